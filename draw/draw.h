@@ -1,0 +1,54 @@
+// The per-thread drawing state and the primitives that act on it.
+//
+// Drawing is bracketed: an output over a picture is made (it becomes the thread's current
+// state at once), draw_begin starts the pass, primitives write straight into the picture, and
+// draw_end finishes the pass, runs the output's release hook with refresh = true (a canvas shows
+// its picture on screen then) and frees the state. At most one state is current per thread.
+// Colours are draw_rgb values (core/str.h): red in bits 0-7, green 8-15, blue 16-23.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "core/str.h"
+#include "draw/picture.h"
+
+struct DrawOutput;  // a drawing state over one picture
+
+constexpr int DRAW_MODE_TRANSPARENT = 1;  // text without its background box
+constexpr int DRAW_MODE_XOR = 2;          // every written pixel is XORed with the colour
+constexpr int DRAW_MODE_OUTLINE = 4;      // boxes and circles draw only their outline
+
+// Called once when the output is released: refresh is true from draw_end, false when
+// draw_begin failed.
+using DrawRelease = std::function<void(bool refresh)>;
+
+// Allocates the per-thread slot; called once at start-up (harmless to call again).
+void draw_init();
+// A drawing state over picture (24 or 32 bits), made the thread's current state at once (a state
+// still current is released first, without refresh). nullptr when picture is null or empty.
+DrawOutput* draw_picture_output(Picture* picture, DrawRelease release);
+// Starts the pass on output: non-zero drawing context on success, 0 on failure (output null, or no
+// pixel memory; a failed start releases the output without refresh and leaves no current state).
+std::intptr_t draw_begin(DrawOutput* output);
+// The picture behind a context returned by draw_begin (nullptr for 0 or an unknown context).
+Picture* draw_context_picture(std::intptr_t context);
+// Ends the pass of the current state (release with refresh) and frees it; nothing without one.
+void draw_end();
+// Sets the mode bits (DRAW_MODE_*) of the current output.
+void draw_mode(int mode);
+
+// A line from (x, y) spanning width x height pixels: end (x + w', y + h') with w' = width - 1 for a
+// positive width, width + 1 for a negative one (the same for height); nothing if either is 0.
+void draw_line(int x, int y, int width, int height, int colour);
+// A line between two points, both end points drawn (Bresenham; a line and its reverse match).
+void draw_line_xy(int x1, int y1, int x2, int y2, int colour);
+// A box of width x height pixels at (x, y), filled or (DRAW_MODE_OUTLINE) outlined; negative sizes
+// extend to the left or upward.
+void draw_box(int x, int y, int width, int height, int colour);
+// A circle centred on (x, y), filled or (DRAW_MODE_OUTLINE) outlined.
+void draw_circle(int x, int y, int radius, int colour);
+// Text with its top-left corner at (x, y) in the default font, front colour on a box of the back
+// colour (no box with DRAW_MODE_TRANSPARENT). Returns x plus the text's width; "" draws nothing.
+int draw_text(int x, int y, std::string_view text, int front_colour, int back_colour);

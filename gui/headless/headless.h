@@ -1,0 +1,49 @@
+// The headless backend: windows and controls are records, canvas pictures are real, user actions
+// are injected from code and requesters answer from a script. Everything above the platform seam
+// runs unchanged on it. Used by the unit tests and the batch renderer.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "draw/picture.h"
+
+struct HeadlessMessage {
+    std::string title;  // message box title
+    std::string text;   // message box text
+    unsigned flags;     // req_message flags
+};
+
+// Clicks control number as a user would: a check box toggles, an option button is selected (and
+// the rest of its group cleared), and EVENT_GADGET is queued as the platform would queue it.
+void headless_click(int number);
+// Gives (gained true) or takes the keyboard focus of string field number, raising its event.
+void headless_focus(int number, bool gained);
+// Replaces the text of string field number as typing would, raising its change event.
+void headless_type(int number, std::string_view text);
+// The user asks to close window number (EVENT_CLOSE_WINDOW).
+void headless_close(int number);
+// The platform asks window number to repaint (the callback sees WIN_MESSAGE_PAINT).
+void headless_expose(int number);
+// Adds an answer for the next file requester; "" answers by cancelling. With no answer left a
+// requester is cancelled.
+void headless_answer(std::string_view path);
+// Message boxes shown so far (each is answered with OK at once).
+const std::vector<HeadlessMessage>& headless_messages();
+// File requesters shown so far: their titles, and the starting folder and name they offered.
+struct HeadlessRequest {
+    std::string title;
+    std::string folder;
+    std::string name;
+    std::string pattern;
+    bool save;
+};
+const std::vector<HeadlessRequest>& headless_requests();
+// Pauses asked for with event_delay, in milliseconds (none is slept).
+const std::vector<int>& headless_delays();
+// When on, every draw_end on a canvas keeps a copy of its picture (see headless_frames).
+void headless_record_frames(bool on);
+const std::vector<Picture>& headless_frames();
+// Forgets messages, requests, delays and recorded frames; drops answers not yet used.
+void headless_reset_log();

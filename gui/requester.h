@@ -1,0 +1,26 @@
+// Modal requesters: a message box and the open-file and save-file dialogs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+constexpr std::uint32_t REQ_ICON_INFORMATION = 0x40;  // req_message flag: information icon
+constexpr int REQ_OK = 1;                             // req_message result for OK
+
+// Start-up and shutdown of the requesters.
+void req_init();
+void req_end();
+// Shows a modal message box; returns the pressed button's code (REQ_OK for OK).
+int req_message(std::string_view title, std::string_view text, std::uint32_t flags);
+// req_message with flags 0; the result is ignored.
+void req_message_ok(std::string_view title, std::string_view text);
+// The open-file dialog. pattern is "description|pattern|description|pattern..." (spaces kept);
+// default_file is split at its last '/' into a starting folder and a name (the name is used only
+// when it is a plain file name). Returns the chosen full path, "" on cancel or error. The process's
+// working directory is unchanged afterwards.
+std::string req_open_file(std::string_view title, std::string_view default_file,
+                          std::string_view pattern, int pattern_position);
+// The save-file dialog, as req_open_file; it asks no overwrite question.
+std::string req_save_file(std::string_view title, std::string_view default_file,
+                          std::string_view pattern, int pattern_position);

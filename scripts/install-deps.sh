@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 lacks to build, test and run kelvaro. Idempotent: packages that
+# are already installed are skipped, and apt is not touched at all when nothing is missing.
+# Uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config libfltk1.3-dev libx11-dev libfreetype-dev
+  libfontconfig-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
+  # tests on a real X server
+  xvfb xauth xdotool imagemagick x11-utils jwm
+  # run
+  libfltk1.3 libx11-6 libxft2 libfreetype6 libfontconfig1 libjpeg62-turbo
+  fonts-dejavu-core fonts-dejavu-extra
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
