@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr float INF = std::numeric_limits<float>::infinity();
@@ -235,8 +237,7 @@ class CommaLocale : public ::testing::Test {
   void SetUp() override {
     if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr) return;
     folder_ = std::filesystem::temp_directory_path() /
-              ("kelvaro_locale_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+              ("kelvaro_locale_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
     const std::filesystem::path source = folder_ / "comma.src";
     if (FILE* f = std::fopen(source.c_str(), "w")) {

@@ -1,0 +1,196 @@
+// Numbered file slots with buffered line reading.
+//
+// State: one process-wide table of slot records (index = file number), guarded by one mutex that
+// every operation holds for its whole run, so a file may even be used from several threads. A
+// record is allocated the first time its number is opened and reused afterwards; closing resets
+// it. Each record carries its own 4096-byte read buffer, so a file is always read buffered.
+//
+// Design note on the line reader: it never asks for one byte at a time. It scans the buffered
+// bytes for the next line end (LF, CR or NUL) in a tight loop, appends the whole run to the line,
+// and refills only when the buffer is empty. "Pushing back" a byte after a CR, or in file_eof, is
+// simply not consuming it: the byte stays in the buffer (a refill only happens once the buffer has
+// been used up, so the peeked byte is always still there).
+#include "core/file.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int INITIAL_SLOTS = 16;        // slots created by file_init
+constexpr int SLOT_GROWTH = 16;          // a higher number grows the table to number + this
+constexpr int MAX_FILE_NUMBER = 1 << 20; // higher numbers are refused rather than allocating
+                                         // a table of gigabytes
+constexpr int CLOSE_ALL = -1;            // file_close(CLOSE_ALL) closes every open file
+
+// One file slot. Bytes buffer[filled - remaining .. filled) are read but not yet handed out.
+struct FileRecord {
+  int fd = -1;                                // open descriptor; -1 when the slot is not open
+  int filled = 0;                             // bytes the last refill put into the buffer
+  int remaining = 0;                          // bytes of the buffer not yet handed out
+  unsigned char buffer[FILE_BUFFER_SIZE] = {}; // read buffer
+};
+
+std::mutex table_lock;                              // guards slots and every record in it
+std::vector<std::unique_ptr<FileRecord>> slots;     // index = file number; null = never used
+
+// The open record for number, or null. Caller holds table_lock.
+FileRecord* open_record(int number) {
+  if (number < 0 || static_cast<std::size_t>(number) >= slots.size()) return nullptr;
+  FileRecord* record = slots[static_cast<std::size_t>(number)].get();
+  return (record != nullptr && record->fd >= 0) ? record : nullptr;
+}
+
+// Closes the record's descriptor (which also drops its lock) and marks the slot not open.
+void close_record(FileRecord& record) {
+  if (record.fd >= 0) ::close(record.fd);
+  record.fd = -1;
+  record.filled = 0;
+  record.remaining = 0;
+}
+
+// Refills the buffer with one read. Returns the count read; a read error counts as the end of
+// the file for this call and gives 0.
+int refill(FileRecord& record) {
+  ssize_t count;
+  do {
+    count = ::read(record.fd, record.buffer, FILE_BUFFER_SIZE);
+  } while (count < 0 && errno == EINTR);
+  if (count < 0) count = 0;
+  record.filled = static_cast<int>(count);
+  record.remaining = static_cast<int>(count);
+  return record.remaining;
+}
+
+// Opens path read-only and checks that it names something a line reader can use: a regular file
+// or a pipe. Directories (which open fine on Linux but cannot be read) and devices are refused.
+// O_NONBLOCK keeps the open of a pipe without a writer from hanging; it is cleared afterwards so
+// reads wait for data like on a file. Returns the descriptor or -1.
+int open_readable(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode))) {
+    ::close(fd);
+    return -1;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  // Advisory lock so cooperating writers leave the file alone while it is read here. Other
+  // programs can still open it, and a file that cannot be locked is read all the same.
+  ::flock(fd, LOCK_SH | LOCK_NB);
+  return fd;
+}
+
+}  // namespace
+
+void file_init() {
+  std::lock_guard<std::mutex> guard(table_lock);
+  if (slots.size() < INITIAL_SLOTS) slots.resize(INITIAL_SLOTS);
+}
+
+void file_end() { file_close(CLOSE_ALL); }
+
+std::intptr_t file_open_read(int number, std::string_view path) {
+  // -1 would ask for an unnumbered record, which no other operation here could address again.
+  if (number < 0 || number > MAX_FILE_NUMBER) return 0;
+  // A path with a NUL inside would silently name a different file.
+  if (path.empty() || path.find('\0') != std::string_view::npos) {
+    file_close(number);
+    return 0;
+  }
+  std::lock_guard<std::mutex> guard(table_lock);
+  try {
+    const std::size_t index = static_cast<std::size_t>(number);
+    if (index >= slots.size()) slots.resize(index + SLOT_GROWTH);
+    std::unique_ptr<FileRecord>& slot = slots[index];
+    if (slot) close_record(*slot);
+    const std::string path_text(path);
+    const int fd = open_readable(path_text);
+    if (fd < 0) return 0;
+    if (!slot) {
+      try {
+        slot = std::make_unique<FileRecord>();
+      } catch (const std::bad_alloc&) {
+        ::close(fd);
+        return 0;
+      }
+    }
+    slot->fd = fd;
+    slot->filled = 0;
+    slot->remaining = 0;
+    return static_cast<std::intptr_t>(fd) + 1;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+std::intptr_t file_handle(int number) {
+  std::lock_guard<std::mutex> guard(table_lock);
+  const FileRecord* record = open_record(number);
+  return record ? static_cast<std::intptr_t>(record->fd) + 1 : 0;
+}
+
+std::string file_read_line(int number) {
+  std::lock_guard<std::mutex> guard(table_lock);
+  FileRecord* record = open_record(number);
+  std::string line;
+  if (!record) return line;
+  try {
+    for (;;) {
+      if (record->remaining == 0 && refill(*record) == 0) break;  // end of file: the line ends
+      const unsigned char* first = record->buffer + (record->filled - record->remaining);
+      const unsigned char* end = record->buffer + record->filled;
+      const unsigned char* stop = first;
+      while (stop < end && *stop != '\n' && *stop != '\r' && *stop != '\0') ++stop;
+      line.append(reinterpret_cast<const char*>(first), static_cast<std::size_t>(stop - first));
+      if (stop == end) {
+        record->remaining = 0;
+        continue;
+      }
+      const unsigned char ending = *stop;
+      record->remaining = static_cast<int>(end - stop) - 1;  // the line end is consumed
+      if (ending == '\r') {
+        // CR LF is one line end; any other byte after a CR stays for the next read.
+        if (record->remaining == 0) refill(*record);
+        if (record->remaining > 0 &&
+            record->buffer[record->filled - record->remaining] == '\n') {
+          --record->remaining;
+        }
+      }
+      break;
+    }
+  } catch (const std::bad_alloc&) {
+    // No memory to grow the line: it ends here and the unread bytes start the next line.
+  }
+  return line;
+}
+
+int file_eof(int number) {
+  std::lock_guard<std::mutex> guard(table_lock);
+  FileRecord* record = open_record(number);
+  if (!record) return 0;
+  if (record->remaining > 0) return 0;
+  return refill(*record) > 0 ? 0 : 1;
+}
+
+void file_close(int number) {
+  std::lock_guard<std::mutex> guard(table_lock);
+  if (number == CLOSE_ALL) {
+    for (std::unique_ptr<FileRecord>& slot : slots) {
+      if (slot) close_record(*slot);
+    }
+    return;
+  }
+  if (FileRecord* record = open_record(number)) close_record(*record);
+}
