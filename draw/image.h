@@ -19,6 +19,8 @@ void image_init();
 void image_end();
 // Start-up of the encoder table (empty).
 void image_codec_init();
+// Shutdown of the encoder table: forgets every registered encoder.
+void image_codec_end();
 // A black image of width x height with max(depth, 24) bits per pixel (24 or 32).
 // Non-zero on success, 0 on failure (the number is then free).
 std::intptr_t image_create(int number, int width, int height, int depth);

@@ -1,0 +1,74 @@
+// The drawing state shared by the files of the drawing layer (not part of its public API).
+//
+// One DrawOutput per active output; the thread's current one is reached through draw_current().
+// Pixel writes go straight into the picture's memory through bits and pitch.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "draw/draw.h"
+#include "draw/picture.h"
+
+// A colour split into bytes for the pixel routines.
+struct DrawChannels {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    std::uint8_t alpha = 0;
+};
+
+struct DrawOutput {
+    Picture* picture = nullptr;       // the buffer drawn into (owned by the caller)
+    DrawRelease release;              // run once when the output goes away
+    int width = 0;                    // pixels
+    int height = 0;                   // pixels
+    int bits_per_pixel = 24;          // 24 or 32
+    int origin_x = 0;                 // added to every x passed to a primitive
+    int origin_y = 0;                 // added to every y passed to a primitive
+    int clip_width = 0;               // set to width by draw_begin
+    int clip_height = 0;              // set to height by draw_begin
+    int colour = 0;                   // current drawing colour (draw_rgb value)
+    int back_colour = 0;              // current text background colour
+    int mode = 0;                     // DRAW_MODE_* bits
+    int pixel_bytes = 3;              // 3 or 4
+    bool bottom_up = true;            // picture row y is stored row height - 1 - y
+    std::uint8_t* bits = nullptr;     // first byte of the buffer; null until draw_begin
+    int pitch = 0;                    // bytes per stored row
+    DrawChannels front;               // colour as bytes
+    DrawChannels back;                // back_colour as bytes
+    std::intptr_t context = 0;        // value returned by draw_begin, 0 before it
+    bool text_ready = false;          // the text layer exists (a font was found)
+    std::vector<std::uint8_t> strip;  // text coverage strip, strip_width x strip_height, 8 bits
+    int strip_width = 0;              // pixels (= width)
+    int strip_height = 0;             // rows
+};
+
+// The thread's current output once draw_begin has succeeded, nullptr otherwise.
+DrawOutput* draw_current();
+// Splits colour into the output's front channels when it differs from the current colour.
+void draw_use_colour(DrawOutput& out, int colour);
+// The same for the text background colour.
+void draw_use_back_colour(DrawOutput& out, int colour);
+// Address of pixel (x, y) of the output; precondition: inside the output.
+inline std::uint8_t* draw_pixel_address(const DrawOutput& out, int x, int y)
+{
+    return out.bits + static_cast<std::ptrdiff_t>(out.height - 1 - y) * out.pitch +
+           static_cast<std::ptrdiff_t>(x) * out.pixel_bytes;
+}
+
+// Horizontal run of length pixels from (x, y), clipped to the output (coordinates are 64-bit so
+// that callers may pass sums of 32-bit values).
+void draw_span_h(DrawOutput& out, long long x, long long y, long long length);
+// Vertical run of length pixels from (x, y) downward, clipped to the output.
+void draw_span_v(DrawOutput& out, long long x, long long y, long long length);
+// One pixel, written only when it lies inside the output.
+void draw_point(DrawOutput& out, long long x, long long y);
+// The ellipse routine centred on (cx, cy) with radii rx, ry, filled or outlined after the mode.
+void draw_ellipse(DrawOutput& out, long long cx, long long cy, int rx, int ry);
+
+// Creates the text layer of out at the start of a pass (left out when no font is available:
+// texts are then skipped and everything else is drawn).
+void text_layer_start(DrawOutput& out);
+// Frees the text layer of out at the end of a pass.
+void text_layer_stop(DrawOutput& out);

@@ -1,0 +1,109 @@
+// The JPEG encoder over libjpeg(-turbo): stored B, G, R rows go to the library as they are
+// (JCS_EXT_BGR), the top row of the picture first.
+//
+// Library errors come back through longjmp into compress(); the file is then closed and, when it
+// is a regular file that this call opened, removed, so no half-written picture is left behind.
+// Touches only the file named by the caller.
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jpeglib.h>
+
+#include "draw/codec.h"
+
+namespace {
+
+struct JumpingErrors {
+    jpeg_error_mgr manager;  // must stay first: libjpeg sees only this part
+    std::jmp_buf jump;       // where error_exit returns to
+};
+
+[[noreturn]] void error_exit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<JumpingErrors*>(cinfo->err)->jump, 1);
+}
+
+void output_message(j_common_ptr)
+{
+    // Nothing is printed: a failed save is reported by the result.
+}
+
+// Compresses height rows into file. 1 on success, 0 when the library reported an error. Only plain
+// C objects live in this frame, so the longjmp skips no destructor.
+int compress(std::FILE* file, const std::uint8_t* pixels, int width, int height, int pitch, int row_flags,
+             int quality)
+{
+    jpeg_compress_struct cinfo;
+    JumpingErrors errors;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = error_exit;
+    errors.manager.output_message = output_message;
+    errors.manager.trace_level = -1;
+    if (setjmp(errors.jump) != 0) {
+        jpeg_destroy_compress(&cinfo);
+        return 0;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&cinfo);
+    const int clamped = quality < 0 ? 0 : (quality > 10 ? 10 : quality);
+    jpeg_set_quality(&cinfo, 10 * clamped, FALSE);
+    jpeg_start_compress(&cinfo, TRUE);
+    const bool bottom_up = (row_flags & IMAGE_ROWS_BOTTOM_UP) != 0;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = static_cast<int>(cinfo.next_scanline);
+        const int stored = bottom_up ? height - 1 - y : y;
+        JSAMPROW row = const_cast<JSAMPROW>(pixels + static_cast<std::ptrdiff_t>(stored) * pitch);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return 1;
+}
+
+// Removes file_name after a failed write when it is still the regular file that was opened.
+void discard(const char* file_name, const struct stat& opened)
+{
+    struct stat now;
+    if (lstat(file_name, &now) == 0 && S_ISREG(now.st_mode) && now.st_dev == opened.st_dev &&
+        now.st_ino == opened.st_ino) {
+        unlink(file_name);
+    }
+}
+
+}  // namespace
+
+int jpeg_encode(const char* file_name, const std::uint8_t* pixels, int width, int height, int pitch,
+                int row_flags, int quality, int)
+{
+    if (file_name == nullptr || file_name[0] == '\0' || pixels == nullptr || width < 1 || height < 1 ||
+        pitch < 3 * width) {
+        return 0;
+    }
+    std::FILE* file = std::fopen(file_name, "wb");
+    if (file == nullptr) {
+        return 0;
+    }
+    struct stat opened;
+    const bool regular = fstat(fileno(file), &opened) == 0 && S_ISREG(opened.st_mode);
+    int ok = compress(file, pixels, width, height, pitch, row_flags, quality);
+    if (ok && (std::fflush(file) != 0 || std::ferror(file) != 0)) {
+        ok = 0;
+    }
+    if (std::fclose(file) != 0) {
+        ok = 0;
+    }
+    if (!ok && regular) {
+        discard(file_name, opened);
+    }
+    return ok;
+}

@@ -1,0 +1,327 @@
+// Raster primitives: spans, points, lines and boxes on the thread's current output.
+//
+// Pixels are written straight into the picture: plain writes set B, G, R (a 32-bit pixel keeps its
+// alpha byte), exclusive-or mode XORs the colour into B, G, R. Everything is clipped against the
+// whole output, 0 <= x < width and 0 <= y < height; coordinates are widened to 64 bits before any
+// sum so that extreme arguments cannot overflow.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#include "draw/draw.h"
+#include "draw/draw_internal.h"
+
+namespace {
+
+constexpr long long LINE_LIMIT = 65000;  // line end points are clamped to +-65000 before clipping
+
+inline void put_pixel(const DrawOutput& out, std::uint8_t* p)
+{
+    if (out.mode & DRAW_MODE_XOR) {
+        p[0] ^= out.front.blue;
+        p[1] ^= out.front.green;
+        p[2] ^= out.front.red;
+    } else {
+        p[0] = out.front.blue;
+        p[1] = out.front.green;
+        p[2] = out.front.red;
+    }
+}
+
+// Writes count pixels from p to the right; the caller has clipped the run.
+void write_run(const DrawOutput& out, std::uint8_t* p, long long count)
+{
+    if ((out.mode & DRAW_MODE_XOR) == 0 && out.pixel_bytes == 3) {
+        const std::uint8_t b = out.front.blue;
+        const std::uint8_t g = out.front.green;
+        const std::uint8_t r = out.front.red;
+        const std::uint8_t block[12] = {b, g, r, b, g, r, b, g, r, b, g, r};
+        for (; count >= 4; count -= 4, p += 12) {
+            std::memcpy(p, block, sizeof block);
+        }
+        for (; count > 0; --count, p += 3) {
+            p[0] = b;
+            p[1] = g;
+            p[2] = r;
+        }
+        return;
+    }
+    for (; count > 0; --count, p += out.pixel_bytes) {
+        put_pixel(out, p);
+    }
+}
+
+inline bool inside(const DrawOutput& out, long long x, long long y)
+{
+    return x >= 0 && x < out.width && y >= 0 && y < out.height;
+}
+
+// Cuts the segment to lo <= a <= hi on its first coordinate a; b follows the line with the slope
+// taken from the end points as they were before this cut. False when nothing is left.
+bool clip_axis(long long& a1, long long& b1, long long& a2, long long& b2, long long lo, long long hi)
+{
+    const long long a1_in = a1;
+    const long long b1_in = b1;
+    const long long a2_in = a2;
+    const long long b2_in = b2;
+    // Only evaluated when a1 != a2 (one end inside or the ends on opposite sides).
+    auto slope = [&] {
+        return static_cast<double>(b2_in - b1_in) / static_cast<double>(a2_in - a1_in);
+    };
+    auto cut = [](double value) { return static_cast<long long>(std::trunc(value)); };
+    if (a1 < lo) {
+        if (a2 < lo) {
+            return false;
+        }
+        b1 = cut(static_cast<double>(b1_in) - slope() * static_cast<double>(a1_in - lo));
+        a1 = lo;
+        if (a2 > hi) {
+            b2 = cut(slope() * static_cast<double>(hi - a2_in) + static_cast<double>(b2_in));
+            a2 = hi;
+        }
+    } else if (a1 > hi) {
+        if (a2 > hi) {
+            return false;
+        }
+        b1 = cut(slope() * static_cast<double>(hi - a1_in) + static_cast<double>(b1_in));
+        a1 = hi;
+        if (a2 < lo) {
+            b2 = cut(static_cast<double>(b2_in) - slope() * static_cast<double>(a2_in - lo));
+            a2 = lo;
+        }
+    } else if (a2 > hi) {
+        b2 = cut(static_cast<double>(b2_in) + slope() * static_cast<double>(hi - a2_in));
+        a2 = hi;
+    } else if (a2 < lo) {
+        b2 = cut(static_cast<double>(b2_in) - slope() * static_cast<double>(a2_in - lo));
+        a2 = lo;
+    }
+    return true;
+}
+
+// Bresenham between two end points, always walking from the same end so that a line and its
+// reverse write the same pixels. With both ends inside the output a running address is kept;
+// otherwise every pixel is checked (only reachable through rounding at the clip edges).
+void bresenham(DrawOutput& out, long long x1, long long y1, long long x2, long long y2)
+{
+    const long long dx = std::llabs(x2 - x1);
+    const long long dy = std::llabs(y2 - y1);
+    const bool fast = inside(out, x1, y1) && inside(out, x2, y2);
+    if (dx < dy) {
+        if (y1 > y2) {
+            std::swap(x1, x2);
+            std::swap(y1, y2);
+        }
+        const long long x_step = x2 > x1 ? 1 : -1;
+        long long e = 2 * dx - dy;
+        long long x = x1;
+        std::uint8_t* p = fast ? draw_pixel_address(out, static_cast<int>(x1), static_cast<int>(y1)) : nullptr;
+        const std::ptrdiff_t p_step = static_cast<std::ptrdiff_t>(x_step) * out.pixel_bytes;
+        fast ? put_pixel(out, p) : draw_point(out, x, y1);
+        for (long long y = y1; y < y2;) {
+            if (e < 0) {
+                e += 2 * dx;
+            } else {
+                e += 2 * (dx - dy);
+                x += x_step;
+                p = fast ? p + p_step : p;
+            }
+            ++y;
+            if (fast) {
+                p -= out.pitch;  // one row down the picture is one stored row back
+                put_pixel(out, p);
+            } else {
+                draw_point(out, x, y);
+            }
+        }
+        return;
+    }
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const long long y_step = y2 > y1 ? 1 : -1;
+    long long e = 2 * dy - dx;
+    long long y = y1;
+    std::uint8_t* p = fast ? draw_pixel_address(out, static_cast<int>(x1), static_cast<int>(y1)) : nullptr;
+    const std::ptrdiff_t p_step = -static_cast<std::ptrdiff_t>(y_step) * out.pitch;
+    fast ? put_pixel(out, p) : draw_point(out, x1, y);
+    for (long long x = x1; x < x2;) {
+        if (e < 0) {
+            e += 2 * dy;
+        } else {
+            e += 2 * (dy - dx);
+            y += y_step;
+            p = fast ? p + p_step : p;
+        }
+        ++x;
+        if (fast) {
+            p += out.pixel_bytes;
+            put_pixel(out, p);
+        } else {
+            draw_point(out, x, y);
+        }
+    }
+}
+
+void line_between(DrawOutput& out, long long x1, long long y1, long long x2, long long y2)
+{
+    if (y1 == y2) {
+        draw_span_h(out, std::min(x1, x2), y1, std::llabs(x2 - x1) + 1);
+        return;
+    }
+    if (x1 == x2) {
+        draw_span_v(out, x1, std::min(y1, y2), std::llabs(y2 - y1) + 1);
+        return;
+    }
+    x1 = std::clamp(x1, -LINE_LIMIT, LINE_LIMIT);
+    y1 = std::clamp(y1, -LINE_LIMIT, LINE_LIMIT);
+    x2 = std::clamp(x2, -LINE_LIMIT, LINE_LIMIT);
+    y2 = std::clamp(y2, -LINE_LIMIT, LINE_LIMIT);
+    if (!clip_axis(x1, y1, x2, y2, 0, out.width - 1)) {
+        return;
+    }
+    if (!clip_axis(y1, x1, y2, x2, 0, out.height - 1)) {
+        return;
+    }
+    bresenham(out, x1, y1, x2, y2);
+}
+
+}  // namespace
+
+void draw_span_h(DrawOutput& out, long long x, long long y, long long length)
+{
+    if (y < 0 || y >= out.height) {
+        return;
+    }
+    if (x < 0) {
+        length += x;
+        x = 0;
+    }
+    if (x + length > out.width) {
+        length = out.width - x;
+    }
+    if (length < 1) {
+        return;
+    }
+    write_run(out, draw_pixel_address(out, static_cast<int>(x), static_cast<int>(y)), length);
+}
+
+void draw_span_v(DrawOutput& out, long long x, long long y, long long length)
+{
+    if (x < 0 || x >= out.width) {
+        return;
+    }
+    if (y < 0) {
+        length += y;
+        y = 0;
+    }
+    if (y + length > out.height) {
+        length = out.height - y;
+    }
+    if (length < 1) {
+        return;
+    }
+    std::uint8_t* p = draw_pixel_address(out, static_cast<int>(x), static_cast<int>(y));
+    for (; length > 0; --length, p -= out.pitch) {
+        put_pixel(out, p);
+    }
+}
+
+void draw_point(DrawOutput& out, long long x, long long y)
+{
+    if (inside(out, x, y)) {
+        put_pixel(out, draw_pixel_address(out, static_cast<int>(x), static_cast<int>(y)));
+    }
+}
+
+void draw_line(int x, int y, int width, int height, int colour)
+{
+    DrawOutput* out = draw_current();
+    if (out == nullptr || width == 0 || height == 0) {
+        return;
+    }
+    draw_use_colour(*out, colour);
+    const long long x1 = static_cast<long long>(x) + out->origin_x;
+    const long long y1 = static_cast<long long>(y) + out->origin_y;
+    const long long x2 = x1 + (width > 0 ? width - 1LL : width + 1LL);
+    const long long y2 = y1 + (height > 0 ? height - 1LL : height + 1LL);
+    line_between(*out, x1, y1, x2, y2);
+}
+
+void draw_line_xy(int x1, int y1, int x2, int y2, int colour)
+{
+    DrawOutput* out = draw_current();
+    if (out == nullptr) {
+        return;
+    }
+    draw_use_colour(*out, colour);
+    line_between(*out, static_cast<long long>(x1) + out->origin_x, static_cast<long long>(y1) + out->origin_y,
+                 static_cast<long long>(x2) + out->origin_x, static_cast<long long>(y2) + out->origin_y);
+}
+
+void draw_box(int x, int y, int width, int height, int colour)
+{
+    DrawOutput* out = draw_current();
+    if (out == nullptr) {
+        return;
+    }
+    draw_use_colour(*out, colour);
+    long long bx = static_cast<long long>(x) + out->origin_x;
+    long long by = static_cast<long long>(y) + out->origin_y;
+    long long bw = width;
+    long long bh = height;
+    if (bw < 0) {
+        bx += bw;
+        bw = -bw;
+    }
+    if (bh < 0) {
+        by += bh;
+        bh = -bh;
+    }
+    if (out->mode & DRAW_MODE_OUTLINE) {
+        // The corners belong to the horizontal spans.
+        draw_span_h(*out, bx, by, bw);
+        draw_span_h(*out, bx, by + bh - 1, bw);
+        draw_span_v(*out, bx, by + 1, bh - 2);
+        draw_span_v(*out, bx + bw - 1, by + 1, bh - 2);
+        return;
+    }
+    if (bx < 0) {
+        bw += bx;
+        bx = 0;
+    }
+    if (by < 0) {
+        bh += by;
+        by = 0;
+    }
+    bw = std::min(bw, out->width - bx);
+    bh = std::min(bh, out->height - by);
+    if (bw <= 0 || bh <= 0) {
+        return;
+    }
+    draw_span_h(*out, bx, by, bw);
+    const bool copy_rows = (out->mode & DRAW_MODE_XOR) == 0 && out->pixel_bytes == 3;
+    const std::uint8_t* first = draw_pixel_address(*out, static_cast<int>(bx), static_cast<int>(by));
+    for (long long row = by + 1; row < by + bh; ++row) {
+        if (copy_rows) {
+            // A plain 24-bit row of one colour is the same bytes as the first one.
+            std::memcpy(draw_pixel_address(*out, static_cast<int>(bx), static_cast<int>(row)), first,
+                        static_cast<std::size_t>(bw) * 3);
+        } else {
+            draw_span_h(*out, bx, row, bw);
+        }
+    }
+}
+
+void draw_circle(int x, int y, int radius, int colour)
+{
+    DrawOutput* out = draw_current();
+    if (out == nullptr || radius < 0) {
+        return;
+    }
+    draw_use_colour(*out, colour);
+    draw_ellipse(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y,
+                 radius, radius);
+}
