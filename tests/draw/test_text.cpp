@@ -1,0 +1,198 @@
+// Text: the opaque box and the blending formulas, negative and clipped positions, the empty text.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "draw_fixture.h"
+
+namespace {
+
+constexpr int WHITE = 0xFFFFFF;
+constexpr int BLUE = 0xFF0000;
+
+// Bounding box of the pixels that differ from BACKGROUND.
+struct Extent {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+};
+
+Extent extent_of(const Picture& picture)
+{
+    Extent e;
+    for (const auto& [x, y] : pixels_not(picture, BACKGROUND)) {
+        e.left = std::min(e.left, x);
+        e.top = std::min(e.top, y);
+        e.right = std::max(e.right, x);
+        e.bottom = std::max(e.bottom, y);
+    }
+    return e;
+}
+
+class TextTest : public DrawTest {
+protected:
+    void SetUp() override
+    {
+        start(90, 40);
+        // Without the font every text is skipped (and said so once on stderr).
+        if (draw_text(0, 0, "H", INK, WHITE) == 0) {
+            GTEST_SKIP() << "no text font on this system";
+        }
+        start(90, 40);
+    }
+};
+
+}  // namespace
+
+TEST_F(TextTest, EmptyTextDrawsNothingAndReturnsX)
+{
+    EXPECT_EQ(draw_text(13, 4, "", INK, WHITE), 13);
+    EXPECT_EQ(draw_text(-13, 4, std::string_view{}, INK, WHITE), -13);
+    EXPECT_TRUE(drawn().empty());
+}
+
+TEST_F(TextTest, ReturnsTheEndOfTheMonospacedText)
+{
+    const int one = draw_text(3, 2, "8", INK, WHITE) - 3;
+    EXPECT_GT(one, 4);
+    EXPECT_LT(one, 12);
+    EXPECT_EQ(draw_text(5, 20, "12345", INK, WHITE), 5 + 5 * one);
+    EXPECT_EQ(draw_text(80, 20, "Stress          Force", INK, WHITE), 80 + 21 * one);
+}
+
+TEST_F(TextTest, OpaqueBoxIsBackColourWhereNoGlyphTouches)
+{
+    draw_line_xy(0, 5, 89, 5, INK);  // the box must cover this line too
+    const int end = draw_text(4, 1, " Hg7", BLUE, WHITE);
+    int glyph_pixels = 0;
+    int height = 0;  // last row of the box, found in the cell of the leading space
+    for (int y = 0; y < 40; ++y) {
+        if (pixel_at(picture, 5, y) == WHITE) {
+            height = y;
+        }
+    }
+    EXPECT_LE(height, 15);
+    EXPECT_GE(height, 8);
+    for (int y = 1; y <= height; ++y) {
+        for (int x = 4; x < end; ++x) {
+            const int c = pixel_at(picture, x, y);
+            // Blue over white: blue stays 255, red and green both fall to 255 - coverage.
+            ASSERT_EQ(c >> 16, 255) << x << "," << y;
+            ASSERT_EQ(c & 0xFF, (c >> 8) & 0xFF) << x << "," << y;
+            glyph_pixels += c != WHITE;
+        }
+    }
+    EXPECT_GT(glyph_pixels, 20);
+    EXPECT_EQ(pixel_at(picture, 3, 5), INK);
+    EXPECT_EQ(pixel_at(picture, end, 5), INK);
+    EXPECT_EQ(pixel_at(picture, 4, 0), BACKGROUND);
+    EXPECT_EQ(pixel_at(picture, 4, height + 1), BACKGROUND);
+    EXPECT_EQ(pixel_at(picture, 4, 5), WHITE);
+}
+
+TEST_F(TextTest, TransparentTextBlendsOverThePicture)
+{
+    draw_mode(DRAW_MODE_TRANSPARENT);
+    const int end = draw_text(4, 3, "Hx", BLUE, WHITE);
+    const Extent e = extent_of(picture);
+    EXPECT_GE(e.left, 4);
+    EXPECT_LT(e.right, end);
+    for (const auto& [x, y] : drawn()) {
+        const int c = pixel_at(picture, x, y);
+        // (m * F + (255 - m) * pixel) / 255 per channel: blue rises, red and green fall together.
+        const int m_from_red = 255 * (0x10 - (c & 0xFF)) / 0x10;
+        EXPECT_GE(c >> 16, 0x30);
+        EXPECT_LE(c & 0xFF, 0x10);
+        EXPECT_LE((c >> 8) & 0xFF, 0x20);
+        EXPECT_GE(m_from_red, 0);
+    }
+    EXPECT_GT(drawn().size(), 10u);
+    EXPECT_LT(drawn().size(), static_cast<std::size_t>((end - 4) * 15));
+}
+
+TEST_F(TextTest, ExclusiveOrTextTwiceRestores)
+{
+    draw_box(0, 0, 45, 40, 0x00C0FF);
+    const std::vector<std::uint8_t> before = picture.bits;
+    for (const int mode : {DRAW_MODE_XOR, DRAW_MODE_XOR | DRAW_MODE_TRANSPARENT}) {
+        draw_mode(mode);
+        draw_text(30, 7, "W#1", INK, 0x123456);
+        EXPECT_NE(picture.bits, before);
+        draw_text(30, 7, "W#1", INK, 0x123456);
+        EXPECT_EQ(picture.bits, before) << "mode " << mode;
+    }
+}
+
+TEST_F(TextTest, NegativeXShowsTheTextFromItsSixthColumn)
+{
+    const std::string text = "AM#4W";
+    const int end = draw_text(0, 10, text, BLUE, WHITE);
+    const Picture reference = picture;
+    start(90, 40);
+    EXPECT_EQ(draw_text(-5, 10, text, BLUE, WHITE), end - 5);
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 90; ++x) {
+            const int expected = x + 5 < end ? pixel_at(reference, x + 5, y) : BACKGROUND;
+            ASSERT_EQ(pixel_at(picture, x, y), expected) << x << "," << y;
+        }
+    }
+    start(90, 40);
+    EXPECT_EQ(draw_text(-1000, 10, text, BLUE, WHITE), end - 1000);
+    EXPECT_TRUE(drawn().empty());
+}
+
+TEST_F(TextTest, TextIsCutAtTheRightAndBottomEdges)
+{
+    const std::string text = "Force 42";
+    start(200, 60);
+    draw_text(0, 0, text, BLUE, WHITE);
+    const Picture reference = picture;
+
+    for (const auto& [x, y] : {std::pair{70, 33}, std::pair{55, 36}, std::pair{87, -4}, std::pair{-3, 38}}) {
+        start(90, 40);
+        draw_text(x, y, text, BLUE, WHITE);
+        for (int py = 0; py < 40; ++py) {
+            for (int px = 0; px < 90; ++px) {
+                const int rx = px - x;
+                const int ry = py - y;
+                const bool covered = rx >= 0 && ry >= 0 && rx < 200 && ry < 60;
+                const int expected = covered ? pixel_at(reference, rx, ry) : BACKGROUND;
+                ASSERT_EQ(pixel_at(picture, px, py), expected) << "text at " << x << "," << y << " pixel " << px
+                                                               << "," << py;
+            }
+        }
+    }
+    start(90, 40);
+    draw_text(90, 0, text, BLUE, WHITE);
+    draw_text(0, 40, text, BLUE, WHITE);
+    draw_text(0, -20, text, BLUE, WHITE);
+    EXPECT_TRUE(drawn().empty());
+}
+
+TEST_F(TextTest, LongAndUnusualTextsStayInside)
+{
+    std::string all;
+    for (int c = 1; c < 256; ++c) {
+        all.push_back(static_cast<char>(c));
+    }
+    const int end = draw_text(2, 2, all, INK, WHITE);
+    EXPECT_GT(end, 90);
+    const Extent e = extent_of(picture);
+    EXPECT_EQ(e.right, 89);
+    EXPECT_LE(e.bottom - e.top + 1, 15);
+    const std::string huge(200000, 'x');
+    draw_text(2147483000, 30, huge, INK, WHITE);
+    draw_text(-2147483000, 30, huge, INK, WHITE);
+}
+
+TEST_F(TextTest, ThirtyTwoBitTextKeepsAlpha)
+{
+    start(30, 20, 32);
+    for (std::size_t i = 3; i < picture.bits.size(); i += 4) {
+        picture.bits[i] = 0x66;
+    }
+    draw_text(1, 1, "Ag", BLUE, WHITE);
+    EXPECT_EQ(pixel_at(picture, 1, 1) >> 16, 255);
+    for (std::size_t i = 3; i < picture.bits.size(); i += 4) {
+        ASSERT_EQ(picture.bits[i], 0x66);
+    }
+}
