@@ -49,6 +49,19 @@ constexpr int CANVAS_KEY_DOWN = 65547;
 constexpr int CANVAS_KEY_UP = 65548;
 constexpr int CANVAS_CHARACTER = 65549;
 
+// What a canvas input event carries (see event_canvas_input).
+struct CanvasInput {
+    int x = 0, y = 0;    // mouse position in canvas coordinates
+    int buttons = 0;     // buttons down: left 1, right 2, middle 4
+    int key = 0;         // key code (key events)
+    int wheel = 0;       // wheel notches, positive away from the user
+    int modifiers = 0;   // Shift 1, Alt 2, Ctrl 4
+    int character = 0;   // character code (CANVAS_CHARACTER)
+};
+
+// The input block of the current event when it is a canvas event, nullptr otherwise.
+const CanvasInput* event_canvas_input();
+
 // Start-up and shutdown of the control table.
 void gadget_init();
 void gadget_end();

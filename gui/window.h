@@ -37,6 +37,7 @@ constexpr std::uint32_t NOT_HANDLED = 0xD0D0D0D1u;
 // Messages passed to the window callback (this runtime's own numbering).
 constexpr std::uint32_t WIN_MESSAGE_PAINT = 15;  // the window is asked to repaint
 constexpr std::uint32_t WIN_MESSAGE_CLOSE = 16;  // the user asks to close the window
+constexpr std::uint32_t WIN_MESSAGE_COMMAND = 17;  // a control reports: wparam number, lparam data
 
 // win_open flags: the runtime's own bits and the window-style bits the program uses.
 constexpr std::uint32_t WIN_CENTRE = 0x1;
@@ -80,6 +81,9 @@ void win_set_callback(WinCallback callback);
 // Start-up and shutdown of the posted-event route.
 void event_init();
 void event_end();
+// event_wait's result after a platform message (none of the event codes).
+constexpr int EVENT_PLATFORM_MESSAGE = 1;
+
 // The next queued event's code; else waits for one platform message, dispatches it and returns a
 // value that is none of the event codes.
 int event_wait();

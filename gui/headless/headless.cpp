@@ -1,0 +1,352 @@
+// The headless backend: windows and controls are records, user actions are injected from code,
+// requesters answer from a script, and every pause or message box is logged instead of shown.
+//
+// State: the window and control records by handle, the keyboard focus, the answer script and the
+// logs (messages, file requests, delays, recorded frames). The screen is taken as 1920 x 1080 for
+// centring; a window left to the platform's placement goes to (0, 0).
+#include <algorithm>
+#include <deque>
+#include <map>
+
+#include "gui/headless/headless.h"
+#include "gui/platform.h"
+#include "gui/runtime.h"
+
+namespace {
+
+constexpr int SCREEN_WIDTH = 1920;
+constexpr int SCREEN_HEIGHT = 1080;
+
+struct WindowItem {
+    int number = 0;
+    int x = 0, y = 0, width = 0, height = 0;  // client rectangle on the screen
+    std::string title;
+    bool visible = true;
+    bool minimised = false;
+};
+
+struct ControlItem {
+    int number = 0;
+    int kind = 0;
+    std::intptr_t window = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+    std::string text;
+    int checked = 0;                   // 0, 1 or 2 (third state)
+    const Picture* picture = nullptr;  // canvas picture (owned by the runtime)
+};
+
+// Writes the pixel at (x, y) of picture as grey level value or as the colour of source's pixel.
+void put_pixel(Picture& picture, int x, int y, const std::uint8_t* bgr)
+{
+    const int bytes = picture.bits_per_pixel / 8;
+    std::uint8_t* at = picture_row(picture, y) + x * bytes;
+    at[0] = bgr[0];
+    at[1] = bgr[1];
+    at[2] = bgr[2];
+    if (bytes == 4)
+        at[3] = 0;
+}
+
+class HeadlessPlatform final : public Platform {
+public:
+    std::map<std::intptr_t, WindowItem> windows;
+    std::map<std::intptr_t, ControlItem> controls;
+    std::intptr_t next_handle = 0x1000;
+    int focused = -1;  // control number holding the keyboard focus
+    std::deque<std::string> answers;
+    std::vector<HeadlessMessage> messages;
+    std::vector<HeadlessRequest> requests;
+    std::vector<int> delays;
+    bool record_frames = false;
+    std::vector<Picture> frames;
+
+    std::intptr_t window_create(const WindowSpec& spec) override
+    {
+        WindowItem item;
+        item.number = spec.number;
+        item.width = spec.width;
+        item.height = spec.height;
+        if (spec.centre) {
+            item.x = (SCREEN_WIDTH - spec.width) / 2;
+            item.y = (SCREEN_HEIGHT - spec.height) / 2;
+        } else if (!spec.default_position) {
+            item.x = spec.x;
+            item.y = spec.y;
+        }
+        item.title = spec.title;
+        item.visible = spec.visible;
+        item.minimised = spec.show == 2;
+        const std::intptr_t handle = next_handle++;
+        windows[handle] = item;
+        return handle;
+    }
+
+    void window_destroy(std::intptr_t handle) override { windows.erase(handle); }
+
+    void window_set_title(std::intptr_t handle, std::string_view title) override
+    {
+        if (auto it = windows.find(handle); it != windows.end())
+            it->second.title = std::string(title);
+    }
+
+    std::intptr_t control_create(const ControlSpec& spec) override
+    {
+        if (!windows.count(spec.window))
+            return 0;
+        ControlItem item;
+        item.number = spec.number;
+        item.kind = spec.kind;
+        item.window = spec.window;
+        item.x = spec.x;
+        item.y = spec.y;
+        item.width = spec.width;
+        item.height = spec.height;
+        item.text = spec.text;
+        item.picture = spec.picture;
+        const std::intptr_t handle = next_handle++;
+        controls[handle] = item;
+        return handle;
+    }
+
+    void control_destroy(std::intptr_t handle) override
+    {
+        if (auto it = controls.find(handle); it != controls.end()) {
+            if (it->second.number == focused)
+                focused = -1;
+            controls.erase(it);
+        }
+    }
+
+    void control_set_text(std::intptr_t handle, std::string_view text) override
+    {
+        if (ControlItem* item = control(handle))
+            item->text = std::string(text);
+    }
+
+    std::string control_get_text(std::intptr_t handle) override
+    {
+        const ControlItem* item = control(handle);
+        return item ? item->text : std::string();
+    }
+
+    void control_set_checked(std::intptr_t handle, int state) override
+    {
+        if (ControlItem* item = control(handle))
+            item->checked = state;
+    }
+
+    int control_get_checked(std::intptr_t handle) override
+    {
+        const ControlItem* item = control(handle);
+        return item ? item->checked : 0;
+    }
+
+    void canvas_repaint(std::intptr_t, const Picture& picture) override
+    {
+        if (record_frames)
+            frames.push_back(picture);
+    }
+
+    void delay(int milliseconds) override { delays.push_back(milliseconds); }
+
+    int message_box(std::string_view title, std::string_view text, std::uint32_t flags) override
+    {
+        messages.push_back(HeadlessMessage{std::string(title), std::string(text), flags});
+        return 1;
+    }
+
+    std::string file_dialog(const FileDialogSpec& spec) override
+    {
+        std::string pattern;
+        for (const auto& [description, filter] : spec.filters)
+            pattern += description + "|" + filter + "|";
+        if (!pattern.empty())
+            pattern.pop_back();
+        requests.push_back(HeadlessRequest{spec.title, spec.folder, spec.name, pattern, spec.save});
+        if (answers.empty())
+            return {};
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::intptr_t find_window(std::string_view caption) override
+    {
+        for (const auto& [handle, item] : windows)
+            if (item.title == caption)
+                return handle;
+        return 0;
+    }
+
+    bool outer_rect(std::intptr_t handle, int& left, int& top, int& right, int& bottom) override
+    {
+        const auto it = windows.find(handle);
+        if (it == windows.end())
+            return false;
+        left = it->second.x;
+        top = it->second.y;
+        right = left + it->second.width;
+        bottom = top + it->second.height;
+        return true;
+    }
+
+    void restore(std::intptr_t handle) override
+    {
+        if (auto it = windows.find(handle); it != windows.end())
+            it->second.minimised = false;
+    }
+
+    // The client area: the window face in light grey with each canvas picture laid at its place.
+    bool capture(std::intptr_t handle, Picture& into) override
+    {
+        if (!windows.count(handle) || (into.bits_per_pixel != 24 && into.bits_per_pixel != 32))
+            return false;
+        static constexpr std::uint8_t face[3] = {240, 240, 240};
+        for (int y = 0; y < into.height; ++y)
+            for (int x = 0; x < into.width; ++x)
+                put_pixel(into, x, y, face);
+        for (const auto& [control_handle, item] : controls) {
+            if (item.window != handle || !item.picture)
+                continue;
+            const Picture& source = *item.picture;
+            for (int y = 0; y < source.height; ++y) {
+                const int to_y = item.y + y;
+                if (to_y < 0 || to_y >= into.height)
+                    continue;
+                const std::uint8_t* row = picture_row(source, y);
+                for (int x = 0; x < source.width; ++x) {
+                    const int to_x = item.x + x;
+                    if (to_x >= 0 && to_x < into.width)
+                        put_pixel(into, to_x, to_y, row + x * (source.bits_per_pixel / 8));
+                }
+            }
+        }
+        return true;
+    }
+
+    ControlItem* control(std::intptr_t handle)
+    {
+        const auto it = controls.find(handle);
+        return it == controls.end() ? nullptr : &it->second;
+    }
+};
+
+HeadlessPlatform& headless()
+{
+    static HeadlessPlatform instance;
+    return instance;
+}
+
+}  // namespace
+
+Platform& headless_platform()
+{
+    return headless();
+}
+
+void headless_click(int number)
+{
+    ControlItem* item = headless().control(gadget_handle(number));
+    if (!item)
+        return;
+    switch (item->kind) {
+    case GADGET_CHECKBOX:
+        item->checked = item->checked == 1 ? 0 : 1;  // a three-state box is cycled by its kind
+        gadget_report_click(number);
+        break;
+    case GADGET_OPTION:
+        item->checked = 1;
+        gadget_report_click(number);
+        break;
+    case GADGET_BUTTON:
+        gadget_report_click(number);
+        break;
+    case GADGET_CANVAS: {
+        const int x = item->width / 2, y = item->height / 2;
+        canvas_report_move(number, x, y, 0);
+        canvas_report_button(number, 0, true, false, x, y, 0);
+        canvas_report_button(number, 0, false, false, x, y, 0);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void headless_focus(int number, bool gained)
+{
+    HeadlessPlatform& backend = headless();
+    const ControlItem* item = backend.control(gadget_handle(number));
+    if (!item || (item->kind != GADGET_STRING && item->kind != GADGET_CANVAS))
+        return;
+    if (gained == (backend.focused == number))
+        return;
+    if (gained && backend.focused >= 0)
+        headless_focus(backend.focused, false);
+    backend.focused = gained ? number : -1;
+    if (item->kind == GADGET_STRING)
+        gadget_report_string(number, gained ? STRING_FOCUS : STRING_FOCUS_LOST);
+    else
+        canvas_report_focus(number, gained);
+}
+
+void headless_type(int number, std::string_view text)
+{
+    ControlItem* item = headless().control(gadget_handle(number));
+    if (!item || item->kind != GADGET_STRING)
+        return;
+    item->text = std::string(text);
+    gadget_report_string(number, STRING_CHANGE);
+}
+
+void headless_close(int number)
+{
+    if (win_handle(number))
+        win_report_close(number);
+}
+
+void headless_expose(int number)
+{
+    if (win_handle(number))
+        win_report_paint(number);
+}
+
+void headless_answer(std::string_view path)
+{
+    headless().answers.emplace_back(path);
+}
+
+const std::vector<HeadlessMessage>& headless_messages()
+{
+    return headless().messages;
+}
+
+const std::vector<HeadlessRequest>& headless_requests()
+{
+    return headless().requests;
+}
+
+const std::vector<int>& headless_delays()
+{
+    return headless().delays;
+}
+
+void headless_record_frames(bool on)
+{
+    headless().record_frames = on;
+}
+
+const std::vector<Picture>& headless_frames()
+{
+    return headless().frames;
+}
+
+void headless_reset_log()
+{
+    HeadlessPlatform& backend = headless();
+    backend.messages.clear();
+    backend.requests.clear();
+    backend.delays.clear();
+    backend.frames.clear();
+    backend.answers.clear();
+}

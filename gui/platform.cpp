@@ -1,0 +1,24 @@
+// Which backend is in force. The headless backend serves until another one is chosen.
+#include "gui/backend.h"
+#include "gui/platform.h"
+
+namespace {
+
+Platform* current = nullptr;  // the chosen backend, nullptr for headless
+
+}  // namespace
+
+Platform& platform()
+{
+    return current ? *current : headless_platform();
+}
+
+void platform_set(Platform* backend)
+{
+    current = backend;
+}
+
+void gui_use_headless()
+{
+    platform_set(nullptr);
+}

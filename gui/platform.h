@@ -1,0 +1,106 @@
+// The platform seam: what a windowing backend supplies to the runtime.
+//
+// Everything the numbered-object API promises (tables, the event queue, option groups, the canvas
+// picture, requester argument handling) lives above this interface in gui/. A backend derives from
+// Platform and overrides what it can; every default does nothing harmful (creations fail with 0,
+// waits return at once, dialogs cancel, message boxes answer OK). Handles are the backend's own
+// opaque non-zero values. The backend reports user actions back through gui/runtime.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "draw/picture.h"
+
+// How a top-level window is to be created (worked out from win_open's flags).
+struct WindowSpec {
+    int number = 0;                 // the window's number in the runtime table
+    int x = 0, y = 0;               // client origin on the screen, pixels
+    int width = 0, height = 0;      // client size, pixels
+    std::string title;              // caption
+    bool default_position = false;  // the platform places the window (x, y ignored)
+    bool centre = false;            // centre on the screen (x, y ignored)
+    bool caption = false;           // has a caption bar
+    bool system_menu = false;       // has a close box
+    bool minimise_box = false;      // can be minimised
+    bool maximise_box = false;      // can be maximised
+    bool sizing_border = false;     // the user may resize it
+    bool tool = false;              // small tool window
+    bool visible = true;            // shown at once
+    int show = 0;                   // 0 normal, 1 maximised, 2 minimised
+    bool activate = true;           // shown with activation
+};
+
+// How a control is to be created.
+struct ControlSpec {
+    int number = 0;                    // the control's number in the runtime table
+    int kind = 0;                      // GADGET_*
+    std::intptr_t window = 0;          // handle of the container window
+    int x = 0, y = 0;                  // client coordinates of the container, pixels
+    int width = 0, height = 0;         // pixels
+    std::string text;                  // caption or initial text
+    std::uint32_t flags = 0;           // creation flags as given
+    const Picture* picture = nullptr;  // canvas: its picture (owned by the runtime)
+};
+
+// An open-file or save-file dialog, arguments already taken apart.
+struct FileDialogSpec {
+    std::string title;
+    std::string folder;  // starting folder; "" = the working directory
+    std::string name;    // name offered in the name field ("" for none)
+    std::vector<std::pair<std::string, std::string>> filters;  // (description, pattern), as given
+    int filter_index = 0;  // 0-based index of the filter shown first
+    bool save = false;     // save dialog (no overwrite question)
+};
+
+// A windowing backend. Check box and option states: 0 clear, 1 checked, 2 third state.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Top-level windows.
+    virtual std::intptr_t window_create(const WindowSpec&) { return 0; }
+    virtual void window_destroy(std::intptr_t) {}
+    virtual void window_set_title(std::intptr_t, std::string_view) {}
+
+    // Controls (every kind goes through one entry; ControlSpec::kind tells which).
+    virtual std::intptr_t control_create(const ControlSpec&) { return 0; }
+    virtual void control_destroy(std::intptr_t) {}
+    virtual void control_set_text(std::intptr_t, std::string_view) {}
+    virtual std::string control_get_text(std::intptr_t) { return {}; }
+    virtual void control_set_checked(std::intptr_t, int) {}
+    virtual int control_get_checked(std::intptr_t) { return 0; }
+    // Puts the canvas picture on the screen now, without waiting for a paint request.
+    virtual void canvas_repaint(std::intptr_t, const Picture&) {}
+
+    // Waits for platform messages and dispatches them: milliseconds < 0 waits until one comes,
+    // 0 only dispatches what is pending. True when at least one message was dispatched.
+    virtual bool wait(int) { return false; }
+    // Ends a wait in progress from another thread.
+    virtual void wake() {}
+    // Sleeps for milliseconds.
+    virtual void delay(int milliseconds);
+
+    // Modal requesters. message_box returns the pressed button's code (1 for OK).
+    virtual int message_box(std::string_view, std::string_view, std::uint32_t) { return 1; }
+    // The chosen full path, "" on cancel or error.
+    virtual std::string file_dialog(const FileDialogSpec&) { return {}; }
+
+    // Window capture: a top-level window of this program by caption (0 if none), its outer
+    // rectangle (frame included) on the screen, restoring it from minimised, and drawing the whole
+    // framed window at (0, 0) into picture.
+    virtual std::intptr_t find_window(std::string_view) { return 0; }
+    virtual bool outer_rect(std::intptr_t, int&, int&, int&, int&) { return false; }
+    virtual void restore(std::intptr_t) {}
+    virtual bool capture(std::intptr_t, Picture&) { return false; }
+};
+
+// The backend in force (the headless one until another is chosen).
+Platform& platform();
+// Makes backend the one in force (nullptr: back to headless). Choose before win_init.
+void platform_set(Platform* backend);
+// The headless backend's instance.
+Platform& headless_platform();

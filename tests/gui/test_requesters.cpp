@@ -1,0 +1,106 @@
+// Requesters: pattern lists, the default-file split, script answers and the working directory.
+#include <unistd.h>
+
+#include <climits>
+
+#include "gui/requester_args.h"
+#include "gui_fixture.h"
+
+namespace {
+
+using Requesters = GuiTest;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+TEST(RequesterArgs, PatternLists)
+{
+    const std::pair<const char*, Pairs> cases[] = {
+        {"View File (*.*)| *.*", {{"View File (*.*)", " *.*"}}},
+        {"*.jpg", {{"*.jpg", "*.jpg"}}},
+        {"Text|*.txt|All| *", {{"Text", "*.txt"}, {"All", " *"}}},
+        {"Text|*.txt||*.x", {{"Text", "*.txt"}}},
+        {"Text|*.txt|Last", {{"Text", "*.txt"}, {"Last", "Last"}}},
+        {"", {}},
+        {"|", {}},
+    };
+    for (const auto& [pattern, expected] : cases)
+        EXPECT_EQ(req_pattern_list(pattern), expected) << pattern;
+}
+
+TEST(RequesterArgs, DefaultFileSplitsAtTheLastSlash)
+{
+    struct Case {
+        const char* default_file;
+        const char* folder;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"*.*", "", ""},
+        {"/home/u/out.jpg", "/home/u", "out.jpg"},
+        {"/home/u/", "/home/u", ""},
+        {"/out.jpg", "", ""},  // the slash is the first character: whole text, not a plain name
+        {"out.jpg", "", "out.jpg"},
+        {"/data/a:b", "/data", ""},
+        {"/data/ view .jpg", "/data", " view .jpg"},
+        {"", "", ""},
+        {"/w//home/u/pic.jpg", "/w//home/u", "pic.jpg"},
+    };
+    for (const Case& c : cases) {
+        std::string folder = "stale", name = "stale";
+        req_split_default(c.default_file, folder, name);
+        EXPECT_EQ(folder, c.folder) << c.default_file;
+        EXPECT_EQ(name, c.name) << c.default_file;
+    }
+    std::string folder, name;
+    req_split_default("/d/" + std::string(400, 'n'), folder, name);
+    EXPECT_EQ(name.size(), 259u);
+}
+
+TEST(RequesterArgs, PlainFileNames)
+{
+    for (const char* bad : {"", "a*b", "a?b", "a|b", "a\"b", "a<b", "a>b", "a\\b", "a/b", "a:b", "a\tb"})
+        EXPECT_FALSE(req_plain_file_name(bad)) << bad;
+    for (const char* good : {"out.jpg", " spaced name", "x", "\xe9t\xe9.jpg"})
+        EXPECT_TRUE(req_plain_file_name(good)) << good;
+}
+
+std::string cwd()
+{
+    char path[PATH_MAX];
+    return getcwd(path, sizeof path) ? path : "";
+}
+
+TEST_F(Requesters, AnswersComeFromTheScript)
+{
+    const std::string before = cwd();
+    headless_answer("/data/model.txt");
+    EXPECT_EQ(req_open_file("Open", "*.*", "View File (*.*)| *.*", 0), "/data/model.txt");
+    EXPECT_EQ(req_save_file("Save as jpeg", "/w/out.jpg", "*.jpg", 0), "");  // script empty: cancel
+    headless_answer("");
+    EXPECT_EQ(req_open_file("Open", "", "", 3), "");
+    EXPECT_EQ(cwd(), before);
+
+    const auto& requests = headless_requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].title, "Open");
+    EXPECT_EQ(requests[0].folder, "");
+    EXPECT_EQ(requests[0].name, "");
+    EXPECT_EQ(requests[0].pattern, "View File (*.*)| *.*");
+    EXPECT_FALSE(requests[0].save);
+    EXPECT_EQ(requests[1].folder, "/w");
+    EXPECT_EQ(requests[1].name, "out.jpg");
+    EXPECT_TRUE(requests[1].save);
+}
+
+TEST_F(Requesters, MessagesAreRecordedAndAnsweredOk)
+{
+    EXPECT_EQ(req_message("Notice", "Image Saved as: /w/v.jpg", REQ_ICON_INFORMATION), REQ_OK);
+    req_message_ok("Warning", "Can not Save the file!");
+    const auto& messages = headless_messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].title, "Notice");
+    EXPECT_EQ(messages[0].flags, REQ_ICON_INFORMATION);
+    EXPECT_EQ(messages[1].text, "Can not Save the file!");
+    EXPECT_EQ(messages[1].flags, 0u);
+}
+
+}  // namespace
