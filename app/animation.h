@@ -1,0 +1,6 @@
+// The deflection animation on canvas 19.
+#pragma once
+
+// Six frames at 1/6 .. 6/6 of the last deflected shape's offsets over the undeformed picture,
+// 250 ms apart.
+void animate_deflection();

@@ -1,0 +1,101 @@
+// The viewer's global records and switches, and their start-up and "Load File" resets.
+// Touches: TrussModel, ViewState and every switch and string declared in model.h.
+#include "app/model.h"
+
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+TrussModelData TrussModel;
+ViewStateData ViewState;
+
+float pi_value = 0.0f;
+std::int8_t redraw_pending = 0;
+std::int8_t planar_model = 0;
+std::int32_t results_missing = 0;
+std::string title_text;
+std::string window_title;
+std::string results_path;
+std::string start_folder;
+std::string image_path;
+
+namespace {
+
+constexpr float DEFAULT_AZIMUTH = 25.0f;     // degrees, 3D preset
+constexpr float DEFAULT_ELEVATION = 240.0f;  // degrees, 3D preset
+constexpr float PLAN_AZIMUTH = 0.0f;         // degrees, plan preset
+constexpr float PLAN_ELEVATION = -90.0f;     // degrees, plan preset
+constexpr float DEFAULT_ROTATION_STEP = 5.0f;     // degrees
+constexpr float DEFAULT_DEFLECTION_FACTOR = 0.6f;
+
+// The notice after the program name is ours; five spaces separate it from the path.
+constexpr const char* TITLE_TEXT = "KELVARO V.3.7 - truss results viewer     ";
+
+}  // namespace
+
+void apply_3d_view_preset() {
+    ViewState.view_azimuth = DEFAULT_AZIMUTH;
+    ViewState.view_elevation = DEFAULT_ELEVATION;
+}
+
+void apply_plan_view_preset() {
+    ViewState.view_azimuth = PLAN_AZIMUTH;
+    ViewState.view_elevation = PLAN_ELEVATION;
+}
+
+void reset_to_startup_defaults() {
+    TrussModel = TrussModelData{};
+    ViewState = ViewStateData{};
+    window_title.clear();
+    results_path.clear();
+    image_path.clear();
+
+    // pi is kept as float32 (3.14159274), slightly above the exact value; the plan view's
+    // cos(-90 degrees) is therefore about -4.37e-8, not 0.
+    pi_value = static_cast<float>(4.0 * std::atan(1.0));
+    title_text = TITLE_TEXT;
+
+    apply_3d_view_preset();
+    ViewState.view_scale = 0.0f;
+    ViewState.rotation_step = DEFAULT_ROTATION_STEP;
+    TrussModel.deflection_scale = 0.0f;
+    TrussModel.deflection_factor = DEFAULT_DEFLECTION_FACTOR;
+
+    redraw_pending = 1;
+    planar_model = 1;
+    results_missing = 0;
+
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::current_path(error);
+    start_folder = error ? std::string() : folder.string();
+}
+
+void reset_for_load() {
+    TrussModel.deflection_scale = 0.0f;
+    ViewState.show_deflected = 0;
+    ViewState.show_load_values = 0;
+    ViewState.show_element_numbers = 0;
+    results_missing = 0;
+    redraw_pending = 1;
+    planar_model = 1;
+    apply_3d_view_preset();
+    TrussModel.deflection_factor = DEFAULT_DEFLECTION_FACTOR;
+
+    for (int k = 0; k < 4; ++k) {
+        TrussModel.coord_max[k] = 0.0f;
+        TrussModel.coord_min[k] = 0.0f;
+        TrussModel.model_centre[k] = 0.0f;
+        ViewState.axis_direction[k][0] = 0.0f;
+        ViewState.axis_direction[k][1] = 0.0f;
+        ViewState.axis_defined[k] = 0;
+    }
+    TrussModel.max_load = 0.0f;
+    TrussModel.load_scale = 0.0f;
+    TrussModel.max_deflection = 0.0f;
+
+    ViewState.view_scale = 0.0f;
+    ViewState.fit_u_min = ViewState.fit_u_max = 0.0f;
+    ViewState.fit_v_min = ViewState.fit_v_max = 0.0f;
+    ViewState.animation_phase = 0.0f;
+    ViewState.rotation_step = DEFAULT_ROTATION_STEP;
+}

@@ -1,0 +1,288 @@
+// The results file reader: counts, free fields, fixed columns, component order, 8-bit wrapping,
+// extents and centring, scales, messages, capacity limits and what a new read leaves alone.
+#include <cmath>
+
+#include "app_fixture.h"
+
+namespace {
+
+// A complete planar three-node file: triangle 1-2-3, node 3 loaded, results present.
+std::vector<std::string> triangle_file() {
+    return {
+        "Triangle",
+        "3 3",
+        "1 1 1 1 0.0 0.0 0.0 0.0 0.0 0.0",
+        "2 0 1 0 10.0 0.0 0.0 0.0 0.0 0.0",
+        "3 0 0 0 5.0 5.0 0.0 0.0 -1000.0 0.0",
+        "1 1 2",
+        "2 2 3",
+        "3 3 1",
+        "",
+        "NODE   X-DEFL        Y-DEFL      Z-DEFL",
+        deflection_line(1, "0.0", "0.0", "0.0"),
+        deflection_line(2, "0.005", "0.0", "0.0"),
+        deflection_line(3, "0.002", "-0.01", "0.0"),
+        "",
+        "ELEMENT  STRESS  FORCE",
+        result_line(1, "-1.000E+02", "-5.000E+02"),
+        result_line(2, "2.000E+02", "1.000E+03"),
+        result_line(3, "3.000E+02", "1.500E+03"),
+    };
+}
+
+}  // namespace
+
+class ReaderTest : public AppTest {};
+
+TEST_F(ReaderTest, CompleteFileFillsModelAndScales) {
+    load_lines(triangle_file());
+    EXPECT_EQ(TrussModel.node_count, 3);
+    EXPECT_EQ(TrussModel.element_count, 3);
+    EXPECT_TRUE(headless_messages().empty());
+    EXPECT_EQ(results_missing, 0);
+    EXPECT_EQ(planar_model, 1);
+    EXPECT_EQ(gadget_get_state(ID_3D), 0);
+    EXPECT_EQ(TrussModel.element_nodes[2][1], 2);
+    EXPECT_EQ(TrussModel.element_nodes[2][2], 3);
+    EXPECT_FLOAT_EQ(TrussModel.max_load, 1000.0f);
+    EXPECT_FLOAT_EQ(TrussModel.load_scale, 0.1f);
+    // The largest deflection 0.01 moves its node 15 pixels.
+    EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 1500.0f);
+    EXPECT_EQ(gadget_get_text(ID_DEFLECTION_SCALE), "1500");
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[2][3], 0.002f);
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[3][3], -0.01f);
+    EXPECT_FLOAT_EQ(TrussModel.element_stress[2], 200.0f);
+    EXPECT_FLOAT_EQ(TrussModel.element_force[3], 1500.0f);
+    // x spans 0..10 (max 10.000001), y 0..5: centred about (5, 2.5).
+    EXPECT_FLOAT_EQ(TrussModel.coord_max[2], 10.000001f);
+    EXPECT_NEAR(TrussModel.model_centre[2], 5.0f, 1e-5);
+    EXPECT_FLOAT_EQ(TrussModel.model_centre[3], 2.5f);
+    EXPECT_NEAR(TrussModel.node_coords[2][1], -5.0f, 1e-5);
+    EXPECT_FLOAT_EQ(TrussModel.node_coords[3][3], 2.5f);
+    EXPECT_EQ(file_handle(RESULTS_FILE), 0) << "the file is closed";
+}
+
+TEST_F(ReaderTest, CountsLineSplitsAtSingleSpacesAndWrapsToEightBits) {
+    struct Case {
+        const char* line;
+        int nodes, elements;
+    } cases[] = {
+        {"3 5", 3, 5},   {" 3 5", 0, 3},   {"3  5", 3, 0},    {"3 5 7", 3, 5},
+        {"0 0", 0, 0},   {"128 0", -128, 0}, {"255 255", -1, -1}, {"-1 2", -1, 2},
+        {"300 0", 44, 0}, {"x y", 0, 0},
+    };
+    for (const Case& c : cases) {
+        load_lines({"title", c.line});
+        EXPECT_EQ(TrussModel.node_count, c.nodes) << c.line;
+        EXPECT_EQ(TrussModel.element_count, c.elements) << c.line;
+    }
+}
+
+TEST_F(ReaderTest, CountsAboveCapacityAreCutDownWithOneWarning) {
+    std::vector<std::string> lines = {"big", "60 0"};
+    for (int i = 1; i <= 60; ++i) lines.push_back(std::to_string(i) + " 0 0 0 " + std::to_string(i) + " 0 0 0 0 0");
+    lines.push_back("");
+    lines.push_back("");
+    for (int i = 1; i <= 60; ++i) lines.push_back(deflection_line(i, "0.001", "0", "0"));
+    load_lines(lines);
+    EXPECT_EQ(TrussModel.node_count, 50);
+    // The nodes beyond 50 take no part: the extent ends at node 50.
+    EXPECT_FLOAT_EQ(TrussModel.coord_max[2], 50.000001f);
+    ASSERT_EQ(headless_messages().size(), 1u);
+    EXPECT_EQ(headless_messages()[0].title, "Warning");
+    EXPECT_NE(headless_messages()[0].text.find("60 nodes"), std::string::npos);
+    EXPECT_EQ(headless_messages()[0].flags, 0u);
+    EXPECT_EQ(results_missing, 0) << "the deflections stayed in step with the file";
+}
+
+TEST_F(ReaderTest, NodeLineFields) {
+    struct Case {
+        const char* line;
+        int fixity[4];
+        float coords[4];  // as read, before centring (single node: centre subtracted below)
+        float loads[4];
+    } cases[] = {
+        {"1  1 1 0  2.0 3.0 0.0  0.0 -10.0 0.0", {0, 0, 1, 1}, {0, 0.0f, 2.0f, 3.0f}, {0, 0.0f, 0.0f, -10.0f}},
+        {"   1 1 1 0 2.0    3.0 0.0 0.0 -10.0 0.0   ", {0, 0, 1, 1}, {0, 0.0f, 2.0f, 3.0f}, {0, 0.0f, 0.0f, -10.0f}},
+        // Five fields: everything after the last space repeats it.
+        {"1 0 0 0 5.0", {0, 0, 0, 0}, {0, 5.0f, 5.0f, 5.0f}, {0, 5.0f, 5.0f, 5.0f}},
+        // A tab is part of a field: "1\t1" is one field and the rest moves up by one.
+        {"1 1\t1 0 2.0 3.0 0.0 0.0 -10.0 0.0", {0, 2, 1, 0}, {0, 0.0f, 3.0f, 0.0f}, {0, 0.0f, -10.0f, 0.0f}},
+        // Restraint codes keep their low 8 bits.
+        {"1 257 -1 200 0 0 0 0 0 0", {0, -56, 1, -1}, {0, 0, 0, 0}, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        load_lines({"t", "1 0", c.line});
+        for (int k = 1; k <= 3; ++k) {
+            EXPECT_EQ(TrussModel.node_fixity[k][1], c.fixity[k]) << c.line << " k=" << k;
+            EXPECT_NEAR(TrussModel.node_coords[k][1] + TrussModel.model_centre[k], c.coords[k], 1e-5)
+                << c.line << " k=" << k;
+            EXPECT_FLOAT_EQ(TrussModel.node_loads[k][1], c.loads[k]) << c.line << " k=" << k;
+        }
+    }
+}
+
+TEST_F(ReaderTest, ThirdCoordinateMakesTheModelSpatial) {
+    load_lines({"t", "2 0", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 1 0.001 0 0 0"});
+    EXPECT_EQ(planar_model, 0);
+    EXPECT_EQ(gadget_get_state(ID_3D), 1);
+    load_lines({"t", "2 0", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 1 0 0 0 0"});
+    EXPECT_EQ(planar_model, 1);
+    EXPECT_EQ(gadget_get_state(ID_3D), 0);
+}
+
+TEST_F(ReaderTest, ExtentsAlwaysIncludeZero) {
+    // x from 4 to 10 centres like x from 0 to 10; z (component 1) gets the negative offset.
+    load_lines({"t", "2 0", "1 0 0 0 4 0 -2 0 0 0", "2 0 0 0 10 0 3 0 0 0"});
+    EXPECT_FLOAT_EQ(TrussModel.coord_max[2], 10.000001f);
+    EXPECT_FLOAT_EQ(TrussModel.coord_min[2], 0.0f);
+    EXPECT_NEAR(TrussModel.model_centre[2], 5.0f, 1e-5);
+    EXPECT_FLOAT_EQ(TrussModel.coord_max[1], 3.0f - 0.000001f);
+    EXPECT_FLOAT_EQ(TrussModel.coord_min[1], -2.0f);
+    EXPECT_FLOAT_EQ(TrussModel.coord_max[3], 0.0f);
+    // Loads are not shifted.
+    EXPECT_FLOAT_EQ(TrussModel.node_loads[1][1], 0.0f);
+}
+
+TEST_F(ReaderTest, ElementLinesAddressTheirEntries) {
+    struct Case {
+        const char* line;
+        int element, first, second;
+    } cases[] = {
+        {"2 3 4", 2, 3, 4},     {"2 3.0 4.0", 2, 3, 4}, {"2 2.5 3.5", 2, 2, 4},
+        {"2 3", 2, 3, 3},       {"  4   1    5  ", 4, 1, 5}, {"2 3.0E+00 4", 2, 3, 4},
+    };
+    std::vector<std::string> nodes = {"t", "5 1"};
+    for (int i = 1; i <= 5; ++i) nodes.push_back(std::to_string(i) + " 0 0 0 " + std::to_string(i) + " 0 0 0 0 0");
+    for (const Case& c : cases) {
+        std::vector<std::string> lines = nodes;
+        lines.push_back(c.line);
+        load_lines(lines);
+        EXPECT_EQ(TrussModel.element_nodes[c.element][1], c.first) << c.line;
+        EXPECT_EQ(TrussModel.element_nodes[c.element][2], c.second) << c.line;
+    }
+    // Any order; a repeated number keeps the later line.
+    std::vector<std::string> lines = nodes;
+    lines[1] = "5 3";
+    lines.insert(lines.end(), {"3 1 2", "1 4 5", "3 2 5"});
+    load_lines(lines);
+    EXPECT_EQ(TrussModel.element_nodes[1][1], 4);
+    EXPECT_EQ(TrussModel.element_nodes[3][1], 2);
+    EXPECT_EQ(TrussModel.element_nodes[3][2], 5);
+}
+
+TEST_F(ReaderTest, UnknownElementNumbersAndEndNodesAreNeverStored) {
+    TrussModel.element_nodes[2][1] = 7;
+    load_lines({"t", "3 4", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 0 0 0 0 0", "3 0 0 0 1 1 0 0 0 0",
+                "51 1 2", "0 1 2", "2 0 3", "1 99 2"});
+    EXPECT_EQ(TrussModel.element_nodes[2][1], 0) << "end node 0 is no node";
+    EXPECT_EQ(TrussModel.element_nodes[2][2], 3);
+    EXPECT_EQ(TrussModel.element_nodes[1][1], 0) << "end node 99 is beyond node_count";
+    EXPECT_EQ(TrussModel.element_nodes[1][2], 2);
+    ASSERT_EQ(headless_messages().size(), 2u);
+    EXPECT_EQ(headless_messages()[0].title, "Warning");
+    EXPECT_NE(headless_messages()[0].text.find("2 element numbers outside 1..50"), std::string::npos);
+    EXPECT_NE(headless_messages()[0].text.find("2 unknown end nodes"), std::string::npos);
+    EXPECT_EQ(headless_messages()[1].title, "No Results");
+}
+
+TEST_F(ReaderTest, MissingAndBadResults) {
+    std::vector<std::string> geometry = {"t", "2 1", "1 1 1 1 0 0 0 0 0 0", "2 0 0 0 4 0 0 0 5 0", "1 1 2"};
+    struct Case {
+        const char* name;
+        std::string tail;
+        const char* title;
+        const char* text;
+    } cases[] = {
+        {"ends after elements", "", "No Results", "Truss Solver Results not found"},
+        {"one blank line", "\n", "Error in Results", "Error in reading Truss Solver Results"},
+        {"zero deflections", "\n\n" + deflection_line(1, "0", "0", "0") + "\n" + deflection_line(2, "0", "0", "0") + "\n",
+         "Error in Results", "Error in reading Truss Solver Results"},
+    };
+    for (const Case& c : cases) {
+        headless_reset_log();
+        gadget_set_text(ID_DEFLECTION_SCALE, "77");
+        std::string text;
+        for (const std::string& line : geometry) text += line + "\n";
+        load(write_bytes("r.txt", text + c.tail));
+        ASSERT_EQ(headless_messages().size(), 1u) << c.name;
+        EXPECT_EQ(headless_messages()[0].title, c.title) << c.name;
+        EXPECT_EQ(headless_messages()[0].text, c.text) << c.name;
+        EXPECT_EQ(headless_messages()[0].flags, 0u);
+        EXPECT_EQ(results_missing, 1) << c.name;
+        EXPECT_EQ(TrussModel.deflection_scale, 0.0f) << c.name;
+        EXPECT_EQ(gadget_get_text(ID_DEFLECTION_SCALE), "77") << c.name << ": the field is left alone";
+        EXPECT_EQ(TrussModel.node_count, 2) << c.name << ": the geometry stays";
+        EXPECT_EQ(file_handle(RESULTS_FILE), 0) << c.name;
+    }
+}
+
+TEST_F(ReaderTest, FileNotOpenReadsAsEmptyAndReportsBadResults) {
+    TrussModel.node_count = 5;
+    reset_for_load();
+    file_close(RESULTS_FILE);
+    read_results();
+    EXPECT_EQ(TrussModel.node_count, 0);
+    EXPECT_EQ(TrussModel.element_count, 0);
+    ASSERT_EQ(headless_messages().size(), 1u);
+    EXPECT_EQ(headless_messages()[0].title, "Error in Results");
+    EXPECT_EQ(results_missing, 1);
+}
+
+TEST_F(ReaderTest, DeflectionAndResultColumns) {
+    std::vector<std::string> lines = {"t", "2 1", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 4 0 0 0 0 0", "5 1 2", "", ""};
+    lines.push_back("1 " + std::string("      0.0100") + "9" + "     -0.0050" + "      0.0020" + "999");
+    lines.push_back("2   0.003");  // shorter than 39 characters: the missing columns are 0
+    lines.push_back("");
+    lines.push_back("");
+    lines.push_back("   5   -1.234E+02   -6.170E+02   ");
+    load_lines(lines);
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[2][1], 0.01f);
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[3][1], -0.005f) << "column 15 is not read";
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[1][1], 0.002f) << "nothing after column 39 is read";
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[2][2], 0.003f);
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[3][2], 0.0f);
+    EXPECT_FLOAT_EQ(TrussModel.element_stress[5], -123.4f);
+    EXPECT_FLOAT_EQ(TrussModel.element_force[5], -617.0f);
+    EXPECT_EQ(TrussModel.element_result_text[5], "-1.234E+02   -6.170E+02");
+    EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 1500.0f);
+}
+
+TEST_F(ReaderTest, EntriesANewFileDoesNotAddressKeepTheirValues) {
+    load_lines(triangle_file());
+    ASSERT_EQ(TrussModel.element_result_text[3].empty(), false);
+    std::string old_text = TrussModel.element_result_text[3];
+    // Two elements, no results: element 3 and the old results stay as they were.
+    load_lines({"t", "2 1", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 4 0 0 0 0 0", "1 1 2"});
+    EXPECT_EQ(TrussModel.element_nodes[3][1], 3);
+    EXPECT_EQ(TrussModel.element_result_text[3], old_text);
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[3][3], -0.01f);
+}
+
+TEST_F(ReaderTest, AllLoadsZeroGiveAnInfiniteLoadScaleQuietly) {
+    std::vector<std::string> lines = triangle_file();
+    lines[4] = "3 0 0 0 5.0 5.0 0.0 0.0 0.0 0.0";
+    load_lines(lines);
+    EXPECT_TRUE(std::isinf(TrussModel.load_scale));
+    EXPECT_TRUE(headless_messages().empty());
+}
+
+TEST_F(ReaderTest, ReadsAFixedNumberOfLinesAndIgnoresTheRest) {
+    std::vector<std::string> lines = triangle_file();
+    lines.push_back("4 junk that is never read");
+    lines.push_back("1 0 0 0 99 99 99 99 99 99");
+    load_lines(lines);
+    EXPECT_TRUE(headless_messages().empty());
+    EXPECT_EQ(TrussModel.element_result_text[3], str_right(str_trim(result_line(3, "3.000E+02", "1.500E+03")), 23));
+}
+
+TEST_F(ReaderTest, NonFiniteNumbersDoNotSpoilTheScalesOrTheCentre) {
+    load_lines({"t", "3 0", "1 0 0 0 0 0 0 0 NaN 0", "2 0 0 0 1e39 0 0 0 -1e39 0", "3 0 0 0 10 4 0 0 -50 0", "", "",
+                deflection_line(1, "NaN", "0", "0"), deflection_line(2, "1e39", "0", "0"),
+                deflection_line(3, "0.02", "0", "0")});
+    EXPECT_NEAR(TrussModel.model_centre[2], 5.0f, 1e-5);
+    EXPECT_FLOAT_EQ(TrussModel.max_load, 50.0f);
+    EXPECT_FLOAT_EQ(TrussModel.max_deflection, 0.02f);
+    EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 750.0f);
+    EXPECT_FALSE(std::isfinite(TrussModel.node_coords[2][2]));
+}
