@@ -7,3 +7,7 @@ void gui_use_headless();
 // Use the FLTK backend on the X display (gui/fltk). False, with the headless backend kept, when
 // no display can be opened. Defined in kelvaro_gui_fltk.
 bool gui_use_fltk();
+// FLTK backend: use FLTK's own file chooser (true) instead of the desktop's dialog when one is
+// available (false, the default). FLTK's chooser behaves the same everywhere, which tests need.
+// Defined in kelvaro_gui_fltk.
+void gui_fltk_own_dialogs(bool on);

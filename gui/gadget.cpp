@@ -217,6 +217,10 @@ int gadget_get_state(int number)
         return 0;
     switch (record->kind) {
     case GADGET_BUTTON:
+        // Only a button made with a check style (flags low bits) has a checked state.
+        if ((record->flags & 0xF) == 0)
+            return 0;
+        return platform().control_get_checked(record->handle) == 1 ? 1 : 0;
     case GADGET_OPTION:
         return platform().control_get_checked(record->handle) == 1 ? 1 : 0;
     case GADGET_CHECKBOX:

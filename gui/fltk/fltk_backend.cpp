@@ -1,0 +1,154 @@
+// The FLTK backend: choosing it, top-level windows, and the wait for platform messages.
+//
+// State: the backend instance (its window set), the count of platform messages dispatched (raised
+// by the system handler and by wake-ups from other threads). Expose events of a window (count 0)
+// are its repaint requests; the close box becomes the runtime's close request (Escape, which FLTK
+// also routes to the window callback, is filtered out).
+#include <FL/Fl.H>
+#include <FL/x.H>
+
+#include "gui/backend.h"
+#include "gui/fltk/fltk_platform.h"
+#include "gui/runtime.h"
+
+namespace {
+
+unsigned long dispatched = 0;  // platform messages seen so far
+
+// Every X event passes here first; 0 lets FLTK handle it as usual.
+int system_handler(void* event, void*)
+{
+    ++dispatched;
+    const XEvent* xevent = static_cast<const XEvent*>(event);
+    if (xevent->type == Expose && xevent->xexpose.count == 0) {
+        if (auto* window = dynamic_cast<RuntimeWindow*>(fl_find(xevent->xexpose.window)))
+            win_report_paint(window->number);
+    }
+    return 0;
+}
+
+void awake_handler(void*)
+{
+    ++dispatched;
+}
+
+void window_callback(Fl_Widget* widget, void*)
+{
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)
+        return;
+    win_report_close(static_cast<RuntimeWindow*>(widget)->number);
+}
+
+}  // namespace
+
+RuntimeWindow::RuntimeWindow(int x, int y, int width, int height, int number)
+    : Fl_Window(x, y, width, height), number(number)
+{
+    end();
+    callback(window_callback);
+}
+
+RuntimeWindow::RuntimeWindow(int width, int height, int number)
+    : Fl_Window(width, height), number(number)
+{
+    end();
+    callback(window_callback);
+}
+
+FltkPlatform& fltk_platform()
+{
+    static FltkPlatform instance;
+    return instance;
+}
+
+bool gui_use_fltk()
+{
+    static bool ready = false;
+    if (!ready) {
+        Display* display = XOpenDisplay(nullptr);
+        if (!display)
+            return false;
+        fl_open_display(display);
+        Fl::lock();  // enables wake-ups from other threads
+        Fl::add_system_handler(system_handler, nullptr);
+        // A condensed face at 11 px keeps captions such as "Show Stresses" within 85 pixels.
+        Fl::set_font(FL_HELVETICA, " DejaVu Sans Condensed");
+        FL_NORMAL_SIZE = 11;
+        ready = true;
+    }
+    platform_set(&fltk_platform());
+    return true;
+}
+
+RuntimeWindow* FltkPlatform::window(std::intptr_t handle) const
+{
+    auto* window = reinterpret_cast<RuntimeWindow*>(handle);
+    return windows.count(window) ? window : nullptr;
+}
+
+void fltk_show_and_wait(Fl_Window* window)
+{
+    window->show();
+    window->wait_for_expose();
+    Fl::flush();
+}
+
+std::intptr_t FltkPlatform::window_create(const WindowSpec& spec)
+{
+    if (spec.width < 1 || spec.height < 1)
+        return 0;
+    Fl_Group::current(nullptr);
+    RuntimeWindow* window;
+    if (spec.centre)
+        window = new RuntimeWindow((Fl::w() - spec.width) / 2, (Fl::h() - spec.height) / 2,
+                                   spec.width, spec.height, spec.number);
+    else if (spec.default_position)
+        window = new RuntimeWindow(spec.width, spec.height, spec.number);
+    else
+        window = new RuntimeWindow(spec.x, spec.y, spec.width, spec.height, spec.number);
+    window->copy_label(spec.title.c_str());
+    if (spec.sizing_border)
+        window->size_range(1, 1);
+    else
+        window->size_range(spec.width, spec.height, spec.width, spec.height);
+    if (!spec.caption)
+        window->border(0);
+    windows.insert(window);
+    if (spec.visible) {
+        fltk_show_and_wait(window);
+        if (spec.show == 2)
+            window->iconize();
+    }
+    return reinterpret_cast<std::intptr_t>(window);
+}
+
+void FltkPlatform::window_destroy(std::intptr_t handle)
+{
+    RuntimeWindow* window = this->window(handle);
+    if (!window)
+        return;
+    windows.erase(window);
+    window->hide();
+    delete window;
+}
+
+void FltkPlatform::window_set_title(std::intptr_t handle, std::string_view title)
+{
+    if (RuntimeWindow* window = this->window(handle))
+        window->copy_label(std::string(title).c_str());
+}
+
+bool FltkPlatform::wait(int milliseconds)
+{
+    const unsigned long before = dispatched;
+    if (milliseconds < 0)
+        Fl::wait();
+    else
+        Fl::wait(milliseconds / 1000.0);
+    return milliseconds < 0 || dispatched != before;
+}
+
+void FltkPlatform::wake()
+{
+    Fl::awake(awake_handler, nullptr);
+}

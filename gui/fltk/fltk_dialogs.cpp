@@ -1,0 +1,191 @@
+// The FLTK backend's modal requesters: a small message box of its own (title, one line of text,
+// an optional information icon, OK answered by Return) and the file chooser.
+//
+// State: none kept between calls. The file chooser resolves typed relative names against the
+// working directory, so the starting folder is made the working directory while it is open and
+// the old one is restored afterwards.
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Native_File_Chooser.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "gui/backend.h"
+#include "gui/fltk/fltk_platform.h"
+#include "gui/requester.h"
+
+namespace {
+
+// One line of text drawn as it is ('@' is no symbol here), vertically centred.
+class MessageText : public Fl_Box {
+public:
+    MessageText(int x, int y, int w, int h, std::string text) : Fl_Box(x, y, w, h), text_(text) {}
+
+    void draw() override
+    {
+        fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
+        fl_color(FL_FOREGROUND_COLOR);
+        fl_draw(text_.c_str(), x(), y(), w(), h(), FL_ALIGN_LEFT | FL_ALIGN_INSIDE, nullptr, 0);
+    }
+
+private:
+    std::string text_;
+};
+
+void hide_window(Fl_Widget* widget, void*)
+{
+    widget->window() ? widget->window()->hide() : widget->hide();
+}
+
+void close_dialog(Fl_Widget* widget, void*)
+{
+    widget->hide();
+}
+
+std::string trim(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+// A pattern as FLTK's chooser reads it: no surrounding spaces, "*.*" as "*" (FLTK's "*.*" misses
+// names without a dot), "a;b" lists as "{a,b}".
+std::string chooser_pattern(std::string_view pattern)
+{
+    std::string result;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t semicolon = pattern.find(';', start);
+        std::string part = trim(pattern.substr(start, semicolon - start));
+        if (part == "*.*")
+            part = "*";
+        if (!part.empty())
+            parts.push_back(part);
+        if (semicolon == std::string_view::npos)
+            break;
+        start = semicolon + 1;
+    }
+    if (parts.empty())
+        return "*";
+    if (parts.size() == 1)
+        return parts[0];
+    result = "{";
+    for (const std::string& part : parts)
+        result += part + ",";
+    result.back() = '}';
+    return result;
+}
+
+// A description without its "(...)" parts (they break FLTK's filter list) and without tabs.
+std::string chooser_description(std::string_view description)
+{
+    std::string result;
+    int depth = 0;
+    for (char c : description) {
+        if (c == '(')
+            ++depth;
+        else if (c == ')' && depth > 0)
+            --depth;
+        else if (depth == 0)
+            result += c == '\t' || c == '\n' ? ' ' : c;
+    }
+    return trim(result);
+}
+
+std::string working_directory()
+{
+    char path[PATH_MAX];
+    return getcwd(path, sizeof path) ? std::string(path) : std::string();
+}
+
+}  // namespace
+
+void gui_fltk_own_dialogs(bool on)
+{
+    Fl::option(Fl::OPTION_FNFC_USES_GTK, !on);
+}
+
+int FltkPlatform::message_box(std::string_view title, std::string_view text, std::uint32_t flags)
+{
+    const std::string line(text);
+    const bool icon = (flags & REQ_ICON_INFORMATION) != 0;
+    fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
+    const int text_width = static_cast<int>(fl_width(line.c_str()));
+    const int icon_width = icon ? 44 : 0;
+    const int width = std::clamp(text_width + icon_width + 40, 220, std::max(Fl::w() - 40, 220));
+    const int height = icon ? 100 : 90;
+
+    Fl_Group::current(nullptr);
+    Fl_Window dialog(width, height);
+    dialog.copy_label(std::string(title).c_str());
+    dialog.begin();
+    if (icon) {
+        auto* mark = new Fl_Box(16, 14, 32, 32, "i");
+        mark->box(FL_OVAL_BOX);
+        mark->color(fl_rgb_color(40, 90, 200));
+        mark->labelcolor(FL_WHITE);
+        mark->labelfont(FL_TIMES_BOLD);
+        mark->labelsize(22);
+    }
+    new MessageText(20 + icon_width, 14, width - 40 - icon_width, 32, line);
+    auto* ok = new Fl_Return_Button((width - 80) / 2, height - 36, 80, 26, "OK");
+    ok->callback(hide_window);
+    dialog.end();
+    dialog.callback(close_dialog);  // the close box and Escape answer like OK
+    dialog.set_modal();
+    if (Fl_Window* owner = Fl::first_window(); owner && owner->shown())
+        dialog.position(owner->x() + (owner->w() - width) / 2,
+                        owner->y() + (owner->h() - height) / 2);
+    else
+        dialog.position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
+    dialog.show();
+    while (dialog.shown())
+        Fl::wait();
+    return REQ_OK;
+}
+
+std::string FltkPlatform::file_dialog(const FileDialogSpec& spec)
+{
+    Fl_Native_File_Chooser chooser;
+    chooser.type(spec.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
+                           : Fl_Native_File_Chooser::BROWSE_FILE);
+    chooser.title(spec.title.c_str());
+    std::string filter;
+    for (const auto& [description, pattern] : spec.filters) {
+        const std::string fltk_pattern = chooser_pattern(pattern);
+        std::string fltk_description = chooser_description(description);
+        if (fltk_description.empty())
+            fltk_description = fltk_pattern;
+        filter += fltk_description + "\t" + fltk_pattern + "\n";
+    }
+    if (!filter.empty()) {
+        chooser.filter(filter.c_str());
+        chooser.filter_value(spec.filter_index);
+    }
+    const std::string before = working_directory();
+    const std::string folder = spec.folder.empty() ? before : spec.folder;
+    if (!folder.empty()) {
+        chooser.directory(folder.c_str());
+        if (chdir(folder.c_str()) != 0 && !before.empty() && chdir(before.c_str()) != 0)
+            return {};
+    }
+    if (!spec.name.empty())
+        chooser.preset_file((folder + "/" + spec.name).c_str());
+    const int result = chooser.show();
+    std::string chosen;
+    if (result == 0 && chooser.filename() && *chooser.filename())
+        chosen = chooser.filename();
+    if (!before.empty() && chdir(before.c_str()) != 0)
+        return {};
+    return chosen;
+}

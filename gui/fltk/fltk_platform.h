@@ -1,0 +1,58 @@
+// The FLTK 1.3 backend's shared declarations: the platform class (its methods are spread over the
+// gui/fltk files by topic) and the top-level window widget.
+#pragma once
+
+#include <FL/Fl_Window.H>
+
+#include <map>
+#include <set>
+
+#include "gui/platform.h"
+
+// A top-level window of the runtime: it knows its window number.
+class RuntimeWindow : public Fl_Window {
+public:
+    RuntimeWindow(int x, int y, int width, int height, int number);
+    RuntimeWindow(int width, int height, int number);
+    int number;  // the runtime's window number
+};
+
+class FltkPlatform final : public Platform {
+public:
+    // fltk_backend.cpp
+    std::intptr_t window_create(const WindowSpec& spec) override;
+    void window_destroy(std::intptr_t handle) override;
+    void window_set_title(std::intptr_t handle, std::string_view title) override;
+    bool wait(int milliseconds) override;
+    void wake() override;
+
+    // fltk_controls.cpp
+    std::intptr_t control_create(const ControlSpec& spec) override;
+    void control_destroy(std::intptr_t handle) override;
+    void control_set_text(std::intptr_t handle, std::string_view text) override;
+    std::string control_get_text(std::intptr_t handle) override;
+    void control_set_checked(std::intptr_t handle, int state) override;
+    int control_get_checked(std::intptr_t handle) override;
+    void canvas_repaint(std::intptr_t handle, const Picture& picture) override;
+
+    // fltk_dialogs.cpp
+    int message_box(std::string_view title, std::string_view text, std::uint32_t flags) override;
+    std::string file_dialog(const FileDialogSpec& spec) override;
+
+    // fltk_capture.cpp
+    std::intptr_t find_window(std::string_view caption) override;
+    bool outer_rect(std::intptr_t handle, int& left, int& top, int& right, int& bottom) override;
+    void restore(std::intptr_t handle) override;
+    bool capture(std::intptr_t handle, Picture& picture) override;
+
+    // The window behind handle, nullptr if it is none of ours.
+    RuntimeWindow* window(std::intptr_t handle) const;
+
+    std::set<RuntimeWindow*> windows;          // every window created and not yet destroyed
+    std::map<std::intptr_t, int> control_kinds;  // every control widget and its GADGET_* kind
+};
+
+// The backend's single instance.
+FltkPlatform& fltk_platform();
+// Shows window (if hidden or minimised) and waits until it is on the screen.
+void fltk_show_and_wait(Fl_Window* window);

@@ -1,0 +1,50 @@
+#!/bin/sh
+# Runs a command inside a private X session: Xvfb on a free display, the jwm window manager (so
+# windows get a frame and a caption), DISPLAY set, and HOME in a fresh temporary folder with
+# ~/.local/share. Everything started here is stopped on exit; the command's exit code is returned.
+#   usage: xsession.sh [-s WIDTHxHEIGHT] command [arguments...]
+set -u
+size=1280x1024
+if [ "${1:-}" = "-s" ]; then size=$2; shift 2; fi
+[ $# -gt 0 ] || { echo "usage: $0 [-s WxH] command..." >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/xsession.XXXXXX") || exit 1
+xvfb_pid=; wm_pid=
+cleanup() {
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Xvfb picks a free display number itself and writes it to the descriptor given.
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+i=0
+while [ ! -s "$work/display" ]; do
+    i=$((i + 1))
+    if [ $i -gt 500 ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
+        echo "xsession: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1
+    fi
+    sleep 0.01
+done
+DISPLAY=:$(head -n 1 "$work/display")
+export DISPLAY
+
+HOME=$work/home
+mkdir -p "$HOME/.local/share"
+export HOME
+
+jwm >"$work/jwm.log" 2>&1 &
+wm_pid=$!
+# The window manager is up once it announces itself on the root window.
+i=0
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    i=$((i + 1))
+    if [ $i -gt 500 ]; then echo "xsession: jwm did not start" >&2; exit 1; fi
+    sleep 0.01
+done
+
+"$@"
