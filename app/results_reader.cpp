@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "app/ids.h"
 #include "app/model.h"
@@ -38,28 +39,35 @@ namespace {
 constexpr float EXTENT_OFFSET[4] = {0.0f, -0.000001f, 0.000001f, 0.0f};
 
 // Free fields: the field is the text before the first space; moving on keeps what follows the
-// first space, trimmed. With no space left the whole text stays, so later fields repeat the last.
+// first space, trimmed of spaces. With no space left the whole text stays, so later fields repeat
+// the last. Works on a view of the line (the same result as str_right + str_trim, without copies).
 class FieldCursor {
 public:
-    explicit FieldCursor(std::string text) : text_(std::move(text)) {}
+    explicit FieldCursor(std::string_view text) : text_(trim_spaces(text)) {}
     // The current field.
-    std::string field() const { return str_field(text_, 1, " "); }
+    std::string_view field() const { return text_.substr(0, text_.find(' ')); }
     // The whole remaining text (the current field and everything after it).
-    const std::string& rest() const { return text_; }
+    std::string_view rest() const { return text_; }
     // Moves to the next field.
     void advance() {
-        int p = str_find(text_, " ", 1);
-        text_ = str_trim(str_right(text_, str_length(text_) - p));
+        std::size_t space = text_.find(' ');
+        if (space != std::string_view::npos) text_ = trim_spaces(text_.substr(space + 1));
     }
     // The current field, then moves on.
-    std::string take() {
-        std::string current = field();
+    std::string_view take() {
+        std::string_view current = field();
         advance();
         return current;
     }
 
 private:
-    std::string text_;
+    static std::string_view trim_spaces(std::string_view text) {
+        std::size_t first = text.find_first_not_of(' ');
+        if (first == std::string_view::npos) return {};
+        return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    }
+
+    std::string_view text_;
 };
 
 // Low 8 bits of an integer, read as signed.
@@ -128,7 +136,7 @@ std::int8_t capped_count(std::int8_t count, int capacity, int& noted) {
 }
 
 void read_node_line(int i, const std::string& line) {
-    FieldCursor fields(str_trim(line));
+    FieldCursor fields(line);
     fields.advance();  // the node number: the node is the line's position in the section
     TrussModel.node_fixity[2][i] = low_8_bits(str_to_int(fields.take()));
     TrussModel.node_fixity[3][i] = low_8_bits(str_to_int(fields.take()));
@@ -161,7 +169,7 @@ void read_node_line(int i, const std::string& line) {
 }
 
 void read_element_line(const std::string& line, Omissions& omissions) {
-    FieldCursor fields(str_trim(line));
+    FieldCursor fields(line);
     std::int32_t e = low_32_bits(str_to_int(fields.field()));
     fields.advance();
     std::int8_t first = end_node_from_real(str_to_float(fields.rest()));
