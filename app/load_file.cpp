@@ -1,0 +1,44 @@
+// Choosing and loading a results file.
+//
+// State: results_path, window_title, the view and the switches (app/model.h), the check boxes
+// and option buttons of the main window, and file slot RESULTS_FILE, which stays open from the
+// choice until the reader has read it.
+#include "app/load_file.h"
+
+#include "app/ids.h"
+#include "app/model.h"
+#include "app/render.h"
+#include "app/results_reader.h"
+#include "app/view.h"
+#include "core/file.h"
+#include "gui/gadget.h"
+#include "gui/requester.h"
+#include "gui/window.h"
+
+void choose_results_file() {
+    // "*.*" is no plain file name, so the dialog starts with an empty name in the working folder.
+    results_path = req_open_file("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
+    if (!results_path.empty()) {
+        // A file that cannot be opened is not reported here: the reader finds the slot closed.
+        file_open_read(RESULTS_FILE, results_path);
+    }
+}
+
+void load_file() {
+    choose_results_file();
+    reset_for_load();
+    gadget_set_state(ID_ELEMENT_NO, 0);
+    gadget_set_state(ID_APPLIED_LOAD, 0);
+    gadget_set_state(ID_HORIZONTAL, 0);
+    gadget_set_state(ID_VERTICAL, 1);
+    gadget_set_state(ID_3D, 0);
+    gadget_set_state(ID_DEFLECTED, 0);
+    read_results();
+    if (planar_model != 0) {
+        apply_plan_view_preset();
+    }
+    window_title = title_text + results_path;
+    win_set_title(MAIN_WINDOW, window_title);
+    refresh_projection(true);
+    redraw_view();
+}

@@ -1,0 +1,181 @@
+// The main window and its commands.
+//
+// The window holds the 700 x 500 canvas at the left and a column of controls at the right, laid
+// out with a running y that starts at 10 and a row height of 24 (labels and buttons 19 px high,
+// edit fields 17, option buttons and check boxes 24). Every command works on the globals of
+// app/model.h and then re-projects, redraws or animates the view; nothing runs in the background:
+// a command runs to its end before the next event is taken.
+#include "app/main_window.h"
+
+#include "app/animation.h"
+#include "app/ids.h"
+#include "app/load_file.h"
+#include "app/model.h"
+#include "app/render.h"
+#include "app/save_image.h"
+#include "app/view.h"
+#include "core/str.h"
+#include "gui/gadget.h"
+#include "gui/window.h"
+
+namespace {
+
+constexpr int WINDOW_X = 150;       // outer position on the screen, pixels
+constexpr int WINDOW_Y = 150;
+constexpr int WINDOW_WIDTH = 800;   // client area, pixels
+constexpr int WINDOW_HEIGHT = 500;
+// Caption, system menu with close box and minimise box: no maximise box, no sizing border.
+constexpr std::uint32_t MAIN_WINDOW_FLAGS = WIN_CAPTION | WIN_SYSTEM_MENU | WIN_MINIMISE_BOX;
+
+// Takes the rotation step afresh from its field (text that is no number gives 0).
+float read_rotation_step() {
+    ViewState.rotation_step = str_to_float(gadget_get_text(ID_ROTATE_STEP));
+    return ViewState.rotation_step;
+}
+
+// "+" and "-": the selected option chooses the angle; "-" refits, "+" keeps the scale.
+void rotate_command(bool plus) {
+    const float step = read_rotation_step();
+    const bool horizontal = gadget_get_state(ID_HORIZONTAL) != 0;
+    rotate_view(horizontal, plus ? -step : step);
+    refresh_projection(!plus);
+    redraw_view();
+}
+
+// Unticks "Deflected" and switches the deflected shape off with it.
+void clear_deflected() {
+    gadget_set_state(ID_DEFLECTED, 0);
+    ViewState.show_deflected = 0;
+}
+
+}  // namespace
+
+void open_main_window() {
+    win_open(MAIN_WINDOW, WINDOW_X, WINDOW_Y, WINDOW_WIDTH, WINDOW_HEIGHT, title_text,
+             MAIN_WINDOW_FLAGS);
+    gadget_canvas(ID_CANVAS, 0, 0, CANVAS_WIDTH, CANVAS_HEIGHT);
+    gadget_text(ID_ROTATE_LABEL, 720, 10, 60, 19, "Rotate");
+    gadget_button(ID_ROTATE_MINUS, 710, 30, 30, 19, "-");
+    gadget_button(ID_ROTATE_PLUS, 745, 30, 30, 19, "+");
+    gadget_option(ID_VERTICAL, 715, 50, 110, 24, "Vertical");
+    gadget_option(ID_HORIZONTAL, 715, 70, 110, 24, "Horizontal");
+    gadget_set_state(ID_VERTICAL, 1);
+    gadget_string(ID_ROTATE_STEP, 730, 90, 28, 17, str_from_float(ViewState.rotation_step, 0));
+    gadget_button(ID_ZOOM_OUT, 710, 120, 30, 19, "Out");
+    gadget_button(ID_ZOOM_IN, 745, 120, 30, 19, "In");
+    gadget_checkbox(ID_3D, 710, 150, 90, 24, "3D");
+    gadget_checkbox(ID_DEFLECTED, 710, 180, 90, 24, "Deflected");
+    gadget_string(ID_DEFLECTION_SCALE, 730, 210, 60, 17,
+                  str_from_float(TrussModel.deflection_scale, 0));
+    gadget_button(ID_ANIMATION, 710, 240, 60, 19, "Animation");
+    gadget_checkbox(ID_APPLIED_LOAD, 710, 290, 90, 24, "Applied Load");
+    gadget_checkbox(ID_ELEMENT_NO, 710, 320, 90, 24, "Element No.");
+    gadget_button(ID_SHOW_STRESSES, 710, 350, 85, 19, "Show Stresses");
+    gadget_button(ID_SAVE_IMAGE, 710, 400, 60, 19, "Save Image");
+    gadget_button(ID_LOAD_FILE, 710, 430, 60, 19, "Load File");
+    gadget_button(ID_EXIT, 710, 460, 60, 19, "Exit");
+}
+
+std::uint32_t on_window_message(std::intptr_t, std::uint32_t message, std::uintptr_t,
+                                std::intptr_t) {
+    if (message == WIN_MESSAGE_PAINT) {
+        redraw_pending = 1;
+    }
+    return DEFAULT_CALLBACK_RESULT;
+}
+
+bool run_command(int control) {
+    switch (control) {
+    case ID_ROTATE_PLUS:
+        rotate_command(true);
+        break;
+    case ID_ROTATE_MINUS:
+        rotate_command(false);
+        break;
+    case ID_ZOOM_OUT:
+        if (zoom_out()) {
+            refresh_projection(false);
+            redraw_view();
+        }
+        break;
+    case ID_ZOOM_IN:
+        if (zoom_in()) {
+            refresh_projection(false);
+            redraw_view();
+        }
+        break;
+    case ID_3D:
+        if (gadget_get_state(ID_3D) != 0) {
+            apply_3d_view_preset();
+        } else {
+            apply_plan_view_preset();
+        }
+        refresh_projection(true);
+        redraw_view();
+        break;
+    case ID_DEFLECTED:
+        if (gadget_get_state(ID_DEFLECTED) != 0) {
+            ViewState.show_deflected = 1;
+            TrussModel.deflection_scale = str_to_float(gadget_get_text(ID_DEFLECTION_SCALE));
+        } else {
+            ViewState.show_deflected = 0;
+        }
+        redraw_view();
+        break;
+    case ID_DEFLECTION_SCALE:
+        // Any change or focus move of the scale field takes the shape away until "Deflected"
+        // is ticked again, which reads the new scale.
+        clear_deflected();
+        redraw_view();
+        break;
+    case ID_ANIMATION:
+        clear_deflected();
+        animate_deflection();
+        redraw_view();
+        break;
+    case ID_APPLIED_LOAD:
+        ViewState.show_load_values = gadget_get_state(ID_APPLIED_LOAD) != 0 ? 1 : 0;
+        redraw_view();
+        break;
+    case ID_ELEMENT_NO:
+        ViewState.show_element_numbers = gadget_get_state(ID_ELEMENT_NO) != 0 ? 1 : 0;
+        redraw_view();
+        break;
+    case ID_SHOW_STRESSES:
+        if (results_missing == 0) {
+            gadget_set_state(ID_ELEMENT_NO, 1);
+            ViewState.show_element_numbers = 1;
+            redraw_view();
+            draw_stress_list();
+        }
+        break;
+    case ID_SAVE_IMAGE:
+        save_view_image();
+        break;
+    case ID_LOAD_FILE:
+        load_file();
+        break;
+    case ID_EXIT:
+        return true;
+    default:
+        break;  // the label, the option buttons, the step field and the canvas do nothing
+    }
+    return false;
+}
+
+void run_event_loop() {
+    for (;;) {
+        const int event = event_wait();
+        bool leave = event == EVENT_CLOSE_WINDOW;
+        if (event == EVENT_GADGET) {
+            leave = run_command(event_gadget());
+        }
+        if (redraw_pending != 0) {
+            redraw_view();
+            redraw_pending = 0;
+        }
+        if (leave) {
+            return;
+        }
+    }
+}

@@ -1,0 +1,99 @@
+// "Save Image": the window capture framed and written as a JPEG file.
+//
+// State: image_path (the last chosen name, offered again at the next save), start_folder, and
+// image CAPTURE_IMAGE, which exists only while the command runs.
+#include "app/save_image.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/ids.h"
+#include "app/model.h"
+#include "core/str.h"
+#include "draw/draw.h"
+#include "draw/image.h"
+#include "gui/capture.h"
+#include "gui/requester.h"
+#include "gui/window.h"
+
+namespace {
+
+constexpr int CAPTURE_MARGIN = 2;  // pixels cut from every side of the capture
+
+// Why the JPEG file could not be written, for the user.
+std::string save_failure_reason(int error) {
+    if (error != 0) {
+        return std::strerror(error);
+    }
+    return "the picture could not be encoded";
+}
+
+}  // namespace
+
+std::string jpeg_file_name(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t name_start = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::size_t dot = path.rfind('.');
+    // A dot at the very start of the name marks a hidden file, not an extension.
+    if (dot != std::string_view::npos && dot > name_start) {
+        return std::string(path.substr(0, dot)) + ".jpg";
+    }
+    return std::string(path) + ".jpg";
+}
+
+void save_view_image() {
+    // The first save opens in the start folder with an empty name; later ones offer the folder
+    // and name of the previous save.
+    const std::string offered = image_path.empty() ? start_folder + "/" : image_path;
+    image_path = req_save_file("Save as jpeg", offered, "*.jpg", 0);
+    if (image_path.empty()) {
+        req_message_ok("Warning", "Can not Save the file!");
+        return;
+    }
+    const std::intptr_t handle = win_find(window_title);
+    image_path = jpeg_file_name(image_path);
+    if (handle == 0) {
+        req_message_ok("Warning", "Can not Save the Image!");
+        return;
+    }
+
+    win_restore(handle);
+    int left = 0, top = 0, right = 0, bottom = 0;
+    const bool placed = win_outer_rect(handle, left, top, right, bottom);
+    const int w = right - left;
+    const int h = bottom - top;
+    if (!placed || w <= 2 * CAPTURE_MARGIN || h <= 2 * CAPTURE_MARGIN ||
+        image_create(CAPTURE_IMAGE, w, h, 24) == 0) {
+        req_message_ok("Warning", "Can not Save the Image!");
+        return;
+    }
+    const std::intptr_t context = draw_begin(draw_image_output(CAPTURE_IMAGE));
+    bool captured = false;
+    if (context != 0) {
+        event_delay(10);
+        captured = win_capture(handle, context);
+        const int frame = draw_rgb(0, 5, 255);
+        draw_line(2, 2, w - 4, 1, frame);
+        draw_line(2, 2, 1, h - 4, frame);
+        draw_line(w - 4, 2, 1, h - 4, frame);
+        draw_line(2, h - 4, w - 4, 1, frame);
+        draw_end();
+    }
+    if (!captured) {
+        image_free(CAPTURE_IMAGE);
+        req_message_ok("Warning", "Can not Save the Image!");
+        return;
+    }
+    image_grab(CAPTURE_IMAGE, CAPTURE_IMAGE, CAPTURE_MARGIN, CAPTURE_MARGIN, w - 2 * CAPTURE_MARGIN,
+               h - 2 * CAPTURE_MARGIN);
+    errno = 0;
+    const int saved = image_save(CAPTURE_IMAGE, image_path, IMAGE_FORMAT_JPEG);
+    const int error = errno;
+    image_free(CAPTURE_IMAGE);
+    if (saved != 0) {
+        req_message("Notice", "Image Saved as: " + image_path, REQ_ICON_INFORMATION);
+    } else {
+        req_message_ok("Warning",
+                       "Can not save the image as " + image_path + ": " + save_failure_reason(error));
+    }
+}

@@ -1,0 +1,90 @@
+// Start-up, the main procedure and shutdown.
+//
+// The runtime modules start in a fixed order and stop in the reverse groups; all viewer state is
+// global (app/model.h) and set to its defaults before the main window opens.
+#include "app/startup.h"
+
+#include "app/ids.h"
+#include "app/load_file.h"
+#include "app/main_window.h"
+#include "app/model.h"
+#include "app/render.h"
+#include "app/results_reader.h"
+#include "app/view.h"
+#include "core/file.h"
+#include "draw/draw.h"
+#include "draw/image.h"
+#include "gui/gadget.h"
+#include "gui/requester.h"
+#include "gui/window.h"
+
+namespace {
+
+void runtime_start() {
+    image_codec_init();
+    image_init();
+    draw_init();
+    event_init();
+    file_init();
+    win_init();
+    gadget_init();
+    req_init();
+}
+
+void runtime_end() {
+    req_end();
+    gadget_end();
+    win_end();
+    file_end();
+    event_end();
+    image_end();
+}
+
+}  // namespace
+
+std::string join_command_line(int argc, const char* const* argv) {
+    std::string joined;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            joined += ' ';
+        }
+        joined += argv[i] != nullptr ? argv[i] : "";
+    }
+    return joined;
+}
+
+void viewer_start(int argc, const char* const* argv) {
+    runtime_start();
+    // Defaults of the view and switches, the caption prefix, pi and the start folder.
+    reset_to_startup_defaults();
+    image_use_jpeg_encoder();
+    open_main_window();
+
+    results_path = join_command_line(argc, argv);
+    if (results_path.empty()) {
+        choose_results_file();
+    } else {
+        file_open_read(RESULTS_FILE, results_path);
+    }
+    read_results();
+    if (planar_model != 0) {
+        apply_plan_view_preset();
+    }
+    refresh_projection(true);
+    win_set_callback(on_window_message);
+    redraw_view();
+    window_title = title_text + results_path;
+    win_set_title(MAIN_WINDOW, window_title);
+}
+
+void viewer_shutdown() {
+    draw_end();
+    runtime_end();
+}
+
+int viewer_main(int argc, const char* const* argv) {
+    viewer_start(argc, argv);
+    run_event_loop();
+    viewer_shutdown();
+    return 0;
+}

@@ -1,0 +1,16 @@
+// The viewer's main procedure: start-up, the event loop and shutdown.
+#pragma once
+
+#include <string>
+
+// The command-line parameters after the program name joined by single spaces: a path with spaces
+// that arrives split into several parameters is thereby joined again.
+std::string join_command_line(int argc, const char* const* argv);
+// Starts the runtime (on whatever backend gui/backend.h has chosen), opens the main window, reads
+// the results file named by the parameters (or asks for one), shows it, runs the event loop and
+// shuts down. Returns the exit code, 0.
+int viewer_main(int argc, const char* const* argv);
+// The start-up steps up to the first drawing (everything before the event loop).
+void viewer_start(int argc, const char* const* argv);
+// Ends any open drawing and stops the runtime modules.
+void viewer_shutdown();
