@@ -175,12 +175,16 @@ public:
             redraw();
             return 1;
         case FL_KEYDOWN:
+            if (Fl::focus() != this)
+                return 0;
             canvas_report_key(number, CANVAS_KEY_DOWN, Fl::event_key(), 0, modifiers());
             if (Fl::event_length() > 0)
                 canvas_report_key(number, CANVAS_CHARACTER, Fl::event_key(),
                                   static_cast<unsigned char>(Fl::event_text()[0]), modifiers());
             return 1;
         case FL_KEYUP:
+            if (Fl::focus() != this)
+                return 0;
             canvas_report_key(number, CANVAS_KEY_UP, Fl::event_key(), 0, modifiers());
             return 1;
         default:
