@@ -123,10 +123,15 @@ bool run_command(int control) {
         redraw_view();
         break;
     case ID_DEFLECTION_SCALE:
-        // Any change or focus move of the scale field takes the shape away until "Deflected"
-        // is ticked again, which reads the new scale.
-        clear_deflected();
-        redraw_view();
+        // Clicking into the scale field or typing in it takes the shape away until "Deflected"
+        // is ticked again, which reads the new scale. The focus loss is left alone: a click on
+        // "Deflected" raises it, and when the press and the release arrive in one platform wait
+        // the box is already ticked when the field's event is taken, so unticking it then would
+        // swallow the click.
+        if (event_data() != STRING_FOCUS_LOST) {
+            clear_deflected();
+            redraw_view();
+        }
         break;
     case ID_ANIMATION:
         clear_deflected();

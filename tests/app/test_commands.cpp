@@ -1,0 +1,452 @@
+// The viewer program on the headless backend: start-up with and without a path, every command of
+// the main window, Load File, Save Image and the event loop. Pixels, angles, scales, switches and
+// control states are checked exactly; the display tests in tests/x11 repeat a few broadly.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/ids.h"
+#include "app/main_window.h"
+#include "app/model.h"
+#include "app/render.h"
+#include "app/save_image.h"
+#include "app/startup.h"
+#include "core/str.h"
+#include "draw/picture.h"
+#include "gui/backend.h"
+#include "gui/gadget.h"
+#include "gui/headless/headless.h"
+#include "gui/window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
+const std::string BRIDGE = EXAMPLES + "bridge.res";              // planar, 12 nodes, 21 members
+const std::string TOWER = EXAMPLES + "tower.res";                // spatial
+const std::string GEOMETRY = EXAMPLES + "bridge-geometry.res";  // the bridge without results
+
+int colour_at(const Picture& picture, int x, int y) {
+    const std::uint8_t* p = picture_row(picture, y) + 3 * x;
+    return draw_rgb(p[2], p[1], p[0]);
+}
+
+int count_colour(const Picture& picture, int colour) {
+    int count = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            if (colour_at(picture, x, y) == colour) ++count;
+    return count;
+}
+
+bool has_message(const std::string& title, const std::string& text) {
+    for (const HeadlessMessage& m : headless_messages())
+        if (m.title == title && m.text == text) return true;
+    return false;
+}
+
+// Runs a shell command and returns what it printed.
+std::string run(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return out;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+    pclose(pipe);
+    return out;
+}
+
+class CommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gui_use_headless();
+        headless_record_frames(false);
+        headless_reset_log();
+        dir_ = fs::temp_directory_path() /
+               ("kelvaro_commands_" + std::string(
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+
+    void TearDown() override {
+        if (started_) viewer_shutdown();
+        std::error_code error;
+        fs::remove_all(dir_, error);
+    }
+
+    // Starts the viewer as if run with these command-line parameters.
+    void start(const std::vector<std::string>& parameters) {
+        std::vector<const char*> argv{"kelvaro"};
+        for (const std::string& p : parameters) argv.push_back(p.c_str());
+        viewer_start(static_cast<int>(argv.size()), argv.data());
+        started_ = true;
+    }
+
+    // Takes every queued event and runs its command, as the event loop does.
+    void pump() {
+        for (int event = event_wait(); event != EVENT_PLATFORM_MESSAGE; event = event_wait()) {
+            if (event == EVENT_GADGET) run_command(event_gadget());
+            if (redraw_pending) {
+                redraw_view();
+                redraw_pending = 0;
+            }
+        }
+    }
+
+    // A user's click on control id, and its command.
+    void click(int id) {
+        headless_click(id);
+        pump();
+    }
+
+    Picture canvas() const { return *gadget_canvas_picture(ID_CANVAS); }
+
+    fs::path dir_;
+    bool started_ = false;
+};
+
+TEST_F(CommandTest, StartJoinsAPathSplitAtASpaceAndShowsThePlanarModelInPlan) {
+    fs::create_directories(dir_ / "my results");
+    const std::string path = (dir_ / "my results" / "bridge.res").string();
+    fs::copy_file(BRIDGE, path);
+    start({(dir_ / "my").string(), "results/bridge.res"});
+
+    EXPECT_EQ(results_path, path);
+    EXPECT_EQ(win_get_title(MAIN_WINDOW), title_text + path);
+    EXPECT_EQ(title_text.substr(0, 13), "KELVARO V.3.7");
+    EXPECT_EQ(title_text.substr(title_text.size() - 5), "     ");
+    EXPECT_EQ(TrussModel.node_count, 12);
+    EXPECT_EQ(ViewState.view_azimuth, 0.0f);
+    EXPECT_EQ(ViewState.view_elevation, -90.0f);
+    EXPECT_EQ(gadget_get_state(ID_3D), 0);
+    EXPECT_EQ(gadget_get_state(ID_VERTICAL), 1);
+    EXPECT_EQ(gadget_get_state(ID_HORIZONTAL), 0);
+    EXPECT_EQ(gadget_get_text(ID_ROTATE_STEP), "5");
+    EXPECT_EQ(gadget_get_text(ID_DEFLECTION_SCALE), str_from_float(TrussModel.deflection_scale, 0));
+    EXPECT_GT(count_colour(canvas(), draw_rgb(0, 0, 0)), 1000);  // the members are drawn
+    EXPECT_TRUE(headless_messages().empty());
+}
+
+TEST_F(CommandTest, StartWithoutParametersAsksForTheFileAndASpatialModelGetsThe3DView) {
+    headless_answer(TOWER);
+    start({});
+    ASSERT_EQ(headless_requests().size(), 1u);
+    const HeadlessRequest& request = headless_requests()[0];
+    EXPECT_EQ(request.title, "OPEN ..");
+    EXPECT_EQ(request.name, "");  // "*.*" is no plain file name
+    EXPECT_FALSE(request.save);
+    EXPECT_EQ(results_path, TOWER);
+    EXPECT_EQ(gadget_get_state(ID_3D), 1);
+    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
+    EXPECT_EQ(ViewState.view_elevation, 240.0f);
+    EXPECT_EQ(win_get_title(MAIN_WINDOW), title_text + TOWER);
+}
+
+TEST_F(CommandTest, CancelledStartShowsAnEmptyViewAndTheBareTitle) {
+    start({});
+    EXPECT_EQ(results_path, "");
+    EXPECT_EQ(TrussModel.node_count, 0);
+    EXPECT_TRUE(has_message("Error in Results", "Error in reading Truss Solver Results"));
+    EXPECT_EQ(win_get_title(MAIN_WINDOW), title_text);
+    EXPECT_EQ(count_colour(canvas(), draw_rgb(0, 0, 0)), 0);
+}
+
+TEST_F(CommandTest, RotationFollowsTheSelectedOptionAndOnlyMinusRefits) {
+    start({TOWER});
+    const float fitted = ViewState.view_scale;
+    click(ID_ZOOM_IN);
+    click(ID_ROTATE_PLUS);
+    EXPECT_EQ(ViewState.view_azimuth, 20.0f);
+    EXPECT_EQ(ViewState.view_elevation, 240.0f);
+    EXPECT_FLOAT_EQ(ViewState.view_scale, fitted * 1.1f);  // "+" keeps the zoomed scale
+    click(ID_ROTATE_MINUS);
+    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
+    EXPECT_EQ(ViewState.view_scale, fitted);  // "-" refits
+
+    click(ID_HORIZONTAL);
+    EXPECT_EQ(gadget_get_state(ID_VERTICAL), 0);
+    gadget_set_text(ID_ROTATE_STEP, "10");
+    click(ID_ROTATE_PLUS);
+    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
+    EXPECT_EQ(ViewState.view_elevation, 230.0f);
+    click(ID_ROTATE_MINUS);
+    EXPECT_EQ(ViewState.view_elevation, 240.0f);
+}
+
+TEST_F(CommandTest, AStepThatIsNoNumberTurnsNothing) {
+    start({TOWER});
+    const Picture before = canvas();
+    gadget_set_text(ID_ROTATE_STEP, "abc");
+    click(ID_ROTATE_PLUS);
+    EXPECT_EQ(ViewState.rotation_step, 0.0f);
+    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
+    EXPECT_EQ(canvas().bits, before.bits);
+}
+
+TEST_F(CommandTest, ZoomStepsByATenthWithinItsBounds) {
+    start({BRIDGE});
+    const float fitted = ViewState.view_scale;
+    const Picture before = canvas();
+    click(ID_ZOOM_IN);
+    EXPECT_FLOAT_EQ(ViewState.view_scale, fitted + fitted / 10);
+    EXPECT_NE(canvas().bits, before.bits);
+    click(ID_ZOOM_OUT);
+    const float in_then_out = (fitted + fitted / 10) - (fitted + fitted / 10) / 10;
+    EXPECT_FLOAT_EQ(ViewState.view_scale, in_then_out);
+
+    ViewState.view_scale = 9999.0f;
+    click(ID_ZOOM_IN);
+    EXPECT_FLOAT_EQ(ViewState.view_scale, 9999.0f * 1.1f);
+    click(ID_ZOOM_IN);
+    EXPECT_FLOAT_EQ(ViewState.view_scale, 9999.0f * 1.1f);  // at or above 10000 "In" does nothing
+
+    ViewState.view_scale = 0.0f;
+    click(ID_ZOOM_OUT);
+    EXPECT_EQ(ViewState.view_scale, 0.0f);
+}
+
+TEST_F(CommandTest, The3DBoxSwitchesBetweenThePresetsFitted) {
+    start({TOWER});
+    const float fitted_3d = ViewState.view_scale;
+    click(ID_3D);  // unticks
+    EXPECT_EQ(gadget_get_state(ID_3D), 0);
+    EXPECT_EQ(ViewState.view_azimuth, 0.0f);
+    EXPECT_EQ(ViewState.view_elevation, -90.0f);
+    click(ID_ZOOM_IN);
+    click(ID_3D);  // ticks again: the 3D preset, fitted afresh
+    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
+    EXPECT_EQ(ViewState.view_elevation, 240.0f);
+    EXPECT_EQ(ViewState.view_scale, fitted_3d);
+}
+
+TEST_F(CommandTest, DeflectedReadsTheTypedScaleAndTypingTakesTheShapeAway) {
+    start({BRIDGE});
+    const int magenta = draw_rgb(255, 0, 255);
+    EXPECT_EQ(count_colour(canvas(), magenta), 0);
+    click(ID_DEFLECTED);
+    EXPECT_EQ(ViewState.show_deflected, 1);
+    const int shape_at_auto_scale = count_colour(canvas(), magenta);
+    EXPECT_GT(shape_at_auto_scale, 100);
+
+    headless_focus(ID_DEFLECTION_SCALE, true);
+    headless_type(ID_DEFLECTION_SCALE, "3000");
+    pump();
+    EXPECT_EQ(gadget_get_state(ID_DEFLECTED), 0);
+    EXPECT_EQ(ViewState.show_deflected, 0);
+    EXPECT_EQ(count_colour(canvas(), magenta), 0);
+
+    // The click on "Deflected" takes the focus from the field; both arrive before either is taken.
+    headless_focus(ID_DEFLECTION_SCALE, false);
+    click(ID_DEFLECTED);
+    EXPECT_EQ(ViewState.show_deflected, 1);
+    EXPECT_EQ(TrussModel.deflection_scale, 3000.0f);
+    EXPECT_GT(count_colour(canvas(), magenta), 0);
+}
+
+TEST_F(CommandTest, AnimationPlaysSixFramesThenShowsThePlainPicture) {
+    start({BRIDGE});
+    const Picture plain = canvas();
+    click(ID_DEFLECTED);
+    headless_record_frames(true);
+    click(ID_ANIMATION);
+    headless_record_frames(false);
+    EXPECT_EQ(headless_delays(), std::vector<int>(6, 250));
+    EXPECT_EQ(gadget_get_state(ID_DEFLECTED), 0);
+    EXPECT_EQ(ViewState.show_deflected, 0);
+    EXPECT_EQ(ViewState.animation_phase, 6.0f);
+    // Each frame is shown twice (plain, then with the moved members), then the final redraw.
+    EXPECT_EQ(headless_frames().size(), 13u);
+    EXPECT_GT(count_colour(headless_frames()[11], draw_rgb(0, 180, 120)), 100);
+    EXPECT_EQ(canvas().bits, plain.bits);
+}
+
+TEST_F(CommandTest, LabelSwitchesFollowTheirBoxes) {
+    start({BRIDGE});
+    const Picture plain = canvas();
+    click(ID_APPLIED_LOAD);
+    EXPECT_EQ(ViewState.show_load_values, 1);
+    const Picture with_loads = canvas();
+    EXPECT_NE(with_loads.bits, plain.bits);
+    click(ID_ELEMENT_NO);
+    EXPECT_EQ(ViewState.show_element_numbers, 1);
+    EXPECT_NE(canvas().bits, with_loads.bits);
+    click(ID_APPLIED_LOAD);
+    click(ID_ELEMENT_NO);
+    EXPECT_EQ(ViewState.show_load_values, 0);
+    EXPECT_EQ(ViewState.show_element_numbers, 0);
+    EXPECT_EQ(canvas().bits, plain.bits);
+}
+
+TEST_F(CommandTest, ShowStressesTicksElementNumbersAndDrawsTheTable) {
+    start({BRIDGE});
+    click(ID_ELEMENT_NO);
+    const Picture numbered = canvas();
+    click(ID_ELEMENT_NO);
+    click(ID_SHOW_STRESSES);
+    EXPECT_EQ(gadget_get_state(ID_ELEMENT_NO), 1);
+    EXPECT_EQ(ViewState.show_element_numbers, 1);
+    EXPECT_GT(count_colour(canvas(), draw_rgb(155, 0, 160)), 200);  // the rows' text colour
+    EXPECT_GT(count_colour(canvas(), draw_rgb(0, 0, 255)), count_colour(numbered, draw_rgb(0, 0, 255)));
+    EXPECT_TRUE(headless_delays().empty());  // 21 rows fit the first column
+}
+
+TEST_F(CommandTest, ShowStressesDoesNothingWithoutResults) {
+    start({GEOMETRY});
+    EXPECT_TRUE(has_message("No Results", "Truss Solver Results not found"));
+    EXPECT_EQ(results_missing, 1);
+    EXPECT_GT(count_colour(canvas(), draw_rgb(0, 0, 0)), 1000);  // the geometry is drawn
+    const Picture before = canvas();
+    click(ID_SHOW_STRESSES);
+    EXPECT_EQ(gadget_get_state(ID_ELEMENT_NO), 0);
+    EXPECT_EQ(canvas().bits, before.bits);
+}
+
+TEST_F(CommandTest, LoadFileResetsViewSwitchesAndControls) {
+    start({BRIDGE});
+    click(ID_ZOOM_IN);
+    click(ID_HORIZONTAL);
+    click(ID_ROTATE_PLUS);
+    click(ID_DEFLECTED);
+    click(ID_APPLIED_LOAD);
+    click(ID_ELEMENT_NO);
+    gadget_set_text(ID_ROTATE_STEP, "15");
+
+    headless_answer(TOWER);
+    click(ID_LOAD_FILE);
+    EXPECT_EQ(results_path, TOWER);
+    EXPECT_EQ(win_get_title(MAIN_WINDOW), title_text + TOWER);
+    EXPECT_EQ(gadget_get_state(ID_3D), 1);  // ticked by the reader: the tower is spatial
+    EXPECT_EQ(gadget_get_state(ID_VERTICAL), 1);
+    EXPECT_EQ(gadget_get_state(ID_HORIZONTAL), 0);
+    EXPECT_EQ(gadget_get_state(ID_DEFLECTED), 0);
+    EXPECT_EQ(gadget_get_state(ID_APPLIED_LOAD), 0);
+    EXPECT_EQ(gadget_get_state(ID_ELEMENT_NO), 0);
+    EXPECT_EQ(ViewState.show_deflected + ViewState.show_load_values + ViewState.show_element_numbers, 0);
+    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
+    EXPECT_EQ(ViewState.view_elevation, 240.0f);
+    EXPECT_EQ(ViewState.rotation_step, 5.0f);
+    EXPECT_EQ(gadget_get_text(ID_ROTATE_STEP), "15");  // the field keeps its text
+
+    // The same file loaded twice shows the same fitted picture.
+    const Picture first = canvas();
+    const float scale = ViewState.view_scale;
+    headless_answer(TOWER);
+    click(ID_LOAD_FILE);
+    EXPECT_EQ(ViewState.view_scale, scale);
+    EXPECT_EQ(canvas().bits, first.bits);
+}
+
+TEST_F(CommandTest, CancelledLoadEmptiesTheView) {
+    start({BRIDGE});
+    click(ID_LOAD_FILE);  // no answer: the dialog is cancelled
+    EXPECT_EQ(results_path, "");
+    EXPECT_EQ(TrussModel.node_count, 0);
+    EXPECT_EQ(TrussModel.element_count, 0);
+    EXPECT_EQ(win_get_title(MAIN_WINDOW), title_text);
+    EXPECT_TRUE(has_message("Error in Results", "Error in reading Truss Solver Results"));
+    EXPECT_EQ(count_colour(canvas(), draw_rgb(0, 0, 0)), 0);
+}
+
+TEST_F(CommandTest, SaveImageWritesTheFramedCaptureAsJpeg) {
+    start({BRIDGE});
+    click(ID_SHOW_STRESSES);
+    const std::string typed = (dir_ / "view").string();
+    headless_answer(typed);
+    click(ID_SAVE_IMAGE);
+
+    const std::string saved = typed + ".jpg";
+    ASSERT_TRUE(fs::exists(saved));
+    EXPECT_EQ(image_path, saved);
+    EXPECT_TRUE(has_message("Notice", "Image Saved as: " + saved));
+    EXPECT_EQ(headless_messages().back().flags, 0x40u);
+    ASSERT_EQ(headless_requests().size(), 1u);
+    EXPECT_EQ(headless_requests()[0].title, "Save as jpeg");
+    EXPECT_EQ(headless_requests()[0].folder, fs::current_path().string());
+    EXPECT_EQ(headless_requests()[0].name, "");
+
+    // The headless capture is the 800 x 500 client area; 2 pixels go from every side.
+    EXPECT_EQ(run("identify -format '%w %h %Q' '" + saved + "'"), "796 496 70");
+    // The frame line (0, 5, 255) is the top row and the left column; inside it the canvas shows.
+    const std::string top = run("convert '" + saved + "' -crop 1x1+300+0 -depth 8 txt:- | tail -1");
+    const std::string inside = run("convert '" + saved + "' -crop 1x1+300+3 -depth 8 txt:- | tail -1");
+    int r = 0, g = 0, b = 0;
+    ASSERT_EQ(std::sscanf(top.c_str(), "%*d,%*d: (%d,%d,%d", &r, &g, &b), 3) << top;
+    // A one-pixel line loses some of its colour to the JPEG's chroma subsampling.
+    EXPECT_GT(b, r + 120);
+    EXPECT_GT(b, g + 100);
+    ASSERT_EQ(std::sscanf(inside.c_str(), "%*d,%*d: (%d,%d,%d", &r, &g, &b), 3) << inside;
+    EXPECT_GT(r + g + b, 600);  // the canvas's white field
+
+    // The next save offers the folder and name of this one.
+    headless_answer("");
+    click(ID_SAVE_IMAGE);
+    ASSERT_EQ(headless_requests().size(), 2u);
+    EXPECT_EQ(headless_requests()[1].folder, dir_.string());
+    EXPECT_EQ(headless_requests()[1].name, "view.jpg");
+}
+
+TEST_F(CommandTest, SaveImageFailuresSayWhyAndLeaveNoFile) {
+    start({BRIDGE});
+    click(ID_SAVE_IMAGE);  // cancelled
+    EXPECT_TRUE(has_message("Warning", "Can not Save the file!"));
+    EXPECT_EQ(image_path, "");
+
+    const std::string missing = (dir_ / "no such folder" / "view.png").string();
+    headless_answer(missing);
+    click(ID_SAVE_IMAGE);
+    const std::string expected = (dir_ / "no such folder" / "view.jpg").string();
+    EXPECT_EQ(image_path, expected);
+    EXPECT_EQ(headless_messages().back().title, "Warning");
+    EXPECT_NE(headless_messages().back().text.find(expected), std::string::npos);
+    EXPECT_NE(headless_messages().back().text.find("No such file or directory"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir_ / "no such folder"));
+
+    // No window carries the expected caption: nothing can be captured.
+    window_title = "some other caption";
+    headless_answer((dir_ / "x").string());
+    click(ID_SAVE_IMAGE);
+    EXPECT_TRUE(has_message("Warning", "Can not Save the Image!"));
+    EXPECT_FALSE(fs::exists(dir_ / "x.jpg"));
+}
+
+TEST(JpegFileName, TheNamesExtensionBecomesJpg) {
+    const std::string long_name(200, 'n');
+    const struct {
+        std::string typed, saved;
+    } cases[] = {
+        {"out", "out.jpg"},
+        {"out.png", "out.jpg"},
+        {"out.old.bmp", "out.old.jpg"},
+        {"view.jpg", "view.jpg"},
+        {"/data/my.pics/out", "/data/my.pics/out.jpg"},
+        {"/data/my.pics/out.png", "/data/my.pics/out.jpg"},
+        {"/data/.hidden", "/data/.hidden.jpg"},
+        {"/data/" + long_name + ".x", "/data/" + long_name + ".jpg"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(jpeg_file_name(c.typed), c.saved) << c.typed;
+}
+
+TEST_F(CommandTest, TheEventLoopAnswersRepaintsAndEndsOnExitOrClose) {
+    start({BRIDGE});
+    // A repaint request reaches the callback and is answered by a full redraw after the wait.
+    Picture* picture = gadget_canvas_picture(ID_CANVAS);
+    std::fill(picture->bits.begin(), picture->bits.end(), 0);
+    headless_expose(MAIN_WINDOW);
+    headless_click(ID_EXIT);
+    run_event_loop();  // returns on "Exit"
+    EXPECT_EQ(redraw_pending, 0);
+    EXPECT_EQ(colour_at(*picture, 350, 5), draw_rgb(255, 255, 255));
+
+    headless_close(MAIN_WINDOW);
+    run_event_loop();  // returns on the close request
+    SUCCEED();
+}
+
+}  // namespace
