@@ -43,3 +43,5 @@ DrawOutput* draw_image_output(int number);
 // quality 10 x quality. 1 on success, 0 on failure; a library error deletes the partial file, a
 // file that cannot be opened is left alone.
 int jpeg_save_picture(const Picture& picture, std::string_view file_name, int quality);
+// The same encoder at libjpeg quality 0..100 (clamped) for a 24- or 32-bit picture (32 laid on white).
+int jpeg_save_picture_quality(const Picture& picture, std::string_view file_name, int quality);

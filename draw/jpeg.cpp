@@ -7,6 +7,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +16,7 @@
 #include <jpeglib.h>
 
 #include "draw/codec.h"
+#include "draw/image.h"
 
 namespace {
 
@@ -32,10 +35,10 @@ void output_message(j_common_ptr)
     // Nothing is printed: a failed save is reported by the result.
 }
 
-// Compresses height rows into file. 1 on success, 0 when the library reported an error. Only plain
-// C objects live in this frame, so the longjmp skips no destructor.
+// Compresses height rows into file at libjpeg quality 0..100. 1 on success, 0 when the library
+// reported an error. Only plain C objects live in this frame, so the longjmp skips no destructor.
 int compress(std::FILE* file, const std::uint8_t* pixels, int width, int height, int pitch, int row_flags,
-             int quality)
+             int library_quality)
 {
     jpeg_compress_struct cinfo;
     JumpingErrors errors;
@@ -55,8 +58,7 @@ int compress(std::FILE* file, const std::uint8_t* pixels, int width, int height,
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(&cinfo);
-    const int clamped = quality < 0 ? 0 : (quality > 10 ? 10 : quality);
-    jpeg_set_quality(&cinfo, 10 * clamped, FALSE);
+    jpeg_set_quality(&cinfo, library_quality, FALSE);
     jpeg_start_compress(&cinfo, TRUE);
     const bool bottom_up = (row_flags & IMAGE_ROWS_BOTTOM_UP) != 0;
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -80,10 +82,9 @@ void discard(const char* file_name, const struct stat& opened)
     }
 }
 
-}  // namespace
-
-int jpeg_encode(const char* file_name, const std::uint8_t* pixels, int width, int height, int pitch,
-                int row_flags, int quality, int)
+// Writes the rows to file_name at libjpeg quality 0..100 (see jpeg_encode for the failure rules).
+int encode_file(const char* file_name, const std::uint8_t* pixels, int width, int height, int pitch,
+                int row_flags, int library_quality)
 {
     if (file_name == nullptr || file_name[0] == '\0' || pixels == nullptr || width < 1 || height < 1 ||
         pitch < 3 * width) {
@@ -95,7 +96,7 @@ int jpeg_encode(const char* file_name, const std::uint8_t* pixels, int width, in
     }
     struct stat opened;
     const bool regular = fstat(fileno(file), &opened) == 0 && S_ISREG(opened.st_mode);
-    int ok = compress(file, pixels, width, height, pitch, row_flags, quality);
+    int ok = compress(file, pixels, width, height, pitch, row_flags, library_quality);
     if (ok && (std::fflush(file) != 0 || std::ferror(file) != 0)) {
         ok = 0;
     }
@@ -106,4 +107,35 @@ int jpeg_encode(const char* file_name, const std::uint8_t* pixels, int width, in
         discard(file_name, opened);
     }
     return ok;
+}
+
+}  // namespace
+
+int jpeg_encode(const char* file_name, const std::uint8_t* pixels, int width, int height, int pitch,
+                int row_flags, int quality, int)
+{
+    const int clamped = quality < 0 ? 0 : (quality > 10 ? 10 : quality);
+    return encode_file(file_name, pixels, width, height, pitch, row_flags, 10 * clamped);
+}
+
+int jpeg_save_picture_quality(const Picture& picture, std::string_view file_name, int quality)
+{
+    if (file_name.empty() || file_name.find('\0') != std::string_view::npos) {
+        return 0;
+    }
+    const Picture* source = &picture;
+    Picture flat;
+    if (picture.bits_per_pixel == 32) {
+        if (!picture_on_white(picture, flat)) {
+            return 0;
+        }
+        source = &flat;
+    }
+    if (source->bits_per_pixel != 24 || source->width < 1 || source->height < 1 ||
+        source->bits.size() < static_cast<std::size_t>(source->pitch) * static_cast<std::size_t>(source->height)) {
+        return 0;
+    }
+    const int clamped = quality < 0 ? 0 : (quality > 100 ? 100 : quality);
+    return encode_file(std::string(file_name).c_str(), source->bits.data(), source->width, source->height,
+                       source->pitch, IMAGE_ROWS_BOTTOM_UP, clamped);
 }

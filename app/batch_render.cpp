@@ -1,0 +1,206 @@
+// The batch render: the viewer's own start-up, reader, commands and renderer on the headless
+// backend, driven from a command line instead of clicks.
+//
+// Every setting goes through what the matching control does: a check box is set and its command
+// run (run_command), so the picture is the one the viewer's canvas would show. Two steps work on
+// the view directly, with the same operations the commands use: the angles (set, then refit as
+// the rotate-back button does) and the zoom (all steps, then one re-projection, which gives the
+// same positions as one re-projection per step). The headless backend does not sleep in the
+// animation's or the result table's pauses; an animation frame is taken from the canvas pictures
+// the backend records at each draw_end.
+//
+// State: everything the viewer's start-up sets (app/model.h), the headless logs, and the runtime
+// modules, which stay started until viewer_shutdown.
+#include "app/batch_render.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/ids.h"
+#include "app/main_window.h"
+#include "app/model.h"
+#include "app/render.h"
+#include "app/startup.h"
+#include "app/view.h"
+#include "draw/image.h"
+#include "gui/backend.h"
+#include "gui/gadget.h"
+#include "gui/headless/headless.h"
+
+namespace {
+
+constexpr const char* PROGRAM = "kelvaro-render";
+constexpr int PASSES_PER_FRAME = 2;  // the plain picture, then the animated elements over it
+
+std::string diagnostic(const std::string& text) { return std::string(PROGRAM) + ": " + text; }
+
+// Empty when path can be opened for reading as a file, else the reason. Opened without blocking,
+// so a pipe without a writer yet is not waited for here.
+std::string unreadable_reason(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    struct stat info;
+    std::string reason;
+    if (fstat(fd, &info) != 0) {
+        reason = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        reason = std::strerror(EISDIR);
+    }
+    close(fd);
+    return reason;
+}
+
+// True when both paths name one existing file.
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat first, second;
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+// Sets check box control to checked and runs its command, as a click that leaves it so.
+void tick(int control, bool checked) {
+    gadget_set_state(control, checked ? 1 : 0);
+    run_command(control);
+}
+
+void apply_preset(RenderView view) {
+    if (view == RenderView::Automatic) return;
+    tick(ID_3D, view == RenderView::Spatial);
+}
+
+void apply_angles(const RenderOptions& options) {
+    if (!options.azimuth && !options.elevation) return;
+    if (options.azimuth) ViewState.view_azimuth = *options.azimuth;
+    if (options.elevation) ViewState.view_elevation = *options.elevation;
+    refresh_projection(true);
+    redraw_view();
+}
+
+void apply_zoom(int steps) {
+    if (steps == 0) return;
+    for (int n = 0; n < steps; ++n) zoom_in();
+    for (int n = 0; n > steps; --n) zoom_out();
+    refresh_projection(false);
+    redraw_view();
+}
+
+// Ticks "Deflected" after typing scale_text (when given) into the scale field. Typing there
+// would untick the box through the field's own command; the box is unticked before anyway.
+void apply_deflected(const std::string& scale_text) {
+    if (!scale_text.empty()) gadget_set_text(ID_DEFLECTION_SCALE, scale_text);
+    tick(ID_DEFLECTED, true);
+}
+
+// Presses "Animation" and copies the picture of frame (1..6) with its animated elements drawn.
+bool take_animation_frame(int frame, Picture& picture) {
+    const std::size_t before = headless_frames().size();
+    headless_record_frames(true);
+    run_command(ID_ANIMATION);
+    headless_record_frames(false);
+    const std::size_t index = before + static_cast<std::size_t>(PASSES_PER_FRAME * frame - 1);
+    const bool drawn = index < headless_frames().size();
+    if (drawn) picture = headless_frames()[index];
+    headless_reset_log();  // the copies are large; messages were taken before
+    return drawn;
+}
+
+// Everything render_picture does, leaving the picture where it was drawn: the canvas, or frame
+// for an animation frame. nullptr when the status is not OK.
+const Picture* render_view(const RenderOptions& options, RenderReport& report, Picture& frame) {
+    const std::string reason = unreadable_reason(options.results_path);
+    if (!reason.empty()) {
+        report.status = RENDER_EXIT_INPUT;
+        report.lines.push_back(diagnostic(options.results_path + ": " + reason));
+        return nullptr;
+    }
+
+    gui_use_headless();
+    headless_record_frames(false);
+    headless_reset_log();
+    const char* const arguments[] = {PROGRAM, options.results_path.c_str()};
+    viewer_start(2, arguments);
+    // The reader's message boxes, one line each: a cut-down file is drawn, missing results are not.
+    for (const HeadlessMessage& message : headless_messages()) {
+        report.lines.push_back(diagnostic(message.title + ": " + message.text));
+    }
+    headless_reset_log();
+    if (results_missing != 0 && !options.geometry) {
+        report.status = RENDER_EXIT_INPUT;
+        return nullptr;
+    }
+
+    apply_preset(options.view);
+    apply_angles(options);
+    apply_zoom(options.zoom_steps);
+    if (options.deflected || options.frame != 0) apply_deflected(options.deflection_scale);
+    if (options.load_values) tick(ID_APPLIED_LOAD, true);
+    if (options.element_numbers) tick(ID_ELEMENT_NO, true);
+
+    if (options.frame != 0) {
+        if (take_animation_frame(options.frame, frame)) return &frame;
+        report.status = RENDER_EXIT_INPUT;
+        report.lines.push_back(diagnostic("the animation frame could not be drawn"));
+        return nullptr;
+    }
+    if (options.stresses) run_command(ID_SHOW_STRESSES);
+    const Picture* canvas = gadget_canvas_picture(ID_CANVAS);
+    if (canvas == nullptr) {
+        report.status = RENDER_EXIT_INPUT;
+        report.lines.push_back(diagnostic("the canvas could not be made"));
+    }
+    return canvas;
+}
+
+}  // namespace
+
+RenderReport render_picture(const RenderOptions& options, Picture& picture) {
+    RenderReport report;
+    Picture frame;
+    const Picture* drawn = render_view(options, report, frame);
+    if (drawn != nullptr) picture = *drawn;
+    return report;
+}
+
+RenderReport render_to_file(const RenderOptions& options) {
+    if (same_file(options.results_path, options.output_path)) {
+        RenderReport refused;
+        refused.status = RENDER_EXIT_USAGE;
+        refused.lines.push_back(diagnostic("the output file '" + options.output_path +
+                                           "' is the results file; refusing to overwrite it"));
+        return refused;
+    }
+    RenderReport report;
+    Picture frame;
+    const Picture* picture = render_view(options, report, frame);
+    if (picture == nullptr) return report;
+    errno = 0;
+    const int saved = jpeg_save_picture_quality(*picture, options.output_path, options.quality);
+    const int error = errno;
+    if (saved == 0) {
+        report.status = RENDER_EXIT_SAVE;
+        report.lines.push_back(diagnostic("cannot write '" + options.output_path + "': " +
+                                          (error != 0 ? std::strerror(error) : "the picture could not be encoded")));
+    }
+    return report;
+}
+
+int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+    RenderOptions options;
+    std::string error;
+    if (!parse_render_options(argc, argv, options, error)) {
+        std::fprintf(err, "%s: %s (see --help)\n", PROGRAM, error.c_str());
+        return RENDER_EXIT_USAGE;
+    }
+    if (options.help) {
+        std::fputs(render_help_text().c_str(), out);
+        return RENDER_EXIT_OK;
+    }
+    const RenderReport report = render_to_file(options);
+    for (const std::string& line : report.lines) std::fprintf(err, "%s\n", line.c_str());
+    viewer_shutdown();
+    return report.status;
+}

@@ -1,0 +1,29 @@
+// kelvaro-render's work: the viewer started on the headless backend with one results file, the
+// window's controls set as the command line asks, and the canvas picture saved as a JPEG file.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/render_options.h"
+#include "draw/picture.h"
+
+// What a render came to: an exit status and the lines to print on stderr (each already prefixed
+// with the program name; reader warnings may come with status RENDER_EXIT_OK).
+struct RenderReport {
+    int status = RENDER_EXIT_OK;
+    std::vector<std::string> lines;
+};
+
+// Checks that the results file can be opened, starts the viewer on the headless backend with it
+// (as the viewer starts), applies options in the order preset, angles, zoom, deflected shape,
+// load values, element numbers, then the animation frame or the result table, and copies the
+// final canvas picture into picture. The runtime stays started (viewer_shutdown ends it), so the
+// viewer's state can be inspected afterwards. picture is untouched unless the status is OK.
+RenderReport render_picture(const RenderOptions& options, Picture& picture);
+// render_picture, then the picture saved to options.output_path at options.quality.
+RenderReport render_to_file(const RenderOptions& options);
+// The whole program: reads the command line, prints the help to out or renders and saves, prints
+// diagnostics to err, shuts the runtime down and returns the exit status.
+int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* err);

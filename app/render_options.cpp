@@ -1,0 +1,268 @@
+// The command line of kelvaro-render.
+//
+// Options may come before or after the results file; a value follows its option as the next
+// argument or after '=' ("--zoom 3", "--zoom=3"); "--" ends the options. "--deflected" takes an
+// optional scale: the next argument is the scale when it is a number. A later repetition of an
+// option replaces the earlier value. Numbers are checked whole: "3x", "" or "nan" are refused,
+// not read as a prefix.
+#include "app/render_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+#include "core/str.h"
+
+namespace {
+
+// The text of a number without one leading '+', which std::from_chars does not take.
+std::string_view without_plus(std::string_view text) {
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+') text.remove_prefix(1);
+    return text;
+}
+
+// A finite real written in full (decimal, optional exponent), or nothing.
+std::optional<double> parse_real(std::string_view text) {
+    text = without_plus(text);
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    std::from_chars_result r = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (text.empty() || r.ec != std::errc() || r.ptr != end || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// A whole number written in full, or nothing.
+std::optional<long long> parse_whole(std::string_view text) {
+    text = without_plus(text);
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    std::from_chars_result r = std::from_chars(text.data(), end, value);
+    if (text.empty() || r.ec != std::errc() || r.ptr != end) return std::nullopt;
+    return value;
+}
+
+// Walks the arguments, handing out option names and their values.
+class ArgumentCursor {
+public:
+    ArgumentCursor(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
+
+    bool done() const { return next_ >= argc_; }
+    // The next argument (nullptr arguments read as "").
+    std::string_view take() { return at(next_++); }
+    // The argument after the current one without taking it; nullopt at the end.
+    std::optional<std::string_view> peek() const {
+        if (done()) return std::nullopt;
+        return at(next_);
+    }
+
+private:
+    std::string_view at(int i) const { return argv_[i] != nullptr ? argv_[i] : ""; }
+
+    int argc_;
+    const char* const* argv_;
+    int next_ = 1;
+};
+
+// "'name': 'text' is not a <what>".
+std::string value_error(std::string_view name, std::string_view text, std::string_view what) {
+    return "option '" + std::string(name) + "': '" + std::string(text) + "' is not " + std::string(what);
+}
+
+std::string range_error(std::string_view name, std::string_view text, std::string_view range) {
+    return "option '" + std::string(name) + "': " + std::string(text) + " is out of range (" +
+           std::string(range) + ")";
+}
+
+// A whole number in [low, high] into value.
+bool whole_in_range(std::string_view name, std::string_view text, long long low, long long high, int& value,
+                    std::string& error) {
+    std::optional<long long> number = parse_whole(text);
+    if (!number) {
+        error = value_error(name, text, "a whole number");
+        return false;
+    }
+    if (*number < low || *number > high) {
+        error = range_error(name, text, std::to_string(low) + " to " + std::to_string(high));
+        return false;
+    }
+    value = static_cast<int>(*number);
+    return true;
+}
+
+// An angle in degrees, at most RENDER_ANGLE_LIMIT either way.
+bool angle(std::string_view name, std::string_view text, std::optional<float>& value, std::string& error) {
+    std::optional<double> number = parse_real(text);
+    if (!number) {
+        error = value_error(name, text, "a number");
+        return false;
+    }
+    if (std::fabs(*number) > RENDER_ANGLE_LIMIT) {
+        error = range_error(name, text, "-3600 to 3600 degrees");
+        return false;
+    }
+    value = str_to_float(text);
+    return true;
+}
+
+// A deflection scale: any number that stays finite as the viewer reads it from its field.
+bool scale(std::string_view name, std::string_view text, std::string& value, std::string& error) {
+    if (!parse_real(text)) {
+        error = value_error(name, text, "a number");
+        return false;
+    }
+    if (!std::isfinite(str_to_float(text))) {
+        error = range_error(name, text, "too large");
+        return false;
+    }
+    value = std::string(text);
+    return true;
+}
+
+// The checks that need the whole command line.
+bool complete(const RenderOptions& options, std::string& error) {
+    if (options.help) return true;
+    if (options.results_path.empty()) {
+        error = "no results file given";
+    } else if (options.output_path.empty()) {
+        error = "no output file given (-o OUT.jpg)";
+    } else if (options.stresses && options.frame != 0) {
+        error = "options '--stresses' and '--frame' cannot be combined";
+    } else {
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool parse_render_options(int argc, const char* const* argv, RenderOptions& options, std::string& error) {
+    ArgumentCursor args(argc, argv);
+    bool options_ended = false;
+    bool plan_given = false, spatial_given = false;
+    while (!args.done()) {
+        std::string_view arg = args.take();
+        if (options_ended || arg.size() < 2 || arg[0] != '-') {
+            if (!options.results_path.empty()) {
+                error = "more than one results file given ('" + options.results_path + "', '" +
+                        std::string(arg) + "')";
+                return false;
+            }
+            if (arg.empty()) {
+                error = "the results file name is empty";
+                return false;
+            }
+            options.results_path = std::string(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        // "--name=value" carries its value; otherwise a value is the next argument.
+        std::string_view name = arg;
+        std::optional<std::string_view> attached;
+        if (std::size_t equals = arg.find('='); arg.starts_with("--") && equals != std::string_view::npos) {
+            name = arg.substr(0, equals);
+            attached = arg.substr(equals + 1);
+        }
+        auto value = [&](std::string_view& out) {
+            if (attached) {
+                out = *attached;
+                return true;
+            }
+            if (args.done()) {
+                error = "option '" + std::string(name) + "' needs a value";
+                return false;
+            }
+            out = args.take();
+            return true;
+        };
+        auto flag = [&](bool& out) {
+            if (attached) {
+                error = "option '" + std::string(name) + "' takes no value";
+                return false;
+            }
+            out = true;
+            return true;
+        };
+        std::string_view text;
+        bool ok = true;
+        if (name == "-h" || name == "--help") {
+            ok = flag(options.help);
+        } else if (name == "-o" || name == "--output") {
+            ok = value(text);
+            if (ok && text.empty()) {
+                error = "option '" + std::string(name) + "': the output file name is empty";
+                ok = false;
+            }
+            if (ok) options.output_path = std::string(text);
+        } else if (name == "-q" || name == "--quality") {
+            ok = value(text) && whole_in_range(name, text, 0, 100, options.quality, error);
+        } else if (name == "--plan") {
+            ok = flag(plan_given);
+        } else if (name == "--3d") {
+            ok = flag(spatial_given);
+        } else if (name == "--azimuth") {
+            ok = value(text) && angle(name, text, options.azimuth, error);
+        } else if (name == "--elevation") {
+            ok = value(text) && angle(name, text, options.elevation, error);
+        } else if (name == "--zoom") {
+            ok = value(text) &&
+                 whole_in_range(name, text, -RENDER_ZOOM_LIMIT, RENDER_ZOOM_LIMIT, options.zoom_steps, error);
+        } else if (name == "--deflected") {
+            options.deflected = true;
+            if (attached) {
+                ok = scale(name, *attached, options.deflection_scale, error);
+            } else if (std::optional<std::string_view> next = args.peek(); next && parse_real(*next)) {
+                ok = scale(name, args.take(), options.deflection_scale, error);
+            }
+        } else if (name == "--loads") {
+            ok = flag(options.load_values);
+        } else if (name == "--numbers") {
+            ok = flag(options.element_numbers);
+        } else if (name == "--stresses") {
+            ok = flag(options.stresses);
+        } else if (name == "--frame") {
+            ok = value(text) && whole_in_range(name, text, 1, RENDER_FRAME_COUNT, options.frame, error);
+        } else if (name == "--geometry") {
+            ok = flag(options.geometry);
+        } else {
+            error = "unknown option '" + std::string(name) + "'";
+            ok = false;
+        }
+        if (!ok) return false;
+    }
+    if (plan_given && spatial_given) {
+        error = "options '--plan' and '--3d' cannot be combined";
+        return false;
+    }
+    if (plan_given) options.view = RenderView::Plan;
+    if (spatial_given) options.view = RenderView::Spatial;
+    return complete(options, error);
+}
+
+std::string render_help_text() {
+    return "Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n"
+           "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
+           "pixels) and saves the picture as a JPEG file. No display is needed.\n"
+           "\n"
+           "Options:\n"
+           "  -o, --output FILE     the JPEG file to write (required)\n"
+           "  -q, --quality N       JPEG quality 0-100 (default 70)\n"
+           "      --plan            plan view (the default for a planar truss)\n"
+           "      --3d              3D view (the default for a spatial truss)\n"
+           "      --azimuth A       view azimuth in degrees, replacing the preset's (-3600 to 3600)\n"
+           "      --elevation B     view elevation in degrees, replacing the preset's (-3600 to 3600)\n"
+           "      --zoom N          N steps of \"In\" after the fit; negative N for \"Out\" (-100 to 100)\n"
+           "      --deflected [S]   draw the deflected shape, at scale S when given (else the\n"
+           "                        automatic scale the viewer shows)\n"
+           "      --loads           write the load values beside the load arrows\n"
+           "      --numbers         write the element numbers\n"
+           "      --stresses        draw the element result table over the picture\n"
+           "      --frame F         the deflection animation's frame F (1-6) instead of the picture\n"
+           "      --geometry        draw a file without results instead of refusing it\n"
+           "  -h, --help            show this help and exit\n"
+           "\n"
+           "Exit status: 0 picture written; 1 results file missing, unreadable or without usable\n"
+           "results; 2 bad command line; 3 the JPEG file could not be written.\n";
+}

@@ -1,0 +1,49 @@
+// The command line of kelvaro-render: its options, their checks and the help text, and the exit
+// statuses the program reports.
+#pragma once
+
+#include <optional>
+#include <string>
+
+constexpr int RENDER_EXIT_OK = 0;            // the picture was written
+constexpr int RENDER_EXIT_INPUT = 1;         // results file missing, unreadable or without usable results
+constexpr int RENDER_EXIT_USAGE = 2;         // bad command line
+constexpr int RENDER_EXIT_SAVE = 3;          // the JPEG file could not be written
+
+constexpr int RENDER_DEFAULT_QUALITY = 70;   // libjpeg quality, the viewer's own
+constexpr int RENDER_ZOOM_LIMIT = 100;       // --zoom takes -this .. this steps
+constexpr float RENDER_ANGLE_LIMIT = 3600.0f;  // --azimuth and --elevation take -this .. this degrees
+constexpr int RENDER_FRAME_COUNT = 6;        // --frame takes 1 .. this
+
+// The view preset asked for.
+enum class RenderView {
+    Automatic,  // what the viewer picks: plan for a planar model, 3D otherwise
+    Plan,       // "3D" unticked
+    Spatial,    // "3D" ticked
+};
+
+// Everything the command line asks for.
+struct RenderOptions {
+    std::string results_path;               // results file to read
+    std::string output_path;                // JPEG file to write
+    int quality = RENDER_DEFAULT_QUALITY;   // libjpeg quality 0..100
+    RenderView view = RenderView::Automatic;
+    std::optional<float> azimuth;           // degrees, replaces the preset's azimuth
+    std::optional<float> elevation;         // degrees, replaces the preset's elevation
+    int zoom_steps = 0;                     // > 0: steps of "In", < 0: steps of "Out"
+    bool deflected = false;                 // tick "Deflected"
+    std::string deflection_scale;           // text typed into the scale field; "" keeps the reader's
+    bool load_values = false;               // tick "Applied Load"
+    bool element_numbers = false;           // tick "Element No."
+    bool stresses = false;                  // press "Show Stresses"
+    int frame = 0;                          // animation frame 1..6; 0 for none
+    bool geometry = false;                  // draw a file without results instead of refusing it
+    bool help = false;                      // --help: print the help text and stop
+};
+
+// Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program
+// name) for an unknown option, a missing, non-numeric or out-of-range value, a second results
+// file, conflicting options, or a missing results or output file (unless --help was given).
+bool parse_render_options(int argc, const char* const* argv, RenderOptions& options, std::string& error);
+// The text --help prints: usage, every option, the exit statuses.
+std::string render_help_text();

@@ -1,0 +1,259 @@
+// kelvaro-render's command line (parsed in process) and the program run as a child process: exit
+// statuses, one-line messages on stderr, the JPEG file it leaves.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/render_options.h"
+
+namespace {
+
+struct ParseCase {
+    std::vector<const char*> arguments;  // after the program name
+    const char* error;                   // "" when the line is accepted
+};
+
+TEST(RenderOptionsTest, RefusesBadCommandLinesWithOneLineReasons) {
+    const ParseCase cases[] = {
+        {{"r.res", "-o", "o.jpg", "--bogus"}, "unknown option '--bogus'"},
+        {{"r.res", "-o", "o.jpg", "-x"}, "unknown option '-x'"},
+        {{"r.res", "-o"}, "option '-o' needs a value"},
+        {{"r.res", "-o", "o.jpg", "--zoom"}, "option '--zoom' needs a value"},
+        {{"r.res", "-o", ""}, "option '-o': the output file name is empty"},
+        {{"r.res", "-o", "o.jpg", "--quality", "high"}, "option '--quality': 'high' is not a whole number"},
+        {{"r.res", "-o", "o.jpg", "--quality", "101"}, "option '--quality': 101 is out of range (0 to 100)"},
+        {{"r.res", "-o", "o.jpg", "-q", "-1"}, "option '-q': -1 is out of range (0 to 100)"},
+        {{"r.res", "-o", "o.jpg", "--zoom=1.5"}, "option '--zoom': '1.5' is not a whole number"},
+        {{"r.res", "-o", "o.jpg", "--zoom", "101"}, "option '--zoom': 101 is out of range (-100 to 100)"},
+        {{"r.res", "-o", "o.jpg", "--zoom", "99999999999999999999"},
+         "option '--zoom': '99999999999999999999' is not a whole number"},
+        {{"r.res", "-o", "o.jpg", "--frame", "0"}, "option '--frame': 0 is out of range (1 to 6)"},
+        {{"r.res", "-o", "o.jpg", "--frame", "7"}, "option '--frame': 7 is out of range (1 to 6)"},
+        {{"r.res", "-o", "o.jpg", "--azimuth", "nan"}, "option '--azimuth': 'nan' is not a number"},
+        {{"r.res", "-o", "o.jpg", "--azimuth", "12deg"}, "option '--azimuth': '12deg' is not a number"},
+        {{"r.res", "-o", "o.jpg", "--elevation", "4000"},
+         "option '--elevation': 4000 is out of range (-3600 to 3600 degrees)"},
+        {{"r.res", "-o", "o.jpg", "--deflected=big"}, "option '--deflected': 'big' is not a number"},
+        {{"r.res", "-o", "o.jpg", "--deflected=1e39"}, "option '--deflected': 1e39 is out of range (too large)"},
+        {{"r.res", "-o", "o.jpg", "--loads=1"}, "option '--loads' takes no value"},
+        {{"r.res", "-o", "o.jpg", "--plan", "--3d"}, "options '--plan' and '--3d' cannot be combined"},
+        {{"r.res", "-o", "o.jpg", "--stresses", "--frame", "2"},
+         "options '--stresses' and '--frame' cannot be combined"},
+        {{"r.res", "s.res", "-o", "o.jpg"}, "more than one results file given ('r.res', 's.res')"},
+        {{"-o", "o.jpg"}, "no results file given"},
+        {{}, "no results file given"},
+        {{"r.res"}, "no output file given (-o OUT.jpg)"},
+        {{"", "-o", "o.jpg"}, "the results file name is empty"},
+    };
+    for (const ParseCase& c : cases) {
+        std::vector<const char*> argv = {"kelvaro-render"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        RenderOptions options;
+        std::string error;
+        EXPECT_FALSE(parse_render_options(static_cast<int>(argv.size()), argv.data(), options, error)) << c.error;
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+TEST(RenderOptionsTest, ReadsValuesInEitherFormAndInAnyOrder) {
+    const char* argv[] = {"kelvaro-render", "--quality=+95", "--3d",    "--azimuth", "-12.5", "--elevation=1e2",
+                          "--zoom",         "-3",           "--loads", "r.res",     "--numbers",
+                          "--output",       "o.jpg",        "--frame", "4",         "--zoom", "2"};
+    RenderOptions options;
+    std::string error;
+    ASSERT_TRUE(parse_render_options(static_cast<int>(std::size(argv)), argv, options, error)) << error;
+    EXPECT_EQ(options.results_path, "r.res");
+    EXPECT_EQ(options.output_path, "o.jpg");
+    EXPECT_EQ(options.quality, 95);
+    EXPECT_EQ(options.view, RenderView::Spatial);
+    EXPECT_EQ(options.azimuth, -12.5f);
+    EXPECT_EQ(options.elevation, 100.0f);
+    EXPECT_EQ(options.zoom_steps, 2);  // the later value wins
+    EXPECT_TRUE(options.load_values);
+    EXPECT_TRUE(options.element_numbers);
+    EXPECT_EQ(options.frame, 4);
+    EXPECT_FALSE(options.deflected);
+    EXPECT_FALSE(options.stresses);
+}
+
+TEST(RenderOptionsTest, DeflectedTakesTheNextArgumentOnlyWhenItIsANumber) {
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* scale;
+        const char* results;
+    } cases[] = {
+        {{"--deflected", "r.res", "-o", "o.jpg"}, "", "r.res"},
+        {{"r.res", "--deflected", "40", "-o", "o.jpg"}, "40", "r.res"},
+        {{"r.res", "--deflected", "-2.5", "-o", "o.jpg"}, "-2.5", "r.res"},
+        {{"r.res", "--deflected=0", "-o", "o.jpg"}, "0", "r.res"},
+        {{"r.res", "-o", "o.jpg", "--deflected"}, "", "r.res"},
+        {{"-o", "o.jpg", "--deflected", "--", "12"}, "", "12"},
+        {{"-o", "o.jpg", "--", "-odd.res"}, nullptr, "-odd.res"},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv = {"kelvaro-render"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        RenderOptions options;
+        std::string error;
+        ASSERT_TRUE(parse_render_options(static_cast<int>(argv.size()), argv.data(), options, error)) << error;
+        EXPECT_EQ(options.deflected, c.scale != nullptr) << c.results;
+        EXPECT_EQ(options.deflection_scale, c.scale != nullptr ? c.scale : "") << c.results;
+        EXPECT_EQ(options.results_path, c.results);
+    }
+}
+
+TEST(RenderOptionsTest, HelpNeedsNoFilesAndNamesEveryOption) {
+    const char* argv[] = {"kelvaro-render", "--help"};
+    RenderOptions options;
+    std::string error;
+    ASSERT_TRUE(parse_render_options(2, argv, options, error));
+    EXPECT_TRUE(options.help);
+    const std::string help = render_help_text();
+    for (const char* name : {"--output", "--quality", "--plan", "--3d", "--azimuth", "--elevation", "--zoom",
+                             "--deflected", "--loads", "--numbers", "--stresses", "--frame", "--geometry", "--help"})
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+}
+
+#ifdef KELVARO_RENDER_BIN
+
+struct ProcessResult {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string read_all(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class RenderProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("kelvaro_render_" + std::to_string(getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code error;
+        std::filesystem::remove_all(dir_, error);
+    }
+
+    ProcessResult run(const std::vector<std::string>& arguments) {
+        std::string command = quoted(KELVARO_RENDER_BIN);
+        for (const std::string& a : arguments) command += " " + quoted(a);
+        command += " >" + quoted((dir_ / "out.txt").string()) + " 2>" + quoted((dir_ / "err.txt").string());
+        ProcessResult result;
+        const int raw = std::system(command.c_str());
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = read_all(dir_ / "out.txt");
+        result.err = read_all(dir_ / "err.txt");
+        return result;
+    }
+
+    std::string path(const char* name) const { return (dir_ / name).string(); }
+
+    std::filesystem::path dir_;
+};
+
+// Width and height from the first start-of-frame marker of a JPEG file; {0, 0} if there is none.
+std::pair<int, int> jpeg_size(const std::string& bytes) {
+    if (bytes.size() < 4 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xD8)
+        return {0, 0};
+    std::size_t at = 2;
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    while (at + 9 < bytes.size() && byte(at) == 0xFF) {
+        const unsigned char marker = byte(at + 1);
+        const std::size_t length = byte(at + 2) * 256u + byte(at + 3);
+        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2)
+            return {byte(at + 7) * 256 + byte(at + 8), byte(at + 5) * 256 + byte(at + 6)};
+        at += 2 + length;
+    }
+    return {0, 0};
+}
+
+const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
+
+TEST_F(RenderProcessTest, WritesA700By500JpegAndSaysNothing) {
+    const ProcessResult r = run({EXAMPLES + "bridge.res", "-o", path("bridge.jpg"), "--deflected", "--loads"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(jpeg_size(read_all(path("bridge.jpg"))), std::make_pair(700, 500));
+}
+
+TEST_F(RenderProcessTest, EachFailureHasItsStatusAndOneLine) {
+    const std::string missing = path("missing.res");
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{missing, "-o", path("a.jpg")}, 1, "kelvaro-render: " + missing + ": No such file or directory\n"},
+        {{dir_.string(), "-o", path("a.jpg")}, 1, "kelvaro-render: " + dir_.string() + ": Is a directory\n"},
+        {{EXAMPLES + "bridge-geometry.res", "-o", path("a.jpg")}, 1,
+         "kelvaro-render: No Results: Truss Solver Results not found\n"},
+        {{EXAMPLES + "bridge.res", "-o", path("a.jpg"), "--zoom", "x"}, 2,
+         "kelvaro-render: option '--zoom': 'x' is not a whole number (see --help)\n"},
+        {{EXAMPLES + "bridge.res", "--fast", "-o", path("a.jpg")}, 2,
+         "kelvaro-render: unknown option '--fast' (see --help)\n"},
+        {{EXAMPLES + "bridge.res"}, 2, "kelvaro-render: no output file given (-o OUT.jpg) (see --help)\n"},
+        {{EXAMPLES + "bridge.res", "-o", path("no/such/folder/a.jpg")}, 3,
+         "kelvaro-render: cannot write '" + path("no/such/folder/a.jpg") + "': No such file or directory\n"},
+        {{EXAMPLES + "bridge.res", "-o", dir_.string()}, 3,
+         "kelvaro-render: cannot write '" + dir_.string() + "': Is a directory\n"},
+        {{EXAMPLES + "bridge.res", "-o", "/dev/full"}, 3,
+         "kelvaro-render: cannot write '/dev/full': No space left on device\n"},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult r = run(c.arguments);
+        EXPECT_EQ(r.status, c.status) << c.err;
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_FALSE(std::filesystem::exists(path("a.jpg"))) << c.err;
+    }
+}
+
+TEST_F(RenderProcessTest, UnreadableFileIsRefusedBeforeReading) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    const std::string locked = path("locked.res");
+    std::filesystem::copy_file(EXAMPLES + "bridge.res", locked);
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    const ProcessResult r = run({locked, "-o", path("a.jpg")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kelvaro-render: " + locked + ": Permission denied\n");
+}
+
+TEST_F(RenderProcessTest, CutDownFileIsDrawnWithAWarning) {
+    const ProcessResult r =
+        run({std::string(KELVARO_TEST_DATA) + "/malformed/end_node_99.txt", "-o", path("cut.jpg")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err.rfind("kelvaro-render: Warning: Results file cut down:", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    EXPECT_EQ(jpeg_size(read_all(path("cut.jpg"))), std::make_pair(700, 500));
+}
+
+TEST_F(RenderProcessTest, HelpGoesToStandardOutput) {
+    const ProcessResult r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.rfind("Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n", 0), 0u);
+}
+
+#endif  // KELVARO_RENDER_BIN
+
+}  // namespace
