@@ -67,8 +67,9 @@ void draw_point(DrawOutput& out, long long x, long long y);
 // The ellipse routine centred on (cx, cy) with radii rx, ry, filled or outlined after the mode.
 void draw_ellipse(DrawOutput& out, long long cx, long long cy, int rx, int ry);
 
-// Creates the text layer of out at the start of a pass (left out when no font is available:
-// texts are then skipped and everything else is drawn).
+// Starts the text layer of out at the start of a pass; the layer itself (font and strip) is made
+// at the pass's first text, and left out when no font is available: texts are then skipped and
+// everything else is drawn.
 void text_layer_start(DrawOutput& out);
 // Frees the text layer of out at the end of a pass.
 void text_layer_stop(DrawOutput& out);

@@ -233,10 +233,14 @@ int saturate(long long value)
 
 }  // namespace
 
-void text_layer_start(DrawOutput& out)
+// Makes the text layer of a begun pass on its first text: the font is looked up and its glyphs
+// rendered only when a picture has text, so passes without text never pay for it.
+static void ensure_text_layer(DrawOutput& out)
 {
+    if (out.text_ready || out.context == 0) {
+        return;
+    }
     const GlyphSet& set = glyph_set();
-    out.text_ready = false;
     if (!set.ready) {
         return;
     }
@@ -248,6 +252,11 @@ void text_layer_start(DrawOutput& out)
         out.strip_height = rows;
     }
     out.text_ready = true;
+}
+
+void text_layer_start(DrawOutput& out)
+{
+    out.text_ready = false;
 }
 
 void text_layer_stop(DrawOutput& out)
@@ -267,6 +276,9 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     }
     draw_use_colour(*out, front_colour);
     draw_use_back_colour(*out, back_colour);
+    if (!text.empty()) {
+        ensure_text_layer(*out);
+    }
     if (text.empty() || !out->text_ready) {
         return x;
     }
