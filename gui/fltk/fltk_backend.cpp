@@ -107,6 +107,7 @@ std::intptr_t FltkPlatform::window_create(const WindowSpec& spec)
     else
         window = new RuntimeWindow(spec.x, spec.y, spec.width, spec.height, spec.number);
     window->copy_label(spec.title.c_str());
+    window->xclass("kelvaro");  // WM_CLASS, matching the desktop entry
     if (spec.sizing_border)
         window->size_range(1, 1);
     else
