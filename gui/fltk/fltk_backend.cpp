@@ -6,6 +6,7 @@
 // also routes to the window callback, is filtered out).
 #include <FL/Fl.H>
 #include <FL/x.H>
+#include <X11/Xatom.h>
 
 #include "gui/backend.h"
 #include "gui/fltk/fltk_platform.h"
@@ -25,6 +26,38 @@ int system_handler(void* event, void*)
             win_report_paint(window->number);
     }
     return 0;
+}
+
+// The frame a window manager put around window (left, right, top, bottom in pixels), read from
+// _NET_FRAME_EXTENTS; false without a window manager or before it has framed the window.
+bool frame_extents(Fl_Window* window, long extents[4])
+{
+    Display* display = fl_display;
+    const Atom wm_check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    const Atom frame = XInternAtom(display, "_NET_FRAME_EXTENTS", True);
+    if (wm_check == None || frame == None)
+        return false;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, fl_xid(window), frame, 0, 4, False, XA_CARDINAL, &type,
+                               &format, &count, &after, &data) == Success &&
+            data != nullptr && format == 32 && count == 4) {
+            const long* values = reinterpret_cast<const long*>(data);
+            for (int i = 0; i < 4; ++i)
+                extents[i] = values[i];
+            XFree(data);
+            return true;
+        }
+        if (data != nullptr)
+            XFree(data);
+        // jwm sets the extents while it frames the window; give it a moment.
+        XSync(display, False);
+        Fl::wait(0.005);
+    }
+    return false;
 }
 
 void awake_handler(void*)
@@ -117,6 +150,13 @@ std::intptr_t FltkPlatform::window_create(const WindowSpec& spec)
     windows.insert(window);
     if (spec.visible) {
         fltk_show_and_wait(window);
+        // FLTK places the client area at (x, y); the window's outer frame belongs there.
+        long extents[4] = {0, 0, 0, 0};
+        if (!spec.centre && !spec.default_position && spec.caption && frame_extents(window, extents) &&
+            (extents[0] != 0 || extents[2] != 0)) {
+            window->position(spec.x + static_cast<int>(extents[0]), spec.y + static_cast<int>(extents[2]));
+            Fl::flush();
+        }
         if (spec.show == 2)
             window->iconize();
     }

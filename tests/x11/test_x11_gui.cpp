@@ -196,11 +196,24 @@ TEST_F(X11Gui, ClientAreaHasItsSizeAndPosition)
     ASSERT_TRUE(XGetWindowAttributes(display, window, &attributes));
     EXPECT_EQ(attributes.width, 800);
     EXPECT_EQ(attributes.height, 500);
+    // The outer frame that jwm draws stands at (150, 150); the client area lies inside it.
     int x = 0, y = 0;
     Window child = 0;
     XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
-    EXPECT_EQ(x, 150);
-    EXPECT_EQ(y, 150);
+    const Atom frame = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    ASSERT_EQ(XGetWindowProperty(display, window, frame, 0, 4, False, XA_CARDINAL, &type, &format,
+                                 &count, &after, &data), Success);
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(count, 4u);
+    const long left = reinterpret_cast<long*>(data)[0], top = reinterpret_cast<long*>(data)[2];
+    XFree(data);
+    EXPECT_GT(top, 0);
+    EXPECT_EQ(x - left, 150);
+    EXPECT_EQ(y - top, 150);
     XSizeHints hints;
     long supplied = 0;
     ASSERT_TRUE(XGetWMNormalHints(display, window, &hints, &supplied));
