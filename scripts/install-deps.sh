@@ -13,6 +13,8 @@ packages=(
   # run
   libfltk1.3 libx11-6 libxft2 libfreetype6 libfontconfig1 libjpeg62-turbo
   fonts-dejavu-core fonts-dejavu-extra
+  # the GTK file dialogs (FLTK falls back to its own chooser without it)
+  libgtk2.0-0
 )
 
 missing=()
