@@ -170,6 +170,8 @@ void read_node_line(int i, const std::string& line) {
 
 void read_element_line(const std::string& line, Omissions& omissions) {
     FieldCursor fields(line);
+    // An empty line (a file that ends early) addresses no element; say nothing about it.
+    if (fields.rest().empty()) return;
     std::int32_t e = low_32_bits(str_to_int(fields.field()));
     fields.advance();
     std::int8_t first = end_node_from_real(str_to_float(fields.rest()));

@@ -217,6 +217,23 @@ TEST_F(ReaderTest, MissingAndBadResults) {
     }
 }
 
+TEST_F(ReaderTest, AFileEndingInsideTheGeometryOnlyReportsNoResults) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"ends inside the node lines", {"t", "3 2", "1 0 0 0 0 0 0 0 0 0"}},
+        {"ends inside the element lines", {"t", "2 3", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 4 0 0 0 0 0", "1 1 2"}},
+    };
+    for (const Case& c : cases) {
+        headless_reset_log();
+        load_lines(c.lines);
+        ASSERT_EQ(headless_messages().size(), 1u) << c.name << ": lines the file lacks are no bad numbers";
+        EXPECT_EQ(headless_messages()[0].title, "No Results") << c.name;
+        EXPECT_EQ(results_missing, 1) << c.name;
+    }
+}
+
 TEST_F(ReaderTest, FileNotOpenReadsAsEmptyAndReportsBadResults) {
     TrussModel.node_count = 5;
     reset_for_load();
