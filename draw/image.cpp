@@ -3,7 +3,8 @@
 // State: the image table (records indexed by number; 16 places, grown to number + 16 when a
 // larger number is used) and the encoder table (entries in registration order, keyed by a
 // four-character code), each behind its own lock. Both work without image_init or
-// image_codec_init having run.
+// image_codec_init having run. A picture is shared with a drawing pass on it, so freeing or
+// replacing its image during the pass leaves the pass drawing into memory it still owns.
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,7 +22,7 @@ constexpr int IMAGE_TABLE_STEP = 16;   // growth step
 constexpr int IMAGE_NUMBER_LIMIT = 65535;  // larger numbers are refused rather than growing the table without bound
 
 struct ImageRecord {
-    Picture picture;       // the pixels (bottom-up B, G, R(, A))
+    std::shared_ptr<Picture> picture = std::make_shared<Picture>();  // the pixels (bottom-up B, G, R(, A))
     int depth = 24;        // bits per pixel of the picture
     int source_depth = 24; // depth of the picture the image was made from; the depth asked for when saving
 };
@@ -80,7 +81,7 @@ ImageRecord* store_record(ImageTable& table, int number, std::unique_ptr<ImageRe
 
 std::intptr_t handle_of(const ImageRecord* record)
 {
-    return reinterpret_cast<std::intptr_t>(&record->picture);
+    return reinterpret_cast<std::intptr_t>(record->picture.get());
 }
 
 bool picture_has_pixels(const Picture& picture)
@@ -180,13 +181,13 @@ std::intptr_t image_create(int number, int width, int height, int depth)
     }
     const int bits = depth <= 24 ? 24 : depth;
     auto record = std::make_unique<ImageRecord>();
-    if (!picture_make(record->picture, width, height, bits)) {
+    if (!picture_make(*record->picture, width, height, bits)) {
         return 0;
     }
     if (bits == 32) {
         // Black with full alpha.
-        for (std::size_t i = 3; i < record->picture.bits.size(); i += 4) {
-            record->picture.bits[i] = 255;
+        for (std::size_t i = 3; i < record->picture->bits.size(); i += 4) {
+            record->picture->bits[i] = 255;
         }
     }
     record->depth = bits;
@@ -202,12 +203,12 @@ std::intptr_t image_grab(int source, int new_number, int x, int y, int width, in
     ImageTable& table = image_table();
     std::lock_guard guard(table.lock);
     const ImageRecord* from = find_record(table, source);
-    if (from == nullptr || !picture_has_pixels(from->picture)) {
+    if (from == nullptr || !picture_has_pixels(*from->picture)) {
         return 0;
     }
     auto record = std::make_unique<ImageRecord>();
-    const Picture& src = from->picture;
-    if (!picture_make(record->picture, width, height, src.bits_per_pixel)) {
+    const Picture& src = *from->picture;
+    if (!picture_make(*record->picture, width, height, src.bits_per_pixel)) {
         return 0;
     }
     // The part of the rectangle that lies on the source is copied; the rest stays black.
@@ -218,7 +219,7 @@ std::intptr_t image_grab(int source, int new_number, int x, int y, int width, in
     const long long y1 = std::min<long long>(static_cast<long long>(y) + height, src.height);
     for (long long row = y0; row < y1 && x0 < x1; ++row) {
         const std::uint8_t* from_row = picture_row(src, static_cast<int>(row)) + x0 * bytes;
-        std::uint8_t* to_row = picture_row(record->picture, static_cast<int>(row - y)) + (x0 - x) * bytes;
+        std::uint8_t* to_row = picture_row(*record->picture, static_cast<int>(row - y)) + (x0 - x) * bytes;
         std::copy(from_row, from_row + (x1 - x0) * bytes, to_row);
     }
     record->depth = from->depth;
@@ -261,10 +262,10 @@ int image_save(int number, std::string_view file_name, std::uint32_t format)
     ImageTable& table = image_table();
     std::lock_guard guard(table.lock);
     const ImageRecord* record = find_record(table, number);
-    if (record == nullptr || !picture_has_pixels(record->picture) || encoder.encode24 == nullptr) {
+    if (record == nullptr || !picture_has_pixels(*record->picture) || encoder.encode24 == nullptr) {
         return 0;
     }
-    return encode_with(encoder, record->picture, std::string(file_name), IMAGE_SAVE_QUALITY, record->source_depth);
+    return encode_with(encoder, *record->picture, std::string(file_name), IMAGE_SAVE_QUALITY, record->source_depth);
 }
 
 int image_use_jpeg_encoder()
@@ -285,16 +286,25 @@ Picture* image_picture(int number)
     ImageTable& table = image_table();
     std::lock_guard guard(table.lock);
     ImageRecord* record = find_record(table, number);
-    return record != nullptr ? &record->picture : nullptr;
+    return record != nullptr ? record->picture.get() : nullptr;
 }
 
 DrawOutput* draw_image_output(int number)
 {
-    Picture* picture = image_picture(number);
+    std::shared_ptr<Picture> picture;
+    {
+        ImageTable& table = image_table();
+        std::lock_guard guard(table.lock);
+        if (const ImageRecord* record = find_record(table, number)) {
+            picture = record->picture;
+        }
+    }
     if (picture == nullptr || picture->bits.empty()) {
         return nullptr;
     }
-    return draw_picture_output(picture, DrawRelease{});
+    // The release hook holds the picture until the pass ends, whatever happens to the image.
+    Picture* pixels = picture.get();
+    return draw_picture_output(pixels, [picture = std::move(picture)](bool) {});
 }
 
 int jpeg_save_picture(const Picture& picture, std::string_view file_name, int quality)

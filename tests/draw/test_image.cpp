@@ -244,6 +244,28 @@ TEST_F(ImageTest, FreeOneOrAll)
     EXPECT_EQ(image_save(20, folder + "x.jpg", IMAGE_FORMAT_JPEG), 0);
 }
 
+TEST_F(ImageTest, FreeingOrReplacingTheImageDuringAPassIsSafe)
+{
+    // The pass goes on drawing into the picture it began on; the number's new owner is untouched.
+    ASSERT_NE(image_create(0, 20, 10, 24), 0);
+    ASSERT_NE(draw_begin(draw_image_output(0)), 0);
+    image_free(0);
+    draw_box(0, 0, 20, 10, INK);
+    draw_text(0, 0, "Hg", INK, BACKGROUND);
+    draw_end();
+    EXPECT_EQ(image_picture(0), nullptr);
+
+    ASSERT_NE(image_create(1, 20, 10, 24), 0);
+    ASSERT_NE(draw_begin(draw_image_output(1)), 0);
+    ASSERT_NE(image_grab(1, 1, 2, 2, 8, 4), 0);
+    ASSERT_NE(image_create(2, 20, 10, 24), 0);  // may take the freed picture's memory
+    draw_box(0, 0, 20, 10, INK);
+    draw_end();
+    ASSERT_NE(image_picture(1), nullptr);
+    EXPECT_EQ(pixels_not(*image_picture(1), 0).size(), 0u);
+    EXPECT_EQ(pixels_not(*image_picture(2), 0).size(), 0u);
+}
+
 TEST_F(ImageTest, SavedJpegKeepsSizeOrientationColoursAndQuality)
 {
     make_quadrants(0, 24);
