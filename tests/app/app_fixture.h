@@ -3,6 +3,7 @@
 // files, read them and look at canvas pixels.
 #pragma once
 
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -88,7 +89,7 @@ protected:
         headless_reset_log();
         reset_to_startup_defaults();
         dir_ = std::filesystem::temp_directory_path() /
-               ("kelvaro_app_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+               ("kelvaro_app_" + std::to_string(::getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
     }

@@ -238,7 +238,7 @@ TEST(BatchRenderTest, GeometryOptionDrawsAFileWithoutResults) {
 }
 
 TEST(BatchRenderTest, QualityReachesTheEncoder) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kelvaro_render_quality";
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("kelvaro_render_quality_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     Picture picture;
     ASSERT_EQ(render_picture(options_for(TOWER, {"--numbers"}), picture).status, RENDER_EXIT_OK);
@@ -263,7 +263,7 @@ TEST(BatchRenderTest, QualityReachesTheEncoder) {
 }
 
 TEST(BatchRenderTest, NeverWritesOverTheResultsFile) {
-    const std::filesystem::path copy = std::filesystem::temp_directory_path() / "kelvaro_render_same.res";
+    const std::filesystem::path copy = std::filesystem::temp_directory_path() / ("kelvaro_render_same_" + std::to_string(::getpid()) + ".res");
     std::filesystem::copy_file(BRIDGE, copy, std::filesystem::copy_options::overwrite_existing);
     RenderOptions options = options_for(copy.string(), {});
     options.output_path = copy.string();

@@ -1,6 +1,7 @@
 // The viewer program on the headless backend: start-up with and without a path, every command of
 // the main window, Load File, Save Image and the event loop. Pixels, angles, scales, switches and
 // control states are checked exactly; the display tests in tests/x11 repeat a few broadly.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -69,7 +70,7 @@ protected:
         headless_record_frames(false);
         headless_reset_log();
         dir_ = fs::temp_directory_path() /
-               ("kelvaro_commands_" + std::string(
+               ("kelvaro_commands_" + std::to_string(::getpid()) + "_" + std::string(
                     ::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);

@@ -2,6 +2,7 @@
 // input today, reads through the viewer's rules with counts in the viewer's capacity, and shows
 // what the example promises (the bridge sags between its supports, the tower is spatial and
 // fixed at its base, the geometry file has no results). Also the command line's exit status.
+#include <unistd.h>
 #include "results_columns.h"
 #include "tools/results_writer.h"
 #include "tools/truss_input.h"
@@ -171,7 +172,7 @@ int run(const std::string& arguments) {
 }
 
 TEST(CommandLine, ExitStatusAndNoOutputFileOnFailure) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "kelvaro_truss_solve_test";
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("kelvaro_truss_solve_test_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::string mechanism = (dir / "mechanism.truss").string();
   std::string out = (dir / "out.res").string();
