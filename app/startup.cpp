@@ -18,8 +18,6 @@
 #include "gui/requester.h"
 #include "gui/window.h"
 
-namespace {
-
 void runtime_start() {
     image_codec_init();
     image_init();
@@ -39,8 +37,6 @@ void runtime_end() {
     event_end();
     image_end();
 }
-
-}  // namespace
 
 std::string join_command_line(int argc, const char* const* argv) {
     std::string joined;

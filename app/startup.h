@@ -12,5 +12,9 @@ std::string join_command_line(int argc, const char* const* argv);
 int viewer_main(int argc, const char* const* argv);
 // The start-up steps up to the first drawing (everything before the event loop).
 void viewer_start(int argc, const char* const* argv);
+// Starts the runtime modules in their fixed order (on the backend gui/backend.h has chosen).
+void runtime_start();
+// Stops the runtime modules.
+void runtime_end();
 // Ends any open drawing and stops the runtime modules.
 void viewer_shutdown();

@@ -12,6 +12,7 @@
 #include "app/model.h"
 #include "app/render.h"
 #include "app/results_reader.h"
+#include "app/startup.h"
 #include "app/view.h"
 #include "core/file.h"
 #include "draw/draw.h"
@@ -56,12 +57,7 @@ void set_up() {
     if (started) return;
     started = true;
     gui_use_headless();
-    draw_init();
-    file_init();
-    event_init();
-    win_init();
-    gadget_init();
-    req_init();
+    runtime_start();
     win_open(MAIN_WINDOW, 150, 150, 800, 500, "bench", 0x00CA0000);
     gadget_canvas(ID_CANVAS, 0, 0, 700, 500);
     gadget_checkbox(ID_3D, 710, 150, 90, 24, "3D");

@@ -16,6 +16,7 @@
 #include "app/ids.h"
 #include "app/model.h"
 #include "app/results_reader.h"
+#include "app/startup.h"
 #include "app/view.h"
 #include "core/file.h"
 #include "core/str.h"
@@ -72,12 +73,7 @@ protected:
         if (started) return;
         started = true;
         gui_use_headless();
-        draw_init();
-        file_init();
-        event_init();
-        win_init();
-        gadget_init();
-        req_init();
+        runtime_start();
     }
 
     void SetUp() override {
