@@ -46,10 +46,13 @@ public:
             Fl_Check_Button::draw();
             return;
         }
-        const char saved = value();
-        value(0);
+        // The check mark is drawn in the box's own colour, so only the square shows. The value
+        // must not be touched here: Fl_Button compares it with the value at the press, and a
+        // redraw between press and release would otherwise swallow the click.
+        const Fl_Color mark = selection_color();
+        selection_color(FL_BACKGROUND2_COLOR);
         Fl_Check_Button::draw();
-        value(saved);
+        selection_color(mark);
         const int size = labelsize();
         const int box_x = x() + Fl::box_dx(box()) + 3;
         const int box_y = y() + (h() - size) / 2;
