@@ -1,12 +1,21 @@
 // The FLTK backend: choosing it, top-level windows, and the wait for platform messages.
 //
 // State: the backend instance (its window set), the count of platform messages dispatched (raised
-// by the system handler and by wake-ups from other threads). Expose events of a window (count 0)
-// are its repaint requests; the close box becomes the runtime's close request (Escape, which FLTK
-// also routes to the window callback, is filtered out).
+// by the system handler and by wake-ups from other threads), and the input held back during the
+// program's wait. Expose events of a window (count 0) are its repaint requests; the close box
+// becomes the runtime's close request (Escape, which FLTK also routes to the window callback, is
+// filtered out).
+//
+// Input is handed to FLTK in step with the program: once a wait has raised a runtime event, later
+// keyboard and mouse events stay in the X queue until the program has taken its events and waits
+// again. FLTK would otherwise read every pending event at once, and a click that arrived after
+// some typing would reach its check box before the program had reacted to the typing (which may
+// untick that very box).
 #include <FL/Fl.H>
 #include <FL/x.H>
 #include <X11/Xatom.h>
+
+#include <vector>
 
 #include "gui/backend.h"
 #include "gui/fltk/fltk_platform.h"
@@ -16,11 +25,41 @@ namespace {
 
 unsigned long dispatched = 0;  // platform messages seen so far
 
+struct InputHold {
+    bool active = false;        // inside the program's wait
+    int pending_at_start = 0;   // runtime events queued when that wait began
+    std::vector<XEvent> held;   // input taken off the X queue meanwhile, oldest first
+};
+InputHold input_hold;
+
+bool is_input(int type)
+{
+    switch (type) {
+    case KeyPress:
+    case KeyRelease:
+    case ButtonPress:
+    case ButtonRelease:
+    case MotionNotify:
+    case EnterNotify:
+    case LeaveNotify:
+    case FocusIn:
+    case FocusOut:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Every X event passes here first; 0 lets FLTK handle it as usual.
 int system_handler(void* event, void*)
 {
     ++dispatched;
     const XEvent* xevent = static_cast<const XEvent*>(event);
+    if (input_hold.active && is_input(xevent->type) &&
+        (event_pending() > input_hold.pending_at_start || !input_hold.held.empty())) {
+        input_hold.held.push_back(*xevent);
+        return 1;
+    }
     if (xevent->type == Expose && xevent->xexpose.count == 0) {
         if (auto* window = dynamic_cast<RuntimeWindow*>(fl_find(xevent->xexpose.window)))
             win_report_paint(window->number);
@@ -182,10 +221,17 @@ void FltkPlatform::window_set_title(std::intptr_t handle, std::string_view title
 bool FltkPlatform::wait(int milliseconds)
 {
     const unsigned long before = dispatched;
+    // Input held back by the previous wait goes to the front of the X queue again, in its order.
+    for (auto it = input_hold.held.rbegin(); it != input_hold.held.rend(); ++it)
+        XPutBackEvent(fl_display, &*it);
+    input_hold.held.clear();
+    input_hold.active = true;
+    input_hold.pending_at_start = event_pending();
     if (milliseconds < 0)
         Fl::wait();
     else
         Fl::wait(milliseconds / 1000.0);
+    input_hold.active = false;
     return milliseconds < 0 || dispatched != before;
 }
 

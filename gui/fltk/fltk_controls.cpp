@@ -11,6 +11,7 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Round_Button.H>
 #include <FL/fl_draw.H>
+#include <FL/x.H>
 
 #include <algorithm>
 
@@ -342,4 +343,7 @@ void FltkPlatform::canvas_repaint(std::intptr_t handle, const Picture&)
         return;
     reinterpret_cast<Fl_Widget*>(handle)->redraw();
     Fl::flush();
+    // Wait until the X server has drawn it: whoever reads the screen next (a capture, another
+    // program) sees the new picture.
+    XSync(fl_display, False);
 }

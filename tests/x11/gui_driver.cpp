@@ -224,15 +224,18 @@ int main()
         } else if (code == EVENT_CLOSE_WINDOW) {
             say("close " + std::to_string(event_window()));
         } else if (code == COMMAND_EVENT) {
-            std::string line;
-            {
-                std::lock_guard<std::mutex> guard(command_lock);
-                if (!commands.empty()) {
+            // Two posts in a row merge into one event, so every waiting line is run.
+            while (running) {
+                std::string line;
+                {
+                    std::lock_guard<std::mutex> guard(command_lock);
+                    if (commands.empty())
+                        break;
                     line = commands.front();
                     commands.pop_front();
                 }
+                running = run_command(line);
             }
-            running = line.empty() || run_command(line);
         }
     }
     req_end();

@@ -446,9 +446,13 @@ TEST_F(X11Viewer, SplitPathThenEveryViewCommandThenExit)
     EXPECT_GT(sag, truss.bottom);
     click(SCALE_FIELD[0], SCALE_FIELD[1]);
     canvas_back_to(base, "the shape removed by the scale field");
+    // The typing and the click wait in the X queue together while the program is held, as they
+    // would behind a slow redraw: the typing must untick the box before the click ticks it.
+    kill(viewer.pid(), SIGSTOP);
     key("ctrl+a");
     type("3000");
     click(DEFLECTED[0], DEFLECTED[1]);
+    kill(viewer.pid(), SIGCONT);
     const Picture deeper = canvas_until(
         [&](const Picture& p) { return count(p, magenta) > 300 && !same_inside(p, deflected); },
         "the deflected shape at the typed scale");

@@ -19,8 +19,10 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# Xvfb picks a free display number itself and writes it to the descriptor given.
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# Xvfb picks a free display number itself and writes it to the descriptor given. -noreset: by
+# default the server resets when its last client leaves, and a probe that leaves before jwm has
+# connected would take jwm's connection down with it.
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 i=0
 while [ ! -s "$work/display" ]; do
@@ -43,7 +45,9 @@ wm_pid=$!
 i=0
 until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
     i=$((i + 1))
-    if [ $i -gt 500 ]; then echo "xsession: jwm did not start" >&2; exit 1; fi
+    if [ $i -gt 1000 ] || ! kill -0 "$wm_pid" 2>/dev/null; then
+        echo "xsession: jwm did not start" >&2; cat "$work/jwm.log" >&2; exit 1
+    fi
     sleep 0.01
 done
 
