@@ -7,8 +7,8 @@
 // filtered out).
 //
 // Input is handed to FLTK in step with the program: once a wait has raised a runtime event, later
-// keyboard and mouse events stay in the X queue until the program has taken its events and waits
-// again. FLTK would otherwise read every pending event at once, and a click that arrived after
+// keyboard and mouse events are held back and put back on the X queue when the program has taken
+// its events and waits again. FLTK would otherwise read every pending event at once, and a click that arrived after
 // some typing would reach its check box before the program had reacted to the typing (which may
 // untick that very box).
 #include <FL/Fl.H>

@@ -160,19 +160,13 @@ protected:
             XCloseDisplay(display);
     }
 
-    // Clicks at client coordinates (x, y) of the main window.
-    static void click(int x, int y)
+    // Clicks at client coordinates (x, y) of the main window. With hold, the button stays down
+    // long enough for the program to redraw the pressed control before the release arrives, as a
+    // person's click does.
+    static void click(int x, int y, bool hold = false)
     {
         run("xdotool mousemove --window " + window_id + " " + std::to_string(x) + " " +
-            std::to_string(y) + " click 1");
-    }
-
-    // A click held down long enough for the program to redraw the pressed control before the
-    // release arrives, as a person's click is.
-    static void slow_click(int x, int y)
-    {
-        run("xdotool mousemove --window " + window_id + " " + std::to_string(x) + " " +
-            std::to_string(y) + " mousedown 1 sleep 0.25 mouseup 1");
+            std::to_string(y) + (hold ? " mousedown 1 sleep 0.25 mouseup 1" : " click 1"));
     }
 
     static std::string state(int number)
@@ -256,7 +250,7 @@ TEST_F(X11Gui, CheckBoxAndOptionClicks)
     click(715, 162);
     EXPECT_EQ(driver.until("gadget"), "gadget 5 0");
     EXPECT_EQ(state(5), "state 5 1");
-    slow_click(715, 162);
+    click(715, 162, true);
     EXPECT_EQ(driver.until("gadget"), "gadget 5 0");
     EXPECT_EQ(state(5), "state 5 0");
 
@@ -274,7 +268,7 @@ TEST_F(X11Gui, CheckBoxAndOptionClicks)
     EXPECT_EQ(state(3), "state 3 1");
 
     EXPECT_EQ(state(20), "state 20 -1");  // three-state box: third -> clear -> checked
-    slow_click(710, 387);
+    click(710, 387, true);
     EXPECT_EQ(driver.until("gadget"), "gadget 20 0");
     EXPECT_EQ(state(20), "state 20 0");
     click(710, 387);
