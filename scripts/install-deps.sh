@@ -7,11 +7,16 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config libfltk1.3-dev libx11-dev libfreetype-dev
-  libfontconfig-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
+  libfontconfig-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libeigen3-dev libpng-dev
+  libgif-dev
+  # fuzzing (libFuzzer targets build with clang)
+  clang libclang-rt-14-dev
+  # the Debian package and its checks
+  dpkg-dev fakeroot lintian shared-mime-info desktop-file-utils
   # tests on a real X server
-  xvfb xauth xdotool imagemagick x11-utils jwm
+  xvfb xauth xdotool imagemagick x11-utils jwm openbox librsvg2-bin
   # run
-  libfltk1.3 libx11-6 libxft2 libfreetype6 libfontconfig1 libjpeg62-turbo
+  libfltk1.3 libx11-6 libxft2 libfreetype6 libfontconfig1 libjpeg62-turbo libpng16-16 libgif7
   fonts-dejavu-core fonts-dejavu-extra
   # the GTK file dialogs (FLTK falls back to its own chooser without it)
   libgtk2.0-0
