@@ -199,6 +199,10 @@ int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* er
         std::fputs(render_help_text().c_str(), out);
         return RENDER_EXIT_OK;
     }
+    if (options.version) {
+        std::fprintf(out, "%s %s\n", PROGRAM, KELVARO_VERSION);
+        return RENDER_EXIT_OK;
+    }
     const RenderReport report = render_to_file(options);
     for (const std::string& line : report.lines) std::fprintf(err, "%s\n", line.c_str());
     viewer_shutdown();

@@ -1,14 +1,27 @@
 // kelvaro: the truss results viewer on the X display.
 //
-// Usage: kelvaro [RESULTS FILE]. Every parameter is part of the path (a path with spaces may come
-// unquoted); without one an open-file dialog asks for the file.
+// Usage: kelvaro [RESULTS FILE], kelvaro -- RESULTS FILE, kelvaro --help, kelvaro --version. Every
+// parameter is part of the path (a path with spaces may come unquoted); without one an open-file
+// dialog asks for the file. --help and --version answer without a display.
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "app/startup.h"
 #include "gui/backend.h"
 
 int main(int argc, char** argv) {
+    std::vector<const char*> parameters;
+    switch (read_viewer_command_line(argc, argv, parameters)) {
+    case ViewerRequest::Help:
+        std::fputs(viewer_help_text().c_str(), stdout);
+        return 0;
+    case ViewerRequest::Version:
+        std::printf("kelvaro %s\n", KELVARO_VERSION);
+        return 0;
+    case ViewerRequest::Open:
+        break;
+    }
     if (!gui_use_fltk()) {
         const char* display = std::getenv("DISPLAY");
         std::fprintf(stderr, "kelvaro: cannot open the X display%s%s; kelvaro is a desktop program "
@@ -16,5 +29,5 @@ int main(int argc, char** argv) {
                      display != nullptr ? display : "");
         return 1;
     }
-    return viewer_main(argc, argv);
+    return viewer_main(static_cast<int>(parameters.size()), parameters.data());
 }

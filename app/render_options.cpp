@@ -120,7 +120,7 @@ bool scale(std::string_view name, std::string_view text, std::string& value, std
 
 // The checks that need the whole command line.
 bool complete(const RenderOptions& options, std::string& error) {
-    if (options.help) return true;
+    if (options.help || options.version) return true;
     if (options.results_path.empty()) {
         error = "no results file given";
     } else if (options.output_path.empty()) {
@@ -189,6 +189,8 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         bool ok = true;
         if (name == "-h" || name == "--help") {
             ok = flag(options.help);
+        } else if (name == "--version") {
+            ok = flag(options.version);
         } else if (name == "-o" || name == "--output") {
             ok = value(text);
             if (ok && text.empty()) {
@@ -262,6 +264,7 @@ std::string render_help_text() {
            "      --frame F         the deflection animation's frame F (1-6) instead of the picture\n"
            "      --geometry        draw a file without results instead of refusing it\n"
            "  -h, --help            show this help and exit\n"
+           "      --version         show the version and exit\n"
            "\n"
            "Exit status: 0 picture written; 1 results file missing, unreadable or without usable\n"
            "results; 2 bad command line; 3 the JPEG file could not be written.\n";

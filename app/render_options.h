@@ -39,11 +39,12 @@ struct RenderOptions {
     int frame = 0;                          // animation frame 1..6; 0 for none
     bool geometry = false;                  // draw a file without results instead of refusing it
     bool help = false;                      // --help: print the help text and stop
+    bool version = false;                   // --version: print the version and stop
 };
 
 // Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program
 // name) for an unknown option, a missing, non-numeric or out-of-range value, a second results
-// file, conflicting options, or a missing results or output file (unless --help was given).
+// file, conflicting options, or a missing results or output file (unless --help or --version was given).
 bool parse_render_options(int argc, const char* const* argv, RenderOptions& options, std::string& error);
 // The text --help prints: usage, every option, the exit statuses.
 std::string render_help_text();

@@ -49,6 +49,30 @@ std::string join_command_line(int argc, const char* const* argv) {
     return joined;
 }
 
+ViewerRequest read_viewer_command_line(int argc, const char* const* argv, std::vector<const char*>& parameters) {
+    parameters.clear();
+    const std::string first = argc > 1 && argv[1] != nullptr ? argv[1] : "";
+    if (argc == 2 && first == "--help") return ViewerRequest::Help;
+    if (argc == 2 && first == "--version") return ViewerRequest::Version;
+    parameters.push_back(argc > 0 ? argv[0] : "kelvaro");
+    for (int i = first == "--" ? 2 : 1; i < argc; ++i) parameters.push_back(argv[i]);
+    return ViewerRequest::Open;
+}
+
+std::string viewer_help_text() {
+    return "Usage: kelvaro [RESULTS FILE]\n"
+           "       kelvaro -- RESULTS FILE\n"
+           "Shows the results of a finite-element truss analysis (a results file, as kelvaro-solve\n"
+           "writes it) in a window on the X display. Every parameter is part of the path, so a path\n"
+           "with spaces may be given unquoted; without one an open-file dialog asks for the file.\n"
+           "A first \"--\" is not part of the path: it lets a path start with \"--\".\n"
+           "\n"
+           "  --help      show this help and exit (only as the one parameter)\n"
+           "  --version   show the version and exit (only as the one parameter)\n"
+           "\n"
+           "See also kelvaro-render(1) for pictures without a display and kelvaro-solve(1).\n";
+}
+
 void viewer_start(int argc, const char* const* argv) {
     runtime_start();
     // Defaults of the view and switches, the caption prefix, pi and the start folder.
