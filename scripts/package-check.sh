@@ -2,7 +2,7 @@
 # Builds the Debian package in a build folder (default: build, as scripts/test.sh leaves it) and
 # checks it: its name, file list, modes and owners, control fields and Depends; lintian (errors
 # fail, warnings are shown); the man pages, the desktop entry and the MIME type; then runs the
-# unpacked kelvaro-solve, kelvaro-render and kelvaro on the installed examples.
+# unpacked kelvaro-solve, kelvaro-render and kelvaro (on Xvfb) on the installed examples.
 # Usage: scripts/package-check.sh [BUILD FOLDER]   (a Release or RelWithDebInfo build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -97,6 +97,19 @@ status=0
 "$bin/kelvaro-render" "$examples/bridge-geometry.res" -o "$root/none.jpg" 2> /dev/null || status=$?
 [ $status -eq 1 ] || fail "kelvaro-render on a file without results: status $status, not 1"
 "$bin/kelvaro-render" "$examples/bridge-geometry.res" -o "$root/geometry.jpg" --geometry 2> /dev/null
+
+# The unpacked viewer on Xvfb (tests/x11/xsession.sh): its window shows up with the bridge's path in
+# the caption, so it started, read the file and drew it.
+tests/x11/xsession.sh sh -c '
+  "$1" "$2" > /dev/null 2>&1 &
+  pid=$!
+  for i in $(seq 1000); do
+    if xdotool search --name "bridge[.]res\$" > /dev/null 2>&1; then kill $pid; wait $pid 2> /dev/null; exit 0; fi
+    kill -0 $pid 2> /dev/null || exit 1
+    sleep 0.02
+  done
+  kill $pid
+  exit 1' sh "$bin/kelvaro" "$examples/bridge.res" || fail "the unpacked kelvaro did not show bridge.res on Xvfb"
 
 # The man pages format without warnings; the desktop entry validates; *.res files get the MIME type.
 for page in "$root"/usr/share/man/man1/*.1.gz; do
