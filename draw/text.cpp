@@ -179,6 +179,7 @@ void render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view tex
                   int rows)
 {
     std::memset(strip, 0, static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+    long long written = 0;  // strip columns from here on hold no glyph yet
     for (const char ch : text) {
         if (pen + set.min_left >= columns) {
             break;
@@ -195,13 +196,16 @@ void render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view tex
         if (c_first >= c_last) {
             continue;
         }
-        const int count = c_last - c_first;
+        // Columns from written on are still 0 in every row: there the coverage is copied, not merged.
+        const int c_split = static_cast<int>(std::clamp<long long>(written - gx, c_first, c_last));
+        written = std::max(written, gx + c_last);
         for (int r = std::max(0, -gy); r < glyph.rows && gy + r < rows; ++r) {
-            std::uint8_t* dst = strip + static_cast<std::ptrdiff_t>(gy + r) * columns + (gx + c_first);
-            const std::uint8_t* src = glyph.coverage.data() + static_cast<std::size_t>(r) * glyph.width + c_first;
-            for (int c = 0; c < count; ++c) {
-                dst[c] = std::max(dst[c], src[c]);
+            std::uint8_t* dst = strip + static_cast<std::ptrdiff_t>(gy + r) * columns;
+            const std::uint8_t* src = glyph.coverage.data() + static_cast<std::size_t>(r) * glyph.width;
+            for (int c = c_first; c < c_split; ++c) {
+                dst[gx + c] = std::max(dst[gx + c], src[c]);
             }
+            std::memcpy(dst + (gx + c_split), src + c_split, static_cast<std::size_t>(c_last - c_split));
         }
     }
 }
