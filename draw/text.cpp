@@ -210,7 +210,7 @@ void render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view tex
     }
 }
 
-// Channels of a colour packed as 0x00RRGGBB-style key (red low), for comparing colour pairs.
+// The red, green and blue channels packed from the low byte up, to compare colour pairs.
 inline std::uint32_t channel_key(const DrawChannels& c)
 {
     return static_cast<std::uint32_t>(c.red) | static_cast<std::uint32_t>(c.green) << 8 |
