@@ -15,6 +15,7 @@
 // scratch strip and the blend tables.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -282,7 +283,16 @@ void blend_opaque(const BlendTarget& t, const BlendTable& table)
     for (int r = 0; r < t.rows; ++r) {
         const std::uint8_t* m = t.coverage + static_cast<std::ptrdiff_t>(r) * t.stride;
         std::uint8_t* p = t.first + static_cast<std::ptrdiff_t>(r) * t.pitch;
-        for (int c = 0; c < t.columns; ++c, p += BYTES) {
+        int c = 0;
+        if constexpr (BYTES == 3 && std::endian::native == std::endian::little) {
+            // One 4-byte store per pixel but the last: its fourth byte is the next pixel's blue,
+            // which the next store writes.
+            for (; c < t.columns - 1; ++c, p += 3) {
+                const std::uint32_t v = pixel[m[c]];
+                std::memcpy(p, &v, 4);
+            }
+        }
+        for (; c < t.columns; ++c, p += BYTES) {
             const std::uint32_t v = pixel[m[c]];
             p[0] = static_cast<std::uint8_t>(v);
             p[1] = static_cast<std::uint8_t>(v >> 8);
