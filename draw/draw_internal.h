@@ -39,9 +39,6 @@ struct DrawOutput {
     DrawChannels back;                // back_colour as bytes
     std::intptr_t context = 0;        // value returned by draw_begin, 0 before it
     bool text_ready = false;          // the text layer exists (a font was found)
-    std::vector<std::uint8_t> strip;  // text coverage strip, strip_width x strip_height, 8 bits
-    int strip_width = 0;              // pixels (= width)
-    int strip_height = 0;             // rows
 };
 
 // The thread's current output once draw_begin has succeeded, nullptr otherwise.
@@ -67,9 +64,9 @@ void draw_point(DrawOutput& out, long long x, long long y);
 // The ellipse routine centred on (cx, cy) with radii rx, ry, filled or outlined after the mode.
 void draw_ellipse(DrawOutput& out, long long cx, long long cy, int rx, int ry);
 
-// Starts the text layer of out at the start of a pass; the layer itself (font and strip) is made
-// at the pass's first text, and left out when no font is available: texts are then skipped and
+// Starts the text layer of out at the start of a pass; the layer itself (the font) is made at the
+// pass's first text, and left out when no font is available: texts are then skipped and
 // everything else is drawn.
 void text_layer_start(DrawOutput& out);
-// Frees the text layer of out at the end of a pass.
+// Ends the text layer of out at the end of a pass (an unusually large scratch strip is freed).
 void text_layer_stop(DrawOutput& out);

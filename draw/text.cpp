@@ -1,15 +1,21 @@
-// Text drawing: the default font, the per-pass coverage strip and the blending into the output.
+// Text drawing: the default font, the coverage strip and the blending into the output.
 //
 // The face is DejaVu Sans Mono (monospaced, so tables of numbers line up), found through
 // fontconfig by family name and checked, at the largest pixel size up to 12 whose line height is
 // at most 15 px. Every glyph of the single-byte character set (bytes read as Windows-1252) is
 // rendered once per process as 8-bit coverage and kept; the FreeType objects are released right
-// after. A text is rendered into an 8-bit strip as wide as the output and 50 rows high, then
-// blended into the picture with the front and back colours after the drawing mode.
-// State: the process-wide glyph set (built once, read-only afterwards) and the strip of the
-// current output.
+// after. The visible part of a text is rendered into an 8-bit coverage strip, then blended into
+// the picture with the front and back colours after the drawing mode.
+//
+// Speed: opaque text is most of a redraw with labels or the results table, so its blend
+// mix(m, front, back) is looked up in a table of the 256 coverage values per colour pair, kept
+// for the last few pairs; the table holds exactly what the formula gives, so pixels do not
+// depend on the path. Transparent and XOR texts choose their loop once per text, not per pixel.
+// State: the process-wide glyph set (built once, read-only afterwards), and per thread the
+// scratch strip and the blend tables.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -28,8 +34,6 @@ namespace {
 constexpr const char* FONT_FAMILY = "DejaVu Sans Mono";
 constexpr int FONT_PIXEL_SIZE = 12;   // preferred size, lowered while the line is too high
 constexpr int MAX_LINE_HEIGHT = 15;   // the results table's rows are 15 px apart
-constexpr int STRIP_ROWS = 50;        // strip height for fonts whose "Hg" is below 30 px
-constexpr int STRIP_EXTRA_ROWS = 20;  // strip height = "Hg" height + this for taller fonts
 
 struct Glyph {
     std::vector<std::uint8_t> coverage;  // width x rows, 0 = background, 255 = glyph
@@ -163,14 +167,20 @@ const GlyphSet& glyph_set()
     return set;
 }
 
-// Renders text into columns 0 .. columns-1 and rows 0 .. rows-1 of the strip, the pen starting at
-// column pen (negative for a text that starts left of the output).
-void render_strip(DrawOutput& out, const GlyphSet& set, std::string_view text, long long pen, int columns, int rows)
+// Scratch coverage strip of the thread, columns x rows with rows packed (stride = columns); kept
+// between texts and passes so that drawing a text allocates nothing once it has grown.
+thread_local std::vector<std::uint8_t> scratch_strip;
+
+constexpr std::size_t STRIP_KEEP_BYTES = 1 << 20;  // a larger strip is released at the end of a pass
+
+// Renders text into columns 0 .. columns-1 and rows 0 .. rows-1 of strip (stride columns), the pen
+// starting at column pen (negative for a text that starts left of the output). Overlapping glyphs
+// keep the larger coverage.
+void render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view text, long long pen, int columns,
+                  int rows)
 {
-    for (int r = 0; r < rows; ++r) {
-        std::memset(out.strip.data() + static_cast<std::size_t>(r) * out.strip_width, 0,
-                    static_cast<std::size_t>(columns));
-    }
+    std::memset(strip, 0, static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+    long long written = 0;  // strip columns from here on hold no glyph yet
     for (const char ch : text) {
         if (pen + set.min_left >= columns) {
             break;
@@ -182,46 +192,176 @@ void render_strip(DrawOutput& out, const GlyphSet& set, std::string_view text, l
             continue;
         }
         const int gy = set.ascent - glyph.top;
+        const int c_first = static_cast<int>(std::max(0LL, -gx));
+        const int c_last = static_cast<int>(std::min<long long>(glyph.width, columns - gx));
+        if (c_first >= c_last) {
+            continue;
+        }
+        // Columns from written on are still 0 in every row: there the coverage is copied, not merged.
+        const int c_split = static_cast<int>(std::clamp<long long>(written - gx, c_first, c_last));
+        written = std::max(written, gx + c_last);
         for (int r = std::max(0, -gy); r < glyph.rows && gy + r < rows; ++r) {
-            std::uint8_t* dst = out.strip.data() + static_cast<std::size_t>(gy + r) * out.strip_width;
+            std::uint8_t* dst = strip + static_cast<std::ptrdiff_t>(gy + r) * columns;
             const std::uint8_t* src = glyph.coverage.data() + static_cast<std::size_t>(r) * glyph.width;
-            const long long c_first = std::max(0LL, -gx);
-            const long long c_last = std::min<long long>(glyph.width, columns - gx);
-            for (long long c = c_first; c < c_last; ++c) {
-                std::uint8_t& cell = dst[gx + c];
-                cell = std::max(cell, src[c]);
+            for (int c = c_first; c < c_split; ++c) {
+                dst[gx + c] = std::max(dst[gx + c], src[c]);
             }
+            std::memcpy(dst + (gx + c_split), src + c_split, static_cast<std::size_t>(c_last - c_split));
         }
     }
 }
 
+// The red, green and blue channels packed from the low byte up, to compare colour pairs.
+inline std::uint32_t channel_key(const DrawChannels& c)
+{
+    return static_cast<std::uint32_t>(c.red) | static_cast<std::uint32_t>(c.green) << 8 |
+           static_cast<std::uint32_t>(c.blue) << 16;
+}
+
+// (m * over + (255 - m) * under) / 255, the blend of every mode but XOR.
 inline std::uint8_t mix(int m, int over, int under)
 {
     return static_cast<std::uint8_t>((m * over + (255 - m) * under) / 255);
 }
 
-// Blends one strip value m into pixel p after the mode.
-inline void blend_pixel(const DrawOutput& out, std::uint8_t* p, int m)
+// The opaque pixels of one front/back colour pair: entry m holds mix(m, front, back) for blue,
+// green and red in bytes 0, 1 and 2 (the picture's byte order).
+struct BlendTable {
+    std::uint32_t front = 0xFFFFFFFF;       // channel_key of the front colour; never a real key at first
+    std::uint32_t back = 0xFFFFFFFF;        // channel_key of the back colour
+    std::array<std::uint32_t, 256> pixel{};  // indexed by coverage
+};
+
+constexpr std::size_t BLEND_TABLES = 4;  // colour pairs kept per thread (labels, table rows, titles)
+
+struct BlendCache {
+    std::array<BlendTable, BLEND_TABLES> tables;  // most recently built pairs
+    std::size_t next = 0;                         // slot the next new pair replaces
+};
+
+thread_local BlendCache blend_cache;
+
+// The blend table of the output's current front and back colours, built when the pair is new.
+const BlendTable& blend_table(const DrawOutput& out)
 {
-    if (out.mode & DRAW_MODE_XOR) {
-        // Mostly glyph: XOR with the front colour; otherwise with the back colour (opaque) or not at all.
-        if (6 * m > 765) {
-            p[0] ^= out.front.blue;
-            p[1] ^= out.front.green;
-            p[2] ^= out.front.red;
-        } else if ((out.mode & DRAW_MODE_TRANSPARENT) == 0) {
-            p[0] ^= out.back.blue;
-            p[1] ^= out.back.green;
-            p[2] ^= out.back.red;
+    const std::uint32_t front = channel_key(out.front);
+    const std::uint32_t back = channel_key(out.back);
+    for (const BlendTable& table : blend_cache.tables) {
+        if (table.front == front && table.back == back) {
+            return table;
         }
-    } else if (out.mode & DRAW_MODE_TRANSPARENT) {
-        p[0] = mix(m, out.front.blue, p[0]);
-        p[1] = mix(m, out.front.green, p[1]);
-        p[2] = mix(m, out.front.red, p[2]);
+    }
+    BlendTable& table = blend_cache.tables[blend_cache.next];
+    blend_cache.next = (blend_cache.next + 1) % BLEND_TABLES;
+    table.front = front;
+    table.back = back;
+    for (int m = 0; m < 256; ++m) {
+        table.pixel[static_cast<std::size_t>(m)] =
+            static_cast<std::uint32_t>(mix(m, out.front.blue, out.back.blue)) |
+            static_cast<std::uint32_t>(mix(m, out.front.green, out.back.green)) << 8 |
+            static_cast<std::uint32_t>(mix(m, out.front.red, out.back.red)) << 16;
+    }
+    return table;
+}
+
+// Where the strip goes: rows of visible coverage values, each blended into the pixels from first
+// onwards, the next row pitch bytes further.
+struct BlendTarget {
+    const std::uint8_t* coverage;  // first strip value of the first visible row
+    int stride;                    // strip values per row
+    std::uint8_t* first;           // pixel of the first visible row's first value
+    std::ptrdiff_t pitch;          // bytes from a pixel to the one below (negative: bottom-up)
+    int rows;                      // visible rows
+    int columns;                   // visible columns
+};
+
+// Opaque text: every pixel of the box becomes the pair's blend of its coverage.
+template <int BYTES>
+void blend_opaque(const BlendTarget& t, const BlendTable& table)
+{
+    const std::uint32_t* pixel = table.pixel.data();
+    for (int r = 0; r < t.rows; ++r) {
+        const std::uint8_t* m = t.coverage + static_cast<std::ptrdiff_t>(r) * t.stride;
+        std::uint8_t* p = t.first + static_cast<std::ptrdiff_t>(r) * t.pitch;
+        int c = 0;
+        if constexpr (BYTES == 3 && std::endian::native == std::endian::little) {
+            // One 4-byte store per pixel but the last: its fourth byte is the next pixel's blue,
+            // which the next store writes.
+            for (; c < t.columns - 1; ++c, p += 3) {
+                const std::uint32_t v = pixel[m[c]];
+                std::memcpy(p, &v, 4);
+            }
+        }
+        for (; c < t.columns; ++c, p += BYTES) {
+            const std::uint32_t v = pixel[m[c]];
+            p[0] = static_cast<std::uint8_t>(v);
+            p[1] = static_cast<std::uint8_t>(v >> 8);
+            p[2] = static_cast<std::uint8_t>(v >> 16);
+        }
+    }
+}
+
+// Transparent text: the front colour blended over the picture by coverage; coverage 0 leaves the
+// pixel and 255 sets the front colour, which is what the blend gives for them.
+template <int BYTES>
+void blend_transparent(const BlendTarget& t, DrawChannels front)
+{
+    const int blue = front.blue;
+    const int green = front.green;
+    const int red = front.red;
+    for (int r = 0; r < t.rows; ++r) {
+        const std::uint8_t* m = t.coverage + static_cast<std::ptrdiff_t>(r) * t.stride;
+        std::uint8_t* p = t.first + static_cast<std::ptrdiff_t>(r) * t.pitch;
+        for (int c = 0; c < t.columns; ++c, p += BYTES) {
+            const int k = m[c];
+            if (k == 0) {
+                continue;
+            }
+            if (k == 255) {
+                p[0] = static_cast<std::uint8_t>(blue);
+                p[1] = static_cast<std::uint8_t>(green);
+                p[2] = static_cast<std::uint8_t>(red);
+            } else {
+                p[0] = mix(k, blue, p[0]);
+                p[1] = mix(k, green, p[1]);
+                p[2] = mix(k, red, p[2]);
+            }
+        }
+    }
+}
+
+// XOR text: mostly glyph pixels are XORed with the front colour, the others with the back colour
+// (opaque) or not at all (transparent).
+template <int BYTES>
+void blend_xor(const BlendTarget& t, DrawChannels front, DrawChannels back, bool transparent)
+{
+    for (int r = 0; r < t.rows; ++r) {
+        const std::uint8_t* m = t.coverage + static_cast<std::ptrdiff_t>(r) * t.stride;
+        std::uint8_t* p = t.first + static_cast<std::ptrdiff_t>(r) * t.pitch;
+        for (int c = 0; c < t.columns; ++c, p += BYTES) {
+            if (6 * m[c] > 765) {
+                p[0] ^= front.blue;
+                p[1] ^= front.green;
+                p[2] ^= front.red;
+            } else if (!transparent) {
+                p[0] ^= back.blue;
+                p[1] ^= back.green;
+                p[2] ^= back.red;
+            }
+        }
+    }
+}
+
+template <int BYTES>
+void blend_strip(const DrawOutput& out, const BlendTarget& t)
+{
+    const bool transparent = (out.mode & DRAW_MODE_TRANSPARENT) != 0;
+    if (out.mode & DRAW_MODE_XOR) {
+        blend_xor<BYTES>(t, out.front, out.back, transparent);
+    } else if (transparent) {
+        blend_transparent<BYTES>(t, out.front);
     } else {
-        p[0] = mix(m, out.front.blue, out.back.blue);
-        p[1] = mix(m, out.front.green, out.back.green);
-        p[2] = mix(m, out.front.red, out.back.red);
+        blend_opaque<BYTES>(t, blend_table(out));
     }
 }
 
@@ -240,18 +380,7 @@ static void ensure_text_layer(DrawOutput& out)
     if (out.text_ready || out.context == 0) {
         return;
     }
-    const GlyphSet& set = glyph_set();
-    if (!set.ready) {
-        return;
-    }
-    const int hg_height = set.line_height;
-    const int rows = hg_height < 30 ? STRIP_ROWS : hg_height + STRIP_EXTRA_ROWS;
-    if (out.strip_width != out.width || out.strip_height < rows) {
-        out.strip.assign(static_cast<std::size_t>(out.width) * rows, 0);
-        out.strip_width = out.width;
-        out.strip_height = rows;
-    }
-    out.text_ready = true;
+    out.text_ready = glyph_set().ready;
 }
 
 void text_layer_start(DrawOutput& out)
@@ -262,10 +391,10 @@ void text_layer_start(DrawOutput& out)
 void text_layer_stop(DrawOutput& out)
 {
     out.text_ready = false;
-    out.strip.clear();
-    out.strip.shrink_to_fit();
-    out.strip_width = 0;
-    out.strip_height = 0;
+    if (scratch_strip.capacity() > STRIP_KEEP_BYTES) {
+        scratch_strip.clear();
+        scratch_strip.shrink_to_fit();
+    }
 }
 
 int draw_text(int x, int y, std::string_view text, int front_colour, int back_colour)
@@ -287,27 +416,31 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     for (const char ch : text) {
         cx += set.glyphs[static_cast<unsigned char>(ch)].advance;
     }
-    const int cy = std::min(set.line_height, out->strip_height);
     const long long tx = static_cast<long long>(x) + out->origin_x;
     const long long ty = static_cast<long long>(y) + out->origin_y;
     const long long shift = std::min(tx, 0LL);
-    // Strip columns 0 .. shift + cx - 1 hold the visible part; the strip is as wide as the output.
-    const int columns = static_cast<int>(std::clamp<long long>(shift + cx, 0, out->strip_width));
     const long long left = tx - shift;
-    if (columns > 0 && left < out->width) {
-        render_strip(*out, set, text, shift, columns, cy);
-        const int visible = static_cast<int>(std::min<long long>(columns, out->width - left));
-        for (int r = 0; r < cy; ++r) {
-            const long long py = ty + r;
-            if (py < 0 || py >= out->height) {
-                continue;
-            }
-            const std::uint8_t* m = out->strip.data() + static_cast<std::size_t>(r) * out->strip_width;
-            std::uint8_t* p = draw_pixel_address(*out, static_cast<int>(left), static_cast<int>(py));
-            for (int c = 0; c < visible; ++c, p += out->pixel_bytes) {
-                blend_pixel(*out, p, m[c]);
-            }
-        }
+    // Output columns left .. left + visible - 1 show the text from its column -shift on.
+    const long long visible = std::min(shift + cx, out->width - left);
+    const long long row_first = std::max(0LL, -ty);
+    const long long row_end = std::min<long long>(set.line_height, out->height - ty);
+    if (visible <= 0 || row_first >= row_end) {
+        return saturate(static_cast<long long>(x) + cx);
+    }
+    const int columns = static_cast<int>(visible);
+    const int rows = static_cast<int>(row_end);
+    const std::size_t bytes = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+    if (scratch_strip.size() < bytes) {
+        scratch_strip.resize(bytes);
+    }
+    render_strip(scratch_strip.data(), set, text, shift, columns, rows);
+    const BlendTarget target{scratch_strip.data() + static_cast<std::size_t>(row_first) * columns, columns,
+                             draw_pixel_address(*out, static_cast<int>(left), static_cast<int>(ty + row_first)),
+                             -static_cast<std::ptrdiff_t>(out->pitch), rows - static_cast<int>(row_first), columns};
+    if (out->pixel_bytes == 4) {
+        blend_strip<4>(*out, target);
+    } else {
+        blend_strip<3>(*out, target);
     }
     return saturate(static_cast<long long>(x) + cx);
 }

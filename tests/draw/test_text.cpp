@@ -1,8 +1,11 @@
-// Text: the opaque box and the blending formulas, negative and clipped positions, the empty text.
+// Text: the opaque box and the blending formulas, negative and clipped positions, the empty text,
+// and every mode, colour pair and edge against a blend computed here from the glyph coverage.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "draw_fixture.h"
 
@@ -196,5 +199,127 @@ TEST_F(TextTest, ThirtyTwoBitTextKeepsAlpha)
     EXPECT_EQ(pixel_at(picture, 1, 1) >> 16, 255);
     for (std::size_t i = 3; i < picture.bits.size(); i += 4) {
         ASSERT_EQ(picture.bits[i], 0x66);
+    }
+}
+
+namespace {
+
+// The coverage of text as the opaque box shows it, blue on white: red = 255 - m in the box.
+struct Coverage {
+    Picture picture;  // text drawn at (0, 0) on BACKGROUND, wide enough for the whole text
+    int end = 0;      // text width
+
+    // Coverage at (x, y) of the text, or -1 outside its box.
+    int at(int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) {
+            return -1;
+        }
+        const int c = pixel_at(picture, x, y);
+        return c == BACKGROUND ? -1 : 255 - (c & 0xFF);
+    }
+};
+
+// Fills picture with a pattern whose channels (and alpha byte) vary with x and y, so that a blend
+// over the picture, a shifted position or a changed alpha byte shows.
+void fill_pattern(Picture& picture)
+{
+    const int bytes = picture.bits_per_pixel / 8;
+    for (int y = 0; y < picture.height; ++y) {
+        std::uint8_t* p = picture_row(picture, y);
+        for (int x = 0; x < picture.width; ++x, p += bytes) {
+            p[0] = static_cast<std::uint8_t>(x * 2 + y);
+            p[1] = static_cast<std::uint8_t>(255 - x);
+            p[2] = static_cast<std::uint8_t>((y * 6) ^ x);
+            if (bytes == 4) {
+                p[3] = static_cast<std::uint8_t>(x + 100);
+            }
+        }
+    }
+}
+
+// What text at (x, y) must make of picture: the straightforward per-pixel rule of each mode.
+void reference_text(Picture& picture, const Coverage& coverage, int x, int y, int front, int back, int mode)
+{
+    const int bytes = picture.bits_per_pixel / 8;
+    const int fr[3] = {(front >> 16) & 0xFF, (front >> 8) & 0xFF, front & 0xFF};  // blue, green, red
+    const int bk[3] = {(back >> 16) & 0xFF, (back >> 8) & 0xFF, back & 0xFF};
+    for (int py = 0; py < picture.height; ++py) {
+        std::uint8_t* p = picture_row(picture, py);
+        for (int px = 0; px < picture.width; ++px, p += bytes) {
+            const int m = coverage.at(px - x, py - y);
+            if (m < 0) {
+                continue;
+            }
+            for (int i = 0; i < 3; ++i) {
+                if (mode & DRAW_MODE_XOR) {
+                    p[i] = static_cast<std::uint8_t>(m >= 128 ? p[i] ^ fr[i]
+                                                              : (mode & DRAW_MODE_TRANSPARENT ? p[i] : p[i] ^ bk[i]));
+                } else {
+                    const int under = mode & DRAW_MODE_TRANSPARENT ? p[i] : bk[i];
+                    p[i] = static_cast<std::uint8_t>((m * fr[i] + (255 - m) * under) / 255);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(TextTest, EveryModeColourPairAndEdgeMatchesTheReferenceBlend)
+{
+    std::string printable;
+    for (int c = 32; c < 127; ++c) {
+        printable.push_back(static_cast<char>(c));
+    }
+    std::string high;
+    for (int c = 128; c < 256; ++c) {
+        high.push_back(static_cast<char>(c));
+    }
+    const std::vector<std::string> texts = {printable, high, "[ 17]   -1234.5678      987.6543", "Stress          Force"};
+    // More pairs than are kept at once, revisited, so that a pair's blend is found again after others.
+    const int pairs[][2] = {{0x0000FF, WHITE}, {0xA0009B, WHITE}, {0x000000, WHITE}, {INK, 0x123456},
+                            {WHITE, 0x000000}, {0x7F3F1F, 0x80C0E0}, {0x0000FF, WHITE}, {INK, 0x654321}};
+    const std::pair<int, int> places[] = {{3, 5}, {-11, 9}, {80, 20}, {20, -6}, {5, 33}, {95, 35}};
+    const int modes[] = {0, DRAW_MODE_TRANSPARENT, DRAW_MODE_XOR, DRAW_MODE_XOR | DRAW_MODE_TRANSPARENT};
+
+    for (const std::string& text : texts) {
+        Coverage coverage;
+        start(static_cast<int>(text.size()) * 12 + 20, 20);
+        coverage.end = draw_text(0, 0, text, BLUE, WHITE);
+        coverage.picture = picture;
+        ASSERT_GT(coverage.end, 0);
+        ASSERT_LT(coverage.end, coverage.picture.width);
+        int full = 0;
+        for (int x = 0; x < coverage.end; ++x) {
+            full += coverage.at(x, 8) == 255;
+        }
+        ASSERT_GT(full, 0) << "some glyph stem is fully covered";
+
+        for (const int bits : {24, 32}) {
+            for (const int mode : modes) {
+                for (const auto& [front, back] : pairs) {
+                    for (const auto& [x, y] : places) {
+                        start(120, 40, bits);
+                        fill_pattern(picture);
+                        Picture expected = picture;
+                        reference_text(expected, coverage, x, y, front, back, mode);
+                        draw_mode(mode);
+                        ASSERT_EQ(draw_text(x, y, text, front, back), x + coverage.end);
+                        if (picture.bits != expected.bits) {
+                            for (int py = 0; py < 40; ++py) {
+                                for (int px = 0; px < 120; ++px) {
+                                    ASSERT_EQ(pixel_at(picture, px, py), pixel_at(expected, px, py))
+                                        << "pixel " << px << "," << py << " text \"" << text.substr(0, 8) << "\" at "
+                                        << x << "," << y << " mode " << mode << " colours " << std::hex << front
+                                        << " on " << back << " depth " << std::dec << bits;
+                                }
+                            }
+                            FAIL() << "alpha bytes changed, depth " << bits;
+                        }
+                    }
+                }
+            }
+        }
     }
 }
