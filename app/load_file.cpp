@@ -20,13 +20,14 @@
 
 void open_results_file() {
     // A file that cannot be opened is not reported here: the reader finds the slot closed. A named
-    // pipe that no writer fed in time is told first, so the reader's error that follows makes sense.
+    // pipe that nothing came through in time is told first, so that the reader's error after it
+    // makes sense.
     errno = 0;
     if (file_open_read(RESULTS_FILE, results_path) == 0 && errno == ETIMEDOUT) {
         const int wait = file_pipe_wait();
         const std::string within = wait % 1000 == 0 ? std::to_string(wait / 1000) + " seconds"
                                                     : std::to_string(wait) + " ms";
-        req_message("Warning", "No writer opened the pipe " + results_path + " within " + within, 0);
+        req_message("Warning", "Nothing came through the pipe " + results_path + " within " + within, 0);
     }
 }
 

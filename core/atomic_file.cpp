@@ -70,9 +70,9 @@ std::string random_suffix() {
     static std::atomic<unsigned> counter{0};
     unsigned char bytes[SUFFIX_LENGTH] = {};
     if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
-        unsigned long long mix = static_cast<unsigned long long>(
-                                     std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                                 (static_cast<unsigned long long>(::getpid()) << 32) ^ (counter++ * 0x9E3779B97F4A7C15ull);
+        unsigned long long mix =
+            static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+            (static_cast<unsigned long long>(::getpid()) << 32) ^ (counter++ * 0x9E3779B97F4A7C15ull);
         for (unsigned char& byte : bytes) {
             byte = static_cast<unsigned char>(mix);
             mix = (mix >> 8) | (mix << 56);
@@ -140,7 +140,8 @@ public:
         stream_ = nullptr;
         if (closed != 0) return fail(error, "cannot write", shown);
         if (hidden_.empty() && !name_unnamed()) return fail(error, "cannot name the new file beside", shown);
-        if (::renameat(dir_fd_, hidden_.c_str(), dir_fd_, name_.c_str()) != 0) return fail(error, "cannot replace", shown);
+        if (::renameat(dir_fd_, hidden_.c_str(), dir_fd_, name_.c_str()) != 0)
+            return fail(error, "cannot replace", shown);
         hidden_.clear();  // committed: the name is the target's now
         ::fsync(dir_fd_);  // makes the rename itself lasting; a folder opened O_PATH cannot, and needs not
         return true;
@@ -155,7 +156,8 @@ private:
         }
         for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
             const std::string candidate = hidden_name(name_);
-            fd_ = ::openat(dir_fd_, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, CREATE_MODE);
+            fd_ = ::openat(dir_fd_, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                           CREATE_MODE);
             if (fd_ >= 0) {
                 hidden_ = candidate;
                 return true;

@@ -23,14 +23,15 @@ void file_init();
 // Closes every open file; called once at shutdown.
 void file_end();
 // Opens an existing file for reading into slot number (closing what the slot held first).
-// Non-zero on success, 0 on failure (the slot is then not open; errno says why, ETIMEDOUT when a
-// named pipe had no writer within the pipe wait).
+// Non-zero on success, 0 on failure (the slot is then not open; errno says why, ETIMEDOUT when
+// nothing came through a named pipe, from a writer, within the pipe wait).
 std::intptr_t file_open_read(int number, std::string_view path);
 // Hands descriptor fd (open for reading) to the next file_open_read of exactly path, which then
 // reads fd instead of opening path again. The slots own fd from here: an earlier offer not taken
 // is closed, and so is this one at file_end if no open takes it. fd < 0 just withdraws an offer.
 void file_offer_descriptor(std::string_view path, int fd);
-// Sets how long file_open_read waits for a named pipe's writer, in ms; negative waits for ever.
+// Sets how long file_open_read waits for a named pipe's writer (its first bytes or its close), in
+// ms; negative waits for ever.
 void file_set_pipe_wait(int milliseconds);
 // The pipe wait in ms (FILE_PIPE_WAIT_MS until set).
 int file_pipe_wait();
