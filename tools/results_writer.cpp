@@ -130,6 +130,14 @@ bool write_results(std::ostream& out, const TrussInput& truss, const TrussSoluti
 }
 
 bool replace_file(const std::string& path, const std::string& text) {
+  std::error_code status_error;
+  auto status = std::filesystem::status(path, status_error);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    std::ofstream out(path, std::ios::binary);  // a device or a pipe (/dev/stdout): written in place
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
+  }
   const std::string temporary = path + ".tmp" + std::to_string(::getpid());
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);

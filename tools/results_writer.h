@@ -49,5 +49,6 @@ bool write_results(std::ostream& out, const TrussInput& truss, const TrussSoluti
                    std::string& error);
 
 // Writes text to path through a temporary file beside it that is then renamed over it, so an
-// existing file is replaced whole or not at all. Returns false when any step fails.
+// existing file is replaced whole or not at all (a device or a pipe is written directly).
+// Returns false when any step fails.
 bool replace_file(const std::string& path, const std::string& text);
