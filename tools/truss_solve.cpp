@@ -1,7 +1,7 @@
 // truss-solve: command line front end. Reads a truss description, solves it and writes the
 // results file that kelvaro opens.
 //
-//   truss-solve [--geometry] [--report] [-o FILE] INPUT
+//   truss-solve [--geometry] [--report] [-o FILE] [--] INPUT
 //   truss-solve --help | --version
 //
 //   INPUT        the truss description (truss_input.h); "-" reads standard input
@@ -12,6 +12,7 @@
 //                equilibrium check and the extreme member forces
 //   --help       the usage and the input statements on standard output
 //   --version    the program's version on standard output
+//   --           ends the options, for an input whose name starts with a dash
 //
 // The package installs the program as kelvaro-solve; messages carry the name it was started by.
 // An existing output file is replaced whole, and only after a successful solve.
@@ -36,7 +37,7 @@ namespace {
 
 std::string program = "truss-solve";  // the name the program was started by, for messages
 
-std::string usage_text() { return "usage: " + program + " [--geometry] [--report] [-o FILE] INPUT\n"; }
+std::string usage_text() { return "usage: " + program + " [--geometry] [--report] [-o FILE] [--] INPUT\n"; }
 
 int usage() {
   std::cerr << usage_text();
@@ -53,6 +54,7 @@ const char* const HELP =
     "  --report     print the largest deflection, the reactions, the equilibrium check and the\n"
     "               extreme member forces to standard error\n"
     "  --help       this text;  --version  the version\n"
+    "  --           ends the options (for an INPUT whose name starts with a dash)\n"
     "\n"
     "Input statements, one per line ('#' starts a comment):\n"
     "  title TEXT                      first line of the results file\n"
@@ -114,19 +116,22 @@ int main(int argc, char** argv) {
     const char* slash = std::strrchr(argv[0], '/');
     program = slash ? slash + 1 : argv[0];
   }
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    std::cout << usage_text() << "       " << program << " --help | --version\n\n" << HELP;
-    return std::cout.flush() ? 0 : 1;
-  }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::cout << program << " (kelvaro) " << KELVARO_VERSION << "\n";
-    return std::cout.flush() ? 0 : 1;
-  }
-  bool geometry_only = false, report = false;
+  bool geometry_only = false, report = false, options_ended = false;
   std::string input_path, output_path;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--geometry") {
+    if (options_ended) {
+      if (!input_path.empty()) return usage();
+      input_path = arg;
+    } else if (arg == "--help") {
+      std::cout << usage_text() << "       " << program << " --help | --version\n\n" << HELP;
+      return std::cout.flush() ? 0 : 1;
+    } else if (arg == "--version") {
+      std::cout << program << " (kelvaro) " << KELVARO_VERSION << "\n";
+      return std::cout.flush() ? 0 : 1;
+    } else if (arg == "--") {
+      options_ended = true;
+    } else if (arg == "--geometry") {
       geometry_only = true;
     } else if (arg == "--report") {
       report = true;

@@ -227,6 +227,13 @@ TEST(CommandLine, ExitStatusAndNoOutputFileOnFailure) {
   EXPECT_EQ(run(""), 2);
   EXPECT_EQ(run("--bogus " + mechanism), 2);
   EXPECT_EQ(run((dir / "missing.truss").string()), 1);
+  // "--" ends the options: an input named like an option is still read.
+  std::filesystem::copy_file(EXAMPLES + "src/bridge.truss", dir / "-bridge.truss");
+  std::filesystem::remove(out);
+  std::string in_dir = "cd " + dir.string() + " && " + TRUSS_SOLVE_PATH + " -o " + out;
+  EXPECT_NE(std::system((in_dir + " -bridge.truss 2>/dev/null").c_str()), 0);  // taken as an option
+  EXPECT_EQ(std::system((in_dir + " -- -bridge.truss").c_str()), 0);
+  EXPECT_EQ(read_file(out), solve_to_text("bridge.truss", false));
   // A failed solve leaves an existing output file as it was.
   std::ofstream(out) << "earlier results\n";
   EXPECT_EQ(run("-o " + out + " " + mechanism), 1);
