@@ -4,10 +4,15 @@
 // program never calls setlocale, so the decimal point is always '.'.
 #include "tools/results_writer.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 
 namespace {
 
@@ -69,17 +74,16 @@ std::string format_deflection_line(int node, const std::array<double, 3>& deflec
     if (columns[k].empty()) return "";
   }
   std::string number = format("%2d", node);
-  if (number.size() != 2) return "";
   return number + columns[0] + " " + columns[1] + columns[2];
 }
 
 std::string format_result_line(int member, double stress, double force) {
   // Trimmed: number in 1-3, stress right-aligned in 4-16 (its value in 7-16), blanks in 17-19,
-  // force in 20-29; the last 23 characters are then 7-29.
+  // force in 20-29; the last 23 characters are then 7-29. A longer number shifts the rest right.
   std::string stress_text = exponent(stress, 13, 3, 10);
   std::string force_text = exponent(force, 10, 3, 10);
   std::string number = format("%-3d", member);
-  if (stress_text.empty() || force_text.empty() || number.size() != 3) return "";
+  if (stress_text.empty() || force_text.empty()) return "";
   return number + stress_text + "   " + force_text;
 }
 
@@ -120,6 +124,34 @@ bool write_results(std::ostream& out, const TrussInput& truss, const TrussSoluti
   out << text;
   if (!out) {
     error = "cannot write the results";
+    return false;
+  }
+  return true;
+}
+
+bool replace_file(const std::string& path, const std::string& text) {
+  std::error_code status_error;
+  auto status = std::filesystem::status(path, status_error);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    std::ofstream out(path, std::ios::binary);  // a device or a pipe (/dev/stdout): written in place
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
+  }
+  const std::string temporary = path + ".tmp" + std::to_string(::getpid());
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) {
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      return false;
+    }
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
     return false;
   }
   return true;

@@ -15,6 +15,11 @@
 //                     18-32, and the last 23 characters are "stress   force" (each "%10.3E")
 //                     for the stress table. The member number is left-aligned in 3 characters,
 //                     so the columns are the same for 1- and 2-digit numbers.
+//
+// A number too long for its place (node 100 and up, member 1000 and up) is written in full and the
+// same value text follows it, so the values move right by the extra characters: they no longer sit
+// in the fixed columns, but each still starts after a blank (the reader then takes them as the free
+// fields after the number) and a result line still ends in the 23 characters of the stress table.
 #pragma once
 
 #include "tools/truss_input.h"
@@ -30,13 +35,20 @@ std::string format_node_line(int number, const TrussNode& node);
 // One element line: number and end nodes.
 std::string format_element_line(int number, const TrussMember& member);
 
-// One deflection line in the fixed columns; "" when a value does not fit its 12-character column.
+// One deflection line, in the fixed columns up to node 99; "" when a value does not fit its
+// 12-character column.
 std::string format_deflection_line(int node, const std::array<double, 3>& deflection);
 
-// One member result line in the fixed columns; "" when a value does not fit its column.
+// One member result line, in the fixed columns up to member 999; "" when a value does not fit its
+// column.
 std::string format_result_line(int member, double stress, double force);
 
 // Writes the whole file; without a solution (nullptr) only the geometry, which the viewer shows
 // as a truss without results. Returns false with a message when a value does not fit its column.
 bool write_results(std::ostream& out, const TrussInput& truss, const TrussSolution* solution,
                    std::string& error);
+
+// Writes text to path through a temporary file beside it that is then renamed over it, so an
+// existing file is replaced whole or not at all (a device or a pipe is written directly).
+// Returns false when any step fails.
+bool replace_file(const std::string& path, const std::string& text);

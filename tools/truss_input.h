@@ -15,7 +15,7 @@
 //   member <e> <a> <b> <section>   member e from node a to node b with a named section
 //   member <e> <a> <b> <A> <E>     ... or with its area and modulus given directly
 //
-// Nodes must be numbered 1..N and members 1..M without gaps (any order), N and M at most 50.
+// Nodes must be numbered 1..N and members 1..M without gaps (any order), N and M at most 10,000,000.
 // Units are the user's: any consistent set (m, kN, kN/m^2 or mm, N, N/mm^2). A truss whose z
 // coordinates are all zero is planar: the solver restrains z at every node and rejects z loads.
 #pragma once
@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-inline constexpr int TRUSS_MAX_NODES = 50;    // capacity of the results viewer
-inline constexpr int TRUSS_MAX_MEMBERS = 50;  // capacity of the results viewer
+inline constexpr int TRUSS_MAX_NODES = 10000000;    // capacity of the results viewer
+inline constexpr int TRUSS_MAX_MEMBERS = 10000000;  // capacity of the results viewer
 
 struct TrussNode {
   std::array<double, 3> coords{};  // x, y, z (length unit)

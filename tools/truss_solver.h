@@ -1,10 +1,10 @@
 // truss-solve: the linear static analysis of a pin-jointed truss.
 //
-// Each member is a two-force bar: stiffness E A / L along its axis, none across it. The global
-// stiffness matrix of all 3 N degrees of freedom is assembled, the restrained ones are removed and
-// K u = f is solved by Cholesky factorisation. A planar truss (all z = 0) has no stiffness in z, so
-// its z freedoms are restrained for the solve. A zero or tiny pivot means the truss is a mechanism
-// (or unsupported); this is reported, never solved around.
+// Each member is a two-force bar: stiffness E A / L along its axis, none across it. The stiffness
+// matrix of the free degrees of freedom is assembled as a sparse matrix and K u = f is solved by a
+// sparse Cholesky (LDL^T) factorisation with a fill-reducing ordering. A planar truss (all z = 0) has
+// no stiffness in z, so its z freedoms are restrained for the solve. A zero or tiny pivot means the
+// truss is a mechanism (or unsupported); this is reported, never solved around.
 #pragma once
 
 #include "tools/truss_input.h"

@@ -1,6 +1,9 @@
 // The few reading rules by which kelvaro takes a results file apart, written out again here with
 // std::string so that the solver's output is checked against them without linking the viewer:
-// free fields split at single spaces after trimming, fixed columns taken by 1-based position.
+// free fields split at single spaces after trimming, fixed columns taken by 1-based position. A
+// leading number too long for the fixed columns (3 or more characters before the first space of a
+// deflection line, 4 or more as the first field of a trimmed result line) makes the values the
+// free fields after it.
 #pragma once
 
 #include <cstdlib>
@@ -60,6 +63,10 @@ struct Deflection {
 };
 
 inline Deflection read_deflection(const std::string& line) {
+  if (line.find(' ') != std::string::npos && line.find(' ') >= 3) {
+    std::vector<std::string> f = free_fields(line, 4);
+    return {number(f[1]), number(f[2]), number(f[3])};
+  }
   return {number(mid(line, 3, 12)), number(mid(line, 16, 12)), number(mid(line, 28, 12))};
 }
 
@@ -73,9 +80,15 @@ struct ElementResult {
 inline ElementResult read_element_result(const std::string& raw) {
   std::string line = trim(raw);
   ElementResult r;
-  r.element = std::atoi(free_fields(line, 1)[0].c_str());
-  r.stress = number(mid(line, 4, 13));
-  r.force = number(mid(line, 18, 15));
+  std::vector<std::string> f = free_fields(line, 3);
+  r.element = std::atoi(f[0].c_str());
+  if (f[0].size() >= 4) {
+    r.stress = number(f[1]);
+    r.force = number(f[2]);
+  } else {
+    r.stress = number(mid(line, 4, 13));
+    r.force = number(mid(line, 18, 15));
+  }
   r.text = line.size() > 23 ? line.substr(line.size() - 23) : line;
   return r;
 }

@@ -1,10 +1,12 @@
 // Tests of the bundled examples: each committed results file is what the solver writes for its
 // input today, reads through the viewer's rules with counts in the viewer's capacity, and shows
 // what the example promises (the bridge sags between its supports, the tower is spatial and
-// fixed at its base, the geometry file has no results). Also the command line's exit status.
+// fixed at its base, the roof is the generator's and rests symmetrically on its columns, the
+// geometry file has no results). Also the command lines' exit status and output.
 #include <unistd.h>
 #include "results_columns.h"
 #include "tools/results_writer.h"
+#include "tools/truss_models.h"
 #include "tools/truss_input.h"
 #include "tools/truss_solver.h"
 
@@ -13,6 +15,7 @@
 #include <sys/wait.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -73,6 +76,7 @@ void expect_same_results(const std::string& committed, const std::string& fresh)
 TEST(Examples, CommittedFilesAreWhatTheSolverWritesNow) {
   expect_same_results(read_file(EXAMPLES + "bridge.res"), solve_to_text("bridge.truss", false));
   expect_same_results(read_file(EXAMPLES + "tower.res"), solve_to_text("tower.truss", false));
+  expect_same_results(read_file(EXAMPLES + "roof.res"), solve_to_text("roof.truss", false));
   expect_same_results(read_file(EXAMPLES + "bridge-geometry.res"), solve_to_text("bridge.truss", true));
 }
 
@@ -157,6 +161,41 @@ TEST(Examples, TowerIsSpatialAndFixedAtItsBase) {
   EXPECT_GT(f.deflections[f.counts.nodes - 1].x, 0.0);
 }
 
+TEST(Examples, RoofInputIsWhatTheGeneratorWritesByDefault) {
+  std::string error;
+  EXPECT_EQ(read_file(EXAMPLES + "src/roof.truss"), generate_roof(RoofParameters{}, error)) << error;
+}
+
+TEST(Examples, RoofRestsOnSixteenColumnsAndSagsSymmetrically) {
+  rc::ResultsFile f = rc::read_results_text(read_file(EXAMPLES + "roof.res"));
+  expect_readable(f);
+  ASSERT_TRUE(f.has_results);
+  ASSERT_EQ(f.counts.nodes, 221);
+  ASSERT_EQ(f.counts.elements, 800);
+  int columns = 0;
+  for (int i = 0; i < f.counts.nodes; ++i)
+    if (f.nodes[i][0] == 1 && f.nodes[i][1] == 1 && f.nodes[i][2] == 1) {
+      ++columns;
+      EXPECT_EQ(f.nodes[i][4], 0.0) << "a column head in the bottom layer, node " << i + 1;
+    }
+  EXPECT_EQ(columns, 16);
+  // Top node (i, j), 11 x 11 of them, is node 1 + 11 j + i. The roof is symmetric about both
+  // middle lines and its diagonal, so is its sag; the lowest point is the centre (the corners,
+  // outside the corner columns, lift a little).
+  auto sag = [&](int i, int j) { return f.deflections[11 * j + i].y; };
+  double lowest = 0;
+  for (int j = 0; j <= 10; ++j)
+    for (int i = 0; i <= 10; ++i) {
+      SCOPED_TRACE("top node " + std::to_string(11 * j + i + 1));
+      EXPECT_NEAR(sag(i, j), sag(10 - i, j), 1e-4 * std::fabs(sag(i, j)));
+      EXPECT_NEAR(sag(i, j), sag(j, i), 1e-4 * std::fabs(sag(i, j)));
+      lowest = std::min(lowest, sag(i, j));
+    }
+  EXPECT_EQ(sag(5, 5), lowest);
+  EXPECT_LT(lowest, -1e-3);
+  EXPECT_GT(lowest, -30.0 / 1000);  // less than span / 1000
+}
+
 TEST(Examples, GeometryFileIsTheBridgeWithoutResults) {
   std::string geometry = read_file(EXAMPLES + "bridge-geometry.res");
   std::string results = read_file(EXAMPLES + "bridge.res");
@@ -188,7 +227,76 @@ TEST(CommandLine, ExitStatusAndNoOutputFileOnFailure) {
   EXPECT_EQ(run(""), 2);
   EXPECT_EQ(run("--bogus " + mechanism), 2);
   EXPECT_EQ(run((dir / "missing.truss").string()), 1);
+  // "--" ends the options: an input named like an option is still read.
+  std::filesystem::copy_file(EXAMPLES + "src/bridge.truss", dir / "-bridge.truss");
+  std::filesystem::remove(out);
+  std::string in_dir = "cd " + dir.string() + " && " + TRUSS_SOLVE_PATH + " -o " + out;
+  EXPECT_NE(std::system((in_dir + " -bridge.truss 2>/dev/null").c_str()), 0);  // taken as an option
+  EXPECT_EQ(std::system((in_dir + " -- -bridge.truss").c_str()), 0);
+  EXPECT_EQ(read_file(out), solve_to_text("bridge.truss", false));
+  // A failed solve leaves an existing output file as it was.
+  std::ofstream(out) << "earlier results\n";
+  EXPECT_EQ(run("-o " + out + " " + mechanism), 1);
+  EXPECT_EQ(read_file(out), "earlier results\n");
   std::filesystem::remove_all(dir);
+}
+
+// Standard output and exit status of a shell command.
+std::string output_of(const std::string& command, int& status) {
+  std::string text;
+  FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+  if (!pipe) return text;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  int raw = ::pclose(pipe);
+  status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return text;
+}
+
+TEST(CommandLine, HelpAndVersionAnswerOnStandardOutput) {
+  for (const char* program : {TRUSS_SOLVE_PATH, TRUSS_GENERATE_PATH}) {
+    SCOPED_TRACE(program);
+    int status = -1;
+    std::string help = output_of(std::string(program) + " --help", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(help.find("usage: "), std::string::npos) << help;
+    std::string version = output_of(std::string(program) + " --version", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(version.find(std::string(" ") + KELVARO_VERSION + "\n"), std::string::npos) << version;
+  }
+  int status = -1;
+  EXPECT_NE(output_of(std::string(TRUSS_SOLVE_PATH) + " --help", status).find("member E A B"), std::string::npos);
+}
+
+TEST(CommandLine, GeneratorChainedWithTheSolverWritesLongNumbersInFreeFields) {
+  // A 12 x 12 roof: 313 nodes and 1,152 members, past the fixed columns of both line kinds.
+  int status = -1;
+  std::string text = output_of(std::string(TRUSS_GENERATE_PATH) + " roof 12 12 --columns-every 4 | " +
+                                   TRUSS_SOLVE_PATH + " -",
+                               status);
+  ASSERT_EQ(status, 0);
+  rc::ResultsFile f = rc::read_results_text(text);
+  expect_readable(f);
+  ASSERT_EQ(f.counts.elements, 1152);
+  // Member 1000 and node 200 read back through the free fields as the solver computed them.
+  std::string error;
+  RoofParameters roof;
+  roof.nx = roof.ny = 12;
+  roof.column_spacing = 4;
+  std::istringstream in(generate_roof(roof, error));
+  TrussInput truss;
+  TrussSolution solution;
+  ASSERT_TRUE(read_truss(in, truss, error)) << error;
+  ASSERT_TRUE(solve_truss(truss, solution, error)) << error;
+  EXPECT_NEAR(f.results[999].force, solution.forces[999], 5e-4 * std::fabs(solution.forces[999]));
+  EXPECT_NE(solution.forces[999], 0.0);
+  EXPECT_NEAR(f.deflections[199].y, solution.deflections[199][1], 5e-5 * std::fabs(solution.deflections[199][1]));
+  EXPECT_NE(solution.deflections[199][1], 0.0);
+  EXPECT_EQ(output_of(std::string(TRUSS_GENERATE_PATH) + " roof 1 5", status), "");
+  EXPECT_EQ(status, 1);
+  output_of(std::string(TRUSS_GENERATE_PATH) + " dome 5", status);
+  EXPECT_EQ(status, 2);
 }
 
 }  // namespace

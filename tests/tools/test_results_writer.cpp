@@ -1,7 +1,8 @@
 // Tests of the results file writer against the viewer's reading rules (results_columns.h): the
 // fixed deflection and result columns read back for 1- and 2-digit numbers and for values of
-// either sign and any magnitude, the stress table text is a neat pair, and the geometry-only file
-// ends right after the element lines.
+// either sign and any magnitude, longer node and member numbers push the values into free fields
+// that read back too, the stress table text is a neat pair, and the geometry-only file ends right
+// after the element lines.
 #include "results_columns.h"
 #include "tools/results_writer.h"
 #include "tools/truss_input.h"
@@ -26,7 +27,7 @@ void expect_close(double read, double written, double digits) {
 const double VALUES[] = {0.0, 1.0, -1.0, 0.012345678, -0.017170, 123456.0, -9.87654e-7, 5e-12, -3.2e45};
 
 TEST(DeflectionColumns, ReadBackForEveryNodeNumberAndValue) {
-  for (int node : {1, 9, 10, 50}) {
+  for (int node : {1, 9, 10, 50, 99}) {
     for (double v : VALUES) {
       std::array<double, 3> d = {v, -v / 3, v * 7};
       std::string line = format_deflection_line(node, d);
@@ -46,11 +47,11 @@ TEST(DeflectionColumns, ReadBackForEveryNodeNumberAndValue) {
 TEST(DeflectionColumns, ValuesTooLargeForTheColumnAreRefused) {
   EXPECT_EQ(format_deflection_line(1, {-1e100, 0, 0}), "");
   EXPECT_EQ(format_deflection_line(1, {0, 0, -1e-100}), "");
-  EXPECT_EQ(format_deflection_line(100, {0, 0, 0}), "");
+  EXPECT_EQ(format_deflection_line(100, {0, -1e-100, 0}), "");  // the same rule after a long number
 }
 
 TEST(ResultColumns, ReadBackAfterTrimmingForOneAndTwoDigitMembers) {
-  for (int member : {1, 7, 10, 49}) {
+  for (int member : {1, 7, 10, 49, 999}) {
     for (double stress : VALUES) {
       if (std::fabs(stress) > 1e40) continue;
       double force = -stress * 4.5;
@@ -66,6 +67,37 @@ TEST(ResultColumns, ReadBackAfterTrimmingForOneAndTwoDigitMembers) {
       EXPECT_EQ(r.text.substr(10, 3), "   ");
       expect_close(rc::number(r.text.substr(0, 10)), stress, 4);
       expect_close(rc::number(r.text.substr(13)), force, 4);
+    }
+  }
+}
+
+TEST(LongNumbers, ValuesFollowTheNumberAsFreeFieldsAndReadBack) {
+  for (int node : {100, 4321, 10000000}) {
+    for (double v : VALUES) {
+      std::array<double, 3> d = {v, -v / 3, v * 7};
+      std::string line = format_deflection_line(node, d);
+      SCOPED_TRACE(line);
+      std::string number = std::to_string(node);
+      ASSERT_EQ(line.compare(0, number.size() + 1, number + " "), 0);  // the whole number, then a blank
+      EXPECT_EQ(line.substr(number.size()), format_deflection_line(1, d).substr(2));  // values shifted
+      rc::Deflection r = rc::read_deflection(line);
+      expect_close(r.x, d[0], 5);
+      expect_close(r.y, d[1], 5);
+      expect_close(r.z, d[2], 5);
+    }
+  }
+  for (int member : {1000, 65536, 10000000}) {
+    for (double stress : VALUES) {
+      if (std::fabs(stress) > 1e40) continue;
+      double force = stress * -4.5;
+      std::string line = format_result_line(member, stress, force);
+      SCOPED_TRACE("'" + line + "'");
+      ASSERT_EQ(rc::trim(line), line);
+      rc::ElementResult r = rc::read_element_result(line);
+      EXPECT_EQ(r.element, member);
+      expect_close(r.stress, stress, 4);
+      expect_close(r.force, force, 4);
+      EXPECT_EQ(r.text, rc::read_element_result(format_result_line(1, stress, force)).text);
     }
   }
 }

@@ -1,7 +1,9 @@
 // Tests of the truss solver: statically determinate trusses whose forces, reactions and
 // deflections follow by hand from joint equilibrium and virtual work, equilibrium of every joint of
-// the bundled examples, and trusses that must be refused as unstable.
+// the bundled examples and of generated models, and trusses that must be refused as unstable, with
+// a freedom named that really is free (found through the sparse factorisation's ordering).
 #include "tools/truss_input.h"
+#include "tools/truss_models.h"
 #include "tools/truss_solver.h"
 
 #include <gtest/gtest.h>
@@ -142,7 +144,7 @@ TrussInput read_example(const char* name) {
 }
 
 TEST(Equilibrium, EveryJointOfTheExamplesBalances) {
-  for (const char* name : {"bridge.truss", "tower.truss"}) {
+  for (const char* name : {"bridge.truss", "tower.truss", "roof.truss"}) {
     SCOPED_TRACE(name);
     TrussInput truss = read_example(name);
     expect_equilibrium(truss, solve(truss));
@@ -162,6 +164,37 @@ TEST(Equilibrium, BridgeChordForcesMatchTheBendingMomentOverTheDepth) {
   EXPECT_NEAR(s.reactions[0][1], 250, 1e-6);
   EXPECT_NEAR(s.reactions[6][1], 250, 1e-6);
   EXPECT_EQ(s.forces[14], 0.0);  // the midspan vertical carries nothing: snapped to a clean zero
+}
+
+TrussInput generated_roof(int nx, int ny) {
+  RoofParameters roof;
+  roof.nx = nx;
+  roof.ny = ny;
+  std::string error;
+  std::string text = generate_roof(roof, error);
+  EXPECT_FALSE(text.empty()) << error;
+  return parse(text);
+}
+
+TEST(Equilibrium, GeneratedRoofAndBridgeBalanceAndCarryTheirWholeLoad) {
+  TrussInput roof = generated_roof(13, 9);  // 936 members, columns on an uneven grid
+  TrussSolution s = solve(roof);
+  expect_equilibrium(roof, s);
+  double columns = 0;
+  for (const auto& r : s.reactions) columns += r[1];
+  EXPECT_NEAR(columns, 1.5 * 13 * 3 * 9 * 3, 1e-6);  // 1.5 kN/m^2 on 39 m x 27 m
+
+  BridgeParameters parameters;
+  parameters.panels = 300;  // 1,199 members over 31 piers
+  std::string error;
+  TrussInput bridge = parse(generate_bridge(parameters, error));
+  TrussSolution b = solve(bridge);
+  expect_equilibrium(bridge, b);
+  // Symmetric about the middle pier (node 151), fifteen spans from either end: it carries one
+  // span's load, 9 x 100 kN, and the spans beside it sag alike.
+  EXPECT_NEAR(b.reactions[150][1], 900.0, 1e-3);
+  EXPECT_LT(b.deflections[145][1], 0.0);
+  EXPECT_NEAR(b.deflections[145][1], b.deflections[155][1], 1e-9 * std::fabs(b.deflections[145][1]));
 }
 
 TEST(Unstable, SingularTrussesAreRefusedWithTheNodeNamed) {
@@ -186,6 +219,10 @@ TEST(Unstable, SingularTrussesAreRefusedWithTheNodeNamed) {
        "node 1 0 0 0 1 1 1\nnode 2 1 0 0 1 1 1\nnode 3 0 1 0\nnode 4 5 5 5\nload 3 0 -1 0\n"
        "member 1 1 3 1 1\nmember 2 2 3 1 1\n",
        "node 3, direction z"},
+      {"square without a diagonal: its top sways along x",
+       "node 1 0 0 0 1 1 0\nnode 2 1 0 0 0 1 0\nnode 3 1 1 0\nnode 4 0 1 0\nload 3 1 0 0\n"
+       "member 1 1 2 1 1\nmember 2 2 3 1 1\nmember 3 3 4 1 1\nmember 4 4 1 1 1\n",
+       ", direction x: a mechanism"},
       {"a z load on a planar truss",
        "node 1 0 0 0 1 1 0\nnode 2 1 0 0 1 1 0\nnode 3 0 1 0\nload 3 0 -1 2\n"
        "member 1 1 3 1 1\nmember 2 2 3 1 1\n",
@@ -198,6 +235,42 @@ TEST(Unstable, SingularTrussesAreRefusedWithTheNodeNamed) {
     EXPECT_FALSE(solve_truss(parse(c.input), s, error));
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
   }
+}
+
+// The named freedom of a single mechanism must move in it: holding it makes the truss solvable.
+// A node hung from two top nodes of a large roof swings about the line between them, across
+// their plane; every one of its directions has stiffness, so only the factorisation finds it.
+TEST(Unstable, TheFreedomNamedInALargeTrussMovesInTheMechanism) {
+  TrussInput truss = generated_roof(12, 12);  // 1,152 members, 313 nodes
+  const int hung = static_cast<int>(truss.nodes.size()) + 1;
+  TrussNode node;
+  node.coords = truss.nodes[14].coords;  // above the top node 15 (i = 1, j = 1)
+  node.coords[0] += 1;
+  node.coords[1] += 1;
+  node.coords[2] += 1;
+  node.loads = {0, -1, 0};
+  truss.nodes.push_back(node);
+  TrussMember bar = truss.members[0];
+  bar.node_a = 15;
+  bar.node_b = hung;
+  truss.members.push_back(bar);
+  bar.node_a = 16;  // 3 m along x from node 15
+  truss.members.push_back(bar);
+
+  TrussSolution s;
+  std::string error;
+  ASSERT_FALSE(solve_truss(truss, s, error));
+  // The swing is across the plane of the two bars, (0, -1, 1): y or z of the hung node.
+  const std::string prefix = "at node " + std::to_string(hung) + ", direction ";
+  std::size_t at = error.find(prefix);
+  ASSERT_NE(at, std::string::npos) << error;
+  char direction = error[at + prefix.size()];
+  EXPECT_TRUE(direction == 'y' || direction == 'z') << error;
+  EXPECT_NE(error.find("a mechanism"), std::string::npos) << error;
+
+  truss.nodes[hung - 1].fixity[direction - 'x'] = 1;
+  TrussSolution held = solve(truss);
+  expect_equilibrium(truss, held);
 }
 
 }  // namespace
