@@ -35,7 +35,9 @@ expected="-rwxr-xr-x root/root ./usr/bin/kelvaro
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/README.md
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/bridge-geometry.res
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/bridge.res
+-rw-r--r-- root/root ./usr/share/kelvaro/examples/roof.res
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/src/bridge.truss
+-rw-r--r-- root/root ./usr/share/kelvaro/examples/src/roof.truss
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/src/tower.truss
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/tower.res
 -rw-r--r-- root/root ./usr/share/man/man1/kelvaro-render.1.gz
@@ -85,11 +87,12 @@ DISPLAY= "$bin/kelvaro" --help | grep -q '^Usage: kelvaro' || fail "kelvaro --he
 
 "$bin/kelvaro-solve" -o "$root/bridge.res" "$examples/src/bridge.truss"
 "$bin/kelvaro-solve" -o "$root/tower.res" "$examples/src/tower.truss"
+"$bin/kelvaro-solve" -o "$root/roof.res" "$examples/src/roof.truss"
 "$bin/kelvaro-solve" --geometry -o "$root/bridge-geometry.res" "$examples/src/bridge.truss"
-for name in bridge tower bridge-geometry; do
+for name in bridge tower roof bridge-geometry; do
   cmp "$root/$name.res" "$examples/$name.res" || fail "kelvaro-solve does not give the installed $name.res"
 done
-for name in bridge tower; do
+for name in bridge tower roof; do
   "$bin/kelvaro-render" "$examples/$name.res" -o "$root/$name.jpg" --deflected --loads
   [ "$(identify -format '%m %wx%h' "$root/$name.jpg")" = "JPEG 700x500" ] || fail "kelvaro-render $name.res"
 done
