@@ -119,9 +119,9 @@ void press_box_button(Fl_Widget* widget, void* data)
 }
 
 // A small modal box of its own: title, one line of text, an optional information icon and a row
-// of 80 x 26 buttons centred below. Return presses button default_index; the close box and Escape
-// answer close_answer. Centred on the program's first window (on the screen without one).
-// Returns the index of the pressed button.
+// of 80 x 26 buttons centred below. Button default_index holds the keyboard focus and answers
+// Return; the close box and Escape answer close_answer. Centred on the program's first window (on
+// the screen without one). Returns the index of the pressed button.
 int show_box(std::string_view title, std::string_view text, bool icon,
              const std::vector<const char*>& labels, int default_index, int close_answer)
 {
@@ -148,6 +148,7 @@ int show_box(std::string_view title, std::string_view text, bool icon,
     new MessageText(20 + icon_width, 14, width - 40 - icon_width, 32, line);
     int answer = close_answer;
     const int count = static_cast<int>(labels.size());
+    Fl_Button* default_button = nullptr;
     std::vector<BoxButton> buttons;
     buttons.reserve(labels.size());
     const int row_width = count * BUTTON_WIDTH + (count - 1) * BUTTON_GAP;
@@ -159,6 +160,8 @@ int show_box(std::string_view title, std::string_view text, bool icon,
                                 : new Fl_Button(x, y, BUTTON_WIDTH, BUTTON_HEIGHT, labels[i]);
         buttons.push_back(BoxButton{i, &answer});
         button->callback(press_box_button, &buttons.back());
+        if (i == default_index)
+            default_button = button;
     }
     dialog.end();
     dialog.callback(close_dialog);
@@ -169,6 +172,8 @@ int show_box(std::string_view title, std::string_view text, bool icon,
     else
         dialog.position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
     dialog.show();
+    if (default_button)
+        default_button->take_focus();  // Space presses the button Return presses
     while (dialog.shown())
         Fl::wait();
     return answer;
