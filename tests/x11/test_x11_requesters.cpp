@@ -1,9 +1,10 @@
-// The FLTK backend's Yes/No box on a real X server (run inside xsession.sh): each case forks a
-// child that asks one question and exits with the answer; the test answers it with a real click
-// or key and checks the child's exit code.
+// The FLTK backend's Yes/No box and file chooser on a real X server (run inside xsession.sh): each
+// case forks a child that shows one box and exits with the answer; the test answers it with a
+// real click or key and checks the child's exit code.
 #include <gtest/gtest.h>
 // Xlib after gtest: its macros (None, Bool) clash with gtest's names.
 #include <X11/Xlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include "gui/backend.h"
+#include "gui/platform.h"
 #include "gui/requester.h"
 
 namespace {
@@ -35,23 +37,26 @@ std::string run(const std::string& command)
     return output;
 }
 
-class X11Question : public ::testing::Test {
+// A child process that shows one box and exits with what it learnt, and the box's window.
+class X11Box : public ::testing::Test {
 protected:
-    void SetUp() override
+    // Forks a child that runs ask on the FLTK backend and exits with its result, then waits for
+    // the child's window titled title to be mapped.
+    template <typename Ask>
+    void show(const std::string& title, Ask ask)
     {
         pid_ = fork();
         if (pid_ == 0) {
             if (!gui_use_fltk())
                 _exit(NO_DISPLAY);
-            const bool yes = req_yes_no("Notice", "/tmp/some folder/out.jpg exists. Replace it?");
-            _exit(yes ? ANSWER_YES : ANSWER_NO);
+            _exit(ask());
         }
         ASSERT_GT(pid_, 0);
         // Only a mapped window: keys sent to one the window manager has not shown yet are lost.
-        const std::string ids =
-            run("timeout 10 xdotool search --sync --onlyvisible --name '^Notice$' 2>/dev/null");
+        const std::string ids = run("timeout 10 xdotool search --sync --onlyvisible --name '^" +
+                                    title + "$' 2>/dev/null");
         box_ = ids.substr(0, ids.find('\n'));
-        ASSERT_FALSE(box_.empty()) << "no box titled Notice";
+        ASSERT_FALSE(box_.empty()) << "no window titled " << title;
         Display* display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr);
         XWindowAttributes attributes;
@@ -102,6 +107,17 @@ protected:
     int width_ = 0, height_ = 0;
 };
 
+class X11Question : public X11Box {
+protected:
+    void SetUp() override
+    {
+        show("Notice", [] {
+            const bool yes = req_yes_no("Notice", "/tmp/some folder/out.jpg exists. Replace it?");
+            return yes ? ANSWER_YES : ANSWER_NO;
+        });
+    }
+};
+
 // The buttons are 80 x 26, 20 apart, centred, their tops 36 pixels above the bottom edge: Yes's
 // centre lies 50 pixels left of the middle, No's 50 right.
 TEST_F(X11Question, ClickingYesAnswersYes)
@@ -127,6 +143,35 @@ TEST_F(X11Question, EscapeAnswersNo)
 {
     key("Escape");
     EXPECT_EQ(answer(), ANSWER_NO);
+}
+
+}  // namespace
+
+namespace {
+
+using X11FileDialog = X11Box;
+
+// The chooser works in its starting folder while it is open; afterwards the process is back in
+// its old working folder even when that has been removed and getcwd can no longer name it.
+TEST_F(X11FileDialog, ReturnsToAWorkingFolderThatHasNoPath)
+{
+    show("Open File", [] {
+        char folder[] = "/tmp/kelvaro_gone_XXXXXX";
+        struct stat before {}, after {};
+        if (!mkdtemp(folder) || chdir(folder) != 0 || stat(".", &before) != 0 || rmdir(folder) != 0)
+            return NO_DISPLAY;
+        gui_fltk_own_dialogs(true);
+        FileDialogSpec spec;
+        spec.title = "Open File";
+        spec.folder = "/tmp";
+        spec.filters = {{"All", "*"}};
+        platform().file_dialog(spec);
+        const bool back = stat(".", &after) == 0 && after.st_ino == before.st_ino &&
+                          after.st_dev == before.st_dev;
+        return back ? ANSWER_YES : ANSWER_NO;
+    });
+    key("Escape");
+    EXPECT_EQ(answer(), ANSWER_YES);
 }
 
 }  // namespace
