@@ -3,8 +3,9 @@
 // Everything the numbered-object API promises (tables, the event queue, option groups, the canvas
 // picture, requester argument handling) lives above this interface in gui/. A backend derives from
 // Platform and overrides what it can; every default does nothing harmful (creations fail with 0,
-// waits return at once, dialogs cancel, message boxes answer OK, questions answer No). Handles are the backend's own
-// opaque non-zero values. The backend reports user actions back through gui/runtime.h.
+// waits return at once, dialogs cancel, message boxes answer OK, questions answer No). Handles are
+// the backend's own opaque non-zero values. The backend reports user actions back through
+// gui/runtime.h.
 #pragma once
 
 #include <cstdint>

@@ -1,10 +1,11 @@
 // The headless backend: windows and controls are records, user actions are injected from code,
-// requesters answer from a script, and every pause or message box is logged instead of shown.
+// requesters answer from a script, and every pause, message box or question is logged instead of
+// shown.
 //
 // State: the window and control records by handle, the keyboard focus, the answer scripts (file
 // requesters and questions), the capture switch and the logs (messages, questions, file requests,
-// delays, recorded frames). The screen is taken as 1920 x 1080 for
-// centring; a window left to the platform's placement goes to (0, 0).
+// delays, recorded frames). The screen is taken as 1920 x 1080 for centring; a window left to the
+// platform's placement goes to (0, 0).
 #include <algorithm>
 #include <deque>
 #include <map>
