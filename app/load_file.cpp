@@ -1,8 +1,8 @@
 // Choosing and loading a results file.
 //
-// State: results_path, window_title, the view and the switches (app/model.h), the check boxes
-// and option buttons of the main window, and file slot RESULTS_FILE, which stays open from the
-// choice until the reader has read it.
+// State: results_path, window_title, the view and the switches (app/model.h), the check boxes,
+// option buttons and scale field of the main window, and file slot RESULTS_FILE, which stays open
+// from the choice until the reader has read it.
 #include "app/load_file.h"
 
 #include <cerrno>
@@ -14,6 +14,7 @@
 #include "app/results_reader.h"
 #include "app/view.h"
 #include "core/file.h"
+#include "core/str.h"
 #include "gui/gadget.h"
 #include "gui/requester.h"
 #include "gui/window.h"
@@ -40,8 +41,16 @@ void choose_results_file() {
 }
 
 void load_file() {
+    const std::string shown = results_path;
     choose_results_file();
+    if (results_path.empty()) {
+        // Cancel: the shown file, its view, the switches and the caption stay as they were.
+        results_path = shown;
+        return;
+    }
     reset_for_load();
+    // As at start-up, the scale field shows the reset scale until the reader finds deflections.
+    gadget_set_text(ID_DEFLECTION_SCALE, str_from_float(TrussModel.deflection_scale, 0));
     gadget_set_state(ID_ELEMENT_NO, 0);
     gadget_set_state(ID_APPLIED_LOAD, 0);
     gadget_set_state(ID_HORIZONTAL, 0);

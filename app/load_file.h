@@ -7,7 +7,7 @@ void open_results_file();
 // Asks for a results file in the open-file requester and opens it in slot RESULTS_FILE;
 // results_path is "" after a cancel (and nothing is opened then).
 void choose_results_file();
-// "Load File": choose a file, put the view, the switches and the controls back to their start-up
-// states, read the file, pick the plan view for a planar model, show the path in the caption and
-// draw the model fitted to the canvas. A cancel leaves an empty view: one model at a time.
+// "Load File": choose a file, put the view, the switches and the controls (the scale field too)
+// back to their start-up states, read the file, pick the plan view for a planar model, show the
+// path in the caption and draw the model fitted to the canvas. A cancel changes nothing.
 void load_file();

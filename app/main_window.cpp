@@ -7,6 +7,8 @@
 // a command runs to its end before the next event is taken.
 #include "app/main_window.h"
 
+#include <cmath>
+
 #include "app/animation.h"
 #include "app/ids.h"
 #include "app/load_file.h"
@@ -27,9 +29,11 @@ constexpr int WINDOW_HEIGHT = 500;
 // Caption, system menu with close box and minimise box: no maximise box, no sizing border.
 constexpr std::uint32_t MAIN_WINDOW_FLAGS = WIN_CAPTION | WIN_SYSTEM_MENU | WIN_MINIMISE_BOX;
 
-// Takes the rotation step afresh from its field (text that is no number gives 0).
+// Takes the rotation step afresh from its field. Text that is no number, and a step that is not
+// finite ("NaN", "+Infinity", "1e39"), give 0: such a step would leave the angles unusable.
 float read_rotation_step() {
-    ViewState.rotation_step = str_to_float(gadget_get_text(ID_ROTATE_STEP));
+    const float step = str_to_float(gadget_get_text(ID_ROTATE_STEP));
+    ViewState.rotation_step = std::isfinite(step) ? step : 0.0f;
     return ViewState.rotation_step;
 }
 
@@ -114,6 +118,10 @@ bool run_command(int control) {
         redraw_view();
         break;
     case ID_DEFLECTED:
+        if (results_missing != 0) {
+            clear_deflected();  // no deflections were read: the box does not stay ticked
+            break;
+        }
         if (gadget_get_state(ID_DEFLECTED) != 0) {
             ViewState.show_deflected = 1;
             TrussModel.deflection_scale = str_to_float(gadget_get_text(ID_DEFLECTION_SCALE));
@@ -134,6 +142,9 @@ bool run_command(int control) {
         }
         break;
     case ID_ANIMATION:
+        if (results_missing != 0) {
+            break;  // nothing to animate
+        }
         clear_deflected();
         animate_deflection();
         redraw_view();

@@ -4,6 +4,8 @@
 // image CAPTURE_IMAGE, which exists only while the command runs.
 #include "app/save_image.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -19,6 +21,12 @@
 namespace {
 
 constexpr int CAPTURE_MARGIN = 2;  // pixels cut from every side of the capture
+
+// True when something (a file, a folder, a link, even a dangling one) already has the name path.
+bool file_exists(const std::string& path) {
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0;
+}
 
 // Why the JPEG file could not be written, for the user.
 std::string save_failure_reason(int error) {
@@ -45,7 +53,8 @@ void save_view_image() {
     // The first save opens in the start folder with an empty name; later ones offer the folder
     // and name of the previous save.
     const std::string offered = image_path.empty() ? start_folder + "/" : image_path;
-    image_path = req_save_file("Save as jpeg", offered, "*.jpg", 0);
+    const std::string chosen = req_save_file("Save as jpeg", offered, "*.jpg", 0);
+    image_path = chosen;
     if (image_path.empty()) {
         req_message_ok("Warning", "Can not Save the file!");
         return;
@@ -54,6 +63,11 @@ void save_view_image() {
     image_path = jpeg_file_name(image_path);
     if (handle == 0) {
         req_message_ok("Warning", "Can not Save the Image!");
+        return;
+    }
+    // The dialog asked no question about a name the user never saw: ask before replacing it.
+    if (image_path != chosen && file_exists(image_path) &&
+        !req_yes_no("Notice", image_path + " exists. Replace it?")) {
         return;
     }
 
@@ -84,8 +98,13 @@ void save_view_image() {
         req_message_ok("Warning", "Can not Save the Image!");
         return;
     }
-    image_grab(CAPTURE_IMAGE, CAPTURE_IMAGE, CAPTURE_MARGIN, CAPTURE_MARGIN, w - 2 * CAPTURE_MARGIN,
-               h - 2 * CAPTURE_MARGIN);
+    // A failed cut leaves the whole capture under the number: save nothing rather than that.
+    if (image_grab(CAPTURE_IMAGE, CAPTURE_IMAGE, CAPTURE_MARGIN, CAPTURE_MARGIN,
+                   w - 2 * CAPTURE_MARGIN, h - 2 * CAPTURE_MARGIN) == 0) {
+        image_free(CAPTURE_IMAGE);
+        req_message_ok("Warning", "Can not Save the Image!");
+        return;
+    }
     errno = 0;
     const int saved = image_save(CAPTURE_IMAGE, image_path, IMAGE_FORMAT_JPEG);
     const int error = errno;

@@ -3,8 +3,9 @@
 // Everything the numbered-object API promises (tables, the event queue, option groups, the canvas
 // picture, requester argument handling) lives above this interface in gui/. A backend derives from
 // Platform and overrides what it can; every default does nothing harmful (creations fail with 0,
-// waits return at once, dialogs cancel, message boxes answer OK). Handles are the backend's own
-// opaque non-zero values. The backend reports user actions back through gui/runtime.h.
+// waits return at once, dialogs cancel, message boxes answer OK, questions answer No). Handles are
+// the backend's own opaque non-zero values. The backend reports user actions back through
+// gui/runtime.h.
 #pragma once
 
 #include <cstdint>
@@ -86,6 +87,8 @@ public:
 
     // Modal requesters. message_box returns the pressed button's code (1 for OK).
     virtual int message_box(std::string_view, std::string_view, std::uint32_t) { return 1; }
+    // A question with the buttons Yes and No: true for Yes. Closing the box answers No.
+    virtual bool question_box(std::string_view, std::string_view) { return false; }
     // The chosen full path, "" on cancel or error.
     virtual std::string file_dialog(const FileDialogSpec&) { return {}; }
 

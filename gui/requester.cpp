@@ -1,30 +1,19 @@
-// Modal requesters: the message box and the open-file and save-file dialogs.
+// Modal requesters: the message box, the Yes/No question and the open-file and save-file dialogs.
 //
 // Takes the program's arguments apart ("description|pattern|..." lists, the default file split at
 // its last '/' into folder and name) and hands them to the backend. The working directory is
 // restored after every file dialog, whatever the backend did meanwhile.
-#include <unistd.h>
-
-#include <climits>
 #include <string>
 
 #include "gui/platform.h"
 #include "gui/requester.h"
 #include "gui/requester_args.h"
+#include "gui/working_folder.h"
 
 namespace {
 
 // The longest name offered in the name field (the platform's 260-byte buffer less its NUL).
 constexpr std::size_t NAME_LIMIT = 259;
-
-std::string working_directory()
-{
-    std::string path(PATH_MAX, '\0');
-    if (!getcwd(path.data(), path.size()))
-        return {};
-    path.resize(path.find('\0'));
-    return path;
-}
 
 std::string file_request(bool save, std::string_view title, std::string_view default_file,
                          std::string_view pattern, int pattern_position)
@@ -37,9 +26,9 @@ std::string file_request(bool save, std::string_view title, std::string_view def
         spec.filter_index = 0;
     req_split_default(default_file, spec.folder, spec.name);
     spec.save = save;
-    const std::string before = working_directory();
+    const WorkingFolderKeeper folder;
     std::string chosen = platform().file_dialog(spec);
-    if (!before.empty() && working_directory() != before && chdir(before.c_str()) != 0)
+    if (!folder.restore())
         return {};
     return chosen;
 }
@@ -108,6 +97,11 @@ int req_message(std::string_view title, std::string_view text, std::uint32_t fla
 void req_message_ok(std::string_view title, std::string_view text)
 {
     req_message(title, text, 0);
+}
+
+bool req_yes_no(std::string_view title, std::string_view text)
+{
+    return platform().question_box(title, text);
 }
 
 std::string req_open_file(std::string_view title, std::string_view default_file,

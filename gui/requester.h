@@ -1,4 +1,4 @@
-// Modal requesters: a message box and the open-file and save-file dialogs.
+// Modal requesters: a message box, a Yes/No question and the open-file and save-file dialogs.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,9 @@ void req_end();
 int req_message(std::string_view title, std::string_view text, std::uint32_t flags);
 // req_message with flags 0; the result is ignored.
 void req_message_ok(std::string_view title, std::string_view text);
+// Shows a modal box with one line of text and the buttons Yes and No; true when Yes was pressed.
+// Closing the box (or Escape) answers No.
+bool req_yes_no(std::string_view title, std::string_view text);
 // The open-file dialog. pattern is "description|pattern|description|pattern..." (spaces kept);
 // default_file is split at its last '/' into a starting folder and a name (the name is used only
 // when it is a plain file name). Returns the chosen full path, "" on cancel or error. The process's

@@ -1,11 +1,13 @@
-// The FLTK backend's modal requesters: a small message box of its own (title, one line of text,
-// an optional information icon, OK answered by Return) and the file chooser.
+// The FLTK backend's modal requesters: small boxes of its own (title, one line of text, an optional
+// information icon; OK answered by Return, or Yes and No with No answered by Return) and the file
+// chooser.
 //
 // State: none kept between calls. The file chooser resolves typed relative names against the
 // working directory, so the starting folder is made the working directory while it is open and
 // the old one is restored afterwards.
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
@@ -19,6 +21,7 @@
 #include "gui/backend.h"
 #include "gui/fltk/fltk_platform.h"
 #include "gui/requester.h"
+#include "gui/working_folder.h"
 
 namespace {
 
@@ -102,6 +105,80 @@ std::string chooser_description(std::string_view description)
     return trim(result);
 }
 
+// What one button of a box answers: its index, written to the box's answer when it is pressed.
+struct BoxButton {
+    int index;
+    int* answer;
+};
+
+void press_box_button(Fl_Widget* widget, void* data)
+{
+    const auto* button = static_cast<const BoxButton*>(data);
+    *button->answer = button->index;
+    hide_window(widget, nullptr);
+}
+
+// A small modal box of its own: title, one line of text, an optional information icon and a row
+// of 80 x 26 buttons centred below. Button default_index holds the keyboard focus and answers
+// Return; the close box and Escape answer close_answer. Centred on the program's first window (on
+// the screen without one). Returns the index of the pressed button.
+int show_box(std::string_view title, std::string_view text, bool icon,
+             const std::vector<const char*>& labels, int default_index, int close_answer)
+{
+    const std::string line(text);
+    fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
+    const int text_width = static_cast<int>(fl_width(line.c_str()));
+    const int icon_width = icon ? 44 : 0;
+    const int width = std::clamp(text_width + icon_width + 40, 220, std::max(Fl::w() - 40, 220));
+    const int height = icon ? 100 : 90;
+    constexpr int BUTTON_WIDTH = 80, BUTTON_HEIGHT = 26, BUTTON_GAP = 20;
+
+    Fl_Group::current(nullptr);
+    Fl_Window dialog(width, height);
+    dialog.copy_label(std::string(title).c_str());
+    dialog.begin();
+    if (icon) {
+        auto* mark = new Fl_Box(16, 14, 32, 32, "i");
+        mark->box(FL_OVAL_BOX);
+        mark->color(fl_rgb_color(40, 90, 200));
+        mark->labelcolor(FL_WHITE);
+        mark->labelfont(FL_TIMES_BOLD);
+        mark->labelsize(22);
+    }
+    new MessageText(20 + icon_width, 14, width - 40 - icon_width, 32, line);
+    int answer = close_answer;
+    const int count = static_cast<int>(labels.size());
+    Fl_Button* default_button = nullptr;
+    std::vector<BoxButton> buttons;
+    buttons.reserve(labels.size());
+    const int row_width = count * BUTTON_WIDTH + (count - 1) * BUTTON_GAP;
+    for (int i = 0; i < count; ++i) {
+        const int x = (width - row_width) / 2 + i * (BUTTON_WIDTH + BUTTON_GAP);
+        const int y = height - 36;
+        Fl_Button* button = i == default_index
+                                ? new Fl_Return_Button(x, y, BUTTON_WIDTH, BUTTON_HEIGHT, labels[i])
+                                : new Fl_Button(x, y, BUTTON_WIDTH, BUTTON_HEIGHT, labels[i]);
+        buttons.push_back(BoxButton{i, &answer});
+        button->callback(press_box_button, &buttons.back());
+        if (i == default_index)
+            default_button = button;
+    }
+    dialog.end();
+    dialog.callback(close_dialog);
+    dialog.set_modal();
+    if (Fl_Window* owner = Fl::first_window(); owner && owner->shown())
+        dialog.position(owner->x() + (owner->w() - width) / 2,
+                        owner->y() + (owner->h() - height) / 2);
+    else
+        dialog.position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
+    dialog.show();
+    if (default_button)
+        default_button->take_focus();  // Space presses the button Return presses
+    while (dialog.shown())
+        Fl::wait();
+    return answer;
+}
+
 std::string working_directory()
 {
     char path[PATH_MAX];
@@ -117,41 +194,14 @@ void gui_fltk_own_dialogs(bool on)
 
 int FltkPlatform::message_box(std::string_view title, std::string_view text, std::uint32_t flags)
 {
-    const std::string line(text);
-    const bool icon = (flags & REQ_ICON_INFORMATION) != 0;
-    fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
-    const int text_width = static_cast<int>(fl_width(line.c_str()));
-    const int icon_width = icon ? 44 : 0;
-    const int width = std::clamp(text_width + icon_width + 40, 220, std::max(Fl::w() - 40, 220));
-    const int height = icon ? 100 : 90;
-
-    Fl_Group::current(nullptr);
-    Fl_Window dialog(width, height);
-    dialog.copy_label(std::string(title).c_str());
-    dialog.begin();
-    if (icon) {
-        auto* mark = new Fl_Box(16, 14, 32, 32, "i");
-        mark->box(FL_OVAL_BOX);
-        mark->color(fl_rgb_color(40, 90, 200));
-        mark->labelcolor(FL_WHITE);
-        mark->labelfont(FL_TIMES_BOLD);
-        mark->labelsize(22);
-    }
-    new MessageText(20 + icon_width, 14, width - 40 - icon_width, 32, line);
-    auto* ok = new Fl_Return_Button((width - 80) / 2, height - 36, 80, 26, "OK");
-    ok->callback(hide_window);
-    dialog.end();
-    dialog.callback(close_dialog);  // the close box and Escape answer like OK
-    dialog.set_modal();
-    if (Fl_Window* owner = Fl::first_window(); owner && owner->shown())
-        dialog.position(owner->x() + (owner->w() - width) / 2,
-                        owner->y() + (owner->h() - height) / 2);
-    else
-        dialog.position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
-    dialog.show();
-    while (dialog.shown())
-        Fl::wait();
+    show_box(title, text, (flags & REQ_ICON_INFORMATION) != 0, {"OK"}, 0, 0);
     return REQ_OK;
+}
+
+bool FltkPlatform::question_box(std::string_view title, std::string_view text)
+{
+    // No is the default button: a hasty Return keeps the existing file.
+    return show_box(title, text, false, {"Yes", "No"}, 1, 1) == 0;
 }
 
 std::string FltkPlatform::file_dialog(const FileDialogSpec& spec)
@@ -172,11 +222,13 @@ std::string FltkPlatform::file_dialog(const FileDialogSpec& spec)
         chooser.filter(filter.c_str());
         chooser.filter_value(spec.filter_index);
     }
-    const std::string before = working_directory();
-    const std::string folder = spec.folder.empty() ? before : spec.folder;
+    // Held by descriptor: a working folder that getcwd cannot name is found again all the same.
+    const WorkingFolderKeeper before;
+    const std::string folder = spec.folder.empty() ? working_directory() : spec.folder;
     if (!folder.empty()) {
         chooser.directory(folder.c_str());
-        if (chdir(folder.c_str()) != 0 && !before.empty() && chdir(before.c_str()) != 0)
+        // A folder that cannot be entered leaves the working folder as it was.
+        if (chdir(folder.c_str()) != 0 && !before.restore())
             return {};
     }
     if (!spec.name.empty())
@@ -185,7 +237,7 @@ std::string FltkPlatform::file_dialog(const FileDialogSpec& spec)
     std::string chosen;
     if (result == 0 && chooser.filename() && *chooser.filename())
         chosen = chooser.filename();
-    if (!before.empty() && chdir(before.c_str()) != 0)
+    if (!before.restore())
         return {};
     return chosen;
 }

@@ -1,9 +1,11 @@
 // The headless backend: windows and controls are records, user actions are injected from code,
-// requesters answer from a script, and every pause or message box is logged instead of shown.
+// requesters answer from a script, and every pause, message box or question is logged instead of
+// shown.
 //
-// State: the window and control records by handle, the keyboard focus, the answer script and the
-// logs (messages, file requests, delays, recorded frames). The screen is taken as 1920 x 1080 for
-// centring; a window left to the platform's placement goes to (0, 0).
+// State: the window and control records by handle, the keyboard focus, the answer scripts (file
+// requesters and questions), the capture switch and the logs (messages, questions, file requests,
+// delays, recorded frames). The screen is taken as 1920 x 1080 for centring; a window left to the
+// platform's placement goes to (0, 0).
 #include <algorithm>
 #include <deque>
 #include <map>
@@ -54,7 +56,10 @@ public:
     std::intptr_t next_handle = 0x1000;
     int focused = -1;  // control number holding the keyboard focus
     std::deque<std::string> answers;
+    std::deque<bool> question_answers;
     std::vector<HeadlessMessage> messages;
+    std::vector<HeadlessMessage> questions;
+    bool fail_capture = false;
     std::vector<HeadlessRequest> requests;
     std::vector<int> delays;
     bool record_frames = false;
@@ -155,6 +160,16 @@ public:
         return 1;
     }
 
+    bool question_box(std::string_view title, std::string_view text) override
+    {
+        questions.push_back(HeadlessMessage{std::string(title), std::string(text), 0});
+        if (question_answers.empty())
+            return false;
+        const bool yes = question_answers.front();
+        question_answers.pop_front();
+        return yes;
+    }
+
     std::string file_dialog(const FileDialogSpec& spec) override
     {
         std::string pattern;
@@ -199,7 +214,8 @@ public:
     // The client area: the window face in light grey with each canvas picture laid at its place.
     bool capture(std::intptr_t handle, Picture& into) override
     {
-        if (!windows.count(handle) || (into.bits_per_pixel != 24 && into.bits_per_pixel != 32))
+        if (fail_capture || !windows.count(handle) ||
+            (into.bits_per_pixel != 24 && into.bits_per_pixel != 32))
             return false;
         static constexpr std::uint8_t face[3] = {240, 240, 240};
         for (int y = 0; y < into.height; ++y)
@@ -321,6 +337,21 @@ const std::vector<HeadlessMessage>& headless_messages()
     return headless().messages;
 }
 
+void headless_answer_question(bool yes)
+{
+    headless().question_answers.push_back(yes);
+}
+
+const std::vector<HeadlessMessage>& headless_questions()
+{
+    return headless().questions;
+}
+
+void headless_fail_capture(bool on)
+{
+    headless().fail_capture = on;
+}
+
 const std::vector<HeadlessRequest>& headless_requests()
 {
     return headless().requests;
@@ -345,8 +376,11 @@ void headless_reset_log()
 {
     HeadlessPlatform& backend = headless();
     backend.messages.clear();
+    backend.questions.clear();
     backend.requests.clear();
     backend.delays.clear();
     backend.frames.clear();
     backend.answers.clear();
+    backend.question_answers.clear();
+    backend.fail_capture = false;
 }

@@ -31,6 +31,13 @@ void headless_expose(int number);
 void headless_answer(std::string_view path);
 // Message boxes shown so far (each is answered with OK at once).
 const std::vector<HeadlessMessage>& headless_messages();
+// Adds an answer for the next Yes/No question (true for Yes). With no answer left a question is
+// answered No.
+void headless_answer_question(bool yes);
+// Yes/No questions asked so far (flags 0).
+const std::vector<HeadlessMessage>& headless_questions();
+// While on, every window capture fails (as an incomplete capture on a display is reported).
+void headless_fail_capture(bool on);
 // File requesters shown so far: their titles, and the starting folder and name they offered.
 struct HeadlessRequest {
     std::string title;
@@ -45,5 +52,6 @@ const std::vector<int>& headless_delays();
 // When on, every draw_end on a canvas keeps a copy of its picture (see headless_frames).
 void headless_record_frames(bool on);
 const std::vector<Picture>& headless_frames();
-// Forgets messages, requests, delays and recorded frames; drops answers not yet used.
+// Forgets messages, questions, requests, delays and recorded frames; drops answers not yet used
+// and lets captures succeed again.
 void headless_reset_log();

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -181,14 +182,20 @@ TEST_F(CommandTest, RotationFollowsTheSelectedOptionAndOnlyMinusRefits) {
     EXPECT_EQ(ViewState.view_elevation, 240.0f);
 }
 
-TEST_F(CommandTest, AStepThatIsNoNumberTurnsNothing) {
+TEST_F(CommandTest, AStepThatIsNoFiniteNumberTurnsNothing) {
     start({TOWER});
     const Picture before = canvas();
-    gadget_set_text(ID_ROTATE_STEP, "abc");
-    click(ID_ROTATE_PLUS);
-    EXPECT_EQ(ViewState.rotation_step, 0.0f);
-    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
-    EXPECT_EQ(canvas().bits, before.bits);
+    for (const char* text : {"abc", "NaN", "+Infinity", "-Infinity", "1e39", "-1e39"}) {
+        gadget_set_text(ID_ROTATE_STEP, text);
+        click(ID_ROTATE_PLUS);
+        EXPECT_EQ(ViewState.rotation_step, 0.0f) << text;
+        click(ID_HORIZONTAL);
+        click(ID_ROTATE_MINUS);
+        click(ID_VERTICAL);
+        EXPECT_EQ(ViewState.view_azimuth, 25.0f) << text;
+        EXPECT_EQ(ViewState.view_elevation, 240.0f) << text;
+        EXPECT_EQ(canvas().bits, before.bits) << text;
+    }
 }
 
 TEST_F(CommandTest, ZoomStepsByATenthWithinItsBounds) {
@@ -344,15 +351,86 @@ TEST_F(CommandTest, LoadFileResetsViewSwitchesAndControls) {
     EXPECT_EQ(canvas().bits, first.bits);
 }
 
-TEST_F(CommandTest, CancelledLoadEmptiesTheView) {
+// Every control's state and text, to compare the window after a load with a fresh start.
+std::vector<std::string> control_states() {
+    std::vector<std::string> states;
+    for (int id : {ID_VERTICAL, ID_HORIZONTAL, ID_3D, ID_DEFLECTED, ID_APPLIED_LOAD, ID_ELEMENT_NO})
+        states.push_back(std::to_string(id) + ": " + std::to_string(gadget_get_state(id)));
+    for (int id : {ID_ROTATE_STEP, ID_DEFLECTION_SCALE})
+        states.push_back(std::to_string(id) + ": " + gadget_get_text(id));
+    return states;
+}
+
+TEST_F(CommandTest, DeflectedAndAnimationDoNothingAfterALoadWithoutResults) {
+    // The bridge's header, nodes and elements with the deflection heading and no values.
+    std::ifstream bridge(BRIDGE);
+    std::ofstream zero(dir_ / "zero.res");
+    std::string line;
+    for (int n = 0; n < 37 && std::getline(bridge, line); ++n) zero << line << "\n";
+    zero.close();
+    const struct {
+        std::string path, title;
+    } cases[] = {{GEOMETRY, "No Results"}, {(dir_ / "zero.res").string(), "Error in Results"}};
+
+    for (const auto& c : cases) {
+        start({c.path});
+        const std::vector<std::string> fresh = control_states();
+        viewer_shutdown();
+        started_ = false;
+        headless_reset_log();
+
+        start({BRIDGE});
+        click(ID_DEFLECTED);
+        EXPECT_NE(gadget_get_text(ID_DEFLECTION_SCALE), "0");
+        headless_answer(c.path);
+        click(ID_LOAD_FILE);
+        EXPECT_EQ(headless_messages().back().title, c.title);
+        EXPECT_EQ(results_missing, 1);
+        EXPECT_EQ(control_states(), fresh) << c.title;  // the bridge's scale is not kept
+
+        const Picture geometry = canvas();
+        headless_record_frames(true);
+        click(ID_DEFLECTED);
+        EXPECT_EQ(gadget_get_state(ID_DEFLECTED), 0) << c.title;
+        EXPECT_EQ(ViewState.show_deflected, 0) << c.title;
+        click(ID_ANIMATION);
+        headless_record_frames(false);
+        EXPECT_TRUE(headless_delays().empty()) << c.title;
+        EXPECT_TRUE(headless_frames().empty()) << c.title;
+        EXPECT_EQ(canvas().bits, geometry.bits) << c.title;
+        viewer_shutdown();
+        started_ = false;
+    }
+}
+
+TEST_F(CommandTest, CancelledLoadKeepsEverythingAsItWas) {
     start({BRIDGE});
+    click(ID_ZOOM_IN);
+    click(ID_HORIZONTAL);
+    click(ID_ROTATE_PLUS);
+    click(ID_DEFLECTED);
+    click(ID_APPLIED_LOAD);
+    headless_answer((dir_ / "view").string());
+    click(ID_SAVE_IMAGE);
+    const std::vector<std::string> controls = control_states();
+    const Picture picture = canvas();
+    const float scale = ViewState.view_scale, elevation = ViewState.view_elevation;
+    const std::string saved_image = image_path;
+    const std::size_t messages = headless_messages().size();
+
     click(ID_LOAD_FILE);  // no answer: the dialog is cancelled
-    EXPECT_EQ(results_path, "");
-    EXPECT_EQ(TrussModel.node_count, 0);
-    EXPECT_EQ(TrussModel.element_count, 0);
-    EXPECT_EQ(win_get_title(MAIN_WINDOW), title_text);
-    EXPECT_TRUE(has_message("Error in Results", "Error in reading Truss Solver Results"));
-    EXPECT_EQ(count_colour(canvas(), draw_rgb(0, 0, 0)), 0);
+    EXPECT_EQ(headless_requests().size(), 2u);
+    EXPECT_EQ(headless_messages().size(), messages);  // no box
+    EXPECT_EQ(results_path, BRIDGE);
+    EXPECT_EQ(win_get_title(MAIN_WINDOW), title_text + BRIDGE);
+    EXPECT_EQ(TrussModel.node_count, 12);
+    EXPECT_EQ(TrussModel.element_count, 21);
+    EXPECT_EQ(control_states(), controls);
+    EXPECT_EQ(ViewState.show_deflected + ViewState.show_load_values, 2);
+    EXPECT_EQ(ViewState.view_scale, scale);
+    EXPECT_EQ(ViewState.view_elevation, elevation);
+    EXPECT_EQ(image_path, saved_image);
+    EXPECT_EQ(canvas().bits, picture.bits);
 }
 
 TEST_F(CommandTest, SaveImageWritesTheFramedCaptureAsJpeg) {
@@ -410,11 +488,64 @@ TEST_F(CommandTest, SaveImageFailuresSayWhyAndLeaveNoFile) {
     EXPECT_FALSE(fs::exists(dir_ / "no such folder"));
 
     // No window carries the expected caption: nothing can be captured.
+    const std::string caption = window_title;
     window_title = "some other caption";
     headless_answer((dir_ / "x").string());
     click(ID_SAVE_IMAGE);
     EXPECT_TRUE(has_message("Warning", "Can not Save the Image!"));
     EXPECT_FALSE(fs::exists(dir_ / "x.jpg"));
+
+    // The capture fails: the picture it was to replace stays as it was, and nothing else appears.
+    window_title = caption;
+    std::ofstream(dir_ / "old.jpg") << "old picture";
+    headless_reset_log();
+    headless_fail_capture(true);
+    headless_answer((dir_ / "old.jpg").string());
+    click(ID_SAVE_IMAGE);
+    headless_fail_capture(false);
+    ASSERT_EQ(headless_messages().size(), 1u);
+    EXPECT_TRUE(has_message("Warning", "Can not Save the Image!"));
+    std::ifstream old_file(dir_ / "old.jpg");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old_file), {}), "old picture");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(CommandTest, SaveImageAsksBeforeReplacingAFileTheDialogDidNotName) {
+    start({BRIDGE});
+    const std::string jpg = (dir_ / "out.jpg").string();
+    const auto contents = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    std::ofstream(jpg) << "old picture";
+
+    // "out.png" becomes "out.jpg", which exists: "No" ends the command quietly.
+    headless_answer((dir_ / "out.png").string());
+    click(ID_SAVE_IMAGE);
+    ASSERT_EQ(headless_questions().size(), 1u);
+    EXPECT_EQ(headless_questions()[0].title, "Notice");
+    EXPECT_EQ(headless_questions()[0].text, jpg + " exists. Replace it?");
+    EXPECT_TRUE(headless_messages().empty());
+    EXPECT_EQ(contents(jpg), "old picture");
+    EXPECT_FALSE(fs::exists(dir_ / "out.png"));
+
+    // "Yes" replaces it.
+    headless_answer((dir_ / "out.png").string());
+    headless_answer_question(true);
+    click(ID_SAVE_IMAGE);
+    EXPECT_EQ(headless_questions().size(), 2u);
+    EXPECT_TRUE(has_message("Notice", "Image Saved as: " + jpg));
+    EXPECT_EQ(contents(jpg).substr(0, 2), "\xFF\xD8");
+
+    // A name saved as it was chosen, and a new name, are saved without a question.
+    std::ofstream(jpg) << "old picture";
+    headless_answer(jpg);
+    headless_answer((dir_ / "new.png").string());
+    click(ID_SAVE_IMAGE);
+    click(ID_SAVE_IMAGE);
+    EXPECT_EQ(headless_questions().size(), 2u);
+    EXPECT_EQ(contents(jpg).substr(0, 2), "\xFF\xD8");
+    EXPECT_TRUE(fs::exists(dir_ / "new.jpg"));
 }
 
 TEST(JpegFileName, TheNamesExtensionBecomesJpg) {

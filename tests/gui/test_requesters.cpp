@@ -1,8 +1,13 @@
 // Requesters: pattern lists, the default-file split, script answers and the working directory.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
+#include <string>
 
+#include "gui/platform.h"
 #include "gui/requester_args.h"
 #include "gui_fixture.h"
 
@@ -101,6 +106,56 @@ TEST_F(Requesters, MessagesAreRecordedAndAnsweredOk)
     EXPECT_EQ(messages[0].flags, REQ_ICON_INFORMATION);
     EXPECT_EQ(messages[1].text, "Can not Save the file!");
     EXPECT_EQ(messages[1].flags, 0u);
+}
+
+TEST_F(Requesters, QuestionsAnswerFromTheScriptAndNoWhenItIsEmpty)
+{
+    headless_answer_question(true);
+    headless_answer_question(false);
+    EXPECT_TRUE(req_yes_no("Notice", "/w/out.jpg exists. Replace it?"));
+    EXPECT_FALSE(req_yes_no("Notice", "second"));
+    EXPECT_FALSE(req_yes_no("Notice", "third"));  // script empty: No
+    const auto& questions = headless_questions();
+    ASSERT_EQ(questions.size(), 3u);
+    EXPECT_EQ(questions[0].title, "Notice");
+    EXPECT_EQ(questions[0].text, "/w/out.jpg exists. Replace it?");
+    EXPECT_TRUE(headless_messages().empty());
+}
+
+// A backend whose file dialog moves the process to another folder, as FLTK's chooser does.
+class WanderingDialogs : public Platform {
+public:
+    std::string file_dialog(const FileDialogSpec&) override
+    {
+        return chdir("/") == 0 ? "/chosen" : "";
+    }
+};
+
+TEST(RequesterFolder, TheWorkingFolderComesBackEvenWhenItsPathCannotBeNamed)
+{
+    const int home = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(home, 0);
+    const std::filesystem::path gone =
+        std::filesystem::temp_directory_path() / ("kelvaro_gone_" + std::to_string(getpid()));
+    std::filesystem::create_directory(gone);
+    ASSERT_EQ(chdir(gone.c_str()), 0);
+    struct stat before {};
+    ASSERT_EQ(stat(".", &before), 0);
+    std::filesystem::remove(gone);  // getcwd fails from now on
+    char path[PATH_MAX];
+    EXPECT_EQ(getcwd(path, sizeof path), nullptr);
+
+    WanderingDialogs wandering;
+    platform_set(&wandering);
+    EXPECT_EQ(req_open_file("Open", "/tmp/x", "*.*", 0), "/chosen");
+    EXPECT_EQ(req_save_file("Save", "", "*.jpg", 0), "/chosen");
+    platform_set(nullptr);
+    struct stat after {};
+    EXPECT_EQ(stat(".", &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_dev, before.st_dev);
+    EXPECT_EQ(fchdir(home), 0);
+    close(home);
 }
 
 }  // namespace
