@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/batch_render.h"
+#include "app/ids.h"
 #include "app/render.h"
 #include "app/render_options.h"
 #include "app/startup.h"
@@ -20,6 +21,7 @@
 #include "draw/picture.h"
 #include "draw/png.h"
 #include "draw/svg.h"
+#include "gui/gadget.h"
 
 namespace {
 
@@ -117,9 +119,9 @@ void BM_SvgBridgeRedraw(benchmark::State& state)
     for (auto _ : state) {
         SvgRecorder recorder;
         svg_recorder_start(recorder, 700, 500);
-        draw_record_svg(&recorder);
+        draw_record_svg(&recorder, gadget_canvas_picture(ID_CANVAS));
         redraw_view();
-        draw_record_svg(nullptr);
+        draw_record_svg(nullptr, nullptr);
         document = svg_document(recorder);
         benchmark::DoNotOptimize(document.data());
     }

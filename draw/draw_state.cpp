@@ -1,9 +1,9 @@
 // The per-thread drawing state: outputs over pictures and SVG recorders, the drawing pass and the mode.
 //
-// Each thread has at most one current DrawOutput (a thread_local slot); an SVG recorder attached to
-// the thread (draw_record_svg) is handed to every output begun while it is attached. draw_begin hands out a
+// Each thread has at most one current DrawOutput (a thread_local slot). draw_begin hands out a
 // context value, unique for the process lifetime, from which draw_context_picture finds the
-// picture again while the pass lasts.
+// picture again while the pass lasts. An SVG recorder attached to a picture (draw_record_svg) is
+// handed to every output over that picture begun on the thread while it is attached.
 #include <atomic>
 #include <memory>
 #include <utility>
@@ -16,7 +16,8 @@ namespace {
 
 thread_local std::unique_ptr<DrawOutput> current_output;  // the thread's current state
 std::atomic<std::intptr_t> next_context{1};                // contexts are never handed out twice
-thread_local SvgRecorder* attached_recorder = nullptr;      // given to the outputs begun on this thread
+thread_local SvgRecorder* attached_recorder = nullptr;      // given to the outputs begun over attached_picture
+thread_local const Picture* attached_picture = nullptr;     // the picture whose passes are recorded
 
 DrawChannels split_colour(int colour)
 {
@@ -110,13 +111,14 @@ DrawOutput* draw_svg_output(SvgRecorder* recorder, DrawRelease release)
     return current_output.get();
 }
 
-void draw_record_svg(SvgRecorder* recorder)
+void draw_record_svg(SvgRecorder* recorder, const Picture* picture)
 {
     DrawOutput* out = current_output.get();
-    if (recorder == nullptr && out != nullptr && out->picture != nullptr && out->recorder == attached_recorder) {
-        out->recorder = nullptr;  // the pass going on draws on without the recorder
+    if (out != nullptr && out->picture != nullptr && out->recorder != nullptr && out->recorder == attached_recorder) {
+        out->recorder = nullptr;  // a pass going on draws on without the recorder
     }
-    attached_recorder = recorder;
+    attached_recorder = picture != nullptr ? recorder : nullptr;
+    attached_picture = attached_recorder != nullptr ? picture : nullptr;
 }
 
 std::intptr_t draw_begin(DrawOutput* output)
@@ -140,7 +142,7 @@ std::intptr_t draw_begin(DrawOutput* output)
         out.context = next_context.fetch_add(1);
         return out.context;
     }
-    if (out.recorder == nullptr) {
+    if (out.recorder == nullptr && out.picture == attached_picture) {
         out.recorder = attached_recorder;
     }
     const Picture& picture = *out.picture;

@@ -1,11 +1,10 @@
 // Raster primitives: spans, points, lines and boxes on the thread's current output.
 //
-// An output with an SVG recorder records each verb first (draw/svg.cpp); one that only records
-// draws nothing more.
 // Pixels are written straight into the picture: plain writes set B, G, R (a 32-bit pixel keeps its
 // alpha byte), exclusive-or mode XORs the colour into B, G, R. Everything is clipped against the
 // whole output, 0 <= x < width and 0 <= y < height; coordinates are widened to 64 bits before any
-// sum so that extreme arguments cannot overflow.
+// sum so that extreme arguments cannot overflow. An output with an SVG recorder records each verb
+// first (draw/svg.cpp); one that only records draws nothing more.
 #include <algorithm>
 #include <cmath>
 #include <cstring>

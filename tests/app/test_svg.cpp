@@ -120,15 +120,22 @@ TEST_F(SvgTest, ViewAsSvgRendersLikeItsCanvasPicture) {
         const Picture expected = render(c.file, c.arguments);
         ASSERT_EQ(expected.width, 700);
 
+        const Picture& canvas = *gadget_canvas_picture(ID_CANVAS);
         SvgRecorder recorder;
         svg_recorder_start(recorder, 700, 500);
-        draw_record_svg(&recorder);
+        draw_record_svg(&recorder, &canvas);
+        Picture elsewhere;  // a pass over another picture is not recorded
+        picture_make(elsewhere, 10, 10, 24);
+        draw_begin(draw_picture_output(&elsewhere, nullptr));
+        draw_box(0, 0, 5, 5, draw_rgb(0x12, 0x34, 0x56));
+        draw_end();
         redraw_view();
-        draw_record_svg(nullptr);
-        const Picture& canvas = *gadget_canvas_picture(ID_CANVAS);
+        draw_record_svg(nullptr, nullptr);
         ASSERT_EQ(canvas.bits, expected.bits) << "recording changed the canvas";
 
-        const std::string path = write_svg(svg_document(recorder));
+        const std::string document = svg_document(recorder);
+        EXPECT_EQ(document.find("#123456"), std::string::npos);
+        const std::string path = write_svg(document);
         EXPECT_TRUE(well_formed(path));
         const Rgb corner = canvas_pixel(canvas, 0, 0);  // never drawn on: the canvas's own colour
         char background[8];
