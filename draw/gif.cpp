@@ -1,8 +1,10 @@
-// The animated GIF encoder over giflib: the changed rectangle of each
-// frame, a palette for them (see draw/gif.h) and the library's LZW writer into a growing buffer.
+// The animated GIF encoder over giflib: the changed rectangle of each frame, a palette for them
+// (see draw/gif.h) and the library's LZW writer into a growing buffer.
 //
-// Colours here are packed 0xRRGGBB, read from the pictures' stored B, G, R bytes. Lookups from colour to palette index go through a hash map with
-// a one-entry cache in front: the canvas is mostly long runs of one colour.
+// Colours here are packed 0xRRGGBB, read from the pictures' stored B, G, R bytes. Lookups from
+// colour to palette index go through a hash map with a one-entry cache in front: the canvas is
+// mostly long runs of one colour. A colour missing from a palette of 256 is searched once and
+// remembered.
 #include "draw/gif.h"
 
 #include <algorithm>
@@ -149,8 +151,10 @@ int palette_index(Palette& palette, std::uint32_t colour)
         return palette.last_index;
     }
     auto found = palette.index.find(colour);
-    const int index = found != palette.index.end() ? found->second
-                                                   : palette.index.emplace(colour, nearest(palette, colour)).first->second;
+    if (found == palette.index.end()) {
+        found = palette.index.emplace(colour, nearest(palette, colour)).first;
+    }
+    const int index = found->second;
     palette.last_colour = colour;
     palette.last_index = index;
     return index;

@@ -83,8 +83,8 @@ protected:
                                         int& height) {
         const std::string png = (dir_ / "picture.png").string();
         std::vector<std::uint8_t> rgb;
-        if (std::system(("rsvg-convert -b '" + background + "' -o '" + png + "' '" + path + "' 2>/dev/null").c_str()) != 0)
-            return rgb;
+        const std::string command = "rsvg-convert -b '" + background + "' -o '" + png + "' '" + path + "' 2>/dev/null";
+        if (std::system(command.c_str()) != 0) return rgb;
         png_image image{};
         image.version = PNG_IMAGE_VERSION;
         if (!png_image_begin_read_from_file(&image, png.c_str())) return rgb;

@@ -34,7 +34,8 @@ struct Reader {
 int read_bytes(GifFileType* gif, GifByteType* into, int length)
 {
     auto* reader = static_cast<Reader*>(gif->UserData);
-    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(length), reader->bytes->size() - reader->offset);
+    const std::size_t count =
+        std::min<std::size_t>(static_cast<std::size_t>(length), reader->bytes->size() - reader->offset);
     std::memcpy(into, reader->bytes->data() + reader->offset, count);
     reader->offset += count;
     return static_cast<int>(count);
@@ -68,7 +69,8 @@ Decoded decode(const std::vector<std::uint8_t>& bytes)
         std::vector<std::uint32_t> shown(static_cast<std::size_t>(gif->SWidth) * gif->SHeight, 0xFFFFFFFF);
         for (int i = 0; i < gif->ImageCount; ++i) {
             const SavedImage& image = gif->SavedImages[i];
-            result.loops_forever = result.loops_forever || is_loop_forever(image.ExtensionBlocks, image.ExtensionBlockCount);
+            result.loops_forever =
+                result.loops_forever || is_loop_forever(image.ExtensionBlocks, image.ExtensionBlockCount);
             GraphicsControlBlock control{};
             DGifSavedExtensionToGCB(gif, i, &control);
             result.delays.push_back(control.DelayTime);
@@ -167,7 +169,12 @@ TEST(GifTest, BadFrameListsGiveNoBytes)
     const Picture deep = letter_f(32);
     Picture empty;
     const std::vector<std::vector<GifFrame>> cases = {
-        {}, {{nullptr, 10}}, {{&empty, 10}}, {{&f, 10}, {&wide, 10}}, {{&f, 10}, {&deep, 10}}, {{&f, 10}, {nullptr, 10}},
+        {},
+        {{nullptr, 10}},
+        {{&empty, 10}},
+        {{&f, 10}, {&wide, 10}},
+        {{&f, 10}, {&deep, 10}},
+        {{&f, 10}, {nullptr, 10}},
     };
     for (const std::vector<GifFrame>& frames : cases) {
         std::vector<std::uint8_t> bytes = {1};
