@@ -42,13 +42,7 @@ struct DrawOutput {
     DrawChannels back;                // back_colour as bytes
     std::intptr_t context = 0;        // value returned by draw_begin, 0 before it
     bool text_ready = false;          // the text layer exists (a font was found)
-<<<<<<< HEAD
-=======
-    std::vector<std::uint8_t> strip;  // text coverage strip, strip_width x strip_height, 8 bits
-    int strip_width = 0;              // pixels (= width)
-    int strip_height = 0;             // rows
     SvgRecorder* recorder = nullptr;  // records the verbs as SVG too (draw/svg.h); alone when picture is null
->>>>>>> encoders
 };
 
 // The thread's current output once draw_begin has succeeded, nullptr otherwise. Its bits are null
