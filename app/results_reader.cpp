@@ -22,17 +22,24 @@
 // A count above 50 that the file cannot fill ends where its lines end; up to 50, the missing lines
 // read as empty ones, all zero.
 //
+// read_results_from_memory puts the bytes into an anonymous in-memory file (memfd) and opens it in
+// the same file slot, so that the one reader, with the slots' own line rules, reads them.
+//
 // Touches: TrussModel, planar_model, results_missing, ViewState.show_deflected, controls ID_3D and
 // ID_DEFLECTION_SCALE, file slot RESULTS_FILE.
 #include "app/results_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "app/ids.h"
 #include "app/model.h"
@@ -447,4 +454,25 @@ void read_results() {
     }
 
     finish(omissions, nullptr, nullptr);
+}
+
+bool read_results_from_memory(std::string_view bytes) {
+    const int fd = ::memfd_create("kelvaro-results", MFD_CLOEXEC);
+    if (fd < 0) return false;
+    bool written = true;
+    for (std::size_t done = 0; written && done < bytes.size();) {
+        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (count > 0) {
+            done += static_cast<std::size_t>(count);
+        } else if (!(count < 0 && errno == EINTR)) {
+            written = false;
+        }
+    }
+    // The slot opens its own descriptor of the same file, reading from its start.
+    const bool opened = written && file_open_read(RESULTS_FILE, "/proc/self/fd/" + std::to_string(fd)) != 0;
+    ::close(fd);
+    if (!opened) return false;
+    reset_for_load();
+    read_results();
+    return true;
 }

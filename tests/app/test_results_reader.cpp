@@ -379,3 +379,19 @@ TEST_F(ReaderTest, NonFiniteNumbersDoNotSpoilTheScalesOrTheCentre) {
     EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 750.0f);
     EXPECT_FALSE(std::isfinite(TrussModel.node_coords[2][2]));
 }
+
+TEST_F(ReaderTest, BytesInMemoryReadAsTheSameFile) {
+    std::string text;
+    for (const std::string& line : triangle_file()) text += line + "\r\n";
+    ASSERT_TRUE(read_results_from_memory(text));
+    EXPECT_TRUE(headless_messages().empty());
+    EXPECT_EQ(TrussModel.element_count, 3);
+    EXPECT_FLOAT_EQ(TrussModel.element_stress[2], 200.0f);
+    EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 1500.0f);
+    EXPECT_EQ(file_handle(RESULTS_FILE), 0);
+    ASSERT_TRUE(read_results_from_memory(std::string_view("t\n2 1\n", 6)));
+    EXPECT_EQ(TrussModel.node_count, 2);
+    EXPECT_EQ(TrussModel.element_count, 1);
+    ASSERT_EQ(headless_messages().size(), 1u);
+    EXPECT_EQ(headless_messages()[0].title, "No Results");
+}
