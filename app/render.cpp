@@ -1,8 +1,10 @@
 // The truss renderer: an immediate-mode pass that paints the whole canvas from TrussModel and the
 // projected ViewState, plus the element result table painted over it.
 //
-// Reals stay float32 until a drawing call, where to_pixel rounds them half to even. Anything that
-// cannot be placed (a NaN or infinite coordinate, load or deflection; an end node outside
+// Reals stay float32 until a drawing call, where to_pixel rounds them half to even. A line with an
+// end beyond +-PIXEL_LIMIT is first cut to that square in double precision, so that it keeps its
+// slope at any zoom. Per-element work allocates nothing, so a redraw grows linearly with the model.
+// Anything that cannot be placed (a NaN or infinite coordinate, load or deflection; an end node outside
 // 1..node_count; an axis without a canvas direction) is skipped and the rest is drawn.
 //
 // Touches: ViewState.node_deflected_offset, ViewState.element_colour, redraw_pending; draws on

@@ -225,8 +225,7 @@ bool next_line(std::string& line) {
 // Grows the node records so that node i has an entry: doubling, never past limit.
 void make_room_for_node(std::int32_t i, std::int32_t limit) {
     if (static_cast<std::size_t>(i) < TrussModel.node_coords[1].size()) return;
-    std::int64_t grown = std::min<std::int64_t>(limit, std::max<std::int64_t>(2LL * i, i));
-    size_node_records(static_cast<int>(grown));
+    size_node_records(static_cast<int>(std::min<std::int64_t>(limit, 2LL * i)));
 }
 
 void read_node_line(int i, std::string_view line) {
