@@ -26,6 +26,7 @@
 #include "app/render.h"
 #include "app/startup.h"
 #include "app/view.h"
+#include "core/file.h"
 #include "draw/image.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"
@@ -38,10 +39,11 @@ constexpr int PASSES_PER_FRAME = 2;  // the plain picture, then the animated ele
 
 std::string diagnostic(const std::string& text) { return std::string(PROGRAM) + ": " + text; }
 
-// Empty when path can be opened for reading as a file, else the reason. Opened without blocking,
-// so a pipe without a writer yet is not waited for here.
-std::string unreadable_reason(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+// Opens the results file once, for the reader to read (handed over to the file slots), so a
+// named pipe's writer meets one reader only. A pipe without a writer yet is waited for, as other
+// command-line tools wait. Empty when the file is open, else the reason.
+std::string open_input(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return std::strerror(errno);
     struct stat info;
     std::string reason;
@@ -50,7 +52,11 @@ std::string unreadable_reason(const std::string& path) {
     } else if (S_ISDIR(info.st_mode)) {
         reason = std::strerror(EISDIR);
     }
-    close(fd);
+    if (!reason.empty()) {
+        close(fd);
+        return reason;
+    }
+    file_offer_descriptor(path, fd);
     return reason;
 }
 
@@ -111,7 +117,7 @@ bool take_animation_frame(int frame, Picture& picture) {
 // Everything render_picture does, leaving the picture where it was drawn: the canvas, or frame
 // for an animation frame. nullptr when the status is not OK.
 const Picture* render_view(const RenderOptions& options, RenderReport& report, Picture& frame) {
-    const std::string reason = unreadable_reason(options.results_path);
+    const std::string reason = open_input(options.results_path);
     if (!reason.empty()) {
         report.status = RENDER_EXIT_INPUT;
         report.lines.push_back(diagnostic(options.results_path + ": " + reason));

@@ -16,7 +16,7 @@ struct RenderReport {
     std::vector<std::string> lines;
 };
 
-// Checks that the results file can be opened, starts the viewer on the headless backend with it
+// Opens the results file (once: the reader reads that descriptor), starts the viewer on the headless backend with it
 // (as the viewer starts), applies options in the order preset, angles, zoom, deflected shape,
 // load values, element numbers, then the animation frame or the result table, and copies the
 // final canvas picture into picture. The runtime stays started (viewer_shutdown ends it), so the
