@@ -118,7 +118,7 @@ void compute_model_numbers(ModelNumbers& numbers) {
         if (n.deflection_magnitude > numbers.max_deflection.value) numbers.max_deflection = {i, n.deflection_magnitude};
         for (int j = 0; j < 3; ++j) {
             if (n.restraint[j] != 1) continue;
-            n.reaction[j] = -(n.load[j] + member_pull[i][j]);
+            n.reaction[j] = -(n.load[j] + member_pull[i][j]) + 0.0;  // + 0.0: no reaction of -0
             numbers.reaction_sum[j] += n.reaction[j];
         }
     }
