@@ -345,6 +345,20 @@ protected:
            std::to_string(y) + " click 1");
     }
 
+    // The close box of the window manager's frame, at the right end of the title bar.
+    void click_close_box()
+    {
+        const Window frame = frame_of(window);
+        XWindowAttributes frame_area;
+        ASSERT_TRUE(XGetWindowAttributes(display, frame, &frame_area));
+        int inside_x = 0, inside_y = 0;
+        Window child = 0;
+        XTranslateCoordinates(display, window, frame, 0, 0, &inside_x, &inside_y, &child);
+        sh("xdotool mousemove --window " + std::to_string(frame) + " " +
+           std::to_string(frame_area.width - inside_x - 12) + " " + std::to_string(inside_y / 2) +
+           " click 1");
+    }
+
     // Keys and text go to whatever has the focus; focus a dialog first with focus().
     void focus(Window target) { sh("xdotool windowfocus --sync " + std::to_string(target)); }
     void key(const std::string& keys) { sh("xdotool key " + keys); }
@@ -572,15 +586,7 @@ TEST_F(X11Viewer, OpenDialogOverTheOpenWindowThenLoadFileAndCancelThenCloseBox)
     ASSERT_NE(window, 0u) << "the caption still names a file after the cancel";
     canvas_until([](const Picture& p) { return count(p, member_black) == 0; }, "an empty view");
 
-    // The close box of the window manager's frame, at the right end of the title bar.
-    const Window frame = frame_of(window);
-    XWindowAttributes frame_area;
-    ASSERT_TRUE(XGetWindowAttributes(display, frame, &frame_area));
-    int inside_x = 0, inside_y = 0;
-    XTranslateCoordinates(display, window, frame, 0, 0, &inside_x, &inside_y, &child);
-    sh("xdotool mousemove --window " + std::to_string(frame) + " " +
-       std::to_string(frame_area.width - inside_x - 12) + " " + std::to_string(inside_y / 2) +
-       " click 1");
+    click_close_box();
     EXPECT_EQ(viewer.wait_exit(), 0);
 }
 
@@ -738,6 +744,77 @@ TEST_F(X11Viewer, SaveImageWritesTheFramedWindow)
 
     click(EXIT[0], EXIT[1]);
     EXPECT_EQ(viewer.wait_exit(), 0);
+}
+
+// Clicks that wait behind "Load File" while the program is held go to the open dialog's loop,
+// like any input that arrives while a modal dialog is up: after the dialog the check box they hit
+// is neither shown ticked nor has its command run, and it still works.
+TEST_F(X11Viewer, ClickQueuedBehindLoadFileIsNotReplayedAfterTheDialog)
+{
+    viewer.start({example("bridge.res")}, folder);
+    window = main_window("     " + example("bridge.res"));
+    ASSERT_NE(window, 0u);
+    const Picture bridge = canvas_until(
+        [](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
+    const Picture box_before = grab(window, CANVAS_W, APPLIED_LOAD[1] - 12, 100, 24);
+
+    kill(viewer.pid(), SIGSTOP);
+    click(LOAD_FILE[0], LOAD_FILE[1]);
+    click(APPLIED_LOAD[0], APPLIED_LOAD[1]);
+    kill(viewer.pid(), SIGCONT);
+    choose_in_dialog("OPEN ..", example("tower.res"));
+    window = main_window("     " + example("tower.res"));
+    ASSERT_NE(window, 0u) << "the caption does not show the loaded tower";
+    const Picture tower = canvas_until(
+        [&](const Picture& p) { return count(p, member_black) > 500 && !same_inside(p, bridge); },
+        "the loaded tower");
+    pause_ms(100);  // time for a replayed press to show (none may come)
+    EXPECT_TRUE(same_inside(canvas(), tower)) << "the held click ran its command";
+    const Picture box_after = grab(window, CANVAS_W, APPLIED_LOAD[1] - 12, 100, 24);
+    EXPECT_EQ(box_after.pixels, box_before.pixels) << "\"Applied Load\" changed by the held click";
+
+    click(APPLIED_LOAD[0], APPLIED_LOAD[1]);
+    const Picture loads = canvas_changed_from(tower, "the load values after a click");
+    EXPECT_GT(count(loads, dark), count(tower, dark) + 100);
+    click(EXIT[0], EXIT[1]);
+    EXPECT_EQ(viewer.wait_exit(), 0);
+}
+
+// "+", "Save Image" and the close box, queued while the program is held, take effect in that
+// order: the view turns, the image is saved (the dialog answered, the notice confirmed), and only
+// then does the program end.
+TEST_F(X11Viewer, CloseBoxQueuedBehindSaveImageEndsTheProgramAfterTheSave)
+{
+    viewer.start({example("bridge.res")}, folder);
+    window = main_window("     " + example("bridge.res"));
+    ASSERT_NE(window, 0u);
+    const Picture base = canvas_until(
+        [](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
+    int inside_x = 0, inside_y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, frame_of(window), 0, 0, &inside_x, &inside_y, &child);
+
+    kill(viewer.pid(), SIGSTOP);
+    click(PLUS[0], PLUS[1]);
+    click(SAVE_IMAGE[0], SAVE_IMAGE[1]);
+    click_close_box();
+    kill(viewer.pid(), SIGCONT);
+    choose_in_dialog("Save as jpeg", (folder / "closing").string());
+    answer_box("Notice");
+    EXPECT_EQ(viewer.wait_exit(), 0);
+
+    // The saved canvas shows the turned view: fewer of the first picture's black pixels.
+    Jpeg jpeg;
+    ASSERT_TRUE(read_jpeg(folder / "closing.jpg", jpeg)) << "no closing.jpg";
+    int kept = 0, black = 0;
+    for (int y = INSET; y < CANVAS_H - INSET; ++y)
+        for (int x = INSET; x < CANVAS_W - INSET; ++x)
+            if (member_black(base.at(x, y))) {
+                ++black;
+                kept += dark(jpeg.at(inside_x - 2 + x, inside_y - 2 + y)) ? 1 : 0;
+            }
+    std::printf("black pixels of the first view still dark in the saved one: %d of %d\n", kept, black);
+    EXPECT_LT(kept, black * 9 / 10) << "the image was saved before \"+\" turned the view";
 }
 
 }  // namespace
