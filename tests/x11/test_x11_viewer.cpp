@@ -816,6 +816,48 @@ TEST_F(X11Viewer, SaveImageHoldsTheWholeFramedWindow)
     EXPECT_EQ(viewer.wait_exit(), 0);
 }
 
+// A window manager that nests its frame in a second window (here a grey override-redirect window
+// taken in between, 10 pixels wider on every side): the picture is that outermost window, grey
+// border included, with no black band where the inner frame ends.
+TEST_F(X11Viewer, SaveImageHoldsAFrameNestedTwice)
+{
+    viewer.start({example("bridge.res")}, folder);
+    window = main_window("     " + example("bridge.res"));
+    ASSERT_NE(window, 0u);
+    const Picture shown = canvas_until(
+        [](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
+    const Window frame = frame_of(window);
+    XWindowAttributes frame_area;
+    ASSERT_TRUE(XGetWindowAttributes(display, frame, &frame_area));
+    XSetWindowAttributes outer_attributes{};
+    outer_attributes.override_redirect = True;
+    outer_attributes.background_pixel = 0x808080;
+    const Window outer = XCreateWindow(
+        display, DefaultRootWindow(display), frame_area.x - 10, frame_area.y - 10,
+        static_cast<unsigned>(frame_area.width + 20), static_cast<unsigned>(frame_area.height + 20), 0,
+        CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &outer_attributes);
+    XMapWindow(display, outer);
+    XReparentWindow(display, frame, outer, 10, 10);
+    XSync(display, False);
+    ASSERT_EQ(frame_of(window), outer);
+    int inside_x = 0, inside_y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, outer, 0, 0, &inside_x, &inside_y, &child);
+
+    click(SAVE_IMAGE[0], SAVE_IMAGE[1]);
+    choose_in_dialog("Save as jpeg", (folder / "nested").string());
+    answer_box("Notice");
+    Jpeg jpeg;
+    ASSERT_TRUE(read_jpeg(folder / "nested.jpg", jpeg)) << "no nested.jpg";
+    ASSERT_EQ(jpeg.width, frame_area.width + 20 - 4);
+    ASSERT_EQ(jpeg.height, frame_area.height + 20 - 4);
+    expect_no_black_band(jpeg);
+    EXPECT_LT(canvas_difference(jpeg, shown, inside_x - 2, inside_y - 2), 6.0)
+        << "the canvas is not where the frame holds it";
+    click(EXIT[0], EXIT[1]);
+    EXPECT_EQ(viewer.wait_exit(), 0);
+}
+
 // A window whose frame is partly off the screen cannot be captured whole: "Save Image" says so
 // and writes nothing (no picture with the missing part left black).
 TEST_F(X11Viewer, SaveImageOfAWindowPartlyOffTheScreenFails)
