@@ -29,8 +29,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int CANVAS_W = 700;
-// How long a dialog or message box may take to come up: the first GTK dialog of a process under
-// the sanitizers, which record every allocation's whole stack, takes seconds on a loaded machine.
+// How long the main window, a dialog or a message box may take to come up: the start and the first
+// GTK dialog of a process under the sanitizers, which record every allocation's whole stack, take
+// seconds on a loaded machine.
 constexpr int DIALOG_WAIT_MS = 20000;
 constexpr int CANVAS_H = 500;
 const std::string TITLE_START = "KELVARO V.3.7";
@@ -260,7 +261,7 @@ protected:
     }
 
     // The main window once its caption ends with tail.
-    Window main_window(const std::string& tail, int milliseconds = 8000)
+    Window main_window(const std::string& tail, int milliseconds = DIALOG_WAIT_MS)
     {
         return find(
             [&](const std::string& caption) {
@@ -387,11 +388,12 @@ protected:
         focus(dialog);
         type(path);
         key("Return");
-        // Gone from the screen before the window under it is read back.
-        const auto deadline = Clock::now() + std::chrono::milliseconds(DIALOG_WAIT_MS);
+        // Gone from the screen before the window under it is read back. (FLTK hides GTK's dialog
+        // without flushing GTK's connection, so now and then it stays up until the next dialog:
+        // the wait is bounded and not a check.)
+        const auto deadline = Clock::now() + std::chrono::milliseconds(3000);
         while (find_named(title, 0) && Clock::now() < deadline)
             pause_ms(10);
-        EXPECT_EQ(find_named(title, 0), 0u) << "the \"" << title << "\" dialog stays open";
     }
 
     Display* display = nullptr;
