@@ -25,8 +25,10 @@
 #include "app/model.h"
 #include "app/overlays.h"
 #include "app/render.h"
+#include "app/report.h"
 #include "app/startup.h"
 #include "app/view.h"
+#include "core/file.h"
 #include "draw/image.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"
@@ -39,10 +41,11 @@ constexpr int PASSES_PER_FRAME = 2;  // the plain picture, then the animated ele
 
 std::string diagnostic(const std::string& text) { return std::string(PROGRAM) + ": " + text; }
 
-// Empty when path can be opened for reading as a file, else the reason. Opened without blocking,
-// so a pipe without a writer yet is not waited for here.
-std::string unreadable_reason(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+// Opens the results file once, for the reader to read (handed over to the file slots), so a
+// named pipe's writer meets one reader only. A pipe without a writer yet is waited for, as other
+// command-line tools wait. Empty when the file is open, else the reason.
+std::string open_input(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return std::strerror(errno);
     struct stat info;
     std::string reason;
@@ -51,7 +54,11 @@ std::string unreadable_reason(const std::string& path) {
     } else if (S_ISDIR(info.st_mode)) {
         reason = std::strerror(EISDIR);
     }
-    close(fd);
+    if (!reason.empty()) {
+        close(fd);
+        return reason;
+    }
+    file_offer_descriptor(path, fd);
     return reason;
 }
 
@@ -134,7 +141,7 @@ void report_missing_highlights(const RenderOptions& options, RenderReport& repor
 // Everything render_picture does, leaving the picture where it was drawn: the canvas, or frame
 // for an animation frame. nullptr when the status is not OK.
 const Picture* render_view(const RenderOptions& options, RenderReport& report, Picture& frame) {
-    const std::string reason = unreadable_reason(options.results_path);
+    const std::string reason = open_input(options.results_path);
     if (!reason.empty()) {
         report.status = RENDER_EXIT_INPUT;
         report.lines.push_back(diagnostic(options.results_path + ": " + reason));
@@ -191,10 +198,18 @@ RenderReport render_picture(const RenderOptions& options, Picture& picture) {
 }
 
 RenderReport render_to_file(const RenderOptions& options) {
-    if (same_file(options.results_path, options.output_path)) {
+    std::vector<std::string> outputs = {options.output_path};
+    if (report_format(options.report_path) == ReportFormat::Csv) {
+        outputs.push_back(report_members_csv_path(options.report_path));
+        outputs.push_back(report_nodes_csv_path(options.report_path));
+    } else {
+        outputs.push_back(options.report_path);
+    }
+    for (const std::string& output : outputs) {
+        if (output.empty() || !same_file(options.results_path, output)) continue;
         RenderReport refused;
         refused.status = RENDER_EXIT_USAGE;
-        refused.lines.push_back(diagnostic("the output file '" + options.output_path +
+        refused.lines.push_back(diagnostic("the output file '" + output +
                                            "' is the results file; refusing to overwrite it"));
         return refused;
     }
@@ -202,13 +217,21 @@ RenderReport render_to_file(const RenderOptions& options) {
     Picture frame;
     const Picture* picture = render_view(options, report, frame);
     if (picture == nullptr) return report;
-    errno = 0;
-    const int saved = jpeg_save_picture_quality(*picture, options.output_path, options.quality);
-    const int error = errno;
-    if (saved == 0) {
+    if (!options.output_path.empty()) {
+        errno = 0;
+        const int saved = jpeg_save_picture_quality(*picture, options.output_path, options.quality);
+        const int error = errno;
+        if (saved == 0) {
+            report.status = RENDER_EXIT_SAVE;
+            report.lines.push_back(diagnostic("cannot write '" + options.output_path + "': " +
+                                              (error != 0 ? std::strerror(error) : "the picture could not be encoded")));
+            return report;
+        }
+    }
+    std::string error;
+    if (!options.report_path.empty() && !write_report(options.report_path, error)) {
         report.status = RENDER_EXIT_SAVE;
-        report.lines.push_back(diagnostic("cannot write '" + options.output_path + "': " +
-                                          (error != 0 ? std::strerror(error) : "the picture could not be encoded")));
+        report.lines.push_back(diagnostic(error));
     }
     return report;
 }

@@ -5,6 +5,9 @@
 // choice until the reader has read it.
 #include "app/load_file.h"
 
+#include <cerrno>
+#include <string>
+
 #include "app/ids.h"
 #include "app/model.h"
 #include "app/render.h"
@@ -15,12 +18,23 @@
 #include "gui/requester.h"
 #include "gui/window.h"
 
+void open_results_file() {
+    // A file that cannot be opened is not reported here: the reader finds the slot closed. A named
+    // pipe that no writer fed in time is told first, so the reader's error that follows makes sense.
+    errno = 0;
+    if (file_open_read(RESULTS_FILE, results_path) == 0 && errno == ETIMEDOUT) {
+        const int wait = file_pipe_wait();
+        const std::string within = wait % 1000 == 0 ? std::to_string(wait / 1000) + " seconds"
+                                                    : std::to_string(wait) + " ms";
+        req_message("Warning", "No writer opened the pipe " + results_path + " within " + within, 0);
+    }
+}
+
 void choose_results_file() {
     // "*.*" is no plain file name, so the dialog starts with an empty name in the working folder.
     results_path = req_open_file("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
     if (!results_path.empty()) {
-        // A file that cannot be opened is not reported here: the reader finds the slot closed.
-        file_open_read(RESULTS_FILE, results_path);
+        open_results_file();
     }
 }
 

@@ -1,6 +1,9 @@
 // Choosing a results file and loading it into the viewer.
 #pragma once
 
+// Opens results_path in slot RESULTS_FILE. A named pipe whose writer does not come within the pipe
+// wait (10 s) is given up with a "Warning" box; other failures are left to the reader to report.
+void open_results_file();
 // Asks for a results file in the open-file requester and opens it in slot RESULTS_FILE;
 // results_path is "" after a cancel (and nothing is opened then).
 void choose_results_file();

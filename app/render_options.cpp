@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/model.h"
+#include "app/report.h"
 #include "core/str.h"
 
 namespace {
@@ -124,7 +125,7 @@ bool complete(const RenderOptions& options, std::string& error) {
     if (options.help || options.version) return true;
     if (options.results_path.empty()) {
         error = "no results file given";
-    } else if (options.output_path.empty()) {
+    } else if (options.output_path.empty() && options.report_path.empty()) {
         error = "no output file given (-o OUT.jpg)";
     } else if (options.stresses && options.frame != 0) {
         error = "options '--stresses' and '--frame' cannot be combined";
@@ -244,6 +245,13 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
             ok = value(text) && whole_in_range(name, text, 1, MAX_ELEMENTS, options.highlight_member, error);
         } else if (name == "--highlight-node") {
             ok = value(text) && whole_in_range(name, text, 1, MAX_NODES, options.highlight_node, error);
+        } else if (name == "--report") {
+            ok = value(text);
+            if (ok && !report_format(text)) {
+                error = "option '--report': '" + std::string(text) + "' does not end in .json or .csv";
+                ok = false;
+            }
+            if (ok) options.report_path = std::string(text);
         } else {
             error = "unknown option '" + std::string(name) + "'";
             ok = false;
@@ -262,6 +270,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
 
 std::string render_help_text() {
     return "Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n"
+           "       kelvaro-render RESULTS --report REPORT.json|REPORT.csv [-o OUT.jpg] [options]\n"
            "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
            "pixels) and saves the picture as a JPEG file. No display is needed.\n"
            "\n"
@@ -288,9 +297,13 @@ std::string render_help_text() {
            "      --max-deflection  mark the node of largest deflection (draws the deflected shape)\n"
            "      --highlight-member N  draw member N highlighted\n"
            "      --highlight-node N    ring node N\n"
+           "      --report FILE     write the numbers behind the picture (nodes with reactions,\n"
+           "                        members with forces, extremes, equilibrium check): NAME.json\n"
+           "                        as JSON, NAME.csv as NAME-members.csv and NAME-nodes.csv;\n"
+           "                        without -o no picture is written\n"
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
            "\n"
-           "Exit status: 0 picture written; 1 results file missing, unreadable or without usable\n"
-           "results; 2 bad command line; 3 the JPEG file could not be written.\n";
+           "Exit status: 0 picture and report written; 1 results file missing, unreadable or without usable\n"
+           "results; 2 bad command line; 3 the JPEG file or the report could not be written.\n";
 }

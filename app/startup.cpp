@@ -84,7 +84,7 @@ void viewer_start(int argc, const char* const* argv) {
     if (results_path.empty()) {
         choose_results_file();
     } else {
-        file_open_read(RESULTS_FILE, results_path);
+        open_results_file();
     }
     read_results();
     if (planar_model != 0) {

@@ -3,7 +3,8 @@
 // State: one process-wide table of slot records (index = file number), guarded by one mutex that
 // every operation holds for its whole run, so a file may even be used from several threads. A
 // record is allocated the first time its number is opened and reused afterwards; closing resets
-// it. Each record carries its own 4096-byte read buffer, so a file is always read buffered.
+// it. Each record carries its own 4096-byte read buffer, so a file is always read buffered. Beside
+// the table, under the same mutex: at most one descriptor handed over for a path, and the pipe wait.
 //
 // Design note on the line reader: it never asks for one byte at a time. It scans the buffered
 // bytes for the next line end (LF, CR or NUL) in a tight loop, appends the whole run to the line,
@@ -13,6 +14,7 @@
 #include "core/file.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +46,9 @@ struct FileRecord {
 
 std::mutex table_lock;                              // guards slots and every record in it
 std::vector<std::unique_ptr<FileRecord>> slots;     // index = file number; null = never used
+std::string offered_path;                           // the path of a handed-over descriptor
+int offered_fd = -1;                                // that descriptor; -1 when none is offered
+int pipe_wait_ms = FILE_PIPE_WAIT_MS;               // how long an open waits for a pipe's writer
 
 // The open record for number, or null. Caller holds table_lock.
 FileRecord* open_record(int number) {
@@ -72,20 +78,67 @@ int refill(FileRecord& record) {
   return record.remaining;
 }
 
-// Opens path read-only and checks that it names something a line reader can use: a regular file
-// or a pipe. Directories (which open fine on Linux but cannot be read) and devices are refused.
-// O_NONBLOCK keeps the open of a pipe without a writer from hanging; it is cleared afterwards so
-// reads wait for data like on a file. Returns the descriptor or -1.
+// Waits until a named pipe opened without blocking has a writer's first bytes or the writer has
+// come and gone (Linux reports no hang-up for a writer that never came), at most wait_ms (negative:
+// for ever). False with errno ETIMEDOUT when the time ran out. Caller holds table_lock.
+bool wait_for_writer(int fd, int wait_ms) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(wait_ms < 0 ? 0 : wait_ms);
+  for (;;) {
+    int timeout = -1;
+    if (wait_ms >= 0) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      timeout = left > 0 ? static_cast<int>(left) : 0;
+    }
+    pollfd entry = {fd, POLLIN, 0};
+    const int ready = ::poll(&entry, 1, timeout);
+    if (ready > 0) return true;
+    if (ready == 0) {
+      errno = ETIMEDOUT;
+      return false;
+    }
+    if (errno != EINTR) return true;  // the reads find out what is wrong
+  }
+}
+
+// The descriptor offered for path, taken over by the caller; -1 when none is. Caller holds table_lock.
+int take_offer(const std::string& path) {
+  if (offered_fd < 0 || offered_path != path) return -1;
+  const int fd = offered_fd;
+  offered_fd = -1;
+  offered_path.clear();
+  return fd;
+}
+
+// Opens path read-only (or takes the descriptor offered for it) and checks that it names something
+// a line reader can use: a regular file or a pipe. Directories (which open fine on Linux but cannot
+// be read) and devices are refused. O_NONBLOCK keeps the open of a named pipe without a writer
+// from hanging; the writer is then waited for as long as the pipe wait allows, and O_NONBLOCK is
+// cleared so that reads wait for data like on a file. Returns the descriptor or -1 (errno set).
 int open_readable(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  int fd = take_offer(path);
+  const bool opened_here = fd < 0;
+  if (opened_here) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return -1;
   struct stat info;
-  if (::fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode))) {
+  int cause = 0;
+  if (::fstat(fd, &info) != 0) {
+    cause = errno;
+  } else if (!(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode))) {
+    cause = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+  }
+  if (cause != 0) {
     ::close(fd);
+    errno = cause;
+    return -1;
+  }
+  if (opened_here && S_ISFIFO(info.st_mode) && !wait_for_writer(fd, pipe_wait_ms)) {
+    ::close(fd);
+    errno = ETIMEDOUT;
     return -1;
   }
   const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  if (flags >= 0 && (flags & O_NONBLOCK) != 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   // Advisory lock so cooperating writers leave the file alone while it is read here. Other
   // programs can still open it, and a file that cannot be locked is read all the same.
   ::flock(fd, LOCK_SH | LOCK_NB);
@@ -99,7 +152,34 @@ void file_init() {
   if (slots.size() < INITIAL_SLOTS) slots.resize(INITIAL_SLOTS);
 }
 
-void file_end() { file_close(CLOSE_ALL); }
+void file_end() {
+  file_close(CLOSE_ALL);
+  file_offer_descriptor("", -1);
+}
+
+void file_offer_descriptor(std::string_view path, int fd) {
+  std::lock_guard<std::mutex> guard(table_lock);
+  if (offered_fd >= 0) ::close(offered_fd);
+  offered_fd = -1;
+  offered_path.clear();
+  if (fd < 0) return;
+  try {
+    offered_path = std::string(path);
+    offered_fd = fd;
+  } catch (const std::bad_alloc&) {
+    ::close(fd);
+  }
+}
+
+void file_set_pipe_wait(int milliseconds) {
+  std::lock_guard<std::mutex> guard(table_lock);
+  pipe_wait_ms = milliseconds;
+}
+
+int file_pipe_wait() {
+  std::lock_guard<std::mutex> guard(table_lock);
+  return pipe_wait_ms;
+}
 
 std::intptr_t file_open_read(int number, std::string_view path) {
   // -1 would ask for an unnumbered record, which no other operation here could address again.

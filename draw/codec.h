@@ -14,9 +14,9 @@ constexpr int IMAGE_ROWS_BOTTOM_UP = 2;  // row_flags bit: the first stored row 
 using ImageEncode = int (*)(const char* file_name, const std::uint8_t* pixels, int width, int height,
                             int pitch, int row_flags, int quality, int requested_depth);
 
-// The JPEG encoder for 24-bit B, G, R rows: libjpeg quality 10 x clamp(quality, 0, 10). A file
-// that cannot be opened gives 0 and is left alone; a library or write error gives 0 and removes the
-// partial file (only a regular file this call created or overwrote, never a device).
+// The JPEG encoder for 24-bit B, G, R rows: libjpeg quality 10 x clamp(quality, 0, 10). The file is
+// replaced whole or not at all: on any failure (0, errno says why) an existing file is left as it was
+// and no partial file remains. A device such as /dev/null is written in place.
 int jpeg_encode(const char* file_name, const std::uint8_t* pixels, int width, int height, int pitch,
                 int row_flags, int quality, int requested_depth);
 

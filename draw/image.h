@@ -40,8 +40,8 @@ Picture* image_picture(int number);
 // A drawing output over image number (nullptr if there is none); see draw/draw.h.
 DrawOutput* draw_image_output(int number);
 // The JPEG encoder itself, for callers that hold a picture: quality 0..10 (clamped) gives libjpeg
-// quality 10 x quality. 1 on success, 0 on failure; a library error deletes the partial file, a
-// file that cannot be opened is left alone.
+// quality 10 x quality. 1 on success, 0 on failure; the file is replaced whole or not at all, so a
+// failure leaves an existing file as it was.
 int jpeg_save_picture(const Picture& picture, std::string_view file_name, int quality);
 // The same encoder at libjpeg quality 0..100 (clamped) for a 24- or 32-bit picture (32 laid on white).
 int jpeg_save_picture_quality(const Picture& picture, std::string_view file_name, int quality);

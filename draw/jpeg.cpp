@@ -1,20 +1,18 @@
 // The JPEG encoder over libjpeg(-turbo): stored B, G, R rows go to the library as they are
 // (JCS_EXT_BGR), the top row of the picture first.
 //
-// Library errors come back through longjmp into compress(); the file is then closed and, when it
-// is a regular file that this call opened, removed, so no half-written picture is left behind.
-// Touches only the file named by the caller.
+// Library errors come back through longjmp into compress(). The file is written whole or not at
+// all (core/atomic_file.h): the picture goes to a new file beside the target that replaces it only
+// once complete, so a failed or killed save leaves the old file as it was and no partial file.
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <jpeglib.h>
 
+#include "core/atomic_file.h"
 #include "draw/codec.h"
 #include "draw/image.h"
 
@@ -72,16 +70,6 @@ int compress(std::FILE* file, const std::uint8_t* pixels, int width, int height,
     return 1;
 }
 
-// Removes file_name after a failed write when it is still the regular file that was opened.
-void discard(const char* file_name, const struct stat& opened)
-{
-    struct stat now;
-    if (lstat(file_name, &now) == 0 && S_ISREG(now.st_mode) && now.st_dev == opened.st_dev &&
-        now.st_ino == opened.st_ino) {
-        unlink(file_name);
-    }
-}
-
 // Writes the rows to file_name at libjpeg quality 0..100 (see jpeg_encode for the failure rules).
 int encode_file(const char* file_name, const std::uint8_t* pixels, int width, int height, int pitch,
                 int row_flags, int library_quality)
@@ -90,23 +78,14 @@ int encode_file(const char* file_name, const std::uint8_t* pixels, int width, in
         pitch < 3 * width) {
         return 0;
     }
-    std::FILE* file = std::fopen(file_name, "wb");
-    if (file == nullptr) {
-        return 0;
-    }
-    struct stat opened;
-    const bool regular = fstat(fileno(file), &opened) == 0 && S_ISREG(opened.st_mode);
-    int ok = compress(file, pixels, width, height, pitch, row_flags, library_quality);
-    if (ok && (std::fflush(file) != 0 || std::ferror(file) != 0)) {
-        ok = 0;
-    }
-    if (std::fclose(file) != 0) {
-        ok = 0;
-    }
-    if (!ok && regular) {
-        discard(file_name, opened);
-    }
-    return ok;
+    std::string error;
+    const bool written = write_file_atomically(
+        file_name,
+        [&](std::FILE* file) {
+            return compress(file, pixels, width, height, pitch, row_flags, library_quality) == 1;
+        },
+        error);
+    return written ? 1 : 0;
 }
 
 }  // namespace

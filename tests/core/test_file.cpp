@@ -1,14 +1,18 @@
 // Tests of the numbered file slots: line ends and push-back (also across the 4096-byte buffer
-// boundary), long lines, slots that are not open, reopening, closing all, and bad paths. Every
-// test writes its files into its own temporary folder.
+// boundary), long lines, slots that are not open, reopening, closing all, bad paths, named pipes
+// and handed-over descriptors. Every test writes its files into its own temporary folder.
 #include "core/file.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -34,6 +38,7 @@ class FileSlots : public ::testing::Test {
   }
   void TearDown() override {
     file_end();
+    file_set_pipe_wait(FILE_PIPE_WAIT_MS);
     std::error_code ignored;
     fs::permissions(folder_ / "locked", fs::perms::owner_all, ignored);
     fs::remove_all(folder_, ignored);
@@ -218,12 +223,66 @@ TEST_F(FileSlots, UnreadableFileFails) {
   EXPECT_EQ(file_handle(SLOT), 0);
 }
 
-TEST_F(FileSlots, PipeWithoutWriterDoesNotHang) {
+TEST_F(FileSlots, PipeWithoutWriterGivesUpAfterThePipeWait) {
   const std::string path = (folder_ / "pipe").string();
   ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  EXPECT_EQ(file_pipe_wait(), FILE_PIPE_WAIT_MS);
+  file_set_pipe_wait(50);
+  const int before = open_descriptors();
+  errno = 0;
+  EXPECT_EQ(file_open_read(SLOT, path), 0);
+  EXPECT_EQ(errno, ETIMEDOUT);
+  EXPECT_EQ(file_handle(SLOT), 0);
+  EXPECT_EQ(open_descriptors(), before);
+}
+
+// A writer that comes after the open and writes in two parts: the reader waits for it, then reads
+// to its end. The second part is written only once the first line has been read.
+TEST_F(FileSlots, PipeIsReadToItsEndWhenTheWriterComesLate) {
+  const std::string path = (folder_ / "pipe").string();
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  std::promise<void> first_line_read;
+  std::thread writer([&path, go = first_line_read.get_future()] {
+    int fd = -1;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while ((fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK)) < 0 && errno == ENXIO &&
+           std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));  // polls for the reader's open
+    }
+    if (fd < 0) return;
+    ::fcntl(fd, F_SETFL, 0);
+    ssize_t ignored = ::write(fd, "first\r\n", 7);
+    if (go.wait_for(std::chrono::seconds(5)) == std::future_status::ready) ignored = ::write(fd, "second\nthird", 12);
+    (void)ignored;
+    ::close(fd);
+  });
+  const bool opened = file_open_read(SLOT, path) != 0;
+  const std::string first = file_read_line(SLOT);
+  first_line_read.set_value();
+  std::vector<std::string> rest;
+  if (opened) rest = read_all(SLOT);
+  writer.join();
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(first, "first");
+  EXPECT_EQ(rest, (std::vector<std::string>{"second", "third"}));
+}
+
+TEST_F(FileSlots, OfferedDescriptorIsReadInsteadOfOpeningAgain) {
+  const std::string path = write("offered", "from the descriptor\n");
+  const int before = open_descriptors();
+  file_offer_descriptor(path, ::open(path.c_str(), O_RDONLY));
+  ASSERT_EQ(::unlink(path.c_str()), 0);  // only the descriptor can still read it
   ASSERT_NE(file_open_read(SLOT, path), 0);
-  EXPECT_EQ(file_read_line(SLOT), "");
-  EXPECT_NE(file_eof(SLOT), 0);
+  EXPECT_EQ(file_read_line(SLOT), "from the descriptor");
+  EXPECT_EQ(file_open_read(SLOT, path), 0) << "an offer is taken once";
+
+  // An offer for another path is not taken, and file_end closes it.
+  const std::string other = write("other", "opened by path\n");
+  file_offer_descriptor(path, ::open(other.c_str(), O_RDONLY));
+  ASSERT_NE(file_open_read(SLOT, other), 0);
+  EXPECT_EQ(file_read_line(SLOT), "opened by path");
+  file_end();
+  EXPECT_EQ(open_descriptors(), before);
 }
 
 TEST_F(FileSlots, OpenFileHoldsAnAdvisoryLock) {
