@@ -20,6 +20,7 @@
 #include <charconv>
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 #include "app/analysis.h"
 #include "app/ids.h"
@@ -199,6 +200,63 @@ void draw_highlight_node() {
     ring(ViewState.node_screen[1][i], ViewState.node_screen[2][i], SELECT_RING_OUTER, HIGHLIGHT_COLOUR);
 }
 
+// A box on the canvas, pixels.
+struct Area {
+    float x0, y0, x1, y1;
+};
+
+// What labels placed later in the pass keep clear of where they can: earlier labels, the support
+// markers and the reaction arrows. Only while few: a crowded model's labels take their first place.
+constexpr int MAX_OBSTACLES = 512;
+Area obstacles[MAX_OBSTACLES];
+int obstacle_count = 0;
+
+// One reaction arrow: it acts on the node at (sx, sy) along the unit canvas direction (dx, dy).
+struct ReactionArrow {
+    float sx, sy, dx, dy;
+    float length;   // pixels from the head point to the tail
+    double value;   // the reaction, as computed
+};
+std::vector<ReactionArrow> arrows;  // this pass's arrows; keeps its room between passes
+constexpr std::size_t MAX_PLACED_ARROWS = 256;  // beyond this many, labels go beyond the tails unchecked
+
+void add_obstacle(const Area& area) {
+    if (obstacle_count < MAX_OBSTACLES) obstacles[obstacle_count++] = area;
+}
+
+bool overlaps(const Area& a, const Area& b) { return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1; }
+
+// The arrow's shaft from its tail to its head point.
+void arrow_ends(const ReactionArrow& a, float& tx, float& ty, float& hx, float& hy) {
+    hx = a.sx - a.dx * REACTION_GAP;
+    hy = a.sy - a.dy * REACTION_GAP;
+    tx = hx - a.dx * a.length;
+    ty = hy - a.dy * a.length;
+}
+
+// True when the box is on the canvas and clear of every obstacle and every arrow.
+bool place_is_free(const Area& area) {
+    int width, height;
+    canvas_size(width, height);
+    if (area.x0 < 4 || area.y0 < 4 || area.x1 > width - 4 || area.y1 > height - 4) return false;
+    for (int n = 0; n < obstacle_count; ++n)
+        if (overlaps(area, obstacles[n])) return false;
+    for (const ReactionArrow& a : arrows) {
+        float tx, ty, hx, hy;
+        arrow_ends(a, tx, ty, hx, hy);
+        double x1 = tx, y1 = ty, x2 = hx, y2 = hy;
+        if (clip_to_box(x1, y1, x2, y2, area.x0 - 2.0, area.y0 - 2.0, area.x1 + 2.0, area.y1 + 2.0)) return false;
+    }
+    return true;
+}
+
+// The box of a width x TEXT_HEIGHT label beside the point (x, y) towards (ux, uy), 3 pixels clear.
+Area beside(float x, float y, float ux, float uy, float width) {
+    const float cx = x + ux * (width / 2.0f + 3.0f);
+    const float cy = y + uy * (TEXT_HEIGHT / 2.0f + 3.0f);
+    return {cx - width / 2.0f, cy - TEXT_HEIGHT / 2.0f, cx + width / 2.0f, cy + TEXT_HEIGHT / 2.0f};
+}
+
 void draw_node_numbers() {
     const int nodes = usable_node_count();
     char text[16];
@@ -206,18 +264,22 @@ void draw_node_numbers() {
         const float x = ViewState.node_screen[1][i], y = ViewState.node_screen[2][i];
         if (!std::isfinite(x) || !std::isfinite(y)) continue;
         char* end = std::to_chars(text, text + sizeof text, i).ptr;
-        label(x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, std::string_view(text, static_cast<std::size_t>(end - text)),
-              NODE_NUMBER_TEXT);
+        const std::string_view number(text, static_cast<std::size_t>(end - text));
+        label(x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, number, NODE_NUMBER_TEXT);
+        if (obstacle_count < MAX_OBSTACLES) {
+            const float width = static_cast<float>(text_width(number));
+            add_obstacle({x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width,
+                          y + NODE_NUMBER_DY + TEXT_HEIGHT});
+        }
     }
 }
 
-// One reaction arrow: it acts on the node at (sx, sy) along the unit canvas direction (dx, dy),
-// its hollow head stops short of the node, and its value stands beyond its tail.
-void reaction_arrow(float sx, float sy, float dx, float dy, float length, double value) {
-    const float hx = sx - dx * REACTION_GAP, hy = sy - dy * REACTION_GAP;  // head point
-    const float bx = hx - dx * REACTION_HEAD, by = hy - dy * REACTION_HEAD;  // middle of the head's base
-    const float tx = hx - dx * length, ty = hy - dy * length;              // tail
-    const float nx = -dy, ny = dx;                                          // across the arrow
+// The double shaft and the hollow head of one arrow; the head stops short of the node.
+void draw_reaction_arrow(const ReactionArrow& a) {
+    float tx, ty, hx, hy;
+    arrow_ends(a, tx, ty, hx, hy);
+    const float bx = hx - a.dx * REACTION_HEAD, by = hy - a.dy * REACTION_HEAD;  // middle of the head's base
+    const float nx = -a.dy, ny = a.dx;                                            // across the arrow
     for (float side : {-REACTION_SHAFT_HALF, REACTION_SHAFT_HALF}) {
         segment(tx + nx * side, ty + ny * side, bx + nx * side, by + ny * side, REACTION_COLOUR);
     }
@@ -226,17 +288,36 @@ void reaction_arrow(float sx, float sy, float dx, float dy, float length, double
     segment(hx, hy, lx, ly, REACTION_COLOUR);
     segment(hx, hy, rx, ry, REACTION_COLOUR);
     segment(lx, ly, rx, ry, REACTION_COLOUR);
-    char buffer[40];
-    const std::string_view text = four_digits(value, buffer);
-    const float width = static_cast<float>(text_width(text));
-    // The label's centre lies beyond the tail, far enough along the arrow that the box clears it.
-    const float cx = tx - dx * (width / 2.0f + 3.0f);
-    const float cy = ty - dy * (TEXT_HEIGHT / 2.0f + 3.0f);
-    label(cx - width / 2.0f, cy - TEXT_HEIGHT / 2.0f, text, REACTION_COLOUR);
 }
 
+// The value of one arrow: beyond its tail, or where that is taken, beside its tail or its shaft.
+void draw_reaction_value(const ReactionArrow& a, bool avoid) {
+    char buffer[40];
+    const std::string_view text = four_digits(a.value, buffer);
+    const float width = static_cast<float>(text_width(text));
+    float tx, ty, hx, hy;
+    arrow_ends(a, tx, ty, hx, hy);
+    const float mx = (tx + hx) / 2.0f, my = (ty + hy) / 2.0f;
+    const float nx = -a.dy, ny = a.dx;
+    const Area places[5] = {beside(tx, ty, -a.dx, -a.dy, width), beside(tx, ty, nx, ny, width),
+                            beside(tx, ty, -nx, -ny, width), beside(mx, my, nx, ny, width),
+                            beside(mx, my, -nx, -ny, width)};
+    Area chosen = places[0];
+    if (avoid) {
+        for (const Area& place : places) {
+            if (place_is_free(place)) {
+                chosen = place;
+                break;
+            }
+        }
+    }
+    label(chosen.x0, chosen.y0, text, REACTION_COLOUR);
+    add_obstacle(chosen);
+}
+
+// Every reaction component of at least a millionth of the largest: arrows first, then the values
+// placed clear of the arrows, the support markers and each other.
 void draw_reactions() {
-    if (!numbers.has_results) return;
     const int nodes = std::min(usable_node_count(), static_cast<int>(numbers.nodes.size()) - 1);
     double largest = 0.0;
     for (int i = 1; i <= nodes; ++i) {
@@ -245,21 +326,27 @@ void draw_reactions() {
             if (std::isfinite(r)) largest = std::max(largest, std::fabs(r));
         }
     }
+    arrows.clear();
     if (largest == 0.0) return;
     for (int i = 1; i <= nodes; ++i) {
         const NodeNumbers& node = numbers.nodes[i];
         if (!node.restrained || !node_on_canvas(i)) continue;
+        const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
         for (int c = 0; c < 3; ++c) {
             const double r = node.reaction[c];
             const int k = COMPONENT_OF[c];
             if (node.restraint[c] != 1 || !std::isfinite(r) || std::fabs(r) < REACTION_SHARE * largest) continue;
             if (!ViewState.axis_defined[k]) continue;
             const float sign = r > 0.0 ? 1.0f : -1.0f;
-            const float length = std::max(REACTION_SHORTEST, REACTION_LONGEST * static_cast<float>(std::fabs(r) / largest));
-            reaction_arrow(ViewState.node_screen[1][i], ViewState.node_screen[2][i], ViewState.axis_direction[k][0] * sign,
-                           ViewState.axis_direction[k][1] * sign, length, r);
+            const float share = static_cast<float>(std::fabs(r) / largest);
+            arrows.push_back({sx, sy, ViewState.axis_direction[k][0] * sign, ViewState.axis_direction[k][1] * sign,
+                              std::max(REACTION_SHORTEST, REACTION_LONGEST * share), r});
         }
+        add_obstacle({sx - 8.0f, sy - 8.0f, sx + 8.0f, sy + 8.0f});  // the support markers
     }
+    for (const ReactionArrow& a : arrows) draw_reaction_arrow(a);
+    const bool avoid = arrows.size() <= MAX_PLACED_ARROWS;
+    for (const ReactionArrow& a : arrows) draw_reaction_value(a, avoid);
 }
 
 // Rings round the node of largest deflection where the deflected shape puts it, and its value.
@@ -274,7 +361,20 @@ void draw_max_deflection() {
     char text[56] = "max ";
     const std::string_view value = four_digits(numbers.max_deflection.value, buffer);
     std::copy(value.begin(), value.end(), text + 4);
-    label(x + MAX_RING_OUTER + 3.0f, y + 2.0f, std::string_view(text, 4 + value.size()), MAX_DEFLECTION_COLOUR);
+    const std::string_view shown(text, 4 + value.size());
+    // Right of the ring, or where that is taken, left of it, below or above it.
+    const float width = static_cast<float>(text_width(shown));
+    const float r = static_cast<float>(MAX_RING_OUTER);
+    const Area places[4] = {beside(x + r, y, 1.0f, 0.0f, width), beside(x - r, y, -1.0f, 0.0f, width),
+                            beside(x, y + r, 0.0f, 1.0f, width), beside(x, y - r, 0.0f, -1.0f, width)};
+    Area chosen = places[0];
+    for (const Area& place : places) {
+        if (place_is_free(place)) {
+            chosen = place;
+            break;
+        }
+    }
+    label(chosen.x0, chosen.y0, shown, MAX_DEFLECTION_COLOUR);
 }
 
 // How much of the model the box (x, y, width, height), widened by the clearance, would hide:
@@ -395,8 +495,9 @@ void draw_overlays() {
     draw_mode(DRAW_MODE_OUTLINE);
     draw_highlight_member();
     draw_highlight_node();
-    if (numbers_ready && Overlays.show_reactions) draw_reactions();
+    obstacle_count = 0;
     if (Overlays.show_node_numbers) draw_node_numbers();
+    if (numbers_ready && Overlays.show_reactions) draw_reactions();
     if (numbers_ready && Overlays.show_max_deflection && ViewState.show_deflected == 1) draw_max_deflection();
     if (colour_members && Overlays.show_legend) draw_legend();
     draw_mode(DRAW_MODE_OUTLINE);
