@@ -206,10 +206,13 @@ struct Area {
 };
 
 // What labels placed later in the pass keep clear of where they can: earlier labels, the support
-// markers and the reaction arrows. Only while few: a crowded model's labels take their first place.
+// markers (boxes), the load and reaction arrows (lines). Only while few: past the room here, a
+// crowded model's labels take their first place.
 constexpr int MAX_OBSTACLES = 512;
 Area obstacles[MAX_OBSTACLES];
 int obstacle_count = 0;
+Area obstacle_lines[MAX_OBSTACLES];  // x0, y0 to x1, y1
+int obstacle_line_count = 0;
 
 // One reaction arrow: it acts on the node at (sx, sy) along the unit canvas direction (dx, dy).
 struct ReactionArrow {
@@ -218,10 +221,14 @@ struct ReactionArrow {
     double value;   // the reaction, as computed
 };
 std::vector<ReactionArrow> arrows;  // this pass's arrows; keeps its room between passes
-constexpr std::size_t MAX_PLACED_ARROWS = 256;  // beyond this many, labels go beyond the tails unchecked
+constexpr std::size_t MAX_PLACED_ARROWS = 256;  // beyond this many, values go beyond the tails unchecked
 
 void add_obstacle(const Area& area) {
     if (obstacle_count < MAX_OBSTACLES) obstacles[obstacle_count++] = area;
+}
+
+void add_obstacle_line(float x0, float y0, float x1, float y1) {
+    if (obstacle_line_count < MAX_OBSTACLES) obstacle_lines[obstacle_line_count++] = {x0, y0, x1, y1};
 }
 
 bool overlaps(const Area& a, const Area& b) { return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1; }
@@ -234,20 +241,51 @@ void arrow_ends(const ReactionArrow& a, float& tx, float& ty, float& hx, float& 
     ty = hy - a.dy * a.length;
 }
 
-// True when the box is on the canvas and clear of every obstacle and every arrow.
-bool place_is_free(const Area& area) {
+// How many obstacles the box would cover (a box off the canvas counts as covering all).
+int covered_by(const Area& area) {
     int width, height;
     canvas_size(width, height);
-    if (area.x0 < 4 || area.y0 < 4 || area.x1 > width - 4 || area.y1 > height - 4) return false;
-    for (int n = 0; n < obstacle_count; ++n)
-        if (overlaps(area, obstacles[n])) return false;
-    for (const ReactionArrow& a : arrows) {
-        float tx, ty, hx, hy;
-        arrow_ends(a, tx, ty, hx, hy);
-        double x1 = tx, y1 = ty, x2 = hx, y2 = hy;
-        if (clip_to_box(x1, y1, x2, y2, area.x0 - 2.0, area.y0 - 2.0, area.x1 + 2.0, area.y1 + 2.0)) return false;
+    if (area.x0 < 4 || area.y0 < 4 || area.x1 > width - 4 || area.y1 > height - 4) return 2 * MAX_OBSTACLES + 1;
+    int covered = 0;
+    for (int n = 0; n < obstacle_count; ++n) covered += overlaps(area, obstacles[n]) ? 1 : 0;
+    for (int n = 0; n < obstacle_line_count; ++n) {
+        const Area& l = obstacle_lines[n];
+        double x1 = l.x0, y1 = l.y0, x2 = l.x1, y2 = l.y1;
+        covered += clip_to_box(x1, y1, x2, y2, area.x0 - 2.0, area.y0 - 2.0, area.x1 + 2.0, area.y1 + 2.0) ? 1 : 0;
     }
-    return true;
+    return covered;
+}
+
+// The place that covers fewest obstacles; the earliest of equals.
+template <std::size_t N>
+Area least_covering(const Area (&places)[N]) {
+    Area chosen = places[0];
+    int least = covered_by(places[0]);
+    for (std::size_t n = 1; n < N && least > 0; ++n) {
+        const int covered = covered_by(places[n]);
+        if (covered < least) {
+            chosen = places[n];
+            least = covered;
+        }
+    }
+    return chosen;
+}
+
+// The nodes and the load arrows' shafts (as the renderer draws them: from the node along the axis)
+// as obstacles.
+void add_model_obstacles() {
+    const int nodes = usable_node_count();
+    for (int i = 1; i <= nodes && obstacle_line_count < MAX_OBSTACLES; ++i) {
+        const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
+        add_obstacle({sx - 3.0f, sy - 3.0f, sx + 3.0f, sy + 3.0f});
+        for (int k = 1; k <= 3; ++k) {
+            const float load = TrussModel.node_loads[k][i];
+            if (load == 0.0f || !ViewState.axis_defined[k]) continue;
+            const float length = load * TrussModel.load_scale;
+            add_obstacle_line(sx, sy, sx + ViewState.axis_direction[k][0] * length,
+                              sy + ViewState.axis_direction[k][1] * length);
+        }
+    }
 }
 
 // The box of a width x TEXT_HEIGHT label beside the point (x, y) towards (ux, uy), 3 pixels clear.
@@ -290,7 +328,8 @@ void draw_reaction_arrow(const ReactionArrow& a) {
     segment(lx, ly, rx, ry, REACTION_COLOUR);
 }
 
-// The value of one arrow: beyond its tail, or where that is taken, beside its tail or its shaft.
+// The value of one arrow: beyond its tail, or where that is taken or off the canvas, beside its
+// tail, its shaft or its head.
 void draw_reaction_value(const ReactionArrow& a, bool avoid) {
     char buffer[40];
     const std::string_view text = four_digits(a.value, buffer);
@@ -299,25 +338,18 @@ void draw_reaction_value(const ReactionArrow& a, bool avoid) {
     arrow_ends(a, tx, ty, hx, hy);
     const float mx = (tx + hx) / 2.0f, my = (ty + hy) / 2.0f;
     const float nx = -a.dy, ny = a.dx;
-    const Area places[5] = {beside(tx, ty, -a.dx, -a.dy, width), beside(tx, ty, nx, ny, width),
+    const Area places[7] = {beside(tx, ty, -a.dx, -a.dy, width), beside(tx, ty, nx, ny, width),
                             beside(tx, ty, -nx, -ny, width), beside(mx, my, nx, ny, width),
-                            beside(mx, my, -nx, -ny, width)};
-    Area chosen = places[0];
-    if (avoid) {
-        for (const Area& place : places) {
-            if (place_is_free(place)) {
-                chosen = place;
-                break;
-            }
-        }
-    }
+                            beside(mx, my, -nx, -ny, width), beside(hx, hy, nx, ny, width),
+                            beside(hx, hy, -nx, -ny, width)};
+    const Area chosen = avoid ? least_covering(places) : places[0];
     label(chosen.x0, chosen.y0, text, REACTION_COLOUR);
     add_obstacle(chosen);
 }
 
-// Every reaction component of at least a millionth of the largest: arrows first, then the values
-// placed clear of the arrows, the support markers and each other.
-void draw_reactions() {
+// An arrow for every reaction component of at least a millionth of the largest (their values
+// come later, placed clear of the arrows, the support markers, the node numbers and each other).
+void draw_reaction_arrows() {
     const int nodes = std::min(usable_node_count(), static_cast<int>(numbers.nodes.size()) - 1);
     double largest = 0.0;
     for (int i = 1; i <= nodes; ++i) {
@@ -344,7 +376,16 @@ void draw_reactions() {
         }
         add_obstacle({sx - 8.0f, sy - 8.0f, sx + 8.0f, sy + 8.0f});  // the support markers
     }
-    for (const ReactionArrow& a : arrows) draw_reaction_arrow(a);
+    for (const ReactionArrow& a : arrows) {
+        draw_reaction_arrow(a);
+        float tx, ty, hx, hy;
+        arrow_ends(a, tx, ty, hx, hy);
+        add_obstacle_line(tx, ty, hx, hy);
+    }
+}
+
+// The values of this pass's reaction arrows, after the node numbers so that they keep clear of them.
+void draw_reaction_values() {
     const bool avoid = arrows.size() <= MAX_PLACED_ARROWS;
     for (const ReactionArrow& a : arrows) draw_reaction_value(a, avoid);
 }
@@ -362,18 +403,15 @@ void draw_max_deflection() {
     const std::string_view value = four_digits(numbers.max_deflection.value, buffer);
     std::copy(value.begin(), value.end(), text + 4);
     const std::string_view shown(text, 4 + value.size());
-    // Right of the ring, or where that is taken, left of it, below or above it.
+    // Right of the ring, or where that is taken, the first free one of the places round it.
     const float width = static_cast<float>(text_width(shown));
     const float r = static_cast<float>(MAX_RING_OUTER);
-    const Area places[4] = {beside(x + r, y, 1.0f, 0.0f, width), beside(x - r, y, -1.0f, 0.0f, width),
-                            beside(x, y + r, 0.0f, 1.0f, width), beside(x, y - r, 0.0f, -1.0f, width)};
-    Area chosen = places[0];
-    for (const Area& place : places) {
-        if (place_is_free(place)) {
-            chosen = place;
-            break;
-        }
-    }
+    const float d = r * 0.7071f;  // the ring's diagonal points
+    const Area places[8] = {beside(x + r, y, 1.0f, 0.0f, width),  beside(x + d, y + d, 1.0f, 1.0f, width),
+                            beside(x + d, y - d, 1.0f, -1.0f, width), beside(x - r, y, -1.0f, 0.0f, width),
+                            beside(x - d, y + d, -1.0f, 1.0f, width), beside(x - d, y - d, -1.0f, -1.0f, width),
+                            beside(x, y + r, 0.0f, 1.0f, width),  beside(x, y - r, 0.0f, -1.0f, width)};
+    const Area chosen = least_covering(places);
     label(chosen.x0, chosen.y0, shown, MAX_DEFLECTION_COLOUR);
 }
 
@@ -496,8 +534,13 @@ void draw_overlays() {
     draw_highlight_member();
     draw_highlight_node();
     obstacle_count = 0;
+    obstacle_line_count = 0;
+    add_model_obstacles();
+    arrows.clear();
+    const bool reactions = numbers_ready && Overlays.show_reactions;
+    if (reactions) draw_reaction_arrows();
     if (Overlays.show_node_numbers) draw_node_numbers();
-    if (numbers_ready && Overlays.show_reactions) draw_reactions();
+    if (reactions) draw_reaction_values();
     if (numbers_ready && Overlays.show_max_deflection && ViewState.show_deflected == 1) draw_max_deflection();
     if (colour_members && Overlays.show_legend) draw_legend();
     draw_mode(DRAW_MODE_OUTLINE);
