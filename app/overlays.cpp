@@ -8,12 +8,18 @@
 // off none of them draws or changes anything, so the plain picture stays exact.
 //
 // Colours: tension red, compression blue (a red-grey-blue diverging scale, told apart with any
-// common colour-vision deficiency), grey for a member without force; the shade grows with
-// |force| / largest |force| through a table made once. Reactions are brown double-shafted arrows
+// common colour-vision deficiency), grey for a member without force; the shade grows with the
+// square root of |force| / largest |force| through a table made once, and the legend's bar uses
+// the same table. Reactions are brown double-shafted arrows
 // with hollow heads pointing at the support, so they never read as the load arrows (single shaft,
 // one barb, axis colours). The selection is amber, the largest deflection dark magenta.
 //
-// State: Overlays (the switches), the numbers of the current pass and the last legend box.
+// Labels (reaction values, the largest deflection) take the place round their arrow or ring that
+// covers fewest nodes, arrows and earlier labels; the legend takes the canvas corner that hides
+// fewest nodes and members.
+//
+// State: Overlays (the switches), the numbers of the current pass, the label obstacles of the
+// pass and the last legend box.
 #include "app/overlays.h"
 
 #include <algorithm>

@@ -28,7 +28,7 @@ struct OverlayBox {
 };
 
 // Colours of the force scale: grey for no force, growing to full red (tension) or full blue
-// (compression) with |force| / largest |force|.
+// (compression) with the square root of |force| / largest |force|.
 constexpr int FORCE_COLOUR_STEPS = 256;  // shades per side of the scale
 
 // Prepares a drawing pass: the numbers the switched-on overlays need (nothing when all are off).
