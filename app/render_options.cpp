@@ -127,6 +127,8 @@ bool complete(const RenderOptions& options, std::string& error) {
         error = "no results file given";
     } else if (options.output_path.empty() && options.report_path.empty()) {
         error = "no output file given (-o OUT.jpg)";
+    } else if (!options.report_path.empty() && options.report_path == options.output_path) {
+        error = "the picture and the report cannot be one file ('" + options.output_path + "')";
     } else if (options.stresses && options.frame != 0) {
         error = "options '--stresses' and '--frame' cannot be combined";
     } else {
@@ -275,7 +277,7 @@ std::string render_help_text() {
            "pixels) and saves the picture as a JPEG file. No display is needed.\n"
            "\n"
            "Options:\n"
-           "  -o, --output FILE     the JPEG file to write (required)\n"
+           "  -o, --output FILE     the JPEG file to write (required unless --report is given)\n"
            "  -q, --quality N       JPEG quality 0-100 (default 70)\n"
            "      --plan            plan view (the default for a planar truss)\n"
            "      --3d              3D view (the default for a spatial truss)\n"
@@ -304,6 +306,7 @@ std::string render_help_text() {
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
            "\n"
-           "Exit status: 0 picture and report written; 1 results file missing, unreadable or without usable\n"
-           "results; 2 bad command line; 3 the JPEG file or the report could not be written.\n";
+           "Exit status: 0 picture and report written; 1 results file missing, unreadable or\n"
+           "without usable results; 2 bad command line; 3 the JPEG file or the report could not\n"
+           "be written.\n";
 }

@@ -258,7 +258,7 @@ TEST_F(ReportTest, CsvGivesAMemberAndANodeTableWithHeaderRows) {
     EXPECT_EQ(members[1].rfind("1,1,5,", 0), 0u) << members[1];
 }
 
-TEST_F(ReportTest, ReportNamesOtherThanJsonOrCsvAreRefused) {
+TEST_F(ReportTest, ReportNamesOtherThanJsonOrCsvOrThePicturesAreRefused) {
     for (const char* name : {"r.txt", "json", ".json", "r.json.gz"}) {
         const char* argv[] = {"kelvaro-render", "r.res", "--report", name};
         RenderOptions options;
@@ -266,6 +266,11 @@ TEST_F(ReportTest, ReportNamesOtherThanJsonOrCsvAreRefused) {
         EXPECT_FALSE(parse_render_options(4, argv, options, error)) << name;
         EXPECT_EQ(error, "option '--report': '" + std::string(name) + "' does not end in .json or .csv");
     }
+    const char* argv[] = {"kelvaro-render", "r.res", "--report", "x.json", "-o", "x.json"};
+    RenderOptions options;
+    std::string error;
+    EXPECT_FALSE(parse_render_options(6, argv, options, error));
+    EXPECT_EQ(error, "the picture and the report cannot be one file ('x.json')");
 }
 
 #ifdef KELVARO_RENDER_BIN
