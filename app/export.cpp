@@ -41,7 +41,7 @@ ExportFormat export_format(std::string_view path) {
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.rfind('.');
     // A dot at the very start of the name marks a hidden file, not an extension.
-    if (dot == std::string_view::npos || dot == 0) return ExportFormat::Unknown;
+    if (dot == std::string_view::npos || dot == 0) return ExportFormat::Jpeg;
     const std::string extension = lower(name.substr(dot + 1));
     if (extension == "jpg" || extension == "jpeg") return ExportFormat::Jpeg;
     if (extension == "png") return ExportFormat::Png;

@@ -21,7 +21,8 @@ enum class ExportFormat {
 constexpr int ANIMATION_FRAMES = 6;                // frames of the deflection animation
 constexpr int ANIMATION_FRAME_CENTISECONDS = 25;   // each shown 250 ms, the last one too
 
-// The format of path by its extension, in any letter case (".PNG" is PNG); Unknown without one.
+// The format of path by its extension, in any letter case (".PNG" is PNG); Jpeg for a name without
+// an extension (as every output was JPEG before: "-o /dev/stdout" still works), Unknown for another.
 ExportFormat export_format(std::string_view path);
 // "JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg) or GIF (.gif)": the formats, for messages.
 std::string export_format_list();

@@ -163,7 +163,7 @@ bool text_scale(std::string_view name, std::string_view text, float& value, std:
 bool check_outputs(const RenderOptions& options, std::string& error) {
     const ExportFormat format = export_format(options.output_path);
     if (format == ExportFormat::Unknown) {
-        error = "the output file '" + options.output_path + "' has no known extension: write " +
+        error = "the output file '" + options.output_path + "' has an unknown extension: write " +
                 export_format_list();
         return false;
     }
@@ -330,12 +330,13 @@ std::string render_output_path(const RenderOptions& options, const std::string& 
 }
 
 std::string render_help_text() {
-    return "Usage: kelvaro-render RESULTS... -o OUT.{jpg,png,svg,gif} [options]\n"
+    return "Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n"
+           "       kelvaro-render RESULTS... -o 'FOLDER/{name}.png' [options]\n"
            "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
-           "pixels) and saves the picture; the output name's extension gives the format: .jpg or\n"
-           ".jpeg JPEG, .png PNG, .svg SVG, .gif the deflection animation as a looping GIF. No display\n"
-           "is needed. Several results files need {name} in the output name (their names without\n"
-           "extension); run files in parallel with xargs -P (see the man page).\n"
+           "pixels) and saves the picture. The output name's extension gives the format: .jpg,\n"
+           ".jpeg (or none) JPEG, .png PNG, .svg SVG, .gif the deflection animation as a looping\n"
+           "GIF. No display is needed. Several results files need {name} in the output name (each\n"
+           "file's name without extension); for parallel runs use xargs -P (see the man page).\n"
            "\n"
            "Options:\n"
            "  -o, --output FILE     the file to write (required); {name} stands for the results\n"
