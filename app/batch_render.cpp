@@ -26,6 +26,7 @@
 #include "app/main_window.h"
 #include "app/model.h"
 #include "app/render.h"
+#include "app/report.h"
 #include "app/startup.h"
 #include "app/view.h"
 #include "core/atomic_file.h"
@@ -233,10 +234,18 @@ RenderReport render_picture(const RenderOptions& options, Picture& picture) {
 }
 
 RenderReport render_to_file(const RenderOptions& options) {
-    if (same_file(options.results_path, options.output_path)) {
+    std::vector<std::string> outputs = {options.output_path};
+    if (report_format(options.report_path) == ReportFormat::Csv) {
+        outputs.push_back(report_members_csv_path(options.report_path));
+        outputs.push_back(report_nodes_csv_path(options.report_path));
+    } else {
+        outputs.push_back(options.report_path);
+    }
+    for (const std::string& output : outputs) {
+        if (output.empty() || !same_file(options.results_path, output)) continue;
         RenderReport refused;
         refused.status = RENDER_EXIT_USAGE;
-        refused.lines.push_back(diagnostic("the output file '" + options.output_path +
+        refused.lines.push_back(diagnostic("the output file '" + output +
                                            "' is the results file; refusing to overwrite it"));
         return refused;
     }
@@ -244,7 +253,15 @@ RenderReport render_to_file(const RenderOptions& options) {
     Picture frame;
     const Picture* picture = render_view(options, report, frame);
     if (picture == nullptr) return report;
-    save_output(options, *picture, report);
+    if (!options.output_path.empty()) {
+        save_output(options, *picture, report);
+        if (report.status != RENDER_EXIT_OK) return report;
+    }
+    std::string error;
+    if (!options.report_path.empty() && !write_report(options.report_path, error)) {
+        report.status = RENDER_EXIT_SAVE;
+        report.lines.push_back(diagnostic(error));
+    }
     return report;
 }
 
@@ -254,7 +271,8 @@ int render_files(const RenderOptions& options, std::FILE* err) {
     for (const std::string& path : options.results_paths) {
         RenderOptions one = options;
         one.results_path = path;
-        one.output_path = render_output_path(options, path);
+        one.output_path = render_output_path(options.output_path, path);
+        one.report_path = render_output_path(options.report_path, path);
         const RenderReport report = render_to_file(one);
         // With several files every line names its file (the input's own messages already do).
         const std::string prefix = diagnostic("");

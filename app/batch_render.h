@@ -24,10 +24,11 @@ struct RenderReport {
 // final canvas picture into picture. The runtime stays started (viewer_shutdown ends it), so the
 // viewer's state can be inspected afterwards. picture is untouched unless the status is OK.
 RenderReport render_picture(const RenderOptions& options, Picture& picture);
-// render_picture, then the picture saved to options.output_path in the format of its extension
-// (JPEG at options.quality, PNG, SVG; GIF: the six animation frames).
+// render_picture, then the picture saved to options.output_path (when given) in the format of its
+// extension (JPEG at options.quality, PNG, SVG; GIF: the six animation frames) and the results
+// report written to options.report_path (when given; app/report.h).
 RenderReport render_to_file(const RenderOptions& options);
-// render_to_file for every results file of options, each to its output name (render_output_path),
+// render_to_file for every results file of options, each to its output names (render_output_path),
 // its lines printed to err (each naming its file when there are several), the runtime shut down
 // after each. Returns the highest status of them.
 int render_files(const RenderOptions& options, std::FILE* err);

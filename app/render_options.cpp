@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "app/export.h"
+#include "app/report.h"
 #include "core/str.h"
 #include "draw/draw.h"
 
@@ -162,7 +163,7 @@ bool text_scale(std::string_view name, std::string_view text, float& value, std:
 // distinct output file per results file (checked before anything is written).
 bool check_outputs(const RenderOptions& options, std::string& error) {
     const ExportFormat format = export_format(options.output_path);
-    if (format == ExportFormat::Unknown) {
+    if (!options.output_path.empty() && format == ExportFormat::Unknown) {
         error = "the output file '" + options.output_path + "' has an unknown extension: write " +
                 export_format_list();
         return false;
@@ -176,16 +177,19 @@ bool check_outputs(const RenderOptions& options, std::string& error) {
         error = "options '--stresses' and '--text-scale' cannot be combined (the table's rows are 15 pixels apart)";
         return false;
     }
-    if (options.results_paths.size() > 1 && options.output_path.find(RENDER_NAME_FIELD) == std::string::npos) {
-        error = "several results files need {name} in the output file name (-o 'out/{name}.png')";
-        return false;
-    }
     std::set<std::string> outputs;
-    for (const std::string& path : options.results_paths) {
-        const std::string output = render_output_path(options, path);
-        if (!outputs.insert(output).second) {
-            error = "two results files give the output file '" + output + "'; nothing was written";
+    for (const std::string& pattern : {options.output_path, options.report_path}) {
+        if (pattern.empty()) continue;
+        if (options.results_paths.size() > 1 && pattern.find(RENDER_NAME_FIELD) == std::string::npos) {
+            error = "several results files need {name} in the output file name (-o 'out/{name}.png')";
             return false;
+        }
+        for (const std::string& path : options.results_paths) {
+            const std::string output = render_output_path(pattern, path);
+            if (!outputs.insert(output).second) {
+                error = "two results files give the output file '" + output + "'; nothing was written";
+                return false;
+            }
         }
     }
     return true;
@@ -196,8 +200,10 @@ bool complete(const RenderOptions& options, std::string& error) {
     if (options.help || options.version) return true;
     if (options.results_path.empty()) {
         error = "no results file given";
-    } else if (options.output_path.empty()) {
+    } else if (options.output_path.empty() && options.report_path.empty()) {
         error = "no output file given (-o OUT.jpg)";
+    } else if (!options.report_path.empty() && options.report_path == options.output_path) {
+        error = "the picture and the report cannot be one file ('" + options.output_path + "')";
     } else if (options.stresses && options.frame != 0) {
         error = "options '--stresses' and '--frame' cannot be combined";
     } else {
@@ -301,6 +307,13 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
             ok = value(text) && canvas_size(name, text, options, error);
         } else if (name == "--text-scale") {
             ok = value(text) && text_scale(name, text, options.text_scale, error);
+        } else if (name == "--report") {
+            ok = value(text);
+            if (ok && !report_format(text)) {
+                error = "option '--report': '" + std::string(text) + "' does not end in .json or .csv";
+                ok = false;
+            }
+            if (ok) options.report_path = std::string(text);
         } else {
             error = "unknown option '" + std::string(name) + "'";
             ok = false;
@@ -316,12 +329,12 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
     return complete(options, error);
 }
 
-std::string render_output_path(const RenderOptions& options, const std::string& path) {
+std::string render_output_path(std::string_view pattern, const std::string& path) {
     const std::size_t slash = path.rfind('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     // A dot at the very start of the name marks a hidden file, not an extension.
     if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.resize(dot);
-    std::string output = options.output_path;
+    std::string output(pattern);
     const std::string field = RENDER_NAME_FIELD;
     for (std::size_t at = output.find(field); at != std::string::npos; at = output.find(field, at + name.size())) {
         output.replace(at, field.size(), name);
@@ -331,7 +344,8 @@ std::string render_output_path(const RenderOptions& options, const std::string& 
 
 std::string render_help_text() {
     return "Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n"
-           "       kelvaro-render RESULTS... -o 'FOLDER/{name}.png' [options]\n"
+           "       kelvaro-render RESULTS --report REPORT.json|REPORT.csv [-o OUT.jpg] [options]\n"
+           "       kelvaro-render RESULTS... -o 'FOLDER/{name}.png' [--report 'FOLDER/{name}.json'] [options]\n"
            "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
            "pixels) and saves the picture. The output name's extension gives the format: .jpg,\n"
            ".jpeg (or none) JPEG, .png PNG, .svg SVG, .gif the deflection animation as a looping\n"
@@ -339,8 +353,8 @@ std::string render_help_text() {
            "file's name without extension); for parallel runs use xargs -P (see the man page).\n"
            "\n"
            "Options:\n"
-           "  -o, --output FILE     the file to write (required); {name} stands for the results\n"
-           "                        file's name without its extension\n"
+           "  -o, --output FILE     the picture to write (required unless --report is given);\n"
+           "                        {name} stands for the results file's name without extension\n"
            "  -q, --quality N       JPEG quality 0-100 (default 70)\n"
            "      --size WxH        canvas size in pixels, 100x100 to 8000x8000 (default 700x500)\n"
            "      --text-scale F    texts at F times their size, 0.5 to 8 (default 1)\n"
@@ -356,10 +370,14 @@ std::string render_help_text() {
            "      --stresses        draw the element result table over the picture\n"
            "      --frame F         the deflection animation's frame F (1-6) instead of the picture\n"
            "      --geometry        draw a file without results instead of refusing it\n"
+           "      --report FILE     write the numbers behind the picture (nodes with reactions,\n"
+           "                        members with forces, extremes, equilibrium check): NAME.json\n"
+           "                        as JSON, NAME.csv as NAME-members.csv and NAME-nodes.csv;\n"
+           "                        without -o no picture is written; {name} as in -o\n"
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
            "\n"
-           "Exit status: 0 picture written; 1 results file missing, unreadable or without usable\n"
-           "results; 2 bad command line; 3 the output file could not be written. With several\n"
-           "results files, the highest status of them.\n";
+           "Exit status: 0 picture and report written; 1 results file missing, unreadable or\n"
+           "without usable results; 2 bad command line; 3 the picture or the report could not\n"
+           "be written. With several results files, the highest status of them.\n";
 }

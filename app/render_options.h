@@ -4,12 +4,13 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 constexpr int RENDER_EXIT_OK = 0;            // the picture was written
 constexpr int RENDER_EXIT_INPUT = 1;         // results file missing, unreadable or without usable results
 constexpr int RENDER_EXIT_USAGE = 2;         // bad command line
-constexpr int RENDER_EXIT_SAVE = 3;          // the output file could not be written
+constexpr int RENDER_EXIT_SAVE = 3;          // the picture or the report could not be written
 
 constexpr int RENDER_DEFAULT_QUALITY = 70;   // libjpeg quality, the viewer's own
 constexpr int RENDER_ZOOM_LIMIT = 100;       // --zoom takes -this .. this steps
@@ -29,7 +30,8 @@ enum class RenderView {
 // Everything the command line asks for.
 struct RenderOptions {
     std::string results_path;               // results file to read
-    std::string output_path;                // file to write; its extension gives the format
+    std::string output_path;                // picture to write, its extension gives the format ("" with a report only)
+    std::string report_path;                // --report: .json or .csv results report ("" for none)
     int quality = RENDER_DEFAULT_QUALITY;   // libjpeg quality 0..100
     RenderView view = RenderView::Automatic;
     std::optional<float> azimuth;           // degrees, replaces the preset's azimuth
@@ -52,11 +54,12 @@ struct RenderOptions {
 
 // Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program
 // name) for an unknown option, a missing, non-numeric or out-of-range value, conflicting options,
-// a missing results or output file (unless --help or --version was given), an output name of no
-// known format, or several results files whose output names are not all different.
+// a report name that is not .json or .csv, a missing results file or output (a picture or a
+// report) (unless --help or --version was given), a picture name of no known format, or several
+// results files whose output names are not all different.
 bool parse_render_options(int argc, const char* const* argv, RenderOptions& options, std::string& error);
-// The output file of the results file at path: every {name} in options.output_path replaced by
-// the file's name without its folder and its extension.
-std::string render_output_path(const RenderOptions& options, const std::string& path);
+// The output file (picture or report) of the results file at path: every {name} in pattern replaced
+// by the file's name without its folder and its extension.
+std::string render_output_path(std::string_view pattern, const std::string& path);
 // The text --help prints: usage, every option, the exit statuses.
 std::string render_help_text();

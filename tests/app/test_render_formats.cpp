@@ -347,6 +347,10 @@ TEST_F(RenderFormatsTest, FailuresAreClearAndWriteNothingHalfway) {
     EXPECT_EQ(run({"-o", pattern.c_str(), BRIDGE.c_str(), missing.c_str(), TOWER.c_str()}, err), 1);
     EXPECT_EQ(err, "kelvaro-render: " + missing + ": No such file or directory\n");
     EXPECT_EQ(listing(), (std::vector<std::string>{"b", "bridge.png", "tower.png"}));
+    // A report goes with every file too, and needs {name} as the picture does.
+    EXPECT_EQ(run({"-o", pattern.c_str(), "--report", path("r.json").c_str(), BRIDGE.c_str(), TOWER.c_str()}, err), 2);
+    EXPECT_EQ(run({"--report", path("{name}.json").c_str(), BRIDGE.c_str(), TOWER.c_str()}, err), 0) << err;
+    EXPECT_EQ(listing(), (std::vector<std::string>{"b", "bridge.json", "bridge.png", "tower.json", "tower.png"}));
 }
 
 // The viewer's exports on the canvas as shown: PNG is the canvas, SVG parses, GIF has the six
