@@ -124,7 +124,7 @@ bool scale(std::string_view name, std::string_view text, std::string& value, std
 }
 
 // --size WxH: each side a whole number of RENDER_SIZE_MIN .. RENDER_SIZE_MAX pixels.
-bool canvas_size(std::string_view name, std::string_view text, RenderOptions& options, std::string& error) {
+bool size_option(std::string_view name, std::string_view text, RenderOptions& options, std::string& error) {
     const std::size_t cross = text.find('x');
     std::optional<long long> width, height;
     if (cross != std::string_view::npos) {
@@ -320,7 +320,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         } else if (name == "--highlight-node") {
             ok = value(text) && whole_in_range(name, text, 1, MAX_NODES, options.highlight_node, error);
         } else if (name == "--size") {
-            ok = value(text) && canvas_size(name, text, options, error);
+            ok = value(text) && size_option(name, text, options, error);
         } else if (name == "--text-scale") {
             ok = value(text) && text_scale(name, text, options.text_scale, error);
         } else if (name == "--report") {
