@@ -41,6 +41,16 @@ void choose_results_file() {
 
 void load_file() {
     choose_results_file();
+    show_opened_file();
+}
+
+void load_path(const std::string& path) {
+    results_path = path;
+    open_results_file();
+    show_opened_file();
+}
+
+void show_opened_file() {
     reset_for_load();
     gadget_set_state(ID_ELEMENT_NO, 0);
     gadget_set_state(ID_APPLIED_LOAD, 0);
