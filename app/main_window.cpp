@@ -175,27 +175,27 @@ bool run_command(int control) {
     return false;
 }
 
+bool handle_event(int event) {
+    bool leave = event == EVENT_CLOSE_WINDOW;
+    if (event == EVENT_GADGET && event_gadget() == ID_CANVAS && event_canvas_input() != nullptr) {
+        handle_canvas_input(event_data(), *event_canvas_input());
+    } else if (event == EVENT_GADGET) {
+        leave = run_command(event_gadget());
+    } else if (event == EVENT_KEY) {
+        run_shortcut(event_gadget(), event_data());
+    } else if (event == EVENT_DROP) {
+        open_dropped_file(event_drop_path());
+    } else if (event == EVENT_FILE_CHANGED) {
+        file_changed();
+    }
+    if (redraw_pending != 0) {
+        redraw_view();
+        redraw_pending = 0;
+    }
+    return leave;
+}
+
 void run_event_loop() {
-    for (;;) {
-        const int event = event_wait();
-        bool leave = event == EVENT_CLOSE_WINDOW;
-        if (event == EVENT_GADGET && event_gadget() == ID_CANVAS && event_canvas_input() != nullptr) {
-            handle_canvas_input(event_data(), *event_canvas_input());
-        } else if (event == EVENT_GADGET) {
-            leave = run_command(event_gadget());
-        } else if (event == EVENT_KEY) {
-            run_shortcut(event_gadget(), event_data());
-        } else if (event == EVENT_DROP) {
-            open_dropped_file(event_drop_path());
-        } else if (event == EVENT_FILE_CHANGED) {
-            file_changed();
-        }
-        if (redraw_pending != 0) {
-            redraw_view();
-            redraw_pending = 0;
-        }
-        if (leave) {
-            return;
-        }
+    while (!handle_event(event_wait())) {
     }
 }
