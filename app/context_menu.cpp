@@ -100,7 +100,7 @@ void show_context_menu(int x, int y) {
 
 std::string controls_text() {
     std::string text =
-        "Left drag: turn the model (0.5 degree a pixel: across the azimuth, up and down the elevation)\n"
+        "Left drag: turn the model, 0.5 degree a pixel (across: azimuth, up and down: elevation)\n"
         "Shift + left drag, or middle drag: move the model\n"
         "Wheel: zoom by 1.1 a notch about the pointer\n"
         "Pointer over a member or node: its values; click: select it\n"
