@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 using Vec3 = std::array<double, 3>;  // x, y, z as the file gives them
@@ -21,7 +22,7 @@ struct MemberNumbers {
     double length = 0;          // undeformed length, model length units (0 when not drawable)
     double stress = 0;          // as the file gives it
     double force = 0;           // axial force as the file gives it; > 0 tension
-    MemberState state = MemberState::None;
+    MemberState state = MemberState::None;  // None also without results
 };
 
 struct NodeNumbers {
@@ -56,7 +57,11 @@ struct ModelNumbers {
 };
 
 // Computes every number from the model as it stands (results_missing tells whether results exist).
+// Without results, stresses, forces, deflections and reactions are 0, the states None and the
+// model is never unbalanced. The extremes and largest_force consider drawable members only.
 void compute_model_numbers(ModelNumbers& numbers);
+// "tension", "compression" or "none".
+std::string_view member_state_name(MemberState state);
 // Deflection pixels per length unit divided by view pixels per length unit: how many times the drawn
 // deflected shape exaggerates the real one (0 when the view scale is 0).
 double drawn_magnification();
