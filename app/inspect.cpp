@@ -41,10 +41,7 @@ std::string member_tooltip(int e) {
                        std::to_string(m.nodes[1]) + "\nlength " + number(m.length);
     if (!all.has_results) return text + "\nno results";
     text += "\nstress " + number(m.stress) + "\nforce " + number(m.force);
-    text += m.state == MemberState::Tension       ? " (tension)"
-            : m.state == MemberState::Compression ? " (compression)"
-                                                  : " (no force)";
-    return text;
+    return text + " (" + std::string(member_state_name(m.state)) + ")";
 }
 
 std::string node_tooltip(int i) {
