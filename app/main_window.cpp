@@ -80,6 +80,7 @@ void open_main_window() {
     gadget_button(ID_SAVE_IMAGE, 710, 400, 60, 19, "Save Image");
     gadget_button(ID_LOAD_FILE, 710, 430, 60, 19, "Load File");
     gadget_button(ID_EXIT, 710, 460, 60, 19, "Exit");
+    gestures_reset();  // nothing selected or cached from an earlier window
 }
 
 std::uint32_t on_window_message(std::intptr_t, std::uint32_t message, std::uintptr_t,
