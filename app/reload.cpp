@@ -2,7 +2,8 @@
 //
 // State: the "Reload when the file changes" switch. The reload saves the view's own values,
 // applies the load reset and the read, and puts the values back (the reader sets the "3D" box
-// and the scale field from the new file; both go back to what the user had).
+// and the scale field from the new file; both go back to what the user had). Nodes that did not
+// move in the file stay where they were on the canvas.
 #include "app/reload.h"
 
 #include "app/gestures.h"
@@ -39,6 +40,8 @@ void reload_file() {
     const std::string scale_text = gadget_get_text(ID_DEFLECTION_SCALE);
     const int box_3d = gadget_get_state(ID_3D);
     const int member = Overlays.highlight_member, node = Overlays.highlight_node;
+    float centre[4];
+    for (int k = 0; k < 4; ++k) centre[k] = TrussModel.model_centre[k];
 
     reset_for_load();
     open_results_file();
@@ -56,8 +59,15 @@ void reload_file() {
     picking_invalidate();
     inspect_invalidate();
     if (scale > 0.0f) {
+        // Coordinates are drawn about the model's centre, which moves when the extent changes:
+        // the pan takes the move up so that what stayed in the file stays on the canvas.
         ViewState.view_scale = scale;
-        ViewPan = pan;
+        update_view_matrix();
+        const ProjectedPoint moved = project_point(TrussModel.model_centre[1] - centre[1],
+                                                   TrussModel.model_centre[2] - centre[2],
+                                                   TrussModel.model_centre[3] - centre[3]);
+        ViewPan.u = pan.u + moved.u;
+        ViewPan.v = pan.v + moved.v;
         refresh_projection(false);
     } else {
         refresh_projection(true);  // nothing was drawn before: fit what came

@@ -405,9 +405,15 @@ TEST_F(InteractionTest, ReloadKeepsTheViewAndTheWatchReloadsOnChange) {
     ASSERT_NE(at, std::string::npos);
     text.replace(at, 33, "  8  0 0 0      4.0000     5.0000");
     std::ofstream(path, std::ios::binary) << text;
+    const float x1 = node_x(1), y1 = node_y(1), x12 = node_x(12), y12 = node_y(12);
     headless_file_changed();
     pump();
     EXPECT_EQ(ViewState.view_scale, scale);
+    // The model's centre moved up by half a metre; the nodes that stayed stay on the canvas.
+    EXPECT_NEAR(node_x(1), x1, 1e-3f);
+    EXPECT_NEAR(node_y(1), y1, 1e-3f);
+    EXPECT_NEAR(node_x(12), x12, 1e-3f);
+    EXPECT_NEAR(node_y(12), y12, 1e-3f);
     EXPECT_FALSE(same_picture(canvas(), before));
     EXPECT_EQ(TrussModel.node_count, 12);
 }

@@ -243,6 +243,46 @@ TEST_F(X11Interact, DragWheelKeysAndTheContextMenu) {
     EXPECT_NE(main_window("bridge.res", 100), 0u);
 }
 
+bool tooltip_yellow(unsigned long p) {
+    return (p >> 16) > 0xf0 && ((p >> 8) & 0xff) > 0xf0 && (p & 0xff) > 0x90 && (p & 0xff) < 0xe8;
+}
+
+// Pointer resting on a member: its tooltip. The watch, switched on in the menu with the keys,
+// reloads the file when it is replaced, keeping the view.
+TEST_F(X11Interact, TooltipOnAMemberAndReloadWhenTheFileChanges) {
+    const fs::path path = folder / "bridge.res";
+    fs::copy_file(fs::path(EXAMPLES) / "bridge.res", path);
+    start(path.string());
+    // The plan view of the bridge: 17.5 pixels a metre, node 1 at (140, 285), member 1 to its right.
+    const Picture base = canvas_until([](const Picture& p) { return p.at(175, 285) == 0; }, "the bridge");
+    const std::string w = xdo_window();
+    sh("xdotool mousemove --window " + w + " 170 285 mousemove --window " + w + " 175 286");
+    auto yellow = [&] {
+        int n = 0;
+        for (unsigned long p : screen_at(140, 280, 250, 120).pixels) n += tooltip_yellow(p) ? 1 : 0;
+        return n;
+    };
+    const auto deadline = Clock::now() + std::chrono::milliseconds(8000);
+    while (yellow() < 2000 && Clock::now() < deadline) pause_ms(20);
+    EXPECT_GE(yellow(), 2000) << "no tooltip by the pointer";
+    if (const char* shot = std::getenv("KELVARO_TIP_SHOT")) sh(std::string("import -window root ") + shot);
+
+    // "Reload when the file changes" is the menu's eighth entry.
+    sh("xdotool mousemove --window " + w + " 400 100 click 3");
+    pause_ms(300);
+    sh("xdotool key Down Down Down Down Down Down Down Down Return");
+    pause_ms(300);
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string node8 = "  8  0 0 0      4.0000     4.0000";
+    ASSERT_NE(text.find(node8), std::string::npos);
+    text.replace(text.find(node8), node8.size(), "  8  0 0 0      4.0000     6.0000");
+    std::ofstream(folder / "new.res", std::ios::binary) << text;
+    fs::rename(folder / "new.res", path);
+    const Picture reloaded = canvas_until([&](const Picture& p) { return !same_inside(p, base); }, "the new file");
+    EXPECT_EQ(reloaded.at(175, 285), 0u) << "the view moved on reload";
+}
+
 // Plays a file manager: offers list as text/uri-list over window point (x, y), drops it and
 // hands the data over when asked. False when the window does not take the drop.
 bool drop_uri_list(Display* display, Window target, int x, int y, const std::string& list) {
