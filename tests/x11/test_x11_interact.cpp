@@ -132,6 +132,23 @@ protected:
         }
     }
 
+    // A shown window captioned name (0 when none comes within 5 s).
+    Window find_named(const std::string& name) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(5000);
+        for (;;) {
+            std::vector<Window> all;
+            collect(DefaultRootWindow(display), all);
+            for (Window w : all) {
+                XWindowAttributes attributes;
+                if (XGetWindowAttributes(display, w, &attributes) && attributes.map_state == IsViewable &&
+                    name_of(w) == name)
+                    return w;
+            }
+            if (Clock::now() > deadline) return 0;
+            pause_ms(10);
+        }
+    }
+
     Picture grab(Window w, int x, int y, int width, int height) {
         Picture picture;
         XImage* image = XGetImage(display, w, x, y, width, height, AllPlanes, ZPixmap);
@@ -237,10 +254,11 @@ TEST_F(X11Interact, DragWheelKeysAndTheContextMenu) {
     EXPECT_LT(count_grey(screen_at(410, 210, 120, 100)), 100) << "the menu stays open";
 
     // Escape closed the menu, never the window.
-    sh("xdotool key Escape");
-    pause_ms(200);
+    sh("xdotool key Escape F1");
+    EXPECT_NE(find_named("Controls"), 0u) << "no Controls box after Escape";  // Escape has been taken
     EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0);
     EXPECT_NE(main_window("bridge.res", 100), 0u);
+    sh("xdotool key Return");
 }
 
 bool tooltip_yellow(unsigned long p) {
@@ -269,9 +287,13 @@ TEST_F(X11Interact, TooltipOnAMemberAndReloadWhenTheFileChanges) {
 
     // "Reload when the file changes" is the menu's eighth entry.
     sh("xdotool mousemove --window " + w + " 400 100 click 3");
-    pause_ms(300);
+    while (count_grey(screen_at(410, 110, 120, 100)) < 6000 && Clock::now() < deadline + std::chrono::seconds(5))
+        pause_ms(20);
     sh("xdotool key Down Down Down Down Down Down Down Down Return");
-    pause_ms(300);
+    // The viewer takes its input in order: once the F1 box is up, the menu's choice has been made.
+    sh("xdotool key F1");
+    ASSERT_NE(find_named("Controls"), 0u) << "no Controls box";
+    sh("xdotool key Return");
     std::ifstream in(path);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string node8 = "  8  0 0 0      4.0000     4.0000";
