@@ -4,7 +4,8 @@
 // state at once), draw_begin starts the pass, primitives write straight into the picture, and
 // draw_end finishes the pass, runs the output's release hook with refresh = true (a canvas shows
 // its picture on screen then) and frees the state. At most one state is current per thread.
-// Colours are draw_rgb values (core/str.h): red in bits 0-7, green 8-15, blue 16-23.
+// An SVG recorder (draw/svg.h) is an output behind the same verbs. Colours are draw_rgb values
+// (core/str.h): red in bits 0-7, green 8-15, blue 16-23.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "draw/draw.h"
@@ -17,6 +18,8 @@ struct DrawChannels {
     std::uint8_t blue = 0;
     std::uint8_t alpha = 0;
 };
+
+struct SvgRecorder;
 
 struct DrawOutput {
     Picture* picture = nullptr;       // the buffer drawn into (owned by the caller)
@@ -39,9 +42,11 @@ struct DrawOutput {
     DrawChannels back;                // back_colour as bytes
     std::intptr_t context = 0;        // value returned by draw_begin, 0 before it
     bool text_ready = false;          // the text layer exists (a font was found)
+    SvgRecorder* recorder = nullptr;  // records the verbs as SVG too (draw/svg.h); alone when picture is null
 };
 
-// The thread's current output once draw_begin has succeeded, nullptr otherwise.
+// The thread's current output once draw_begin has succeeded, nullptr otherwise. Its bits are null
+// for an output that only records SVG.
 DrawOutput* draw_current();
 // Splits colour into the output's front channels when it differs from the current colour.
 void draw_use_colour(DrawOutput& out, int colour);
@@ -70,3 +75,24 @@ void draw_ellipse(DrawOutput& out, long long cx, long long cy, int rx, int ry);
 void text_layer_start(DrawOutput& out);
 // Ends the text layer of out at the end of a pass (an unusually large scratch strip is freed).
 void text_layer_stop(DrawOutput& out);
+
+// Placing a text in the default font, as draw_text does.
+struct TextMetrics {
+    long long advance = 0;  // the text's width, pixels
+    int ascent = 0;         // baseline below the text's top, pixels
+    int line_height = 0;    // height of the text's background box, pixels
+    int pixel_size = 0;     // the font's pixel size
+};
+// The metrics of text in the default font; false when no font is available (texts are then left out).
+bool text_metrics(std::string_view text, TextMetrics& metrics);
+// The Unicode code point of a text byte (bytes are read as Windows-1252); 0 for an undefined byte.
+unsigned long text_code_point(unsigned char byte);
+
+// The SVG recorder's side of the verbs (draw/svg.cpp), called when out.recorder is set, after the
+// verb has set the output's colours; coordinates already include the origin. Each returns true when
+// the output only records (the verb then draws nothing more).
+bool svg_record_line(DrawOutput& out, long long x1, long long y1, long long x2, long long y2);
+bool svg_record_box(DrawOutput& out, long long x, long long y, long long width, long long height);
+bool svg_record_circle(DrawOutput& out, long long x, long long y, int radius);
+// For text also the value draw_text returns (x plus the text's width) in end_x.
+bool svg_record_text(DrawOutput& out, int x, int y, std::string_view text, int& end_x);

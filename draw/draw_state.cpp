@@ -1,19 +1,23 @@
-// The per-thread drawing state: outputs over pictures, the drawing pass and the mode.
+// The per-thread drawing state: outputs over pictures and SVG recorders, the drawing pass and the mode.
 //
 // Each thread has at most one current DrawOutput (a thread_local slot). draw_begin hands out a
 // context value, unique for the process lifetime, from which draw_context_picture finds the
-// picture again while the pass lasts.
+// picture again while the pass lasts. An SVG recorder attached to a picture (draw_record_svg) is
+// handed to every output over that picture begun on the thread while it is attached.
 #include <atomic>
 #include <memory>
 #include <utility>
 
 #include "draw/draw.h"
 #include "draw/draw_internal.h"
+#include "draw/svg.h"
 
 namespace {
 
 thread_local std::unique_ptr<DrawOutput> current_output;  // the thread's current state
 std::atomic<std::intptr_t> next_context{1};                // contexts are never handed out twice
+thread_local SvgRecorder* attached_recorder = nullptr;      // given to the outputs begun over attached_picture
+thread_local const Picture* attached_picture = nullptr;     // the picture whose passes are recorded
 
 DrawChannels split_colour(int colour)
 {
@@ -90,6 +94,33 @@ DrawOutput* draw_picture_output(Picture* picture, DrawRelease release)
     return current_output.get();
 }
 
+DrawOutput* draw_svg_output(SvgRecorder* recorder, DrawRelease release)
+{
+    if (recorder == nullptr || recorder->width < 1 || recorder->height < 1) {
+        return nullptr;
+    }
+    release_current(false);
+    auto out = std::make_unique<DrawOutput>();
+    out->recorder = recorder;
+    out->release = std::move(release);
+    out->width = recorder->width;
+    out->height = recorder->height;
+    out->front = split_colour(0);
+    out->back = split_colour(0);
+    current_output = std::move(out);
+    return current_output.get();
+}
+
+void draw_record_svg(SvgRecorder* recorder, const Picture* picture)
+{
+    DrawOutput* out = current_output.get();
+    if (out != nullptr && out->picture != nullptr && out->recorder != nullptr && out->recorder == attached_recorder) {
+        out->recorder = nullptr;  // a pass going on draws on without the recorder
+    }
+    attached_recorder = picture != nullptr ? recorder : nullptr;
+    attached_picture = attached_recorder != nullptr ? picture : nullptr;
+}
+
 std::intptr_t draw_begin(DrawOutput* output)
 {
     if (output == nullptr) {
@@ -103,6 +134,16 @@ std::intptr_t draw_begin(DrawOutput* output)
     DrawOutput& out = *output;
     if (out.context != 0) {
         return out.context;
+    }
+    if (out.picture == nullptr) {
+        // An output that only records: its size is the recorder's canvas.
+        out.clip_width = out.width;
+        out.clip_height = out.height;
+        out.context = next_context.fetch_add(1);
+        return out.context;
+    }
+    if (out.recorder == nullptr && out.picture == attached_picture) {
+        out.recorder = attached_recorder;
     }
     const Picture& picture = *out.picture;
     if (!picture_usable(picture) || picture.bits_per_pixel != out.bits_per_pixel) {
@@ -148,7 +189,7 @@ void draw_mode(int mode)
 DrawOutput* draw_current()
 {
     DrawOutput* out = current_output.get();
-    return (out != nullptr && out->bits != nullptr) ? out : nullptr;
+    return (out != nullptr && out->context != 0) ? out : nullptr;
 }
 
 void draw_use_colour(DrawOutput& out, int colour)

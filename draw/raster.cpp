@@ -3,7 +3,8 @@
 // Pixels are written straight into the picture: plain writes set B, G, R (a 32-bit pixel keeps its
 // alpha byte), exclusive-or mode XORs the colour into B, G, R. Everything is clipped against the
 // whole output, 0 <= x < width and 0 <= y < height; coordinates are widened to 64 bits before any
-// sum so that extreme arguments cannot overflow.
+// sum so that extreme arguments cannot overflow. An output with an SVG recorder records each verb
+// first (draw/svg.cpp); one that only records draws nothing more.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -13,8 +14,6 @@
 #include "draw/draw_internal.h"
 
 namespace {
-
-constexpr long long LINE_LIMIT = 65000;  // line end points are clamped to +-65000 before clipping
 
 inline void put_pixel(const DrawOutput& out, std::uint8_t* p)
 {
@@ -175,10 +174,7 @@ void line_between(DrawOutput& out, long long x1, long long y1, long long x2, lon
         draw_span_v(out, x1, std::min(y1, y2), std::llabs(y2 - y1) + 1);
         return;
     }
-    x1 = std::clamp(x1, -LINE_LIMIT, LINE_LIMIT);
-    y1 = std::clamp(y1, -LINE_LIMIT, LINE_LIMIT);
-    x2 = std::clamp(x2, -LINE_LIMIT, LINE_LIMIT);
-    y2 = std::clamp(y2, -LINE_LIMIT, LINE_LIMIT);
+    // The end points are cut, never clamped: clamping one coordinate alone would bend the line.
     if (!clip_axis(x1, y1, x2, y2, 0, out.width - 1)) {
         return;
     }
@@ -247,6 +243,9 @@ void draw_line(int x, int y, int width, int height, int colour)
     const long long y1 = static_cast<long long>(y) + out->origin_y;
     const long long x2 = x1 + (width > 0 ? width - 1LL : width + 1LL);
     const long long y2 = y1 + (height > 0 ? height - 1LL : height + 1LL);
+    if (out->recorder != nullptr && svg_record_line(*out, x1, y1, x2, y2)) {
+        return;
+    }
     line_between(*out, x1, y1, x2, y2);
 }
 
@@ -257,6 +256,11 @@ void draw_line_xy(int x1, int y1, int x2, int y2, int colour)
         return;
     }
     draw_use_colour(*out, colour);
+    if (out->recorder != nullptr &&
+        svg_record_line(*out, static_cast<long long>(x1) + out->origin_x, static_cast<long long>(y1) + out->origin_y,
+                        static_cast<long long>(x2) + out->origin_x, static_cast<long long>(y2) + out->origin_y)) {
+        return;
+    }
     line_between(*out, static_cast<long long>(x1) + out->origin_x, static_cast<long long>(y1) + out->origin_y,
                  static_cast<long long>(x2) + out->origin_x, static_cast<long long>(y2) + out->origin_y);
 }
@@ -272,6 +276,9 @@ void draw_box(int x, int y, int width, int height, int colour)
     long long by = static_cast<long long>(y) + out->origin_y;
     long long bw = width;
     long long bh = height;
+    if (out->recorder != nullptr && svg_record_box(*out, bx, by, bw, bh)) {
+        return;
+    }
     if (bw < 0) {
         bx += bw;
         bw = -bw;
@@ -322,6 +329,11 @@ void draw_circle(int x, int y, int radius, int colour)
         return;
     }
     draw_use_colour(*out, colour);
+    if (out->recorder != nullptr &&
+        svg_record_circle(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y,
+                          radius)) {
+        return;
+    }
     draw_ellipse(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y,
                  radius, radius);
 }

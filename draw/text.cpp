@@ -49,6 +49,7 @@ struct GlyphSet {
     int ascent = 0;                 // baseline below the top of the line, pixels
     int line_height = 0;            // pixels
     int min_left = 0;               // most negative left bearing (<= 0)
+    int pixel_size = 0;             // the size the glyphs were rendered at
     std::array<Glyph, 256> glyphs;  // indexed by byte value
 };
 
@@ -145,6 +146,7 @@ GlyphSet load_glyphs()
                 if (height <= MAX_LINE_HEIGHT) {
                     set.line_height = height;
                     set.ascent = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
+                    set.pixel_size = size;
                     render_glyphs(face, set);
                     set.ready = true;
                     break;
@@ -405,6 +407,10 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     }
     draw_use_colour(*out, front_colour);
     draw_use_back_colour(*out, back_colour);
+    int recorded_end = x;
+    if (out->recorder != nullptr && svg_record_text(*out, x, y, text, recorded_end)) {
+        return recorded_end;
+    }
     if (!text.empty()) {
         ensure_text_layer(*out);
     }
@@ -443,4 +449,25 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
         blend_strip<3>(*out, target);
     }
     return saturate(static_cast<long long>(x) + cx);
+}
+
+bool text_metrics(std::string_view text, TextMetrics& metrics)
+{
+    const GlyphSet& set = glyph_set();
+    if (!set.ready) {
+        return false;
+    }
+    metrics.advance = 0;
+    for (const char ch : text) {
+        metrics.advance += set.glyphs[static_cast<unsigned char>(ch)].advance;
+    }
+    metrics.ascent = set.ascent;
+    metrics.line_height = set.line_height;  // the strip is always taller than a line
+    metrics.pixel_size = set.pixel_size;
+    return true;
+}
+
+unsigned long text_code_point(unsigned char byte)
+{
+    return code_point(byte);
 }

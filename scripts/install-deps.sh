@@ -14,7 +14,7 @@ packages=(
   # the Debian package and its checks
   dpkg-dev fakeroot lintian shared-mime-info desktop-file-utils
   # tests on a real X server
-  xvfb xauth xdotool imagemagick x11-utils jwm openbox librsvg2-bin
+  xvfb xauth xdotool imagemagick x11-utils jwm openbox librsvg2-bin libxml2-utils
   # run
   libfltk1.3 libx11-6 libxft2 libfreetype6 libfontconfig1 libjpeg62-turbo libpng16-16 libgif7
   fonts-dejavu-core fonts-dejavu-extra

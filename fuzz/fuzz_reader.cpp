@@ -1,0 +1,47 @@
+// libFuzzer target: the results reader alone, on bytes in memory (no drawing). Whatever the bytes,
+// the model afterwards must be one the renderer can walk: counts within their limits, records
+// holding every counted entry, and end nodes that are either 0 or a usable node.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "app/results_reader.h"
+#include "fuzz/fuzz_viewer_setup.h"
+
+namespace {
+
+void fail(const char* what) {
+    std::fprintf(stderr, "model check failed: %s\n", what);
+    std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz_viewer_setup();
+    headless_reset_log();
+    if (!read_results_from_memory(std::string_view(reinterpret_cast<const char*>(data), size))) return 0;
+
+    const TrussModelData& m = TrussModel;
+    if (m.node_count < 0 || m.node_count > MAX_NODES) fail("node count out of range");
+    if (m.element_count < 0 || m.element_count > MAX_ELEMENTS) fail("element count out of range");
+    const std::size_t nodes = static_cast<std::size_t>(usable_node_count()) + 1;
+    const std::size_t elements = static_cast<std::size_t>(usable_element_count()) + 1;
+    for (int k = 1; k <= 3; ++k) {
+        if (m.node_coords[k].size() < nodes || m.node_loads[k].size() < nodes ||
+            m.node_deflections[k].size() < nodes || m.node_fixity[k].size() < nodes) {
+            fail("a node record is shorter than the usable node count");
+        }
+    }
+    if (m.element_nodes.size() < elements || m.element_result_text.size() < elements) {
+        fail("an element record is shorter than the usable element count");
+    }
+    for (std::size_t e = 1; e < elements; ++e) {
+        for (int j = 1; j <= 2; ++j) {
+            const std::int32_t node = m.element_nodes[e][j];
+            if (node < 0) fail("a negative end node was stored");
+        }
+    }
+    return 0;
+}
