@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fprintf(stderr, "refused without a reason\n");
         std::abort();
     }
-    if (accepted && !options.help) {
+    if (accepted && !options.help && !options.version) {
         const bool in_range = options.quality >= 0 && options.quality <= 100 &&
                               options.zoom_steps >= -RENDER_ZOOM_LIMIT && options.zoom_steps <= RENDER_ZOOM_LIMIT &&
                               options.frame >= 0 && options.frame <= RENDER_FRAME_COUNT &&

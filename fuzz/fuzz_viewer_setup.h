@@ -5,6 +5,7 @@
 #include "app/ids.h"
 #include "app/model.h"
 #include "app/startup.h"
+#include "gui/backend.h"
 #include "gui/gadget.h"
 #include "gui/headless/headless.h"
 #include "gui/window.h"

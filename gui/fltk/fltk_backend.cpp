@@ -1,21 +1,27 @@
 // The FLTK backend: choosing it, top-level windows, and the wait for platform messages.
 //
-// State: the backend instance (its window set), the count of platform messages dispatched (raised
-// by the system handler and by wake-ups from other threads), and the input held back during the
-// program's wait. Expose events of a window (count 0) are its repaint requests; the close box
-// becomes the runtime's close request (Escape, which FLTK also routes to the window callback, is
-// filtered out).
+// State: the backend instance (its window set), the count of platform messages dispatched (X
+// events and wake-ups from other threads), and whether the program's own wait is in progress.
+// Expose events of a window (count 0) are its repaint requests; the close box becomes the
+// runtime's close request (Escape, which FLTK also routes to the window callback, is filtered
+// out).
 //
-// Input is handed to FLTK in step with the program: once a wait has raised a runtime event, later
-// keyboard and mouse events are held back and put back on the X queue when the program has taken
-// its events and waits again. FLTK would otherwise read every pending event at once, and a click that arrived after
-// some typing would reach its check box before the program had reacted to the typing (which may
-// untick that very box).
+// Input reaches the program in step with it: the program's wait dispatches one X event at a time,
+// oldest first, through FLTK's own handler (fl_handle), as FLTK's X11 loop does for each event it
+// reads, so that a click that arrived after some typing reaches its check box only after the
+// program has reacted to the typing (which may untick that very box). Whatever the program does
+// not take stays in Xlib's queue, in its order: a modal loop (message box, file chooser) started by
+// the program finds it there and handles it as it would any input. The X connection's descriptor
+// callback is this file's own for that reason; outside the program's wait it reads every pending
+// event, as FLTK's does.
+//
+// A close request of a runtime window goes to the runtime in its place in that order, also while
+// a modal loop runs: FLTK would drop it while a modal window is up, and the GTK file chooser's loop
+// reads and drops every event but repaints. fltk_take_close_requests hands those still queued to
+// the runtime before such a loop starts.
 #include <FL/Fl.H>
 #include <FL/x.H>
 #include <X11/Xatom.h>
-
-#include <vector>
 
 #include "gui/backend.h"
 #include "gui/fltk/fltk_platform.h"
@@ -24,47 +30,81 @@
 namespace {
 
 unsigned long dispatched = 0;  // platform messages seen so far
+bool program_waiting = false;   // inside FltkPlatform::wait: take one X event only
 
-struct InputHold {
-    bool active = false;        // inside the program's wait
-    int pending_at_start = 0;   // runtime events queued when that wait began
-    std::vector<XEvent> held;   // input taken off the X queue meanwhile, oldest first
-};
-InputHold input_hold;
-
-bool is_input(int type)
+// The runtime window that event is a close request of (WM_DELETE_WINDOW), nullptr if none.
+RuntimeWindow* close_request_of(const XEvent& event)
 {
-    switch (type) {
-    case KeyPress:
-    case KeyRelease:
-    case ButtonPress:
-    case ButtonRelease:
-    case MotionNotify:
-    case EnterNotify:
-    case LeaveNotify:
-    case FocusIn:
-    case FocusOut:
+    static const Atom protocols = XInternAtom(fl_display, "WM_PROTOCOLS", False);
+    static const Atom delete_window = XInternAtom(fl_display, "WM_DELETE_WINDOW", False);
+    if (event.type != ClientMessage || event.xclient.message_type != protocols ||
+        static_cast<Atom>(event.xclient.data.l[0]) != delete_window)
+        return nullptr;
+    return dynamic_cast<RuntimeWindow*>(fl_find(event.xclient.window));
+}
+
+// What this backend does with an X event before FLTK sees it; true when it was taken here.
+bool note_event(const XEvent& event)
+{
+    ++dispatched;
+    if (RuntimeWindow* window = close_request_of(event)) {
+        win_report_close(window->number);
         return true;
-    default:
-        return false;
+    }
+    if (event.type == Expose && event.xexpose.count == 0) {
+        if (auto* window = dynamic_cast<RuntimeWindow*>(fl_find(event.xexpose.window)))
+            win_report_paint(window->number);
+    }
+    return false;
+}
+
+// Every X event that FLTK reads itself passes here first; 0 lets FLTK handle it as usual.
+int system_handler(void* event, void*)
+{
+    return note_event(*static_cast<const XEvent*>(event)) ? 1 : 0;
+}
+
+// Takes the oldest queued X event and hands it to FLTK as its X11 loop does. A run of pointer
+// motions in one window counts as one event (its last position), as in FLTK's loop.
+void dispatch_one()
+{
+    XEvent event;
+    XNextEvent(fl_display, &event);
+    while (event.type == MotionNotify && XEventsQueued(fl_display, QueuedAlready) > 0) {
+        XEvent next;
+        XPeekEvent(fl_display, &next);
+        if (next.type != MotionNotify || next.xmotion.window != event.xmotion.window)
+            break;
+        XNextEvent(fl_display, &event);
+    }
+    if (note_event(event))
+        return;
+    fl_handle(event);
+    // FLTK's loop sends the move and the leave after the events it has read; here after each one.
+    if (event.type == MotionNotify) {
+        if (Fl_Window* window = fl_find(event.xmotion.window))
+            Fl::handle(FL_MOVE, window);
+    } else if (event.type == LeaveNotify && event.xcrossing.detail != NotifyInferior &&
+               fl_find(event.xcrossing.window)) {
+        Fl::handle(FL_LEAVE, nullptr);
     }
 }
 
-// Every X event passes here first; 0 lets FLTK handle it as usual.
-int system_handler(void* event, void*)
+// The X connection's descriptor callback: one event in the program's wait, else all pending.
+void x_readable(int, void*)
 {
-    ++dispatched;
-    const XEvent* xevent = static_cast<const XEvent*>(event);
-    if (input_hold.active && is_input(xevent->type) &&
-        (event_pending() > input_hold.pending_at_start || !input_hold.held.empty())) {
-        input_hold.held.push_back(*xevent);
-        return 1;
+    if (program_waiting) {
+        if (XEventsQueued(fl_display, QueuedAfterReading) > 0)
+            dispatch_one();
+        return;
     }
-    if (xevent->type == Expose && xevent->xexpose.count == 0) {
-        if (auto* window = dynamic_cast<RuntimeWindow*>(fl_find(xevent->xexpose.window)))
-            win_report_paint(window->number);
-    }
-    return 0;
+    while (XEventsQueued(fl_display, QueuedAfterReading) > 0)
+        dispatch_one();
+}
+
+Bool is_close_request(Display*, XEvent* event, XPointer)
+{
+    return close_request_of(*event) != nullptr ? True : False;
 }
 
 // The frame a window manager put around window (left, right, top, bottom in pixels), read from
@@ -143,6 +183,9 @@ bool gui_use_fltk()
         fl_open_display(display);
         Fl::lock();  // enables wake-ups from other threads
         Fl::add_system_handler(system_handler, nullptr);
+        // The X connection is read by this file's callback instead of FLTK's (see the top).
+        Fl::remove_fd(ConnectionNumber(display));
+        Fl::add_fd(ConnectionNumber(display), FL_READ, x_readable);
         // A condensed face at 11 px keeps captions such as "Show Stresses" within 85 pixels.
         Fl::set_font(FL_HELVETICA, " DejaVu Sans Condensed");
         FL_NORMAL_SIZE = 11;
@@ -221,21 +264,32 @@ void FltkPlatform::window_set_title(std::intptr_t handle, std::string_view title
 bool FltkPlatform::wait(int milliseconds)
 {
     const unsigned long before = dispatched;
-    // Input held back by the previous wait goes to the front of the X queue again, in its order.
-    for (auto it = input_hold.held.rbegin(); it != input_hold.held.rend(); ++it)
-        XPutBackEvent(fl_display, &*it);
-    input_hold.held.clear();
-    input_hold.active = true;
-    input_hold.pending_at_start = event_pending();
+    // Drawing first: FLTK would draw before blocking, and a drawing that reads from the server
+    // may queue events, which FLTK would then read all at once.
+    Fl::flush();
+    if (XEventsQueued(fl_display, QueuedAfterReading) > 0) {
+        dispatch_one();
+        Fl::flush();
+        return true;
+    }
+    program_waiting = true;
     if (milliseconds < 0)
         Fl::wait();
     else
         Fl::wait(milliseconds / 1000.0);
-    input_hold.active = false;
+    program_waiting = false;
     return milliseconds < 0 || dispatched != before;
 }
 
 void FltkPlatform::wake()
 {
     Fl::awake(awake_handler, nullptr);
+}
+
+void fltk_take_close_requests()
+{
+    XEventsQueued(fl_display, QueuedAfterReading);
+    XEvent event;
+    while (XCheckIfEvent(fl_display, &event, is_close_request, nullptr))
+        note_event(event);
 }

@@ -233,6 +233,7 @@ std::string FltkPlatform::file_dialog(const FileDialogSpec& spec)
     }
     if (!spec.name.empty())
         chooser.preset_file((folder + "/" + spec.name).c_str());
+    fltk_take_close_requests();
     const int result = chooser.show();
     std::string chosen;
     if (result == 0 && chooser.filename() && *chooser.filename())

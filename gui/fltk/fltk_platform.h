@@ -57,3 +57,6 @@ public:
 FltkPlatform& fltk_platform();
 // Shows window (if hidden or minimised) and waits until it is on the screen.
 void fltk_show_and_wait(Fl_Window* window);
+// Hands the close requests of runtime windows still in the X queue to the runtime; called before
+// a modal loop that would drop them (the GTK file chooser reads and drops every event).
+void fltk_take_close_requests();
