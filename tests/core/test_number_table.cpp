@@ -45,7 +45,7 @@ TEST(NumberTable, GrowsToNumberPlusStepAndResetReturnsToTheStart)
     table.make(10);
     EXPECT_EQ(table.capacity(), 13);
     table.release(10);
-    table.release(99);  // beyond the capacity: nothing happens
+    table.release(99);                // beyond the capacity: nothing happens
     EXPECT_EQ(table.capacity(), 13);  // releasing never shrinks
     EXPECT_EQ(table.numbers(), (std::vector<int>{3, 4}));
     table.reset();

@@ -34,12 +34,10 @@ TEST_F(X11Viewer, OpenDialogOverTheOpenWindowThenLoadFileAndCancelThenCloseBox)
     // Where the dialog does not cover it (it may still move): a white canvas and the controls.
     int main_x = 0, main_y = 0;
     Window child = 0;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &main_x, &main_y,
-                          &child);
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &main_x, &main_y, &child);
     int canvas_white = 0, canvas_other = 1, column_dark = 0;
     const auto shown = Clock::now();
-    while ((column_dark <= 200 || canvas_other != 0) &&
-           Clock::now() - shown < std::chrono::seconds(3)) {
+    while ((column_dark <= 200 || canvas_other != 0) && Clock::now() - shown < std::chrono::seconds(3)) {
         pause_ms(10);
         XWindowAttributes cover;
         ASSERT_TRUE(XGetWindowAttributes(display, frame_of(dialog), &cover));
@@ -48,8 +46,8 @@ TEST_F(X11Viewer, OpenDialogOverTheOpenWindowThenLoadFileAndCancelThenCloseBox)
         for (int y = INSET; y < CANVAS_H - INSET; ++y)
             for (int x = 0; x < 800; ++x) {
                 const int sx = main_x + x, sy = main_y + y;
-                if (sx >= cover.x && sx < cover.x + cover.width + 2 * cover.border_width &&
-                    sy >= cover.y && sy < cover.y + cover.height + 2 * cover.border_width)
+                if (sx >= cover.x && sx < cover.x + cover.width + 2 * cover.border_width && sy >= cover.y &&
+                    sy < cover.y + cover.height + 2 * cover.border_width)
                     continue;
                 if (x >= INSET && x < CANVAS_W - INSET)
                     (inside.at(x, y) == 0xffffff ? canvas_white : canvas_other)++;
@@ -65,8 +63,8 @@ TEST_F(X11Viewer, OpenDialogOverTheOpenWindowThenLoadFileAndCancelThenCloseBox)
     choose_in_dialog("OPEN ..", bridge);
     window = main_window("     " + bridge);
     ASSERT_NE(window, 0u) << "the caption does not show the chosen file";
-    const Picture first = canvas_until(
-        [](const Picture& p) { return count(p, member_black) > 500; }, "the chosen bridge");
+    const Picture first = canvas_until([](const Picture& p) { return count(p, member_black) > 500; },
+                                       "the chosen bridge");
 
     // A new file replaces the bridge.
     click(LOAD_FILE[0], LOAD_FILE[1]);
@@ -74,8 +72,7 @@ TEST_F(X11Viewer, OpenDialogOverTheOpenWindowThenLoadFileAndCancelThenCloseBox)
     window = main_window("     " + example("tower.res"));
     ASSERT_NE(window, 0u) << "the caption does not show the loaded tower";
     const Picture tower = canvas_until(
-        [&](const Picture& p) { return count(p, member_black) > 500 && !same_inside(p, first); },
-        "the loaded tower");
+        [&](const Picture& p) { return count(p, member_black) > 500 && !same_inside(p, first); }, "the loaded tower");
 
     // A cancel keeps the tower, its caption and its view, and shows no box.
     click(LOAD_FILE[0], LOAD_FILE[1]);
@@ -102,8 +99,7 @@ TEST_F(X11Viewer, ClickQueuedBehindLoadFileIsNotReplayedAfterTheDialog)
     viewer.start({example("bridge.res")}, folder);
     window = main_window("     " + example("bridge.res"));
     ASSERT_NE(window, 0u);
-    const Picture bridge = canvas_until(
-        [](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
+    const Picture bridge = canvas_until([](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
     const Picture box_before = grab(window, CANVAS_W, APPLIED_LOAD[1] - 12, 100, 24);
 
     kill(viewer.pid(), SIGSTOP);
@@ -114,8 +110,7 @@ TEST_F(X11Viewer, ClickQueuedBehindLoadFileIsNotReplayedAfterTheDialog)
     window = main_window("     " + example("tower.res"));
     ASSERT_NE(window, 0u) << "the caption does not show the loaded tower";
     const Picture tower = canvas_until(
-        [&](const Picture& p) { return count(p, member_black) > 500 && !same_inside(p, bridge); },
-        "the loaded tower");
+        [&](const Picture& p) { return count(p, member_black) > 500 && !same_inside(p, bridge); }, "the loaded tower");
     pause_ms(100);  // time for a replayed press to show (none may come)
     EXPECT_TRUE(same_inside(canvas(), tower)) << "the held click ran its command";
     const Picture box_after = grab(window, CANVAS_W, APPLIED_LOAD[1] - 12, 100, 24);

@@ -121,8 +121,7 @@ double canvas_difference(const Jpeg& jpeg, const Picture& shown, int left, int t
         for (int x = INSET; x < CANVAS_W - INSET; ++x) {
             const std::uint32_t a = jpeg.at(left + x, top + y);
             const std::uint32_t b = shown.at(x, y);
-            difference += std::abs(red(a) - red(b)) + std::abs(green(a) - green(b)) +
-                          std::abs(blue(a) - blue(b));
+            difference += std::abs(red(a) - red(b)) + std::abs(green(a) - green(b)) + std::abs(blue(a) - blue(b));
             ++pixels;
         }
     return static_cast<double>(difference) / pixels;
@@ -136,8 +135,7 @@ TEST_F(X11Viewer, SaveImageWritesTheFramedWindow)
     viewer.start({example("tower.res")}, folder);
     window = main_window("     " + example("tower.res"));
     ASSERT_NE(window, 0u);
-    const Picture shown = canvas_until(
-        [](const Picture& p) { return count(p, member_black) > 500; }, "the tower");
+    const Picture shown = canvas_until([](const Picture& p) { return count(p, member_black) > 500; }, "the tower");
     XWindowAttributes frame_area;
     ASSERT_TRUE(XGetWindowAttributes(display, frame_of(window), &frame_area));
     int inside_x = 0, inside_y = 0;
@@ -182,8 +180,7 @@ TEST_F(X11Viewer, SaveImageHoldsTheWholeFramedWindow)
     viewer.start({example("bridge.res")}, folder);
     window = main_window("     " + example("bridge.res"));
     ASSERT_NE(window, 0u);
-    const Picture shown = canvas_until(
-        [](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
+    const Picture shown = canvas_until([](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
     XWindowAttributes frame_area;
     ASSERT_TRUE(XGetWindowAttributes(display, frame_of(window), &frame_area));
     int inside_x = 0, inside_y = 0;
@@ -198,8 +195,9 @@ TEST_F(X11Viewer, SaveImageHoldsTheWholeFramedWindow)
     ASSERT_EQ(jpeg.width, frame_area.width + 2 * frame_area.border_width - 4);
     ASSERT_EQ(jpeg.height, frame_area.height + 2 * frame_area.border_width - 4);
     expect_no_black_band(jpeg);
-    EXPECT_LT(canvas_difference(jpeg, shown, inside_x + frame_area.border_width - 2,
-                                inside_y + frame_area.border_width - 2), 6.0)
+    EXPECT_LT(
+        canvas_difference(jpeg, shown, inside_x + frame_area.border_width - 2, inside_y + frame_area.border_width - 2),
+        6.0)
         << "the canvas is not where the frame holds it";
     click(EXIT[0], EXIT[1]);
     EXPECT_EQ(viewer.wait_exit(), 0);
@@ -213,18 +211,17 @@ TEST_F(X11Viewer, SaveImageHoldsAFrameNestedTwice)
     viewer.start({example("bridge.res")}, folder);
     window = main_window("     " + example("bridge.res"));
     ASSERT_NE(window, 0u);
-    const Picture shown = canvas_until(
-        [](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
+    const Picture shown = canvas_until([](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
     const Window frame = frame_of(window);
     XWindowAttributes frame_area;
     ASSERT_TRUE(XGetWindowAttributes(display, frame, &frame_area));
     XSetWindowAttributes outer_attributes{};
     outer_attributes.override_redirect = True;
     outer_attributes.background_pixel = 0x808080;
-    const Window outer = XCreateWindow(
-        display, DefaultRootWindow(display), frame_area.x - 10, frame_area.y - 10,
-        static_cast<unsigned>(frame_area.width + 20), static_cast<unsigned>(frame_area.height + 20), 0,
-        CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &outer_attributes);
+    const Window outer = XCreateWindow(display, DefaultRootWindow(display), frame_area.x - 10, frame_area.y - 10,
+                                       static_cast<unsigned>(frame_area.width + 20),
+                                       static_cast<unsigned>(frame_area.height + 20), 0, CopyFromParent, InputOutput,
+                                       CopyFromParent, CWOverrideRedirect | CWBackPixel, &outer_attributes);
     XMapWindow(display, outer);
     XReparentWindow(display, frame, outer, 10, 10);
     XSync(display, False);
@@ -257,8 +254,7 @@ TEST_F(X11Viewer, SaveImageOfAWindowPartlyOffTheScreenFails)
     canvas_until([](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
     XWindowAttributes screen;
     ASSERT_TRUE(XGetWindowAttributes(display, DefaultRootWindow(display), &screen));
-    sh("xdotool windowmove --sync " + std::to_string(frame_of(window)) + " " +
-       "-300 150");
+    sh("xdotool windowmove --sync " + std::to_string(frame_of(window)) + " " + "-300 150");
 
     click(SAVE_IMAGE[0], SAVE_IMAGE[1]);
     choose_in_dialog("Save as jpeg", (folder / "cut").string());
@@ -276,8 +272,7 @@ TEST_F(X11Viewer, CloseBoxQueuedBehindSaveImageEndsTheProgramAfterTheSave)
     viewer.start({example("bridge.res")}, folder);
     window = main_window("     " + example("bridge.res"));
     ASSERT_NE(window, 0u);
-    const Picture base = canvas_until(
-        [](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
+    const Picture base = canvas_until([](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
     int inside_x = 0, inside_y = 0;
     Window child = 0;
     XTranslateCoordinates(display, window, frame_of(window), 0, 0, &inside_x, &inside_y, &child);

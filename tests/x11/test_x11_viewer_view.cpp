@@ -15,8 +15,8 @@ TEST_F(X11Viewer, SplitPathThenEveryViewCommandThenExit)
     window = main_window("     " + path);
     ASSERT_NE(window, 0u) << "no main window captioned with the joined path";
 
-    const Picture base = canvas_until(
-        [](const Picture& p) { return count(p, member_black) > 500; }, "the truss in black");
+    const Picture base = canvas_until([](const Picture& p) { return count(p, member_black) > 500; },
+                                      "the truss in black");
     const Box truss = bounds(base, member_black);
     const int base_dark = count(base, dark);
 
@@ -55,8 +55,8 @@ TEST_F(X11Viewer, SplitPathThenEveryViewCommandThenExit)
     // "Deflected" adds the magenta shape below the bridge; a click into the scale field takes it
     // away, and a larger typed scale draws it lower.
     click(DEFLECTED[0], DEFLECTED[1]);
-    const Picture deflected = canvas_until(
-        [](const Picture& p) { return count(p, magenta) > 300; }, "the deflected shape");
+    const Picture deflected = canvas_until([](const Picture& p) { return count(p, magenta) > 300; },
+                                           "the deflected shape");
     const int sag = bounds(deflected, magenta).bottom;
     EXPECT_GT(sag, truss.bottom);
     click(SCALE_FIELD[0], SCALE_FIELD[1]);
@@ -83,8 +83,7 @@ TEST_F(X11Viewer, SplitPathThenEveryViewCommandThenExit)
     // (The plain picture is also each animation frame's first step, so the animation may still
     // run: wait for the labels themselves.)
     click(APPLIED_LOAD[0], APPLIED_LOAD[1]);
-    canvas_until([&](const Picture& p) { return count(p, dark) > base_dark + 100; },
-                 "the load values");
+    canvas_until([&](const Picture& p) { return count(p, dark) > base_dark + 100; }, "the load values");
     click(APPLIED_LOAD[0], APPLIED_LOAD[1]);
     canvas_back_to(base, "the picture without load values");
     click(ELEMENT_NO[0], ELEMENT_NO[1]);
@@ -96,8 +95,7 @@ TEST_F(X11Viewer, SplitPathThenEveryViewCommandThenExit)
     // "Show Stresses" ticks "Element No." and writes the table over the numbered picture; the
     // next click on "Element No." unticks it, which brings back the first picture.
     click(SHOW_STRESSES[0], SHOW_STRESSES[1]);
-    const Picture table = canvas_until(
-        [](const Picture& p) { return count(p, table_text) > 300; }, "the stress table");
+    const Picture table = canvas_until([](const Picture& p) { return count(p, table_text) > 300; }, "the stress table");
     EXPECT_GT(count(table, [](std::uint32_t p) { return p == 0x0000ff; }), 30);  // its heading
     click(ELEMENT_NO[0], ELEMENT_NO[1]);
     canvas_back_to(base, "the picture after \"Element No.\" was unticked");
@@ -114,8 +112,7 @@ TEST_F(X11Viewer, GeometryOnlyFileShowsNoStresses)
     answer_box("No Results");
     window = main_window("     " + example("bridge-geometry.res"));
     ASSERT_NE(window, 0u);
-    const Picture base = canvas_until(
-        [](const Picture& p) { return count(p, member_black) > 500; }, "the geometry");
+    const Picture base = canvas_until([](const Picture& p) { return count(p, member_black) > 500; }, "the geometry");
 
     click(SHOW_STRESSES[0], SHOW_STRESSES[1]);
     click(ELEMENT_NO[0], ELEMENT_NO[1]);  // ticks it only if "Show Stresses" did not

@@ -18,7 +18,11 @@
 
 namespace {
 
-int ignore_x_errors(Display*, XErrorEvent*) { return 0; }  // windows may vanish while we look
+// Windows may vanish while we look.
+int ignore_x_errors(Display*, XErrorEvent*)
+{
+    return 0;
+}
 
 }  // namespace
 
@@ -74,7 +78,10 @@ bool same_inside(const Picture& a, const Picture& b)
     return true;
 }
 
-std::string example(const char* name) { return (fs::path(EXAMPLES) / name).string(); }
+std::string example(const char* name)
+{
+    return (fs::path(EXAMPLES) / name).string();
+}
 
 void Viewer::start(const std::vector<std::string>& arguments, const fs::path& folder)
 {
@@ -134,9 +141,8 @@ void X11Viewer::SetUp()
     display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr) << "no X display (run through xsession.sh)";
     XSetErrorHandler(ignore_x_errors);
-    folder = fs::temp_directory_path() /
-             ("kelvaro-e2e-" + std::to_string(getpid()) + "-" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder = fs::temp_directory_path() / ("kelvaro-e2e-" + std::to_string(getpid()) + "-" +
+                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder);
     fs::create_directories(folder / "my results");
     fs::copy_file(fs::path(EXAMPLES) / "bridge.res", folder / "my results" / "bridge.res");
@@ -185,8 +191,8 @@ Window X11Viewer::find(const std::function<bool(const std::string&)>& wanted, in
         collect(DefaultRootWindow(display), all);
         for (Window window : all) {
             XWindowAttributes attributes;
-            if (XGetWindowAttributes(display, window, &attributes) &&
-                attributes.map_state == IsViewable && wanted(name_of(window)))
+            if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable &&
+                wanted(name_of(window)))
                 return window;
         }
         if (Clock::now() > deadline)
@@ -239,8 +245,7 @@ Picture X11Viewer::grab(Window window, int x, int y, int width, int height)
     picture.pixels.resize(static_cast<std::size_t>(width) * height);
     for (int row = 0; row < height; ++row)
         for (int column = 0; column < width; ++column)
-            picture.pixels[static_cast<std::size_t>(row) * width + column] =
-                XGetPixel(image, column, row) & 0xffffff;
+            picture.pixels[static_cast<std::size_t>(row) * width + column] = XGetPixel(image, column, row) & 0xffffff;
     XDestroyImage(image);
     return picture;
 }
@@ -250,8 +255,7 @@ Picture X11Viewer::canvas()
     return grab(window, 0, 0, CANVAS_W, CANVAS_H);
 }
 
-Picture X11Viewer::canvas_until(const std::function<bool(const Picture&)>& done, const char* what,
-                                int milliseconds)
+Picture X11Viewer::canvas_until(const std::function<bool(const Picture&)>& done, const char* what, int milliseconds)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
@@ -283,8 +287,8 @@ Picture X11Viewer::canvas_back_to(const Picture& expected, const char* what)
 
 void X11Viewer::click(int x, int y)
 {
-    sh("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " +
-       std::to_string(y) + " click 1");
+    sh("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " + std::to_string(y) +
+       " click 1");
 }
 
 void X11Viewer::click_close_box()
@@ -295,9 +299,8 @@ void X11Viewer::click_close_box()
     int inside_x = 0, inside_y = 0;
     Window child = 0;
     XTranslateCoordinates(display, window, frame, 0, 0, &inside_x, &inside_y, &child);
-    sh("xdotool mousemove --window " + std::to_string(frame) + " " +
-       std::to_string(frame_area.width - inside_x - 12) + " " + std::to_string(inside_y / 2) +
-       " click 1");
+    sh("xdotool mousemove --window " + std::to_string(frame) + " " + std::to_string(frame_area.width - inside_x - 12) +
+       " " + std::to_string(inside_y / 2) + " click 1");
 }
 
 void X11Viewer::focus(Window target)

@@ -44,10 +44,22 @@ struct Picture {
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
-inline int red(std::uint32_t p) { return static_cast<int>(p >> 16 & 0xff); }
-inline int green(std::uint32_t p) { return static_cast<int>(p >> 8 & 0xff); }
-inline int blue(std::uint32_t p) { return static_cast<int>(p & 0xff); }
-inline bool dark(std::uint32_t p) { return red(p) < 100 && green(p) < 100 && blue(p) < 100; }
+inline int red(std::uint32_t p)
+{
+    return static_cast<int>(p >> 16 & 0xff);
+}
+inline int green(std::uint32_t p)
+{
+    return static_cast<int>(p >> 8 & 0xff);
+}
+inline int blue(std::uint32_t p)
+{
+    return static_cast<int>(p & 0xff);
+}
+inline bool dark(std::uint32_t p)
+{
+    return red(p) < 100 && green(p) < 100 && blue(p) < 100;
+}
 
 // The canvas without its frame lines and the focus mark inside them: what the truss is drawn in.
 constexpr int INSET = 6;
@@ -65,11 +77,24 @@ Box bounds(const Picture& picture, const std::function<bool(std::uint32_t)>& wan
 // Whether a and b have the same size and the same pixels inside the inset.
 bool same_inside(const Picture& a, const Picture& b);
 
-inline bool member_black(std::uint32_t p) { return p == 0; }
-inline bool magenta(std::uint32_t p) { return p == 0xff00ff; }
-inline bool animated(std::uint32_t p) { return p == 0x00b478; }      // (0, 180, 120)
-inline bool table_text(std::uint32_t p) { return red(p) > 120 && green(p) < 60 && blue(p) > 120 &&
-                                                 red(p) < 200; }      // (155, 0, 160) and its blends
+inline bool member_black(std::uint32_t p)
+{
+    return p == 0;
+}
+inline bool magenta(std::uint32_t p)
+{
+    return p == 0xff00ff;
+}
+// (0, 180, 120)
+inline bool animated(std::uint32_t p)
+{
+    return p == 0x00b478;
+}
+// (155, 0, 160) and its blends
+inline bool table_text(std::uint32_t p)
+{
+    return red(p) > 120 && green(p) < 60 && blue(p) > 120 && red(p) < 200;
+}
 
 // The kelvaro program as a child process; its output goes to a log shown when a test fails.
 class Viewer {
@@ -138,10 +163,8 @@ protected:
 };
 
 // Control centres in the main window's inside area.
-constexpr int MINUS[] = {725, 39}, PLUS[] = {760, 39}, VERTICAL[] = {740, 62},
-              HORIZONTAL[] = {740, 82}, STEP_FIELD[] = {744, 98},
-              ZOOM_OUT[] = {725, 129}, ZOOM_IN[] = {760, 129},
-              CHECK_3D[] = {725, 162}, DEFLECTED[] = {725, 192}, SCALE_FIELD[] = {760, 218},
-              ANIMATION[] = {740, 249}, APPLIED_LOAD[] = {730, 302}, ELEMENT_NO[] = {730, 332},
-              SHOW_STRESSES[] = {750, 359}, SAVE_IMAGE[] = {740, 409}, LOAD_FILE[] = {740, 439},
-              EXIT[] = {740, 469};
+constexpr int MINUS[] = {725, 39}, PLUS[] = {760, 39}, VERTICAL[] = {740, 62}, HORIZONTAL[] = {740, 82},
+              STEP_FIELD[] = {744, 98}, ZOOM_OUT[] = {725, 129}, ZOOM_IN[] = {760, 129}, CHECK_3D[] = {725, 162},
+              DEFLECTED[] = {725, 192}, SCALE_FIELD[] = {760, 218}, ANIMATION[] = {740, 249},
+              APPLIED_LOAD[] = {730, 302}, ELEMENT_NO[] = {730, 332}, SHOW_STRESSES[] = {750, 359},
+              SAVE_IMAGE[] = {740, 409}, LOAD_FILE[] = {740, 439}, EXIT[] = {740, 469};
