@@ -44,14 +44,18 @@ void draw_animated_elements(int frame) {
 
 }  // namespace
 
+void draw_animation_frame(int frame) {
+    ViewState.animation_phase = static_cast<float>(frame);
+    redraw_view();
+    if (draw_begin(draw_canvas_output(ID_CANVAS)) != 0) {
+        draw_animated_elements(frame);
+        draw_end();
+    }
+}
+
 void animate_deflection() {
     for (int frame = 1; frame <= FRAME_COUNT; ++frame) {
-        ViewState.animation_phase = static_cast<float>(frame);
-        redraw_view();
-        if (draw_begin(draw_canvas_output(ID_CANVAS)) != 0) {
-            draw_animated_elements(frame);
-            draw_end();
-        }
+        draw_animation_frame(frame);
         event_delay(FRAME_PAUSE_MS);
     }
 }

@@ -13,6 +13,7 @@
 // modules, which stay started until viewer_shutdown.
 #include "app/batch_render.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -20,6 +21,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/export.h"
 #include "app/ids.h"
 #include "app/main_window.h"
 #include "app/model.h"
@@ -28,7 +30,9 @@
 #include "app/report.h"
 #include "app/startup.h"
 #include "app/view.h"
+#include "core/atomic_file.h"
 #include "core/file.h"
+#include "draw/draw.h"
 #include "draw/image.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"
@@ -103,6 +107,62 @@ void apply_deflected(const std::string& scale_text) {
     tick(ID_DEFLECTED, true);
 }
 
+// True when the picture needs the deflected offsets: an animation frame or the GIF of all six.
+bool animated(const RenderOptions& options) {
+    return options.frame != 0 || export_format(options.output_path) == ExportFormat::Gif;
+}
+
+// --size and --text-scale: the canvas made again at the size asked for and the model fitted to it,
+// as the viewer's start-up fits it to 700 x 500. Nothing changes for the defaults.
+void apply_canvas(const RenderOptions& options) {
+    draw_set_text_scale(options.text_scale);
+    const bool resized = options.width != CANVAS_WIDTH || options.height != CANVAS_HEIGHT;
+    if (!resized && options.text_scale == 1.0f) return;
+    if (resized) {
+        set_canvas_size(options.width, options.height);
+        gadget_canvas(ID_CANVAS, 0, 0, options.width, options.height);
+        refresh_projection(true);
+    }
+    redraw_view();
+}
+
+// Writes what was drawn to options.output_path in the format of its extension: picture as JPEG
+// or PNG, the canvas redrawn into an SVG recorder, or the six animation frames as a GIF.
+void save_output(const RenderOptions& options, const Picture& picture, RenderReport& report) {
+    const std::string& path = options.output_path;
+    std::string reason;
+    switch (export_format(path)) {
+    case ExportFormat::Png:
+        reason = write_png_file(picture, path);
+        break;
+    case ExportFormat::Svg: {
+        const std::string document = view_svg_document(options.frame, options.stresses);
+        if (!write_file_atomically(path, document, reason)) break;
+        reason.clear();
+        break;
+    }
+    case ExportFormat::Gif: {
+        std::vector<Picture> frames;
+        reason = draw_animation_frames(frames) ? write_gif_file(frames, path) : "the animation could not be drawn";
+        break;
+    }
+    default: {
+        errno = 0;
+        const int saved = jpeg_save_picture_quality(picture, path, options.quality);
+        const int error = errno;
+        if (saved == 0) {
+            reason = "cannot write '" + path + "': " +
+                     (error != 0 ? std::strerror(error) : "the picture could not be encoded");
+        }
+        break;
+    }
+    }
+    if (!reason.empty()) {
+        report.status = RENDER_EXIT_SAVE;
+        report.lines.push_back(diagnostic(reason));
+    }
+}
+
 // Presses "Animation" and copies the picture of frame (1..6) with its animated elements drawn.
 bool take_animation_frame(int frame, Picture& picture) {
     const std::size_t before = headless_frames().size();
@@ -165,10 +225,11 @@ const Picture* render_view(const RenderOptions& options, RenderReport& report, P
     }
 
     report_missing_highlights(options, report);
+    apply_canvas(options);
     apply_preset(options.view);
     apply_angles(options);
     apply_zoom(options.zoom_steps);
-    if (options.deflected || options.frame != 0 || options.max_deflection) apply_deflected(options.deflection_scale);
+    if (options.deflected || animated(options) || options.max_deflection) apply_deflected(options.deflection_scale);
     if (options.load_values) tick(ID_APPLIED_LOAD, true);
     if (options.element_numbers) tick(ID_ELEMENT_NO, true);
 
@@ -218,15 +279,8 @@ RenderReport render_to_file(const RenderOptions& options) {
     const Picture* picture = render_view(options, report, frame);
     if (picture == nullptr) return report;
     if (!options.output_path.empty()) {
-        errno = 0;
-        const int saved = jpeg_save_picture_quality(*picture, options.output_path, options.quality);
-        const int error = errno;
-        if (saved == 0) {
-            report.status = RENDER_EXIT_SAVE;
-            report.lines.push_back(diagnostic("cannot write '" + options.output_path + "': " +
-                                              (error != 0 ? std::strerror(error) : "the picture could not be encoded")));
-            return report;
-        }
+        save_output(options, *picture, report);
+        if (report.status != RENDER_EXIT_OK) return report;
     }
     std::string error;
     if (!options.report_path.empty() && !write_report(options.report_path, error)) {
@@ -234,6 +288,28 @@ RenderReport render_to_file(const RenderOptions& options) {
         report.lines.push_back(diagnostic(error));
     }
     return report;
+}
+
+int render_files(const RenderOptions& options, std::FILE* err) {
+    const bool several = options.results_paths.size() > 1;
+    int worst = RENDER_EXIT_OK;
+    for (const std::string& path : options.results_paths) {
+        RenderOptions one = options;
+        one.results_path = path;
+        one.output_path = render_output_path(options.output_path, path);
+        one.report_path = render_output_path(options.report_path, path);
+        const RenderReport report = render_to_file(one);
+        // With several files every line names its file (the input's own messages already do).
+        const std::string prefix = diagnostic("");
+        for (std::string line : report.lines) {
+            if (several && line.rfind(prefix + path + ": ", 0) != 0) line.insert(prefix.size(), path + ": ");
+            std::fprintf(err, "%s\n", line.c_str());
+        }
+        viewer_shutdown();
+        worst = std::max(worst, report.status);
+    }
+    draw_set_text_scale(1.0f);
+    return worst;
 }
 
 int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
@@ -251,8 +327,5 @@ int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* er
         std::fprintf(out, "%s %s\n", PROGRAM, KELVARO_VERSION);
         return RENDER_EXIT_OK;
     }
-    const RenderReport report = render_to_file(options);
-    for (const std::string& line : report.lines) std::fprintf(err, "%s\n", line.c_str());
-    viewer_shutdown();
-    return report.status;
+    return render_files(options, err);
 }

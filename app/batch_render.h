@@ -1,5 +1,6 @@
 // kelvaro-render's work: the viewer started on the headless backend with one results file, the
-// window's controls set as the command line asks, and the canvas picture saved as a JPEG file.
+// window's controls set as the command line asks, and the canvas picture saved as JPEG, PNG, SVG or
+// an animated GIF.
 #pragma once
 
 #include <cstdio>
@@ -17,14 +18,20 @@ struct RenderReport {
 };
 
 // Opens the results file (once: the reader reads that descriptor), starts the viewer on the headless backend with it
-// (as the viewer starts), applies options in the order preset, angles, zoom, deflected shape,
-// load values, element numbers, then the animation frame or the result table, and copies the
+// (as the viewer starts), applies options in the order canvas size and text scale, preset, angles,
+// zoom, deflected shape (also for a GIF), load values, element numbers, then the animation frame
+// or the result table, and copies the
 // final canvas picture into picture. The runtime stays started (viewer_shutdown ends it), so the
 // viewer's state can be inspected afterwards. picture is untouched unless the status is OK.
 RenderReport render_picture(const RenderOptions& options, Picture& picture);
-// render_picture, then the picture saved to options.output_path at options.quality (when given)
-// and the results report written to options.report_path (when given; app/report.h).
+// render_picture, then the picture saved to options.output_path (when given) in the format of its
+// extension (JPEG at options.quality, PNG, SVG; GIF: the six animation frames) and the results
+// report written to options.report_path (when given; app/report.h).
 RenderReport render_to_file(const RenderOptions& options);
+// render_to_file for every results file of options, each to its output names (render_output_path),
+// its lines printed to err (each naming its file when there are several), the runtime shut down
+// after each. Returns the highest status of them.
+int render_files(const RenderOptions& options, std::FILE* err);
 // The whole program: reads the command line, prints the help to out or renders and saves, prints
 // diagnostics to err, shuts the runtime down and returns the exit status.
 int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* err);

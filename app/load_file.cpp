@@ -48,6 +48,16 @@ void load_file() {
         results_path = shown;
         return;
     }
+    show_opened_file();
+}
+
+void load_path(const std::string& path) {
+    results_path = path;
+    open_results_file();
+    show_opened_file();
+}
+
+void show_opened_file() {
     reset_for_load();
     // As at start-up, the scale field shows the reset scale until the reader finds deflections.
     gadget_set_text(ID_DEFLECTION_SCALE, str_from_float(TrussModel.deflection_scale, 0));

@@ -1,6 +1,8 @@
 // Choosing a results file and loading it into the viewer.
 #pragma once
 
+#include <string>
+
 // Opens results_path in slot RESULTS_FILE. A named pipe through which nothing comes within the pipe
 // wait (10 s) is given up with a "Warning" box; other failures are left to the reader to report.
 void open_results_file();
@@ -11,3 +13,8 @@ void choose_results_file();
 // back to their start-up states, read the file, pick the plan view for a planar model, show the
 // path in the caption and draw the model fitted to the canvas. A cancel changes nothing.
 void load_file();
+// Loads path as "Load File" would after choosing it (a dropped file).
+void load_path(const std::string& path);
+// The part of "Load File" after the choice: the resets, the read of the opened slot, the caption
+// and the fitted drawing.
+void show_opened_file();

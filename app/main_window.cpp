@@ -4,20 +4,26 @@
 // out with a running y that starts at 10 and a row height of 24 (labels and buttons 19 px high,
 // edit fields 17, option buttons and check boxes 24). Every command works on the globals of
 // app/model.h and then re-projects, redraws or animates the view; nothing runs in the background:
-// a command runs to its end before the next event is taken.
+// a command runs to its end before the next event is taken. Canvas input (app/gestures.h), keys
+// (app/context_menu.h), dropped files and changes of the watched file (app/reload.h) are handed
+// on from the event loop.
 #include "app/main_window.h"
 
 #include <cmath>
 
 #include "app/animation.h"
+#include "app/context_menu.h"
+#include "app/gestures.h"
 #include "app/ids.h"
 #include "app/load_file.h"
 #include "app/model.h"
+#include "app/reload.h"
 #include "app/render.h"
 #include "app/save_image.h"
 #include "app/view.h"
 #include "core/str.h"
 #include "gui/gadget.h"
+#include "gui/input.h"
 #include "gui/window.h"
 
 namespace {
@@ -78,6 +84,7 @@ void open_main_window() {
     gadget_button(ID_SAVE_IMAGE, 710, 400, 60, 19, "Save Image");
     gadget_button(ID_LOAD_FILE, 710, 430, 60, 19, "Load File");
     gadget_button(ID_EXIT, 710, 460, 60, 19, "Exit");
+    gestures_reset();  // nothing selected or cached from an earlier window
 }
 
 std::uint32_t on_window_message(std::intptr_t, std::uint32_t message, std::uintptr_t,
@@ -170,6 +177,7 @@ bool run_command(int control) {
         break;
     case ID_LOAD_FILE:
         load_file();
+        after_load();
         break;
     case ID_EXIT:
         return true;
@@ -179,19 +187,27 @@ bool run_command(int control) {
     return false;
 }
 
+bool handle_event(int event) {
+    bool leave = event == EVENT_CLOSE_WINDOW;
+    if (event == EVENT_GADGET && event_gadget() == ID_CANVAS && event_canvas_input() != nullptr) {
+        handle_canvas_input(event_data(), *event_canvas_input());
+    } else if (event == EVENT_GADGET) {
+        leave = run_command(event_gadget());
+    } else if (event == EVENT_KEY) {
+        run_shortcut(event_gadget(), event_data());
+    } else if (event == EVENT_DROP) {
+        open_dropped_file(event_drop_path());
+    } else if (event == EVENT_FILE_CHANGED) {
+        file_changed();
+    }
+    if (redraw_pending != 0) {
+        redraw_view();
+        redraw_pending = 0;
+    }
+    return leave;
+}
+
 void run_event_loop() {
-    for (;;) {
-        const int event = event_wait();
-        bool leave = event == EVENT_CLOSE_WINDOW;
-        if (event == EVENT_GADGET) {
-            leave = run_command(event_gadget());
-        }
-        if (redraw_pending != 0) {
-            redraw_view();
-            redraw_pending = 0;
-        }
-        if (leave) {
-            return;
-        }
+    while (!handle_event(event_wait())) {
     }
 }

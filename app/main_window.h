@@ -12,6 +12,9 @@ std::uint32_t on_window_message(std::intptr_t window, std::uint32_t message, std
                                 std::intptr_t lparam);
 // Runs the command of control number; true when the command ends the program ("Exit").
 bool run_command(int control);
+// Handles one result of event_wait: a control's command, canvas input, a shortcut key, a dropped
+// file or a change of the watched file, then a pending repaint; true when the program should end.
+bool handle_event(int event);
 // Waits for events and runs their commands until the window is closed or "Exit" is pressed;
 // after every return of the wait a pending repaint is answered by a full redraw.
 void run_event_loop();

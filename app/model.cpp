@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "draw/draw.h"
+
 TrussModelData TrussModel;
 ViewStateData ViewState;
 
@@ -15,6 +17,7 @@ float pi_value = 0.0f;
 std::int8_t redraw_pending = 0;
 std::int8_t planar_model = 0;
 std::int32_t results_missing = 0;
+CanvasSize canvas_size;
 std::string title_text;
 std::string window_title;
 std::string results_path;
@@ -101,6 +104,8 @@ void reset_to_startup_defaults() {
     window_title.clear();
     results_path.clear();
     image_path.clear();
+    canvas_size = CanvasSize{};
+    draw_set_text_scale(1.0f);
 
     // pi is kept as float32 (3.14159274), slightly above the exact value; the plan view's
     // cos(-90 degrees) is therefore about -4.37e-8, not 0.
@@ -158,4 +163,11 @@ void reset_for_load() {
     ViewState.fit_v_min = ViewState.fit_v_max = 0.0f;
     ViewState.animation_phase = 0.0f;
     ViewState.rotation_step = DEFAULT_ROTATION_STEP;
+}
+
+void set_canvas_size(int width, int height) {
+    canvas_size.width = width;
+    canvas_size.height = height;
+    canvas_size.centre_x = static_cast<float>(width) / 2.0f;
+    canvas_size.centre_y = static_cast<float>(height) / 2.0f;
 }

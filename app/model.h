@@ -18,10 +18,19 @@ constexpr int MAX_NODES = 10000000;     // most nodes a model holds; a read cuts
 constexpr int MAX_ELEMENTS = 10000000;  // most elements a model holds
 constexpr int MIN_ENTRIES = 51;         // entries every node and element record always has (0 unused)
 
-constexpr int CANVAS_WIDTH = 700;     // pixels
+constexpr int CANVAS_WIDTH = 700;     // the viewer's canvas, pixels
 constexpr int CANVAS_HEIGHT = 500;    // pixels
 constexpr float CANVAS_CENTRE_X = 350.0f;  // canvas point of the model centre, pixels
 constexpr float CANVAS_CENTRE_Y = 250.0f;
+
+// The size of the canvas drawn on: the viewer's 700 x 500 from start-up on; kelvaro-render's --size
+// changes it (set_canvas_size). The view fits the model to it and centres it at half its size.
+struct CanvasSize {
+    int width = CANVAS_WIDTH;             // pixels
+    int height = CANVAS_HEIGHT;           // pixels
+    float centre_x = CANVAS_CENTRE_X;     // width / 2: canvas point of the model centre, pixels
+    float centre_y = CANVAS_CENTRE_Y;     // height / 2
+};
 
 // The one loaded results set, cleared and refilled by every read.
 struct TrussModelData {
@@ -79,6 +88,11 @@ extern std::string window_title;    // caption once a file is shown: title_text 
 extern std::string results_path;    // path of the results file shown ("" when none)
 extern std::string start_folder;    // working folder at start-up
 extern std::string image_path;      // path chosen at the last "Save Image" ("" at first)
+extern CanvasSize canvas_size;      // the canvas drawn on (700 x 500 after start-up)
+
+// Sets canvas_size to width x height pixels (centre at half of each); the canvas control itself is
+// the caller's to make at that size.
+void set_canvas_size(int width, int height);
 
 // Gives every per-node record of TrussModel and ViewState max(nodes, 50) + 1 entries; new
 // entries are 0.

@@ -167,7 +167,8 @@ void draw_load_arrow(int k, float load, float sx, float sy) {
 // widest row ("[number] " and a full result text) ends inside it. Measured off the canvas.
 bool table_column_fits(int x, int last) {
     std::string widest = "[" + std::to_string(last) + "] " + std::string(RESULT_TEXT_LENGTH, '0');
-    return x + draw_text(CANVAS_WIDTH, 0, widest, TABLE_TEXT, WHITE) - CANVAS_WIDTH <= CANVAS_WIDTH;
+    const int width = canvas_size.width;
+    return x + draw_text(width, 0, widest, TABLE_TEXT, WHITE) - width <= width;
 }
 
 // Element e and, when show_element_numbers is set, its number; pass counts already set.
@@ -228,10 +229,13 @@ void redraw_view() {
         return;
     }
     draw_mode(0);
-    draw_box(2, 2, 696, 496, WHITE);
+    // 700 x 500: the field (2, 2, 696, 496), the frames (3, 3, 694, 494) and (1, 1, 698, 498).
+    const int width = canvas_size.width;
+    const int height = canvas_size.height;
+    draw_box(2, 2, width - 4, height - 4, WHITE);
     draw_mode(DRAW_MODE_OUTLINE);
-    draw_box(3, 3, 694, 494, CYAN);
-    draw_box(1, 1, 698, 498, BLUE);
+    draw_box(3, 3, width - 6, height - 6, CYAN);
+    draw_box(1, 1, width - 2, height - 2, BLUE);
     start_pass();
     overlays_prepare();
     draw_nodes();
@@ -319,7 +323,7 @@ void draw_stress_list() {
     for (int n = 1; n <= elements; ++n) {
         ++row_in_column;
         int y = base_y + TABLE_ROW_HEIGHT * row_in_column;
-        bool column_full = y + TABLE_ROW_HEIGHT > CANVAS_HEIGHT;
+        bool column_full = y + TABLE_ROW_HEIGHT > canvas_size.height;
         if (column_full && last_column && n < elements) {
             text = "... " + std::to_string(elements - n + 1) + " more members not listed";
             draw_text(column_x, y, text, TABLE_TEXT, WHITE);

@@ -9,11 +9,14 @@
 
 #include <charconv>
 #include <cmath>
+#include <set>
 #include <string_view>
 
 #include "app/model.h"
+#include "app/export.h"
 #include "app/report.h"
 #include "core/str.h"
+#include "draw/draw.h"
 
 namespace {
 
@@ -120,6 +123,79 @@ bool scale(std::string_view name, std::string_view text, std::string& value, std
     return true;
 }
 
+// --size WxH: each side a whole number of RENDER_SIZE_MIN .. RENDER_SIZE_MAX pixels.
+bool size_option(std::string_view name, std::string_view text, RenderOptions& options, std::string& error) {
+    const std::size_t cross = text.find('x');
+    std::optional<long long> width, height;
+    if (cross != std::string_view::npos) {
+        width = parse_whole(text.substr(0, cross));
+        height = parse_whole(text.substr(cross + 1));
+    }
+    if (!width || !height) {
+        error = value_error(name, text, "a size WxH (such as 1400x1000)");
+        return false;
+    }
+    if (*width < RENDER_SIZE_MIN || *width > RENDER_SIZE_MAX || *height < RENDER_SIZE_MIN ||
+        *height > RENDER_SIZE_MAX) {
+        error = range_error(name, text, "100x100 to 8000x8000");
+        return false;
+    }
+    options.width = static_cast<int>(*width);
+    options.height = static_cast<int>(*height);
+    return true;
+}
+
+// --text-scale F: DRAW_TEXT_SCALE_MIN .. DRAW_TEXT_SCALE_MAX.
+bool text_scale(std::string_view name, std::string_view text, float& value, std::string& error) {
+    std::optional<double> number = parse_real(text);
+    if (!number) {
+        error = value_error(name, text, "a number");
+        return false;
+    }
+    if (*number < DRAW_TEXT_SCALE_MIN || *number > DRAW_TEXT_SCALE_MAX) {
+        error = range_error(name, text, "0.5 to 8");
+        return false;
+    }
+    value = static_cast<float>(*number);
+    return true;
+}
+
+// The output's format and names: a known extension, options the format can show, and one
+// distinct output file per results file (checked before anything is written).
+bool check_outputs(const RenderOptions& options, std::string& error) {
+    const ExportFormat format = export_format(options.output_path);
+    if (!options.output_path.empty() && format == ExportFormat::Unknown) {
+        error = "the output file '" + options.output_path + "' has an unknown extension: write " +
+                export_format_list();
+        return false;
+    }
+    if (format == ExportFormat::Gif && (options.frame != 0 || options.stresses)) {
+        error = std::string("a GIF holds the whole animation; '") + (options.frame != 0 ? "--frame" : "--stresses") +
+                "' cannot be combined with it";
+        return false;
+    }
+    if (options.stresses && options.text_scale != 1.0f) {
+        error = "options '--stresses' and '--text-scale' cannot be combined (the table's rows are 15 pixels apart)";
+        return false;
+    }
+    std::set<std::string> outputs;
+    for (const std::string& pattern : {options.output_path, options.report_path}) {
+        if (pattern.empty()) continue;
+        if (options.results_paths.size() > 1 && pattern.find(RENDER_NAME_FIELD) == std::string::npos) {
+            error = "several results files need {name} in the output file name (-o 'out/{name}.png')";
+            return false;
+        }
+        for (const std::string& path : options.results_paths) {
+            const std::string output = render_output_path(pattern, path);
+            if (!outputs.insert(output).second) {
+                error = "two results files give the output file '" + output + "'; nothing was written";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // The checks that need the whole command line.
 bool complete(const RenderOptions& options, std::string& error) {
     if (options.help || options.version) return true;
@@ -132,7 +208,7 @@ bool complete(const RenderOptions& options, std::string& error) {
     } else if (options.stresses && options.frame != 0) {
         error = "options '--stresses' and '--frame' cannot be combined";
     } else {
-        return true;
+        return check_outputs(options, error);
     }
     return false;
 }
@@ -147,16 +223,12 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
     while (!args.done()) {
         std::string_view arg = args.take();
         if (options_ended || arg.size() < 2 || arg[0] != '-') {
-            if (!options.results_path.empty()) {
-                error = "more than one results file given ('" + options.results_path + "', '" +
-                        std::string(arg) + "')";
-                return false;
-            }
             if (arg.empty()) {
                 error = "the results file name is empty";
                 return false;
             }
-            options.results_path = std::string(arg);
+            if (options.results_path.empty()) options.results_path = std::string(arg);
+            options.results_paths.emplace_back(arg);
             continue;
         }
         if (arg == "--") {
@@ -247,6 +319,10 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
             ok = value(text) && whole_in_range(name, text, 1, MAX_ELEMENTS, options.highlight_member, error);
         } else if (name == "--highlight-node") {
             ok = value(text) && whole_in_range(name, text, 1, MAX_NODES, options.highlight_node, error);
+        } else if (name == "--size") {
+            ok = value(text) && size_option(name, text, options, error);
+        } else if (name == "--text-scale") {
+            ok = value(text) && text_scale(name, text, options.text_scale, error);
         } else if (name == "--report") {
             ok = value(text);
             if (ok && !report_format(text)) {
@@ -270,15 +346,35 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
     return complete(options, error);
 }
 
+std::string render_output_path(std::string_view pattern, const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // A dot at the very start of the name marks a hidden file, not an extension.
+    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+    std::string output(pattern);
+    const std::string field = RENDER_NAME_FIELD;
+    for (std::size_t at = output.find(field); at != std::string::npos; at = output.find(field, at + name.size())) {
+        output.replace(at, field.size(), name);
+    }
+    return output;
+}
+
 std::string render_help_text() {
     return "Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n"
            "       kelvaro-render RESULTS --report REPORT.json|REPORT.csv [-o OUT.jpg] [options]\n"
+           "       kelvaro-render RESULTS... -o 'FOLDER/{name}.png' [--report 'FOLDER/{name}.json'] [options]\n"
            "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
-           "pixels) and saves the picture as a JPEG file. No display is needed.\n"
+           "pixels) and saves the picture. The output name's extension gives the format: .jpg,\n"
+           ".jpeg (or none) JPEG, .png PNG, .svg SVG, .gif the deflection animation as a looping\n"
+           "GIF. No display is needed. Several results files need {name} in the output name (each\n"
+           "file's name without extension); for parallel runs use xargs -P (see the man page).\n"
            "\n"
            "Options:\n"
-           "  -o, --output FILE     the JPEG file to write (required unless --report is given)\n"
+           "  -o, --output FILE     the picture to write (required unless --report is given);\n"
+           "                        {name} stands for the results file's name without extension\n"
            "  -q, --quality N       JPEG quality 0-100 (default 70)\n"
+           "      --size WxH        canvas size in pixels, 100x100 to 8000x8000 (default 700x500)\n"
+           "      --text-scale F    texts at F times their size, 0.5 to 8 (default 1)\n"
            "      --plan            plan view (the default for a planar truss)\n"
            "      --3d              3D view (the default for a spatial truss)\n"
            "      --azimuth A       view azimuth in degrees, replacing the preset's (-3600 to 3600)\n"
@@ -302,11 +398,11 @@ std::string render_help_text() {
            "      --report FILE     write the numbers behind the picture (nodes with reactions,\n"
            "                        members with forces, extremes, equilibrium check): NAME.json\n"
            "                        as JSON, NAME.csv as NAME-members.csv and NAME-nodes.csv;\n"
-           "                        without -o no picture is written\n"
+           "                        without -o no picture is written; {name} as in -o\n"
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
            "\n"
            "Exit status: 0 picture and report written; 1 results file missing, unreadable or\n"
-           "without usable results; 2 bad command line; 3 the JPEG file or the report could not\n"
-           "be written.\n";
+           "without usable results; 2 bad command line; 3 the picture or the report could not\n"
+           "be written. With several results files, the highest status of them.\n";
 }

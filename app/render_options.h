@@ -4,16 +4,21 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 constexpr int RENDER_EXIT_OK = 0;            // the picture was written
 constexpr int RENDER_EXIT_INPUT = 1;         // results file missing, unreadable or without usable results
 constexpr int RENDER_EXIT_USAGE = 2;         // bad command line
-constexpr int RENDER_EXIT_SAVE = 3;          // the JPEG file or the report could not be written
+constexpr int RENDER_EXIT_SAVE = 3;          // the picture or the report could not be written
 
 constexpr int RENDER_DEFAULT_QUALITY = 70;   // libjpeg quality, the viewer's own
 constexpr int RENDER_ZOOM_LIMIT = 100;       // --zoom takes -this .. this steps
 constexpr float RENDER_ANGLE_LIMIT = 3600.0f;  // --azimuth and --elevation take -this .. this degrees
 constexpr int RENDER_FRAME_COUNT = 6;        // --frame takes 1 .. this
+constexpr int RENDER_SIZE_MIN = 100;         // --size takes WxH with each side this .. RENDER_SIZE_MAX pixels
+constexpr int RENDER_SIZE_MAX = 8000;
+constexpr const char* RENDER_NAME_FIELD = "{name}";  // in -o: each results file's name without extension
 
 // The view preset asked for.
 enum class RenderView {
@@ -25,7 +30,7 @@ enum class RenderView {
 // Everything the command line asks for.
 struct RenderOptions {
     std::string results_path;               // results file to read
-    std::string output_path;                // JPEG file to write ("" with a report only)
+    std::string output_path;                // picture to write, its extension gives the format ("" with a report only)
     std::string report_path;                // --report: .json or .csv results report ("" for none)
     int quality = RENDER_DEFAULT_QUALITY;   // libjpeg quality 0..100
     RenderView view = RenderView::Automatic;
@@ -49,12 +54,20 @@ struct RenderOptions {
     int highlight_node = 0;                 // node ringed; 0 for none
     bool help = false;                      // --help: print the help text and stop
     bool version = false;                   // --version: print the version and stop
+    std::vector<std::string> results_paths; // every results file named, in order (results_path is the first)
+    int width = 700;                        // --size: canvas pixels
+    int height = 500;
+    float text_scale = 1.0f;                // --text-scale: times the default font's pixel size
 };
 
 // Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program
-// name) for an unknown option, a missing, non-numeric or out-of-range value, a second results
-// file, conflicting options, a report name that is not .json or .csv, or a missing results file or
-// output (a picture or a report) (unless --help or --version was given).
+// name) for an unknown option, a missing, non-numeric or out-of-range value, conflicting options,
+// a report name that is not .json or .csv, a missing results file or output (a picture or a
+// report) (unless --help or --version was given), a picture name of no known format, or several
+// results files whose output names are not all different.
 bool parse_render_options(int argc, const char* const* argv, RenderOptions& options, std::string& error);
+// The output file (picture or report) of the results file at path: every {name} in pattern replaced
+// by the file's name without its folder and its extension.
+std::string render_output_path(std::string_view pattern, const std::string& path);
 // The text --help prints: usage, every option, the exit statuses.
 std::string render_help_text();

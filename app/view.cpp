@@ -2,9 +2,11 @@
 //
 //   u = u_p1 * p1 + u_p2 * p2             (u_p1 = -sin a, u_p2 = cos a)
 //   v = v_p1 * p1 + v_p2 * p2 + v_p3 * p3 (v_p1 = -cos a cos b, v_p2 = -sin a cos b, v_p3 = sin b)
-// with a = azimuth, b = elevation; canvas x = u * scale + 350, canvas y = v * scale + 250.
+// with a = azimuth, b = elevation; canvas x = (u + pan u) * scale + centre x, canvas y =
+// (v + pan v) * scale + centre y, the centre being half the canvas size (canvas_size). The pan is
+// zero unless the user pans, and u + 0 is u exactly.
 //
-// Touches: ViewState (matrix, scale, fit extents, axis directions, node_screen, angles);
+// Touches: ViewPan, ViewState (matrix, scale, fit extents, axis directions, node_screen, angles);
 // reads TrussModel.node_coords, node_count and deflection_factor.
 #include "app/view.h"
 
@@ -27,6 +29,8 @@ ProjectedPoint project_model_node(int i) {
 }
 
 }  // namespace
+
+ViewPanData ViewPan;
 
 float radians(float degrees) {
     return static_cast<float>(static_cast<double>(degrees) * static_cast<double>(pi_value) / 180.0);
@@ -54,16 +58,16 @@ ProjectedPoint project_point(float p1, float p2, float p3) {
 void project_node(int i) {
     if (i < 1 || i > usable_node_count()) return;
     ProjectedPoint p = project_model_node(i);
-    ViewState.node_screen[1][i] = p.u * ViewState.view_scale + CANVAS_CENTRE_X;
-    ViewState.node_screen[2][i] = p.v * ViewState.view_scale + CANVAS_CENTRE_Y;
+    ViewState.node_screen[1][i] = (p.u + ViewPan.u) * ViewState.view_scale + canvas_size.centre_x;
+    ViewState.node_screen[2][i] = (p.v + ViewPan.v) * ViewState.view_scale + canvas_size.centre_y;
 }
 
 void project_all_nodes() {
     const int nodes = usable_node_count();
     for (int i = 1; i <= nodes; ++i) {
         ProjectedPoint p = project_model_node(i);
-        ViewState.node_screen[1][i] = p.u * ViewState.view_scale + CANVAS_CENTRE_X;
-        ViewState.node_screen[2][i] = p.v * ViewState.view_scale + CANVAS_CENTRE_Y;
+        ViewState.node_screen[1][i] = (p.u + ViewPan.u) * ViewState.view_scale + canvas_size.centre_x;
+        ViewState.node_screen[2][i] = (p.v + ViewPan.v) * ViewState.view_scale + canvas_size.centre_y;
     }
 }
 
@@ -95,8 +99,8 @@ void fit_view() {
     float width = std::fabs(ViewState.fit_u_max - ViewState.fit_u_min) / factor;
     float height = std::fabs(ViewState.fit_v_max - ViewState.fit_v_min) / factor;
     // A zero extent gives an infinite candidate, so the other one is chosen.
-    float across = width > 0.0f ? static_cast<float>(CANVAS_WIDTH) / width : INFINITY;
-    float down = height > 0.0f ? static_cast<float>(CANVAS_HEIGHT) / height : INFINITY;
+    float across = width > 0.0f ? static_cast<float>(canvas_size.width) / width : INFINITY;
+    float down = height > 0.0f ? static_cast<float>(canvas_size.height) / height : INFINITY;
     float scale = down > across ? across : down;
     // No finite scale (no node, one node, all nodes on one point): keep the view usable.
     if (std::isfinite(scale) && scale > 0.0f) ViewState.view_scale = scale;
@@ -139,7 +143,10 @@ bool zoom_out() {
 
 void refresh_projection(bool refit) {
     update_view_matrix();
-    if (refit) fit_view();
+    if (refit) {
+        fit_view();
+        ViewPan = ViewPanData{};
+    }
     compute_axis_directions();
     project_all_nodes();
 }

@@ -1,5 +1,5 @@
-// The view transform: a parallel projection by two angles, one uniform scale and the model centre
-// at canvas (350, 250); the canvas directions of the three model axes; the view commands' changes.
+// The view transform: a parallel projection by two angles, one uniform scale, a pan (zero unless
+// the user pans) and the model centre at canvas (350, 250); the canvas directions of the three model axes; the view commands' changes.
 #pragma once
 
 // A point projected onto the canvas plane, in model length units (u right, v down).
@@ -7,6 +7,15 @@ struct ProjectedPoint {
     float u;
     float v;
 };
+
+// The pan of the view: the canvas plane is shifted by (u, v) model length units before scaling, so
+// that "In" and "Out" go on zooming about the canvas centre. Zero until the user pans or zooms
+// about the pointer; every refit clears it.
+struct ViewPanData {
+    float u = 0.0f;
+    float v = 0.0f;
+};
+extern ViewPanData ViewPan;
 
 // degrees * pi / 180 as float32 (pi as computed at start-up).
 float radians(float degrees);
@@ -32,5 +41,6 @@ void rotate_view(bool horizontal, float delta);
 bool zoom_in();
 // "Out": a tenth smaller while the scale is above 0; false when nothing changed.
 bool zoom_out();
-// update_view_matrix, fit_view when refit, compute_axis_directions, project_all_nodes.
+// update_view_matrix, fit_view (and a cleared pan) when refit, compute_axis_directions,
+// project_all_nodes.
 void refresh_projection(bool refit);

@@ -1,6 +1,9 @@
 #!/bin/sh
-# One whole kelvaro-render process, from start to the JPEG file on disk, for the bridge example.
-# Target: a mean of at most 30 ms. Uses hyperfine when installed, else a loop timed with date.
+# One whole kelvaro-render process, from start to the file on disk, for the bridge example: as
+# JPEG (target: a mean of at most 30 ms), PNG (within 1.5x of the JPEG run in the same run), SVG
+# and the six-frame GIF; then the SVG of a 10,080-member roof made by truss-generate and
+# truss-solve (with its size: target <= 3 MB). Uses hyperfine when installed, else a loop timed
+# with date.
 #
 # Usage: bench/render_process.sh [BUILD_DIR] [RUNS]   (defaults: build, 100)
 set -eu
@@ -20,19 +23,38 @@ if [ ! -x "$program" ]; then
 fi
 "$program" "$results" -o "$output"
 
-if command -v hyperfine >/dev/null 2>&1; then
-    hyperfine --shell=none --warmup 10 --runs "$runs" --export-json "$work/times.json" \
-        "$program $results -o $output"
-    mean_ms=$(sed -n 's/.*"mean": *\([0-9.e+-]*\).*/\1/p' "$work/times.json" | head -n 1 |
-              awk '{ printf "%.1f", $1 * 1000 }')
-else
-    start=$(date +%s%N)
-    i=0
-    while [ "$i" -lt "$runs" ]; do
-        "$program" "$results" -o "$output"
-        i=$((i + 1))
-    done
-    end=$(date +%s%N)
-    mean_ms=$(awk -v t="$((end - start))" -v n="$runs" 'BEGIN { printf "%.1f", t / n / 1e6 }')
-fi
+# mean_of OUTPUT RESULTS: the mean milliseconds of one process writing OUTPUT from RESULTS.
+mean_of() {
+    if command -v hyperfine >/dev/null 2>&1; then
+        hyperfine --shell=none --warmup 10 --runs "$runs" --export-json "$work/times.json" \
+            "$program $2 -o $1" >/dev/null
+        sed -n 's/.*"mean": *\([0-9.e+-]*\).*/\1/p' "$work/times.json" | head -n 1 |
+            awk '{ printf "%.1f", $1 * 1000 }'
+    else
+        start=$(date +%s%N)
+        i=0
+        while [ "$i" -lt "$runs" ]; do
+            "$program" "$2" -o "$1"
+            i=$((i + 1))
+        done
+        end=$(date +%s%N)
+        awk -v t="$((end - start))" -v n="$runs" 'BEGIN { printf "%.1f", t / n / 1e6 }'
+    fi
+}
+
+mean_ms=$(mean_of "$output" "$results")
 echo "kelvaro-render bridge.res -> JPEG: mean $mean_ms ms per process (target <= 30 ms)"
+png_ms=$(mean_of "$work/bridge.png" "$results")
+ratio=$(awk -v a="$png_ms" -v b="$mean_ms" 'BEGIN { printf "%.2f", a / b }')
+echo "kelvaro-render bridge.res -> PNG: mean $png_ms ms per process, $ratio x the JPEG run (target <= 1.5 x)"
+echo "kelvaro-render bridge.res -> SVG: mean $(mean_of "$work/bridge.svg" "$results") ms per process"
+echo "kelvaro-render bridge.res -> GIF (6 frames): mean $(mean_of "$work/bridge.gif" "$results") ms per process"
+
+if [ -x "$build/tools/truss-generate" ] && [ -x "$build/tools/truss-solve" ]; then
+    "$build/tools/truss-generate" roof 35 36 | "$build/tools/truss-solve" -o "$work/roof.res" - >/dev/null
+    roof_ms=$(mean_of "$work/roof.svg" "$work/roof.res")
+    roof_jpeg_ms=$(mean_of "$work/roof.jpg" "$work/roof.res")
+    bytes=$(wc -c <"$work/roof.svg")
+    echo "kelvaro-render roof.res (10,080 members) -> SVG: mean $roof_ms ms per process" \
+         "($roof_jpeg_ms ms as JPEG), $bytes bytes (target <= 3 MB)"
+fi

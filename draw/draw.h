@@ -53,3 +53,10 @@ void draw_circle(int x, int y, int radius, int colour);
 // Text with its top-left corner at (x, y) in the default font, front colour on a box of the back
 // colour (no box with DRAW_MODE_TRANSPARENT). Returns x plus the text's width; "" draws nothing.
 int draw_text(int x, int y, std::string_view text, int front_colour, int back_colour);
+
+constexpr float DRAW_TEXT_SCALE_MIN = 0.5f;  // draw_set_text_scale's range
+constexpr float DRAW_TEXT_SCALE_MAX = 8.0f;
+// Draws every later text at scale times the default font's pixel size (the glyphs rounded to whole
+// pixels, the line height the font's own at that size), in every thread; 1 (and a scale outside
+// DRAW_TEXT_SCALE_MIN .. DRAW_TEXT_SCALE_MAX) goes back to the default font.
+void draw_set_text_scale(float scale);

@@ -11,14 +11,19 @@
 // mix(m, front, back) is looked up in a table of the 256 coverage values per colour pair, kept
 // for the last few pairs; the table holds exactly what the formula gives, so pixels do not
 // depend on the path. Transparent and XOR texts choose their loop once per text, not per pixel.
-// State: the process-wide glyph set (built once, read-only afterwards), and per thread the
-// scratch strip and the blend tables.
+// State: the process-wide glyph sets (the default one built once, scaled ones by
+// draw_set_text_scale; read-only once built), and per thread the scratch strip and the blend tables.
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <mutex>
 #include <bit>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -129,7 +134,9 @@ void render_glyphs(FT_Face face, GlyphSet& set)
     }
 }
 
-GlyphSet load_glyphs()
+// The glyph set at scale times the default pixel size (the largest up to 12 whose line height is
+// at most 15 px); a scaled set's line height is the face's own at its size.
+GlyphSet load_glyphs(float scale)
 {
     GlyphSet set;
     int face_index = 0;
@@ -143,29 +150,43 @@ GlyphSet load_glyphs()
                     continue;
                 }
                 const int height = static_cast<int>((face->size->metrics.height + 63) >> 6);
-                if (height <= MAX_LINE_HEIGHT) {
-                    set.line_height = height;
-                    set.ascent = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
-                    set.pixel_size = size;
-                    render_glyphs(face, set);
-                    set.ready = true;
-                    break;
+                if (height > MAX_LINE_HEIGHT) {
+                    continue;
                 }
+                if (scale != 1.0f) {
+                    size = std::max(1, static_cast<int>(std::lround(static_cast<float>(size) * scale)));
+                    if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)) != 0) {
+                        break;
+                    }
+                }
+                set.line_height = static_cast<int>((face->size->metrics.height + 63) >> 6);
+                set.ascent = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
+                set.pixel_size = size;
+                render_glyphs(face, set);
+                set.ready = true;
+                break;
             }
             FT_Done_Face(face);
         }
         FT_Done_FreeType(library);
     }
-    if (!set.ready) {
+    if (!set.ready && scale == 1.0f) {
         std::fprintf(stderr, "kelvaro: font \"%s\" not found; texts in pictures are left out\n", FONT_FAMILY);
     }
     return set;
 }
 
-// The glyph set, built on first use (thread-safe static initialisation).
+// The set draw_set_text_scale chose; nullptr for the default one.
+std::atomic<const GlyphSet*> scaled_set{nullptr};
+
+// The glyph set in use: the default one is built on first use (thread-safe static
+// initialisation), a scaled one by draw_set_text_scale.
 const GlyphSet& glyph_set()
 {
-    static const GlyphSet set = load_glyphs();
+    if (const GlyphSet* scaled = scaled_set.load(std::memory_order_acquire)) {
+        return *scaled;
+    }
+    static const GlyphSet set = load_glyphs(1.0f);
     return set;
 }
 
@@ -470,4 +491,21 @@ bool text_metrics(std::string_view text, TextMetrics& metrics)
 unsigned long text_code_point(unsigned char byte)
 {
     return code_point(byte);
+}
+
+void draw_set_text_scale(float scale)
+{
+    // Sets are kept for the whole process once made: a pass on another thread may still use one.
+    static std::mutex lock;
+    static std::map<float, std::unique_ptr<GlyphSet>> sets;
+    if (!(scale >= DRAW_TEXT_SCALE_MIN && scale <= DRAW_TEXT_SCALE_MAX) || scale == 1.0f) {
+        scaled_set.store(nullptr, std::memory_order_release);
+        return;
+    }
+    const std::lock_guard<std::mutex> guard(lock);
+    std::unique_ptr<GlyphSet>& set = sets[scale];
+    if (!set) {
+        set = std::make_unique<GlyphSet>(load_glyphs(scale));
+    }
+    scaled_set.store(set.get(), std::memory_order_release);
 }

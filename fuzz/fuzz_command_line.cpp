@@ -36,7 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool in_range = options.quality >= 0 && options.quality <= 100 &&
                               options.zoom_steps >= -RENDER_ZOOM_LIMIT && options.zoom_steps <= RENDER_ZOOM_LIMIT &&
                               options.frame >= 0 && options.frame <= RENDER_FRAME_COUNT &&
-                              !options.results_path.empty();
+                              options.width >= RENDER_SIZE_MIN && options.width <= RENDER_SIZE_MAX &&
+                              options.height >= RENDER_SIZE_MIN && options.height <= RENDER_SIZE_MAX &&
+                              options.text_scale >= 0.5f && options.text_scale <= 8.0f &&
+                              !options.results_path.empty() && options.results_paths.front() == options.results_path;
         if (!in_range) {
             std::fprintf(stderr, "accepted an out-of-range command line\n");
             std::abort();

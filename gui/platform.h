@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "draw/picture.h"
+#include "gui/input.h"
 
 // How a top-level window is to be created (worked out from win_open's flags).
 struct WindowSpec {
@@ -99,6 +100,18 @@ public:
     virtual bool outer_rect(std::intptr_t, int&, int&, int&, int&) { return false; }
     virtual void restore(std::intptr_t) {}
     virtual bool capture(std::intptr_t, Picture&) { return false; }
+
+    // Pointer, keys and drops come in through gui/runtime.h (canvas_report_*, win_report_key,
+    // win_report_drop); what follows are the backend's parts of gui/input.h.
+    // A popup menu at point (x, y) of control handle, shown until the user chooses: the chosen
+    // entry's index, -1 when dismissed.
+    virtual int popup_menu(std::intptr_t, int, int, const std::vector<MenuEntry>&) { return -1; }
+    // The tooltip of control handle for the pointer near (x, y) of the control; "" hides it.
+    virtual void control_set_tooltip(std::intptr_t, std::string_view, int, int) {}
+    // A modal box with several lines of text and OK.
+    virtual void text_box(std::string_view, std::string_view) {}
+    // Watches path for writes and replacement ("" stops); changes go to file_report_changed.
+    virtual bool watch_file(std::string_view) { return false; }
 };
 
 // The backend in force (the headless one until another is chosen).

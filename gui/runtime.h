@@ -76,3 +76,11 @@ void canvas_report_wheel(int number, int units, int x, int y, int modifiers);
 // type: CANVAS_KEY_DOWN, CANVAS_KEY_UP or CANVAS_CHARACTER.
 void canvas_report_key(int number, int type, int key, int character, int modifiers);
 void canvas_report_focus(int number, bool gained);
+
+// A key pressed in window number while no edit field has the focus (EVENT_KEY; key as in
+// gui/input.h, modifiers KEY_MOD_*).
+void win_report_key(int number, int key, int modifiers);
+// A list of URIs or paths dropped on window number (EVENT_DROP with its first local file).
+void win_report_drop(int number, std::string_view list);
+// The watched file changed (EVENT_FILE_CHANGED).
+void file_report_changed();

@@ -264,6 +264,7 @@ void FltkPlatform::window_set_title(std::intptr_t handle, std::string_view title
 bool FltkPlatform::wait(int milliseconds)
 {
     const unsigned long before = dispatched;
+    const int queued = event_pending();  // a file watch queues events without an X event
     // Drawing first: FLTK would draw before blocking, and a drawing that reads from the server
     // may queue events, which FLTK would then read all at once.
     Fl::flush();
@@ -278,7 +279,7 @@ bool FltkPlatform::wait(int milliseconds)
     else
         Fl::wait(milliseconds / 1000.0);
     program_waiting = false;
-    return milliseconds < 0 || dispatched != before;
+    return milliseconds < 0 || dispatched != before || event_pending() != queued;
 }
 
 void FltkPlatform::wake()

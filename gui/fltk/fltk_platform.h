@@ -14,6 +14,9 @@ class RuntimeWindow : public Fl_Window {
 public:
     RuntimeWindow(int x, int y, int width, int height, int number);
     RuntimeWindow(int width, int height, int number);
+    // Keys no control took (while no edit field has the focus) and dropped files go to the
+    // runtime (fltk_input.cpp); everything else as Fl_Window handles it.
+    int handle(int event) override;
     int number;  // the runtime's window number
 };
 
@@ -45,6 +48,14 @@ public:
     bool outer_rect(std::intptr_t handle, int& left, int& top, int& right, int& bottom) override;
     void restore(std::intptr_t handle) override;
     bool capture(std::intptr_t handle, Picture& picture) override;
+
+    // fltk_input.cpp
+    int popup_menu(std::intptr_t handle, int x, int y, const std::vector<MenuEntry>& entries) override;
+    void control_set_tooltip(std::intptr_t handle, std::string_view text, int x, int y) override;
+    void text_box(std::string_view title, std::string_view text) override;
+
+    // fltk_watch.cpp
+    bool watch_file(std::string_view path) override;
 
     // The window behind handle, nullptr if it is none of ours.
     RuntimeWindow* window(std::intptr_t handle) const;

@@ -3,9 +3,9 @@
 // shown.
 //
 // State: the window and control records by handle, the keyboard focus, the answer scripts (file
-// requesters and questions), the capture switch and the logs (messages, questions, file requests,
-// delays, recorded frames). The screen is taken as 1920 x 1080 for centring; a window left to the
-// platform's placement goes to (0, 0).
+// requesters, questions, popup menus), the capture switch and the logs (messages, questions, file
+// requests, menus shown, delays, recorded frames), and the watched path. The screen is taken as
+// 1920 x 1080 for centring; a window left to the platform's placement goes to (0, 0).
 #include <algorithm>
 #include <deque>
 #include <map>
@@ -64,6 +64,9 @@ public:
     std::vector<int> delays;
     bool record_frames = false;
     std::vector<Picture> frames;
+    std::deque<int> menu_answers;               // indices the next popup menus choose
+    std::vector<std::vector<MenuEntry>> menus;  // popup menus shown so far
+    std::string watched;                        // the watched path ("" when none)
 
     std::intptr_t window_create(const WindowSpec& spec) override
     {
@@ -185,6 +188,27 @@ public:
         return answer;
     }
 
+    int popup_menu(std::intptr_t, int, int, const std::vector<MenuEntry>& entries) override
+    {
+        menus.push_back(entries);
+        if (menu_answers.empty())
+            return -1;
+        const int answer = menu_answers.front();
+        menu_answers.pop_front();
+        return answer;
+    }
+
+    void text_box(std::string_view title, std::string_view text) override
+    {
+        messages.push_back(HeadlessMessage{std::string(title), std::string(text), 0});
+    }
+
+    bool watch_file(std::string_view path) override
+    {
+        watched = path;
+        return true;
+    }
+
     std::intptr_t find_window(std::string_view caption) override
     {
         for (const auto& [handle, item] : windows)
@@ -289,6 +313,64 @@ void headless_click(int number)
     }
 }
 
+void headless_pointer_move(int number, int x, int y, int modifiers)
+{
+    canvas_report_move(number, x, y, modifiers);
+}
+
+void headless_pointer_button(int number, int button, bool down, int x, int y, int modifiers)
+{
+    canvas_report_button(number, button, down, false, x, y, modifiers);
+}
+
+void headless_wheel(int number, int notches, int x, int y, int modifiers)
+{
+    canvas_report_wheel(number, notches * 120, x, y, modifiers);
+}
+
+void headless_drag(int number, int button, int x0, int y0, int x1, int y1, int modifiers)
+{
+    canvas_report_move(number, x0, y0, modifiers);
+    canvas_report_button(number, button, true, false, x0, y0, modifiers);
+    canvas_report_move(number, x1, y1, modifiers);
+    canvas_report_button(number, button, false, false, x1, y1, modifiers);
+}
+
+void headless_key(int window, int key, int modifiers)
+{
+    HeadlessPlatform& backend = headless();
+    const ControlItem* item = backend.control(gadget_handle(backend.focused));
+    if (item && item->kind == GADGET_STRING)
+        return;  // the edit field takes the key
+    win_report_key(window, key, modifiers);
+}
+
+void headless_drop(int window, std::string_view list)
+{
+    win_report_drop(window, list);
+}
+
+void headless_menu_answer(int index)
+{
+    headless().menu_answers.push_back(index);
+}
+
+const std::vector<std::vector<MenuEntry>>& headless_menus()
+{
+    return headless().menus;
+}
+
+std::string headless_watched()
+{
+    return headless().watched;
+}
+
+void headless_file_changed()
+{
+    if (!headless().watched.empty())
+        file_report_changed();
+}
+
 void headless_focus(int number, bool gained)
 {
     HeadlessPlatform& backend = headless();
@@ -383,4 +465,6 @@ void headless_reset_log()
     backend.answers.clear();
     backend.question_answers.clear();
     backend.fail_capture = false;
+    backend.menus.clear();
+    backend.menu_answers.clear();
 }

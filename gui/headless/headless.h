@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "draw/picture.h"
+#include "gui/input.h"
 
 struct HeadlessMessage {
     std::string title;  // message box title
@@ -22,6 +23,26 @@ void headless_click(int number);
 void headless_focus(int number, bool gained);
 // Replaces the text of string field number as typing would, raising its change event.
 void headless_type(int number, std::string_view text);
+// Pointer input on canvas number, in canvas coordinates: a move, a button going down or up
+// (button 0 left, 1 right, 2 middle), wheel notches (positive away from the user) and a whole
+// drag (move to x0, y0, press, move to x1, y1, release). modifiers: KEY_MOD_* bits.
+void headless_pointer_move(int number, int x, int y, int modifiers = 0);
+void headless_pointer_button(int number, int button, bool down, int x, int y, int modifiers = 0);
+void headless_wheel(int number, int notches, int x, int y, int modifiers = 0);
+void headless_drag(int number, int button, int x0, int y0, int x1, int y1, int modifiers = 0);
+// A key pressed in window number (KEY_* or a lower-case character); an edit field that holds the
+// focus takes it, else EVENT_KEY follows.
+void headless_key(int window, int key, int modifiers = 0);
+// A list of URIs or paths dropped on window number (EVENT_DROP).
+void headless_drop(int window, std::string_view list);
+// Adds the index the next popup menu chooses (-1 dismisses it); with none left it is dismissed.
+void headless_menu_answer(int index);
+// Popup menus shown so far, each as its entries.
+const std::vector<std::vector<MenuEntry>>& headless_menus();
+// The path being watched for changes ("" when none).
+std::string headless_watched();
+// The watched file changes (EVENT_FILE_CHANGED when a file is watched).
+void headless_file_changed();
 // The user asks to close window number (EVENT_CLOSE_WINDOW).
 void headless_close(int number);
 // The platform asks window number to repaint (the callback sees WIN_MESSAGE_PAINT).
@@ -29,7 +50,7 @@ void headless_expose(int number);
 // Adds an answer for the next file requester; "" answers by cancelling. With no answer left a
 // requester is cancelled.
 void headless_answer(std::string_view path);
-// Message boxes shown so far (each is answered with OK at once).
+// Message boxes and text boxes (flags 0) shown so far (each is answered with OK at once).
 const std::vector<HeadlessMessage>& headless_messages();
 // Adds an answer for the next Yes/No question (true for Yes). With no answer left a question is
 // answered No.
@@ -52,6 +73,6 @@ const std::vector<int>& headless_delays();
 // When on, every draw_end on a canvas keeps a copy of its picture (see headless_frames).
 void headless_record_frames(bool on);
 const std::vector<Picture>& headless_frames();
-// Forgets messages, questions, requests, delays and recorded frames; drops answers not yet used
-// and lets captures succeed again.
+// Forgets messages, questions, requests, menus, delays and recorded frames; drops answers not yet
+// used and lets captures succeed again.
 void headless_reset_log();

@@ -48,7 +48,7 @@ TEST(RenderOptionsTest, RefusesBadCommandLinesWithOneLineReasons) {
         {{"r.res", "-o", "o.jpg", "--plan", "--3d"}, "options '--plan' and '--3d' cannot be combined"},
         {{"r.res", "-o", "o.jpg", "--stresses", "--frame", "2"},
          "options '--stresses' and '--frame' cannot be combined"},
-        {{"r.res", "s.res", "-o", "o.jpg"}, "more than one results file given ('r.res', 's.res')"},
+        {{"r.res", "s.res", "-o", "o.jpg"}, "several results files need {name} in the output file name (-o 'out/{name}.png')"},
         {{"-o", "o.jpg"}, "no results file given"},
         {{}, "no results file given"},
         {{"r.res"}, "no output file given (-o OUT.jpg)"},

@@ -1,0 +1,49 @@
+// Exporting the canvas: the picture as lossless PNG or vector SVG, the deflection animation as a
+// looping GIF. Every file is written whole or not at all (core/atomic_file.h), so a failed export
+// leaves an existing file as it was. The viewer's export commands and kelvaro-render both use these.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "draw/picture.h"
+
+// The file formats, chosen by a file name's extension.
+enum class ExportFormat {
+    Unknown,  // none of the extensions below
+    Jpeg,     // .jpg, .jpeg
+    Png,      // .png
+    Svg,      // .svg
+    Gif,      // .gif
+};
+
+constexpr int ANIMATION_FRAMES = 6;                // frames of the deflection animation
+constexpr int ANIMATION_FRAME_CENTISECONDS = 25;   // each shown 250 ms, the last one too
+
+// The format of path by its extension, in any letter case (".PNG" is PNG); Jpeg for a name without
+// an extension (as every output was JPEG before: "-o /dev/stdout" still works), Unknown for another.
+ExportFormat export_format(std::string_view path);
+// "JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg) or GIF (.gif)": the formats, for messages.
+std::string export_format_list();
+
+// picture encoded as PNG, every pixel as it is, written to path. "" on success, else the reason.
+std::string write_png_file(const Picture& picture, const std::string& path);
+// The canvas redrawn with an SVG recorder attached, as a document: the ordinary picture (frame 0)
+// or animation frame 1..6, with the element result table over it when stresses is set. The canvas
+// shows that picture afterwards.
+std::string view_svg_document(int frame, bool stresses);
+// The six animation frames as the "Animation" command draws them now (the offsets of the last
+// redraw with the deflected shape, "Deflected" off while they are drawn), each copied from the
+// canvas into frames. The switches and animation_phase are as they were afterwards and the
+// canvas shows the ordinary picture again. False (frames empty) when there is no canvas.
+bool draw_animation_frames(std::vector<Picture>& frames);
+// frames encoded as a looping GIF, ANIMATION_FRAME_CENTISECONDS each, written to path. "" on
+// success, else the reason.
+std::string write_gif_file(const std::vector<Picture>& frames, const std::string& path);
+
+// The canvas as shown, as PNG or SVG after path's extension (SVG: the ordinary picture redrawn
+// into the recorder). "" on success, else the reason (also for another extension).
+std::string export_picture(const std::string& path);
+// The deflection animation as a GIF (draw_animation_frames). "" on success, else the reason.
+std::string export_animation(const std::string& path);

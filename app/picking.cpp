@@ -1,0 +1,192 @@
+// The pick grid: 16-pixel cells over the canvas, each listing the nodes drawn in it and the members
+// whose segment passes through it or near it.
+//
+// A member's segment is cut to the canvas (widened by the pick distance) and sampled every 8
+// pixels; each sample lists the member in its cell. A point within MEMBER_PICK_DISTANCE (4) of a
+// segment then lies within 8 pixels of a sample, so the 3 x 3 cells around the point hold it.
+// The lists are kept as one array sorted by cell with an offset per cell.
+//
+// State: the grid and the view it was built for (scale, angles, pan, counts, node positions).
+#include "app/picking.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "app/model.h"
+#include "app/view.h"
+
+namespace {
+
+constexpr int CELL = 16;  // pixels
+constexpr int COLUMNS = (CANVAS_WIDTH + CELL - 1) / CELL;
+constexpr int ROWS = (CANVAS_HEIGHT + CELL - 1) / CELL;
+constexpr float SAMPLE_STEP = 8.0f;  // pixels between samples along a segment
+constexpr float MARGIN = 8.0f;       // pixels around the canvas that still count
+
+struct ViewKey {
+    float scale = 0, azimuth = 0, elevation = 0, pan_u = 0, pan_v = 0;
+    int nodes = -1, elements = -1;
+    const float* xs = nullptr;
+    const float* ys = nullptr;
+    bool operator==(const ViewKey&) const = default;
+};
+
+struct Grid {
+    bool built = false;
+    ViewKey key;
+    std::vector<int> node_start, nodes;      // nodes of cell c: nodes[node_start[c] .. node_start[c + 1])
+    std::vector<int> member_start, members;  // the same for members
+};
+
+Grid grid;
+
+ViewKey current_key() {
+    ViewKey key;
+    key.scale = ViewState.view_scale;
+    key.azimuth = ViewState.view_azimuth;
+    key.elevation = ViewState.view_elevation;
+    key.pan_u = ViewPan.u;
+    key.pan_v = ViewPan.v;
+    key.nodes = usable_node_count();
+    key.elements = usable_element_count();
+    key.xs = ViewState.node_screen[1].data();
+    key.ys = ViewState.node_screen[2].data();
+    return key;
+}
+
+int cell_of(float x, float y) {
+    const int column = std::clamp(static_cast<int>(std::floor(x / CELL)), 0, COLUMNS - 1);
+    const int row = std::clamp(static_cast<int>(std::floor(y / CELL)), 0, ROWS - 1);
+    return row * COLUMNS + column;
+}
+
+// Cuts the segment (x0, y0)-(x1, y1) to the canvas widened by MARGIN (Liang-Barsky); false when
+// nothing of it is left.
+bool clip(float& x0, float& y0, float& x1, float& y1) {
+    const float dx = x1 - x0, dy = y1 - y0;
+    float t0 = 0.0f, t1 = 1.0f;
+    const float p[4] = {-dx, dx, -dy, dy};
+    const float q[4] = {x0 + MARGIN, CANVAS_WIDTH + MARGIN - x0, y0 + MARGIN, CANVAS_HEIGHT + MARGIN - y0};
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0.0f) {
+            if (q[k] < 0.0f) return false;
+            continue;
+        }
+        const float t = q[k] / p[k];
+        if (p[k] < 0.0f) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) return false;
+    }
+    const float ax = x0 + t0 * dx, ay = y0 + t0 * dy;
+    x1 = x0 + t1 * dx;
+    y1 = y0 + t1 * dy;
+    x0 = ax;
+    y0 = ay;
+    return true;
+}
+
+// Sorts (cell, index) pairs into the offset and list arrays.
+void pack(std::vector<std::pair<int, int>>& pairs, std::vector<int>& start, std::vector<int>& list) {
+    std::sort(pairs.begin(), pairs.end());
+    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+    start.assign(COLUMNS * ROWS + 1, 0);
+    for (const auto& pair : pairs) ++start[pair.first + 1];
+    for (int c = 0; c < COLUMNS * ROWS; ++c) start[c + 1] += start[c];
+    list.resize(pairs.size());
+    for (std::size_t i = 0; i < pairs.size(); ++i) list[i] = pairs[i].second;
+}
+
+bool inside_margin(float x, float y) {
+    return x >= -MARGIN && y >= -MARGIN && x <= CANVAS_WIDTH + MARGIN && y <= CANVAS_HEIGHT + MARGIN;
+}
+
+void build() {
+    const std::vector<float>& xs = ViewState.node_screen[1];
+    const std::vector<float>& ys = ViewState.node_screen[2];
+    const int node_total = usable_node_count();
+    std::vector<std::pair<int, int>> pairs;
+    for (int i = 1; i <= node_total; ++i) {
+        if (std::isfinite(xs[i]) && std::isfinite(ys[i]) && inside_margin(xs[i], ys[i]))
+            pairs.emplace_back(cell_of(xs[i], ys[i]), i);
+    }
+    pack(pairs, grid.node_start, grid.nodes);
+
+    pairs.clear();
+    const int element_total = usable_element_count();
+    for (int e = 1; e <= element_total; ++e) {
+        const int a = TrussModel.element_nodes[e][1], b = TrussModel.element_nodes[e][2];
+        if (a < 1 || a > node_total || b < 1 || b > node_total) continue;
+        float x0 = xs[a], y0 = ys[a], x1 = xs[b], y1 = ys[b];
+        if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) continue;
+        if (!clip(x0, y0, x1, y1)) continue;
+        const float length = std::hypot(x1 - x0, y1 - y0);
+        const int steps = static_cast<int>(std::ceil(length / SAMPLE_STEP));
+        int last = -1;
+        for (int s = 0; s <= steps; ++s) {
+            const float t = steps > 0 ? static_cast<float>(s) / static_cast<float>(steps) : 0.0f;
+            const int cell = cell_of(x0 + t * (x1 - x0), y0 + t * (y1 - y0));
+            if (cell != last) pairs.emplace_back(cell, e);
+            last = cell;
+        }
+    }
+    pack(pairs, grid.member_start, grid.members);
+    grid.key = current_key();
+    grid.built = true;
+}
+
+// Squared distance from (x, y) to the segment (x0, y0)-(x1, y1).
+float segment_distance_squared(float x, float y, float x0, float y0, float x1, float y1) {
+    const float dx = x1 - x0, dy = y1 - y0;
+    const float length2 = dx * dx + dy * dy;
+    float t = length2 > 0.0f ? ((x - x0) * dx + (y - y0) * dy) / length2 : 0.0f;
+    t = std::clamp(t, 0.0f, 1.0f);
+    const float ex = x0 + t * dx - x, ey = y0 + t * dy - y;
+    return ex * ex + ey * ey;
+}
+
+}  // namespace
+
+PickResult pick_at(float x, float y) {
+    PickResult result;
+    if (!std::isfinite(x) || !std::isfinite(y) || !inside_margin(x, y)) return result;
+    if (!grid.built || !(grid.key == current_key())) build();
+    const std::vector<float>& xs = ViewState.node_screen[1];
+    const std::vector<float>& ys = ViewState.node_screen[2];
+    const int column = static_cast<int>(std::floor(x / CELL)), row = static_cast<int>(std::floor(y / CELL));
+    float best_node = NODE_PICK_RADIUS * NODE_PICK_RADIUS;
+    float best_member = MEMBER_PICK_DISTANCE * MEMBER_PICK_DISTANCE;
+    for (int r = std::max(row - 1, 0); r <= std::min(row + 1, ROWS - 1); ++r) {
+        for (int c = std::max(column - 1, 0); c <= std::min(column + 1, COLUMNS - 1); ++c) {
+            const int cell = r * COLUMNS + c;
+            for (int k = grid.node_start[cell]; k < grid.node_start[cell + 1]; ++k) {
+                const int i = grid.nodes[k];
+                const float dx = xs[i] - x, dy = ys[i] - y;
+                const float d2 = dx * dx + dy * dy;
+                if (d2 <= best_node && (d2 < best_node || result.node == 0 || i < result.node)) {
+                    best_node = d2;
+                    result.node = i;
+                }
+            }
+            for (int k = grid.member_start[cell]; k < grid.member_start[cell + 1]; ++k) {
+                const int e = grid.members[k];
+                const int a = TrussModel.element_nodes[e][1], b = TrussModel.element_nodes[e][2];
+                const float d2 = segment_distance_squared(x, y, xs[a], ys[a], xs[b], ys[b]);
+                if (d2 <= best_member && (d2 < best_member || result.member == 0 || e < result.member)) {
+                    best_member = d2;
+                    result.member = e;
+                }
+            }
+        }
+    }
+    if (result.node != 0) result.member = 0;  // a node wins over the members that meet at it
+    return result;
+}
+
+void picking_invalidate() {
+    grid.built = false;
+}

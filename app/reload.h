@@ -1,0 +1,19 @@
+// Reading the file again: F5 and the menu reload it keeping the view; "Reload when the file
+// changes" watches it so that a re-run of the solver shows at once. Also the hooks that follow
+// every load (Load File, a dropped file) and opening a dropped file.
+#pragma once
+
+#include <string>
+
+// Reads results_path again keeping the view (angles, scale, pan, switches and fields); the
+// selection stays while its member or node still exists. Nothing happens without a path.
+void reload_file();
+// The "Reload when the file changes" switch (off at start-up; not kept between runs).
+bool reload_on_change();
+void set_reload_on_change(bool on);
+// The watched file changed: reloads it when the switch is on.
+void file_changed();
+// Opens a dropped file as "Load File" would with that choice (nothing for "").
+void open_dropped_file(const std::string& path);
+// After any load: gestures and the selection reset, the watch follows the new path.
+void after_load();
