@@ -16,17 +16,17 @@
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
-#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
-#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "core/number_table.h"
 
 namespace {
 
@@ -44,16 +44,20 @@ struct FileRecord {
   unsigned char buffer[FILE_BUFFER_SIZE] = {}; // read buffer
 };
 
-std::mutex table_lock;                              // guards slots and every record in it
-std::vector<std::unique_ptr<FileRecord>> slots;     // index = file number; null = never used
+std::mutex table_lock;                              // guards slots() and every record in it
 std::string offered_path;                           // the path of a handed-over descriptor
 int offered_fd = -1;                                // that descriptor; -1 when none is offered
 int pipe_wait_ms = FILE_PIPE_WAIT_MS;               // how long an open waits for a pipe's writer
 
+// The slot table: index = file number; no record = never opened. Caller holds table_lock.
+NumberTable<FileRecord>& slots() {
+  static NumberTable<FileRecord> table(INITIAL_SLOTS, SLOT_GROWTH, MAX_FILE_NUMBER);
+  return table;
+}
+
 // The open record for number, or null. Caller holds table_lock.
 FileRecord* open_record(int number) {
-  if (number < 0 || static_cast<std::size_t>(number) >= slots.size()) return nullptr;
-  FileRecord* record = slots[static_cast<std::size_t>(number)].get();
+  FileRecord* record = slots().find(number);
   return (record != nullptr && record->fd >= 0) ? record : nullptr;
 }
 
@@ -149,7 +153,7 @@ int open_readable(const std::string& path) {
 
 void file_init() {
   std::lock_guard<std::mutex> guard(table_lock);
-  if (slots.size() < INITIAL_SLOTS) slots.resize(INITIAL_SLOTS);
+  slots();  // the table holds its first INITIAL_SLOTS slots from the start
 }
 
 void file_end() {
@@ -183,7 +187,7 @@ int file_pipe_wait() {
 
 std::intptr_t file_open_read(int number, std::string_view path) {
   // -1 would ask for an unnumbered record, which no other operation here could address again.
-  if (number < 0 || number > MAX_FILE_NUMBER) return 0;
+  if (!slots().accepts(number)) return 0;  // the limit never changes: no lock needed
   // A path with a NUL inside would silently name a different file.
   if (path.empty() || path.find('\0') != std::string_view::npos) {
     file_close(number);
@@ -191,16 +195,14 @@ std::intptr_t file_open_read(int number, std::string_view path) {
   }
   std::lock_guard<std::mutex> guard(table_lock);
   try {
-    const std::size_t index = static_cast<std::size_t>(number);
-    if (index >= slots.size()) slots.resize(index + SLOT_GROWTH);
-    std::unique_ptr<FileRecord>& slot = slots[index];
+    FileRecord* slot = slots().find(number);
     if (slot) close_record(*slot);
     const std::string path_text(path);
     const int fd = open_readable(path_text);
     if (fd < 0) return 0;
     if (!slot) {
       try {
-        slot = std::make_unique<FileRecord>();
+        slot = slots().make(number);  // the record is kept for every later use of the number
       } catch (const std::bad_alloc&) {
         ::close(fd);
         return 0;
@@ -267,9 +269,7 @@ int file_eof(int number) {
 void file_close(int number) {
   std::lock_guard<std::mutex> guard(table_lock);
   if (number == CLOSE_ALL) {
-    for (std::unique_ptr<FileRecord>& slot : slots) {
-      if (slot) close_record(*slot);
-    }
+    slots().for_each(close_record);
     return;
   }
   if (FileRecord* record = open_record(number)) close_record(*record);

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/number_table.h"
 #include "draw/codec.h"
 #include "draw/draw.h"
 #include "draw/image.h"
@@ -19,7 +20,6 @@ namespace {
 
 constexpr int IMAGE_TABLE_START = 16;  // initial capacity
 constexpr int IMAGE_TABLE_STEP = 16;   // growth step
-constexpr int IMAGE_NUMBER_LIMIT = 65535;  // larger numbers are refused rather than growing the table without bound
 
 struct ImageRecord {
     std::shared_ptr<Picture> picture = std::make_shared<Picture>();  // the pixels (bottom-up B, G, R(, A))
@@ -28,8 +28,8 @@ struct ImageRecord {
 };
 
 struct ImageTable {
-    std::mutex lock;
-    std::vector<std::unique_ptr<ImageRecord>> records;
+    std::mutex lock;                                                        // guards records
+    NumberTable<ImageRecord> records{IMAGE_TABLE_START, IMAGE_TABLE_STEP};  // numbers up to NUMBER_LIMIT
 };
 
 struct Encoder {
@@ -53,30 +53,6 @@ EncoderTable& encoder_table()
 {
     static EncoderTable table;
     return table;
-}
-
-bool valid_number(int number)
-{
-    return number >= 0 && number <= IMAGE_NUMBER_LIMIT;
-}
-
-// The record of number, or nullptr; the caller holds the table lock.
-ImageRecord* find_record(ImageTable& table, int number)
-{
-    if (number < 0 || static_cast<std::size_t>(number) >= table.records.size()) {
-        return nullptr;
-    }
-    return table.records[static_cast<std::size_t>(number)].get();
-}
-
-// Stores record under number (freeing what was there); the caller holds the lock.
-ImageRecord* store_record(ImageTable& table, int number, std::unique_ptr<ImageRecord> record)
-{
-    if (static_cast<std::size_t>(number) >= table.records.size()) {
-        table.records.resize(static_cast<std::size_t>(number) + IMAGE_TABLE_STEP);
-    }
-    table.records[static_cast<std::size_t>(number)] = std::move(record);
-    return table.records[static_cast<std::size_t>(number)].get();
 }
 
 std::intptr_t handle_of(const ImageRecord* record)
@@ -144,11 +120,7 @@ bool picture_on_white(const Picture& source, Picture& result)
 
 void image_init()
 {
-    ImageTable& table = image_table();
-    std::lock_guard guard(table.lock);
-    if (table.records.size() < IMAGE_TABLE_START) {
-        table.records.resize(IMAGE_TABLE_START);
-    }
+    image_table();  // the table holds its first 16 places from the start
 }
 
 void image_end()
@@ -170,15 +142,13 @@ void image_codec_end()
 
 std::intptr_t image_create(int number, int width, int height, int depth)
 {
-    if (!valid_number(number)) {
+    ImageTable& table = image_table();
+    if (!table.records.accepts(number)) {  // the limit never changes: no lock needed
         return 0;
     }
-    ImageTable& table = image_table();
     std::lock_guard guard(table.lock);
     // The number is taken first (its old image is freed), then released again if no picture can be made.
-    if (find_record(table, number) != nullptr) {
-        table.records[static_cast<std::size_t>(number)].reset();
-    }
+    table.records.release(number);
     const int bits = depth <= 24 ? 24 : depth;
     auto record = std::make_unique<ImageRecord>();
     if (!picture_make(*record->picture, width, height, bits)) {
@@ -192,17 +162,17 @@ std::intptr_t image_create(int number, int width, int height, int depth)
     }
     record->depth = bits;
     record->source_depth = bits;
-    return handle_of(store_record(table, number, std::move(record)));
+    return handle_of(table.records.put(number, std::move(record)));
 }
 
 std::intptr_t image_grab(int source, int new_number, int x, int y, int width, int height)
 {
-    if (!valid_number(new_number)) {
+    ImageTable& table = image_table();
+    if (!table.records.accepts(new_number)) {  // the limit never changes: no lock needed
         return 0;
     }
-    ImageTable& table = image_table();
     std::lock_guard guard(table.lock);
-    const ImageRecord* from = find_record(table, source);
+    const ImageRecord* from = table.records.find(source);
     if (from == nullptr || !picture_has_pixels(*from->picture)) {
         return 0;
     }
@@ -225,7 +195,7 @@ std::intptr_t image_grab(int source, int new_number, int x, int y, int width, in
     record->depth = from->depth;
     record->source_depth = from->source_depth;
     // Only now is the new number taken, which frees the source itself when the numbers are equal.
-    return handle_of(store_record(table, new_number, std::move(record)));
+    return handle_of(table.records.put(new_number, std::move(record)));
 }
 
 void image_free(int number)
@@ -233,14 +203,10 @@ void image_free(int number)
     ImageTable& table = image_table();
     std::lock_guard guard(table.lock);
     if (number == -1) {
-        for (auto& record : table.records) {
-            record.reset();
-        }
+        table.records.release_all();
         return;
     }
-    if (find_record(table, number) != nullptr) {
-        table.records[static_cast<std::size_t>(number)].reset();
-    }
+    table.records.release(number);
 }
 
 int image_save(int number, std::string_view file_name, std::uint32_t format)
@@ -261,7 +227,7 @@ int image_save(int number, std::string_view file_name, std::uint32_t format)
     }
     ImageTable& table = image_table();
     std::lock_guard guard(table.lock);
-    const ImageRecord* record = find_record(table, number);
+    const ImageRecord* record = table.records.find(number);
     if (record == nullptr || !picture_has_pixels(*record->picture) || encoder.encode24 == nullptr) {
         return 0;
     }
@@ -285,7 +251,7 @@ Picture* image_picture(int number)
 {
     ImageTable& table = image_table();
     std::lock_guard guard(table.lock);
-    ImageRecord* record = find_record(table, number);
+    ImageRecord* record = table.records.find(number);
     return record != nullptr ? record->picture.get() : nullptr;
 }
 
@@ -295,7 +261,7 @@ DrawOutput* draw_image_output(int number)
     {
         ImageTable& table = image_table();
         std::lock_guard guard(table.lock);
-        if (const ImageRecord* record = find_record(table, number)) {
+        if (const ImageRecord* record = table.records.find(number)) {
             picture = record->picture;
         }
     }

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/number_table.h"
 #include "gui/gadget_record.h"
-#include "gui/number_table.h"
 #include "gui/platform.h"
 #include "gui/runtime.h"
 
@@ -41,7 +41,7 @@ std::intptr_t gadget_create(int kind, int number, int x, int y, int width, int h
                             std::string_view text, std::uint32_t flags)
 {
     const int window = win_container();
-    if (number < 0 || number > NUMBER_LIMIT || window < 0)
+    if (!controls().accepts(number) || window < 0)
         return 0;
     gadget_free(number);
     ControlRecord* record = controls().make(number);

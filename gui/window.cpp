@@ -5,7 +5,7 @@
 // callback first; DEFAULT_CALLBACK_RESULT lets the runtime turn them into events.
 #include <string>
 
-#include "gui/number_table.h"
+#include "core/number_table.h"
 #include "gui/platform.h"
 #include "gui/runtime.h"
 
@@ -79,7 +79,7 @@ void win_end()
 std::intptr_t win_open(int number, int x, int y, int inner_width, int inner_height,
                        std::string_view title, std::uint32_t flags)
 {
-    if (number < 0 || number > NUMBER_LIMIT || inner_width < 0 || inner_height < 0)
+    if (!windows().accepts(number) || inner_width < 0 || inner_height < 0)
         return 0;
     win_free(number);
     WindowRecord* record = windows().make(number);
