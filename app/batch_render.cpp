@@ -184,8 +184,6 @@ void set_overlays(const RenderOptions& options) {
     Overlays.show_node_numbers = options.node_numbers;
     Overlays.show_reactions = options.reactions;
     Overlays.show_max_deflection = options.max_deflection;
-    Overlays.highlight_member = options.highlight_member;
-    Overlays.highlight_node = options.highlight_node;
 }
 
 // A line for each highlight that names no member or node of the model (nothing is drawn for it).
@@ -214,6 +212,11 @@ const Picture* render_view(const RenderOptions& options, RenderReport& report, P
     const char* const arguments[] = {PROGRAM, options.results_path.c_str()};
     set_overlays(options);
     viewer_start(2, arguments);
+    // Opening the main window clears the selection; the highlights asked for are that selection,
+    // drawn from the next pass on.
+    Overlays.highlight_member = options.highlight_member;
+    Overlays.highlight_node = options.highlight_node;
+    if (Overlays.highlight_member != 0 || Overlays.highlight_node != 0) redraw_view();
     // The reader's message boxes, one line each: a cut-down file is drawn, missing results are not.
     for (const HeadlessMessage& message : headless_messages()) {
         report.lines.push_back(diagnostic(message.title + ": " + message.text));

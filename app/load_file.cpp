@@ -10,6 +10,7 @@
 
 #include "app/ids.h"
 #include "app/model.h"
+#include "app/overlays.h"
 #include "app/render.h"
 #include "app/results_reader.h"
 #include "app/view.h"
@@ -40,15 +41,16 @@ void choose_results_file() {
     }
 }
 
-void load_file() {
+bool load_file() {
     const std::string shown = results_path;
     choose_results_file();
     if (results_path.empty()) {
-        // Cancel: the shown file, its view, the switches and the caption stay as they were.
+        // Cancel: the shown file, its view, the switches, the selection and the caption stay as they were.
         results_path = shown;
-        return;
+        return false;
     }
     show_opened_file();
+    return true;
 }
 
 void load_path(const std::string& path) {
@@ -59,6 +61,9 @@ void load_path(const std::string& path) {
 
 void show_opened_file() {
     reset_for_load();
+    // The selection belongs to the model being replaced; the overlay switches are the user's and stay.
+    Overlays.highlight_member = 0;
+    Overlays.highlight_node = 0;
     // As at start-up, the scale field shows the reset scale until the reader finds deflections.
     gadget_set_text(ID_DEFLECTION_SCALE, str_from_float(TrussModel.deflection_scale, 0));
     gadget_set_state(ID_ELEMENT_NO, 0);

@@ -11,8 +11,9 @@ void open_results_file();
 void choose_results_file();
 // "Load File": choose a file, put the view, the switches and the controls (the scale field too)
 // back to their start-up states, read the file, pick the plan view for a planar model, show the
-// path in the caption and draw the model fitted to the canvas. A cancel changes nothing.
-void load_file();
+// path in the caption and draw the model fitted to the canvas. A cancel changes nothing and gives
+// false.
+bool load_file();
 // Loads path as "Load File" would after choosing it (a dropped file).
 void load_path(const std::string& path);
 // The part of "Load File" after the choice: the resets, the read of the opened slot, the caption

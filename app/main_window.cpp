@@ -176,8 +176,7 @@ bool run_command(int control) {
         save_view_image();
         break;
     case ID_LOAD_FILE:
-        load_file();
-        after_load();
+        if (load_file()) after_load();
         break;
     case ID_EXIT:
         return true;
