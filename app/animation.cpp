@@ -25,12 +25,12 @@ void draw_animated_elements(int frame) {
     const int circle_colour = draw_rgb(255, 0, 255);
     // f / 6 first, so that the last frame uses the offsets exactly (6 / 6 is 1).
     float amount = static_cast<float>(frame) / static_cast<float>(FRAME_COUNT);
-    for (int e = 1; e <= TrussModel.element_count && e <= MAX_ELEMENTS; ++e) {
+    const int nodes = usable_node_count();
+    const int elements = usable_element_count();
+    for (int e = 1; e <= elements; ++e) {
         int a = TrussModel.element_nodes[e][1];
         int b = TrussModel.element_nodes[e][2];
-        if (a < 1 || a > TrussModel.node_count || a > MAX_NODES || b < 1 || b > TrussModel.node_count ||
-            b > MAX_NODES)
-            continue;
+        if (a < 1 || a > nodes || b < 1 || b > nodes) continue;
         float qx1 = ViewState.node_screen[1][a] + ViewState.node_deflected_offset[1][a] * amount;
         float qy1 = ViewState.node_screen[2][a] + ViewState.node_deflected_offset[2][a] * amount;
         float qx2 = ViewState.node_screen[1][b] + ViewState.node_deflected_offset[1][b] * amount;

@@ -1,8 +1,10 @@
 // The truss renderer: an immediate-mode pass that paints the whole canvas from TrussModel and the
 // projected ViewState, plus the element result table painted over it.
 //
-// Reals stay float32 until a drawing call, where to_pixel rounds them half to even. Anything that
-// cannot be placed (a NaN or infinite coordinate, load or deflection; an end node outside
+// Reals stay float32 until a drawing call, where to_pixel rounds them half to even. A line with an
+// end beyond +-PIXEL_LIMIT is first cut to that square in double precision, so that it keeps its
+// slope at any zoom. Per-element work allocates nothing, so a redraw grows linearly with the model.
+// Anything that cannot be placed (a NaN or infinite coordinate, load or deflection; an end node outside
 // 1..node_count; an axis without a canvas direction) is skipped and the rest is drawn.
 //
 // Touches: ViewState.node_deflected_offset, ViewState.element_colour, redraw_pending; draws on
@@ -10,8 +12,10 @@
 #include "app/render.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string>
+#include <string_view>
 
 #include "app/ids.h"
 #include "app/model.h"
@@ -48,17 +52,76 @@ constexpr int TABLE_FIRST_X = 10;         // first column, pixels
 constexpr int TABLE_FIRST_BASE = 60;      // heading's y; row n stands at base + 15 n
 constexpr int TABLE_SECOND_X = 200;       // second column
 constexpr int TABLE_SECOND_BASE = 55;     // rows continue 15 px apart below this
-constexpr int TABLE_PAUSE_MS = 2000;      // pause when the first column is full
+constexpr int TABLE_PAUSE_MS = 2000;      // pause when a column is full
+constexpr int TABLE_COLUMN_STEP = 190;    // third and later columns: this far right of the previous one
+constexpr int TABLE_ROWS = 29;            // rows of a column below the second one's base line
+constexpr int RESULT_TEXT_LENGTH = 23;    // characters of a result line shown in the table
 
-bool node_usable(int node) { return node >= 1 && node <= TrussModel.node_count && node <= MAX_NODES; }
+// Nodes 1..pass_nodes and elements 1..pass_elements are drawn: the counts, limited to the
+// entries the records have. Set at the start of every pass that reads them.
+int pass_nodes = 0;
+int pass_elements = 0;
+
+void start_pass() {
+    pass_nodes = usable_node_count();
+    pass_elements = usable_element_count();
+}
+
+bool node_usable(int node) { return node >= 1 && node <= pass_nodes; }
 
 // The canvas point of node i.
 float screen_x(int i) { return ViewState.node_screen[1][i]; }
 float screen_y(int i) { return ViewState.node_screen[2][i]; }
 
+// Cuts the segment (x1, y1)-(x2, y2) to |x|, |y| <= limit in double precision (Liang-Barsky), so
+// that it keeps its slope; false when nothing of it is inside.
+bool clip_segment(double& x1, double& y1, double& x2, double& y2, double limit) {
+    const double dx = x2 - x1;
+    const double dy = y2 - y1;
+    double enter = 0.0;
+    double leave = 1.0;
+    // Each edge as p * t <= q for the point x1 + t dx, y1 + t dy.
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 + limit, limit - x1, y1 + limit, limit - y1};
+    for (int edge = 0; edge < 4; ++edge) {
+        if (p[edge] == 0.0) {
+            if (q[edge] < 0.0) return false;
+            continue;
+        }
+        const double t = q[edge] / p[edge];
+        if (p[edge] < 0.0) {
+            enter = std::max(enter, t);
+        } else {
+            leave = std::min(leave, t);
+        }
+    }
+    if (enter > leave) return false;
+    const double ox = x1;
+    const double oy = y1;
+    if (leave < 1.0) {
+        x2 = ox + leave * dx;
+        y2 = oy + leave * dy;
+    }
+    if (enter > 0.0) {
+        x1 = ox + enter * dx;
+        y1 = oy + enter * dy;
+    }
+    return true;
+}
+
 void line_between(float x1, float y1, float x2, float y2, int colour) {
     int ax, ay, bx, by;
     if (!to_pixels(x1, y1, ax, ay) || !to_pixels(x2, y2, bx, by)) return;
+    const float limit = PIXEL_LIMIT;
+    if (std::fabs(x1) > limit || std::fabs(y1) > limit || std::fabs(x2) > limit || std::fabs(y2) > limit) {
+        // An end far off the canvas: clamping each coordinate would bend the line, so cut it first.
+        double cx1 = x1, cy1 = y1, cx2 = x2, cy2 = y2;
+        if (!clip_segment(cx1, cy1, cx2, cy2, static_cast<double>(limit))) return;
+        ax = static_cast<int>(std::nearbyint(cx1));
+        ay = static_cast<int>(std::nearbyint(cy1));
+        bx = static_cast<int>(std::nearbyint(cx2));
+        by = static_cast<int>(std::nearbyint(cy2));
+    }
     draw_line_xy(ax, ay, bx, by, colour);
 }
 
@@ -68,7 +131,7 @@ void circle_at(float x, float y, int radius, int colour) {
     draw_circle(px, py, radius, colour);
 }
 
-void text_at(float x, float y, const std::string& text, int front, int back) {
+void text_at(float x, float y, std::string_view text, int front, int back) {
     int px, py;
     if (!to_pixels(x, y, px, py)) return;
     draw_text(px, py, text, front, back);
@@ -97,6 +160,46 @@ void draw_load_arrow(int k, float load, float sx, float sy) {
     float sign = load > 0.0f ? 1.0f : -1.0f;
     line_between(tx, ty, tx - BARB_LENGTH * dx * sign + 2.0f, ty - BARB_LENGTH * dy * sign + 2.0f, colour);
     if (ViewState.show_load_values != 0) text_at(tx + 5.0f, ty, str_from_float(load, 0), BLACK, WHITE);
+}
+
+// True when a table column at x, whose highest element number is last, fits on the canvas: its
+// widest row ("[number] " and a full result text) ends inside it. Measured off the canvas.
+bool table_column_fits(int x, int last) {
+    std::string widest = "[" + std::to_string(last) + "] " + std::string(RESULT_TEXT_LENGTH, '0');
+    return x + draw_text(CANVAS_WIDTH, 0, widest, TABLE_TEXT, WHITE) - CANVAS_WIDTH <= CANVAS_WIDTH;
+}
+
+// Element e and, when show_element_numbers is set, its number; pass counts already set.
+void element_step(int e) {
+    if (e < 1 || e > pass_elements) return;
+    int a = TrussModel.element_nodes[e][1];
+    int b = TrussModel.element_nodes[e][2];
+    if (!node_usable(a) || !node_usable(b)) return;
+    float x1 = screen_x(a), y1 = screen_y(a), x2 = screen_x(b), y2 = screen_y(b);
+    line_between(x1, y1, x2, y2, ViewState.element_colour);
+    if (ViewState.show_element_numbers != 0) {
+        // "[e]" without a heap string: e is a whole number, so its text is its digits.
+        char label[16];
+        label[0] = '[';
+        char* end = std::to_chars(label + 1, label + sizeof label - 1, e).ptr;
+        *end++ = ']';
+        text_at((x1 + x2) / 2.0f - LABEL_OFFSET, (y1 + y2) / 2.0f - LABEL_OFFSET,
+                std::string_view(label, static_cast<std::size_t>(end - label)), BLACK, WHITE);
+    }
+}
+
+// Deflected element e in magenta with a circle at its first end node; pass counts already set.
+void deflected_element_step(int e) {
+    if (e < 1 || e > pass_elements) return;
+    int a = TrussModel.element_nodes[e][1];
+    int b = TrussModel.element_nodes[e][2];
+    if (!node_usable(a) || !node_usable(b)) return;
+    float qx1 = screen_x(a) + ViewState.node_deflected_offset[1][a];
+    float qy1 = screen_y(a) + ViewState.node_deflected_offset[2][a];
+    float qx2 = screen_x(b) + ViewState.node_deflected_offset[1][b];
+    float qy2 = screen_y(b) + ViewState.node_deflected_offset[2][b];
+    line_between(qx1, qy1, qx2, qy2, MAGENTA);
+    circle_at(qx1, qy1, 2, MAGENTA);
 }
 
 }  // namespace
@@ -128,6 +231,7 @@ void redraw_view() {
     draw_mode(DRAW_MODE_OUTLINE);
     draw_box(3, 3, 694, 494, CYAN);
     draw_box(1, 1, 698, 498, BLUE);
+    start_pass();
     draw_nodes();
     draw_elements();
     redraw_pending = 0;
@@ -137,7 +241,8 @@ void redraw_view() {
 }
 
 void draw_nodes() {
-    for (int i = 1; i <= TrussModel.node_count && i <= MAX_NODES; ++i) {
+    start_pass();
+    for (int i = 1; i <= pass_nodes; ++i) {
         float sx = screen_x(i);
         float sy = screen_y(i);
         int px, py;
@@ -152,27 +257,22 @@ void draw_nodes() {
 }
 
 void draw_elements() {
-    for (int e = 1; e <= TrussModel.element_count && e <= MAX_ELEMENTS; ++e) {
+    start_pass();
+    for (int e = 1; e <= pass_elements; ++e) {
         ViewState.element_colour = BLACK;
-        draw_element(e);
+        element_step(e);
     }
 }
 
 void draw_element(int e) {
-    if (e < 1 || e > MAX_ELEMENTS) return;
-    int a = TrussModel.element_nodes[e][1];
-    int b = TrussModel.element_nodes[e][2];
-    if (!node_usable(a) || !node_usable(b)) return;
-    float x1 = screen_x(a), y1 = screen_y(a), x2 = screen_x(b), y2 = screen_y(b);
-    line_between(x1, y1, x2, y2, ViewState.element_colour);
-    if (ViewState.show_element_numbers != 0) {
-        std::string label = "[" + str_from_float(static_cast<float>(e), 0) + "]";
-        text_at((x1 + x2) / 2.0f - LABEL_OFFSET, (y1 + y2) / 2.0f - LABEL_OFFSET, label, BLACK, WHITE);
-    }
+    start_pass();
+    element_step(e);
 }
 
 void draw_deflected_shape() {
-    for (int i = 1; i <= TrussModel.node_count && i <= MAX_NODES; ++i) {
+    start_pass();
+    const float scale = TrussModel.deflection_scale;
+    for (int i = 1; i <= pass_nodes; ++i) {
         float dx = 0.0f;
         float dy = 0.0f;
         for (int k = 1; k <= 3; ++k) {
@@ -181,23 +281,15 @@ void draw_deflected_shape() {
             dx += ViewState.axis_direction[k][0] * d;
             dy += ViewState.axis_direction[k][1] * d;
         }
-        ViewState.node_deflected_offset[1][i] = TrussModel.deflection_scale * dx;
-        ViewState.node_deflected_offset[2][i] = TrussModel.deflection_scale * dy;
+        ViewState.node_deflected_offset[1][i] = scale * dx;
+        ViewState.node_deflected_offset[2][i] = scale * dy;
     }
-    for (int e = 1; e <= TrussModel.element_count && e <= MAX_ELEMENTS; ++e) draw_deflected_element(e);
+    for (int e = 1; e <= pass_elements; ++e) deflected_element_step(e);
 }
 
 void draw_deflected_element(int e) {
-    if (e < 1 || e > MAX_ELEMENTS) return;
-    int a = TrussModel.element_nodes[e][1];
-    int b = TrussModel.element_nodes[e][2];
-    if (!node_usable(a) || !node_usable(b)) return;
-    float qx1 = screen_x(a) + ViewState.node_deflected_offset[1][a];
-    float qy1 = screen_y(a) + ViewState.node_deflected_offset[2][a];
-    float qx2 = screen_x(b) + ViewState.node_deflected_offset[1][b];
-    float qy2 = screen_y(b) + ViewState.node_deflected_offset[2][b];
-    line_between(qx1, qy1, qx2, qy2, MAGENTA);
-    circle_at(qx1, qy1, 2, MAGENTA);
+    start_pass();
+    deflected_element_step(e);
 }
 
 void draw_axis_triad() {
@@ -211,29 +303,42 @@ void draw_axis_triad() {
 }
 
 void draw_stress_list() {
+    const int elements = usable_element_count();
     int column_x = TABLE_FIRST_X;
     int base_y = TABLE_FIRST_BASE;
     if (draw_begin(draw_canvas_output(ID_CANVAS)) == 0) return;
     draw_text(65, 60, "Stress          Force", BLUE, WHITE);
     int row_in_column = 0;
-    bool second_column = false;
-    for (int n = 1; n <= TrussModel.element_count && n <= MAX_ELEMENTS; ++n) {
+    int column = 1;
+    bool last_column = false;  // no further column fits: this one's last row counts what is left
+    std::string text;
+    for (int n = 1; n <= elements; ++n) {
         ++row_in_column;
         int y = base_y + TABLE_ROW_HEIGHT * row_in_column;
-        std::string text = n < 10 ? "[  " : "[";
-        text += str_from_float(static_cast<float>(n), 0) + "] " + TrussModel.element_result_text[n];
+        bool column_full = y + TABLE_ROW_HEIGHT > CANVAS_HEIGHT;
+        if (column_full && last_column && n < elements) {
+            text = "... " + std::to_string(elements - n + 1) + " more members not listed";
+            draw_text(column_x, y, text, TABLE_TEXT, WHITE);
+            break;
+        }
+        text.assign(n < 10 ? "[  " : "[");
+        char number[16];
+        text.append(number, std::to_chars(number, number + sizeof number, n).ptr);
+        text += "] ";
+        text += TrussModel.element_result_text[n];
         draw_text(column_x, y, text, TABLE_TEXT, WHITE);
-        // The first column ends where the next row would pass the canvas bottom; the second column
-        // (at most 21 rows for 50 elements) always fits. The first column is shown before the
-        // pause so that it can be read during it.
-        if (!second_column && y + TABLE_ROW_HEIGHT > CANVAS_HEIGHT) {
+        // A full column is shown before the pause so that it can be read during it. The first
+        // column always pauses when full (the second holds the rest of 58 rows); a later column
+        // only when rows remain for the next.
+        if (column_full && (column == 1 || n < elements)) {
             draw_end();
             event_delay(TABLE_PAUSE_MS);
             if (draw_begin(draw_canvas_output(ID_CANVAS)) == 0) return;
-            column_x = TABLE_SECOND_X;
+            column_x = column == 1 ? TABLE_SECOND_X : column_x + TABLE_COLUMN_STEP;
             base_y = TABLE_SECOND_BASE;
             row_in_column = 0;
-            second_column = true;
+            ++column;
+            last_column = !table_column_fits(column_x + TABLE_COLUMN_STEP, std::min(elements, n + 2 * TABLE_ROWS));
         }
     }
     draw_end();

@@ -1,7 +1,7 @@
 // Drawing the truss on canvas 19: the whole picture in one pass, and the element result table.
 #pragma once
 
-constexpr float PIXEL_LIMIT = 1.0e6f;  // canvas coordinates beyond +-this are clamped before drawing
+constexpr float PIXEL_LIMIT = 1.0e6f;  // points beyond +-this are clamped, lines cut, before drawing
 
 // A real canvas coordinate as a drawing position: rounded half to even, clamped to +-PIXEL_LIMIT.
 // False (and nothing written) for NaN or an infinity, which cannot be placed.
@@ -23,6 +23,8 @@ void draw_deflected_shape();
 void draw_deflected_element(int e);
 // The axis symbol at (50, 50).
 void draw_axis_triad();
-// The element result table over the current picture, in a pass of its own; pauses 2 s when the
-// first column is full.
+// The element result table over the current picture, in a pass of its own: 29 rows in the first
+// column, then columns of 29 rows at x = 200, 390, ... while their text fits on the canvas; a 2 s
+// pause after the first column when full, and after any later full column with rows to follow.
+// When no further column fits, the last row tells how many members are not listed.
 void draw_stress_list();

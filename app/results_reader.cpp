@@ -6,24 +6,40 @@
 //   node lines        number fixity2 fixity3 fixity1 x y z load_x load_y load_z (free fields)
 //   element lines     number node1 node2 (free fields; end nodes may be written as reals)
 //   2 lines           ignored
-//   deflection lines  fixed columns 3-14 (x), 16-27 (y), 28-39 (z)
+//   deflection lines  fixed columns 3-14 (x), 16-27 (y), 28-39 (z) after a node number of up to
+//                     2 characters; after a longer number, the three values as free fields
 //   2 lines           ignored
-//   result lines      trimmed: number, columns 4-16 stress, 18-32 force, last 23 characters shown
-// A file's x, y, z go to components 2, 3, 1. Counts, restraint codes and end nodes keep their low
-// 8 bits as a signed value (the solver writes at most 127). The model holds 50 nodes and 50
-// elements: larger counts are cut down to 50 (the lines are still read so that the sections stay
-// in step), element numbers outside 1..50 and end nodes outside 1..node_count are never stored, and
-// the user is told once per read what was left out.
+//   result lines      trimmed: number, columns 4-16 stress, 18-32 force after a number of up to 3
+//                     characters, free fields after a longer one; last 23 characters shown
+// A file's x, y, z go to components 2, 3, 1. Counts and end nodes are full integers; restraint
+// codes keep their low 8 bits as a signed value. The model holds up to 10,000,000 nodes and
+// elements: larger counts are cut down (the lines are still read so that the sections stay in
+// step). Element numbers outside 1..max(50, element_count) and end nodes outside 1..node_count are
+// never stored, and the user is told once per read what was left out.
+//
+// Memory follows the lines the file really has, never its declared counts: the records grow as
+// lines arrive, and a section stops at the end of the file (every later line would read as "").
+// A count above 50 that the file cannot fill ends where its lines end; up to 50, the missing lines
+// read as empty ones, all zero.
+//
+// read_results_from_memory puts the bytes into an anonymous in-memory file (memfd) and opens it in
+// the same file slot, so that the one reader, with the slots' own line rules, reads them.
 //
 // Touches: TrussModel, planar_model, results_missing, ViewState.show_deflected, controls ID_3D and
 // ID_DEFLECTION_SCALE, file slot RESULTS_FILE.
 #include "app/results_reader.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "app/ids.h"
 #include "app/model.h"
@@ -70,22 +86,72 @@ private:
     std::string_view text_;
 };
 
+constexpr int LEGACY_ENTRIES = MIN_ENTRIES - 1;  // nodes and elements that always have an entry (50)
+
+std::string_view trim_view(std::string_view text) {
+    std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Up to width characters from 1-based position start, "" past the end (as str_mid).
+std::string_view mid_view(std::string_view text, int start, int width) {
+    std::size_t from = static_cast<std::size_t>(std::max(start, 1) - 1);
+    if (from >= text.size() || width < 0) return {};
+    return text.substr(from, static_cast<std::size_t>(width));
+}
+
 // Low 8 bits of an integer, read as signed.
 std::int8_t low_8_bits(std::int64_t value) { return static_cast<std::int8_t>(value & 0xFF); }
 
 // Low 32 bits of an integer, read as signed.
 std::int32_t low_32_bits(std::int64_t value) { return static_cast<std::int32_t>(value & 0xFFFFFFFF); }
 
-// An end node written as a real: rounded half to even, low 8 bits. NaN, infinities and values
-// beyond any node number give 0 (no node) instead of an undefined conversion.
-std::int8_t end_node_from_real(float value) {
+// A count from line 2 as a full integer. A decimal number too long for 64 bits counts as the
+// largest (or, with a minus sign, the smallest) 64-bit value instead of wrapping round.
+std::int64_t count_from_field(std::string_view field) {
+    std::size_t i = field.find_first_not_of(" \t");
+    if (i == std::string_view::npos) return 0;
+    bool negative = field[i] == '-';
+    if (field[i] == '-' || field[i] == '+') ++i;
+    while (i < field.size() && field[i] == '0') ++i;
+    std::size_t digits = 0;
+    while (i + digits < field.size() && field[i + digits] >= '0' && field[i + digits] <= '9') ++digits;
+    if (digits > 18)
+        return negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
+    return str_to_int(field);
+}
+
+// The decimal number at the start of a count field as written (blanks skipped, at most 40
+// characters), to quote it in a message; "" when it is not written in decimal digits.
+std::string written_count(std::string_view field) {
+    std::size_t first = field.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    std::size_t end = first + (field[first] == '-' || field[first] == '+' ? 1 : 0);
+    while (end < field.size() && field[end] >= '0' && field[end] <= '9' && end - first < 40) ++end;
+    std::string_view number = field.substr(first, end - first);
+    if (number.empty() || number.back() < '0' || number.back() > '9') return {};
+    return std::string(number);
+}
+
+// An end node written as a real, rounded half to even. NaN, infinities and values beyond any node
+// number give 0 (no node) instead of an undefined conversion.
+std::int64_t end_node_from_real(float value) {
     if (!std::isfinite(value) || std::fabs(value) > 1.0e9f) return 0;
-    return low_8_bits(static_cast<std::int64_t>(std::nearbyint(value)));
+    return static_cast<std::int64_t>(std::nearbyint(value));
 }
 
 // A trimmed fixed column converted to a real.
-float column_real(const std::string& line, int start, int width) {
-    return str_to_float(str_trim(str_mid(line, start, width)));
+float column_real(std::string_view line, int start, int width) {
+    return str_to_float(trim_view(mid_view(line, start, width)));
+}
+
+// True when the text before the line's first space is a number of at least min_length digits:
+// too long for the fixed columns, so the values follow as free fields.
+bool long_leading_number(std::string_view line, std::size_t min_length) {
+    std::string_view number = line.substr(0, line.find(' '));
+    if (number.size() < min_length) return false;
+    return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // Running maximum of |value|; non-finite values are left out so that one bad number cannot turn
@@ -95,12 +161,21 @@ void keep_largest_magnitude(float& running, float value) {
     if (std::isfinite(magnitude) && magnitude > running) running = magnitude;
 }
 
+std::string count_text(std::int64_t value) { return std::to_string(value); }
+
 // What a read had to leave out, told to the user once at its end.
 struct Omissions {
-    int node_lines = 0;           // node count as the file gave it, when above 50
-    int element_lines = 0;        // element count as the file gave it, when above 50
-    int bad_element_numbers = 0;  // element or result lines whose number is outside 1..50
-    int bad_end_nodes = 0;        // end nodes outside 1..node_count
+    std::int64_t node_lines = 0;           // node count as the file gave it, when more than were kept
+    std::int64_t element_lines = 0;        // element count as the file gave it, when more than were kept
+    std::string node_lines_text;           // the node count as written in the file
+    std::string element_lines_text;        // the element count as written in the file
+    std::int64_t node_lines_present = -1;  // node lines the file has, when it ends before the count
+    std::int64_t element_lines_present = -1;  // element lines the file has, when it ends before the count
+    std::int32_t nodes_kept = 0;           // node_count after the cut
+    std::int32_t elements_kept = 0;        // element_count after the cut
+    std::int64_t element_number_limit = LEGACY_ENTRIES;  // highest element number with an entry
+    std::int64_t bad_element_numbers = 0;  // element or result lines whose number has no entry
+    std::int64_t bad_end_nodes = 0;        // end nodes outside 1..node_count
 
     bool any() const {
         return node_lines > 0 || element_lines > 0 || bad_element_numbers > 0 || bad_end_nodes > 0;
@@ -113,29 +188,47 @@ struct Omissions {
             out += separator + part;
             separator = ", ";
         };
-        if (node_lines > 0)
-            add(str_from_float(static_cast<float>(node_lines), 0) + " nodes (first 50 kept)");
-        if (element_lines > 0)
-            add(str_from_float(static_cast<float>(element_lines), 0) + " elements (50 kept)");
+        auto cut = [&](std::int64_t declared, const std::string& written, std::int64_t present, std::int32_t kept,
+                       const char* what, const char* kept_text) {
+            if (declared <= 0) return;
+            const std::string count = written.empty() ? count_text(declared) : written;
+            if (present >= 0) {
+                add(count + " " + what + " declared but the file ends after " + count_text(present));
+            } else {
+                add(count + " " + what + kept_text + count_text(kept) + " kept)");
+            }
+        };
+        cut(node_lines, node_lines_text, node_lines_present, nodes_kept, "nodes", " (first ");
+        cut(element_lines, element_lines_text, element_lines_present, elements_kept, "elements", " (");
         if (bad_element_numbers > 0)
-            add(str_from_float(static_cast<float>(bad_element_numbers), 0) +
-                " element numbers outside 1..50 ignored");
-        if (bad_end_nodes > 0)
-            add(str_from_float(static_cast<float>(bad_end_nodes), 0) + " unknown end nodes ignored");
+            add(count_text(bad_element_numbers) + " element numbers outside 1.." + count_text(element_number_limit) +
+                " ignored");
+        if (bad_end_nodes > 0) add(count_text(bad_end_nodes) + " unknown end nodes ignored");
         return out;
     }
 };
 
-// A count from line 2 limited to the model's capacity; counts above it are noted.
-std::int8_t capped_count(std::int8_t count, int capacity, int& noted) {
-    if (count > capacity) {
-        noted = count;
-        return static_cast<std::int8_t>(capacity);
-    }
-    return count;
+// One element line as read, stored once the section's length is known.
+struct ElementLine {
+    std::int32_t number;  // element number (low 32 bits)
+    std::int64_t first;   // end node 1 as read
+    std::int64_t second;  // end node 2 as read
+};
+
+// Reads the next line into line; false when the file has ended (every later line would read as
+// "" too, so a section may stop there). An empty last line counts as the end.
+bool next_line(std::string& line) {
+    line = file_read_line(RESULTS_FILE);
+    return !(line.empty() && file_eof(RESULTS_FILE) != 0);
 }
 
-void read_node_line(int i, const std::string& line) {
+// Grows the node records so that node i has an entry: doubling, never past limit.
+void make_room_for_node(std::int32_t i, std::int32_t limit) {
+    if (static_cast<std::size_t>(i) < TrussModel.node_coords[1].size()) return;
+    size_node_records(static_cast<int>(std::min<std::int64_t>(limit, 2LL * i)));
+}
+
+void read_node_line(int i, std::string_view line) {
     FieldCursor fields(line);
     fields.advance();  // the node number: the node is the line's position in the section
     TrussModel.node_fixity[2][i] = low_8_bits(str_to_int(fields.take()));
@@ -168,55 +261,98 @@ void read_node_line(int i, const std::string& line) {
     }
 }
 
-void read_element_line(const std::string& line, Omissions& omissions) {
+// The element number and end nodes of one element line; false for an empty line (a file that
+// ends early), which addresses no element.
+bool parse_element_line(std::string_view line, ElementLine& out) {
     FieldCursor fields(line);
-    // An empty line (a file that ends early) addresses no element; say nothing about it.
-    if (fields.rest().empty()) return;
-    std::int32_t e = low_32_bits(str_to_int(fields.field()));
+    if (fields.rest().empty()) return false;
+    out.number = low_32_bits(str_to_int(fields.field()));
     fields.advance();
-    std::int8_t first = end_node_from_real(str_to_float(fields.rest()));
+    out.first = end_node_from_real(str_to_float(fields.rest()));
     fields.advance();
-    std::int8_t second = end_node_from_real(str_to_float(fields.rest()));
+    out.second = end_node_from_real(str_to_float(fields.rest()));
+    return true;
+}
 
-    if (e < 1 || e > MAX_ELEMENTS) {
+void store_element(const ElementLine& line, Omissions& omissions) {
+    std::int32_t e = line.number;
+    if (e < 1 || e > omissions.element_number_limit) {
         ++omissions.bad_element_numbers;
         return;
     }
-    std::int8_t ends[2] = {first, second};
+    const std::int64_t ends[2] = {line.first, line.second};
     for (int j = 1; j <= 2; ++j) {
-        std::int8_t node = ends[j - 1];
+        std::int64_t node = ends[j - 1];
         if (node < 1 || node > TrussModel.node_count) {
             ++omissions.bad_end_nodes;
             node = 0;  // no node: the element is not drawn
         }
-        TrussModel.element_nodes[e][j] = node;
+        TrussModel.element_nodes[static_cast<std::size_t>(e)][j] = static_cast<std::int32_t>(node);
     }
 }
 
-void read_deflection_line(int i, const std::string& line) {
-    TrussModel.node_deflections[2][i] = column_real(line, 3, 12);
-    TrussModel.node_deflections[3][i] = column_real(line, 16, 12);
-    TrussModel.node_deflections[1][i] = column_real(line, 28, 12);
+void read_deflection_line(int i, std::string_view line) {
+    if (long_leading_number(line, 3)) {
+        FieldCursor fields(line);
+        fields.advance();
+        TrussModel.node_deflections[2][i] = str_to_float(fields.take());
+        TrussModel.node_deflections[3][i] = str_to_float(fields.take());
+        TrussModel.node_deflections[1][i] = str_to_float(fields.take());
+    } else {
+        TrussModel.node_deflections[2][i] = column_real(line, 3, 12);
+        TrussModel.node_deflections[3][i] = column_real(line, 16, 12);
+        TrussModel.node_deflections[1][i] = column_real(line, 28, 12);
+    }
     keep_largest_magnitude(TrussModel.max_deflection, TrussModel.node_deflections[2][i]);
     keep_largest_magnitude(TrussModel.max_deflection, TrussModel.node_deflections[3][i]);
     keep_largest_magnitude(TrussModel.max_deflection, TrussModel.node_deflections[1][i]);
 }
 
-void read_result_line(const std::string& raw, Omissions& omissions) {
-    std::string line = str_trim(raw);
-    std::int32_t e = low_32_bits(str_to_int(str_field(line, 1, " ")));
-    if (e < 1 || e > MAX_ELEMENTS) {
+void read_result_line(std::string_view raw, Omissions& omissions) {
+    std::string_view line = trim_view(raw);
+    std::int32_t e = low_32_bits(str_to_int(line.substr(0, line.find(' '))));
+    if (e < 1 || e > omissions.element_number_limit) {
         // An empty line (a file that ends early) addresses no element; say nothing about it.
         if (!line.empty()) ++omissions.bad_element_numbers;
         return;
     }
-    TrussModel.element_stress[e] = column_real(line, 4, 13);
-    TrussModel.element_force[e] = column_real(line, 18, 15);
-    TrussModel.element_result_text[e] = str_right(line, 23);
+    const auto at = static_cast<std::size_t>(e);
+    if (long_leading_number(line, 4)) {
+        FieldCursor fields(line);
+        fields.advance();
+        TrussModel.element_stress[at] = str_to_float(fields.take());
+        TrussModel.element_force[at] = str_to_float(fields.take());
+    } else {
+        TrussModel.element_stress[at] = column_real(line, 4, 13);
+        TrussModel.element_force[at] = column_real(line, 18, 15);
+    }
+    TrussModel.element_result_text[at].assign(line.substr(line.size() > 23 ? line.size() - 23 : 0));
 }
 
 void skip_lines(int n) {
     for (int i = 0; i < n; ++i) file_read_line(RESULTS_FILE);
+}
+
+// A declared count as the model keeps it: above limit cut to limit (and noted); a negative count
+// (no lines) kept as it is, down to the smallest 32-bit value.
+std::int32_t count_within(std::int64_t declared, std::int32_t limit, std::int64_t& noted) {
+    if (declared > limit) {
+        noted = declared;
+        return limit;
+    }
+    return static_cast<std::int32_t>(std::max<std::int64_t>(declared, std::numeric_limits<std::int32_t>::min()));
+}
+
+// The count a section keeps when the file ends after `present` of its lines: up to 50 the missing
+// lines are empty entries, beyond 50 the section ends with the file.
+std::int32_t count_after_end(std::int32_t count, std::int64_t present, std::int64_t declared, std::int64_t& noted,
+                             std::int64_t& noted_present) {
+    std::int64_t kept = std::min<std::int64_t>(std::max<std::int64_t>(std::min(count, LEGACY_ENTRIES), present), count);
+    if (kept < count) {
+        noted = declared;
+        noted_present = present;
+    }
+    return static_cast<std::int32_t>(kept);
 }
 
 // Closes the file and tells the user what had to be left out, then the read's failure (if any).
@@ -230,30 +366,62 @@ void finish(const Omissions& omissions, const char* title, const char* text) {
 
 void read_results() {
     Omissions omissions;
+    std::string line;
 
     file_read_line(RESULTS_FILE);  // title line
     std::string counts = file_read_line(RESULTS_FILE);
-    std::int8_t node_lines = low_8_bits(str_to_int(str_field(counts, 1, " ")));
-    std::int8_t element_lines = low_8_bits(str_to_int(str_field(counts, 2, " ")));
-    TrussModel.node_count = capped_count(node_lines, MAX_NODES, omissions.node_lines);
-    TrussModel.element_count = capped_count(element_lines, MAX_ELEMENTS, omissions.element_lines);
+    const std::string node_field = str_field(counts, 1, " ");
+    const std::string element_field = str_field(counts, 2, " ");
+    std::int64_t node_lines = count_from_field(node_field);
+    std::int64_t element_lines = count_from_field(element_field);
+    omissions.node_lines_text = written_count(node_field);
+    omissions.element_lines_text = written_count(element_field);
+    std::int32_t node_limit = count_within(node_lines, MAX_NODES, omissions.node_lines);
+    std::int32_t element_limit = count_within(element_lines, MAX_ELEMENTS, omissions.element_lines);
 
-    for (int i = 1; i <= node_lines; ++i) {
-        std::string line = file_read_line(RESULTS_FILE);
-        if (i <= TrussModel.node_count) read_node_line(i, line);
+    std::int64_t present = node_lines;
+    for (std::int64_t i = 1; i <= node_lines; ++i) {
+        if (!next_line(line)) {
+            present = i - 1;
+            break;
+        }
+        if (i > node_limit) continue;
+        make_room_for_node(static_cast<std::int32_t>(i), node_limit);
+        read_node_line(static_cast<int>(i), line);
     }
+    TrussModel.node_count =
+        count_after_end(node_limit, present, node_lines, omissions.node_lines, omissions.node_lines_present);
+    omissions.nodes_kept = TrussModel.node_count;
+    size_node_records(TrussModel.node_count);
 
     for (int k = 1; k <= 3; ++k) {
         TrussModel.model_centre[k] = (TrussModel.coord_max[k] + TrussModel.coord_min[k]) / 2.0f;
     }
-    for (int i = 1; i <= TrussModel.node_count; ++i) {
-        for (int k = 1; k <= 3; ++k) TrussModel.node_coords[k][i] -= TrussModel.model_centre[k];
+    for (int k = 1; k <= 3; ++k) {
+        float* coords = TrussModel.node_coords[k].data();
+        for (int i = 1; i <= TrussModel.node_count; ++i) coords[i] -= TrussModel.model_centre[k];
     }
     // Every load zero: the scale is infinite, but only non-zero loads are ever drawn with it.
     TrussModel.load_scale = TrussModel.max_load > 0.0f ? 100.0f / TrussModel.max_load
                                                        : std::numeric_limits<float>::infinity();
 
-    for (int n = 1; n <= element_lines; ++n) read_element_line(file_read_line(RESULTS_FILE), omissions);
+    std::vector<ElementLine> elements;
+    present = element_lines;
+    for (std::int64_t n = 1; n <= element_lines; ++n) {
+        if (!next_line(line)) {
+            present = n - 1;
+            break;
+        }
+        ElementLine element;
+        if (n <= element_limit && parse_element_line(line, element)) elements.push_back(element);
+    }
+    TrussModel.element_count = count_after_end(element_limit, present, element_lines, omissions.element_lines,
+                                               omissions.element_lines_present);
+    omissions.elements_kept = TrussModel.element_count;
+    omissions.element_number_limit = std::max(TrussModel.element_count, LEGACY_ENTRIES);
+    size_element_records(TrussModel.element_count);
+    for (const ElementLine& element : elements) store_element(element, omissions);
+    elements = std::vector<ElementLine>();
 
     if (file_eof(RESULTS_FILE) != 0) {
         ViewState.show_deflected = 0;
@@ -265,9 +433,9 @@ void read_results() {
     ViewState.show_deflected = 0;
 
     skip_lines(2);
-    for (int i = 1; i <= node_lines; ++i) {
-        std::string line = file_read_line(RESULTS_FILE);
-        if (i <= TrussModel.node_count) read_deflection_line(i, line);
+    for (std::int64_t i = 1; i <= node_lines; ++i) {
+        if (!next_line(line)) break;
+        if (i <= TrussModel.node_count) read_deflection_line(static_cast<int>(i), line);
     }
 
     if (TrussModel.max_deflection * TrussModel.deflection_factor == 0.0f) {
@@ -279,7 +447,31 @@ void read_results() {
     gadget_set_text(ID_DEFLECTION_SCALE, str_from_float(TrussModel.deflection_scale, 0));
 
     skip_lines(2);
-    for (int n = 1; n <= element_lines; ++n) read_result_line(file_read_line(RESULTS_FILE), omissions);
+    for (std::int64_t n = 1; n <= element_lines; ++n) {
+        if (!next_line(line)) break;
+        if (n <= element_limit) read_result_line(line, omissions);
+    }
 
     finish(omissions, nullptr, nullptr);
+}
+
+bool read_results_from_memory(std::string_view bytes) {
+    const int fd = ::memfd_create("kelvaro-results", MFD_CLOEXEC);
+    if (fd < 0) return false;
+    bool written = true;
+    for (std::size_t done = 0; written && done < bytes.size();) {
+        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (count > 0) {
+            done += static_cast<std::size_t>(count);
+        } else if (!(count < 0 && errno == EINTR)) {
+            written = false;
+        }
+    }
+    // The slot opens its own descriptor of the same file, reading from its start.
+    const bool opened = written && file_open_read(RESULTS_FILE, "/proc/self/fd/" + std::to_string(fd)) != 0;
+    ::close(fd);
+    if (!opened) return false;
+    reset_for_load();
+    read_results();
+    return true;
 }

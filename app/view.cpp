@@ -52,21 +52,27 @@ ProjectedPoint project_point(float p1, float p2, float p3) {
 }
 
 void project_node(int i) {
-    if (i < 1 || i > MAX_NODES) return;
+    if (i < 1 || i > usable_node_count()) return;
     ProjectedPoint p = project_model_node(i);
     ViewState.node_screen[1][i] = p.u * ViewState.view_scale + CANVAS_CENTRE_X;
     ViewState.node_screen[2][i] = p.v * ViewState.view_scale + CANVAS_CENTRE_Y;
 }
 
 void project_all_nodes() {
-    for (int i = 1; i <= TrussModel.node_count; ++i) project_node(i);
+    const int nodes = usable_node_count();
+    for (int i = 1; i <= nodes; ++i) {
+        ProjectedPoint p = project_model_node(i);
+        ViewState.node_screen[1][i] = p.u * ViewState.view_scale + CANVAS_CENTRE_X;
+        ViewState.node_screen[2][i] = p.v * ViewState.view_scale + CANVAS_CENTRE_Y;
+    }
 }
 
 void fit_view() {
     // Nodes whose projection is not finite (a NaN or infinite coordinate) cannot be placed and
     // take no part; the first placeable node starts the extent.
     bool started = false;
-    for (int i = 1; i <= TrussModel.node_count; ++i) {
+    const int nodes = usable_node_count();
+    for (int i = 1; i <= nodes; ++i) {
         ProjectedPoint p = project_model_node(i);
         if (!std::isfinite(p.u) || !std::isfinite(p.v)) continue;
         if (!started) {

@@ -14,7 +14,7 @@ float radians(float degrees);
 void update_view_matrix();
 // The projection of the model point (p1, p2, p3) (components 1, 2, 3), without scale.
 ProjectedPoint project_point(float p1, float p2, float p3);
-// The canvas position of node i (1..50) into node_screen.
+// The canvas position of node i (1..node_count) into node_screen.
 void project_node(int i);
 // project_node for nodes 1..node_count.
 void project_all_nodes();

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr long long LINE_LIMIT = 65000;  // line end points are clamped to +-65000 before clipping
-
 inline void put_pixel(const DrawOutput& out, std::uint8_t* p)
 {
     if (out.mode & DRAW_MODE_XOR) {
@@ -175,10 +173,7 @@ void line_between(DrawOutput& out, long long x1, long long y1, long long x2, lon
         draw_span_v(out, x1, std::min(y1, y2), std::llabs(y2 - y1) + 1);
         return;
     }
-    x1 = std::clamp(x1, -LINE_LIMIT, LINE_LIMIT);
-    y1 = std::clamp(y1, -LINE_LIMIT, LINE_LIMIT);
-    x2 = std::clamp(x2, -LINE_LIMIT, LINE_LIMIT);
-    y2 = std::clamp(y2, -LINE_LIMIT, LINE_LIMIT);
+    // The end points are cut, never clamped: clamping one coordinate alone would bend the line.
     if (!clip_axis(x1, y1, x2, y2, 0, out.width - 1)) {
         return;
     }

@@ -31,9 +31,8 @@ protected:
         refresh_projection(false);
         ViewState.show_deflected = 1;
         redraw_view();
-        EXPECT_GE(TrussModel.node_count, -128);
-        EXPECT_LE(TrussModel.node_count, 50);
-        EXPECT_LE(TrussModel.element_count, 50);
+        EXPECT_LE(TrussModel.node_count, MAX_NODES);
+        EXPECT_LE(TrussModel.element_count, MAX_ELEMENTS);
     }
 };
 
@@ -51,15 +50,17 @@ TEST_F(MalformedTest, EveryFileInTheFolderIsReadAndDrawn) {
     }
 }
 
-TEST_F(MalformedTest, CountsAreWrappedAndCapped) {
+TEST_F(MalformedTest, CountsAreReadInFullOrCutWhereTheFileEnds) {
     struct Case {
         const char* file;
         int nodes, elements;
         bool warned;
     } cases[] = {
-        {"counts_0.txt", 0, 0, false},       {"counts_51.txt", 50, 50, true},
-        {"counts_127.txt", 50, 50, true},    {"counts_128.txt", -128, -128, false},
-        {"counts_255.txt", -1, -1, false},   {"counts_minus1.txt", -1, -1, false},
+        {"counts_0.txt", 0, 0, false},       {"counts_51.txt", 51, 51, false},
+        {"counts_127.txt", 127, 127, false}, {"counts_128.txt", 50, 50, true},
+        {"counts_255.txt", 50, 50, true},    {"counts_minus1.txt", -1, -1, false},
+        {"counts_2_31.txt", 50, 50, true},   {"counts_20_digits.txt", 50, 50, true},
+        {"million_members.txt", 3, 50, true},
     };
     for (const Case& c : cases) {
         headless_reset_log();
@@ -68,11 +69,12 @@ TEST_F(MalformedTest, CountsAreWrappedAndCapped) {
         EXPECT_EQ(TrussModel.element_count, c.elements) << c.file;
         bool warned = !headless_messages().empty() && headless_messages()[0].title == "Warning";
         EXPECT_EQ(warned, c.warned) << c.file;
+        EXPECT_LT(TrussModel.element_nodes.capacity(), 1000u) << c.file;
     }
-    // 51 elements: element 51 is never stored; the first 50 results are.
+    // 51 elements: element 51 and its result are read like the others.
     load(malformed_path("counts_51.txt"));
     EXPECT_EQ(results_missing, 0);
-    EXPECT_FALSE(TrussModel.element_result_text[50].empty());
+    EXPECT_FALSE(TrussModel.element_result_text[51].empty());
 }
 
 TEST_F(MalformedTest, UnknownEndNodesAreNotStored) {
@@ -85,6 +87,14 @@ TEST_F(MalformedTest, UnknownEndNodesAreNotStored) {
     EXPECT_EQ(TrussModel.element_nodes[3][2], 0);
     ASSERT_FALSE(headless_messages().empty());
     EXPECT_EQ(headless_messages().back().title, "Warning");
+    // End nodes of 2^31 and 2^32 + 1 are unknown nodes, not node 0 or node 1 of a wrapped number.
+    headless_reset_log();
+    load(malformed_path("end_node_2_31.txt"));
+    EXPECT_EQ(TrussModel.element_nodes[1][1], 0);
+    EXPECT_EQ(TrussModel.element_nodes[2][2], 0);
+    EXPECT_EQ(TrussModel.element_nodes[3][1], 3);
+    ASSERT_FALSE(headless_messages().empty());
+    EXPECT_NE(headless_messages()[0].text.find("2 unknown end nodes"), std::string::npos);
 }
 
 TEST_F(MalformedTest, TenMegabyteLines) {

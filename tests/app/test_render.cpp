@@ -1,5 +1,5 @@
 // Rendering on canvas 19: frames, restraints, load arrows, elements and labels, the deflected
-// shape, the axis triad, the result table and its pause, and unplaceable values.
+// shape, the axis triad, the result table and its pause, unplaceable values and far end points.
 #include <cmath>
 
 #include "app/render.h"
@@ -155,6 +155,37 @@ TEST_F(RenderTest, ElementAndItsNumberLabel) {
     TextFootprint label = text_footprint(193, 193, "[1]", BLACK, WHITE);
     ASSERT_FALSE(label.xs.empty());
     EXPECT_EQ(text_mismatches(canvas(), label), 0);
+}
+
+TEST_F(RenderTest, MembersReachingFarOffTheCanvasKeepTheirSlope) {
+    // One end on the canvas, the other far beyond it (past the raster's old +-65000 clamp, and past
+    // the +-1e6 of to_pixel): every drawn pixel lies on the true line, all the way to the edge.
+    struct Case {
+        float x1, y1, dx, dy;
+    } cases[] = {
+        {100.0f, 100.0f, 400000.0f, 300000.0f},
+        {100.0f, 100.0f, 4.0e6f, 3.0e6f},
+        {600.0f, 50.0f, -3.0e7f, 4.0e7f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dx);
+        place_nodes({{c.x1, c.y1}, {c.x1 + c.dx, c.y1 + c.dy}});
+        add_element(1, 1, 2);
+        redraw_view();
+        const double dx = ViewState.node_screen[1][2] - c.x1, dy = ViewState.node_screen[2][2] - c.y1;
+        int on_line = 0;
+        for (int y = 4; y < 496; ++y) {
+            for (int x = 4; x < 696; ++x) {
+                if (pixel_at(canvas(), x, y) != BLACK) continue;
+                // Distance from the true line in pixels: rounding of the cut end points and the
+                // line's own steps, never the tens of pixels of a bent line.
+                double distance = std::fabs((x - c.x1) * dy - (y - c.y1) * dx) / std::hypot(dx, dy);
+                ASSERT_LE(distance, 1.5) << x << "," << y;
+                ++on_line;
+            }
+        }
+        EXPECT_GT(on_line, 400);
+    }
 }
 
 TEST_F(RenderTest, AxisTriadInPlanAndThreeDimensionalViews) {

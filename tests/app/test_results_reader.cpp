@@ -1,5 +1,6 @@
-// The results file reader: counts, free fields, fixed columns, component order, 8-bit wrapping,
-// extents and centring, scales, messages, capacity limits and what a new read leaves alone.
+// The results file reader: counts, free fields, fixed columns and their free-field form after long
+// numbers, component order, extents and centring, scales, messages, models beyond 50 members, the
+// limits and the memory a short file may take, and a new read starting from an empty model.
 #include <cmath>
 
 #include "app_fixture.h"
@@ -62,14 +63,12 @@ TEST_F(ReaderTest, CompleteFileFillsModelAndScales) {
     EXPECT_EQ(file_handle(RESULTS_FILE), 0) << "the file is closed";
 }
 
-TEST_F(ReaderTest, CountsLineSplitsAtSingleSpacesAndWrapsToEightBits) {
+TEST_F(ReaderTest, CountsLineSplitsAtSingleSpaces) {
     struct Case {
         const char* line;
         int nodes, elements;
     } cases[] = {
-        {"3 5", 3, 5},   {" 3 5", 0, 3},   {"3  5", 3, 0},    {"3 5 7", 3, 5},
-        {"0 0", 0, 0},   {"128 0", -128, 0}, {"255 255", -1, -1}, {"-1 2", -1, 2},
-        {"300 0", 44, 0}, {"x y", 0, 0},
+        {"3 5", 3, 5}, {" 3 5", 0, 3}, {"3  5", 3, 0}, {"3 5 7", 3, 5}, {"0 0", 0, 0}, {"-1 2", -1, 2}, {"x y", 0, 0},
     };
     for (const Case& c : cases) {
         load_lines({"title", c.line});
@@ -78,21 +77,95 @@ TEST_F(ReaderTest, CountsLineSplitsAtSingleSpacesAndWrapsToEightBits) {
     }
 }
 
-TEST_F(ReaderTest, CountsAboveCapacityAreCutDownWithOneWarning) {
-    std::vector<std::string> lines = {"big", "60 0"};
-    for (int i = 1; i <= 60; ++i) lines.push_back(std::to_string(i) + " 0 0 0 " + std::to_string(i) + " 0 0 0 0 0");
-    lines.push_back("");
-    lines.push_back("");
-    for (int i = 1; i <= 60; ++i) lines.push_back(deflection_line(i, "0.001", "0", "0"));
-    load_lines(lines);
-    EXPECT_EQ(TrussModel.node_count, 50);
-    // The nodes beyond 50 take no part: the extent ends at node 50.
-    EXPECT_FLOAT_EQ(TrussModel.coord_max[2], 50.000001f);
-    ASSERT_EQ(headless_messages().size(), 1u);
-    EXPECT_EQ(headless_messages()[0].title, "Warning");
-    EXPECT_NE(headless_messages()[0].text.find("60 nodes"), std::string::npos);
-    EXPECT_EQ(headless_messages()[0].flags, 0u);
-    EXPECT_EQ(results_missing, 0) << "the deflections stayed in step with the file";
+namespace {
+
+// A complete file of a chain of `nodes` nodes and `elements` elements (element e joins nodes
+// e mod nodes + 1 and (e + 1) mod nodes + 1), written as the solver does: fixed columns while the
+// number fits them, free fields after a longer one.
+std::vector<std::string> chain_file(int nodes, int elements) {
+    std::vector<std::string> lines = {"chain", std::to_string(nodes) + " " + std::to_string(elements)};
+    for (int i = 1; i <= nodes; ++i)
+        lines.push_back(std::to_string(i) + " 0 0 0 " + std::to_string(i) + " " + std::to_string(i % 7) + " 0 0 -" +
+                        std::to_string(i) + " 0");
+    for (int e = 1; e <= elements; ++e)
+        lines.push_back(std::to_string(e) + " " + std::to_string(e % nodes + 1) + " " +
+                        std::to_string((e + 1) % nodes + 1));
+    lines.insert(lines.end(), {"", "NODE X-DEFL Y-DEFL Z-DEFL"});
+    for (int i = 1; i <= nodes; ++i) {
+        std::string x = "0.00" + std::to_string(i % 10), y = "-" + std::to_string(i) + ".0E-05";
+        lines.push_back(i < 100 ? deflection_line(i, x.c_str(), y.c_str(), "0.0")
+                                : std::to_string(i) + "  " + x + "   " + y + " 0.0");
+    }
+    lines.insert(lines.end(), {"", "ELEMENT STRESS FORCE"});
+    for (int e = 1; e <= elements; ++e) {
+        std::string stress = std::to_string(e) + ".5E+00", force = "-" + std::to_string(e) + ".0E+01";
+        lines.push_back(e < 1000 ? result_line(e, stress.c_str(), force.c_str())
+                                 : std::to_string(e) + " " + stress + "   " + force);
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(ReaderTest, ModelsBeyondFiftyReadInFull) {
+    // "266 1005" once read as 10 nodes and -19 elements (low 8 bits); element 1005 needs the free
+    // fields after a 4-digit number, node 266 after a 3-digit one.
+    load_lines(chain_file(266, 1005));
+    EXPECT_TRUE(headless_messages().empty());
+    EXPECT_EQ(TrussModel.node_count, 266);
+    EXPECT_EQ(TrussModel.element_count, 1005);
+    EXPECT_EQ(results_missing, 0);
+    EXPECT_EQ(TrussModel.element_nodes[1005][1], 1005 % 266 + 1);
+    EXPECT_EQ(TrussModel.element_nodes[1005][2], 1006 % 266 + 1);
+    EXPECT_EQ(TrussModel.element_nodes[264][2], 266);
+    EXPECT_EQ(TrussModel.element_nodes[265][2], 1) << "end node 266 joins the chain back to node 1";
+    EXPECT_FLOAT_EQ(TrussModel.node_loads[3][266], -266.0f);
+    EXPECT_FLOAT_EQ(TrussModel.node_coords[2][266] + TrussModel.model_centre[2], 266.0f);
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[2][99], 0.009f);
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[3][99], -99.0e-5f);
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[2][259], 0.009f);
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[3][259], -259.0e-5f);
+    EXPECT_FLOAT_EQ(TrussModel.node_deflections[1][259], 0.0f);
+    EXPECT_FLOAT_EQ(TrussModel.element_stress[999], 999.5f);
+    EXPECT_FLOAT_EQ(TrussModel.element_force[999], -9990.0f);
+    EXPECT_FLOAT_EQ(TrussModel.element_stress[1005], 1005.5f);
+    EXPECT_FLOAT_EQ(TrussModel.element_force[1005], -10050.0f);
+    EXPECT_EQ(TrussModel.element_result_text[1005], "005.5E+00   -1005.0E+01") << "the last 23 characters";
+    EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 15.0f / 0.009f);
+}
+
+TEST_F(ReaderTest, CountsBeyondTheLimitAndShortFilesAreCutWithOneWarning) {
+    struct Case {
+        std::vector<std::string> lines;
+        int nodes, elements;
+        const char* warning;
+    } cases[] = {
+        // A file that ends before its count: up to 50 entries as before, then the lines it has.
+        {{"t", "9999999 0", "1 0 0 0 1 0 0 0 0 0"}, 50, 0, "9999999 nodes declared but the file ends after 1"},
+        {{"t", "60 1000000", "1 0 0 0 1 0 0 0 0 0"}, 50, 50, "60 nodes declared but the file ends after 1"},
+        {{"t", "2 1000000", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 0 0 0 0 0", "999999 1 2", "1 1 2", "7 1 3"},
+         2, 50,
+         "1000000 elements declared but the file ends after 3, 1 element numbers outside 1..50 ignored, "
+         "1 unknown end nodes ignored"},
+        {{"t", "0 10000001"}, 0, 50, "10000001 elements declared but the file ends after 0"},
+        {{"t", "99999999999999999999 2147483648"}, 50, 50,
+         "99999999999999999999 nodes declared but the file ends after 0, 2147483648 elements declared but the "
+         "file ends after 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines[1]);
+        headless_reset_log();
+        load_lines(c.lines);
+        EXPECT_EQ(TrussModel.node_count, c.nodes);
+        EXPECT_EQ(TrussModel.element_count, c.elements);
+        ASSERT_EQ(headless_messages().size(), 2u);
+        EXPECT_EQ(headless_messages()[0].title, "Warning");
+        EXPECT_NE(headless_messages()[0].text.find(c.warning), std::string::npos) << headless_messages()[0].text;
+        EXPECT_EQ(headless_messages()[1].title, "No Results");
+        // Memory follows the lines the file has, never the declared counts.
+        EXPECT_LT(TrussModel.node_coords[1].capacity(), 1000u);
+        EXPECT_LT(TrussModel.element_nodes.capacity(), 1000u);
+    }
 }
 
 TEST_F(ReaderTest, NodeLineFields) {
@@ -265,15 +338,18 @@ TEST_F(ReaderTest, DeflectionAndResultColumns) {
     EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 1500.0f);
 }
 
-TEST_F(ReaderTest, EntriesANewFileDoesNotAddressKeepTheirValues) {
+TEST_F(ReaderTest, EveryLoadStartsFromAnEmptyModel) {
     load_lines(triangle_file());
-    ASSERT_EQ(TrussModel.element_result_text[3].empty(), false);
-    std::string old_text = TrussModel.element_result_text[3];
-    // Two elements, no results: element 3 and the old results stay as they were.
-    load_lines({"t", "2 1", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 4 0 0 0 0 0", "1 1 2"});
-    EXPECT_EQ(TrussModel.element_nodes[3][1], 3);
-    EXPECT_EQ(TrussModel.element_result_text[3], old_text);
-    EXPECT_FLOAT_EQ(TrussModel.node_deflections[3][3], -0.01f);
+    ASSERT_FALSE(TrussModel.element_result_text[3].empty());
+    // Two nodes, elements 1 and 3 with 2 missing, no results: nothing of the triangle is left.
+    load_lines({"t", "2 3", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 4 0 0 0 0 0", "1 1 2", "3 2 1", "3 1 2"});
+    EXPECT_EQ(TrussModel.element_nodes[2][1], 0) << "a missing element number draws nothing";
+    EXPECT_EQ(TrussModel.element_nodes[2][2], 0);
+    EXPECT_EQ(TrussModel.element_nodes[3][1], 1) << "a repeated number keeps the later line";
+    EXPECT_TRUE(TrussModel.element_result_text[3].empty());
+    EXPECT_EQ(TrussModel.element_stress[2], 0.0f);
+    EXPECT_EQ(TrussModel.node_deflections[3][3], 0.0f);
+    EXPECT_EQ(TrussModel.node_coords[3][3], 0.0f);
 }
 
 TEST_F(ReaderTest, AllLoadsZeroGiveAnInfiniteLoadScaleQuietly) {
@@ -302,4 +378,20 @@ TEST_F(ReaderTest, NonFiniteNumbersDoNotSpoilTheScalesOrTheCentre) {
     EXPECT_FLOAT_EQ(TrussModel.max_deflection, 0.02f);
     EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 750.0f);
     EXPECT_FALSE(std::isfinite(TrussModel.node_coords[2][2]));
+}
+
+TEST_F(ReaderTest, BytesInMemoryReadAsTheSameFile) {
+    std::string text;
+    for (const std::string& line : triangle_file()) text += line + "\r\n";
+    ASSERT_TRUE(read_results_from_memory(text));
+    EXPECT_TRUE(headless_messages().empty());
+    EXPECT_EQ(TrussModel.element_count, 3);
+    EXPECT_FLOAT_EQ(TrussModel.element_stress[2], 200.0f);
+    EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 1500.0f);
+    EXPECT_EQ(file_handle(RESULTS_FILE), 0);
+    ASSERT_TRUE(read_results_from_memory(std::string_view("t\n2 1\n", 6)));
+    EXPECT_EQ(TrussModel.node_count, 2);
+    EXPECT_EQ(TrussModel.element_count, 1);
+    ASSERT_EQ(headless_messages().size(), 1u);
+    EXPECT_EQ(headless_messages()[0].title, "No Results");
 }

@@ -1,4 +1,5 @@
-// The element result table (rows, columns, the pause after row 29) and the deflection animation.
+// The element result table (rows, columns, the pause after row 29, further columns and the count of
+// what does not fit) and the deflection animation.
 #include <cmath>
 #include <set>
 #include <utility>
@@ -15,7 +16,8 @@ const int ANIMATION_GREEN = draw_rgb(0, 180, 120);
 // A model without nodes and with `elements` result texts "S<n> F<n>".
 void table_model(int elements) {
     TrussModel.node_count = 0;
-    TrussModel.element_count = static_cast<std::int8_t>(elements);
+    size_element_records(elements);
+    TrussModel.element_count = elements;
     for (int n = 1; n <= elements; ++n)
         TrussModel.element_result_text[n] = "S" + std::to_string(n) + "   F" + std::to_string(n);
 }
@@ -79,6 +81,40 @@ TEST_F(StressListTest, PauseFollowsRowTwentyNineOnly) {
     ASSERT_EQ(headless_frames().size(), 2u);
     EXPECT_EQ(text_mismatches(headless_frames()[0], row29), 0);
     EXPECT_GT(text_mismatches(headless_frames()[0], row30), 0);
+}
+
+TEST_F(StressListTest, LongTablesTakeFurtherColumnsThenCountWhatIsLeft) {
+    // 58 rows fill two columns with one pause, as always; row 59 opens a third column 190 px to the
+    // right of the second, after a second pause.
+    struct Case {
+        int elements;
+        std::size_t pauses;
+    } cases[] = {{58, 1}, {59, 2}, {87, 2}, {88, 2}, {100000, 2}};
+    for (const Case& c : cases) {
+        headless_reset_log();
+        table_model(c.elements);
+        draw_stress_list();
+        EXPECT_EQ(headless_delays(), std::vector<int>(c.pauses, 2000)) << c.elements;
+    }
+    table_model(59);
+    redraw_view();
+    draw_stress_list();
+    EXPECT_EQ(text_mismatches(canvas(), text_footprint(390, 70, "[59] S59   F59", TABLE_TEXT, WHITE)), 0);
+
+    // 87 rows just fit three columns; with one more the last row counts the two not shown. A
+    // fourth column (at x = 580) would not fit on the canvas.
+    table_model(87);
+    redraw_view();
+    draw_stress_list();
+    EXPECT_EQ(text_mismatches(canvas(), text_footprint(390, 490, "[87] S87   F87", TABLE_TEXT, WHITE)), 0);
+    table_model(100000);
+    redraw_view();
+    draw_stress_list();
+    EXPECT_EQ(text_mismatches(canvas(), text_footprint(390, 475, "[86] S86   F86", TABLE_TEXT, WHITE)), 0);
+    TextFootprint more = text_footprint(390, 490, "... 99914 more members not listed", TABLE_TEXT, WHITE);
+    EXPECT_EQ(text_mismatches(canvas(), more), 0);
+    for (int y = 60; y < 485; ++y)
+        for (int x = 580; x < 690; ++x) ASSERT_EQ(pixel_at(canvas(), x, y), WHITE) << x << "," << y;
 }
 
 class AnimationTest : public AppTest {

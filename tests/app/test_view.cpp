@@ -90,8 +90,8 @@ TEST_F(ViewTest, PlanarModelIsCentredXRightYUpAndFillsSixtyPercent) {
     // A wide model: 20 across, 5 up; the width limits, so it spans 420 of 700 pixels.
     set_nodes({{0, 0, 0}, {20, 0, 0}, {20, 5, 0}, {8, 2, 0}});
     show_fitted();
-    const float* x = ViewState.node_screen[1];
-    const float* y = ViewState.node_screen[2];
+    const float* x = ViewState.node_screen[1].data();
+    const float* y = ViewState.node_screen[2].data();
     EXPECT_NEAR((x[1] + x[2]) / 2, 350.0f, 0.01f);
     EXPECT_NEAR((y[2] + y[3]) / 2, 250.0f, 0.01f);
     EXPECT_NEAR(x[2] - x[1], 420.0f, 0.01f);

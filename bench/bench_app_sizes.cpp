@@ -1,0 +1,172 @@
+// Speed of the viewer's core against model size: reading a results file and redrawing the view
+// for generated Warren bridges of 1,000, 10,000 and 100,000 members. Run with
+// --benchmark_out=sizes.csv --benchmark_out_format=csv to get the figures for a plot of time
+// against size; the growth should be a straight line.
+//
+// The bridge: n panels, bottom chord nodes 1..n+1 at x = 0..n, top chord nodes n+2..2n+1 at the
+// panel midpoints, a height of 1 and a slight spatial skew (z) so that the model is not planar;
+// members: bottom chord, top chord, two diagonals per panel (4n - 1 in all). Every bottom node
+// carries a load, the deflection is a sag, and each member has a stress and a force. Lines are
+// written as the solver writes them: fixed columns while the number fits, free fields after.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "app/ids.h"
+#include "app/model.h"
+#include "app/render.h"
+#include "app/results_reader.h"
+#include "app/startup.h"
+#include "app/view.h"
+#include "core/file.h"
+#include "gui/backend.h"
+#include "gui/gadget.h"
+#include "gui/window.h"
+
+namespace {
+
+// The results text of a Warren bridge with about `members` members.
+std::string bridge_file(int members) {
+    const int panels = (members + 1) / 4;
+    const int nodes = 2 * panels + 1;
+    const int elements = 4 * panels - 1;
+    std::string text = "WARREN BRIDGE\n" + std::to_string(nodes) + " " + std::to_string(elements) + "\n";
+    char line[200];
+    for (int i = 1; i <= nodes; ++i) {
+        const bool bottom = i <= panels + 1;
+        const double x = bottom ? i - 1 : (i - panels - 2) + 0.5;
+        const double y = bottom ? 0.0 : 1.0;
+        const double z = 0.05 * std::sin(x * 0.1);
+        const int pinned = (i == 1 || i == panels + 1) ? 1 : 0;
+        std::snprintf(line, sizeof line, "%d %d %d %d %.4f %.4f %.4f %.1f %.1f %.1f\n", i, pinned, pinned, 1, x, y, z,
+                      0.0, bottom ? -10.0 : 0.0, 0.0);
+        text += line;
+    }
+    int e = 0;
+    auto member = [&](int a, int b) {
+        std::snprintf(line, sizeof line, "%d %d %d\n", ++e, a, b);
+        text += line;
+    };
+    for (int p = 1; p <= panels; ++p) member(p, p + 1);                      // bottom chord
+    for (int p = 1; p < panels; ++p) member(panels + 1 + p, panels + 2 + p);  // top chord
+    for (int p = 1; p <= panels; ++p) {
+        member(p, panels + 1 + p);      // up
+        member(panels + 1 + p, p + 1);  // down
+    }
+    text += "\nNODE X-DEFL Y-DEFL Z-DEFL\n";
+    for (int i = 1; i <= nodes; ++i) {
+        const bool bottom = i <= panels + 1;
+        const double x = bottom ? i - 1 : (i - panels - 2) + 0.5;
+        const double sag = -0.01 * std::sin(3.14159265 * x / panels);
+        const char* format = i < 100 ? "%-2d%12.4E %12.4E%12.4E\n" : "%d %.4E %.4E %.4E\n";
+        std::snprintf(line, sizeof line, format, i, 1e-4 * sag, sag, 0.0);
+        text += line;
+    }
+    text += "\nELEMENT STRESS FORCE\n";
+    for (int m = 1; m <= elements; ++m) {
+        const char* format = m < 1000 ? "%-3d%13.3E %15.3E\n" : "%d %.3E %.3E\n";
+        std::snprintf(line, sizeof line, format, m, 12.5 * (m % 97) - 600.0, -250.0 * (m % 89) + 11000.0);
+        text += line;
+    }
+    return text;
+}
+
+void set_up() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    gui_use_headless();
+    runtime_start();
+    win_open(MAIN_WINDOW, 150, 150, 800, 500, "bench", 0x00CA0000);
+    gadget_canvas(ID_CANVAS, 0, 0, 700, 500);
+    gadget_checkbox(ID_3D, 710, 150, 90, 24, "3D");
+    gadget_string(ID_DEFLECTION_SCALE, 730, 210, 60, 17, "0");
+    reset_to_startup_defaults();
+}
+
+// The path of the bridge file with `members` members, written once; its size in bytes.
+const std::string& bridge_path(int members, std::int64_t& bytes) {
+    static std::map<int, std::pair<std::string, std::int64_t>> files;
+    auto found = files.find(members);
+    if (found == files.end()) {
+        std::string path = (std::filesystem::temp_directory_path() /
+                            ("kelvaro_bench_bridge_" + std::to_string(members) + ".txt")).string();
+        std::string text = bridge_file(members);
+        std::ofstream(path, std::ios::binary) << text;
+        found = files.emplace(members, std::make_pair(path, static_cast<std::int64_t>(text.size()))).first;
+    }
+    bytes = found->second.second;
+    return found->second.first;
+}
+
+bool load_bridge(int members) {
+    std::int64_t bytes = 0;
+    const std::string& path = bridge_path(members, bytes);
+    reset_for_load();
+    file_open_read(RESULTS_FILE, path);
+    read_results();
+    return results_missing == 0 && TrussModel.element_count >= members - 4;
+}
+
+void BM_read_results(benchmark::State& state) {
+    set_up();
+    const int members = static_cast<int>(state.range(0));
+    std::int64_t bytes = 0;
+    bridge_path(members, bytes);
+    for (auto _ : state) {
+        load_bridge(members);
+        benchmark::DoNotOptimize(TrussModel.deflection_scale);
+    }
+    if (!load_bridge(members)) state.SkipWithError("the bridge did not read");
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.counters["members"] = TrussModel.element_count;
+}
+BENCHMARK(BM_read_results)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// One redraw of the loaded bridge, fitted in the 3D view, with the switches given.
+void redraw_bridge(benchmark::State& state, bool deflected, bool numbers) {
+    set_up();
+    const int members = static_cast<int>(state.range(0));
+    if (!load_bridge(members)) {
+        state.SkipWithError("the bridge did not read");
+        return;
+    }
+    refresh_projection(true);
+    ViewState.show_deflected = deflected ? 1 : 0;
+    ViewState.show_element_numbers = numbers ? 1 : 0;
+    for (auto _ : state) redraw_view();
+    state.counters["members"] = TrussModel.element_count;
+}
+
+void BM_redraw_view_deflected(benchmark::State& state) { redraw_bridge(state, true, false); }
+BENCHMARK(BM_redraw_view_deflected)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_redraw_view_numbers(benchmark::State& state) { redraw_bridge(state, false, true); }
+BENCHMARK(BM_redraw_view_numbers)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// One rotate command without the canvas blit: the refresh sequence and the redraw.
+void BM_rotate_view(benchmark::State& state) {
+    set_up();
+    const int members = static_cast<int>(state.range(0));
+    if (!load_bridge(members)) {
+        state.SkipWithError("the bridge did not read");
+        return;
+    }
+    refresh_projection(true);
+    ViewState.show_deflected = 1;
+    for (auto _ : state) {
+        rotate_view(false, -5.0f);
+        refresh_projection(false);
+        redraw_view();
+    }
+}
+BENCHMARK(BM_rotate_view)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
