@@ -12,6 +12,7 @@
 #include "app/model.h"
 #include "app/render.h"
 #include "app/results_reader.h"
+#include "app/results_window.h"
 #include "app/view.h"
 #include "core/file.h"
 #include "gui/gadget.h"
@@ -56,4 +57,5 @@ void load_file() {
     win_set_title(MAIN_WINDOW, window_title);
     refresh_projection(true);
     redraw_view();
+    results_window_refresh();
 }

@@ -59,6 +59,8 @@ public:
     std::vector<int> delays;
     bool record_frames = false;
     std::vector<Picture> frames;
+    HeadlessTableWindow table;
+    std::string clipboard;
 
     std::intptr_t window_create(const WindowSpec& spec) override
     {
@@ -224,6 +226,55 @@ public:
         return true;
     }
 
+    void table_window_show(TableWindowSpec* spec) override
+    {
+        table.spec = spec;
+        table.open = spec != nullptr;
+        ++table.shows;
+    }
+
+    void table_window_update() override
+    {
+        if (table.open)
+            ++table.updates;
+    }
+
+    void table_window_close() override
+    {
+        table.spec = nullptr;
+        table.open = false;
+        table.selected_table = table.selected_row = -1;
+    }
+
+    bool table_window_is_open() override { return table.open; }
+
+    void table_window_select(int index, int data_row) override
+    {
+        if (!table.open)
+            return;
+        if (data_row < 0) {
+            table.selected_table = table.selected_row = -1;
+            return;
+        }
+        if (index < 0 || index >= static_cast<int>(table.spec->tables.size()))
+            return;
+        table.spec->shown_table = index;
+        const bool valid = table_shown_row(table.spec->tables[index], data_row) >= 0;
+        table.selected_table = valid ? index : -1;
+        table.selected_row = valid ? data_row : -1;
+    }
+
+    void clipboard_copy(std::string_view text) override { clipboard = std::string(text); }
+
+    // The table the user acts on, nullptr when the window is closed or index is out of range.
+    TableData* user_table(int index)
+    {
+        if (!table.open || index < 0 || index >= static_cast<int>(table.spec->tables.size()))
+            return nullptr;
+        table.spec->shown_table = index;
+        return &table.spec->tables[index];
+    }
+
     ControlItem* control(std::intptr_t handle)
     {
         const auto it = controls.find(handle);
@@ -349,4 +400,61 @@ void headless_reset_log()
     backend.delays.clear();
     backend.frames.clear();
     backend.answers.clear();
+    backend.table = HeadlessTableWindow{};
+    backend.clipboard.clear();
+}
+
+const HeadlessTableWindow& headless_table_window()
+{
+    return headless().table;
+}
+
+void headless_table_header_click(int table, int column)
+{
+    if (TableData* data = headless().user_table(table))
+        table_header_click(*data, column);
+}
+
+void headless_table_row_click(int table, int shown_row)
+{
+    HeadlessPlatform& backend = headless();
+    TableData* data = backend.user_table(table);
+    if (!data)
+        return;
+    const int data_row = table_data_row(*data, shown_row);
+    if (data_row < 0)
+        return;
+    backend.table.selected_table = table;
+    backend.table.selected_row = data_row;
+    if (backend.table.spec->on_select)
+        backend.table.spec->on_select(table, data_row);
+}
+
+void headless_table_tab(int table)
+{
+    headless().user_table(table);
+}
+
+void headless_table_copy()
+{
+    HeadlessPlatform& backend = headless();
+    if (backend.table.open && backend.table.spec->on_copy)
+        backend.table.spec->on_copy(backend.table.spec->shown_table);
+}
+
+void headless_table_save()
+{
+    HeadlessPlatform& backend = headless();
+    if (backend.table.open && backend.table.spec->on_save)
+        backend.table.spec->on_save(backend.table.spec->shown_table);
+}
+
+void headless_table_close()
+{
+    headless().table_window_close();
+}
+
+const std::string& headless_clipboard()
+{
+    return headless().clipboard;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "draw/picture.h"
+#include "gui/table_window.h"
 
 struct HeadlessMessage {
     std::string title;  // message box title
@@ -45,5 +46,30 @@ const std::vector<int>& headless_delays();
 // When on, every draw_end on a canvas keeps a copy of its picture (see headless_frames).
 void headless_record_frames(bool on);
 const std::vector<Picture>& headless_frames();
-// Forgets messages, requests, delays and recorded frames; drops answers not yet used.
+// Forgets messages, requests, delays, recorded frames, the table window and the clipboard; drops
+// answers not yet used.
 void headless_reset_log();
+
+// The table window as the headless backend holds it.
+struct HeadlessTableWindow {
+    TableWindowSpec* spec = nullptr;  // what it shows; nullptr once closed
+    bool open = false;                // open (shown) now
+    int shows = 0;                    // table_window_show calls so far
+    int updates = 0;                  // table_window_update calls while open
+    int selected_table = -1;          // the tab of the selected row, -1 for none
+    int selected_row = -1;            // the selected data row, -1 for none
+};
+const HeadlessTableWindow& headless_table_window();
+// The user clicks column's header of table (its tab comes to the front): sorts as the FLTK window does.
+void headless_table_header_click(int table, int column);
+// The user clicks shown_row of table: it is selected and on_select hears of its data row.
+void headless_table_row_click(int table, int shown_row);
+// The user brings table's tab to the front.
+void headless_table_tab(int table);
+// The user presses "Copy" or "Save as CSV..." (on the tab in front).
+void headless_table_copy();
+void headless_table_save();
+// The user closes the table window.
+void headless_table_close();
+// What clipboard_copy put on the clipboard last.
+const std::string& headless_clipboard();
