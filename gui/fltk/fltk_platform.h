@@ -45,6 +45,14 @@ public:
     void restore(std::intptr_t handle) override;
     bool capture(std::intptr_t handle, Picture& picture) override;
 
+    // fltk_results_window.cpp
+    void table_window_show(TableWindowSpec* spec) override;
+    void table_window_update() override;
+    void table_window_close() override;
+    bool table_window_is_open() override;
+    void table_window_select(int table, int data_row) override;
+    void clipboard_copy(std::string_view text) override;
+
     // The window behind handle, nullptr if it is none of ours.
     RuntimeWindow* window(std::intptr_t handle) const;
 
