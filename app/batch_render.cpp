@@ -24,6 +24,7 @@
 #include "app/main_window.h"
 #include "app/model.h"
 #include "app/render.h"
+#include "app/report.h"
 #include "app/startup.h"
 #include "app/view.h"
 #include "core/file.h"
@@ -172,10 +173,18 @@ RenderReport render_picture(const RenderOptions& options, Picture& picture) {
 }
 
 RenderReport render_to_file(const RenderOptions& options) {
-    if (same_file(options.results_path, options.output_path)) {
+    std::vector<std::string> outputs = {options.output_path};
+    if (report_format(options.report_path) == ReportFormat::Csv) {
+        outputs.push_back(report_members_csv_path(options.report_path));
+        outputs.push_back(report_nodes_csv_path(options.report_path));
+    } else {
+        outputs.push_back(options.report_path);
+    }
+    for (const std::string& output : outputs) {
+        if (output.empty() || !same_file(options.results_path, output)) continue;
         RenderReport refused;
         refused.status = RENDER_EXIT_USAGE;
-        refused.lines.push_back(diagnostic("the output file '" + options.output_path +
+        refused.lines.push_back(diagnostic("the output file '" + output +
                                            "' is the results file; refusing to overwrite it"));
         return refused;
     }
@@ -183,13 +192,21 @@ RenderReport render_to_file(const RenderOptions& options) {
     Picture frame;
     const Picture* picture = render_view(options, report, frame);
     if (picture == nullptr) return report;
-    errno = 0;
-    const int saved = jpeg_save_picture_quality(*picture, options.output_path, options.quality);
-    const int error = errno;
-    if (saved == 0) {
+    if (!options.output_path.empty()) {
+        errno = 0;
+        const int saved = jpeg_save_picture_quality(*picture, options.output_path, options.quality);
+        const int error = errno;
+        if (saved == 0) {
+            report.status = RENDER_EXIT_SAVE;
+            report.lines.push_back(diagnostic("cannot write '" + options.output_path + "': " +
+                                              (error != 0 ? std::strerror(error) : "the picture could not be encoded")));
+            return report;
+        }
+    }
+    std::string error;
+    if (!options.report_path.empty() && !write_report(options.report_path, error)) {
         report.status = RENDER_EXIT_SAVE;
-        report.lines.push_back(diagnostic("cannot write '" + options.output_path + "': " +
-                                          (error != 0 ? std::strerror(error) : "the picture could not be encoded")));
+        report.lines.push_back(diagnostic(error));
     }
     return report;
 }

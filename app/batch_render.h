@@ -22,7 +22,8 @@ struct RenderReport {
 // final canvas picture into picture. The runtime stays started (viewer_shutdown ends it), so the
 // viewer's state can be inspected afterwards. picture is untouched unless the status is OK.
 RenderReport render_picture(const RenderOptions& options, Picture& picture);
-// render_picture, then the picture saved to options.output_path at options.quality.
+// render_picture, then the picture saved to options.output_path at options.quality (when given)
+// and the results report written to options.report_path (when given; app/report.h).
 RenderReport render_to_file(const RenderOptions& options);
 // The whole program: reads the command line, prints the help to out or renders and saves, prints
 // diagnostics to err, shuts the runtime down and returns the exit status.

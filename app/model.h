@@ -25,6 +25,7 @@ constexpr float CANVAS_CENTRE_Y = 250.0f;
 
 // The one loaded results set, cleared and refilled by every read.
 struct TrussModelData {
+    std::string title_line;                               // the file's first line: the solver's title and units
     std::int32_t node_count;                              // nodes 1..node_count are used (<= MAX_NODES)
     std::int32_t element_count;                           // elements 1..element_count are used (<= MAX_ELEMENTS)
     std::vector<float> node_coords[4];                    // [k][i] model length units, centred after a read

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "app/report.h"
 #include "core/str.h"
 
 namespace {
@@ -123,8 +124,10 @@ bool complete(const RenderOptions& options, std::string& error) {
     if (options.help || options.version) return true;
     if (options.results_path.empty()) {
         error = "no results file given";
-    } else if (options.output_path.empty()) {
+    } else if (options.output_path.empty() && options.report_path.empty()) {
         error = "no output file given (-o OUT.jpg)";
+    } else if (!options.report_path.empty() && options.report_path == options.output_path) {
+        error = "the picture and the report cannot be one file ('" + options.output_path + "')";
     } else if (options.stresses && options.frame != 0) {
         error = "options '--stresses' and '--frame' cannot be combined";
     } else {
@@ -228,6 +231,13 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
             ok = value(text) && whole_in_range(name, text, 1, RENDER_FRAME_COUNT, options.frame, error);
         } else if (name == "--geometry") {
             ok = flag(options.geometry);
+        } else if (name == "--report") {
+            ok = value(text);
+            if (ok && !report_format(text)) {
+                error = "option '--report': '" + std::string(text) + "' does not end in .json or .csv";
+                ok = false;
+            }
+            if (ok) options.report_path = std::string(text);
         } else {
             error = "unknown option '" + std::string(name) + "'";
             ok = false;
@@ -245,11 +255,12 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
 
 std::string render_help_text() {
     return "Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n"
+           "       kelvaro-render RESULTS --report REPORT.json|REPORT.csv [-o OUT.jpg] [options]\n"
            "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
            "pixels) and saves the picture as a JPEG file. No display is needed.\n"
            "\n"
            "Options:\n"
-           "  -o, --output FILE     the JPEG file to write (required)\n"
+           "  -o, --output FILE     the JPEG file to write (required unless --report is given)\n"
            "  -q, --quality N       JPEG quality 0-100 (default 70)\n"
            "      --plan            plan view (the default for a planar truss)\n"
            "      --3d              3D view (the default for a spatial truss)\n"
@@ -263,9 +274,14 @@ std::string render_help_text() {
            "      --stresses        draw the element result table over the picture\n"
            "      --frame F         the deflection animation's frame F (1-6) instead of the picture\n"
            "      --geometry        draw a file without results instead of refusing it\n"
+           "      --report FILE     write the numbers behind the picture (nodes with reactions,\n"
+           "                        members with forces, extremes, equilibrium check): NAME.json\n"
+           "                        as JSON, NAME.csv as NAME-members.csv and NAME-nodes.csv;\n"
+           "                        without -o no picture is written\n"
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
            "\n"
-           "Exit status: 0 picture written; 1 results file missing, unreadable or without usable\n"
-           "results; 2 bad command line; 3 the JPEG file could not be written.\n";
+           "Exit status: 0 picture and report written; 1 results file missing, unreadable or\n"
+           "without usable results; 2 bad command line; 3 the JPEG file or the report could not\n"
+           "be written.\n";
 }

@@ -8,7 +8,7 @@
 constexpr int RENDER_EXIT_OK = 0;            // the picture was written
 constexpr int RENDER_EXIT_INPUT = 1;         // results file missing, unreadable or without usable results
 constexpr int RENDER_EXIT_USAGE = 2;         // bad command line
-constexpr int RENDER_EXIT_SAVE = 3;          // the JPEG file could not be written
+constexpr int RENDER_EXIT_SAVE = 3;          // the JPEG file or the report could not be written
 
 constexpr int RENDER_DEFAULT_QUALITY = 70;   // libjpeg quality, the viewer's own
 constexpr int RENDER_ZOOM_LIMIT = 100;       // --zoom takes -this .. this steps
@@ -25,7 +25,8 @@ enum class RenderView {
 // Everything the command line asks for.
 struct RenderOptions {
     std::string results_path;               // results file to read
-    std::string output_path;                // JPEG file to write
+    std::string output_path;                // JPEG file to write ("" with a report only)
+    std::string report_path;                // --report: .json or .csv results report ("" for none)
     int quality = RENDER_DEFAULT_QUALITY;   // libjpeg quality 0..100
     RenderView view = RenderView::Automatic;
     std::optional<float> azimuth;           // degrees, replaces the preset's azimuth
@@ -44,7 +45,8 @@ struct RenderOptions {
 
 // Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program
 // name) for an unknown option, a missing, non-numeric or out-of-range value, a second results
-// file, conflicting options, or a missing results or output file (unless --help or --version was given).
+// file, conflicting options, a report name that is not .json or .csv, or a missing results file or
+// output (a picture or a report) (unless --help or --version was given).
 bool parse_render_options(int argc, const char* const* argv, RenderOptions& options, std::string& error);
 // The text --help prints: usage, every option, the exit statuses.
 std::string render_help_text();

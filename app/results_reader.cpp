@@ -1,7 +1,7 @@
 // The results file reader.
 //
 // Layout of the file, read line by line (a fixed number of lines, never "until the end"):
-//   line 1            title, ignored
+//   line 1            title (kept as title_line; nothing drawn uses it)
 //   line 2            "<nodes> <elements>": exactly one space between the counts
 //   node lines        number fixity2 fixity3 fixity1 x y z load_x load_y load_z (free fields)
 //   element lines     number node1 node2 (free fields; end nodes may be written as reals)
@@ -368,7 +368,7 @@ void read_results() {
     Omissions omissions;
     std::string line;
 
-    file_read_line(RESULTS_FILE);  // title line
+    TrussModel.title_line = file_read_line(RESULTS_FILE);  // shown by the results window and reports only
     std::string counts = file_read_line(RESULTS_FILE);
     const std::string node_field = str_field(counts, 1, " ");
     const std::string element_field = str_field(counts, 2, " ");

@@ -1,0 +1,67 @@
+// The numbers behind the engineer's view: member lengths and states, support reactions, the
+// equilibrium check, the extremes and the magnification of the drawn deflected shape. Computed from
+// TrussModel (and ViewState for the magnification) only; nothing here draws. The viewer's overlays,
+// its results window, kelvaro-render's options and its report all read these numbers.
+//
+// Vectors are in the file's order x, y, z (the model's components 2, 3, 1). Indices follow the
+// model: nodes 1..node_count, elements 1..element_count, entry 0 unused.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+using Vec3 = std::array<double, 3>;  // x, y, z as the file gives them
+
+enum class MemberState { None, Tension, Compression };  // by the sign of the file's force: + is tension
+
+struct MemberNumbers {
+    int nodes[2] = {0, 0};      // end nodes as read (0 when unusable)
+    bool drawable = false;      // both end nodes within 1..node_count
+    double length = 0;          // undeformed length, model length units (0 when not drawable)
+    double stress = 0;          // as the file gives it
+    double force = 0;           // axial force as the file gives it; > 0 tension
+    MemberState state = MemberState::None;  // None also without results
+};
+
+struct NodeNumbers {
+    Vec3 coordinates{};         // as the file gives them (not centred)
+    std::array<int, 3> restraint{};  // restraint codes as in the file, x y z
+    Vec3 load{};
+    Vec3 deflection{};
+    double deflection_magnitude = 0;
+    bool restrained = false;    // at least one component has restraint code 1
+    Vec3 reaction{};            // -(load + member forces on the node) per restrained component, 0 elsewhere
+};
+
+struct Extreme {
+    int index = 0;              // member or node number; 0 when there is none
+    double value = 0;           // force (tension > 0, compression < 0) or deflection magnitude
+};
+
+struct ModelNumbers {
+    std::vector<NodeNumbers> nodes;      // [i], i = 1..node_count
+    std::vector<MemberNumbers> members;  // [e], e = 1..element_count
+    Extreme max_tension;                 // largest positive force; index 0 when no member pulls
+    Extreme max_compression;             // most negative force; index 0 when no member pushes
+    Extreme max_deflection;              // node with the largest deflection magnitude; index 0 when none moves
+    double largest_force = 0;            // largest |force| of any member (0 without results)
+    Vec3 load_sum{};                     // sum of applied loads
+    Vec3 reaction_sum{};                 // sum of reactions
+    Vec3 residual{};                     // load_sum + reaction_sum
+    double total_load = 0;               // sum of |load components|
+    double residual_share = 0;           // |residual| / total_load (0 when total_load is 0)
+    bool unbalanced = false;             // residual_share above 1 %
+    bool has_results = false;            // results_missing clear when computed
+};
+
+// Computes every number from the model as it stands (results_missing tells whether results exist).
+// Without results, stresses, forces, deflections and reactions are 0, the states None and the
+// model is never unbalanced. The extremes and largest_force consider drawable members only.
+void compute_model_numbers(ModelNumbers& numbers);
+// "tension", "compression" or "none".
+std::string_view member_state_name(MemberState state);
+// Deflection pixels per length unit divided by view pixels per length unit: how many times the drawn
+// deflected shape exaggerates the real one (0 when the view scale is 0).
+double drawn_magnification();

@@ -1,0 +1,46 @@
+// The results report: the numbers behind the picture (app/analysis.h) as JSON or as two CSV
+// tables, for scripts and spreadsheets. kelvaro-render's --report writes it.
+//
+// JSON, keys in this order, vectors in the file's order x, y, z:
+//   {"format": 1, "title": the file's first line,
+//    "nodes": [{"node", "coordinates", "restraint", "load", "deflection", "deflection_magnitude",
+//               "reaction" (null where no component is restrained, and for every node without results)}],
+//    "members": [{"member", "nodes": [a, b], "length", "stress", "force", "state"}],
+//    "summary": {"max_tension": {"member", "force"} or null, "max_compression": {..} or null,
+//                "max_deflection": {"node", "magnitude"} or null, "load_sum", "reaction_sum",
+//                "residual", "residual_share"}}
+// Numbers are written in the shortest form that reads back to the same value: float32 for what
+// the file gives (coordinates, loads, deflections, stresses, forces), double for what is computed.
+// A number that is not finite (NaN or infinite in the file, or derived from one) is written as
+// null. The title's bytes are escaped for JSON; bytes that are not UTF-8 are read as Latin-1.
+//
+// CSV: NAME-members.csv and NAME-nodes.csv (NAME = the path without ".csv"), a header row with the
+// JSON keys, vectors split into _x, _y, _z columns and the end nodes into nodes_a, nodes_b; an
+// empty cell where the JSON has null. Lines end in LF; no field needs quoting.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/analysis.h"
+
+enum class ReportFormat { Json, Csv };
+
+// The format a report path asks for by its extension (.json or .csv, any case); nullopt for others.
+std::optional<ReportFormat> report_format(std::string_view path);
+// The two files a CSV report path stands for: NAME-members.csv and NAME-nodes.csv.
+std::string report_members_csv_path(std::string_view path);
+std::string report_nodes_csv_path(std::string_view path);
+
+// The JSON report of numbers with title as its "title".
+std::string report_json(const ModelNumbers& numbers, std::string_view title);
+// The member table as CSV, header row first.
+std::string report_members_csv(const ModelNumbers& numbers);
+// The node table as CSV, header row first.
+std::string report_nodes_csv(const ModelNumbers& numbers);
+
+// Computes the numbers of the loaded model and writes its report to path in the format of its
+// extension, each file whole or not at all (a CSV report writes the member table first). True on
+// success; else error names the file and the cause.
+bool write_report(const std::string& path, std::string& error);
