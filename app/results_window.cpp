@@ -3,18 +3,12 @@
 //
 // State: the window's content (one TableWindowSpec, kept while the window may show it) and the
 // selection last asked for from the canvas, shown again when the window opens. The sort the user
-// chose survives a refresh. The first line of the results file (its title, where solvers name the
-// units) is read again at every build, from a regular file only: a named pipe has been read to its
-// end by then.
+// chose survives a refresh. The heading starts with the file's first line, where solvers name the
+// units.
 #include "app/results_window.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 
 #include "app/analysis.h"
 #include "app/model.h"
@@ -33,18 +27,12 @@ int selected_index = 0;                          // its member or node number, 0
 
 const double EMPTY = std::nan("");  // an empty cell
 
-// The first line of the results file, "" when it is no regular file or cannot be read.
+// The file's first line as a heading: control characters as spaces, cut after TITLE_LIMIT bytes.
 std::string results_title() {
-    struct stat info {};
-    if (results_path.empty() || stat(results_path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return {};
-    }
-    std::ifstream file(results_path, std::ios::binary);
-    std::string line;
-    char c = 0;
-    while (line.size() < TITLE_LIMIT && file.get(c) && c != '\n') {
-        if (c != '\r') {
-            line += static_cast<unsigned char>(c) < 32 ? ' ' : c;
+    std::string line = TrussModel.title_line.substr(0, TITLE_LIMIT);
+    for (char& c : line) {
+        if (static_cast<unsigned char>(c) < 32) {
+            c = ' ';
         }
     }
     return line;

@@ -115,7 +115,7 @@ std::string table_cell_export(const TableData& table, int shown_row, int column)
     if (std::isnan(value))
         return {};
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.6g", value == 0 ? 0.0 : value);
+    std::snprintf(buffer, sizeof buffer, "%.7g", value == 0 ? 0.0 : value);
     return buffer;
 }
 

@@ -62,7 +62,7 @@ int table_data_row(const TableData& table, int shown_row);
 int table_shown_row(const TableData& table, int data_row);
 // The text of a cell as the table shows it ("" for an empty cell or out of range).
 std::string table_cell_text(const TableData& table, int shown_row, int column);
-// The same value written out in full for a spreadsheet: 6 significant digits, no grouping.
+// The same value written out for a spreadsheet: 7 significant digits (a float's), no grouping.
 std::string table_cell_export(const TableData& table, int shown_row, int column);
 // A number as a table cell shows it: 4 significant digits, fixed-point from 0.001 to 10,000,
 // whole numbers up to a million, "E" notation beyond; "" for NaN.
