@@ -23,6 +23,7 @@
 #include "app/ids.h"
 #include "app/main_window.h"
 #include "app/model.h"
+#include "app/overlays.h"
 #include "app/render.h"
 #include "app/report.h"
 #include "app/startup.h"
@@ -115,6 +116,28 @@ bool take_animation_frame(int frame, Picture& picture) {
     return drawn;
 }
 
+// The overlay switches the options ask for, set before the viewer's first drawing pass.
+void set_overlays(const RenderOptions& options) {
+    Overlays = OverlayStateData{};
+    Overlays.show_force_colours = options.colour_forces;
+    Overlays.show_legend = options.legend;
+    Overlays.show_node_numbers = options.node_numbers;
+    Overlays.show_reactions = options.reactions;
+    Overlays.show_max_deflection = options.max_deflection;
+    Overlays.highlight_member = options.highlight_member;
+    Overlays.highlight_node = options.highlight_node;
+}
+
+// A line for each highlight that names no member or node of the model (nothing is drawn for it).
+void report_missing_highlights(const RenderOptions& options, RenderReport& report) {
+    if (options.highlight_member > usable_element_count())
+        report.lines.push_back(diagnostic("--highlight-member: the model has no member " +
+                                          std::to_string(options.highlight_member)));
+    if (options.highlight_node > usable_node_count())
+        report.lines.push_back(diagnostic("--highlight-node: the model has no node " +
+                                          std::to_string(options.highlight_node)));
+}
+
 // Everything render_picture does, leaving the picture where it was drawn: the canvas, or frame
 // for an animation frame. nullptr when the status is not OK.
 const Picture* render_view(const RenderOptions& options, RenderReport& report, Picture& frame) {
@@ -129,6 +152,7 @@ const Picture* render_view(const RenderOptions& options, RenderReport& report, P
     headless_record_frames(false);
     headless_reset_log();
     const char* const arguments[] = {PROGRAM, options.results_path.c_str()};
+    set_overlays(options);
     viewer_start(2, arguments);
     // The reader's message boxes, one line each: a cut-down file is drawn, missing results are not.
     for (const HeadlessMessage& message : headless_messages()) {
@@ -140,10 +164,11 @@ const Picture* render_view(const RenderOptions& options, RenderReport& report, P
         return nullptr;
     }
 
+    report_missing_highlights(options, report);
     apply_preset(options.view);
     apply_angles(options);
     apply_zoom(options.zoom_steps);
-    if (options.deflected || options.frame != 0) apply_deflected(options.deflection_scale);
+    if (options.deflected || options.frame != 0 || options.max_deflection) apply_deflected(options.deflection_scale);
     if (options.load_values) tick(ID_APPLIED_LOAD, true);
     if (options.element_numbers) tick(ID_ELEMENT_NO, true);
 

@@ -19,6 +19,7 @@
 
 #include "app/ids.h"
 #include "app/model.h"
+#include "app/overlays.h"
 #include "core/str.h"
 #include "draw/draw.h"
 #include "gui/canvas_output.h"
@@ -232,10 +233,12 @@ void redraw_view() {
     draw_box(3, 3, 694, 494, CYAN);
     draw_box(1, 1, 698, 498, BLUE);
     start_pass();
+    overlays_prepare();
     draw_nodes();
     draw_elements();
     redraw_pending = 0;
     if (ViewState.show_deflected == 1) draw_deflected_shape();
+    draw_overlays();
     draw_axis_triad();
     draw_end();
 }
@@ -258,8 +261,9 @@ void draw_nodes() {
 
 void draw_elements() {
     start_pass();
+    const bool force_colours = overlay_colours_members();
     for (int e = 1; e <= pass_elements; ++e) {
-        ViewState.element_colour = BLACK;
+        ViewState.element_colour = force_colours ? overlay_member_colour(e) : BLACK;
         element_step(e);
     }
 }

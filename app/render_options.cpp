@@ -11,6 +11,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "app/model.h"
 #include "app/report.h"
 #include "core/str.h"
 
@@ -142,6 +143,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
     ArgumentCursor args(argc, argv);
     bool options_ended = false;
     bool plan_given = false, spatial_given = false;
+    bool no_legend = false;
     while (!args.done()) {
         std::string_view arg = args.take();
         if (options_ended || arg.size() < 2 || arg[0] != '-') {
@@ -231,6 +233,20 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
             ok = value(text) && whole_in_range(name, text, 1, RENDER_FRAME_COUNT, options.frame, error);
         } else if (name == "--geometry") {
             ok = flag(options.geometry);
+        } else if (name == "--colour-forces" || name == "--color-forces") {
+            ok = flag(options.colour_forces);
+        } else if (name == "--no-legend") {
+            ok = flag(no_legend);
+        } else if (name == "--node-numbers") {
+            ok = flag(options.node_numbers);
+        } else if (name == "--reactions") {
+            ok = flag(options.reactions);
+        } else if (name == "--max-deflection") {
+            ok = flag(options.max_deflection);
+        } else if (name == "--highlight-member") {
+            ok = value(text) && whole_in_range(name, text, 1, MAX_ELEMENTS, options.highlight_member, error);
+        } else if (name == "--highlight-node") {
+            ok = value(text) && whole_in_range(name, text, 1, MAX_NODES, options.highlight_node, error);
         } else if (name == "--report") {
             ok = value(text);
             if (ok && !report_format(text)) {
@@ -249,6 +265,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
         return false;
     }
     if (plan_given) options.view = RenderView::Plan;
+    if (no_legend) options.legend = false;
     if (spatial_given) options.view = RenderView::Spatial;
     return complete(options, error);
 }
@@ -274,6 +291,14 @@ std::string render_help_text() {
            "      --stresses        draw the element result table over the picture\n"
            "      --frame F         the deflection animation's frame F (1-6) instead of the picture\n"
            "      --geometry        draw a file without results instead of refusing it\n"
+           "      --colour-forces   colour the members by axial force (red tension, blue\n"
+           "                        compression, grey none) with a legend; also --color-forces\n"
+           "      --no-legend       leave the force-colour legend out\n"
+           "      --node-numbers    write the node numbers\n"
+           "      --reactions       draw the support reactions as arrows with values\n"
+           "      --max-deflection  mark the node of largest deflection (draws the deflected shape)\n"
+           "      --highlight-member N  draw member N highlighted\n"
+           "      --highlight-node N    ring node N\n"
            "      --report FILE     write the numbers behind the picture (nodes with reactions,\n"
            "                        members with forces, extremes, equilibrium check): NAME.json\n"
            "                        as JSON, NAME.csv as NAME-members.csv and NAME-nodes.csv;\n"

@@ -39,6 +39,14 @@ struct RenderOptions {
     bool stresses = false;                  // press "Show Stresses"
     int frame = 0;                          // animation frame 1..6; 0 for none
     bool geometry = false;                  // draw a file without results instead of refusing it
+    // The engineer's view drawn over the picture (app/overlays.h).
+    bool colour_forces = false;             // members coloured by axial force, with a legend
+    bool legend = true;                     // the force-colour legend (--no-legend clears it)
+    bool node_numbers = false;              // node numbers beside the nodes
+    bool reactions = false;                 // support reaction arrows with values
+    bool max_deflection = false;            // mark the largest deflection (draws the deflected shape)
+    int highlight_member = 0;               // member drawn highlighted; 0 for none
+    int highlight_node = 0;                 // node ringed; 0 for none
     bool help = false;                      // --help: print the help text and stop
     bool version = false;                   // --version: print the version and stop
 };

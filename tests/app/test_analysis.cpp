@@ -127,7 +127,6 @@ TEST_F(AnalysisTest, BridgeSupportsEachCarryHalfTheDeckLoad) {
     expect_vec_near(n.nodes[1].reaction, {0, 250, 0}, tolerance, "pin");
     expect_vec_near(n.nodes[7].reaction, {0, 250, 0}, tolerance, "roller");
     EXPECT_EQ(n.nodes[7].reaction[0], 0.0);  // x is free at the roller
-    for (int i = 2; i <= 6; ++i) EXPECT_FALSE(n.nodes[i].restrained) << i;
     // The README's hand figures: 450 kN compression in the middle top chord, 400 kN tension in the
     // middle bottom chord.
     EXPECT_EQ(n.max_compression.value, -450.0);

@@ -1,0 +1,560 @@
+// The engineer's view drawn over the plain picture: force colours and their legend, node numbers,
+// support reactions, the largest deflection and the selection highlight.
+//
+// Design: the renderer calls in at three places only. overlays_prepare at the start of a pass
+// takes the numbers the switched-on overlays need from app/analysis (nothing is computed here);
+// draw_elements asks overlay_member_colour for each member when force colours are on; and
+// draw_overlays draws the rest after the deflected shape, under the axis triad. With every switch
+// off none of them draws or changes anything, so the plain picture stays exact.
+//
+// Colours: tension red, compression blue (a red-grey-blue diverging scale, told apart with any
+// common colour-vision deficiency), grey for a member without force; the shade grows with the
+// square root of |force| / largest |force| through a table made once, and the legend's bar uses
+// the same table. Reactions are brown double-shafted arrows
+// with hollow heads pointing at the support, so they never read as the load arrows (single shaft,
+// one barb, axis colours). The selection is amber, the largest deflection dark magenta.
+//
+// Labels (reaction values, the largest deflection) take the place round their arrow or ring that
+// covers fewest nodes, arrows and earlier labels; the legend takes the canvas corner that hides
+// fewest nodes and members.
+//
+// State: Overlays (the switches), the numbers of the current pass, the label obstacles of the
+// pass and the last legend box.
+#include "app/overlays.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "app/analysis.h"
+#include "app/ids.h"
+#include "app/model.h"
+#include "app/render.h"
+#include "draw/draw.h"
+#include "gui/gadget.h"
+
+OverlayStateData Overlays;
+
+namespace {
+
+const int WHITE = draw_rgb(255, 255, 255);
+const int BLACK = draw_rgb(0, 0, 0);
+const int LEGEND_FRAME = draw_rgb(128, 128, 128);
+const int TENSION_TEXT = draw_rgb(178, 24, 43);       // the scale's tension end, as text
+const int COMPRESSION_TEXT = draw_rgb(33, 102, 172);  // the scale's compression end, as text
+const int NODE_NUMBER_TEXT = draw_rgb(0, 110, 110);   // teal: not the black of element numbers
+const int REACTION_COLOUR = draw_rgb(140, 70, 0);     // brown: none of the axis colours
+const int MAX_DEFLECTION_COLOUR = draw_rgb(140, 0, 140);
+const int HIGHLIGHT_COLOUR = draw_rgb(255, 150, 0);   // amber
+
+// The ends of the force scale (red and blue of a red-grey-blue diverging scale) and its middle.
+constexpr int NO_FORCE_GREY[3] = {150, 150, 150};
+constexpr int TENSION_FULL[3] = {202, 0, 32};
+constexpr int COMPRESSION_FULL[3] = {5, 113, 176};
+
+constexpr float REACTION_LONGEST = 60.0f;  // pixels: the largest reaction's arrow
+constexpr float REACTION_SHORTEST = 22.0f; // pixels: no arrow shorter, so its head stays visible
+constexpr float REACTION_GAP = 10.0f;      // pixels between the head and the node (outside the markers)
+constexpr float REACTION_HEAD = 9.0f;      // head length, pixels
+constexpr float REACTION_HEAD_HALF = 5.0f; // half the head's base, pixels
+constexpr float REACTION_SHAFT_HALF = 1.5f;  // half the distance between the two shafts, pixels
+constexpr double REACTION_SHARE = 1.0e-6;  // reactions below this share of the largest get no arrow
+
+constexpr float NODE_NUMBER_DX = 8.0f;     // node number: right of and below the node, clear of the
+constexpr float NODE_NUMBER_DY = 4.0f;     // largest restraint circle (radius 7), pixels
+constexpr int MAX_RING_INNER = 6;          // rings round the largest deflection, pixels
+constexpr int MAX_RING_OUTER = 8;
+constexpr int SELECT_RING_INNER = 10;      // rings round the selected node
+constexpr int SELECT_RING_OUTER = 11;
+
+constexpr int LEGEND_MARGIN = 8;           // from the canvas edge, pixels
+constexpr int LEGEND_PAD = 5;              // inside the outline
+constexpr int LEGEND_BAR_HEIGHT = 8;
+constexpr int LEGEND_GAP = 3;              // between the words, the bar and the values
+constexpr int LEGEND_CLEARANCE = 10;       // what counts as under the legend, beyond its box
+constexpr int TRIAD_CORNER = 80;           // the axis symbol fills the top-left corner up to here
+
+ModelNumbers numbers;            // the numbers of the current pass (filled when an overlay needs them)
+bool numbers_ready = false;      // numbers were computed for the current pass
+bool colour_members = false;     // force colours in the current pass
+OverlayBox legend_box;           // the legend of the last pass
+int colour_table[2][FORCE_COLOUR_STEPS];  // [1 tension, 0 compression][shade]
+
+// Channel from grey toward full at shade 0..FORCE_COLOUR_STEPS-1. The square root lifts the
+// middle of the scale, so a member at a quarter of the largest force is already clearly tinted on
+// a one-pixel line.
+int mix(int from, int to, int shade) {
+    const double share = std::sqrt(static_cast<double>(shade) / (FORCE_COLOUR_STEPS - 1));
+    return from + static_cast<int>(std::lround((to - from) * share));
+}
+
+void build_colour_table() {
+    static bool built = false;
+    if (built) return;
+    built = true;
+    for (int shade = 0; shade < FORCE_COLOUR_STEPS; ++shade) {
+        for (int side = 0; side < 2; ++side) {
+            const int* full = side == 1 ? TENSION_FULL : COMPRESSION_FULL;
+            colour_table[side][shade] = draw_rgb(mix(NO_FORCE_GREY[0], full[0], shade),
+                                                 mix(NO_FORCE_GREY[1], full[1], shade),
+                                                 mix(NO_FORCE_GREY[2], full[2], shade));
+        }
+    }
+}
+
+// A number with 4 significant digits, into buffer (no heap string).
+std::string_view four_digits(double value, char (&buffer)[40]) {
+    std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
+    if (r.ec != std::errc()) return "?";
+    return std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer));
+}
+
+// Width of text in the canvas font, measured by drawing it above the canvas (nothing is painted).
+int text_width(std::string_view text) {
+    constexpr int OFF_CANVAS = -100000;
+    return draw_text(0, OFF_CANVAS, text, BLACK, WHITE);
+}
+
+constexpr int TEXT_HEIGHT = 15;  // line height of the canvas font, pixels
+
+// Cuts the segment to the box [x0, x1] x [y0, y1] (Liang-Barsky); false when nothing of it is inside.
+bool clip_to_box(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1, double y1) {
+    const double dx = bx - ax, dy = by - ay;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {ax - x0, x1 - ax, ay - y0, y1 - ay};
+    double enter = 0.0, leave = 1.0;
+    for (int edge = 0; edge < 4; ++edge) {
+        if (p[edge] == 0.0) {
+            if (q[edge] < 0.0) return false;
+            continue;
+        }
+        const double t = q[edge] / p[edge];
+        if (p[edge] < 0.0) {
+            enter = std::max(enter, t);
+        } else {
+            leave = std::min(leave, t);
+        }
+    }
+    if (enter > leave) return false;
+    const double sx = ax, sy = ay;
+    bx = sx + leave * dx;
+    by = sy + leave * dy;
+    ax = sx + enter * dx;
+    ay = sy + enter * dy;
+    return true;
+}
+
+// A line between canvas points, cut to the drawable range first so a far end does not bend it.
+void segment(float x1, float y1, float x2, float y2, int colour) {
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return;
+    double ax = x1, ay = y1, bx = x2, by = y2;
+    const double limit = PIXEL_LIMIT;
+    if (!clip_to_box(ax, ay, bx, by, -limit, -limit, limit, limit)) return;
+    draw_line_xy(static_cast<int>(std::nearbyint(ax)), static_cast<int>(std::nearbyint(ay)),
+                 static_cast<int>(std::nearbyint(bx)), static_cast<int>(std::nearbyint(by)), colour);
+}
+
+void ring(float x, float y, int radius, int colour) {
+    int px, py;
+    if (to_pixels(x, y, px, py)) draw_circle(px, py, radius, colour);
+}
+
+void label(float x, float y, std::string_view text, int colour) {
+    int px, py;
+    if (to_pixels(x, y, px, py)) draw_text(px, py, text, colour, WHITE);
+}
+
+bool node_on_canvas(int i) {
+    return i >= 1 && i <= usable_node_count() && std::isfinite(ViewState.node_screen[1][i]) &&
+           std::isfinite(ViewState.node_screen[2][i]);
+}
+
+// The canvas size: the canvas picture's, or the standard size while there is none.
+void canvas_size(int& width, int& height) {
+    const Picture* picture = gadget_canvas_picture(ID_CANVAS);
+    width = picture != nullptr && picture->width > 0 ? picture->width : CANVAS_WIDTH;
+    height = picture != nullptr && picture->height > 0 ? picture->height : CANVAS_HEIGHT;
+}
+
+// Model component (1 z, 2 x, 3 y) of a numbers vector index (0 x, 1 y, 2 z).
+constexpr int COMPONENT_OF[3] = {2, 3, 1};
+
+// The selected member three pixels wide in amber over everything drawn so far.
+void draw_highlight_member() {
+    const int e = Overlays.highlight_member;
+    if (e < 1 || e > usable_element_count()) return;
+    const int a = TrussModel.element_nodes[e][1];
+    const int b = TrussModel.element_nodes[e][2];
+    if (!node_on_canvas(a) || !node_on_canvas(b)) return;
+    const float x1 = ViewState.node_screen[1][a], y1 = ViewState.node_screen[2][a];
+    const float x2 = ViewState.node_screen[1][b], y2 = ViewState.node_screen[2][b];
+    // Shifted copies across the line: sideways for a steep line, up and down for a flat one.
+    const bool steep = std::fabs(y2 - y1) > std::fabs(x2 - x1);
+    for (int shift = -1; shift <= 1; ++shift) {
+        const float sx = steep ? static_cast<float>(shift) : 0.0f;
+        const float sy = steep ? 0.0f : static_cast<float>(shift);
+        segment(x1 + sx, y1 + sy, x2 + sx, y2 + sy, HIGHLIGHT_COLOUR);
+    }
+}
+
+void draw_highlight_node() {
+    const int i = Overlays.highlight_node;
+    if (!node_on_canvas(i)) return;
+    ring(ViewState.node_screen[1][i], ViewState.node_screen[2][i], SELECT_RING_INNER, HIGHLIGHT_COLOUR);
+    ring(ViewState.node_screen[1][i], ViewState.node_screen[2][i], SELECT_RING_OUTER, HIGHLIGHT_COLOUR);
+}
+
+// A box on the canvas, pixels.
+struct Area {
+    float x0, y0, x1, y1;
+};
+
+// What labels placed later in the pass keep clear of where they can: earlier labels, the support
+// markers (boxes), the load and reaction arrows (lines). Only while few: past the room here, a
+// crowded model's labels take their first place.
+constexpr int MAX_OBSTACLES = 512;
+Area obstacles[MAX_OBSTACLES];
+int obstacle_count = 0;
+Area obstacle_lines[MAX_OBSTACLES];  // x0, y0 to x1, y1
+int obstacle_line_count = 0;
+
+// One reaction arrow: it acts on the node at (sx, sy) along the unit canvas direction (dx, dy).
+struct ReactionArrow {
+    float sx, sy, dx, dy;
+    float length;   // pixels from the head point to the tail
+    double value;   // the reaction, as computed
+};
+std::vector<ReactionArrow> arrows;  // this pass's arrows; keeps its room between passes
+constexpr std::size_t MAX_PLACED_ARROWS = 256;  // beyond this many, values go beyond the tails unchecked
+
+void add_obstacle(const Area& area) {
+    if (obstacle_count < MAX_OBSTACLES) obstacles[obstacle_count++] = area;
+}
+
+void add_obstacle_line(float x0, float y0, float x1, float y1) {
+    if (obstacle_line_count < MAX_OBSTACLES) obstacle_lines[obstacle_line_count++] = {x0, y0, x1, y1};
+}
+
+bool overlaps(const Area& a, const Area& b) { return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1; }
+
+// The arrow's shaft from its tail to its head point.
+void arrow_ends(const ReactionArrow& a, float& tx, float& ty, float& hx, float& hy) {
+    hx = a.sx - a.dx * REACTION_GAP;
+    hy = a.sy - a.dy * REACTION_GAP;
+    tx = hx - a.dx * a.length;
+    ty = hy - a.dy * a.length;
+}
+
+// How many obstacles the box would cover (a box off the canvas counts as covering all).
+int covered_by(const Area& area) {
+    int width, height;
+    canvas_size(width, height);
+    if (area.x0 < 4 || area.y0 < 4 || area.x1 > width - 4 || area.y1 > height - 4) return 2 * MAX_OBSTACLES + 1;
+    int covered = 0;
+    for (int n = 0; n < obstacle_count; ++n) covered += overlaps(area, obstacles[n]) ? 1 : 0;
+    for (int n = 0; n < obstacle_line_count; ++n) {
+        const Area& l = obstacle_lines[n];
+        double x1 = l.x0, y1 = l.y0, x2 = l.x1, y2 = l.y1;
+        covered += clip_to_box(x1, y1, x2, y2, area.x0 - 2.0, area.y0 - 2.0, area.x1 + 2.0, area.y1 + 2.0) ? 1 : 0;
+    }
+    return covered;
+}
+
+// The place that covers fewest obstacles; the earliest of equals.
+template <std::size_t N>
+Area least_covering(const Area (&places)[N]) {
+    Area chosen = places[0];
+    int least = covered_by(places[0]);
+    for (std::size_t n = 1; n < N && least > 0; ++n) {
+        const int covered = covered_by(places[n]);
+        if (covered < least) {
+            chosen = places[n];
+            least = covered;
+        }
+    }
+    return chosen;
+}
+
+// The nodes and the load arrows' shafts (as the renderer draws them: from the node along the axis)
+// as obstacles.
+void add_model_obstacles() {
+    const int nodes = usable_node_count();
+    for (int i = 1; i <= nodes && obstacle_line_count < MAX_OBSTACLES; ++i) {
+        const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
+        add_obstacle({sx - 3.0f, sy - 3.0f, sx + 3.0f, sy + 3.0f});
+        for (int k = 1; k <= 3; ++k) {
+            const float load = TrussModel.node_loads[k][i];
+            if (load == 0.0f || !ViewState.axis_defined[k]) continue;
+            const float length = load * TrussModel.load_scale;
+            add_obstacle_line(sx, sy, sx + ViewState.axis_direction[k][0] * length,
+                              sy + ViewState.axis_direction[k][1] * length);
+        }
+    }
+}
+
+// The box of a width x TEXT_HEIGHT label beside the point (x, y) towards (ux, uy), 3 pixels clear.
+Area beside(float x, float y, float ux, float uy, float width) {
+    const float cx = x + ux * (width / 2.0f + 3.0f);
+    const float cy = y + uy * (TEXT_HEIGHT / 2.0f + 3.0f);
+    return {cx - width / 2.0f, cy - TEXT_HEIGHT / 2.0f, cx + width / 2.0f, cy + TEXT_HEIGHT / 2.0f};
+}
+
+void draw_node_numbers() {
+    const int nodes = usable_node_count();
+    char text[16];
+    for (int i = 1; i <= nodes; ++i) {
+        const float x = ViewState.node_screen[1][i], y = ViewState.node_screen[2][i];
+        if (!std::isfinite(x) || !std::isfinite(y)) continue;
+        char* end = std::to_chars(text, text + sizeof text, i).ptr;
+        const std::string_view number(text, static_cast<std::size_t>(end - text));
+        label(x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, number, NODE_NUMBER_TEXT);
+        if (obstacle_count < MAX_OBSTACLES) {
+            const float width = static_cast<float>(text_width(number));
+            add_obstacle({x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width,
+                          y + NODE_NUMBER_DY + TEXT_HEIGHT});
+        }
+    }
+}
+
+// The double shaft and the hollow head of one arrow; the head stops short of the node.
+void draw_reaction_arrow(const ReactionArrow& a) {
+    float tx, ty, hx, hy;
+    arrow_ends(a, tx, ty, hx, hy);
+    const float bx = hx - a.dx * REACTION_HEAD, by = hy - a.dy * REACTION_HEAD;  // middle of the head's base
+    const float nx = -a.dy, ny = a.dx;                                            // across the arrow
+    for (float side : {-REACTION_SHAFT_HALF, REACTION_SHAFT_HALF}) {
+        segment(tx + nx * side, ty + ny * side, bx + nx * side, by + ny * side, REACTION_COLOUR);
+    }
+    const float lx = bx + nx * REACTION_HEAD_HALF, ly = by + ny * REACTION_HEAD_HALF;
+    const float rx = bx - nx * REACTION_HEAD_HALF, ry = by - ny * REACTION_HEAD_HALF;
+    segment(hx, hy, lx, ly, REACTION_COLOUR);
+    segment(hx, hy, rx, ry, REACTION_COLOUR);
+    segment(lx, ly, rx, ry, REACTION_COLOUR);
+}
+
+// The value of one arrow: beyond its tail, or where that is taken or off the canvas, beside its
+// tail, its shaft or its head.
+void draw_reaction_value(const ReactionArrow& a, bool avoid) {
+    char buffer[40];
+    const std::string_view text = four_digits(a.value, buffer);
+    const float width = static_cast<float>(text_width(text));
+    float tx, ty, hx, hy;
+    arrow_ends(a, tx, ty, hx, hy);
+    const float mx = (tx + hx) / 2.0f, my = (ty + hy) / 2.0f;
+    const float nx = -a.dy, ny = a.dx;
+    const Area places[7] = {beside(tx, ty, -a.dx, -a.dy, width), beside(tx, ty, nx, ny, width),
+                            beside(tx, ty, -nx, -ny, width), beside(mx, my, nx, ny, width),
+                            beside(mx, my, -nx, -ny, width), beside(hx, hy, nx, ny, width),
+                            beside(hx, hy, -nx, -ny, width)};
+    const Area chosen = avoid ? least_covering(places) : places[0];
+    label(chosen.x0, chosen.y0, text, REACTION_COLOUR);
+    add_obstacle(chosen);
+}
+
+// An arrow for every reaction component of at least a millionth of the largest (their values
+// come later, placed clear of the arrows, the support markers, the node numbers and each other).
+void draw_reaction_arrows() {
+    const int nodes = std::min(usable_node_count(), static_cast<int>(numbers.nodes.size()) - 1);
+    double largest = 0.0;
+    for (int i = 1; i <= nodes; ++i) {
+        if (!numbers.nodes[i].restrained) continue;
+        for (double r : numbers.nodes[i].reaction) {
+            if (std::isfinite(r)) largest = std::max(largest, std::fabs(r));
+        }
+    }
+    arrows.clear();
+    if (largest == 0.0) return;
+    for (int i = 1; i <= nodes; ++i) {
+        const NodeNumbers& node = numbers.nodes[i];
+        if (!node.restrained || !node_on_canvas(i)) continue;
+        const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
+        for (int c = 0; c < 3; ++c) {
+            const double r = node.reaction[c];
+            const int k = COMPONENT_OF[c];
+            if (node.restraint[c] != 1 || !std::isfinite(r) || std::fabs(r) < REACTION_SHARE * largest) continue;
+            if (!ViewState.axis_defined[k]) continue;
+            const float sign = r > 0.0 ? 1.0f : -1.0f;
+            const float share = static_cast<float>(std::fabs(r) / largest);
+            arrows.push_back({sx, sy, ViewState.axis_direction[k][0] * sign, ViewState.axis_direction[k][1] * sign,
+                              std::max(REACTION_SHORTEST, REACTION_LONGEST * share), r});
+        }
+        add_obstacle({sx - 8.0f, sy - 8.0f, sx + 8.0f, sy + 8.0f});  // the support markers
+    }
+    for (const ReactionArrow& a : arrows) {
+        draw_reaction_arrow(a);
+        float tx, ty, hx, hy;
+        arrow_ends(a, tx, ty, hx, hy);
+        add_obstacle_line(tx, ty, hx, hy);
+    }
+}
+
+// The values of this pass's reaction arrows, after the node numbers so that they keep clear of them.
+void draw_reaction_values() {
+    const bool avoid = arrows.size() <= MAX_PLACED_ARROWS;
+    for (const ReactionArrow& a : arrows) draw_reaction_value(a, avoid);
+}
+
+// Rings round the node of largest deflection where the deflected shape puts it, and its value.
+void draw_max_deflection() {
+    const int i = numbers.max_deflection.index;
+    if (!numbers.has_results || !node_on_canvas(i)) return;
+    const float x = ViewState.node_screen[1][i] + ViewState.node_deflected_offset[1][i];
+    const float y = ViewState.node_screen[2][i] + ViewState.node_deflected_offset[2][i];
+    ring(x, y, MAX_RING_INNER, MAX_DEFLECTION_COLOUR);
+    ring(x, y, MAX_RING_OUTER, MAX_DEFLECTION_COLOUR);
+    char buffer[40];
+    char text[56] = "max ";
+    const std::string_view value = four_digits(numbers.max_deflection.value, buffer);
+    std::copy(value.begin(), value.end(), text + 4);
+    const std::string_view shown(text, 4 + value.size());
+    // Right of the ring, or where that is taken, the first free one of the places round it.
+    const float width = static_cast<float>(text_width(shown));
+    const float r = static_cast<float>(MAX_RING_OUTER);
+    const float d = r * 0.7071f;  // the ring's diagonal points
+    const Area places[8] = {beside(x + r, y, 1.0f, 0.0f, width),  beside(x + d, y + d, 1.0f, 1.0f, width),
+                            beside(x + d, y - d, 1.0f, -1.0f, width), beside(x - r, y, -1.0f, 0.0f, width),
+                            beside(x - d, y + d, -1.0f, 1.0f, width), beside(x - d, y - d, -1.0f, -1.0f, width),
+                            beside(x, y + r, 0.0f, 1.0f, width),  beside(x, y - r, 0.0f, -1.0f, width)};
+    const Area chosen = least_covering(places);
+    label(chosen.x0, chosen.y0, shown, MAX_DEFLECTION_COLOUR);
+}
+
+// How much of the model the box (x, y, width, height), widened by the clearance, would hide:
+// the nodes inside it plus the members crossing it.
+long long hidden_under(int x, int y, int width, int height) {
+    const double x0 = x - LEGEND_CLEARANCE, y0 = y - LEGEND_CLEARANCE;
+    const double x1 = x + width + LEGEND_CLEARANCE, y1 = y + height + LEGEND_CLEARANCE;
+    long long hidden = 0;
+    const int nodes = usable_node_count();
+    for (int i = 1; i <= nodes; ++i) {
+        const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
+        if (sx >= x0 && sx <= x1 && sy >= y0 && sy <= y1) ++hidden;
+    }
+    const int elements = usable_element_count();
+    for (int e = 1; e <= elements; ++e) {
+        const int a = TrussModel.element_nodes[e][1], b = TrussModel.element_nodes[e][2];
+        if (a < 1 || a > nodes || b < 1 || b > nodes) continue;
+        double ax = ViewState.node_screen[1][a], ay = ViewState.node_screen[2][a];
+        double bx = ViewState.node_screen[1][b], by = ViewState.node_screen[2][b];
+        if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) continue;
+        if (clip_to_box(ax, ay, bx, by, x0, y0, x1, y1)) ++hidden;
+    }
+    return hidden;
+}
+
+// The legend: the words, a colour bar from full compression through grey to full tension, and the
+// largest compression and tension under its ends; in the corner where it hides least.
+void draw_legend() {
+    char compression_buffer[40], tension_buffer[40];
+    const std::string_view compression =
+        numbers.max_compression.index != 0 ? four_digits(numbers.max_compression.value, compression_buffer) : "0";
+    const std::string_view tension =
+        numbers.max_tension.index != 0 ? four_digits(numbers.max_tension.value, tension_buffer) : "0";
+    const int words = text_width("compression") + text_width("  ") + text_width("tension");
+    const int values = text_width(compression) + text_width("  ") + text_width(tension);
+    const int inner = std::max(words, values);
+    const int width = inner + 2 * LEGEND_PAD;
+    const int height = 2 * TEXT_HEIGHT + LEGEND_BAR_HEIGHT + 2 * LEGEND_GAP + 2 * LEGEND_PAD;
+
+    int canvas_width, canvas_height;
+    canvas_size(canvas_width, canvas_height);
+    const int left = LEGEND_MARGIN, right = canvas_width - LEGEND_MARGIN - width;
+    const int top = LEGEND_MARGIN, bottom = canvas_height - LEGEND_MARGIN - height;
+    // Corners in order of preference; the top-left one only when it clears the axis symbol.
+    const int corners[4][2] = {{right, bottom}, {right, top}, {left, bottom}, {left, TRIAD_CORNER}};
+    int best = 0;
+    long long best_hidden = -1;
+    for (int n = 0; n < 4; ++n) {
+        if (n == 3 && TRIAD_CORNER + height > canvas_height - LEGEND_MARGIN) continue;
+        const long long hidden = hidden_under(corners[n][0], corners[n][1], width, height);
+        if (best_hidden < 0 || hidden < best_hidden) {
+            best = n;
+            best_hidden = hidden;
+        }
+    }
+    const int x = corners[best][0], y = corners[best][1];
+
+    draw_mode(0);
+    draw_box(x, y, width, height, WHITE);
+    draw_mode(DRAW_MODE_OUTLINE);
+    draw_box(x, y, width, height, LEGEND_FRAME);
+    const int text_left = x + LEGEND_PAD, text_right = x + width - LEGEND_PAD;
+    draw_text(text_left, y + LEGEND_PAD, "compression", COMPRESSION_TEXT, WHITE);
+    draw_text(text_right - text_width("tension"), y + LEGEND_PAD, "tension", TENSION_TEXT, WHITE);
+    const int bar_y = y + LEGEND_PAD + TEXT_HEIGHT + LEGEND_GAP;
+    // Column n of the bar: full compression at the left, grey in the middle, full tension at the right.
+    const double middle = (inner - 1) / 2.0;
+    for (int n = 0; n < inner && middle > 0.0; ++n) {
+        const double share = (n - middle) / middle;
+        const int shade = static_cast<int>(std::fabs(share) * (FORCE_COLOUR_STEPS - 1) + 0.5);
+        draw_line_xy(text_left + n, bar_y, text_left + n, bar_y + LEGEND_BAR_HEIGHT - 1,
+                     colour_table[share > 0.0 ? 1 : 0][std::min(shade, FORCE_COLOUR_STEPS - 1)]);
+    }
+    const int value_y = bar_y + LEGEND_BAR_HEIGHT + LEGEND_GAP;
+    draw_text(text_left, value_y, compression, COMPRESSION_TEXT, WHITE);
+    draw_text(text_right - text_width(tension), value_y, tension, TENSION_TEXT, WHITE);
+    legend_box = {x, y, width, height};
+}
+
+}  // namespace
+
+bool overlays_active() {
+    const bool results = results_missing == 0;
+    return (Overlays.show_force_colours && results) || Overlays.show_node_numbers ||
+           (Overlays.show_reactions && results) ||
+           (Overlays.show_max_deflection && results && ViewState.show_deflected == 1) ||
+           Overlays.highlight_member > 0 || Overlays.highlight_node > 0;
+}
+
+void overlays_prepare() {
+    legend_box = {};
+    colour_members = false;
+    numbers_ready = false;
+    if (results_missing != 0) return;
+    const bool want = Overlays.show_force_colours || Overlays.show_reactions ||
+                      (Overlays.show_max_deflection && ViewState.show_deflected == 1);
+    if (!want) return;
+    compute_model_numbers(numbers);
+    numbers_ready = numbers.has_results;
+    colour_members = numbers_ready && Overlays.show_force_colours;
+    if (colour_members) build_colour_table();
+}
+
+bool overlay_colours_members() { return colour_members; }
+
+int overlay_member_colour(int e) {
+    if (e < 1 || e >= static_cast<int>(numbers.members.size())) return colour_table[1][0];
+    const double force = numbers.members[e].force;
+    const double largest = numbers.largest_force;
+    if (!(largest > 0.0) || !std::isfinite(force) || force == 0.0) return colour_table[1][0];
+    const double share = std::min(1.0, std::fabs(force) / largest);
+    const int shade = static_cast<int>(share * (FORCE_COLOUR_STEPS - 1) + 0.5);
+    return colour_table[force > 0.0 ? 1 : 0][shade];
+}
+
+void draw_overlays() {
+    if (!overlays_active()) return;
+    draw_mode(DRAW_MODE_OUTLINE);
+    draw_highlight_member();
+    draw_highlight_node();
+    obstacle_count = 0;
+    obstacle_line_count = 0;
+    add_model_obstacles();
+    arrows.clear();
+    const bool reactions = numbers_ready && Overlays.show_reactions;
+    if (reactions) draw_reaction_arrows();
+    if (Overlays.show_node_numbers) draw_node_numbers();
+    if (reactions) draw_reaction_values();
+    if (numbers_ready && Overlays.show_max_deflection && ViewState.show_deflected == 1) draw_max_deflection();
+    if (colour_members && Overlays.show_legend) draw_legend();
+    draw_mode(DRAW_MODE_OUTLINE);
+}
+
+OverlayBox overlay_legend_box() { return legend_box; }
+
+int force_scale_colour(bool tension, int shade) {
+    build_colour_table();
+    return colour_table[tension ? 1 : 0][std::clamp(shade, 0, FORCE_COLOUR_STEPS - 1)];
+}

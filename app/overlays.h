@@ -1,0 +1,46 @@
+// The engineer's view drawn over the specified picture: members coloured by axial force with a
+// legend, node numbers, support reaction arrows, the largest deflection, and the highlighted
+// member or node. Everything here is off at start-up; with every switch off the picture is exactly
+// the plain one. The switches are the user's preference: Load File keeps them.
+#pragma once
+
+#include <cstdint>
+
+struct OverlayStateData {
+    bool show_force_colours = false;   // members coloured by axial force (needs results)
+    bool show_legend = true;           // the colour bar that comes with force colours
+    bool show_node_numbers = false;    // node numbers beside the nodes
+    bool show_reactions = false;       // reaction arrows with values at restrained nodes
+    bool show_max_deflection = false;  // mark the node of largest deflection (with "Deflected")
+    int highlight_member = 0;          // selected member, 0 for none
+    int highlight_node = 0;            // selected node, 0 for none
+};
+
+extern OverlayStateData Overlays;  // the overlay switches and the selection
+
+// True when any overlay would draw something (the plain picture is drawn untouched otherwise).
+bool overlays_active();
+
+// Where the force-colour legend was drawn in the last pass (canvas pixels, its outline included).
+struct OverlayBox {
+    int x = 0, y = 0;           // top-left corner
+    int width = 0, height = 0;  // 0 when no legend was drawn
+};
+
+// Colours of the force scale: grey for no force, growing to full red (tension) or full blue
+// (compression) with the square root of |force| / largest |force|.
+constexpr int FORCE_COLOUR_STEPS = 256;  // shades per side of the scale
+
+// Prepares a drawing pass: the numbers the switched-on overlays need (nothing when all are off).
+void overlays_prepare();
+// True when the members of this pass are drawn in force colours (switch on and results present).
+bool overlay_colours_members();
+// Colour of member e by its axial force; overlays_prepare ran first and overlay_colours_members is true.
+int overlay_member_colour(int e);
+// Everything drawn over the members and the deflected shape: highlights, reactions, node numbers,
+// the largest deflection and the legend. Nothing when every switch is off.
+void draw_overlays();
+// The legend's place in the last pass (width 0 when none was drawn).
+OverlayBox overlay_legend_box();
+// The force-scale colour of shade 0..FORCE_COLOUR_STEPS-1 on the tension (or compression) side.
+int force_scale_colour(bool tension, int shade);

@@ -1,0 +1,123 @@
+// Cost of the engineer's view on a large model: one redraw of a generated Warren bridge of 10,000
+// and 100,000 members with every overlay off, with force colours and the legend, and with force
+// colours, reactions and the selection. The difference to the plain redraw is the overlays' cost
+// (the numbers taken from app/analysis, the colour lookups, the legend's placement).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/ids.h"
+#include "app/model.h"
+#include "app/overlays.h"
+#include "app/render.h"
+#include "app/results_reader.h"
+#include "app/startup.h"
+#include "app/view.h"
+#include "core/file.h"
+#include "gui/backend.h"
+#include "gui/gadget.h"
+#include "gui/window.h"
+
+namespace {
+
+// A Warren bridge of about `members` members, pinned at both ends, every bottom node loaded.
+std::string bridge_file(int members) {
+    const int panels = (members + 1) / 4;
+    const int nodes = 2 * panels + 1;
+    std::string text = "WARREN BRIDGE\n" + std::to_string(nodes) + " " + std::to_string(4 * panels - 1) + "\n";
+    char line[200];
+    for (int i = 1; i <= nodes; ++i) {
+        const bool bottom = i <= panels + 1;
+        const double x = bottom ? i - 1 : (i - panels - 2) + 0.5;
+        const int pinned = (i == 1 || i == panels + 1) ? 1 : 0;
+        std::snprintf(line, sizeof line, "%d %d %d %d %.4f %.4f %.4f %.1f %.1f %.1f\n", i, pinned, pinned, 1, x,
+                      bottom ? 0.0 : 1.0, 0.05 * std::sin(x * 0.1), 0.0, bottom ? -10.0 : 0.0, 0.0);
+        text += line;
+    }
+    int e = 0;
+    auto member = [&](int a, int b) {
+        std::snprintf(line, sizeof line, "%d %d %d\n", ++e, a, b);
+        text += line;
+    };
+    for (int p = 1; p <= panels; ++p) member(p, p + 1);
+    for (int p = 1; p < panels; ++p) member(panels + 1 + p, panels + 2 + p);
+    for (int p = 1; p <= panels; ++p) {
+        member(p, panels + 1 + p);
+        member(panels + 1 + p, p + 1);
+    }
+    text += "\nNODE X-DEFL Y-DEFL Z-DEFL\n";
+    for (int i = 1; i <= nodes; ++i) {
+        const double sag = -0.01 * std::sin(3.14159265 * i / nodes);
+        std::snprintf(line, sizeof line, i < 100 ? "%-2d%12.4E %12.4E%12.4E\n" : "%d %.4E %.4E %.4E\n", i, 0.0, sag, 0.0);
+        text += line;
+    }
+    text += "\nELEMENT STRESS FORCE\n";
+    for (int m = 1; m <= e; ++m) {
+        std::snprintf(line, sizeof line, m < 1000 ? "%-3d%13.3E %15.3E\n" : "%d %.3E %.3E\n", m,
+                      12.5 * (m % 97) - 600.0, -250.0 * (m % 89) + 11000.0);
+        text += line;
+    }
+    return text;
+}
+
+bool load_bridge(int members) {
+    static bool started = false;
+    if (!started) {
+        started = true;
+        gui_use_headless();
+        runtime_start();
+        win_open(MAIN_WINDOW, 150, 150, 800, 500, "bench", 0x00CA0000);
+        gadget_canvas(ID_CANVAS, 0, 0, 700, 500);
+        gadget_checkbox(ID_3D, 710, 150, 90, 24, "3D");
+        gadget_string(ID_DEFLECTION_SCALE, 730, 210, 60, 17, "0");
+        reset_to_startup_defaults();
+    }
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("kelvaro_bench_overlays_" + std::to_string(members) + ".txt")).string();
+    if (!std::filesystem::exists(path)) std::ofstream(path, std::ios::binary) << bridge_file(members);
+    reset_for_load();
+    file_open_read(RESULTS_FILE, path);
+    read_results();
+    refresh_projection(true);
+    return results_missing == 0 && TrussModel.element_count >= members - 4;
+}
+
+// One redraw of the bridge with the overlay switches given.
+void redraw_with(benchmark::State& state, const OverlayStateData& switches) {
+    if (!load_bridge(static_cast<int>(state.range(0)))) {
+        state.SkipWithError("the bridge did not read");
+        return;
+    }
+    Overlays = switches;
+    for (auto _ : state) redraw_view();
+    Overlays = {};
+    state.counters["members"] = TrussModel.element_count;
+}
+
+void BM_redraw_plain(benchmark::State& state) { redraw_with(state, {}); }
+BENCHMARK(BM_redraw_plain)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_redraw_force_colours(benchmark::State& state) {
+    OverlayStateData switches;
+    switches.show_force_colours = true;
+    redraw_with(state, switches);
+}
+BENCHMARK(BM_redraw_force_colours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_redraw_colours_reactions_selection(benchmark::State& state) {
+    OverlayStateData switches;
+    switches.show_force_colours = true;
+    switches.show_reactions = true;
+    switches.highlight_member = 7;
+    switches.highlight_node = 3;
+    redraw_with(state, switches);
+}
+BENCHMARK(BM_redraw_colours_reactions_selection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
