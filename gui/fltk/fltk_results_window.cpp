@@ -188,13 +188,24 @@ public:
         redraw();
     }
 
+    // Clears the selection and tells the program.
+    void clear_selection()
+    {
+        select_all_rows(0);
+        report(-1);
+    }
+
     int handle(int event) override
     {
+        // The table takes the keyboard on a click, for the arrow keys.
+        if (event == FL_FOCUS || event == FL_UNFOCUS)
+            return 1;
+        if (event == FL_PUSH && Fl::focus() != this)
+            take_focus();
         if (event == FL_KEYBOARD) {
             const int key = Fl::event_key();
             if (key == FL_Escape) {
-                select_all_rows(0);
-                report(-1);
+                clear_selection();
                 return 1;
             }
             int step = 0;
@@ -350,10 +361,14 @@ public:
 
     int handle(int event) override
     {
-        // Ctrl+C copies the table in front, as "Copy" does.
+        // Ctrl+C copies the table in front, as "Copy" does; Escape clears its selection.
         if (event == FL_SHORTCUT && Fl::event_key() == 'c' && (Fl::event_state() & FL_CTRL) && shown_spec &&
             shown_spec->on_copy) {
             shown_spec->on_copy(shown_spec->shown_table);
+            return 1;
+        }
+        if (event == FL_SHORTCUT && Fl::event_key() == FL_Escape) {
+            tables[tabs->value() == pages[1] ? 1 : 0]->clear_selection();
             return 1;
         }
         return Fl_Double_Window::handle(event);
