@@ -103,9 +103,14 @@ public:
     {
         const TableData* table = data();
         select_all_rows(0);
+        // New rows take the last row's height; setting each row's height afterwards would sum
+        // every row's height once per row (hours at 100,000 rows).
+        if (rows() == 0) {
+            rows(1);
+            row_height(0, ROW_HEIGHT);
+        }
         rows(table ? table_rows(*table) : 0);
         cols(table ? static_cast<int>(table->columns.size()) : 0);
-        row_height_all(ROW_HEIGHT);
         natural_widths.clear();
         if (!table)
             return;
