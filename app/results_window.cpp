@@ -121,7 +121,7 @@ std::string magnification_line() {
     const double magnification = drawn_magnification();
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, magnification >= 10 ? "%.0f" : "%.3g", magnification);
-    return std::string("Deflected shape drawn x ") + buffer;
+    return std::string("Deflected shape drawn x ") + buffer + " at the present zoom";
 }
 
 void build_heading(const ModelNumbers& numbers) {
@@ -135,7 +135,7 @@ void build_heading(const ModelNumbers& numbers) {
     spec.heading.push_back({"Sum of loads: " + vector_text(numbers.load_sum) + ";   sum of reactions: " +
                                 vector_text(numbers.reaction_sum),
                             false, false});
-    std::string balance = "Loads + reactions: " + vector_text(numbers.residual);
+    std::string balance = "Equilibrium, loads + reactions: " + vector_text(numbers.residual);
     if (numbers.total_load > 0) {
         char share[64];
         std::snprintf(share, sizeof share, "%.3g %%", numbers.residual_share * 100);

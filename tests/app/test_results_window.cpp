@@ -110,13 +110,13 @@ TEST_F(ResultsWindowTest, BridgeTablesAndHeadingHoldTheFilesNumbers) {
     EXPECT_NE(heading.find("sum of reactions: x 0.03296, y 500.1, z 0"), std::string::npos) << heading;
     EXPECT_NE(heading.find("= 0.0147 % of the total load 500.0"), std::string::npos) << heading;
     EXPECT_NE(heading.find("largest compression: -450.0 (member 8)"), std::string::npos) << heading;
-    EXPECT_EQ(spec.heading[4].text, "Deflected shape drawn x 50") << heading;
+    EXPECT_EQ(spec.heading[4].text, "Deflected shape drawn x 50 at the present zoom") << heading;
     // A zoom changes the magnification, and only the heading is shown anew.
     ASSERT_TRUE(zoom_in());
     refresh_projection(false);
     results_window_view_changed();
     EXPECT_EQ(headless_table_window().updates, 1);
-    EXPECT_NE(spec.heading[4].text, "Deflected shape drawn x 50");
+    EXPECT_NE(spec.heading[4].text, "Deflected shape drawn x 50 at the present zoom");
     EXPECT_EQ(spec.heading[4].text.rfind("Deflected shape drawn x ", 0), 0u);
     EXPECT_EQ(heading.find("does not balance"), std::string::npos) << heading;
     for (const TableHeadingLine& line : spec.heading) EXPECT_FALSE(line.warning) << line.text;
