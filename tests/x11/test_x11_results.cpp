@@ -106,6 +106,23 @@ public:
         }
     }
 
+    // The exit code, 128 + signal after a signal, -1 when still running after milliseconds.
+    int wait_exit(int milliseconds = 8000)
+    {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+        while (pid_ > 0) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            if (Clock::now() > deadline)
+                return -1;
+            pause_ms(10);
+        }
+        return -1;
+    }
+
     std::string seen;  // every line read so far
 
 private:
@@ -163,8 +180,9 @@ protected:
             XFree(children);
     }
 
-    // A shown window captioned name, waiting up to milliseconds (0 when none).
-    Window find_named(const std::string& name, int milliseconds = 5000)
+    // A shown window captioned name (or, with prefix, whose caption starts with name), waiting up to
+    // milliseconds (0 when none).
+    Window find_named(const std::string& name, int milliseconds = 5000, bool prefix = false)
     {
         const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
         for (;;) {
@@ -173,7 +191,7 @@ protected:
             for (Window window : all) {
                 XWindowAttributes attributes;
                 if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable &&
-                    name_of(window) == name)
+                    (prefix ? name_of(window).rfind(name, 0) == 0 : name_of(window) == name))
                     return window;
             }
             if (Clock::now() > deadline)
@@ -241,7 +259,8 @@ std::vector<std::string> lines_of(const fs::path& path)
 
 // The window opens under its title; a row click selects the member on the canvas; two clicks on the
 // "Member" header sort the rows from the last member to the first and the selection moves with its
-// member; "Save as CSV..." writes that order under the name it offers; Escape clears the selection and leaves the window open.
+// member; "Save as CSV..." writes that order under the name it offers; Escape clears the selection
+// and leaves the window open; "Exit" ends the program cleanly with the window open.
 TEST_F(X11Results, TitleRowClickHeaderSortSaveAsCsvAndEscape)
 {
     driver.start({results.string()});
@@ -283,6 +302,13 @@ TEST_F(X11Results, TitleRowClickHeaderSortSaveAsCsvAndEscape)
     EXPECT_TRUE(driver.wait_line("highlight none"));
     EXPECT_EQ(selected_row([](int row) { return row < 0; }), -1);
     EXPECT_NE(find_named("Results - " + results.string(), 0), 0u) << "Escape closed the window";
+
+    // "Exit" in the main window ends the program with the results window open.
+    window = find_named("KELVARO", 0, true);
+    ASSERT_NE(window, 0u) << "no main window";
+    sh("xdotool windowactivate --sync " + std::to_string(window));  // the results window may cover it
+    click(740, 469);
+    EXPECT_EQ(driver.wait_exit(), 0);
 }
 
 // A selection made on the canvas brings the nodes' tab to the front with that node's row selected.
