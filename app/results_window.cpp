@@ -1,9 +1,9 @@
 // The results window: builds the table window's content from the model's numbers and answers its
 // buttons and selections.
 //
-// State: the window's content (one TableWindowSpec, kept while the window may show it) and the
-// selection last asked for from the canvas, shown again when the window opens. The sort the user
-// chose survives a refresh. The heading starts with the file's first line, where solvers name the
+// State: the window's content (one TableWindowSpec, kept while the window may show it); the
+// selection is the canvas's (Overlays.highlight_member / highlight_node), shown again whenever the
+// window is built. The sort the user chose survives a refresh. The heading starts with the file's first line, where solvers name the
 // units.
 #include "app/results_window.h"
 
@@ -21,9 +21,7 @@ namespace {
 
 constexpr std::size_t TITLE_LIMIT = 500;  // characters of the file's first line shown at most
 
-TableWindowSpec spec;                            // what the window shows
-ResultsKind selected_kind = ResultsKind::Member;  // the canvas selection to show
-int selected_index = 0;                          // its member or node number, 0 for none
+TableWindowSpec spec;  // what the window shows
 
 const double EMPTY = std::nan("");  // an empty cell
 
@@ -166,8 +164,6 @@ void build_heading(const ModelNumbers& numbers) {
 void on_select(int table, int data_row) {
     Overlays.highlight_member = table == RESULTS_MEMBERS && data_row >= 0 ? data_row + 1 : 0;
     Overlays.highlight_node = table == RESULTS_NODES && data_row >= 0 ? data_row + 1 : 0;
-    selected_kind = table == RESULTS_NODES ? ResultsKind::Node : ResultsKind::Member;
-    selected_index = data_row >= 0 ? data_row + 1 : 0;
     redraw_pending = 1;
 }
 
@@ -187,9 +183,15 @@ void build() {
     spec.on_save = results_window_save_csv;
 }
 
+// Selects the row of the member or node highlighted on the canvas (or none).
 void show_selection() {
-    const int table = selected_kind == ResultsKind::Node ? RESULTS_NODES : RESULTS_MEMBERS;
-    platform().table_window_select(table, selected_index - 1);
+    if (Overlays.highlight_member > 0) {
+        platform().table_window_select(RESULTS_MEMBERS, Overlays.highlight_member - 1);
+    } else if (Overlays.highlight_node > 0) {
+        platform().table_window_select(RESULTS_NODES, Overlays.highlight_node - 1);
+    } else {
+        platform().table_window_select(RESULTS_MEMBERS, -1);
+    }
 }
 
 // A cell for a CSV file: quoted when it holds a separator, a quote or a line break.
@@ -241,10 +243,9 @@ void results_window_view_changed() {
 }
 
 void results_window_select(ResultsKind kind, int index) {
-    selected_kind = kind;
-    selected_index = index > 0 ? index : 0;
     if (platform().table_window_is_open()) {
-        show_selection();
+        platform().table_window_select(kind == ResultsKind::Node ? RESULTS_NODES : RESULTS_MEMBERS,
+                                       index > 0 ? index - 1 : -1);
     }
 }
 

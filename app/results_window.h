@@ -23,7 +23,8 @@ void results_window_refresh();
 // Updates the drawn magnification in the heading if the window is open (after a zoom or a new
 // deflection scale); the tables stay.
 void results_window_view_changed();
-// Selects member or node index's row, scrolled into view (index 0 clears): the canvas selection.
+// Selects member or node index's row, scrolled into view, if the window is open (index 0 clears):
+// the canvas selection, which the caller keeps in Overlays (the window shows it again when it opens).
 void results_window_select(ResultsKind kind, int index);
 // Closes the window.
 void results_window_close();

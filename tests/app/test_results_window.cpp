@@ -158,6 +158,15 @@ TEST_F(ResultsWindowTest, ForceHeaderSortsAscendingThenDescendingAndTheSelection
     EXPECT_EQ(headless_table_window().selected_row, -1);
     results_window_select(ResultsKind::Node, 13);  // no such node: nothing selected
     EXPECT_EQ(headless_table_window().selected_row, -1);
+
+    // Opened again, the window shows what the canvas has selected meanwhile.
+    headless_table_close();
+    Overlays.highlight_member = 0;
+    Overlays.highlight_node = 5;
+    results_window_select(ResultsKind::Node, 5);
+    results_window_show();
+    EXPECT_EQ(headless_table_window().selected_table, RESULTS_NODES);
+    EXPECT_EQ(headless_table_window().selected_row, 4);
 }
 
 TEST_F(ResultsWindowTest, CopyGivesTabSeparatedRowsInTheShownOrderAndSaveWritesCsvThatReadsBack) {

@@ -44,8 +44,12 @@ int main(int argc, char** argv)
     gui_fltk_own_dialogs(true);
     viewer_start(static_cast<int>(parameters.size()), parameters.data());
     results_window_show();
-    if (!select_kind.empty())
+    if (!select_kind.empty()) {
+        // As a click on the canvas does: the highlight, then the window's row.
+        (select_kind == "node" ? Overlays.highlight_node : Overlays.highlight_member) = select_index;
+        redraw_pending = 1;
         results_window_select(select_kind == "node" ? ResultsKind::Node : ResultsKind::Member, select_index);
+    }
     std::cout << "ready" << std::endl;
 
     int member = Overlays.highlight_member, node = Overlays.highlight_node;
