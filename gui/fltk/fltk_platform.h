@@ -35,6 +35,14 @@ public:
     int control_get_checked(std::intptr_t handle) override;
     void canvas_repaint(std::intptr_t handle, const Picture& picture) override;
 
+    // fltk_results_window.cpp
+    void table_window_show(TableWindowSpec* spec) override;
+    void table_window_update() override;
+    void table_window_close() override;
+    bool table_window_is_open() override;
+    void table_window_select(int table, int data_row) override;
+    void clipboard_copy(std::string_view text) override;
+
     // fltk_dialogs.cpp
     int message_box(std::string_view title, std::string_view text, std::uint32_t flags) override;
     std::string file_dialog(const FileDialogSpec& spec) override;
@@ -44,14 +52,6 @@ public:
     bool outer_rect(std::intptr_t handle, int& left, int& top, int& right, int& bottom) override;
     void restore(std::intptr_t handle) override;
     bool capture(std::intptr_t handle, Picture& picture) override;
-
-    // fltk_results_window.cpp
-    void table_window_show(TableWindowSpec* spec) override;
-    void table_window_update() override;
-    void table_window_close() override;
-    bool table_window_is_open() override;
-    void table_window_select(int table, int data_row) override;
-    void clipboard_copy(std::string_view text) override;
 
     // The window behind handle, nullptr if it is none of ours.
     RuntimeWindow* window(std::intptr_t handle) const;
