@@ -11,6 +11,7 @@
 #include "gui/headless/headless.h"
 #include "gui/platform.h"
 #include "gui/runtime.h"
+#include "gui/table_window.h"
 
 namespace {
 
@@ -53,14 +54,14 @@ public:
     std::map<std::intptr_t, ControlItem> controls;
     std::intptr_t next_handle = 0x1000;
     int focused = -1;  // control number holding the keyboard focus
+    HeadlessTableWindow table;  // the table window
+    std::string clipboard;      // what clipboard_copy put there last
     std::deque<std::string> answers;
     std::vector<HeadlessMessage> messages;
     std::vector<HeadlessRequest> requests;
     std::vector<int> delays;
     bool record_frames = false;
     std::vector<Picture> frames;
-    HeadlessTableWindow table;
-    std::string clipboard;
 
     std::intptr_t window_create(const WindowSpec& spec) override
     {
@@ -395,13 +396,13 @@ const std::vector<Picture>& headless_frames()
 void headless_reset_log()
 {
     HeadlessPlatform& backend = headless();
+    backend.table = HeadlessTableWindow{};
+    backend.clipboard.clear();
     backend.messages.clear();
     backend.requests.clear();
     backend.delays.clear();
     backend.frames.clear();
     backend.answers.clear();
-    backend.table = HeadlessTableWindow{};
-    backend.clipboard.clear();
 }
 
 const HeadlessTableWindow& headless_table_window()

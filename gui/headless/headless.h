@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "draw/picture.h"
-#include "gui/table_window.h"
 
 struct HeadlessMessage {
     std::string title;  // message box title
@@ -46,11 +45,12 @@ const std::vector<int>& headless_delays();
 // When on, every draw_end on a canvas keeps a copy of its picture (see headless_frames).
 void headless_record_frames(bool on);
 const std::vector<Picture>& headless_frames();
-// Forgets messages, requests, delays, recorded frames, the table window and the clipboard; drops
-// answers not yet used.
+// Forgets messages, requests, delays and recorded frames; drops answers not yet used.
 void headless_reset_log();
 
-// The table window as the headless backend holds it.
+// The table window as the headless backend holds it (headless_reset_log forgets it and the
+// clipboard too).
+struct TableWindowSpec;
 struct HeadlessTableWindow {
     TableWindowSpec* spec = nullptr;  // what it shows; nullptr once closed
     bool open = false;                // open (shown) now
