@@ -124,8 +124,12 @@ std::string magnification_line() {
 
 void build_heading(const ModelNumbers& numbers) {
     spec.heading.clear();
+    if (results_path.empty()) {
+        spec.heading.push_back({"No results file", true, false});
+        return;
+    }
     const std::string title = results_title();
-    spec.heading.push_back({title.empty() ? (results_path.empty() ? "No file" : results_path) : title, true, false});
+    spec.heading.push_back({title.empty() ? results_path : title, true, false});
     if (!numbers.has_results) {
         spec.heading.push_back({"No results: the file holds the geometry only", false, true});
         return;

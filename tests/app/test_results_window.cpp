@@ -244,6 +244,15 @@ TEST_F(ResultsWindowTest, LoadFileRefreshesTheOpenWindowKeepingTheSortAndAFileWi
     load_file();
     EXPECT_EQ(headless_table_window().updates, 1);
     EXPECT_EQ(spec.title, "Results - " + EXAMPLES + "bridge-geometry.res");
+
+    // Load File cancelled: an empty model, and the window says there is no file.
+    results_window_show();
+    load_file();
+    EXPECT_EQ(spec.title, "Results - ");
+    EXPECT_EQ(table_rows(members()), 0);
+    EXPECT_EQ(table_rows(nodes()), 0);
+    ASSERT_EQ(spec.heading.size(), 1u);
+    EXPECT_EQ(spec.heading[0].text, "No results file");
 }
 
 // A bar whose free end carries a load that no member force answers: the residual is the whole
