@@ -206,6 +206,41 @@ protected:
            std::to_string(y) + " click 1");
     }
 
+    // The text on the CLIPBOARD selection as its owner gives it, "" when there is none.
+    std::string clipboard_text()
+    {
+        const Window requestor = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+        const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+        const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+        const Atom property = XInternAtom(display, "KELVARO_TEST_PASTE", False);
+        XConvertSelection(display, clipboard, utf8, property, requestor, CurrentTime);
+        XFlush(display);
+        std::string text;
+        const auto deadline = Clock::now() + std::chrono::seconds(3);
+        XEvent event;
+        while (Clock::now() < deadline) {
+            if (!XCheckTypedWindowEvent(display, requestor, SelectionNotify, &event)) {
+                pause_ms(10);
+                continue;
+            }
+            if (event.xselection.property != 0) {
+                Atom type = 0;
+                int format = 0;
+                unsigned long count = 0, after = 0;
+                unsigned char* data = nullptr;
+                if (XGetWindowProperty(display, requestor, property, 0, 1 << 20, True, AnyPropertyType, &type, &format,
+                                       &count, &after, &data) == Success &&
+                    data != nullptr && format == 8)
+                    text.assign(reinterpret_cast<char*>(data), count);
+                if (data != nullptr)
+                    XFree(data);
+            }
+            break;
+        }
+        XDestroyWindow(display, requestor);
+        return text;
+    }
+
     // The middle of the band of selected rows in the first column, -1 when no row shows selected;
     // waits up to milliseconds for want (a band or none) to hold.
     int selected_band(const std::function<bool(int)>& want, int milliseconds = 5000)
@@ -259,9 +294,10 @@ std::vector<std::string> lines_of(const fs::path& path)
 
 // The window opens under its title; a row click selects the member on the canvas; two clicks on the
 // "Member" header sort the rows from the last member to the first and the selection moves with its
-// member; "Save as CSV..." writes that order under the name it offers; Escape clears the selection
-// and leaves the window open; "Exit" ends the program cleanly with the window open.
-TEST_F(X11Results, TitleRowClickHeaderSortSaveAsCsvAndEscape)
+// member; "Copy" puts that order on the clipboard and "Save as CSV..." writes it under the name it
+// offers; Escape clears the selection and leaves the window open; "Exit" ends the program cleanly
+// with the window open.
+TEST_F(X11Results, TitleRowClickHeaderSortCopySaveAsCsvAndEscape)
 {
     driver.start({results.string()});
     ASSERT_TRUE(driver.wait_line("ready"));
@@ -279,6 +315,14 @@ TEST_F(X11Results, TitleRowClickHeaderSortSaveAsCsvAndEscape)
 
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(display, window, &attributes));
+    // "Copy": the same order, tab-separated, on the clipboard.
+    click(attributes.width - 8 - 190 + 35, attributes.height - 8 - 12);
+    std::string copied;
+    for (int i = 0; i < 100 && copied.rfind("Member\t", 0) != 0; ++i)
+        copied = clipboard_text();
+    EXPECT_EQ(copied.substr(0, copied.find('\n', copied.find('\n') + 1) + 1),
+              "Member\tNode 1\tNode 2\tLength\tStress\tForce\tT/C\n21\t12\t5\t5.656854\t70.71\t212.1\tT\n");
+
     click(attributes.width - 8 - 55, attributes.height - 8 - 12);
     const Window dialog = find_named("Save as CSV");
     ASSERT_NE(dialog, 0u) << "no \"Save as CSV\" dialog";
