@@ -1,6 +1,6 @@
 // The FLTK backend's table window (the viewer's results window): a resizable double-buffered window
-// with the heading lines, one tab per table (an Fl_Table_Row each), "Copy" and "Save as CSV...", and
-// the clipboard.
+// with the heading lines, a tab for each of the spec's first two tables (an Fl_Table_Row each),
+// "Copy" and "Save as CSV...", and the clipboard.
 //
 // State: the one window (created at the first show, hidden when the user closes it, deleted on
 // table_window_close) and the spec it shows. Fl_Table_Row asks for the visible cells only; each is
@@ -9,6 +9,7 @@
 // keeps the selected member or node selected; a row click, the arrow keys and Escape report the
 // selection to the program.
 #include <FL/Fl.H>
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Group.H>
