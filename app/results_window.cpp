@@ -3,8 +3,8 @@
 //
 // State: the window's content (one TableWindowSpec, kept while the window may show it); the
 // selection is the canvas's (Overlays.highlight_member / highlight_node), shown again whenever the
-// window is built. The sort the user chose survives a refresh. The heading starts with the file's first line, where solvers name the
-// units.
+// window is built. The sort the user chose survives a refresh. The heading starts with the file's
+// first line, where solvers name the units.
 #include "app/results_window.h"
 
 #include <cmath>

@@ -30,7 +30,8 @@ constexpr int SCREEN_ROWS = 40;
 std::string bridge_file() {
     const int nodes = 2 * PANELS + 1;
     const int members = 4 * PANELS - 1;
-    std::string text = "WARREN BRIDGE - units m, kN, MPa\n" + std::to_string(nodes) + " " + std::to_string(members) + "\n";
+    std::string text =
+        "WARREN BRIDGE - units m, kN, MPa\n" + std::to_string(nodes) + " " + std::to_string(members) + "\n";
     char line[200];
     for (int i = 1; i <= nodes; ++i) {
         const bool bottom = i <= PANELS + 1;
@@ -82,7 +83,8 @@ bool open_bridge() {
     read_results();
     std::filesystem::remove(path);
     results_window_show();
-    opened = results_missing == 0 && table_rows(results_window_spec().tables[RESULTS_MEMBERS]) == 4 * PANELS - 1 ? 1 : 0;
+    const int rows = table_rows(results_window_spec().tables[RESULTS_MEMBERS]);
+    opened = results_missing == 0 && rows == 4 * PANELS - 1 ? 1 : 0;
     return opened == 1;
 }
 

@@ -103,7 +103,8 @@ TEST_F(ResultsWindowTest, BridgeTablesAndHeadingHoldTheFilesNumbers) {
     EXPECT_EQ(cell(nodes(), 3, "|Defl.|"), "0.01741");
 
     ASSERT_GE(spec.heading.size(), 5u);
-    EXPECT_EQ(spec.heading[0].text, "Pratt bridge truss, 6 x 4 m panels, 4 m deep, 5 x 100 kN deck loads - units m, kN, MPa");
+    EXPECT_EQ(spec.heading[0].text,
+              "Pratt bridge truss, 6 x 4 m panels, 4 m deep, 5 x 100 kN deck loads - units m, kN, MPa");
     EXPECT_TRUE(spec.heading[0].title);
     const std::string heading = heading_text();
     EXPECT_NE(heading.find("Sum of loads: x 0, y -500.0, z 0"), std::string::npos) << heading;

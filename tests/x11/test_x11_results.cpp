@@ -272,7 +272,8 @@ protected:
     // The shown row of the selection's band, -1 for none.
     int selected_row(const std::function<bool(int)>& want)
     {
-        const int band = selected_band([&](int y) { return want(y < 0 ? -1 : (y - FIRST_ROW_Y + ROW_HEIGHT / 2) / ROW_HEIGHT); });
+        const int band =
+            selected_band([&](int y) { return want(y < 0 ? -1 : (y - FIRST_ROW_Y + ROW_HEIGHT / 2) / ROW_HEIGHT); });
         return band < 0 ? -1 : (band - FIRST_ROW_Y + ROW_HEIGHT / 2) / ROW_HEIGHT;
     }
 
