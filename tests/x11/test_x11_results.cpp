@@ -356,7 +356,8 @@ TEST_F(X11Results, TitleRowClickHeaderSortCopySaveAsCsvAndEscape)
     EXPECT_EQ(driver.wait_exit(), 0);
 }
 
-// A selection made on the canvas brings the nodes' tab to the front with that node's row selected.
+// A selection made on the canvas brings the nodes' tab to the front with that node's row selected;
+// a click selects another row and the arrow keys move on from it.
 TEST_F(X11Results, CanvasSelectionShowsItsNodeRow)
 {
     driver.start({"--select", "node", "4", results.string()});
@@ -366,6 +367,10 @@ TEST_F(X11Results, CanvasSelectionShowsItsNodeRow)
     EXPECT_EQ(selected_row([](int row) { return row == 3; }), 3);
     click(TABLE_X, FIRST_ROW_Y + 6 * ROW_HEIGHT);
     EXPECT_TRUE(driver.wait_line("highlight node 7"));
+    // The clicked table has the keyboard: Down moves the selection on.
+    sh("xdotool key Down");
+    EXPECT_TRUE(driver.wait_line("highlight node 8"));
+    EXPECT_EQ(selected_row([](int row) { return row == 7; }), 7);
 }
 
 }  // namespace
