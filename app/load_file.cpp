@@ -13,6 +13,7 @@
 #include "app/overlays.h"
 #include "app/render.h"
 #include "app/results_reader.h"
+#include "app/results_window.h"
 #include "app/view.h"
 #include "core/file.h"
 #include "core/str.h"
@@ -80,4 +81,5 @@ void show_opened_file() {
     win_set_title(MAIN_WINDOW, window_title);
     refresh_projection(true);
     redraw_view();
+    results_window_refresh();
 }

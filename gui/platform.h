@@ -17,6 +17,8 @@
 #include "draw/picture.h"
 #include "gui/input.h"
 
+struct TableWindowSpec;
+
 // How a top-level window is to be created (worked out from win_open's flags).
 struct WindowSpec {
     int number = 0;                 // the window's number in the runtime table
@@ -112,6 +114,22 @@ public:
     virtual void text_box(std::string_view, std::string_view) {}
     // Watches path for writes and replacement ("" stops); changes go to file_report_changed.
     virtual bool watch_file(std::string_view) { return false; }
+
+    // The table window (gui/table_window.h), one at a time. spec stays the program's and must
+    // outlive the window (table_window_close before it goes); the backend reads it when it draws.
+    // Opens the window showing spec, or raises it and shows spec's content anew.
+    virtual void table_window_show(TableWindowSpec*) {}
+    // spec's content changed (title, heading, rows): shows it anew if the window is open.
+    virtual void table_window_update() {}
+    // Closes the window and lets go of spec.
+    virtual void table_window_close() {}
+    // True while the window is open (the user may close it).
+    virtual bool table_window_is_open() { return false; }
+    // Brings table's tab to the front and selects data_row there, scrolled into view; data_row -1
+    // clears the selection of every table. No on_select follows.
+    virtual void table_window_select(int, int) {}
+    // Puts text on the clipboard, for pasting elsewhere.
+    virtual void clipboard_copy(std::string_view) {}
 };
 
 // The backend in force (the headless one until another is chosen).

@@ -38,6 +38,14 @@ public:
     int control_get_checked(std::intptr_t handle) override;
     void canvas_repaint(std::intptr_t handle, const Picture& picture) override;
 
+    // fltk_results_window.cpp
+    void table_window_show(TableWindowSpec* spec) override;
+    void table_window_update() override;
+    void table_window_close() override;
+    bool table_window_is_open() override;
+    void table_window_select(int table, int data_row) override;
+    void clipboard_copy(std::string_view text) override;
+
     // fltk_dialogs.cpp
     int message_box(std::string_view title, std::string_view text, std::uint32_t flags) override;
     bool question_box(std::string_view title, std::string_view text) override;

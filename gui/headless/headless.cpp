@@ -13,6 +13,7 @@
 #include "gui/headless/headless.h"
 #include "gui/platform.h"
 #include "gui/runtime.h"
+#include "gui/table_window.h"
 
 namespace {
 
@@ -55,6 +56,8 @@ public:
     std::map<std::intptr_t, ControlItem> controls;
     std::intptr_t next_handle = 0x1000;
     int focused = -1;  // control number holding the keyboard focus
+    HeadlessTableWindow table;  // the table window
+    std::string clipboard;      // what clipboard_copy put there last
     std::deque<std::string> answers;
     std::deque<bool> question_answers;
     std::vector<HeadlessMessage> messages;
@@ -264,6 +267,55 @@ public:
         return true;
     }
 
+    void table_window_show(TableWindowSpec* spec) override
+    {
+        table.spec = spec;
+        table.open = spec != nullptr;
+        ++table.shows;
+    }
+
+    void table_window_update() override
+    {
+        if (table.open)
+            ++table.updates;
+    }
+
+    void table_window_close() override
+    {
+        table.spec = nullptr;
+        table.open = false;
+        table.selected_table = table.selected_row = -1;
+    }
+
+    bool table_window_is_open() override { return table.open; }
+
+    void table_window_select(int index, int data_row) override
+    {
+        if (!table.open)
+            return;
+        if (data_row < 0) {
+            table.selected_table = table.selected_row = -1;
+            return;
+        }
+        if (index < 0 || index >= static_cast<int>(table.spec->tables.size()))
+            return;
+        table.spec->shown_table = index;
+        const bool valid = table_shown_row(table.spec->tables[index], data_row) >= 0;
+        table.selected_table = valid ? index : -1;
+        table.selected_row = valid ? data_row : -1;
+    }
+
+    void clipboard_copy(std::string_view text) override { clipboard = std::string(text); }
+
+    // The table the user acts on, nullptr when the window is closed or index is out of range.
+    TableData* user_table(int index)
+    {
+        if (!table.open || index < 0 || index >= static_cast<int>(table.spec->tables.size()))
+            return nullptr;
+        table.spec->shown_table = index;
+        return &table.spec->tables[index];
+    }
+
     ControlItem* control(std::intptr_t handle)
     {
         const auto it = controls.find(handle);
@@ -457,6 +509,8 @@ const std::vector<Picture>& headless_frames()
 void headless_reset_log()
 {
     HeadlessPlatform& backend = headless();
+    backend.table = HeadlessTableWindow{};
+    backend.clipboard.clear();
     backend.messages.clear();
     backend.questions.clear();
     backend.requests.clear();
@@ -467,4 +521,59 @@ void headless_reset_log()
     backend.fail_capture = false;
     backend.menus.clear();
     backend.menu_answers.clear();
+}
+
+const HeadlessTableWindow& headless_table_window()
+{
+    return headless().table;
+}
+
+void headless_table_header_click(int table, int column)
+{
+    if (TableData* data = headless().user_table(table))
+        table_header_click(*data, column);
+}
+
+void headless_table_row_click(int table, int shown_row)
+{
+    HeadlessPlatform& backend = headless();
+    TableData* data = backend.user_table(table);
+    if (!data)
+        return;
+    const int data_row = table_data_row(*data, shown_row);
+    if (data_row < 0)
+        return;
+    backend.table.selected_table = table;
+    backend.table.selected_row = data_row;
+    if (backend.table.spec->on_select)
+        backend.table.spec->on_select(table, data_row);
+}
+
+void headless_table_tab(int table)
+{
+    headless().user_table(table);
+}
+
+void headless_table_copy()
+{
+    HeadlessPlatform& backend = headless();
+    if (backend.table.open && backend.table.spec->on_copy)
+        backend.table.spec->on_copy(backend.table.spec->shown_table);
+}
+
+void headless_table_save()
+{
+    HeadlessPlatform& backend = headless();
+    if (backend.table.open && backend.table.spec->on_save)
+        backend.table.spec->on_save(backend.table.spec->shown_table);
+}
+
+void headless_table_close()
+{
+    headless().table_window_close();
+}
+
+const std::string& headless_clipboard()
+{
+    return headless().clipboard;
 }

@@ -76,3 +76,29 @@ const std::vector<Picture>& headless_frames();
 // Forgets messages, questions, requests, menus, delays and recorded frames; drops answers not yet
 // used and lets captures succeed again.
 void headless_reset_log();
+
+// The table window as the headless backend holds it (headless_reset_log forgets it and the
+// clipboard too).
+struct TableWindowSpec;
+struct HeadlessTableWindow {
+    TableWindowSpec* spec = nullptr;  // what it shows; nullptr once closed
+    bool open = false;                // open (shown) now
+    int shows = 0;                    // table_window_show calls so far
+    int updates = 0;                  // table_window_update calls while open
+    int selected_table = -1;          // the tab of the selected row, -1 for none
+    int selected_row = -1;            // the selected data row, -1 for none
+};
+const HeadlessTableWindow& headless_table_window();
+// The user clicks column's header of table (its tab comes to the front): sorts as the FLTK window does.
+void headless_table_header_click(int table, int column);
+// The user clicks shown_row of table: it is selected and on_select hears of its data row.
+void headless_table_row_click(int table, int shown_row);
+// The user brings table's tab to the front.
+void headless_table_tab(int table);
+// The user presses "Copy" or "Save as CSV..." (on the tab in front).
+void headless_table_copy();
+void headless_table_save();
+// The user closes the table window.
+void headless_table_close();
+// What clipboard_copy put on the clipboard last.
+const std::string& headless_clipboard();
