@@ -8,6 +8,7 @@
 #include "app/overlays.h"
 #include "app/reload.h"
 #include "app/render.h"
+#include "app/results_window.h"
 #include "gui/input.h"
 
 void show_controls();
@@ -30,6 +31,7 @@ std::vector<ViewerCommand> defaults() {
                      [] { flip(Overlays.show_reactions); }, false});
     table.push_back({"Largest deflection", 'm', 0, [] { return Overlays.show_max_deflection; },
                      [] { flip(Overlays.show_max_deflection); }, true});
+    table.push_back({"Results window...", 'r', KEY_MOD_CTRL, nullptr, results_window_show, true});
     table.push_back({"Fit the model", KEY_HOME, 0, nullptr, fit_model, false});
     table.push_back({"Clear the selection", KEY_ESCAPE, 0, nullptr, clear_selection, true});
     table.push_back({"Reload", KEY_F5, 0, nullptr, reload_file, false});

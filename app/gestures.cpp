@@ -20,6 +20,7 @@
 #include "app/inspect.h"
 #include "app/model.h"
 #include "app/overlays.h"
+#include "app/results_window.h"
 #include "app/picking.h"
 #include "app/render.h"
 #include "app/view.h"
@@ -199,6 +200,10 @@ void select_item(int member, int node) {
     Overlays.highlight_member = member;
     Overlays.highlight_node = node;
     redraw_view();
+    if (node != 0)
+        results_window_select(ResultsKind::Node, node);
+    else
+        results_window_select(ResultsKind::Member, member);
 }
 
 void clear_selection() {

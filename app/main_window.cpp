@@ -14,7 +14,9 @@
 #include "app/animation.h"
 #include "app/context_menu.h"
 #include "app/gestures.h"
+#include "app/analysis.h"
 #include "app/ids.h"
+#include "app/results_window.h"
 #include "app/load_file.h"
 #include "app/model.h"
 #include "app/reload.h"
@@ -202,6 +204,14 @@ bool handle_event(int event) {
     if (redraw_pending != 0) {
         redraw_view();
         redraw_pending = 0;
+    }
+    // The results window states the drawn shape's magnification, which zooms and new deflection
+    // scales change.
+    static double shown_magnification = 0.0;
+    const double magnification = drawn_magnification();
+    if (magnification != shown_magnification) {
+        shown_magnification = magnification;
+        results_window_view_changed();
     }
     return leave;
 }

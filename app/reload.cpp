@@ -14,6 +14,7 @@
 #include "app/overlays.h"
 #include "app/picking.h"
 #include "app/render.h"
+#include "app/results_window.h"
 #include "app/results_reader.h"
 #include "app/view.h"
 #include "gui/gadget.h"
@@ -75,6 +76,7 @@ void reload_file() {
     Overlays.highlight_member = member <= usable_element_count() ? member : 0;
     Overlays.highlight_node = node <= usable_node_count() ? node : 0;
     redraw_view();
+    results_window_refresh();
 }
 
 bool reload_on_change() {

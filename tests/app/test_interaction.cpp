@@ -17,6 +17,7 @@
 #include "app/model.h"
 #include "app/overlays.h"
 #include "app/picking.h"
+#include "app/results_window.h"
 #include "app/reload.h"
 #include "app/render.h"
 #include "app/startup.h"
@@ -161,6 +162,31 @@ TEST_F(InteractionTest, ShiftDragAndMiddleDragPanAndHomeFitsAgain) {
     headless_key(MAIN_WINDOW, KEY_HOME);
     pump();
     EXPECT_TRUE(same_picture(canvas(), before));
+}
+
+// Ctrl+R opens the results window; the canvas and the window share one selection.
+TEST_F(InteractionTest, CtrlROpensTheResultsWindowAndACanvasClickSelectsItsRow) {
+    start(BRIDGE);
+    headless_key(MAIN_WINDOW, 'r');  // without Ctrl: the reactions switch
+    pump();
+    EXPECT_FALSE(headless_table_window().open);
+    EXPECT_TRUE(Overlays.show_reactions);
+    headless_key(MAIN_WINDOW, 'r', KEY_MOD_CTRL);
+    pump();
+    ASSERT_TRUE(headless_table_window().open);
+    const int x = static_cast<int>(std::lround((node_x(8) + node_x(9)) / 2));
+    const int y = static_cast<int>(std::lround(node_y(8) + 3.0f));
+    headless_pointer_move(ID_CANVAS, x, y);
+    headless_pointer_button(ID_CANVAS, 0, true, x, y);
+    headless_pointer_button(ID_CANVAS, 0, false, x, y);
+    pump();
+    EXPECT_EQ(Overlays.highlight_member, 7);
+    EXPECT_EQ(headless_table_window().selected_table, RESULTS_MEMBERS);
+    EXPECT_EQ(headless_table_window().selected_row, 6);  // data rows count from member 1
+    headless_key(MAIN_WINDOW, KEY_ESCAPE);
+    pump();
+    EXPECT_EQ(headless_table_window().selected_row, -1);
+    results_window_close();
 }
 
 TEST_F(InteractionTest, ShortcutsToggleOnlyWithoutAFocusedFieldAndEscapeClearsTheSelection) {
