@@ -3,6 +3,7 @@
 // State: the table, filled on first use; other parts add their commands with add_viewer_command.
 #include "app/context_menu.h"
 
+#include "app/export_commands.h"
 #include "app/gestures.h"
 #include "app/ids.h"
 #include "app/overlays.h"
@@ -32,6 +33,9 @@ std::vector<ViewerCommand> defaults() {
     table.push_back({"Largest deflection", 'm', 0, [] { return Overlays.show_max_deflection; },
                      [] { flip(Overlays.show_max_deflection); }, true});
     table.push_back({"Results window...", 'r', KEY_MOD_CTRL, nullptr, results_window_show, true});
+    table.push_back({"Export picture...", 0, 0, nullptr, export_picture_command, false});
+    table.push_back({"Export animation...", 0, 0, nullptr, export_animation_command, false});
+    table.push_back({"Export results...", 0, 0, nullptr, export_results_command, true});
     table.push_back({"Fit the model", KEY_HOME, 0, nullptr, fit_model, false});
     table.push_back({"Clear the selection", KEY_ESCAPE, 0, nullptr, clear_selection, true});
     table.push_back({"Reload", KEY_F5, 0, nullptr, reload_file, false});

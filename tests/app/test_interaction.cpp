@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "app/model.h"
 #include "app/overlays.h"
+#include "app/export_commands.h"
 #include "app/picking.h"
 #include "app/results_window.h"
 #include "app/reload.h"
@@ -187,6 +188,31 @@ TEST_F(InteractionTest, CtrlROpensTheResultsWindowAndACanvasClickSelectsItsRow) 
     pump();
     EXPECT_EQ(headless_table_window().selected_row, -1);
     results_window_close();
+}
+
+// The menu's exports: the offered name follows the results file, a name without a known extension
+// gets the default one, and a failed export says why.
+TEST_F(InteractionTest, ExportsFromTheMenuWriteTheirFilesOrSayWhy) {
+    start(BRIDGE);
+    EXPECT_EQ(offered_export_name(".png"), BRIDGE.substr(0, BRIDGE.size() - 4) + ".png");
+    headless_answer((dir_ / "view").string());
+    export_picture_command();
+    std::ifstream png(dir_ / "view.png", std::ios::binary);
+    char signature[8] = {};
+    png.read(signature, sizeof signature);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+
+    headless_answer((dir_ / "numbers.json").string());
+    export_results_command();
+    EXPECT_TRUE(fs::exists(dir_ / "numbers.json"));
+
+    headless_reset_log();
+    headless_answer((dir_ / "missing" / "frames.gif").string());  // no such folder
+    export_animation_command();
+    ASSERT_EQ(headless_messages().size(), 1u);
+    EXPECT_EQ(headless_messages()[0].title, "Warning");
+    EXPECT_NE(headless_messages()[0].text.find("frames.gif"), std::string::npos) << headless_messages()[0].text;
+    EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 
 TEST_F(InteractionTest, ShortcutsToggleOnlyWithoutAFocusedFieldAndEscapeClearsTheSelection) {
