@@ -53,9 +53,12 @@ export HOME
 
 "$wm" >"$work/wm.log" 2>&1 &
 wm_pid=$!
-# The window manager is up once it announces itself on the root window.
+# The window manager is up once it announces itself on the root window. openbox announces itself
+# before it has loaded its theme and started managing windows; it is ready once _OB_THEME is set.
+ready=_NET_SUPPORTING_WM_CHECK
+[ "$wm" = openbox ] && ready=_OB_THEME
 i=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+until xprop -root "$ready" 2>/dev/null | grep -q -E 'window id|='; do
     i=$((i + 1))
     if [ $i -gt 1000 ] || ! kill -0 "$wm_pid" 2>/dev/null; then
         echo "xsession: $wm did not start" >&2; cat "$work/wm.log" >&2; exit 1
