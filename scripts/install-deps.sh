@@ -11,6 +11,8 @@ packages=(
   libgif-dev
   # fuzzing (libFuzzer targets build with clang)
   clang libclang-rt-14-dev
+  # the code layout check
+  clang-format
   # the Debian package and its checks
   dpkg-dev fakeroot lintian shared-mime-info desktop-file-utils
   # tests on a real X server
