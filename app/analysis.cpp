@@ -24,10 +24,14 @@ namespace {
 constexpr int MODEL_COMPONENT[3] = {2, 3, 1};  // model component of the file's x, y, z
 constexpr double UNBALANCED_SHARE = 0.01;      // residual share above which the file does not balance
 
-double magnitude(const Vec3& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+double magnitude(const Vec3& v)
+{
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
 
 // Node i's coordinates as the file gives them: the centred value plus the centre, as float32.
-Vec3 file_coordinates(int i) {
+Vec3 file_coordinates(int i)
+{
     Vec3 c{};
     for (int j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
@@ -38,15 +42,18 @@ Vec3 file_coordinates(int i) {
 }
 
 // Node i's values of a per-component record (loads, deflections) in the file's order x, y, z.
-Vec3 file_vector(const std::vector<float>* records, int i) {
+Vec3 file_vector(const std::vector<float>* records, int i)
+{
     Vec3 v{};
-    for (int j = 0; j < 3; ++j) v[j] = records[MODEL_COMPONENT[j]][i];
+    for (int j = 0; j < 3; ++j)
+        v[j] = records[MODEL_COMPONENT[j]][i];
     return v;
 }
 
 }  // namespace
 
-std::string_view member_state_name(MemberState state) {
+std::string_view member_state_name(MemberState state)
+{
     switch (state) {
     case MemberState::Tension:
         return "tension";
@@ -58,7 +65,8 @@ std::string_view member_state_name(MemberState state) {
     return "none";
 }
 
-void compute_model_numbers(ModelNumbers& numbers) {
+void compute_model_numbers(ModelNumbers& numbers)
+{
     const int node_count = usable_node_count();
     const int element_count = usable_element_count();
     const bool results = results_missing == 0;
@@ -71,7 +79,8 @@ void compute_model_numbers(ModelNumbers& numbers) {
     members.assign(static_cast<std::size_t>(element_count) + 1, MemberNumbers{});
     numbers.has_results = results;
 
-    for (int i = 1; i <= node_count; ++i) nodes[i].coordinates = file_coordinates(i);
+    for (int i = 1; i <= node_count; ++i)
+        nodes[i].coordinates = file_coordinates(i);
 
     // Sum of the member forces acting on each node, file order x, y, z.
     std::vector<Vec3> member_pull(static_cast<std::size_t>(node_count) + 1, Vec3{});
@@ -82,20 +91,26 @@ void compute_model_numbers(ModelNumbers& numbers) {
         m.nodes[0] = a;
         m.nodes[1] = b;
         m.drawable = a >= 1 && a <= node_count && b >= 1 && b <= node_count;
-        if (!m.drawable) continue;
+        if (!m.drawable)
+            continue;
         const Vec3& pa = nodes[a].coordinates;
         const Vec3& pb = nodes[b].coordinates;
         const Vec3 span = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
         m.length = magnitude(span);
-        if (!results) continue;
+        if (!results)
+            continue;
         m.stress = TrussModel.element_stress[e];
         m.force = TrussModel.element_force[e];
         m.state = m.force > 0 ? MemberState::Tension : m.force < 0 ? MemberState::Compression : MemberState::None;
-        if (m.force > numbers.max_tension.value) numbers.max_tension = {e, m.force};
-        if (m.force < numbers.max_compression.value) numbers.max_compression = {e, m.force};
-        if (std::fabs(m.force) > numbers.largest_force) numbers.largest_force = std::fabs(m.force);
+        if (m.force > numbers.max_tension.value)
+            numbers.max_tension = {e, m.force};
+        if (m.force < numbers.max_compression.value)
+            numbers.max_compression = {e, m.force};
+        if (std::fabs(m.force) > numbers.largest_force)
+            numbers.largest_force = std::fabs(m.force);
         // A member of no length has no direction: it can carry nothing to its nodes.
-        if (!(m.length > 0)) continue;
+        if (!(m.length > 0))
+            continue;
         for (int j = 0; j < 3; ++j) {
             const double pull = m.force * span[j] / m.length;
             member_pull[a][j] += pull;
@@ -112,27 +127,34 @@ void compute_model_numbers(ModelNumbers& numbers) {
             numbers.load_sum[j] += n.load[j];
             numbers.total_load += std::fabs(n.load[j]);
         }
-        if (!results) continue;
+        if (!results)
+            continue;
         n.deflection = file_vector(TrussModel.node_deflections, i);
         n.deflection_magnitude = magnitude(n.deflection);
-        if (n.deflection_magnitude > numbers.max_deflection.value) numbers.max_deflection = {i, n.deflection_magnitude};
+        if (n.deflection_magnitude > numbers.max_deflection.value)
+            numbers.max_deflection = {i, n.deflection_magnitude};
         for (int j = 0; j < 3; ++j) {
-            if (n.restraint[j] != 1) continue;
+            if (n.restraint[j] != 1)
+                continue;
             n.reaction[j] = -(n.load[j] + member_pull[i][j]) + 0.0;  // + 0.0: no reaction of -0
             numbers.reaction_sum[j] += n.reaction[j];
         }
     }
 
-    for (int j = 0; j < 3; ++j) numbers.residual[j] = numbers.load_sum[j] + numbers.reaction_sum[j];
-    if (numbers.total_load > 0) numbers.residual_share = magnitude(numbers.residual) / numbers.total_load;
+    for (int j = 0; j < 3; ++j)
+        numbers.residual[j] = numbers.load_sum[j] + numbers.reaction_sum[j];
+    if (numbers.total_load > 0)
+        numbers.residual_share = magnitude(numbers.residual) / numbers.total_load;
     numbers.unbalanced = results && numbers.residual_share > UNBALANCED_SHARE;
     numbers.nodes = std::move(nodes);
     numbers.members = std::move(members);
 }
 
-double drawn_magnification() {
+double drawn_magnification()
+{
     // A deflection of one length unit moves its node deflection_scale pixels along the canvas
     // direction of its component; one length unit of the truss spans view_scale pixels.
-    if (!(ViewState.view_scale > 0)) return 0;
+    if (!(ViewState.view_scale > 0))
+        return 0;
     return static_cast<double>(TrussModel.deflection_scale) / ViewState.view_scale;
 }

@@ -17,27 +17,27 @@ using Vec3 = std::array<double, 3>;  // x, y, z as the file gives them
 enum class MemberState { None, Tension, Compression };  // by the sign of the file's force: + is tension
 
 struct MemberNumbers {
-    int nodes[2] = {0, 0};      // end nodes as read (0 when unusable)
-    bool drawable = false;      // both end nodes within 1..node_count
-    double length = 0;          // undeformed length, model length units (0 when not drawable)
-    double stress = 0;          // as the file gives it
-    double force = 0;           // axial force as the file gives it; > 0 tension
+    int nodes[2] = {0, 0};                  // end nodes as read (0 when unusable)
+    bool drawable = false;                  // both end nodes within 1..node_count
+    double length = 0;                      // undeformed length, model length units (0 when not drawable)
+    double stress = 0;                      // as the file gives it
+    double force = 0;                       // axial force as the file gives it; > 0 tension
     MemberState state = MemberState::None;  // None also without results
 };
 
 struct NodeNumbers {
-    Vec3 coordinates{};         // as the file gives them (not centred)
+    Vec3 coordinates{};              // as the file gives them (not centred)
     std::array<int, 3> restraint{};  // restraint codes as in the file, x y z
     Vec3 load{};
     Vec3 deflection{};
     double deflection_magnitude = 0;
-    bool restrained = false;    // at least one component has restraint code 1
-    Vec3 reaction{};            // -(load + member forces on the node) per restrained component, 0 elsewhere
+    bool restrained = false;  // at least one component has restraint code 1
+    Vec3 reaction{};          // -(load + member forces on the node) per restrained component, 0 elsewhere
 };
 
 struct Extreme {
-    int index = 0;              // member or node number; 0 when there is none
-    double value = 0;           // force (tension > 0, compression < 0) or deflection magnitude
+    int index = 0;     // member or node number; 0 when there is none
+    double value = 0;  // force (tension > 0, compression < 0) or deflection magnitude
 };
 
 struct ModelNumbers {

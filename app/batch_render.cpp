@@ -43,14 +43,19 @@ namespace {
 constexpr const char* PROGRAM = "kelvaro-render";
 constexpr int PASSES_PER_FRAME = 2;  // the plain picture, then the animated elements over it
 
-std::string diagnostic(const std::string& text) { return std::string(PROGRAM) + ": " + text; }
+std::string diagnostic(const std::string& text)
+{
+    return std::string(PROGRAM) + ": " + text;
+}
 
 // Opens the results file once, for the reader to read (handed over to the file slots), so a
 // named pipe's writer meets one reader only. A pipe without a writer yet is waited for, as other
 // command-line tools wait. Empty when the file is open, else the reason.
-std::string open_input(const std::string& path) {
+std::string open_input(const std::string& path)
+{
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return std::strerror(errno);
+    if (fd < 0)
+        return std::strerror(errno);
     struct stat info;
     std::string reason;
     if (fstat(fd, &info) != 0) {
@@ -67,57 +72,74 @@ std::string open_input(const std::string& path) {
 }
 
 // True when both paths name one existing file.
-bool same_file(const std::string& a, const std::string& b) {
+bool same_file(const std::string& a, const std::string& b)
+{
     struct stat first, second;
     return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
 }
 
 // Sets check box control to checked and runs its command, as a click that leaves it so.
-void tick(int control, bool checked) {
+void tick(int control, bool checked)
+{
     gadget_set_state(control, checked ? 1 : 0);
     run_command(control);
 }
 
-void apply_preset(RenderView view) {
-    if (view == RenderView::Automatic) return;
+void apply_preset(RenderView view)
+{
+    if (view == RenderView::Automatic)
+        return;
     tick(ID_3D, view == RenderView::Spatial);
 }
 
-void apply_angles(const RenderOptions& options) {
-    if (!options.azimuth && !options.elevation) return;
-    if (options.azimuth) ViewState.view_azimuth = *options.azimuth;
-    if (options.elevation) ViewState.view_elevation = *options.elevation;
+void apply_angles(const RenderOptions& options)
+{
+    if (!options.azimuth && !options.elevation)
+        return;
+    if (options.azimuth)
+        ViewState.view_azimuth = *options.azimuth;
+    if (options.elevation)
+        ViewState.view_elevation = *options.elevation;
     refresh_projection(true);
     redraw_view();
 }
 
-void apply_zoom(int steps) {
-    if (steps == 0) return;
-    for (int n = 0; n < steps; ++n) zoom_in();
-    for (int n = 0; n > steps; --n) zoom_out();
+void apply_zoom(int steps)
+{
+    if (steps == 0)
+        return;
+    for (int n = 0; n < steps; ++n)
+        zoom_in();
+    for (int n = 0; n > steps; --n)
+        zoom_out();
     refresh_projection(false);
     redraw_view();
 }
 
 // Ticks "Deflected" after typing scale_text (when given) into the scale field. Typing there
 // would untick the box through the field's own command; the box is unticked before anyway.
-void apply_deflected(const std::string& scale_text) {
-    if (!scale_text.empty()) gadget_set_text(ID_DEFLECTION_SCALE, scale_text);
+void apply_deflected(const std::string& scale_text)
+{
+    if (!scale_text.empty())
+        gadget_set_text(ID_DEFLECTION_SCALE, scale_text);
     tick(ID_DEFLECTED, true);
 }
 
 // True when the picture needs the deflected offsets: an animation frame or the GIF of all six.
-bool animated(const RenderOptions& options) {
+bool animated(const RenderOptions& options)
+{
     return options.frame != 0 || export_format(options.output_path) == ExportFormat::Gif;
 }
 
 // --size and --text-scale: the canvas made again at the size asked for and the model fitted to it,
 // as the viewer's start-up fits it to 700 x 500. Nothing changes for the defaults.
-void apply_canvas(const RenderOptions& options) {
+void apply_canvas(const RenderOptions& options)
+{
     draw_set_text_scale(options.text_scale);
     const bool resized = options.width != CANVAS_WIDTH || options.height != CANVAS_HEIGHT;
-    if (!resized && options.text_scale == 1.0f) return;
+    if (!resized && options.text_scale == 1.0f)
+        return;
     if (resized) {
         set_canvas_size(options.width, options.height);
         gadget_canvas(ID_CANVAS, 0, 0, options.width, options.height);
@@ -128,7 +150,8 @@ void apply_canvas(const RenderOptions& options) {
 
 // Writes what was drawn to options.output_path in the format of its extension: picture as JPEG
 // or PNG, the canvas redrawn into an SVG recorder, or the six animation frames as a GIF.
-void save_output(const RenderOptions& options, const Picture& picture, RenderReport& report) {
+void save_output(const RenderOptions& options, const Picture& picture, RenderReport& report)
+{
     const std::string& path = options.output_path;
     std::string reason;
     switch (export_format(path)) {
@@ -137,7 +160,8 @@ void save_output(const RenderOptions& options, const Picture& picture, RenderRep
         break;
     case ExportFormat::Svg: {
         const std::string document = view_svg_document(options.frame, options.stresses);
-        if (!write_file_atomically(path, document, reason)) break;
+        if (!write_file_atomically(path, document, reason))
+            break;
         reason.clear();
         break;
     }
@@ -151,8 +175,8 @@ void save_output(const RenderOptions& options, const Picture& picture, RenderRep
         const int saved = jpeg_save_picture_quality(picture, path, options.quality);
         const int error = errno;
         if (saved == 0) {
-            reason = "cannot write '" + path + "': " +
-                     (error != 0 ? std::strerror(error) : "the picture could not be encoded");
+            reason = "cannot write '" + path +
+                     "': " + (error != 0 ? std::strerror(error) : "the picture could not be encoded");
         }
         break;
     }
@@ -164,20 +188,23 @@ void save_output(const RenderOptions& options, const Picture& picture, RenderRep
 }
 
 // Presses "Animation" and copies the picture of frame (1..6) with its animated elements drawn.
-bool take_animation_frame(int frame, Picture& picture) {
+bool take_animation_frame(int frame, Picture& picture)
+{
     const std::size_t before = headless_frames().size();
     headless_record_frames(true);
     run_command(ID_ANIMATION);
     headless_record_frames(false);
     const std::size_t index = before + static_cast<std::size_t>(PASSES_PER_FRAME * frame - 1);
     const bool drawn = index < headless_frames().size();
-    if (drawn) picture = headless_frames()[index];
+    if (drawn)
+        picture = headless_frames()[index];
     headless_reset_log();  // the copies are large; messages were taken before
     return drawn;
 }
 
 // The overlay switches the options ask for, set before the viewer's first drawing pass.
-void set_overlays(const RenderOptions& options) {
+void set_overlays(const RenderOptions& options)
+{
     Overlays = OverlayStateData{};
     Overlays.show_force_colours = options.colour_forces;
     Overlays.show_legend = options.legend;
@@ -187,18 +214,20 @@ void set_overlays(const RenderOptions& options) {
 }
 
 // A line for each highlight that names no member or node of the model (nothing is drawn for it).
-void report_missing_highlights(const RenderOptions& options, RenderReport& report) {
+void report_missing_highlights(const RenderOptions& options, RenderReport& report)
+{
     if (options.highlight_member > usable_element_count())
-        report.lines.push_back(diagnostic("--highlight-member: the model has no member " +
-                                          std::to_string(options.highlight_member)));
+        report.lines.push_back(
+            diagnostic("--highlight-member: the model has no member " + std::to_string(options.highlight_member)));
     if (options.highlight_node > usable_node_count())
-        report.lines.push_back(diagnostic("--highlight-node: the model has no node " +
-                                          std::to_string(options.highlight_node)));
+        report.lines.push_back(
+            diagnostic("--highlight-node: the model has no node " + std::to_string(options.highlight_node)));
 }
 
 // Everything render_picture does, leaving the picture where it was drawn: the canvas, or frame
 // for an animation frame. nullptr when the status is not OK.
-const Picture* render_view(const RenderOptions& options, RenderReport& report, Picture& frame) {
+const Picture* render_view(const RenderOptions& options, RenderReport& report, Picture& frame)
+{
     const std::string reason = open_input(options.results_path);
     if (!reason.empty()) {
         report.status = RENDER_EXIT_INPUT;
@@ -216,7 +245,8 @@ const Picture* render_view(const RenderOptions& options, RenderReport& report, P
     // drawn from the next pass on.
     Overlays.highlight_member = options.highlight_member;
     Overlays.highlight_node = options.highlight_node;
-    if (Overlays.highlight_member != 0 || Overlays.highlight_node != 0) redraw_view();
+    if (Overlays.highlight_member != 0 || Overlays.highlight_node != 0)
+        redraw_view();
     // The reader's message boxes, one line each: a cut-down file is drawn, missing results are not.
     for (const HeadlessMessage& message : headless_messages()) {
         report.lines.push_back(diagnostic(message.title + ": " + message.text));
@@ -232,17 +262,22 @@ const Picture* render_view(const RenderOptions& options, RenderReport& report, P
     apply_preset(options.view);
     apply_angles(options);
     apply_zoom(options.zoom_steps);
-    if (options.deflected || animated(options) || options.max_deflection) apply_deflected(options.deflection_scale);
-    if (options.load_values) tick(ID_APPLIED_LOAD, true);
-    if (options.element_numbers) tick(ID_ELEMENT_NO, true);
+    if (options.deflected || animated(options) || options.max_deflection)
+        apply_deflected(options.deflection_scale);
+    if (options.load_values)
+        tick(ID_APPLIED_LOAD, true);
+    if (options.element_numbers)
+        tick(ID_ELEMENT_NO, true);
 
     if (options.frame != 0) {
-        if (take_animation_frame(options.frame, frame)) return &frame;
+        if (take_animation_frame(options.frame, frame))
+            return &frame;
         report.status = RENDER_EXIT_INPUT;
         report.lines.push_back(diagnostic("the animation frame could not be drawn"));
         return nullptr;
     }
-    if (options.stresses) run_command(ID_SHOW_STRESSES);
+    if (options.stresses)
+        run_command(ID_SHOW_STRESSES);
     const Picture* canvas = gadget_canvas_picture(ID_CANVAS);
     if (canvas == nullptr) {
         report.status = RENDER_EXIT_INPUT;
@@ -253,15 +288,18 @@ const Picture* render_view(const RenderOptions& options, RenderReport& report, P
 
 }  // namespace
 
-RenderReport render_picture(const RenderOptions& options, Picture& picture) {
+RenderReport render_picture(const RenderOptions& options, Picture& picture)
+{
     RenderReport report;
     Picture frame;
     const Picture* drawn = render_view(options, report, frame);
-    if (drawn != nullptr) picture = *drawn;
+    if (drawn != nullptr)
+        picture = *drawn;
     return report;
 }
 
-RenderReport render_to_file(const RenderOptions& options) {
+RenderReport render_to_file(const RenderOptions& options)
+{
     std::vector<std::string> outputs = {options.output_path};
     if (report_format(options.report_path) == ReportFormat::Csv) {
         outputs.push_back(report_members_csv_path(options.report_path));
@@ -270,20 +308,23 @@ RenderReport render_to_file(const RenderOptions& options) {
         outputs.push_back(options.report_path);
     }
     for (const std::string& output : outputs) {
-        if (output.empty() || !same_file(options.results_path, output)) continue;
+        if (output.empty() || !same_file(options.results_path, output))
+            continue;
         RenderReport refused;
         refused.status = RENDER_EXIT_USAGE;
-        refused.lines.push_back(diagnostic("the output file '" + output +
-                                           "' is the results file; refusing to overwrite it"));
+        refused.lines.push_back(
+            diagnostic("the output file '" + output + "' is the results file; refusing to overwrite it"));
         return refused;
     }
     RenderReport report;
     Picture frame;
     const Picture* picture = render_view(options, report, frame);
-    if (picture == nullptr) return report;
+    if (picture == nullptr)
+        return report;
     if (!options.output_path.empty()) {
         save_output(options, *picture, report);
-        if (report.status != RENDER_EXIT_OK) return report;
+        if (report.status != RENDER_EXIT_OK)
+            return report;
     }
     std::string error;
     if (!options.report_path.empty() && !write_report(options.report_path, error)) {
@@ -293,7 +334,8 @@ RenderReport render_to_file(const RenderOptions& options) {
     return report;
 }
 
-int render_files(const RenderOptions& options, std::FILE* err) {
+int render_files(const RenderOptions& options, std::FILE* err)
+{
     const bool several = options.results_paths.size() > 1;
     int worst = RENDER_EXIT_OK;
     for (const std::string& path : options.results_paths) {
@@ -305,7 +347,8 @@ int render_files(const RenderOptions& options, std::FILE* err) {
         // With several files every line names its file (the input's own messages already do).
         const std::string prefix = diagnostic("");
         for (std::string line : report.lines) {
-            if (several && line.rfind(prefix + path + ": ", 0) != 0) line.insert(prefix.size(), path + ": ");
+            if (several && line.rfind(prefix + path + ": ", 0) != 0)
+                line.insert(prefix.size(), path + ": ");
             std::fprintf(err, "%s\n", line.c_str());
         }
         viewer_shutdown();
@@ -315,7 +358,8 @@ int render_files(const RenderOptions& options, std::FILE* err) {
     return worst;
 }
 
-int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
+{
     RenderOptions options;
     std::string error;
     if (!parse_render_options(argc, argv, options, error)) {

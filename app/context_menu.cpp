@@ -17,19 +17,21 @@ void show_controls();
 namespace {
 
 // Flips an overlay switch and redraws.
-void flip(bool& flag) {
+void flip(bool& flag)
+{
     flag = !flag;
     redraw_view();
 }
 
-std::vector<ViewerCommand> defaults() {
+std::vector<ViewerCommand> defaults()
+{
     std::vector<ViewerCommand> table;
     table.push_back({"Force colours", 'c', 0, [] { return Overlays.show_force_colours; },
                      [] { flip(Overlays.show_force_colours); }, false});
     table.push_back({"Node numbers", 'n', 0, [] { return Overlays.show_node_numbers; },
                      [] { flip(Overlays.show_node_numbers); }, false});
-    table.push_back({"Reactions", 'r', 0, [] { return Overlays.show_reactions; },
-                     [] { flip(Overlays.show_reactions); }, false});
+    table.push_back(
+        {"Reactions", 'r', 0, [] { return Overlays.show_reactions; }, [] { flip(Overlays.show_reactions); }, false});
     table.push_back({"Largest deflection", 'm', 0, [] { return Overlays.show_max_deflection; },
                      [] { flip(Overlays.show_max_deflection); }, true});
     table.push_back({"Results window...", 'r', KEY_MOD_CTRL, nullptr, results_window_show, true});
@@ -45,38 +47,52 @@ std::vector<ViewerCommand> defaults() {
     return table;
 }
 
-std::string key_name(int key, int modifiers) {
+std::string key_name(int key, int modifiers)
+{
     std::string name;
-    if (modifiers & KEY_MOD_CTRL) name += "Ctrl+";
-    if (modifiers & KEY_MOD_ALT) name += "Alt+";
+    if (modifiers & KEY_MOD_CTRL)
+        name += "Ctrl+";
+    if (modifiers & KEY_MOD_ALT)
+        name += "Alt+";
     switch (key) {
-    case KEY_HOME: return name + "Home";
-    case KEY_ESCAPE: return name + "Escape";
-    case KEY_F1: return name + "F1";
-    case KEY_F5: return name + "F5";
-    default: break;
+    case KEY_HOME:
+        return name + "Home";
+    case KEY_ESCAPE:
+        return name + "Escape";
+    case KEY_F1:
+        return name + "F1";
+    case KEY_F5:
+        return name + "F5";
+    default:
+        break;
     }
-    if (key > ' ' && key < 127) return name + static_cast<char>(modifiers != 0 && key >= 'a' && key <= 'z' ? key - 32 : key);
+    if (key > ' ' && key < 127)
+        return name + static_cast<char>(modifiers != 0 && key >= 'a' && key <= 'z' ? key - 32 : key);
     return name;
 }
 
 }  // namespace
 
-std::vector<ViewerCommand>& viewer_commands() {
+std::vector<ViewerCommand>& viewer_commands()
+{
     static std::vector<ViewerCommand> table = defaults();
     return table;
 }
 
-void add_viewer_command(const ViewerCommand& command, const std::string& before) {
+void add_viewer_command(const ViewerCommand& command, const std::string& before)
+{
     std::vector<ViewerCommand>& table = viewer_commands();
     auto at = table.begin();
-    while (at != table.end() && at->label != before) ++at;
+    while (at != table.end() && at->label != before)
+        ++at;
     table.insert(at, command);
 }
 
-bool run_shortcut(int key, int modifiers) {
+bool run_shortcut(int key, int modifiers)
+{
     const int wanted = modifiers & (KEY_MOD_CTRL | KEY_MOD_ALT);
-    if (key >= 'A' && key <= 'Z') key += 'a' - 'A';
+    if (key >= 'A' && key <= 'Z')
+        key += 'a' - 'A';
     for (const ViewerCommand& command : viewer_commands()) {
         if (command.key != 0 && command.key == key && command.modifiers == wanted && command.run) {
             command.run();
@@ -86,7 +102,8 @@ bool run_shortcut(int key, int modifiers) {
     return false;
 }
 
-void show_context_menu(int x, int y) {
+void show_context_menu(int x, int y)
+{
     std::vector<MenuEntry> entries;
     for (const ViewerCommand& command : viewer_commands()) {
         MenuEntry entry;
@@ -104,7 +121,8 @@ void show_context_menu(int x, int y) {
         viewer_commands()[chosen].run();
 }
 
-std::string controls_text() {
+std::string controls_text()
+{
     std::string text =
         "Left drag: turn the model, 0.5 degree a pixel (across: azimuth, up and down: elevation)\n"
         "Shift + left drag, or middle drag: move the model\n"
@@ -113,12 +131,15 @@ std::string controls_text() {
         "Right click: this list as a menu\n"
         "Drop a results file on the window: open it\n";
     for (const ViewerCommand& command : viewer_commands()) {
-        if (command.key != 0) text += key_name(command.key, command.modifiers) + ": " + command.label + "\n";
+        if (command.key != 0)
+            text += key_name(command.key, command.modifiers) + ": " + command.label + "\n";
     }
-    if (!text.empty()) text.pop_back();
+    if (!text.empty())
+        text.pop_back();
     return text;
 }
 
-void show_controls() {
+void show_controls()
+{
     show_text_box("Controls", controls_text());
 }

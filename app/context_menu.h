@@ -8,12 +8,12 @@
 
 // One command of the table. A toggle shows a check box (checked tells its state).
 struct ViewerCommand {
-    std::string label;             // menu text
-    int key = 0;                   // shortcut (gui/input.h KEY_* or a lower-case character), 0 for none
-    int modifiers = 0;             // KEY_MOD_CTRL or KEY_MOD_ALT bits the shortcut needs (Shift is ignored)
-    bool (*checked)() = nullptr;   // the toggle's state; nullptr for a plain command
-    void (*run)() = nullptr;       // what it does
-    bool divider = false;          // a line below it in the menu
+    std::string label;            // menu text
+    int key = 0;                  // shortcut (gui/input.h KEY_* or a lower-case character), 0 for none
+    int modifiers = 0;            // KEY_MOD_CTRL or KEY_MOD_ALT bits the shortcut needs (Shift is ignored)
+    bool (*checked)() = nullptr;  // the toggle's state; nullptr for a plain command
+    void (*run)() = nullptr;      // what it does
+    bool divider = false;         // a line below it in the menu
 };
 
 // The table in menu order.

@@ -21,46 +21,63 @@
 namespace {
 
 // The bytes written to path whole or not at all; "" or the reason.
-std::string write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+std::string write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
     std::string error;
     const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (!write_file_atomically(path, view, error)) return error;
+    if (!write_file_atomically(path, view, error))
+        return error;
     return "";
 }
 
-std::string lower(std::string_view text) {
+std::string lower(std::string_view text)
+{
     std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
 }
 
 }  // namespace
 
-ExportFormat export_format(std::string_view path) {
+ExportFormat export_format(std::string_view path)
+{
     const std::size_t slash = path.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.rfind('.');
     // A dot at the very start of the name marks a hidden file, not an extension.
-    if (dot == std::string_view::npos || dot == 0) return ExportFormat::Jpeg;
+    if (dot == std::string_view::npos || dot == 0)
+        return ExportFormat::Jpeg;
     const std::string extension = lower(name.substr(dot + 1));
-    if (extension == "jpg" || extension == "jpeg") return ExportFormat::Jpeg;
-    if (extension == "png") return ExportFormat::Png;
-    if (extension == "svg") return ExportFormat::Svg;
-    if (extension == "gif") return ExportFormat::Gif;
+    if (extension == "jpg" || extension == "jpeg")
+        return ExportFormat::Jpeg;
+    if (extension == "png")
+        return ExportFormat::Png;
+    if (extension == "svg")
+        return ExportFormat::Svg;
+    if (extension == "gif")
+        return ExportFormat::Gif;
     return ExportFormat::Unknown;
 }
 
-std::string export_format_list() { return "JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg) or GIF (.gif)"; }
+std::string export_format_list()
+{
+    return "JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg) or GIF (.gif)";
+}
 
-std::string write_png_file(const Picture& picture, const std::string& path) {
+std::string write_png_file(const Picture& picture, const std::string& path)
+{
     std::vector<std::uint8_t> bytes;
-    if (!png_encode(picture, bytes)) return "the picture could not be encoded as PNG";
+    if (!png_encode(picture, bytes))
+        return "the picture could not be encoded as PNG";
     return write_bytes(path, bytes);
 }
 
-std::string view_svg_document(int frame, bool stresses) {
+std::string view_svg_document(int frame, bool stresses)
+{
     const Picture* canvas = gadget_canvas_picture(ID_CANVAS);
-    if (canvas == nullptr) return "";
+    if (canvas == nullptr)
+        return "";
     SvgRecorder recorder;
     svg_recorder_start(recorder, canvas->width, canvas->height);
     draw_record_svg(&recorder, canvas);
@@ -69,14 +86,17 @@ std::string view_svg_document(int frame, bool stresses) {
     } else {
         redraw_view();
     }
-    if (stresses) draw_stress_list();
+    if (stresses)
+        draw_stress_list();
     draw_record_svg(nullptr, nullptr);
     return svg_document(recorder);
 }
 
-bool draw_animation_frames(std::vector<Picture>& frames) {
+bool draw_animation_frames(std::vector<Picture>& frames)
+{
     frames.clear();
-    if (gadget_canvas_picture(ID_CANVAS) == nullptr) return false;
+    if (gadget_canvas_picture(ID_CANVAS) == nullptr)
+        return false;
     const std::int8_t deflected = ViewState.show_deflected;
     const float phase = ViewState.animation_phase;
     ViewState.show_deflected = 0;  // as "Animation" draws: no static shape under the moving one
@@ -84,42 +104,55 @@ bool draw_animation_frames(std::vector<Picture>& frames) {
     for (int frame = 1; frame <= ANIMATION_FRAMES; ++frame) {
         draw_animation_frame(frame);
         const Picture* canvas = gadget_canvas_picture(ID_CANVAS);
-        if (canvas == nullptr) break;
+        if (canvas == nullptr)
+            break;
         frames.push_back(*canvas);
     }
     ViewState.show_deflected = deflected;
     ViewState.animation_phase = phase;
     redraw_view();
-    if (frames.size() != ANIMATION_FRAMES) frames.clear();
+    if (frames.size() != ANIMATION_FRAMES)
+        frames.clear();
     return !frames.empty();
 }
 
-std::string write_gif_file(const std::vector<Picture>& frames, const std::string& path) {
+std::string write_gif_file(const std::vector<Picture>& frames, const std::string& path)
+{
     std::vector<GifFrame> list;
-    for (const Picture& picture : frames) list.push_back(GifFrame{&picture, ANIMATION_FRAME_CENTISECONDS});
+    for (const Picture& picture : frames)
+        list.push_back(GifFrame{&picture, ANIMATION_FRAME_CENTISECONDS});
     std::vector<std::uint8_t> bytes;
-    if (!gif_encode(list, bytes)) return "the animation could not be encoded as GIF";
+    if (!gif_encode(list, bytes))
+        return "the animation could not be encoded as GIF";
     return write_bytes(path, bytes);
 }
 
-std::string export_picture(const std::string& path) {
+std::string export_picture(const std::string& path)
+{
     const ExportFormat format = export_format(path);
     if (format != ExportFormat::Png && format != ExportFormat::Svg) {
         return "'" + path + "': a picture is exported as PNG (.png) or SVG (.svg)";
     }
     const Picture* canvas = gadget_canvas_picture(ID_CANVAS);
-    if (canvas == nullptr) return "there is no picture to export";
-    if (format == ExportFormat::Png) return write_png_file(*canvas, path);
+    if (canvas == nullptr)
+        return "there is no picture to export";
+    if (format == ExportFormat::Png)
+        return write_png_file(*canvas, path);
     const std::string document = view_svg_document(0, false);
-    if (document.empty()) return "there is no picture to export";
+    if (document.empty())
+        return "there is no picture to export";
     std::string error;
-    if (!write_file_atomically(path, document, error)) return error;
+    if (!write_file_atomically(path, document, error))
+        return error;
     return "";
 }
 
-std::string export_animation(const std::string& path) {
-    if (export_format(path) != ExportFormat::Gif) return "'" + path + "': an animation is exported as GIF (.gif)";
+std::string export_animation(const std::string& path)
+{
+    if (export_format(path) != ExportFormat::Gif)
+        return "'" + path + "': an animation is exported as GIF (.gif)";
     std::vector<Picture> frames;
-    if (!draw_animation_frames(frames)) return "the animation could not be drawn";
+    if (!draw_animation_frames(frames))
+        return "the animation could not be drawn";
     return write_gif_file(frames, path);
 }

@@ -18,8 +18,8 @@ enum class ExportFormat {
     Gif,      // .gif
 };
 
-constexpr int ANIMATION_FRAMES = 6;                // frames of the deflection animation
-constexpr int ANIMATION_FRAME_CENTISECONDS = 25;   // each shown 250 ms, the last one too
+constexpr int ANIMATION_FRAMES = 6;               // frames of the deflection animation
+constexpr int ANIMATION_FRAME_CENTISECONDS = 25;  // each shown 250 ms, the last one too
 
 // The format of path by its extension, in any letter case (".PNG" is PNG); Jpeg for a name without
 // an extension (as every output was JPEG before: "-o /dev/stdout" still works), Unknown for another.

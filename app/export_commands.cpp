@@ -15,53 +15,68 @@
 
 namespace {
 
-bool ends_with_any(const std::string& name, std::initializer_list<std::string_view> extensions) {
+bool ends_with_any(const std::string& name, std::initializer_list<std::string_view> extensions)
+{
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     for (std::string_view e : extensions) {
-        if (lower.size() > e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0) return true;
+        if (lower.size() > e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0)
+            return true;
     }
     return false;
 }
 
 // The chosen path, with default_extension added when its own is none of extensions; "" on cancel.
 std::string choose(const char* title, const std::string& offered, const char* pattern,
-                   std::initializer_list<std::string_view> extensions, const char* default_extension) {
+                   std::initializer_list<std::string_view> extensions, const char* default_extension)
+{
     std::string chosen = req_save_file(title, offered, pattern, 0);
-    if (!chosen.empty() && !ends_with_any(chosen, extensions)) chosen += default_extension;
+    if (!chosen.empty() && !ends_with_any(chosen, extensions))
+        chosen += default_extension;
     return chosen;
 }
 
-void report_failure(const std::string& reason) {
-    if (!reason.empty()) req_message("Warning", reason, 0);
+void report_failure(const std::string& reason)
+{
+    if (!reason.empty())
+        req_message("Warning", reason, 0);
 }
 
 }  // namespace
 
-std::string offered_export_name(const std::string& extension) {
-    if (results_path.empty()) return {};
+std::string offered_export_name(const std::string& extension)
+{
+    if (results_path.empty())
+        return {};
     const std::size_t slash = results_path.rfind('/');
     const std::size_t dot = results_path.rfind('.');
     const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
     return (has_extension ? results_path.substr(0, dot) : results_path) + extension;
 }
 
-void export_picture_command() {
+void export_picture_command()
+{
     const std::string path = choose("Export picture", offered_export_name(".png"),
                                     "PNG picture (*.png)|*.png|SVG figure (*.svg)|*.svg", {".png", ".svg"}, ".png");
-    if (!path.empty()) report_failure(export_picture(path));
+    if (!path.empty())
+        report_failure(export_picture(path));
 }
 
-void export_animation_command() {
-    const std::string path =
-        choose("Export animation", offered_export_name(".gif"), "GIF animation (*.gif)|*.gif", {".gif"}, ".gif");
-    if (!path.empty()) report_failure(export_animation(path));
+void export_animation_command()
+{
+    const std::string path = choose("Export animation", offered_export_name(".gif"), "GIF animation (*.gif)|*.gif",
+                                    {".gif"}, ".gif");
+    if (!path.empty())
+        report_failure(export_animation(path));
 }
 
-void export_results_command() {
+void export_results_command()
+{
     const std::string path = choose("Export results", offered_export_name(".json"),
                                     "JSON (*.json)|*.json|CSV tables (*.csv)|*.csv", {".json", ".csv"}, ".json");
-    if (path.empty()) return;
+    if (path.empty())
+        return;
     std::string error;
-    if (!write_report(path, error)) report_failure(error);
+    if (!write_report(path, error))
+        report_failure(error);
 }

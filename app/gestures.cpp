@@ -20,9 +20,9 @@
 #include "app/inspect.h"
 #include "app/model.h"
 #include "app/overlays.h"
-#include "app/results_window.h"
 #include "app/picking.h"
 #include "app/render.h"
+#include "app/results_window.h"
 #include "app/view.h"
 #include "gui/input.h"
 
@@ -34,19 +34,19 @@ enum class Drag { None, Pending, Turn, Pan };
 
 struct DragState {
     Drag kind = Drag::None;
-    bool pan = false;          // the press asked for a pan (Shift + left, or middle)
-    int button = 0;            // 0 left, 2 middle
-    int x0 = 0, y0 = 0;        // press point
+    bool pan = false;    // the press asked for a pan (Shift + left, or middle)
+    int button = 0;      // 0 left, 2 middle
+    int x0 = 0, y0 = 0;  // press point
     float azimuth0 = 0, elevation0 = 0;
     float pan_u0 = 0, pan_v0 = 0;
 };
 
 struct WheelAnchor {
     bool valid = false;
-    int x = 0, y = 0;                 // pointer of the run
+    int x = 0, y = 0;                       // pointer of the run
     float scale = 0, pan_u = 0, pan_v = 0;  // the view when the run began
-    double model_u = 0, model_v = 0;  // the canvas-plane point under the pointer then
-    int exponent = 0;                 // notches so far, in minus out
+    double model_u = 0, model_v = 0;        // the canvas-plane point under the pointer then
+    int exponent = 0;                       // notches so far, in minus out
     // The view the last notch left; a run goes on only from exactly that view.
     float scale_after = 0, pan_u_after = 0, pan_v_after = 0, azimuth = 0, elevation = 0;
 };
@@ -55,15 +55,18 @@ DragState drag;
 WheelAnchor anchor;
 PickResult hovered;  // the item whose tooltip is shown
 
-void redraw_moved_view() {
+void redraw_moved_view()
+{
     refresh_projection(false);
     redraw_view();
 }
 
-void move_drag(const CanvasInput& input) {
+void move_drag(const CanvasInput& input)
+{
     const int dx = input.x - drag.x0, dy = input.y - drag.y0;
     if (drag.kind == Drag::Pending) {
-        if (std::abs(dx) <= DRAG_THRESHOLD && std::abs(dy) <= DRAG_THRESHOLD) return;
+        if (std::abs(dx) <= DRAG_THRESHOLD && std::abs(dy) <= DRAG_THRESHOLD)
+            return;
         drag.kind = drag.pan ? Drag::Pan : Drag::Turn;
         gadget_set_tooltip(ID_CANVAS, "", input.x, input.y);
     }
@@ -71,14 +74,16 @@ void move_drag(const CanvasInput& input) {
         ViewState.view_azimuth = drag.azimuth0 + DRAG_DEGREES_PER_PIXEL * static_cast<float>(dx);
         ViewState.view_elevation = drag.elevation0 + DRAG_DEGREES_PER_PIXEL * static_cast<float>(dy);
     } else {
-        if (!(ViewState.view_scale > 0.0f)) return;
+        if (!(ViewState.view_scale > 0.0f))
+            return;
         ViewPan.u = drag.pan_u0 + static_cast<float>(dx) / ViewState.view_scale;
         ViewPan.v = drag.pan_v0 + static_cast<float>(dy) / ViewState.view_scale;
     }
     redraw_moved_view();
 }
 
-void press(const CanvasInput& input, int button) {
+void press(const CanvasInput& input, int button)
+{
     drag.kind = Drag::Pending;
     drag.button = button;
     drag.pan = button == 2 || (input.modifiers & KEY_MOD_SHIFT) != 0;
@@ -90,8 +95,10 @@ void press(const CanvasInput& input, int button) {
     drag.pan_v0 = ViewPan.v;
 }
 
-void release(const CanvasInput& input, int button) {
-    if (drag.kind == Drag::None || drag.button != button) return;
+void release(const CanvasInput& input, int button)
+{
+    if (drag.kind == Drag::None || drag.button != button)
+        return;
     const bool click = drag.kind == Drag::Pending;
     drag.kind = Drag::None;
     if (click && button == 0) {
@@ -100,9 +107,11 @@ void release(const CanvasInput& input, int button) {
     }
 }
 
-void hover(const CanvasInput& input) {
+void hover(const CanvasInput& input)
+{
     const PickResult picked = pick_at(static_cast<float>(input.x), static_cast<float>(input.y));
-    if (picked.member == hovered.member && picked.node == hovered.node) return;
+    if (picked.member == hovered.member && picked.node == hovered.node)
+        return;
     hovered = picked;
     const std::string text = picked.node != 0     ? node_tooltip(picked.node)
                              : picked.member != 0 ? member_tooltip(picked.member)
@@ -112,7 +121,8 @@ void hover(const CanvasInput& input) {
 
 }  // namespace
 
-void handle_canvas_input(int type, const CanvasInput& input) {
+void handle_canvas_input(int type, const CanvasInput& input)
+{
     switch (type) {
     case CANVAS_LEFT_DOWN:
         press(input, 0);
@@ -149,8 +159,10 @@ void handle_canvas_input(int type, const CanvasInput& input) {
     }
 }
 
-bool wheel_zoom(int notches, int x, int y) {
-    if (notches == 0 || !(ViewState.view_scale > 0.0f) || !std::isfinite(ViewState.view_scale)) return false;
+bool wheel_zoom(int notches, int x, int y)
+{
+    if (notches == 0 || !(ViewState.view_scale > 0.0f) || !std::isfinite(ViewState.view_scale))
+        return false;
     const bool same_run = anchor.valid && anchor.x == x && anchor.y == y &&
                           anchor.scale_after == ViewState.view_scale && anchor.pan_u_after == ViewPan.u &&
                           anchor.pan_v_after == ViewPan.v && anchor.azimuth == ViewState.view_azimuth &&
@@ -166,10 +178,12 @@ bool wheel_zoom(int notches, int x, int y) {
         anchor.model_u = (x - canvas_size.centre_x) / static_cast<double>(anchor.scale) - anchor.pan_u;
         anchor.model_v = (y - canvas_size.centre_y) / static_cast<double>(anchor.scale) - anchor.pan_v;
     }
-    if (notches > 0 && !(ViewState.view_scale < MAX_WHEEL_SCALE)) return false;
+    if (notches > 0 && !(ViewState.view_scale < MAX_WHEEL_SCALE))
+        return false;
     const int exponent = anchor.exponent + notches;
     const float scale = static_cast<float>(anchor.scale * std::pow(WHEEL_ZOOM_FACTOR, exponent));
-    if (exponent != 0 && (!std::isnormal(scale) || scale <= 0.0f)) return false;
+    if (exponent != 0 && (!std::isnormal(scale) || scale <= 0.0f))
+        return false;
     anchor.exponent = exponent;
     if (exponent == 0) {
         ViewState.view_scale = anchor.scale;
@@ -189,14 +203,18 @@ bool wheel_zoom(int notches, int x, int y) {
     return true;
 }
 
-void fit_model() {
+void fit_model()
+{
     refresh_projection(true);
     redraw_view();
 }
 
-void select_item(int member, int node) {
-    if (node != 0) member = 0;
-    if (Overlays.highlight_member == member && Overlays.highlight_node == node) return;
+void select_item(int member, int node)
+{
+    if (node != 0)
+        member = 0;
+    if (Overlays.highlight_member == member && Overlays.highlight_node == node)
+        return;
     Overlays.highlight_member = member;
     Overlays.highlight_node = node;
     redraw_view();
@@ -206,11 +224,13 @@ void select_item(int member, int node) {
         results_window_select(ResultsKind::Member, member);
 }
 
-void clear_selection() {
+void clear_selection()
+{
     select_item(0, 0);
 }
 
-void gestures_reset() {
+void gestures_reset()
+{
     drag = DragState{};
     anchor = WheelAnchor{};
     hovered = PickResult{};

@@ -13,7 +13,8 @@ namespace {
 ModelNumbers numbers;
 bool computed = false;
 
-const ModelNumbers& model_numbers() {
+const ModelNumbers& model_numbers()
+{
     if (!computed) {
         compute_model_numbers(numbers);
         computed = true;
@@ -21,32 +22,39 @@ const ModelNumbers& model_numbers() {
     return numbers;
 }
 
-std::string number(double value) {
+std::string number(double value)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%.4g", value);
     return text;
 }
 
-std::string vector_text(const Vec3& v) {
+std::string vector_text(const Vec3& v)
+{
     return number(v[0]) + ", " + number(v[1]) + ", " + number(v[2]);
 }
 
 }  // namespace
 
-std::string member_tooltip(int e) {
+std::string member_tooltip(int e)
+{
     const ModelNumbers& all = model_numbers();
-    if (e < 1 || e >= static_cast<int>(all.members.size())) return {};
+    if (e < 1 || e >= static_cast<int>(all.members.size()))
+        return {};
     const MemberNumbers& m = all.members[e];
     std::string text = "Member " + std::to_string(e) + ": nodes " + std::to_string(m.nodes[0]) + " - " +
                        std::to_string(m.nodes[1]) + "\nlength " + number(m.length);
-    if (!all.has_results) return text + "\nno results";
+    if (!all.has_results)
+        return text + "\nno results";
     text += "\nstress " + number(m.stress) + "\nforce " + number(m.force);
     return text + " (" + std::string(member_state_name(m.state)) + ")";
 }
 
-std::string node_tooltip(int i) {
+std::string node_tooltip(int i)
+{
     const ModelNumbers& all = model_numbers();
-    if (i < 1 || i >= static_cast<int>(all.nodes.size())) return {};
+    if (i < 1 || i >= static_cast<int>(all.nodes.size()))
+        return {};
     const NodeNumbers& n = all.nodes[i];
     std::string text = "Node " + std::to_string(i) + ": x, y, z " + vector_text(n.coordinates);
     text += "\nrestraints " + std::to_string(n.restraint[0]) + " " + std::to_string(n.restraint[1]) + " " +
@@ -54,12 +62,14 @@ std::string node_tooltip(int i) {
     text += "\nload " + vector_text(n.load);
     if (all.has_results) {
         text += "\ndeflection " + vector_text(n.deflection) + " (magnitude " + number(n.deflection_magnitude) + ")";
-        if (n.restrained) text += "\nreaction " + vector_text(n.reaction);
+        if (n.restrained)
+            text += "\nreaction " + vector_text(n.reaction);
     }
     return text;
 }
 
-void inspect_invalidate() {
+void inspect_invalidate()
+{
     computed = false;
     numbers = ModelNumbers{};
 }

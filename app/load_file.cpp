@@ -21,7 +21,8 @@
 #include "gui/requester.h"
 #include "gui/window.h"
 
-void open_results_file() {
+void open_results_file()
+{
     // A file that cannot be opened is not reported here: the reader finds the slot closed. A named
     // pipe that nothing came through in time is told first, so that the reader's error after it
     // makes sense.
@@ -34,7 +35,8 @@ void open_results_file() {
     }
 }
 
-void choose_results_file() {
+void choose_results_file()
+{
     // "*.*" is no plain file name, so the dialog starts with an empty name in the working folder.
     results_path = req_open_file("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
     if (!results_path.empty()) {
@@ -42,7 +44,8 @@ void choose_results_file() {
     }
 }
 
-bool load_file() {
+bool load_file()
+{
     const std::string shown = results_path;
     choose_results_file();
     if (results_path.empty()) {
@@ -54,13 +57,15 @@ bool load_file() {
     return true;
 }
 
-void load_path(const std::string& path) {
+void load_path(const std::string& path)
+{
     results_path = path;
     open_results_file();
     show_opened_file();
 }
 
-void show_opened_file() {
+void show_opened_file()
+{
     reset_for_load();
     // The selection belongs to the model being replaced; the overlay switches are the user's and stay.
     Overlays.highlight_member = 0;

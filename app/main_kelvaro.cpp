@@ -10,7 +10,8 @@
 #include "app/startup.h"
 #include "gui/backend.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::vector<const char*> parameters;
     switch (read_viewer_command_line(argc, argv, parameters)) {
     case ViewerRequest::Help:
@@ -24,9 +25,10 @@ int main(int argc, char** argv) {
     }
     if (!gui_use_fltk()) {
         const char* display = std::getenv("DISPLAY");
-        std::fprintf(stderr, "kelvaro: cannot open the X display%s%s; kelvaro is a desktop program "
-                     "and needs one.\n", display != nullptr ? " " : " (DISPLAY is not set)",
-                     display != nullptr ? display : "");
+        std::fprintf(stderr,
+                     "kelvaro: cannot open the X display%s%s; kelvaro is a desktop program "
+                     "and needs one.\n",
+                     display != nullptr ? " " : " (DISPLAY is not set)", display != nullptr ? display : "");
         return 1;
     }
     return viewer_main(static_cast<int>(parameters.size()), parameters.data());

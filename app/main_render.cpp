@@ -4,6 +4,7 @@
 
 #include "app/batch_render.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     return render_main(argc, argv, stdout, stderr);
 }

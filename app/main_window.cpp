@@ -11,16 +11,16 @@
 
 #include <cmath>
 
+#include "app/analysis.h"
 #include "app/animation.h"
 #include "app/context_menu.h"
 #include "app/gestures.h"
-#include "app/analysis.h"
 #include "app/ids.h"
-#include "app/results_window.h"
 #include "app/load_file.h"
 #include "app/model.h"
 #include "app/reload.h"
 #include "app/render.h"
+#include "app/results_window.h"
 #include "app/save_image.h"
 #include "app/view.h"
 #include "core/str.h"
@@ -30,23 +30,25 @@
 
 namespace {
 
-constexpr int WINDOW_X = 150;       // outer position on the screen, pixels
+constexpr int WINDOW_X = 150;  // outer position on the screen, pixels
 constexpr int WINDOW_Y = 150;
-constexpr int WINDOW_WIDTH = 800;   // client area, pixels
+constexpr int WINDOW_WIDTH = 800;  // client area, pixels
 constexpr int WINDOW_HEIGHT = 500;
 // Caption, system menu with close box and minimise box: no maximise box, no sizing border.
 constexpr std::uint32_t MAIN_WINDOW_FLAGS = WIN_CAPTION | WIN_SYSTEM_MENU | WIN_MINIMISE_BOX;
 
 // Takes the rotation step afresh from its field. Text that is no number, and a step that is not
 // finite ("NaN", "+Infinity", "1e39"), give 0: such a step would leave the angles unusable.
-float read_rotation_step() {
+float read_rotation_step()
+{
     const float step = str_to_float(gadget_get_text(ID_ROTATE_STEP));
     ViewState.rotation_step = std::isfinite(step) ? step : 0.0f;
     return ViewState.rotation_step;
 }
 
 // "+" and "-": the selected option chooses the angle; "-" refits, "+" keeps the scale.
-void rotate_command(bool plus) {
+void rotate_command(bool plus)
+{
     const float step = read_rotation_step();
     const bool horizontal = gadget_get_state(ID_HORIZONTAL) != 0;
     rotate_view(horizontal, plus ? -step : step);
@@ -55,16 +57,17 @@ void rotate_command(bool plus) {
 }
 
 // Unticks "Deflected" and switches the deflected shape off with it.
-void clear_deflected() {
+void clear_deflected()
+{
     gadget_set_state(ID_DEFLECTED, 0);
     ViewState.show_deflected = 0;
 }
 
 }  // namespace
 
-void open_main_window() {
-    win_open(MAIN_WINDOW, WINDOW_X, WINDOW_Y, WINDOW_WIDTH, WINDOW_HEIGHT, title_text,
-             MAIN_WINDOW_FLAGS);
+void open_main_window()
+{
+    win_open(MAIN_WINDOW, WINDOW_X, WINDOW_Y, WINDOW_WIDTH, WINDOW_HEIGHT, title_text, MAIN_WINDOW_FLAGS);
     gadget_canvas(ID_CANVAS, 0, 0, CANVAS_WIDTH, CANVAS_HEIGHT);
     gadget_text(ID_ROTATE_LABEL, 720, 10, 60, 19, "Rotate");
     gadget_button(ID_ROTATE_MINUS, 710, 30, 30, 19, "-");
@@ -77,8 +80,7 @@ void open_main_window() {
     gadget_button(ID_ZOOM_IN, 745, 120, 30, 19, "In");
     gadget_checkbox(ID_3D, 710, 150, 90, 24, "3D");
     gadget_checkbox(ID_DEFLECTED, 710, 180, 90, 24, "Deflected");
-    gadget_string(ID_DEFLECTION_SCALE, 730, 210, 60, 17,
-                  str_from_float(TrussModel.deflection_scale, 0));
+    gadget_string(ID_DEFLECTION_SCALE, 730, 210, 60, 17, str_from_float(TrussModel.deflection_scale, 0));
     gadget_button(ID_ANIMATION, 710, 240, 60, 19, "Animation");
     gadget_checkbox(ID_APPLIED_LOAD, 710, 290, 90, 24, "Applied Load");
     gadget_checkbox(ID_ELEMENT_NO, 710, 320, 90, 24, "Element No.");
@@ -89,15 +91,16 @@ void open_main_window() {
     gestures_reset();  // nothing selected or cached from an earlier window
 }
 
-std::uint32_t on_window_message(std::intptr_t, std::uint32_t message, std::uintptr_t,
-                                std::intptr_t) {
+std::uint32_t on_window_message(std::intptr_t, std::uint32_t message, std::uintptr_t, std::intptr_t)
+{
     if (message == WIN_MESSAGE_PAINT) {
         redraw_pending = 1;
     }
     return DEFAULT_CALLBACK_RESULT;
 }
 
-bool run_command(int control) {
+bool run_command(int control)
+{
     switch (control) {
     case ID_ROTATE_PLUS:
         rotate_command(true);
@@ -178,7 +181,8 @@ bool run_command(int control) {
         save_view_image();
         break;
     case ID_LOAD_FILE:
-        if (load_file()) after_load();
+        if (load_file())
+            after_load();
         break;
     case ID_EXIT:
         return true;
@@ -188,7 +192,8 @@ bool run_command(int control) {
     return false;
 }
 
-bool handle_event(int event) {
+bool handle_event(int event)
+{
     bool leave = event == EVENT_CLOSE_WINDOW;
     if (event == EVENT_GADGET && event_gadget() == ID_CANVAS && event_canvas_input() != nullptr) {
         handle_canvas_input(event_data(), *event_canvas_input());
@@ -216,7 +221,8 @@ bool handle_event(int event) {
     return leave;
 }
 
-void run_event_loop() {
+void run_event_loop()
+{
     while (!handle_event(event_wait())) {
     }
 }

@@ -26,28 +26,34 @@ std::string image_path;
 
 namespace {
 
-constexpr float DEFAULT_AZIMUTH = 25.0f;     // degrees, 3D preset
-constexpr float DEFAULT_ELEVATION = 240.0f;  // degrees, 3D preset
-constexpr float PLAN_AZIMUTH = 0.0f;         // degrees, plan preset
-constexpr float PLAN_ELEVATION = -90.0f;     // degrees, plan preset
-constexpr float DEFAULT_ROTATION_STEP = 5.0f;     // degrees
+constexpr float DEFAULT_AZIMUTH = 25.0f;       // degrees, 3D preset
+constexpr float DEFAULT_ELEVATION = 240.0f;    // degrees, 3D preset
+constexpr float PLAN_AZIMUTH = 0.0f;           // degrees, plan preset
+constexpr float PLAN_ELEVATION = -90.0f;       // degrees, plan preset
+constexpr float DEFAULT_ROTATION_STEP = 5.0f;  // degrees
 constexpr float DEFAULT_DEFLECTION_FACTOR = 0.6f;
 
 // The notice after the program name is ours; five spaces separate it from the path.
 constexpr const char* TITLE_TEXT = "KELVARO V.3.7 - truss results viewer     ";
 
 // Entries a record needs for count nodes or elements: index 0 and 1..max(count, 50).
-std::size_t entries_for(int count) { return static_cast<std::size_t>(std::max(count, MIN_ENTRIES - 1)) + 1; }
+std::size_t entries_for(int count)
+{
+    return static_cast<std::size_t>(std::max(count, MIN_ENTRIES - 1)) + 1;
+}
 
 // The entries of a record that index 1..count can use, as a count.
-int usable(int count, std::size_t entries) {
-    if (count < 0) return 0;
+int usable(int count, std::size_t entries)
+{
+    if (count < 0)
+        return 0;
     return static_cast<int>(std::min(static_cast<std::size_t>(count), entries == 0 ? 0 : entries - 1));
 }
 
 }  // namespace
 
-void size_node_records(int nodes) {
+void size_node_records(int nodes)
+{
     const std::size_t n = entries_for(nodes);
     for (int k = 0; k < 4; ++k) {
         TrussModel.node_coords[k].resize(n);
@@ -61,7 +67,8 @@ void size_node_records(int nodes) {
     }
 }
 
-void size_element_records(int elements) {
+void size_element_records(int elements)
+{
     const std::size_t n = entries_for(elements);
     TrussModel.element_nodes.resize(n);
     TrussModel.element_stress.resize(n);
@@ -69,7 +76,8 @@ void size_element_records(int elements) {
     TrussModel.element_result_text.resize(n);
 }
 
-int usable_node_count() {
+int usable_node_count()
+{
     std::size_t entries = ViewState.node_screen[2].size();
     for (int k = 1; k < 4; ++k) {
         entries = std::min({entries, TrussModel.node_coords[k].size(), TrussModel.node_fixity[k].size(),
@@ -80,23 +88,27 @@ int usable_node_count() {
     return usable(TrussModel.node_count, entries);
 }
 
-int usable_element_count() {
+int usable_element_count()
+{
     std::size_t entries = std::min({TrussModel.element_nodes.size(), TrussModel.element_stress.size(),
                                     TrussModel.element_force.size(), TrussModel.element_result_text.size()});
     return usable(TrussModel.element_count, entries);
 }
 
-void apply_3d_view_preset() {
+void apply_3d_view_preset()
+{
     ViewState.view_azimuth = DEFAULT_AZIMUTH;
     ViewState.view_elevation = DEFAULT_ELEVATION;
 }
 
-void apply_plan_view_preset() {
+void apply_plan_view_preset()
+{
     ViewState.view_azimuth = PLAN_AZIMUTH;
     ViewState.view_elevation = PLAN_ELEVATION;
 }
 
-void reset_to_startup_defaults() {
+void reset_to_startup_defaults()
+{
     TrussModel = TrussModelData{};
     ViewState = ViewStateData{};
     size_node_records(0);
@@ -127,7 +139,8 @@ void reset_to_startup_defaults() {
     start_folder = error ? std::string() : folder.string();
 }
 
-void reset_for_load() {
+void reset_for_load()
+{
     // Every entry of the earlier model goes: a file can never show another file's values.
     TrussModel = TrussModelData{};
     for (int c = 0; c < 3; ++c) {
@@ -165,7 +178,8 @@ void reset_for_load() {
     ViewState.rotation_step = DEFAULT_ROTATION_STEP;
 }
 
-void set_canvas_size(int width, int height) {
+void set_canvas_size(int width, int height)
+{
     canvas_size.width = width;
     canvas_size.height = height;
     canvas_size.centre_x = static_cast<float>(width) / 2.0f;

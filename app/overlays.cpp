@@ -47,52 +47,55 @@ const int COMPRESSION_TEXT = draw_rgb(33, 102, 172);  // the scale's compression
 const int NODE_NUMBER_TEXT = draw_rgb(0, 110, 110);   // teal: not the black of element numbers
 const int REACTION_COLOUR = draw_rgb(140, 70, 0);     // brown: none of the axis colours
 const int MAX_DEFLECTION_COLOUR = draw_rgb(140, 0, 140);
-const int HIGHLIGHT_COLOUR = draw_rgb(255, 150, 0);   // amber
+const int HIGHLIGHT_COLOUR = draw_rgb(255, 150, 0);  // amber
 
 // The ends of the force scale (red and blue of a red-grey-blue diverging scale) and its middle.
 constexpr int NO_FORCE_GREY[3] = {150, 150, 150};
 constexpr int TENSION_FULL[3] = {202, 0, 32};
 constexpr int COMPRESSION_FULL[3] = {5, 113, 176};
 
-constexpr float REACTION_LONGEST = 60.0f;  // pixels: the largest reaction's arrow
-constexpr float REACTION_SHORTEST = 22.0f; // pixels: no arrow shorter, so its head stays visible
-constexpr float REACTION_GAP = 10.0f;      // pixels between the head and the node (outside the markers)
-constexpr float REACTION_HEAD = 9.0f;      // head length, pixels
-constexpr float REACTION_HEAD_HALF = 5.0f; // half the head's base, pixels
+constexpr float REACTION_LONGEST = 60.0f;    // pixels: the largest reaction's arrow
+constexpr float REACTION_SHORTEST = 22.0f;   // pixels: no arrow shorter, so its head stays visible
+constexpr float REACTION_GAP = 10.0f;        // pixels between the head and the node (outside the markers)
+constexpr float REACTION_HEAD = 9.0f;        // head length, pixels
+constexpr float REACTION_HEAD_HALF = 5.0f;   // half the head's base, pixels
 constexpr float REACTION_SHAFT_HALF = 1.5f;  // half the distance between the two shafts, pixels
-constexpr double REACTION_SHARE = 1.0e-6;  // reactions below this share of the largest get no arrow
+constexpr double REACTION_SHARE = 1.0e-6;    // reactions below this share of the largest get no arrow
 
-constexpr float NODE_NUMBER_DX = 8.0f;     // node number: right of and below the node, clear of the
-constexpr float NODE_NUMBER_DY = 4.0f;     // largest restraint circle (radius 7), pixels
-constexpr int MAX_RING_INNER = 6;          // rings round the largest deflection, pixels
+constexpr float NODE_NUMBER_DX = 8.0f;  // node number: right of and below the node, clear of the
+constexpr float NODE_NUMBER_DY = 4.0f;  // largest restraint circle (radius 7), pixels
+constexpr int MAX_RING_INNER = 6;       // rings round the largest deflection, pixels
 constexpr int MAX_RING_OUTER = 8;
-constexpr int SELECT_RING_INNER = 10;      // rings round the selected node
+constexpr int SELECT_RING_INNER = 10;  // rings round the selected node
 constexpr int SELECT_RING_OUTER = 11;
 
-constexpr int LEGEND_MARGIN = 8;           // from the canvas edge, pixels
-constexpr int LEGEND_PAD = 5;              // inside the outline
+constexpr int LEGEND_MARGIN = 8;  // from the canvas edge, pixels
+constexpr int LEGEND_PAD = 5;     // inside the outline
 constexpr int LEGEND_BAR_HEIGHT = 8;
-constexpr int LEGEND_GAP = 3;              // between the words, the bar and the values
-constexpr int LEGEND_CLEARANCE = 10;       // what counts as under the legend, beyond its box
-constexpr int TRIAD_CORNER = 80;           // the axis symbol fills the top-left corner up to here
+constexpr int LEGEND_GAP = 3;         // between the words, the bar and the values
+constexpr int LEGEND_CLEARANCE = 10;  // what counts as under the legend, beyond its box
+constexpr int TRIAD_CORNER = 80;      // the axis symbol fills the top-left corner up to here
 
-ModelNumbers numbers;            // the numbers of the current pass (filled when an overlay needs them)
-bool numbers_ready = false;      // numbers were computed for the current pass
-bool colour_members = false;     // force colours in the current pass
-OverlayBox legend_box;           // the legend of the last pass
+ModelNumbers numbers;                     // the numbers of the current pass (filled when an overlay needs them)
+bool numbers_ready = false;               // numbers were computed for the current pass
+bool colour_members = false;              // force colours in the current pass
+OverlayBox legend_box;                    // the legend of the last pass
 int colour_table[2][FORCE_COLOUR_STEPS];  // [1 tension, 0 compression][shade]
 
 // Channel from grey toward full at shade 0..FORCE_COLOUR_STEPS-1. The square root lifts the
 // middle of the scale, so a member at a quarter of the largest force is already clearly tinted on
 // a one-pixel line.
-int mix(int from, int to, int shade) {
+int mix(int from, int to, int shade)
+{
     const double share = std::sqrt(static_cast<double>(shade) / (FORCE_COLOUR_STEPS - 1));
     return from + static_cast<int>(std::lround((to - from) * share));
 }
 
-void build_colour_table() {
+void build_colour_table()
+{
     static bool built = false;
-    if (built) return;
+    if (built)
+        return;
     built = true;
     for (int shade = 0; shade < FORCE_COLOUR_STEPS; ++shade) {
         for (int side = 0; side < 2; ++side) {
@@ -105,14 +108,17 @@ void build_colour_table() {
 }
 
 // A number with 4 significant digits, into buffer (no heap string).
-std::string_view four_digits(double value, char (&buffer)[40]) {
+std::string_view four_digits(double value, char (&buffer)[40])
+{
     std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
-    if (r.ec != std::errc()) return "?";
+    if (r.ec != std::errc())
+        return "?";
     return std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer));
 }
 
 // Width of text in the canvas font, measured by drawing it above the canvas (nothing is painted).
-int text_width(std::string_view text) {
+int text_width(std::string_view text)
+{
     constexpr int OFF_CANVAS = -100000;
     return draw_text(0, OFF_CANVAS, text, BLACK, WHITE);
 }
@@ -120,14 +126,16 @@ int text_width(std::string_view text) {
 constexpr int TEXT_HEIGHT = 15;  // line height of the canvas font, pixels
 
 // Cuts the segment to the box [x0, x1] x [y0, y1] (Liang-Barsky); false when nothing of it is inside.
-bool clip_to_box(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1, double y1) {
+bool clip_to_box(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1, double y1)
+{
     const double dx = bx - ax, dy = by - ay;
     const double p[4] = {-dx, dx, -dy, dy};
     const double q[4] = {ax - x0, x1 - ax, ay - y0, y1 - ay};
     double enter = 0.0, leave = 1.0;
     for (int edge = 0; edge < 4; ++edge) {
         if (p[edge] == 0.0) {
-            if (q[edge] < 0.0) return false;
+            if (q[edge] < 0.0)
+                return false;
             continue;
         }
         const double t = q[edge] / p[edge];
@@ -137,7 +145,8 @@ bool clip_to_box(double& ax, double& ay, double& bx, double& by, double x0, doub
             leave = std::min(leave, t);
         }
     }
-    if (enter > leave) return false;
+    if (enter > leave)
+        return false;
     const double sx = ax, sy = ay;
     bx = sx + leave * dx;
     by = sy + leave * dy;
@@ -147,32 +156,41 @@ bool clip_to_box(double& ax, double& ay, double& bx, double& by, double x0, doub
 }
 
 // A line between canvas points, cut to the drawable range first so a far end does not bend it.
-void segment(float x1, float y1, float x2, float y2, int colour) {
-    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return;
+void segment(float x1, float y1, float x2, float y2, int colour)
+{
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
+        return;
     double ax = x1, ay = y1, bx = x2, by = y2;
     const double limit = PIXEL_LIMIT;
-    if (!clip_to_box(ax, ay, bx, by, -limit, -limit, limit, limit)) return;
+    if (!clip_to_box(ax, ay, bx, by, -limit, -limit, limit, limit))
+        return;
     draw_line_xy(static_cast<int>(std::nearbyint(ax)), static_cast<int>(std::nearbyint(ay)),
                  static_cast<int>(std::nearbyint(bx)), static_cast<int>(std::nearbyint(by)), colour);
 }
 
-void ring(float x, float y, int radius, int colour) {
+void ring(float x, float y, int radius, int colour)
+{
     int px, py;
-    if (to_pixels(x, y, px, py)) draw_circle(px, py, radius, colour);
+    if (to_pixels(x, y, px, py))
+        draw_circle(px, py, radius, colour);
 }
 
-void label(float x, float y, std::string_view text, int colour) {
+void label(float x, float y, std::string_view text, int colour)
+{
     int px, py;
-    if (to_pixels(x, y, px, py)) draw_text(px, py, text, colour, WHITE);
+    if (to_pixels(x, y, px, py))
+        draw_text(px, py, text, colour, WHITE);
 }
 
-bool node_on_canvas(int i) {
+bool node_on_canvas(int i)
+{
     return i >= 1 && i <= usable_node_count() && std::isfinite(ViewState.node_screen[1][i]) &&
            std::isfinite(ViewState.node_screen[2][i]);
 }
 
 // The canvas size: the canvas picture's, or the standard size while there is none.
-void canvas_size(int& width, int& height) {
+void canvas_size(int& width, int& height)
+{
     const Picture* picture = gadget_canvas_picture(ID_CANVAS);
     width = picture != nullptr && picture->width > 0 ? picture->width : CANVAS_WIDTH;
     height = picture != nullptr && picture->height > 0 ? picture->height : CANVAS_HEIGHT;
@@ -182,12 +200,15 @@ void canvas_size(int& width, int& height) {
 constexpr int COMPONENT_OF[3] = {2, 3, 1};
 
 // The selected member three pixels wide in amber over everything drawn so far.
-void draw_highlight_member() {
+void draw_highlight_member()
+{
     const int e = Overlays.highlight_member;
-    if (e < 1 || e > usable_element_count()) return;
+    if (e < 1 || e > usable_element_count())
+        return;
     const int a = TrussModel.element_nodes[e][1];
     const int b = TrussModel.element_nodes[e][2];
-    if (!node_on_canvas(a) || !node_on_canvas(b)) return;
+    if (!node_on_canvas(a) || !node_on_canvas(b))
+        return;
     const float x1 = ViewState.node_screen[1][a], y1 = ViewState.node_screen[2][a];
     const float x2 = ViewState.node_screen[1][b], y2 = ViewState.node_screen[2][b];
     // Shifted copies across the line: sideways for a steep line, up and down for a flat one.
@@ -199,9 +220,11 @@ void draw_highlight_member() {
     }
 }
 
-void draw_highlight_node() {
+void draw_highlight_node()
+{
     const int i = Overlays.highlight_node;
-    if (!node_on_canvas(i)) return;
+    if (!node_on_canvas(i))
+        return;
     ring(ViewState.node_screen[1][i], ViewState.node_screen[2][i], SELECT_RING_INNER, HIGHLIGHT_COLOUR);
     ring(ViewState.node_screen[1][i], ViewState.node_screen[2][i], SELECT_RING_OUTER, HIGHLIGHT_COLOUR);
 }
@@ -223,24 +246,32 @@ int obstacle_line_count = 0;
 // One reaction arrow: it acts on the node at (sx, sy) along the unit canvas direction (dx, dy).
 struct ReactionArrow {
     float sx, sy, dx, dy;
-    float length;   // pixels from the head point to the tail
-    double value;   // the reaction, as computed
+    float length;  // pixels from the head point to the tail
+    double value;  // the reaction, as computed
 };
-std::vector<ReactionArrow> arrows;  // this pass's arrows; keeps its room between passes
+std::vector<ReactionArrow> arrows;              // this pass's arrows; keeps its room between passes
 constexpr std::size_t MAX_PLACED_ARROWS = 256;  // beyond this many, values go beyond the tails unchecked
 
-void add_obstacle(const Area& area) {
-    if (obstacle_count < MAX_OBSTACLES) obstacles[obstacle_count++] = area;
+void add_obstacle(const Area& area)
+{
+    if (obstacle_count < MAX_OBSTACLES)
+        obstacles[obstacle_count++] = area;
 }
 
-void add_obstacle_line(float x0, float y0, float x1, float y1) {
-    if (obstacle_line_count < MAX_OBSTACLES) obstacle_lines[obstacle_line_count++] = {x0, y0, x1, y1};
+void add_obstacle_line(float x0, float y0, float x1, float y1)
+{
+    if (obstacle_line_count < MAX_OBSTACLES)
+        obstacle_lines[obstacle_line_count++] = {x0, y0, x1, y1};
 }
 
-bool overlaps(const Area& a, const Area& b) { return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1; }
+bool overlaps(const Area& a, const Area& b)
+{
+    return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
 
 // The arrow's shaft from its tail to its head point.
-void arrow_ends(const ReactionArrow& a, float& tx, float& ty, float& hx, float& hy) {
+void arrow_ends(const ReactionArrow& a, float& tx, float& ty, float& hx, float& hy)
+{
     hx = a.sx - a.dx * REACTION_GAP;
     hy = a.sy - a.dy * REACTION_GAP;
     tx = hx - a.dx * a.length;
@@ -248,12 +279,15 @@ void arrow_ends(const ReactionArrow& a, float& tx, float& ty, float& hx, float& 
 }
 
 // How many obstacles the box would cover (a box off the canvas counts as covering all).
-int covered_by(const Area& area) {
+int covered_by(const Area& area)
+{
     int width, height;
     canvas_size(width, height);
-    if (area.x0 < 4 || area.y0 < 4 || area.x1 > width - 4 || area.y1 > height - 4) return 2 * MAX_OBSTACLES + 1;
+    if (area.x0 < 4 || area.y0 < 4 || area.x1 > width - 4 || area.y1 > height - 4)
+        return 2 * MAX_OBSTACLES + 1;
     int covered = 0;
-    for (int n = 0; n < obstacle_count; ++n) covered += overlaps(area, obstacles[n]) ? 1 : 0;
+    for (int n = 0; n < obstacle_count; ++n)
+        covered += overlaps(area, obstacles[n]) ? 1 : 0;
     for (int n = 0; n < obstacle_line_count; ++n) {
         const Area& l = obstacle_lines[n];
         double x1 = l.x0, y1 = l.y0, x2 = l.x1, y2 = l.y1;
@@ -264,7 +298,8 @@ int covered_by(const Area& area) {
 
 // The place that covers fewest obstacles; the earliest of equals.
 template <std::size_t N>
-Area least_covering(const Area (&places)[N]) {
+Area least_covering(const Area (&places)[N])
+{
     Area chosen = places[0];
     int least = covered_by(places[0]);
     for (std::size_t n = 1; n < N && least > 0; ++n) {
@@ -279,14 +314,16 @@ Area least_covering(const Area (&places)[N]) {
 
 // The nodes and the load arrows' shafts (as the renderer draws them: from the node along the axis)
 // as obstacles.
-void add_model_obstacles() {
+void add_model_obstacles()
+{
     const int nodes = usable_node_count();
     for (int i = 1; i <= nodes && obstacle_line_count < MAX_OBSTACLES; ++i) {
         const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
         add_obstacle({sx - 3.0f, sy - 3.0f, sx + 3.0f, sy + 3.0f});
         for (int k = 1; k <= 3; ++k) {
             const float load = TrussModel.node_loads[k][i];
-            if (load == 0.0f || !ViewState.axis_defined[k]) continue;
+            if (load == 0.0f || !ViewState.axis_defined[k])
+                continue;
             const float length = load * TrussModel.load_scale;
             add_obstacle_line(sx, sy, sx + ViewState.axis_direction[k][0] * length,
                               sy + ViewState.axis_direction[k][1] * length);
@@ -295,35 +332,39 @@ void add_model_obstacles() {
 }
 
 // The box of a width x TEXT_HEIGHT label beside the point (x, y) towards (ux, uy), 3 pixels clear.
-Area beside(float x, float y, float ux, float uy, float width) {
+Area beside(float x, float y, float ux, float uy, float width)
+{
     const float cx = x + ux * (width / 2.0f + 3.0f);
     const float cy = y + uy * (TEXT_HEIGHT / 2.0f + 3.0f);
     return {cx - width / 2.0f, cy - TEXT_HEIGHT / 2.0f, cx + width / 2.0f, cy + TEXT_HEIGHT / 2.0f};
 }
 
-void draw_node_numbers() {
+void draw_node_numbers()
+{
     const int nodes = usable_node_count();
     char text[16];
     for (int i = 1; i <= nodes; ++i) {
         const float x = ViewState.node_screen[1][i], y = ViewState.node_screen[2][i];
-        if (!std::isfinite(x) || !std::isfinite(y)) continue;
+        if (!std::isfinite(x) || !std::isfinite(y))
+            continue;
         char* end = std::to_chars(text, text + sizeof text, i).ptr;
         const std::string_view number(text, static_cast<std::size_t>(end - text));
         label(x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, number, NODE_NUMBER_TEXT);
         if (obstacle_count < MAX_OBSTACLES) {
             const float width = static_cast<float>(text_width(number));
-            add_obstacle({x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width,
-                          y + NODE_NUMBER_DY + TEXT_HEIGHT});
+            add_obstacle(
+                {x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width, y + NODE_NUMBER_DY + TEXT_HEIGHT});
         }
     }
 }
 
 // The double shaft and the hollow head of one arrow; the head stops short of the node.
-void draw_reaction_arrow(const ReactionArrow& a) {
+void draw_reaction_arrow(const ReactionArrow& a)
+{
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
     const float bx = hx - a.dx * REACTION_HEAD, by = hy - a.dy * REACTION_HEAD;  // middle of the head's base
-    const float nx = -a.dy, ny = a.dx;                                            // across the arrow
+    const float nx = -a.dy, ny = a.dx;                                           // across the arrow
     for (float side : {-REACTION_SHAFT_HALF, REACTION_SHAFT_HALF}) {
         segment(tx + nx * side, ty + ny * side, bx + nx * side, by + ny * side, REACTION_COLOUR);
     }
@@ -336,7 +377,8 @@ void draw_reaction_arrow(const ReactionArrow& a) {
 
 // The value of one arrow: beyond its tail, or where that is taken or off the canvas, beside its
 // tail, its shaft or its head.
-void draw_reaction_value(const ReactionArrow& a, bool avoid) {
+void draw_reaction_value(const ReactionArrow& a, bool avoid)
+{
     char buffer[40];
     const std::string_view text = four_digits(a.value, buffer);
     const float width = static_cast<float>(text_width(text));
@@ -345,8 +387,8 @@ void draw_reaction_value(const ReactionArrow& a, bool avoid) {
     const float mx = (tx + hx) / 2.0f, my = (ty + hy) / 2.0f;
     const float nx = -a.dy, ny = a.dx;
     const Area places[7] = {beside(tx, ty, -a.dx, -a.dy, width), beside(tx, ty, nx, ny, width),
-                            beside(tx, ty, -nx, -ny, width), beside(mx, my, nx, ny, width),
-                            beside(mx, my, -nx, -ny, width), beside(hx, hy, nx, ny, width),
+                            beside(tx, ty, -nx, -ny, width),     beside(mx, my, nx, ny, width),
+                            beside(mx, my, -nx, -ny, width),     beside(hx, hy, nx, ny, width),
                             beside(hx, hy, -nx, -ny, width)};
     const Area chosen = avoid ? least_covering(places) : places[0];
     label(chosen.x0, chosen.y0, text, REACTION_COLOUR);
@@ -355,26 +397,33 @@ void draw_reaction_value(const ReactionArrow& a, bool avoid) {
 
 // An arrow for every reaction component of at least a millionth of the largest (their values
 // come later, placed clear of the arrows, the support markers, the node numbers and each other).
-void draw_reaction_arrows() {
+void draw_reaction_arrows()
+{
     const int nodes = std::min(usable_node_count(), static_cast<int>(numbers.nodes.size()) - 1);
     double largest = 0.0;
     for (int i = 1; i <= nodes; ++i) {
-        if (!numbers.nodes[i].restrained) continue;
+        if (!numbers.nodes[i].restrained)
+            continue;
         for (double r : numbers.nodes[i].reaction) {
-            if (std::isfinite(r)) largest = std::max(largest, std::fabs(r));
+            if (std::isfinite(r))
+                largest = std::max(largest, std::fabs(r));
         }
     }
     arrows.clear();
-    if (largest == 0.0) return;
+    if (largest == 0.0)
+        return;
     for (int i = 1; i <= nodes; ++i) {
         const NodeNumbers& node = numbers.nodes[i];
-        if (!node.restrained || !node_on_canvas(i)) continue;
+        if (!node.restrained || !node_on_canvas(i))
+            continue;
         const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
         for (int c = 0; c < 3; ++c) {
             const double r = node.reaction[c];
             const int k = COMPONENT_OF[c];
-            if (node.restraint[c] != 1 || !std::isfinite(r) || std::fabs(r) < REACTION_SHARE * largest) continue;
-            if (!ViewState.axis_defined[k]) continue;
+            if (node.restraint[c] != 1 || !std::isfinite(r) || std::fabs(r) < REACTION_SHARE * largest)
+                continue;
+            if (!ViewState.axis_defined[k])
+                continue;
             const float sign = r > 0.0 ? 1.0f : -1.0f;
             const float share = static_cast<float>(std::fabs(r) / largest);
             arrows.push_back({sx, sy, ViewState.axis_direction[k][0] * sign, ViewState.axis_direction[k][1] * sign,
@@ -391,15 +440,19 @@ void draw_reaction_arrows() {
 }
 
 // The values of this pass's reaction arrows, after the node numbers so that they keep clear of them.
-void draw_reaction_values() {
+void draw_reaction_values()
+{
     const bool avoid = arrows.size() <= MAX_PLACED_ARROWS;
-    for (const ReactionArrow& a : arrows) draw_reaction_value(a, avoid);
+    for (const ReactionArrow& a : arrows)
+        draw_reaction_value(a, avoid);
 }
 
 // Rings round the node of largest deflection where the deflected shape puts it, and its value.
-void draw_max_deflection() {
+void draw_max_deflection()
+{
     const int i = numbers.max_deflection.index;
-    if (!numbers.has_results || !node_on_canvas(i)) return;
+    if (!numbers.has_results || !node_on_canvas(i))
+        return;
     const float x = ViewState.node_screen[1][i] + ViewState.node_deflected_offset[1][i];
     const float y = ViewState.node_screen[2][i] + ViewState.node_deflected_offset[2][i];
     ring(x, y, MAX_RING_INNER, MAX_DEFLECTION_COLOUR);
@@ -413,45 +466,53 @@ void draw_max_deflection() {
     const float width = static_cast<float>(text_width(shown));
     const float r = static_cast<float>(MAX_RING_OUTER);
     const float d = r * 0.7071f;  // the ring's diagonal points
-    const Area places[8] = {beside(x + r, y, 1.0f, 0.0f, width),  beside(x + d, y + d, 1.0f, 1.0f, width),
+    const Area places[8] = {beside(x + r, y, 1.0f, 0.0f, width),      beside(x + d, y + d, 1.0f, 1.0f, width),
                             beside(x + d, y - d, 1.0f, -1.0f, width), beside(x - r, y, -1.0f, 0.0f, width),
                             beside(x - d, y + d, -1.0f, 1.0f, width), beside(x - d, y - d, -1.0f, -1.0f, width),
-                            beside(x, y + r, 0.0f, 1.0f, width),  beside(x, y - r, 0.0f, -1.0f, width)};
+                            beside(x, y + r, 0.0f, 1.0f, width),      beside(x, y - r, 0.0f, -1.0f, width)};
     const Area chosen = least_covering(places);
     label(chosen.x0, chosen.y0, shown, MAX_DEFLECTION_COLOUR);
 }
 
 // How much of the model the box (x, y, width, height), widened by the clearance, would hide:
 // the nodes inside it plus the members crossing it.
-long long hidden_under(int x, int y, int width, int height) {
+long long hidden_under(int x, int y, int width, int height)
+{
     const double x0 = x - LEGEND_CLEARANCE, y0 = y - LEGEND_CLEARANCE;
     const double x1 = x + width + LEGEND_CLEARANCE, y1 = y + height + LEGEND_CLEARANCE;
     long long hidden = 0;
     const int nodes = usable_node_count();
     for (int i = 1; i <= nodes; ++i) {
         const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
-        if (sx >= x0 && sx <= x1 && sy >= y0 && sy <= y1) ++hidden;
+        if (sx >= x0 && sx <= x1 && sy >= y0 && sy <= y1)
+            ++hidden;
     }
     const int elements = usable_element_count();
     for (int e = 1; e <= elements; ++e) {
         const int a = TrussModel.element_nodes[e][1], b = TrussModel.element_nodes[e][2];
-        if (a < 1 || a > nodes || b < 1 || b > nodes) continue;
+        if (a < 1 || a > nodes || b < 1 || b > nodes)
+            continue;
         double ax = ViewState.node_screen[1][a], ay = ViewState.node_screen[2][a];
         double bx = ViewState.node_screen[1][b], by = ViewState.node_screen[2][b];
-        if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) continue;
-        if (clip_to_box(ax, ay, bx, by, x0, y0, x1, y1)) ++hidden;
+        if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by))
+            continue;
+        if (clip_to_box(ax, ay, bx, by, x0, y0, x1, y1))
+            ++hidden;
     }
     return hidden;
 }
 
 // The legend: the words, a colour bar from full compression through grey to full tension, and the
 // largest compression and tension under its ends; in the corner where it hides least.
-void draw_legend() {
+void draw_legend()
+{
     char compression_buffer[40], tension_buffer[40];
-    const std::string_view compression =
-        numbers.max_compression.index != 0 ? four_digits(numbers.max_compression.value, compression_buffer) : "0";
-    const std::string_view tension =
-        numbers.max_tension.index != 0 ? four_digits(numbers.max_tension.value, tension_buffer) : "0";
+    const std::string_view compression = numbers.max_compression.index != 0
+                                             ? four_digits(numbers.max_compression.value, compression_buffer)
+                                             : "0";
+    const std::string_view tension = numbers.max_tension.index != 0
+                                         ? four_digits(numbers.max_tension.value, tension_buffer)
+                                         : "0";
     const int words = text_width("compression") + text_width("  ") + text_width("tension");
     const int values = text_width(compression) + text_width("  ") + text_width(tension);
     const int inner = std::max(words, values);
@@ -467,7 +528,8 @@ void draw_legend() {
     int best = 0;
     long long best_hidden = -1;
     for (int n = 0; n < 4; ++n) {
-        if (n == 3 && TRIAD_CORNER + height > canvas_height - LEGEND_MARGIN) continue;
+        if (n == 3 && TRIAD_CORNER + height > canvas_height - LEGEND_MARGIN)
+            continue;
         const long long hidden = hidden_under(corners[n][0], corners[n][1], width, height);
         if (best_hidden < 0 || hidden < best_hidden) {
             best = n;
@@ -500,7 +562,8 @@ void draw_legend() {
 
 }  // namespace
 
-bool overlays_active() {
+bool overlays_active()
+{
     const bool results = results_missing == 0;
     return (Overlays.show_force_colours && results) || Overlays.show_node_numbers ||
            (Overlays.show_reactions && results) ||
@@ -508,34 +571,46 @@ bool overlays_active() {
            Overlays.highlight_member > 0 || Overlays.highlight_node > 0;
 }
 
-void overlays_prepare() {
+void overlays_prepare()
+{
     legend_box = {};
     colour_members = false;
     numbers_ready = false;
-    if (results_missing != 0) return;
+    if (results_missing != 0)
+        return;
     const bool want = Overlays.show_force_colours || Overlays.show_reactions ||
                       (Overlays.show_max_deflection && ViewState.show_deflected == 1);
-    if (!want) return;
+    if (!want)
+        return;
     compute_model_numbers(numbers);
     numbers_ready = numbers.has_results;
     colour_members = numbers_ready && Overlays.show_force_colours;
-    if (colour_members) build_colour_table();
+    if (colour_members)
+        build_colour_table();
 }
 
-bool overlay_colours_members() { return colour_members; }
+bool overlay_colours_members()
+{
+    return colour_members;
+}
 
-int overlay_member_colour(int e) {
-    if (e < 1 || e >= static_cast<int>(numbers.members.size())) return colour_table[1][0];
+int overlay_member_colour(int e)
+{
+    if (e < 1 || e >= static_cast<int>(numbers.members.size()))
+        return colour_table[1][0];
     const double force = numbers.members[e].force;
     const double largest = numbers.largest_force;
-    if (!(largest > 0.0) || !std::isfinite(force) || force == 0.0) return colour_table[1][0];
+    if (!(largest > 0.0) || !std::isfinite(force) || force == 0.0)
+        return colour_table[1][0];
     const double share = std::min(1.0, std::fabs(force) / largest);
     const int shade = static_cast<int>(share * (FORCE_COLOUR_STEPS - 1) + 0.5);
     return colour_table[force > 0.0 ? 1 : 0][shade];
 }
 
-void draw_overlays() {
-    if (!overlays_active()) return;
+void draw_overlays()
+{
+    if (!overlays_active())
+        return;
     draw_mode(DRAW_MODE_OUTLINE);
     draw_highlight_member();
     draw_highlight_node();
@@ -544,17 +619,26 @@ void draw_overlays() {
     add_model_obstacles();
     arrows.clear();
     const bool reactions = numbers_ready && Overlays.show_reactions;
-    if (reactions) draw_reaction_arrows();
-    if (Overlays.show_node_numbers) draw_node_numbers();
-    if (reactions) draw_reaction_values();
-    if (numbers_ready && Overlays.show_max_deflection && ViewState.show_deflected == 1) draw_max_deflection();
-    if (colour_members && Overlays.show_legend) draw_legend();
+    if (reactions)
+        draw_reaction_arrows();
+    if (Overlays.show_node_numbers)
+        draw_node_numbers();
+    if (reactions)
+        draw_reaction_values();
+    if (numbers_ready && Overlays.show_max_deflection && ViewState.show_deflected == 1)
+        draw_max_deflection();
+    if (colour_members && Overlays.show_legend)
+        draw_legend();
     draw_mode(DRAW_MODE_OUTLINE);
 }
 
-OverlayBox overlay_legend_box() { return legend_box; }
+OverlayBox overlay_legend_box()
+{
+    return legend_box;
+}
 
-int force_scale_colour(bool tension, int shade) {
+int force_scale_colour(bool tension, int shade)
+{
     build_colour_table();
     return colour_table[tension ? 1 : 0][std::clamp(shade, 0, FORCE_COLOUR_STEPS - 1)];
 }

@@ -42,7 +42,8 @@ struct Grid {
 
 Grid grid;
 
-ViewKey current_key() {
+ViewKey current_key()
+{
     ViewKey key;
     key.scale = ViewState.view_scale;
     key.azimuth = ViewState.view_azimuth;
@@ -56,7 +57,8 @@ ViewKey current_key() {
     return key;
 }
 
-int cell_of(float x, float y) {
+int cell_of(float x, float y)
+{
     const int column = std::clamp(static_cast<int>(std::floor(x / CELL)), 0, COLUMNS - 1);
     const int row = std::clamp(static_cast<int>(std::floor(y / CELL)), 0, ROWS - 1);
     return row * COLUMNS + column;
@@ -64,14 +66,16 @@ int cell_of(float x, float y) {
 
 // Cuts the segment (x0, y0)-(x1, y1) to the canvas widened by MARGIN (Liang-Barsky); false when
 // nothing of it is left.
-bool clip(float& x0, float& y0, float& x1, float& y1) {
+bool clip(float& x0, float& y0, float& x1, float& y1)
+{
     const float dx = x1 - x0, dy = y1 - y0;
     float t0 = 0.0f, t1 = 1.0f;
     const float p[4] = {-dx, dx, -dy, dy};
     const float q[4] = {x0 + MARGIN, CANVAS_WIDTH + MARGIN - x0, y0 + MARGIN, CANVAS_HEIGHT + MARGIN - y0};
     for (int k = 0; k < 4; ++k) {
         if (p[k] == 0.0f) {
-            if (q[k] < 0.0f) return false;
+            if (q[k] < 0.0f)
+                return false;
             continue;
         }
         const float t = q[k] / p[k];
@@ -80,7 +84,8 @@ bool clip(float& x0, float& y0, float& x1, float& y1) {
         } else {
             t1 = std::min(t1, t);
         }
-        if (t0 > t1) return false;
+        if (t0 > t1)
+            return false;
     }
     const float ax = x0 + t0 * dx, ay = y0 + t0 * dy;
     x1 = x0 + t1 * dx;
@@ -91,21 +96,27 @@ bool clip(float& x0, float& y0, float& x1, float& y1) {
 }
 
 // Sorts (cell, index) pairs into the offset and list arrays.
-void pack(std::vector<std::pair<int, int>>& pairs, std::vector<int>& start, std::vector<int>& list) {
+void pack(std::vector<std::pair<int, int>>& pairs, std::vector<int>& start, std::vector<int>& list)
+{
     std::sort(pairs.begin(), pairs.end());
     pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
     start.assign(COLUMNS * ROWS + 1, 0);
-    for (const auto& pair : pairs) ++start[pair.first + 1];
-    for (int c = 0; c < COLUMNS * ROWS; ++c) start[c + 1] += start[c];
+    for (const auto& pair : pairs)
+        ++start[pair.first + 1];
+    for (int c = 0; c < COLUMNS * ROWS; ++c)
+        start[c + 1] += start[c];
     list.resize(pairs.size());
-    for (std::size_t i = 0; i < pairs.size(); ++i) list[i] = pairs[i].second;
+    for (std::size_t i = 0; i < pairs.size(); ++i)
+        list[i] = pairs[i].second;
 }
 
-bool inside_margin(float x, float y) {
+bool inside_margin(float x, float y)
+{
     return x >= -MARGIN && y >= -MARGIN && x <= CANVAS_WIDTH + MARGIN && y <= CANVAS_HEIGHT + MARGIN;
 }
 
-void build() {
+void build()
+{
     const std::vector<float>& xs = ViewState.node_screen[1];
     const std::vector<float>& ys = ViewState.node_screen[2];
     const int node_total = usable_node_count();
@@ -120,17 +131,21 @@ void build() {
     const int element_total = usable_element_count();
     for (int e = 1; e <= element_total; ++e) {
         const int a = TrussModel.element_nodes[e][1], b = TrussModel.element_nodes[e][2];
-        if (a < 1 || a > node_total || b < 1 || b > node_total) continue;
+        if (a < 1 || a > node_total || b < 1 || b > node_total)
+            continue;
         float x0 = xs[a], y0 = ys[a], x1 = xs[b], y1 = ys[b];
-        if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) continue;
-        if (!clip(x0, y0, x1, y1)) continue;
+        if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+            continue;
+        if (!clip(x0, y0, x1, y1))
+            continue;
         const float length = std::hypot(x1 - x0, y1 - y0);
         const int steps = static_cast<int>(std::ceil(length / SAMPLE_STEP));
         int last = -1;
         for (int s = 0; s <= steps; ++s) {
             const float t = steps > 0 ? static_cast<float>(s) / static_cast<float>(steps) : 0.0f;
             const int cell = cell_of(x0 + t * (x1 - x0), y0 + t * (y1 - y0));
-            if (cell != last) pairs.emplace_back(cell, e);
+            if (cell != last)
+                pairs.emplace_back(cell, e);
             last = cell;
         }
     }
@@ -140,7 +155,8 @@ void build() {
 }
 
 // Squared distance from (x, y) to the segment (x0, y0)-(x1, y1).
-float segment_distance_squared(float x, float y, float x0, float y0, float x1, float y1) {
+float segment_distance_squared(float x, float y, float x0, float y0, float x1, float y1)
+{
     const float dx = x1 - x0, dy = y1 - y0;
     const float length2 = dx * dx + dy * dy;
     float t = length2 > 0.0f ? ((x - x0) * dx + (y - y0) * dy) / length2 : 0.0f;
@@ -151,10 +167,13 @@ float segment_distance_squared(float x, float y, float x0, float y0, float x1, f
 
 }  // namespace
 
-PickResult pick_at(float x, float y) {
+PickResult pick_at(float x, float y)
+{
     PickResult result;
-    if (!std::isfinite(x) || !std::isfinite(y) || !inside_margin(x, y)) return result;
-    if (!grid.built || !(grid.key == current_key())) build();
+    if (!std::isfinite(x) || !std::isfinite(y) || !inside_margin(x, y))
+        return result;
+    if (!grid.built || !(grid.key == current_key()))
+        build();
     const std::vector<float>& xs = ViewState.node_screen[1];
     const std::vector<float>& ys = ViewState.node_screen[2];
     const int column = static_cast<int>(std::floor(x / CELL)), row = static_cast<int>(std::floor(y / CELL));
@@ -183,10 +202,12 @@ PickResult pick_at(float x, float y) {
             }
         }
     }
-    if (result.node != 0) result.member = 0;  // a node wins over the members that meet at it
+    if (result.node != 0)
+        result.member = 0;  // a node wins over the members that meet at it
     return result;
 }
 
-void picking_invalidate() {
+void picking_invalidate()
+{
     grid.built = false;
 }

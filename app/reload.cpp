@@ -14,8 +14,8 @@
 #include "app/overlays.h"
 #include "app/picking.h"
 #include "app/render.h"
-#include "app/results_window.h"
 #include "app/results_reader.h"
+#include "app/results_window.h"
 #include "app/view.h"
 #include "gui/gadget.h"
 #include "gui/input.h"
@@ -24,14 +24,17 @@ namespace {
 
 bool watch_on = false;  // "Reload when the file changes"
 
-void follow_path() {
+void follow_path()
+{
     file_watch(watch_on ? results_path : std::string());
 }
 
 }  // namespace
 
-void reload_file() {
-    if (results_path.empty()) return;
+void reload_file()
+{
+    if (results_path.empty())
+        return;
     const float azimuth = ViewState.view_azimuth, elevation = ViewState.view_elevation;
     const float scale = ViewState.view_scale, step = ViewState.rotation_step;
     const ViewPanData pan = ViewPan;
@@ -42,7 +45,8 @@ void reload_file() {
     const int box_3d = gadget_get_state(ID_3D);
     const int member = Overlays.highlight_member, node = Overlays.highlight_node;
     float centre[4];
-    for (int k = 0; k < 4; ++k) centre[k] = TrussModel.model_centre[k];
+    for (int k = 0; k < 4; ++k)
+        centre[k] = TrussModel.model_centre[k];
 
     reset_for_load();
     open_results_file();
@@ -79,26 +83,33 @@ void reload_file() {
     results_window_refresh();
 }
 
-bool reload_on_change() {
+bool reload_on_change()
+{
     return watch_on;
 }
 
-void set_reload_on_change(bool on) {
+void set_reload_on_change(bool on)
+{
     watch_on = on;
     follow_path();
 }
 
-void file_changed() {
-    if (watch_on) reload_file();
+void file_changed()
+{
+    if (watch_on)
+        reload_file();
 }
 
-void open_dropped_file(const std::string& path) {
-    if (path.empty()) return;
+void open_dropped_file(const std::string& path)
+{
+    if (path.empty())
+        return;
     load_path(path);
     after_load();
 }
 
-void after_load() {
+void after_load()
+{
     gestures_reset();
     follow_path();
 }

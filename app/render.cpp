@@ -37,46 +37,58 @@ const int MAGENTA = draw_rgb(255, 0, 255);
 const int TABLE_TEXT = draw_rgb(155, 0, 160);
 
 // Colour of component k: 1 (z) blue, 2 (x) red, 3 (y) green.
-int component_colour(int k) {
+int component_colour(int k)
+{
     static const int colours[4] = {0, BLUE, RED, GREEN};
     return colours[k];
 }
 
-constexpr int BARB_LENGTH = 10;           // pixels back along the shaft
-constexpr float TRIAD_X = 50.0f;          // canvas origin of the axis symbol
+constexpr int BARB_LENGTH = 10;   // pixels back along the shaft
+constexpr float TRIAD_X = 50.0f;  // canvas origin of the axis symbol
 constexpr float TRIAD_Y = 50.0f;
-constexpr float TRIAD_ARM = 20.0f;        // pixels
-constexpr float LABEL_OFFSET = 7.0f;      // element label: up and left of the midpoint, pixels
+constexpr float TRIAD_ARM = 20.0f;    // pixels
+constexpr float LABEL_OFFSET = 7.0f;  // element label: up and left of the midpoint, pixels
 
-constexpr int TABLE_ROW_HEIGHT = 15;      // pixels
-constexpr int TABLE_FIRST_X = 10;         // first column, pixels
-constexpr int TABLE_FIRST_BASE = 60;      // heading's y; row n stands at base + 15 n
-constexpr int TABLE_SECOND_X = 200;       // second column
-constexpr int TABLE_SECOND_BASE = 55;     // rows continue 15 px apart below this
-constexpr int TABLE_PAUSE_MS = 2000;      // pause when a column is full
-constexpr int TABLE_COLUMN_STEP = 190;    // third and later columns: this far right of the previous one
-constexpr int TABLE_ROWS = 29;            // rows of a column below the second one's base line
-constexpr int RESULT_TEXT_LENGTH = 23;    // characters of a result line shown in the table
+constexpr int TABLE_ROW_HEIGHT = 15;    // pixels
+constexpr int TABLE_FIRST_X = 10;       // first column, pixels
+constexpr int TABLE_FIRST_BASE = 60;    // heading's y; row n stands at base + 15 n
+constexpr int TABLE_SECOND_X = 200;     // second column
+constexpr int TABLE_SECOND_BASE = 55;   // rows continue 15 px apart below this
+constexpr int TABLE_PAUSE_MS = 2000;    // pause when a column is full
+constexpr int TABLE_COLUMN_STEP = 190;  // third and later columns: this far right of the previous one
+constexpr int TABLE_ROWS = 29;          // rows of a column below the second one's base line
+constexpr int RESULT_TEXT_LENGTH = 23;  // characters of a result line shown in the table
 
 // Nodes 1..pass_nodes and elements 1..pass_elements are drawn: the counts, limited to the
 // entries the records have. Set at the start of every pass that reads them.
 int pass_nodes = 0;
 int pass_elements = 0;
 
-void start_pass() {
+void start_pass()
+{
     pass_nodes = usable_node_count();
     pass_elements = usable_element_count();
 }
 
-bool node_usable(int node) { return node >= 1 && node <= pass_nodes; }
+bool node_usable(int node)
+{
+    return node >= 1 && node <= pass_nodes;
+}
 
 // The canvas point of node i.
-float screen_x(int i) { return ViewState.node_screen[1][i]; }
-float screen_y(int i) { return ViewState.node_screen[2][i]; }
+float screen_x(int i)
+{
+    return ViewState.node_screen[1][i];
+}
+float screen_y(int i)
+{
+    return ViewState.node_screen[2][i];
+}
 
 // Cuts the segment (x1, y1)-(x2, y2) to |x|, |y| <= limit in double precision (Liang-Barsky), so
 // that it keeps its slope; false when nothing of it is inside.
-bool clip_segment(double& x1, double& y1, double& x2, double& y2, double limit) {
+bool clip_segment(double& x1, double& y1, double& x2, double& y2, double limit)
+{
     const double dx = x2 - x1;
     const double dy = y2 - y1;
     double enter = 0.0;
@@ -86,7 +98,8 @@ bool clip_segment(double& x1, double& y1, double& x2, double& y2, double limit) 
     const double q[4] = {x1 + limit, limit - x1, y1 + limit, limit - y1};
     for (int edge = 0; edge < 4; ++edge) {
         if (p[edge] == 0.0) {
-            if (q[edge] < 0.0) return false;
+            if (q[edge] < 0.0)
+                return false;
             continue;
         }
         const double t = q[edge] / p[edge];
@@ -96,7 +109,8 @@ bool clip_segment(double& x1, double& y1, double& x2, double& y2, double limit) 
             leave = std::min(leave, t);
         }
     }
-    if (enter > leave) return false;
+    if (enter > leave)
+        return false;
     const double ox = x1;
     const double oy = y1;
     if (leave < 1.0) {
@@ -110,14 +124,17 @@ bool clip_segment(double& x1, double& y1, double& x2, double& y2, double limit) 
     return true;
 }
 
-void line_between(float x1, float y1, float x2, float y2, int colour) {
+void line_between(float x1, float y1, float x2, float y2, int colour)
+{
     int ax, ay, bx, by;
-    if (!to_pixels(x1, y1, ax, ay) || !to_pixels(x2, y2, bx, by)) return;
+    if (!to_pixels(x1, y1, ax, ay) || !to_pixels(x2, y2, bx, by))
+        return;
     const float limit = PIXEL_LIMIT;
     if (std::fabs(x1) > limit || std::fabs(y1) > limit || std::fabs(x2) > limit || std::fabs(y2) > limit) {
         // An end far off the canvas: clamping each coordinate would bend the line, so cut it first.
         double cx1 = x1, cy1 = y1, cx2 = x2, cy2 = y2;
-        if (!clip_segment(cx1, cy1, cx2, cy2, static_cast<double>(limit))) return;
+        if (!clip_segment(cx1, cy1, cx2, cy2, static_cast<double>(limit)))
+            return;
         ax = static_cast<int>(std::nearbyint(cx1));
         ay = static_cast<int>(std::nearbyint(cy1));
         bx = static_cast<int>(std::nearbyint(cx2));
@@ -126,57 +143,73 @@ void line_between(float x1, float y1, float x2, float y2, int colour) {
     draw_line_xy(ax, ay, bx, by, colour);
 }
 
-void circle_at(float x, float y, int radius, int colour) {
+void circle_at(float x, float y, int radius, int colour)
+{
     int px, py;
-    if (!to_pixels(x, y, px, py)) return;
+    if (!to_pixels(x, y, px, py))
+        return;
     draw_circle(px, py, radius, colour);
 }
 
-void text_at(float x, float y, std::string_view text, int front, int back) {
+void text_at(float x, float y, std::string_view text, int front, int back)
+{
     int px, py;
-    if (!to_pixels(x, y, px, py)) return;
+    if (!to_pixels(x, y, px, py))
+        return;
     draw_text(px, py, text, front, back);
 }
 
-void draw_restraints(int i, float sx, float sy) {
-    if (TrussModel.node_fixity[2][i] == 1) circle_at(sx, sy, 7, RED);
-    if (TrussModel.node_fixity[3][i] == 1) circle_at(sx, sy, 5, GREEN);
+void draw_restraints(int i, float sx, float sy)
+{
+    if (TrussModel.node_fixity[2][i] == 1)
+        circle_at(sx, sy, 7, RED);
+    if (TrussModel.node_fixity[3][i] == 1)
+        circle_at(sx, sy, 5, GREEN);
     draw_mode(DRAW_MODE_XOR);
-    if (TrussModel.node_fixity[1][i] == 1) circle_at(sx, sy, 3, BLUE);
+    if (TrussModel.node_fixity[1][i] == 1)
+        circle_at(sx, sy, 3, BLUE);
     draw_mode(DRAW_MODE_OUTLINE);
 }
 
 // One load arrow along axis k from the node at (sx, sy): shaft, one barb line, optional label.
-void draw_load_arrow(int k, float load, float sx, float sy) {
-    if (!ViewState.axis_defined[k]) return;
+void draw_load_arrow(int k, float load, float sx, float sy)
+{
+    if (!ViewState.axis_defined[k])
+        return;
     float dx = ViewState.axis_direction[k][0];
     float dy = ViewState.axis_direction[k][1];
     float length = load * TrussModel.load_scale;
     float tx = sx + dx * length;
     float ty = sy + dy * length;
     int tip_x, tip_y;
-    if (!to_pixels(tx, ty, tip_x, tip_y)) return;
+    if (!to_pixels(tx, ty, tip_x, tip_y))
+        return;
     int colour = component_colour(k);
     line_between(sx, sy, tx, ty, colour);
     float sign = load > 0.0f ? 1.0f : -1.0f;
     line_between(tx, ty, tx - BARB_LENGTH * dx * sign + 2.0f, ty - BARB_LENGTH * dy * sign + 2.0f, colour);
-    if (ViewState.show_load_values != 0) text_at(tx + 5.0f, ty, str_from_float(load, 0), BLACK, WHITE);
+    if (ViewState.show_load_values != 0)
+        text_at(tx + 5.0f, ty, str_from_float(load, 0), BLACK, WHITE);
 }
 
 // True when a table column at x, whose highest element number is last, fits on the canvas: its
 // widest row ("[number] " and a full result text) ends inside it. Measured off the canvas.
-bool table_column_fits(int x, int last) {
+bool table_column_fits(int x, int last)
+{
     std::string widest = "[" + std::to_string(last) + "] " + std::string(RESULT_TEXT_LENGTH, '0');
     const int width = canvas_size.width;
     return x + draw_text(width, 0, widest, TABLE_TEXT, WHITE) - width <= width;
 }
 
 // Element e and, when show_element_numbers is set, its number; pass counts already set.
-void element_step(int e) {
-    if (e < 1 || e > pass_elements) return;
+void element_step(int e)
+{
+    if (e < 1 || e > pass_elements)
+        return;
     int a = TrussModel.element_nodes[e][1];
     int b = TrussModel.element_nodes[e][2];
-    if (!node_usable(a) || !node_usable(b)) return;
+    if (!node_usable(a) || !node_usable(b))
+        return;
     float x1 = screen_x(a), y1 = screen_y(a), x2 = screen_x(b), y2 = screen_y(b);
     line_between(x1, y1, x2, y2, ViewState.element_colour);
     if (ViewState.show_element_numbers != 0) {
@@ -191,11 +224,14 @@ void element_step(int e) {
 }
 
 // Deflected element e in magenta with a circle at its first end node; pass counts already set.
-void deflected_element_step(int e) {
-    if (e < 1 || e > pass_elements) return;
+void deflected_element_step(int e)
+{
+    if (e < 1 || e > pass_elements)
+        return;
     int a = TrussModel.element_nodes[e][1];
     int b = TrussModel.element_nodes[e][2];
-    if (!node_usable(a) || !node_usable(b)) return;
+    if (!node_usable(a) || !node_usable(b))
+        return;
     float qx1 = screen_x(a) + ViewState.node_deflected_offset[1][a];
     float qy1 = screen_y(a) + ViewState.node_deflected_offset[2][a];
     float qx2 = screen_x(b) + ViewState.node_deflected_offset[1][b];
@@ -206,22 +242,27 @@ void deflected_element_step(int e) {
 
 }  // namespace
 
-bool to_pixel(float value, int& pixel) {
-    if (!std::isfinite(value)) return false;
+bool to_pixel(float value, int& pixel)
+{
+    if (!std::isfinite(value))
+        return false;
     float clamped = std::clamp(value, -PIXEL_LIMIT, PIXEL_LIMIT);
     pixel = static_cast<int>(std::nearbyint(clamped));
     return true;
 }
 
-bool to_pixels(float x, float y, int& px, int& py) {
+bool to_pixels(float x, float y, int& px, int& py)
+{
     int qx, qy;
-    if (!to_pixel(x, qx) || !to_pixel(y, qy)) return false;
+    if (!to_pixel(x, qx) || !to_pixel(y, qy))
+        return false;
     px = qx;
     py = qy;
     return true;
 }
 
-void redraw_view() {
+void redraw_view()
+{
     DrawOutput* output = draw_canvas_output(ID_CANVAS);
     bool drawing = draw_begin(output) != 0;
     if (!drawing) {
@@ -241,29 +282,34 @@ void redraw_view() {
     draw_nodes();
     draw_elements();
     redraw_pending = 0;
-    if (ViewState.show_deflected == 1) draw_deflected_shape();
+    if (ViewState.show_deflected == 1)
+        draw_deflected_shape();
     draw_overlays();
     draw_axis_triad();
     draw_end();
 }
 
-void draw_nodes() {
+void draw_nodes()
+{
     start_pass();
     for (int i = 1; i <= pass_nodes; ++i) {
         float sx = screen_x(i);
         float sy = screen_y(i);
         int px, py;
-        if (!to_pixels(sx, sy, px, py)) continue;
+        if (!to_pixels(sx, sy, px, py))
+            continue;
         draw_restraints(i, sx, sy);
         for (int k = 1; k <= 3; ++k) {
             float load = TrussModel.node_loads[k][i];
-            if (load == 0.0f) continue;
+            if (load == 0.0f)
+                continue;
             draw_load_arrow(k, load, sx, sy);
         }
     }
 }
 
-void draw_elements() {
+void draw_elements()
+{
     start_pass();
     const bool force_colours = overlay_colours_members();
     for (int e = 1; e <= pass_elements; ++e) {
@@ -272,12 +318,14 @@ void draw_elements() {
     }
 }
 
-void draw_element(int e) {
+void draw_element(int e)
+{
     start_pass();
     element_step(e);
 }
 
-void draw_deflected_shape() {
+void draw_deflected_shape()
+{
     start_pass();
     const float scale = TrussModel.deflection_scale;
     for (int i = 1; i <= pass_nodes; ++i) {
@@ -285,24 +333,29 @@ void draw_deflected_shape() {
         float dy = 0.0f;
         for (int k = 1; k <= 3; ++k) {
             float d = TrussModel.node_deflections[k][i];
-            if (d == 0.0f || !ViewState.axis_defined[k]) continue;
+            if (d == 0.0f || !ViewState.axis_defined[k])
+                continue;
             dx += ViewState.axis_direction[k][0] * d;
             dy += ViewState.axis_direction[k][1] * d;
         }
         ViewState.node_deflected_offset[1][i] = scale * dx;
         ViewState.node_deflected_offset[2][i] = scale * dy;
     }
-    for (int e = 1; e <= pass_elements; ++e) deflected_element_step(e);
+    for (int e = 1; e <= pass_elements; ++e)
+        deflected_element_step(e);
 }
 
-void draw_deflected_element(int e) {
+void draw_deflected_element(int e)
+{
     start_pass();
     deflected_element_step(e);
 }
 
-void draw_axis_triad() {
+void draw_axis_triad()
+{
     for (int k = 1; k <= 3; ++k) {
-        if (!ViewState.axis_defined[k]) continue;
+        if (!ViewState.axis_defined[k])
+            continue;
         float ex = TRIAD_X + TRIAD_ARM * ViewState.axis_direction[k][0];
         float ey = TRIAD_Y + TRIAD_ARM * ViewState.axis_direction[k][1];
         line_between(TRIAD_X, TRIAD_Y, ex, ey, component_colour(k));
@@ -310,11 +363,13 @@ void draw_axis_triad() {
     }
 }
 
-void draw_stress_list() {
+void draw_stress_list()
+{
     const int elements = usable_element_count();
     int column_x = TABLE_FIRST_X;
     int base_y = TABLE_FIRST_BASE;
-    if (draw_begin(draw_canvas_output(ID_CANVAS)) == 0) return;
+    if (draw_begin(draw_canvas_output(ID_CANVAS)) == 0)
+        return;
     draw_text(65, 60, "Stress          Force", BLUE, WHITE);
     int row_in_column = 0;
     int column = 1;
@@ -341,7 +396,8 @@ void draw_stress_list() {
         if (column_full && (column == 1 || n < elements)) {
             draw_end();
             event_delay(TABLE_PAUSE_MS);
-            if (draw_begin(draw_canvas_output(ID_CANVAS)) == 0) return;
+            if (draw_begin(draw_canvas_output(ID_CANVAS)) == 0)
+                return;
             column_x = column == 1 ? TABLE_SECOND_X : column_x + TABLE_COLUMN_STEP;
             base_y = TABLE_SECOND_BASE;
             row_in_column = 0;

@@ -12,8 +12,8 @@
 #include <set>
 #include <string_view>
 
-#include "app/model.h"
 #include "app/export.h"
+#include "app/model.h"
 #include "app/report.h"
 #include "core/str.h"
 #include "draw/draw.h"
@@ -21,28 +21,34 @@
 namespace {
 
 // The text of a number without one leading '+', which std::from_chars does not take.
-std::string_view without_plus(std::string_view text) {
-    if (text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+') text.remove_prefix(1);
+std::string_view without_plus(std::string_view text)
+{
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+')
+        text.remove_prefix(1);
     return text;
 }
 
 // A finite real written in full (decimal, optional exponent), or nothing.
-std::optional<double> parse_real(std::string_view text) {
+std::optional<double> parse_real(std::string_view text)
+{
     text = without_plus(text);
     double value = 0.0;
     const char* end = text.data() + text.size();
     std::from_chars_result r = std::from_chars(text.data(), end, value, std::chars_format::general);
-    if (text.empty() || r.ec != std::errc() || r.ptr != end || !std::isfinite(value)) return std::nullopt;
+    if (text.empty() || r.ec != std::errc() || r.ptr != end || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
 // A whole number written in full, or nothing.
-std::optional<long long> parse_whole(std::string_view text) {
+std::optional<long long> parse_whole(std::string_view text)
+{
     text = without_plus(text);
     long long value = 0;
     const char* end = text.data() + text.size();
     std::from_chars_result r = std::from_chars(text.data(), end, value);
-    if (text.empty() || r.ec != std::errc() || r.ptr != end) return std::nullopt;
+    if (text.empty() || r.ec != std::errc() || r.ptr != end)
+        return std::nullopt;
     return value;
 }
 
@@ -55,8 +61,10 @@ public:
     // The next argument (nullptr arguments read as "").
     std::string_view take() { return at(next_++); }
     // The argument after the current one without taking it; nullopt at the end.
-    std::optional<std::string_view> peek() const {
-        if (done()) return std::nullopt;
+    std::optional<std::string_view> peek() const
+    {
+        if (done())
+            return std::nullopt;
         return at(next_);
     }
 
@@ -69,18 +77,20 @@ private:
 };
 
 // "'name': 'text' is not a <what>".
-std::string value_error(std::string_view name, std::string_view text, std::string_view what) {
+std::string value_error(std::string_view name, std::string_view text, std::string_view what)
+{
     return "option '" + std::string(name) + "': '" + std::string(text) + "' is not " + std::string(what);
 }
 
-std::string range_error(std::string_view name, std::string_view text, std::string_view range) {
-    return "option '" + std::string(name) + "': " + std::string(text) + " is out of range (" +
-           std::string(range) + ")";
+std::string range_error(std::string_view name, std::string_view text, std::string_view range)
+{
+    return "option '" + std::string(name) + "': " + std::string(text) + " is out of range (" + std::string(range) + ")";
 }
 
 // A whole number in [low, high] into value.
 bool whole_in_range(std::string_view name, std::string_view text, long long low, long long high, int& value,
-                    std::string& error) {
+                    std::string& error)
+{
     std::optional<long long> number = parse_whole(text);
     if (!number) {
         error = value_error(name, text, "a whole number");
@@ -95,7 +105,8 @@ bool whole_in_range(std::string_view name, std::string_view text, long long low,
 }
 
 // An angle in degrees, at most RENDER_ANGLE_LIMIT either way.
-bool angle(std::string_view name, std::string_view text, std::optional<float>& value, std::string& error) {
+bool angle(std::string_view name, std::string_view text, std::optional<float>& value, std::string& error)
+{
     std::optional<double> number = parse_real(text);
     if (!number) {
         error = value_error(name, text, "a number");
@@ -110,7 +121,8 @@ bool angle(std::string_view name, std::string_view text, std::optional<float>& v
 }
 
 // A deflection scale: any number that stays finite as the viewer reads it from its field.
-bool scale(std::string_view name, std::string_view text, std::string& value, std::string& error) {
+bool scale(std::string_view name, std::string_view text, std::string& value, std::string& error)
+{
     if (!parse_real(text)) {
         error = value_error(name, text, "a number");
         return false;
@@ -124,7 +136,8 @@ bool scale(std::string_view name, std::string_view text, std::string& value, std
 }
 
 // --size WxH: each side a whole number of RENDER_SIZE_MIN .. RENDER_SIZE_MAX pixels.
-bool size_option(std::string_view name, std::string_view text, RenderOptions& options, std::string& error) {
+bool size_option(std::string_view name, std::string_view text, RenderOptions& options, std::string& error)
+{
     const std::size_t cross = text.find('x');
     std::optional<long long> width, height;
     if (cross != std::string_view::npos) {
@@ -146,7 +159,8 @@ bool size_option(std::string_view name, std::string_view text, RenderOptions& op
 }
 
 // --text-scale F: DRAW_TEXT_SCALE_MIN .. DRAW_TEXT_SCALE_MAX.
-bool text_scale(std::string_view name, std::string_view text, float& value, std::string& error) {
+bool text_scale(std::string_view name, std::string_view text, float& value, std::string& error)
+{
     std::optional<double> number = parse_real(text);
     if (!number) {
         error = value_error(name, text, "a number");
@@ -162,11 +176,11 @@ bool text_scale(std::string_view name, std::string_view text, float& value, std:
 
 // The output's format and names: a known extension, options the format can show, and one
 // distinct output file per results file (checked before anything is written).
-bool check_outputs(const RenderOptions& options, std::string& error) {
+bool check_outputs(const RenderOptions& options, std::string& error)
+{
     const ExportFormat format = export_format(options.output_path);
     if (!options.output_path.empty() && format == ExportFormat::Unknown) {
-        error = "the output file '" + options.output_path + "' has an unknown extension: write " +
-                export_format_list();
+        error = "the output file '" + options.output_path + "' has an unknown extension: write " + export_format_list();
         return false;
     }
     if (format == ExportFormat::Gif && (options.frame != 0 || options.stresses)) {
@@ -180,7 +194,8 @@ bool check_outputs(const RenderOptions& options, std::string& error) {
     }
     std::set<std::string> outputs;
     for (const std::string& pattern : {options.output_path, options.report_path}) {
-        if (pattern.empty()) continue;
+        if (pattern.empty())
+            continue;
         if (options.results_paths.size() > 1 && pattern.find(RENDER_NAME_FIELD) == std::string::npos) {
             error = "several results files need {name} in the output file name (-o 'out/{name}.png')";
             return false;
@@ -197,8 +212,10 @@ bool check_outputs(const RenderOptions& options, std::string& error) {
 }
 
 // The checks that need the whole command line.
-bool complete(const RenderOptions& options, std::string& error) {
-    if (options.help || options.version) return true;
+bool complete(const RenderOptions& options, std::string& error)
+{
+    if (options.help || options.version)
+        return true;
     if (options.results_path.empty()) {
         error = "no results file given";
     } else if (options.output_path.empty() && options.report_path.empty()) {
@@ -215,7 +232,8 @@ bool complete(const RenderOptions& options, std::string& error) {
 
 }  // namespace
 
-bool parse_render_options(int argc, const char* const* argv, RenderOptions& options, std::string& error) {
+bool parse_render_options(int argc, const char* const* argv, RenderOptions& options, std::string& error)
+{
     ArgumentCursor args(argc, argv);
     bool options_ended = false;
     bool plan_given = false, spatial_given = false;
@@ -227,7 +245,8 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
                 error = "the results file name is empty";
                 return false;
             }
-            if (options.results_path.empty()) options.results_path = std::string(arg);
+            if (options.results_path.empty())
+                options.results_path = std::string(arg);
             options.results_paths.emplace_back(arg);
             continue;
         }
@@ -274,7 +293,8 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
                 error = "option '" + std::string(name) + "': the output file name is empty";
                 ok = false;
             }
-            if (ok) options.output_path = std::string(text);
+            if (ok)
+                options.output_path = std::string(text);
         } else if (name == "-q" || name == "--quality") {
             ok = value(text) && whole_in_range(name, text, 0, 100, options.quality, error);
         } else if (name == "--plan") {
@@ -329,28 +349,35 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
                 error = "option '--report': '" + std::string(text) + "' does not end in .json or .csv";
                 ok = false;
             }
-            if (ok) options.report_path = std::string(text);
+            if (ok)
+                options.report_path = std::string(text);
         } else {
             error = "unknown option '" + std::string(name) + "'";
             ok = false;
         }
-        if (!ok) return false;
+        if (!ok)
+            return false;
     }
     if (plan_given && spatial_given) {
         error = "options '--plan' and '--3d' cannot be combined";
         return false;
     }
-    if (plan_given) options.view = RenderView::Plan;
-    if (no_legend) options.legend = false;
-    if (spatial_given) options.view = RenderView::Spatial;
+    if (plan_given)
+        options.view = RenderView::Plan;
+    if (no_legend)
+        options.legend = false;
+    if (spatial_given)
+        options.view = RenderView::Spatial;
     return complete(options, error);
 }
 
-std::string render_output_path(std::string_view pattern, const std::string& path) {
+std::string render_output_path(std::string_view pattern, const std::string& path)
+{
     const std::size_t slash = path.rfind('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     // A dot at the very start of the name marks a hidden file, not an extension.
-    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0)
+        name.resize(dot);
     std::string output(pattern);
     const std::string field = RENDER_NAME_FIELD;
     for (std::size_t at = output.find(field); at != std::string::npos; at = output.find(field, at + name.size())) {
@@ -359,7 +386,8 @@ std::string render_output_path(std::string_view pattern, const std::string& path
     return output;
 }
 
-std::string render_help_text() {
+std::string render_help_text()
+{
     return "Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n"
            "       kelvaro-render RESULTS --report REPORT.json|REPORT.csv [-o OUT.jpg] [options]\n"
            "       kelvaro-render RESULTS... -o 'FOLDER/{name}.png' [--report 'FOLDER/{name}.json'] [options]\n"

@@ -7,16 +7,16 @@
 #include <string_view>
 #include <vector>
 
-constexpr int RENDER_EXIT_OK = 0;            // the picture was written
-constexpr int RENDER_EXIT_INPUT = 1;         // results file missing, unreadable or without usable results
-constexpr int RENDER_EXIT_USAGE = 2;         // bad command line
-constexpr int RENDER_EXIT_SAVE = 3;          // the picture or the report could not be written
+constexpr int RENDER_EXIT_OK = 0;     // the picture was written
+constexpr int RENDER_EXIT_INPUT = 1;  // results file missing, unreadable or without usable results
+constexpr int RENDER_EXIT_USAGE = 2;  // bad command line
+constexpr int RENDER_EXIT_SAVE = 3;   // the picture or the report could not be written
 
-constexpr int RENDER_DEFAULT_QUALITY = 70;   // libjpeg quality, the viewer's own
-constexpr int RENDER_ZOOM_LIMIT = 100;       // --zoom takes -this .. this steps
+constexpr int RENDER_DEFAULT_QUALITY = 70;     // libjpeg quality, the viewer's own
+constexpr int RENDER_ZOOM_LIMIT = 100;         // --zoom takes -this .. this steps
 constexpr float RENDER_ANGLE_LIMIT = 3600.0f;  // --azimuth and --elevation take -this .. this degrees
-constexpr int RENDER_FRAME_COUNT = 6;        // --frame takes 1 .. this
-constexpr int RENDER_SIZE_MIN = 100;         // --size takes WxH with each side this .. RENDER_SIZE_MAX pixels
+constexpr int RENDER_FRAME_COUNT = 6;          // --frame takes 1 .. this
+constexpr int RENDER_SIZE_MIN = 100;           // --size takes WxH with each side this .. RENDER_SIZE_MAX pixels
 constexpr int RENDER_SIZE_MAX = 8000;
 constexpr const char* RENDER_NAME_FIELD = "{name}";  // in -o: each results file's name without extension
 
@@ -29,35 +29,35 @@ enum class RenderView {
 
 // Everything the command line asks for.
 struct RenderOptions {
-    std::string results_path;               // results file to read
-    std::string output_path;                // picture to write, its extension gives the format ("" with a report only)
-    std::string report_path;                // --report: .json or .csv results report ("" for none)
-    int quality = RENDER_DEFAULT_QUALITY;   // libjpeg quality 0..100
+    std::string results_path;              // results file to read
+    std::string output_path;               // picture to write, its extension gives the format ("" with a report only)
+    std::string report_path;               // --report: .json or .csv results report ("" for none)
+    int quality = RENDER_DEFAULT_QUALITY;  // libjpeg quality 0..100
     RenderView view = RenderView::Automatic;
-    std::optional<float> azimuth;           // degrees, replaces the preset's azimuth
-    std::optional<float> elevation;         // degrees, replaces the preset's elevation
-    int zoom_steps = 0;                     // > 0: steps of "In", < 0: steps of "Out"
-    bool deflected = false;                 // tick "Deflected"
-    std::string deflection_scale;           // text typed into the scale field; "" keeps the reader's
-    bool load_values = false;               // tick "Applied Load"
-    bool element_numbers = false;           // tick "Element No."
-    bool stresses = false;                  // press "Show Stresses"
-    int frame = 0;                          // animation frame 1..6; 0 for none
-    bool geometry = false;                  // draw a file without results instead of refusing it
+    std::optional<float> azimuth;    // degrees, replaces the preset's azimuth
+    std::optional<float> elevation;  // degrees, replaces the preset's elevation
+    int zoom_steps = 0;              // > 0: steps of "In", < 0: steps of "Out"
+    bool deflected = false;          // tick "Deflected"
+    std::string deflection_scale;    // text typed into the scale field; "" keeps the reader's
+    bool load_values = false;        // tick "Applied Load"
+    bool element_numbers = false;    // tick "Element No."
+    bool stresses = false;           // press "Show Stresses"
+    int frame = 0;                   // animation frame 1..6; 0 for none
+    bool geometry = false;           // draw a file without results instead of refusing it
     // The engineer's view drawn over the picture (app/overlays.h).
-    bool colour_forces = false;             // members coloured by axial force, with a legend
-    bool legend = true;                     // the force-colour legend (--no-legend clears it)
-    bool node_numbers = false;              // node numbers beside the nodes
-    bool reactions = false;                 // support reaction arrows with values
-    bool max_deflection = false;            // mark the largest deflection (draws the deflected shape)
-    int highlight_member = 0;               // member drawn highlighted; 0 for none
-    int highlight_node = 0;                 // node ringed; 0 for none
-    bool help = false;                      // --help: print the help text and stop
-    bool version = false;                   // --version: print the version and stop
-    std::vector<std::string> results_paths; // every results file named, in order (results_path is the first)
-    int width = 700;                        // --size: canvas pixels
+    bool colour_forces = false;              // members coloured by axial force, with a legend
+    bool legend = true;                      // the force-colour legend (--no-legend clears it)
+    bool node_numbers = false;               // node numbers beside the nodes
+    bool reactions = false;                  // support reaction arrows with values
+    bool max_deflection = false;             // mark the largest deflection (draws the deflected shape)
+    int highlight_member = 0;                // member drawn highlighted; 0 for none
+    int highlight_node = 0;                  // node ringed; 0 for none
+    bool help = false;                       // --help: print the help text and stop
+    bool version = false;                    // --version: print the version and stop
+    std::vector<std::string> results_paths;  // every results file named, in order (results_path is the first)
+    int width = 700;                         // --size: canvas pixels
     int height = 500;
-    float text_scale = 1.0f;                // --text-scale: times the default font's pixel size
+    float text_scale = 1.0f;  // --text-scale: times the default font's pixel size
 };
 
 // Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program

@@ -20,19 +20,24 @@ constexpr std::string_view CSV_EXTENSION = ".csv";
 constexpr std::string_view JSON_EXTENSION = ".json";
 constexpr const char* AXES[3] = {"_x", "_y", "_z"};
 
-bool ends_with_any_case(std::string_view text, std::string_view ending) {
-    if (text.size() < ending.size()) return false;
+bool ends_with_any_case(std::string_view text, std::string_view ending)
+{
+    if (text.size() < ending.size())
+        return false;
     text.remove_prefix(text.size() - ending.size());
     for (std::size_t i = 0; i < ending.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != ending[i]) return false;
+        if (std::tolower(static_cast<unsigned char>(text[i])) != ending[i])
+            return false;
     return true;
 }
 
 // Appends value in its shortest round-trip form, or null (JSON) / nothing (CSV) when not finite.
 template <typename Real>
-void append_real(std::string& out, Real value, bool json) {
+void append_real(std::string& out, Real value, bool json)
+{
     if (!std::isfinite(value)) {
-        if (json) out += "null";
+        if (json)
+            out += "null";
         return;
     }
     char buffer[32];
@@ -41,23 +46,28 @@ void append_real(std::string& out, Real value, bool json) {
 }
 
 // A value the file gave as float32 (stored in a double without change).
-void append_file_value(std::string& out, double value, bool json) {
+void append_file_value(std::string& out, double value, bool json)
+{
     append_real(out, static_cast<float>(value), json);
 }
 
-void append_whole(std::string& out, long long value) {
+void append_whole(std::string& out, long long value)
+{
     char buffer[24];
     const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, r.ptr);
 }
 
 // The length of the UTF-8 sequence starting at text[i], or 0 when it is not one.
-std::size_t utf8_sequence(std::string_view text, std::size_t i) {
+std::size_t utf8_sequence(std::string_view text, std::size_t i)
+{
     const unsigned char lead = static_cast<unsigned char>(text[i]);
     std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
-    if (lead >= 0xF5 || length == 0 || i + length > text.size()) return 0;
+    if (lead >= 0xF5 || length == 0 || i + length > text.size())
+        return 0;
     for (std::size_t k = 1; k < length; ++k)
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+            return 0;
     const unsigned char second = static_cast<unsigned char>(text[i + 1]);
     // Overlong forms, surrogates and code points beyond U+10FFFF.
     if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
@@ -66,7 +76,8 @@ std::size_t utf8_sequence(std::string_view text, std::size_t i) {
     return length;
 }
 
-void append_json_string(std::string& out, std::string_view text) {
+void append_json_string(std::string& out, std::string_view text)
+{
     static const char HEX[] = "0123456789abcdef";
     out += '"';
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -92,10 +103,12 @@ void append_json_string(std::string& out, std::string_view text) {
 }
 
 // "[x, y, z]" of a vector of the file's values, or of computed values.
-void append_json_vector(std::string& out, const Vec3& v, bool file_values) {
+void append_json_vector(std::string& out, const Vec3& v, bool file_values)
+{
     out += '[';
     for (int j = 0; j < 3; ++j) {
-        if (j > 0) out += ", ";
+        if (j > 0)
+            out += ", ";
         if (file_values) {
             append_file_value(out, v[j], true);
         } else {
@@ -105,7 +118,8 @@ void append_json_vector(std::string& out, const Vec3& v, bool file_values) {
     out += ']';
 }
 
-void append_csv_vector(std::string& out, const Vec3& v, bool file_values) {
+void append_csv_vector(std::string& out, const Vec3& v, bool file_values)
+{
     for (int j = 0; j < 3; ++j) {
         out += ',';
         if (file_values) {
@@ -116,7 +130,8 @@ void append_csv_vector(std::string& out, const Vec3& v, bool file_values) {
     }
 }
 
-void append_csv_vector_header(std::string& out, const char* name) {
+void append_csv_vector_header(std::string& out, const char* name)
+{
     for (const char* axis : AXES) {
         out += ',';
         out += name;
@@ -125,7 +140,8 @@ void append_csv_vector_header(std::string& out, const char* name) {
 }
 
 // {"member": e, "force": F}, or null when there is none.
-void append_member_extreme(std::string& out, const Extreme& extreme) {
+void append_member_extreme(std::string& out, const Extreme& extreme)
+{
     if (extreme.index == 0) {
         out += "null";
         return;
@@ -137,10 +153,12 @@ void append_member_extreme(std::string& out, const Extreme& extreme) {
     out += '}';
 }
 
-bool write_text(const std::string& path, const std::string& text, std::string& error) {
+bool write_text(const std::string& path, const std::string& text, std::string& error)
+{
     std::string reason;
     errno = 0;
-    if (write_file_atomically(path, text, reason)) return true;
+    if (write_file_atomically(path, text, reason))
+        return true;
     const int cause = errno;
     error = "cannot write '" + path + "': " + (cause != 0 ? std::strerror(cause) : reason);
     return false;
@@ -148,23 +166,29 @@ bool write_text(const std::string& path, const std::string& text, std::string& e
 
 }  // namespace
 
-std::optional<ReportFormat> report_format(std::string_view path) {
-    if (ends_with_any_case(path, JSON_EXTENSION) && path.size() > JSON_EXTENSION.size()) return ReportFormat::Json;
-    if (ends_with_any_case(path, CSV_EXTENSION) && path.size() > CSV_EXTENSION.size()) return ReportFormat::Csv;
+std::optional<ReportFormat> report_format(std::string_view path)
+{
+    if (ends_with_any_case(path, JSON_EXTENSION) && path.size() > JSON_EXTENSION.size())
+        return ReportFormat::Json;
+    if (ends_with_any_case(path, CSV_EXTENSION) && path.size() > CSV_EXTENSION.size())
+        return ReportFormat::Csv;
     return std::nullopt;
 }
 
-std::string report_members_csv_path(std::string_view path) {
+std::string report_members_csv_path(std::string_view path)
+{
     const std::string_view name = ends_with_any_case(path, CSV_EXTENSION) ? path.substr(0, path.size() - 4) : path;
     return std::string(name) + "-members.csv";
 }
 
-std::string report_nodes_csv_path(std::string_view path) {
+std::string report_nodes_csv_path(std::string_view path)
+{
     const std::string_view name = ends_with_any_case(path, CSV_EXTENSION) ? path.substr(0, path.size() - 4) : path;
     return std::string(name) + "-nodes.csv";
 }
 
-std::string report_json(const ModelNumbers& numbers, std::string_view title) {
+std::string report_json(const ModelNumbers& numbers, std::string_view title)
+{
     std::string out;
     out.reserve(256 + 240 * numbers.nodes.size() + 130 * numbers.members.size() + 2 * title.size());
     out += "{\"format\": 1, \"title\": ";
@@ -179,7 +203,8 @@ std::string report_json(const ModelNumbers& numbers, std::string_view title) {
         append_json_vector(out, n.coordinates, true);
         out += ", \"restraint\": [";
         for (int j = 0; j < 3; ++j) {
-            if (j > 0) out += ", ";
+            if (j > 0)
+                out += ", ";
             append_whole(out, n.restraint[j]);
         }
         out += "], \"load\": ";
@@ -242,7 +267,8 @@ std::string report_json(const ModelNumbers& numbers, std::string_view title) {
     return out;
 }
 
-std::string report_members_csv(const ModelNumbers& numbers) {
+std::string report_members_csv(const ModelNumbers& numbers)
+{
     std::string out = "member,nodes_a,nodes_b,length,stress,force,state\n";
     out.reserve(out.size() + 80 * numbers.members.size());
     for (std::size_t e = 1; e < numbers.members.size(); ++e) {
@@ -265,7 +291,8 @@ std::string report_members_csv(const ModelNumbers& numbers) {
     return out;
 }
 
-std::string report_nodes_csv(const ModelNumbers& numbers) {
+std::string report_nodes_csv(const ModelNumbers& numbers)
+{
     std::string out = "node";
     append_csv_vector_header(out, "coordinates");
     append_csv_vector_header(out, "restraint");
@@ -297,7 +324,8 @@ std::string report_nodes_csv(const ModelNumbers& numbers) {
     return out;
 }
 
-bool write_report(const std::string& path, std::string& error) {
+bool write_report(const std::string& path, std::string& error)
+{
     const std::optional<ReportFormat> format = report_format(path);
     if (!format) {
         error = "cannot write '" + path + "': not a .json or .csv file";
@@ -305,7 +333,8 @@ bool write_report(const std::string& path, std::string& error) {
     }
     ModelNumbers numbers;
     compute_model_numbers(numbers);
-    if (*format == ReportFormat::Json) return write_text(path, report_json(numbers, TrussModel.title_line), error);
+    if (*format == ReportFormat::Json)
+        return write_text(path, report_json(numbers, TrussModel.title_line), error);
     return write_text(report_members_csv_path(path), report_members_csv(numbers), error) &&
            write_text(report_nodes_csv_path(path), report_nodes_csv(numbers), error);
 }

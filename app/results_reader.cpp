@@ -65,21 +65,26 @@ public:
     // The whole remaining text (the current field and everything after it).
     std::string_view rest() const { return text_; }
     // Moves to the next field.
-    void advance() {
+    void advance()
+    {
         std::size_t space = text_.find(' ');
-        if (space != std::string_view::npos) text_ = trim_spaces(text_.substr(space + 1));
+        if (space != std::string_view::npos)
+            text_ = trim_spaces(text_.substr(space + 1));
     }
     // The current field, then moves on.
-    std::string_view take() {
+    std::string_view take()
+    {
         std::string_view current = field();
         advance();
         return current;
     }
 
 private:
-    static std::string_view trim_spaces(std::string_view text) {
+    static std::string_view trim_spaces(std::string_view text)
+    {
         std::size_t first = text.find_first_not_of(' ');
-        if (first == std::string_view::npos) return {};
+        if (first == std::string_view::npos)
+            return {};
         return text.substr(first, text.find_last_not_of(' ') - first + 1);
     }
 
@@ -88,35 +93,50 @@ private:
 
 constexpr int LEGACY_ENTRIES = MIN_ENTRIES - 1;  // nodes and elements that always have an entry (50)
 
-std::string_view trim_view(std::string_view text) {
+std::string_view trim_view(std::string_view text)
+{
     std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
+    if (first == std::string_view::npos)
+        return {};
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 // Up to width characters from 1-based position start, "" past the end (as str_mid).
-std::string_view mid_view(std::string_view text, int start, int width) {
+std::string_view mid_view(std::string_view text, int start, int width)
+{
     std::size_t from = static_cast<std::size_t>(std::max(start, 1) - 1);
-    if (from >= text.size() || width < 0) return {};
+    if (from >= text.size() || width < 0)
+        return {};
     return text.substr(from, static_cast<std::size_t>(width));
 }
 
 // Low 8 bits of an integer, read as signed.
-std::int8_t low_8_bits(std::int64_t value) { return static_cast<std::int8_t>(value & 0xFF); }
+std::int8_t low_8_bits(std::int64_t value)
+{
+    return static_cast<std::int8_t>(value & 0xFF);
+}
 
 // Low 32 bits of an integer, read as signed.
-std::int32_t low_32_bits(std::int64_t value) { return static_cast<std::int32_t>(value & 0xFFFFFFFF); }
+std::int32_t low_32_bits(std::int64_t value)
+{
+    return static_cast<std::int32_t>(value & 0xFFFFFFFF);
+}
 
 // A count from line 2 as a full integer. A decimal number too long for 64 bits counts as the
 // largest (or, with a minus sign, the smallest) 64-bit value instead of wrapping round.
-std::int64_t count_from_field(std::string_view field) {
+std::int64_t count_from_field(std::string_view field)
+{
     std::size_t i = field.find_first_not_of(" \t");
-    if (i == std::string_view::npos) return 0;
+    if (i == std::string_view::npos)
+        return 0;
     bool negative = field[i] == '-';
-    if (field[i] == '-' || field[i] == '+') ++i;
-    while (i < field.size() && field[i] == '0') ++i;
+    if (field[i] == '-' || field[i] == '+')
+        ++i;
+    while (i < field.size() && field[i] == '0')
+        ++i;
     std::size_t digits = 0;
-    while (i + digits < field.size() && field[i + digits] >= '0' && field[i + digits] <= '9') ++digits;
+    while (i + digits < field.size() && field[i + digits] >= '0' && field[i + digits] <= '9')
+        ++digits;
     if (digits > 18)
         return negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
     return str_to_int(field);
@@ -124,64 +144,77 @@ std::int64_t count_from_field(std::string_view field) {
 
 // The decimal number at the start of a count field as written (blanks skipped, at most 40
 // characters), to quote it in a message; "" when it is not written in decimal digits.
-std::string written_count(std::string_view field) {
+std::string written_count(std::string_view field)
+{
     std::size_t first = field.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
+    if (first == std::string_view::npos)
+        return {};
     std::size_t end = first + (field[first] == '-' || field[first] == '+' ? 1 : 0);
-    while (end < field.size() && field[end] >= '0' && field[end] <= '9' && end - first < 40) ++end;
+    while (end < field.size() && field[end] >= '0' && field[end] <= '9' && end - first < 40)
+        ++end;
     std::string_view number = field.substr(first, end - first);
-    if (number.empty() || number.back() < '0' || number.back() > '9') return {};
+    if (number.empty() || number.back() < '0' || number.back() > '9')
+        return {};
     return std::string(number);
 }
 
 // An end node written as a real, rounded half to even. NaN, infinities and values beyond any node
 // number give 0 (no node) instead of an undefined conversion.
-std::int64_t end_node_from_real(float value) {
-    if (!std::isfinite(value) || std::fabs(value) > 1.0e9f) return 0;
+std::int64_t end_node_from_real(float value)
+{
+    if (!std::isfinite(value) || std::fabs(value) > 1.0e9f)
+        return 0;
     return static_cast<std::int64_t>(std::nearbyint(value));
 }
 
 // A trimmed fixed column converted to a real.
-float column_real(std::string_view line, int start, int width) {
+float column_real(std::string_view line, int start, int width)
+{
     return str_to_float(trim_view(mid_view(line, start, width)));
 }
 
 // True when the text before the line's first space is a number of at least min_length digits:
 // too long for the fixed columns, so the values follow as free fields.
-bool long_leading_number(std::string_view line, std::size_t min_length) {
+bool long_leading_number(std::string_view line, std::size_t min_length)
+{
     std::string_view number = line.substr(0, line.find(' '));
-    if (number.size() < min_length) return false;
+    if (number.size() < min_length)
+        return false;
     return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // Running maximum of |value|; non-finite values are left out so that one bad number cannot turn
 // a scale into 0 or NaN for the whole model.
-void keep_largest_magnitude(float& running, float value) {
+void keep_largest_magnitude(float& running, float value)
+{
     float magnitude = std::fabs(value);
-    if (std::isfinite(magnitude) && magnitude > running) running = magnitude;
+    if (std::isfinite(magnitude) && magnitude > running)
+        running = magnitude;
 }
 
-std::string count_text(std::int64_t value) { return std::to_string(value); }
+std::string count_text(std::int64_t value)
+{
+    return std::to_string(value);
+}
 
 // What a read had to leave out, told to the user once at its end.
 struct Omissions {
-    std::int64_t node_lines = 0;           // node count as the file gave it, when more than were kept
-    std::int64_t element_lines = 0;        // element count as the file gave it, when more than were kept
-    std::string node_lines_text;           // the node count as written in the file
-    std::string element_lines_text;        // the element count as written in the file
-    std::int64_t node_lines_present = -1;  // node lines the file has, when it ends before the count
-    std::int64_t element_lines_present = -1;  // element lines the file has, when it ends before the count
-    std::int32_t nodes_kept = 0;           // node_count after the cut
-    std::int32_t elements_kept = 0;        // element_count after the cut
+    std::int64_t node_lines = 0;                         // node count as the file gave it, when more than were kept
+    std::int64_t element_lines = 0;                      // element count as the file gave it, when more than were kept
+    std::string node_lines_text;                         // the node count as written in the file
+    std::string element_lines_text;                      // the element count as written in the file
+    std::int64_t node_lines_present = -1;                // node lines the file has, when it ends before the count
+    std::int64_t element_lines_present = -1;             // element lines the file has, when it ends before the count
+    std::int32_t nodes_kept = 0;                         // node_count after the cut
+    std::int32_t elements_kept = 0;                      // element_count after the cut
     std::int64_t element_number_limit = LEGACY_ENTRIES;  // highest element number with an entry
-    std::int64_t bad_element_numbers = 0;  // element or result lines whose number has no entry
-    std::int64_t bad_end_nodes = 0;        // end nodes outside 1..node_count
+    std::int64_t bad_element_numbers = 0;                // element or result lines whose number has no entry
+    std::int64_t bad_end_nodes = 0;                      // end nodes outside 1..node_count
 
-    bool any() const {
-        return node_lines > 0 || element_lines > 0 || bad_element_numbers > 0 || bad_end_nodes > 0;
-    }
+    bool any() const { return node_lines > 0 || element_lines > 0 || bad_element_numbers > 0 || bad_end_nodes > 0; }
 
-    std::string text() const {
+    std::string text() const
+    {
         std::string out = "Results file cut down:";
         std::string separator = " ";
         auto add = [&](const std::string& part) {
@@ -190,7 +223,8 @@ struct Omissions {
         };
         auto cut = [&](std::int64_t declared, const std::string& written, std::int64_t present, std::int32_t kept,
                        const char* what, const char* kept_text) {
-            if (declared <= 0) return;
+            if (declared <= 0)
+                return;
             const std::string count = written.empty() ? count_text(declared) : written;
             if (present >= 0) {
                 add(count + " " + what + " declared but the file ends after " + count_text(present));
@@ -203,7 +237,8 @@ struct Omissions {
         if (bad_element_numbers > 0)
             add(count_text(bad_element_numbers) + " element numbers outside 1.." + count_text(element_number_limit) +
                 " ignored");
-        if (bad_end_nodes > 0) add(count_text(bad_end_nodes) + " unknown end nodes ignored");
+        if (bad_end_nodes > 0)
+            add(count_text(bad_end_nodes) + " unknown end nodes ignored");
         return out;
     }
 };
@@ -217,18 +252,22 @@ struct ElementLine {
 
 // Reads the next line into line; false when the file has ended (every later line would read as
 // "" too, so a section may stop there). An empty last line counts as the end.
-bool next_line(std::string& line) {
+bool next_line(std::string& line)
+{
     line = file_read_line(RESULTS_FILE);
     return !(line.empty() && file_eof(RESULTS_FILE) != 0);
 }
 
 // Grows the node records so that node i has an entry: doubling, never past limit.
-void make_room_for_node(std::int32_t i, std::int32_t limit) {
-    if (static_cast<std::size_t>(i) < TrussModel.node_coords[1].size()) return;
+void make_room_for_node(std::int32_t i, std::int32_t limit)
+{
+    if (static_cast<std::size_t>(i) < TrussModel.node_coords[1].size())
+        return;
     size_node_records(static_cast<int>(std::min<std::int64_t>(limit, 2LL * i)));
 }
 
-void read_node_line(int i, std::string_view line) {
+void read_node_line(int i, std::string_view line)
+{
     FieldCursor fields(line);
     fields.advance();  // the node number: the node is the line's position in the section
     TrussModel.node_fixity[2][i] = low_8_bits(str_to_int(fields.take()));
@@ -252,7 +291,8 @@ void read_node_line(int i, std::string_view line) {
 
     for (int k = 1; k <= 3; ++k) {
         float v = TrussModel.node_coords[k][i];
-        if (!std::isfinite(v)) continue;  // cannot be placed; must not drag the centre to infinity
+        if (!std::isfinite(v))
+            continue;  // cannot be placed; must not drag the centre to infinity
         if (v > TrussModel.coord_max[k]) {
             TrussModel.coord_max[k] = v + EXTENT_OFFSET[k];
         } else if (v < TrussModel.coord_min[k]) {
@@ -263,9 +303,11 @@ void read_node_line(int i, std::string_view line) {
 
 // The element number and end nodes of one element line; false for an empty line (a file that
 // ends early), which addresses no element.
-bool parse_element_line(std::string_view line, ElementLine& out) {
+bool parse_element_line(std::string_view line, ElementLine& out)
+{
     FieldCursor fields(line);
-    if (fields.rest().empty()) return false;
+    if (fields.rest().empty())
+        return false;
     out.number = low_32_bits(str_to_int(fields.field()));
     fields.advance();
     out.first = end_node_from_real(str_to_float(fields.rest()));
@@ -274,7 +316,8 @@ bool parse_element_line(std::string_view line, ElementLine& out) {
     return true;
 }
 
-void store_element(const ElementLine& line, Omissions& omissions) {
+void store_element(const ElementLine& line, Omissions& omissions)
+{
     std::int32_t e = line.number;
     if (e < 1 || e > omissions.element_number_limit) {
         ++omissions.bad_element_numbers;
@@ -291,7 +334,8 @@ void store_element(const ElementLine& line, Omissions& omissions) {
     }
 }
 
-void read_deflection_line(int i, std::string_view line) {
+void read_deflection_line(int i, std::string_view line)
+{
     if (long_leading_number(line, 3)) {
         FieldCursor fields(line);
         fields.advance();
@@ -308,12 +352,14 @@ void read_deflection_line(int i, std::string_view line) {
     keep_largest_magnitude(TrussModel.max_deflection, TrussModel.node_deflections[1][i]);
 }
 
-void read_result_line(std::string_view raw, Omissions& omissions) {
+void read_result_line(std::string_view raw, Omissions& omissions)
+{
     std::string_view line = trim_view(raw);
     std::int32_t e = low_32_bits(str_to_int(line.substr(0, line.find(' '))));
     if (e < 1 || e > omissions.element_number_limit) {
         // An empty line (a file that ends early) addresses no element; say nothing about it.
-        if (!line.empty()) ++omissions.bad_element_numbers;
+        if (!line.empty())
+            ++omissions.bad_element_numbers;
         return;
     }
     const auto at = static_cast<std::size_t>(e);
@@ -329,13 +375,16 @@ void read_result_line(std::string_view raw, Omissions& omissions) {
     TrussModel.element_result_text[at].assign(line.substr(line.size() > 23 ? line.size() - 23 : 0));
 }
 
-void skip_lines(int n) {
-    for (int i = 0; i < n; ++i) file_read_line(RESULTS_FILE);
+void skip_lines(int n)
+{
+    for (int i = 0; i < n; ++i)
+        file_read_line(RESULTS_FILE);
 }
 
 // A declared count as the model keeps it: above limit cut to limit (and noted); a negative count
 // (no lines) kept as it is, down to the smallest 32-bit value.
-std::int32_t count_within(std::int64_t declared, std::int32_t limit, std::int64_t& noted) {
+std::int32_t count_within(std::int64_t declared, std::int32_t limit, std::int64_t& noted)
+{
     if (declared > limit) {
         noted = declared;
         return limit;
@@ -346,7 +395,8 @@ std::int32_t count_within(std::int64_t declared, std::int32_t limit, std::int64_
 // The count a section keeps when the file ends after `present` of its lines: up to 50 the missing
 // lines are empty entries, beyond 50 the section ends with the file.
 std::int32_t count_after_end(std::int32_t count, std::int64_t present, std::int64_t declared, std::int64_t& noted,
-                             std::int64_t& noted_present) {
+                             std::int64_t& noted_present)
+{
     std::int64_t kept = std::min<std::int64_t>(std::max<std::int64_t>(std::min(count, LEGACY_ENTRIES), present), count);
     if (kept < count) {
         noted = declared;
@@ -356,15 +406,19 @@ std::int32_t count_after_end(std::int32_t count, std::int64_t present, std::int6
 }
 
 // Closes the file and tells the user what had to be left out, then the read's failure (if any).
-void finish(const Omissions& omissions, const char* title, const char* text) {
+void finish(const Omissions& omissions, const char* title, const char* text)
+{
     file_close(RESULTS_FILE);
-    if (omissions.any()) req_message("Warning", omissions.text(), 0);
-    if (title != nullptr) req_message(title, text, 0);
+    if (omissions.any())
+        req_message("Warning", omissions.text(), 0);
+    if (title != nullptr)
+        req_message(title, text, 0);
 }
 
 }  // namespace
 
-void read_results() {
+void read_results()
+{
     Omissions omissions;
     std::string line;
 
@@ -385,12 +439,13 @@ void read_results() {
             present = i - 1;
             break;
         }
-        if (i > node_limit) continue;
+        if (i > node_limit)
+            continue;
         make_room_for_node(static_cast<std::int32_t>(i), node_limit);
         read_node_line(static_cast<int>(i), line);
     }
-    TrussModel.node_count =
-        count_after_end(node_limit, present, node_lines, omissions.node_lines, omissions.node_lines_present);
+    TrussModel.node_count = count_after_end(node_limit, present, node_lines, omissions.node_lines,
+                                            omissions.node_lines_present);
     omissions.nodes_kept = TrussModel.node_count;
     size_node_records(TrussModel.node_count);
 
@@ -399,7 +454,8 @@ void read_results() {
     }
     for (int k = 1; k <= 3; ++k) {
         float* coords = TrussModel.node_coords[k].data();
-        for (int i = 1; i <= TrussModel.node_count; ++i) coords[i] -= TrussModel.model_centre[k];
+        for (int i = 1; i <= TrussModel.node_count; ++i)
+            coords[i] -= TrussModel.model_centre[k];
     }
     // Every load zero: the scale is infinite, but only non-zero loads are ever drawn with it.
     TrussModel.load_scale = TrussModel.max_load > 0.0f ? 100.0f / TrussModel.max_load
@@ -413,14 +469,16 @@ void read_results() {
             break;
         }
         ElementLine element;
-        if (n <= element_limit && parse_element_line(line, element)) elements.push_back(element);
+        if (n <= element_limit && parse_element_line(line, element))
+            elements.push_back(element);
     }
     TrussModel.element_count = count_after_end(element_limit, present, element_lines, omissions.element_lines,
                                                omissions.element_lines_present);
     omissions.elements_kept = TrussModel.element_count;
     omissions.element_number_limit = std::max(TrussModel.element_count, LEGACY_ENTRIES);
     size_element_records(TrussModel.element_count);
-    for (const ElementLine& element : elements) store_element(element, omissions);
+    for (const ElementLine& element : elements)
+        store_element(element, omissions);
     elements = std::vector<ElementLine>();
 
     if (file_eof(RESULTS_FILE) != 0) {
@@ -434,8 +492,10 @@ void read_results() {
 
     skip_lines(2);
     for (std::int64_t i = 1; i <= node_lines; ++i) {
-        if (!next_line(line)) break;
-        if (i <= TrussModel.node_count) read_deflection_line(static_cast<int>(i), line);
+        if (!next_line(line))
+            break;
+        if (i <= TrussModel.node_count)
+            read_deflection_line(static_cast<int>(i), line);
     }
 
     if (TrussModel.max_deflection * TrussModel.deflection_factor == 0.0f) {
@@ -448,16 +508,20 @@ void read_results() {
 
     skip_lines(2);
     for (std::int64_t n = 1; n <= element_lines; ++n) {
-        if (!next_line(line)) break;
-        if (n <= element_limit) read_result_line(line, omissions);
+        if (!next_line(line))
+            break;
+        if (n <= element_limit)
+            read_result_line(line, omissions);
     }
 
     finish(omissions, nullptr, nullptr);
 }
 
-bool read_results_from_memory(std::string_view bytes) {
+bool read_results_from_memory(std::string_view bytes)
+{
     const int fd = ::memfd_create("kelvaro-results", MFD_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     bool written = true;
     for (std::size_t done = 0; written && done < bytes.size();) {
         const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -470,7 +534,8 @@ bool read_results_from_memory(std::string_view bytes) {
     // The slot opens its own descriptor of the same file, reading from its start.
     const bool opened = written && file_open_read(RESULTS_FILE, "/proc/self/fd/" + std::to_string(fd)) != 0;
     ::close(fd);
-    if (!opened) return false;
+    if (!opened)
+        return false;
     reset_for_load();
     read_results();
     return true;

@@ -26,7 +26,8 @@ TableWindowSpec spec;  // what the window shows
 const double EMPTY = std::nan("");  // an empty cell
 
 // The file's first line as a heading: control characters as spaces, cut after TITLE_LIMIT bytes.
-std::string results_title() {
+std::string results_title()
+{
     std::string line = TrussModel.title_line.substr(0, TITLE_LIMIT);
     for (char& c : line) {
         if (static_cast<unsigned char>(c) < 32) {
@@ -36,7 +37,8 @@ std::string results_title() {
     return line;
 }
 
-TableColumn column(const char* header, CellFormat format, std::size_t rows) {
+TableColumn column(const char* header, CellFormat format, std::size_t rows)
+{
     TableColumn made;
     made.header = header;
     made.format = format;
@@ -48,7 +50,8 @@ TableColumn column(const char* header, CellFormat format, std::size_t rows) {
     return made;
 }
 
-void build_members(const ModelNumbers& numbers, TableData& table) {
+void build_members(const ModelNumbers& numbers, TableData& table)
+{
     const std::size_t rows = numbers.members.empty() ? 0 : numbers.members.size() - 1;
     table.name = "Members (" + std::to_string(rows) + ")";
     table.columns = {column("Member", CellFormat::Integer, rows), column("Node 1", CellFormat::Integer, rows),
@@ -73,10 +76,11 @@ void build_members(const ModelNumbers& numbers, TableData& table) {
     }
 }
 
-void build_nodes(const ModelNumbers& numbers, TableData& table) {
-    static const char* const headers[] = {"x",       "y",       "z",       "Load x",     "Load y",     "Load z",
-                                           "Defl. x", "Defl. y", "Defl. z", "|Defl.|",    "Reaction x", "Reaction y",
-                                           "Reaction z"};
+void build_nodes(const ModelNumbers& numbers, TableData& table)
+{
+    static const char* const headers[] = {"x",          "y",          "z",         "Load x",  "Load y",
+                                          "Load z",     "Defl. x",    "Defl. y",   "Defl. z", "|Defl.|",
+                                          "Reaction x", "Reaction y", "Reaction z"};
     const std::size_t rows = numbers.nodes.empty() ? 0 : numbers.nodes.size() - 1;
     table.name = "Nodes (" + std::to_string(rows) + ")";
     table.columns = {column("Node", CellFormat::Integer, rows)};
@@ -110,19 +114,21 @@ void build_nodes(const ModelNumbers& numbers, TableData& table) {
     }
 }
 
-std::string vector_text(const Vec3& v) {
-    return "x " + table_format_number(v[0]) + ", y " + table_format_number(v[1]) + ", z " +
-           table_format_number(v[2]);
+std::string vector_text(const Vec3& v)
+{
+    return "x " + table_format_number(v[0]) + ", y " + table_format_number(v[1]) + ", z " + table_format_number(v[2]);
 }
 
-std::string magnification_line() {
+std::string magnification_line()
+{
     const double magnification = drawn_magnification();
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, magnification >= 10 ? "%.0f" : "%.3g", magnification);
     return std::string("Deflected shape drawn x ") + buffer + " at the present zoom";
 }
 
-void build_heading(const ModelNumbers& numbers) {
+void build_heading(const ModelNumbers& numbers)
+{
     spec.heading.clear();
     if (results_path.empty()) {
         spec.heading.push_back({"No results file", true, false});
@@ -134,8 +140,8 @@ void build_heading(const ModelNumbers& numbers) {
         spec.heading.push_back({"No results: the file holds the geometry only", false, true});
         return;
     }
-    spec.heading.push_back({"Sum of loads: " + vector_text(numbers.load_sum) + ";   sum of reactions: " +
-                                vector_text(numbers.reaction_sum),
+    spec.heading.push_back({"Sum of loads: " + vector_text(numbers.load_sum) +
+                                ";   sum of reactions: " + vector_text(numbers.reaction_sum),
                             false, false});
     std::string balance = "Equilibrium, loads + reactions: " + vector_text(numbers.residual);
     if (numbers.total_load > 0) {
@@ -153,9 +159,9 @@ void build_heading(const ModelNumbers& numbers) {
     const auto add = [&extremes](const char* what, const char* kind, const Extreme& extreme) {
         extremes += extremes.empty() ? "" : ";   ";
         extremes += std::string(what) + ": ";
-        extremes += extreme.index == 0 ? std::string("none")
-                                       : table_format_number(extreme.value) + " (" + kind + " " +
-                                             std::to_string(extreme.index) + ")";
+        extremes += extreme.index == 0
+                        ? std::string("none")
+                        : table_format_number(extreme.value) + " (" + kind + " " + std::to_string(extreme.index) + ")";
     };
     add("Largest tension", "member", numbers.max_tension);
     add("largest compression", "member", numbers.max_compression);
@@ -165,13 +171,15 @@ void build_heading(const ModelNumbers& numbers) {
 }
 
 // The canvas follows a row the user selects; the loop redraws it after the platform's wait.
-void on_select(int table, int data_row) {
+void on_select(int table, int data_row)
+{
     Overlays.highlight_member = table == RESULTS_MEMBERS && data_row >= 0 ? data_row + 1 : 0;
     Overlays.highlight_node = table == RESULTS_NODES && data_row >= 0 ? data_row + 1 : 0;
     redraw_pending = 1;
 }
 
-void build() {
+void build()
+{
     ModelNumbers numbers;
     compute_model_numbers(numbers);
     spec.title = "Results - " + results_path;
@@ -188,7 +196,8 @@ void build() {
 }
 
 // Selects the row of the member or node highlighted on the canvas (or none).
-void show_selection() {
+void show_selection()
+{
     if (Overlays.highlight_member > 0) {
         platform().table_window_select(RESULTS_MEMBERS, Overlays.highlight_member - 1);
     } else if (Overlays.highlight_node > 0) {
@@ -199,7 +208,8 @@ void show_selection() {
 }
 
 // A cell for a CSV file: quoted when it holds a separator, a quote or a line break.
-std::string csv_cell(const std::string& text) {
+std::string csv_cell(const std::string& text)
+{
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }
@@ -211,7 +221,8 @@ std::string csv_cell(const std::string& text) {
 }
 
 // The offered name of table's CSV file: beside the results file, e.g. "bridge-members.csv".
-std::string offered_csv_name(int table) {
+std::string offered_csv_name(int table)
+{
     std::string base = results_path.empty() ? start_folder + "/results" : results_path;
     const std::size_t slash = base.rfind('/');
     const std::size_t dot = base.rfind('.');
@@ -223,13 +234,15 @@ std::string offered_csv_name(int table) {
 
 }  // namespace
 
-void results_window_show() {
+void results_window_show()
+{
     build();
     platform().table_window_show(&spec);
     show_selection();
 }
 
-void results_window_refresh() {
+void results_window_refresh()
+{
     if (!platform().table_window_is_open()) {
         return;
     }
@@ -238,7 +251,8 @@ void results_window_refresh() {
     show_selection();
 }
 
-void results_window_view_changed() {
+void results_window_view_changed()
+{
     if (!platform().table_window_is_open() || spec.heading.size() < 5) {
         return;
     }
@@ -246,26 +260,28 @@ void results_window_view_changed() {
     platform().table_window_update();
 }
 
-void results_window_select(ResultsKind kind, int index) {
+void results_window_select(ResultsKind kind, int index)
+{
     if (platform().table_window_is_open()) {
         platform().table_window_select(kind == ResultsKind::Node ? RESULTS_NODES : RESULTS_MEMBERS,
                                        index > 0 ? index - 1 : -1);
     }
 }
 
-void results_window_close() {
+void results_window_close()
+{
     platform().table_window_close();
 }
 
-const TableWindowSpec& results_window_spec() {
+const TableWindowSpec& results_window_spec()
+{
     return spec;
 }
 
-std::string results_table_text(const TableData& table, char separator) {
+std::string results_table_text(const TableData& table, char separator)
+{
     const int columns = static_cast<int>(table.columns.size());
-    const auto cell = [separator](const std::string& text) {
-        return separator == ',' ? csv_cell(text) : text;
-    };
+    const auto cell = [separator](const std::string& text) { return separator == ',' ? csv_cell(text) : text; };
     std::string text;
     for (int c = 0; c < columns; ++c) {
         text += (c > 0 ? std::string(1, separator) : "") + cell(table.columns[c].header);
@@ -284,19 +300,21 @@ std::string results_table_text(const TableData& table, char separator) {
     return text;
 }
 
-void results_window_copy(int table) {
+void results_window_copy(int table)
+{
     if (table < 0 || table >= static_cast<int>(spec.tables.size())) {
         return;
     }
     platform().clipboard_copy(results_table_text(spec.tables[table], '\t'));
 }
 
-void results_window_save_csv(int table) {
+void results_window_save_csv(int table)
+{
     if (table < 0 || table >= static_cast<int>(spec.tables.size())) {
         return;
     }
-    const std::string path =
-        req_save_file("Save as CSV", offered_csv_name(table), "CSV file (*.csv)|*.csv|All files|*", 0);
+    const std::string path = req_save_file("Save as CSV", offered_csv_name(table), "CSV file (*.csv)|*.csv|All files|*",
+                                           0);
     if (path.empty()) {
         return;
     }

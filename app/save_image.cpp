@@ -23,13 +23,15 @@ namespace {
 constexpr int CAPTURE_MARGIN = 2;  // pixels cut from every side of the capture
 
 // True when something (a file, a folder, a link, even a dangling one) already has the name path.
-bool file_exists(const std::string& path) {
+bool file_exists(const std::string& path)
+{
     struct stat status;
     return lstat(path.c_str(), &status) == 0;
 }
 
 // Why the JPEG file could not be written, for the user.
-std::string save_failure_reason(int error) {
+std::string save_failure_reason(int error)
+{
     if (error != 0) {
         return std::strerror(error);
     }
@@ -38,7 +40,8 @@ std::string save_failure_reason(int error) {
 
 }  // namespace
 
-std::string jpeg_file_name(std::string_view path) {
+std::string jpeg_file_name(std::string_view path)
+{
     const std::size_t slash = path.rfind('/');
     const std::size_t name_start = slash == std::string_view::npos ? 0 : slash + 1;
     const std::size_t dot = path.rfind('.');
@@ -49,7 +52,8 @@ std::string jpeg_file_name(std::string_view path) {
     return std::string(path) + ".jpg";
 }
 
-void save_view_image() {
+void save_view_image()
+{
     // The first save opens in the start folder with an empty name; later ones offer the folder
     // and name of the previous save.
     const std::string offered = image_path.empty() ? start_folder + "/" : image_path;
@@ -66,8 +70,7 @@ void save_view_image() {
         return;
     }
     // The dialog asked no question about a name the user never saw: ask before replacing it.
-    if (image_path != chosen && file_exists(image_path) &&
-        !req_yes_no("Notice", image_path + " exists. Replace it?")) {
+    if (image_path != chosen && file_exists(image_path) && !req_yes_no("Notice", image_path + " exists. Replace it?")) {
         return;
     }
 
@@ -76,8 +79,7 @@ void save_view_image() {
     const bool placed = win_outer_rect(handle, left, top, right, bottom);
     const int w = right - left;
     const int h = bottom - top;
-    if (!placed || w <= 2 * CAPTURE_MARGIN || h <= 2 * CAPTURE_MARGIN ||
-        image_create(CAPTURE_IMAGE, w, h, 24) == 0) {
+    if (!placed || w <= 2 * CAPTURE_MARGIN || h <= 2 * CAPTURE_MARGIN || image_create(CAPTURE_IMAGE, w, h, 24) == 0) {
         req_message_ok("Warning", "Can not Save the Image!");
         return;
     }
@@ -99,8 +101,8 @@ void save_view_image() {
         return;
     }
     // A failed cut leaves the whole capture under the number: save nothing rather than that.
-    if (image_grab(CAPTURE_IMAGE, CAPTURE_IMAGE, CAPTURE_MARGIN, CAPTURE_MARGIN,
-                   w - 2 * CAPTURE_MARGIN, h - 2 * CAPTURE_MARGIN) == 0) {
+    if (image_grab(CAPTURE_IMAGE, CAPTURE_IMAGE, CAPTURE_MARGIN, CAPTURE_MARGIN, w - 2 * CAPTURE_MARGIN,
+                   h - 2 * CAPTURE_MARGIN) == 0) {
         image_free(CAPTURE_IMAGE);
         req_message_ok("Warning", "Can not Save the Image!");
         return;
@@ -112,7 +114,6 @@ void save_view_image() {
     if (saved != 0) {
         req_message("Notice", "Image Saved as: " + image_path, REQ_ICON_INFORMATION);
     } else {
-        req_message_ok("Warning",
-                       "Can not save the image as " + image_path + ": " + save_failure_reason(error));
+        req_message_ok("Warning", "Can not save the image as " + image_path + ": " + save_failure_reason(error));
     }
 }

@@ -18,7 +18,8 @@
 #include "gui/requester.h"
 #include "gui/window.h"
 
-void runtime_start() {
+void runtime_start()
+{
     image_codec_init();
     image_init();
     draw_init();
@@ -29,7 +30,8 @@ void runtime_start() {
     req_init();
 }
 
-void runtime_end() {
+void runtime_end()
+{
     req_end();
     gadget_end();
     win_end();
@@ -38,7 +40,8 @@ void runtime_end() {
     image_end();
 }
 
-std::string join_command_line(int argc, const char* const* argv) {
+std::string join_command_line(int argc, const char* const* argv)
+{
     std::string joined;
     for (int i = 1; i < argc; ++i) {
         if (i > 1) {
@@ -49,17 +52,22 @@ std::string join_command_line(int argc, const char* const* argv) {
     return joined;
 }
 
-ViewerRequest read_viewer_command_line(int argc, const char* const* argv, std::vector<const char*>& parameters) {
+ViewerRequest read_viewer_command_line(int argc, const char* const* argv, std::vector<const char*>& parameters)
+{
     parameters.clear();
     const std::string first = argc > 1 && argv[1] != nullptr ? argv[1] : "";
-    if (argc == 2 && first == "--help") return ViewerRequest::Help;
-    if (argc == 2 && first == "--version") return ViewerRequest::Version;
+    if (argc == 2 && first == "--help")
+        return ViewerRequest::Help;
+    if (argc == 2 && first == "--version")
+        return ViewerRequest::Version;
     parameters.push_back(argc > 0 ? argv[0] : "kelvaro");
-    for (int i = first == "--" ? 2 : 1; i < argc; ++i) parameters.push_back(argv[i]);
+    for (int i = first == "--" ? 2 : 1; i < argc; ++i)
+        parameters.push_back(argv[i]);
     return ViewerRequest::Open;
 }
 
-std::string viewer_help_text() {
+std::string viewer_help_text()
+{
     return "Usage: kelvaro [RESULTS FILE]\n"
            "       kelvaro -- RESULTS FILE\n"
            "Shows the results of a finite-element truss analysis (a results file, as kelvaro-solve\n"
@@ -73,7 +81,8 @@ std::string viewer_help_text() {
            "See also kelvaro-render(1) for pictures without a display and kelvaro-solve(1).\n";
 }
 
-void viewer_start(int argc, const char* const* argv) {
+void viewer_start(int argc, const char* const* argv)
+{
     runtime_start();
     // Defaults of the view and switches, the caption prefix, pi and the start folder.
     reset_to_startup_defaults();
@@ -97,12 +106,14 @@ void viewer_start(int argc, const char* const* argv) {
     win_set_title(MAIN_WINDOW, window_title);
 }
 
-void viewer_shutdown() {
+void viewer_shutdown()
+{
     draw_end();
     runtime_end();
 }
 
-int viewer_main(int argc, const char* const* argv) {
+int viewer_main(int argc, const char* const* argv)
+{
     viewer_start(argc, argv);
     run_event_loop();
     viewer_shutdown();

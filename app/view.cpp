@@ -20,23 +20,31 @@ constexpr float MAX_ZOOM_SCALE = 10000.0f;  // "In" stops once the scale reaches
 constexpr float AXIS_PROBE = 100.0f;        // model length of the probe along each axis
 
 // sin and cos of an angle in degrees, each rounded to float32.
-float sin_degrees(float degrees) { return static_cast<float>(std::sin(static_cast<double>(radians(degrees)))); }
-float cos_degrees(float degrees) { return static_cast<float>(std::cos(static_cast<double>(radians(degrees)))); }
+float sin_degrees(float degrees)
+{
+    return static_cast<float>(std::sin(static_cast<double>(radians(degrees))));
+}
+float cos_degrees(float degrees)
+{
+    return static_cast<float>(std::cos(static_cast<double>(radians(degrees))));
+}
 
-ProjectedPoint project_model_node(int i) {
-    return project_point(TrussModel.node_coords[1][i], TrussModel.node_coords[2][i],
-                         TrussModel.node_coords[3][i]);
+ProjectedPoint project_model_node(int i)
+{
+    return project_point(TrussModel.node_coords[1][i], TrussModel.node_coords[2][i], TrussModel.node_coords[3][i]);
 }
 
 }  // namespace
 
 ViewPanData ViewPan;
 
-float radians(float degrees) {
+float radians(float degrees)
+{
     return static_cast<float>(static_cast<double>(degrees) * static_cast<double>(pi_value) / 180.0);
 }
 
-void update_view_matrix() {
+void update_view_matrix()
+{
     float sa = sin_degrees(ViewState.view_azimuth);
     float ca = cos_degrees(ViewState.view_azimuth);
     float sb = sin_degrees(ViewState.view_elevation);
@@ -48,21 +56,25 @@ void update_view_matrix() {
     ViewState.v_p3 = sb;
 }
 
-ProjectedPoint project_point(float p1, float p2, float p3) {
+ProjectedPoint project_point(float p1, float p2, float p3)
+{
     ProjectedPoint out;
     out.u = ViewState.u_p1 * p1 + ViewState.u_p2 * p2;
     out.v = ViewState.v_p1 * p1 + ViewState.v_p2 * p2 + ViewState.v_p3 * p3;
     return out;
 }
 
-void project_node(int i) {
-    if (i < 1 || i > usable_node_count()) return;
+void project_node(int i)
+{
+    if (i < 1 || i > usable_node_count())
+        return;
     ProjectedPoint p = project_model_node(i);
     ViewState.node_screen[1][i] = (p.u + ViewPan.u) * ViewState.view_scale + canvas_size.centre_x;
     ViewState.node_screen[2][i] = (p.v + ViewPan.v) * ViewState.view_scale + canvas_size.centre_y;
 }
 
-void project_all_nodes() {
+void project_all_nodes()
+{
     const int nodes = usable_node_count();
     for (int i = 1; i <= nodes; ++i) {
         ProjectedPoint p = project_model_node(i);
@@ -71,14 +83,16 @@ void project_all_nodes() {
     }
 }
 
-void fit_view() {
+void fit_view()
+{
     // Nodes whose projection is not finite (a NaN or infinite coordinate) cannot be placed and
     // take no part; the first placeable node starts the extent.
     bool started = false;
     const int nodes = usable_node_count();
     for (int i = 1; i <= nodes; ++i) {
         ProjectedPoint p = project_model_node(i);
-        if (!std::isfinite(p.u) || !std::isfinite(p.v)) continue;
+        if (!std::isfinite(p.u) || !std::isfinite(p.v))
+            continue;
         if (!started) {
             ViewState.fit_u_min = ViewState.fit_u_max = p.u;
             ViewState.fit_v_min = ViewState.fit_v_max = p.v;
@@ -103,10 +117,12 @@ void fit_view() {
     float down = height > 0.0f ? static_cast<float>(canvas_size.height) / height : INFINITY;
     float scale = down > across ? across : down;
     // No finite scale (no node, one node, all nodes on one point): keep the view usable.
-    if (std::isfinite(scale) && scale > 0.0f) ViewState.view_scale = scale;
+    if (std::isfinite(scale) && scale > 0.0f)
+        ViewState.view_scale = scale;
 }
 
-void compute_axis_directions() {
+void compute_axis_directions()
+{
     for (int k = 1; k <= 3; ++k) {
         float p[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         p[k] = AXIS_PROBE;
@@ -121,7 +137,8 @@ void compute_axis_directions() {
     }
 }
 
-void rotate_view(bool horizontal, float delta) {
+void rotate_view(bool horizontal, float delta)
+{
     if (horizontal) {
         ViewState.view_elevation += delta;
     } else {
@@ -129,19 +146,24 @@ void rotate_view(bool horizontal, float delta) {
     }
 }
 
-bool zoom_in() {
-    if (!(ViewState.view_scale < MAX_ZOOM_SCALE)) return false;
+bool zoom_in()
+{
+    if (!(ViewState.view_scale < MAX_ZOOM_SCALE))
+        return false;
     ViewState.view_scale = ViewState.view_scale + ViewState.view_scale / 10.0f;
     return true;
 }
 
-bool zoom_out() {
-    if (!(ViewState.view_scale > 0.0f)) return false;
+bool zoom_out()
+{
+    if (!(ViewState.view_scale > 0.0f))
+        return false;
     ViewState.view_scale = ViewState.view_scale - ViewState.view_scale / 10.0f;
     return true;
 }
 
-void refresh_projection(bool refit) {
+void refresh_projection(bool refit)
+{
     update_view_matrix();
     if (refit) {
         fit_view();

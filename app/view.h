@@ -1,5 +1,6 @@
 // The view transform: a parallel projection by two angles, one uniform scale, a pan (zero unless
-// the user pans) and the model centre at canvas (350, 250); the canvas directions of the three model axes; the view commands' changes.
+// the user pans) and the model centre at canvas (350, 250); the canvas directions of the three model axes; the view
+// commands' changes.
 #pragma once
 
 // A point projected onto the canvas plane, in model length units (u right, v down).

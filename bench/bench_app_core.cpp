@@ -25,7 +25,8 @@
 namespace {
 
 // A spatial 50-node, 50-element truss with loads on every node and results for every element.
-std::string full_model_file() {
+std::string full_model_file()
+{
     std::string text = "FULL MODEL\n50 50\n";
     char line[200];
     for (int i = 1; i <= 50; ++i) {
@@ -52,9 +53,11 @@ std::string full_model_file() {
 
 std::string model_path;
 
-void set_up() {
+void set_up()
+{
     static bool started = false;
-    if (started) return;
+    if (started)
+        return;
     started = true;
     gui_use_headless();
     runtime_start();
@@ -67,13 +70,15 @@ void set_up() {
     std::ofstream(model_path, std::ios::binary) << full_model_file();
 }
 
-void load_full_model() {
+void load_full_model()
+{
     reset_for_load();
     file_open_read(RESULTS_FILE, model_path);
     read_results();
 }
 
-void BM_read_results(benchmark::State& state) {
+void BM_read_results(benchmark::State& state)
+{
     set_up();
     for (auto _ : state) {
         load_full_model();
@@ -84,18 +89,21 @@ void BM_read_results(benchmark::State& state) {
 }
 BENCHMARK(BM_read_results);
 
-void BM_redraw_view_full(benchmark::State& state) {
+void BM_redraw_view_full(benchmark::State& state)
+{
     set_up();
     load_full_model();
     refresh_projection(true);
     ViewState.show_load_values = 1;
     ViewState.show_element_numbers = 1;
     ViewState.show_deflected = 1;
-    for (auto _ : state) redraw_view();
+    for (auto _ : state)
+        redraw_view();
 }
 BENCHMARK(BM_redraw_view_full);
 
-void BM_plain_fill(benchmark::State& state) {
+void BM_plain_fill(benchmark::State& state)
+{
     set_up();
     const int white = draw_rgb(255, 255, 255);
     for (auto _ : state) {

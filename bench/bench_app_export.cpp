@@ -22,13 +22,17 @@
 
 namespace {
 
-const std::filesystem::path WORK =
-    std::filesystem::temp_directory_path() / ("kelvaro_bench_export_" + std::to_string(::getpid()));
+const std::filesystem::path WORK = std::filesystem::temp_directory_path() /
+                                   ("kelvaro_bench_export_" + std::to_string(::getpid()));
 
-std::string work_file(const char* name) { return (WORK / name).string(); }
+std::string work_file(const char* name)
+{
+    return (WORK / name).string();
+}
 
 // Draws results as kelvaro-render would for -o OUT (the runtime stays started); false on failure.
-bool draw_view(const std::string& results, const char* out) {
+bool draw_view(const std::string& results, const char* out)
+{
     std::filesystem::create_directories(WORK);
     const char* arguments[] = {"kelvaro-render", results.c_str(), "-o", out};
     RenderOptions options;
@@ -38,27 +42,38 @@ bool draw_view(const std::string& results, const char* out) {
            render_picture(options, picture).status == RENDER_EXIT_OK;
 }
 
-bool draw_bridge(const char* out) { return draw_view(std::string(KELVARO_SOURCE_DIR) + "/examples/bridge.res", out); }
+bool draw_bridge(const char* out)
+{
+    return draw_view(std::string(KELVARO_SOURCE_DIR) + "/examples/bridge.res", out);
+}
 
-void BM_bridge_jpeg(benchmark::State& state) {
-    if (!draw_bridge("x.jpg")) return state.SkipWithError("the bridge was not drawn");
+void BM_bridge_jpeg(benchmark::State& state)
+{
+    if (!draw_bridge("x.jpg"))
+        return state.SkipWithError("the bridge was not drawn");
     const Picture& canvas = *gadget_canvas_picture(ID_CANVAS);
-    for (auto _ : state) benchmark::DoNotOptimize(jpeg_save_picture_quality(canvas, work_file("x.jpg"), 70));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(jpeg_save_picture_quality(canvas, work_file("x.jpg"), 70));
 }
 BENCHMARK(BM_bridge_jpeg)->Unit(benchmark::kMillisecond);
 
-void BM_bridge_png(benchmark::State& state) {
-    if (!draw_bridge("x.png")) return state.SkipWithError("the bridge was not drawn");
+void BM_bridge_png(benchmark::State& state)
+{
+    if (!draw_bridge("x.png"))
+        return state.SkipWithError("the bridge was not drawn");
     const Picture& canvas = *gadget_canvas_picture(ID_CANVAS);
     for (auto _ : state) {
-        if (!write_png_file(canvas, work_file("x.png")).empty()) return state.SkipWithError("PNG not written");
+        if (!write_png_file(canvas, work_file("x.png")).empty())
+            return state.SkipWithError("PNG not written");
     }
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(work_file("x.png")));
 }
 BENCHMARK(BM_bridge_png)->Unit(benchmark::kMillisecond);
 
-void BM_bridge_gif(benchmark::State& state) {
-    if (!draw_bridge("x.gif")) return state.SkipWithError("the bridge was not drawn");
+void BM_bridge_gif(benchmark::State& state)
+{
+    if (!draw_bridge("x.gif"))
+        return state.SkipWithError("the bridge was not drawn");
     std::vector<Picture> frames;
     for (auto _ : state) {
         if (!draw_animation_frames(frames) || !write_gif_file(frames, work_file("x.gif")).empty())
@@ -69,7 +84,8 @@ void BM_bridge_gif(benchmark::State& state) {
 BENCHMARK(BM_bridge_gif)->Unit(benchmark::kMillisecond);
 
 // The roof's results file, made once with the project's own generator and solver.
-const std::string& roof_results() {
+const std::string& roof_results()
+{
     static const std::string path = [] {
         std::filesystem::create_directories(WORK);
         const std::string out = work_file("roof.res");
@@ -80,8 +96,10 @@ const std::string& roof_results() {
     return path;
 }
 
-void BM_roof_svg(benchmark::State& state) {
-    if (roof_results().empty() || !draw_view(roof_results(), "x.svg")) return state.SkipWithError("no roof");
+void BM_roof_svg(benchmark::State& state)
+{
+    if (roof_results().empty() || !draw_view(roof_results(), "x.svg"))
+        return state.SkipWithError("no roof");
     std::size_t bytes = 0;
     for (auto _ : state) {
         const std::string document = view_svg_document(0, false);
@@ -95,7 +113,8 @@ BENCHMARK(BM_roof_svg)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -31,7 +31,8 @@
 namespace {
 
 // The results text of a Warren bridge with about `members` members.
-std::string bridge_file(int members) {
+std::string bridge_file(int members)
+{
     const int panels = (members + 1) / 4;
     const int nodes = 2 * panels + 1;
     const int elements = 4 * panels - 1;
@@ -52,8 +53,10 @@ std::string bridge_file(int members) {
         std::snprintf(line, sizeof line, "%d %d %d\n", ++e, a, b);
         text += line;
     };
-    for (int p = 1; p <= panels; ++p) member(p, p + 1);                      // bottom chord
-    for (int p = 1; p < panels; ++p) member(panels + 1 + p, panels + 2 + p);  // top chord
+    for (int p = 1; p <= panels; ++p)
+        member(p, p + 1);  // bottom chord
+    for (int p = 1; p < panels; ++p)
+        member(panels + 1 + p, panels + 2 + p);  // top chord
     for (int p = 1; p <= panels; ++p) {
         member(p, panels + 1 + p);      // up
         member(panels + 1 + p, p + 1);  // down
@@ -76,9 +79,11 @@ std::string bridge_file(int members) {
     return text;
 }
 
-void set_up() {
+void set_up()
+{
     static bool started = false;
-    if (started) return;
+    if (started)
+        return;
     started = true;
     gui_use_headless();
     runtime_start();
@@ -90,12 +95,14 @@ void set_up() {
 }
 
 // The path of the bridge file with `members` members, written once; its size in bytes.
-const std::string& bridge_path(int members, std::int64_t& bytes) {
+const std::string& bridge_path(int members, std::int64_t& bytes)
+{
     static std::map<int, std::pair<std::string, std::int64_t>> files;
     auto found = files.find(members);
     if (found == files.end()) {
         std::string path = (std::filesystem::temp_directory_path() /
-                            ("kelvaro_bench_bridge_" + std::to_string(members) + ".txt")).string();
+                            ("kelvaro_bench_bridge_" + std::to_string(members) + ".txt"))
+                               .string();
         std::string text = bridge_file(members);
         std::ofstream(path, std::ios::binary) << text;
         found = files.emplace(members, std::make_pair(path, static_cast<std::int64_t>(text.size()))).first;
@@ -104,7 +111,8 @@ const std::string& bridge_path(int members, std::int64_t& bytes) {
     return found->second.first;
 }
 
-bool load_bridge(int members) {
+bool load_bridge(int members)
+{
     std::int64_t bytes = 0;
     const std::string& path = bridge_path(members, bytes);
     reset_for_load();
@@ -113,7 +121,8 @@ bool load_bridge(int members) {
     return results_missing == 0 && TrussModel.element_count >= members - 4;
 }
 
-void BM_read_results(benchmark::State& state) {
+void BM_read_results(benchmark::State& state)
+{
     set_up();
     const int members = static_cast<int>(state.range(0));
     std::int64_t bytes = 0;
@@ -122,14 +131,16 @@ void BM_read_results(benchmark::State& state) {
         load_bridge(members);
         benchmark::DoNotOptimize(TrussModel.deflection_scale);
     }
-    if (!load_bridge(members)) state.SkipWithError("the bridge did not read");
+    if (!load_bridge(members))
+        state.SkipWithError("the bridge did not read");
     state.SetBytesProcessed(state.iterations() * bytes);
     state.counters["members"] = TrussModel.element_count;
 }
 BENCHMARK(BM_read_results)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // One redraw of the loaded bridge, fitted in the 3D view, with the switches given.
-void redraw_bridge(benchmark::State& state, bool deflected, bool numbers) {
+void redraw_bridge(benchmark::State& state, bool deflected, bool numbers)
+{
     set_up();
     const int members = static_cast<int>(state.range(0));
     if (!load_bridge(members)) {
@@ -139,18 +150,26 @@ void redraw_bridge(benchmark::State& state, bool deflected, bool numbers) {
     refresh_projection(true);
     ViewState.show_deflected = deflected ? 1 : 0;
     ViewState.show_element_numbers = numbers ? 1 : 0;
-    for (auto _ : state) redraw_view();
+    for (auto _ : state)
+        redraw_view();
     state.counters["members"] = TrussModel.element_count;
 }
 
-void BM_redraw_view_deflected(benchmark::State& state) { redraw_bridge(state, true, false); }
+void BM_redraw_view_deflected(benchmark::State& state)
+{
+    redraw_bridge(state, true, false);
+}
 BENCHMARK(BM_redraw_view_deflected)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void BM_redraw_view_numbers(benchmark::State& state) { redraw_bridge(state, false, true); }
+void BM_redraw_view_numbers(benchmark::State& state)
+{
+    redraw_bridge(state, false, true);
+}
 BENCHMARK(BM_redraw_view_numbers)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // One rotate command without the canvas blit: the refresh sequence and the redraw.
-void BM_rotate_view(benchmark::State& state) {
+void BM_rotate_view(benchmark::State& state)
+{
     set_up();
     const int members = static_cast<int>(state.range(0));
     if (!load_bridge(members)) {

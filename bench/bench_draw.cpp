@@ -120,8 +120,8 @@ void BM_StressTable58Rows(benchmark::State& state)
     picture_make(picture, CANVAS_WIDTH, CANVAS_HEIGHT, 24);
     std::vector<std::string> rows;
     for (int n = 1; n <= 58; ++n) {
-        rows.push_back((n < 10 ? "[  " : "[") + std::to_string(n) + "] " + std::to_string(-1234 + 97 * n) +
-                       ".5E+01  " + std::to_string(456 - 31 * n) + ".25E+02");
+        rows.push_back((n < 10 ? "[  " : "[") + std::to_string(n) + "] " + std::to_string(-1234 + 97 * n) + ".5E+01  " +
+                       std::to_string(456 - 31 * n) + ".25E+02");
     }
     const int table_text = draw_rgb(155, 0, 160);
     for (auto _ : state) {

@@ -68,7 +68,8 @@ const std::vector<Picture>& bridge_frames()
     static const std::vector<Picture> frames = [] {
         std::vector<Picture> pictures;
         const char* numbers[] = {"1", "2", "3", "4", "5", "6"};
-        for (const char* number : numbers) pictures.push_back(render({"--frame", number, "--loads", "--numbers"}));
+        for (const char* number : numbers)
+            pictures.push_back(render({"--frame", number, "--loads", "--numbers"}));
         return pictures;
     }();
     return frames;
@@ -80,7 +81,8 @@ double distinct_colours(const std::vector<const Picture*>& pictures)
     for (const Picture* picture : pictures) {
         for (int y = 0; y < picture->height; ++y) {
             const std::uint8_t* p = picture_row(*picture, y);
-            for (int x = 0; x < picture->width; ++x, p += 3) colours.insert(p[0] | (p[1] << 8) | (p[2] << 16));
+            for (int x = 0; x < picture->width; ++x, p += 3)
+                colours.insert(p[0] | (p[1] << 8) | (p[2] << 16));
         }
     }
     return static_cast<double>(colours.size());

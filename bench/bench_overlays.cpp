@@ -25,7 +25,8 @@
 namespace {
 
 // A Warren bridge of about `members` members, pinned at both ends, every bottom node loaded.
-std::string bridge_file(int members) {
+std::string bridge_file(int members)
+{
     const int panels = (members + 1) / 4;
     const int nodes = 2 * panels + 1;
     std::string text = "WARREN BRIDGE\n" + std::to_string(nodes) + " " + std::to_string(4 * panels - 1) + "\n";
@@ -43,8 +44,10 @@ std::string bridge_file(int members) {
         std::snprintf(line, sizeof line, "%d %d %d\n", ++e, a, b);
         text += line;
     };
-    for (int p = 1; p <= panels; ++p) member(p, p + 1);
-    for (int p = 1; p < panels; ++p) member(panels + 1 + p, panels + 2 + p);
+    for (int p = 1; p <= panels; ++p)
+        member(p, p + 1);
+    for (int p = 1; p < panels; ++p)
+        member(panels + 1 + p, panels + 2 + p);
     for (int p = 1; p <= panels; ++p) {
         member(p, panels + 1 + p);
         member(panels + 1 + p, p + 1);
@@ -52,7 +55,8 @@ std::string bridge_file(int members) {
     text += "\nNODE X-DEFL Y-DEFL Z-DEFL\n";
     for (int i = 1; i <= nodes; ++i) {
         const double sag = -0.01 * std::sin(3.14159265 * i / nodes);
-        std::snprintf(line, sizeof line, i < 100 ? "%-2d%12.4E %12.4E%12.4E\n" : "%d %.4E %.4E %.4E\n", i, 0.0, sag, 0.0);
+        std::snprintf(line, sizeof line, i < 100 ? "%-2d%12.4E %12.4E%12.4E\n" : "%d %.4E %.4E %.4E\n", i, 0.0, sag,
+                      0.0);
         text += line;
     }
     text += "\nELEMENT STRESS FORCE\n";
@@ -64,7 +68,8 @@ std::string bridge_file(int members) {
     return text;
 }
 
-bool load_bridge(int members) {
+bool load_bridge(int members)
+{
     static bool started = false;
     if (!started) {
         started = true;
@@ -76,9 +81,11 @@ bool load_bridge(int members) {
         gadget_string(ID_DEFLECTION_SCALE, 730, 210, 60, 17, "0");
         reset_to_startup_defaults();
     }
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("kelvaro_bench_overlays_" + std::to_string(members) + ".txt")).string();
-    if (!std::filesystem::exists(path)) std::ofstream(path, std::ios::binary) << bridge_file(members);
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("kelvaro_bench_overlays_" + std::to_string(members) + ".txt"))
+                                 .string();
+    if (!std::filesystem::exists(path))
+        std::ofstream(path, std::ios::binary) << bridge_file(members);
     reset_for_load();
     file_open_read(RESULTS_FILE, path);
     read_results();
@@ -87,28 +94,35 @@ bool load_bridge(int members) {
 }
 
 // One redraw of the bridge with the overlay switches given.
-void redraw_with(benchmark::State& state, const OverlayStateData& switches) {
+void redraw_with(benchmark::State& state, const OverlayStateData& switches)
+{
     if (!load_bridge(static_cast<int>(state.range(0)))) {
         state.SkipWithError("the bridge did not read");
         return;
     }
     Overlays = switches;
-    for (auto _ : state) redraw_view();
+    for (auto _ : state)
+        redraw_view();
     Overlays = {};
     state.counters["members"] = TrussModel.element_count;
 }
 
-void BM_redraw_plain(benchmark::State& state) { redraw_with(state, {}); }
+void BM_redraw_plain(benchmark::State& state)
+{
+    redraw_with(state, {});
+}
 BENCHMARK(BM_redraw_plain)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void BM_redraw_force_colours(benchmark::State& state) {
+void BM_redraw_force_colours(benchmark::State& state)
+{
     OverlayStateData switches;
     switches.show_force_colours = true;
     redraw_with(state, switches);
 }
 BENCHMARK(BM_redraw_force_colours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void BM_redraw_colours_reactions_selection(benchmark::State& state) {
+void BM_redraw_colours_reactions_selection(benchmark::State& state)
+{
     OverlayStateData switches;
     switches.show_force_colours = true;
     switches.show_reactions = true;

@@ -19,9 +19,11 @@
 
 namespace {
 
-void set_up() {
+void set_up()
+{
     static bool started = false;
-    if (started) return;
+    if (started)
+        return;
     started = true;
     gui_use_headless();
     runtime_start();
@@ -32,7 +34,8 @@ void set_up() {
 
 // A Warren bridge of about `members` members put straight into the model (bottom chord, top
 // chord, two diagonals a panel), with a slight skew so that it is spatial, fitted in the 3D view.
-void make_bridge(int members) {
+void make_bridge(int members)
+{
     reset_for_load();
     const int panels = (members + 1) / 4;
     const int nodes = 2 * panels + 1;
@@ -54,8 +57,10 @@ void make_bridge(int members) {
         TrussModel.element_nodes[e][1] = a;
         TrussModel.element_nodes[e][2] = b;
     };
-    for (int p = 1; p <= panels; ++p) member(p, p + 1);
-    for (int p = 1; p < panels; ++p) member(panels + 1 + p, panels + 2 + p);
+    for (int p = 1; p <= panels; ++p)
+        member(p, p + 1);
+    for (int p = 1; p < panels; ++p)
+        member(panels + 1 + p, panels + 2 + p);
     for (int p = 1; p <= panels; ++p) {
         member(p, panels + 1 + p);
         member(panels + 1 + p, p + 1);
@@ -67,10 +72,17 @@ void make_bridge(int members) {
 }
 
 // Pointer positions spread over the canvas, the same every run.
-float probe_x(int n) { return static_cast<float>((n * 37) % 700); }
-float probe_y(int n) { return static_cast<float>((n * 53) % 500); }
+float probe_x(int n)
+{
+    return static_cast<float>((n * 37) % 700);
+}
+float probe_y(int n)
+{
+    return static_cast<float>((n * 53) % 500);
+}
 
-void BM_pick_hover(benchmark::State& state) {
+void BM_pick_hover(benchmark::State& state)
+{
     set_up();
     make_bridge(static_cast<int>(state.range(0)));
     pick_at(0.0f, 0.0f);  // the grid for this view
@@ -86,7 +98,8 @@ BENCHMARK(BM_pick_hover)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kM
 
 // Lookups on the drawn bridge itself (midpoints of members spread over the model), where the
 // cells are fullest.
-void BM_pick_on_members(benchmark::State& state) {
+void BM_pick_on_members(benchmark::State& state)
+{
     set_up();
     make_bridge(static_cast<int>(state.range(0)));
     const int elements = TrussModel.element_count;
@@ -106,7 +119,8 @@ void BM_pick_on_members(benchmark::State& state) {
 BENCHMARK(BM_pick_on_members)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // The first lookup after the view turned: the grid is rebuilt for the new projection.
-void BM_pick_after_turn(benchmark::State& state) {
+void BM_pick_after_turn(benchmark::State& state)
+{
     set_up();
     make_bridge(static_cast<int>(state.range(0)));
     int n = 0;
@@ -122,7 +136,8 @@ void BM_pick_after_turn(benchmark::State& state) {
 BENCHMARK(BM_pick_after_turn)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // One motion event of a left drag: half a degree, re-projection and the full redraw (no blit).
-void BM_drag_step(benchmark::State& state) {
+void BM_drag_step(benchmark::State& state)
+{
     set_up();
     make_bridge(static_cast<int>(state.range(0)));
     for (auto _ : state) {

@@ -30,11 +30,13 @@ namespace {
 constexpr int MEMBERS = 100000;
 
 // The results text of a Warren bridge with about `members` members.
-std::string bridge_file(int members) {
+std::string bridge_file(int members)
+{
     const int panels = (members + 1) / 4;
     const int nodes = 2 * panels + 1;
     const int elements = 4 * panels - 1;
-    std::string text = "WARREN BRIDGE - units m, kN, MPa\n" + std::to_string(nodes) + " " + std::to_string(elements) + "\n";
+    std::string text = "WARREN BRIDGE - units m, kN, MPa\n" + std::to_string(nodes) + " " + std::to_string(elements) +
+                       "\n";
     char line[200];
     for (int i = 1; i <= nodes; ++i) {
         const bool bottom = i <= panels + 1;
@@ -51,8 +53,10 @@ std::string bridge_file(int members) {
         std::snprintf(line, sizeof line, "%d %d %d\n", ++e, a, b);
         text += line;
     };
-    for (int p = 1; p <= panels; ++p) member(p, p + 1);                      // bottom chord
-    for (int p = 1; p < panels; ++p) member(panels + 1 + p, panels + 2 + p);  // top chord
+    for (int p = 1; p <= panels; ++p)
+        member(p, p + 1);  // bottom chord
+    for (int p = 1; p < panels; ++p)
+        member(panels + 1 + p, panels + 2 + p);  // top chord
     for (int p = 1; p <= panels; ++p) {
         member(p, panels + 1 + p);      // up
         member(panels + 1 + p, p + 1);  // down
@@ -75,15 +79,18 @@ std::string bridge_file(int members) {
     return text;
 }
 
-std::string scratch(const char* name) {
+std::string scratch(const char* name)
+{
     return (std::filesystem::temp_directory_path() / ("kelvaro_bench_report_" + std::to_string(::getpid()) + name))
         .string();
 }
 
 // Starts the runtime once and loads the bridge; false when the read failed.
-bool load_bridge() {
+bool load_bridge()
+{
     static int loaded = -1;
-    if (loaded >= 0) return loaded == 1;
+    if (loaded >= 0)
+        return loaded == 1;
     gui_use_headless();
     runtime_start();
     win_open(MAIN_WINDOW, 150, 150, 800, 500, "bench", 0x00CA0000);
@@ -101,8 +108,10 @@ bool load_bridge() {
     return loaded == 1;
 }
 
-void BM_model_numbers(benchmark::State& state) {
-    if (!load_bridge()) return state.SkipWithError("the bridge could not be read");
+void BM_model_numbers(benchmark::State& state)
+{
+    if (!load_bridge())
+        return state.SkipWithError("the bridge could not be read");
     ModelNumbers numbers;
     for (auto _ : state) {
         compute_model_numbers(numbers);
@@ -111,8 +120,10 @@ void BM_model_numbers(benchmark::State& state) {
     state.counters["members"] = TrussModel.element_count;
 }
 
-void BM_report_json_text(benchmark::State& state) {
-    if (!load_bridge()) return state.SkipWithError("the bridge could not be read");
+void BM_report_json_text(benchmark::State& state)
+{
+    if (!load_bridge())
+        return state.SkipWithError("the bridge could not be read");
     ModelNumbers numbers;
     compute_model_numbers(numbers);
     std::size_t bytes = 0;
@@ -125,12 +136,15 @@ void BM_report_json_text(benchmark::State& state) {
 }
 
 // The whole --report: numbers, text and the file written whole, as kelvaro-render does it.
-void BM_write_report(benchmark::State& state, const char* extension) {
-    if (!load_bridge()) return state.SkipWithError("the bridge could not be read");
+void BM_write_report(benchmark::State& state, const char* extension)
+{
+    if (!load_bridge())
+        return state.SkipWithError("the bridge could not be read");
     const std::string path = scratch(extension);
     std::string error;
     for (auto _ : state) {
-        if (!write_report(path, error)) return state.SkipWithError(error.c_str());
+        if (!write_report(path, error))
+            return state.SkipWithError(error.c_str());
     }
     std::error_code ignored;
     std::filesystem::remove(path, ignored);

@@ -27,11 +27,12 @@ constexpr int SCREEN_ROWS = 40;
 
 // The results text of the bridge: bottom nodes 1..PANELS + 1, top nodes between them, a load on
 // every bottom node, made-up deflections and forces of both signs.
-std::string bridge_file() {
+std::string bridge_file()
+{
     const int nodes = 2 * PANELS + 1;
     const int members = 4 * PANELS - 1;
-    std::string text =
-        "WARREN BRIDGE - units m, kN, MPa\n" + std::to_string(nodes) + " " + std::to_string(members) + "\n";
+    std::string text = "WARREN BRIDGE - units m, kN, MPa\n" + std::to_string(nodes) + " " + std::to_string(members) +
+                       "\n";
     char line[200];
     for (int i = 1; i <= nodes; ++i) {
         const bool bottom = i <= PANELS + 1;
@@ -45,8 +46,10 @@ std::string bridge_file() {
         std::snprintf(line, sizeof line, "%d %d %d\n", ++e, a, b);
         text += line;
     };
-    for (int p = 1; p <= PANELS; ++p) member(p, p + 1);
-    for (int p = 1; p < PANELS; ++p) member(PANELS + 1 + p, PANELS + 2 + p);
+    for (int p = 1; p <= PANELS; ++p)
+        member(p, p + 1);
+    for (int p = 1; p < PANELS; ++p)
+        member(PANELS + 1 + p, PANELS + 2 + p);
     for (int p = 1; p <= PANELS; ++p) {
         member(p, PANELS + 1 + p);
         member(PANELS + 1 + p, p + 1);
@@ -65,9 +68,11 @@ std::string bridge_file() {
 }
 
 // Starts the runtime once, loads the bridge and opens the results window; false when the read failed.
-bool open_bridge() {
+bool open_bridge()
+{
     static int opened = -1;
-    if (opened >= 0) return opened == 1;
+    if (opened >= 0)
+        return opened == 1;
     gui_use_headless();
     runtime_start();
     win_open(MAIN_WINDOW, 150, 150, 800, 500, "bench", 0x00CA0000);
@@ -76,7 +81,8 @@ bool open_bridge() {
     gadget_string(ID_DEFLECTION_SCALE, 730, 210, 60, 17, "0");
     reset_to_startup_defaults();
     const std::string path = (std::filesystem::temp_directory_path() /
-                              ("kelvaro_bench_results_" + std::to_string(::getpid()) + ".res")).string();
+                              ("kelvaro_bench_results_" + std::to_string(::getpid()) + ".res"))
+                                 .string();
     std::ofstream(path, std::ios::binary) << bridge_file();
     reset_for_load();
     file_open_read(RESULTS_FILE, path);
@@ -88,14 +94,19 @@ bool open_bridge() {
     return opened == 1;
 }
 
-void BM_build_tables(benchmark::State& state) {
-    if (!open_bridge()) return state.SkipWithError("the bridge could not be read");
-    for (auto _ : state) results_window_refresh();
+void BM_build_tables(benchmark::State& state)
+{
+    if (!open_bridge())
+        return state.SkipWithError("the bridge could not be read");
+    for (auto _ : state)
+        results_window_refresh();
     state.counters["members"] = table_rows(results_window_spec().tables[RESULTS_MEMBERS]);
 }
 
-void BM_sort_by_force(benchmark::State& state) {
-    if (!open_bridge()) return state.SkipWithError("the bridge could not be read");
+void BM_sort_by_force(benchmark::State& state)
+{
+    if (!open_bridge())
+        return state.SkipWithError("the bridge could not be read");
     TableData members = results_window_spec().tables[RESULTS_MEMBERS];
     for (auto _ : state) {
         table_header_click(members, 5);
@@ -103,8 +114,10 @@ void BM_sort_by_force(benchmark::State& state) {
     }
 }
 
-void BM_screenful_of_cells(benchmark::State& state) {
-    if (!open_bridge()) return state.SkipWithError("the bridge could not be read");
+void BM_screenful_of_cells(benchmark::State& state)
+{
+    if (!open_bridge())
+        return state.SkipWithError("the bridge could not be read");
     TableData nodes = results_window_spec().tables[RESULTS_NODES];
     table_sort(nodes, 11, true);
     const int columns = static_cast<int>(nodes.columns.size());
@@ -112,16 +125,20 @@ void BM_screenful_of_cells(benchmark::State& state) {
     std::size_t characters = 0;
     for (auto _ : state) {
         for (int row = top; row < top + SCREEN_ROWS; ++row) {
-            for (int column = 0; column < columns; ++column) characters += table_cell_text(nodes, row, column).size();
+            for (int column = 0; column < columns; ++column)
+                characters += table_cell_text(nodes, row, column).size();
         }
     }
     benchmark::DoNotOptimize(characters);
 }
 
-void BM_copy_text(benchmark::State& state) {
-    if (!open_bridge()) return state.SkipWithError("the bridge could not be read");
+void BM_copy_text(benchmark::State& state)
+{
+    if (!open_bridge())
+        return state.SkipWithError("the bridge could not be read");
     std::size_t bytes = 0;
-    for (auto _ : state) bytes = results_table_text(results_window_spec().tables[RESULTS_MEMBERS], '\t').size();
+    for (auto _ : state)
+        bytes = results_table_text(results_window_spec().tables[RESULTS_MEMBERS], '\t').size();
     state.counters["bytes"] = static_cast<double>(bytes);
 }
 

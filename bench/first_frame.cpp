@@ -27,7 +27,7 @@ namespace {
 
 constexpr int CANVAS_W = 700;
 constexpr int CANVAS_H = 500;
-constexpr int BLACK_PIXELS = 200;   // black pixels that make a truss
+constexpr int BLACK_PIXELS = 200;                      // black pixels that make a truss
 constexpr int WHITE_PIXELS = CANVAS_W * CANVAS_H / 2;  // a painted canvas (unpainted may be black)
 constexpr double TIME_LIMIT_MS = 10000;
 
@@ -38,7 +38,10 @@ double now_ms()
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-int ignore_errors(Display*, XErrorEvent*) { return 0; }
+int ignore_errors(Display*, XErrorEvent*)
+{
+    return 0;
+}
 
 // A shown window below window whose caption starts with prefix, 0 when there is none.
 Window find_window(Display* display, Window window, const char* prefix)
@@ -54,8 +57,7 @@ Window find_window(Display* display, Window window, const char* prefix)
         if (XFetchName(display, children[i], &name) && name) {
             XWindowAttributes attributes;
             if (std::strncmp(name, prefix, std::strlen(prefix)) == 0 &&
-                XGetWindowAttributes(display, children[i], &attributes) &&
-                attributes.map_state == IsViewable)
+                XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable)
                 found = children[i];
             XFree(name);
         }
@@ -76,8 +78,7 @@ bool truss_shown(Display* display, Window window)
     int black = 0, white = 0;
     if (image->bits_per_pixel == 32) {
         for (int y = 6; y < CANVAS_H - 6; ++y) {
-            const auto* row = reinterpret_cast<const std::uint32_t*>(image->data +
-                                                                     y * image->bytes_per_line);
+            const auto* row = reinterpret_cast<const std::uint32_t*>(image->data + y * image->bytes_per_line);
             for (int x = 6; x < CANVAS_W - 6; ++x) {
                 const std::uint32_t pixel = row[x] & 0xffffff;
                 black += pixel == 0 ? 1 : 0;

@@ -13,8 +13,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <utility>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -24,16 +24,17 @@
 
 namespace {
 
-constexpr int MAX_LINK_HOPS = 40;         // links followed before giving up with ELOOP, as the kernel does
-constexpr int NAME_ATTEMPTS = 100;        // hidden names tried before giving up with EEXIST
+constexpr int MAX_LINK_HOPS = 40;            // links followed before giving up with ELOOP, as the kernel does
+constexpr int NAME_ATTEMPTS = 100;           // hidden names tried before giving up with EEXIST
 constexpr std::size_t NAME_MAX_BYTES = 255;  // longest file name the common file systems take
-constexpr std::size_t SUFFIX_LENGTH = 6;  // random characters after ".NAME."
-constexpr mode_t CREATE_MODE = 0666;      // the kernel takes the umask (or default ACL) off
+constexpr std::size_t SUFFIX_LENGTH = 6;     // random characters after ".NAME."
+constexpr mode_t CREATE_MODE = 0666;         // the kernel takes the umask (or default ACL) off
 
 std::atomic<bool> unnamed_allowed{true};  // whether O_TMPFILE is tried
 
 // Fills error with "<what> '<name>': <reason>" and returns false; errno is left as it was.
-bool fail(std::string& error, const char* what, const std::string& name) {
+bool fail(std::string& error, const char* what, const std::string& name)
+{
     const int cause = errno;
     error = std::string(what) + " '" + name + "': " + (cause != 0 ? std::strerror(cause) : "the write gave up");
     errno = cause;
@@ -42,7 +43,8 @@ bool fail(std::string& error, const char* what, const std::string& name) {
 
 // The name a plain open of path writes to: symbolic links followed to their end (the result may
 // not exist yet). False with errno set when a link cannot be read or the chain is too long.
-bool follow_links(std::string path, std::string& resolved) {
+bool follow_links(std::string path, std::string& resolved)
+{
     for (int hop = 0; hop < MAX_LINK_HOPS; ++hop) {
         struct stat info;
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
@@ -51,7 +53,8 @@ bool follow_links(std::string path, std::string& resolved) {
         }
         std::vector<char> target(static_cast<std::size_t>(info.st_size) + 2);
         const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-        if (length < 0) return false;
+        if (length < 0)
+            return false;
         if (static_cast<std::size_t>(length) >= target.size()) {
             errno = ELOOP;  // the link changed while it was read
             return false;
@@ -65,38 +68,45 @@ bool follow_links(std::string path, std::string& resolved) {
 }
 
 // Six random file-name characters; the clock and a counter stand in when no random bytes come.
-std::string random_suffix() {
+std::string random_suffix()
+{
     static const char ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     static std::atomic<unsigned> counter{0};
     unsigned char bytes[SUFFIX_LENGTH] = {};
     if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
-        unsigned long long mix =
-            static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-            (static_cast<unsigned long long>(::getpid()) << 32) ^ (counter++ * 0x9E3779B97F4A7C15ull);
+        unsigned long long mix = static_cast<unsigned long long>(
+                                     std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                                 (static_cast<unsigned long long>(::getpid()) << 32) ^
+                                 (counter++ * 0x9E3779B97F4A7C15ull);
         for (unsigned char& byte : bytes) {
             byte = static_cast<unsigned char>(mix);
             mix = (mix >> 8) | (mix << 56);
         }
     }
     std::string suffix;
-    for (unsigned char byte : bytes) suffix += ALPHABET[byte % (sizeof ALPHABET - 1)];
+    for (unsigned char byte : bytes)
+        suffix += ALPHABET[byte % (sizeof ALPHABET - 1)];
     return suffix;
 }
 
 // A hidden name beside name: ".NAME.XXXXXX", the name cut so that the whole fits a file name.
-std::string hidden_name(const std::string& name) {
+std::string hidden_name(const std::string& name)
+{
     const std::size_t room = NAME_MAX_BYTES - SUFFIX_LENGTH - 2;
     return "." + name.substr(0, room) + "." + random_suffix();
 }
 
 // Writes an existing non-regular file (a device, a FIFO) in place, as a plain open would.
-bool write_in_place(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error) {
+bool write_in_place(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error)
+{
     std::FILE* stream = std::fopen(path.c_str(), "wb");
-    if (stream == nullptr) return fail(error, "cannot open", path);
+    if (stream == nullptr)
+        return fail(error, "cannot open", path);
     errno = 0;
     bool ok = write(stream) && std::fflush(stream) == 0 && std::ferror(stream) == 0;
     const int cause = errno;
-    if (std::fclose(stream) != 0 && ok) return fail(error, "cannot write", path);
+    if (std::fclose(stream) != 0 && ok)
+        return fail(error, "cannot write", path);
     if (!ok) {
         errno = cause;
         return fail(error, "cannot write", path);
@@ -108,27 +118,39 @@ bool write_in_place(const std::string& path, const std::function<bool(std::FILE*
 class Attempt {
 public:
     Attempt(std::string folder, std::string name, std::string shown)
-        : folder_(std::move(folder)), name_(std::move(name)), shown_(std::move(shown)) {}
+        : folder_(std::move(folder)), name_(std::move(name)), shown_(std::move(shown))
+    {
+    }
     Attempt(const Attempt&) = delete;
     Attempt& operator=(const Attempt&) = delete;
 
-    ~Attempt() {
+    ~Attempt()
+    {
         const int cause = errno;
-        if (stream_ != nullptr) std::fclose(stream_);
-        if (fd_ >= 0) ::close(fd_);
-        if (!hidden_.empty()) ::unlinkat(dir_fd_, hidden_.c_str(), 0);
-        if (dir_fd_ >= 0) ::close(dir_fd_);
+        if (stream_ != nullptr)
+            std::fclose(stream_);
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!hidden_.empty())
+            ::unlinkat(dir_fd_, hidden_.c_str(), 0);
+        if (dir_fd_ >= 0)
+            ::close(dir_fd_);
         errno = cause;
     }
 
-    bool run(const std::function<bool(std::FILE*)>& write, std::string& error) {
+    bool run(const std::function<bool(std::FILE*)>& write, std::string& error)
+    {
         const std::string& shown = shown_;
         dir_fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir_fd_ < 0 && errno == EACCES) dir_fd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (dir_fd_ < 0) return fail(error, "cannot open the folder of", shown);
-        if (!create()) return fail(error, "cannot create a file beside", shown);
+        if (dir_fd_ < 0 && errno == EACCES)
+            dir_fd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (dir_fd_ < 0)
+            return fail(error, "cannot open the folder of", shown);
+        if (!create())
+            return fail(error, "cannot create a file beside", shown);
         stream_ = ::fdopen(fd_, "wb");
-        if (stream_ == nullptr) return fail(error, "cannot write", shown);
+        if (stream_ == nullptr)
+            return fail(error, "cannot write", shown);
         const int stream_fd = fd_;
         fd_ = -1;  // the stream owns it now; an unnamed file keeps a duplicate to be named by
         if (hidden_.empty() && (fd_ = ::fcntl(stream_fd, F_DUPFD_CLOEXEC, 0)) < 0)
@@ -138,21 +160,25 @@ public:
             return fail(error, "cannot write", shown);
         const int closed = std::fclose(stream_);
         stream_ = nullptr;
-        if (closed != 0) return fail(error, "cannot write", shown);
-        if (hidden_.empty() && !name_unnamed()) return fail(error, "cannot name the new file beside", shown);
+        if (closed != 0)
+            return fail(error, "cannot write", shown);
+        if (hidden_.empty() && !name_unnamed())
+            return fail(error, "cannot name the new file beside", shown);
         if (::renameat(dir_fd_, hidden_.c_str(), dir_fd_, name_.c_str()) != 0)
             return fail(error, "cannot replace", shown);
-        hidden_.clear();  // committed: the name is the target's now
+        hidden_.clear();   // committed: the name is the target's now
         ::fsync(dir_fd_);  // makes the rename itself lasting; a folder opened O_PATH cannot, and needs not
         return true;
     }
 
 private:
     // Makes the new, still empty file: unnamed where allowed and possible, else under a hidden name.
-    bool create() {
+    bool create()
+    {
         if (unnamed_allowed.load()) {
             fd_ = ::openat(dir_fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, CREATE_MODE);
-            if (fd_ >= 0) return true;
+            if (fd_ >= 0)
+                return true;
         }
         for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
             const std::string candidate = hidden_name(name_);
@@ -162,14 +188,16 @@ private:
                 hidden_ = candidate;
                 return true;
             }
-            if (errno != EEXIST) return false;
+            if (errno != EEXIST)
+                return false;
         }
         return false;
     }
 
     // Gives the finished unnamed file a hidden name: by its descriptor where the kernel lets this
     // process do so, else through /proc/self/fd.
-    bool name_unnamed() {
+    bool name_unnamed()
+    {
         const std::string by_proc = "/proc/self/fd/" + std::to_string(fd_);
         for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
             const std::string candidate = hidden_name(name_);
@@ -179,30 +207,33 @@ private:
                 hidden_ = candidate;
                 return true;
             }
-            if (errno != EEXIST) return false;
+            if (errno != EEXIST)
+                return false;
         }
         return false;
     }
 
-    std::string folder_;   // the target's folder
-    std::string name_;     // the target's name in it
-    std::string shown_;    // the path as the caller gave it, for messages
-    int dir_fd_ = -1;      // the folder, open while the attempt runs
-    int fd_ = -1;          // the new file before the stream takes it, then a duplicate for naming it
+    std::string folder_;           // the target's folder
+    std::string name_;             // the target's name in it
+    std::string shown_;            // the path as the caller gave it, for messages
+    int dir_fd_ = -1;              // the folder, open while the attempt runs
+    int fd_ = -1;                  // the new file before the stream takes it, then a duplicate for naming it
     std::FILE* stream_ = nullptr;  // the caller writes here
-    std::string hidden_;   // the new file's hidden name once it has one; "" when none (or committed)
+    std::string hidden_;           // the new file's hidden name once it has one; "" when none (or committed)
 };
 
 }  // namespace
 
-bool write_file_atomically(std::string_view path, const std::function<bool(std::FILE*)>& write, std::string& error) {
+bool write_file_atomically(std::string_view path, const std::function<bool(std::FILE*)>& write, std::string& error)
+{
     const std::string text(path);
     if (text.empty() || text.find('\0') != std::string::npos) {
         errno = ENOENT;
         return fail(error, "cannot write", text);
     }
     std::string target;
-    if (!follow_links(text, target)) return fail(error, "cannot follow the link", text);
+    if (!follow_links(text, target))
+        return fail(error, "cannot follow the link", text);
     struct stat info;
     if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
         if (S_ISDIR(info.st_mode)) {
@@ -222,13 +253,14 @@ bool write_file_atomically(std::string_view path, const std::function<bool(std::
     return attempt.run(write, error);
 }
 
-bool write_file_atomically(std::string_view path, std::string_view bytes, std::string& error) {
+bool write_file_atomically(std::string_view path, std::string_view bytes, std::string& error)
+{
     return write_file_atomically(
-        path,
-        [bytes](std::FILE* stream) {
-            return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
-        },
+        path, [bytes](std::FILE* stream) { return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size(); },
         error);
 }
 
-void atomic_file_allow_unnamed(bool allowed) { unnamed_allowed.store(allowed); }
+void atomic_file_allow_unnamed(bool allowed)
+{
+    unnamed_allowed.store(allowed);
+}

@@ -27,8 +27,7 @@
 // Writes path whole or not at all. write gets a binary stream on the new file and returns false to
 // give up. True on success. On failure error says what failed, errno holds the cause (0 when write
 // gave up without one), nothing this call created is left, and the target is as it was.
-bool write_file_atomically(std::string_view path, const std::function<bool(std::FILE*)>& write,
-                           std::string& error);
+bool write_file_atomically(std::string_view path, const std::function<bool(std::FILE*)>& write, std::string& error);
 // The same with the file's whole contents given as bytes.
 bool write_file_atomically(std::string_view path, std::string_view bytes, std::string& error);
 // Whether O_TMPFILE may be tried (default true); false forces the hidden-name way. For tests.

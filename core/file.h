@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-constexpr int FILE_BUFFER_SIZE = 4096;  // bytes read from the file per refill
-constexpr int LINE_CHUNK = 4096;        // growth step of a line being read, bytes
+constexpr int FILE_BUFFER_SIZE = 4096;    // bytes read from the file per refill
+constexpr int LINE_CHUNK = 4096;          // growth step of a line being read, bytes
 constexpr int FILE_PIPE_WAIT_MS = 10000;  // how long an open waits for a named pipe's writer, ms
 
 // Creates the slot table (16 slots); called once at start-up.

@@ -15,9 +15,9 @@
 namespace {
 
 thread_local std::unique_ptr<DrawOutput> current_output;  // the thread's current state
-std::atomic<std::intptr_t> next_context{1};                // contexts are never handed out twice
-thread_local SvgRecorder* attached_recorder = nullptr;      // given to the outputs begun over attached_picture
-thread_local const Picture* attached_picture = nullptr;     // the picture whose passes are recorded
+std::atomic<std::intptr_t> next_context{1};               // contexts are never handed out twice
+thread_local SvgRecorder* attached_recorder = nullptr;    // given to the outputs begun over attached_picture
+thread_local const Picture* attached_picture = nullptr;   // the picture whose passes are recorded
 
 DrawChannels split_colour(int colour)
 {
@@ -60,8 +60,7 @@ bool picture_usable(const Picture& picture)
     if (picture.pitch < picture_pitch(picture.width, picture.bits_per_pixel)) {
         return false;
     }
-    return picture.bits.size() >=
-           static_cast<std::size_t>(picture.pitch) * static_cast<std::size_t>(picture.height);
+    return picture.bits.size() >= static_cast<std::size_t>(picture.pitch) * static_cast<std::size_t>(picture.height);
 }
 
 }  // namespace

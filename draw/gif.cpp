@@ -29,10 +29,10 @@ struct Rect {
 
 // Colours of a palette and the index of every colour the frames use.
 struct Palette {
-    std::vector<std::uint32_t> colours;                // at most 256
-    std::unordered_map<std::uint32_t, int> index;      // colour -> palette entry (exact or nearest)
-    std::uint32_t last_colour = 0;                     // one-entry cache
-    int last_index = -1;                               // -1 = cache empty
+    std::vector<std::uint32_t> colours;            // at most 256
+    std::unordered_map<std::uint32_t, int> index;  // colour -> palette entry (exact or nearest)
+    std::uint32_t last_colour = 0;                 // one-entry cache
+    int last_index = -1;                           // -1 = cache empty
 };
 
 bool picture_ok(const Picture* picture)
@@ -199,8 +199,7 @@ bool put_loop_block(GifFileType* gif)
 
 // Writes one frame: its delay, its rectangle and the palette indices of the rectangle's pixels;
 // local is the frame's own palette or nullptr for the global one.
-bool put_frame(GifFileType* gif, const GifFrame& frame, const Rect& rect, Palette& palette,
-               const ColorMapObject* local)
+bool put_frame(GifFileType* gif, const GifFrame& frame, const Rect& rect, Palette& palette, const ColorMapObject* local)
 {
     const int bytes = frame.picture->bits_per_pixel / 8;
     GraphicsControlBlock control{};

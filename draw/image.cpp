@@ -23,8 +23,8 @@ constexpr int IMAGE_TABLE_STEP = 16;   // growth step
 
 struct ImageRecord {
     std::shared_ptr<Picture> picture = std::make_shared<Picture>();  // the pixels (bottom-up B, G, R(, A))
-    int depth = 24;        // bits per pixel of the picture
-    int source_depth = 24; // depth of the picture the image was made from; the depth asked for when saving
+    int depth = 24;                                                  // bits per pixel of the picture
+    int source_depth = 24;  // depth of the picture the image was made from; the depth asked for when saving
 };
 
 struct ImageTable {
@@ -33,9 +33,9 @@ struct ImageTable {
 };
 
 struct Encoder {
-    std::uint32_t format = 0;       // four ASCII characters read as a little-endian integer
-    ImageEncode encode24 = nullptr; // 24-bit routine
-    ImageEncode encode32 = nullptr; // 32-bit routine, may be empty
+    std::uint32_t format = 0;        // four ASCII characters read as a little-endian integer
+    ImageEncode encode24 = nullptr;  // 24-bit routine
+    ImageEncode encode32 = nullptr;  // 32-bit routine, may be empty
 };
 
 struct EncoderTable {
@@ -94,8 +94,8 @@ int encode_with(const Encoder& encoder, const Picture& picture, const std::strin
     if (!picture_on_white(picture, flat)) {
         return 0;
     }
-    return encoder.encode24(name.c_str(), flat.bits.data(), flat.width, flat.height, flat.pitch,
-                            IMAGE_ROWS_BOTTOM_UP, quality, requested_depth);
+    return encoder.encode24(name.c_str(), flat.bits.data(), flat.width, flat.height, flat.pitch, IMAGE_ROWS_BOTTOM_UP,
+                            quality, requested_depth);
 }
 
 }  // namespace

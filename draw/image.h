@@ -12,7 +12,7 @@
 #include "draw/picture.h"
 
 constexpr std::uint32_t IMAGE_FORMAT_JPEG = 0x4745504A;  // "JPEG" read as a little-endian integer
-constexpr int IMAGE_SAVE_QUALITY = 7;                     // 0..10; the JPEG encoder uses 10 x this
+constexpr int IMAGE_SAVE_QUALITY = 7;                    // 0..10; the JPEG encoder uses 10 x this
 
 // Start-up and shutdown of the image table (shutdown frees every image).
 void image_init();

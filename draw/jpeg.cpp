@@ -71,8 +71,8 @@ int compress(std::FILE* file, const std::uint8_t* pixels, int width, int height,
 }
 
 // Writes the rows to file_name at libjpeg quality 0..100 (see jpeg_encode for the failure rules).
-int encode_file(const char* file_name, const std::uint8_t* pixels, int width, int height, int pitch,
-                int row_flags, int library_quality)
+int encode_file(const char* file_name, const std::uint8_t* pixels, int width, int height, int pitch, int row_flags,
+                int library_quality)
 {
     if (file_name == nullptr || file_name[0] == '\0' || pixels == nullptr || width < 1 || height < 1 ||
         pitch < 3 * width) {
@@ -81,17 +81,15 @@ int encode_file(const char* file_name, const std::uint8_t* pixels, int width, in
     std::string error;
     const bool written = write_file_atomically(
         file_name,
-        [&](std::FILE* file) {
-            return compress(file, pixels, width, height, pitch, row_flags, library_quality) == 1;
-        },
+        [&](std::FILE* file) { return compress(file, pixels, width, height, pitch, row_flags, library_quality) == 1; },
         error);
     return written ? 1 : 0;
 }
 
 }  // namespace
 
-int jpeg_encode(const char* file_name, const std::uint8_t* pixels, int width, int height, int pitch,
-                int row_flags, int quality, int)
+int jpeg_encode(const char* file_name, const std::uint8_t* pixels, int width, int height, int pitch, int row_flags,
+                int quality, int)
 {
     const int clamped = quality < 0 ? 0 : (quality > 10 ? 10 : quality);
     return encode_file(file_name, pixels, width, height, pitch, row_flags, 10 * clamped);

@@ -24,18 +24,14 @@ void append_bytes(png_structp png, png_bytep data, png_size_t length)
     }
 }
 
-void flush_nothing(png_structp)
-{
-}
+void flush_nothing(png_structp) {}
 
 [[noreturn]] void error_exit(png_structp png, png_const_charp)
 {
     png_longjmp(png, 1);
 }
 
-void warning_ignored(png_structp, png_const_charp)
-{
-}
+void warning_ignored(png_structp, png_const_charp) {}
 
 // Writes the rows of picture through png; true on success. Only plain C objects and pointers live
 // in this frame, so the longjmp of a library error skips no destructor.

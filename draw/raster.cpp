@@ -65,9 +65,7 @@ bool clip_axis(long long& a1, long long& b1, long long& a2, long long& b2, long 
     const long long a2_in = a2;
     const long long b2_in = b2;
     // Only evaluated when a1 != a2 (one end inside or the ends on opposite sides).
-    auto slope = [&] {
-        return static_cast<double>(b2_in - b1_in) / static_cast<double>(a2_in - a1_in);
-    };
+    auto slope = [&] { return static_cast<double>(b2_in - b1_in) / static_cast<double>(a2_in - a1_in); };
     auto cut = [](double value) { return static_cast<long long>(std::trunc(value)); };
     if (a1 < lo) {
         if (a2 < lo) {
@@ -329,11 +327,10 @@ void draw_circle(int x, int y, int radius, int colour)
         return;
     }
     draw_use_colour(*out, colour);
-    if (out->recorder != nullptr &&
-        svg_record_circle(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y,
-                          radius)) {
+    if (out->recorder != nullptr && svg_record_circle(*out, static_cast<long long>(x) + out->origin_x,
+                                                      static_cast<long long>(y) + out->origin_y, radius)) {
         return;
     }
-    draw_ellipse(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y,
-                 radius, radius);
+    draw_ellipse(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y, radius,
+                 radius);
 }

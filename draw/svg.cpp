@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr double MARGIN = 2.0;          // elements are clipped to the canvas grown by this, pixels
-constexpr double FAR_LIMIT = 4.0e6;     // circles beyond this (centre or radius) are left out
+constexpr double MARGIN = 2.0;       // elements are clipped to the canvas grown by this, pixels
+constexpr double FAR_LIMIT = 4.0e6;  // circles beyond this (centre or radius) are left out
 constexpr const char* FONT_FAMILY = "DejaVu Sans Mono, monospace";
 
 void append_number(std::string& text, double value)
@@ -127,10 +127,17 @@ std::string xml_text(std::string_view text)
     for (const char ch : text) {
         const auto byte = static_cast<unsigned char>(ch);
         switch (byte) {
-        case '&': escaped += "&amp;"; continue;
-        case '<': escaped += "&lt;"; continue;
-        case '>': escaped += "&gt;"; continue;
-        default: break;
+        case '&':
+            escaped += "&amp;";
+            continue;
+        case '<':
+            escaped += "&lt;";
+            continue;
+        case '>':
+            escaped += "&gt;";
+            continue;
+        default:
+            break;
         }
         unsigned long code = text_code_point(byte);
         if (code < 0x20 || code == 0x7F) {
@@ -286,8 +293,9 @@ bool svg_record_text(DrawOutput& out, int x, int y, std::string_view text, int& 
 
 std::string svg_document(const SvgRecorder& recorder)
 {
-    std::string document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                           "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"";
+    std::string document =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"";
     append_attribute(document, "width", recorder.width);
     append_attribute(document, "height", recorder.height);
     document += " viewBox=\"0 0 " + std::to_string(recorder.width) + ' ' + std::to_string(recorder.height) + "\">\n";

@@ -20,11 +20,11 @@
 #include "draw/draw.h"
 
 struct SvgRecorder {
-    int width = 0;              // canvas size in pixels: the document's size and viewBox
-    int height = 0;             // pixels
-    std::string body;           // the elements recorded so far
-    std::string group;          // attributes of the open <g> element, "" when none is open
-    int background = -1;        // draw_rgb colour painted under everything, -1 for none (transparent)
+    int width = 0;        // canvas size in pixels: the document's size and viewBox
+    int height = 0;       // pixels
+    std::string body;     // the elements recorded so far
+    std::string group;    // attributes of the open <g> element, "" when none is open
+    int background = -1;  // draw_rgb colour painted under everything, -1 for none (transparent)
 };
 
 // Empties recorder and sets its canvas size.

@@ -16,14 +16,14 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cmath>
-#include <memory>
-#include <mutex>
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,8 +37,8 @@
 namespace {
 
 constexpr const char* FONT_FAMILY = "DejaVu Sans Mono";
-constexpr int FONT_PIXEL_SIZE = 12;   // preferred size, lowered while the line is too high
-constexpr int MAX_LINE_HEIGHT = 15;   // the results table's rows are 15 px apart
+constexpr int FONT_PIXEL_SIZE = 12;  // preferred size, lowered while the line is too high
+constexpr int MAX_LINE_HEIGHT = 15;  // the results table's rows are 15 px apart
 
 struct Glyph {
     std::vector<std::uint8_t> coverage;  // width x rows, 0 = background, 255 = glyph
@@ -59,10 +59,10 @@ struct GlyphSet {
 };
 
 // Unicode code points of the bytes 0x80-0x9F in Windows-1252 (0 where the byte is undefined).
-constexpr std::array<std::uint16_t, 32> CP1252_HIGH = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<std::uint16_t, 32> CP1252_HIGH = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 unsigned long code_point(int byte)
 {
@@ -125,7 +125,8 @@ void render_glyphs(FT_Face face, GlyphSet& set)
             for (int r = 0; r < glyph.rows; ++r) {
                 const unsigned char* src = bitmap.pitch >= 0
                                                ? bitmap.buffer + static_cast<std::ptrdiff_t>(r) * bitmap.pitch
-                                               : bitmap.buffer - static_cast<std::ptrdiff_t>(glyph.rows - 1 - r) * bitmap.pitch;
+                                               : bitmap.buffer -
+                                                     static_cast<std::ptrdiff_t>(glyph.rows - 1 - r) * bitmap.pitch;
                 std::memcpy(glyph.coverage.data() + static_cast<std::size_t>(r) * glyph.width, src,
                             static_cast<std::size_t>(glyph.width));
             }
@@ -199,8 +200,7 @@ constexpr std::size_t STRIP_KEEP_BYTES = 1 << 20;  // a larger strip is released
 // Renders text into columns 0 .. columns-1 and rows 0 .. rows-1 of strip (stride columns), the pen
 // starting at column pen (negative for a text that starts left of the output). Overlapping glyphs
 // keep the larger coverage.
-void render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view text, long long pen, int columns,
-                  int rows)
+void render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view text, long long pen, int columns, int rows)
 {
     std::memset(strip, 0, static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
     long long written = 0;  // strip columns from here on hold no glyph yet
@@ -250,8 +250,8 @@ inline std::uint8_t mix(int m, int over, int under)
 // The opaque pixels of one front/back colour pair: entry m holds mix(m, front, back) for blue,
 // green and red in bytes 0, 1 and 2 (the picture's byte order).
 struct BlendTable {
-    std::uint32_t front = 0xFFFFFFFF;       // channel_key of the front colour; never a real key at first
-    std::uint32_t back = 0xFFFFFFFF;        // channel_key of the back colour
+    std::uint32_t front = 0xFFFFFFFF;        // channel_key of the front colour; never a real key at first
+    std::uint32_t back = 0xFFFFFFFF;         // channel_key of the back colour
     std::array<std::uint32_t, 256> pixel{};  // indexed by coverage
 };
 
@@ -279,10 +279,11 @@ const BlendTable& blend_table(const DrawOutput& out)
     table.front = front;
     table.back = back;
     for (int m = 0; m < 256; ++m) {
-        table.pixel[static_cast<std::size_t>(m)] =
-            static_cast<std::uint32_t>(mix(m, out.front.blue, out.back.blue)) |
-            static_cast<std::uint32_t>(mix(m, out.front.green, out.back.green)) << 8 |
-            static_cast<std::uint32_t>(mix(m, out.front.red, out.back.red)) << 16;
+        table.pixel[static_cast<std::size_t>(m)] = static_cast<std::uint32_t>(mix(m, out.front.blue, out.back.blue)) |
+                                                   static_cast<std::uint32_t>(mix(m, out.front.green, out.back.green))
+                                                       << 8 |
+                                                   static_cast<std::uint32_t>(mix(m, out.front.red, out.back.red))
+                                                       << 16;
     }
     return table;
 }
@@ -390,8 +391,8 @@ void blend_strip(const DrawOutput& out, const BlendTarget& t)
 
 int saturate(long long value)
 {
-    return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
-                                                  std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<long long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 }  // namespace
@@ -461,9 +462,12 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
         scratch_strip.resize(bytes);
     }
     render_strip(scratch_strip.data(), set, text, shift, columns, rows);
-    const BlendTarget target{scratch_strip.data() + static_cast<std::size_t>(row_first) * columns, columns,
+    const BlendTarget target{scratch_strip.data() + static_cast<std::size_t>(row_first) * columns,
+                             columns,
                              draw_pixel_address(*out, static_cast<int>(left), static_cast<int>(ty + row_first)),
-                             -static_cast<std::ptrdiff_t>(out->pitch), rows - static_cast<int>(row_first), columns};
+                             -static_cast<std::ptrdiff_t>(out->pitch),
+                             rows - static_cast<int>(row_first),
+                             columns};
     if (out->pixel_bytes == 4) {
         blend_strip<4>(*out, target);
     } else {

@@ -9,7 +9,8 @@
 
 #include "app/render_options.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     std::vector<std::string> words{"kelvaro-render"};
     std::string word;
     for (std::size_t i = 0; i < size; ++i) {
@@ -20,10 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             word += static_cast<char>(data[i]);
         }
     }
-    if (!word.empty()) words.push_back(word);
-    if (words.size() > 64) return 0;
+    if (!word.empty())
+        words.push_back(word);
+    if (words.size() > 64)
+        return 0;
     std::vector<const char*> argv;
-    for (const std::string& w : words) argv.push_back(w.c_str());
+    for (const std::string& w : words)
+        argv.push_back(w.c_str());
 
     RenderOptions options;
     std::string error;

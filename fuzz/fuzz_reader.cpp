@@ -11,27 +11,32 @@
 
 namespace {
 
-void fail(const char* what) {
+void fail(const char* what)
+{
     std::fprintf(stderr, "model check failed: %s\n", what);
     std::abort();
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     fuzz_viewer_setup();
     headless_reset_log();
-    if (!read_results_from_memory(std::string_view(reinterpret_cast<const char*>(data), size))) return 0;
+    if (!read_results_from_memory(std::string_view(reinterpret_cast<const char*>(data), size)))
+        return 0;
 
     const TrussModelData& m = TrussModel;
     // A negative count is kept as read (it reads no lines); only the upper limits are enforced.
-    if (m.node_count > MAX_NODES) fail("node count above the limit");
-    if (m.element_count > MAX_ELEMENTS) fail("element count above the limit");
+    if (m.node_count > MAX_NODES)
+        fail("node count above the limit");
+    if (m.element_count > MAX_ELEMENTS)
+        fail("element count above the limit");
     const std::size_t nodes = static_cast<std::size_t>(usable_node_count()) + 1;
     const std::size_t elements = static_cast<std::size_t>(usable_element_count()) + 1;
     for (int k = 1; k <= 3; ++k) {
-        if (m.node_coords[k].size() < nodes || m.node_loads[k].size() < nodes ||
-            m.node_deflections[k].size() < nodes || m.node_fixity[k].size() < nodes) {
+        if (m.node_coords[k].size() < nodes || m.node_loads[k].size() < nodes || m.node_deflections[k].size() < nodes ||
+            m.node_fixity[k].size() < nodes) {
             fail("a node record is shorter than the usable node count");
         }
     }
@@ -41,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t e = 1; e < elements; ++e) {
         for (int j = 1; j <= 2; ++j) {
             const std::int32_t node = m.element_nodes[e][j];
-            if (node < 0) fail("a negative end node was stored");
+            if (node < 0)
+                fail("a negative end node was stored");
         }
     }
     return 0;

@@ -10,11 +10,14 @@
 #include "app/view.h"
 #include "fuzz/fuzz_viewer_setup.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     fuzz_viewer_setup();
     headless_reset_log();
-    if (!read_results_from_memory(std::string_view(reinterpret_cast<const char*>(data), size))) return 0;
-    if (planar_model != 0) apply_plan_view_preset();
+    if (!read_results_from_memory(std::string_view(reinterpret_cast<const char*>(data), size)))
+        return 0;
+    if (planar_model != 0)
+        apply_plan_view_preset();
     refresh_projection(true);
     redraw_view();
 

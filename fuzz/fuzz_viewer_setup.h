@@ -10,9 +10,11 @@
 #include "gui/headless/headless.h"
 #include "gui/window.h"
 
-inline void fuzz_viewer_setup() {
+inline void fuzz_viewer_setup()
+{
     static bool started = false;
-    if (started) return;
+    if (started)
+        return;
     started = true;
     gui_use_headless();
     runtime_start();

@@ -49,8 +49,7 @@ DrawOutput* draw_canvas_output(int number)
     });
 }
 
-void canvas_report_button(int number, int button, bool down, bool double_click, int x, int y,
-                          int modifiers)
+void canvas_report_button(int number, int button, bool down, bool double_click, int x, int y, int modifiers)
 {
     ControlRecord* record = canvas_record(number);
     if (!record || button < 0 || button > 2)
@@ -65,8 +64,7 @@ void canvas_report_button(int number, int button, bool down, bool double_click, 
         const CanvasInput input = input_at(*record, x, y, modifiers);
         raise_input(number, *record, down_type[button], input);
         if (double_click && button < 2)
-            raise_input(number, *record,
-                        button == 0 ? CANVAS_LEFT_DOUBLE_CLICK : CANVAS_RIGHT_DOUBLE_CLICK, input);
+            raise_input(number, *record, button == 0 ? CANVAS_LEFT_DOUBLE_CLICK : CANVAS_RIGHT_DOUBLE_CLICK, input);
         return;
     }
     if (!(record->buttons & bit))
@@ -139,6 +137,5 @@ void canvas_report_focus(int number, bool gained)
     ControlRecord* record = canvas_record(number);
     if (!record)
         return;
-    raise_input(number, *record, gained ? CANVAS_FOCUS : CANVAS_FOCUS_LOST,
-                input_at(*record, 0, 0, 0));
+    raise_input(number, *record, gained ? CANVAS_FOCUS : CANVAS_FOCUS_LOST, input_at(*record, 0, 0, 0));
 }

@@ -34,7 +34,7 @@ thread_local EventBlock events;
 
 struct PostRoute {
     std::mutex lock;
-    std::vector<EventNode> posted;  // events posted and not yet taken into a queue
+    std::vector<EventNode> posted;         // events posted and not yet taken into a queue
     std::optional<std::thread::id> owner;  // the thread whose queue receives them
 };
 
@@ -72,15 +72,13 @@ int take_next()
 
 }  // namespace
 
-void event_raise(int code, int object, int window, int data, unsigned flags,
-                 const CanvasInput* input)
+void event_raise(int code, int object, int window, int data, unsigned flags, const CanvasInput* input)
 {
     if (events.suppress > 0 && !(flags & EVENT_FLAG_ALWAYS))
         return;
     if (!events.queue.empty() && code <= 0xFFFF && !(flags & EVENT_FLAG_NO_MERGE)) {
         const EventNode& tail = events.queue.back();
-        if (tail.code == code && tail.object == object && tail.window == window &&
-            tail.data == data)
+        if (tail.code == code && tail.object == object && tail.window == window && tail.data == data)
             return;
     }
     EventNode node{code, object, window, data, flags, std::nullopt};
@@ -107,9 +105,8 @@ void event_remove_window(int window)
 
 void event_remove_gadget(int number)
 {
-    std::erase_if(events.queue, [number](const EventNode& node) {
-        return node.code == EVENT_GADGET && node.object == number;
-    });
+    std::erase_if(events.queue,
+                  [number](const EventNode& node) { return node.code == EVENT_GADGET && node.object == number; });
 }
 
 int event_pending()
@@ -169,8 +166,7 @@ int event_wait_timeout(int milliseconds)
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
             return 0;
         if (platform().wait(static_cast<int>(left)))

@@ -19,7 +19,7 @@ NumberTable<ControlRecord>& controls()
     return table;
 }
 
-std::uint64_t next_sequence = 1;        // sibling order of the next control
+std::uint64_t next_sequence = 1;         // sibling order of the next control
 thread_local bool after_option = false;  // the control created last was an option button
 
 // The canvas picture for a control of width x height: 4 less each way with flag 1, at least 1 x 1,
@@ -37,8 +37,8 @@ std::shared_ptr<Picture> make_canvas_picture(int width, int height, std::uint32_
     return picture;
 }
 
-std::intptr_t gadget_create(int kind, int number, int x, int y, int width, int height,
-                            std::string_view text, std::uint32_t flags)
+std::intptr_t gadget_create(int kind, int number, int x, int y, int width, int height, std::string_view text,
+                            std::uint32_t flags)
 {
     const int window = win_container();
     if (!controls().accepts(number) || window < 0)
@@ -51,8 +51,7 @@ std::intptr_t gadget_create(int kind, int number, int x, int y, int width, int h
     record->window = window;
     record->sequence = next_sequence++;
     record->group_start = kind != GADGET_OPTION || !after_option;
-    record->three_state = kind == GADGET_CHECKBOX &&
-                          (flags & CHECKBOX_THREE_STATE) == CHECKBOX_THREE_STATE;
+    record->three_state = kind == GADGET_CHECKBOX && (flags & CHECKBOX_THREE_STATE) == CHECKBOX_THREE_STATE;
     record->flags = flags;
     record->x = x;
     record->y = y;
@@ -95,9 +94,8 @@ std::vector<int> siblings(int window)
     for (int number : controls().numbers())
         if (controls().find(number)->window == window)
             result.push_back(number);
-    std::sort(result.begin(), result.end(), [](int a, int b) {
-        return controls().find(a)->sequence < controls().find(b)->sequence;
-    });
+    std::sort(result.begin(), result.end(),
+              [](int a, int b) { return controls().find(a)->sequence < controls().find(b)->sequence; });
     return result;
 }
 
@@ -125,8 +123,7 @@ void option_select(int number)
 void report_command(const ControlRecord& record, int number, int data)
 {
     const int window = record.window;  // the callback may free the control
-    if (win_callback_message(window, WIN_MESSAGE_COMMAND, static_cast<std::uintptr_t>(number),
-                             data))
+    if (win_callback_message(window, WIN_MESSAGE_COMMAND, static_cast<std::uintptr_t>(number), data))
         event_raise(EVENT_GADGET, number, window, data);
 }
 
@@ -151,32 +148,28 @@ void gadget_end()
     after_option = false;
 }
 
-std::intptr_t gadget_button(int number, int x, int y, int width, int height, std::string_view text,
-                            std::uint32_t flags)
+std::intptr_t gadget_button(int number, int x, int y, int width, int height, std::string_view text, std::uint32_t flags)
 {
     return gadget_create(GADGET_BUTTON, number, x, y, width, height, text, flags);
 }
 
-std::intptr_t gadget_checkbox(int number, int x, int y, int width, int height,
-                              std::string_view text, std::uint32_t flags)
+std::intptr_t gadget_checkbox(int number, int x, int y, int width, int height, std::string_view text,
+                              std::uint32_t flags)
 {
     return gadget_create(GADGET_CHECKBOX, number, x, y, width, height, text, flags);
 }
 
-std::intptr_t gadget_option(int number, int x, int y, int width, int height, std::string_view text,
-                            std::uint32_t flags)
+std::intptr_t gadget_option(int number, int x, int y, int width, int height, std::string_view text, std::uint32_t flags)
 {
     return gadget_create(GADGET_OPTION, number, x, y, width, height, text, flags);
 }
 
-std::intptr_t gadget_text(int number, int x, int y, int width, int height, std::string_view text,
-                          std::uint32_t flags)
+std::intptr_t gadget_text(int number, int x, int y, int width, int height, std::string_view text, std::uint32_t flags)
 {
     return gadget_create(GADGET_TEXT, number, x, y, width, height, text, flags);
 }
 
-std::intptr_t gadget_string(int number, int x, int y, int width, int height, std::string_view text,
-                            std::uint32_t flags)
+std::intptr_t gadget_string(int number, int x, int y, int width, int height, std::string_view text, std::uint32_t flags)
 {
     return gadget_create(GADGET_STRING, number, x, y, width, height, text, flags);
 }
@@ -245,8 +238,7 @@ void gadget_set_state(int number, int state)
     case GADGET_CHECKBOX:
         if (record->three_state) {
             record->tri_state = state == 0 ? 0 : state == -1 ? -1 : 1;
-            platform().control_set_checked(record->handle, record->tri_state == -1 ? 2
-                                                           : record->tri_state);
+            platform().control_set_checked(record->handle, record->tri_state == -1 ? 2 : record->tri_state);
         } else {
             platform().control_set_checked(record->handle, state != 0 ? 1 : 0);
         }

@@ -51,12 +51,12 @@ constexpr int CANVAS_CHARACTER = 65549;
 
 // What a canvas input event carries (see event_canvas_input).
 struct CanvasInput {
-    int x = 0, y = 0;    // mouse position in canvas coordinates
-    int buttons = 0;     // buttons down: left 1, right 2, middle 4
-    int key = 0;         // key code (key events)
-    int wheel = 0;       // wheel notches, positive away from the user
-    int modifiers = 0;   // Shift 1, Alt 2, Ctrl 4
-    int character = 0;   // character code (CANVAS_CHARACTER)
+    int x = 0, y = 0;   // mouse position in canvas coordinates
+    int buttons = 0;    // buttons down: left 1, right 2, middle 4
+    int key = 0;        // key code (key events)
+    int wheel = 0;      // wheel notches, positive away from the user
+    int modifiers = 0;  // Shift 1, Alt 2, Ctrl 4
+    int character = 0;  // character code (CANVAS_CHARACTER)
 };
 
 // The input block of the current event when it is a canvas event, nullptr otherwise.
@@ -70,8 +70,8 @@ void gadget_end();
 // container; each returns the control's handle, 0 on failure.
 std::intptr_t gadget_button(int number, int x, int y, int width, int height, std::string_view text,
                             std::uint32_t flags = 0);
-std::intptr_t gadget_checkbox(int number, int x, int y, int width, int height,
-                              std::string_view text, std::uint32_t flags = 0);
+std::intptr_t gadget_checkbox(int number, int x, int y, int width, int height, std::string_view text,
+                              std::uint32_t flags = 0);
 // An option button; consecutive option buttons form one group (any other control ends it).
 std::intptr_t gadget_option(int number, int x, int y, int width, int height, std::string_view text,
                             std::uint32_t flags = 0);

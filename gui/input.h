@@ -28,12 +28,12 @@ constexpr int KEY_MOD_CTRL = 4;
 
 // One line of a popup menu.
 struct MenuEntry {
-    std::string label;    // the text shown
-    int key = 0;          // shortcut shown beside it (KEY_* or a character), 0 for none
-    int modifiers = 0;    // the shortcut's modifiers (KEY_MOD_*)
-    bool toggle = false;  // shows a check box
-    bool checked = false; // the check box's state
-    bool divider = false; // a line below this entry
+    std::string label;     // the text shown
+    int key = 0;           // shortcut shown beside it (KEY_* or a character), 0 for none
+    int modifiers = 0;     // the shortcut's modifiers (KEY_MOD_*)
+    bool toggle = false;   // shows a check box
+    bool checked = false;  // the check box's state
+    bool divider = false;  // a line below this entry
 };
 
 // Shows a popup menu at point (x, y) of control number (a canvas) and waits for the choice: the

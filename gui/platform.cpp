@@ -1,6 +1,6 @@
 // Which backend is in force. The headless backend serves until another one is chosen.
-#include "gui/backend.h"
 #include "gui/platform.h"
+#include "gui/backend.h"
 
 namespace {
 

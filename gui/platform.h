@@ -53,11 +53,11 @@ struct ControlSpec {
 // An open-file or save-file dialog, arguments already taken apart.
 struct FileDialogSpec {
     std::string title;
-    std::string folder;  // starting folder; "" = the working directory
-    std::string name;    // name offered in the name field ("" for none)
+    std::string folder;                                        // starting folder; "" = the working directory
+    std::string name;                                          // name offered in the name field ("" for none)
     std::vector<std::pair<std::string, std::string>> filters;  // (description, pattern), as given
-    int filter_index = 0;  // 0-based index of the filter shown first
-    bool save = false;     // save dialog (no overwrite question)
+    int filter_index = 0;                                      // 0-based index of the filter shown first
+    bool save = false;                                         // save dialog (no overwrite question)
 };
 
 // A windowing backend. Check box and option states: 0 clear, 1 checked, 2 third state.

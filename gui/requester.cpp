@@ -15,8 +15,8 @@ namespace {
 // The longest name offered in the name field (the platform's 260-byte buffer less its NUL).
 constexpr std::size_t NAME_LIMIT = 259;
 
-std::string file_request(bool save, std::string_view title, std::string_view default_file,
-                         std::string_view pattern, int pattern_position)
+std::string file_request(bool save, std::string_view title, std::string_view default_file, std::string_view pattern,
+                         int pattern_position)
 {
     FileDialogSpec spec;
     spec.title = std::string(title);
@@ -104,14 +104,14 @@ bool req_yes_no(std::string_view title, std::string_view text)
     return platform().question_box(title, text);
 }
 
-std::string req_open_file(std::string_view title, std::string_view default_file,
-                          std::string_view pattern, int pattern_position)
+std::string req_open_file(std::string_view title, std::string_view default_file, std::string_view pattern,
+                          int pattern_position)
 {
     return file_request(false, title, default_file, pattern, pattern_position);
 }
 
-std::string req_save_file(std::string_view title, std::string_view default_file,
-                          std::string_view pattern, int pattern_position)
+std::string req_save_file(std::string_view title, std::string_view default_file, std::string_view pattern,
+                          int pattern_position)
 {
     return file_request(true, title, default_file, pattern, pattern_position);
 }

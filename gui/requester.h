@@ -22,8 +22,8 @@ bool req_yes_no(std::string_view title, std::string_view text);
 // default_file is split at its last '/' into a starting folder and a name (the name is used only
 // when it is a plain file name). Returns the chosen full path, "" on cancel or error. The process's
 // working directory is unchanged afterwards.
-std::string req_open_file(std::string_view title, std::string_view default_file,
-                          std::string_view pattern, int pattern_position);
+std::string req_open_file(std::string_view title, std::string_view default_file, std::string_view pattern,
+                          int pattern_position);
 // The save-file dialog, as req_open_file; it asks no overwrite question.
-std::string req_save_file(std::string_view title, std::string_view default_file,
-                          std::string_view pattern, int pattern_position);
+std::string req_save_file(std::string_view title, std::string_view default_file, std::string_view pattern,
+                          int pattern_position);

@@ -16,8 +16,7 @@ constexpr unsigned EVENT_FLAG_NO_MERGE = 2;  // never merged with the tail event
 // Queues an event on this thread's queue (dropped while suppressed unless EVENT_FLAG_ALWAYS; an
 // identical tail event with a code up to 0xFFFF absorbs it unless EVENT_FLAG_NO_MERGE). input,
 // when given, is attached to the event (canvas input).
-void event_raise(int code, int object, int window, int data, unsigned flags = 0,
-                 const CanvasInput* input = nullptr);
+void event_raise(int code, int object, int window, int data, unsigned flags = 0, const CanvasInput* input = nullptr);
 // Queues EVENT_SIZE_WINDOW for window after removing its pending ones (kept when after_maximise).
 void event_raise_size(int window, bool after_maximise);
 // Removes every pending event of window number.
@@ -41,8 +40,7 @@ public:
 // The number of the window whose platform handle is handle, -1 if none.
 int win_number(std::intptr_t handle);
 // Passes a message to the window callback; true when the runtime should handle it as usual.
-bool win_callback_message(int number, std::uint32_t message, std::uintptr_t wparam,
-                          std::intptr_t lparam);
+bool win_callback_message(int number, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
 // The platform asks window number to repaint (the callback sees WIN_MESSAGE_PAINT).
 void win_report_paint(int number);
 // The user asks to close window number (EVENT_CLOSE_WINDOW unless the callback takes it).
@@ -67,8 +65,7 @@ void gadget_free_window(int window);
 
 // Canvas input, in canvas coordinates. button: 0 left, 1 right, 2 middle; modifiers: Shift 1,
 // Alt 2, Ctrl 4.
-void canvas_report_button(int number, int button, bool down, bool double_click, int x, int y,
-                          int modifiers);
+void canvas_report_button(int number, int button, bool down, bool double_click, int x, int y, int modifiers);
 void canvas_report_move(int number, int x, int y, int modifiers);
 void canvas_report_leave(int number);
 // units: wheel turn in platform units, 120 to a notch; the remainder is kept for the next turn.

@@ -45,10 +45,10 @@ struct TableHeadingLine {
 // Everything the table window shows and whom it tells about the user's actions. The callbacks run
 // in the program's thread while the platform waits; each may be empty.
 struct TableWindowSpec {
-    std::string title;                      // caption
-    std::vector<TableHeadingLine> heading;  // lines above the tables
-    std::vector<TableData> tables;          // one tab each (the FLTK window shows the first two)
-    int shown_table = 0;                    // the tab in front
+    std::string title;                                       // caption
+    std::vector<TableHeadingLine> heading;                   // lines above the tables
+    std::vector<TableData> tables;                           // one tab each (the FLTK window shows the first two)
+    int shown_table = 0;                                     // the tab in front
     std::function<void(int table, int data_row)> on_select;  // a row was selected (-1: none)
     std::function<void(int table)> on_copy;                  // "Copy" pressed on table's tab
     std::function<void(int table)> on_save;                  // "Save as CSV..." pressed

@@ -28,8 +28,7 @@ thread_local WinCallback callback = nullptr;  // the thread-wide window callback
 thread_local int container = -1;              // window number receiving new controls
 
 // Works out the platform's window description from win_open's flags.
-WindowSpec window_spec(int number, int x, int y, int width, int height, std::string_view title,
-                       std::uint32_t flags)
+WindowSpec window_spec(int number, int x, int y, int width, int height, std::string_view title, std::uint32_t flags)
 {
     std::uint32_t style = flags;
     // Without any style bit of its own, a window gets a caption.
@@ -47,8 +46,7 @@ WindowSpec window_spec(int number, int x, int y, int width, int height, std::str
     spec.height = height;
     spec.title = std::string(title);
     spec.centre = (flags & (WIN_CENTRE | WIN_CENTRE_PARENT)) != 0;
-    spec.default_position =
-        !spec.centre && (x == WIN_DEFAULT_POSITION || y == WIN_DEFAULT_POSITION);
+    spec.default_position = !spec.centre && (x == WIN_DEFAULT_POSITION || y == WIN_DEFAULT_POSITION);
     spec.caption = (style & WIN_CAPTION) == WIN_CAPTION;
     spec.system_menu = (style & WIN_SYSTEM_MENU) != 0;
     spec.minimise_box = (style & WIN_MINIMISE_BOX) != 0;
@@ -76,8 +74,8 @@ void win_end()
     container = -1;
 }
 
-std::intptr_t win_open(int number, int x, int y, int inner_width, int inner_height,
-                       std::string_view title, std::uint32_t flags)
+std::intptr_t win_open(int number, int x, int y, int inner_width, int inner_height, std::string_view title,
+                       std::uint32_t flags)
 {
     if (!windows().accepts(number) || inner_width < 0 || inner_height < 0)
         return 0;
@@ -159,8 +157,7 @@ int win_table_capacity()
     return windows().capacity();
 }
 
-bool win_callback_message(int number, std::uint32_t message, std::uintptr_t wparam,
-                          std::intptr_t lparam)
+bool win_callback_message(int number, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam)
 {
     const WindowRecord* record = windows().find(number);
     if (!record)

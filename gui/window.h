@@ -11,7 +11,7 @@
 #include <string_view>
 
 // Event codes (the values are part of the interface).
-constexpr int EVENT_GADGET = 13100;          // a control reports an action; object = control number
+constexpr int EVENT_GADGET = 13100;  // a control reports an action; object = control number
 constexpr int EVENT_MENU = 13101;
 constexpr int EVENT_SYSTRAY = 13102;
 constexpr int EVENT_ACTIVATE = 13104;
@@ -24,7 +24,7 @@ constexpr int EVENT_LEFT_CLICK = 13112;
 constexpr int EVENT_LEFT_DOUBLE_CLICK = 13113;
 constexpr int EVENT_DEACTIVATE = 13114;
 constexpr int EVENT_REPAINT = 13115;
-constexpr int EVENT_CLOSE_WINDOW = 13116;    // the user asks to close the window
+constexpr int EVENT_CLOSE_WINDOW = 13116;  // the user asks to close the window
 constexpr int EVENT_MOVE_WINDOW = 13117;
 constexpr int EVENT_SIZE_WINDOW = 13118;
 
@@ -35,8 +35,8 @@ constexpr std::uint32_t DEFAULT_CALLBACK_RESULT = 0xE0E0E0E1u;  // let the runti
 constexpr std::uint32_t NOT_HANDLED = 0xD0D0D0D1u;
 
 // Messages passed to the window callback (this runtime's own numbering).
-constexpr std::uint32_t WIN_MESSAGE_PAINT = 15;  // the window is asked to repaint
-constexpr std::uint32_t WIN_MESSAGE_CLOSE = 16;  // the user asks to close the window
+constexpr std::uint32_t WIN_MESSAGE_PAINT = 15;    // the window is asked to repaint
+constexpr std::uint32_t WIN_MESSAGE_CLOSE = 16;    // the user asks to close the window
 constexpr std::uint32_t WIN_MESSAGE_COMMAND = 17;  // a control reports: wparam number, lparam data
 
 // win_open flags: the runtime's own bits and the window-style bits the program uses.
@@ -56,8 +56,8 @@ constexpr std::uint32_t WIN_MAXIMISE_BOX = 0x00010000;
 constexpr int WIN_DEFAULT_POSITION = -65535;  // x (or y) that lets the platform place the window
 
 // The callback receives (window handle, message, first parameter, second parameter).
-using WinCallback = std::uint32_t (*)(std::intptr_t window, std::uint32_t message,
-                                      std::uintptr_t wparam, std::intptr_t lparam);
+using WinCallback = std::uint32_t (*)(std::intptr_t window, std::uint32_t message, std::uintptr_t wparam,
+                                      std::intptr_t lparam);
 
 // Start-up and shutdown of the window table (shutdown frees every window).
 void win_init();
@@ -65,8 +65,8 @@ void win_end();
 // Opens window number with a client area of inner_width x inner_height at (x, y) on the screen.
 // Returns its handle, 0 on failure. Unless WIN_NO_CONTROLS is set it becomes the container of
 // new controls.
-std::intptr_t win_open(int number, int x, int y, int inner_width, int inner_height,
-                       std::string_view title, std::uint32_t flags);
+std::intptr_t win_open(int number, int x, int y, int inner_width, int inner_height, std::string_view title,
+                       std::uint32_t flags);
 // Frees window number (its controls and pending events go with it).
 void win_free(int number);
 // Sets the caption of window number.

@@ -45,8 +45,7 @@ std::string format_result_line(int member, double stress, double force);
 
 // Writes the whole file; without a solution (nullptr) only the geometry, which the viewer shows
 // as a truss without results. Returns false with a message when a value does not fit its column.
-bool write_results(std::ostream& out, const TrussInput& truss, const TrussSolution* solution,
-                   std::string& error);
+bool write_results(std::ostream& out, const TrussInput& truss, const TrussSolution* solution, std::string& error);
 
 // Writes text to path through a temporary file beside it that is then renamed over it, so an
 // existing file is replaced whole or not at all (a device or a pipe is written directly).

@@ -40,75 +40,84 @@ const char* const HELP =
     "\n"
     "Example: truss-generate roof 35 36 | truss-solve -o roof.res -   (10,080 members)\n";
 
-int usage() {
-  std::cerr << USAGE;
-  return 2;
+int usage()
+{
+    std::cerr << USAGE;
+    return 2;
 }
 
-bool to_int(const char* text, int& value) {
-  std::string s = text;
-  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  return ec == std::errc() && end == s.data() + s.size();
+bool to_int(const char* text, int& value)
+{
+    std::string s = text;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return ec == std::errc() && end == s.data() + s.size();
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc == 2 && std::string(argv[1]) == "--help") {
-    std::cout << USAGE << "\n" << HELP;
-    return 0;
-  }
-  if (argc == 2 && std::string(argv[1]) == "--version") {
-    std::cout << "truss-generate (kelvaro) " << KELVARO_VERSION << "\n";
-    return 0;
-  }
-  if (argc < 2) return usage();
-  const std::string kind = argv[1];
-  RoofParameters roof;
-  BridgeParameters bridge;
-  std::string output_path;
-  int sizes[2] = {0, 0};
-  int size_count = 0;
-  const int sizes_wanted = kind == "roof" ? 2 : kind == "bridge" ? 1 : 0;
-  if (sizes_wanted == 0) return usage();
-  for (int i = 2; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "-o") {
-      if (++i >= argc) return usage();
-      output_path = argv[i];
-    } else if (arg == "--columns-every" && kind == "roof") {
-      if (++i >= argc || !to_int(argv[i], roof.column_spacing)) return usage();
-    } else if (arg == "--piers-every" && kind == "bridge") {
-      if (++i >= argc || !to_int(argv[i], bridge.pier_spacing)) return usage();
-    } else if (size_count < sizes_wanted && to_int(argv[i], sizes[size_count])) {
-      ++size_count;
-    } else {
-      return usage();
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::cout << USAGE << "\n" << HELP;
+        return 0;
     }
-  }
-  if (size_count != sizes_wanted) return usage();
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::cout << "truss-generate (kelvaro) " << KELVARO_VERSION << "\n";
+        return 0;
+    }
+    if (argc < 2)
+        return usage();
+    const std::string kind = argv[1];
+    RoofParameters roof;
+    BridgeParameters bridge;
+    std::string output_path;
+    int sizes[2] = {0, 0};
+    int size_count = 0;
+    const int sizes_wanted = kind == "roof" ? 2 : kind == "bridge" ? 1 : 0;
+    if (sizes_wanted == 0)
+        return usage();
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "-o") {
+            if (++i >= argc)
+                return usage();
+            output_path = argv[i];
+        } else if (arg == "--columns-every" && kind == "roof") {
+            if (++i >= argc || !to_int(argv[i], roof.column_spacing))
+                return usage();
+        } else if (arg == "--piers-every" && kind == "bridge") {
+            if (++i >= argc || !to_int(argv[i], bridge.pier_spacing))
+                return usage();
+        } else if (size_count < sizes_wanted && to_int(argv[i], sizes[size_count])) {
+            ++size_count;
+        } else {
+            return usage();
+        }
+    }
+    if (size_count != sizes_wanted)
+        return usage();
 
-  std::string error, text;
-  if (kind == "roof") {
-    roof.nx = sizes[0];
-    roof.ny = sizes[1];
-    text = generate_roof(roof, error);
-  } else {
-    bridge.panels = sizes[0];
-    text = generate_bridge(bridge, error);
-  }
-  if (text.empty()) {
-    std::cerr << "truss-generate: " << error << "\n";
-    return 1;
-  }
-  if (output_path.empty()) {
-    std::cout << text;
-    std::cout.flush();
-    return std::cout ? 0 : 1;
-  }
-  if (!replace_file(output_path, text)) {
-    std::cerr << "truss-generate: cannot write " << output_path << "\n";
-    return 1;
-  }
-  return 0;
+    std::string error, text;
+    if (kind == "roof") {
+        roof.nx = sizes[0];
+        roof.ny = sizes[1];
+        text = generate_roof(roof, error);
+    } else {
+        bridge.panels = sizes[0];
+        text = generate_bridge(bridge, error);
+    }
+    if (text.empty()) {
+        std::cerr << "truss-generate: " << error << "\n";
+        return 1;
+    }
+    if (output_path.empty()) {
+        std::cout << text;
+        std::cout.flush();
+        return std::cout ? 0 : 1;
+    }
+    if (!replace_file(output_path, text)) {
+        std::cerr << "truss-generate: cannot write " << output_path << "\n";
+        return 1;
+    }
+    return 0;
 }

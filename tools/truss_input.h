@@ -29,26 +29,26 @@ inline constexpr int TRUSS_MAX_NODES = 10000000;    // capacity of the results v
 inline constexpr int TRUSS_MAX_MEMBERS = 10000000;  // capacity of the results viewer
 
 struct TrussNode {
-  std::array<double, 3> coords{};  // x, y, z (length unit)
-  std::array<int, 3> fixity{};     // restraint code per direction x, y, z: 1 restrained, 0 free
-  std::array<double, 3> loads{};   // applied load per direction (force unit)
+    std::array<double, 3> coords{};  // x, y, z (length unit)
+    std::array<int, 3> fixity{};     // restraint code per direction x, y, z: 1 restrained, 0 free
+    std::array<double, 3> loads{};   // applied load per direction (force unit)
 };
 
 struct TrussMember {
-  int node_a = 0;        // first end node, 1-based
-  int node_b = 0;        // second end node, 1-based
-  double area = 0;       // cross-section area (length unit squared)
-  double modulus = 0;    // Young's modulus (force unit per length unit squared)
+    int node_a = 0;      // first end node, 1-based
+    int node_b = 0;      // second end node, 1-based
+    double area = 0;     // cross-section area (length unit squared)
+    double modulus = 0;  // Young's modulus (force unit per length unit squared)
 };
 
 struct TrussInput {
-  std::string title;                 // first line of the results file
-  std::string length_unit;           // for the results headings; empty = not stated
-  std::string force_unit;            // for the results headings; empty = not stated
-  std::string stress_unit;           // for the results headings; empty = not stated
-  double stress_factor = 1.0;        // printed stress = force / area * stress_factor
-  std::vector<TrussNode> nodes;      // nodes[i] is node i + 1
-  std::vector<TrussMember> members;  // members[e] is member e + 1
+    std::string title;                 // first line of the results file
+    std::string length_unit;           // for the results headings; empty = not stated
+    std::string force_unit;            // for the results headings; empty = not stated
+    std::string stress_unit;           // for the results headings; empty = not stated
+    double stress_factor = 1.0;        // printed stress = force / area * stress_factor
+    std::vector<TrussNode> nodes;      // nodes[i] is node i + 1
+    std::vector<TrussMember> members;  // members[e] is member e + 1
 };
 
 // Reads a truss description. Returns false with a message naming the line on any error.

@@ -21,20 +21,20 @@
 #include <string>
 
 struct RoofParameters {
-  int nx = 10;               // bays along x
-  int ny = 10;               // bays along z
-  double bay = 3.0;          // bay side (m)
-  double depth = 2.0;        // distance between the layers (m)
-  int column_spacing = 3;    // bottom-layer nodes between columns along each grid line
-  double load = 1.5;         // roof load on the top layer (kN/m^2)
+    int nx = 10;             // bays along x
+    int ny = 10;             // bays along z
+    double bay = 3.0;        // bay side (m)
+    double depth = 2.0;      // distance between the layers (m)
+    int column_spacing = 3;  // bottom-layer nodes between columns along each grid line
+    double load = 1.5;       // roof load on the top layer (kN/m^2)
 };
 
 struct BridgeParameters {
-  int panels = 40;           // panels along the span
-  double panel = 5.0;        // panel length (m)
-  double depth = 4.0;        // distance between the chords (m)
-  int pier_spacing = 10;     // panels between piers
-  double load = 100.0;       // deck load on each free bottom-chord node (kN)
+    int panels = 40;        // panels along the span
+    double panel = 5.0;     // panel length (m)
+    double depth = 4.0;     // distance between the chords (m)
+    int pier_spacing = 10;  // panels between piers
+    double load = 100.0;    // deck load on each free bottom-chord node (kN)
 };
 
 // Member counts for the given sizes (8 nx ny and 4 panels - 1).

@@ -37,11 +37,15 @@ namespace {
 
 std::string program = "truss-solve";  // the name the program was started by, for messages
 
-std::string usage_text() { return "usage: " + program + " [--geometry] [--report] [-o FILE] [--] INPUT\n"; }
+std::string usage_text()
+{
+    return "usage: " + program + " [--geometry] [--report] [-o FILE] [--] INPUT\n";
+}
 
-int usage() {
-  std::cerr << usage_text();
-  return 2;
+int usage()
+{
+    std::cerr << usage_text();
+    return 2;
 }
 
 const char* const HELP =
@@ -69,124 +73,133 @@ const char* const HELP =
     "coordinates are all 0 is solved in the x-y plane. Exit status: 0 done, 1 bad input or an\n"
     "unstable truss, 2 bad usage.\n";
 
-void print_report(const TrussInput& truss, const TrussSolution& s) {
-  const char* axes = "xyz";
-  std::fprintf(stderr, "%s\n%zu nodes, %zu members%s\n", truss.title.c_str(), truss.nodes.size(),
-               truss.members.size(), truss_is_planar(truss) ? ", planar" : "");
-  double largest = 0;
-  int where = 0;
-  for (std::size_t i = 0; i < s.deflections.size(); ++i)
-    for (int k = 0; k < 3; ++k)
-      if (std::fabs(s.deflections[i][k]) > std::fabs(largest)) {
-        largest = s.deflections[i][k];
-        where = static_cast<int>(3 * i) + k;
-      }
-  std::fprintf(stderr, "largest deflection %.5g at node %d, %c\n", largest, where / 3 + 1, axes[where % 3]);
+void print_report(const TrussInput& truss, const TrussSolution& s)
+{
+    const char* axes = "xyz";
+    std::fprintf(stderr, "%s\n%zu nodes, %zu members%s\n", truss.title.c_str(), truss.nodes.size(),
+                 truss.members.size(), truss_is_planar(truss) ? ", planar" : "");
+    double largest = 0;
+    int where = 0;
+    for (std::size_t i = 0; i < s.deflections.size(); ++i)
+        for (int k = 0; k < 3; ++k)
+            if (std::fabs(s.deflections[i][k]) > std::fabs(largest)) {
+                largest = s.deflections[i][k];
+                where = static_cast<int>(3 * i) + k;
+            }
+    std::fprintf(stderr, "largest deflection %.5g at node %d, %c\n", largest, where / 3 + 1, axes[where % 3]);
 
-  double load_sum[3] = {0, 0, 0}, reaction_sum[3] = {0, 0, 0};
-  for (std::size_t i = 0; i < truss.nodes.size(); ++i) {
-    bool supported = false;
-    for (int k = 0; k < 3; ++k) {
-      load_sum[k] += truss.nodes[i].loads[k];
-      reaction_sum[k] += s.reactions[i][k];
-      supported = supported || truss.nodes[i].fixity[k] == 1;
+    double load_sum[3] = {0, 0, 0}, reaction_sum[3] = {0, 0, 0};
+    for (std::size_t i = 0; i < truss.nodes.size(); ++i) {
+        bool supported = false;
+        for (int k = 0; k < 3; ++k) {
+            load_sum[k] += truss.nodes[i].loads[k];
+            reaction_sum[k] += s.reactions[i][k];
+            supported = supported || truss.nodes[i].fixity[k] == 1;
+        }
+        if (supported)
+            std::fprintf(stderr, "reaction at node %zu: %.5g %.5g %.5g\n", i + 1, s.reactions[i][0], s.reactions[i][1],
+                         s.reactions[i][2]);
     }
-    if (supported)
-      std::fprintf(stderr, "reaction at node %zu: %.5g %.5g %.5g\n", i + 1, s.reactions[i][0],
-                   s.reactions[i][1], s.reactions[i][2]);
-  }
-  std::fprintf(stderr, "loads + reactions: %.3g %.3g %.3g\n", load_sum[0] + reaction_sum[0],
-               load_sum[1] + reaction_sum[1], load_sum[2] + reaction_sum[2]);
+    std::fprintf(stderr, "loads + reactions: %.3g %.3g %.3g\n", load_sum[0] + reaction_sum[0],
+                 load_sum[1] + reaction_sum[1], load_sum[2] + reaction_sum[2]);
 
-  std::size_t most_tension = 0, most_compression = 0;
-  for (std::size_t e = 0; e < s.forces.size(); ++e) {
-    if (s.forces[e] > s.forces[most_tension]) most_tension = e;
-    if (s.forces[e] < s.forces[most_compression]) most_compression = e;
-  }
-  std::fprintf(stderr, "largest tension: member %zu, %.5g (stress %.5g)\n", most_tension + 1,
-               s.forces[most_tension], s.stresses[most_tension]);
-  std::fprintf(stderr, "largest compression: member %zu, %.5g (stress %.5g)\n", most_compression + 1,
-               s.forces[most_compression], s.stresses[most_compression]);
+    std::size_t most_tension = 0, most_compression = 0;
+    for (std::size_t e = 0; e < s.forces.size(); ++e) {
+        if (s.forces[e] > s.forces[most_tension])
+            most_tension = e;
+        if (s.forces[e] < s.forces[most_compression])
+            most_compression = e;
+    }
+    std::fprintf(stderr, "largest tension: member %zu, %.5g (stress %.5g)\n", most_tension + 1, s.forces[most_tension],
+                 s.stresses[most_tension]);
+    std::fprintf(stderr, "largest compression: member %zu, %.5g (stress %.5g)\n", most_compression + 1,
+                 s.forces[most_compression], s.stresses[most_compression]);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc > 0 && argv[0] && *argv[0]) {
-    const char* slash = std::strrchr(argv[0], '/');
-    program = slash ? slash + 1 : argv[0];
-  }
-  bool geometry_only = false, report = false, options_ended = false;
-  std::string input_path, output_path;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (options_ended) {
-      if (!input_path.empty()) return usage();
-      input_path = arg;
-    } else if (arg == "--help") {
-      std::cout << usage_text() << "       " << program << " --help | --version\n\n" << HELP;
-      return std::cout.flush() ? 0 : 1;
-    } else if (arg == "--version") {
-      std::cout << program << " (kelvaro) " << KELVARO_VERSION << "\n";
-      return std::cout.flush() ? 0 : 1;
-    } else if (arg == "--") {
-      options_ended = true;
-    } else if (arg == "--geometry") {
-      geometry_only = true;
-    } else if (arg == "--report") {
-      report = true;
-    } else if (arg == "-o") {
-      if (++i >= argc) return usage();
-      output_path = argv[i];
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return usage();
+int main(int argc, char** argv)
+{
+    if (argc > 0 && argv[0] && *argv[0]) {
+        const char* slash = std::strrchr(argv[0], '/');
+        program = slash ? slash + 1 : argv[0];
+    }
+    bool geometry_only = false, report = false, options_ended = false;
+    std::string input_path, output_path;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (options_ended) {
+            if (!input_path.empty())
+                return usage();
+            input_path = arg;
+        } else if (arg == "--help") {
+            std::cout << usage_text() << "       " << program << " --help | --version\n\n" << HELP;
+            return std::cout.flush() ? 0 : 1;
+        } else if (arg == "--version") {
+            std::cout << program << " (kelvaro) " << KELVARO_VERSION << "\n";
+            return std::cout.flush() ? 0 : 1;
+        } else if (arg == "--") {
+            options_ended = true;
+        } else if (arg == "--geometry") {
+            geometry_only = true;
+        } else if (arg == "--report") {
+            report = true;
+        } else if (arg == "-o") {
+            if (++i >= argc)
+                return usage();
+            output_path = argv[i];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usage();
+        } else {
+            if (!input_path.empty())
+                return usage();
+            input_path = arg;
+        }
+    }
+    if (input_path.empty())
+        return usage();
+
+    TrussInput truss;
+    std::string error;
+    bool read_ok;
+    if (input_path == "-") {
+        read_ok = read_truss(std::cin, truss, error);
     } else {
-      if (!input_path.empty()) return usage();
-      input_path = arg;
+        std::ifstream in(input_path);
+        if (!in) {
+            std::cerr << program << ": cannot open " << input_path << "\n";
+            return 1;
+        }
+        read_ok = read_truss(in, truss, error);
     }
-  }
-  if (input_path.empty()) return usage();
-
-  TrussInput truss;
-  std::string error;
-  bool read_ok;
-  if (input_path == "-") {
-    read_ok = read_truss(std::cin, truss, error);
-  } else {
-    std::ifstream in(input_path);
-    if (!in) {
-      std::cerr << program << ": cannot open " << input_path << "\n";
-      return 1;
+    if (!read_ok) {
+        std::cerr << program << ": " << input_path << ": " << error << "\n";
+        return 1;
     }
-    read_ok = read_truss(in, truss, error);
-  }
-  if (!read_ok) {
-    std::cerr << program << ": " << input_path << ": " << error << "\n";
-    return 1;
-  }
 
-  TrussSolution solution;
-  if (!geometry_only) {
-    if (!solve_truss(truss, solution, error)) {
-      std::cerr << program << ": " << input_path << ": " << error << "\n";
-      return 1;
+    TrussSolution solution;
+    if (!geometry_only) {
+        if (!solve_truss(truss, solution, error)) {
+            std::cerr << program << ": " << input_path << ": " << error << "\n";
+            return 1;
+        }
+        if (report)
+            print_report(truss, solution);
     }
-    if (report) print_report(truss, solution);
-  }
 
-  std::ostringstream text;
-  if (!write_results(text, truss, geometry_only ? nullptr : &solution, error)) {
-    std::cerr << program << ": " << error << "\n";
-    return 1;
-  }
-  if (output_path.empty()) {
-    std::cout << text.str();
-    std::cout.flush();
-    return std::cout ? 0 : 1;
-  }
-  if (!replace_file(output_path, text.str())) {
-    std::cerr << program << ": cannot write " << output_path << "\n";
-    return 1;
-  }
-  return 0;
+    std::ostringstream text;
+    if (!write_results(text, truss, geometry_only ? nullptr : &solution, error)) {
+        std::cerr << program << ": " << error << "\n";
+        return 1;
+    }
+    if (output_path.empty()) {
+        std::cout << text.str();
+        std::cout.flush();
+        return std::cout ? 0 : 1;
+    }
+    if (!replace_file(output_path, text.str())) {
+        std::cerr << program << ": cannot write " << output_path << "\n";
+        return 1;
+    }
+    return 0;
 }

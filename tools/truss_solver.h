@@ -14,10 +14,10 @@
 #include <vector>
 
 struct TrussSolution {
-  std::vector<std::array<double, 3>> deflections;  // per node: x, y, z displacement (length unit)
-  std::vector<std::array<double, 3>> reactions;    // per node: support force, 0 where free
-  std::vector<double> forces;                      // per member: axial force, tension positive
-  std::vector<double> stresses;                    // per member: force / area * stress_factor
+    std::vector<std::array<double, 3>> deflections;  // per node: x, y, z displacement (length unit)
+    std::vector<std::array<double, 3>> reactions;    // per node: support force, 0 where free
+    std::vector<double> forces;                      // per member: axial force, tension positive
+    std::vector<double> stresses;                    // per member: force / area * stress_factor
 };
 
 // Solves the truss. Returns false with a message when the input has a load the model cannot carry

@@ -30,7 +30,7 @@
 namespace {
 
 unsigned long dispatched = 0;  // platform messages seen so far
-bool program_waiting = false;   // inside FltkPlatform::wait: take one X event only
+bool program_waiting = false;  // inside FltkPlatform::wait: take one X event only
 
 // The runtime window that event is a close request of (WM_DELETE_WINDOW), nullptr if none.
 RuntimeWindow* close_request_of(const XEvent& event)
@@ -121,8 +121,8 @@ bool frame_extents(Fl_Window* window, long extents[4])
         int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(display, fl_xid(window), frame, 0, 4, False, XA_CARDINAL, &type,
-                               &format, &count, &after, &data) == Success &&
+        if (XGetWindowProperty(display, fl_xid(window), frame, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after,
+                               &data) == Success &&
             data != nullptr && format == 32 && count == 4) {
             const long* values = reinterpret_cast<const long*>(data);
             for (int i = 0; i < 4; ++i)
@@ -160,8 +160,7 @@ RuntimeWindow::RuntimeWindow(int x, int y, int width, int height, int number)
     callback(window_callback);
 }
 
-RuntimeWindow::RuntimeWindow(int width, int height, int number)
-    : Fl_Window(width, height), number(number)
+RuntimeWindow::RuntimeWindow(int width, int height, int number) : Fl_Window(width, height), number(number)
 {
     end();
     callback(window_callback);
@@ -215,8 +214,8 @@ std::intptr_t FltkPlatform::window_create(const WindowSpec& spec)
     Fl_Group::current(nullptr);
     RuntimeWindow* window;
     if (spec.centre)
-        window = new RuntimeWindow((Fl::w() - spec.width) / 2, (Fl::h() - spec.height) / 2,
-                                   spec.width, spec.height, spec.number);
+        window = new RuntimeWindow((Fl::w() - spec.width) / 2, (Fl::h() - spec.height) / 2, spec.width, spec.height,
+                                   spec.number);
     else if (spec.default_position)
         window = new RuntimeWindow(spec.width, spec.height, spec.number);
     else

@@ -104,9 +104,8 @@ bool draw_client(RuntimeWindow* window, int left, int top, Picture& picture)
     if (!image)
         return false;
     const int depth = image->d();
-    const bool whole = depth >= 3 && image->w() == window->w() && image->h() == window->h() &&
-                       left >= 0 && top >= 0 && left + image->w() <= picture.width &&
-                       top + image->h() <= picture.height;
+    const bool whole = depth >= 3 && image->w() == window->w() && image->h() == window->h() && left >= 0 && top >= 0 &&
+                       left + image->w() <= picture.width && top + image->h() <= picture.height;
     if (whole) {
         const int line = image->ld() ? image->ld() : image->w() * depth;
         const auto* pixels = reinterpret_cast<const std::uint8_t*>(image->data()[0]);
@@ -132,8 +131,7 @@ std::intptr_t FltkPlatform::find_window(std::string_view caption)
     RuntimeWindow* found = nullptr;
     for (RuntimeWindow* window : windows) {
         const char* label = window->label();
-        if (std::string_view(label ? label : "") == caption &&
-            (!found || window->number < found->number))
+        if (std::string_view(label ? label : "") == caption && (!found || window->number < found->number))
             found = window;
     }
     return reinterpret_cast<std::intptr_t>(found);
@@ -174,7 +172,7 @@ bool FltkPlatform::capture(std::intptr_t handle, Picture& picture)
         return false;
     Window child = 0;
     int client_x = 0, client_y = 0;
-    XTranslateCoordinates(fl_display, fl_xid(window), RootWindow(fl_display, fl_screen), 0, 0,
-                          &client_x, &client_y, &child);
+    XTranslateCoordinates(fl_display, fl_xid(window), RootWindow(fl_display, fl_screen), 0, 0, &client_x, &client_y,
+                          &child);
     return draw_client(window, client_x - left, client_y - top, picture);
 }

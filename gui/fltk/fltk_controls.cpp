@@ -73,9 +73,8 @@ public:
         fl_font(labelfont(), labelsize());
         fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
         const int dx = Fl::box_dx(box()) + 1;
-        fl_draw(label() ? label() : "", x() + dx, y() + Fl::box_dy(box()), w() - 2 * dx,
-                h() - 2 * Fl::box_dy(box()), FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP,
-                nullptr, 0);
+        fl_draw(label() ? label() : "", x() + dx, y() + Fl::box_dy(box()), w() - 2 * dx, h() - 2 * Fl::box_dy(box()),
+                FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP, nullptr, 0);
     }
 };
 
@@ -97,8 +96,7 @@ public:
 
 int modifiers()
 {
-    return (Fl::event_state(FL_SHIFT) ? 1 : 0) | (Fl::event_state(FL_ALT) ? 2 : 0) |
-           (Fl::event_state(FL_CTRL) ? 4 : 0);
+    return (Fl::event_state(FL_SHIFT) ? 1 : 0) | (Fl::event_state(FL_ALT) ? 2 : 0) | (Fl::event_state(FL_CTRL) ? 4 : 0);
 }
 
 // Fills buf with w pixels of picture row y from column x, as R, G, B.
@@ -159,13 +157,11 @@ public:
             return 1;
         case FL_PUSH:
         case FL_RELEASE: {
-            const int button = Fl::event_button() == FL_LEFT_MOUSE    ? 0
-                               : Fl::event_button() == FL_RIGHT_MOUSE ? 1
-                                                                      : 2;
+            const int button = Fl::event_button() == FL_LEFT_MOUSE ? 0 : Fl::event_button() == FL_RIGHT_MOUSE ? 1 : 2;
             if (event == FL_PUSH && (flags & 4) && Fl::focus() != this)
                 take_focus();
-            canvas_report_button(number, button, event == FL_PUSH,
-                                 event == FL_PUSH && Fl::event_clicks() > 0, mx, my, modifiers());
+            canvas_report_button(number, button, event == FL_PUSH, event == FL_PUSH && Fl::event_clicks() > 0, mx, my,
+                                 modifiers());
             return 1;
         }
         case FL_MOUSEWHEEL:
@@ -290,8 +286,7 @@ void FltkPlatform::control_set_text(std::intptr_t handle, std::string_view text)
         widget->copy_label(copy.c_str());
         // A label drawn without a box leaves the old text behind unless the parent repaints.
         if (widget->parent())
-            widget->parent()->damage(FL_DAMAGE_ALL, widget->x(), widget->y(), widget->w(),
-                                     widget->h());
+            widget->parent()->damage(FL_DAMAGE_ALL, widget->x(), widget->y(), widget->w(), widget->h());
     }
     widget->redraw();
 }
@@ -302,8 +297,7 @@ std::string FltkPlatform::control_get_text(std::intptr_t handle)
     if (it == control_kinds.end() || it->second == GADGET_CANVAS)
         return {};
     auto* widget = reinterpret_cast<Fl_Widget*>(handle);
-    const char* text =
-        it->second == GADGET_STRING ? static_cast<Fl_Input*>(widget)->value() : widget->label();
+    const char* text = it->second == GADGET_STRING ? static_cast<Fl_Input*>(widget)->value() : widget->label();
     return text ? text : "";
 }
 

@@ -122,8 +122,8 @@ void press_box_button(Fl_Widget* widget, void* data)
 // of 80 x 26 buttons centred below. Button default_index holds the keyboard focus and answers
 // Return; the close box and Escape answer close_answer. Centred on the program's first window (on
 // the screen without one). Returns the index of the pressed button.
-int show_box(std::string_view title, std::string_view text, bool icon,
-             const std::vector<const char*>& labels, int default_index, int close_answer)
+int show_box(std::string_view title, std::string_view text, bool icon, const std::vector<const char*>& labels,
+             int default_index, int close_answer)
 {
     const std::string line(text);
     fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
@@ -155,9 +155,8 @@ int show_box(std::string_view title, std::string_view text, bool icon,
     for (int i = 0; i < count; ++i) {
         const int x = (width - row_width) / 2 + i * (BUTTON_WIDTH + BUTTON_GAP);
         const int y = height - 36;
-        Fl_Button* button = i == default_index
-                                ? new Fl_Return_Button(x, y, BUTTON_WIDTH, BUTTON_HEIGHT, labels[i])
-                                : new Fl_Button(x, y, BUTTON_WIDTH, BUTTON_HEIGHT, labels[i]);
+        Fl_Button* button = i == default_index ? new Fl_Return_Button(x, y, BUTTON_WIDTH, BUTTON_HEIGHT, labels[i])
+                                               : new Fl_Button(x, y, BUTTON_WIDTH, BUTTON_HEIGHT, labels[i]);
         buttons.push_back(BoxButton{i, &answer});
         button->callback(press_box_button, &buttons.back());
         if (i == default_index)
@@ -167,8 +166,7 @@ int show_box(std::string_view title, std::string_view text, bool icon,
     dialog.callback(close_dialog);
     dialog.set_modal();
     if (Fl_Window* owner = Fl::first_window(); owner && owner->shown())
-        dialog.position(owner->x() + (owner->w() - width) / 2,
-                        owner->y() + (owner->h() - height) / 2);
+        dialog.position(owner->x() + (owner->w() - width) / 2, owner->y() + (owner->h() - height) / 2);
     else
         dialog.position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
     dialog.show();
@@ -207,8 +205,7 @@ bool FltkPlatform::question_box(std::string_view title, std::string_view text)
 std::string FltkPlatform::file_dialog(const FileDialogSpec& spec)
 {
     Fl_Native_File_Chooser chooser;
-    chooser.type(spec.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
-                           : Fl_Native_File_Chooser::BROWSE_FILE);
+    chooser.type(spec.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE : Fl_Native_File_Chooser::BROWSE_FILE);
     chooser.title(spec.title.c_str());
     std::string filter;
     for (const auto& [description, pattern] : spec.filters) {

@@ -15,11 +15,11 @@
 //
 // State: the tooltip buffers.
 #include <FL/Fl.H>
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Input_.H>
 #include <FL/Fl_Menu_Item.H>
-#include <FL/Fl_Tooltip.H>
-#include <FL/Fl_Box.H>
 #include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Tooltip.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
@@ -50,8 +50,8 @@ bool field_has_focus()
 int event_key_code()
 {
     const int key = Fl::event_key();
-    if (key == FL_Shift_L || key == FL_Shift_R || key == FL_Control_L || key == FL_Control_R ||
-        key == FL_Alt_L || key == FL_Alt_R || key == FL_Meta_L || key == FL_Meta_R)
+    if (key == FL_Shift_L || key == FL_Shift_R || key == FL_Control_L || key == FL_Control_R || key == FL_Alt_L ||
+        key == FL_Alt_R || key == FL_Meta_L || key == FL_Meta_R)
         return 0;
     return key;
 }

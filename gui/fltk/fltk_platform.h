@@ -68,7 +68,7 @@ public:
     // The window behind handle, nullptr if it is none of ours.
     RuntimeWindow* window(std::intptr_t handle) const;
 
-    std::set<RuntimeWindow*> windows;          // every window created and not yet destroyed
+    std::set<RuntimeWindow*> windows;            // every window created and not yet destroyed
     std::map<std::intptr_t, int> control_kinds;  // every control widget and its GADGET_* kind
 };
 

@@ -26,20 +26,20 @@
 
 namespace {
 
-constexpr int MARGIN = 8;           // pixels around the window's parts
-constexpr int TITLE_HEIGHT = 22;    // the heading's first line, pixels
-constexpr int LINE_HEIGHT = 17;     // the heading's other lines, pixels
-constexpr int HEADING_LINES = 5;    // lines the heading has room for
+constexpr int MARGIN = 8;         // pixels around the window's parts
+constexpr int TITLE_HEIGHT = 22;  // the heading's first line, pixels
+constexpr int LINE_HEIGHT = 17;   // the heading's other lines, pixels
+constexpr int HEADING_LINES = 5;  // lines the heading has room for
 constexpr int BUTTON_HEIGHT = 24;
-constexpr int TAB_HEIGHT = 24;      // the tab labels' strip
-constexpr int ROW_HEIGHT = 18;      // a table row, pixels
-constexpr int HEADER_HEIGHT = 22;   // the column headers' row
-constexpr int CELL_PAD = 5;         // pixels between a cell's edge and its text
-constexpr int ARROW = 9;            // room for the sort arrow in a header
+constexpr int TAB_HEIGHT = 24;     // the tab labels' strip
+constexpr int ROW_HEIGHT = 18;     // a table row, pixels
+constexpr int HEADER_HEIGHT = 22;  // the column headers' row
+constexpr int CELL_PAD = 5;        // pixels between a cell's edge and its text
+constexpr int ARROW = 9;           // room for the sort arrow in a header
 constexpr int FONT_SIZE = 11;
-constexpr int MAX_SPREAD = 40;      // pixels a column grows beyond its natural width at most
-constexpr Fl_Color STRIPE = 0xF2F4F800;  // every other row's background
-constexpr Fl_Color GRID = 0xD8DCE000;    // the lines between cells
+constexpr int MAX_SPREAD = 40;            // pixels a column grows beyond its natural width at most
+constexpr Fl_Color STRIPE = 0xF2F4F800;   // every other row's background
+constexpr Fl_Color GRID = 0xD8DCE000;     // the lines between cells
 constexpr Fl_Color WARNING = 0xC0000000;  // a flagged heading line
 
 TableWindowSpec* shown_spec = nullptr;  // what the window shows, nullptr when none
@@ -120,8 +120,8 @@ public:
         for (int c = 0; c < cols(); ++c) {
             int width = static_cast<int>(fl_width(table->columns[c].header.c_str())) + 2 * CELL_PAD + ARROW;
             for (int r = 0; r < sample; ++r)
-                width = std::max(width, static_cast<int>(fl_width(table_cell_text(*table, r, c).c_str())) +
-                                            2 * CELL_PAD);
+                width = std::max(width,
+                                 static_cast<int>(fl_width(table_cell_text(*table, r, c).c_str())) + 2 * CELL_PAD);
             if (table->columns[c].format == CellFormat::Number)
                 width = std::max(width, static_cast<int>(fl_width("-8.888E-88")) + 2 * CELL_PAD);
             natural_widths.push_back(width);
@@ -255,8 +255,8 @@ protected:
             // arrow goes on the other side of a number's header.
             const bool text = table->columns[col].format == CellFormat::Text;
             const int arrow = sorted ? ARROW : 0;
-            fl_draw(table->columns[col].header.c_str(), x + CELL_PAD + (text ? 0 : arrow), y,
-                    w - 2 * CELL_PAD - arrow, h, text ? FL_ALIGN_CENTER : FL_ALIGN_RIGHT, nullptr, 0);
+            fl_draw(table->columns[col].header.c_str(), x + CELL_PAD + (text ? 0 : arrow), y, w - 2 * CELL_PAD - arrow,
+                    h, text ? FL_ALIGN_CENTER : FL_ALIGN_RIGHT, nullptr, 0);
             if (sorted) {
                 // A small triangle: pointing up for ascending, down for descending.
                 const int cx = text ? x + w - CELL_PAD - 4 : x + CELL_PAD + 4, cy = y + h / 2;

@@ -19,8 +19,8 @@
 namespace {
 
 int inotify_fd = -1;
-int watch = -1;         // the folder's watch, -1 when none
-std::string watched;    // the file's name in the folder
+int watch = -1;       // the folder's watch, -1 when none
+std::string watched;  // the file's name in the folder
 
 void readable(int fd, void*)
 {

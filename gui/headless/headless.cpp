@@ -55,7 +55,7 @@ public:
     std::map<std::intptr_t, WindowItem> windows;
     std::map<std::intptr_t, ControlItem> controls;
     std::intptr_t next_handle = 0x1000;
-    int focused = -1;  // control number holding the keyboard focus
+    int focused = -1;           // control number holding the keyboard focus
     HeadlessTableWindow table;  // the table window
     std::string clipboard;      // what clipboard_copy put there last
     std::deque<std::string> answers;
@@ -241,8 +241,7 @@ public:
     // The client area: the window face in light grey with each canvas picture laid at its place.
     bool capture(std::intptr_t handle, Picture& into) override
     {
-        if (fail_capture || !windows.count(handle) ||
-            (into.bits_per_pixel != 24 && into.bits_per_pixel != 32))
+        if (fail_capture || !windows.count(handle) || (into.bits_per_pixel != 24 && into.bits_per_pixel != 32))
             return false;
         static constexpr std::uint8_t face[3] = {240, 240, 240};
         for (int y = 0; y < into.height; ++y)

@@ -3,8 +3,8 @@
 // files, read them and look at canvas pixels.
 #pragma once
 
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -29,14 +29,16 @@
 #include "gui/window.h"
 
 // Colour of pixel (x, y) of a picture (y = 0 is the top row) as a draw_rgb value.
-inline int pixel_at(const Picture& picture, int x, int y) {
+inline int pixel_at(const Picture& picture, int x, int y)
+{
     const std::uint8_t* row = picture_row(picture, y);
     const std::uint8_t* p = row + x * (picture.bits_per_pixel / 8);
     return draw_rgb(p[2], p[1], p[0]);
 }
 
 // Sets pixel (x, y) of a picture to a draw_rgb colour.
-inline void set_pixel(Picture& picture, int x, int y, int colour) {
+inline void set_pixel(Picture& picture, int x, int y, int colour)
+{
     std::uint8_t* p = picture_row(picture, y) + x * (picture.bits_per_pixel / 8);
     p[0] = static_cast<std::uint8_t>((colour >> 16) & 0xFF);
     p[1] = static_cast<std::uint8_t>((colour >> 8) & 0xFF);
@@ -53,14 +55,16 @@ inline const int MAGENTA = draw_rgb(255, 0, 255);
 inline const int YELLOW = draw_rgb(255, 255, 0);
 
 // A deflection line: node number, then x in columns 3-14, y in 16-27, z in 28-39.
-inline std::string deflection_line(int node, const char* x, const char* y, const char* z) {
+inline std::string deflection_line(int node, const char* x, const char* y, const char* z)
+{
     char buffer[128];
     std::snprintf(buffer, sizeof buffer, "%-2d%12s %12s%12s", node, x, y, z);
     return buffer;
 }
 
 // An element result line: number, stress in columns 4-16, force in columns 18-32.
-inline std::string result_line(int element, const char* stress, const char* force) {
+inline std::string result_line(int element, const char* stress, const char* force)
+{
     char buffer[128];
     std::snprintf(buffer, sizeof buffer, "%-3d%13s %15s", element, stress, force);
     return buffer;
@@ -68,15 +72,18 @@ inline std::string result_line(int element, const char* stress, const char* forc
 
 class AppTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         static bool started = false;
-        if (started) return;
+        if (started)
+            return;
         started = true;
         gui_use_headless();
         runtime_start();
     }
 
-    void SetUp() override {
+    void SetUp() override
+    {
         win_open(MAIN_WINDOW, 150, 150, 800, 500, "test", 0x00CA0000);
         gadget_canvas(ID_CANVAS, 0, 0, 700, 500);
         gadget_checkbox(ID_3D, 710, 150, 90, 24, "3D");
@@ -90,20 +97,24 @@ protected:
         std::filesystem::create_directories(dir_);
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         file_close(RESULTS_FILE);
         std::error_code error;
         std::filesystem::remove_all(dir_, error);
     }
 
     // Writes lines (each ended by LF) to a file in the test's folder and returns its path.
-    std::string write_file(const std::string& name, const std::vector<std::string>& lines) {
+    std::string write_file(const std::string& name, const std::vector<std::string>& lines)
+    {
         std::string text;
-        for (const std::string& line : lines) text += line + "\n";
+        for (const std::string& line : lines)
+            text += line + "\n";
         return write_bytes(name, text);
     }
 
-    std::string write_bytes(const std::string& name, const std::string& bytes) {
+    std::string write_bytes(const std::string& name, const std::string& bytes)
+    {
         std::filesystem::path path = dir_ / name;
         std::ofstream out(path, std::ios::binary);
         out << bytes;
@@ -111,7 +122,8 @@ protected:
     }
 
     // What "Load File" does around the reader: reset, open, read.
-    void load(const std::string& path) {
+    void load(const std::string& path)
+    {
         reset_for_load();
         gadget_set_state(ID_3D, 0);
         file_open_read(RESULTS_FILE, path);
@@ -121,8 +133,10 @@ protected:
     void load_lines(const std::vector<std::string>& lines) { load(write_file("results.txt", lines)); }
 
     // The loader's view choice and a refresh with fit.
-    void show_fitted() {
-        if (planar_model) apply_plan_view_preset();
+    void show_fitted()
+    {
+        if (planar_model)
+            apply_plan_view_preset();
         refresh_projection(true);
     }
 
@@ -137,12 +151,14 @@ struct TextFootprint {
     std::vector<int> xs, ys, colours;
 };
 
-inline TextFootprint text_footprint(int x, int y, const std::string& text, int front, int back) {
+inline TextFootprint text_footprint(int x, int y, const std::string& text, int front, int back)
+{
     const int sentinel = draw_rgb(1, 2, 3);
     Picture scratch;
     picture_make(scratch, 700, 500, 24);
     for (int row = 0; row < 500; ++row)
-        for (int col = 0; col < 700; ++col) set_pixel(scratch, col, row, sentinel);
+        for (int col = 0; col < 700; ++col)
+            set_pixel(scratch, col, row, sentinel);
     draw_begin(draw_picture_output(&scratch, nullptr));
     draw_text(x, y, text, front, back);
     draw_end();
@@ -150,7 +166,8 @@ inline TextFootprint text_footprint(int x, int y, const std::string& text, int f
     for (int row = 0; row < 500; ++row) {
         for (int col = 0; col < 700; ++col) {
             int colour = pixel_at(scratch, col, row);
-            if (colour == sentinel) continue;
+            if (colour == sentinel)
+                continue;
             footprint.xs.push_back(col);
             footprint.ys.push_back(row);
             footprint.colours.push_back(colour);
@@ -160,9 +177,11 @@ inline TextFootprint text_footprint(int x, int y, const std::string& text, int f
 }
 
 // Number of the footprint's pixels that differ on picture (0 when the text stands there).
-inline int text_mismatches(const Picture& picture, const TextFootprint& footprint) {
+inline int text_mismatches(const Picture& picture, const TextFootprint& footprint)
+{
     int mismatches = 0;
     for (std::size_t n = 0; n < footprint.xs.size(); ++n)
-        if (pixel_at(picture, footprint.xs[n], footprint.ys[n]) != footprint.colours[n]) ++mismatches;
+        if (pixel_at(picture, footprint.xs[n], footprint.ys[n]) != footprint.colours[n])
+            ++mismatches;
     return mismatches;
 }

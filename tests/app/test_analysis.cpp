@@ -17,7 +17,8 @@ const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
 
 class AnalysisTest : public AppTest {
 protected:
-    ModelNumbers numbers_after_load(const std::string& path) {
+    ModelNumbers numbers_after_load(const std::string& path)
+    {
         load(path);
         ModelNumbers numbers;
         compute_model_numbers(numbers);
@@ -25,8 +26,10 @@ protected:
     }
 };
 
-void expect_vec_near(const Vec3& actual, const Vec3& expected, double tolerance, const std::string& what) {
-    for (int j = 0; j < 3; ++j) EXPECT_NEAR(actual[j], expected[j], tolerance) << what << " component " << j;
+void expect_vec_near(const Vec3& actual, const Vec3& expected, double tolerance, const std::string& what)
+{
+    for (int j = 0; j < 3; ++j)
+        EXPECT_NEAR(actual[j], expected[j], tolerance) << what << " component " << j;
 }
 
 // A triangle without symmetry, solved by hand: node 1 pinned at (0, 0), node 2 on a roller at
@@ -34,7 +37,8 @@ void expect_vec_near(const Vec3& actual, const Vec3& expected, double tolerance,
 // Node 3's balance gives member 3 (1-3, length 5) +10 and member 2 (2-3) -18, member 1 (1-2) 0;
 // so node 1 carries (-6, -8) and node 2 (0, 18). Member 4 names node 9, which does not exist,
 // and claims a force of 1000.
-std::vector<std::string> triangle(const char* load_y) {
+std::vector<std::string> triangle(const char* load_y)
+{
     return {"TRIANGLE \"hand\" kN",
             "3 4",
             "1 1 1 0 0.0 0.0 0.0 0.0 0.0 0.0",
@@ -57,7 +61,8 @@ std::vector<std::string> triangle(const char* load_y) {
             result_line(4, "5.000E+02", "1.000E+03")};
 }
 
-TEST_F(AnalysisTest, HandSolvedTriangleGivesItsReactionsAndExtremes) {
+TEST_F(AnalysisTest, HandSolvedTriangleGivesItsReactionsAndExtremes)
+{
     load_lines(triangle("-10.0"));
     ModelNumbers n;
     compute_model_numbers(n);
@@ -92,7 +97,8 @@ TEST_F(AnalysisTest, HandSolvedTriangleGivesItsReactionsAndExtremes) {
     EXPECT_NEAR(n.max_deflection.value, std::sqrt(5.0) * 1e-3, 1e-9);
 }
 
-TEST_F(AnalysisTest, ForcesThatDoNotBalanceTheLoadsAreFlagged) {
+TEST_F(AnalysisTest, ForcesThatDoNotBalanceTheLoadsAreFlagged)
+{
     // Twice the vertical load with the same member forces: 10 of the 26 load units stay unbalanced
     // at node 3, a free node, so no reaction can take them.
     load_lines(triangle("-20.0"));
@@ -103,7 +109,8 @@ TEST_F(AnalysisTest, ForcesThatDoNotBalanceTheLoadsAreFlagged) {
     EXPECT_TRUE(n.unbalanced);
 }
 
-TEST_F(AnalysisTest, WithoutResultsThereAreNoForcesOrReactions) {
+TEST_F(AnalysisTest, WithoutResultsThereAreNoForcesOrReactions)
+{
     ModelNumbers n = numbers_after_load(EXAMPLES + "bridge-geometry.res");
     EXPECT_FALSE(n.has_results);
     ASSERT_EQ(n.members.size(), 22u);
@@ -116,7 +123,8 @@ TEST_F(AnalysisTest, WithoutResultsThereAreNoForcesOrReactions) {
     EXPECT_FALSE(n.unbalanced);
 }
 
-TEST_F(AnalysisTest, BridgeSupportsEachCarryHalfTheDeckLoad) {
+TEST_F(AnalysisTest, BridgeSupportsEachCarryHalfTheDeckLoad)
+{
     ModelNumbers n = numbers_after_load(EXAMPLES + "bridge.res");
     // The file: five 100 kN loads down, at x = 4 .. 20 on a 24 m span with supports at nodes 1
     // (x, y) and 7 (y): symmetric about midspan, so 250 kN up at each end and no horizontal force.
@@ -133,13 +141,16 @@ TEST_F(AnalysisTest, BridgeSupportsEachCarryHalfTheDeckLoad) {
     EXPECT_EQ(n.max_tension.value, 400.0);
 }
 
-TEST_F(AnalysisTest, EveryBundledExampleBalancesWithinATenthOfAPercent) {
+TEST_F(AnalysisTest, EveryBundledExampleBalancesWithinATenthOfAPercent)
+{
     int checked = 0;
     for (const auto& entry : std::filesystem::directory_iterator(EXAMPLES)) {
-        if (entry.path().extension() != ".res") continue;
+        if (entry.path().extension() != ".res")
+            continue;
         SCOPED_TRACE(entry.path().string());
         ModelNumbers n = numbers_after_load(entry.path().string());
-        if (!n.has_results) continue;
+        if (!n.has_results)
+            continue;
         ++checked;
         EXPECT_GT(n.total_load, 0);
         EXPECT_LT(n.residual_share, 0.001);
@@ -156,12 +167,14 @@ struct SolverReport {
     double tension = 0, compression = 0, deflection = 0;
 };
 
-SolverReport solver_report(const std::string& input, const std::string& scratch) {
+SolverReport solver_report(const std::string& input, const std::string& scratch)
+{
     const std::string command = std::string("'") + TRUSS_SOLVE_PATH + "' --report -o '" + scratch + "' '" + input +
                                 "' 2>&1";
     SolverReport report;
     std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return report;
+    if (pipe == nullptr)
+        return report;
     char buffer[512];
     while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
         int node = 0, member = 0;
@@ -185,17 +198,18 @@ SolverReport solver_report(const std::string& input, const std::string& scratch)
     return report;
 }
 
-TEST_F(AnalysisTest, ReactionsAndExtremesAgreeWithTheSolversReport) {
+TEST_F(AnalysisTest, ReactionsAndExtremesAgreeWithTheSolversReport)
+{
     for (const char* name : {"bridge", "tower"}) {
         SCOPED_TRACE(name);
-        const SolverReport solver =
-            solver_report(EXAMPLES + "src/" + name + ".truss", (dir_ / "solved.res").string());
+        const SolverReport solver = solver_report(EXAMPLES + "src/" + name + ".truss", (dir_ / "solved.res").string());
         ASSERT_FALSE(solver.reactions.empty());
         ModelNumbers n = numbers_after_load(EXAMPLES + name + ".res");
         // The results file prints forces to 4 significant digits; the solver's report has them exact.
         const double tolerance = 0.001 * n.total_load;
         int restrained = 0;
-        for (std::size_t i = 1; i < n.nodes.size(); ++i) restrained += n.nodes[i].restrained ? 1 : 0;
+        for (std::size_t i = 1; i < n.nodes.size(); ++i)
+            restrained += n.nodes[i].restrained ? 1 : 0;
         EXPECT_EQ(restrained, static_cast<int>(solver.reactions.size()));
         for (const auto& [node, reaction] : solver.reactions) {
             ASSERT_LT(static_cast<std::size_t>(node), n.nodes.size());
@@ -215,7 +229,8 @@ TEST_F(AnalysisTest, ReactionsAndExtremesAgreeWithTheSolversReport) {
 }
 #endif  // TRUSS_SOLVE_PATH
 
-TEST_F(AnalysisTest, MagnificationIsTheDrawnDeflectionOverTheDrawnLength) {
+TEST_F(AnalysisTest, MagnificationIsTheDrawnDeflectionOverTheDrawnLength)
+{
     load(EXAMPLES + "bridge.res");
     show_fitted();  // the plan view: x and y lie in the canvas
     ViewState.show_deflected = 1;

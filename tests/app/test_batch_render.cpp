@@ -36,7 +36,8 @@ const std::string TOWER = EXAMPLES + "tower.res";
 const std::string GEOMETRY = EXAMPLES + "bridge-geometry.res";
 
 // The desktop program's start-up on path, on the headless backend.
-void start_viewer(const std::string& path) {
+void start_viewer(const std::string& path)
+{
     gui_use_headless();
     headless_record_frames(false);
     headless_reset_log();
@@ -45,7 +46,8 @@ void start_viewer(const std::string& path) {
 }
 
 // One turn of the viewer's event loop for the event a user action queued.
-void run_queued_event() {
+void run_queued_event()
+{
     ASSERT_EQ(event_wait(), EVENT_GADGET);
     run_command(event_gadget());
     if (redraw_pending != 0) {
@@ -54,27 +56,34 @@ void run_queued_event() {
     }
 }
 
-void click(int control) {
+void click(int control)
+{
     headless_click(control);
     run_queued_event();
 }
 
-void type(int field, const std::string& text) {
+void type(int field, const std::string& text)
+{
     headless_type(field, text);
     run_queued_event();
 }
 
 // Rotates to the given angle with the rotate-back button: the step typed is the difference.
-void rotate_back_to(bool horizontal, float from, float to) {
+void rotate_back_to(bool horizontal, float from, float to)
+{
     click(horizontal ? ID_HORIZONTAL : ID_VERTICAL);
     type(ID_ROTATE_STEP, std::to_string(static_cast<int>(to - from)));
     click(ID_ROTATE_MINUS);
 }
 
-Picture canvas_copy() { return *gadget_canvas_picture(ID_CANVAS); }
+Picture canvas_copy()
+{
+    return *gadget_canvas_picture(ID_CANVAS);
+}
 
 // Number of pixels in which a and b differ (all of them when the sizes differ).
-long differing_pixels(const Picture& a, const Picture& b) {
+long differing_pixels(const Picture& a, const Picture& b)
+{
     if (a.width != b.width || a.height != b.height || a.bits_per_pixel != b.bits_per_pixel)
         return static_cast<long>(a.width) * a.height + 1;
     long count = 0;
@@ -83,17 +92,18 @@ long differing_pixels(const Picture& a, const Picture& b) {
         const std::uint8_t* p = picture_row(a, y);
         const std::uint8_t* q = picture_row(b, y);
         for (int x = 0; x < a.width * bytes; x += bytes)
-            if (!std::equal(p + x, p + x + bytes, q + x)) ++count;
+            if (!std::equal(p + x, p + x + bytes, q + x))
+                ++count;
     }
     return count;
 }
 
-RenderOptions options_for(const std::string& path, std::vector<const char*> arguments) {
+RenderOptions options_for(const std::string& path, std::vector<const char*> arguments)
+{
     arguments.insert(arguments.begin(), {"kelvaro-render", path.c_str(), "-o", "unused.jpg"});
     RenderOptions options;
     std::string error;
-    EXPECT_TRUE(parse_render_options(static_cast<int>(arguments.size()), arguments.data(), options, error))
-        << error;
+    EXPECT_TRUE(parse_render_options(static_cast<int>(arguments.size()), arguments.data(), options, error)) << error;
     return options;
 }
 
@@ -104,44 +114,81 @@ struct SameAsViewerCase {
     std::function<Picture()> viewer;  // drives the started viewer; returns its picture
 };
 
-std::vector<SameAsViewerCase> same_as_viewer_cases() {
+std::vector<SameAsViewerCase> same_as_viewer_cases()
+{
     return {
         {"planar default is plan", BRIDGE, {}, [] { return canvas_copy(); }},
         {"spatial default is 3D", TOWER, {}, [] { return canvas_copy(); }},
-        {"planar in 3D", BRIDGE, {"--3d"}, [] { click(ID_3D); return canvas_copy(); }},
-        {"spatial in plan", TOWER, {"--plan"}, [] { click(ID_3D); return canvas_copy(); }},
-        {"angles after the plan preset", BRIDGE, {"--azimuth", "40", "--elevation", "-60"},
+        {"planar in 3D",
+         BRIDGE,
+         {"--3d"},
+         [] {
+             click(ID_3D);
+             return canvas_copy();
+         }},
+        {"spatial in plan",
+         TOWER,
+         {"--plan"},
+         [] {
+             click(ID_3D);
+             return canvas_copy();
+         }},
+        {"angles after the plan preset",
+         BRIDGE,
+         {"--azimuth", "40", "--elevation", "-60"},
          [] {
              rotate_back_to(false, 0.0f, 40.0f);
              rotate_back_to(true, -90.0f, -60.0f);
              return canvas_copy();
          }},
-        {"zoom in", TOWER, {"--zoom", "3"},
+        {"zoom in",
+         TOWER,
+         {"--zoom", "3"},
          [] {
-             for (int n = 0; n < 3; ++n) click(ID_ZOOM_IN);
+             for (int n = 0; n < 3; ++n)
+                 click(ID_ZOOM_IN);
              return canvas_copy();
          }},
-        {"zoom out", BRIDGE, {"--zoom=-2"},
+        {"zoom out",
+         BRIDGE,
+         {"--zoom=-2"},
          [] {
              click(ID_ZOOM_OUT);
              click(ID_ZOOM_OUT);
              return canvas_copy();
          }},
-        {"deflected at the reader's scale", BRIDGE, {"--deflected"}, [] { click(ID_DEFLECTED); return canvas_copy(); }},
-        {"deflected at a typed scale", TOWER, {"--deflected", "250.5"},
+        {"deflected at the reader's scale",
+         BRIDGE,
+         {"--deflected"},
+         [] {
+             click(ID_DEFLECTED);
+             return canvas_copy();
+         }},
+        {"deflected at a typed scale",
+         TOWER,
+         {"--deflected", "250.5"},
          [] {
              type(ID_DEFLECTION_SCALE, "250.5");
              click(ID_DEFLECTED);
              return canvas_copy();
          }},
-        {"load values and element numbers", TOWER, {"--loads", "--numbers"},
+        {"load values and element numbers",
+         TOWER,
+         {"--loads", "--numbers"},
          [] {
              click(ID_ELEMENT_NO);
              click(ID_APPLIED_LOAD);
              return canvas_copy();
          }},
-        {"result table in two columns", TOWER, {"--stresses"}, [] { click(ID_SHOW_STRESSES); return canvas_copy(); }},
-        {"everything after 3D, turned and zoomed", BRIDGE,
+        {"result table in two columns",
+         TOWER,
+         {"--stresses"},
+         [] {
+             click(ID_SHOW_STRESSES);
+             return canvas_copy();
+         }},
+        {"everything after 3D, turned and zoomed",
+         BRIDGE,
          {"--3d", "--azimuth", "60", "--zoom", "-1", "--deflected", "--loads", "--stresses"},
          [] {
              click(ID_3D);
@@ -152,7 +199,9 @@ std::vector<SameAsViewerCase> same_as_viewer_cases() {
              click(ID_SHOW_STRESSES);
              return canvas_copy();
          }},
-        {"animation frame 2", BRIDGE, {"--frame", "2"},
+        {"animation frame 2",
+         BRIDGE,
+         {"--frame", "2"},
          [] {
              click(ID_DEFLECTED);
              headless_record_frames(true);
@@ -161,7 +210,9 @@ std::vector<SameAsViewerCase> same_as_viewer_cases() {
              // Each frame is drawn twice: the plain picture, then the animated elements over it.
              return headless_frames().at(3);
          }},
-        {"animation frame 6 at a typed scale, turned", TOWER, {"--azimuth", "100", "--deflected", "900", "--frame", "6"},
+        {"animation frame 6 at a typed scale, turned",
+         TOWER,
+         {"--azimuth", "100", "--deflected", "900", "--frame", "6"},
          [] {
              rotate_back_to(false, 25.0f, 100.0f);
              type(ID_DEFLECTION_SCALE, "900");
@@ -174,7 +225,8 @@ std::vector<SameAsViewerCase> same_as_viewer_cases() {
     };
 }
 
-TEST(BatchRenderTest, PictureEqualsTheViewersCanvasPixelForPixel) {
+TEST(BatchRenderTest, PictureEqualsTheViewersCanvasPixelForPixel)
+{
     for (const SameAsViewerCase& c : same_as_viewer_cases()) {
         SCOPED_TRACE(c.name);
         start_viewer(c.file);
@@ -189,7 +241,8 @@ TEST(BatchRenderTest, PictureEqualsTheViewersCanvasPixelForPixel) {
     }
 }
 
-TEST(BatchRenderTest, OptionsChangeThePicture) {
+TEST(BatchRenderTest, OptionsChangeThePicture)
+{
     // Guards the comparison above against options that silently do nothing.
     Picture plain, frame1, frame6, deflected;
     ASSERT_EQ(render_picture(options_for(BRIDGE, {}), plain).status, RENDER_EXIT_OK);
@@ -205,7 +258,8 @@ TEST(BatchRenderTest, OptionsChangeThePicture) {
 
 // Every file the viewer reads with a message: the same messages, and a refusal exactly when the
 // viewer has no usable results.
-TEST(BatchRenderTest, RefusesWhatTheViewerRefusesWithItsMessages) {
+TEST(BatchRenderTest, RefusesWhatTheViewerRefusesWithItsMessages)
+{
     std::vector<std::string> files = {GEOMETRY, BRIDGE};
     for (const auto& entry : std::filesystem::directory_iterator(std::string(KELVARO_TEST_DATA) + "/malformed"))
         files.push_back(entry.path().string());
@@ -214,7 +268,8 @@ TEST(BatchRenderTest, RefusesWhatTheViewerRefusesWithItsMessages) {
         SCOPED_TRACE(file);
         start_viewer(file);
         std::vector<std::string> expected;
-        for (const HeadlessMessage& m : headless_messages()) expected.push_back("kelvaro-render: " + m.title + ": " + m.text);
+        for (const HeadlessMessage& m : headless_messages())
+            expected.push_back("kelvaro-render: " + m.title + ": " + m.text);
         const bool viewer_refuses = results_missing != 0;
         Picture picture;
         const RenderReport report = render_picture(options_for(file, {}), picture);
@@ -226,7 +281,8 @@ TEST(BatchRenderTest, RefusesWhatTheViewerRefusesWithItsMessages) {
     EXPECT_GE(refused, 2);  // the geometry file and at least one malformed file
 }
 
-TEST(BatchRenderTest, GeometryOptionDrawsAFileWithoutResults) {
+TEST(BatchRenderTest, GeometryOptionDrawsAFileWithoutResults)
+{
     start_viewer(GEOMETRY);
     const Picture expected = canvas_copy();
     Picture picture;
@@ -237,8 +293,10 @@ TEST(BatchRenderTest, GeometryOptionDrawsAFileWithoutResults) {
     EXPECT_EQ(differing_pixels(picture, expected), 0);
 }
 
-TEST(BatchRenderTest, QualityReachesTheEncoder) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("kelvaro_render_quality_" + std::to_string(::getpid()));
+TEST(BatchRenderTest, QualityReachesTheEncoder)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("kelvaro_render_quality_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     Picture picture;
     ASSERT_EQ(render_picture(options_for(TOWER, {"--numbers"}), picture).status, RENDER_EXIT_OK);
@@ -262,8 +320,10 @@ TEST(BatchRenderTest, QualityReachesTheEncoder) {
     std::filesystem::remove_all(folder);
 }
 
-TEST(BatchRenderTest, NeverWritesOverTheResultsFile) {
-    const std::filesystem::path copy = std::filesystem::temp_directory_path() / ("kelvaro_render_same_" + std::to_string(::getpid()) + ".res");
+TEST(BatchRenderTest, NeverWritesOverTheResultsFile)
+{
+    const std::filesystem::path copy = std::filesystem::temp_directory_path() /
+                                       ("kelvaro_render_same_" + std::to_string(::getpid()) + ".res");
     std::filesystem::copy_file(BRIDGE, copy, std::filesystem::copy_options::overwrite_existing);
     RenderOptions options = options_for(copy.string(), {});
     options.output_path = copy.string();

@@ -1,8 +1,8 @@
 // The viewer program on the headless backend: start-up with and without a path, every command of
 // the main window, Load File, Save Image and the event loop. Pixels, angles, scales, switches and
 // control states are checked exactly; the display tests in tests/x11 repeat a few broadly.
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -30,71 +30,86 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
-const std::string BRIDGE = EXAMPLES + "bridge.res";              // planar, 12 nodes, 21 members
-const std::string TOWER = EXAMPLES + "tower.res";                // spatial
+const std::string BRIDGE = EXAMPLES + "bridge.res";             // planar, 12 nodes, 21 members
+const std::string TOWER = EXAMPLES + "tower.res";               // spatial
 const std::string GEOMETRY = EXAMPLES + "bridge-geometry.res";  // the bridge without results
 
-int colour_at(const Picture& picture, int x, int y) {
+int colour_at(const Picture& picture, int x, int y)
+{
     const std::uint8_t* p = picture_row(picture, y) + 3 * x;
     return draw_rgb(p[2], p[1], p[0]);
 }
 
-int count_colour(const Picture& picture, int colour) {
+int count_colour(const Picture& picture, int colour)
+{
     int count = 0;
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x)
-            if (colour_at(picture, x, y) == colour) ++count;
+            if (colour_at(picture, x, y) == colour)
+                ++count;
     return count;
 }
 
-bool has_message(const std::string& title, const std::string& text) {
+bool has_message(const std::string& title, const std::string& text)
+{
     for (const HeadlessMessage& m : headless_messages())
-        if (m.title == title && m.text == text) return true;
+        if (m.title == title && m.text == text)
+            return true;
     return false;
 }
 
 // Runs a shell command and returns what it printed.
-std::string run(const std::string& command) {
+std::string run(const std::string& command)
+{
     std::string out;
     FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return out;
+    if (pipe == nullptr)
+        return out;
     char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+        out += buffer;
     pclose(pipe);
     return out;
 }
 
 class CommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         gui_use_headless();
         headless_record_frames(false);
         headless_reset_log();
         dir_ = fs::temp_directory_path() /
-               ("kelvaro_commands_" + std::to_string(::getpid()) + "_" + std::string(
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("kelvaro_commands_" + std::to_string(::getpid()) + "_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
 
-    void TearDown() override {
-        if (started_) viewer_shutdown();
+    void TearDown() override
+    {
+        if (started_)
+            viewer_shutdown();
         std::error_code error;
         fs::remove_all(dir_, error);
     }
 
     // Starts the viewer as if run with these command-line parameters.
-    void start(const std::vector<std::string>& parameters) {
+    void start(const std::vector<std::string>& parameters)
+    {
         std::vector<const char*> argv{"kelvaro"};
-        for (const std::string& p : parameters) argv.push_back(p.c_str());
+        for (const std::string& p : parameters)
+            argv.push_back(p.c_str());
         viewer_start(static_cast<int>(argv.size()), argv.data());
         started_ = true;
     }
 
     // Takes every queued event and runs its command, as the event loop does.
-    void pump() {
+    void pump()
+    {
         for (int event = event_wait(); event != EVENT_PLATFORM_MESSAGE; event = event_wait()) {
-            if (event == EVENT_GADGET) run_command(event_gadget());
+            if (event == EVENT_GADGET)
+                run_command(event_gadget());
             if (redraw_pending) {
                 redraw_view();
                 redraw_pending = 0;
@@ -103,7 +118,8 @@ protected:
     }
 
     // A user's click on control id, and its command.
-    void click(int id) {
+    void click(int id)
+    {
         headless_click(id);
         pump();
     }
@@ -114,7 +130,8 @@ protected:
     bool started_ = false;
 };
 
-TEST_F(CommandTest, StartJoinsAPathSplitAtASpaceAndShowsThePlanarModelInPlan) {
+TEST_F(CommandTest, StartJoinsAPathSplitAtASpaceAndShowsThePlanarModelInPlan)
+{
     fs::create_directories(dir_ / "my results");
     const std::string path = (dir_ / "my results" / "bridge.res").string();
     fs::copy_file(BRIDGE, path);
@@ -136,7 +153,8 @@ TEST_F(CommandTest, StartJoinsAPathSplitAtASpaceAndShowsThePlanarModelInPlan) {
     EXPECT_TRUE(headless_messages().empty());
 }
 
-TEST_F(CommandTest, StartWithoutParametersAsksForTheFileAndASpatialModelGetsThe3DView) {
+TEST_F(CommandTest, StartWithoutParametersAsksForTheFileAndASpatialModelGetsThe3DView)
+{
     headless_answer(TOWER);
     start({});
     ASSERT_EQ(headless_requests().size(), 1u);
@@ -151,7 +169,8 @@ TEST_F(CommandTest, StartWithoutParametersAsksForTheFileAndASpatialModelGetsThe3
     EXPECT_EQ(win_get_title(MAIN_WINDOW), title_text + TOWER);
 }
 
-TEST_F(CommandTest, CancelledStartShowsAnEmptyViewAndTheBareTitle) {
+TEST_F(CommandTest, CancelledStartShowsAnEmptyViewAndTheBareTitle)
+{
     start({});
     EXPECT_EQ(results_path, "");
     EXPECT_EQ(TrussModel.node_count, 0);
@@ -160,7 +179,8 @@ TEST_F(CommandTest, CancelledStartShowsAnEmptyViewAndTheBareTitle) {
     EXPECT_EQ(count_colour(canvas(), draw_rgb(0, 0, 0)), 0);
 }
 
-TEST_F(CommandTest, RotationFollowsTheSelectedOptionAndOnlyMinusRefits) {
+TEST_F(CommandTest, RotationFollowsTheSelectedOptionAndOnlyMinusRefits)
+{
     start({TOWER});
     const float fitted = ViewState.view_scale;
     click(ID_ZOOM_IN);
@@ -182,7 +202,8 @@ TEST_F(CommandTest, RotationFollowsTheSelectedOptionAndOnlyMinusRefits) {
     EXPECT_EQ(ViewState.view_elevation, 240.0f);
 }
 
-TEST_F(CommandTest, AStepThatIsNoFiniteNumberTurnsNothing) {
+TEST_F(CommandTest, AStepThatIsNoFiniteNumberTurnsNothing)
+{
     start({TOWER});
     const Picture before = canvas();
     for (const char* text : {"abc", "NaN", "+Infinity", "-Infinity", "1e39", "-1e39"}) {
@@ -198,7 +219,8 @@ TEST_F(CommandTest, AStepThatIsNoFiniteNumberTurnsNothing) {
     }
 }
 
-TEST_F(CommandTest, ZoomStepsByATenthWithinItsBounds) {
+TEST_F(CommandTest, ZoomStepsByATenthWithinItsBounds)
+{
     start({BRIDGE});
     const float fitted = ViewState.view_scale;
     const Picture before = canvas();
@@ -220,7 +242,8 @@ TEST_F(CommandTest, ZoomStepsByATenthWithinItsBounds) {
     EXPECT_EQ(ViewState.view_scale, 0.0f);
 }
 
-TEST_F(CommandTest, The3DBoxSwitchesBetweenThePresetsFitted) {
+TEST_F(CommandTest, The3DBoxSwitchesBetweenThePresetsFitted)
+{
     start({TOWER});
     const float fitted_3d = ViewState.view_scale;
     click(ID_3D);  // unticks
@@ -234,7 +257,8 @@ TEST_F(CommandTest, The3DBoxSwitchesBetweenThePresetsFitted) {
     EXPECT_EQ(ViewState.view_scale, fitted_3d);
 }
 
-TEST_F(CommandTest, DeflectedReadsTheTypedScaleAndTypingTakesTheShapeAway) {
+TEST_F(CommandTest, DeflectedReadsTheTypedScaleAndTypingTakesTheShapeAway)
+{
     start({BRIDGE});
     const int magenta = draw_rgb(255, 0, 255);
     EXPECT_EQ(count_colour(canvas(), magenta), 0);
@@ -258,7 +282,8 @@ TEST_F(CommandTest, DeflectedReadsTheTypedScaleAndTypingTakesTheShapeAway) {
     EXPECT_GT(count_colour(canvas(), magenta), 0);
 }
 
-TEST_F(CommandTest, AnimationPlaysSixFramesThenShowsThePlainPicture) {
+TEST_F(CommandTest, AnimationPlaysSixFramesThenShowsThePlainPicture)
+{
     start({BRIDGE});
     const Picture plain = canvas();
     click(ID_DEFLECTED);
@@ -275,7 +300,8 @@ TEST_F(CommandTest, AnimationPlaysSixFramesThenShowsThePlainPicture) {
     EXPECT_EQ(canvas().bits, plain.bits);
 }
 
-TEST_F(CommandTest, LabelSwitchesFollowTheirBoxes) {
+TEST_F(CommandTest, LabelSwitchesFollowTheirBoxes)
+{
     start({BRIDGE});
     const Picture plain = canvas();
     click(ID_APPLIED_LOAD);
@@ -292,7 +318,8 @@ TEST_F(CommandTest, LabelSwitchesFollowTheirBoxes) {
     EXPECT_EQ(canvas().bits, plain.bits);
 }
 
-TEST_F(CommandTest, ShowStressesTicksElementNumbersAndDrawsTheTable) {
+TEST_F(CommandTest, ShowStressesTicksElementNumbersAndDrawsTheTable)
+{
     start({BRIDGE});
     click(ID_ELEMENT_NO);
     const Picture numbered = canvas();
@@ -305,7 +332,8 @@ TEST_F(CommandTest, ShowStressesTicksElementNumbersAndDrawsTheTable) {
     EXPECT_TRUE(headless_delays().empty());  // 21 rows fit the first column
 }
 
-TEST_F(CommandTest, ShowStressesDoesNothingWithoutResults) {
+TEST_F(CommandTest, ShowStressesDoesNothingWithoutResults)
+{
     start({GEOMETRY});
     EXPECT_TRUE(has_message("No Results", "Truss Solver Results not found"));
     EXPECT_EQ(results_missing, 1);
@@ -316,7 +344,8 @@ TEST_F(CommandTest, ShowStressesDoesNothingWithoutResults) {
     EXPECT_EQ(canvas().bits, before.bits);
 }
 
-TEST_F(CommandTest, LoadFileResetsViewSwitchesAndControls) {
+TEST_F(CommandTest, LoadFileResetsViewSwitchesAndControls)
+{
     start({BRIDGE});
     click(ID_ZOOM_IN);
     click(ID_HORIZONTAL);
@@ -352,7 +381,8 @@ TEST_F(CommandTest, LoadFileResetsViewSwitchesAndControls) {
 }
 
 // Every control's state and text, to compare the window after a load with a fresh start.
-std::vector<std::string> control_states() {
+std::vector<std::string> control_states()
+{
     std::vector<std::string> states;
     for (int id : {ID_VERTICAL, ID_HORIZONTAL, ID_3D, ID_DEFLECTED, ID_APPLIED_LOAD, ID_ELEMENT_NO})
         states.push_back(std::to_string(id) + ": " + std::to_string(gadget_get_state(id)));
@@ -361,12 +391,14 @@ std::vector<std::string> control_states() {
     return states;
 }
 
-TEST_F(CommandTest, DeflectedAndAnimationDoNothingAfterALoadWithoutResults) {
+TEST_F(CommandTest, DeflectedAndAnimationDoNothingAfterALoadWithoutResults)
+{
     // The bridge's header, nodes and elements with the deflection heading and no values.
     std::ifstream bridge(BRIDGE);
     std::ofstream zero(dir_ / "zero.res");
     std::string line;
-    for (int n = 0; n < 37 && std::getline(bridge, line); ++n) zero << line << "\n";
+    for (int n = 0; n < 37 && std::getline(bridge, line); ++n)
+        zero << line << "\n";
     zero.close();
     const struct {
         std::string path, title;
@@ -403,7 +435,8 @@ TEST_F(CommandTest, DeflectedAndAnimationDoNothingAfterALoadWithoutResults) {
     }
 }
 
-TEST_F(CommandTest, CancelledLoadKeepsEverythingAsItWas) {
+TEST_F(CommandTest, CancelledLoadKeepsEverythingAsItWas)
+{
     start({BRIDGE});
     click(ID_ZOOM_IN);
     click(ID_HORIZONTAL);
@@ -433,7 +466,8 @@ TEST_F(CommandTest, CancelledLoadKeepsEverythingAsItWas) {
     EXPECT_EQ(canvas().bits, picture.bits);
 }
 
-TEST_F(CommandTest, SaveImageWritesTheFramedCaptureAsJpeg) {
+TEST_F(CommandTest, SaveImageWritesTheFramedCaptureAsJpeg)
+{
     start({BRIDGE});
     click(ID_SHOW_STRESSES);
     const std::string typed = (dir_ / "view").string();
@@ -471,7 +505,8 @@ TEST_F(CommandTest, SaveImageWritesTheFramedCaptureAsJpeg) {
     EXPECT_EQ(headless_requests()[1].name, "view.jpg");
 }
 
-TEST_F(CommandTest, SaveImageFailuresSayWhyAndLeaveNoFile) {
+TEST_F(CommandTest, SaveImageFailuresSayWhyAndLeaveNoFile)
+{
     start({BRIDGE});
     click(ID_SAVE_IMAGE);  // cancelled
     EXPECT_TRUE(has_message("Warning", "Can not Save the file!"));
@@ -510,7 +545,8 @@ TEST_F(CommandTest, SaveImageFailuresSayWhyAndLeaveNoFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
-TEST_F(CommandTest, SaveImageAsksBeforeReplacingAFileTheDialogDidNotName) {
+TEST_F(CommandTest, SaveImageAsksBeforeReplacingAFileTheDialogDidNotName)
+{
     start({BRIDGE});
     const std::string jpg = (dir_ / "out.jpg").string();
     const auto contents = [](const std::string& path) {
@@ -548,7 +584,8 @@ TEST_F(CommandTest, SaveImageAsksBeforeReplacingAFileTheDialogDidNotName) {
     EXPECT_TRUE(fs::exists(dir_ / "new.jpg"));
 }
 
-TEST(JpegFileName, TheNamesExtensionBecomesJpg) {
+TEST(JpegFileName, TheNamesExtensionBecomesJpg)
+{
     const std::string long_name(200, 'n');
     const struct {
         std::string typed, saved;
@@ -562,10 +599,12 @@ TEST(JpegFileName, TheNamesExtensionBecomesJpg) {
         {"/data/.hidden", "/data/.hidden.jpg"},
         {"/data/" + long_name + ".x", "/data/" + long_name + ".jpg"},
     };
-    for (const auto& c : cases) EXPECT_EQ(jpeg_file_name(c.typed), c.saved) << c.typed;
+    for (const auto& c : cases)
+        EXPECT_EQ(jpeg_file_name(c.typed), c.saved) << c.typed;
 }
 
-TEST_F(CommandTest, TheEventLoopAnswersRepaintsAndEndsOnExitOrClose) {
+TEST_F(CommandTest, TheEventLoopAnswersRepaintsAndEndsOnExitOrClose)
+{
     start({BRIDGE});
     // A repaint request reaches the callback and is answered by a full redraw after the wait.
     Picture* picture = gadget_canvas_picture(ID_CANVAS);

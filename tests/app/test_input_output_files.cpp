@@ -37,13 +37,15 @@ const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
 
 class InputOutputFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         dir_ = fs::temp_directory_path() / ("kelvaro_files_" + std::to_string(::getpid()) + "_" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         file_set_pipe_wait(FILE_PIPE_WAIT_MS);
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
@@ -52,19 +54,23 @@ protected:
     fs::path dir_;
 };
 
-std::string read_bytes(const std::string& path) {
+std::string read_bytes(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string quoted(const std::string& text) {
+std::string quoted(const std::string& text)
+{
     std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
 // Exit status of a shell command line; -1 when it did not exit.
-int shell(const std::string& command) {
+int shell(const std::string& command)
+{
     const int raw = std::system(command.c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
@@ -73,7 +79,8 @@ int shell(const std::string& command) {
 
 // `cat source > fifo &` then `kelvaro-render fifo -o out.jpg`, twenty times: each run draws the
 // same picture as the file itself gives.
-TEST_F(InputOutputFiles, RenderReadsANamedPipeWhole) {
+TEST_F(InputOutputFiles, RenderReadsANamedPipeWhole)
+{
     const std::string source = EXAMPLES + "bridge.res";
     const std::string fifo = path("f");
     const std::string out = path("x.jpg");
@@ -88,7 +95,8 @@ TEST_F(InputOutputFiles, RenderReadsANamedPipeWhole) {
         pid_t writer = 0;
         ASSERT_EQ(::posix_spawn(&writer, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ), 0);
         const int status = shell(render + quoted(fifo) + " -o " + quoted(out) + " 2>" + quoted(path("err.txt")));
-        if (status != 0) ::kill(writer, SIGTERM);  // a writer cut off from its reader may wait for ever
+        if (status != 0)
+            ::kill(writer, SIGTERM);  // a writer cut off from its reader may wait for ever
         int writer_status = 0;
         ::waitpid(writer, &writer_status, 0);
         EXPECT_EQ(status, 0) << "run " << run << ": " << read_bytes(path("err.txt"));
@@ -96,12 +104,14 @@ TEST_F(InputOutputFiles, RenderReadsANamedPipeWhole) {
         EXPECT_TRUE(read_bytes(out) == reference) << "run " << run;
         fs::remove(fifo);
         fs::remove(out);
-        if (HasFailure()) break;
+        if (HasFailure())
+            break;
     }
 }
 
 // The failing save of the issue: the file size limit stops the JPEG half way.
-TEST_F(InputOutputFiles, FailedSaveLeavesTheOldPicture) {
+TEST_F(InputOutputFiles, FailedSaveLeavesTheOldPicture)
+{
     const std::string old_picture(5000, 'o');
     std::ofstream(path("x.jpg"), std::ios::binary) << old_picture;
     const std::string command = "cd " + quoted(dir_.string()) + " && (trap '' XFSZ; ulimit -f 8; exec " +
@@ -111,7 +121,8 @@ TEST_F(InputOutputFiles, FailedSaveLeavesTheOldPicture) {
     EXPECT_EQ(read_bytes(path("err.txt")), "kelvaro-render: cannot write 'x.jpg': File too large\n");
     EXPECT_TRUE(read_bytes(path("x.jpg")) == old_picture);
     std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename());
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir_))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"err.txt", "x.jpg"})) << "nothing else is left behind";
 }
@@ -120,7 +131,8 @@ TEST_F(InputOutputFiles, FailedSaveLeavesTheOldPicture) {
 
 // At start-up and from "Load File", a pipe that no writer opens is given up after the pipe wait
 // with a warning, and the reader then reports the file as it reports one that cannot be opened.
-TEST_F(InputOutputFiles, ViewerGivesUpAPipeWithoutWriter) {
+TEST_F(InputOutputFiles, ViewerGivesUpAPipeWithoutWriter)
+{
     const std::string fifo = path("f");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     file_set_pipe_wait(50);

@@ -1,7 +1,7 @@
 // The viewer's mouse gestures, shortcuts, context menu, inspection, dropped files and reload on
 // the headless backend: angles, scales, pans and pictures are checked exactly.
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -12,15 +12,15 @@
 #include <vector>
 
 #include "app/context_menu.h"
+#include "app/export_commands.h"
 #include "app/ids.h"
 #include "app/main_window.h"
 #include "app/model.h"
 #include "app/overlays.h"
-#include "app/export_commands.h"
 #include "app/picking.h"
-#include "app/results_window.h"
 #include "app/reload.h"
 #include "app/render.h"
+#include "app/results_window.h"
 #include "app/startup.h"
 #include "app/view.h"
 #include "draw/picture.h"
@@ -37,24 +37,27 @@ namespace fs = std::filesystem;
 const std::string BRIDGE = std::string(KELVARO_SOURCE_DIR) + "/examples/bridge.res";  // planar, 12 nodes
 const std::string TOWER = std::string(KELVARO_SOURCE_DIR) + "/examples/tower.res";
 
-bool same_picture(const Picture& a, const Picture& b) {
+bool same_picture(const Picture& a, const Picture& b)
+{
     return a.width == b.width && a.height == b.height && a.bits == b.bits;
 }
 
 class InteractionTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         gui_use_headless();
         headless_reset_log();
-        dir_ = fs::temp_directory_path() /
-               ("kelvaro_interaction_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("kelvaro_interaction_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
 
-    void TearDown() override {
-        if (started_) viewer_shutdown();
+    void TearDown() override
+    {
+        if (started_)
+            viewer_shutdown();
         Overlays = OverlayStateData{};
         ViewPan = ViewPanData{};
         set_reload_on_change(false);
@@ -62,14 +65,16 @@ protected:
         fs::remove_all(dir_, error);
     }
 
-    void start(const std::string& path) {
+    void start(const std::string& path)
+    {
         std::vector<const char*> argv{"kelvaro", path.c_str()};
         viewer_start(2, argv.data());
         started_ = true;
     }
 
     // Runs every queued event as the event loop does; true when one of them ends the program.
-    bool pump() {
+    bool pump()
+    {
         bool leave = false;
         for (int event = event_wait(); event != EVENT_PLATFORM_MESSAGE; event = event_wait())
             leave = handle_event(event) || leave;
@@ -84,7 +89,8 @@ protected:
     bool started_ = false;
 };
 
-TEST_F(InteractionTest, LeftDragTurnsHalfADegreePerPixelKeepingTheScaleAndPlusGoesOnFromIt) {
+TEST_F(InteractionTest, LeftDragTurnsHalfADegreePerPixelKeepingTheScaleAndPlusGoesOnFromIt)
+{
     start(BRIDGE);
     const float scale = ViewState.view_scale;
     const Picture before = canvas();
@@ -115,7 +121,8 @@ TEST_F(InteractionTest, LeftDragTurnsHalfADegreePerPixelKeepingTheScaleAndPlusGo
     EXPECT_EQ(ViewState.view_scale, scale);
 }
 
-TEST_F(InteractionTest, WheelZoomsAboutThePointerAndBackExactly) {
+TEST_F(InteractionTest, WheelZoomsAboutThePointerAndBackExactly)
+{
     start(TOWER);
     const Picture before = canvas();
     const float scale = ViewState.view_scale;
@@ -145,7 +152,8 @@ TEST_F(InteractionTest, WheelZoomsAboutThePointerAndBackExactly) {
     EXPECT_NEAR(ViewState.view_scale, 1.21f * scale, 1e-4f * scale);
 }
 
-TEST_F(InteractionTest, ShiftDragAndMiddleDragPanAndHomeFitsAgain) {
+TEST_F(InteractionTest, ShiftDragAndMiddleDragPanAndHomeFitsAgain)
+{
     start(BRIDGE);
     const Picture before = canvas();
     const float x8 = node_x(8), y8 = node_y(8);
@@ -166,7 +174,8 @@ TEST_F(InteractionTest, ShiftDragAndMiddleDragPanAndHomeFitsAgain) {
 }
 
 // Ctrl+R opens the results window; the canvas and the window share one selection.
-TEST_F(InteractionTest, CtrlROpensTheResultsWindowAndACanvasClickSelectsItsRow) {
+TEST_F(InteractionTest, CtrlROpensTheResultsWindowAndACanvasClickSelectsItsRow)
+{
     start(BRIDGE);
     headless_key(MAIN_WINDOW, 'r');  // without Ctrl: the reactions switch
     pump();
@@ -192,7 +201,8 @@ TEST_F(InteractionTest, CtrlROpensTheResultsWindowAndACanvasClickSelectsItsRow) 
 
 // The menu's exports: the offered name follows the results file, a name without a known extension
 // gets the default one, and a failed export says why.
-TEST_F(InteractionTest, ExportsFromTheMenuWriteTheirFilesOrSayWhy) {
+TEST_F(InteractionTest, ExportsFromTheMenuWriteTheirFilesOrSayWhy)
+{
     start(BRIDGE);
     EXPECT_EQ(offered_export_name(".png"), BRIDGE.substr(0, BRIDGE.size() - 4) + ".png");
     headless_answer((dir_ / "view").string());
@@ -215,9 +225,11 @@ TEST_F(InteractionTest, ExportsFromTheMenuWriteTheirFilesOrSayWhy) {
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 
-TEST_F(InteractionTest, ShortcutsToggleOnlyWithoutAFocusedFieldAndEscapeClearsTheSelection) {
+TEST_F(InteractionTest, ShortcutsToggleOnlyWithoutAFocusedFieldAndEscapeClearsTheSelection)
+{
     start(BRIDGE);
-    for (int key : {'c', 'n', 'r', 'm'}) headless_key(MAIN_WINDOW, key);
+    for (int key : {'c', 'n', 'r', 'm'})
+        headless_key(MAIN_WINDOW, key);
     pump();
     EXPECT_TRUE(Overlays.show_force_colours);
     EXPECT_TRUE(Overlays.show_node_numbers);
@@ -234,7 +246,8 @@ TEST_F(InteractionTest, ShortcutsToggleOnlyWithoutAFocusedFieldAndEscapeClearsTh
     pump();
     EXPECT_FALSE(Overlays.show_node_numbers);
 
-    headless_pointer_move(ID_CANVAS, static_cast<int>(std::lround(node_x(9))), static_cast<int>(std::lround(node_y(9))));
+    headless_pointer_move(ID_CANVAS, static_cast<int>(std::lround(node_x(9))),
+                          static_cast<int>(std::lround(node_y(9))));
     headless_pointer_button(ID_CANVAS, 0, true, static_cast<int>(std::lround(node_x(9))),
                             static_cast<int>(std::lround(node_y(9))));
     headless_pointer_button(ID_CANVAS, 0, false, static_cast<int>(std::lround(node_x(9))),
@@ -247,7 +260,8 @@ TEST_F(InteractionTest, ShortcutsToggleOnlyWithoutAFocusedFieldAndEscapeClearsTh
     EXPECT_NE(win_handle(MAIN_WINDOW), 0);
 }
 
-TEST_F(InteractionTest, ClickSelectsTheNodeOrMemberUnderThePointerAndHoverShowsItsValues) {
+TEST_F(InteractionTest, ClickSelectsTheNodeOrMemberUnderThePointerAndHoverShowsItsValues)
+{
     start(BRIDGE);
     auto click = [&](float x, float y) {
         const int px = static_cast<int>(std::lround(x)), py = static_cast<int>(std::lround(y));
@@ -263,21 +277,27 @@ TEST_F(InteractionTest, ClickSelectsTheNodeOrMemberUnderThePointerAndHoverShowsI
     EXPECT_EQ(gadget_tooltip(ID_CANVAS).rfind("Member 7: nodes 8 - 9\nlength 4\nstress ", 0), 0u)
         << gadget_tooltip(ID_CANVAS);
     EXPECT_NE(gadget_tooltip(ID_CANVAS).find("(compression)"), std::string::npos);  // the top chord pushes
-    click(node_x(8) + 2.0f, node_y(8) + 2.0f);  // a node wins over its members
+    click(node_x(8) + 2.0f, node_y(8) + 2.0f);                                      // a node wins over its members
     EXPECT_EQ(Overlays.highlight_node, 8);
     EXPECT_EQ(Overlays.highlight_member, 0);
-    EXPECT_EQ(gadget_tooltip(ID_CANVAS).rfind("Node 8: x, y, z 4, 4, 0\nrestraints 0 0 0\nload 0, 0, 0\ndeflection ", 0), 0u) << gadget_tooltip(ID_CANVAS);
-    headless_pointer_move(ID_CANVAS, static_cast<int>(std::lround(node_x(1))), static_cast<int>(std::lround(node_y(1))));
+    EXPECT_EQ(
+        gadget_tooltip(ID_CANVAS).rfind("Node 8: x, y, z 4, 4, 0\nrestraints 0 0 0\nload 0, 0, 0\ndeflection ", 0), 0u)
+        << gadget_tooltip(ID_CANVAS);
+    headless_pointer_move(ID_CANVAS, static_cast<int>(std::lround(node_x(1))),
+                          static_cast<int>(std::lround(node_y(1))));
     pump();  // a support carries half the deck load (x is what the file's rounded forces leave)
     EXPECT_NE(gadget_tooltip(ID_CANVAS).find("\nrestraints 1 1 0\n"), std::string::npos) << gadget_tooltip(ID_CANVAS);
-    EXPECT_NE(gadget_tooltip(ID_CANVAS).find(", 250, 0", gadget_tooltip(ID_CANVAS).find("\nreaction ")), std::string::npos) << gadget_tooltip(ID_CANVAS);
+    EXPECT_NE(gadget_tooltip(ID_CANVAS).find(", 250, 0", gadget_tooltip(ID_CANVAS).find("\nreaction ")),
+              std::string::npos)
+        << gadget_tooltip(ID_CANVAS);
     click((node_x(8) + node_x(9)) / 2, node_y(8) - 40.0f);  // nothing there
     EXPECT_EQ(Overlays.highlight_node, 0);
     EXPECT_EQ(gadget_tooltip(ID_CANVAS), "");
 }
 
 // Squared distance from (x, y) to member e as drawn.
-double distance2(int e, double x, double y) {
+double distance2(int e, double x, double y)
+{
     const int a = TrussModel.element_nodes[e][1], b = TrussModel.element_nodes[e][2];
     const double ax = ViewState.node_screen[1][a], ay = ViewState.node_screen[2][a];
     const double bx = ViewState.node_screen[1][b], by = ViewState.node_screen[2][b];
@@ -288,7 +308,8 @@ double distance2(int e, double x, double y) {
     return ex * ex + ey * ey;
 }
 
-TEST_F(InteractionTest, PickGridFindsWhatAScanOfEveryMemberAndNodeFinds) {
+TEST_F(InteractionTest, PickGridFindsWhatAScanOfEveryMemberAndNodeFinds)
+{
     // 1500 random members, some far off the canvas, some crossing all of it.
     reset_to_startup_defaults();
     reset_for_load();
@@ -318,12 +339,15 @@ TEST_F(InteractionTest, PickGridFindsWhatAScanOfEveryMemberAndNodeFinds) {
         int node = 0, member = 0;
         for (int i = 1; i <= nodes; ++i) {
             const float dx = ViewState.node_screen[1][i] - x, dy = ViewState.node_screen[2][i] - y;
-            if (dx * dx + dy * dy < best_node) best_node = dx * dx + dy * dy, node = i;
+            if (dx * dx + dy * dy < best_node)
+                best_node = dx * dx + dy * dy, node = i;
         }
         for (int e = 1; e <= elements && node == 0; ++e) {
-            if (TrussModel.element_nodes[e][2] == 0) continue;
+            if (TrussModel.element_nodes[e][2] == 0)
+                continue;
             const double d2 = distance2(e, x, y);
-            if (d2 < best_member) best_member = static_cast<float>(d2), member = e;
+            if (d2 < best_member)
+                best_member = static_cast<float>(d2), member = e;
         }
         const PickResult picked = pick_at(x, y);
         EXPECT_EQ(picked.node, node) << x << ", " << y;
@@ -339,11 +363,13 @@ TEST_F(InteractionTest, PickGridFindsWhatAScanOfEveryMemberAndNodeFinds) {
     EXPECT_GT(found, 300);  // the points did hit things
 }
 
-TEST_F(InteractionTest, RightClickMenuListsEveryCommandWithItsShortcutAndRunsTheChoice) {
+TEST_F(InteractionTest, RightClickMenuListsEveryCommandWithItsShortcutAndRunsTheChoice)
+{
     start(BRIDGE);
     int node_numbers = -1;
     for (std::size_t k = 0; k < viewer_commands().size(); ++k)
-        if (viewer_commands()[k].label == "Node numbers") node_numbers = static_cast<int>(k);
+        if (viewer_commands()[k].label == "Node numbers")
+            node_numbers = static_cast<int>(k);
     ASSERT_GE(node_numbers, 0);
     headless_menu_answer(node_numbers);
     headless_drag(ID_CANVAS, 1, 200, 200, 200, 200);
@@ -352,7 +378,8 @@ TEST_F(InteractionTest, RightClickMenuListsEveryCommandWithItsShortcutAndRunsThe
     const std::vector<MenuEntry>& menu = headless_menus()[0];
     auto entry = [&](const std::string& label) {
         for (const MenuEntry& e : menu)
-            if (e.label == label) return e;
+            if (e.label == label)
+                return e;
         ADD_FAILURE() << "no menu entry " << label;
         return MenuEntry{};
     };
@@ -382,7 +409,8 @@ TEST_F(InteractionTest, RightClickMenuListsEveryCommandWithItsShortcutAndRunsThe
     EXPECT_NE(headless_messages()[0].text.find("F5: Reload"), std::string::npos);
 }
 
-TEST(DroppedFiles, FirstLocalFileOfAUriListWithItsEscapesDecoded) {
+TEST(DroppedFiles, FirstLocalFileOfAUriListWithItsEscapesDecoded)
+{
     EXPECT_EQ(first_dropped_file("file:///tmp/a%20b.res\r\n"), "/tmp/a b.res");
     EXPECT_EQ(first_dropped_file("# copied\r\nfile://localhost/x%41%2fy%zz%\r\nfile:///second\r\n"), "/xA/y%zz%");
     EXPECT_EQ(first_dropped_file("http://host/a.res\nfile://otherhost/b.res\nfile:///n%00ul\n/plain path.res\n"),
@@ -392,7 +420,8 @@ TEST(DroppedFiles, FirstLocalFileOfAUriListWithItsEscapesDecoded) {
     EXPECT_EQ(first_dropped_file(""), "");
 }
 
-TEST_F(InteractionTest, DroppedFileOpensAsLoadFileWithItsResetAndTogglesSurvive) {
+TEST_F(InteractionTest, DroppedFileOpensAsLoadFileWithItsResetAndTogglesSurvive)
+{
     start(TOWER);
     const fs::path path = dir_ / "a b%.res";
     fs::copy_file(BRIDGE, path);
@@ -424,7 +453,8 @@ TEST_F(InteractionTest, DroppedFileOpensAsLoadFileWithItsResetAndTogglesSurvive)
     EXPECT_TRUE(same_picture(canvas(), dropped));
 }
 
-TEST_F(InteractionTest, ReloadKeepsTheViewAndTheWatchReloadsOnChange) {
+TEST_F(InteractionTest, ReloadKeepsTheViewAndTheWatchReloadsOnChange)
+{
     const fs::path path = dir_ / "bridge.res";
     fs::copy_file(BRIDGE, path);
     start(path.string());
@@ -444,7 +474,8 @@ TEST_F(InteractionTest, ReloadKeepsTheViewAndTheWatchReloadsOnChange) {
 
     int watch = -1;
     for (std::size_t k = 0; k < viewer_commands().size(); ++k)
-        if (viewer_commands()[k].label == "Reload when the file changes") watch = static_cast<int>(k);
+        if (viewer_commands()[k].label == "Reload when the file changes")
+            watch = static_cast<int>(k);
     headless_menu_answer(watch);
     headless_drag(ID_CANVAS, 1, 10, 10, 10, 10);
     pump();

@@ -9,7 +9,10 @@
 
 namespace {
 
-std::string malformed_path(const std::string& name) { return std::string(KELVARO_TEST_DATA) + "/malformed/" + name; }
+std::string malformed_path(const std::string& name)
+{
+    return std::string(KELVARO_TEST_DATA) + "/malformed/" + name;
+}
 
 }  // namespace
 
@@ -17,7 +20,8 @@ class MalformedTest : public AppTest {
 protected:
     // Everything the viewer does with a model: fit, draw with every label and the deflected shape,
     // the result table and the animation.
-    void exercise() {
+    void exercise()
+    {
         show_fitted();
         ViewState.show_load_values = 1;
         ViewState.show_element_numbers = 1;
@@ -36,9 +40,11 @@ protected:
     }
 };
 
-TEST_F(MalformedTest, EveryFileInTheFolderIsReadAndDrawn) {
+TEST_F(MalformedTest, EveryFileInTheFolderIsReadAndDrawn)
+{
     std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(malformed_path(""))) files.push_back(entry.path());
+    for (const auto& entry : std::filesystem::directory_iterator(malformed_path("")))
+        files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     ASSERT_GE(files.size(), 10u);
     for (const auto& file : files) {
@@ -50,17 +56,16 @@ TEST_F(MalformedTest, EveryFileInTheFolderIsReadAndDrawn) {
     }
 }
 
-TEST_F(MalformedTest, CountsAreReadInFullOrCutWhereTheFileEnds) {
+TEST_F(MalformedTest, CountsAreReadInFullOrCutWhereTheFileEnds)
+{
     struct Case {
         const char* file;
         int nodes, elements;
         bool warned;
     } cases[] = {
-        {"counts_0.txt", 0, 0, false},       {"counts_51.txt", 51, 51, false},
-        {"counts_127.txt", 127, 127, false}, {"counts_128.txt", 50, 50, true},
-        {"counts_255.txt", 50, 50, true},    {"counts_minus1.txt", -1, -1, false},
-        {"counts_2_31.txt", 50, 50, true},   {"counts_20_digits.txt", 50, 50, true},
-        {"million_members.txt", 3, 50, true},
+        {"counts_0.txt", 0, 0, false},     {"counts_51.txt", 51, 51, false},       {"counts_127.txt", 127, 127, false},
+        {"counts_128.txt", 50, 50, true},  {"counts_255.txt", 50, 50, true},       {"counts_minus1.txt", -1, -1, false},
+        {"counts_2_31.txt", 50, 50, true}, {"counts_20_digits.txt", 50, 50, true}, {"million_members.txt", 3, 50, true},
     };
     for (const Case& c : cases) {
         headless_reset_log();
@@ -77,7 +82,8 @@ TEST_F(MalformedTest, CountsAreReadInFullOrCutWhereTheFileEnds) {
     EXPECT_FALSE(TrussModel.element_result_text[51].empty());
 }
 
-TEST_F(MalformedTest, UnknownEndNodesAreNotStored) {
+TEST_F(MalformedTest, UnknownEndNodesAreNotStored)
+{
     load(malformed_path("end_node_0.txt"));
     EXPECT_EQ(TrussModel.element_nodes[1][1], 0);
     EXPECT_EQ(TrussModel.element_nodes[3][2], 0);
@@ -97,11 +103,13 @@ TEST_F(MalformedTest, UnknownEndNodesAreNotStored) {
     EXPECT_NE(headless_messages()[0].text.find("2 unknown end nodes"), std::string::npos);
 }
 
-TEST_F(MalformedTest, TenMegabyteLines) {
+TEST_F(MalformedTest, TenMegabyteLines)
+{
     std::string huge(10 * 1024 * 1024, '7');
     std::string spaced;
     spaced.reserve(10 * 1024 * 1024);
-    while (spaced.size() < 10 * 1024 * 1024) spaced += "1.5 ";
+    while (spaced.size() < 10 * 1024 * 1024)
+        spaced += "1.5 ";
     struct Case {
         const char* name;
         std::vector<std::string> lines;
@@ -110,8 +118,9 @@ TEST_F(MalformedTest, TenMegabyteLines) {
         {"counts", {"t", huge}},
         {"node line", {"t", "2 1", huge, spaced, "1 1 2"}},
         {"element line", {"t", "2 1", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 1 0 0 5 0", "1 " + spaced}},
-        {"results", {"t", "2 1", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 1 0 0 5 0", "1 1 2", huge, "",
-                     deflection_line(1, "0.01", "0", "0") + huge, spaced, "", "", "1  " + huge}},
+        {"results",
+         {"t", "2 1", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 1 0 0 5 0", "1 1 2", huge, "",
+          deflection_line(1, "0.01", "0", "0") + huge, spaced, "", "", "1  " + huge}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -29,14 +29,16 @@ const int DARK_MAGENTA = draw_rgb(140, 0, 140);
 const int NODE_TEXT = draw_rgb(0, 110, 110);
 const int COMPRESSION_TEXT = draw_rgb(33, 102, 172);
 
-bool parse(std::vector<const char*> arguments, RenderOptions& options, std::string& error) {
+bool parse(std::vector<const char*> arguments, RenderOptions& options, std::string& error)
+{
     arguments.insert(arguments.begin(), "kelvaro-render");
     options = RenderOptions{};
     return parse_render_options(static_cast<int>(arguments.size()), arguments.data(), options, error);
 }
 
 // kelvaro-render's picture of path with the extra arguments; the viewer stays started afterwards.
-Picture render(const std::string& path, std::vector<const char*> arguments) {
+Picture render(const std::string& path, std::vector<const char*> arguments)
+{
     arguments.insert(arguments.begin(), {path.c_str(), "-o", "unused.jpg"});
     RenderOptions options;
     std::string error;
@@ -46,41 +48,52 @@ Picture render(const std::string& path, std::vector<const char*> arguments) {
     return picture;
 }
 
-Picture canvas_copy() { return *gadget_canvas_picture(ID_CANVAS); }
+Picture canvas_copy()
+{
+    return *gadget_canvas_picture(ID_CANVAS);
+}
 
 struct Point {
     int x, y;
 };
 
-std::vector<Point> differences(const Picture& a, const Picture& b) {
+std::vector<Point> differences(const Picture& a, const Picture& b)
+{
     std::vector<Point> points;
     for (int y = 0; y < a.height; ++y)
         for (int x = 0; x < a.width; ++x)
-            if (pixel_at(a, x, y) != pixel_at(b, x, y)) points.push_back({x, y});
+            if (pixel_at(a, x, y) != pixel_at(b, x, y))
+                points.push_back({x, y});
     return points;
 }
 
-Point node_pixel(int i) {
+Point node_pixel(int i)
+{
     int x = 0, y = 0;
     to_pixels(ViewState.node_screen[1][i], ViewState.node_screen[2][i], x, y);
     return {x, y};
 }
 
 // True when text in front on white stands with its top-left corner somewhere in the box.
-bool text_somewhere(const Picture& picture, const std::string& text, int front, int x0, int y0, int x1, int y1) {
+bool text_somewhere(const Picture& picture, const std::string& text, int front, int x0, int y0, int x1, int y1)
+{
     const TextFootprint at_origin = text_footprint(0, 0, text, front, WHITE);
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1; ++x) {
             TextFootprint moved = at_origin;
-            for (int& px : moved.xs) px += x;
-            for (int& py : moved.ys) py += y;
-            if (text_mismatches(picture, moved) == 0) return true;
+            for (int& px : moved.xs)
+                px += x;
+            for (int& py : moved.ys)
+                py += y;
+            if (text_mismatches(picture, moved) == 0)
+                return true;
         }
     }
     return false;
 }
 
-TEST(OverlaysTest, SwitchesThatDrawNothingLeaveThePlainPictureByteForByte) {
+TEST(OverlaysTest, SwitchesThatDrawNothingLeaveThePlainPictureByteForByte)
+{
     const Picture plain = render(BRIDGE, {});
     // Every overlay on, then off again: nothing of it may linger in the next pass.
     Overlays = {true, true, true, true, true, 14, 3};
@@ -104,7 +117,8 @@ TEST(OverlaysTest, SwitchesThatDrawNothingLeaveThePlainPictureByteForByte) {
     EXPECT_EQ(overlay_legend_box().width, 0);
 }
 
-TEST(OverlaysTest, ForceColoursChangeOnlyMemberPixelsAndTheLegend) {
+TEST(OverlaysTest, ForceColoursChangeOnlyMemberPixelsAndTheLegend)
+{
     for (const std::string& path : {BRIDGE, TOWER}) {
         SCOPED_TRACE(path);
         const Picture plain = render(path, {});
@@ -124,7 +138,8 @@ TEST(OverlaysTest, ForceColoursChangeOnlyMemberPixelsAndTheLegend) {
         for (const Point& p : differences(plain, coloured)) {
             const bool in_legend = p.x >= legend.x && p.x < legend.x + legend.width && p.y >= legend.y &&
                                    p.y < legend.y + legend.height;
-            if (in_legend) continue;
+            if (in_legend)
+                continue;
             ++member_pixels;
             ASSERT_EQ(pixel_at(plain, p.x, p.y), BLACK) << p.x << "," << p.y;
             ASSERT_EQ(scale.count(pixel_at(coloured, p.x, p.y)), 1u) << p.x << "," << p.y;
@@ -136,12 +151,13 @@ TEST(OverlaysTest, ForceColoursChangeOnlyMemberPixelsAndTheLegend) {
             EXPECT_FALSE(n.x >= legend.x && n.x < legend.x + legend.width && n.y >= legend.y &&
                          n.y < legend.y + legend.height);
         }
-        EXPECT_EQ(text_mismatches(coloured, text_footprint(legend.x + 5, legend.y + 5, "compression",
-                                                           COMPRESSION_TEXT, WHITE)),
+        EXPECT_EQ(text_mismatches(coloured,
+                                  text_footprint(legend.x + 5, legend.y + 5, "compression", COMPRESSION_TEXT, WHITE)),
                   0);
         const Picture bare = render(path, {"--colour-forces", "--no-legend"});
         EXPECT_EQ(overlay_legend_box().width, 0);
-        for (const Point& p : differences(plain, bare)) ASSERT_EQ(pixel_at(plain, p.x, p.y), BLACK);
+        for (const Point& p : differences(plain, bare))
+            ASSERT_EQ(pixel_at(plain, p.x, p.y), BLACK);
     }
     // Bridge: the bottom chord pulls (red side), the top chord pushes (blue side); members 1 and 8
     // are the most heavily loaded of each, so they carry the scale's deepest shades.
@@ -153,7 +169,8 @@ TEST(OverlaysTest, ForceColoursChangeOnlyMemberPixelsAndTheLegend) {
     EXPECT_GT((top >> 16) & 0xFF, top & 0xFF);        // more blue than red
 }
 
-TEST(OverlaysTest, NodeNumbersStandBesideTheirNodes) {
+TEST(OverlaysTest, NodeNumbersStandBesideTheirNodes)
+{
     const Picture plain = render(TOWER, {});
     const Picture numbered = render(TOWER, {"--node-numbers"});
     for (int i = 1; i <= TrussModel.node_count; ++i) {
@@ -175,7 +192,8 @@ TEST(OverlaysTest, NodeNumbersStandBesideTheirNodes) {
     }
 }
 
-TEST(OverlaysTest, ReactionsPushUpAtTheBridgeSupportsOnly) {
+TEST(OverlaysTest, ReactionsPushUpAtTheBridgeSupportsOnly)
+{
     const Picture plain = render(BRIDGE, {});
     const Picture reacting = render(BRIDGE, {"--reactions"});
     // Supports 1 (pin) and 7 (roller) carry 250 each, pushing up: arrows below them, heads first.
@@ -184,7 +202,8 @@ TEST(OverlaysTest, ReactionsPushUpAtTheBridgeSupportsOnly) {
         const Point s = node_pixel(support);
         int arrow = 0;
         for (int y = s.y + 8; y <= s.y + 72; ++y)
-            for (int x = s.x - 6; x <= s.x + 6; ++x) arrow += pixel_at(reacting, x, y) == REACTION;
+            for (int x = s.x - 6; x <= s.x + 6; ++x)
+                arrow += pixel_at(reacting, x, y) == REACTION;
         EXPECT_GT(arrow, 2 * 50);  // two shafts
         EXPECT_TRUE(text_somewhere(reacting, "250", REACTION, s.x - 20, s.y + 68, s.x, s.y + 80));
     }
@@ -197,7 +216,8 @@ TEST(OverlaysTest, ReactionsPushUpAtTheBridgeSupportsOnly) {
     }
 }
 
-TEST(OverlaysTest, LargestDeflectionIsRingedWhereTheDeflectedShapePutsIt) {
+TEST(OverlaysTest, LargestDeflectionIsRingedWhereTheDeflectedShapePutsIt)
+{
     const Picture marked = render(BRIDGE, {"--max-deflection"});
     EXPECT_EQ(ViewState.show_deflected, 1);  // the option draws the shape it marks
     ModelNumbers numbers;
@@ -215,7 +235,8 @@ TEST(OverlaysTest, LargestDeflectionIsRingedWhereTheDeflectedShapePutsIt) {
     EXPECT_TRUE(text_somewhere(marked, value, DARK_MAGENTA, x - 100, y - 30, x + 12, y + 12)) << value;
 }
 
-TEST(OverlaysTest, HighlightsTouchOnlyTheSelectedMemberAndNode) {
+TEST(OverlaysTest, HighlightsTouchOnlyTheSelectedMemberAndNode)
+{
     const Picture plain = render(BRIDGE, {});
     const Picture selected = render(BRIDGE, {"--highlight-member", "14"});  // vertical 3-9
     const Point a = node_pixel(3), b = node_pixel(9);
@@ -230,7 +251,8 @@ TEST(OverlaysTest, HighlightsTouchOnlyTheSelectedMemberAndNode) {
     const Picture ringed = render(BRIDGE, {"--highlight-node", "10"});
     const Point n = node_pixel(10);
     EXPECT_EQ(pixel_at(ringed, n.x + 11, n.y), AMBER);
-    for (const Point& p : differences(plain, ringed)) ASSERT_LE(std::hypot(p.x - n.x, p.y - n.y), 12.0);
+    for (const Point& p : differences(plain, ringed))
+        ASSERT_LE(std::hypot(p.x - n.x, p.y - n.y), 12.0);
     // A number outside the model draws nothing and says so.
     RenderOptions options;
     std::string error;
@@ -243,7 +265,8 @@ TEST(OverlaysTest, HighlightsTouchOnlyTheSelectedMemberAndNode) {
     EXPECT_TRUE(differences(plain, picture).empty());
 }
 
-TEST(OverlaysTest, CommandLineOptions) {
+TEST(OverlaysTest, CommandLineOptions)
+{
     RenderOptions o;
     std::string error;
     ASSERT_TRUE(parse({"a.res", "-o", "a.jpg", "--color-forces", "--no-legend", "--node-numbers", "--reactions",
@@ -257,9 +280,14 @@ TEST(OverlaysTest, CommandLineOptions) {
     EXPECT_TRUE(o.colour_forces && o.legend && !o.reactions && o.highlight_member == 0);
 
     const std::vector<std::vector<const char*>> refused = {
-        {"--highlight-member", "0"},  {"--highlight-node", "-2"},   {"--highlight-member", "3x"},
-        {"--highlight-node"},         {"--highlight-member", "10000001"}, {"--reactions=1"},
-        {"--no-legend=yes"},          {"--colour-force"},
+        {"--highlight-member", "0"},
+        {"--highlight-node", "-2"},
+        {"--highlight-member", "3x"},
+        {"--highlight-node"},
+        {"--highlight-member", "10000001"},
+        {"--reactions=1"},
+        {"--no-legend=yes"},
+        {"--colour-force"},
     };
     for (std::vector<const char*> arguments : refused) {
         SCOPED_TRACE(arguments[0]);

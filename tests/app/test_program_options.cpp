@@ -1,8 +1,8 @@
 // kelvaro's command line: which parameters are options and which are the path, and a path that
 // starts with "--" opened through "--". The programs' output without a display is checked by
 // tests/app/program_options.sh.
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -18,12 +18,13 @@ namespace {
 namespace fs = std::filesystem;
 
 struct CommandLineCase {
-    std::vector<const char*> argv;    // the program name first
+    std::vector<const char*> argv;  // the program name first
     ViewerRequest request;
-    std::string path;                 // what viewer_start makes of the parameters, for Open
+    std::string path;  // what viewer_start makes of the parameters, for Open
 };
 
-TEST(ViewerCommandLine, OnlyALoneHelpOrVersionIsAnOptionAndAFirstDashDashEndsTheOptions) {
+TEST(ViewerCommandLine, OnlyALoneHelpOrVersionIsAnOptionAndAFirstDashDashEndsTheOptions)
+{
     const std::vector<CommandLineCase> cases = {
         {{"kelvaro", "--help"}, ViewerRequest::Help, ""},
         {{"kelvaro", "--version"}, ViewerRequest::Version, ""},
@@ -39,12 +40,14 @@ TEST(ViewerCommandLine, OnlyALoneHelpOrVersionIsAnOptionAndAFirstDashDashEndsThe
     };
     for (const CommandLineCase& c : cases) {
         std::vector<const char*> parameters{"stale"};
-        const ViewerRequest request =
-            read_viewer_command_line(static_cast<int>(c.argv.size()), c.argv.data(), parameters);
+        const ViewerRequest request = read_viewer_command_line(static_cast<int>(c.argv.size()), c.argv.data(),
+                                                               parameters);
         std::string shown;
-        for (const char* a : c.argv) shown += std::string(a) + " ";
+        for (const char* a : c.argv)
+            shown += std::string(a) + " ";
         EXPECT_EQ(request, c.request) << shown;
-        if (request != ViewerRequest::Open) continue;
+        if (request != ViewerRequest::Open)
+            continue;
         ASSERT_FALSE(parameters.empty()) << shown;
         EXPECT_STREQ(parameters[0], "kelvaro") << shown;
         EXPECT_EQ(join_command_line(static_cast<int>(parameters.size()), parameters.data()), c.path) << shown;
@@ -52,7 +55,8 @@ TEST(ViewerCommandLine, OnlyALoneHelpOrVersionIsAnOptionAndAFirstDashDashEndsThe
 }
 
 // "kelvaro -- --odd name.res" in a folder holding "--odd name.res" reads that file.
-TEST(ViewerCommandLine, DashDashOpensAFileWhoseNameStartsWithDashDash) {
+TEST(ViewerCommandLine, DashDashOpensAFileWhoseNameStartsWithDashDash)
+{
     const fs::path dir = fs::temp_directory_path() / ("kelvaro_options_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);

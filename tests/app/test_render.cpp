@@ -8,7 +8,8 @@
 class RenderTest : public AppTest {
 protected:
     // A model of nodes placed directly on the canvas (no fit) in the plan view.
-    void place_nodes(const std::vector<std::pair<float, float>>& points) {
+    void place_nodes(const std::vector<std::pair<float, float>>& points)
+    {
         apply_plan_view_preset();
         update_view_matrix();
         compute_axis_directions();
@@ -18,22 +19,25 @@ protected:
             ViewState.node_screen[2][n + 1] = points[n].second;
         }
     }
-    void add_element(int e, int a, int b) {
+    void add_element(int e, int a, int b)
+    {
         TrussModel.element_nodes[e][1] = static_cast<std::int8_t>(a);
         TrussModel.element_nodes[e][2] = static_cast<std::int8_t>(b);
-        if (e > TrussModel.element_count) TrussModel.element_count = static_cast<std::int8_t>(e);
+        if (e > TrussModel.element_count)
+            TrussModel.element_count = static_cast<std::int8_t>(e);
     }
 };
 
-TEST(PixelTest, RoundsHalfToEvenAndRefusesWhatCannotBePlaced) {
+TEST(PixelTest, RoundsHalfToEvenAndRefusesWhatCannotBePlaced)
+{
     struct Case {
         float value;
         bool placeable;
         int pixel;
     } cases[] = {
-        {0.5f, true, 0},       {1.5f, true, 2},         {2.5f, true, 2},       {-0.5f, true, 0},
-        {-1.5f, true, -2},     {256.49f, true, 256},    {1e30f, true, 1000000}, {-1e30f, true, -1000000},
-        {NAN, false, 0},       {INFINITY, false, 0},    {-INFINITY, false, 0},
+        {0.5f, true, 0},   {1.5f, true, 2},      {2.5f, true, 2},        {-0.5f, true, 0},
+        {-1.5f, true, -2}, {256.49f, true, 256}, {1e30f, true, 1000000}, {-1e30f, true, -1000000},
+        {NAN, false, 0},   {INFINITY, false, 0}, {-INFINITY, false, 0},
     };
     for (const Case& c : cases) {
         int pixel = 12345;
@@ -42,10 +46,12 @@ TEST(PixelTest, RoundsHalfToEvenAndRefusesWhatCannotBePlaced) {
     }
 }
 
-TEST_F(RenderTest, BackgroundAndTwoFramesLeaveTheOutermostPixels) {
+TEST_F(RenderTest, BackgroundAndTwoFramesLeaveTheOutermostPixels)
+{
     Picture& picture = canvas();
     for (int y = 0; y < 500; ++y)
-        for (int x = 0; x < 700; ++x) set_pixel(picture, x, y, BLACK);
+        for (int x = 0; x < 700; ++x)
+            set_pixel(picture, x, y, BLACK);
     redraw_view();
     EXPECT_EQ(redraw_pending, 0);
     for (int x : {0, 350, 699}) {
@@ -69,17 +75,20 @@ TEST_F(RenderTest, BackgroundAndTwoFramesLeaveTheOutermostPixels) {
         ASSERT_EQ(pixel_at(picture, x, 3), CYAN) << x;
         ASSERT_EQ(pixel_at(picture, x, 496), CYAN) << x;
     }
-    for (int y = 3; y <= 496; ++y) ASSERT_EQ(pixel_at(picture, 696, y), CYAN) << y;
+    for (int y = 3; y <= 496; ++y)
+        ASSERT_EQ(pixel_at(picture, 696, y), CYAN) << y;
     EXPECT_EQ(pixel_at(picture, 2, 250), WHITE);
     EXPECT_EQ(pixel_at(picture, 697, 250), WHITE);
     EXPECT_EQ(pixel_at(picture, 350, 2), WHITE);
     EXPECT_EQ(pixel_at(picture, 350, 497), WHITE);
     // An empty model: nothing but the field, the frames and the triad.
     for (int y = 80; y <= 495; ++y)
-        for (int x = 4; x <= 695; ++x) ASSERT_EQ(pixel_at(picture, x, y), WHITE) << x << "," << y;
+        for (int x = 4; x <= 695; ++x)
+            ASSERT_EQ(pixel_at(picture, x, y), WHITE) << x << "," << y;
 }
 
-TEST_F(RenderTest, DownwardLoadArrowTipBarbAndLabel) {
+TEST_F(RenderTest, DownwardLoadArrowTipBarbAndLabel)
+{
     place_nodes({{300.0f, 150.0f}});
     TrussModel.node_loads[3][1] = -1000.0f;
     TrussModel.load_scale = 0.1f;
@@ -87,7 +96,8 @@ TEST_F(RenderTest, DownwardLoadArrowTipBarbAndLabel) {
     redraw_view();
     const Picture& picture = canvas();
     // Shaft from S straight down to T = S + (0, 100).
-    for (int y = 150; y <= 250; ++y) ASSERT_EQ(pixel_at(picture, 300, y), GREEN) << y;
+    for (int y = 150; y <= 250; ++y)
+        ASSERT_EQ(pixel_at(picture, 300, y), GREEN) << y;
     EXPECT_EQ(pixel_at(picture, 300, 149), WHITE);
     EXPECT_EQ(pixel_at(picture, 300, 251), WHITE);
     // Barb from T to (S.x + 2, S.y + 92).
@@ -105,7 +115,8 @@ TEST_F(RenderTest, DownwardLoadArrowTipBarbAndLabel) {
     EXPECT_GT(text_mismatches(picture, label), 0);
 }
 
-TEST_F(RenderTest, EachLoadComponentGetsItsOwnArrow) {
+TEST_F(RenderTest, EachLoadComponentGetsItsOwnArrow)
+{
     place_nodes({{300.0f, 300.0f}});
     TrussModel.node_loads[2][1] = 50.0f;   // x: red, to the right
     TrussModel.node_loads[3][1] = 100.0f;  // y: green, up
@@ -119,7 +130,8 @@ TEST_F(RenderTest, EachLoadComponentGetsItsOwnArrow) {
     EXPECT_EQ(pixel_at(canvas(), 300, 199), WHITE);
 }
 
-TEST_F(RenderTest, RestraintCirclesAndExclusiveOrDisc) {
+TEST_F(RenderTest, RestraintCirclesAndExclusiveOrDisc)
+{
     place_nodes({{400.0f, 300.0f}});
     TrussModel.node_fixity[1][1] = 1;
     TrussModel.node_fixity[2][1] = 1;
@@ -133,7 +145,8 @@ TEST_F(RenderTest, RestraintCirclesAndExclusiveOrDisc) {
     EXPECT_EQ(pixel_at(picture, 400, 305), GREEN);
     EXPECT_EQ(pixel_at(picture, 406, 300), WHITE) << "outlines only";
     // White XOR blue is yellow across the disc of radius 3.
-    for (int x = 397; x <= 403; ++x) EXPECT_EQ(pixel_at(picture, x, 300), YELLOW) << x;
+    for (int x = 397; x <= 403; ++x)
+        EXPECT_EQ(pixel_at(picture, x, 300), YELLOW) << x;
     EXPECT_EQ(pixel_at(picture, 404, 300), WHITE);
     // Codes other than 1 draw nothing.
     TrussModel.node_fixity[1][1] = 2;
@@ -144,7 +157,8 @@ TEST_F(RenderTest, RestraintCirclesAndExclusiveOrDisc) {
     EXPECT_EQ(pixel_at(picture, 400, 300), WHITE);
 }
 
-TEST_F(RenderTest, ElementAndItsNumberLabel) {
+TEST_F(RenderTest, ElementAndItsNumberLabel)
+{
     place_nodes({{100.0f, 200.0f}, {300.0f, 200.0f}});
     add_element(1, 1, 2);
     ViewState.show_element_numbers = 1;
@@ -157,7 +171,8 @@ TEST_F(RenderTest, ElementAndItsNumberLabel) {
     EXPECT_EQ(text_mismatches(canvas(), label), 0);
 }
 
-TEST_F(RenderTest, MembersReachingFarOffTheCanvasKeepTheirSlope) {
+TEST_F(RenderTest, MembersReachingFarOffTheCanvasKeepTheirSlope)
+{
     // One end on the canvas, the other far beyond it (past the raster's old +-65000 clamp, and past
     // the +-1e6 of to_pixel): every drawn pixel lies on the true line, all the way to the edge.
     struct Case {
@@ -176,7 +191,8 @@ TEST_F(RenderTest, MembersReachingFarOffTheCanvasKeepTheirSlope) {
         int on_line = 0;
         for (int y = 4; y < 496; ++y) {
             for (int x = 4; x < 696; ++x) {
-                if (pixel_at(canvas(), x, y) != BLACK) continue;
+                if (pixel_at(canvas(), x, y) != BLACK)
+                    continue;
                 // Distance from the true line in pixels: rounding of the cut end points and the
                 // line's own steps, never the tens of pixels of a bent line.
                 double distance = std::fabs((x - c.x1) * dy - (y - c.y1) * dx) / std::hypot(dx, dy);
@@ -188,7 +204,8 @@ TEST_F(RenderTest, MembersReachingFarOffTheCanvasKeepTheirSlope) {
     }
 }
 
-TEST_F(RenderTest, AxisTriadInPlanAndThreeDimensionalViews) {
+TEST_F(RenderTest, AxisTriadInPlanAndThreeDimensionalViews)
+{
     apply_plan_view_preset();
     update_view_matrix();
     compute_axis_directions();
@@ -219,7 +236,8 @@ TEST_F(RenderTest, AxisTriadInPlanAndThreeDimensionalViews) {
     EXPECT_EQ(pixel_at(picture, 50, 28), WHITE);
 }
 
-TEST_F(RenderTest, DeflectedShapeOverElementsUnderTriad) {
+TEST_F(RenderTest, DeflectedShapeOverElementsUnderTriad)
+{
     place_nodes({{30.0f, 50.0f}, {200.0f, 50.0f}});
     add_element(1, 1, 2);
     TrussModel.deflection_scale = 1500.0f;
@@ -236,7 +254,8 @@ TEST_F(RenderTest, DeflectedShapeOverElementsUnderTriad) {
     EXPECT_EQ(pixel_at(picture, 100, 50), BLACK);
 }
 
-TEST_F(RenderTest, LargestDeflectionMovesItsNodeFifteenPixels) {
+TEST_F(RenderTest, LargestDeflectionMovesItsNodeFifteenPixels)
+{
     place_nodes({{400.0f, 250.0f}, {200.0f, 250.0f}});
     add_element(1, 1, 2);
     TrussModel.node_deflections[2][1] = 0.01f;
@@ -252,7 +271,8 @@ TEST_F(RenderTest, LargestDeflectionMovesItsNodeFifteenPixels) {
     EXPECT_EQ(pixel_at(picture, 300, 250), BLACK) << "the undeformed element stays";
 }
 
-TEST_F(RenderTest, WhatCannotBePlacedIsSkippedAndTheRestDrawn) {
+TEST_F(RenderTest, WhatCannotBePlacedIsSkippedAndTheRestDrawn)
+{
     place_nodes({{100.0f, 100.0f}, {NAN, 200.0f}, {300.0f, 300.0f}, {INFINITY, 5.0f}, {3e9f, -3e9f}});
     add_element(1, 1, 2);
     add_element(2, 1, 3);

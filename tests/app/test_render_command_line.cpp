@@ -22,7 +22,8 @@ struct ParseCase {
     const char* error;                   // "" when the line is accepted
 };
 
-TEST(RenderOptionsTest, RefusesBadCommandLinesWithOneLineReasons) {
+TEST(RenderOptionsTest, RefusesBadCommandLinesWithOneLineReasons)
+{
     const ParseCase cases[] = {
         {{"r.res", "-o", "o.jpg", "--bogus"}, "unknown option '--bogus'"},
         {{"r.res", "-o", "o.jpg", "-x"}, "unknown option '-x'"},
@@ -48,7 +49,8 @@ TEST(RenderOptionsTest, RefusesBadCommandLinesWithOneLineReasons) {
         {{"r.res", "-o", "o.jpg", "--plan", "--3d"}, "options '--plan' and '--3d' cannot be combined"},
         {{"r.res", "-o", "o.jpg", "--stresses", "--frame", "2"},
          "options '--stresses' and '--frame' cannot be combined"},
-        {{"r.res", "s.res", "-o", "o.jpg"}, "several results files need {name} in the output file name (-o 'out/{name}.png')"},
+        {{"r.res", "s.res", "-o", "o.jpg"},
+         "several results files need {name} in the output file name (-o 'out/{name}.png')"},
         {{"-o", "o.jpg"}, "no results file given"},
         {{}, "no results file given"},
         {{"r.res"}, "no output file given (-o OUT.jpg)"},
@@ -64,10 +66,25 @@ TEST(RenderOptionsTest, RefusesBadCommandLinesWithOneLineReasons) {
     }
 }
 
-TEST(RenderOptionsTest, ReadsValuesInEitherFormAndInAnyOrder) {
-    const char* argv[] = {"kelvaro-render", "--quality=+95", "--3d",    "--azimuth", "-12.5", "--elevation=1e2",
-                          "--zoom",         "-3",           "--loads", "r.res",     "--numbers",
-                          "--output",       "o.jpg",        "--frame", "4",         "--zoom", "2"};
+TEST(RenderOptionsTest, ReadsValuesInEitherFormAndInAnyOrder)
+{
+    const char* argv[] = {"kelvaro-render",
+                          "--quality=+95",
+                          "--3d",
+                          "--azimuth",
+                          "-12.5",
+                          "--elevation=1e2",
+                          "--zoom",
+                          "-3",
+                          "--loads",
+                          "r.res",
+                          "--numbers",
+                          "--output",
+                          "o.jpg",
+                          "--frame",
+                          "4",
+                          "--zoom",
+                          "2"};
     RenderOptions options;
     std::string error;
     ASSERT_TRUE(parse_render_options(static_cast<int>(std::size(argv)), argv, options, error)) << error;
@@ -85,7 +102,8 @@ TEST(RenderOptionsTest, ReadsValuesInEitherFormAndInAnyOrder) {
     EXPECT_FALSE(options.stresses);
 }
 
-TEST(RenderOptionsTest, DeflectedTakesTheNextArgumentOnlyWhenItIsANumber) {
+TEST(RenderOptionsTest, DeflectedTakesTheNextArgumentOnlyWhenItIsANumber)
+{
     struct Case {
         std::vector<const char*> arguments;
         const char* scale;
@@ -111,7 +129,8 @@ TEST(RenderOptionsTest, DeflectedTakesTheNextArgumentOnlyWhenItIsANumber) {
     }
 }
 
-TEST(RenderOptionsTest, HelpNeedsNoFilesAndNamesEveryOption) {
+TEST(RenderOptionsTest, HelpNeedsNoFilesAndNamesEveryOption)
+{
     const char* argv[] = {"kelvaro-render", "--help"};
     RenderOptions options;
     std::string error;
@@ -130,33 +149,40 @@ struct ProcessResult {
     std::string out, err;
 };
 
-std::string read_all(const std::filesystem::path& path) {
+std::string read_all(const std::filesystem::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string quoted(const std::string& text) {
+std::string quoted(const std::string& text)
+{
     std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
 class RenderProcessTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         dir_ = std::filesystem::temp_directory_path() /
                ("kelvaro_render_" + std::to_string(getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         std::error_code error;
         std::filesystem::remove_all(dir_, error);
     }
 
-    ProcessResult run(const std::vector<std::string>& arguments) {
+    ProcessResult run(const std::vector<std::string>& arguments)
+    {
         std::string command = quoted(KELVARO_RENDER_BIN);
-        for (const std::string& a : arguments) command += " " + quoted(a);
+        for (const std::string& a : arguments)
+            command += " " + quoted(a);
         command += " >" + quoted((dir_ / "out.txt").string()) + " 2>" + quoted((dir_ / "err.txt").string());
         ProcessResult result;
         const int raw = std::system(command.c_str());
@@ -172,8 +198,10 @@ protected:
 };
 
 // Width and height from the first start-of-frame marker of a JPEG file; {0, 0} if there is none.
-std::pair<int, int> jpeg_size(const std::string& bytes) {
-    if (bytes.size() < 4 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xD8)
+std::pair<int, int> jpeg_size(const std::string& bytes)
+{
+    if (bytes.size() < 4 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
+        static_cast<unsigned char>(bytes[1]) != 0xD8)
         return {0, 0};
     std::size_t at = 2;
     auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
@@ -189,7 +217,8 @@ std::pair<int, int> jpeg_size(const std::string& bytes) {
 
 const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
 
-TEST_F(RenderProcessTest, WritesA700By500JpegAndSaysNothing) {
+TEST_F(RenderProcessTest, WritesA700By500JpegAndSaysNothing)
+{
     const ProcessResult r = run({EXAMPLES + "bridge.res", "-o", path("bridge.jpg"), "--deflected", "--loads"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
@@ -197,7 +226,8 @@ TEST_F(RenderProcessTest, WritesA700By500JpegAndSaysNothing) {
     EXPECT_EQ(jpeg_size(read_all(path("bridge.jpg"))), std::make_pair(700, 500));
 }
 
-TEST_F(RenderProcessTest, EachFailureHasItsStatusAndOneLine) {
+TEST_F(RenderProcessTest, EachFailureHasItsStatusAndOneLine)
+{
     const std::string missing = path("missing.res");
     struct Case {
         std::vector<std::string> arguments;
@@ -206,18 +236,24 @@ TEST_F(RenderProcessTest, EachFailureHasItsStatusAndOneLine) {
     } cases[] = {
         {{missing, "-o", path("a.jpg")}, 1, "kelvaro-render: " + missing + ": No such file or directory\n"},
         {{dir_.string(), "-o", path("a.jpg")}, 1, "kelvaro-render: " + dir_.string() + ": Is a directory\n"},
-        {{EXAMPLES + "bridge-geometry.res", "-o", path("a.jpg")}, 1,
+        {{EXAMPLES + "bridge-geometry.res", "-o", path("a.jpg")},
+         1,
          "kelvaro-render: No Results: Truss Solver Results not found\n"},
-        {{EXAMPLES + "bridge.res", "-o", path("a.jpg"), "--zoom", "x"}, 2,
+        {{EXAMPLES + "bridge.res", "-o", path("a.jpg"), "--zoom", "x"},
+         2,
          "kelvaro-render: option '--zoom': 'x' is not a whole number (see --help)\n"},
-        {{EXAMPLES + "bridge.res", "--fast", "-o", path("a.jpg")}, 2,
+        {{EXAMPLES + "bridge.res", "--fast", "-o", path("a.jpg")},
+         2,
          "kelvaro-render: unknown option '--fast' (see --help)\n"},
         {{EXAMPLES + "bridge.res"}, 2, "kelvaro-render: no output file given (-o OUT.jpg) (see --help)\n"},
-        {{EXAMPLES + "bridge.res", "-o", path("no/such/folder/a.jpg")}, 3,
+        {{EXAMPLES + "bridge.res", "-o", path("no/such/folder/a.jpg")},
+         3,
          "kelvaro-render: cannot write '" + path("no/such/folder/a.jpg") + "': No such file or directory\n"},
-        {{EXAMPLES + "bridge.res", "-o", dir_.string()}, 3,
+        {{EXAMPLES + "bridge.res", "-o", dir_.string()},
+         3,
          "kelvaro-render: cannot write '" + dir_.string() + "': Is a directory\n"},
-        {{EXAMPLES + "bridge.res", "-o", "/dev/full"}, 3,
+        {{EXAMPLES + "bridge.res", "-o", "/dev/full"},
+         3,
          "kelvaro-render: cannot write '/dev/full': No space left on device\n"},
     };
     for (const Case& c : cases) {
@@ -228,8 +264,10 @@ TEST_F(RenderProcessTest, EachFailureHasItsStatusAndOneLine) {
     }
 }
 
-TEST_F(RenderProcessTest, UnreadableFileIsRefusedBeforeReading) {
-    if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
+TEST_F(RenderProcessTest, UnreadableFileIsRefusedBeforeReading)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads any file";
     const std::string locked = path("locked.res");
     std::filesystem::copy_file(EXAMPLES + "bridge.res", locked);
     std::filesystem::permissions(locked, std::filesystem::perms::none);
@@ -238,16 +276,17 @@ TEST_F(RenderProcessTest, UnreadableFileIsRefusedBeforeReading) {
     EXPECT_EQ(r.err, "kelvaro-render: " + locked + ": Permission denied\n");
 }
 
-TEST_F(RenderProcessTest, CutDownFileIsDrawnWithAWarning) {
-    const ProcessResult r =
-        run({std::string(KELVARO_TEST_DATA) + "/malformed/end_node_99.txt", "-o", path("cut.jpg")});
+TEST_F(RenderProcessTest, CutDownFileIsDrawnWithAWarning)
+{
+    const ProcessResult r = run({std::string(KELVARO_TEST_DATA) + "/malformed/end_node_99.txt", "-o", path("cut.jpg")});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err.rfind("kelvaro-render: Warning: Results file cut down:", 0), 0u) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
     EXPECT_EQ(jpeg_size(read_all(path("cut.jpg"))), std::make_pair(700, 500));
 }
 
-TEST_F(RenderProcessTest, HelpGoesToStandardOutput) {
+TEST_F(RenderProcessTest, HelpGoesToStandardOutput)
+{
     const ProcessResult r = run({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");

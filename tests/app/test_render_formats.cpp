@@ -40,7 +40,8 @@ const std::string TOWER = EXAMPLES + "tower.res";
 // Pixels as 0xRRGGBB, top row first.
 using Pixels = std::vector<std::uint32_t>;
 
-Pixels pixels_of(const Picture& picture) {
+Pixels pixels_of(const Picture& picture)
+{
     Pixels out;
     for (int y = 0; y < picture.height; ++y) {
         const std::uint8_t* row = picture_row(picture, y);
@@ -52,23 +53,28 @@ Pixels pixels_of(const Picture& picture) {
     return out;
 }
 
-std::uint32_t pixel(const Picture& picture, int x, int y) {
+std::uint32_t pixel(const Picture& picture, int x, int y)
+{
     const std::uint8_t* p = picture_row(picture, y) + x * 3;
     return std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
 }
 
 // A PNG file's pixels (empty when it cannot be read); width and height out.
-Pixels read_png(const std::string& path, int& width, int& height) {
+Pixels read_png(const std::string& path, int& width, int& height)
+{
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     Pixels out;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return out;
     image.format = PNG_FORMAT_RGB;
     std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return out;
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
+        return out;
     width = static_cast<int>(image.width);
     height = static_cast<int>(image.height);
-    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) out.push_back(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
+        out.push_back(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
     return out;
 }
 
@@ -79,7 +85,8 @@ struct Gif {
     int width = 0, height = 0;
 };
 
-bool netscape_loop(const ExtensionBlock* blocks, int count) {
+bool netscape_loop(const ExtensionBlock* blocks, int count)
+{
     for (int n = 0; n + 1 < count; ++n) {
         if (blocks[n].ByteCount == 11 && std::memcmp(blocks[n].Bytes, "NETSCAPE2.0", 11) == 0 &&
             blocks[n + 1].ByteCount == 3 && blocks[n + 1].Bytes[1] == 0 && blocks[n + 1].Bytes[2] == 0)
@@ -88,11 +95,13 @@ bool netscape_loop(const ExtensionBlock* blocks, int count) {
     return false;
 }
 
-Gif read_gif(const std::string& path) {
+Gif read_gif(const std::string& path)
+{
     Gif out;
     int error = 0;
     GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
-    if (gif == nullptr) return out;
+    if (gif == nullptr)
+        return out;
     if (DGifSlurp(gif) == GIF_OK) {
         out.width = gif->SWidth;
         out.height = gif->SHeight;
@@ -108,8 +117,10 @@ Gif read_gif(const std::string& path) {
             for (int y = 0; y < d.Height; ++y) {
                 for (int x = 0; x < d.Width; ++x) {
                     const GifColorType& c = map->Colors[image.RasterBits[y * d.Width + x] % map->ColorCount];
-                    shown[static_cast<std::size_t>(d.Top + y) * gif->SWidth + d.Left + x] =
-                        std::uint32_t{c.Red} << 16 | std::uint32_t{c.Green} << 8 | c.Blue;
+                    shown[static_cast<std::size_t>(d.Top + y) * gif->SWidth + d.Left + x] = std::uint32_t{c.Red} << 16 |
+                                                                                            std::uint32_t{c.Green}
+                                                                                                << 8 |
+                                                                                            c.Blue;
                 }
             }
             out.frames.push_back(shown);
@@ -119,22 +130,27 @@ Gif read_gif(const std::string& path) {
     return out;
 }
 
-std::string read_all(const std::string& path) {
+std::string read_all(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool tool_present(const char* name) {
+bool tool_present(const char* name)
+{
     return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-std::string quoted(const std::string& text) {
+std::string quoted(const std::string& text)
+{
     std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
-RenderOptions parse(std::vector<const char*> arguments) {
+RenderOptions parse(std::vector<const char*> arguments)
+{
     arguments.insert(arguments.begin(), "kelvaro-render");
     RenderOptions options;
     std::string error;
@@ -143,7 +159,8 @@ RenderOptions parse(std::vector<const char*> arguments) {
 }
 
 // The canvas picture (or animation frame) kelvaro-render draws for the arguments.
-Picture drawn(std::vector<const char*> arguments) {
+Picture drawn(std::vector<const char*> arguments)
+{
     Picture picture;
     EXPECT_EQ(render_picture(parse(std::move(arguments)), picture).status, RENDER_EXIT_OK);
     return picture;
@@ -151,31 +168,37 @@ Picture drawn(std::vector<const char*> arguments) {
 
 class RenderFormatsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         dir_ = std::filesystem::temp_directory_path() / ("kelvaro_formats_" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         viewer_shutdown();
         std::error_code error;
         std::filesystem::remove_all(dir_, error);
     }
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
     // Files in the work folder, names sorted.
-    std::vector<std::string> listing() const {
+    std::vector<std::string> listing() const
+    {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir_)) names.push_back(entry.path().filename());
+        for (const auto& entry : std::filesystem::directory_iterator(dir_))
+            names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }
     // kelvaro-render run in process: its status, its stderr lines in err.
-    int run(std::vector<const char*> arguments, std::string& err) {
+    int run(std::vector<const char*> arguments, std::string& err)
+    {
         arguments.insert(arguments.begin(), "kelvaro-render");
         std::FILE* stream = std::tmpfile();
         const int status = render_main(static_cast<int>(arguments.size()), arguments.data(), stream, stream);
         std::rewind(stream);
         err.clear();
-        for (int c; (c = std::fgetc(stream)) != EOF;) err += static_cast<char>(c);
+        for (int c; (c = std::fgetc(stream)) != EOF;)
+            err += static_cast<char>(c);
         std::fclose(stream);
         return status;
     }
@@ -185,7 +208,8 @@ protected:
 
 // PNG holds the canvas pixels exactly, also for an animation frame, an upper-case extension and a
 // size of its own; GIF holds the six frames --frame draws, 25 cs each, looping forever.
-TEST_F(RenderFormatsTest, PngAndGifDecodeToTheCanvasPixels) {
+TEST_F(RenderFormatsTest, PngAndGifDecodeToTheCanvasPixels)
+{
     std::string err;
     struct Case {
         std::vector<const char*> arguments;
@@ -220,16 +244,18 @@ TEST_F(RenderFormatsTest, PngAndGifDecodeToTheCanvasPixels) {
     EXPECT_TRUE(decoded.loops_forever);
     for (int f = 1; f <= 6; ++f) {
         const std::string frame = std::to_string(f);
-        EXPECT_EQ(decoded.frames[f - 1], pixels_of(drawn({TOWER.c_str(), "-o", "x.png", "--deflected=300", "--frame",
-                                                          frame.c_str()})))
+        EXPECT_EQ(decoded.frames[f - 1],
+                  pixels_of(drawn({TOWER.c_str(), "-o", "x.png", "--deflected=300", "--frame", frame.c_str()})))
             << "frame " << f;
     }
 }
 
 // The SVG of a view (here at a size of its own, with an animation frame and texts) is well-formed,
 // sized as the canvas, and rsvg-convert draws it close to the PNG of the same view.
-TEST_F(RenderFormatsTest, SvgParsesAndRendersLikeThePng) {
-    if (!tool_present("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
+TEST_F(RenderFormatsTest, SvgParsesAndRendersLikeThePng)
+{
+    if (!tool_present("rsvg-convert"))
+        GTEST_SKIP() << "rsvg-convert is not installed";
     std::string err;
     const std::string svg = path("v.svg"), png = path("v.png"), back = path("back.png");
     for (const std::string& out : {svg, png}) {
@@ -252,7 +278,8 @@ TEST_F(RenderFormatsTest, SvgParsesAndRendersLikeThePng) {
     long close = 0;
     for (std::size_t i = 0; i < want.size(); ++i) {
         int worst = 0;
-        for (int shift : {0, 8, 16}) worst = std::max(worst, std::abs(int(want[i] >> shift & 255) - int(got[i] >> shift & 255)));
+        for (int shift : {0, 8, 16})
+            worst = std::max(worst, std::abs(int(want[i] >> shift & 255) - int(got[i] >> shift & 255)));
         close += worst <= 64;
     }
     EXPECT_GE(close * 100, static_cast<long>(want.size()) * 98);
@@ -261,12 +288,13 @@ TEST_F(RenderFormatsTest, SvgParsesAndRendersLikeThePng) {
 // --size 700x500 is the picture of today; another size fits the model as 700 x 500 does (twice the
 // size: every node twice as far from the origin), frames on its edges, the triad where it was;
 // --text-scale 2 doubles the font's pixel size.
-TEST_F(RenderFormatsTest, SizeFitsTheModelAndKeepsTheDefaultPicture) {
+TEST_F(RenderFormatsTest, SizeFitsTheModelAndKeepsTheDefaultPicture)
+{
     const Picture today = drawn({TOWER.c_str(), "-o", "x.jpg", "--loads", "--numbers"});
     const std::vector<float> small_x = ViewState.node_screen[1], small_y = ViewState.node_screen[2];
-    EXPECT_EQ(drawn({TOWER.c_str(), "-o", "x.jpg", "--loads", "--numbers", "--size", "700x500", "--text-scale", "1"})
-                  .bits,
-              today.bits);
+    EXPECT_EQ(
+        drawn({TOWER.c_str(), "-o", "x.jpg", "--loads", "--numbers", "--size", "700x500", "--text-scale", "1"}).bits,
+        today.bits);
 
     const Picture big = drawn({TOWER.c_str(), "-o", "x.jpg", "--loads", "--numbers", "--size", "1400x1000"});
     ASSERT_EQ(big.width, 1400);
@@ -291,7 +319,8 @@ TEST_F(RenderFormatsTest, SizeFitsTheModelAndKeepsTheDefaultPicture) {
         EXPECT_EQ(pixel(big, x, 998), blue);
     }
     for (int y = 25; y <= 75; ++y) {
-        for (int x = 25; x <= 75; ++x) ASSERT_EQ(pixel(big, x, y), pixel(today, x, y)) << x << "," << y;
+        for (int x = 25; x <= 75; ++x)
+            ASSERT_EQ(pixel(big, x, y), pixel(today, x, y)) << x << "," << y;
     }
 
     std::string err;
@@ -309,15 +338,17 @@ TEST_F(RenderFormatsTest, SizeFitsTheModelAndKeepsTheDefaultPicture) {
 // Refusals: an unknown extension, a GIF with one frame, a {name} that two inputs share and several
 // inputs without {name} write nothing (exit 2); a write that fails (exit 3) leaves the old file
 // and no stray file; several inputs report the worst status and one line per failing file.
-TEST_F(RenderFormatsTest, FailuresAreClearAndWriteNothingHalfway) {
+TEST_F(RenderFormatsTest, FailuresAreClearAndWriteNothingHalfway)
+{
     std::string err;
     const std::string other = path("b/bridge.res");
     std::filesystem::create_directories(path("b"));
     std::filesystem::copy_file(BRIDGE, other);
     const std::string bmp = path("x.bmp"), gif = path("x.gif"), pattern = path("{name}.png");
     EXPECT_EQ(run({BRIDGE.c_str(), "-o", bmp.c_str()}, err), 2);
-    EXPECT_NE(err.find("'" + bmp + "' has an unknown extension: write JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg) or GIF"),
-              std::string::npos)
+    EXPECT_NE(
+        err.find("'" + bmp + "' has an unknown extension: write JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg) or GIF"),
+        std::string::npos)
         << err;
     EXPECT_EQ(run({BRIDGE.c_str(), "-o", gif.c_str(), "--frame", "2"}, err), 2);
     EXPECT_EQ(run({"-o", pattern.c_str(), TOWER.c_str(), BRIDGE.c_str(), other.c_str()}, err), 2);
@@ -356,7 +387,8 @@ TEST_F(RenderFormatsTest, FailuresAreClearAndWriteNothingHalfway) {
 // The viewer's exports on the canvas as shown: PNG is the canvas, SVG parses, GIF has the six
 // frames of "Animation"; the viewer's state and picture are as before; a failure gives a reason
 // and leaves the old file.
-TEST_F(RenderFormatsTest, ViewerExportsTheCanvasAsShown) {
+TEST_F(RenderFormatsTest, ViewerExportsTheCanvasAsShown)
+{
     gui_use_headless();
     headless_reset_log();
     const char* const arguments[] = {"kelvaro", BRIDGE.c_str()};

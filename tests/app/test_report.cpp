@@ -49,21 +49,26 @@ with open(sys.argv[1], 'rb') as f:
     walk('', json.loads(f.read().decode('utf-8'), parse_constant=constant))
 )";
 
-std::string quoted(const std::string& text) {
+std::string quoted(const std::string& text)
+{
     std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
-std::string read_all(const std::filesystem::path& path) {
+std::string read_all(const std::filesystem::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
+std::vector<std::string> lines_of(const std::string& text)
+{
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -73,27 +78,33 @@ struct FlatJson {
     std::map<std::string, std::string> keys;
     bool parsed = false;
 
-    double number(const std::string& path) const {
+    double number(const std::string& path) const
+    {
         auto found = values.find(path);
-        if (found == values.end() || found->second == "null") return std::numeric_limits<double>::quiet_NaN();
+        if (found == values.end() || found->second == "null")
+            return std::numeric_limits<double>::quiet_NaN();
         double value = 0;
         std::from_chars(found->second.data(), found->second.data() + found->second.size(), value);
         return value;
     }
-    std::string text(const std::string& path) const {
+    std::string text(const std::string& path) const
+    {
         auto found = values.find(path);
         return found == values.end() ? "<missing>" : found->second;
     }
 };
 
-FlatJson flatten(const std::string& path) {
+FlatJson flatten(const std::string& path)
+{
     FlatJson flat;
     const std::string command = "python3 -c " + quoted(FLATTEN_JSON) + " " + quoted(path);
     std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return flat;
+    if (pipe == nullptr)
+        return flat;
     std::string output;
     char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
     flat.parsed = pclose(pipe) == 0;
     for (const std::string& line : lines_of(output)) {
         const std::size_t brace = line.find('{');
@@ -109,19 +120,22 @@ FlatJson flatten(const std::string& path) {
 
 class ReportTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         dir_ = std::filesystem::temp_directory_path() /
                ("kelvaro_report_" + std::to_string(getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         std::error_code error;
         std::filesystem::remove_all(dir_, error);
     }
 
     // kelvaro-render in this process with arguments after the results file; the model stays loaded.
-    RenderReport render(const std::string& results, std::vector<const char*> arguments) {
+    RenderReport render(const std::string& results, std::vector<const char*> arguments)
+    {
         arguments.insert(arguments.begin(), {"kelvaro-render", results.c_str()});
         RenderOptions options;
         std::string error;
@@ -136,14 +150,17 @@ protected:
 };
 
 // A value the file gave as float32 reads back as that float; a computed double reads back exactly.
-void expect_file_value(const FlatJson& json, const std::string& path, double expected) {
+void expect_file_value(const FlatJson& json, const std::string& path, double expected)
+{
     EXPECT_EQ(static_cast<float>(json.number(path)), static_cast<float>(expected)) << path << " " << json.text(path);
 }
-void expect_computed(const FlatJson& json, const std::string& path, double expected) {
+void expect_computed(const FlatJson& json, const std::string& path, double expected)
+{
     EXPECT_EQ(json.number(path), expected) << path << " " << json.text(path);
 }
 
-TEST_F(ReportTest, JsonReadsBackWithItsKeysInOrderAndTheModulesNumbers) {
+TEST_F(ReportTest, JsonReadsBackWithItsKeysInOrderAndTheModulesNumbers)
+{
     for (const char* name : {"bridge", "tower"}) {
         SCOPED_TRACE(name);
         const std::string report = path("report.json");
@@ -179,7 +196,8 @@ TEST_F(ReportTest, JsonReadsBackWithItsKeysInOrderAndTheModulesNumbers) {
                 expect_computed(json, at + "restraint" + axis[j], node.restraint[j]);
                 expect_file_value(json, at + "load" + axis[j], node.load[j]);
                 expect_file_value(json, at + "deflection" + axis[j], node.deflection[j]);
-                if (node.restrained) expect_computed(json, at + "reaction" + axis[j], node.reaction[j]);
+                if (node.restrained)
+                    expect_computed(json, at + "reaction" + axis[j], node.reaction[j]);
             }
             if (!node.restrained) {
                 EXPECT_EQ(json.text(at + "reaction"), "null") << at;
@@ -212,7 +230,8 @@ TEST_F(ReportTest, JsonReadsBackWithItsKeysInOrderAndTheModulesNumbers) {
     }
 }
 
-TEST_F(ReportTest, JsonEscapesTheTitleAndWritesNullForWhatIsNotANumber) {
+TEST_F(ReportTest, JsonEscapesTheTitleAndWritesNullForWhatIsNotANumber)
+{
     ModelNumbers n;
     n.nodes.resize(2);
     n.members.resize(2);
@@ -236,10 +255,12 @@ TEST_F(ReportTest, JsonEscapesTheTitleAndWritesNullForWhatIsNotANumber) {
     EXPECT_EQ(json.text(".summary.max_deflection"), "null");
 }
 
-TEST_F(ReportTest, CsvGivesAMemberAndANodeTableWithHeaderRows) {
+TEST_F(ReportTest, CsvGivesAMemberAndANodeTableWithHeaderRows)
+{
     // The extension in any case; NAME is the path without it.
-    ASSERT_EQ(render(EXAMPLES + "tower.res", {"--report", path("tower.CSV").c_str(), "-o", path("t.jpg").c_str()}).status,
-              RENDER_EXIT_OK);
+    ASSERT_EQ(
+        render(EXAMPLES + "tower.res", {"--report", path("tower.CSV").c_str(), "-o", path("t.jpg").c_str()}).status,
+        RENDER_EXIT_OK);
     EXPECT_TRUE(std::filesystem::exists(path("t.jpg")));
     EXPECT_FALSE(std::filesystem::exists(path("tower.CSV")));
     const std::vector<std::string> members = lines_of(read_all(path("tower-members.csv")));
@@ -250,15 +271,18 @@ TEST_F(ReportTest, CsvGivesAMemberAndANodeTableWithHeaderRows) {
     EXPECT_EQ(nodes[0],
               "node,coordinates_x,coordinates_y,coordinates_z,restraint_x,restraint_y,restraint_z,load_x,load_y,"
               "load_z,deflection_x,deflection_y,deflection_z,deflection_magnitude,reaction_x,reaction_y,reaction_z");
-    for (const std::string& row : nodes) EXPECT_EQ(std::count(row.begin(), row.end(), ','), 16) << row;
-    for (const std::string& row : members) EXPECT_EQ(std::count(row.begin(), row.end(), ','), 6) << row;
+    for (const std::string& row : nodes)
+        EXPECT_EQ(std::count(row.begin(), row.end(), ','), 16) << row;
+    for (const std::string& row : members)
+        EXPECT_EQ(std::count(row.begin(), row.end(), ','), 6) << row;
     // A base node carries a reaction; node 5, above it, has no reaction cells.
     EXPECT_EQ(nodes[1].rfind("1,-3,0,-3,1,1,1,", 0), 0u) << nodes[1];
     EXPECT_EQ(nodes[5].substr(nodes[5].size() - 3), ",,,") << nodes[5];
     EXPECT_EQ(members[1].rfind("1,1,5,", 0), 0u) << members[1];
 }
 
-TEST_F(ReportTest, ReportNamesOtherThanJsonOrCsvOrThePicturesAreRefused) {
+TEST_F(ReportTest, ReportNamesOtherThanJsonOrCsvOrThePicturesAreRefused)
+{
     for (const char* name : {"r.txt", "json", ".json", "r.json.gz"}) {
         const char* argv[] = {"kelvaro-render", "r.res", "--report", name};
         RenderOptions options;
@@ -274,7 +298,8 @@ TEST_F(ReportTest, ReportNamesOtherThanJsonOrCsvOrThePicturesAreRefused) {
 }
 
 #ifdef KELVARO_RENDER_BIN
-TEST_F(ReportTest, UnwritableReportExitsWithStatus3AndLeavesTheOldFile) {
+TEST_F(ReportTest, UnwritableReportExitsWithStatus3AndLeavesTheOldFile)
+{
     const std::string report = path("old.json");
     std::ofstream(report) << "old report\n";
     const std::string err = path("err.txt");
@@ -293,8 +318,8 @@ TEST_F(ReportTest, UnwritableReportExitsWithStatus3AndLeavesTheOldFile) {
     const std::string missing = path("no/such/folder/r.json");
     const RenderReport r = render(EXAMPLES + "bridge.res", {"--report", missing.c_str()});
     EXPECT_EQ(r.status, RENDER_EXIT_SAVE);
-    EXPECT_EQ(r.lines, std::vector<std::string>{"kelvaro-render: cannot write '" + missing +
-                                                "': No such file or directory"});
+    EXPECT_EQ(r.lines,
+              std::vector<std::string>{"kelvaro-render: cannot write '" + missing + "': No such file or directory"});
 }
 #endif  // KELVARO_RENDER_BIN
 

@@ -8,7 +8,8 @@
 namespace {
 
 // A complete planar three-node file: triangle 1-2-3, node 3 loaded, results present.
-std::vector<std::string> triangle_file() {
+std::vector<std::string> triangle_file()
+{
     return {
         "Triangle",
         "3 3",
@@ -35,7 +36,8 @@ std::vector<std::string> triangle_file() {
 
 class ReaderTest : public AppTest {};
 
-TEST_F(ReaderTest, CompleteFileFillsModelAndScales) {
+TEST_F(ReaderTest, CompleteFileFillsModelAndScales)
+{
     load_lines(triangle_file());
     EXPECT_EQ(TrussModel.node_count, 3);
     EXPECT_EQ(TrussModel.element_count, 3);
@@ -63,7 +65,8 @@ TEST_F(ReaderTest, CompleteFileFillsModelAndScales) {
     EXPECT_EQ(file_handle(RESULTS_FILE), 0) << "the file is closed";
 }
 
-TEST_F(ReaderTest, CountsLineSplitsAtSingleSpaces) {
+TEST_F(ReaderTest, CountsLineSplitsAtSingleSpaces)
+{
     struct Case {
         const char* line;
         int nodes, elements;
@@ -82,7 +85,8 @@ namespace {
 // A complete file of a chain of `nodes` nodes and `elements` elements (element e joins nodes
 // e mod nodes + 1 and (e + 1) mod nodes + 1), written as the solver does: fixed columns while the
 // number fits them, free fields after a longer one.
-std::vector<std::string> chain_file(int nodes, int elements) {
+std::vector<std::string> chain_file(int nodes, int elements)
+{
     std::vector<std::string> lines = {"chain", std::to_string(nodes) + " " + std::to_string(elements)};
     for (int i = 1; i <= nodes; ++i)
         lines.push_back(std::to_string(i) + " 0 0 0 " + std::to_string(i) + " " + std::to_string(i % 7) + " 0 0 -" +
@@ -107,7 +111,8 @@ std::vector<std::string> chain_file(int nodes, int elements) {
 
 }  // namespace
 
-TEST_F(ReaderTest, ModelsBeyondFiftyReadInFull) {
+TEST_F(ReaderTest, ModelsBeyondFiftyReadInFull)
+{
     // "266 1005" once read as 10 nodes and -19 elements (low 8 bits); element 1005 needs the free
     // fields after a 4-digit number, node 266 after a 3-digit one.
     load_lines(chain_file(266, 1005));
@@ -134,7 +139,8 @@ TEST_F(ReaderTest, ModelsBeyondFiftyReadInFull) {
     EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 15.0f / 0.009f);
 }
 
-TEST_F(ReaderTest, CountsBeyondTheLimitAndShortFilesAreCutWithOneWarning) {
+TEST_F(ReaderTest, CountsBeyondTheLimitAndShortFilesAreCutWithOneWarning)
+{
     struct Case {
         std::vector<std::string> lines;
         int nodes, elements;
@@ -144,11 +150,14 @@ TEST_F(ReaderTest, CountsBeyondTheLimitAndShortFilesAreCutWithOneWarning) {
         {{"t", "9999999 0", "1 0 0 0 1 0 0 0 0 0"}, 50, 0, "9999999 nodes declared but the file ends after 1"},
         {{"t", "60 1000000", "1 0 0 0 1 0 0 0 0 0"}, 50, 50, "60 nodes declared but the file ends after 1"},
         {{"t", "2 1000000", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 0 0 0 0 0", "999999 1 2", "1 1 2", "7 1 3"},
-         2, 50,
+         2,
+         50,
          "1000000 elements declared but the file ends after 3, 1 element numbers outside 1..50 ignored, "
          "1 unknown end nodes ignored"},
         {{"t", "0 10000001"}, 0, 50, "10000001 elements declared but the file ends after 0"},
-        {{"t", "99999999999999999999 2147483648"}, 50, 50,
+        {{"t", "99999999999999999999 2147483648"},
+         50,
+         50,
          "99999999999999999999 nodes declared but the file ends after 0, 2147483648 elements declared but the "
          "file ends after 0"},
     };
@@ -168,7 +177,8 @@ TEST_F(ReaderTest, CountsBeyondTheLimitAndShortFilesAreCutWithOneWarning) {
     }
 }
 
-TEST_F(ReaderTest, NodeLineFields) {
+TEST_F(ReaderTest, NodeLineFields)
+{
     struct Case {
         const char* line;
         int fixity[4];
@@ -195,7 +205,8 @@ TEST_F(ReaderTest, NodeLineFields) {
     }
 }
 
-TEST_F(ReaderTest, ThirdCoordinateMakesTheModelSpatial) {
+TEST_F(ReaderTest, ThirdCoordinateMakesTheModelSpatial)
+{
     load_lines({"t", "2 0", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 1 0.001 0 0 0"});
     EXPECT_EQ(planar_model, 0);
     EXPECT_EQ(gadget_get_state(ID_3D), 1);
@@ -204,7 +215,8 @@ TEST_F(ReaderTest, ThirdCoordinateMakesTheModelSpatial) {
     EXPECT_EQ(gadget_get_state(ID_3D), 0);
 }
 
-TEST_F(ReaderTest, ExtentsAlwaysIncludeZero) {
+TEST_F(ReaderTest, ExtentsAlwaysIncludeZero)
+{
     // x from 4 to 10 centres like x from 0 to 10; z (component 1) gets the negative offset.
     load_lines({"t", "2 0", "1 0 0 0 4 0 -2 0 0 0", "2 0 0 0 10 0 3 0 0 0"});
     EXPECT_FLOAT_EQ(TrussModel.coord_max[2], 10.000001f);
@@ -217,16 +229,18 @@ TEST_F(ReaderTest, ExtentsAlwaysIncludeZero) {
     EXPECT_FLOAT_EQ(TrussModel.node_loads[1][1], 0.0f);
 }
 
-TEST_F(ReaderTest, ElementLinesAddressTheirEntries) {
+TEST_F(ReaderTest, ElementLinesAddressTheirEntries)
+{
     struct Case {
         const char* line;
         int element, first, second;
     } cases[] = {
-        {"2 3 4", 2, 3, 4},     {"2 3.0 4.0", 2, 3, 4}, {"2 2.5 3.5", 2, 2, 4},
-        {"2 3", 2, 3, 3},       {"  4   1    5  ", 4, 1, 5}, {"2 3.0E+00 4", 2, 3, 4},
+        {"2 3 4", 2, 3, 4}, {"2 3.0 4.0", 2, 3, 4},      {"2 2.5 3.5", 2, 2, 4},
+        {"2 3", 2, 3, 3},   {"  4   1    5  ", 4, 1, 5}, {"2 3.0E+00 4", 2, 3, 4},
     };
     std::vector<std::string> nodes = {"t", "5 1"};
-    for (int i = 1; i <= 5; ++i) nodes.push_back(std::to_string(i) + " 0 0 0 " + std::to_string(i) + " 0 0 0 0 0");
+    for (int i = 1; i <= 5; ++i)
+        nodes.push_back(std::to_string(i) + " 0 0 0 " + std::to_string(i) + " 0 0 0 0 0");
     for (const Case& c : cases) {
         std::vector<std::string> lines = nodes;
         lines.push_back(c.line);
@@ -244,10 +258,11 @@ TEST_F(ReaderTest, ElementLinesAddressTheirEntries) {
     EXPECT_EQ(TrussModel.element_nodes[3][2], 5);
 }
 
-TEST_F(ReaderTest, UnknownElementNumbersAndEndNodesAreNeverStored) {
+TEST_F(ReaderTest, UnknownElementNumbersAndEndNodesAreNeverStored)
+{
     TrussModel.element_nodes[2][1] = 7;
-    load_lines({"t", "3 4", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 0 0 0 0 0", "3 0 0 0 1 1 0 0 0 0",
-                "51 1 2", "0 1 2", "2 0 3", "1 99 2"});
+    load_lines({"t", "3 4", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 1 0 0 0 0 0", "3 0 0 0 1 1 0 0 0 0", "51 1 2", "0 1 2",
+                "2 0 3", "1 99 2"});
     EXPECT_EQ(TrussModel.element_nodes[2][1], 0) << "end node 0 is no node";
     EXPECT_EQ(TrussModel.element_nodes[2][2], 3);
     EXPECT_EQ(TrussModel.element_nodes[1][1], 0) << "end node 99 is beyond node_count";
@@ -259,7 +274,8 @@ TEST_F(ReaderTest, UnknownElementNumbersAndEndNodesAreNeverStored) {
     EXPECT_EQ(headless_messages()[1].title, "No Results");
 }
 
-TEST_F(ReaderTest, MissingAndBadResults) {
+TEST_F(ReaderTest, MissingAndBadResults)
+{
     std::vector<std::string> geometry = {"t", "2 1", "1 1 1 1 0 0 0 0 0 0", "2 0 0 0 4 0 0 0 5 0", "1 1 2"};
     struct Case {
         const char* name;
@@ -269,14 +285,16 @@ TEST_F(ReaderTest, MissingAndBadResults) {
     } cases[] = {
         {"ends after elements", "", "No Results", "Truss Solver Results not found"},
         {"one blank line", "\n", "Error in Results", "Error in reading Truss Solver Results"},
-        {"zero deflections", "\n\n" + deflection_line(1, "0", "0", "0") + "\n" + deflection_line(2, "0", "0", "0") + "\n",
+        {"zero deflections",
+         "\n\n" + deflection_line(1, "0", "0", "0") + "\n" + deflection_line(2, "0", "0", "0") + "\n",
          "Error in Results", "Error in reading Truss Solver Results"},
     };
     for (const Case& c : cases) {
         headless_reset_log();
         gadget_set_text(ID_DEFLECTION_SCALE, "77");
         std::string text;
-        for (const std::string& line : geometry) text += line + "\n";
+        for (const std::string& line : geometry)
+            text += line + "\n";
         load(write_bytes("r.txt", text + c.tail));
         ASSERT_EQ(headless_messages().size(), 1u) << c.name;
         EXPECT_EQ(headless_messages()[0].title, c.title) << c.name;
@@ -290,7 +308,8 @@ TEST_F(ReaderTest, MissingAndBadResults) {
     }
 }
 
-TEST_F(ReaderTest, AFileEndingInsideTheGeometryOnlyReportsNoResults) {
+TEST_F(ReaderTest, AFileEndingInsideTheGeometryOnlyReportsNoResults)
+{
     struct Case {
         const char* name;
         std::vector<std::string> lines;
@@ -307,7 +326,8 @@ TEST_F(ReaderTest, AFileEndingInsideTheGeometryOnlyReportsNoResults) {
     }
 }
 
-TEST_F(ReaderTest, FileNotOpenReadsAsEmptyAndReportsBadResults) {
+TEST_F(ReaderTest, FileNotOpenReadsAsEmptyAndReportsBadResults)
+{
     TrussModel.node_count = 5;
     reset_for_load();
     file_close(RESULTS_FILE);
@@ -319,7 +339,8 @@ TEST_F(ReaderTest, FileNotOpenReadsAsEmptyAndReportsBadResults) {
     EXPECT_EQ(results_missing, 1);
 }
 
-TEST_F(ReaderTest, DeflectionAndResultColumns) {
+TEST_F(ReaderTest, DeflectionAndResultColumns)
+{
     std::vector<std::string> lines = {"t", "2 1", "1 0 0 0 0 0 0 0 0 0", "2 0 0 0 4 0 0 0 0 0", "5 1 2", "", ""};
     lines.push_back("1 " + std::string("      0.0100") + "9" + "     -0.0050" + "      0.0020" + "999");
     lines.push_back("2   0.003");  // shorter than 39 characters: the missing columns are 0
@@ -338,7 +359,8 @@ TEST_F(ReaderTest, DeflectionAndResultColumns) {
     EXPECT_FLOAT_EQ(TrussModel.deflection_scale, 1500.0f);
 }
 
-TEST_F(ReaderTest, EveryLoadStartsFromAnEmptyModel) {
+TEST_F(ReaderTest, EveryLoadStartsFromAnEmptyModel)
+{
     load_lines(triangle_file());
     ASSERT_FALSE(TrussModel.element_result_text[3].empty());
     // Two nodes, elements 1 and 3 with 2 missing, no results: nothing of the triangle is left.
@@ -352,7 +374,8 @@ TEST_F(ReaderTest, EveryLoadStartsFromAnEmptyModel) {
     EXPECT_EQ(TrussModel.node_coords[3][3], 0.0f);
 }
 
-TEST_F(ReaderTest, AllLoadsZeroGiveAnInfiniteLoadScaleQuietly) {
+TEST_F(ReaderTest, AllLoadsZeroGiveAnInfiniteLoadScaleQuietly)
+{
     std::vector<std::string> lines = triangle_file();
     lines[4] = "3 0 0 0 5.0 5.0 0.0 0.0 0.0 0.0";
     load_lines(lines);
@@ -360,7 +383,8 @@ TEST_F(ReaderTest, AllLoadsZeroGiveAnInfiniteLoadScaleQuietly) {
     EXPECT_TRUE(headless_messages().empty());
 }
 
-TEST_F(ReaderTest, ReadsAFixedNumberOfLinesAndIgnoresTheRest) {
+TEST_F(ReaderTest, ReadsAFixedNumberOfLinesAndIgnoresTheRest)
+{
     std::vector<std::string> lines = triangle_file();
     lines.push_back("4 junk that is never read");
     lines.push_back("1 0 0 0 99 99 99 99 99 99");
@@ -369,7 +393,8 @@ TEST_F(ReaderTest, ReadsAFixedNumberOfLinesAndIgnoresTheRest) {
     EXPECT_EQ(TrussModel.element_result_text[3], str_right(str_trim(result_line(3, "3.000E+02", "1.500E+03")), 23));
 }
 
-TEST_F(ReaderTest, NonFiniteNumbersDoNotSpoilTheScalesOrTheCentre) {
+TEST_F(ReaderTest, NonFiniteNumbersDoNotSpoilTheScalesOrTheCentre)
+{
     load_lines({"t", "3 0", "1 0 0 0 0 0 0 0 NaN 0", "2 0 0 0 1e39 0 0 0 -1e39 0", "3 0 0 0 10 4 0 0 -50 0", "", "",
                 deflection_line(1, "NaN", "0", "0"), deflection_line(2, "1e39", "0", "0"),
                 deflection_line(3, "0.02", "0", "0")});
@@ -380,9 +405,11 @@ TEST_F(ReaderTest, NonFiniteNumbersDoNotSpoilTheScalesOrTheCentre) {
     EXPECT_FALSE(std::isfinite(TrussModel.node_coords[2][2]));
 }
 
-TEST_F(ReaderTest, BytesInMemoryReadAsTheSameFile) {
+TEST_F(ReaderTest, BytesInMemoryReadAsTheSameFile)
+{
     std::string text;
-    for (const std::string& line : triangle_file()) text += line + "\r\n";
+    for (const std::string& line : triangle_file())
+        text += line + "\r\n";
     ASSERT_TRUE(read_results_from_memory(text));
     EXPECT_TRUE(headless_messages().empty());
     EXPECT_EQ(TrussModel.element_count, 3);

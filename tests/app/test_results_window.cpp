@@ -19,18 +19,21 @@ constexpr int FORCE = 5;  // column of the members table
 
 class ResultsWindowTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         Overlays = OverlayStateData{};
         redraw_pending = 0;
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         results_window_close();
         AppTest::TearDown();
     }
 
-    void show(const std::string& path) {
+    void show(const std::string& path)
+    {
         results_path = path;
         load(path);
         show_fitted();
@@ -42,36 +45,44 @@ protected:
     const TableData& nodes() { return results_window_spec().tables[RESULTS_NODES]; }
 
     // The shown row's cells of a table, by header.
-    std::string cell(const TableData& table, int row, const std::string& header) {
+    std::string cell(const TableData& table, int row, const std::string& header)
+    {
         for (std::size_t c = 0; c < table.columns.size(); ++c) {
-            if (table.columns[c].header == header) return table_cell_text(table, row, static_cast<int>(c));
+            if (table.columns[c].header == header)
+                return table_cell_text(table, row, static_cast<int>(c));
         }
         ADD_FAILURE() << "no column " << header;
         return {};
     }
 
-    std::string heading_text() {
+    std::string heading_text()
+    {
         std::string all;
-        for (const TableHeadingLine& line : results_window_spec().heading) all += line.text + "\n";
+        for (const TableHeadingLine& line : results_window_spec().heading)
+            all += line.text + "\n";
         return all;
     }
 };
 
-std::vector<std::string> lines_of(const std::string& text) {
+std::vector<std::string> lines_of(const std::string& text)
+{
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
-std::string read_all(const std::string& path) {
+std::string read_all(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-TEST_F(ResultsWindowTest, BridgeTablesAndHeadingHoldTheFilesNumbers) {
+TEST_F(ResultsWindowTest, BridgeTablesAndHeadingHoldTheFilesNumbers)
+{
     show(EXAMPLES + "bridge.res");
     const TableWindowSpec& spec = results_window_spec();
     EXPECT_EQ(spec.title, "Results - " + EXAMPLES + "bridge.res");
@@ -120,10 +131,12 @@ TEST_F(ResultsWindowTest, BridgeTablesAndHeadingHoldTheFilesNumbers) {
     EXPECT_NE(spec.heading[4].text, "Deflected shape drawn x 50 at the present zoom");
     EXPECT_EQ(spec.heading[4].text.rfind("Deflected shape drawn x ", 0), 0u);
     EXPECT_EQ(heading.find("does not balance"), std::string::npos) << heading;
-    for (const TableHeadingLine& line : spec.heading) EXPECT_FALSE(line.warning) << line.text;
+    for (const TableHeadingLine& line : spec.heading)
+        EXPECT_FALSE(line.warning) << line.text;
 }
 
-TEST_F(ResultsWindowTest, ForceHeaderSortsAscendingThenDescendingAndTheSelectionFollowsTheMember) {
+TEST_F(ResultsWindowTest, ForceHeaderSortsAscendingThenDescendingAndTheSelectionFollowsTheMember)
+{
     show(EXAMPLES + "bridge.res");
     headless_table_header_click(RESULTS_MEMBERS, FORCE);
     EXPECT_EQ(cell(members(), 0, "Force"), "-450.0");
@@ -170,7 +183,8 @@ TEST_F(ResultsWindowTest, ForceHeaderSortsAscendingThenDescendingAndTheSelection
     EXPECT_EQ(headless_table_window().selected_row, 4);
 }
 
-TEST_F(ResultsWindowTest, CopyGivesTabSeparatedRowsInTheShownOrderAndSaveWritesCsvThatReadsBack) {
+TEST_F(ResultsWindowTest, CopyGivesTabSeparatedRowsInTheShownOrderAndSaveWritesCsvThatReadsBack)
+{
     show(EXAMPLES + "bridge.res");
     headless_table_header_click(RESULTS_MEMBERS, FORCE);
     headless_table_header_click(RESULTS_MEMBERS, FORCE);
@@ -218,7 +232,8 @@ TEST_F(ResultsWindowTest, CopyGivesTabSeparatedRowsInTheShownOrderAndSaveWritesC
     EXPECT_EQ(headless_messages().size(), 1u);
 }
 
-TEST_F(ResultsWindowTest, LoadFileRefreshesTheOpenWindowKeepingTheSortAndAFileWithoutResultsHasEmptyCells) {
+TEST_F(ResultsWindowTest, LoadFileRefreshesTheOpenWindowKeepingTheSortAndAFileWithoutResultsHasEmptyCells)
+{
     show(EXAMPLES + "bridge.res");
     headless_table_header_click(RESULTS_MEMBERS, FORCE);
     headless_answer(EXAMPLES + "bridge-geometry.res");
@@ -258,19 +273,13 @@ TEST_F(ResultsWindowTest, LoadFileRefreshesTheOpenWindowKeepingTheSortAndAFileWi
 
 // A bar whose free end carries a load that no member force answers: the residual is the whole
 // load, flagged in the heading.
-TEST_F(ResultsWindowTest, AResidualAboveOnePercentIsFlaggedAsNotBalancing) {
-    show(write_file("unbalanced.txt", {"BAR, does not balance",
-                                       "2 1",
-                                       "1 1 1 1 0.0 0.0 0.0 0.0 0.0 0.0",
-                                       "2 0 0 0 2.0 0.0 0.0 10.0 0.0 0.0",
-                                       "1 1 2",
-                                       "",
-                                       "NODE DEFLECTIONS",
-                                       deflection_line(1, "0.0", "0.0", "0.0"),
-                                       deflection_line(2, "1.0E-03", "0.0", "0.0"),
-                                       "",
-                                       "ELEMENT RESULTS",
-                                       result_line(1, "0.000E+00", "0.000E+00")}));
+TEST_F(ResultsWindowTest, AResidualAboveOnePercentIsFlaggedAsNotBalancing)
+{
+    show(write_file(
+        "unbalanced.txt",
+        {"BAR, does not balance", "2 1", "1 1 1 1 0.0 0.0 0.0 0.0 0.0 0.0", "2 0 0 0 2.0 0.0 0.0 10.0 0.0 0.0", "1 1 2",
+         "", "NODE DEFLECTIONS", deflection_line(1, "0.0", "0.0", "0.0"), deflection_line(2, "1.0E-03", "0.0", "0.0"),
+         "", "ELEMENT RESULTS", result_line(1, "0.000E+00", "0.000E+00")}));
     const std::vector<TableHeadingLine>& heading = results_window_spec().heading;
     ASSERT_GE(heading.size(), 3u);
     EXPECT_TRUE(heading[2].warning);

@@ -14,7 +14,8 @@ const int TABLE_TEXT = draw_rgb(155, 0, 160);
 const int ANIMATION_GREEN = draw_rgb(0, 180, 120);
 
 // A model without nodes and with `elements` result texts "S<n> F<n>".
-void table_model(int elements) {
+void table_model(int elements)
+{
     TrussModel.node_count = 0;
     size_element_records(elements);
     TrussModel.element_count = elements;
@@ -26,7 +27,8 @@ void table_model(int elements) {
 
 class StressListTest : public AppTest {};
 
-TEST_F(StressListTest, RowsAndTheirBrackets) {
+TEST_F(StressListTest, RowsAndTheirBrackets)
+{
     table_model(10);
     redraw_view();
     draw_stress_list();
@@ -50,7 +52,8 @@ TEST_F(StressListTest, RowsAndTheirBrackets) {
     EXPECT_TRUE(headless_delays().empty());
 }
 
-TEST_F(StressListTest, PauseFollowsRowTwentyNineOnly) {
+TEST_F(StressListTest, PauseFollowsRowTwentyNineOnly)
+{
     struct Case {
         int elements;
         std::size_t pauses;
@@ -83,7 +86,8 @@ TEST_F(StressListTest, PauseFollowsRowTwentyNineOnly) {
     EXPECT_GT(text_mismatches(headless_frames()[0], row30), 0);
 }
 
-TEST_F(StressListTest, LongTablesTakeFurtherColumnsThenCountWhatIsLeft) {
+TEST_F(StressListTest, LongTablesTakeFurtherColumnsThenCountWhatIsLeft)
+{
     // 58 rows fill two columns with one pause, as always; row 59 opens a third column 190 px to the
     // right of the second, after a second pause.
     struct Case {
@@ -114,12 +118,14 @@ TEST_F(StressListTest, LongTablesTakeFurtherColumnsThenCountWhatIsLeft) {
     TextFootprint more = text_footprint(390, 490, "... 99914 more members not listed", TABLE_TEXT, WHITE);
     EXPECT_EQ(text_mismatches(canvas(), more), 0);
     for (int y = 60; y < 485; ++y)
-        for (int x = 580; x < 690; ++x) ASSERT_EQ(pixel_at(canvas(), x, y), WHITE) << x << "," << y;
+        for (int x = 580; x < 690; ++x)
+            ASSERT_EQ(pixel_at(canvas(), x, y), WHITE) << x << "," << y;
 }
 
 class AnimationTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         apply_plan_view_preset();
         update_view_matrix();
@@ -143,7 +149,8 @@ protected:
     }
 };
 
-TEST_F(AnimationTest, SixFramesAndTheLastMatchesTheDeflectedShape) {
+TEST_F(AnimationTest, SixFramesAndTheLastMatchesTheDeflectedShape)
+{
     ViewState.show_deflected = 1;
     redraw_view();
     Picture deflected = canvas();
@@ -162,14 +169,14 @@ TEST_F(AnimationTest, SixFramesAndTheLastMatchesTheDeflectedShape) {
     std::set<std::pair<int, int>> circle_centres;
     for (int e = 1; e <= 3; ++e) {
         int a = TrussModel.element_nodes[e][1];
-        circle_centres.insert({static_cast<int>(std::nearbyint(ViewState.node_screen[1][a] +
-                                                               ViewState.node_deflected_offset[1][a])),
-                               static_cast<int>(std::nearbyint(ViewState.node_screen[2][a] +
-                                                               ViewState.node_deflected_offset[2][a]))});
+        circle_centres.insert(
+            {static_cast<int>(std::nearbyint(ViewState.node_screen[1][a] + ViewState.node_deflected_offset[1][a])),
+             static_cast<int>(std::nearbyint(ViewState.node_screen[2][a] + ViewState.node_deflected_offset[2][a]))});
     }
     auto near_circle = [&](int x, int y) {
         for (const auto& [cx, cy] : circle_centres)
-            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= 4) return true;
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= 4)
+                return true;
         return false;
     };
     int magenta = 0;
@@ -178,7 +185,8 @@ TEST_F(AnimationTest, SixFramesAndTheLastMatchesTheDeflectedShape) {
             bool was_deflected = pixel_at(deflected, x, y) == MAGENTA;
             int now = pixel_at(last, x, y);
             bool animated = now == ANIMATION_GREEN || now == MAGENTA;
-            if (was_deflected) ++magenta;
+            if (was_deflected)
+                ++magenta;
             if (was_deflected) {
                 ASSERT_TRUE(animated) << x << "," << y;
             } else if (animated) {
@@ -196,7 +204,8 @@ TEST_F(AnimationTest, SixFramesAndTheLastMatchesTheDeflectedShape) {
     }
 }
 
-TEST_F(AnimationTest, WithoutADeflectedRedrawTheFramesLieOnTheElements) {
+TEST_F(AnimationTest, WithoutADeflectedRedrawTheFramesLieOnTheElements)
+{
     headless_record_frames(true);
     animate_deflection();
     headless_record_frames(false);

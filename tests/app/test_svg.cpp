@@ -34,16 +34,19 @@ struct Rgb {
     int red = 0, green = 0, blue = 0;
 };
 
-Rgb canvas_pixel(const Picture& picture, int x, int y) {
+Rgb canvas_pixel(const Picture& picture, int x, int y)
+{
     const std::uint8_t* p = picture_row(picture, y) + x * 3;
     return {p[2], p[1], p[0]};
 }
 
-bool tool_present(const char* name) {
+bool tool_present(const char* name)
+{
     return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-Picture render(const std::string& file, std::vector<const char*> arguments) {
+Picture render(const std::string& file, std::vector<const char*> arguments)
+{
     arguments.insert(arguments.begin(), {"kelvaro-render", file.c_str(), "-o", "unused.jpg"});
     RenderOptions options;
     std::string error;
@@ -55,42 +58,52 @@ Picture render(const std::string& file, std::vector<const char*> arguments) {
 
 class SvgTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (!tool_present("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
+    void SetUp() override
+    {
+        if (!tool_present("rsvg-convert"))
+            GTEST_SKIP() << "rsvg-convert is not installed";
         dir_ = std::filesystem::temp_directory_path() / ("kelvaro_svg_" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         std::error_code error;
-        if (!dir_.empty()) std::filesystem::remove_all(dir_, error);
+        if (!dir_.empty())
+            std::filesystem::remove_all(dir_, error);
     }
 
-    std::string write_svg(const std::string& document) {
+    std::string write_svg(const std::string& document)
+    {
         const std::string path = (dir_ / "picture.svg").string();
         std::ofstream(path, std::ios::binary) << document;
         return path;
     }
 
     // True when xmllint reads the file as well-formed XML (true without xmllint).
-    static bool well_formed(const std::string& path) {
-        if (!tool_present("xmllint")) return true;
+    static bool well_formed(const std::string& path)
+    {
+        if (!tool_present("xmllint"))
+            return true;
         return std::system(("xmllint --noout '" + path + "' 2>/dev/null").c_str()) == 0;
     }
 
     // The file rasterised by rsvg-convert on background (#rrggbb), as top-down R, G, B bytes;
     // empty when rsvg-convert fails.
-    std::vector<std::uint8_t> rasterise(const std::string& path, const std::string& background, int& width,
-                                        int& height) {
+    std::vector<std::uint8_t> rasterise(const std::string& path, const std::string& background, int& width, int& height)
+    {
         const std::string png = (dir_ / "picture.png").string();
         std::vector<std::uint8_t> rgb;
         const std::string command = "rsvg-convert -b '" + background + "' -o '" + png + "' '" + path + "' 2>/dev/null";
-        if (std::system(command.c_str()) != 0) return rgb;
+        if (std::system(command.c_str()) != 0)
+            return rgb;
         png_image image{};
         image.version = PNG_IMAGE_VERSION;
-        if (!png_image_begin_read_from_file(&image, png.c_str())) return rgb;
+        if (!png_image_begin_read_from_file(&image, png.c_str()))
+            return rgb;
         image.format = PNG_FORMAT_RGB;
         rgb.resize(PNG_IMAGE_SIZE(image));
-        if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) rgb.clear();
+        if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
+            rgb.clear();
         width = static_cast<int>(image.width);
         height = static_cast<int>(image.height);
         return rgb;
@@ -109,7 +122,8 @@ struct ViewCase {
 
 // The tower has exclusive-or discs on its restrained nodes; texts are drawn by two different
 // rasterisers and are only held to the whole-picture share.
-TEST_F(SvgTest, ViewAsSvgRendersLikeItsCanvasPicture) {
+TEST_F(SvgTest, ViewAsSvgRendersLikeItsCanvasPicture)
+{
     const std::vector<ViewCase> cases = {
         {"bridge deflected", EXAMPLES + "bridge.res", {"--deflected"}, 99, 80},
         {"tower in 3D", EXAMPLES + "tower.res", {"--3d"}, 99, 80},
@@ -178,7 +192,8 @@ TEST_F(SvgTest, ViewAsSvgRendersLikeItsCanvasPicture) {
 // An output that only records: texts with markup, control and Windows-1252 bytes stay well-formed
 // XML, draw_text answers as on a picture, coordinates at the ends of the int range neither break
 // the document nor rsvg-convert, and a line through the canvas still lands on its pixels.
-TEST_F(SvgTest, RecorderOutputSurvivesHostileTextsAndCoordinates) {
+TEST_F(SvgTest, RecorderOutputSurvivesHostileTextsAndCoordinates)
+{
     const int red = draw_rgb(255, 0, 0);
     const int black = draw_rgb(0, 0, 0);
     const int white = draw_rgb(255, 255, 255);

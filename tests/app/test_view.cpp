@@ -8,7 +8,8 @@ class ViewTest : public AppTest {
 protected:
     // Nodes given as (x, y, z) file coordinates, stored as components (2, 3, 1) and centred as the
     // reader does.
-    void set_nodes(const std::vector<std::array<float, 3>>& nodes) {
+    void set_nodes(const std::vector<std::array<float, 3>>& nodes)
+    {
         std::vector<std::string> lines = {"t", std::to_string(nodes.size()) + " 0"};
         for (std::size_t n = 0; n < nodes.size(); ++n) {
             char line[160];
@@ -20,9 +21,13 @@ protected:
     }
 };
 
-TEST_F(ViewTest, PiIsTheFloat32Value) { EXPECT_EQ(pi_value, 3.1415927410125732f); }
+TEST_F(ViewTest, PiIsTheFloat32Value)
+{
+    EXPECT_EQ(pi_value, 3.1415927410125732f);
+}
 
-TEST_F(ViewTest, DefaultThreeDimensionalViewAtScaleTwo) {
+TEST_F(ViewTest, DefaultThreeDimensionalViewAtScaleTwo)
+{
     apply_3d_view_preset();
     update_view_matrix();
     ViewState.view_scale = 2.0f;
@@ -48,13 +53,15 @@ TEST_F(ViewTest, DefaultThreeDimensionalViewAtScaleTwo) {
     EXPECT_EQ(ViewState.axis_direction[3][1], -1.0f);
 }
 
-TEST_F(ViewTest, PlanViewAxesAndTinyThirdComponent) {
+TEST_F(ViewTest, PlanViewAxesAndTinyThirdComponent)
+{
     apply_plan_view_preset();
     update_view_matrix();
     // cos(-90 degrees) with the float32 pi is about -4.37e-8, not 0.
     EXPECT_NEAR(ViewState.v_p1, 4.37e-8f, 0.01e-8f);
     compute_axis_directions();
-    for (int k = 1; k <= 3; ++k) EXPECT_EQ(ViewState.axis_defined[k], 1);
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_EQ(ViewState.axis_defined[k], 1);
     EXPECT_EQ(ViewState.axis_direction[1][0], 0.0f);
     EXPECT_EQ(ViewState.axis_direction[1][1], 1.0f);
     EXPECT_EQ(ViewState.axis_direction[2][0], 1.0f);
@@ -63,10 +70,12 @@ TEST_F(ViewTest, PlanViewAxesAndTinyThirdComponent) {
     EXPECT_EQ(ViewState.axis_direction[3][1], -1.0f);
 }
 
-TEST_F(ViewTest, AxisSeenEndOnHasNoDirection) {
+TEST_F(ViewTest, AxisSeenEndOnHasNoDirection)
+{
     ViewState.view_azimuth = 25.0f;
     ViewState.view_elevation = 240.0f;
-    for (int step = 0; step < 48; ++step) ViewState.view_elevation -= 5.0f;  // exactly 0
+    for (int step = 0; step < 48; ++step)
+        ViewState.view_elevation -= 5.0f;  // exactly 0
     update_view_matrix();
     compute_axis_directions();
     EXPECT_EQ(ViewState.axis_defined[3], 0);
@@ -75,10 +84,12 @@ TEST_F(ViewTest, AxisSeenEndOnHasNoDirection) {
     ViewState.view_azimuth = NAN;
     update_view_matrix();
     compute_axis_directions();
-    for (int k = 1; k <= 3; ++k) EXPECT_EQ(ViewState.axis_defined[k], 0);
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_EQ(ViewState.axis_defined[k], 0);
 }
 
-TEST_F(ViewTest, SquareModelFitsItsHeight) {
+TEST_F(ViewTest, SquareModelFitsItsHeight)
+{
     for (float side : {1.0f, 10.0f, 250.0f}) {
         set_nodes({{0, 0, 0}, {side, 0, 0}, {side, side, 0}, {0, side, 0}});
         show_fitted();
@@ -86,7 +97,8 @@ TEST_F(ViewTest, SquareModelFitsItsHeight) {
     }
 }
 
-TEST_F(ViewTest, PlanarModelIsCentredXRightYUpAndFillsSixtyPercent) {
+TEST_F(ViewTest, PlanarModelIsCentredXRightYUpAndFillsSixtyPercent)
+{
     // A wide model: 20 across, 5 up; the width limits, so it spans 420 of 700 pixels.
     set_nodes({{0, 0, 0}, {20, 0, 0}, {20, 5, 0}, {8, 2, 0}});
     show_fitted();
@@ -102,7 +114,8 @@ TEST_F(ViewTest, PlanarModelIsCentredXRightYUpAndFillsSixtyPercent) {
     EXPECT_NEAR(ViewState.node_screen[2][1] - ViewState.node_screen[2][3], 300.0f, 0.01f);
 }
 
-TEST_F(ViewTest, FitWithoutAFiniteScaleKeepsThePreviousOne) {
+TEST_F(ViewTest, FitWithoutAFiniteScaleKeepsThePreviousOne)
+{
     // One vertical line: zero width, fitted by its height.
     set_nodes({{0, 0, 0}, {0, 10, 0}});
     show_fitted();
@@ -127,7 +140,8 @@ TEST_F(ViewTest, FitWithoutAFiniteScaleKeepsThePreviousOne) {
     EXPECT_EQ(ViewState.view_scale, 7.0f) << "no nodes";
 }
 
-TEST_F(ViewTest, NodesThatCannotBePlacedTakeNoPartInTheFit) {
+TEST_F(ViewTest, NodesThatCannotBePlacedTakeNoPartInTheFit)
+{
     set_nodes({{0, 0, 0}, {0, 10, 0}, {5, 5, 0}, {10, 10, 0}});
     TrussModel.node_coords[2][1] = NAN;
     TrussModel.node_coords[3][2] = INFINITY;
@@ -138,7 +152,8 @@ TEST_F(ViewTest, NodesThatCannotBePlacedTakeNoPartInTheFit) {
     EXPECT_TRUE(std::isfinite(ViewState.node_screen[1][3]));
 }
 
-TEST_F(ViewTest, RotationAndZoomCommands) {
+TEST_F(ViewTest, RotationAndZoomCommands)
+{
     set_nodes({{0, 0, 0}, {10, 0, 0}, {10, 10, 5}});
     show_fitted();
     float fitted = ViewState.view_scale;
@@ -168,7 +183,8 @@ TEST_F(ViewTest, RotationAndZoomCommands) {
     EXPECT_FLOAT_EQ(ViewState.view_scale, 9.0f);
 }
 
-TEST_F(ViewTest, LoadResetRestoresTheViewDefaults) {
+TEST_F(ViewTest, LoadResetRestoresTheViewDefaults)
+{
     ViewState.view_azimuth = 3;
     ViewState.view_scale = 4;
     ViewState.rotation_step = 9;

@@ -28,29 +28,34 @@ const std::string OLD = "the old picture, which must survive every failed write\
 
 class AtomicFile : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = info->name();
-        for (char& c : name) c = c == '/' ? '_' : c;
+        for (char& c : name)
+            c = c == '/' ? '_' : c;
         folder_ = fs::temp_directory_path() / ("kelvaro_atomic_" + std::to_string(::getpid()) + "_" + name);
         fs::remove_all(folder_);
         fs::create_directories(folder_);
         atomic_file_allow_unnamed(GetParam());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         atomic_file_allow_unnamed(true);
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
     // Names in the test folder (hidden ones included).
-    std::set<std::string> entries() const {
+    std::set<std::string> entries() const
+    {
         std::set<std::string> names;
         for (const fs::directory_entry& entry : fs::directory_iterator(folder_))
             names.insert(entry.path().filename().string());
         return names;
     }
-    std::string target_with_old_contents() const {
+    std::string target_with_old_contents() const
+    {
         const std::string target = path("x.jpg");
         std::ofstream(target, std::ios::binary) << OLD;
         ::chmod(target.c_str(), 0600);
@@ -59,13 +64,15 @@ protected:
     fs::path folder_;
 };
 
-std::string read_bytes(const std::string& path) {
+std::string read_bytes(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A pattern without repeats at small periods, so a shifted or cut copy cannot pass.
-std::string pattern(std::size_t size) {
+std::string pattern(std::size_t size)
+{
     std::string bytes(size, '\0');
     unsigned state = 12345;
     for (char& byte : bytes) {
@@ -77,15 +84,18 @@ std::string pattern(std::size_t size) {
 
 // Runs body in a child process and returns its wait status.
 template <typename Body>
-int in_child(Body body) {
+int in_child(Body body)
+{
     const pid_t child = ::fork();
-    if (child == 0) ::_exit(body());
+    if (child == 0)
+        ::_exit(body());
     int status = 0;
     ::waitpid(child, &status, 0);
     return status;
 }
 
-TEST_P(AtomicFile, ReplacesWithTheWholeFileAndCreatePermissions) {
+TEST_P(AtomicFile, ReplacesWithTheWholeFileAndCreatePermissions)
+{
     const std::string target = target_with_old_contents();
     const std::string bytes = pattern(300000);
     const mode_t before = ::umask(027);
@@ -100,7 +110,8 @@ TEST_P(AtomicFile, ReplacesWithTheWholeFileAndCreatePermissions) {
     EXPECT_EQ(entries(), std::set<std::string>{"x.jpg"});
 }
 
-TEST_P(AtomicFile, FailedWritesLeaveTheOldFileAndNothingElse) {
+TEST_P(AtomicFile, FailedWritesLeaveTheOldFileAndNothingElse)
+{
     const std::string target = target_with_old_contents();
     std::string error;
     // The caller gives up half way.
@@ -124,11 +135,13 @@ TEST_P(AtomicFile, FailedWritesLeaveTheOldFileAndNothingElse) {
     EXPECT_EQ(entries(), std::set<std::string>{"x.jpg"});
 
     // A target that did not exist is not created by a failed write.
-    EXPECT_FALSE(write_file_atomically(path("new.jpg"), [](std::FILE*) { return false; }, error));
+    EXPECT_FALSE(write_file_atomically(
+        path("new.jpg"), [](std::FILE*) { return false; }, error));
     EXPECT_EQ(entries(), std::set<std::string>{"x.jpg"});
 }
 
-TEST_P(AtomicFile, KilledWriterLeavesTheOldFile) {
+TEST_P(AtomicFile, KilledWriterLeavesTheOldFile)
+{
     const std::string target = target_with_old_contents();
     const int status = in_child([&] {
         std::string error;
@@ -153,7 +166,8 @@ TEST_P(AtomicFile, KilledWriterLeavesTheOldFile) {
     }
 }
 
-TEST_P(AtomicFile, LinksAreFollowedAndStayLinks) {
+TEST_P(AtomicFile, LinksAreFollowedAndStayLinks)
+{
     fs::create_directories(folder_ / "sub");
     std::ofstream(path("sub/real.jpg"), std::ios::binary) << OLD;
     fs::create_symlink("sub/real.jpg", folder_ / "link.jpg");
@@ -168,7 +182,8 @@ TEST_P(AtomicFile, LinksAreFollowedAndStayLinks) {
     EXPECT_EQ(entries(), (std::set<std::string>{"dangling.jpg", "link.jpg", "sub"}));
 }
 
-TEST_P(AtomicFile, FoldersAndMissingFoldersAreRefused) {
+TEST_P(AtomicFile, FoldersAndMissingFoldersAreRefused)
+{
     std::string error;
     EXPECT_FALSE(write_file_atomically(folder_.string(), "x", error));
     EXPECT_EQ(errno, EISDIR);

@@ -21,8 +21,8 @@ struct Decoded {
     int width = 0;
     int height = 0;
     std::vector<std::vector<std::uint32_t>> frames;
-    std::vector<int> delays;         // centiseconds
-    std::vector<bool> local_palette; // per frame
+    std::vector<int> delays;          // centiseconds
+    std::vector<bool> local_palette;  // per frame
     bool loops_forever = false;
 };
 
@@ -34,8 +34,8 @@ struct Reader {
 int read_bytes(GifFileType* gif, GifByteType* into, int length)
 {
     auto* reader = static_cast<Reader*>(gif->UserData);
-    const std::size_t count =
-        std::min<std::size_t>(static_cast<std::size_t>(length), reader->bytes->size() - reader->offset);
+    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(length),
+                                                    reader->bytes->size() - reader->offset);
     std::memcpy(into, reader->bytes->data() + reader->offset, count);
     reader->offset += count;
     return static_cast<int>(count);
@@ -69,8 +69,8 @@ Decoded decode(const std::vector<std::uint8_t>& bytes)
         std::vector<std::uint32_t> shown(static_cast<std::size_t>(gif->SWidth) * gif->SHeight, 0xFFFFFFFF);
         for (int i = 0; i < gif->ImageCount; ++i) {
             const SavedImage& image = gif->SavedImages[i];
-            result.loops_forever =
-                result.loops_forever || is_loop_forever(image.ExtensionBlocks, image.ExtensionBlockCount);
+            result.loops_forever = result.loops_forever ||
+                                   is_loop_forever(image.ExtensionBlocks, image.ExtensionBlockCount);
             GraphicsControlBlock control{};
             DGifSavedExtensionToGCB(gif, i, &control);
             result.delays.push_back(control.DelayTime);

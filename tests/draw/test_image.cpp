@@ -25,8 +25,8 @@ struct Decoded {
     bool ok = false;
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> rgb;        // top row first, R, G, B
-    std::vector<unsigned> luma_table;     // quantisation table 0, natural order
+    std::vector<std::uint8_t> rgb;     // top row first, R, G, B
+    std::vector<unsigned> luma_table;  // quantisation table 0, natural order
 };
 
 struct TestErrors {

@@ -122,9 +122,8 @@ TEST_F(RasterTest, LinesAcrossEveryEdgeStayInsideAndUnbroken)
         bool shallow;  // one pixel per column (else one per row) across the whole picture
     };
     const Case cases[] = {
-        {-100, 3, 200, 25, true},        {250, -7, -90, 36, true},
-        {5, -200, 31, 300, false},       {36, 400, 2, -90, false},
-        {INT_MIN, 10, INT_MAX, 20, true}, {17, INT_MAX, 22, INT_MIN, false},
+        {-100, 3, 200, 25, true}, {250, -7, -90, 36, true},         {5, -200, 31, 300, false},
+        {36, 400, 2, -90, false}, {INT_MIN, 10, INT_MAX, 20, true}, {17, INT_MAX, 22, INT_MIN, false},
     };
     for (const Case& c : cases) {
         start(40, 30);

@@ -161,8 +161,8 @@ TEST_F(TextTest, TextIsCutAtTheRightAndBottomEdges)
                 const int ry = py - y;
                 const bool covered = rx >= 0 && ry >= 0 && rx < 200 && ry < 60;
                 const int expected = covered ? pixel_at(reference, rx, ry) : BACKGROUND;
-                ASSERT_EQ(pixel_at(picture, px, py), expected) << "text at " << x << "," << y << " pixel " << px
-                                                               << "," << py;
+                ASSERT_EQ(pixel_at(picture, px, py), expected)
+                    << "text at " << x << "," << y << " pixel " << px << "," << py;
             }
         }
     }
@@ -276,9 +276,10 @@ TEST_F(TextTest, EveryModeColourPairAndEdgeMatchesTheReferenceBlend)
     for (int c = 128; c < 256; ++c) {
         high.push_back(static_cast<char>(c));
     }
-    const std::vector<std::string> texts = {printable, high, "[ 17]   -1234.5678      987.6543", "Stress          Force"};
+    const std::vector<std::string> texts = {printable, high, "[ 17]   -1234.5678      987.6543",
+                                            "Stress          Force"};
     // More pairs than are kept at once, revisited, so that a pair's blend is found again after others.
-    const int pairs[][2] = {{0x0000FF, WHITE}, {0xA0009B, WHITE}, {0x000000, WHITE}, {INK, 0x123456},
+    const int pairs[][2] = {{0x0000FF, WHITE}, {0xA0009B, WHITE},    {0x000000, WHITE}, {INK, 0x123456},
                             {WHITE, 0x000000}, {0x7F3F1F, 0x80C0E0}, {0x0000FF, WHITE}, {INK, 0x654321}};
     const std::pair<int, int> places[] = {{3, 5}, {-11, 9}, {80, 20}, {20, -6}, {5, 33}, {95, 35}};
     const int modes[] = {0, DRAW_MODE_TRANSPARENT, DRAW_MODE_XOR, DRAW_MODE_XOR | DRAW_MODE_TRANSPARENT};

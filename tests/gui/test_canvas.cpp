@@ -22,8 +22,8 @@ TEST_F(Canvas, PictureIsWhiteAndAtLeastOnePixel)
         std::uint32_t flags;
         int picture_width, picture_height;
     };
-    const Case cases[] = {{700, 500, 0, 700, 500}, {0, 10, 0, 1, 10}, {-5, 0, 0, 1, 1},
-                          {30, 20, 1, 26, 16}, {3, 3, 1, 1, 1}};
+    const Case cases[] = {
+        {700, 500, 0, 700, 500}, {0, 10, 0, 1, 10}, {-5, 0, 0, 1, 1}, {30, 20, 1, 26, 16}, {3, 3, 1, 1, 1}};
     for (const Case& c : cases) {
         ASSERT_NE(gadget_canvas(19, 0, 0, c.width, c.height, c.flags), 0);
         const Picture* picture = gadget_canvas_picture(19);
@@ -79,14 +79,14 @@ TEST_F(Canvas, MouseEvents)
     canvas_report_move(19, 10, 10, 0);
     canvas_report_button(19, 0, true, false, 10, 10, 0);
     canvas_report_button(19, 0, false, false, 12, 11, 0);
-    EXPECT_EQ(types(), (std::vector<int>{CANVAS_MOUSE_ENTER, CANVAS_MOUSE_MOVE, CANVAS_LEFT_DOWN,
-                                         CANVAS_LEFT_UP, CANVAS_LEFT_CLICK}));
+    EXPECT_EQ(types(), (std::vector<int>{CANVAS_MOUSE_ENTER, CANVAS_MOUSE_MOVE, CANVAS_LEFT_DOWN, CANVAS_LEFT_UP,
+                                         CANVAS_LEFT_CLICK}));
     canvas_report_button(19, 1, true, false, 10, 10, 0);
     canvas_report_button(19, 1, false, false, 150, 10, 0);  // released outside: no click
     canvas_report_button(19, 2, false, false, 10, 10, 0);   // up without down: nothing
     canvas_report_button(19, 0, true, true, 5, 5, 0);
-    EXPECT_EQ(types(), (std::vector<int>{CANVAS_RIGHT_DOWN, CANVAS_RIGHT_UP, CANVAS_LEFT_DOWN,
-                                         CANVAS_LEFT_DOUBLE_CLICK}));
+    EXPECT_EQ(types(),
+              (std::vector<int>{CANVAS_RIGHT_DOWN, CANVAS_RIGHT_UP, CANVAS_LEFT_DOWN, CANVAS_LEFT_DOUBLE_CLICK}));
     canvas_report_button(19, 0, false, false, 5, 5, 0);
     canvas_report_leave(19);
     canvas_report_leave(19);
@@ -98,8 +98,8 @@ TEST_F(Canvas, EventsCarryTheirInput)
     gadget_canvas(19, 0, 0, 100, 80);
     canvas_report_button(19, 2, true, false, 33, 44, 4);
     canvas_report_wheel(19, 60, 1, 2, 0);
-    canvas_report_wheel(19, 70, 1, 2, 0);  // 130: one notch, 10 kept
-    canvas_report_wheel(19, -250, 1, 2, 0);  // -240: two notches back
+    canvas_report_wheel(19, 70, 1, 2, 0);              // 130: one notch, 10 kept
+    canvas_report_wheel(19, -250, 1, 2, 0);            // -240: two notches back
     canvas_report_key(19, CANVAS_CHARACTER, 0, 9, 0);  // below 32: no character event
     canvas_report_key(19, CANVAS_CHARACTER, 'a', 'a', 1);
     ASSERT_EQ(event_wait(), EVENT_GADGET);

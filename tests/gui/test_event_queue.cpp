@@ -17,8 +17,7 @@ TEST_F(EventQueue, MergesOnlyIdenticalTailEvents)
 {
     const MergeCase cases[] = {
         {"same gadget and data", {{EVENT_GADGET, 4, 0, 0}, {EVENT_GADGET, 4, 0, 0}}, 1},
-        {"different event between",
-         {{EVENT_GADGET, 4, 0, 0}, {EVENT_GADGET, 5, 0, 0}, {EVENT_GADGET, 4, 0, 0}}, 3},
+        {"different event between", {{EVENT_GADGET, 4, 0, 0}, {EVENT_GADGET, 5, 0, 0}, {EVENT_GADGET, 4, 0, 0}}, 3},
         {"different data", {{EVENT_GADGET, 4, STRING_CHANGE, 0}, {EVENT_GADGET, 4, STRING_FOCUS, 0}}, 2},
         {"no-merge flag", {{EVENT_GADGET, 4, 0, 0}, {EVENT_GADGET, 4, 0, EVENT_FLAG_NO_MERGE}}, 2},
         {"code above 0xFFFF", {{0x10000, 1, 0, 0}, {0x10000, 1, 0, 0}}, 2},

@@ -117,9 +117,15 @@ struct StateCase {
 TEST_F(Gadgets, CheckBoxStates)
 {
     const StateCase cases[] = {
-        {0, 1, 1}, {0, 0, 0}, {0, -1, 1}, {0, 7, 1},
-        {CHECKBOX_THREE_STATE, -1, -1}, {CHECKBOX_THREE_STATE, 1, 1}, {CHECKBOX_THREE_STATE, 0, 0},
-        {CHECKBOX_THREE_STATE, 9, 1}, {0x10, -1, 1},
+        {0, 1, 1},
+        {0, 0, 0},
+        {0, -1, 1},
+        {0, 7, 1},
+        {CHECKBOX_THREE_STATE, -1, -1},
+        {CHECKBOX_THREE_STATE, 1, 1},
+        {CHECKBOX_THREE_STATE, 0, 0},
+        {CHECKBOX_THREE_STATE, 9, 1},
+        {0x10, -1, 1},
     };
     for (const StateCase& c : cases) {
         gadget_checkbox(7, 0, 0, 80, 20, "Box", c.flags);
@@ -183,9 +189,8 @@ TEST_F(Gadgets, StringFieldReportsEveryChangeAndFocus)
     headless_focus(6, false);
     EXPECT_EQ(gadget_get_text(5), "42");
     const std::vector<std::array<int, 3>> expected = {
-        {EVENT_GADGET, 5, STRING_FOCUS},      {EVENT_GADGET, 5, STRING_CHANGE},
-        {EVENT_GADGET, 5, STRING_FOCUS_LOST}, {EVENT_GADGET, 6, STRING_FOCUS},
-        {EVENT_GADGET, 6, STRING_CHANGE},     {EVENT_GADGET, 6, STRING_FOCUS_LOST},
+        {EVENT_GADGET, 5, STRING_FOCUS}, {EVENT_GADGET, 5, STRING_CHANGE}, {EVENT_GADGET, 5, STRING_FOCUS_LOST},
+        {EVENT_GADGET, 6, STRING_FOCUS}, {EVENT_GADGET, 6, STRING_CHANGE}, {EVENT_GADGET, 6, STRING_FOCUS_LOST},
     };
     EXPECT_EQ(drain(), expected);  // the two identical changes of 5 were merged
 }

@@ -125,18 +125,15 @@ TEST_F(Requesters, QuestionsAnswerFromTheScriptAndNoWhenItIsEmpty)
 // A backend whose file dialog moves the process to another folder, as FLTK's chooser does.
 class WanderingDialogs : public Platform {
 public:
-    std::string file_dialog(const FileDialogSpec&) override
-    {
-        return chdir("/") == 0 ? "/chosen" : "";
-    }
+    std::string file_dialog(const FileDialogSpec&) override { return chdir("/") == 0 ? "/chosen" : ""; }
 };
 
 TEST(RequesterFolder, TheWorkingFolderComesBackEvenWhenItsPathCannotBeNamed)
 {
     const int home = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
     ASSERT_GE(home, 0);
-    const std::filesystem::path gone =
-        std::filesystem::temp_directory_path() / ("kelvaro_gone_" + std::to_string(getpid()));
+    const std::filesystem::path gone = std::filesystem::temp_directory_path() /
+                                       ("kelvaro_gone_" + std::to_string(getpid()));
     std::filesystem::create_directory(gone);
     ASSERT_EQ(chdir(gone.c_str()), 0);
     struct stat before {};

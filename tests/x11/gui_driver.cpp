@@ -4,6 +4,7 @@
 // Output lines: "ready", "paint <window>", "gadget <number> <data>", "close <window>", and one
 // answer per command. Commands arrive from a reader thread through event_post, so they run
 // between events, never inside a toolkit callback.
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -12,7 +13,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 #include "draw/draw.h"
 #include "gui/backend.h"
@@ -35,8 +35,7 @@ void say(const std::string& line)
     std::cout << line << std::endl;
 }
 
-std::uint32_t on_message(std::intptr_t window, std::uint32_t message, std::uintptr_t,
-                         std::intptr_t)
+std::uint32_t on_message(std::intptr_t window, std::uint32_t message, std::uintptr_t, std::intptr_t)
 {
     if (message == WIN_MESSAGE_PAINT)
         say("paint " + std::to_string(window == win_handle(0) ? 0 : -1));
@@ -72,8 +71,7 @@ void open_layout()
 
 double millis_since(std::chrono::steady_clock::time_point start)
 {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 // Fills the canvas with one colour and a black 10 x 10 square at (20, 30); "drawn" follows
@@ -108,8 +106,7 @@ void capture(int repeat)
     const double ms = millis_since(start) / repeat;
     // The canvas's top-left pixel lies below the frame's left edge and caption.
     std::ostringstream line;
-    line << "capture " << shot.width << " " << shot.height << " " << (ok ? "ok" : "failed") << " "
-         << ms;
+    line << "capture " << shot.width << " " << shot.height << " " << (ok ? "ok" : "failed") << " " << ms;
     say(line.str());
 }
 
@@ -218,8 +215,7 @@ int main()
         const int code = event_wait();
         if (code == EVENT_GADGET) {
             const int data = event_data();
-            if (data != CANVAS_MOUSE_MOVE && data != CANVAS_MOUSE_ENTER &&
-                data != CANVAS_MOUSE_LEAVE)
+            if (data != CANVAS_MOUSE_MOVE && data != CANVAS_MOUSE_ENTER && data != CANVAS_MOUSE_LEAVE)
                 say("gadget " + std::to_string(event_gadget()) + " " + std::to_string(data));
         } else if (code == EVENT_CLOSE_WINDOW) {
             say("close " + std::to_string(event_window()));

@@ -71,8 +71,7 @@ public:
     // The next output line, "" after milliseconds without one.
     std::string line(int milliseconds = 5000)
     {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
         for (;;) {
             const std::size_t end = buffer_.find('\n');
             if (end != std::string::npos) {
@@ -80,8 +79,8 @@ public:
                 buffer_.erase(0, end + 1);
                 return result;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  deadline - std::chrono::steady_clock::now())
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                    std::chrono::steady_clock::now())
                                   .count();
             pollfd wait{out_, POLLIN, 0};
             if (left <= 0 || poll(&wait, 1, static_cast<int>(left)) <= 0)
@@ -135,8 +134,7 @@ std::string run(const std::string& command)
 std::string find_window(const std::string& name)
 {
     // Only a mapped window: keys sent to one the window manager has not shown yet are lost.
-    std::string ids =
-        run("timeout 5 xdotool search --sync --onlyvisible --name '^" + name + "$' 2>/dev/null");
+    std::string ids = run("timeout 5 xdotool search --sync --onlyvisible --name '^" + name + "$' 2>/dev/null");
     return ids.substr(0, ids.find('\n'));
 }
 
@@ -165,8 +163,8 @@ protected:
     // person's click does.
     static void click(int x, int y, bool hold = false)
     {
-        run("xdotool mousemove --window " + window_id + " " + std::to_string(x) + " " +
-            std::to_string(y) + (hold ? " mousedown 1 sleep 0.25 mouseup 1" : " click 1"));
+        run("xdotool mousemove --window " + window_id + " " + std::to_string(x) + " " + std::to_string(y) +
+            (hold ? " mousedown 1 sleep 0.25 mouseup 1" : " click 1"));
     }
 
     static std::string state(int number)
@@ -181,8 +179,7 @@ protected:
         int sx = 0, sy = 0;
         Window child = 0;
         XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &sx, &sy, &child);
-        XImage* image = XGetImage(display, DefaultRootWindow(display), sx, sy, 1, 1, AllPlanes,
-                                  ZPixmap);
+        XImage* image = XGetImage(display, DefaultRootWindow(display), sx, sy, 1, 1, AllPlanes, ZPixmap);
         if (!image)
             return ~0ul;
         const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
@@ -211,8 +208,9 @@ TEST_F(X11Gui, ClientAreaHasItsSizeAndPosition)
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    ASSERT_EQ(XGetWindowProperty(display, window, frame, 0, 4, False, XA_CARDINAL, &type, &format,
-                                 &count, &after, &data), Success);
+    ASSERT_EQ(
+        XGetWindowProperty(display, window, frame, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after, &data),
+        Success);
     ASSERT_NE(data, nullptr);
     ASSERT_EQ(count, 4u);
     const long left = reinterpret_cast<long*>(data)[0], top = reinterpret_cast<long*>(data)[2];
@@ -310,9 +308,8 @@ TEST_F(X11Gui, ExposeReachesTheCallbackAsPaint)
 {
     XSetWindowAttributes attributes;
     attributes.override_redirect = True;
-    const Window cover = XCreateWindow(display, DefaultRootWindow(display), 300, 300, 200, 200, 0,
-                                       CopyFromParent, InputOutput, CopyFromParent,
-                                       CWOverrideRedirect, &attributes);
+    const Window cover = XCreateWindow(display, DefaultRootWindow(display), 300, 300, 200, 200, 0, CopyFromParent,
+                                       InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
     XMapRaised(display, cover);
     XSync(display, False);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -324,8 +321,7 @@ TEST_F(X11Gui, ExposeReachesTheCallbackAsPaint)
 TEST_F(X11Gui, DrawEndShowsTheCanvasAtOnce)
 {
     for (const auto& [command, colour] :
-         {std::pair<const char*, unsigned long>{"draw 255 0 0", 0xFF0000},
-          {"draw 0 0 255", 0x0000FF}}) {
+         {std::pair<const char*, unsigned long>{"draw 255 0 0", 0xFF0000}, {"draw 0 0 255", 0x0000FF}}) {
         driver.send(command);
         ASSERT_EQ(driver.until("drawn"), "drawn");
         unsigned long pixel = screen_pixel(300, 300);
@@ -395,8 +391,7 @@ TEST_F(X11Gui, CaptureHasTheFramedOuterSize)
     int width = 0, height = 0;
     char ok[16] = {};
     double ms = 0;
-    ASSERT_EQ(std::sscanf(line.c_str(), "capture %d %d %15s %lf", &width, &height, ok, &ms), 4)
-        << line;
+    ASSERT_EQ(std::sscanf(line.c_str(), "capture %d %d %15s %lf", &width, &height, ok, &ms), 4) << line;
     EXPECT_STREQ(ok, "ok");
     EXPECT_EQ(width, attributes.width + 2 * attributes.border_width);
     EXPECT_EQ(height, attributes.height + 2 * attributes.border_width);

@@ -32,11 +32,20 @@ constexpr int INSET = 6;  // the canvas frame and focus mark are left out of com
 const std::string TITLE_START = "KELVARO V.3.7";
 using Clock = std::chrono::steady_clock;
 
-void pause_ms(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void pause_ms(int milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
-void sh(const std::string& command) { EXPECT_EQ(std::system(command.c_str()), 0) << command; }
+void sh(const std::string& command)
+{
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+}
 
-int ignore_x_errors(Display*, XErrorEvent*) { return 0; }
+int ignore_x_errors(Display*, XErrorEvent*)
+{
+    return 0;
+}
 
 struct Picture {
     int width = 0, height = 0;
@@ -44,17 +53,21 @@ struct Picture {
     unsigned long at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
-bool same_inside(const Picture& a, const Picture& b) {
-    if (a.width != b.width || a.height != b.height) return false;
+bool same_inside(const Picture& a, const Picture& b)
+{
+    if (a.width != b.width || a.height != b.height)
+        return false;
     for (int y = INSET; y < a.height - INSET; ++y)
         for (int x = INSET; x < a.width - INSET; ++x)
-            if (a.at(x, y) != b.at(x, y)) return false;
+            if (a.at(x, y) != b.at(x, y))
+                return false;
     return true;
 }
 
 class X11Interact : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr) << "no X display (run through xsession.sh)";
         XSetErrorHandler(ignore_x_errors);
@@ -64,7 +77,8 @@ protected:
         fs::create_directories(folder);
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         if (pid > 0) {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
@@ -75,11 +89,13 @@ protected:
             text << in.rdbuf();
             std::printf("kelvaro's output:\n%s\n", text.str().c_str());
         }
-        if (display) XCloseDisplay(display);
+        if (display)
+            XCloseDisplay(display);
         fs::remove_all(folder);
     }
 
-    void start(const std::string& path) {
+    void start(const std::string& path)
+    {
         pid = fork();
         if (pid == 0) {
             const int out = open((folder / "kelvaro.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -93,28 +109,34 @@ protected:
         ASSERT_NE(window, 0u) << "no main window";
     }
 
-    std::string name_of(Window w) {
+    std::string name_of(Window w)
+    {
         XTextProperty property{};
-        if (!XGetWMName(display, w, &property) || !property.value) return {};
+        if (!XGetWMName(display, w, &property) || !property.value)
+            return {};
         std::string name(reinterpret_cast<char*>(property.value), property.nitems);
         XFree(property.value);
         return name;
     }
 
-    void collect(Window w, std::vector<Window>& into) {
+    void collect(Window w, std::vector<Window>& into)
+    {
         Window root = 0, parent = 0;
         Window* children = nullptr;
         unsigned n = 0;
-        if (!XQueryTree(display, w, &root, &parent, &children, &n)) return;
+        if (!XQueryTree(display, w, &root, &parent, &children, &n))
+            return;
         for (unsigned i = 0; i < n; ++i) {
             into.push_back(children[i]);
             collect(children[i], into);
         }
-        if (children) XFree(children);
+        if (children)
+            XFree(children);
     }
 
     // The main window once its caption ends with tail (0 when it does not come).
-    Window main_window(const std::string& tail, int milliseconds = 8000) {
+    Window main_window(const std::string& tail, int milliseconds = 8000)
+    {
         const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
         for (;;) {
             std::vector<Window> all;
@@ -127,13 +149,15 @@ protected:
                     caption.compare(caption.size() - tail.size(), tail.size(), tail) == 0)
                     return w;
             }
-            if (Clock::now() > deadline) return 0;
+            if (Clock::now() > deadline)
+                return 0;
             pause_ms(10);
         }
     }
 
     // A shown window captioned name (0 when none comes within 5 s).
-    Window find_named(const std::string& name) {
+    Window find_named(const std::string& name)
+    {
         const auto deadline = Clock::now() + std::chrono::milliseconds(5000);
         for (;;) {
             std::vector<Window> all;
@@ -144,21 +168,25 @@ protected:
                     name_of(w) == name)
                     return w;
             }
-            if (Clock::now() > deadline) return 0;
+            if (Clock::now() > deadline)
+                return 0;
             pause_ms(10);
         }
     }
 
-    Picture grab(Window w, int x, int y, int width, int height) {
+    Picture grab(Window w, int x, int y, int width, int height)
+    {
         Picture picture;
         XImage* image = XGetImage(display, w, x, y, width, height, AllPlanes, ZPixmap);
-        if (!image) return picture;
+        if (!image)
+            return picture;
         picture.width = width;
         picture.height = height;
         picture.pixels.resize(static_cast<std::size_t>(width) * height);
         for (int row = 0; row < height; ++row)
             for (int column = 0; column < width; ++column)
-                picture.pixels[static_cast<std::size_t>(row) * width + column] = XGetPixel(image, column, row) & 0xffffff;
+                picture.pixels[static_cast<std::size_t>(row) * width + column] = XGetPixel(image, column, row) &
+                                                                                 0xffffff;
         XDestroyImage(image);
         return picture;
     }
@@ -166,13 +194,15 @@ protected:
     Picture canvas() { return grab(window, 0, 0, CANVAS_W, CANVAS_H); }
 
     // Polls the canvas until done says yes of a settled picture; the last picture read.
-    Picture canvas_until(const std::function<bool(const Picture&)>& done, const char* what) {
+    Picture canvas_until(const std::function<bool(const Picture&)>& done, const char* what)
+    {
         const auto deadline = Clock::now() + std::chrono::milliseconds(5000);
         for (;;) {
             Picture picture = canvas();
             if (done(picture)) {
                 pause_ms(15);
-                if (same_inside(picture, canvas())) return picture;
+                if (same_inside(picture, canvas()))
+                    return picture;
                 continue;
             }
             if (Clock::now() > deadline) {
@@ -184,7 +214,8 @@ protected:
     }
 
     // The screen's pixels (root window) in a rectangle given in the main window's coordinates.
-    Picture screen_at(int x, int y, int width, int height) {
+    Picture screen_at(int x, int y, int width, int height)
+    {
         int root_x = 0, root_y = 0;
         Window child = 0;
         XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &root_x, &root_y, &child);
@@ -200,21 +231,30 @@ protected:
 };
 
 // Light grey of FLTK's menus, as opposed to the white canvas.
-bool menu_grey(unsigned long p) { return p != 0xffffff && (p & 0xff) > 0xa0 && (p & 0xff) < 0xe8 && (p >> 16) == (p & 0xff); }
+bool menu_grey(unsigned long p)
+{
+    return p != 0xffffff && (p & 0xff) > 0xa0 && (p & 0xff) < 0xe8 && (p >> 16) == (p & 0xff);
+}
 
-int count_grey(const Picture& picture) {
+int count_grey(const Picture& picture)
+{
     int n = 0;
-    for (unsigned long p : picture.pixels) n += menu_grey(p) ? 1 : 0;
+    for (unsigned long p : picture.pixels)
+        n += menu_grey(p) ? 1 : 0;
     return n;
 }
 
-TEST_F(X11Interact, DragWheelKeysAndTheContextMenu) {
+TEST_F(X11Interact, DragWheelKeysAndTheContextMenu)
+{
     start(fs::path(EXAMPLES) / "bridge.res");
-    const Picture base = canvas_until([](const Picture& p) {
-        for (unsigned long pixel : p.pixels)
-            if (pixel == 0) return true;
-        return false;
-    }, "the bridge");
+    const Picture base = canvas_until(
+        [](const Picture& p) {
+            for (unsigned long pixel : p.pixels)
+                if (pixel == 0)
+                    return true;
+            return false;
+        },
+        "the bridge");
     const std::string w = xdo_window();
 
     // A left drag turns the model while the button is down.
@@ -245,9 +285,11 @@ TEST_F(X11Interact, DragWheelKeysAndTheContextMenu) {
     sh("xdotool mousemove --window " + w + " 400 200 click 3");
     const auto deadline = Clock::now() + std::chrono::milliseconds(5000);
     int grey = 0;
-    while ((grey = count_grey(screen_at(410, 210, 120, 100))) < 6000 && Clock::now() < deadline) pause_ms(20);
+    while ((grey = count_grey(screen_at(410, 210, 120, 100))) < 6000 && Clock::now() < deadline)
+        pause_ms(20);
     EXPECT_GE(grey, 6000) << "no menu at the pointer";
-    if (const char* shot = std::getenv("KELVARO_SHOT")) sh(std::string("import -window root ") + shot);
+    if (const char* shot = std::getenv("KELVARO_SHOT"))
+        sh(std::string("import -window root ") + shot);
     sh("xdotool key Escape");
     while (count_grey(screen_at(410, 210, 120, 100)) >= 100 && Clock::now() < deadline + std::chrono::seconds(5))
         pause_ms(20);
@@ -261,13 +303,15 @@ TEST_F(X11Interact, DragWheelKeysAndTheContextMenu) {
     sh("xdotool key Return");
 }
 
-bool tooltip_yellow(unsigned long p) {
+bool tooltip_yellow(unsigned long p)
+{
     return (p >> 16) > 0xf0 && ((p >> 8) & 0xff) > 0xf0 && (p & 0xff) > 0x90 && (p & 0xff) < 0xe8;
 }
 
 // Pointer resting on a member: its tooltip. The watch, switched on in the menu with the keys,
 // reloads the file when it is replaced, keeping the view.
-TEST_F(X11Interact, TooltipOnAMemberAndReloadWhenTheFileChanges) {
+TEST_F(X11Interact, TooltipOnAMemberAndReloadWhenTheFileChanges)
+{
     const fs::path path = folder / "bridge.res";
     fs::copy_file(fs::path(EXAMPLES) / "bridge.res", path);
     start(path.string());
@@ -277,13 +321,16 @@ TEST_F(X11Interact, TooltipOnAMemberAndReloadWhenTheFileChanges) {
     sh("xdotool mousemove --window " + w + " 170 285 mousemove --window " + w + " 175 286");
     auto yellow = [&] {
         int n = 0;
-        for (unsigned long p : screen_at(140, 280, 250, 120).pixels) n += tooltip_yellow(p) ? 1 : 0;
+        for (unsigned long p : screen_at(140, 280, 250, 120).pixels)
+            n += tooltip_yellow(p) ? 1 : 0;
         return n;
     };
     const auto deadline = Clock::now() + std::chrono::milliseconds(8000);
-    while (yellow() < 2000 && Clock::now() < deadline) pause_ms(20);
+    while (yellow() < 2000 && Clock::now() < deadline)
+        pause_ms(20);
     EXPECT_GE(yellow(), 2000) << "no tooltip by the pointer";
-    if (const char* shot = std::getenv("KELVARO_TIP_SHOT")) sh(std::string("import -window root ") + shot);
+    if (const char* shot = std::getenv("KELVARO_TIP_SHOT"))
+        sh(std::string("import -window root ") + shot);
 
     // "Reload when the file changes" is the menu's eighth entry.
     sh("xdotool mousemove --window " + w + " 400 100 click 3");
@@ -307,7 +354,8 @@ TEST_F(X11Interact, TooltipOnAMemberAndReloadWhenTheFileChanges) {
 
 // Plays a file manager: offers list as text/uri-list over window point (x, y), drops it and
 // hands the data over when asked. False when the window does not take the drop.
-bool drop_uri_list(Display* display, Window target, int x, int y, const std::string& list) {
+bool drop_uri_list(Display* display, Window target, int x, int y, const std::string& list)
+{
     const Window root = DefaultRootWindow(display);
     const Window source = XCreateSimpleWindow(display, root, 0, 0, 1, 1, 0, 0, 0);
     auto atom = [&](const char* name) { return XInternAtom(display, name, False); };
@@ -324,14 +372,17 @@ bool drop_uri_list(Display* display, Window target, int x, int y, const std::str
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
         if (XGetWindowProperty(display, toplevel, aware, 0, 1, False, AnyPropertyType, &type, &format, &count, &after,
-                               &data) == Success && data) {
+                               &data) == Success &&
+            data) {
             XFree(data);
             break;
         }
         Window r = 0, parent = 0, *children = nullptr;
         unsigned n = 0;
-        if (!XQueryTree(display, toplevel, &r, &parent, &children, &n) || parent == r) return false;
-        if (children) XFree(children);
+        if (!XQueryTree(display, toplevel, &r, &parent, &children, &n) || parent == r)
+            return false;
+        if (children)
+            XFree(children);
         toplevel = parent;
     }
     int root_x = 0, root_y = 0;
@@ -358,7 +409,8 @@ bool drop_uri_list(Display* display, Window target, int x, int y, const std::str
         while (Clock::now() < deadline) {
             while (XPending(display)) {
                 XNextEvent(display, &event);
-                if (event.type == ClientMessage && event.xclient.message_type == type) return true;
+                if (event.type == ClientMessage && event.xclient.message_type == type)
+                    return true;
                 if (event.type == SelectionRequest) {
                     // The viewer asks for the data: put it on its property and say so.
                     const XSelectionRequestEvent& request = event.xselectionrequest;
@@ -396,7 +448,8 @@ bool drop_uri_list(Display* display, Window target, int x, int y, const std::str
     return done;
 }
 
-TEST_F(X11Interact, DroppedFileUriWithASpaceAndAPercentEscapeOpensThatFile) {
+TEST_F(X11Interact, DroppedFileUriWithASpaceAndAPercentEscapeOpensThatFile)
+{
     start(fs::path(EXAMPLES) / "tower.res");
     const fs::path dropped = folder / "a b%c.res";
     fs::copy_file(fs::path(EXAMPLES) / "bridge.res", dropped);

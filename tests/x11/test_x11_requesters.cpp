@@ -53,8 +53,8 @@ protected:
         }
         ASSERT_GT(pid_, 0);
         // Only a mapped window: keys sent to one the window manager has not shown yet are lost.
-        const std::string ids = run("timeout 10 xdotool search --sync --onlyvisible --name '^" +
-                                    title + "$' 2>/dev/null");
+        const std::string ids = run("timeout 10 xdotool search --sync --onlyvisible --name '^" + title +
+                                    "$' 2>/dev/null");
         box_ = ids.substr(0, ids.find('\n'));
         ASSERT_FALSE(box_.empty()) << "no window titled " << title;
         Display* display = XOpenDisplay(nullptr);
@@ -93,14 +93,10 @@ protected:
     // Clicks at (x, y) inside the box.
     void click(int x, int y)
     {
-        run("xdotool mousemove --window " + box_ + " " + std::to_string(x) + " " +
-            std::to_string(y) + " click 1");
+        run("xdotool mousemove --window " + box_ + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
     }
 
-    void key(const std::string& name)
-    {
-        run("xdotool windowfocus --sync " + box_ + " key " + name);
-    }
+    void key(const std::string& name) { run("xdotool windowfocus --sync " + box_ + " key " + name); }
 
     pid_t pid_ = -1;
     std::string box_;
@@ -157,7 +153,8 @@ TEST_F(X11FileDialog, ReturnsToAWorkingFolderThatHasNoPath)
 {
     show("Open File", [] {
         char folder[] = "/tmp/kelvaro_gone_XXXXXX";
-        struct stat before {}, after {};
+        struct stat before {
+        }, after{};
         if (!mkdtemp(folder) || chdir(folder) != 0 || stat(".", &before) != 0 || rmdir(folder) != 0)
             return NO_DISPLAY;
         gui_fltk_own_dialogs(true);
@@ -166,8 +163,7 @@ TEST_F(X11FileDialog, ReturnsToAWorkingFolderThatHasNoPath)
         spec.folder = "/tmp";
         spec.filters = {{"All", "*"}};
         platform().file_dialog(spec);
-        const bool back = stat(".", &after) == 0 && after.st_ino == before.st_ino &&
-                          after.st_dev == before.st_dev;
+        const bool back = stat(".", &after) == 0 && after.st_ino == before.st_ino && after.st_dev == before.st_dev;
         return back ? ANSWER_YES : ANSWER_NO;
     });
     key("Escape");

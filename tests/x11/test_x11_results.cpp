@@ -28,9 +28,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Where the window's parts are, in its inside area (the layout of fltk_results_window.cpp).
-constexpr int TABLE_X = 30;              // inside the first column
-constexpr int HEADER_Y = 137;            // the column headers' row
-constexpr int FIRST_ROW_Y = 157;         // the first row's middle
+constexpr int TABLE_X = 30;       // inside the first column
+constexpr int HEADER_Y = 137;     // the column headers' row
+constexpr int FIRST_ROW_Y = 157;  // the first row's middle
 constexpr int ROW_HEIGHT = 18;
 constexpr std::uint32_t SELECTED = 0x3070C0;  // a selected row's background
 
@@ -44,7 +44,10 @@ void sh(const std::string& command)
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
 }
 
-int ignore_x_errors(Display*, XErrorEvent*) { return 0; }
+int ignore_x_errors(Display*, XErrorEvent*)
+{
+    return 0;
+}
 
 // results_driver as a child process; its output lines are read as they come.
 class Driver {
@@ -202,8 +205,8 @@ protected:
 
     void click(int x, int y)
     {
-        sh("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " +
-           std::to_string(y) + " click 1");
+        sh("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " + std::to_string(y) +
+           " click 1");
     }
 
     // The text on the CLIPBOARD selection as its owner gives it, "" when there is none.
@@ -251,8 +254,8 @@ protected:
             XGetWindowAttributes(display, window, &attributes);
             const int height = attributes.height - FIRST_ROW_Y;
             int first = -1, last = -1;
-            if (XImage* image = XGetImage(display, window, TABLE_X, FIRST_ROW_Y - ROW_HEIGHT / 2, 1, height,
-                                          AllPlanes, ZPixmap)) {
+            if (XImage* image = XGetImage(display, window, TABLE_X, FIRST_ROW_Y - ROW_HEIGHT / 2, 1, height, AllPlanes,
+                                          ZPixmap)) {
                 for (int y = 0; y < height; ++y) {
                     if ((XGetPixel(image, 0, y) & 0xffffff) == SELECTED) {
                         if (first < 0)
@@ -272,8 +275,8 @@ protected:
     // The shown row of the selection's band, -1 for none.
     int selected_row(const std::function<bool(int)>& want)
     {
-        const int band =
-            selected_band([&](int y) { return want(y < 0 ? -1 : (y - FIRST_ROW_Y + ROW_HEIGHT / 2) / ROW_HEIGHT); });
+        const int band = selected_band(
+            [&](int y) { return want(y < 0 ? -1 : (y - FIRST_ROW_Y + ROW_HEIGHT / 2) / ROW_HEIGHT); });
         return band < 0 ? -1 : (band - FIRST_ROW_Y + ROW_HEIGHT / 2) / ROW_HEIGHT;
     }
 
