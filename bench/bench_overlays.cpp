@@ -17,56 +17,13 @@
 #include "app/results_reader.h"
 #include "app/startup.h"
 #include "app/view.h"
+#include "bench/warren_bridge.h"
 #include "core/file.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"
 #include "gui/window.h"
 
 namespace {
-
-// A Warren bridge of about `members` members, pinned at both ends, every bottom node loaded.
-std::string bridge_file(int members)
-{
-    const int panels = (members + 1) / 4;
-    const int nodes = 2 * panels + 1;
-    std::string text = "WARREN BRIDGE\n" + std::to_string(nodes) + " " + std::to_string(4 * panels - 1) + "\n";
-    char line[200];
-    for (int i = 1; i <= nodes; ++i) {
-        const bool bottom = i <= panels + 1;
-        const double x = bottom ? i - 1 : (i - panels - 2) + 0.5;
-        const int pinned = (i == 1 || i == panels + 1) ? 1 : 0;
-        std::snprintf(line, sizeof line, "%d %d %d %d %.4f %.4f %.4f %.1f %.1f %.1f\n", i, pinned, pinned, 1, x,
-                      bottom ? 0.0 : 1.0, 0.05 * std::sin(x * 0.1), 0.0, bottom ? -10.0 : 0.0, 0.0);
-        text += line;
-    }
-    int e = 0;
-    auto member = [&](int a, int b) {
-        std::snprintf(line, sizeof line, "%d %d %d\n", ++e, a, b);
-        text += line;
-    };
-    for (int p = 1; p <= panels; ++p)
-        member(p, p + 1);
-    for (int p = 1; p < panels; ++p)
-        member(panels + 1 + p, panels + 2 + p);
-    for (int p = 1; p <= panels; ++p) {
-        member(p, panels + 1 + p);
-        member(panels + 1 + p, p + 1);
-    }
-    text += "\nNODE X-DEFL Y-DEFL Z-DEFL\n";
-    for (int i = 1; i <= nodes; ++i) {
-        const double sag = -0.01 * std::sin(3.14159265 * i / nodes);
-        std::snprintf(line, sizeof line, i < 100 ? "%-2d%12.4E %12.4E%12.4E\n" : "%d %.4E %.4E %.4E\n", i, 0.0, sag,
-                      0.0);
-        text += line;
-    }
-    text += "\nELEMENT STRESS FORCE\n";
-    for (int m = 1; m <= e; ++m) {
-        std::snprintf(line, sizeof line, m < 1000 ? "%-3d%13.3E %15.3E\n" : "%d %.3E %.3E\n", m,
-                      12.5 * (m % 97) - 600.0, -250.0 * (m % 89) + 11000.0);
-        text += line;
-    }
-    return text;
-}
 
 bool load_bridge(int members)
 {
@@ -85,7 +42,7 @@ bool load_bridge(int members)
                               ("kelvaro_bench_overlays_" + std::to_string(members) + ".txt"))
                                  .string();
     if (!std::filesystem::exists(path))
-        std::ofstream(path, std::ios::binary) << bridge_file(members);
+        std::ofstream(path, std::ios::binary) << warren_bridge_results(members);
     reset_for_load();
     file_open_read(RESULTS_FILE, path);
     read_results();

@@ -1,10 +1,10 @@
 // The FLTK backend's table window (the viewer's results window): a resizable double-buffered window
-// with the heading lines, a tab for each of the spec's first two tables (an Fl_Table_Row each),
+// with the heading lines, a tab for each of the first two tables of its TableWindowSpec (an Fl_Table_Row each),
 // "Copy" and "Save as CSV...", and the clipboard.
 //
 // State: the one window (created at the first show, hidden when the user closes it, deleted on
-// table_window_close) and the spec it shows. Fl_Table_Row asks for the visible cells only; each is
-// formatted as it is drawn from the spec's columns through its order vector (gui/table_window.h),
+// table_window_close) and the TableWindowSpec it shows. Fl_Table_Row asks for the visible cells only; each is
+// formatted as it is drawn from the TableWindowSpec's columns through its order vector (gui/table_window.h),
 // so 100,000 rows cost nothing until they scroll into view. A header click sorts that vector and
 // keeps the selected member or node selected; a row click, the arrow keys and Escape report the
 // selection to the program.
@@ -73,7 +73,7 @@ public:
     }
 };
 
-// One table of the spec: the cells it asks for are read from spec.tables[index].
+// One table of the TableWindowSpec: the cells it asks for are read from spec.tables[index].
 class TableView : public Fl_Table_Row {
 public:
     TableView(int x, int y, int w, int h, int index) : Fl_Table_Row(x, y, w, h), index(index)
@@ -89,7 +89,7 @@ public:
         end();
     }
 
-    const int index;                  // the table's index in the spec
+    const int index;                  // the table's index in the TableWindowSpec
     std::vector<int> natural_widths;  // each column's width for its header and cells, pixels
 
     TableData* data() const
@@ -345,7 +345,7 @@ public:
     Fl_Group* pages[2];
     TableView* tables[2];
 
-    // Takes the spec's title, heading and tables afresh.
+    // Takes the TableWindowSpec's title, heading and tables afresh.
     void refill()
     {
         copy_label(shown_spec ? shown_spec->title.c_str() : "");
