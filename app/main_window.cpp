@@ -210,13 +210,14 @@ bool handle_event(int event)
         redraw_view();
         redraw_pending = 0;
     }
-    // The results window states the drawn shape's magnification, which zooms and new deflection
-    // scales change.
-    static double shown_magnification = 0.0;
-    const double magnification = drawn_magnification();
+    // The results window and the scale field's tooltip state the drawn shape's magnification,
+    // which zooms and new deflection scales change.
+    static double shown_magnification = -1.0;
+    const double magnification = results_missing == 0 ? drawn_magnification() : 0.0;
     if (magnification != shown_magnification) {
         shown_magnification = magnification;
         results_window_view_changed();
+        gadget_set_tooltip(ID_DEFLECTION_SCALE, magnification > 0.0 ? magnification_text() : "", -1, -1);
     }
     return leave;
 }

@@ -119,14 +119,6 @@ std::string vector_text(const Vec3& v)
     return "x " + table_format_number(v[0]) + ", y " + table_format_number(v[1]) + ", z " + table_format_number(v[2]);
 }
 
-std::string magnification_line()
-{
-    const double magnification = drawn_magnification();
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, magnification >= 10 ? "%.0f" : "%.3g", magnification);
-    return std::string("Deflected shape drawn x ") + buffer + " at the present zoom";
-}
-
 void build_heading(const ModelNumbers& numbers)
 {
     spec.heading.clear();
@@ -167,7 +159,7 @@ void build_heading(const ModelNumbers& numbers)
     add("largest compression", "member", numbers.max_compression);
     add("largest deflection", "node", numbers.max_deflection);
     spec.heading.push_back({extremes, false, false});
-    spec.heading.push_back({magnification_line(), false, false});
+    spec.heading.push_back({magnification_text(), false, false});
 }
 
 // The canvas follows a row the user selects; the loop redraws it after the platform's wait.
@@ -234,6 +226,14 @@ std::string offered_csv_name(int table)
 
 }  // namespace
 
+std::string magnification_text()
+{
+    const double magnification = drawn_magnification();
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, magnification >= 10 ? "%.0f" : "%.3g", magnification);
+    return std::string("Deflected shape drawn x ") + buffer + " at the present zoom";
+}
+
 void results_window_show()
 {
     build();
@@ -256,7 +256,7 @@ void results_window_view_changed()
     if (!platform().table_window_is_open() || spec.heading.size() < 5) {
         return;
     }
-    spec.heading.back().text = magnification_line();
+    spec.heading.back().text = magnification_text();
     platform().table_window_update();
 }
 

@@ -28,6 +28,9 @@ void results_window_view_changed();
 void results_window_select(ResultsKind kind, int index);
 // Closes the window.
 void results_window_close();
+// "Deflected shape drawn x 67 at the present zoom": how many times the drawn deflected shape
+// exaggerates the real one (the heading's line and the scale field's tooltip).
+std::string magnification_text();
 
 // What the window shows (built on show and refresh).
 const TableWindowSpec& results_window_spec();

@@ -40,7 +40,8 @@ struct MenuEntry {
 // index of the chosen entry, -1 when the menu was dismissed.
 int gadget_popup_menu(int number, int x, int y, const std::vector<MenuEntry>& entries);
 // Shows text as the tooltip of control number for the pointer near (x, y) of the control; "" hides
-// it. The same text again leaves a shown tooltip alone.
+// it. The same text again leaves a shown tooltip alone. With x < 0 the text becomes the control's
+// own tooltip, shown whenever the pointer rests anywhere on it.
 void gadget_set_tooltip(int number, std::string_view text, int x, int y);
 // The tooltip text last set on control number ("" when none).
 std::string gadget_tooltip(int number);

@@ -108,7 +108,8 @@ public:
     // A popup menu at point (x, y) of control handle, shown until the user chooses: the chosen
     // entry's index, -1 when dismissed.
     virtual int popup_menu(std::intptr_t, int, int, const std::vector<MenuEntry>&) { return -1; }
-    // The tooltip of control handle for the pointer near (x, y) of the control; "" hides it.
+    // The tooltip of control handle for the pointer near (x, y) of the control; "" hides it. x < 0:
+    // the control's own tooltip, wherever the pointer rests on it.
     virtual void control_set_tooltip(std::intptr_t, std::string_view, int, int) {}
     // A modal box with several lines of text and OK.
     virtual void text_box(std::string_view, std::string_view) {}

@@ -126,6 +126,10 @@ void FltkPlatform::control_set_tooltip(std::intptr_t handle, std::string_view te
     if (!control_kinds.count(handle))
         return;
     auto* widget = reinterpret_cast<Fl_Widget*>(handle);
+    if (x < 0) {
+        widget->copy_tooltip(text.empty() ? nullptr : std::string(text).c_str());
+        return;
+    }
     if (text.empty()) {
         Fl_Tooltip::enter_area(widget, 0, 0, 0, 0, nullptr);
         return;

@@ -184,6 +184,12 @@ TEST_F(InteractionTest, CtrlROpensTheResultsWindowAndACanvasClickSelectsItsRow)
     headless_key(MAIN_WINDOW, 'r', KEY_MOD_CTRL);
     pump();
     ASSERT_TRUE(headless_table_window().open);
+    // The scale field's tooltip tells the drawn shape's magnification, which a zoom changes.
+    const std::string magnification = gadget_tooltip(ID_DEFLECTION_SCALE);
+    EXPECT_EQ(magnification.rfind("Deflected shape drawn x ", 0), 0u) << magnification;
+    headless_wheel(ID_CANVAS, 2, 300, 300);
+    pump();
+    EXPECT_NE(gadget_tooltip(ID_DEFLECTION_SCALE), magnification);
     const int x = static_cast<int>(std::lround((node_x(8) + node_x(9)) / 2));
     const int y = static_cast<int>(std::lround(node_y(8) + 3.0f));
     headless_pointer_move(ID_CANVAS, x, y);
