@@ -32,6 +32,7 @@
 #include "app/ids.h"
 #include "app/model.h"
 #include "app/render.h"
+#include "draw/clip.h"
 #include "draw/draw.h"
 #include "gui/gadget.h"
 
@@ -128,31 +129,7 @@ constexpr int TEXT_HEIGHT = 15;  // line height of the canvas font, pixels
 // Cuts the segment to the box [x0, x1] x [y0, y1] (Liang-Barsky); false when nothing of it is inside.
 bool clip_to_box(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1, double y1)
 {
-    const double dx = bx - ax, dy = by - ay;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {ax - x0, x1 - ax, ay - y0, y1 - ay};
-    double enter = 0.0, leave = 1.0;
-    for (int edge = 0; edge < 4; ++edge) {
-        if (p[edge] == 0.0) {
-            if (q[edge] < 0.0)
-                return false;
-            continue;
-        }
-        const double t = q[edge] / p[edge];
-        if (p[edge] < 0.0) {
-            enter = std::max(enter, t);
-        } else {
-            leave = std::min(leave, t);
-        }
-    }
-    if (enter > leave)
-        return false;
-    const double sx = ax, sy = ay;
-    bx = sx + leave * dx;
-    by = sy + leave * dy;
-    ax = sx + enter * dx;
-    ay = sy + enter * dy;
-    return true;
+    return clip_segment_to_box(ax, ay, bx, by, x0, y0, x1, y1);
 }
 
 // A line between canvas points, cut to the drawable range first so a far end does not bend it.

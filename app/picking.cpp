@@ -16,6 +16,7 @@
 
 #include "app/model.h"
 #include "app/view.h"
+#include "draw/clip.h"
 
 namespace {
 
@@ -68,30 +69,13 @@ int cell_of(float x, float y)
 // nothing of it is left.
 bool clip(float& x0, float& y0, float& x1, float& y1)
 {
-    const float dx = x1 - x0, dy = y1 - y0;
-    float t0 = 0.0f, t1 = 1.0f;
-    const float p[4] = {-dx, dx, -dy, dy};
-    const float q[4] = {x0 + MARGIN, CANVAS_WIDTH + MARGIN - x0, y0 + MARGIN, CANVAS_HEIGHT + MARGIN - y0};
-    for (int k = 0; k < 4; ++k) {
-        if (p[k] == 0.0f) {
-            if (q[k] < 0.0f)
-                return false;
-            continue;
-        }
-        const float t = q[k] / p[k];
-        if (p[k] < 0.0f) {
-            t0 = std::max(t0, t);
-        } else {
-            t1 = std::min(t1, t);
-        }
-        if (t0 > t1)
-            return false;
-    }
-    const float ax = x0 + t0 * dx, ay = y0 + t0 * dy;
-    x1 = x0 + t1 * dx;
-    y1 = y0 + t1 * dy;
-    x0 = ax;
-    y0 = ay;
+    double ax = x0, ay = y0, bx = x1, by = y1;
+    if (!clip_segment_to_box(ax, ay, bx, by, -MARGIN, -MARGIN, CANVAS_WIDTH + MARGIN, CANVAS_HEIGHT + MARGIN))
+        return false;
+    x0 = static_cast<float>(ax);
+    y0 = static_cast<float>(ay);
+    x1 = static_cast<float>(bx);
+    y1 = static_cast<float>(by);
     return true;
 }
 

@@ -21,6 +21,7 @@
 #include "app/model.h"
 #include "app/overlays.h"
 #include "core/str.h"
+#include "draw/clip.h"
 #include "draw/draw.h"
 #include "gui/canvas_output.h"
 #include "gui/window.h"
@@ -89,39 +90,7 @@ float screen_y(int i)
 // that it keeps its slope; false when nothing of it is inside.
 bool clip_segment(double& x1, double& y1, double& x2, double& y2, double limit)
 {
-    const double dx = x2 - x1;
-    const double dy = y2 - y1;
-    double enter = 0.0;
-    double leave = 1.0;
-    // Each edge as p * t <= q for the point x1 + t dx, y1 + t dy.
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x1 + limit, limit - x1, y1 + limit, limit - y1};
-    for (int edge = 0; edge < 4; ++edge) {
-        if (p[edge] == 0.0) {
-            if (q[edge] < 0.0)
-                return false;
-            continue;
-        }
-        const double t = q[edge] / p[edge];
-        if (p[edge] < 0.0) {
-            enter = std::max(enter, t);
-        } else {
-            leave = std::min(leave, t);
-        }
-    }
-    if (enter > leave)
-        return false;
-    const double ox = x1;
-    const double oy = y1;
-    if (leave < 1.0) {
-        x2 = ox + leave * dx;
-        y2 = oy + leave * dy;
-    }
-    if (enter > 0.0) {
-        x1 = ox + enter * dx;
-        y1 = oy + enter * dy;
-    }
-    return true;
+    return clip_segment_to_box(x1, y1, x2, y2, -limit, -limit, limit, limit);
 }
 
 void line_between(float x1, float y1, float x2, float y2, int colour)

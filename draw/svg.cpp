@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "draw/clip.h"
 #include "draw/draw_internal.h"
 
 namespace {
@@ -75,36 +76,7 @@ void close_element(std::string& text, const DrawOutput& out)
 // Cuts the segment to the canvas grown by MARGIN (Liang-Barsky); false when nothing is left.
 bool clip_segment(const DrawOutput& out, double& x1, double& y1, double& x2, double& y2)
 {
-    const double dx = x2 - x1;
-    const double dy = y2 - y1;
-    double t0 = 0.0;
-    double t1 = 1.0;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x1 + MARGIN, out.width + MARGIN - x1, y1 + MARGIN, out.height + MARGIN - y1};
-    for (int k = 0; k < 4; ++k) {
-        if (p[k] == 0.0) {
-            if (q[k] < 0.0) {
-                return false;
-            }
-            continue;
-        }
-        const double t = q[k] / p[k];
-        if (p[k] < 0.0) {
-            t0 = std::max(t0, t);
-        } else {
-            t1 = std::min(t1, t);
-        }
-    }
-    if (t0 > t1) {
-        return false;
-    }
-    const double sx = x1;
-    const double sy = y1;
-    x1 = sx + t0 * dx;
-    y1 = sy + t0 * dy;
-    x2 = sx + t1 * dx;
-    y2 = sy + t1 * dy;
-    return true;
+    return clip_segment_to_box(x1, y1, x2, y2, -MARGIN, -MARGIN, out.width + MARGIN, out.height + MARGIN);
 }
 
 void record_rect(SvgRecorder& recorder, const DrawOutput& out, double x, double y, double width, double height)
