@@ -14,7 +14,7 @@ packages=(
   # the code layout check
   clang-format
   # the Debian package and its checks
-  dpkg-dev fakeroot lintian shared-mime-info desktop-file-utils
+  dpkg-dev fakeroot lintian shared-mime-info desktop-file-utils libglib2.0-bin
   # tests on a real X server
   xvfb xauth xdotool imagemagick x11-utils jwm openbox librsvg2-bin libxml2-utils
   # run
