@@ -13,6 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "x_windows.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -109,69 +111,23 @@ protected:
         ASSERT_NE(window, 0u) << "no main window";
     }
 
-    std::string name_of(Window w)
-    {
-        XTextProperty property{};
-        if (!XGetWMName(display, w, &property) || !property.value)
-            return {};
-        std::string name(reinterpret_cast<char*>(property.value), property.nitems);
-        XFree(property.value);
-        return name;
-    }
-
-    void collect(Window w, std::vector<Window>& into)
-    {
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned n = 0;
-        if (!XQueryTree(display, w, &root, &parent, &children, &n))
-            return;
-        for (unsigned i = 0; i < n; ++i) {
-            into.push_back(children[i]);
-            collect(children[i], into);
-        }
-        if (children)
-            XFree(children);
-    }
-
     // The main window once its caption ends with tail (0 when it does not come).
     Window main_window(const std::string& tail, int milliseconds = 8000)
     {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-        for (;;) {
-            std::vector<Window> all;
-            collect(DefaultRootWindow(display), all);
-            for (Window w : all) {
-                XWindowAttributes attributes;
-                const std::string caption = name_of(w);
-                if (XGetWindowAttributes(display, w, &attributes) && attributes.map_state == IsViewable &&
-                    caption.rfind(TITLE_START, 0) == 0 && caption.size() >= tail.size() &&
-                    caption.compare(caption.size() - tail.size(), tail.size(), tail) == 0)
-                    return w;
-            }
-            if (Clock::now() > deadline)
-                return 0;
-            pause_ms(10);
-        }
+        return find_shown_window(
+            display,
+            [&](const std::string& caption) {
+                return caption.rfind(TITLE_START, 0) == 0 && caption.size() >= tail.size() &&
+                       caption.compare(caption.size() - tail.size(), tail.size(), tail) == 0;
+            },
+            milliseconds);
     }
 
     // A shown window captioned name (0 when none comes within 5 s).
     Window find_named(const std::string& name)
     {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(5000);
-        for (;;) {
-            std::vector<Window> all;
-            collect(DefaultRootWindow(display), all);
-            for (Window w : all) {
-                XWindowAttributes attributes;
-                if (XGetWindowAttributes(display, w, &attributes) && attributes.map_state == IsViewable &&
-                    name_of(w) == name)
-                    return w;
-            }
-            if (Clock::now() > deadline)
-                return 0;
-            pause_ms(10);
-        }
+        return find_shown_window(
+            display, [&](const std::string& caption) { return caption == name; }, 5000);
     }
 
     Picture grab(Window w, int x, int y, int width, int height)

@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "x_windows.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -158,49 +160,13 @@ protected:
         fs::remove_all(folder);
     }
 
-    std::string name_of(Window window)
-    {
-        XTextProperty property{};
-        if (!XGetWMName(display, window, &property) || !property.value)
-            return {};
-        std::string name(reinterpret_cast<char*>(property.value), property.nitems);
-        XFree(property.value);
-        return name;
-    }
-
-    void collect(Window window, std::vector<Window>& into)
-    {
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned n = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &n))
-            return;
-        for (unsigned i = 0; i < n; ++i) {
-            into.push_back(children[i]);
-            collect(children[i], into);
-        }
-        if (children)
-            XFree(children);
-    }
-
     // A shown window captioned name (or, with prefix, whose caption starts with name), waiting up to
     // milliseconds (0 when none).
     Window find_named(const std::string& name, int milliseconds = 5000, bool prefix = false)
     {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-        for (;;) {
-            std::vector<Window> all;
-            collect(DefaultRootWindow(display), all);
-            for (Window window : all) {
-                XWindowAttributes attributes;
-                if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable &&
-                    (prefix ? name_of(window).rfind(name, 0) == 0 : name_of(window) == name))
-                    return window;
-            }
-            if (Clock::now() > deadline)
-                return 0;
-            pause_ms(10);
-        }
+        return find_shown_window(
+            display, [&](const std::string& caption) { return prefix ? caption.rfind(name, 0) == 0 : caption == name; },
+            milliseconds);
     }
 
     void click(int x, int y)

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "x_windows.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -160,45 +162,12 @@ void X11Viewer::TearDown()
 
 std::string X11Viewer::name_of(Window window)
 {
-    XTextProperty property{};
-    if (!XGetWMName(display, window, &property) || !property.value)
-        return {};
-    std::string name(reinterpret_cast<char*>(property.value), property.nitems);
-    XFree(property.value);
-    return name;
-}
-
-void X11Viewer::collect(Window window, std::vector<Window>& into)
-{
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned n = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &n))
-        return;
-    for (unsigned i = 0; i < n; ++i) {
-        into.push_back(children[i]);
-        collect(children[i], into);
-    }
-    if (children)
-        XFree(children);
+    return window_caption(display, window);
 }
 
 Window X11Viewer::find(const std::function<bool(const std::string&)>& wanted, int milliseconds)
 {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    for (;;) {
-        std::vector<Window> all;
-        collect(DefaultRootWindow(display), all);
-        for (Window window : all) {
-            XWindowAttributes attributes;
-            if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable &&
-                wanted(name_of(window)))
-                return window;
-        }
-        if (Clock::now() > deadline)
-            return 0;
-        pause_ms(10);
-    }
+    return find_shown_window(display, wanted, milliseconds);
 }
 
 Window X11Viewer::find_named(const std::string& name, int milliseconds)

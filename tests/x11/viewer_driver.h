@@ -124,8 +124,6 @@ protected:
 
     // The caption of window ("" when it has none).
     std::string name_of(Window window);
-    // Every window below window, depth first.
-    void collect(Window window, std::vector<Window>& into);
     // A shown window whose caption satisfies wanted, waiting up to milliseconds (0 when none).
     Window find(const std::function<bool(const std::string&)>& wanted, int milliseconds = 5000);
     // A shown window captioned name, waiting up to milliseconds (0 when none).
