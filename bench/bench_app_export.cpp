@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_render.h"
-#include "app/export.h"
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/render_options.h"
+#include "app/batch/batch_render.h"
+#include "app/batch/render_options.h"
+#include "app/export/export.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
 #include "draw/image.h"
 #include "gui/gadget.h"
 

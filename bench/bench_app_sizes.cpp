@@ -17,12 +17,12 @@
 #include <map>
 #include <string>
 
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/render.h"
-#include "app/results_reader.h"
-#include "app/startup.h"
-#include "app/view.h"
+#include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/ids.h"
+#include "app/ui/startup.h"
+#include "app/view/render.h"
+#include "app/view/view.h"
 #include "bench/warren_bridge.h"
 #include "core/file.h"
 #include "gui/backend.h"

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_render.h"
-#include "app/ids.h"
-#include "app/render.h"
-#include "app/render_options.h"
-#include "app/startup.h"
+#include "app/batch/batch_render.h"
+#include "app/batch/render_options.h"
+#include "app/ui/ids.h"
+#include "app/ui/startup.h"
+#include "app/view/render.h"
 #include "draw/draw.h"
 #include "draw/gif.h"
 #include "draw/image.h"

@@ -10,13 +10,13 @@
 #include <fstream>
 #include <string>
 
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/overlays.h"
-#include "app/render.h"
-#include "app/results_reader.h"
-#include "app/startup.h"
-#include "app/view.h"
+#include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/ids.h"
+#include "app/ui/startup.h"
+#include "app/view/overlays.h"
+#include "app/view/render.h"
+#include "app/view/view.h"
 #include "bench/warren_bridge.h"
 #include "core/file.h"
 #include "gui/backend.h"

@@ -7,12 +7,12 @@
 
 #include <cmath>
 
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/picking.h"
-#include "app/render.h"
-#include "app/startup.h"
-#include "app/view.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/ui/startup.h"
+#include "app/view/picking.h"
+#include "app/view/render.h"
+#include "app/view/view.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"
 #include "gui/window.h"

@@ -14,12 +14,12 @@
 #include <fstream>
 #include <string>
 
-#include "app/analysis.h"
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/report.h"
-#include "app/results_reader.h"
-#include "app/startup.h"
+#include "app/export/report.h"
+#include "app/model/analysis.h"
+#include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/ids.h"
+#include "app/ui/startup.h"
 #include "bench/warren_bridge.h"
 #include "core/file.h"
 #include "gui/backend.h"

@@ -10,11 +10,11 @@
 #include <fstream>
 #include <string>
 
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/results_reader.h"
-#include "app/results_window.h"
-#include "app/startup.h"
+#include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/ids.h"
+#include "app/ui/results_window.h"
+#include "app/ui/startup.h"
 #include "core/file.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"

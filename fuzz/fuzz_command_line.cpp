@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/render_options.h"
+#include "app/batch/render_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/results_reader.h"
+#include "app/model/results_reader.h"
 #include "fuzz/fuzz_viewer_setup.h"
 
 namespace {

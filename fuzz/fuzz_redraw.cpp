@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/render.h"
-#include "app/results_reader.h"
-#include "app/view.h"
+#include "app/model/results_reader.h"
+#include "app/view/render.h"
+#include "app/view/view.h"
 #include "fuzz/fuzz_viewer_setup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

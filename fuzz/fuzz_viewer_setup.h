@@ -2,9 +2,9 @@
 // with the canvas and the controls the reader and the view touch.
 #pragma once
 
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/startup.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/ui/startup.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"
 #include "gui/headless/headless.h"

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/results_reader.h"
-#include "app/startup.h"
-#include "app/view.h"
+#include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/ids.h"
+#include "app/ui/startup.h"
+#include "app/view/view.h"
 #include "core/file.h"
 #include "core/str.h"
 #include "draw/draw.h"

@@ -8,8 +8,8 @@
 #include <map>
 #include <sstream>
 
-#include "app/analysis.h"
-#include "app/render.h"
+#include "app/model/analysis.h"
+#include "app/view/render.h"
 
 namespace {
 

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_render.h"
-#include "app/ids.h"
-#include "app/main_window.h"
-#include "app/model.h"
-#include "app/render.h"
-#include "app/render_options.h"
-#include "app/startup.h"
+#include "app/batch/batch_render.h"
+#include "app/batch/render_options.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/ui/main_window.h"
+#include "app/ui/startup.h"
+#include "app/view/render.h"
 #include "draw/image.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"

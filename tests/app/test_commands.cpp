@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
-#include "app/main_window.h"
-#include "app/model.h"
-#include "app/render.h"
-#include "app/save_image.h"
-#include "app/startup.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/ui/main_window.h"
+#include "app/ui/save_image.h"
+#include "app/ui/startup.h"
+#include "app/view/render.h"
 #include "core/str.h"
 #include "draw/picture.h"
 #include "gui/backend.h"

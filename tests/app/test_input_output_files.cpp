@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
-#include "app/main_window.h"
-#include "app/model.h"
-#include "app/startup.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/ui/main_window.h"
+#include "app/ui/startup.h"
 #include "core/file.h"
 #include "gui/backend.h"
 #include "gui/headless/headless.h"

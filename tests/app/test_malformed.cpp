@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/animation.h"
-#include "app/render.h"
+#include "app/view/animation.h"
+#include "app/view/render.h"
 #include "app_fixture.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/analysis.h"
-#include "app/batch_render.h"
-#include "app/model.h"
-#include "app/overlays.h"
-#include "app/render.h"
-#include "app/render_options.h"
+#include "app/batch/batch_render.h"
+#include "app/batch/render_options.h"
+#include "app/model/analysis.h"
+#include "app/model/model.h"
+#include "app/view/overlays.h"
+#include "app/view/render.h"
 #include "app_fixture.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/model.h"
-#include "app/startup.h"
+#include "app/model/model.h"
+#include "app/ui/startup.h"
 #include "gui/backend.h"
 #include "gui/headless/headless.h"
 

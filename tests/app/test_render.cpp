@@ -2,7 +2,7 @@
 // shape, the axis triad, the result table and its pause, unplaceable values and far end points.
 #include <cmath>
 
-#include "app/render.h"
+#include "app/view/render.h"
 #include "app_fixture.h"
 
 class RenderTest : public AppTest {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/render_options.h"
+#include "app/batch/render_options.h"
 
 namespace {
 

@@ -19,13 +19,13 @@
 #include <gif_lib.h>
 #include <png.h>
 
-#include "app/batch_render.h"
-#include "app/export.h"
-#include "app/ids.h"
-#include "app/main_window.h"
-#include "app/model.h"
-#include "app/render_options.h"
-#include "app/startup.h"
+#include "app/batch/batch_render.h"
+#include "app/batch/render_options.h"
+#include "app/export/export.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/ui/main_window.h"
+#include "app/ui/startup.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"
 #include "gui/headless/headless.h"

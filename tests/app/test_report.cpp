@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "app/analysis.h"
-#include "app/batch_render.h"
-#include "app/model.h"
-#include "app/render_options.h"
-#include "app/report.h"
+#include "app/batch/batch_render.h"
+#include "app/batch/render_options.h"
+#include "app/export/report.h"
+#include "app/model/analysis.h"
+#include "app/model/model.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <sstream>
 
-#include "app/load_file.h"
-#include "app/overlays.h"
-#include "app/results_window.h"
+#include "app/ui/load_file.h"
+#include "app/ui/results_window.h"
+#include "app/view/overlays.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <set>
 #include <utility>
 
-#include "app/animation.h"
-#include "app/render.h"
+#include "app/view/animation.h"
+#include "app/view/render.h"
 #include "app_fixture.h"
 
 namespace {

@@ -17,10 +17,10 @@
 
 #include <png.h>
 
-#include "app/batch_render.h"
-#include "app/ids.h"
-#include "app/render.h"
-#include "app/render_options.h"
+#include "app/batch/batch_render.h"
+#include "app/batch/render_options.h"
+#include "app/ui/ids.h"
+#include "app/view/render.h"
 #include "draw/draw.h"
 #include "draw/picture.h"
 #include "draw/svg.h"

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/model.h"
-#include "app/overlays.h"
-#include "app/render.h"
-#include "app/results_window.h"
-#include "app/startup.h"
+#include "app/model/model.h"
+#include "app/ui/main_window.h"
+#include "app/ui/results_window.h"
+#include "app/ui/startup.h"
+#include "app/view/overlays.h"
+#include "app/view/render.h"
 #include "gui/backend.h"
 #include "gui/window.h"
 

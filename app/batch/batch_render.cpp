@@ -11,7 +11,7 @@
 //
 // State: everything the viewer's start-up sets (app/model.h), the headless logs, and the runtime
 // modules, which stay started until viewer_shutdown.
-#include "app/batch_render.h"
+#include "app/batch/batch_render.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,15 +21,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/export.h"
-#include "app/ids.h"
-#include "app/main_window.h"
-#include "app/model.h"
-#include "app/overlays.h"
-#include "app/render.h"
-#include "app/report.h"
-#include "app/startup.h"
-#include "app/view.h"
+#include "app/export/export.h"
+#include "app/export/report.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/ui/main_window.h"
+#include "app/ui/startup.h"
+#include "app/view/overlays.h"
+#include "app/view/render.h"
+#include "app/view/view.h"
 #include "core/atomic_file.h"
 #include "core/file.h"
 #include "draw/draw.h"

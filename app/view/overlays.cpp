@@ -20,7 +20,7 @@
 //
 // State: Overlays (the switches), the numbers of the current pass, the label obstacles of the
 // pass and the last legend box.
-#include "app/overlays.h"
+#include "app/view/overlays.h"
 
 #include <algorithm>
 #include <charconv>
@@ -28,10 +28,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/analysis.h"
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/render.h"
+#include "app/model/analysis.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/view/render.h"
 #include "draw/clip.h"
 #include "draw/draw.h"
 #include "gui/gadget.h"

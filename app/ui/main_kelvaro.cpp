@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/startup.h"
+#include "app/ui/startup.h"
 #include "gui/backend.h"
 
 int main(int argc, char** argv)

@@ -23,7 +23,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/analysis.h"
+#include "app/model/analysis.h"
 
 enum class ReportFormat { Json, Csv };
 

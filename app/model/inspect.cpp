@@ -2,11 +2,11 @@
 // the file gives them (no units: the file carries none).
 //
 // State: the model's numbers, computed on the first tooltip after a read.
-#include "app/inspect.h"
+#include "app/model/inspect.h"
 
 #include <cstdio>
 
-#include "app/analysis.h"
+#include "app/model/analysis.h"
 
 namespace {
 

@@ -7,22 +7,22 @@
 // a command runs to its end before the next event is taken. Canvas input (app/gestures.h), keys
 // (app/context_menu.h), dropped files and changes of the watched file (app/reload.h) are handed
 // on from the event loop.
-#include "app/main_window.h"
+#include "app/ui/main_window.h"
 
 #include <cmath>
 
-#include "app/analysis.h"
-#include "app/animation.h"
-#include "app/context_menu.h"
-#include "app/gestures.h"
-#include "app/ids.h"
-#include "app/load_file.h"
-#include "app/model.h"
-#include "app/reload.h"
-#include "app/render.h"
-#include "app/results_window.h"
-#include "app/save_image.h"
-#include "app/view.h"
+#include "app/model/analysis.h"
+#include "app/model/model.h"
+#include "app/ui/context_menu.h"
+#include "app/ui/gestures.h"
+#include "app/ui/ids.h"
+#include "app/ui/load_file.h"
+#include "app/ui/reload.h"
+#include "app/ui/results_window.h"
+#include "app/ui/save_image.h"
+#include "app/view/animation.h"
+#include "app/view/render.h"
+#include "app/view/view.h"
 #include "core/str.h"
 #include "gui/gadget.h"
 #include "gui/input.h"

@@ -4,14 +4,14 @@
 //
 // Touches: the canvas ID_CANVAS (redrawn by the SVG and GIF exports), ViewState.show_deflected
 // and animation_phase (set while the frames are drawn, restored afterwards).
-#include "app/export.h"
+#include "app/export/export.h"
 
 #include <cctype>
 
-#include "app/animation.h"
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/render.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/view/animation.h"
+#include "app/view/render.h"
 #include "core/atomic_file.h"
 #include "draw/gif.h"
 #include "draw/png.h"

@@ -5,11 +5,11 @@
 //
 // Touches: ViewState.animation_phase; reads node_screen and node_deflected_offset; draws on canvas
 // ID_CANVAS.
-#include "app/animation.h"
+#include "app/view/animation.h"
 
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/render.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/view/render.h"
 #include "core/str.h"
 #include "draw/draw.h"
 #include "gui/canvas_output.h"

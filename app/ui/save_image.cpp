@@ -2,15 +2,15 @@
 //
 // State: image_path (the last chosen name, offered again at the next save), start_folder, and
 // image CAPTURE_IMAGE, which exists only while the command runs.
-#include "app/save_image.h"
+#include "app/ui/save_image.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "app/ids.h"
-#include "app/model.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
 #include "core/str.h"
 #include "draw/draw.h"
 #include "draw/image.h"

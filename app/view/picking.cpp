@@ -7,15 +7,15 @@
 // The lists are kept as one array sorted by cell with an offset per cell.
 //
 // State: the grid and the view it was built for (scale, angles, pan, counts, node positions).
-#include "app/picking.h"
+#include "app/view/picking.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
 
-#include "app/model.h"
-#include "app/view.h"
+#include "app/model/model.h"
+#include "app/view/view.h"
 #include "draw/clip.h"
 
 namespace {

@@ -2,15 +2,15 @@
 // box naming the cause when the file could not be written.
 //
 // Reads: results_path (the offered name). Writes only the chosen files.
-#include "app/export_commands.h"
+#include "app/ui/export_commands.h"
 
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
-#include "app/export.h"
-#include "app/model.h"
-#include "app/report.h"
+#include "app/export/export.h"
+#include "app/export/report.h"
+#include "app/model/model.h"
 #include "gui/requester.h"
 
 namespace {

@@ -4,19 +4,19 @@
 // applies the load reset and the read, and puts the values back (the reader sets the "3D" box
 // and the scale field from the new file; both go back to what the user had). Nodes that did not
 // move in the file stay where they were on the canvas.
-#include "app/reload.h"
+#include "app/ui/reload.h"
 
-#include "app/gestures.h"
-#include "app/ids.h"
-#include "app/inspect.h"
-#include "app/load_file.h"
-#include "app/model.h"
-#include "app/overlays.h"
-#include "app/picking.h"
-#include "app/render.h"
-#include "app/results_reader.h"
-#include "app/results_window.h"
-#include "app/view.h"
+#include "app/model/inspect.h"
+#include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/gestures.h"
+#include "app/ui/ids.h"
+#include "app/ui/load_file.h"
+#include "app/ui/results_window.h"
+#include "app/view/overlays.h"
+#include "app/view/picking.h"
+#include "app/view/render.h"
+#include "app/view/view.h"
 #include "gui/gadget.h"
 #include "gui/input.h"
 

@@ -12,12 +12,12 @@
 // file's values again (to float rounding, which the reported float value absorbs).
 //
 // Reads TrussModel, results_missing and ViewState.view_scale; writes nothing but its result.
-#include "app/analysis.h"
+#include "app/model/analysis.h"
 
 #include <cmath>
 #include <utility>
 
-#include "app/model.h"
+#include "app/model/model.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/render_options.h"
+#include "app/batch/render_options.h"
 #include "draw/picture.h"
 
 // What a render came to: an exit status and the lines to print on stderr (each already prefixed

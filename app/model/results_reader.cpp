@@ -27,7 +27,7 @@
 //
 // Touches: TrussModel, planar_model, results_missing, ViewState.show_deflected, controls ID_3D and
 // ID_DEFLECTION_SCALE, file slot RESULTS_FILE.
-#include "app/results_reader.h"
+#include "app/model/results_reader.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -41,8 +41,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "app/ids.h"
-#include "app/model.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
 #include "core/file.h"
 #include "core/str.h"
 #include "gui/gadget.h"

@@ -11,19 +11,19 @@
 // the pointer moves or anything else changes the view.
 //
 // State: the drag in progress, the wheel anchor, and the hover tooltip's item.
-#include "app/gestures.h"
+#include "app/ui/gestures.h"
 
 #include <cmath>
 
-#include "app/context_menu.h"
-#include "app/ids.h"
-#include "app/inspect.h"
-#include "app/model.h"
-#include "app/overlays.h"
-#include "app/picking.h"
-#include "app/render.h"
-#include "app/results_window.h"
-#include "app/view.h"
+#include "app/model/inspect.h"
+#include "app/model/model.h"
+#include "app/ui/context_menu.h"
+#include "app/ui/ids.h"
+#include "app/ui/results_window.h"
+#include "app/view/overlays.h"
+#include "app/view/picking.h"
+#include "app/view/render.h"
+#include "app/view/view.h"
 #include "gui/input.h"
 
 namespace {

@@ -9,7 +9,7 @@
 //
 // Touches: ViewState.node_deflected_offset, ViewState.element_colour, redraw_pending; draws on
 // canvas ID_CANVAS.
-#include "app/render.h"
+#include "app/view/render.h"
 
 #include <algorithm>
 #include <charconv>
@@ -17,9 +17,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/overlays.h"
+#include "app/model/model.h"
+#include "app/ui/ids.h"
+#include "app/view/overlays.h"
 #include "core/str.h"
 #include "draw/clip.h"
 #include "draw/draw.h"

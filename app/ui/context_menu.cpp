@@ -1,15 +1,15 @@
 // The command table of the context menu and the keyboard shortcuts.
 //
 // State: the table, filled on first use; other parts add their commands with add_viewer_command.
-#include "app/context_menu.h"
+#include "app/ui/context_menu.h"
 
-#include "app/export_commands.h"
-#include "app/gestures.h"
-#include "app/ids.h"
-#include "app/overlays.h"
-#include "app/reload.h"
-#include "app/render.h"
-#include "app/results_window.h"
+#include "app/ui/export_commands.h"
+#include "app/ui/gestures.h"
+#include "app/ui/ids.h"
+#include "app/ui/reload.h"
+#include "app/ui/results_window.h"
+#include "app/view/overlays.h"
+#include "app/view/render.h"
 #include "gui/input.h"
 
 void show_controls();

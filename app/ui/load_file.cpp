@@ -3,18 +3,18 @@
 // State: results_path, window_title, the view and the switches (app/model.h), the check boxes,
 // option buttons and scale field of the main window, and file slot RESULTS_FILE, which stays open
 // from the choice until the reader has read it.
-#include "app/load_file.h"
+#include "app/ui/load_file.h"
 
 #include <cerrno>
 #include <string>
 
-#include "app/ids.h"
-#include "app/model.h"
-#include "app/overlays.h"
-#include "app/render.h"
-#include "app/results_reader.h"
-#include "app/results_window.h"
-#include "app/view.h"
+#include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/ids.h"
+#include "app/ui/results_window.h"
+#include "app/view/overlays.h"
+#include "app/view/render.h"
+#include "app/view/view.h"
 #include "core/file.h"
 #include "core/str.h"
 #include "gui/gadget.h"

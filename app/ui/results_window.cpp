@@ -5,14 +5,14 @@
 // selection is the canvas's (Overlays.highlight_member / highlight_node), shown again whenever the
 // window is built. The sort the user chose survives a refresh. The heading starts with the file's
 // first line, where solvers name the units.
-#include "app/results_window.h"
+#include "app/ui/results_window.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "app/analysis.h"
-#include "app/model.h"
-#include "app/overlays.h"
+#include "app/model/analysis.h"
+#include "app/model/model.h"
+#include "app/view/overlays.h"
 #include "core/atomic_file.h"
 #include "gui/platform.h"
 #include "gui/requester.h"

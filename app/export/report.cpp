@@ -3,7 +3,7 @@
 // layout.
 //
 // Reads TrussModel.title_line (and, through compute_model_numbers, the loaded model).
-#include "app/report.h"
+#include "app/export/report.h"
 
 #include <cctype>
 #include <cerrno>
@@ -11,7 +11,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/model.h"
+#include "app/model/model.h"
 #include "core/atomic_file.h"
 
 namespace {

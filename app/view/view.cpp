@@ -8,11 +8,11 @@
 //
 // Touches: ViewPan, ViewState (matrix, scale, fit extents, axis directions, node_screen, angles);
 // reads TrussModel.node_coords, node_count and deflection_factor.
-#include "app/view.h"
+#include "app/view/view.h"
 
 #include <cmath>
 
-#include "app/model.h"
+#include "app/model/model.h"
 
 namespace {
 

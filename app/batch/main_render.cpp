@@ -2,7 +2,7 @@
 // file, with no display. See share/kelvaro-render.1 or --help.
 #include <cstdio>
 
-#include "app/batch_render.h"
+#include "app/batch/batch_render.h"
 
 int main(int argc, char** argv)
 {

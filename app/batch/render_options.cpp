@@ -5,16 +5,16 @@
 // optional scale: the next argument is the scale when it is a number. A later repetition of an
 // option replaces the earlier value. Numbers are checked whole: "3x", "" or "nan" are refused,
 // not read as a prefix.
-#include "app/render_options.h"
+#include "app/batch/render_options.h"
 
 #include <charconv>
 #include <cmath>
 #include <set>
 #include <string_view>
 
-#include "app/export.h"
-#include "app/model.h"
-#include "app/report.h"
+#include "app/export/export.h"
+#include "app/export/report.h"
+#include "app/model/model.h"
 #include "core/str.h"
 #include "draw/draw.h"
 

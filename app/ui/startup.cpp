@@ -2,15 +2,15 @@
 //
 // The runtime modules start in a fixed order and stop in the reverse groups; all viewer state is
 // global (app/model.h) and set to its defaults before the main window opens.
-#include "app/startup.h"
+#include "app/ui/startup.h"
 
-#include "app/ids.h"
-#include "app/load_file.h"
-#include "app/main_window.h"
-#include "app/model.h"
-#include "app/render.h"
-#include "app/results_reader.h"
-#include "app/view.h"
+#include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/ids.h"
+#include "app/ui/load_file.h"
+#include "app/ui/main_window.h"
+#include "app/view/render.h"
+#include "app/view/view.h"
 #include "core/file.h"
 #include "draw/draw.h"
 #include "draw/image.h"
