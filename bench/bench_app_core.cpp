@@ -94,9 +94,9 @@ void BM_redraw_view_full(benchmark::State& state)
     set_up();
     load_full_model();
     refresh_projection(true);
-    ViewState.show_load_values = 1;
-    ViewState.show_element_numbers = 1;
-    ViewState.show_deflected = 1;
+    View.show_load_values = 1;
+    View.show_element_numbers = 1;
+    View.show_deflected = 1;
     for (auto _ : state)
         redraw_view();
 }

@@ -100,8 +100,8 @@ void redraw_bridge(benchmark::State& state, bool deflected, bool numbers)
         return;
     }
     refresh_projection(true);
-    ViewState.show_deflected = deflected ? 1 : 0;
-    ViewState.show_element_numbers = numbers ? 1 : 0;
+    View.show_deflected = deflected ? 1 : 0;
+    View.show_element_numbers = numbers ? 1 : 0;
     for (auto _ : state)
         redraw_view();
     state.counters["members"] = TrussModel.element_count;
@@ -129,7 +129,7 @@ void BM_rotate_view(benchmark::State& state)
         return;
     }
     refresh_projection(true);
-    ViewState.show_deflected = 1;
+    View.show_deflected = 1;
     for (auto _ : state) {
         rotate_view(false, -5.0f);
         refresh_projection(false);

@@ -57,10 +57,10 @@ void redraw_with(benchmark::State& state, const OverlayStateData& switches)
         state.SkipWithError("the bridge did not read");
         return;
     }
-    Overlays = switches;
+    View.overlays = switches;
     for (auto _ : state)
         redraw_view();
-    Overlays = {};
+    View.overlays = {};
     state.counters["members"] = TrussModel.element_count;
 }
 

@@ -126,7 +126,7 @@ void BM_pick_after_turn(benchmark::State& state)
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        ViewState.view_azimuth += 0.5f;
+        View.azimuth += 0.5f;
         refresh_projection(false);
         state.ResumeTiming();
         benchmark::DoNotOptimize(pick_at(probe_x(n), probe_y(n)));
@@ -141,7 +141,7 @@ void BM_drag_step(benchmark::State& state)
     set_up();
     make_bridge(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        ViewState.view_azimuth += 0.5f;
+        View.azimuth += 0.5f;
         refresh_projection(false);
         redraw_view();
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/model/model.h"
 #include "app/model/results_reader.h"
 #include "app/view/render.h"
 #include "app/view/view.h"
@@ -21,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     refresh_projection(true);
     redraw_view();
 
-    ViewState.show_load_values = 1;
-    ViewState.show_element_numbers = 1;
-    ViewState.show_deflected = 1;
+    View.show_load_values = 1;
+    View.show_element_numbers = 1;
+    View.show_deflected = 1;
     redraw_view();
 
-    ViewState.view_azimuth += 37.0f;
-    ViewState.view_elevation += 11.0f;
-    ViewState.view_scale *= 1000.0f;
+    View.azimuth += 37.0f;
+    View.elevation += 11.0f;
+    View.scale *= 1000.0f;
     refresh_projection(false);
     redraw_view();
     return 0;

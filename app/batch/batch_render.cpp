@@ -98,9 +98,9 @@ void apply_angles(const RenderOptions& options)
     if (!options.azimuth && !options.elevation)
         return;
     if (options.azimuth)
-        ViewState.view_azimuth = *options.azimuth;
+        View.azimuth = *options.azimuth;
     if (options.elevation)
-        ViewState.view_elevation = *options.elevation;
+        View.elevation = *options.elevation;
     refresh_projection(true);
     redraw_view();
 }
@@ -205,12 +205,12 @@ bool take_animation_frame(int frame, Picture& picture)
 // The overlay switches the options ask for, set before the viewer's first drawing pass.
 void set_overlays(const RenderOptions& options)
 {
-    Overlays = OverlayStateData{};
-    Overlays.show_force_colours = options.colour_forces;
-    Overlays.show_legend = options.legend;
-    Overlays.show_node_numbers = options.node_numbers;
-    Overlays.show_reactions = options.reactions;
-    Overlays.show_max_deflection = options.max_deflection;
+    View.overlays = OverlayStateData{};
+    View.overlays.show_force_colours = options.colour_forces;
+    View.overlays.show_legend = options.legend;
+    View.overlays.show_node_numbers = options.node_numbers;
+    View.overlays.show_reactions = options.reactions;
+    View.overlays.show_max_deflection = options.max_deflection;
 }
 
 // A line for each highlight that names no member or node of the model (nothing is drawn for it).
@@ -243,9 +243,9 @@ const Picture* render_view(const RenderOptions& options, RenderReport& report, P
     viewer_start(2, arguments);
     // Opening the main window clears the selection; the highlights asked for are that selection,
     // drawn from the next pass on.
-    Overlays.highlight_member = options.highlight_member;
-    Overlays.highlight_node = options.highlight_node;
-    if (Overlays.highlight_member != 0 || Overlays.highlight_node != 0)
+    View.overlays.highlight_member = options.highlight_member;
+    View.overlays.highlight_node = options.highlight_node;
+    if (View.overlays.highlight_member != 0 || View.overlays.highlight_node != 0)
         redraw_view();
     // The reader's message boxes, one line each: a cut-down file is drawn, missing results are not.
     for (const HeadlessMessage& message : headless_messages()) {

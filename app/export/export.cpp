@@ -2,7 +2,7 @@
 // drawing path: the renderer draws the picture and the recorder keeps the same verbs), GIF from
 // the six animation frames drawn on the canvas and copied.
 //
-// Touches: the canvas ID_CANVAS (redrawn by the SVG and GIF exports), ViewState.show_deflected
+// Touches: the canvas ID_CANVAS (redrawn by the SVG and GIF exports), View.show_deflected
 // and animation_phase (set while the frames are drawn, restored afterwards).
 #include "app/export/export.h"
 
@@ -97,9 +97,9 @@ bool draw_animation_frames(std::vector<Picture>& frames)
     frames.clear();
     if (gadget_canvas_picture(ID_CANVAS) == nullptr)
         return false;
-    const std::int8_t deflected = ViewState.show_deflected;
+    const std::int8_t deflected = View.show_deflected;
     const float phase = ViewState.animation_phase;
-    ViewState.show_deflected = 0;  // as "Animation" draws: no static shape under the moving one
+    View.show_deflected = 0;  // as "Animation" draws: no static shape under the moving one
     frames.reserve(ANIMATION_FRAMES);
     for (int frame = 1; frame <= ANIMATION_FRAMES; ++frame) {
         draw_animation_frame(frame);
@@ -108,7 +108,7 @@ bool draw_animation_frames(std::vector<Picture>& frames)
             break;
         frames.push_back(*canvas);
     }
-    ViewState.show_deflected = deflected;
+    View.show_deflected = deflected;
     ViewState.animation_phase = phase;
     redraw_view();
     if (frames.size() != ANIMATION_FRAMES)

@@ -11,7 +11,7 @@
 // Coordinates: the reader centres node_coords on model_centre; adding the centre back gives the
 // file's values again (to float rounding, which the reported float value absorbs).
 //
-// Reads TrussModel, results_missing and ViewState.view_scale; writes nothing but its result.
+// Reads TrussModel, results_missing and View.scale; writes nothing but its result.
 #include "app/model/analysis.h"
 
 #include <cmath>
@@ -154,7 +154,7 @@ double drawn_magnification()
 {
     // A deflection of one length unit moves its node deflection_scale pixels along the canvas
     // direction of its component; one length unit of the truss spans view_scale pixels.
-    if (!(ViewState.view_scale > 0))
+    if (!(View.scale > 0))
         return 0;
-    return static_cast<double>(TrussModel.deflection_scale) / ViewState.view_scale;
+    return static_cast<double>(TrussModel.deflection_scale) / View.scale;
 }

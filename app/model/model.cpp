@@ -17,7 +17,7 @@ float pi_value = 0.0f;
 std::int8_t redraw_pending = 0;
 std::int8_t planar_model = 0;
 std::int32_t results_missing = 0;
-CanvasSize canvas_size;
+ViewSettings View;
 std::string title_text;
 std::string window_title;
 std::string results_path;
@@ -97,14 +97,14 @@ int usable_element_count()
 
 void apply_3d_view_preset()
 {
-    ViewState.view_azimuth = DEFAULT_AZIMUTH;
-    ViewState.view_elevation = DEFAULT_ELEVATION;
+    View.azimuth = DEFAULT_AZIMUTH;
+    View.elevation = DEFAULT_ELEVATION;
 }
 
 void apply_plan_view_preset()
 {
-    ViewState.view_azimuth = PLAN_AZIMUTH;
-    ViewState.view_elevation = PLAN_ELEVATION;
+    View.azimuth = PLAN_AZIMUTH;
+    View.elevation = PLAN_ELEVATION;
 }
 
 void reset_to_startup_defaults()
@@ -116,7 +116,7 @@ void reset_to_startup_defaults()
     window_title.clear();
     results_path.clear();
     image_path.clear();
-    canvas_size = CanvasSize{};
+    View.canvas = CanvasSize{};
     draw_set_text_scale(1.0f);
 
     // pi is kept as float32 (3.14159274), slightly above the exact value; the plan view's
@@ -125,8 +125,8 @@ void reset_to_startup_defaults()
     title_text = TITLE_TEXT;
 
     apply_3d_view_preset();
-    ViewState.view_scale = 0.0f;
-    ViewState.rotation_step = DEFAULT_ROTATION_STEP;
+    View.scale = 0.0f;
+    View.rotation_step = DEFAULT_ROTATION_STEP;
     TrussModel.deflection_scale = 0.0f;
     TrussModel.deflection_factor = DEFAULT_DEFLECTION_FACTOR;
 
@@ -150,9 +150,9 @@ void reset_for_load()
     size_node_records(0);
     size_element_records(0);
     TrussModel.deflection_scale = 0.0f;
-    ViewState.show_deflected = 0;
-    ViewState.show_load_values = 0;
-    ViewState.show_element_numbers = 0;
+    View.show_deflected = 0;
+    View.show_load_values = 0;
+    View.show_element_numbers = 0;
     results_missing = 0;
     redraw_pending = 1;
     planar_model = 1;
@@ -171,17 +171,17 @@ void reset_for_load()
     TrussModel.load_scale = 0.0f;
     TrussModel.max_deflection = 0.0f;
 
-    ViewState.view_scale = 0.0f;
+    View.scale = 0.0f;
     ViewState.fit_u_min = ViewState.fit_u_max = 0.0f;
     ViewState.fit_v_min = ViewState.fit_v_max = 0.0f;
     ViewState.animation_phase = 0.0f;
-    ViewState.rotation_step = DEFAULT_ROTATION_STEP;
+    View.rotation_step = DEFAULT_ROTATION_STEP;
 }
 
 void set_canvas_size(int width, int height)
 {
-    canvas_size.width = width;
-    canvas_size.height = height;
-    canvas_size.centre_x = static_cast<float>(width) / 2.0f;
-    canvas_size.centre_y = static_cast<float>(height) / 2.0f;
+    View.canvas.width = width;
+    View.canvas.height = height;
+    View.canvas.centre_x = static_cast<float>(width) / 2.0f;
+    View.canvas.centre_y = static_cast<float>(height) / 2.0f;
 }

@@ -14,23 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "app/view/settings.h"
+
 constexpr int MAX_NODES = 10000000;     // most nodes a model holds; a read cuts larger counts
 constexpr int MAX_ELEMENTS = 10000000;  // most elements a model holds
 constexpr int MIN_ENTRIES = 51;         // entries every node and element record always has (0 unused)
-
-constexpr int CANVAS_WIDTH = 700;          // the viewer's canvas, pixels
-constexpr int CANVAS_HEIGHT = 500;         // pixels
-constexpr float CANVAS_CENTRE_X = 350.0f;  // canvas point of the model centre, pixels
-constexpr float CANVAS_CENTRE_Y = 250.0f;
-
-// The size of the canvas drawn on: the viewer's 700 x 500 from start-up on; kelvaro-render's --size
-// changes it (set_canvas_size). The view fits the model to it and centres it at half its size.
-struct CanvasSize {
-    int width = CANVAS_WIDTH;          // pixels
-    int height = CANVAS_HEIGHT;        // pixels
-    float centre_x = CANVAS_CENTRE_X;  // width / 2: canvas point of the model centre, pixels
-    float centre_y = CANVAS_CENTRE_Y;  // height / 2
-};
 
 // The one loaded results set, cleared and refilled by every read.
 struct TrussModelData {
@@ -55,22 +43,15 @@ struct TrussModelData {
     float deflection_factor;                                 // 0.6: share of the canvas a fit fills; scales deflections
 };
 
-// The one view of the model.
+// The window's projection of the model under View: derived data, recomputed from the model and View.
 struct ViewStateData {
-    float view_azimuth;                           // degrees, rotation about component 3
-    float view_elevation;                         // degrees, tilt of the viewing direction
     float u_p1, u_p2;                             // view matrix: canvas u from components 1, 2
     float v_p1, v_p2, v_p3;                       // view matrix: canvas v from components 1, 2, 3
-    float view_scale;                             // canvas pixels per model length unit
-    float rotation_step;                          // degrees per rotation command
     float axis_direction[4][2];                   // [k][0] du, [k][1] dv: unit canvas direction of component k
     std::uint8_t axis_defined[4];                 // [k] 1 when component k has a canvas direction
     std::vector<float> node_screen[3];            // [c][i] canvas position of node i, pixels (c 1 = x, 2 = y)
     float fit_u_min, fit_u_max;                   // fit's running extent along u, model length units
     float fit_v_min, fit_v_max;                   // fit's running extent along v, model length units
-    std::int8_t show_load_values;                 // "Applied Load": label the load arrows
-    std::int8_t show_element_numbers;             // "Element No.": label the elements
-    std::int8_t show_deflected;                   // "Deflected": draw the deflected shape when exactly 1
     std::vector<float> node_deflected_offset[3];  // [c][i] canvas displacement of node i, pixels
     int element_colour;                           // colour of the undeformed elements (draw_rgb)
     float animation_phase;                        // frame being animated, 1..6; 0 before any animation
@@ -88,9 +69,9 @@ extern std::string window_title;      // caption once a file is shown: title_tex
 extern std::string results_path;      // path of the results file shown ("" when none)
 extern std::string start_folder;      // working folder at start-up
 extern std::string image_path;        // path chosen at the last "Save Image" ("" at first)
-extern CanvasSize canvas_size;        // the canvas drawn on (700 x 500 after start-up)
+extern ViewSettings View;             // what the window shows: angles, zoom, switches, overlays, canvas
 
-// Sets canvas_size to width x height pixels (centre at half of each); the canvas control itself is
+// Sets View.canvas to width x height pixels (centre at half of each); the canvas control itself is
 // the caller's to make at that size.
 void set_canvas_size(int width, int height);
 

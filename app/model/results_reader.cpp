@@ -25,7 +25,7 @@
 // read_results_from_memory puts the bytes into an anonymous in-memory file (memfd) and opens it in
 // the same file slot, so that the one reader, with the slots' own line rules, reads them.
 //
-// Touches: TrussModel, planar_model, results_missing, ViewState.show_deflected, controls ID_3D and
+// Touches: TrussModel, planar_model, results_missing, View.show_deflected, controls ID_3D and
 // ID_DEFLECTION_SCALE, file slot RESULTS_FILE.
 #include "app/model/results_reader.h"
 
@@ -482,13 +482,13 @@ void read_results()
     elements = std::vector<ElementLine>();
 
     if (file_eof(RESULTS_FILE) != 0) {
-        ViewState.show_deflected = 0;
+        View.show_deflected = 0;
         results_missing = 1;
         finish(omissions, "No Results", "Truss Solver Results not found");
         return;
     }
     TrussModel.deflection_scale = 0.0f;
-    ViewState.show_deflected = 0;
+    View.show_deflected = 0;
 
     skip_lines(2);
     for (std::int64_t i = 1; i <= node_lines; ++i) {

@@ -2,6 +2,7 @@
 //
 // State: the table, filled on first use; other parts add their commands with add_viewer_command.
 #include "app/ui/context_menu.h"
+#include "app/model/model.h"
 
 #include "app/ui/export_commands.h"
 #include "app/ui/gestures.h"
@@ -26,14 +27,14 @@ void flip(bool& flag)
 std::vector<ViewerCommand> defaults()
 {
     std::vector<ViewerCommand> table;
-    table.push_back({"Force colours", 'c', 0, [] { return Overlays.show_force_colours; },
-                     [] { flip(Overlays.show_force_colours); }, false});
-    table.push_back({"Node numbers", 'n', 0, [] { return Overlays.show_node_numbers; },
-                     [] { flip(Overlays.show_node_numbers); }, false});
-    table.push_back(
-        {"Reactions", 'r', 0, [] { return Overlays.show_reactions; }, [] { flip(Overlays.show_reactions); }, false});
-    table.push_back({"Largest deflection", 'm', 0, [] { return Overlays.show_max_deflection; },
-                     [] { flip(Overlays.show_max_deflection); }, true});
+    table.push_back({"Force colours", 'c', 0, [] { return View.overlays.show_force_colours; },
+                     [] { flip(View.overlays.show_force_colours); }, false});
+    table.push_back({"Node numbers", 'n', 0, [] { return View.overlays.show_node_numbers; },
+                     [] { flip(View.overlays.show_node_numbers); }, false});
+    table.push_back({"Reactions", 'r', 0, [] { return View.overlays.show_reactions; },
+                     [] { flip(View.overlays.show_reactions); }, false});
+    table.push_back({"Largest deflection", 'm', 0, [] { return View.overlays.show_max_deflection; },
+                     [] { flip(View.overlays.show_max_deflection); }, true});
     table.push_back({"Results window...", 'r', KEY_MOD_CTRL, nullptr, results_window_show, true});
     table.push_back({"Export picture...", 0, 0, nullptr, export_picture_command, false});
     table.push_back({"Export animation...", 0, 0, nullptr, export_animation_command, false});

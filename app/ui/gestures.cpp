@@ -71,13 +71,13 @@ void move_drag(const CanvasInput& input)
         gadget_set_tooltip(ID_CANVAS, "", input.x, input.y);
     }
     if (drag.kind == Drag::Turn) {
-        ViewState.view_azimuth = drag.azimuth0 + DRAG_DEGREES_PER_PIXEL * static_cast<float>(dx);
-        ViewState.view_elevation = drag.elevation0 + DRAG_DEGREES_PER_PIXEL * static_cast<float>(dy);
+        View.azimuth = drag.azimuth0 + DRAG_DEGREES_PER_PIXEL * static_cast<float>(dx);
+        View.elevation = drag.elevation0 + DRAG_DEGREES_PER_PIXEL * static_cast<float>(dy);
     } else {
-        if (!(ViewState.view_scale > 0.0f))
+        if (!(View.scale > 0.0f))
             return;
-        ViewPan.u = drag.pan_u0 + static_cast<float>(dx) / ViewState.view_scale;
-        ViewPan.v = drag.pan_v0 + static_cast<float>(dy) / ViewState.view_scale;
+        View.pan.u = drag.pan_u0 + static_cast<float>(dx) / View.scale;
+        View.pan.v = drag.pan_v0 + static_cast<float>(dy) / View.scale;
     }
     redraw_moved_view();
 }
@@ -89,10 +89,10 @@ void press(const CanvasInput& input, int button)
     drag.pan = button == 2 || (input.modifiers & KEY_MOD_SHIFT) != 0;
     drag.x0 = input.x;
     drag.y0 = input.y;
-    drag.azimuth0 = ViewState.view_azimuth;
-    drag.elevation0 = ViewState.view_elevation;
-    drag.pan_u0 = ViewPan.u;
-    drag.pan_v0 = ViewPan.v;
+    drag.azimuth0 = View.azimuth;
+    drag.elevation0 = View.elevation;
+    drag.pan_u0 = View.pan.u;
+    drag.pan_v0 = View.pan.v;
 }
 
 void release(const CanvasInput& input, int button)
@@ -161,24 +161,23 @@ void handle_canvas_input(int type, const CanvasInput& input)
 
 bool wheel_zoom(int notches, int x, int y)
 {
-    if (notches == 0 || !(ViewState.view_scale > 0.0f) || !std::isfinite(ViewState.view_scale))
+    if (notches == 0 || !(View.scale > 0.0f) || !std::isfinite(View.scale))
         return false;
-    const bool same_run = anchor.valid && anchor.x == x && anchor.y == y &&
-                          anchor.scale_after == ViewState.view_scale && anchor.pan_u_after == ViewPan.u &&
-                          anchor.pan_v_after == ViewPan.v && anchor.azimuth == ViewState.view_azimuth &&
-                          anchor.elevation == ViewState.view_elevation;
+    const bool same_run = anchor.valid && anchor.x == x && anchor.y == y && anchor.scale_after == View.scale &&
+                          anchor.pan_u_after == View.pan.u && anchor.pan_v_after == View.pan.v &&
+                          anchor.azimuth == View.azimuth && anchor.elevation == View.elevation;
     if (!same_run) {
         anchor = WheelAnchor{};
         anchor.valid = true;
         anchor.x = x;
         anchor.y = y;
-        anchor.scale = ViewState.view_scale;
-        anchor.pan_u = ViewPan.u;
-        anchor.pan_v = ViewPan.v;
-        anchor.model_u = (x - canvas_size.centre_x) / static_cast<double>(anchor.scale) - anchor.pan_u;
-        anchor.model_v = (y - canvas_size.centre_y) / static_cast<double>(anchor.scale) - anchor.pan_v;
+        anchor.scale = View.scale;
+        anchor.pan_u = View.pan.u;
+        anchor.pan_v = View.pan.v;
+        anchor.model_u = (x - View.canvas.centre_x) / static_cast<double>(anchor.scale) - anchor.pan_u;
+        anchor.model_v = (y - View.canvas.centre_y) / static_cast<double>(anchor.scale) - anchor.pan_v;
     }
-    if (notches > 0 && !(ViewState.view_scale < MAX_WHEEL_SCALE))
+    if (notches > 0 && !(View.scale < MAX_WHEEL_SCALE))
         return false;
     const int exponent = anchor.exponent + notches;
     const float scale = static_cast<float>(anchor.scale * std::pow(WHEEL_ZOOM_FACTOR, exponent));
@@ -186,19 +185,19 @@ bool wheel_zoom(int notches, int x, int y)
         return false;
     anchor.exponent = exponent;
     if (exponent == 0) {
-        ViewState.view_scale = anchor.scale;
-        ViewPan.u = anchor.pan_u;
-        ViewPan.v = anchor.pan_v;
+        View.scale = anchor.scale;
+        View.pan.u = anchor.pan_u;
+        View.pan.v = anchor.pan_v;
     } else {
-        ViewState.view_scale = scale;
-        ViewPan.u = static_cast<float>((x - canvas_size.centre_x) / static_cast<double>(scale) - anchor.model_u);
-        ViewPan.v = static_cast<float>((y - canvas_size.centre_y) / static_cast<double>(scale) - anchor.model_v);
+        View.scale = scale;
+        View.pan.u = static_cast<float>((x - View.canvas.centre_x) / static_cast<double>(scale) - anchor.model_u);
+        View.pan.v = static_cast<float>((y - View.canvas.centre_y) / static_cast<double>(scale) - anchor.model_v);
     }
-    anchor.scale_after = ViewState.view_scale;
-    anchor.pan_u_after = ViewPan.u;
-    anchor.pan_v_after = ViewPan.v;
-    anchor.azimuth = ViewState.view_azimuth;
-    anchor.elevation = ViewState.view_elevation;
+    anchor.scale_after = View.scale;
+    anchor.pan_u_after = View.pan.u;
+    anchor.pan_v_after = View.pan.v;
+    anchor.azimuth = View.azimuth;
+    anchor.elevation = View.elevation;
     redraw_moved_view();
     return true;
 }
@@ -213,10 +212,10 @@ void select_item(int member, int node)
 {
     if (node != 0)
         member = 0;
-    if (Overlays.highlight_member == member && Overlays.highlight_node == node)
+    if (View.overlays.highlight_member == member && View.overlays.highlight_node == node)
         return;
-    Overlays.highlight_member = member;
-    Overlays.highlight_node = node;
+    View.overlays.highlight_member = member;
+    View.overlays.highlight_node = node;
     redraw_view();
     if (node != 0)
         results_window_select(ResultsKind::Node, node);
@@ -234,8 +233,8 @@ void gestures_reset()
     drag = DragState{};
     anchor = WheelAnchor{};
     hovered = PickResult{};
-    Overlays.highlight_member = 0;
-    Overlays.highlight_node = 0;
+    View.overlays.highlight_member = 0;
+    View.overlays.highlight_node = 0;
     picking_invalidate();
     inspect_invalidate();
     gadget_set_tooltip(ID_CANVAS, "", 0, 0);

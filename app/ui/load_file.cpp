@@ -68,8 +68,8 @@ void show_opened_file()
 {
     reset_for_load();
     // The selection belongs to the model being replaced; the overlay switches are the user's and stay.
-    Overlays.highlight_member = 0;
-    Overlays.highlight_node = 0;
+    View.overlays.highlight_member = 0;
+    View.overlays.highlight_node = 0;
     // As at start-up, the scale field shows the reset scale until the reader finds deflections.
     gadget_set_text(ID_DEFLECTION_SCALE, str_from_float(TrussModel.deflection_scale, 0));
     gadget_set_state(ID_ELEMENT_NO, 0);

@@ -42,8 +42,8 @@ constexpr std::uint32_t MAIN_WINDOW_FLAGS = WIN_CAPTION | WIN_SYSTEM_MENU | WIN_
 float read_rotation_step()
 {
     const float step = str_to_float(gadget_get_text(ID_ROTATE_STEP));
-    ViewState.rotation_step = std::isfinite(step) ? step : 0.0f;
-    return ViewState.rotation_step;
+    View.rotation_step = std::isfinite(step) ? step : 0.0f;
+    return View.rotation_step;
 }
 
 // "+" and "-": the selected option chooses the angle; "-" refits, "+" keeps the scale.
@@ -60,7 +60,7 @@ void rotate_command(bool plus)
 void clear_deflected()
 {
     gadget_set_state(ID_DEFLECTED, 0);
-    ViewState.show_deflected = 0;
+    View.show_deflected = 0;
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ void open_main_window()
     gadget_option(ID_VERTICAL, 715, 50, 110, 24, "Vertical");
     gadget_option(ID_HORIZONTAL, 715, 70, 110, 24, "Horizontal");
     gadget_set_state(ID_VERTICAL, 1);
-    gadget_string(ID_ROTATE_STEP, 730, 90, 28, 17, str_from_float(ViewState.rotation_step, 0));
+    gadget_string(ID_ROTATE_STEP, 730, 90, 28, 17, str_from_float(View.rotation_step, 0));
     gadget_button(ID_ZOOM_OUT, 710, 120, 30, 19, "Out");
     gadget_button(ID_ZOOM_IN, 745, 120, 30, 19, "In");
     gadget_checkbox(ID_3D, 710, 150, 90, 24, "3D");
@@ -135,10 +135,10 @@ bool run_command(int control)
             break;
         }
         if (gadget_get_state(ID_DEFLECTED) != 0) {
-            ViewState.show_deflected = 1;
+            View.show_deflected = 1;
             TrussModel.deflection_scale = str_to_float(gadget_get_text(ID_DEFLECTION_SCALE));
         } else {
-            ViewState.show_deflected = 0;
+            View.show_deflected = 0;
         }
         redraw_view();
         break;
@@ -162,17 +162,17 @@ bool run_command(int control)
         redraw_view();
         break;
     case ID_APPLIED_LOAD:
-        ViewState.show_load_values = gadget_get_state(ID_APPLIED_LOAD) != 0 ? 1 : 0;
+        View.show_load_values = gadget_get_state(ID_APPLIED_LOAD) != 0 ? 1 : 0;
         redraw_view();
         break;
     case ID_ELEMENT_NO:
-        ViewState.show_element_numbers = gadget_get_state(ID_ELEMENT_NO) != 0 ? 1 : 0;
+        View.show_element_numbers = gadget_get_state(ID_ELEMENT_NO) != 0 ? 1 : 0;
         redraw_view();
         break;
     case ID_SHOW_STRESSES:
         if (results_missing == 0) {
             gadget_set_state(ID_ELEMENT_NO, 1);
-            ViewState.show_element_numbers = 1;
+            View.show_element_numbers = 1;
             redraw_view();
             draw_stress_list();
         }

@@ -35,15 +35,15 @@ void reload_file()
 {
     if (results_path.empty())
         return;
-    const float azimuth = ViewState.view_azimuth, elevation = ViewState.view_elevation;
-    const float scale = ViewState.view_scale, step = ViewState.rotation_step;
-    const ViewPanData pan = ViewPan;
-    const std::int8_t loads = ViewState.show_load_values, numbers = ViewState.show_element_numbers;
-    const std::int8_t deflected = ViewState.show_deflected;
+    const float azimuth = View.azimuth, elevation = View.elevation;
+    const float scale = View.scale, step = View.rotation_step;
+    const ViewPanData pan = View.pan;
+    const std::int8_t loads = View.show_load_values, numbers = View.show_element_numbers;
+    const std::int8_t deflected = View.show_deflected;
     const float deflection_scale = TrussModel.deflection_scale;
     const std::string scale_text = gadget_get_text(ID_DEFLECTION_SCALE);
     const int box_3d = gadget_get_state(ID_3D);
-    const int member = Overlays.highlight_member, node = Overlays.highlight_node;
+    const int member = View.overlays.highlight_member, node = View.overlays.highlight_node;
     float centre[4];
     for (int k = 0; k < 4; ++k)
         centre[k] = TrussModel.model_centre[k];
@@ -52,12 +52,12 @@ void reload_file()
     open_results_file();
     read_results();
 
-    ViewState.view_azimuth = azimuth;
-    ViewState.view_elevation = elevation;
-    ViewState.rotation_step = step;
-    ViewState.show_load_values = loads;
-    ViewState.show_element_numbers = numbers;
-    ViewState.show_deflected = deflected;
+    View.azimuth = azimuth;
+    View.elevation = elevation;
+    View.rotation_step = step;
+    View.show_load_values = loads;
+    View.show_element_numbers = numbers;
+    View.show_deflected = deflected;
     TrussModel.deflection_scale = deflection_scale;
     gadget_set_text(ID_DEFLECTION_SCALE, scale_text);
     gadget_set_state(ID_3D, box_3d);
@@ -66,19 +66,19 @@ void reload_file()
     if (scale > 0.0f) {
         // Coordinates are drawn about the model's centre, which moves when the extent changes:
         // the pan takes the move up so that what stayed in the file stays on the canvas.
-        ViewState.view_scale = scale;
+        View.scale = scale;
         update_view_matrix();
         const ProjectedPoint moved = project_point(TrussModel.model_centre[1] - centre[1],
                                                    TrussModel.model_centre[2] - centre[2],
                                                    TrussModel.model_centre[3] - centre[3]);
-        ViewPan.u = pan.u + moved.u;
-        ViewPan.v = pan.v + moved.v;
+        View.pan.u = pan.u + moved.u;
+        View.pan.v = pan.v + moved.v;
         refresh_projection(false);
     } else {
         refresh_projection(true);  // nothing was drawn before: fit what came
     }
-    Overlays.highlight_member = member <= usable_element_count() ? member : 0;
-    Overlays.highlight_node = node <= usable_node_count() ? node : 0;
+    View.overlays.highlight_member = member <= usable_element_count() ? member : 0;
+    View.overlays.highlight_node = node <= usable_node_count() ? node : 0;
     redraw_view();
     results_window_refresh();
 }

@@ -2,7 +2,7 @@
 // buttons and selections.
 //
 // State: the window's content (one TableWindowSpec, kept while the window may show it); the
-// selection is the canvas's (Overlays.highlight_member / highlight_node), shown again whenever the
+// selection is the canvas's (View.overlays.highlight_member / highlight_node), shown again whenever the
 // window is built. The sort the user chose survives a refresh. The heading starts with the file's
 // first line, where solvers name the units.
 #include "app/ui/results_window.h"
@@ -165,8 +165,8 @@ void build_heading(const ModelNumbers& numbers)
 // The canvas follows a row the user selects; the loop redraws it after the platform's wait.
 void on_select(int table, int data_row)
 {
-    Overlays.highlight_member = table == RESULTS_MEMBERS && data_row >= 0 ? data_row + 1 : 0;
-    Overlays.highlight_node = table == RESULTS_NODES && data_row >= 0 ? data_row + 1 : 0;
+    View.overlays.highlight_member = table == RESULTS_MEMBERS && data_row >= 0 ? data_row + 1 : 0;
+    View.overlays.highlight_node = table == RESULTS_NODES && data_row >= 0 ? data_row + 1 : 0;
     redraw_pending = 1;
 }
 
@@ -190,10 +190,10 @@ void build()
 // Selects the row of the member or node highlighted on the canvas (or none).
 void show_selection()
 {
-    if (Overlays.highlight_member > 0) {
-        platform().table_window_select(RESULTS_MEMBERS, Overlays.highlight_member - 1);
-    } else if (Overlays.highlight_node > 0) {
-        platform().table_window_select(RESULTS_NODES, Overlays.highlight_node - 1);
+    if (View.overlays.highlight_member > 0) {
+        platform().table_window_select(RESULTS_MEMBERS, View.overlays.highlight_member - 1);
+    } else if (View.overlays.highlight_node > 0) {
+        platform().table_window_select(RESULTS_NODES, View.overlays.highlight_node - 1);
     } else {
         platform().table_window_select(RESULTS_MEMBERS, -1);
     }

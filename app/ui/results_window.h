@@ -1,7 +1,7 @@
 // The results window: the loaded model's numbers in two sortable tables (members and nodes) under
 // the file's title, the equilibrium check, the extremes and the drawn magnification, with "Copy"
 // (tab-separated, for a spreadsheet) and "Save as CSV...". Its rows and the canvas share one
-// selection (Overlays.highlight_member / highlight_node).
+// selection (View.overlays.highlight_member / highlight_node).
 //
 // The numbers come from app/analysis.h; the window itself is the platform's table window
 // (gui/table_window.h). Nothing is built while the window is closed.

@@ -36,8 +36,6 @@
 #include "draw/draw.h"
 #include "gui/gadget.h"
 
-OverlayStateData Overlays;
-
 namespace {
 
 const int WHITE = draw_rgb(255, 255, 255);
@@ -166,7 +164,7 @@ bool node_on_canvas(int i)
 }
 
 // The canvas size: the canvas picture's, or the standard size while there is none.
-void canvas_size(int& width, int& height)
+void canvas_extent(int& width, int& height)
 {
     const Picture* picture = gadget_canvas_picture(ID_CANVAS);
     width = picture != nullptr && picture->width > 0 ? picture->width : CANVAS_WIDTH;
@@ -179,7 +177,7 @@ constexpr int COMPONENT_OF[3] = {2, 3, 1};
 // The selected member three pixels wide in amber over everything drawn so far.
 void draw_highlight_member()
 {
-    const int e = Overlays.highlight_member;
+    const int e = View.overlays.highlight_member;
     if (e < 1 || e > usable_element_count())
         return;
     const int a = TrussModel.element_nodes[e][1];
@@ -199,7 +197,7 @@ void draw_highlight_member()
 
 void draw_highlight_node()
 {
-    const int i = Overlays.highlight_node;
+    const int i = View.overlays.highlight_node;
     if (!node_on_canvas(i))
         return;
     ring(ViewState.node_screen[1][i], ViewState.node_screen[2][i], SELECT_RING_INNER, HIGHLIGHT_COLOUR);
@@ -259,7 +257,7 @@ void arrow_ends(const ReactionArrow& a, float& tx, float& ty, float& hx, float& 
 int covered_by(const Area& area)
 {
     int width, height;
-    canvas_size(width, height);
+    canvas_extent(width, height);
     if (area.x0 < 4 || area.y0 < 4 || area.x1 > width - 4 || area.y1 > height - 4)
         return 2 * MAX_OBSTACLES + 1;
     int covered = 0;
@@ -497,7 +495,7 @@ void draw_legend()
     const int height = 2 * TEXT_HEIGHT + LEGEND_BAR_HEIGHT + 2 * LEGEND_GAP + 2 * LEGEND_PAD;
 
     int canvas_width, canvas_height;
-    canvas_size(canvas_width, canvas_height);
+    canvas_extent(canvas_width, canvas_height);
     const int left = LEGEND_MARGIN, right = canvas_width - LEGEND_MARGIN - width;
     const int top = LEGEND_MARGIN, bottom = canvas_height - LEGEND_MARGIN - height;
     // Corners in order of preference; the top-left one only when it clears the axis symbol.
@@ -542,10 +540,10 @@ void draw_legend()
 bool overlays_active()
 {
     const bool results = results_missing == 0;
-    return (Overlays.show_force_colours && results) || Overlays.show_node_numbers ||
-           (Overlays.show_reactions && results) ||
-           (Overlays.show_max_deflection && results && ViewState.show_deflected == 1) ||
-           Overlays.highlight_member > 0 || Overlays.highlight_node > 0;
+    return (View.overlays.show_force_colours && results) || View.overlays.show_node_numbers ||
+           (View.overlays.show_reactions && results) ||
+           (View.overlays.show_max_deflection && results && View.show_deflected == 1) ||
+           View.overlays.highlight_member > 0 || View.overlays.highlight_node > 0;
 }
 
 void overlays_prepare()
@@ -555,13 +553,13 @@ void overlays_prepare()
     numbers_ready = false;
     if (results_missing != 0)
         return;
-    const bool want = Overlays.show_force_colours || Overlays.show_reactions ||
-                      (Overlays.show_max_deflection && ViewState.show_deflected == 1);
+    const bool want = View.overlays.show_force_colours || View.overlays.show_reactions ||
+                      (View.overlays.show_max_deflection && View.show_deflected == 1);
     if (!want)
         return;
     compute_model_numbers(numbers);
     numbers_ready = numbers.has_results;
-    colour_members = numbers_ready && Overlays.show_force_colours;
+    colour_members = numbers_ready && View.overlays.show_force_colours;
     if (colour_members)
         build_colour_table();
 }
@@ -595,16 +593,16 @@ void draw_overlays()
     obstacle_line_count = 0;
     add_model_obstacles();
     arrows.clear();
-    const bool reactions = numbers_ready && Overlays.show_reactions;
+    const bool reactions = numbers_ready && View.overlays.show_reactions;
     if (reactions)
         draw_reaction_arrows();
-    if (Overlays.show_node_numbers)
+    if (View.overlays.show_node_numbers)
         draw_node_numbers();
     if (reactions)
         draw_reaction_values();
-    if (numbers_ready && Overlays.show_max_deflection && ViewState.show_deflected == 1)
+    if (numbers_ready && View.overlays.show_max_deflection && View.show_deflected == 1)
         draw_max_deflection();
-    if (colour_members && Overlays.show_legend)
+    if (colour_members && View.overlays.show_legend)
         draw_legend();
     draw_mode(DRAW_MODE_OUTLINE);
 }

@@ -46,11 +46,11 @@ Grid grid;
 ViewKey current_key()
 {
     ViewKey key;
-    key.scale = ViewState.view_scale;
-    key.azimuth = ViewState.view_azimuth;
-    key.elevation = ViewState.view_elevation;
-    key.pan_u = ViewPan.u;
-    key.pan_v = ViewPan.v;
+    key.scale = View.scale;
+    key.azimuth = View.azimuth;
+    key.elevation = View.elevation;
+    key.pan_u = View.pan.u;
+    key.pan_v = View.pan.v;
     key.nodes = usable_node_count();
     key.elements = usable_element_count();
     key.xs = ViewState.node_screen[1].data();

@@ -157,7 +157,7 @@ void draw_load_arrow(int k, float load, float sx, float sy)
     line_between(sx, sy, tx, ty, colour);
     float sign = load > 0.0f ? 1.0f : -1.0f;
     line_between(tx, ty, tx - BARB_LENGTH * dx * sign + 2.0f, ty - BARB_LENGTH * dy * sign + 2.0f, colour);
-    if (ViewState.show_load_values != 0)
+    if (View.show_load_values != 0)
         text_at(tx + 5.0f, ty, str_from_float(load, 0), BLACK, WHITE);
 }
 
@@ -166,7 +166,7 @@ void draw_load_arrow(int k, float load, float sx, float sy)
 bool table_column_fits(int x, int last)
 {
     std::string widest = "[" + std::to_string(last) + "] " + std::string(RESULT_TEXT_LENGTH, '0');
-    const int width = canvas_size.width;
+    const int width = View.canvas.width;
     return x + draw_text(width, 0, widest, TABLE_TEXT, WHITE) - width <= width;
 }
 
@@ -181,7 +181,7 @@ void element_step(int e)
         return;
     float x1 = screen_x(a), y1 = screen_y(a), x2 = screen_x(b), y2 = screen_y(b);
     line_between(x1, y1, x2, y2, ViewState.element_colour);
-    if (ViewState.show_element_numbers != 0) {
+    if (View.show_element_numbers != 0) {
         // "[e]" without a heap string: e is a whole number, so its text is its digits.
         char label[16];
         label[0] = '[';
@@ -240,8 +240,8 @@ void redraw_view()
     }
     draw_mode(0);
     // 700 x 500: the field (2, 2, 696, 496), the frames (3, 3, 694, 494) and (1, 1, 698, 498).
-    const int width = canvas_size.width;
-    const int height = canvas_size.height;
+    const int width = View.canvas.width;
+    const int height = View.canvas.height;
     draw_box(2, 2, width - 4, height - 4, WHITE);
     draw_mode(DRAW_MODE_OUTLINE);
     draw_box(3, 3, width - 6, height - 6, CYAN);
@@ -251,7 +251,7 @@ void redraw_view()
     draw_nodes();
     draw_elements();
     redraw_pending = 0;
-    if (ViewState.show_deflected == 1)
+    if (View.show_deflected == 1)
         draw_deflected_shape();
     draw_overlays();
     draw_axis_triad();
@@ -347,7 +347,7 @@ void draw_stress_list()
     for (int n = 1; n <= elements; ++n) {
         ++row_in_column;
         int y = base_y + TABLE_ROW_HEIGHT * row_in_column;
-        bool column_full = y + TABLE_ROW_HEIGHT > canvas_size.height;
+        bool column_full = y + TABLE_ROW_HEIGHT > View.canvas.height;
         if (column_full && last_column && n < elements) {
             text = "... " + std::to_string(elements - n + 1) + " more members not listed";
             draw_text(column_x, y, text, TABLE_TEXT, WHITE);

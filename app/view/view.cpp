@@ -6,7 +6,7 @@
 // (v + pan v) * scale + centre y, the centre being half the canvas size (canvas_size). The pan is
 // zero unless the user pans, and u + 0 is u exactly.
 //
-// Touches: ViewPan, ViewState (matrix, scale, fit extents, axis directions, node_screen, angles);
+// Touches: View (angles, scale, pan), ViewState (matrix, fit extents, axis directions, node_screen);
 // reads TrussModel.node_coords, node_count and deflection_factor.
 #include "app/view/view.h"
 
@@ -36,8 +36,6 @@ ProjectedPoint project_model_node(int i)
 
 }  // namespace
 
-ViewPanData ViewPan;
-
 float radians(float degrees)
 {
     return static_cast<float>(static_cast<double>(degrees) * static_cast<double>(pi_value) / 180.0);
@@ -45,10 +43,10 @@ float radians(float degrees)
 
 void update_view_matrix()
 {
-    float sa = sin_degrees(ViewState.view_azimuth);
-    float ca = cos_degrees(ViewState.view_azimuth);
-    float sb = sin_degrees(ViewState.view_elevation);
-    float cb = cos_degrees(ViewState.view_elevation);
+    float sa = sin_degrees(View.azimuth);
+    float ca = cos_degrees(View.azimuth);
+    float sb = sin_degrees(View.elevation);
+    float cb = cos_degrees(View.elevation);
     ViewState.u_p1 = -sa;
     ViewState.u_p2 = ca;
     ViewState.v_p1 = -ca * cb;
@@ -69,8 +67,8 @@ void project_node(int i)
     if (i < 1 || i > usable_node_count())
         return;
     ProjectedPoint p = project_model_node(i);
-    ViewState.node_screen[1][i] = (p.u + ViewPan.u) * ViewState.view_scale + canvas_size.centre_x;
-    ViewState.node_screen[2][i] = (p.v + ViewPan.v) * ViewState.view_scale + canvas_size.centre_y;
+    ViewState.node_screen[1][i] = (p.u + View.pan.u) * View.scale + View.canvas.centre_x;
+    ViewState.node_screen[2][i] = (p.v + View.pan.v) * View.scale + View.canvas.centre_y;
 }
 
 void project_all_nodes()
@@ -78,8 +76,8 @@ void project_all_nodes()
     const int nodes = usable_node_count();
     for (int i = 1; i <= nodes; ++i) {
         ProjectedPoint p = project_model_node(i);
-        ViewState.node_screen[1][i] = (p.u + ViewPan.u) * ViewState.view_scale + canvas_size.centre_x;
-        ViewState.node_screen[2][i] = (p.v + ViewPan.v) * ViewState.view_scale + canvas_size.centre_y;
+        ViewState.node_screen[1][i] = (p.u + View.pan.u) * View.scale + View.canvas.centre_x;
+        ViewState.node_screen[2][i] = (p.v + View.pan.v) * View.scale + View.canvas.centre_y;
     }
 }
 
@@ -113,12 +111,12 @@ void fit_view()
     float width = std::fabs(ViewState.fit_u_max - ViewState.fit_u_min) / factor;
     float height = std::fabs(ViewState.fit_v_max - ViewState.fit_v_min) / factor;
     // A zero extent gives an infinite candidate, so the other one is chosen.
-    float across = width > 0.0f ? static_cast<float>(canvas_size.width) / width : INFINITY;
-    float down = height > 0.0f ? static_cast<float>(canvas_size.height) / height : INFINITY;
+    float across = width > 0.0f ? static_cast<float>(View.canvas.width) / width : INFINITY;
+    float down = height > 0.0f ? static_cast<float>(View.canvas.height) / height : INFINITY;
     float scale = down > across ? across : down;
     // No finite scale (no node, one node, all nodes on one point): keep the view usable.
     if (std::isfinite(scale) && scale > 0.0f)
-        ViewState.view_scale = scale;
+        View.scale = scale;
 }
 
 void compute_axis_directions()
@@ -140,25 +138,25 @@ void compute_axis_directions()
 void rotate_view(bool horizontal, float delta)
 {
     if (horizontal) {
-        ViewState.view_elevation += delta;
+        View.elevation += delta;
     } else {
-        ViewState.view_azimuth += delta;
+        View.azimuth += delta;
     }
 }
 
 bool zoom_in()
 {
-    if (!(ViewState.view_scale < MAX_ZOOM_SCALE))
+    if (!(View.scale < MAX_ZOOM_SCALE))
         return false;
-    ViewState.view_scale = ViewState.view_scale + ViewState.view_scale / 10.0f;
+    View.scale = View.scale + View.scale / 10.0f;
     return true;
 }
 
 bool zoom_out()
 {
-    if (!(ViewState.view_scale > 0.0f))
+    if (!(View.scale > 0.0f))
         return false;
-    ViewState.view_scale = ViewState.view_scale - ViewState.view_scale / 10.0f;
+    View.scale = View.scale - View.scale / 10.0f;
     return true;
 }
 
@@ -167,7 +165,7 @@ void refresh_projection(bool refit)
     update_view_matrix();
     if (refit) {
         fit_view();
-        ViewPan = ViewPanData{};
+        View.pan = ViewPanData{};
     }
     compute_axis_directions();
     project_all_nodes();

@@ -9,15 +9,6 @@ struct ProjectedPoint {
     float v;
 };
 
-// The pan of the view: the canvas plane is shifted by (u, v) model length units before scaling, so
-// that "In" and "Out" go on zooming about the canvas centre. Zero until the user pans or zooms
-// about the pointer; every refit clears it.
-struct ViewPanData {
-    float u = 0.0f;
-    float v = 0.0f;
-};
-extern ViewPanData ViewPan;
-
 // degrees * pi / 180 as float32 (pi as computed at start-up).
 float radians(float degrees);
 // The view matrix from view_azimuth and view_elevation.

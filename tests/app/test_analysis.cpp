@@ -1,6 +1,7 @@
 // The numbers behind the engineer's view: reactions against hand values and the solver's own
 // report, the equilibrium check of every bundled example, members that cannot be drawn, files
 // without results, and the magnification measured on the drawn deflected shape.
+#include "app/model/model.h"
 #include "app_fixture.h"
 
 #include <cmath>
@@ -233,7 +234,7 @@ TEST_F(AnalysisTest, MagnificationIsTheDrawnDeflectionOverTheDrawnLength)
 {
     load(EXAMPLES + "bridge.res");
     show_fitted();  // the plan view: x and y lie in the canvas
-    ViewState.show_deflected = 1;
+    View.show_deflected = 1;
     for (int zoom = 0; zoom < 2; ++zoom) {
         SCOPED_TRACE(zoom);
         redraw_view();

@@ -142,8 +142,8 @@ TEST_F(CommandTest, StartJoinsAPathSplitAtASpaceAndShowsThePlanarModelInPlan)
     EXPECT_EQ(title_text.substr(0, 13), "KELVARO V.3.7");
     EXPECT_EQ(title_text.substr(title_text.size() - 5), "     ");
     EXPECT_EQ(TrussModel.node_count, 12);
-    EXPECT_EQ(ViewState.view_azimuth, 0.0f);
-    EXPECT_EQ(ViewState.view_elevation, -90.0f);
+    EXPECT_EQ(View.azimuth, 0.0f);
+    EXPECT_EQ(View.elevation, -90.0f);
     EXPECT_EQ(gadget_get_state(ID_3D), 0);
     EXPECT_EQ(gadget_get_state(ID_VERTICAL), 1);
     EXPECT_EQ(gadget_get_state(ID_HORIZONTAL), 0);
@@ -164,8 +164,8 @@ TEST_F(CommandTest, StartWithoutParametersAsksForTheFileAndASpatialModelGetsThe3
     EXPECT_FALSE(request.save);
     EXPECT_EQ(results_path, TOWER);
     EXPECT_EQ(gadget_get_state(ID_3D), 1);
-    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
-    EXPECT_EQ(ViewState.view_elevation, 240.0f);
+    EXPECT_EQ(View.azimuth, 25.0f);
+    EXPECT_EQ(View.elevation, 240.0f);
     EXPECT_EQ(win_get_title(MAIN_WINDOW), title_text + TOWER);
 }
 
@@ -182,24 +182,24 @@ TEST_F(CommandTest, CancelledStartShowsAnEmptyViewAndTheBareTitle)
 TEST_F(CommandTest, RotationFollowsTheSelectedOptionAndOnlyMinusRefits)
 {
     start({TOWER});
-    const float fitted = ViewState.view_scale;
+    const float fitted = View.scale;
     click(ID_ZOOM_IN);
     click(ID_ROTATE_PLUS);
-    EXPECT_EQ(ViewState.view_azimuth, 20.0f);
-    EXPECT_EQ(ViewState.view_elevation, 240.0f);
-    EXPECT_FLOAT_EQ(ViewState.view_scale, fitted * 1.1f);  // "+" keeps the zoomed scale
+    EXPECT_EQ(View.azimuth, 20.0f);
+    EXPECT_EQ(View.elevation, 240.0f);
+    EXPECT_FLOAT_EQ(View.scale, fitted * 1.1f);  // "+" keeps the zoomed scale
     click(ID_ROTATE_MINUS);
-    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
-    EXPECT_EQ(ViewState.view_scale, fitted);  // "-" refits
+    EXPECT_EQ(View.azimuth, 25.0f);
+    EXPECT_EQ(View.scale, fitted);  // "-" refits
 
     click(ID_HORIZONTAL);
     EXPECT_EQ(gadget_get_state(ID_VERTICAL), 0);
     gadget_set_text(ID_ROTATE_STEP, "10");
     click(ID_ROTATE_PLUS);
-    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
-    EXPECT_EQ(ViewState.view_elevation, 230.0f);
+    EXPECT_EQ(View.azimuth, 25.0f);
+    EXPECT_EQ(View.elevation, 230.0f);
     click(ID_ROTATE_MINUS);
-    EXPECT_EQ(ViewState.view_elevation, 240.0f);
+    EXPECT_EQ(View.elevation, 240.0f);
 }
 
 TEST_F(CommandTest, AStepThatIsNoFiniteNumberTurnsNothing)
@@ -209,12 +209,12 @@ TEST_F(CommandTest, AStepThatIsNoFiniteNumberTurnsNothing)
     for (const char* text : {"abc", "NaN", "+Infinity", "-Infinity", "1e39", "-1e39"}) {
         gadget_set_text(ID_ROTATE_STEP, text);
         click(ID_ROTATE_PLUS);
-        EXPECT_EQ(ViewState.rotation_step, 0.0f) << text;
+        EXPECT_EQ(View.rotation_step, 0.0f) << text;
         click(ID_HORIZONTAL);
         click(ID_ROTATE_MINUS);
         click(ID_VERTICAL);
-        EXPECT_EQ(ViewState.view_azimuth, 25.0f) << text;
-        EXPECT_EQ(ViewState.view_elevation, 240.0f) << text;
+        EXPECT_EQ(View.azimuth, 25.0f) << text;
+        EXPECT_EQ(View.elevation, 240.0f) << text;
         EXPECT_EQ(canvas().bits, before.bits) << text;
     }
 }
@@ -222,39 +222,39 @@ TEST_F(CommandTest, AStepThatIsNoFiniteNumberTurnsNothing)
 TEST_F(CommandTest, ZoomStepsByATenthWithinItsBounds)
 {
     start({BRIDGE});
-    const float fitted = ViewState.view_scale;
+    const float fitted = View.scale;
     const Picture before = canvas();
     click(ID_ZOOM_IN);
-    EXPECT_FLOAT_EQ(ViewState.view_scale, fitted + fitted / 10);
+    EXPECT_FLOAT_EQ(View.scale, fitted + fitted / 10);
     EXPECT_NE(canvas().bits, before.bits);
     click(ID_ZOOM_OUT);
     const float in_then_out = (fitted + fitted / 10) - (fitted + fitted / 10) / 10;
-    EXPECT_FLOAT_EQ(ViewState.view_scale, in_then_out);
+    EXPECT_FLOAT_EQ(View.scale, in_then_out);
 
-    ViewState.view_scale = 9999.0f;
+    View.scale = 9999.0f;
     click(ID_ZOOM_IN);
-    EXPECT_FLOAT_EQ(ViewState.view_scale, 9999.0f * 1.1f);
+    EXPECT_FLOAT_EQ(View.scale, 9999.0f * 1.1f);
     click(ID_ZOOM_IN);
-    EXPECT_FLOAT_EQ(ViewState.view_scale, 9999.0f * 1.1f);  // at or above 10000 "In" does nothing
+    EXPECT_FLOAT_EQ(View.scale, 9999.0f * 1.1f);  // at or above 10000 "In" does nothing
 
-    ViewState.view_scale = 0.0f;
+    View.scale = 0.0f;
     click(ID_ZOOM_OUT);
-    EXPECT_EQ(ViewState.view_scale, 0.0f);
+    EXPECT_EQ(View.scale, 0.0f);
 }
 
 TEST_F(CommandTest, The3DBoxSwitchesBetweenThePresetsFitted)
 {
     start({TOWER});
-    const float fitted_3d = ViewState.view_scale;
+    const float fitted_3d = View.scale;
     click(ID_3D);  // unticks
     EXPECT_EQ(gadget_get_state(ID_3D), 0);
-    EXPECT_EQ(ViewState.view_azimuth, 0.0f);
-    EXPECT_EQ(ViewState.view_elevation, -90.0f);
+    EXPECT_EQ(View.azimuth, 0.0f);
+    EXPECT_EQ(View.elevation, -90.0f);
     click(ID_ZOOM_IN);
     click(ID_3D);  // ticks again: the 3D preset, fitted afresh
-    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
-    EXPECT_EQ(ViewState.view_elevation, 240.0f);
-    EXPECT_EQ(ViewState.view_scale, fitted_3d);
+    EXPECT_EQ(View.azimuth, 25.0f);
+    EXPECT_EQ(View.elevation, 240.0f);
+    EXPECT_EQ(View.scale, fitted_3d);
 }
 
 TEST_F(CommandTest, DeflectedReadsTheTypedScaleAndTypingTakesTheShapeAway)
@@ -263,7 +263,7 @@ TEST_F(CommandTest, DeflectedReadsTheTypedScaleAndTypingTakesTheShapeAway)
     const int magenta = draw_rgb(255, 0, 255);
     EXPECT_EQ(count_colour(canvas(), magenta), 0);
     click(ID_DEFLECTED);
-    EXPECT_EQ(ViewState.show_deflected, 1);
+    EXPECT_EQ(View.show_deflected, 1);
     const int shape_at_auto_scale = count_colour(canvas(), magenta);
     EXPECT_GT(shape_at_auto_scale, 100);
 
@@ -271,13 +271,13 @@ TEST_F(CommandTest, DeflectedReadsTheTypedScaleAndTypingTakesTheShapeAway)
     headless_type(ID_DEFLECTION_SCALE, "3000");
     pump();
     EXPECT_EQ(gadget_get_state(ID_DEFLECTED), 0);
-    EXPECT_EQ(ViewState.show_deflected, 0);
+    EXPECT_EQ(View.show_deflected, 0);
     EXPECT_EQ(count_colour(canvas(), magenta), 0);
 
     // The click on "Deflected" takes the focus from the field; both arrive before either is taken.
     headless_focus(ID_DEFLECTION_SCALE, false);
     click(ID_DEFLECTED);
-    EXPECT_EQ(ViewState.show_deflected, 1);
+    EXPECT_EQ(View.show_deflected, 1);
     EXPECT_EQ(TrussModel.deflection_scale, 3000.0f);
     EXPECT_GT(count_colour(canvas(), magenta), 0);
 }
@@ -292,7 +292,7 @@ TEST_F(CommandTest, AnimationPlaysSixFramesThenShowsThePlainPicture)
     headless_record_frames(false);
     EXPECT_EQ(headless_delays(), std::vector<int>(6, 250));
     EXPECT_EQ(gadget_get_state(ID_DEFLECTED), 0);
-    EXPECT_EQ(ViewState.show_deflected, 0);
+    EXPECT_EQ(View.show_deflected, 0);
     EXPECT_EQ(ViewState.animation_phase, 6.0f);
     // Each frame is shown twice (plain, then with the moved members), then the final redraw.
     EXPECT_EQ(headless_frames().size(), 13u);
@@ -305,16 +305,16 @@ TEST_F(CommandTest, LabelSwitchesFollowTheirBoxes)
     start({BRIDGE});
     const Picture plain = canvas();
     click(ID_APPLIED_LOAD);
-    EXPECT_EQ(ViewState.show_load_values, 1);
+    EXPECT_EQ(View.show_load_values, 1);
     const Picture with_loads = canvas();
     EXPECT_NE(with_loads.bits, plain.bits);
     click(ID_ELEMENT_NO);
-    EXPECT_EQ(ViewState.show_element_numbers, 1);
+    EXPECT_EQ(View.show_element_numbers, 1);
     EXPECT_NE(canvas().bits, with_loads.bits);
     click(ID_APPLIED_LOAD);
     click(ID_ELEMENT_NO);
-    EXPECT_EQ(ViewState.show_load_values, 0);
-    EXPECT_EQ(ViewState.show_element_numbers, 0);
+    EXPECT_EQ(View.show_load_values, 0);
+    EXPECT_EQ(View.show_element_numbers, 0);
     EXPECT_EQ(canvas().bits, plain.bits);
 }
 
@@ -326,7 +326,7 @@ TEST_F(CommandTest, ShowStressesTicksElementNumbersAndDrawsTheTable)
     click(ID_ELEMENT_NO);
     click(ID_SHOW_STRESSES);
     EXPECT_EQ(gadget_get_state(ID_ELEMENT_NO), 1);
-    EXPECT_EQ(ViewState.show_element_numbers, 1);
+    EXPECT_EQ(View.show_element_numbers, 1);
     EXPECT_GT(count_colour(canvas(), draw_rgb(155, 0, 160)), 200);  // the rows' text colour
     EXPECT_GT(count_colour(canvas(), draw_rgb(0, 0, 255)), count_colour(numbered, draw_rgb(0, 0, 255)));
     EXPECT_TRUE(headless_delays().empty());  // 21 rows fit the first column
@@ -365,18 +365,18 @@ TEST_F(CommandTest, LoadFileResetsViewSwitchesAndControls)
     EXPECT_EQ(gadget_get_state(ID_DEFLECTED), 0);
     EXPECT_EQ(gadget_get_state(ID_APPLIED_LOAD), 0);
     EXPECT_EQ(gadget_get_state(ID_ELEMENT_NO), 0);
-    EXPECT_EQ(ViewState.show_deflected + ViewState.show_load_values + ViewState.show_element_numbers, 0);
-    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
-    EXPECT_EQ(ViewState.view_elevation, 240.0f);
-    EXPECT_EQ(ViewState.rotation_step, 5.0f);
+    EXPECT_EQ(View.show_deflected + View.show_load_values + View.show_element_numbers, 0);
+    EXPECT_EQ(View.azimuth, 25.0f);
+    EXPECT_EQ(View.elevation, 240.0f);
+    EXPECT_EQ(View.rotation_step, 5.0f);
     EXPECT_EQ(gadget_get_text(ID_ROTATE_STEP), "15");  // the field keeps its text
 
     // The same file loaded twice shows the same fitted picture.
     const Picture first = canvas();
-    const float scale = ViewState.view_scale;
+    const float scale = View.scale;
     headless_answer(TOWER);
     click(ID_LOAD_FILE);
-    EXPECT_EQ(ViewState.view_scale, scale);
+    EXPECT_EQ(View.scale, scale);
     EXPECT_EQ(canvas().bits, first.bits);
 }
 
@@ -424,7 +424,7 @@ TEST_F(CommandTest, DeflectedAndAnimationDoNothingAfterALoadWithoutResults)
         headless_record_frames(true);
         click(ID_DEFLECTED);
         EXPECT_EQ(gadget_get_state(ID_DEFLECTED), 0) << c.title;
-        EXPECT_EQ(ViewState.show_deflected, 0) << c.title;
+        EXPECT_EQ(View.show_deflected, 0) << c.title;
         click(ID_ANIMATION);
         headless_record_frames(false);
         EXPECT_TRUE(headless_delays().empty()) << c.title;
@@ -447,7 +447,7 @@ TEST_F(CommandTest, CancelledLoadKeepsEverythingAsItWas)
     click(ID_SAVE_IMAGE);
     const std::vector<std::string> controls = control_states();
     const Picture picture = canvas();
-    const float scale = ViewState.view_scale, elevation = ViewState.view_elevation;
+    const float scale = View.scale, elevation = View.elevation;
     const std::string saved_image = image_path;
     const std::size_t messages = headless_messages().size();
 
@@ -459,9 +459,9 @@ TEST_F(CommandTest, CancelledLoadKeepsEverythingAsItWas)
     EXPECT_EQ(TrussModel.node_count, 12);
     EXPECT_EQ(TrussModel.element_count, 21);
     EXPECT_EQ(control_states(), controls);
-    EXPECT_EQ(ViewState.show_deflected + ViewState.show_load_values, 2);
-    EXPECT_EQ(ViewState.view_scale, scale);
-    EXPECT_EQ(ViewState.view_elevation, elevation);
+    EXPECT_EQ(View.show_deflected + View.show_load_values, 2);
+    EXPECT_EQ(View.scale, scale);
+    EXPECT_EQ(View.elevation, elevation);
     EXPECT_EQ(image_path, saved_image);
     EXPECT_EQ(canvas().bits, picture.bits);
 }

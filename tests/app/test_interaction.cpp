@@ -58,8 +58,8 @@ protected:
     {
         if (started_)
             viewer_shutdown();
-        Overlays = OverlayStateData{};
-        ViewPan = ViewPanData{};
+        View.overlays = OverlayStateData{};
+        View.pan = ViewPanData{};
         set_reload_on_change(false);
         std::error_code error;
         fs::remove_all(dir_, error);
@@ -92,40 +92,40 @@ protected:
 TEST_F(InteractionTest, LeftDragTurnsHalfADegreePerPixelKeepingTheScaleAndPlusGoesOnFromIt)
 {
     start(BRIDGE);
-    const float scale = ViewState.view_scale;
+    const float scale = View.scale;
     const Picture before = canvas();
 
     headless_drag(ID_CANVAS, 0, 300, 200, 302, 198);  // within the click threshold: no turn
     pump();
-    EXPECT_EQ(ViewState.view_azimuth, 0.0f);
-    EXPECT_EQ(ViewState.view_elevation, -90.0f);
+    EXPECT_EQ(View.azimuth, 0.0f);
+    EXPECT_EQ(View.elevation, -90.0f);
     EXPECT_TRUE(same_picture(canvas(), before));
 
     headless_pointer_move(ID_CANVAS, 300, 200);
     headless_pointer_button(ID_CANVAS, 0, true, 300, 200);
     headless_pointer_move(ID_CANVAS, 340, 200);
     pump();
-    EXPECT_EQ(ViewState.view_azimuth, 20.0f);  // redrawn while the button is still down
+    EXPECT_EQ(View.azimuth, 20.0f);  // redrawn while the button is still down
     EXPECT_FALSE(same_picture(canvas(), before));
     headless_pointer_move(ID_CANVAS, 280, 230);
     headless_pointer_button(ID_CANVAS, 0, false, 280, 230);
     pump();
-    EXPECT_EQ(ViewState.view_azimuth, -10.0f);
-    EXPECT_EQ(ViewState.view_elevation, -75.0f);
-    EXPECT_EQ(ViewState.view_scale, scale);
+    EXPECT_EQ(View.azimuth, -10.0f);
+    EXPECT_EQ(View.elevation, -75.0f);
+    EXPECT_EQ(View.scale, scale);
 
     headless_click(ID_ROTATE_PLUS);  // "Vertical" and step 5: the azimuth goes on from -10
     pump();
-    EXPECT_EQ(ViewState.view_azimuth, -15.0f);
-    EXPECT_EQ(ViewState.view_elevation, -75.0f);
-    EXPECT_EQ(ViewState.view_scale, scale);
+    EXPECT_EQ(View.azimuth, -15.0f);
+    EXPECT_EQ(View.elevation, -75.0f);
+    EXPECT_EQ(View.scale, scale);
 }
 
 TEST_F(InteractionTest, WheelZoomsAboutThePointerAndBackExactly)
 {
     start(TOWER);
     const Picture before = canvas();
-    const float scale = ViewState.view_scale;
+    const float scale = View.scale;
     const int x = 410, y = 170;
     const float dx = node_x(3) - x, dy = node_y(3) - y;
 
@@ -135,21 +135,21 @@ TEST_F(InteractionTest, WheelZoomsAboutThePointerAndBackExactly)
     // Node 3 moved away from the pointer by 1.1^3 exactly as far: the pointer's point stayed put.
     EXPECT_NEAR(node_x(3) - x, 1.331f * dx, 0.01f);
     EXPECT_NEAR(node_y(3) - y, 1.331f * dy, 0.01f);
-    EXPECT_NEAR(ViewState.view_scale, 1.331f * scale, 1e-4f * scale);
+    EXPECT_NEAR(View.scale, 1.331f * scale, 1e-4f * scale);
 
     headless_wheel(ID_CANVAS, -1, x, y);
     headless_wheel(ID_CANVAS, -3, x, y);
     headless_wheel(ID_CANVAS, 1, x, y);
     pump();
-    EXPECT_EQ(ViewState.view_scale, scale);
-    EXPECT_EQ(ViewPan.u, 0.0f);
-    EXPECT_EQ(ViewPan.v, 0.0f);
+    EXPECT_EQ(View.scale, scale);
+    EXPECT_EQ(View.pan.u, 0.0f);
+    EXPECT_EQ(View.pan.v, 0.0f);
     EXPECT_TRUE(same_picture(canvas(), before));
 
     headless_click(ID_ZOOM_IN);  // "In" goes on from the wheel's view
     headless_wheel(ID_CANVAS, 1, x, y);
     pump();
-    EXPECT_NEAR(ViewState.view_scale, 1.21f * scale, 1e-4f * scale);
+    EXPECT_NEAR(View.scale, 1.21f * scale, 1e-4f * scale);
 }
 
 TEST_F(InteractionTest, ShiftDragAndMiddleDragPanAndHomeFitsAgain)
@@ -165,8 +165,8 @@ TEST_F(InteractionTest, ShiftDragAndMiddleDragPanAndHomeFitsAgain)
     pump();
     EXPECT_NEAR(node_x(8), x8 + 25.0f, 1e-3f);
     EXPECT_NEAR(node_y(8), y8 + 30.0f, 1e-3f);
-    EXPECT_EQ(ViewState.view_azimuth, 0.0f);
-    EXPECT_EQ(ViewState.view_elevation, -90.0f);
+    EXPECT_EQ(View.azimuth, 0.0f);
+    EXPECT_EQ(View.elevation, -90.0f);
 
     headless_key(MAIN_WINDOW, KEY_HOME);
     pump();
@@ -180,7 +180,7 @@ TEST_F(InteractionTest, CtrlROpensTheResultsWindowAndACanvasClickSelectsItsRow)
     headless_key(MAIN_WINDOW, 'r');  // without Ctrl: the reactions switch
     pump();
     EXPECT_FALSE(headless_table_window().open);
-    EXPECT_TRUE(Overlays.show_reactions);
+    EXPECT_TRUE(View.overlays.show_reactions);
     headless_key(MAIN_WINDOW, 'r', KEY_MOD_CTRL);
     pump();
     ASSERT_TRUE(headless_table_window().open);
@@ -196,7 +196,7 @@ TEST_F(InteractionTest, CtrlROpensTheResultsWindowAndACanvasClickSelectsItsRow)
     headless_pointer_button(ID_CANVAS, 0, true, x, y);
     headless_pointer_button(ID_CANVAS, 0, false, x, y);
     pump();
-    EXPECT_EQ(Overlays.highlight_member, 7);
+    EXPECT_EQ(View.overlays.highlight_member, 7);
     EXPECT_EQ(headless_table_window().selected_table, RESULTS_MEMBERS);
     EXPECT_EQ(headless_table_window().selected_row, 6);  // data rows count from member 1
     headless_key(MAIN_WINDOW, KEY_ESCAPE);
@@ -237,20 +237,20 @@ TEST_F(InteractionTest, ShortcutsToggleOnlyWithoutAFocusedFieldAndEscapeClearsTh
     for (int key : {'c', 'n', 'r', 'm'})
         headless_key(MAIN_WINDOW, key);
     pump();
-    EXPECT_TRUE(Overlays.show_force_colours);
-    EXPECT_TRUE(Overlays.show_node_numbers);
-    EXPECT_TRUE(Overlays.show_reactions);
-    EXPECT_TRUE(Overlays.show_max_deflection);
+    EXPECT_TRUE(View.overlays.show_force_colours);
+    EXPECT_TRUE(View.overlays.show_node_numbers);
+    EXPECT_TRUE(View.overlays.show_reactions);
+    EXPECT_TRUE(View.overlays.show_max_deflection);
 
     headless_focus(ID_ROTATE_STEP, true);
     headless_key(MAIN_WINDOW, 'n');  // typed into the step field
     pump();
-    EXPECT_TRUE(Overlays.show_node_numbers);
+    EXPECT_TRUE(View.overlays.show_node_numbers);
     headless_focus(ID_ROTATE_STEP, false);
     headless_key(MAIN_WINDOW, 'n', KEY_MOD_CTRL);  // no command has Ctrl+N
     headless_key(MAIN_WINDOW, 'N', KEY_MOD_SHIFT);
     pump();
-    EXPECT_FALSE(Overlays.show_node_numbers);
+    EXPECT_FALSE(View.overlays.show_node_numbers);
 
     headless_pointer_move(ID_CANVAS, static_cast<int>(std::lround(node_x(9))),
                           static_cast<int>(std::lround(node_y(9))));
@@ -259,10 +259,10 @@ TEST_F(InteractionTest, ShortcutsToggleOnlyWithoutAFocusedFieldAndEscapeClearsTh
     headless_pointer_button(ID_CANVAS, 0, false, static_cast<int>(std::lround(node_x(9))),
                             static_cast<int>(std::lround(node_y(9))));
     pump();
-    EXPECT_EQ(Overlays.highlight_node, 9);
+    EXPECT_EQ(View.overlays.highlight_node, 9);
     headless_key(MAIN_WINDOW, KEY_ESCAPE);
     EXPECT_FALSE(pump());  // Escape never ends the program
-    EXPECT_EQ(Overlays.highlight_node, 0);
+    EXPECT_EQ(View.overlays.highlight_node, 0);
     EXPECT_NE(win_handle(MAIN_WINDOW), 0);
 }
 
@@ -278,14 +278,14 @@ TEST_F(InteractionTest, ClickSelectsTheNodeOrMemberUnderThePointerAndHoverShowsI
     };
     // Member 7 runs from node 8 to node 9 along the top chord.
     click((node_x(8) + node_x(9)) / 2, node_y(8) + 3.0f);
-    EXPECT_EQ(Overlays.highlight_member, 7);
-    EXPECT_EQ(Overlays.highlight_node, 0);
+    EXPECT_EQ(View.overlays.highlight_member, 7);
+    EXPECT_EQ(View.overlays.highlight_node, 0);
     EXPECT_EQ(gadget_tooltip(ID_CANVAS).rfind("Member 7: nodes 8 - 9\nlength 4\nstress ", 0), 0u)
         << gadget_tooltip(ID_CANVAS);
     EXPECT_NE(gadget_tooltip(ID_CANVAS).find("(compression)"), std::string::npos);  // the top chord pushes
     click(node_x(8) + 2.0f, node_y(8) + 2.0f);                                      // a node wins over its members
-    EXPECT_EQ(Overlays.highlight_node, 8);
-    EXPECT_EQ(Overlays.highlight_member, 0);
+    EXPECT_EQ(View.overlays.highlight_node, 8);
+    EXPECT_EQ(View.overlays.highlight_member, 0);
     EXPECT_EQ(
         gadget_tooltip(ID_CANVAS).rfind("Node 8: x, y, z 4, 4, 0\nrestraints 0 0 0\nload 0, 0, 0\ndeflection ", 0), 0u)
         << gadget_tooltip(ID_CANVAS);
@@ -297,7 +297,7 @@ TEST_F(InteractionTest, ClickSelectsTheNodeOrMemberUnderThePointerAndHoverShowsI
               std::string::npos)
         << gadget_tooltip(ID_CANVAS);
     click((node_x(8) + node_x(9)) / 2, node_y(8) - 40.0f);  // nothing there
-    EXPECT_EQ(Overlays.highlight_node, 0);
+    EXPECT_EQ(View.overlays.highlight_node, 0);
     EXPECT_EQ(gadget_tooltip(ID_CANVAS), "");
 }
 
@@ -330,7 +330,7 @@ TEST_F(InteractionTest, PickGridFindsWhatAScanOfEveryMemberAndNodeFinds)
         ViewState.node_screen[1][i] = across(random);
         ViewState.node_screen[2][i] = down(random);
     }
-    ViewState.view_scale = 1.0f;
+    View.scale = 1.0f;
     for (int e = 1; e <= elements; ++e) {
         TrussModel.element_nodes[e][1] = 1 + static_cast<int>(random() % nodes);
         TrussModel.element_nodes[e][2] = e % 50 == 0 ? 0 : 1 + static_cast<int>(random() % nodes);
@@ -399,13 +399,13 @@ TEST_F(InteractionTest, RightClickMenuListsEveryCommandWithItsShortcutAndRunsThe
     EXPECT_EQ(entry("Clear the selection").key, KEY_ESCAPE);
     EXPECT_EQ(entry("Controls...").key, KEY_F1);
     EXPECT_TRUE(entry("Reload when the file changes").toggle);
-    EXPECT_TRUE(Overlays.show_node_numbers);
+    EXPECT_TRUE(View.overlays.show_node_numbers);
 
     headless_drag(ID_CANVAS, 1, 200, 200, 200, 200);  // dismissed: nothing changes
     pump();
     EXPECT_EQ(headless_menus().size(), 2u);
     EXPECT_TRUE(headless_menus()[1][node_numbers].checked);
-    EXPECT_TRUE(Overlays.show_node_numbers);
+    EXPECT_TRUE(View.overlays.show_node_numbers);
 
     headless_key(MAIN_WINDOW, KEY_F1);
     pump();
@@ -435,7 +435,7 @@ TEST_F(InteractionTest, DroppedFileOpensAsLoadFileWithItsResetAndTogglesSurvive)
     headless_wheel(ID_CANVAS, 2, 300, 300);
     headless_drag(ID_CANVAS, 0, 300, 300, 320, 300);
     pump();
-    Overlays.highlight_node = 3;
+    View.overlays.highlight_node = 3;
 
     const std::string uri = "file://" + (dir_ / "a%20b%25.res").string() + "\r\n";
     headless_drop(MAIN_WINDOW, uri);
@@ -443,18 +443,18 @@ TEST_F(InteractionTest, DroppedFileOpensAsLoadFileWithItsResetAndTogglesSurvive)
     EXPECT_EQ(results_path, path.string());
     EXPECT_EQ(win_get_title(MAIN_WINDOW), title_text + path.string());
     EXPECT_EQ(TrussModel.node_count, 12);
-    EXPECT_EQ(ViewState.view_azimuth, 0.0f);  // the load's reset and the plan view of a planar model
-    EXPECT_EQ(ViewState.view_elevation, -90.0f);
-    EXPECT_EQ(ViewPan.u, 0.0f);
-    EXPECT_TRUE(Overlays.show_node_numbers);  // the user's switch stays
-    EXPECT_EQ(Overlays.highlight_node, 0);    // the selection belonged to the other model
+    EXPECT_EQ(View.azimuth, 0.0f);  // the load's reset and the plan view of a planar model
+    EXPECT_EQ(View.elevation, -90.0f);
+    EXPECT_EQ(View.pan.u, 0.0f);
+    EXPECT_TRUE(View.overlays.show_node_numbers);  // the user's switch stays
+    EXPECT_EQ(View.overlays.highlight_node, 0);    // the selection belonged to the other model
 
     // The same as starting with that file.
     const Picture dropped = canvas();
     viewer_shutdown();
     started_ = false;
-    Overlays = OverlayStateData{};
-    Overlays.show_node_numbers = true;
+    View.overlays = OverlayStateData{};
+    View.overlays.show_node_numbers = true;
     start(path.string());
     EXPECT_TRUE(same_picture(canvas(), dropped));
 }
@@ -469,13 +469,13 @@ TEST_F(InteractionTest, ReloadKeepsTheViewAndTheWatchReloadsOnChange)
     headless_drag(ID_CANVAS, 2, 300, 300, 280, 330);
     pump();
     const Picture before = canvas();
-    const float azimuth = ViewState.view_azimuth, scale = ViewState.view_scale, pan_u = ViewPan.u;
+    const float azimuth = View.azimuth, scale = View.scale, pan_u = View.pan.u;
 
     headless_key(MAIN_WINDOW, KEY_F5);
     pump();
-    EXPECT_EQ(ViewState.view_azimuth, azimuth);
-    EXPECT_EQ(ViewState.view_scale, scale);
-    EXPECT_EQ(ViewPan.u, pan_u);
+    EXPECT_EQ(View.azimuth, azimuth);
+    EXPECT_EQ(View.scale, scale);
+    EXPECT_EQ(View.pan.u, pan_u);
     EXPECT_TRUE(same_picture(canvas(), before));
 
     int watch = -1;
@@ -497,7 +497,7 @@ TEST_F(InteractionTest, ReloadKeepsTheViewAndTheWatchReloadsOnChange)
     const float x1 = node_x(1), y1 = node_y(1), x12 = node_x(12), y12 = node_y(12);
     headless_file_changed();
     pump();
-    EXPECT_EQ(ViewState.view_scale, scale);
+    EXPECT_EQ(View.scale, scale);
     // The model's centre moved up by half a metre; the nodes that stayed stay on the canvas.
     EXPECT_NEAR(node_x(1), x1, 1e-3f);
     EXPECT_NEAR(node_y(1), y1, 1e-3f);

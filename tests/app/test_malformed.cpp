@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/model/model.h"
 #include "app/view/animation.h"
 #include "app/view/render.h"
 #include "app_fixture.h"
@@ -23,17 +24,17 @@ protected:
     void exercise()
     {
         show_fitted();
-        ViewState.show_load_values = 1;
-        ViewState.show_element_numbers = 1;
-        ViewState.show_deflected = 1;
+        View.show_load_values = 1;
+        View.show_element_numbers = 1;
+        View.show_deflected = 1;
         redraw_view();
         draw_stress_list();
-        ViewState.show_deflected = 0;
+        View.show_deflected = 0;
         animate_deflection();
         zoom_in();
         rotate_view(true, -240.0f);  // elevation 0: an axis without direction
         refresh_projection(false);
-        ViewState.show_deflected = 1;
+        View.show_deflected = 1;
         redraw_view();
         EXPECT_LE(TrussModel.node_count, MAX_NODES);
         EXPECT_LE(TrussModel.element_count, MAX_ELEMENTS);

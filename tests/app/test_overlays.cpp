@@ -96,19 +96,19 @@ TEST(OverlaysTest, SwitchesThatDrawNothingLeaveThePlainPictureByteForByte)
 {
     const Picture plain = render(BRIDGE, {});
     // Every overlay on, then off again: nothing of it may linger in the next pass.
-    Overlays = {true, true, true, true, true, 14, 3};
+    View.overlays = {true, true, true, true, true, 14, 3};
     redraw_view();
     EXPECT_FALSE(differences(plain, canvas_copy()).empty());
-    Overlays = {};
+    View.overlays = {};
     redraw_view();
     EXPECT_TRUE(differences(plain, canvas_copy()).empty());
     // The legend alone, and the largest deflection without the deflected shape, draw nothing.
-    Overlays.show_legend = true;
-    Overlays.show_max_deflection = true;
+    View.overlays.show_legend = true;
+    View.overlays.show_max_deflection = true;
     EXPECT_FALSE(overlays_active());
     redraw_view();
     EXPECT_TRUE(differences(plain, canvas_copy()).empty());
-    Overlays = {};
+    View.overlays = {};
 
     // Without results there is nothing to colour, react or mark.
     const Picture geometry = render(GEOMETRY, {"--geometry"});
@@ -219,7 +219,7 @@ TEST(OverlaysTest, ReactionsPushUpAtTheBridgeSupportsOnly)
 TEST(OverlaysTest, LargestDeflectionIsRingedWhereTheDeflectedShapePutsIt)
 {
     const Picture marked = render(BRIDGE, {"--max-deflection"});
-    EXPECT_EQ(ViewState.show_deflected, 1);  // the option draws the shape it marks
+    EXPECT_EQ(View.show_deflected, 1);  // the option draws the shape it marks
     ModelNumbers numbers;
     compute_model_numbers(numbers);
     const int i = numbers.max_deflection.index;

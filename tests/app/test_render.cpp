@@ -2,6 +2,7 @@
 // shape, the axis triad, the result table and its pause, unplaceable values and far end points.
 #include <cmath>
 
+#include "app/model/model.h"
 #include "app/view/render.h"
 #include "app_fixture.h"
 
@@ -92,7 +93,7 @@ TEST_F(RenderTest, DownwardLoadArrowTipBarbAndLabel)
     place_nodes({{300.0f, 150.0f}});
     TrussModel.node_loads[3][1] = -1000.0f;
     TrussModel.load_scale = 0.1f;
-    ViewState.show_load_values = 1;
+    View.show_load_values = 1;
     redraw_view();
     const Picture& picture = canvas();
     // Shaft from S straight down to T = S + (0, 100).
@@ -109,7 +110,7 @@ TEST_F(RenderTest, DownwardLoadArrowTipBarbAndLabel)
     EXPECT_EQ(text_mismatches(picture, label), 0);
 
     // Without "Applied Load" the arrow stays and the label goes.
-    ViewState.show_load_values = 0;
+    View.show_load_values = 0;
     redraw_view();
     EXPECT_EQ(pixel_at(picture, 300, 200), GREEN);
     EXPECT_GT(text_mismatches(picture, label), 0);
@@ -161,7 +162,7 @@ TEST_F(RenderTest, ElementAndItsNumberLabel)
 {
     place_nodes({{100.0f, 200.0f}, {300.0f, 200.0f}});
     add_element(1, 1, 2);
-    ViewState.show_element_numbers = 1;
+    View.show_element_numbers = 1;
     redraw_view();
     EXPECT_EQ(pixel_at(canvas(), 100, 200), BLACK);
     EXPECT_EQ(pixel_at(canvas(), 300, 200), BLACK);
@@ -228,7 +229,7 @@ TEST_F(RenderTest, AxisTriadInPlanAndThreeDimensionalViews)
     EXPECT_EQ(pixel_at(picture, 50, 72), WHITE);
 
     // An axis seen end-on has no direction: no arm is drawn along it.
-    ViewState.view_elevation = 0.0f;
+    View.elevation = 0.0f;
     update_view_matrix();
     compute_axis_directions();
     redraw_view();
@@ -241,7 +242,7 @@ TEST_F(RenderTest, DeflectedShapeOverElementsUnderTriad)
     place_nodes({{30.0f, 50.0f}, {200.0f, 50.0f}});
     add_element(1, 1, 2);
     TrussModel.deflection_scale = 1500.0f;
-    ViewState.show_deflected = 1;
+    View.show_deflected = 1;
     redraw_view();
     const Picture& picture = canvas();
     EXPECT_EQ(pixel_at(picture, 100, 50), MAGENTA) << "over the black element";
@@ -249,7 +250,7 @@ TEST_F(RenderTest, DeflectedShapeOverElementsUnderTriad)
     EXPECT_EQ(pixel_at(picture, 60, 50), RED) << "the triad's x arm stays on top";
     EXPECT_EQ(pixel_at(picture, 28, 50), MAGENTA) << "circle at the first end node";
     EXPECT_EQ(pixel_at(picture, 202, 50), WHITE) << "no circle at the second end node";
-    ViewState.show_deflected = 0;
+    View.show_deflected = 0;
     redraw_view();
     EXPECT_EQ(pixel_at(picture, 100, 50), BLACK);
 }
@@ -261,7 +262,7 @@ TEST_F(RenderTest, LargestDeflectionMovesItsNodeFifteenPixels)
     TrussModel.node_deflections[2][1] = 0.01f;
     TrussModel.node_deflections[3][2] = 0.004f;
     TrussModel.deflection_scale = 1500.0f;
-    ViewState.show_deflected = 1;
+    View.show_deflected = 1;
     redraw_view();
     EXPECT_FLOAT_EQ(ViewState.node_deflected_offset[1][1], 15.0f);
     EXPECT_FLOAT_EQ(ViewState.node_deflected_offset[2][2], -6.0f);
@@ -288,9 +289,9 @@ TEST_F(RenderTest, WhatCannotBePlacedIsSkippedAndTheRestDrawn)
     }
     TrussModel.load_scale = INFINITY;
     TrussModel.deflection_scale = 1500.0f;
-    ViewState.show_deflected = 1;
-    ViewState.show_load_values = 1;
-    ViewState.show_element_numbers = 1;
+    View.show_deflected = 1;
+    View.show_load_values = 1;
+    View.show_element_numbers = 1;
     redraw_view();
     // Element 2 from (100, 100) to (300, 300) is drawn; its deflected twin starts at a node with an
     // infinite deflection and is skipped. Element 4 runs towards the clamped far point.

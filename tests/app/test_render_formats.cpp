@@ -408,7 +408,7 @@ TEST_F(RenderFormatsTest, ViewerExportsTheCanvasAsShown)
     EXPECT_EQ(gif.frames.size(), 6u);
     EXPECT_EQ(gif.delays, std::vector<int>(6, 25));
     EXPECT_EQ(gadget_canvas_picture(ID_CANVAS)->bits, before.bits);
-    EXPECT_EQ(ViewState.show_deflected, 1);
+    EXPECT_EQ(View.show_deflected, 1);
     EXPECT_EQ(gadget_get_state(ID_DEFLECTED), 1);
 
     EXPECT_NE(export_picture(path("v.jpg")), "");

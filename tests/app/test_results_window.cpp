@@ -2,6 +2,7 @@
 // by force both ways, the selection shared with the canvas, "Copy" and "Save as CSV..." read back
 // (and a save that fails), a file without results, a file that does not balance, and Load File
 // refreshing an open window while keeping the user's sort.
+#include "app/model/model.h"
 #include "app_fixture.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        Overlays = OverlayStateData{};
+        View.overlays = OverlayStateData{};
         redraw_pending = 0;
     }
 
@@ -153,12 +154,12 @@ TEST_F(ResultsWindowTest, ForceHeaderSortsAscendingThenDescendingAndTheSelection
 
     // A row selected in the window selects its member on the canvas; a node row clears the member.
     headless_table_row_click(RESULTS_MEMBERS, 20);
-    EXPECT_EQ(Overlays.highlight_member, 9);
-    EXPECT_EQ(Overlays.highlight_node, 0);
+    EXPECT_EQ(View.overlays.highlight_member, 9);
+    EXPECT_EQ(View.overlays.highlight_node, 0);
     EXPECT_EQ(redraw_pending, 1);
     headless_table_row_click(RESULTS_NODES, 3);
-    EXPECT_EQ(Overlays.highlight_member, 0);
-    EXPECT_EQ(Overlays.highlight_node, 4);
+    EXPECT_EQ(View.overlays.highlight_member, 0);
+    EXPECT_EQ(View.overlays.highlight_node, 4);
 
     // A selection on the canvas selects its row and brings its table to the front.
     results_window_select(ResultsKind::Member, 11);
@@ -175,8 +176,8 @@ TEST_F(ResultsWindowTest, ForceHeaderSortsAscendingThenDescendingAndTheSelection
 
     // Opened again, the window shows what the canvas has selected meanwhile.
     headless_table_close();
-    Overlays.highlight_member = 0;
-    Overlays.highlight_node = 5;
+    View.overlays.highlight_member = 0;
+    View.overlays.highlight_node = 5;
     results_window_select(ResultsKind::Node, 5);
     results_window_show();
     EXPECT_EQ(headless_table_window().selected_table, RESULTS_NODES);

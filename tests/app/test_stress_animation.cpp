@@ -4,6 +4,7 @@
 #include <set>
 #include <utility>
 
+#include "app/model/model.h"
 #include "app/view/animation.h"
 #include "app/view/render.h"
 #include "app_fixture.h"
@@ -151,10 +152,10 @@ protected:
 
 TEST_F(AnimationTest, SixFramesAndTheLastMatchesTheDeflectedShape)
 {
-    ViewState.show_deflected = 1;
+    View.show_deflected = 1;
     redraw_view();
     Picture deflected = canvas();
-    ViewState.show_deflected = 0;
+    View.show_deflected = 0;
     headless_reset_log();
     headless_record_frames(true);
     animate_deflection();

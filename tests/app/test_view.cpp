@@ -2,6 +2,7 @@
 #include <array>
 #include <cmath>
 
+#include "app/model/model.h"
 #include "app_fixture.h"
 
 class ViewTest : public AppTest {
@@ -30,7 +31,7 @@ TEST_F(ViewTest, DefaultThreeDimensionalViewAtScaleTwo)
 {
     apply_3d_view_preset();
     update_view_matrix();
-    ViewState.view_scale = 2.0f;
+    View.scale = 2.0f;
     struct Case {
         float x, y, z;
         int canvas_x, canvas_y;
@@ -72,16 +73,16 @@ TEST_F(ViewTest, PlanViewAxesAndTinyThirdComponent)
 
 TEST_F(ViewTest, AxisSeenEndOnHasNoDirection)
 {
-    ViewState.view_azimuth = 25.0f;
-    ViewState.view_elevation = 240.0f;
+    View.azimuth = 25.0f;
+    View.elevation = 240.0f;
     for (int step = 0; step < 48; ++step)
-        ViewState.view_elevation -= 5.0f;  // exactly 0
+        View.elevation -= 5.0f;  // exactly 0
     update_view_matrix();
     compute_axis_directions();
     EXPECT_EQ(ViewState.axis_defined[3], 0);
     EXPECT_EQ(ViewState.axis_defined[1], 1);
     EXPECT_EQ(ViewState.axis_defined[2], 1);
-    ViewState.view_azimuth = NAN;
+    View.azimuth = NAN;
     update_view_matrix();
     compute_axis_directions();
     for (int k = 1; k <= 3; ++k)
@@ -93,7 +94,7 @@ TEST_F(ViewTest, SquareModelFitsItsHeight)
     for (float side : {1.0f, 10.0f, 250.0f}) {
         set_nodes({{0, 0, 0}, {side, 0, 0}, {side, side, 0}, {0, side, 0}});
         show_fitted();
-        EXPECT_NEAR(ViewState.view_scale, 300.0f / side, 300.0f / side * 1e-5f) << side;
+        EXPECT_NEAR(View.scale, 300.0f / side, 300.0f / side * 1e-5f) << side;
     }
 }
 
@@ -119,7 +120,7 @@ TEST_F(ViewTest, FitWithoutAFiniteScaleKeepsThePreviousOne)
     // One vertical line: zero width, fitted by its height.
     set_nodes({{0, 0, 0}, {0, 10, 0}});
     show_fitted();
-    EXPECT_NEAR(ViewState.view_scale, 30.0f, 1e-4f);
+    EXPECT_NEAR(View.scale, 30.0f, 1e-4f);
     struct Case {
         const char* name;
         std::vector<std::array<float, 3>> nodes;
@@ -129,15 +130,15 @@ TEST_F(ViewTest, FitWithoutAFiniteScaleKeepsThePreviousOne)
     };
     for (const Case& c : cases) {
         set_nodes(c.nodes);
-        ViewState.view_scale = 12.5f;
+        View.scale = 12.5f;
         show_fitted();
-        EXPECT_EQ(ViewState.view_scale, 12.5f) << c.name;
+        EXPECT_EQ(View.scale, 12.5f) << c.name;
     }
     TrussModel.node_count = 0;
-    ViewState.view_scale = 7.0f;
+    View.scale = 7.0f;
     ViewState.fit_u_min = ViewState.fit_u_max = ViewState.fit_v_min = ViewState.fit_v_max = 0.0f;
     fit_view();
-    EXPECT_EQ(ViewState.view_scale, 7.0f) << "no nodes";
+    EXPECT_EQ(View.scale, 7.0f) << "no nodes";
 }
 
 TEST_F(ViewTest, NodesThatCannotBePlacedTakeNoPartInTheFit)
@@ -148,7 +149,7 @@ TEST_F(ViewTest, NodesThatCannotBePlacedTakeNoPartInTheFit)
     apply_plan_view_preset();
     refresh_projection(true);
     // Nodes 3 and 4 alone: 5 across and 5 up.
-    EXPECT_NEAR(ViewState.view_scale, 60.0f, 1e-3f);
+    EXPECT_NEAR(View.scale, 60.0f, 1e-3f);
     EXPECT_TRUE(std::isfinite(ViewState.node_screen[1][3]));
 }
 
@@ -156,48 +157,48 @@ TEST_F(ViewTest, RotationAndZoomCommands)
 {
     set_nodes({{0, 0, 0}, {10, 0, 0}, {10, 10, 5}});
     show_fitted();
-    float fitted = ViewState.view_scale;
+    float fitted = View.scale;
     // "+" subtracts and keeps the scale; "-" adds back and refits.
     rotate_view(false, -5.0f);
     refresh_projection(false);
-    EXPECT_EQ(ViewState.view_azimuth, 20.0f);
-    EXPECT_EQ(ViewState.view_scale, fitted);
+    EXPECT_EQ(View.azimuth, 20.0f);
+    EXPECT_EQ(View.scale, fitted);
     rotate_view(false, 5.0f);
     zoom_in();
     refresh_projection(true);
-    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
-    EXPECT_EQ(ViewState.view_scale, fitted);
+    EXPECT_EQ(View.azimuth, 25.0f);
+    EXPECT_EQ(View.scale, fitted);
     rotate_view(true, -5.0f);
-    EXPECT_EQ(ViewState.view_elevation, 235.0f);
-    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
+    EXPECT_EQ(View.elevation, 235.0f);
+    EXPECT_EQ(View.azimuth, 25.0f);
 
-    ViewState.view_scale = 9999.0f;
+    View.scale = 9999.0f;
     EXPECT_TRUE(zoom_in());
-    EXPECT_FLOAT_EQ(ViewState.view_scale, 10998.9f);
+    EXPECT_FLOAT_EQ(View.scale, 10998.9f);
     EXPECT_FALSE(zoom_in());
-    EXPECT_FLOAT_EQ(ViewState.view_scale, 10998.9f);
-    ViewState.view_scale = 0.0f;
+    EXPECT_FLOAT_EQ(View.scale, 10998.9f);
+    View.scale = 0.0f;
     EXPECT_FALSE(zoom_out());
-    ViewState.view_scale = 10.0f;
+    View.scale = 10.0f;
     EXPECT_TRUE(zoom_out());
-    EXPECT_FLOAT_EQ(ViewState.view_scale, 9.0f);
+    EXPECT_FLOAT_EQ(View.scale, 9.0f);
 }
 
 TEST_F(ViewTest, LoadResetRestoresTheViewDefaults)
 {
-    ViewState.view_azimuth = 3;
-    ViewState.view_scale = 4;
-    ViewState.rotation_step = 9;
+    View.azimuth = 3;
+    View.scale = 4;
+    View.rotation_step = 9;
     ViewState.animation_phase = 6;
-    ViewState.show_load_values = 1;
+    View.show_load_values = 1;
     TrussModel.deflection_factor = 2;
     reset_for_load();
-    EXPECT_EQ(ViewState.view_azimuth, 25.0f);
-    EXPECT_EQ(ViewState.view_elevation, 240.0f);
-    EXPECT_EQ(ViewState.view_scale, 0.0f);
-    EXPECT_EQ(ViewState.rotation_step, 5.0f);
+    EXPECT_EQ(View.azimuth, 25.0f);
+    EXPECT_EQ(View.elevation, 240.0f);
+    EXPECT_EQ(View.scale, 0.0f);
+    EXPECT_EQ(View.rotation_step, 5.0f);
     EXPECT_EQ(ViewState.animation_phase, 0.0f);
-    EXPECT_EQ(ViewState.show_load_values, 0);
+    EXPECT_EQ(View.show_load_values, 0);
     EXPECT_EQ(TrussModel.deflection_factor, 0.6f);
     EXPECT_EQ(redraw_pending, 1);
     EXPECT_EQ(planar_model, 1);

@@ -46,13 +46,13 @@ int main(int argc, char** argv)
     results_window_show();
     if (!select_kind.empty()) {
         // As a click on the canvas does: the highlight, then the window's row.
-        (select_kind == "node" ? Overlays.highlight_node : Overlays.highlight_member) = select_index;
+        (select_kind == "node" ? View.overlays.highlight_node : View.overlays.highlight_member) = select_index;
         redraw_pending = 1;
         results_window_select(select_kind == "node" ? ResultsKind::Node : ResultsKind::Member, select_index);
     }
     std::cout << "ready" << std::endl;
 
-    int member = Overlays.highlight_member, node = Overlays.highlight_node;
+    int member = View.overlays.highlight_member, node = View.overlays.highlight_node;
     for (;;) {
         const int event = event_wait();
         bool leave = event == EVENT_CLOSE_WINDOW;
@@ -62,9 +62,9 @@ int main(int argc, char** argv)
             redraw_view();
             redraw_pending = 0;
         }
-        if (Overlays.highlight_member != member || Overlays.highlight_node != node) {
-            member = Overlays.highlight_member;
-            node = Overlays.highlight_node;
+        if (View.overlays.highlight_member != member || View.overlays.highlight_node != node) {
+            member = View.overlays.highlight_member;
+            node = View.overlays.highlight_node;
             if (member != 0)
                 std::cout << "highlight member " << member << std::endl;
             else if (node != 0)

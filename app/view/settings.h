@@ -1,0 +1,55 @@
+// The view settings: everything that decides the picture drawn from a model, as one value. The
+// window keeps one (View, app/model/model.h), its controls mirror it and its commands change it;
+// kelvaro-render and tests make their own. Derived data (the view matrix, the nodes' canvas
+// positions) is computed from a model and these settings and is not part of them.
+#pragma once
+
+#include <cstdint>
+
+constexpr int CANVAS_WIDTH = 700;          // the viewer's canvas, pixels
+constexpr int CANVAS_HEIGHT = 500;         // pixels
+constexpr float CANVAS_CENTRE_X = 350.0f;  // canvas point of the model centre, pixels
+constexpr float CANVAS_CENTRE_Y = 250.0f;
+
+// The size of the canvas drawn on: the viewer's 700 x 500 from start-up on; kelvaro-render's --size
+// changes it. The view fits the model to it and centres it at half its size.
+struct CanvasSize {
+    int width = CANVAS_WIDTH;          // pixels
+    int height = CANVAS_HEIGHT;        // pixels
+    float centre_x = CANVAS_CENTRE_X;  // width / 2: canvas point of the model centre, pixels
+    float centre_y = CANVAS_CENTRE_Y;  // height / 2
+};
+
+// The pan of the view: the canvas plane is shifted by (u, v) model length units before scaling, so
+// that "In" and "Out" go on zooming about the canvas centre. Zero until the user pans or zooms
+// about the pointer; every refit clears it.
+struct ViewPanData {
+    float u = 0.0f;
+    float v = 0.0f;
+};
+
+// The engineer's additions drawn over the specified picture. Everything is off at start-up; with
+// every switch off the picture is exactly the plain one. The switches are the user's preference:
+// Load File keeps them.
+struct OverlayStateData {
+    bool show_force_colours = false;   // members coloured by axial force (needs results)
+    bool show_legend = true;           // the colour bar that comes with force colours
+    bool show_node_numbers = false;    // node numbers beside the nodes
+    bool show_reactions = false;       // reaction arrows with values at restrained nodes
+    bool show_max_deflection = false;  // mark the node of largest deflection (with "Deflected")
+    int highlight_member = 0;          // selected member, 0 for none
+    int highlight_node = 0;            // selected node, 0 for none
+};
+
+struct ViewSettings {
+    float azimuth = 0.0f;                  // degrees, rotation about component 3
+    float elevation = 0.0f;                // degrees, tilt of the viewing direction
+    float scale = 0.0f;                    // canvas pixels per model length unit (the zoom)
+    ViewPanData pan;                       // shift of the canvas plane, model length units
+    float rotation_step = 0.0f;            // degrees per rotation command
+    std::int8_t show_load_values = 0;      // "Applied Load": label the load arrows
+    std::int8_t show_element_numbers = 0;  // "Element No.": label the elements
+    std::int8_t show_deflected = 0;        // "Deflected": draw the deflected shape when exactly 1
+    OverlayStateData overlays;             // the engineer's additions and the selection
+    CanvasSize canvas;                     // the canvas drawn on
+};
