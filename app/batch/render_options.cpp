@@ -15,6 +15,7 @@
 #include "app/export/export.h"
 #include "app/export/report.h"
 #include "app/model/model.h"
+#include "core/file_name.h"
 #include "core/str.h"
 #include "draw/draw.h"
 
@@ -76,102 +77,276 @@ private:
     int next_ = 1;
 };
 
-// "'name': 'text' is not a <what>".
-std::string value_error(std::string_view name, std::string_view text, std::string_view what)
+struct RenderOption;
+
+// One option as it was used: what the parser found and where the option's setter puts it.
+struct OptionUse {
+    RenderOptions& options;
+    const RenderOption* option = nullptr;
+    std::string_view name = {};                  // as typed ("-q" or "--quality")
+    std::optional<std::string_view> value = {};  // the value, when the option takes one and it was given
+    std::string& error;
+    bool plan = false;       // --plan given
+    bool spatial = false;    // --3d given
+    bool no_legend = false;  // --no-legend given
+};
+
+enum class Takes {
+    Nothing,         // a switch: "--loads"
+    Value,           // the next argument or what follows '='
+    OptionalNumber,  // the next argument when it is a number, or what follows '='
+};
+
+// One option of the command line: how it is written, what it takes, and how it sets RenderOptions.
+struct RenderOption {
+    std::string_view short_name;  // "-o", or ""
+    std::string_view name;        // "--output"
+    std::string_view alias;       // another spelling ("--color-forces"), or ""
+    std::string_view argument;    // the value's name in the help ("FILE", "[S]"), "" for a switch
+    Takes takes;
+    double low, high;       // the range of a number: {low} and {high} in the help and the range errors
+    std::string_view help;  // the help's description, lines separated by '\n'
+    bool (*set)(OptionUse& use);
+};
+
+// A number of the range, whole numbers without a fraction or an exponent.
+std::string range_number(double value)
 {
-    return "option '" + std::string(name) + "': '" + std::string(text) + "' is not " + std::string(what);
+    if (value == std::floor(value) && std::fabs(value) < 1e15)
+        return std::to_string(static_cast<long long>(value));
+    char buffer[32];
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, r.ptr);
 }
 
-std::string range_error(std::string_view name, std::string_view text, std::string_view range)
+// pattern with every {low} and {high} replaced by option's range.
+std::string with_range(std::string_view pattern, const RenderOption& option)
 {
-    return "option '" + std::string(name) + "': " + std::string(text) + " is out of range (" + std::string(range) + ")";
+    std::string text;
+    while (!pattern.empty()) {
+        if (pattern.starts_with("{low}")) {
+            text += range_number(option.low);
+            pattern.remove_prefix(5);
+        } else if (pattern.starts_with("{high}")) {
+            text += range_number(option.high);
+            pattern.remove_prefix(6);
+        } else {
+            text += pattern.front();
+            pattern.remove_prefix(1);
+        }
+    }
+    return text;
 }
 
-// A whole number in [low, high] into value.
-bool whole_in_range(std::string_view name, std::string_view text, long long low, long long high, int& value,
-                    std::string& error)
+// "option 'name': 'text' is not <what>"; false.
+bool value_error(OptionUse& use, std::string_view what)
 {
-    std::optional<long long> number = parse_whole(text);
-    if (!number) {
-        error = value_error(name, text, "a whole number");
-        return false;
-    }
-    if (*number < low || *number > high) {
-        error = range_error(name, text, std::to_string(low) + " to " + std::to_string(high));
-        return false;
-    }
+    use.error = "option '" + std::string(use.name) + "': '" + std::string(*use.value) + "' is not " + std::string(what);
+    return false;
+}
+
+// "option 'name': text is out of range (range)", range with the option's {low} and {high}; false.
+bool range_error(OptionUse& use, std::string_view range)
+{
+    use.error = "option '" + std::string(use.name) + "': " + std::string(*use.value) + " is out of range (" +
+                with_range(range, *use.option) + ")";
+    return false;
+}
+
+// A whole number in the option's range into value.
+bool whole_in_range(OptionUse& use, int& value)
+{
+    std::optional<long long> number = parse_whole(*use.value);
+    if (!number)
+        return value_error(use, "a whole number");
+    if (*number < use.option->low || *number > use.option->high)
+        return range_error(use, "{low} to {high}");
     value = static_cast<int>(*number);
     return true;
 }
 
-// An angle in degrees, at most RENDER_ANGLE_LIMIT either way.
-bool angle(std::string_view name, std::string_view text, std::optional<float>& value, std::string& error)
+// A real number in the option's range; nullopt after an error.
+std::optional<double> real_in_range(OptionUse& use, std::string_view range)
 {
-    std::optional<double> number = parse_real(text);
+    std::optional<double> number = parse_real(*use.value);
     if (!number) {
-        error = value_error(name, text, "a number");
-        return false;
+        value_error(use, "a number");
+        return std::nullopt;
     }
-    if (std::fabs(*number) > RENDER_ANGLE_LIMIT) {
-        error = range_error(name, text, "-3600 to 3600 degrees");
-        return false;
+    if (*number < use.option->low || *number > use.option->high) {
+        range_error(use, range);
+        return std::nullopt;
     }
-    value = str_to_float(text);
+    return number;
+}
+
+// An angle in degrees, kept as the viewer reads it from its field.
+bool angle(OptionUse& use, std::optional<float>& value)
+{
+    if (!real_in_range(use, "{low} to {high} degrees"))
+        return false;
+    value = str_to_float(*use.value);
     return true;
 }
 
 // A deflection scale: any number that stays finite as the viewer reads it from its field.
-bool scale(std::string_view name, std::string_view text, std::string& value, std::string& error)
+bool scale(OptionUse& use)
 {
-    if (!parse_real(text)) {
-        error = value_error(name, text, "a number");
-        return false;
-    }
-    if (!std::isfinite(str_to_float(text))) {
-        error = range_error(name, text, "too large");
-        return false;
-    }
-    value = std::string(text);
+    if (!parse_real(*use.value))
+        return value_error(use, "a number");
+    if (!std::isfinite(str_to_float(*use.value)))
+        return range_error(use, "too large");
+    use.options.deflection_scale = std::string(*use.value);
     return true;
 }
 
-// --size WxH: each side a whole number of RENDER_SIZE_MIN .. RENDER_SIZE_MAX pixels.
-bool size_option(std::string_view name, std::string_view text, RenderOptions& options, std::string& error)
+// WxH: each side a whole number in the option's range.
+bool size(OptionUse& use)
 {
+    const std::string_view text = *use.value;
     const std::size_t cross = text.find('x');
     std::optional<long long> width, height;
     if (cross != std::string_view::npos) {
         width = parse_whole(text.substr(0, cross));
         height = parse_whole(text.substr(cross + 1));
     }
-    if (!width || !height) {
-        error = value_error(name, text, "a size WxH (such as 1400x1000)");
-        return false;
-    }
-    if (*width < RENDER_SIZE_MIN || *width > RENDER_SIZE_MAX || *height < RENDER_SIZE_MIN ||
-        *height > RENDER_SIZE_MAX) {
-        error = range_error(name, text, "100x100 to 8000x8000");
-        return false;
-    }
-    options.width = static_cast<int>(*width);
-    options.height = static_cast<int>(*height);
+    if (!width || !height)
+        return value_error(use, "a size WxH (such as 1400x1000)");
+    const auto outside = [&use](long long side) { return side < use.option->low || side > use.option->high; };
+    if (outside(*width) || outside(*height))
+        return range_error(use, "{low}x{low} to {high}x{high}");
+    use.options.width = static_cast<int>(*width);
+    use.options.height = static_cast<int>(*height);
     return true;
 }
 
-// --text-scale F: DRAW_TEXT_SCALE_MIN .. DRAW_TEXT_SCALE_MAX.
-bool text_scale(std::string_view name, std::string_view text, float& value, std::string& error)
+// A file name that must not be empty.
+bool file_name(OptionUse& use, std::string& value)
 {
-    std::optional<double> number = parse_real(text);
-    if (!number) {
-        error = value_error(name, text, "a number");
+    if (use.value->empty()) {
+        use.error = "option '" + std::string(use.name) + "': the output file name is empty";
         return false;
     }
-    if (*number < DRAW_TEXT_SCALE_MIN || *number > DRAW_TEXT_SCALE_MAX) {
-        error = range_error(name, text, "0.5 to 8");
-        return false;
-    }
-    value = static_cast<float>(*number);
+    value = std::string(*use.value);
     return true;
+}
+
+bool report_file_name(OptionUse& use)
+{
+    if (!report_format(*use.value)) {
+        use.error = "option '--report': '" + std::string(*use.value) + "' does not end in .json or .csv";
+        return false;
+    }
+    use.options.report_path = std::string(*use.value);
+    return true;
+}
+
+constexpr double NO_RANGE = 0;
+
+// Every option in the order of the help.
+const RenderOption OPTIONS[] = {
+    {"-o", "--output", "", "FILE", Takes::Value, NO_RANGE, NO_RANGE,
+     "the picture to write (required unless --report is given);\n"
+     "{name} stands for the results file's name without extension",
+     [](OptionUse& u) { return file_name(u, u.options.output_path); }},
+    {"-q", "--quality", "", "N", Takes::Value, 0, 100, "JPEG quality {low}-{high} (default 70)",
+     [](OptionUse& u) { return whole_in_range(u, u.options.quality); }},
+    {"", "--size", "", "WxH", Takes::Value, RENDER_SIZE_MIN, RENDER_SIZE_MAX,
+     "canvas size in pixels, {low}x{low} to {high}x{high} (default 700x500)", size},
+    {"", "--text-scale", "", "F", Takes::Value, DRAW_TEXT_SCALE_MIN, DRAW_TEXT_SCALE_MAX,
+     "texts at F times their size, {low} to {high} (default 1)",
+     [](OptionUse& u) {
+         const std::optional<double> number = real_in_range(u, "{low} to {high}");
+         if (number)
+             u.options.text_scale = static_cast<float>(*number);
+         return number.has_value();
+     }},
+    {"", "--plan", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "plan view (the default for a planar truss)",
+     [](OptionUse& u) { return u.plan = true; }},
+    {"", "--3d", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "3D view (the default for a spatial truss)",
+     [](OptionUse& u) { return u.spatial = true; }},
+    {"", "--azimuth", "", "A", Takes::Value, -RENDER_ANGLE_LIMIT, RENDER_ANGLE_LIMIT,
+     "view azimuth in degrees, replacing the preset's ({low} to {high})",
+     [](OptionUse& u) { return angle(u, u.options.azimuth); }},
+    {"", "--elevation", "", "B", Takes::Value, -RENDER_ANGLE_LIMIT, RENDER_ANGLE_LIMIT,
+     "view elevation in degrees, replacing the preset's ({low} to {high})",
+     [](OptionUse& u) { return angle(u, u.options.elevation); }},
+    {"", "--zoom", "", "N", Takes::Value, -RENDER_ZOOM_LIMIT, RENDER_ZOOM_LIMIT,
+     "N steps of \"In\" after the fit; negative N for \"Out\" ({low} to {high})",
+     [](OptionUse& u) { return whole_in_range(u, u.options.zoom_steps); }},
+    {"", "--deflected", "", "[S]", Takes::OptionalNumber, NO_RANGE, NO_RANGE,
+     "draw the deflected shape, at scale S when given (else the\n"
+     "automatic scale the viewer shows)",
+     [](OptionUse& u) {
+         u.options.deflected = true;
+         return !u.value || scale(u);
+     }},
+    {"", "--loads", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "write the load values beside the load arrows",
+     [](OptionUse& u) { return u.options.load_values = true; }},
+    {"", "--numbers", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "write the element numbers",
+     [](OptionUse& u) { return u.options.element_numbers = true; }},
+    {"", "--stresses", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "draw the element result table over the picture",
+     [](OptionUse& u) { return u.options.stresses = true; }},
+    {"", "--frame", "", "F", Takes::Value, 1, RENDER_FRAME_COUNT,
+     "the deflection animation's frame F ({low}-{high}) instead of the picture",
+     [](OptionUse& u) { return whole_in_range(u, u.options.frame); }},
+    {"", "--geometry", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "draw a file without results instead of refusing it",
+     [](OptionUse& u) { return u.options.geometry = true; }},
+    {"", "--colour-forces", "--color-forces", "", Takes::Nothing, NO_RANGE, NO_RANGE,
+     "colour the members by axial force (red tension, blue\n"
+     "compression, grey none) with a legend; also --color-forces",
+     [](OptionUse& u) { return u.options.colour_forces = true; }},
+    {"", "--no-legend", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "leave the force-colour legend out",
+     [](OptionUse& u) { return u.no_legend = true; }},
+    {"", "--node-numbers", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "write the node numbers",
+     [](OptionUse& u) { return u.options.node_numbers = true; }},
+    {"", "--reactions", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "draw the support reactions as arrows with values",
+     [](OptionUse& u) { return u.options.reactions = true; }},
+    {"", "--max-deflection", "", "", Takes::Nothing, NO_RANGE, NO_RANGE,
+     "mark the node of largest deflection (draws the deflected shape)",
+     [](OptionUse& u) { return u.options.max_deflection = true; }},
+    {"", "--highlight-member", "", "N", Takes::Value, 1, MAX_ELEMENTS, "draw member N highlighted",
+     [](OptionUse& u) { return whole_in_range(u, u.options.highlight_member); }},
+    {"", "--highlight-node", "", "N", Takes::Value, 1, MAX_NODES, "ring node N",
+     [](OptionUse& u) { return whole_in_range(u, u.options.highlight_node); }},
+    {"", "--report", "", "FILE", Takes::Value, NO_RANGE, NO_RANGE,
+     "write the numbers behind the picture (nodes with reactions,\n"
+     "members with forces, extremes, equilibrium check): NAME.json\n"
+     "as JSON, NAME.csv as NAME-members.csv and NAME-nodes.csv;\n"
+     "without -o no picture is written; {name} as in -o",
+     report_file_name},
+    {"-h", "--help", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "show this help and exit",
+     [](OptionUse& u) { return u.options.help = true; }},
+    {"", "--version", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "show the version and exit",
+     [](OptionUse& u) { return u.options.version = true; }},
+};
+
+const RenderOption* find_option(std::string_view name)
+{
+    for (const RenderOption& option : OPTIONS)
+        if (name == option.name || (!option.short_name.empty() && name == option.short_name) ||
+            (!option.alias.empty() && name == option.alias))
+            return &option;
+    return nullptr;
+}
+
+// The help's lines of option: "  -o, --output FILE" and its description from the next tab stop
+// (columns 24, 28, ...) at least two spaces on, further lines of the description at column 24.
+std::string option_help(const RenderOption& option)
+{
+    constexpr std::size_t DESCRIPTION_COLUMN = 24, TAB = 4;
+    std::string line = option.short_name.empty() ? "      " : "  " + std::string(option.short_name) + ", ";
+    line += option.name;
+    if (!option.argument.empty())
+        line += " " + std::string(option.argument);
+    std::size_t column = DESCRIPTION_COLUMN;
+    while (line.size() + 2 > column)
+        column += TAB;
+    line.resize(column, ' ');
+    std::string description = with_range(option.help, option);
+    for (std::size_t at = description.find('\n'); at != std::string::npos; at = description.find('\n', at + 1))
+        description.insert(at + 1, DESCRIPTION_COLUMN, ' ');
+    return line + description + "\n";
 }
 
 // The output's format and names: a known extension, options the format can show, and one
@@ -236,8 +411,7 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
 {
     ArgumentCursor args(argc, argv);
     bool options_ended = false;
-    bool plan_given = false, spatial_given = false;
-    bool no_legend = false;
+    OptionUse use{.options = options, .error = error};
     while (!args.done()) {
         std::string_view arg = args.take();
         if (options_ended || arg.size() < 2 || arg[0] != '-') {
@@ -261,123 +435,47 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
             name = arg.substr(0, equals);
             attached = arg.substr(equals + 1);
         }
-        auto value = [&](std::string_view& out) {
-            if (attached) {
-                out = *attached;
-                return true;
-            }
+        use.option = find_option(name);
+        use.name = name;
+        use.value = attached;
+        if (use.option == nullptr) {
+            error = "unknown option '" + std::string(name) + "'";
+            return false;
+        }
+        if (use.option->takes == Takes::Nothing && attached) {
+            error = "option '" + std::string(name) + "' takes no value";
+            return false;
+        }
+        if (use.option->takes == Takes::Value && !attached) {
             if (args.done()) {
                 error = "option '" + std::string(name) + "' needs a value";
                 return false;
             }
-            out = args.take();
-            return true;
-        };
-        auto flag = [&](bool& out) {
-            if (attached) {
-                error = "option '" + std::string(name) + "' takes no value";
-                return false;
-            }
-            out = true;
-            return true;
-        };
-        std::string_view text;
-        bool ok = true;
-        if (name == "-h" || name == "--help") {
-            ok = flag(options.help);
-        } else if (name == "--version") {
-            ok = flag(options.version);
-        } else if (name == "-o" || name == "--output") {
-            ok = value(text);
-            if (ok && text.empty()) {
-                error = "option '" + std::string(name) + "': the output file name is empty";
-                ok = false;
-            }
-            if (ok)
-                options.output_path = std::string(text);
-        } else if (name == "-q" || name == "--quality") {
-            ok = value(text) && whole_in_range(name, text, 0, 100, options.quality, error);
-        } else if (name == "--plan") {
-            ok = flag(plan_given);
-        } else if (name == "--3d") {
-            ok = flag(spatial_given);
-        } else if (name == "--azimuth") {
-            ok = value(text) && angle(name, text, options.azimuth, error);
-        } else if (name == "--elevation") {
-            ok = value(text) && angle(name, text, options.elevation, error);
-        } else if (name == "--zoom") {
-            ok = value(text) &&
-                 whole_in_range(name, text, -RENDER_ZOOM_LIMIT, RENDER_ZOOM_LIMIT, options.zoom_steps, error);
-        } else if (name == "--deflected") {
-            options.deflected = true;
-            if (attached) {
-                ok = scale(name, *attached, options.deflection_scale, error);
-            } else if (std::optional<std::string_view> next = args.peek(); next && parse_real(*next)) {
-                ok = scale(name, args.take(), options.deflection_scale, error);
-            }
-        } else if (name == "--loads") {
-            ok = flag(options.load_values);
-        } else if (name == "--numbers") {
-            ok = flag(options.element_numbers);
-        } else if (name == "--stresses") {
-            ok = flag(options.stresses);
-        } else if (name == "--frame") {
-            ok = value(text) && whole_in_range(name, text, 1, RENDER_FRAME_COUNT, options.frame, error);
-        } else if (name == "--geometry") {
-            ok = flag(options.geometry);
-        } else if (name == "--colour-forces" || name == "--color-forces") {
-            ok = flag(options.colour_forces);
-        } else if (name == "--no-legend") {
-            ok = flag(no_legend);
-        } else if (name == "--node-numbers") {
-            ok = flag(options.node_numbers);
-        } else if (name == "--reactions") {
-            ok = flag(options.reactions);
-        } else if (name == "--max-deflection") {
-            ok = flag(options.max_deflection);
-        } else if (name == "--highlight-member") {
-            ok = value(text) && whole_in_range(name, text, 1, MAX_ELEMENTS, options.highlight_member, error);
-        } else if (name == "--highlight-node") {
-            ok = value(text) && whole_in_range(name, text, 1, MAX_NODES, options.highlight_node, error);
-        } else if (name == "--size") {
-            ok = value(text) && size_option(name, text, options, error);
-        } else if (name == "--text-scale") {
-            ok = value(text) && text_scale(name, text, options.text_scale, error);
-        } else if (name == "--report") {
-            ok = value(text);
-            if (ok && !report_format(text)) {
-                error = "option '--report': '" + std::string(text) + "' does not end in .json or .csv";
-                ok = false;
-            }
-            if (ok)
-                options.report_path = std::string(text);
-        } else {
-            error = "unknown option '" + std::string(name) + "'";
-            ok = false;
+            use.value = args.take();
         }
-        if (!ok)
+        if (use.option->takes == Takes::OptionalNumber && !attached) {
+            if (std::optional<std::string_view> next = args.peek(); next && parse_real(*next))
+                use.value = args.take();
+        }
+        if (!use.option->set(use))
             return false;
     }
-    if (plan_given && spatial_given) {
+    if (use.plan && use.spatial) {
         error = "options '--plan' and '--3d' cannot be combined";
         return false;
     }
-    if (plan_given)
+    if (use.plan)
         options.view = RenderView::Plan;
-    if (no_legend)
+    if (use.no_legend)
         options.legend = false;
-    if (spatial_given)
+    if (use.spatial)
         options.view = RenderView::Spatial;
     return complete(options, error);
 }
 
 std::string render_output_path(std::string_view pattern, const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    // A dot at the very start of the name marks a hidden file, not an extension.
-    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0)
-        name.resize(dot);
+    const std::string_view name = path_stem(path);
     std::string output(pattern);
     const std::string field = RENDER_NAME_FIELD;
     for (std::size_t at = output.find(field); at != std::string::npos; at = output.find(field, at + name.size())) {
@@ -388,47 +486,20 @@ std::string render_output_path(std::string_view pattern, const std::string& path
 
 std::string render_help_text()
 {
-    return "Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n"
-           "       kelvaro-render RESULTS --report REPORT.json|REPORT.csv [-o OUT.jpg] [options]\n"
-           "       kelvaro-render RESULTS... -o 'FOLDER/{name}.png' [--report 'FOLDER/{name}.json'] [options]\n"
-           "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
-           "pixels) and saves the picture. The output name's extension gives the format: .jpg,\n"
-           ".jpeg (or none) JPEG, .png PNG, .svg SVG, .gif the deflection animation as a looping\n"
-           "GIF. No display is needed. Several results files need {name} in the output name (each\n"
-           "file's name without extension); for parallel runs use xargs -P (see the man page).\n"
-           "\n"
-           "Options:\n"
-           "  -o, --output FILE     the picture to write (required unless --report is given);\n"
-           "                        {name} stands for the results file's name without extension\n"
-           "  -q, --quality N       JPEG quality 0-100 (default 70)\n"
-           "      --size WxH        canvas size in pixels, 100x100 to 8000x8000 (default 700x500)\n"
-           "      --text-scale F    texts at F times their size, 0.5 to 8 (default 1)\n"
-           "      --plan            plan view (the default for a planar truss)\n"
-           "      --3d              3D view (the default for a spatial truss)\n"
-           "      --azimuth A       view azimuth in degrees, replacing the preset's (-3600 to 3600)\n"
-           "      --elevation B     view elevation in degrees, replacing the preset's (-3600 to 3600)\n"
-           "      --zoom N          N steps of \"In\" after the fit; negative N for \"Out\" (-100 to 100)\n"
-           "      --deflected [S]   draw the deflected shape, at scale S when given (else the\n"
-           "                        automatic scale the viewer shows)\n"
-           "      --loads           write the load values beside the load arrows\n"
-           "      --numbers         write the element numbers\n"
-           "      --stresses        draw the element result table over the picture\n"
-           "      --frame F         the deflection animation's frame F (1-6) instead of the picture\n"
-           "      --geometry        draw a file without results instead of refusing it\n"
-           "      --colour-forces   colour the members by axial force (red tension, blue\n"
-           "                        compression, grey none) with a legend; also --color-forces\n"
-           "      --no-legend       leave the force-colour legend out\n"
-           "      --node-numbers    write the node numbers\n"
-           "      --reactions       draw the support reactions as arrows with values\n"
-           "      --max-deflection  mark the node of largest deflection (draws the deflected shape)\n"
-           "      --highlight-member N  draw member N highlighted\n"
-           "      --highlight-node N    ring node N\n"
-           "      --report FILE     write the numbers behind the picture (nodes with reactions,\n"
-           "                        members with forces, extremes, equilibrium check): NAME.json\n"
-           "                        as JSON, NAME.csv as NAME-members.csv and NAME-nodes.csv;\n"
-           "                        without -o no picture is written; {name} as in -o\n"
-           "  -h, --help            show this help and exit\n"
-           "      --version         show the version and exit\n"
+    std::string help =
+        "Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n"
+        "       kelvaro-render RESULTS --report REPORT.json|REPORT.csv [-o OUT.jpg] [options]\n"
+        "       kelvaro-render RESULTS... -o 'FOLDER/{name}.png' [--report 'FOLDER/{name}.json'] [options]\n"
+        "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
+        "pixels) and saves the picture. The output name's extension gives the format: .jpg,\n"
+        ".jpeg (or none) JPEG, .png PNG, .svg SVG, .gif the deflection animation as a looping\n"
+        "GIF. No display is needed. Several results files need {name} in the output name (each\n"
+        "file's name without extension); for parallel runs use xargs -P (see the man page).\n"
+        "\n"
+        "Options:\n";
+    for (const RenderOption& option : OPTIONS)
+        help += option_help(option);
+    return help +
            "\n"
            "Exit status: 0 picture and report written; 1 results file missing, unreadable or\n"
            "without usable results; 2 bad command line; 3 the picture or the report could not\n"

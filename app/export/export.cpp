@@ -6,13 +6,12 @@
 // and animation_phase (set while the frames are drawn, restored afterwards).
 #include "app/export/export.h"
 
-#include <cctype>
-
 #include "app/model/model.h"
 #include "app/ui/ids.h"
 #include "app/view/animation.h"
 #include "app/view/render.h"
 #include "core/atomic_file.h"
+#include "core/file_name.h"
 #include "draw/gif.h"
 #include "draw/png.h"
 #include "draw/svg.h"
@@ -30,32 +29,20 @@ std::string write_bytes(const std::string& path, const std::vector<std::uint8_t>
     return "";
 }
 
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 }  // namespace
 
 ExportFormat export_format(std::string_view path)
 {
-    const std::size_t slash = path.rfind('/');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.rfind('.');
-    // A dot at the very start of the name marks a hidden file, not an extension.
-    if (dot == std::string_view::npos || dot == 0)
+    const std::string extension = path_extension(path);
+    if (extension.empty())
         return ExportFormat::Jpeg;
-    const std::string extension = lower(name.substr(dot + 1));
-    if (extension == "jpg" || extension == "jpeg")
+    if (extension == ".jpg" || extension == ".jpeg")
         return ExportFormat::Jpeg;
-    if (extension == "png")
+    if (extension == ".png")
         return ExportFormat::Png;
-    if (extension == "svg")
+    if (extension == ".svg")
         return ExportFormat::Svg;
-    if (extension == "gif")
+    if (extension == ".gif")
         return ExportFormat::Gif;
     return ExportFormat::Unknown;
 }

@@ -1,35 +1,24 @@
 // The results report's writers: JSON and CSV text built in one string each (reserved ahead, numbers
-// through std::to_chars), then written whole by write_file_atomically. See app/report.h for the
-// layout.
+// through std::to_chars), then written whole by write_file_atomically. See app/export/report.h for
+// the layout; the member and node rows follow the column tables of app/export/columns.h.
 //
 // Reads TrussModel.title_line (and, through compute_model_numbers, the loaded model).
 #include "app/export/report.h"
 
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
+#include "app/export/columns.h"
 #include "app/model/model.h"
 #include "core/atomic_file.h"
+#include "core/file_name.h"
 
 namespace {
 
 constexpr std::string_view CSV_EXTENSION = ".csv";
 constexpr std::string_view JSON_EXTENSION = ".json";
-constexpr const char* AXES[3] = {"_x", "_y", "_z"};
-
-bool ends_with_any_case(std::string_view text, std::string_view ending)
-{
-    if (text.size() < ending.size())
-        return false;
-    text.remove_prefix(text.size() - ending.size());
-    for (std::size_t i = 0; i < ending.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != ending[i])
-            return false;
-    return true;
-}
 
 // Appends value in its shortest round-trip form, or null (JSON) / nothing (CSV) when not finite.
 template <typename Real>
@@ -102,41 +91,113 @@ void append_json_string(std::string& out, std::string_view text)
     out += '"';
 }
 
-// "[x, y, z]" of a vector of the file's values, or of computed values.
-void append_json_vector(std::string& out, const Vec3& v, bool file_values)
+// The cell of column for row (member or node number index) in component, or null (JSON) / nothing
+// (CSV) when it has none.
+template <typename Record>
+void append_cell(std::string& out, const ModelNumbers& numbers, const Column<Record>& column, const Record& row,
+                 std::size_t index, int component, bool json)
+{
+    if (!column_has_value(column.reported, numbers, row, component)) {
+        if (json)
+            out += "null";
+        return;
+    }
+    const double value = column.value(row, component);
+    switch (column.kind) {
+    case ColumnKind::Index:
+        append_whole(out, static_cast<long long>(index));
+        break;
+    case ColumnKind::Whole:
+        append_whole(out, static_cast<long long>(value));
+        break;
+    case ColumnKind::FileReal:
+        append_file_value(out, value, json);
+        break;
+    case ColumnKind::Real:
+        append_real(out, value, json);
+        break;
+    case ColumnKind::State:
+        if (json)
+            out += '"';
+        out += member_state_name(static_cast<MemberState>(value));
+        if (json)
+            out += '"';
+        break;
+    }
+}
+
+// "\n{"key": value, ...}" for every row of table, rows separated by commas; a vector as "[x, y, z]",
+// or null as a whole when it has no value.
+template <typename Record>
+void append_json_rows(std::string& out, const ModelNumbers& numbers, const ColumnTable<Record>& table)
+{
+    const std::vector<Record>& rows = numbers.*table.rows;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        out += i == 1 ? "\n{" : ",\n{";
+        for (const Column<Record>& column : table.columns) {
+            if (&column != &table.columns.front())
+                out += ", ";
+            out += '"';
+            out += column.key;
+            out += "\": ";
+            if (column.components == 1) {
+                append_cell(out, numbers, column, rows[i], i, 0, true);
+            } else if (!column_has_value(column.reported, numbers, rows[i], 0)) {
+                out += "null";
+            } else {
+                out += '[';
+                for (int k = 0; k < column.components; ++k) {
+                    if (k > 0)
+                        out += ", ";
+                    append_cell(out, numbers, column, rows[i], i, k, true);
+                }
+                out += ']';
+            }
+        }
+        out += '}';
+    }
+}
+
+// table as CSV: a header row of the keys (vectors one column per component), then one line per row.
+template <typename Record>
+std::string table_csv(const ModelNumbers& numbers, const ColumnTable<Record>& table, std::size_t row_reserve)
+{
+    std::string out;
+    for (const Column<Record>& column : table.columns) {
+        for (int k = 0; k < column.components; ++k) {
+            if (!out.empty())
+                out += ',';
+            out += column.key;
+            if (column.components > 1)
+                out += column_suffix(column.components, k);
+        }
+    }
+    out += '\n';
+    const std::vector<Record>& rows = numbers.*table.rows;
+    out.reserve(out.size() + row_reserve * rows.size());
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        for (const Column<Record>& column : table.columns) {
+            for (int k = 0; k < column.components; ++k) {
+                if (&column != &table.columns.front() || k > 0)
+                    out += ',';
+                append_cell(out, numbers, column, rows[i], i, k, false);
+            }
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+// "[x, y, z]" of a computed vector.
+void append_json_vector(std::string& out, const Vec3& v)
 {
     out += '[';
     for (int j = 0; j < 3; ++j) {
         if (j > 0)
             out += ", ";
-        if (file_values) {
-            append_file_value(out, v[j], true);
-        } else {
-            append_real(out, v[j], true);
-        }
+        append_real(out, v[j], true);
     }
     out += ']';
-}
-
-void append_csv_vector(std::string& out, const Vec3& v, bool file_values)
-{
-    for (int j = 0; j < 3; ++j) {
-        out += ',';
-        if (file_values) {
-            append_file_value(out, v[j], false);
-        } else {
-            append_real(out, v[j], false);
-        }
-    }
-}
-
-void append_csv_vector_header(std::string& out, const char* name)
-{
-    for (const char* axis : AXES) {
-        out += ',';
-        out += name;
-        out += axis;
-    }
 }
 
 // {"member": e, "force": F}, or null when there is none.
@@ -168,23 +229,33 @@ bool write_text(const std::string& path, const std::string& text, std::string& e
 
 std::optional<ReportFormat> report_format(std::string_view path)
 {
-    if (ends_with_any_case(path, JSON_EXTENSION) && path.size() > JSON_EXTENSION.size())
+    if (path_ends_with(path, JSON_EXTENSION))
         return ReportFormat::Json;
-    if (ends_with_any_case(path, CSV_EXTENSION) && path.size() > CSV_EXTENSION.size())
+    if (path_ends_with(path, CSV_EXTENSION))
         return ReportFormat::Csv;
     return std::nullopt;
 }
 
+namespace {
+
+// NAME-table.csv of a CSV report path NAME.csv.
+std::string csv_table_path(std::string_view path, std::string_view table)
+{
+    if (path_ends_with(path, CSV_EXTENSION))
+        path.remove_suffix(CSV_EXTENSION.size());
+    return std::string(path) + "-" + std::string(table) + std::string(CSV_EXTENSION);
+}
+
+}  // namespace
+
 std::string report_members_csv_path(std::string_view path)
 {
-    const std::string_view name = ends_with_any_case(path, CSV_EXTENSION) ? path.substr(0, path.size() - 4) : path;
-    return std::string(name) + "-members.csv";
+    return csv_table_path(path, "members");
 }
 
 std::string report_nodes_csv_path(std::string_view path)
 {
-    const std::string_view name = ends_with_any_case(path, CSV_EXTENSION) ? path.substr(0, path.size() - 4) : path;
-    return std::string(name) + "-nodes.csv";
+    return csv_table_path(path, "nodes");
 }
 
 std::string report_json(const ModelNumbers& numbers, std::string_view title)
@@ -194,53 +265,9 @@ std::string report_json(const ModelNumbers& numbers, std::string_view title)
     out += "{\"format\": 1, \"title\": ";
     append_json_string(out, title);
     out += ",\n\"nodes\": [";
-    for (std::size_t i = 1; i < numbers.nodes.size(); ++i) {
-        const NodeNumbers& n = numbers.nodes[i];
-        out += i == 1 ? "\n" : ",\n";
-        out += "{\"node\": ";
-        append_whole(out, static_cast<long long>(i));
-        out += ", \"coordinates\": ";
-        append_json_vector(out, n.coordinates, true);
-        out += ", \"restraint\": [";
-        for (int j = 0; j < 3; ++j) {
-            if (j > 0)
-                out += ", ";
-            append_whole(out, n.restraint[j]);
-        }
-        out += "], \"load\": ";
-        append_json_vector(out, n.load, true);
-        out += ", \"deflection\": ";
-        append_json_vector(out, n.deflection, true);
-        out += ", \"deflection_magnitude\": ";
-        append_real(out, n.deflection_magnitude, true);
-        out += ", \"reaction\": ";
-        if (n.restrained && numbers.has_results) {
-            append_json_vector(out, n.reaction, false);
-        } else {
-            out += "null";
-        }
-        out += '}';
-    }
+    append_json_rows(out, numbers, NODE_COLUMNS);
     out += "],\n\"members\": [";
-    for (std::size_t e = 1; e < numbers.members.size(); ++e) {
-        const MemberNumbers& m = numbers.members[e];
-        out += e == 1 ? "\n" : ",\n";
-        out += "{\"member\": ";
-        append_whole(out, static_cast<long long>(e));
-        out += ", \"nodes\": [";
-        append_whole(out, m.nodes[0]);
-        out += ", ";
-        append_whole(out, m.nodes[1]);
-        out += "], \"length\": ";
-        append_real(out, m.length, true);
-        out += ", \"stress\": ";
-        append_file_value(out, m.stress, true);
-        out += ", \"force\": ";
-        append_file_value(out, m.force, true);
-        out += ", \"state\": \"";
-        out += member_state_name(m.state);
-        out += "\"}";
-    }
+    append_json_rows(out, numbers, MEMBER_COLUMNS);
     out += "],\n\"summary\": {\"max_tension\": ";
     append_member_extreme(out, numbers.max_tension);
     out += ", \"max_compression\": ";
@@ -256,11 +283,11 @@ std::string report_json(const ModelNumbers& numbers, std::string_view title)
         out += '}';
     }
     out += ",\n\"load_sum\": ";
-    append_json_vector(out, numbers.load_sum, false);
+    append_json_vector(out, numbers.load_sum);
     out += ", \"reaction_sum\": ";
-    append_json_vector(out, numbers.reaction_sum, false);
+    append_json_vector(out, numbers.reaction_sum);
     out += ", \"residual\": ";
-    append_json_vector(out, numbers.residual, false);
+    append_json_vector(out, numbers.residual);
     out += ", \"residual_share\": ";
     append_real(out, numbers.residual_share, true);
     out += "}}\n";
@@ -269,59 +296,12 @@ std::string report_json(const ModelNumbers& numbers, std::string_view title)
 
 std::string report_members_csv(const ModelNumbers& numbers)
 {
-    std::string out = "member,nodes_a,nodes_b,length,stress,force,state\n";
-    out.reserve(out.size() + 80 * numbers.members.size());
-    for (std::size_t e = 1; e < numbers.members.size(); ++e) {
-        const MemberNumbers& m = numbers.members[e];
-        append_whole(out, static_cast<long long>(e));
-        out += ',';
-        append_whole(out, m.nodes[0]);
-        out += ',';
-        append_whole(out, m.nodes[1]);
-        out += ',';
-        append_real(out, m.length, false);
-        out += ',';
-        append_file_value(out, m.stress, false);
-        out += ',';
-        append_file_value(out, m.force, false);
-        out += ',';
-        out += member_state_name(m.state);
-        out += '\n';
-    }
-    return out;
+    return table_csv(numbers, MEMBER_COLUMNS, 80);
 }
 
 std::string report_nodes_csv(const ModelNumbers& numbers)
 {
-    std::string out = "node";
-    append_csv_vector_header(out, "coordinates");
-    append_csv_vector_header(out, "restraint");
-    append_csv_vector_header(out, "load");
-    append_csv_vector_header(out, "deflection");
-    out += ",deflection_magnitude";
-    append_csv_vector_header(out, "reaction");
-    out += '\n';
-    out.reserve(out.size() + 180 * numbers.nodes.size());
-    for (std::size_t i = 1; i < numbers.nodes.size(); ++i) {
-        const NodeNumbers& n = numbers.nodes[i];
-        append_whole(out, static_cast<long long>(i));
-        append_csv_vector(out, n.coordinates, true);
-        for (int j = 0; j < 3; ++j) {
-            out += ',';
-            append_whole(out, n.restraint[j]);
-        }
-        append_csv_vector(out, n.load, true);
-        append_csv_vector(out, n.deflection, true);
-        out += ',';
-        append_real(out, n.deflection_magnitude, false);
-        if (n.restrained && numbers.has_results) {
-            append_csv_vector(out, n.reaction, false);
-        } else {
-            out += ",,,";
-        }
-        out += '\n';
-    }
-    return out;
+    return table_csv(numbers, NODE_COLUMNS, 180);
 }
 
 bool write_report(const std::string& path, std::string& error)

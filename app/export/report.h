@@ -1,5 +1,6 @@
-// The results report: the numbers behind the picture (app/analysis.h) as JSON or as two CSV
-// tables, for scripts and spreadsheets. kelvaro-render's --report writes it.
+// The results report: the numbers behind the picture (app/model/analysis.h) as JSON or as two CSV
+// tables, for scripts and spreadsheets. kelvaro-render's --report writes it. The node and member
+// rows are written from the column tables of app/export/columns.h, as the results window's are.
 //
 // JSON, keys in this order, vectors in the file's order x, y, z:
 //   {"format": 1, "title": the file's first line,

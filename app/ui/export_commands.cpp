@@ -5,33 +5,23 @@
 #include "app/ui/export_commands.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 
 #include "app/export/export.h"
 #include "app/export/report.h"
 #include "app/model/model.h"
+#include "core/file_name.h"
 #include "gui/requester.h"
 
 namespace {
-
-bool ends_with_any(const std::string& name, std::initializer_list<std::string_view> extensions)
-{
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    for (std::string_view e : extensions) {
-        if (lower.size() > e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0)
-            return true;
-    }
-    return false;
-}
 
 // The chosen path, with default_extension added when its own is none of extensions; "" on cancel.
 std::string choose(const char* title, const std::string& offered, const char* pattern,
                    std::initializer_list<std::string_view> extensions, const char* default_extension)
 {
     std::string chosen = req_save_file(title, offered, pattern, 0);
-    if (!chosen.empty() && !ends_with_any(chosen, extensions))
+    const auto is_chosen_extension = [&chosen](std::string_view e) { return path_ends_with(chosen, e); };
+    if (!chosen.empty() && std::none_of(extensions.begin(), extensions.end(), is_chosen_extension))
         chosen += default_extension;
     return chosen;
 }
@@ -48,10 +38,7 @@ std::string offered_export_name(const std::string& extension)
 {
     if (results_path.empty())
         return {};
-    const std::size_t slash = results_path.rfind('/');
-    const std::size_t dot = results_path.rfind('.');
-    const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-    return (has_extension ? results_path.substr(0, dot) : results_path) + extension;
+    return path_with_extension(results_path, extension);
 }
 
 void export_picture_command()

@@ -10,10 +10,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/export/columns.h"
 #include "app/model/analysis.h"
 #include "app/model/model.h"
 #include "app/view/overlays.h"
 #include "core/atomic_file.h"
+#include "core/file_name.h"
 #include "gui/platform.h"
 #include "gui/requester.h"
 
@@ -37,10 +39,10 @@ std::string results_title()
     return line;
 }
 
-TableColumn column(const char* header, CellFormat format, std::size_t rows)
+TableColumn column(std::string_view header, CellFormat format, std::size_t rows)
 {
     TableColumn made;
-    made.header = header;
+    made.header = std::string(header);
     made.format = format;
     if (format == CellFormat::Text) {
         made.texts.resize(rows);
@@ -50,66 +52,66 @@ TableColumn column(const char* header, CellFormat format, std::size_t rows)
     return made;
 }
 
-void build_members(const ModelNumbers& numbers, TableData& table)
+CellFormat cell_format(ColumnKind kind)
 {
-    const std::size_t rows = numbers.members.empty() ? 0 : numbers.members.size() - 1;
-    table.name = "Members (" + std::to_string(rows) + ")";
-    table.columns = {column("Member", CellFormat::Integer, rows), column("Node 1", CellFormat::Integer, rows),
-                     column("Node 2", CellFormat::Integer, rows), column("Length", CellFormat::Number, rows),
-                     column("Stress", CellFormat::Number, rows),  column("Force", CellFormat::Number, rows),
-                     column("T/C", CellFormat::Text, rows)};
-    for (std::size_t row = 0; row < rows; ++row) {
-        const MemberNumbers& member = numbers.members[row + 1];
-        table.columns[0].numbers[row] = static_cast<double>(row + 1);
-        table.columns[1].numbers[row] = member.nodes[0];
-        table.columns[2].numbers[row] = member.nodes[1];
-        if (member.drawable) {
-            table.columns[3].numbers[row] = member.length;
-        }
-        if (numbers.has_results) {
-            table.columns[4].numbers[row] = member.stress;
-            table.columns[5].numbers[row] = member.force;
-            table.columns[6].texts[row] = member.state == MemberState::Tension       ? "T"
-                                          : member.state == MemberState::Compression ? "C"
-                                                                                     : "-";
-        }
+    switch (kind) {
+    case ColumnKind::Index:
+    case ColumnKind::Whole:
+        return CellFormat::Integer;
+    case ColumnKind::State:
+        return CellFormat::Text;
+    case ColumnKind::FileReal:
+    case ColumnKind::Real:
+        break;
     }
+    return CellFormat::Number;
 }
 
-void build_nodes(const ModelNumbers& numbers, TableData& table)
+// "T", "C" or "-".
+std::string state_letter(double state)
 {
-    static const char* const headers[] = {"x",          "y",          "z",         "Load x",  "Load y",
-                                          "Load z",     "Defl. x",    "Defl. y",   "Defl. z", "|Defl.|",
-                                          "Reaction x", "Reaction y", "Reaction z"};
-    const std::size_t rows = numbers.nodes.empty() ? 0 : numbers.nodes.size() - 1;
-    table.name = "Nodes (" + std::to_string(rows) + ")";
-    table.columns = {column("Node", CellFormat::Integer, rows)};
-    for (int i = 0; i < 3; ++i) {
-        table.columns.push_back(column(headers[i], CellFormat::Number, rows));
+    switch (static_cast<MemberState>(state)) {
+    case MemberState::Tension:
+        return "T";
+    case MemberState::Compression:
+        return "C";
+    case MemberState::None:
+        break;
     }
-    table.columns.push_back(column("Restraint", CellFormat::Text, rows));
-    for (int i = 3; i < 13; ++i) {
-        table.columns.push_back(column(headers[i], CellFormat::Number, rows));
-    }
-    for (std::size_t row = 0; row < rows; ++row) {
-        const NodeNumbers& node = numbers.nodes[row + 1];
-        table.columns[0].numbers[row] = static_cast<double>(row + 1);
-        std::string restraint;
-        for (int k = 0; k < 3; ++k) {
-            table.columns[1 + k].numbers[row] = node.coordinates[k];
-            table.columns[5 + k].numbers[row] = node.load[k];
-            restraint += (k > 0 ? " " : "") + std::to_string(node.restraint[k]);
-            if (numbers.has_results) {
-                table.columns[8 + k].numbers[row] = node.deflection[k];
-                // Only a restrained component has a reaction.
-                if (node.restraint[k] == 1) {
-                    table.columns[12 + k].numbers[row] = node.reaction[k];
+    return "-";
+}
+
+// The window's table of schema: one column per component of each schema column, or one text
+// column of the components as whole numbers separated by spaces (a joined column).
+template <typename Record>
+void build_table(const ModelNumbers& numbers, const ColumnTable<Record>& schema, TableData& table)
+{
+    const std::vector<Record>& records = numbers.*schema.rows;
+    const std::size_t rows = records.empty() ? 0 : records.size() - 1;
+    table.name = std::string(schema.title) + " (" + std::to_string(rows) + ")";
+    table.columns.clear();
+    for (const Column<Record>& c : schema.columns) {
+        for (int k = 0; k < (c.joined ? 1 : c.components); ++k) {
+            TableColumn made = column(c.headers[k], c.joined ? CellFormat::Text : cell_format(c.kind), rows);
+            for (std::size_t row = 0; row < rows; ++row) {
+                const Record& record = records[row + 1];
+                if (!column_has_value(c.shown, numbers, record, k)) {
+                    continue;
+                }
+                if (c.joined) {
+                    for (int j = 0; j < c.components; ++j) {
+                        made.texts[row] += (j > 0 ? " " : "") +
+                                           std::to_string(static_cast<long long>(c.value(record, j)));
+                    }
+                } else if (c.kind == ColumnKind::Index) {
+                    made.numbers[row] = static_cast<double>(row + 1);
+                } else if (c.kind == ColumnKind::State) {
+                    made.texts[row] = state_letter(c.value(record, k));
+                } else {
+                    made.numbers[row] = c.value(record, k);
                 }
             }
-        }
-        table.columns[4].texts[row] = restraint;
-        if (numbers.has_results) {
-            table.columns[11].numbers[row] = node.deflection_magnitude;
+            table.columns.push_back(std::move(made));
         }
     }
 }
@@ -176,8 +178,8 @@ void build()
     compute_model_numbers(numbers);
     spec.title = "Results - " + results_path;
     spec.tables.resize(2);
-    build_members(numbers, spec.tables[RESULTS_MEMBERS]);
-    build_nodes(numbers, spec.tables[RESULTS_NODES]);
+    build_table(numbers, MEMBER_COLUMNS, spec.tables[RESULTS_MEMBERS]);
+    build_table(numbers, NODE_COLUMNS, spec.tables[RESULTS_NODES]);
     for (TableData& table : spec.tables) {
         table_resort(table);
     }
@@ -215,13 +217,8 @@ std::string csv_cell(const std::string& text)
 // The offered name of table's CSV file: beside the results file, e.g. "bridge-members.csv".
 std::string offered_csv_name(int table)
 {
-    std::string base = results_path.empty() ? start_folder + "/results" : results_path;
-    const std::size_t slash = base.rfind('/');
-    const std::size_t dot = base.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) {
-        base.erase(dot);
-    }
-    return base + (table == RESULTS_NODES ? "-nodes.csv" : "-members.csv");
+    const std::string base = results_path.empty() ? start_folder + "/results" : results_path;
+    return std::string(path_without_extension(base)) + (table == RESULTS_NODES ? "-nodes.csv" : "-members.csv");
 }
 
 }  // namespace

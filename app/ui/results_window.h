@@ -3,8 +3,9 @@
 // (tab-separated, for a spreadsheet) and "Save as CSV...". Its rows and the canvas share one
 // selection (View.overlays.highlight_member / highlight_node).
 //
-// The numbers come from app/analysis.h; the window itself is the platform's table window
-// (gui/table_window.h). Nothing is built while the window is closed.
+// The numbers come from app/model/analysis.h and their columns from app/export/columns.h (as the
+// report's do); the window itself is the platform's table window (gui/table_window.h). Nothing is
+// built while the window is closed.
 #pragma once
 
 #include <string>

@@ -11,6 +11,7 @@
 
 #include "app/model/model.h"
 #include "app/ui/ids.h"
+#include "core/file_name.h"
 #include "core/str.h"
 #include "draw/draw.h"
 #include "draw/image.h"
@@ -42,14 +43,7 @@ std::string save_failure_reason(int error)
 
 std::string jpeg_file_name(std::string_view path)
 {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t name_start = slash == std::string_view::npos ? 0 : slash + 1;
-    const std::size_t dot = path.rfind('.');
-    // A dot at the very start of the name marks a hidden file, not an extension.
-    if (dot != std::string_view::npos && dot > name_start) {
-        return std::string(path.substr(0, dot)) + ".jpg";
-    }
-    return std::string(path) + ".jpg";
+    return path_with_extension(path, ".jpg");
 }
 
 void save_view_image()

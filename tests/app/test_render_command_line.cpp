@@ -142,6 +142,47 @@ TEST(RenderOptionsTest, HelpNeedsNoFilesAndNamesEveryOption)
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 
+// The bounds each ranged option takes, one step past each, and whether --help states them on the
+// option's line (it does not for the highlights, whose bounds are the model's limits).
+TEST(RenderOptionsTest, TheRangesTheHelpStatesAreTheParsers)
+{
+    const struct {
+        const char* name;
+        const char* low;
+        const char* high;
+        const char* below;
+        const char* above;
+        bool in_help;
+    } cases[] = {
+        {"--quality", "0", "100", "-1", "101", true},
+        {"--size", "100x100", "8000x8000", "99x100", "100x8001", true},
+        {"--text-scale", "0.5", "8", "0.49", "8.01", true},
+        {"--azimuth", "-3600", "3600", "-3600.5", "3600.01", true},
+        {"--elevation", "-3600", "3600", "-3601", "3600.5", true},
+        {"--zoom", "-100", "100", "-101", "101", true},
+        {"--frame", "1", "6", "0", "7", true},
+        {"--highlight-member", "1", "10000000", "0", "10000001", false},
+        {"--highlight-node", "1", "10000000", "0", "10000001", false},
+    };
+    const std::string help = render_help_text();
+    const auto parses = [](const char* name, const char* value) {
+        const char* argv[] = {"kelvaro-render", "r.res", "-o", "o.png", name, value};
+        RenderOptions options;
+        std::string error;
+        return parse_render_options(static_cast<int>(std::size(argv)), argv, options, error);
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(parses(c.name, c.low)) << c.name;
+        EXPECT_TRUE(parses(c.name, c.high)) << c.name;
+        EXPECT_FALSE(parses(c.name, c.below)) << c.name;
+        EXPECT_FALSE(parses(c.name, c.above)) << c.name;
+        const std::size_t at = help.find(std::string(c.name) + " ");
+        ASSERT_NE(at, std::string::npos) << c.name;
+        const std::string line = help.substr(at, help.find('\n', at) - at);
+        EXPECT_EQ(line.find(c.low) != std::string::npos && line.find(c.high) != std::string::npos, c.in_help) << line;
+    }
+}
+
 #ifdef KELVARO_RENDER_BIN
 
 struct ProcessResult {

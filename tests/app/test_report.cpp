@@ -15,12 +15,14 @@
 #include <iterator>
 #include <limits>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/batch/batch_render.h"
 #include "app/batch/render_options.h"
+#include "app/export/columns.h"
 #include "app/export/report.h"
 #include "app/model/analysis.h"
 #include "app/model/model.h"
@@ -279,6 +281,27 @@ TEST_F(ReportTest, CsvGivesAMemberAndANodeTableWithHeaderRows)
     EXPECT_EQ(nodes[1].rfind("1,-3,0,-3,1,1,1,", 0), 0u) << nodes[1];
     EXPECT_EQ(nodes[5].substr(nodes[5].size() - 3), ",,,") << nodes[5];
     EXPECT_EQ(members[1].rfind("1,1,5,", 0), 0u) << members[1];
+}
+
+// Each column of the two tables gives the report a key of its own and the results window a header
+// for every column it shows there.
+template <typename Record>
+void expect_complete(const ColumnTable<Record>& table)
+{
+    std::set<std::string_view> keys;
+    for (const Column<Record>& column : table.columns) {
+        EXPECT_TRUE(keys.insert(column.key).second) << column.key;
+        ASSERT_TRUE(column.components >= 1 && column.components <= 3) << column.key;
+        for (int k = 0; k < (column.joined ? 1 : column.components); ++k)
+            EXPECT_FALSE(column.headers[k].empty()) << column.key << k;
+        EXPECT_NE(column.value, nullptr) << column.key;
+    }
+}
+
+TEST(ReportColumns, EveryColumnHasAKeyAndTheWindowsHeaders)
+{
+    expect_complete(MEMBER_COLUMNS);
+    expect_complete(NODE_COLUMNS);
 }
 
 TEST_F(ReportTest, ReportNamesOtherThanJsonOrCsvOrThePicturesAreRefused)
