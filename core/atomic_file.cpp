@@ -22,6 +22,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/file_name.h"
+
 namespace {
 
 constexpr int MAX_LINK_HOPS = 40;            // links followed before giving up with ELOOP, as the kernel does
@@ -60,8 +62,7 @@ bool follow_links(std::string path, std::string& resolved)
             return false;
         }
         const std::string next(target.data(), static_cast<std::size_t>(length));
-        const std::size_t slash = path.rfind('/');
-        path = (next.empty() || next[0] == '/' || slash == std::string::npos) ? next : path.substr(0, slash + 1) + next;
+        path = (next.empty() || next[0] == '/') ? next : std::string(path_folder(path)) + next;
     }
     errno = ELOOP;
     return false;
@@ -244,7 +245,7 @@ bool write_file_atomically(std::string_view path, const std::function<bool(std::
     }
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string name(path_name(target));
     if (name.empty() || name == "." || name == "..") {
         errno = EISDIR;
         return fail(error, "cannot write", text);

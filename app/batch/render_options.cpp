@@ -5,6 +5,10 @@
 // optional scale: the next argument is the scale when it is a number. A later repetition of an
 // option replaces the earlier value. Numbers are checked whole: "3x", "" or "nan" are refused,
 // not read as a prefix.
+//
+// Every option is one row of OPTIONS: the parser looks the name up there and hands the value to
+// the row's setter, which checks it against the row's range; --help lists the rows in order with
+// that range written into their descriptions.
 #include "app/batch/render_options.h"
 
 #include <charconv>
@@ -243,7 +247,7 @@ bool report_file_name(OptionUse& use)
 
 constexpr double NO_RANGE = 0;
 
-// Every option in the order of the help.
+// Every option in the order of the help. A switch's setter sets its field and answers true.
 const RenderOption OPTIONS[] = {
     {"-o", "--output", "", "FILE", Takes::Value, NO_RANGE, NO_RANGE,
      "the picture to write (required unless --report is given);\n"
