@@ -2,7 +2,8 @@
 //
 // State: the "Reload when the file changes" switch. The reload saves the view's own values,
 // applies the load reset and the read, and puts the values back (the reader sets the "3D" box
-// and the scale field from the new file; both go back to what the user had). Nodes that did not
+// and the scale field from the new file; both go back to what the user had, in the settings and
+// the controls). Nodes that did not
 // move in the file stay where they were on the canvas.
 #include "app/ui/reload.h"
 
@@ -10,14 +11,13 @@
 #include "app/model/model.h"
 #include "app/model/results_reader.h"
 #include "app/ui/gestures.h"
-#include "app/ui/ids.h"
 #include "app/ui/load_file.h"
+#include "app/ui/main_window.h"
 #include "app/ui/results_window.h"
 #include "app/view/overlays.h"
 #include "app/view/picking.h"
 #include "app/view/render.h"
 #include "app/view/view.h"
-#include "gui/gadget.h"
 #include "gui/input.h"
 
 namespace {
@@ -41,8 +41,8 @@ void reload_file()
     const std::int8_t loads = View.show_load_values, numbers = View.show_element_numbers;
     const std::int8_t deflected = View.show_deflected;
     const float deflection_scale = TrussModel.deflection_scale;
-    const std::string scale_text = gadget_get_text(ID_DEFLECTION_SCALE);
-    const int box_3d = gadget_get_state(ID_3D);
+    const std::string scale_text = View.deflection_scale_text;
+    const bool preset_3d = View.preset_3d;
     const int member = View.overlays.highlight_member, node = View.overlays.highlight_node;
     float centre[4];
     for (int k = 0; k < 4; ++k)
@@ -59,8 +59,9 @@ void reload_file()
     View.show_element_numbers = numbers;
     View.show_deflected = deflected;
     TrussModel.deflection_scale = deflection_scale;
-    gadget_set_text(ID_DEFLECTION_SCALE, scale_text);
-    gadget_set_state(ID_3D, box_3d);
+    View.deflection_scale_text = scale_text;
+    View.preset_3d = preset_3d;
+    show_settings();
     picking_invalidate();
     inspect_invalidate();
     if (scale > 0.0f) {
