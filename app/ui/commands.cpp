@@ -224,6 +224,7 @@ void run_viewer_command(const ViewerCommand& command)
     } else if (command.run != nullptr) {
         command.run();
     }
+    show_switches();
 }
 
 bool run_shortcut(int key, int modifiers)

@@ -30,7 +30,8 @@ const std::vector<ViewerCommand>& viewer_commands();
 const ViewerCommand* control_command(int control);
 // The text of control's command ("" when it has none).
 std::string control_label(int control);
-// Runs command: a switch flips, anything else runs.
+// Runs command (a switch flips, anything else runs), then sets the column's switches from the
+// settings.
 void run_viewer_command(const ViewerCommand& command);
 // Runs the command whose shortcut is key with modifiers; false when none has it.
 bool run_shortcut(int key, int modifiers);

@@ -131,7 +131,6 @@ bool run_command(int control)
     if (command == nullptr)
         return false;  // the label "Rotate", the step field and the canvas run nothing
     run_viewer_command(*command);
-    show_switches();
     return command->ends;
 }
 

@@ -11,9 +11,8 @@ void open_main_window();
 // The window callback: a repaint request sets redraw_pending; every message goes on as usual.
 std::uint32_t on_window_message(std::intptr_t window, std::uint32_t message, std::uintptr_t wparam,
                                 std::intptr_t lparam);
-// The event of control number: takes what it tells into the settings, runs the control's command
-// and sets the check boxes and option buttons from the settings; true when the command ends the
-// program ("Exit").
+// The event of control number: takes what it tells into the settings and runs the control's
+// command (run_viewer_command); true when the command ends the program ("Exit").
 bool run_command(int control);
 // Sets the check boxes and option buttons from the settings (View).
 void show_switches();
