@@ -1,11 +1,12 @@
 // The batch render: the viewer's own start-up, reader, commands and renderer on the headless
 // backend, driven from a command line instead of clicks.
 //
-// Every setting goes through what the matching control does: a check box is set and its command
-// run (run_command), so the picture is the one the viewer's canvas would show. Two steps work on
-// the view directly, with the same operations the commands use: the angles (set, then refit as
-// the rotate-back button does) and the zoom (all steps, then one re-projection, which gives the
-// same positions as one re-projection per step). The headless backend does not sleep in the
+// Every setting goes through what the matching control does: a check box's switch is set as a
+// click would leave it (set_control_switch) and a button's command run (run_command), so the
+// picture is the one the viewer's canvas would show. Two steps work on the view directly, with
+// the same operations the commands use: the angles (set, then refit as the rotate-back button
+// does) and the zoom (all steps, then one re-projection, which gives the same positions as one
+// re-projection per step). The headless backend does not sleep in the
 // animation's or the result table's pauses; an animation frame is taken from the canvas pictures
 // the backend records at each draw_end.
 //
@@ -24,6 +25,7 @@
 #include "app/export/export.h"
 #include "app/export/report.h"
 #include "app/model/model.h"
+#include "app/ui/commands.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/startup.h"
@@ -79,18 +81,11 @@ bool same_file(const std::string& a, const std::string& b)
            first.st_ino == second.st_ino;
 }
 
-// Sets check box control to checked and runs its command, as a click that leaves it so.
-void tick(int control, bool checked)
-{
-    gadget_set_state(control, checked ? 1 : 0);
-    run_command(control);
-}
-
 void apply_preset(RenderView view)
 {
     if (view == RenderView::Automatic)
         return;
-    tick(ID_3D, view == RenderView::Spatial);
+    set_control_switch(ID_3D, view == RenderView::Spatial);
 }
 
 void apply_angles(const RenderOptions& options)
@@ -117,13 +112,15 @@ void apply_zoom(int steps)
     redraw_view();
 }
 
-// Ticks "Deflected" after typing scale_text (when given) into the scale field. Typing there
-// would untick the box through the field's own command; the box is unticked before anyway.
+// Ticks "Deflected" after putting scale_text (when given) in the scale field. Typing there would
+// untick the box through the field's own command; the box is unticked before anyway.
 void apply_deflected(const std::string& scale_text)
 {
-    if (!scale_text.empty())
-        gadget_set_text(ID_DEFLECTION_SCALE, scale_text);
-    tick(ID_DEFLECTED, true);
+    if (!scale_text.empty()) {
+        View.deflection_scale_text = scale_text;
+        show_settings();
+    }
+    set_control_switch(ID_DEFLECTED, true);
 }
 
 // True when the picture needs the deflected offsets: an animation frame or the GIF of all six.
@@ -265,9 +262,9 @@ const Picture* render_view(const RenderOptions& options, RenderReport& report, P
     if (options.deflected || animated(options) || options.max_deflection)
         apply_deflected(options.deflection_scale);
     if (options.load_values)
-        tick(ID_APPLIED_LOAD, true);
+        set_control_switch(ID_APPLIED_LOAD, true);
     if (options.element_numbers)
-        tick(ID_ELEMENT_NO, true);
+        set_control_switch(ID_ELEMENT_NO, true);
 
     if (options.frame != 0) {
         if (take_animation_frame(options.frame, frame))

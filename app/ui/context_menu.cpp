@@ -1,52 +1,10 @@
-// The command table of the context menu and the keyboard shortcuts.
-//
-// State: the table, filled on first use; other parts add their commands with add_viewer_command.
+// The context menu and the F1 box, both read from the command table.
 #include "app/ui/context_menu.h"
-#include "app/model/model.h"
 
-#include "app/ui/export_commands.h"
-#include "app/ui/gestures.h"
 #include "app/ui/ids.h"
-#include "app/ui/reload.h"
-#include "app/ui/results_window.h"
-#include "app/view/overlays.h"
-#include "app/view/render.h"
 #include "gui/input.h"
 
-void show_controls();
-
 namespace {
-
-// Flips an overlay switch and redraws.
-void flip(bool& flag)
-{
-    flag = !flag;
-    redraw_view();
-}
-
-std::vector<ViewerCommand> defaults()
-{
-    std::vector<ViewerCommand> table;
-    table.push_back({"Force colours", 'c', 0, [] { return View.overlays.show_force_colours; },
-                     [] { flip(View.overlays.show_force_colours); }, false});
-    table.push_back({"Node numbers", 'n', 0, [] { return View.overlays.show_node_numbers; },
-                     [] { flip(View.overlays.show_node_numbers); }, false});
-    table.push_back({"Reactions", 'r', 0, [] { return View.overlays.show_reactions; },
-                     [] { flip(View.overlays.show_reactions); }, false});
-    table.push_back({"Largest deflection", 'm', 0, [] { return View.overlays.show_max_deflection; },
-                     [] { flip(View.overlays.show_max_deflection); }, true});
-    table.push_back({"Results window...", 'r', KEY_MOD_CTRL, nullptr, results_window_show, true});
-    table.push_back({"Export picture...", 0, 0, nullptr, export_picture_command, false});
-    table.push_back({"Export animation...", 0, 0, nullptr, export_animation_command, false});
-    table.push_back({"Export results...", 0, 0, nullptr, export_results_command, true});
-    table.push_back({"Fit the model", KEY_HOME, 0, nullptr, fit_model, false});
-    table.push_back({"Clear the selection", KEY_ESCAPE, 0, nullptr, clear_selection, true});
-    table.push_back({"Reload", KEY_F5, 0, nullptr, reload_file, false});
-    table.push_back({"Reload when the file changes", 0, 0, reload_on_change,
-                     [] { set_reload_on_change(!reload_on_change()); }, true});
-    table.push_back({"Controls...", KEY_F1, 0, nullptr, show_controls, false});
-    return table;
-}
 
 std::string key_name(int key, int modifiers)
 {
@@ -74,39 +32,12 @@ std::string key_name(int key, int modifiers)
 
 }  // namespace
 
-std::vector<ViewerCommand>& viewer_commands()
-{
-    static std::vector<ViewerCommand> table = defaults();
-    return table;
-}
-
-void add_viewer_command(const ViewerCommand& command, const std::string& before)
-{
-    std::vector<ViewerCommand>& table = viewer_commands();
-    auto at = table.begin();
-    while (at != table.end() && at->label != before)
-        ++at;
-    table.insert(at, command);
-}
-
-bool run_shortcut(int key, int modifiers)
-{
-    const int wanted = modifiers & (KEY_MOD_CTRL | KEY_MOD_ALT);
-    if (key >= 'A' && key <= 'Z')
-        key += 'a' - 'A';
-    for (const ViewerCommand& command : viewer_commands()) {
-        if (command.key != 0 && command.key == key && command.modifiers == wanted && command.run) {
-            command.run();
-            return true;
-        }
-    }
-    return false;
-}
-
 void show_context_menu(int x, int y)
 {
     std::vector<MenuEntry> entries;
     for (const ViewerCommand& command : viewer_commands()) {
+        if (command.control != 0)
+            break;  // the controls' commands follow the menu's: entry n is command n
         MenuEntry entry;
         entry.label = command.label;
         entry.key = command.key;
@@ -117,9 +48,8 @@ void show_context_menu(int x, int y)
         entries.push_back(entry);
     }
     const int chosen = gadget_popup_menu(ID_CANVAS, x, y, entries);
-    // The table is read again: the chosen entry's command is run only if it is still there.
-    if (chosen >= 0 && chosen < static_cast<int>(viewer_commands().size()) && viewer_commands()[chosen].run)
-        viewer_commands()[chosen].run();
+    if (chosen >= 0 && chosen < static_cast<int>(entries.size()))
+        run_viewer_command(viewer_commands()[static_cast<std::size_t>(chosen)]);
 }
 
 std::string controls_text()

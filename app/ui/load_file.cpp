@@ -1,8 +1,8 @@
 // Choosing and loading a results file.
 //
-// State: results_path, window_title, the view and the switches (app/model.h), the check boxes,
-// option buttons and scale field of the main window, and file slot RESULTS_FILE, which stays open
-// from the choice until the reader has read it.
+// State: results_path, window_title, the settings and the model (app/model/model.h), which the
+// main window's controls mirror, and file slot RESULTS_FILE, which stays open from the choice
+// until the reader has read it.
 #include "app/ui/load_file.h"
 
 #include <cerrno>
@@ -11,13 +11,13 @@
 #include "app/model/model.h"
 #include "app/model/results_reader.h"
 #include "app/ui/ids.h"
+#include "app/ui/main_window.h"
 #include "app/ui/results_window.h"
 #include "app/view/overlays.h"
 #include "app/view/render.h"
 #include "app/view/view.h"
 #include "core/file.h"
 #include "core/str.h"
-#include "gui/gadget.h"
 #include "gui/requester.h"
 #include "gui/window.h"
 
@@ -70,15 +70,15 @@ void show_opened_file()
     // The selection belongs to the model being replaced; the overlay switches are the user's and stay.
     View.overlays.highlight_member = 0;
     View.overlays.highlight_node = 0;
-    // As at start-up, the scale field shows the reset scale until the reader finds deflections.
-    gadget_set_text(ID_DEFLECTION_SCALE, str_from_float(TrussModel.deflection_scale, 0));
-    gadget_set_state(ID_ELEMENT_NO, 0);
-    gadget_set_state(ID_APPLIED_LOAD, 0);
-    gadget_set_state(ID_HORIZONTAL, 0);
-    gadget_set_state(ID_VERTICAL, 1);
-    gadget_set_state(ID_3D, 0);
-    gadget_set_state(ID_DEFLECTED, 0);
+    // As at start-up: the boxes unticked (the load reset cleared the switches), "Vertical" chosen,
+    // and the scale field showing the reset scale until the reader finds deflections. The step
+    // field keeps its text.
+    View.preset_3d = false;
+    View.rotate_horizontal = false;
+    View.deflection_scale_text = str_from_float(TrussModel.deflection_scale, 0);
+    show_settings();
     read_results();
+    show_read_settings();
     if (planar_model != 0) {
         apply_plan_view_preset();
     }

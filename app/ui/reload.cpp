@@ -1,23 +1,22 @@
 // Reloading, the file watch and dropped files.
 //
-// State: the "Reload when the file changes" switch. The reload saves the view's own values,
-// applies the load reset and the read, and puts the values back (the reader sets the "3D" box
-// and the scale field from the new file; both go back to what the user had). Nodes that did not
-// move in the file stay where they were on the canvas.
+// State: the "Reload when the file changes" switch. The reload keeps the settings (View) and the
+// deflection scale, applies the load reset and the read, and puts them back, the "3D" box and the
+// scale field with them (the reader sets both from the new file). Nodes that did not move in the
+// file stay where they were on the canvas.
 #include "app/ui/reload.h"
 
 #include "app/model/inspect.h"
 #include "app/model/model.h"
 #include "app/model/results_reader.h"
 #include "app/ui/gestures.h"
-#include "app/ui/ids.h"
 #include "app/ui/load_file.h"
+#include "app/ui/main_window.h"
 #include "app/ui/results_window.h"
 #include "app/view/overlays.h"
 #include "app/view/picking.h"
 #include "app/view/render.h"
 #include "app/view/view.h"
-#include "gui/gadget.h"
 #include "gui/input.h"
 
 namespace {
@@ -35,15 +34,8 @@ void reload_file()
 {
     if (results_path.empty())
         return;
-    const float azimuth = View.azimuth, elevation = View.elevation;
-    const float scale = View.scale, step = View.rotation_step;
-    const ViewPanData pan = View.pan;
-    const std::int8_t loads = View.show_load_values, numbers = View.show_element_numbers;
-    const std::int8_t deflected = View.show_deflected;
+    const ViewSettings kept = View;
     const float deflection_scale = TrussModel.deflection_scale;
-    const std::string scale_text = gadget_get_text(ID_DEFLECTION_SCALE);
-    const int box_3d = gadget_get_state(ID_3D);
-    const int member = View.overlays.highlight_member, node = View.overlays.highlight_node;
     float centre[4];
     for (int k = 0; k < 4; ++k)
         centre[k] = TrussModel.model_centre[k];
@@ -52,33 +44,28 @@ void reload_file()
     open_results_file();
     read_results();
 
-    View.azimuth = azimuth;
-    View.elevation = elevation;
-    View.rotation_step = step;
-    View.show_load_values = loads;
-    View.show_element_numbers = numbers;
-    View.show_deflected = deflected;
+    View = kept;
     TrussModel.deflection_scale = deflection_scale;
-    gadget_set_text(ID_DEFLECTION_SCALE, scale_text);
-    gadget_set_state(ID_3D, box_3d);
+    show_settings();
     picking_invalidate();
     inspect_invalidate();
-    if (scale > 0.0f) {
+    if (View.scale > 0.0f) {
         // Coordinates are drawn about the model's centre, which moves when the extent changes:
         // the pan takes the move up so that what stayed in the file stays on the canvas.
-        View.scale = scale;
         update_view_matrix();
         const ProjectedPoint moved = project_point(TrussModel.model_centre[1] - centre[1],
                                                    TrussModel.model_centre[2] - centre[2],
                                                    TrussModel.model_centre[3] - centre[3]);
-        View.pan.u = pan.u + moved.u;
-        View.pan.v = pan.v + moved.v;
+        View.pan.u += moved.u;
+        View.pan.v += moved.v;
         refresh_projection(false);
     } else {
         refresh_projection(true);  // nothing was drawn before: fit what came
     }
-    View.overlays.highlight_member = member <= usable_element_count() ? member : 0;
-    View.overlays.highlight_node = node <= usable_node_count() ? node : 0;
+    if (View.overlays.highlight_member > usable_element_count())
+        View.overlays.highlight_member = 0;
+    if (View.overlays.highlight_node > usable_node_count())
+        View.overlays.highlight_node = 0;
     redraw_view();
     results_window_refresh();
 }

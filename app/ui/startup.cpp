@@ -96,6 +96,7 @@ void viewer_start(int argc, const char* const* argv)
         open_results_file();
     }
     read_results();
+    show_read_settings();
     if (planar_model != 0) {
         apply_plan_view_preset();
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 constexpr int CANVAS_WIDTH = 700;          // the viewer's canvas, pixels
 constexpr int CANVAS_HEIGHT = 500;         // pixels
@@ -52,4 +53,9 @@ struct ViewSettings {
     std::int8_t show_deflected = 0;        // "Deflected": draw the deflected shape when exactly 1
     OverlayStateData overlays;             // the engineer's additions and the selection
     CanvasSize canvas;                     // the canvas drawn on
+    // The viewer's column of controls shows these; a control's event changes them.
+    bool preset_3d = false;             // "3D" ticked: the 3D view preset was chosen, else the plan view
+    bool rotate_horizontal = false;     // "Horizontal" chosen: "+" and "-" turn the elevation, else the azimuth
+    std::string rotation_step_text;     // the step field's text as typed; "+" and "-" take their step from it
+    std::string deflection_scale_text;  // the scale field's text as typed; "Deflected" takes its scale from it
 };

@@ -8,13 +8,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/model/model.h"
+#include "app/ui/commands.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
+#include "app/ui/reload.h"
 #include "app/ui/save_image.h"
 #include "app/ui/startup.h"
 #include "app/view/render.h"
@@ -464,6 +467,77 @@ TEST_F(CommandTest, CancelledLoadKeepsEverythingAsItWas)
     EXPECT_EQ(View.elevation, elevation);
     EXPECT_EQ(image_path, saved_image);
     EXPECT_EQ(canvas().bits, picture.bits);
+}
+
+// The controls of the column that do not show their setting, by number ("" when all do).
+std::string unmirrored()
+{
+    std::string wrong;
+    const auto check = [&wrong](int id, bool shows_it) {
+        if (!shows_it)
+            wrong += std::to_string(id) + " ";
+    };
+    check(ID_3D, gadget_get_state(ID_3D) == View.preset_3d);
+    check(ID_VERTICAL, gadget_get_state(ID_VERTICAL) == !View.rotate_horizontal);
+    check(ID_HORIZONTAL, gadget_get_state(ID_HORIZONTAL) == View.rotate_horizontal);
+    check(ID_DEFLECTED, gadget_get_state(ID_DEFLECTED) == (View.show_deflected != 0));
+    check(ID_APPLIED_LOAD, gadget_get_state(ID_APPLIED_LOAD) == (View.show_load_values != 0));
+    check(ID_ELEMENT_NO, gadget_get_state(ID_ELEMENT_NO) == (View.show_element_numbers != 0));
+    check(ID_ROTATE_STEP, gadget_get_text(ID_ROTATE_STEP) == View.rotation_step_text);
+    check(ID_DEFLECTION_SCALE, gadget_get_text(ID_DEFLECTION_SCALE) == View.deflection_scale_text);
+    return wrong;
+}
+
+TEST_F(CommandTest, TheColumnShowsTheSettingsAfterEveryCommandAndAReloadKeepsThem)
+{
+    start({BRIDGE});
+    const auto type = [this](int field, const char* text) {
+        headless_focus(field, true);
+        headless_type(field, text);
+        headless_focus(field, false);
+        pump();
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } steps[] = {
+        {"3D", [&] { click(ID_3D); }},
+        {"Horizontal", [&] { click(ID_HORIZONTAL); }},
+        {"a step typed", [&] { type(ID_ROTATE_STEP, "20"); }},
+        {"Deflected", [&] { click(ID_DEFLECTED); }},
+        {"a scale typed", [&] { type(ID_DEFLECTION_SCALE, "3000"); }},
+        {"Deflected again", [&] { click(ID_DEFLECTED); }},
+        {"Applied Load", [&] { click(ID_APPLIED_LOAD); }},
+        {"Show Stresses", [&] { click(ID_SHOW_STRESSES); }},
+        {"kelvaro-render's 3D off", [&] { set_control_switch(ID_3D, false); }},
+        {"kelvaro-render's 3D on", [&] { set_control_switch(ID_3D, true); }},
+        {"reload", [&] { reload_file(); }},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        EXPECT_EQ(unmirrored(), "") << step.what;
+    }
+    // The reload kept what the user had chosen and typed: the 3D view, the axis, the boxes, both texts.
+    for (int id : {ID_3D, ID_HORIZONTAL, ID_DEFLECTED, ID_APPLIED_LOAD, ID_ELEMENT_NO})
+        EXPECT_EQ(gadget_get_state(id), 1) << id;
+    EXPECT_EQ(gadget_get_text(ID_ROTATE_STEP), "20");
+    EXPECT_EQ(gadget_get_text(ID_DEFLECTION_SCALE), "3000");
+    EXPECT_EQ(TrussModel.deflection_scale, 3000.0f);
+    click(ID_ROTATE_PLUS);
+    EXPECT_EQ(View.azimuth, 25.0f);
+    EXPECT_EQ(View.elevation, 220.0f);
+}
+
+TEST(CommandTable, NoShortcutIsTakenTwiceAndEveryControlHasOneCommand)
+{
+    const std::vector<ViewerCommand>& table = viewer_commands();
+    for (std::size_t a = 0; a < table.size(); ++a) {
+        for (std::size_t b = a + 1; b < table.size(); ++b) {
+            const bool same_key = table[a].key == table[b].key && table[a].modifiers == table[b].modifiers;
+            EXPECT_FALSE(table[a].key != 0 && same_key) << table[a].label << " and " << table[b].label;
+            EXPECT_FALSE(table[a].control != 0 && table[a].control == table[b].control) << table[a].label;
+        }
+    }
 }
 
 TEST_F(CommandTest, SaveImageWritesTheFramedCaptureAsJpeg)
