@@ -11,8 +11,8 @@
 #include <string>
 
 #include "app/model/model.h"
-#include "app/model/results_reader.h"
 #include "app/ui/ids.h"
+#include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"
 #include "app/view/overlays.h"
 #include "app/view/render.h"

@@ -1,13 +1,15 @@
-// libFuzzer target: the results reader alone, on bytes in memory (no drawing). Whatever the bytes,
-// the model afterwards must be one the renderer can walk: counts within their limits, records
-// holding every counted entry, and end nodes that are either 0 or a usable node.
+// libFuzzer target: the results reader alone, on bytes in memory read into a model of its own (no
+// window, no drawing). Whatever the bytes, the model afterwards must be one the renderer can walk:
+// counts within their limits, records holding every counted entry, and end nodes that are either 0
+// or a usable node.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
+#include "app/model/line_source.h"
 #include "app/model/results_reader.h"
-#include "fuzz/fuzz_viewer_setup.h"
+#include "app/model/truss_model.h"
 
 namespace {
 
@@ -21,19 +23,17 @@ void fail(const char* what)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzz_viewer_setup();
-    headless_reset_log();
-    if (!read_results_from_memory(std::string_view(reinterpret_cast<const char*>(data), size)))
-        return 0;
+    MemoryLineSource source(std::string_view(reinterpret_cast<const char*>(data), size));
+    TrussModelData m;
+    read_results(source, m);
 
-    const TrussModelData& m = TrussModel;
     // A negative count is kept as read (it reads no lines); only the upper limits are enforced.
     if (m.node_count > MAX_NODES)
         fail("node count above the limit");
     if (m.element_count > MAX_ELEMENTS)
         fail("element count above the limit");
-    const std::size_t nodes = static_cast<std::size_t>(usable_node_count()) + 1;
-    const std::size_t elements = static_cast<std::size_t>(usable_element_count()) + 1;
+    const std::size_t nodes = static_cast<std::size_t>(usable_node_count(m)) + 1;
+    const std::size_t elements = static_cast<std::size_t>(usable_element_count(m)) + 1;
     for (int k = 1; k <= 3; ++k) {
         if (m.node_coords[k].size() < nodes || m.node_loads[k].size() < nodes || m.node_deflections[k].size() < nodes ||
             m.node_fixity[k].size() < nodes) {

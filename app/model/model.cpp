@@ -31,68 +31,43 @@ constexpr float DEFAULT_ELEVATION = 240.0f;    // degrees, 3D preset
 constexpr float PLAN_AZIMUTH = 0.0f;           // degrees, plan preset
 constexpr float PLAN_ELEVATION = -90.0f;       // degrees, plan preset
 constexpr float DEFAULT_ROTATION_STEP = 5.0f;  // degrees
-constexpr float DEFAULT_DEFLECTION_FACTOR = 0.6f;
 
 // The notice after the program name is ours; five spaces separate it from the path.
 constexpr const char* TITLE_TEXT = "KELVARO V.3.7 - truss results viewer     ";
 
-// Entries a record needs for count nodes or elements: index 0 and 1..max(count, 50).
-std::size_t entries_for(int count)
-{
-    return static_cast<std::size_t>(std::max(count, MIN_ENTRIES - 1)) + 1;
-}
-
-// The entries of a record that index 1..count can use, as a count.
-int usable(int count, std::size_t entries)
-{
-    if (count < 0)
-        return 0;
-    return static_cast<int>(std::min(static_cast<std::size_t>(count), entries == 0 ? 0 : entries - 1));
-}
-
 }  // namespace
 
-void size_node_records(int nodes)
+void size_view_node_records(int nodes)
 {
-    const std::size_t n = entries_for(nodes);
-    for (int k = 0; k < 4; ++k) {
-        TrussModel.node_coords[k].resize(n);
-        TrussModel.node_fixity[k].resize(n);
-        TrussModel.node_loads[k].resize(n);
-        TrussModel.node_deflections[k].resize(n);
-    }
+    const std::size_t n = record_entries(nodes);
     for (int c = 0; c < 3; ++c) {
         ViewState.node_screen[c].resize(n);
         ViewState.node_deflected_offset[c].resize(n);
     }
 }
 
+void size_node_records(int nodes)
+{
+    size_node_records(TrussModel, nodes);
+    size_view_node_records(nodes);
+}
+
 void size_element_records(int elements)
 {
-    const std::size_t n = entries_for(elements);
-    TrussModel.element_nodes.resize(n);
-    TrussModel.element_stress.resize(n);
-    TrussModel.element_force.resize(n);
-    TrussModel.element_result_text.resize(n);
+    size_element_records(TrussModel, elements);
 }
 
 int usable_node_count()
 {
     std::size_t entries = ViewState.node_screen[2].size();
-    for (int k = 1; k < 4; ++k) {
-        entries = std::min({entries, TrussModel.node_coords[k].size(), TrussModel.node_fixity[k].size(),
-                            TrussModel.node_loads[k].size(), TrussModel.node_deflections[k].size()});
-    }
     for (int c = 1; c < 3; ++c)
         entries = std::min({entries, ViewState.node_screen[c].size(), ViewState.node_deflected_offset[c].size()});
-    return usable(TrussModel.node_count, entries);
+    return std::min(usable_node_count(TrussModel), usable_entries(TrussModel.node_count, entries));
 }
 
 int usable_element_count()
 {
-    std::size_t entries = std::min({TrussModel.element_nodes.size(), TrussModel.element_stress.size(),
-                                    TrussModel.element_force.size(), TrussModel.element_result_text.size()});
-    return usable(TrussModel.element_count, entries);
+    return usable_element_count(TrussModel);
 }
 
 void apply_3d_view_preset()

@@ -1,47 +1,16 @@
 // The viewer's global state: the loaded truss (TrussModel), the view (ViewState), the switches and
 // strings, and the two resets that start-up and "Load File" apply to them.
 //
-// The per-node and per-element records are growable: each holds node_count + 1 (or
-// element_count + 1) entries, and never fewer than 51, so that nodes and elements 1..50 always
-// have an entry; index 0 is never used. A read grows them with the lines it actually reads, up to
-// 10,000,000 nodes and 10,000,000 elements. Vector records have a component index 0..3 (1..3 used)
-// or a canvas index 0..2 (1 = x, 2 = y). Components: 1 is the file's third value (z), 2 the first
-// (x), 3 the second (y).
+// ViewState's per-node records follow TrussModel's (see truss_model.h), with a canvas index 0..2
+// (1 = x, 2 = y).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "app/model/truss_model.h"
 #include "app/view/settings.h"
-
-constexpr int MAX_NODES = 10000000;     // most nodes a model holds; a read cuts larger counts
-constexpr int MAX_ELEMENTS = 10000000;  // most elements a model holds
-constexpr int MIN_ENTRIES = 51;         // entries every node and element record always has (0 unused)
-
-// The one loaded results set, cleared and refilled by every read.
-struct TrussModelData {
-    std::string title_line;                                  // the file's first line: the solver's title and units
-    std::int32_t node_count;                                 // nodes 1..node_count are used (<= MAX_NODES)
-    std::int32_t element_count;                              // elements 1..element_count are used (<= MAX_ELEMENTS)
-    std::vector<float> node_coords[4];                       // [k][i] model length units, centred after a read
-    std::vector<std::int8_t> node_fixity[4];                 // [k][i] restraint code, 1 = restrained
-    std::vector<float> node_loads[4];                        // [k][i] applied load, force units
-    std::vector<std::array<std::int32_t, 3>> element_nodes;  // [e][j] end node j = 1, 2; 0 = no usable node
-    std::vector<float> node_deflections[4];                  // [k][i] displacement, model length units
-    std::vector<float> element_stress;                       // [e] stress, solver units
-    std::vector<float> element_force;                        // [e] axial force, force units
-    std::vector<std::string> element_result_text;            // [e] last 23 characters of the result line
-    float coord_max[4];                                      // [k] running upper extent, always >= 0
-    float coord_min[4];                                      // [k] running lower extent, always <= 0
-    float model_centre[4];                                   // [k] midpoint of the extent, subtracted from coords
-    float max_load;                                          // largest |load component|, force units
-    float load_scale;                                        // 100 / max_load: pixels per force unit
-    float max_deflection;                                    // largest |deflection component|, length units
-    float deflection_scale;                                  // pixels per length unit of a deflection
-    float deflection_factor;                                 // 0.6: share of the canvas a fit fills; scales deflections
-};
 
 // The window's projection of the model under View: derived data, recomputed from the model and View.
 struct ViewStateData {
@@ -78,9 +47,12 @@ void set_canvas_size(int width, int height);
 // Gives every per-node record of TrussModel and ViewState max(nodes, 50) + 1 entries; new
 // entries are 0.
 void size_node_records(int nodes);
+// Gives ViewState's per-node records max(nodes, 50) + 1 entries; new entries are 0.
+void size_view_node_records(int nodes);
 // Gives every per-element record of TrussModel max(elements, 50) + 1 entries; new entries are 0.
 void size_element_records(int elements);
-// node_count limited to the nodes every per-node record has an entry for (0 when negative).
+// node_count limited to the nodes every per-node record of TrussModel and ViewState has an entry
+// for (0 when negative).
 int usable_node_count();
 // element_count limited to the elements every per-element record has an entry for.
 int usable_element_count();

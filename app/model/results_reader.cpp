@@ -22,15 +22,11 @@
 // A count above 50 that the file cannot fill ends where its lines end; up to 50, the missing lines
 // read as empty ones, all zero.
 //
-// read_results_from_memory puts the bytes into an anonymous in-memory file (memfd) and opens it in
-// the same file slot, so that the one reader, with the slots' own line rules, reads them.
-//
-// Touches: TrussModel, planar_model, results_missing, View.show_deflected, controls ID_3D and
-// ID_DEFLECTION_SCALE, file slot RESULTS_FILE.
+// The reader touches only the model it is given and its line source; what the window makes of the
+// outcome (boxes, the "3D" tick, the scale field) is the window's.
 #include "app/model/results_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -38,15 +34,9 @@
 #include <string_view>
 #include <vector>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include "app/model/model.h"
-#include "app/ui/ids.h"
-#include "core/file.h"
+#include "app/model/line_source.h"
+#include "app/model/truss_model.h"
 #include "core/str.h"
-#include "gui/gadget.h"
-#include "gui/requester.h"
 
 namespace {
 
@@ -250,55 +240,52 @@ struct ElementLine {
     std::int64_t second;  // end node 2 as read
 };
 
-// Reads the next line into line; false when the file has ended (every later line would read as
+// Reads the next line into line; false when the source has ended (every later line would read as
 // "" too, so a section may stop there). An empty last line counts as the end.
-bool next_line(std::string& line)
+bool next_line(LineSource& source, std::string& line)
 {
-    line = file_read_line(RESULTS_FILE);
-    return !(line.empty() && file_eof(RESULTS_FILE) != 0);
+    source.read_line(line);
+    return !(line.empty() && source.at_end());
 }
 
 // Grows the node records so that node i has an entry: doubling, never past limit.
-void make_room_for_node(std::int32_t i, std::int32_t limit)
+void make_room_for_node(TrussModelData& m, std::int32_t i, std::int32_t limit)
 {
-    if (static_cast<std::size_t>(i) < TrussModel.node_coords[1].size())
+    if (static_cast<std::size_t>(i) < m.node_coords[1].size())
         return;
-    size_node_records(static_cast<int>(std::min<std::int64_t>(limit, 2LL * i)));
+    size_node_records(m, static_cast<int>(std::min<std::int64_t>(limit, 2LL * i)));
 }
 
-void read_node_line(int i, std::string_view line)
+// Reads node line i; true when the node has a non-zero component 1 (the model is spatial).
+bool read_node_line(TrussModelData& m, int i, std::string_view line)
 {
     FieldCursor fields(line);
     fields.advance();  // the node number: the node is the line's position in the section
-    TrussModel.node_fixity[2][i] = low_8_bits(str_to_int(fields.take()));
-    TrussModel.node_fixity[3][i] = low_8_bits(str_to_int(fields.take()));
-    TrussModel.node_fixity[1][i] = low_8_bits(str_to_int(fields.take()));
-    TrussModel.node_coords[2][i] = str_to_float(fields.take());
-    TrussModel.node_coords[3][i] = str_to_float(fields.take());
-    TrussModel.node_coords[1][i] = str_to_float(fields.take());
-    TrussModel.node_loads[2][i] = str_to_float(fields.take());
-    TrussModel.node_loads[3][i] = str_to_float(fields.take());
-    TrussModel.node_loads[1][i] = str_to_float(fields.take());
+    m.node_fixity[2][i] = low_8_bits(str_to_int(fields.take()));
+    m.node_fixity[3][i] = low_8_bits(str_to_int(fields.take()));
+    m.node_fixity[1][i] = low_8_bits(str_to_int(fields.take()));
+    m.node_coords[2][i] = str_to_float(fields.take());
+    m.node_coords[3][i] = str_to_float(fields.take());
+    m.node_coords[1][i] = str_to_float(fields.take());
+    m.node_loads[2][i] = str_to_float(fields.take());
+    m.node_loads[3][i] = str_to_float(fields.take());
+    m.node_loads[1][i] = str_to_float(fields.take());
 
-    keep_largest_magnitude(TrussModel.max_load, TrussModel.node_loads[2][i]);
-    keep_largest_magnitude(TrussModel.max_load, TrussModel.node_loads[3][i]);
-    keep_largest_magnitude(TrussModel.max_load, TrussModel.node_loads[1][i]);
-
-    if (TrussModel.node_coords[1][i] != 0.0f) {
-        planar_model = 0;
-        gadget_set_state(ID_3D, 1);
-    }
+    keep_largest_magnitude(m.max_load, m.node_loads[2][i]);
+    keep_largest_magnitude(m.max_load, m.node_loads[3][i]);
+    keep_largest_magnitude(m.max_load, m.node_loads[1][i]);
 
     for (int k = 1; k <= 3; ++k) {
-        float v = TrussModel.node_coords[k][i];
+        float v = m.node_coords[k][i];
         if (!std::isfinite(v))
             continue;  // cannot be placed; must not drag the centre to infinity
-        if (v > TrussModel.coord_max[k]) {
-            TrussModel.coord_max[k] = v + EXTENT_OFFSET[k];
-        } else if (v < TrussModel.coord_min[k]) {
-            TrussModel.coord_min[k] = v;
+        if (v > m.coord_max[k]) {
+            m.coord_max[k] = v + EXTENT_OFFSET[k];
+        } else if (v < m.coord_min[k]) {
+            m.coord_min[k] = v;
         }
     }
+    return m.node_coords[1][i] != 0.0f;
 }
 
 // The element number and end nodes of one element line; false for an empty line (a file that
@@ -316,7 +303,7 @@ bool parse_element_line(std::string_view line, ElementLine& out)
     return true;
 }
 
-void store_element(const ElementLine& line, Omissions& omissions)
+void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissions)
 {
     std::int32_t e = line.number;
     if (e < 1 || e > omissions.element_number_limit) {
@@ -326,33 +313,33 @@ void store_element(const ElementLine& line, Omissions& omissions)
     const std::int64_t ends[2] = {line.first, line.second};
     for (int j = 1; j <= 2; ++j) {
         std::int64_t node = ends[j - 1];
-        if (node < 1 || node > TrussModel.node_count) {
+        if (node < 1 || node > m.node_count) {
             ++omissions.bad_end_nodes;
             node = 0;  // no node: the element is not drawn
         }
-        TrussModel.element_nodes[static_cast<std::size_t>(e)][j] = static_cast<std::int32_t>(node);
+        m.element_nodes[static_cast<std::size_t>(e)][j] = static_cast<std::int32_t>(node);
     }
 }
 
-void read_deflection_line(int i, std::string_view line)
+void read_deflection_line(TrussModelData& m, int i, std::string_view line)
 {
     if (long_leading_number(line, 3)) {
         FieldCursor fields(line);
         fields.advance();
-        TrussModel.node_deflections[2][i] = str_to_float(fields.take());
-        TrussModel.node_deflections[3][i] = str_to_float(fields.take());
-        TrussModel.node_deflections[1][i] = str_to_float(fields.take());
+        m.node_deflections[2][i] = str_to_float(fields.take());
+        m.node_deflections[3][i] = str_to_float(fields.take());
+        m.node_deflections[1][i] = str_to_float(fields.take());
     } else {
-        TrussModel.node_deflections[2][i] = column_real(line, 3, 12);
-        TrussModel.node_deflections[3][i] = column_real(line, 16, 12);
-        TrussModel.node_deflections[1][i] = column_real(line, 28, 12);
+        m.node_deflections[2][i] = column_real(line, 3, 12);
+        m.node_deflections[3][i] = column_real(line, 16, 12);
+        m.node_deflections[1][i] = column_real(line, 28, 12);
     }
-    keep_largest_magnitude(TrussModel.max_deflection, TrussModel.node_deflections[2][i]);
-    keep_largest_magnitude(TrussModel.max_deflection, TrussModel.node_deflections[3][i]);
-    keep_largest_magnitude(TrussModel.max_deflection, TrussModel.node_deflections[1][i]);
+    keep_largest_magnitude(m.max_deflection, m.node_deflections[2][i]);
+    keep_largest_magnitude(m.max_deflection, m.node_deflections[3][i]);
+    keep_largest_magnitude(m.max_deflection, m.node_deflections[1][i]);
 }
 
-void read_result_line(std::string_view raw, Omissions& omissions)
+void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissions)
 {
     std::string_view line = trim_view(raw);
     std::int32_t e = low_32_bits(str_to_int(line.substr(0, line.find(' '))));
@@ -366,19 +353,19 @@ void read_result_line(std::string_view raw, Omissions& omissions)
     if (long_leading_number(line, 4)) {
         FieldCursor fields(line);
         fields.advance();
-        TrussModel.element_stress[at] = str_to_float(fields.take());
-        TrussModel.element_force[at] = str_to_float(fields.take());
+        m.element_stress[at] = str_to_float(fields.take());
+        m.element_force[at] = str_to_float(fields.take());
     } else {
-        TrussModel.element_stress[at] = column_real(line, 4, 13);
-        TrussModel.element_force[at] = column_real(line, 18, 15);
+        m.element_stress[at] = column_real(line, 4, 13);
+        m.element_force[at] = column_real(line, 18, 15);
     }
-    TrussModel.element_result_text[at].assign(line.substr(line.size() > 23 ? line.size() - 23 : 0));
+    m.element_result_text[at].assign(line.substr(line.size() > 23 ? line.size() - 23 : 0));
 }
 
-void skip_lines(int n)
+void skip_lines(LineSource& source, std::string& line, int n)
 {
     for (int i = 0; i < n; ++i)
-        file_read_line(RESULTS_FILE);
+        source.read_line(line);
 }
 
 // A declared count as the model keeps it: above limit cut to limit (and noted); a negative count
@@ -405,29 +392,44 @@ std::int32_t count_after_end(std::int32_t count, std::int64_t present, std::int6
     return static_cast<std::int32_t>(kept);
 }
 
-// Closes the file and tells the user what had to be left out, then the read's failure (if any).
-void finish(const Omissions& omissions, const char* title, const char* text)
+// Ends a read: what had to be left out, then the read's failure (if any), as the messages the
+// user is shown, in that order.
+void finish(ReadOutcome& outcome, const Omissions& omissions, ResultsFault fault)
 {
-    file_close(RESULTS_FILE);
-    if (omissions.any())
-        req_message("Warning", omissions.text(), 0);
-    if (title != nullptr)
-        req_message(title, text, 0);
+    outcome.fault = fault;
+    if (omissions.any()) {
+        outcome.cut_text = omissions.text();
+        outcome.messages.push_back({"Warning", outcome.cut_text});
+    }
+    if (fault == ResultsFault::missing)
+        outcome.messages.push_back({"No Results", "Truss Solver Results not found"});
+    if (fault == ResultsFault::unreadable)
+        outcome.messages.push_back({"Error in Results", "Error in reading Truss Solver Results"});
 }
 
 }  // namespace
 
-void read_results()
+ReadOutcome read_results(LineSource& source, TrussModelData& m)
 {
+    ReadOutcome outcome;
     Omissions omissions;
     std::string line;
 
-    TrussModel.title_line = file_read_line(RESULTS_FILE);  // shown by the results window and reports only
-    std::string counts = file_read_line(RESULTS_FILE);
+    const float deflection_factor = m.deflection_factor;
+    m = TrussModelData{};
+    m.deflection_factor = deflection_factor;
+    size_node_records(m, 0);
+    size_element_records(m, 0);
+
+    source.read_line(m.title_line);  // shown by the results window and reports only
+    std::string counts;
+    source.read_line(counts);
     const std::string node_field = str_field(counts, 1, " ");
     const std::string element_field = str_field(counts, 2, " ");
     std::int64_t node_lines = count_from_field(node_field);
     std::int64_t element_lines = count_from_field(element_field);
+    outcome.declared_nodes = node_lines;
+    outcome.declared_elements = element_lines;
     omissions.node_lines_text = written_count(node_field);
     omissions.element_lines_text = written_count(element_field);
     std::int32_t node_limit = count_within(node_lines, MAX_NODES, omissions.node_lines);
@@ -435,36 +437,36 @@ void read_results()
 
     std::int64_t present = node_lines;
     for (std::int64_t i = 1; i <= node_lines; ++i) {
-        if (!next_line(line)) {
+        if (!next_line(source, line)) {
             present = i - 1;
             break;
         }
         if (i > node_limit)
             continue;
-        make_room_for_node(static_cast<std::int32_t>(i), node_limit);
-        read_node_line(static_cast<int>(i), line);
+        make_room_for_node(m, static_cast<std::int32_t>(i), node_limit);
+        if (read_node_line(m, static_cast<int>(i), line))
+            outcome.spatial = true;
     }
-    TrussModel.node_count = count_after_end(node_limit, present, node_lines, omissions.node_lines,
-                                            omissions.node_lines_present);
-    omissions.nodes_kept = TrussModel.node_count;
-    size_node_records(TrussModel.node_count);
+    m.node_count = count_after_end(node_limit, present, node_lines, omissions.node_lines, omissions.node_lines_present);
+    omissions.nodes_kept = m.node_count;
+    outcome.nodes = m.node_count;
+    size_node_records(m, m.node_count);
 
     for (int k = 1; k <= 3; ++k) {
-        TrussModel.model_centre[k] = (TrussModel.coord_max[k] + TrussModel.coord_min[k]) / 2.0f;
+        m.model_centre[k] = (m.coord_max[k] + m.coord_min[k]) / 2.0f;
     }
     for (int k = 1; k <= 3; ++k) {
-        float* coords = TrussModel.node_coords[k].data();
-        for (int i = 1; i <= TrussModel.node_count; ++i)
-            coords[i] -= TrussModel.model_centre[k];
+        float* coords = m.node_coords[k].data();
+        for (int i = 1; i <= m.node_count; ++i)
+            coords[i] -= m.model_centre[k];
     }
     // Every load zero: the scale is infinite, but only non-zero loads are ever drawn with it.
-    TrussModel.load_scale = TrussModel.max_load > 0.0f ? 100.0f / TrussModel.max_load
-                                                       : std::numeric_limits<float>::infinity();
+    m.load_scale = m.max_load > 0.0f ? 100.0f / m.max_load : std::numeric_limits<float>::infinity();
 
     std::vector<ElementLine> elements;
     present = element_lines;
     for (std::int64_t n = 1; n <= element_lines; ++n) {
-        if (!next_line(line)) {
+        if (!next_line(source, line)) {
             present = n - 1;
             break;
         }
@@ -472,71 +474,46 @@ void read_results()
         if (n <= element_limit && parse_element_line(line, element))
             elements.push_back(element);
     }
-    TrussModel.element_count = count_after_end(element_limit, present, element_lines, omissions.element_lines,
-                                               omissions.element_lines_present);
-    omissions.elements_kept = TrussModel.element_count;
-    omissions.element_number_limit = std::max(TrussModel.element_count, LEGACY_ENTRIES);
-    size_element_records(TrussModel.element_count);
+    m.element_count = count_after_end(element_limit, present, element_lines, omissions.element_lines,
+                                      omissions.element_lines_present);
+    omissions.elements_kept = m.element_count;
+    outcome.elements = m.element_count;
+    omissions.element_number_limit = std::max(m.element_count, LEGACY_ENTRIES);
+    size_element_records(m, m.element_count);
     for (const ElementLine& element : elements)
-        store_element(element, omissions);
+        store_element(m, element, omissions);
     elements = std::vector<ElementLine>();
 
-    if (file_eof(RESULTS_FILE) != 0) {
-        View.show_deflected = 0;
-        results_missing = 1;
-        finish(omissions, "No Results", "Truss Solver Results not found");
-        return;
+    if (source.at_end()) {
+        finish(outcome, omissions, ResultsFault::missing);
+        return outcome;
     }
-    TrussModel.deflection_scale = 0.0f;
-    View.show_deflected = 0;
+    m.deflection_scale = 0.0f;
 
-    skip_lines(2);
+    skip_lines(source, line, 2);
     for (std::int64_t i = 1; i <= node_lines; ++i) {
-        if (!next_line(line))
+        if (!next_line(source, line))
             break;
-        if (i <= TrussModel.node_count)
-            read_deflection_line(static_cast<int>(i), line);
+        if (i <= m.node_count)
+            read_deflection_line(m, static_cast<int>(i), line);
     }
 
-    if (TrussModel.max_deflection * TrussModel.deflection_factor == 0.0f) {
-        results_missing = 1;
-        finish(omissions, "Error in Results", "Error in reading Truss Solver Results");
-        return;
+    if (m.max_deflection * m.deflection_factor == 0.0f) {
+        finish(outcome, omissions, ResultsFault::unreadable);
+        return outcome;
     }
-    TrussModel.deflection_scale = (25.0f / TrussModel.max_deflection) * TrussModel.deflection_factor;
-    gadget_set_text(ID_DEFLECTION_SCALE, str_from_float(TrussModel.deflection_scale, 0));
+    m.deflection_scale = (25.0f / m.max_deflection) * m.deflection_factor;
+    outcome.deflection_scale_found = true;
+    outcome.deflection_scale = m.deflection_scale;
 
-    skip_lines(2);
+    skip_lines(source, line, 2);
     for (std::int64_t n = 1; n <= element_lines; ++n) {
-        if (!next_line(line))
+        if (!next_line(source, line))
             break;
         if (n <= element_limit)
-            read_result_line(line, omissions);
+            read_result_line(m, line, omissions);
     }
 
-    finish(omissions, nullptr, nullptr);
-}
-
-bool read_results_from_memory(std::string_view bytes)
-{
-    const int fd = ::memfd_create("kelvaro-results", MFD_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool written = true;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (count > 0) {
-            done += static_cast<std::size_t>(count);
-        } else if (!(count < 0 && errno == EINTR)) {
-            written = false;
-        }
-    }
-    // The slot opens its own descriptor of the same file, reading from its start.
-    const bool opened = written && file_open_read(RESULTS_FILE, "/proc/self/fd/" + std::to_string(fd)) != 0;
-    ::close(fd);
-    if (!opened)
-        return false;
-    reset_for_load();
-    read_results();
-    return true;
+    finish(outcome, omissions, ResultsFault::none);
+    return outcome;
 }

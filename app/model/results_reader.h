@@ -1,15 +1,41 @@
-// Reading the solver's results file into TrussModel.
+// Reading the solver's results file into a truss model.
 #pragma once
 
-#include <string_view>
+#include <cstdint>
+#include <string>
+#include <vector>
 
-// Reads the results file open in slot RESULTS_FILE into TrussModel, computes the centre and the load
-// and deflection scales, ticks "3D" for a spatial model, shows the deflection scale in its field,
-// reports missing or bad results and anything it had to leave out in message boxes, and closes the
-// file. Expects reset_for_load() to have run.
-void read_results();
+class LineSource;
+struct TrussModelData;
 
-// The same read from bytes in memory (for fuzzing and tests): resets the model as "Load File"
-// does, opens the bytes as an in-memory file in slot RESULTS_FILE and calls read_results. False,
-// with nothing read, when the system gives no in-memory file.
-bool read_results_from_memory(std::string_view bytes);
+// Which of the two faults a read ended with.
+enum class ResultsFault {
+    none,        // the results were read
+    missing,     // the file ends after the element lines: "No Results"
+    unreadable,  // no usable deflection: "Error in Results"
+};
+
+// A message box the user is to be shown.
+struct ReaderMessage {
+    std::string title;
+    std::string text;
+};
+
+// What a read found, beside the model it filled.
+struct ReadOutcome {
+    bool spatial = false;  // a node has a non-zero component 1 (else the model is planar)
+    ResultsFault fault = ResultsFault::none;
+    std::string cut_text;                 // "Results file cut down: ..." when anything was left out, else ""
+    bool deflection_scale_found = false;  // the deflections gave an automatic scale
+    float deflection_scale = 0.0f;        // that scale (the model's deflection_scale)
+    std::int64_t declared_nodes = 0;      // the counts on line 2, as full integers
+    std::int64_t declared_elements = 0;
+    std::int32_t nodes = 0;  // the counts the model keeps (its node_count, element_count)
+    std::int32_t elements = 0;
+    std::vector<ReaderMessage> messages;  // the boxes to show, in order: what was cut, then the fault
+};
+
+// Reads a results file from source into model, which is emptied first (only its deflection factor
+// is kept): counts, nodes, elements, deflections and element results, then the centre and the
+// load and deflection scales. Touches nothing but model and source.
+ReadOutcome read_results(LineSource& source, TrussModelData& model);

@@ -8,10 +8,10 @@
 
 #include "app/model/inspect.h"
 #include "app/model/model.h"
-#include "app/model/results_reader.h"
 #include "app/ui/gestures.h"
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
+#include "app/ui/read_results_file.h"
 #include "app/ui/results_window.h"
 #include "app/view/overlays.h"
 #include "app/view/picking.h"

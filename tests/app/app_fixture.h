@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app/model/model.h"
-#include "app/model/results_reader.h"
 #include "app/ui/ids.h"
+#include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"
 #include "app/view/view.h"
 #include "core/file.h"
@@ -27,6 +27,7 @@
 #include "gui/headless/headless.h"
 #include "gui/requester.h"
 #include "gui/window.h"
+#include "tests/model/results_lines.h"
 
 // Colour of pixel (x, y) of a picture (y = 0 is the top row) as a draw_rgb value.
 inline int pixel_at(const Picture& picture, int x, int y)
@@ -53,22 +54,6 @@ inline const int BLUE = draw_rgb(0, 0, 255);
 inline const int CYAN = draw_rgb(0, 255, 255);
 inline const int MAGENTA = draw_rgb(255, 0, 255);
 inline const int YELLOW = draw_rgb(255, 255, 0);
-
-// A deflection line: node number, then x in columns 3-14, y in 16-27, z in 28-39.
-inline std::string deflection_line(int node, const char* x, const char* y, const char* z)
-{
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, "%-2d%12s %12s%12s", node, x, y, z);
-    return buffer;
-}
-
-// An element result line: number, stress in columns 4-16, force in columns 18-32.
-inline std::string result_line(int element, const char* stress, const char* force)
-{
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, "%-3d%13s %15s", element, stress, force);
-    return buffer;
-}
 
 class AppTest : public ::testing::Test {
 protected:

@@ -1,0 +1,53 @@
+// Sizing of the truss model's records.
+#include "app/model/truss_model.h"
+
+#include <algorithm>
+
+std::size_t record_entries(int count)
+{
+    return static_cast<std::size_t>(std::max(count, MIN_ENTRIES - 1)) + 1;
+}
+
+int usable_entries(int count, std::size_t entries)
+{
+    if (count < 0)
+        return 0;
+    return static_cast<int>(std::min(static_cast<std::size_t>(count), entries == 0 ? 0 : entries - 1));
+}
+
+void size_node_records(TrussModelData& model, int nodes)
+{
+    const std::size_t n = record_entries(nodes);
+    for (int k = 0; k < 4; ++k) {
+        model.node_coords[k].resize(n);
+        model.node_fixity[k].resize(n);
+        model.node_loads[k].resize(n);
+        model.node_deflections[k].resize(n);
+    }
+}
+
+void size_element_records(TrussModelData& model, int elements)
+{
+    const std::size_t n = record_entries(elements);
+    model.element_nodes.resize(n);
+    model.element_stress.resize(n);
+    model.element_force.resize(n);
+    model.element_result_text.resize(n);
+}
+
+int usable_node_count(const TrussModelData& model)
+{
+    std::size_t entries = model.node_coords[1].size();
+    for (int k = 1; k < 4; ++k) {
+        entries = std::min({entries, model.node_coords[k].size(), model.node_fixity[k].size(),
+                            model.node_loads[k].size(), model.node_deflections[k].size()});
+    }
+    return usable_entries(model.node_count, entries);
+}
+
+int usable_element_count(const TrussModelData& model)
+{
+    const std::size_t entries = std::min({model.element_nodes.size(), model.element_stress.size(),
+                                          model.element_force.size(), model.element_result_text.size()});
+    return usable_entries(model.element_count, entries);
+}

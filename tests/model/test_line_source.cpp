@@ -1,0 +1,93 @@
+// The memory line source splits bytes exactly as a file slot splits the same bytes in a file: every
+// results file the project has, and the line endings, NUL bytes, long lines and buffer boundaries
+// where the slot's reading could differ.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/model/line_source.h"
+#include "core/file.h"
+
+namespace {
+
+constexpr int SLOT = 3;
+
+std::string file_bytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Reads bytes through a file slot (from the file at path) and from memory side by side, line by
+// line and two lines past the end, checking the end test before every line.
+void expect_same_lines(const std::filesystem::path& path, const std::string& bytes)
+{
+    ASSERT_NE(file_open_read(SLOT, path.string()), 0) << path;
+    FileSlotLineSource file(SLOT);
+    MemoryLineSource memory(bytes);
+    std::string from_file, from_memory;
+    int past_end = 0;
+    for (int line = 1; past_end < 3; ++line) {
+        const bool ended = file.at_end();
+        ASSERT_EQ(memory.at_end(), ended) << "before line " << line;
+        past_end += ended ? 1 : 0;
+        file.read_line(from_file);
+        memory.read_line(from_memory);
+        ASSERT_EQ(from_memory, from_file) << "line " << line;
+    }
+    EXPECT_TRUE(from_memory.empty());
+    file_close(SLOT);
+}
+
+}  // namespace
+
+TEST(LineSourceTest, EveryResultsFileSplitsAsTheFileSlotSplitsIt)
+{
+    std::vector<std::filesystem::path> files;
+    for (const std::string& folder : {std::string(KELVARO_TEST_DATA) + "/malformed", std::string(KELVARO_TEST_DATA),
+                                      std::string(KELVARO_SOURCE_DIR) + "/examples"})
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (entry.is_regular_file())
+                files.push_back(entry.path());
+    ASSERT_GE(files.size(), 20u);
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.string());
+        expect_same_lines(path, file_bytes(path));
+    }
+}
+
+TEST(LineSourceTest, LineEndsNulBytesAndBufferBoundariesSplitAsInAFile)
+{
+    const std::string block(FILE_BUFFER_SIZE - 1, 'x');  // a CR after it is the buffer's last byte
+    const std::string cases[] = {
+        "",
+        "a",
+        "a\n",
+        "a\r\nb\r\n",
+        "a\rb\r",
+        "a\r\r\nb",
+        "a\n\r\nb",
+        "a\n\n\n",
+        std::string("a\0b\0\0c", 6),
+        std::string("\0", 1),
+        block + "\r\nnext",
+        block + "\rnext",
+        block + "x\nnext",
+        std::string(3 * FILE_BUFFER_SIZE + 17, '7') + "\r",
+        "last line without end",
+    };
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("kelvaro_lines_" + std::to_string(::getpid()));
+    for (const std::string& bytes : cases) {
+        SCOPED_TRACE(testing::PrintToString(bytes.substr(0, 40)));
+        std::ofstream(path, std::ios::binary) << bytes;
+        expect_same_lines(path, bytes);
+    }
+    std::filesystem::remove(path);
+}
