@@ -69,9 +69,9 @@ void build_members(const ModelNumbers& numbers, TableData& table)
         if (numbers.has_results) {
             table.columns[4].numbers[row] = member.stress;
             table.columns[5].numbers[row] = member.force;
-            table.columns[6].texts[row] = member.state == MemberState::Tension       ? "T"
-                                          : member.state == MemberState::Compression ? "C"
-                                                                                     : "-";
+            table.columns[6].texts[row] = member.state == MemberState::Tension       ? 'T'
+                                          : member.state == MemberState::Compression ? 'C'
+                                                                                     : '-';
         }
     }
 }
@@ -98,7 +98,9 @@ void build_nodes(const ModelNumbers& numbers, TableData& table)
         for (int k = 0; k < 3; ++k) {
             table.columns[1 + k].numbers[row] = node.coordinates[k];
             table.columns[5 + k].numbers[row] = node.load[k];
-            restraint += (k > 0 ? " " : "") + std::to_string(node.restraint[k]);
+            if (k > 0)
+                restraint += ' ';
+            restraint += std::to_string(node.restraint[k]);
             if (numbers.has_results) {
                 table.columns[8 + k].numbers[row] = node.deflection[k];
                 // Only a restrained component has a reaction.
@@ -284,7 +286,9 @@ std::string results_table_text(const TableData& table, char separator)
     const auto cell = [separator](const std::string& text) { return separator == ',' ? csv_cell(text) : text; };
     std::string text;
     for (int c = 0; c < columns; ++c) {
-        text += (c > 0 ? std::string(1, separator) : "") + cell(table.columns[c].header);
+        if (c > 0)
+            text += separator;
+        text += cell(table.columns[c].header);
     }
     text += '\n';
     const int rows = table_rows(table);
