@@ -1,5 +1,7 @@
 // Tests of where --version says the licence text is: an installation beside its copyright file,
 // the build tree, and the copies that are neither, in a folder tree made for the test.
+// (tests/app/program_options.sh checks the programs' whole --version text from the build tree,
+// scripts/package-check.sh from the unpacked package.)
 #include "core/version.h"
 
 #include <gtest/gtest.h>
@@ -51,16 +53,6 @@ TEST(Version, LicenceFileFollowsWhereTheProgramRuns)
     }
     EXPECT_EQ(licence_file("build/app/kelvaro", {"build", "src"}), package) << "a relative path";
     fs::remove_all(root);
-}
-
-TEST(Version, TextOfThisBuildNamesItsLicenseFile)
-{
-    const std::string text = version_text("kelvaro");
-    const std::string head = std::string("kelvaro ") + KELVARO_VERSION + "\nMIT licence, see ";
-    ASSERT_EQ(text.substr(0, head.size()), head);
-    const fs::path file = text.substr(head.size(), text.size() - head.size() - 1);
-    EXPECT_EQ(text.back(), '\n');
-    EXPECT_TRUE(fs::equivalent(file, fs::path(KELVARO_SOURCE_DIR) / "LICENSE")) << file;
 }
 
 }  // namespace
