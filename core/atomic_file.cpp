@@ -94,7 +94,7 @@ std::string random_suffix()
 std::string hidden_name(const std::string& name)
 {
     const std::size_t room = NAME_MAX_BYTES - SUFFIX_LENGTH - 2;
-    return "." + name.substr(0, room) + "." + random_suffix();
+    return '.' + name.substr(0, room) + "." + random_suffix();
 }
 
 // Writes an existing non-regular file (a device, a FIFO) in place, as a plain open would.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a build folder (default: build, as scripts/test.sh leaves it) and
-# checks it: its name, file list, modes and owners, control fields and Depends; lintian (errors
-# fail, warnings are shown); the man pages, the desktop entry and the MIME type; then runs the
-# unpacked kelvaro-solve, kelvaro-render and kelvaro (on Xvfb) on the installed examples.
+# checks it: its name, file list, modes and owners, control fields and Depends; the copyright file
+# (the MIT licence as Expat); lintian (errors and any copyright tag fail, other warnings are shown);
+# the man pages, the desktop entry and the MIME type; then runs the unpacked kelvaro-solve,
+# kelvaro-render and kelvaro (on Xvfb) on the installed examples.
 # Usage: scripts/package-check.sh [BUILD FOLDER]   (a Release or RelWithDebInfo build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -68,9 +69,21 @@ for package in libc6 libstdc++6 libfltk1.3 libx11-6 libfreetype6 libfontconfig1 
 done
 if grep -q -- '-dev$' <<< "$depends_names"; then fail "Depends names a -dev package"; fi
 
-# lintian: errors fail; warnings and notes are printed for the log.
+# The copyright file: machine-readable, every file under the Expat (MIT) licence, its text whole.
+copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/kelvaro/copyright)
+grep -qxF 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' <<< "$copyright" ||
+  fail "the copyright file is not in the machine-readable format"
+[ "$(sed -n '/^Files: \*$/,/^$/s/^License: //p' <<< "$copyright")" = Expat ] ||
+  fail "the copyright file does not put Files: * under License: Expat"
+expat=$(awk -v RS= '/^License: Expat\n/' <<< "$copyright" | sed '1d; s/^ //; s/^\.$//')
+[ "$expat" = "$(sed '1,4d' LICENSE)" ] ||
+  fail "the copyright file's Expat text is not LICENSE's"
+
+# lintian: errors fail, and so does any tag about the copyright file; other warnings and notes are
+# printed for the log.
 lintian_out=$(lintian --fail-on error --display-info "$deb" 2>&1) || { echo "$lintian_out" >&2; fail "lintian found errors"; }
 [ -z "$lintian_out" ] || { echo "package-check: lintian says:"; echo "$lintian_out"; }
+if grep -iE 'copyright|dep5|licen[cs]e' <<< "$lintian_out"; then fail "lintian has a tag about the copyright file"; fi
 
 # The unpacked package's programs on its own examples.
 root=$(mktemp -d)
@@ -81,9 +94,13 @@ bin=$root/usr/bin
 for binary in kelvaro kelvaro-render kelvaro-solve; do
   if file -b "$bin/$binary" | grep -q 'not stripped'; then fail "$binary is not stripped"; fi
 done
-[ "$("$bin/kelvaro" --version)" = "kelvaro $version" ] || fail "kelvaro --version: $("$bin/kelvaro" --version)"
+# Installed, --version names the copyright file beside the programs (/usr/share/doc/kelvaro/copyright).
+licence="MIT licence, see $root/usr/share/doc/kelvaro/copyright"
+for line in "kelvaro $version" "kelvaro-render $version" "kelvaro-solve (kelvaro) $version"; do
+  binary=${line%% *}
+  [ "$("$bin/$binary" --version)" = "$line"$'\n'"$licence" ] || fail "$binary --version: $("$bin/$binary" --version)"
+done
 DISPLAY= "$bin/kelvaro" --help | grep -q '^Usage: kelvaro' || fail "kelvaro --help"
-[ "$("$bin/kelvaro-render" --version)" = "kelvaro-render $version" ] || fail "kelvaro-render --version"
 
 "$bin/kelvaro-solve" -o "$root/bridge.res" "$examples/src/bridge.truss"
 "$bin/kelvaro-solve" -o "$root/tower.res" "$examples/src/tower.truss"

@@ -64,10 +64,10 @@ std::string format_node_line(int number, const TrussNode& node)
 {
     std::string line = format("%3d  %d %d %d ", number, node.fixity[0], node.fixity[1], node.fixity[2]);
     for (double c : node.coords)
-        line += " " + plain(c, 10, 4);
+        line += ' ' + plain(c, 10, 4);
     line += " ";
     for (double p : node.loads)
-        line += " " + plain(p, 10, 3);
+        line += ' ' + plain(p, 10, 3);
     return line;
 }
 

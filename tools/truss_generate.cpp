@@ -6,6 +6,7 @@
 //   truss-generate roof 35 36 | truss-solve -o roof.res -
 //
 // Exit status: 0 done, 1 a size or spacing out of range or the file cannot be written, 2 bad usage.
+#include "core/version.h"
 #include "tools/results_writer.h"
 #include "tools/truss_models.h"
 
@@ -13,10 +14,6 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
-
-#ifndef KELVARO_VERSION
-#define KELVARO_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -62,7 +59,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc == 2 && std::string(argv[1]) == "--version") {
-        std::cout << "truss-generate (kelvaro) " << KELVARO_VERSION << "\n";
+        std::cout << version_text("truss-generate (kelvaro)");
         return 0;
     }
     if (argc < 2)

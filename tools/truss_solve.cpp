@@ -17,6 +17,7 @@
 // The package installs the program as kelvaro-solve; messages carry the name it was started by.
 // An existing output file is replaced whole, and only after a successful solve.
 // Exit status: 0 done, 1 bad input or unstable truss (message on standard error), 2 bad usage.
+#include "core/version.h"
 #include "tools/results_writer.h"
 #include "tools/truss_input.h"
 #include "tools/truss_solver.h"
@@ -28,10 +29,6 @@
 #include <iostream>
 #include <sstream>
 #include <string>
-
-#ifndef KELVARO_VERSION
-#define KELVARO_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -136,7 +133,7 @@ int main(int argc, char** argv)
             std::cout << usage_text() << "       " << program << " --help | --version\n\n" << HELP;
             return std::cout.flush() ? 0 : 1;
         } else if (arg == "--version") {
-            std::cout << program << " (kelvaro) " << KELVARO_VERSION << "\n";
+            std::cout << version_text(program + " (kelvaro)");
             return std::cout.flush() ? 0 : 1;
         } else if (arg == "--") {
             options_ended = true;

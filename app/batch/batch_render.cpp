@@ -34,6 +34,7 @@
 #include "app/view/view.h"
 #include "core/atomic_file.h"
 #include "core/file.h"
+#include "core/version.h"
 #include "draw/draw.h"
 #include "draw/image.h"
 #include "gui/backend.h"
@@ -368,7 +369,7 @@ int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* er
         return RENDER_EXIT_OK;
     }
     if (options.version) {
-        std::fprintf(out, "%s %s\n", PROGRAM, KELVARO_VERSION);
+        std::fputs(version_text(PROGRAM).c_str(), out);
         return RENDER_EXIT_OK;
     }
     return render_files(options, err);

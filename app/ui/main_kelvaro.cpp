@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ui/startup.h"
+#include "core/version.h"
 #include "gui/backend.h"
 
 int main(int argc, char** argv)
@@ -18,7 +19,7 @@ int main(int argc, char** argv)
         std::fputs(viewer_help_text().c_str(), stdout);
         return 0;
     case ViewerRequest::Version:
-        std::printf("kelvaro %s\n", KELVARO_VERSION);
+        std::fputs(version_text("kelvaro").c_str(), stdout);
         return 0;
     case ViewerRequest::Open:
         break;

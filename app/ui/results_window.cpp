@@ -281,7 +281,9 @@ std::string results_table_text(const TableData& table, char separator)
     const auto cell = [separator](const std::string& text) { return separator == ',' ? csv_cell(text) : text; };
     std::string text;
     for (int c = 0; c < columns; ++c) {
-        text += (c > 0 ? std::string(1, separator) : "") + cell(table.columns[c].header);
+        if (c > 0)
+            text += separator;
+        text += cell(table.columns[c].header);
     }
     text += '\n';
     const int rows = table_rows(table);

@@ -165,7 +165,7 @@ void draw_load_arrow(int k, float load, float sx, float sy)
 // widest row ("[number] " and a full result text) ends inside it. Measured off the canvas.
 bool table_column_fits(int x, int last)
 {
-    std::string widest = "[" + std::to_string(last) + "] " + std::string(RESULT_TEXT_LENGTH, '0');
+    std::string widest = '[' + std::to_string(last) + "] " + std::string(RESULT_TEXT_LENGTH, '0');
     const int width = View.canvas.width;
     return x + draw_text(width, 0, widest, TABLE_TEXT, WHITE) - width <= width;
 }

@@ -82,7 +82,7 @@ std::string chooser_pattern(std::string_view pattern)
         return "*";
     if (parts.size() == 1)
         return parts[0];
-    result = "{";
+    result = '{';
     for (const std::string& part : parts)
         result += part + ",";
     result.back() = '}';

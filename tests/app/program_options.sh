@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# kelvaro's and kelvaro-render's --help and --version: on stdout, exit status 0, no display needed
-# (CTest runs this with DISPLAY unset). Any other kelvaro command line is a path to open, so it
-# needs the display and fails without one.
-# Usage: program_options.sh KELVARO KELVARO_RENDER VERSION
+# kelvaro's and kelvaro-render's --help and --version, and the solver's --version: on stdout, exit
+# status 0, no display needed (CTest runs this with DISPLAY unset). Any other kelvaro command line is
+# a path to open, so it needs the display and fails without one. Run from the build tree, every
+# program's --version names the source tree's LICENSE.
+# Usage: program_options.sh KELVARO KELVARO_RENDER TRUSS_SOLVE VERSION SOURCE_DIR
 set -uo pipefail
-kelvaro=$1 render=$2 version=$3
+kelvaro=$1 render=$2 solve=$3 version=$4 source=$5
 failures=0
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
@@ -37,9 +38,12 @@ expect() {
 }
 
 no_display='cannot open the X display \(DISPLAY is not set\)'
-expect 0 "=kelvaro $version" "" "$kelvaro" --version
+licence="MIT licence, see $source/LICENSE"
+[ -f "$source/LICENSE" ] || { echo "FAILED: no $source/LICENSE"; failures=$((failures + 1)); }
+expect 0 "=kelvaro $version"$'\n'"$licence" "" "$kelvaro" --version
 expect 0 '^Usage: kelvaro \[RESULTS FILE\]' "" "$kelvaro" --help
-expect 0 "=kelvaro-render $version" "" "$render" --version
+expect 0 "=kelvaro-render $version"$'\n'"$licence" "" "$render" --version
+expect 0 "=truss-solve (kelvaro) $version"$'\n'"$licence" "" "$solve" --version
 expect 0 '^ +--version +show the version' "" "$render" --help
 # Only a lone --help or --version is an option; with more parameters it is part of the path.
 expect 1 "" "$no_display" "$kelvaro" --help me

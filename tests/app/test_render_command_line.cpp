@@ -223,7 +223,7 @@ protected:
     {
         std::string command = quoted(KELVARO_RENDER_BIN);
         for (const std::string& a : arguments)
-            command += " " + quoted(a);
+            command += ' ' + quoted(a);
         command += " >" + quoted((dir_ / "out.txt").string()) + " 2>" + quoted((dir_ / "err.txt").string());
         ProcessResult result;
         const int raw = std::system(command.c_str());

@@ -215,7 +215,7 @@ TEST_F(ReportTest, JsonReadsBackWithItsKeysInOrderAndTheModulesNumbers)
             expect_computed(json, at + "length", m.length);
             expect_file_value(json, at + "stress", m.stress);
             expect_file_value(json, at + "force", m.force);
-            EXPECT_EQ(json.text(at + "state"), "\"" + std::string(member_state_name(m.state)) + "\"");
+            EXPECT_EQ(json.text(at + "state"), '"' + std::string(member_state_name(m.state)) + "\"");
         }
         expect_computed(json, ".summary.max_tension.member", n.max_tension.index);
         expect_file_value(json, ".summary.max_tension.force", n.max_tension.value);

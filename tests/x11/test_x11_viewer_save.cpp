@@ -87,7 +87,7 @@ bool frame_line(const Jpeg& jpeg, int x0, int y0, int dx, int dy, int length, st
     r /= length;
     g /= length;
     b /= length;
-    mean = "(" + std::to_string(r) + ", " + std::to_string(g) + ", " + std::to_string(b) + ")";
+    mean = '(' + std::to_string(r) + ", " + std::to_string(g) + ", " + std::to_string(b) + ")";
     return r < 40 && g < 50 && b > 130;
 }
 
