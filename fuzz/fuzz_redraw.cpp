@@ -7,7 +7,7 @@
 
 #include "app/model/model.h"
 #include "app/model/results_reader.h"
-#include "app/view/render.h"
+#include "app/ui/canvas_view.h"
 #include "app/view/view.h"
 #include "fuzz/fuzz_viewer_setup.h"
 

@@ -110,7 +110,9 @@ void apply_plan_view_preset()
 void reset_to_startup_defaults()
 {
     TrussModel = TrussModelData{};
+    const std::uint32_t resets = ViewState.model_resets + 1;
     ViewState = ViewStateData{};
+    ViewState.model_resets = resets;
     size_node_records(0);
     size_element_records(0);
     window_title.clear();
@@ -175,6 +177,7 @@ void reset_for_load()
     ViewState.fit_u_min = ViewState.fit_u_max = 0.0f;
     ViewState.fit_v_min = ViewState.fit_v_max = 0.0f;
     ViewState.animation_phase = 0.0f;
+    ++ViewState.model_resets;
     View.rotation_step = DEFAULT_ROTATION_STEP;
 }
 

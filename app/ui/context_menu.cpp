@@ -4,13 +4,13 @@
 #include "app/ui/context_menu.h"
 #include "app/model/model.h"
 
+#include "app/ui/canvas_view.h"
 #include "app/ui/export_commands.h"
 #include "app/ui/gestures.h"
 #include "app/ui/ids.h"
 #include "app/ui/reload.h"
 #include "app/ui/results_window.h"
 #include "app/view/overlays.h"
-#include "app/view/render.h"
 #include "gui/input.h"
 
 void show_controls();

@@ -10,10 +10,10 @@
 
 #include "app/model/model.h"
 #include "app/model/results_reader.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/results_window.h"
 #include "app/view/overlays.h"
-#include "app/view/render.h"
 #include "app/view/view.h"
 #include "core/file.h"
 #include "core/str.h"

@@ -13,6 +13,7 @@
 
 #include "app/model/analysis.h"
 #include "app/model/model.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/gestures.h"
 #include "app/ui/ids.h"
@@ -20,8 +21,6 @@
 #include "app/ui/reload.h"
 #include "app/ui/results_window.h"
 #include "app/ui/save_image.h"
-#include "app/view/animation.h"
-#include "app/view/render.h"
 #include "app/view/view.h"
 #include "core/str.h"
 #include "gui/gadget.h"

@@ -11,7 +11,9 @@
 #include <cstdio>
 
 #include "app/model/analysis.h"
+#include "app/model/loaded_numbers.h"
 #include "app/model/model.h"
+#include "app/ui/canvas_view.h"
 #include "app/view/overlays.h"
 #include "core/atomic_file.h"
 #include "gui/platform.h"
@@ -172,8 +174,7 @@ void on_select(int table, int data_row)
 
 void build()
 {
-    ModelNumbers numbers;
-    compute_model_numbers(numbers);
+    const ModelNumbers& numbers = model_numbers();
     spec.title = "Results - " + results_path;
     spec.tables.resize(2);
     build_members(numbers, spec.tables[RESULTS_MEMBERS]);
