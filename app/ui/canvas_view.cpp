@@ -3,7 +3,6 @@
 #include "app/ui/canvas_view.h"
 
 #include "app/ui/ids.h"
-#include "app/view/picking.h"
 #include "draw/draw.h"
 #include "gui/canvas_output.h"
 #include "gui/window.h"
@@ -12,11 +11,24 @@ namespace {
 
 constexpr int FRAME_PAUSE_MS = 250;
 
+PickGrid pick_grid;  // of the picture shown
+
 }  // namespace
 
 void inspect_invalidate()
 {
     model_loaded();
+    picking_invalidate();
+}
+
+PickResult pick_at(float x, float y)
+{
+    return pick_at(pick_grid, TrussModel, View, ViewState, x, y);
+}
+
+void picking_invalidate()
+{
+    picking_invalidate(pick_grid);
 }
 
 std::string member_tooltip(int e)

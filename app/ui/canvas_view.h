@@ -12,11 +12,16 @@
 #include "app/model/inspect.h"
 #include "app/model/loaded_numbers.h"
 #include "app/model/model.h"
+#include "app/view/picking.h"
 #include "app/view/scene.h"
 #include "app/view/view.h"
 
-// After TrussModel was read again: forgets its numbers (model_loaded) and the tooltips' source.
+// After TrussModel was read again: forgets its numbers (model_loaded) and the picking grid.
 void inspect_invalidate();
+// The member or node under canvas point (x, y) of the picture shown, from the window's pick grid.
+PickResult pick_at(float x, float y);
+// Forgets the window's pick grid.
+void picking_invalidate();
 // The tooltips of member e and node i from model_numbers().
 std::string member_tooltip(int e);
 std::string node_tooltip(int i);
