@@ -13,7 +13,6 @@
 TrussModelData TrussModel;
 ViewStateData ViewState;
 
-float pi_value = 0.0f;
 std::int8_t redraw_pending = 0;
 std::int8_t planar_model = 0;
 std::int32_t results_missing = 0;
@@ -121,9 +120,6 @@ void reset_to_startup_defaults()
     View.canvas = CanvasSize{};
     draw_set_text_scale(1.0f);
 
-    // pi is kept as float32 (3.14159274), slightly above the exact value; the plan view's
-    // cos(-90 degrees) is therefore about -4.37e-8, not 0.
-    pi_value = static_cast<float>(4.0 * std::atan(1.0));
     title_text = TITLE_TEXT;
 
     apply_3d_view_preset();

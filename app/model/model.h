@@ -55,7 +55,6 @@ struct ViewStateData : Projection {
 extern TrussModelData TrussModel;  // the loaded truss
 extern ViewStateData ViewState;    // the view of it
 
-extern float pi_value;                // 4 * atan(1) as float32, computed at start-up
 extern std::int8_t redraw_pending;    // redraw the canvas after the current event
 extern std::int8_t planar_model;      // 1 while every node's component 1 is zero
 extern std::int32_t results_missing;  // 1 when the file had no usable results

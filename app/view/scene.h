@@ -4,14 +4,16 @@
 //
 // A driver reads a model, computes its numbers once, fills settings, projects, and draws:
 //
-//     ModelNumbers numbers = compute_model_numbers(model, has_results);
-//     ViewSettings settings;                       // preset angles, switches, canvas size
-//     settings.rotation_step = 5.0f;
+//     ModelNumbers numbers = compute_model_numbers(model, has_results);  // once per read
+//     ViewSettings settings;                       // angles (3D 25/240, plan 0/-90), switches, canvas
 //     Projection projection;
-//     refresh_projection(model, settings, projection, true);   // fits settings.scale
+//     refresh_projection(model, settings, projection, true);   // fits settings.scale, clears the pan
 //     render_scene(model, numbers, settings, projection, draw_picture_output(&picture, nullptr));
 //
-// Several models, settings and projections can exist side by side; nothing here reads a global.
+// A change of angles or zoom is refresh_projection(..., false) again; the animation's frames are
+// render_animation_frame after a picture with show_deflected 1 (draw_scene_frames and
+// scene_svg_document in app/export/export.h wrap both for GIF and SVG files). Several models,
+// settings and projections can exist side by side; nothing here reads a global.
 #pragma once
 
 #include "app/model/analysis.h"

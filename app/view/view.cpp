@@ -60,7 +60,7 @@ int projected_node_count(const TrussModelData& model, const Projection& projecti
 
 float radians(float degrees)
 {
-    return static_cast<float>(static_cast<double>(degrees) * static_cast<double>(PI_VALUE) / 180.0);
+    return static_cast<float>(static_cast<double>(degrees) * static_cast<double>(pi_value) / 180.0);
 }
 
 void update_view_matrix(const ViewSettings& settings, Projection& projection)

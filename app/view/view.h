@@ -12,7 +12,7 @@ struct TrussModelData;  // app/model/model.h
 
 // 4 * atan(1) rounded to float32 (3.14159274), slightly above the exact value: the plan view's
 // cos(-90 degrees) is therefore about -4.37e-8, not 0.
-constexpr float PI_VALUE = 3.14159274101257324f;
+constexpr float pi_value = 3.14159274101257324f;
 
 // A point projected onto the canvas plane, in model length units (u right, v down).
 struct ProjectedPoint {
