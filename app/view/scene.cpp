@@ -210,6 +210,14 @@ bool table_column_fits(int x, int last, int width)
 
 }  // namespace
 
+Picture blank_scene_picture(const ViewSettings& settings)
+{
+    Picture picture;
+    if (picture_make(picture, std::max(settings.canvas.width, 1), std::max(settings.canvas.height, 1), 24))
+        std::fill(picture.bits.begin(), picture.bits.end(), std::uint8_t{255});
+    return picture;
+}
+
 bool render_scene(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
                   Projection& projection, DrawOutput* output)
 {

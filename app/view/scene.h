@@ -8,6 +8,7 @@
 //     ViewSettings settings;                       // angles (3D 25/240, plan 0/-90), switches, canvas
 //     Projection projection;
 //     refresh_projection(model, settings, projection, true);   // fits settings.scale, clears the pan
+//     Picture picture = blank_scene_picture(settings);
 //     render_scene(model, numbers, settings, projection, draw_picture_output(&picture, nullptr));
 //
 // A change of angles or zoom is refresh_projection(..., false) again; the animation's frames are
@@ -21,7 +22,14 @@
 #include "app/view/settings.h"
 #include "app/view/view.h"
 
+#include "draw/picture.h"
+
 struct DrawOutput;  // draw/draw.h
+
+// A white 24-bit picture of settings' canvas size: what the window's canvas holds before its first
+// picture. The picture leaves its outermost rows and columns alone, so a picture drawn on this one
+// is the window's first picture pixel for pixel.
+Picture blank_scene_picture(const ViewSettings& settings);
 
 // One complete picture on output in one pass (begun and ended here): background, frames,
 // restraints, loads, elements, the deflected shape when settings.show_deflected is 1 (its canvas
