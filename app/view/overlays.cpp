@@ -18,8 +18,8 @@
 // covers fewest nodes, arrows and earlier labels; the legend takes the canvas corner that hides
 // fewest nodes and members.
 //
-// State: the pass being drawn (while draw_overlays runs), the label obstacles of the pass and the
-// last legend box; everything else comes in with the pass.
+// State: the label obstacles of the pass being drawn and the last legend box; everything else
+// comes in with the pass.
 #include "app/view/overlays.h"
 
 #include <algorithm>
@@ -72,7 +72,6 @@ constexpr int LEGEND_GAP = 3;         // between the words, the bar and the valu
 constexpr int LEGEND_CLEARANCE = 10;  // what counts as under the legend, beyond its box
 constexpr int TRIAD_CORNER = 80;      // the axis symbol fills the top-left corner up to here
 
-const ScenePass* scene = nullptr;         // the pass draw_overlays draws on (null otherwise)
 OverlayBox legend_box;                    // the legend of the last pass
 int colour_table[2][FORCE_COLOUR_STEPS];  // [1 tension, 0 compression][shade]
 
@@ -124,30 +123,30 @@ bool clip_to_box(double& ax, double& ay, double& bx, double& by, double x0, doub
     return clip_segment_to_box(ax, ay, bx, by, x0, y0, x1, y1);
 }
 
-bool node_on_canvas(int i)
+bool node_on_canvas(const ScenePass& scene, int i)
 {
-    return i >= 1 && i <= scene->nodes && std::isfinite(scene->x(i)) && std::isfinite(scene->y(i));
+    return i >= 1 && i <= scene.nodes && std::isfinite(scene.x(i)) && std::isfinite(scene.y(i));
 }
 
 // The canvas size of the pass.
-void canvas_extent(int& width, int& height)
+void canvas_extent(const ScenePass& scene, int& width, int& height)
 {
-    width = scene->settings.canvas.width;
-    height = scene->settings.canvas.height;
+    width = scene.settings.canvas.width;
+    height = scene.settings.canvas.height;
 }
 
 // Model component (1 z, 2 x, 3 y) of a numbers vector index (0 x, 1 y, 2 z).
 constexpr int COMPONENT_OF[3] = {2, 3, 1};
 
 // The selected member three pixels wide in amber over everything drawn so far.
-void draw_highlight_member()
+void draw_highlight_member(const ScenePass& scene)
 {
-    const int e = scene->settings.overlays.highlight_member;
+    const int e = scene.settings.overlays.highlight_member;
     int a, b;
-    if (e < 1 || e > scene->elements || !scene->ends(e, a, b) || !node_on_canvas(a) || !node_on_canvas(b))
+    if (e < 1 || e > scene.elements || !scene.ends(e, a, b) || !node_on_canvas(scene, a) || !node_on_canvas(scene, b))
         return;
-    const float x1 = scene->projection.node_screen[1][a], y1 = scene->projection.node_screen[2][a];
-    const float x2 = scene->projection.node_screen[1][b], y2 = scene->projection.node_screen[2][b];
+    const float x1 = scene.projection.node_screen[1][a], y1 = scene.projection.node_screen[2][a];
+    const float x2 = scene.projection.node_screen[1][b], y2 = scene.projection.node_screen[2][b];
     // Shifted copies across the line: sideways for a steep line, up and down for a flat one.
     const bool steep = std::fabs(y2 - y1) > std::fabs(x2 - x1);
     for (int shift = -1; shift <= 1; ++shift) {
@@ -157,14 +156,14 @@ void draw_highlight_member()
     }
 }
 
-void draw_highlight_node()
+void draw_highlight_node(const ScenePass& scene)
 {
-    const int i = scene->settings.overlays.highlight_node;
-    if (!node_on_canvas(i))
+    const int i = scene.settings.overlays.highlight_node;
+    if (!node_on_canvas(scene, i))
         return;
-    pen_ring(scene->projection.node_screen[1][i], scene->projection.node_screen[2][i], SELECT_RING_INNER,
+    pen_ring(scene.projection.node_screen[1][i], scene.projection.node_screen[2][i], SELECT_RING_INNER,
              HIGHLIGHT_COLOUR);
-    pen_ring(scene->projection.node_screen[1][i], scene->projection.node_screen[2][i], SELECT_RING_OUTER,
+    pen_ring(scene.projection.node_screen[1][i], scene.projection.node_screen[2][i], SELECT_RING_OUTER,
              HIGHLIGHT_COLOUR);
 }
 
@@ -218,10 +217,10 @@ void arrow_ends(const ReactionArrow& a, float& tx, float& ty, float& hx, float& 
 }
 
 // How many obstacles the box would cover (a box off the canvas counts as covering all).
-int covered_by(const Area& area)
+int covered_by(const ScenePass& scene, const Area& area)
 {
     int width, height;
-    canvas_extent(width, height);
+    canvas_extent(scene, width, height);
     if (area.x0 < 4 || area.y0 < 4 || area.x1 > width - 4 || area.y1 > height - 4)
         return 2 * MAX_OBSTACLES + 1;
     int covered = 0;
@@ -237,12 +236,12 @@ int covered_by(const Area& area)
 
 // The place that covers fewest obstacles; the earliest of equals.
 template <std::size_t N>
-Area least_covering(const Area (&places)[N])
+Area least_covering(const ScenePass& scene, const Area (&places)[N])
 {
     Area chosen = places[0];
-    int least = covered_by(places[0]);
+    int least = covered_by(scene, places[0]);
     for (std::size_t n = 1; n < N && least > 0; ++n) {
-        const int covered = covered_by(places[n]);
+        const int covered = covered_by(scene, places[n]);
         if (covered < least) {
             chosen = places[n];
             least = covered;
@@ -253,19 +252,19 @@ Area least_covering(const Area (&places)[N])
 
 // The nodes and the load arrows' shafts (as the renderer draws them: from the node along the axis)
 // as obstacles.
-void add_model_obstacles()
+void add_model_obstacles(const ScenePass& scene)
 {
-    const int nodes = scene->nodes;
+    const int nodes = scene.nodes;
     for (int i = 1; i <= nodes && obstacle_line_count < MAX_OBSTACLES; ++i) {
-        const float sx = scene->projection.node_screen[1][i], sy = scene->projection.node_screen[2][i];
+        const float sx = scene.projection.node_screen[1][i], sy = scene.projection.node_screen[2][i];
         add_obstacle({sx - 3.0f, sy - 3.0f, sx + 3.0f, sy + 3.0f});
         for (int k = 1; k <= 3; ++k) {
-            const float load = scene->model.node_loads[k][i];
-            if (load == 0.0f || !scene->projection.axis_defined[k])
+            const float load = scene.model.node_loads[k][i];
+            if (load == 0.0f || !scene.projection.axis_defined[k])
                 continue;
-            const float length = load * scene->model.load_scale;
-            add_obstacle_line(sx, sy, sx + scene->projection.axis_direction[k][0] * length,
-                              sy + scene->projection.axis_direction[k][1] * length);
+            const float length = load * scene.model.load_scale;
+            add_obstacle_line(sx, sy, sx + scene.projection.axis_direction[k][0] * length,
+                              sy + scene.projection.axis_direction[k][1] * length);
         }
     }
 }
@@ -278,12 +277,12 @@ Area beside(float x, float y, float ux, float uy, float width)
     return {cx - width / 2.0f, cy - TEXT_HEIGHT / 2.0f, cx + width / 2.0f, cy + TEXT_HEIGHT / 2.0f};
 }
 
-void draw_node_numbers()
+void draw_node_numbers(const ScenePass& scene)
 {
-    const int nodes = scene->nodes;
+    const int nodes = scene.nodes;
     char text[16];
     for (int i = 1; i <= nodes; ++i) {
-        const float x = scene->projection.node_screen[1][i], y = scene->projection.node_screen[2][i];
+        const float x = scene.projection.node_screen[1][i], y = scene.projection.node_screen[2][i];
         if (!std::isfinite(x) || !std::isfinite(y))
             continue;
         char* end = std::to_chars(text, text + sizeof text, i).ptr;
@@ -316,7 +315,7 @@ void draw_reaction_arrow(const ReactionArrow& a)
 
 // The value of one arrow: beyond its tail, or where that is taken or off the canvas, beside its
 // tail, its shaft or its head.
-void draw_reaction_value(const ReactionArrow& a, bool avoid)
+void draw_reaction_value(const ScenePass& scene, const ReactionArrow& a, bool avoid)
 {
     char buffer[40];
     const std::string_view text = four_digits(a.value, buffer);
@@ -329,21 +328,21 @@ void draw_reaction_value(const ReactionArrow& a, bool avoid)
                             beside(tx, ty, -nx, -ny, width),     beside(mx, my, nx, ny, width),
                             beside(mx, my, -nx, -ny, width),     beside(hx, hy, nx, ny, width),
                             beside(hx, hy, -nx, -ny, width)};
-    const Area chosen = avoid ? least_covering(places) : places[0];
+    const Area chosen = avoid ? least_covering(scene, places) : places[0];
     pen_label(chosen.x0, chosen.y0, text, REACTION_COLOUR, WHITE);
     add_obstacle(chosen);
 }
 
 // An arrow for every reaction component of at least a millionth of the largest (their values
 // come later, placed clear of the arrows, the support markers, the node numbers and each other).
-void draw_reaction_arrows()
+void draw_reaction_arrows(const ScenePass& scene)
 {
-    const int nodes = std::min(scene->nodes, static_cast<int>(scene->numbers.nodes.size()) - 1);
+    const int nodes = std::min(scene.nodes, static_cast<int>(scene.numbers.nodes.size()) - 1);
     double largest = 0.0;
     for (int i = 1; i <= nodes; ++i) {
-        if (!scene->numbers.nodes[i].restrained)
+        if (!scene.numbers.nodes[i].restrained)
             continue;
-        for (double r : scene->numbers.nodes[i].reaction) {
+        for (double r : scene.numbers.nodes[i].reaction) {
             if (std::isfinite(r))
                 largest = std::max(largest, std::fabs(r));
         }
@@ -352,21 +351,21 @@ void draw_reaction_arrows()
     if (largest == 0.0)
         return;
     for (int i = 1; i <= nodes; ++i) {
-        const NodeNumbers& node = scene->numbers.nodes[i];
-        if (!node.restrained || !node_on_canvas(i))
+        const NodeNumbers& node = scene.numbers.nodes[i];
+        if (!node.restrained || !node_on_canvas(scene, i))
             continue;
-        const float sx = scene->projection.node_screen[1][i], sy = scene->projection.node_screen[2][i];
+        const float sx = scene.projection.node_screen[1][i], sy = scene.projection.node_screen[2][i];
         for (int c = 0; c < 3; ++c) {
             const double r = node.reaction[c];
             const int k = COMPONENT_OF[c];
             if (node.restraint[c] != 1 || !std::isfinite(r) || std::fabs(r) < REACTION_SHARE * largest)
                 continue;
-            if (!scene->projection.axis_defined[k])
+            if (!scene.projection.axis_defined[k])
                 continue;
             const float sign = r > 0.0 ? 1.0f : -1.0f;
             const float share = static_cast<float>(std::fabs(r) / largest);
-            arrows.push_back({sx, sy, scene->projection.axis_direction[k][0] * sign,
-                              scene->projection.axis_direction[k][1] * sign,
+            arrows.push_back({sx, sy, scene.projection.axis_direction[k][0] * sign,
+                              scene.projection.axis_direction[k][1] * sign,
                               std::max(REACTION_SHORTEST, REACTION_LONGEST * share), r});
         }
         add_obstacle({sx - 8.0f, sy - 8.0f, sx + 8.0f, sy + 8.0f});  // the support markers
@@ -380,26 +379,26 @@ void draw_reaction_arrows()
 }
 
 // The values of this pass's reaction arrows, after the node numbers so that they keep clear of them.
-void draw_reaction_values()
+void draw_reaction_values(const ScenePass& scene)
 {
     const bool avoid = arrows.size() <= MAX_PLACED_ARROWS;
     for (const ReactionArrow& a : arrows)
-        draw_reaction_value(a, avoid);
+        draw_reaction_value(scene, a, avoid);
 }
 
 // Rings round the node of largest deflection where the deflected shape puts it, and its value.
-void draw_max_deflection()
+void draw_max_deflection(const ScenePass& scene)
 {
-    const int i = scene->numbers.max_deflection.index;
-    if (!scene->numbers.has_results || !node_on_canvas(i))
+    const int i = scene.numbers.max_deflection.index;
+    if (!scene.numbers.has_results || !node_on_canvas(scene, i))
         return;
-    const float x = scene->projection.node_screen[1][i] + scene->projection.node_deflected_offset[1][i];
-    const float y = scene->projection.node_screen[2][i] + scene->projection.node_deflected_offset[2][i];
+    const float x = scene.projection.node_screen[1][i] + scene.projection.node_deflected_offset[1][i];
+    const float y = scene.projection.node_screen[2][i] + scene.projection.node_deflected_offset[2][i];
     pen_ring(x, y, MAX_RING_INNER, MAX_DEFLECTION_COLOUR);
     pen_ring(x, y, MAX_RING_OUTER, MAX_DEFLECTION_COLOUR);
     char buffer[40];
     char text[56] = "max ";
-    const std::string_view value = four_digits(scene->numbers.max_deflection.value, buffer);
+    const std::string_view value = four_digits(scene.numbers.max_deflection.value, buffer);
     std::copy(value.begin(), value.end(), text + 4);
     const std::string_view shown(text, 4 + value.size());
     // Right of the ring, or where that is taken, the first free one of the places round it.
@@ -410,30 +409,30 @@ void draw_max_deflection()
                             beside(x + d, y - d, 1.0f, -1.0f, width), beside(x - r, y, -1.0f, 0.0f, width),
                             beside(x - d, y + d, -1.0f, 1.0f, width), beside(x - d, y - d, -1.0f, -1.0f, width),
                             beside(x, y + r, 0.0f, 1.0f, width),      beside(x, y - r, 0.0f, -1.0f, width)};
-    const Area chosen = least_covering(places);
+    const Area chosen = least_covering(scene, places);
     pen_label(chosen.x0, chosen.y0, shown, MAX_DEFLECTION_COLOUR, WHITE);
 }
 
 // How much of the model the box (x, y, width, height), widened by the clearance, would hide:
 // the nodes inside it plus the members crossing it.
-long long hidden_under(int x, int y, int width, int height)
+long long hidden_under(const ScenePass& scene, int x, int y, int width, int height)
 {
     const double x0 = x - LEGEND_CLEARANCE, y0 = y - LEGEND_CLEARANCE;
     const double x1 = x + width + LEGEND_CLEARANCE, y1 = y + height + LEGEND_CLEARANCE;
     long long hidden = 0;
-    const int nodes = scene->nodes;
+    const int nodes = scene.nodes;
     for (int i = 1; i <= nodes; ++i) {
-        const float sx = scene->x(i), sy = scene->y(i);
+        const float sx = scene.x(i), sy = scene.y(i);
         if (sx >= x0 && sx <= x1 && sy >= y0 && sy <= y1)
             ++hidden;
     }
-    const int elements = scene->elements;
+    const int elements = scene.elements;
     for (int e = 1; e <= elements; ++e) {
         int a, b;
-        if (!scene->ends(e, a, b))
+        if (!scene.ends(e, a, b))
             continue;
-        double ax = scene->projection.node_screen[1][a], ay = scene->projection.node_screen[2][a];
-        double bx = scene->projection.node_screen[1][b], by = scene->projection.node_screen[2][b];
+        double ax = scene.projection.node_screen[1][a], ay = scene.projection.node_screen[2][a];
+        double bx = scene.projection.node_screen[1][b], by = scene.projection.node_screen[2][b];
         if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by))
             continue;
         if (clip_to_box(ax, ay, bx, by, x0, y0, x1, y1))
@@ -444,14 +443,14 @@ long long hidden_under(int x, int y, int width, int height)
 
 // The legend: the words, a colour bar from full compression through grey to full tension, and the
 // largest compression and tension under its ends; in the corner where it hides least.
-void draw_legend()
+void draw_legend(const ScenePass& scene)
 {
     char compression_buffer[40], tension_buffer[40];
-    const std::string_view compression = scene->numbers.max_compression.index != 0
-                                             ? four_digits(scene->numbers.max_compression.value, compression_buffer)
+    const std::string_view compression = scene.numbers.max_compression.index != 0
+                                             ? four_digits(scene.numbers.max_compression.value, compression_buffer)
                                              : "0";
-    const std::string_view tension = scene->numbers.max_tension.index != 0
-                                         ? four_digits(scene->numbers.max_tension.value, tension_buffer)
+    const std::string_view tension = scene.numbers.max_tension.index != 0
+                                         ? four_digits(scene.numbers.max_tension.value, tension_buffer)
                                          : "0";
     const int words = text_width("compression") + text_width("  ") + text_width("tension");
     const int values = text_width(compression) + text_width("  ") + text_width(tension);
@@ -460,7 +459,7 @@ void draw_legend()
     const int height = 2 * TEXT_HEIGHT + LEGEND_BAR_HEIGHT + 2 * LEGEND_GAP + 2 * LEGEND_PAD;
 
     int canvas_width, canvas_height;
-    canvas_extent(canvas_width, canvas_height);
+    canvas_extent(scene, canvas_width, canvas_height);
     const int left = LEGEND_MARGIN, right = canvas_width - LEGEND_MARGIN - width;
     const int top = LEGEND_MARGIN, bottom = canvas_height - LEGEND_MARGIN - height;
     // Corners in order of preference; the top-left one only when it clears the axis symbol.
@@ -470,7 +469,7 @@ void draw_legend()
     for (int n = 0; n < 4; ++n) {
         if (n == 3 && TRIAD_CORNER + height > canvas_height - LEGEND_MARGIN)
             continue;
-        const long long hidden = hidden_under(corners[n][0], corners[n][1], width, height);
+        const long long hidden = hidden_under(scene, corners[n][0], corners[n][1], width, height);
         if (best_hidden < 0 || hidden < best_hidden) {
             best = n;
             best_hidden = hidden;
@@ -549,28 +548,27 @@ void draw_overlays(const ScenePass& pass, const OverlayPass& overlays)
 {
     if (!overlays_active(pass.settings, pass.numbers.has_results))
         return;
-    scene = &pass;
+    const ScenePass& scene = pass;
     const OverlayStateData& o = pass.settings.overlays;
     draw_mode(DRAW_MODE_OUTLINE);
-    draw_highlight_member();
-    draw_highlight_node();
+    draw_highlight_member(scene);
+    draw_highlight_node(scene);
     obstacle_count = 0;
     obstacle_line_count = 0;
-    add_model_obstacles();
+    add_model_obstacles(scene);
     arrows.clear();
     const bool reactions = overlays.numbers_ready && o.show_reactions;
     if (reactions)
-        draw_reaction_arrows();
+        draw_reaction_arrows(scene);
     if (o.show_node_numbers)
-        draw_node_numbers();
+        draw_node_numbers(scene);
     if (reactions)
-        draw_reaction_values();
+        draw_reaction_values(scene);
     if (overlays.numbers_ready && o.show_max_deflection && pass.settings.show_deflected == 1)
-        draw_max_deflection();
+        draw_max_deflection(scene);
     if (overlays.colour_members && o.show_legend)
-        draw_legend();
+        draw_legend(scene);
     draw_mode(DRAW_MODE_OUTLINE);
-    scene = nullptr;
 }
 
 OverlayBox overlay_legend_box()
