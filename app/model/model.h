@@ -46,7 +46,7 @@ struct TrussModelData {
 
 // The window's derived data: the projection of TrussModel under View (app/view/view.h), the frame
 // of the last animation, and the count of model resets, which tells data derived elsewhere from
-// the model (the window's numbers, app/ui/canvas_view.h) that it belongs to an earlier model.
+// the model (its numbers, app/model/loaded_numbers.h) that it belongs to an earlier model.
 struct ViewStateData : Projection {
     float animation_phase = 0;       // frame being animated, 1..6; 0 before any animation
     std::uint32_t model_resets = 0;  // bumped by every reset of TrussModel (start-up, "Load File")
