@@ -16,9 +16,9 @@
 
 #include "app/batch/batch_render.h"
 #include "app/batch/render_options.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/startup.h"
-#include "app/view/render.h"
 #include "draw/draw.h"
 #include "draw/gif.h"
 #include "draw/image.h"

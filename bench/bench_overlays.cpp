@@ -11,11 +11,12 @@
 #include <string>
 
 #include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"
 #include "app/view/overlays.h"
-#include "app/view/render.h"
 #include "app/view/view.h"
 #include "bench/warren_bridge.h"
 #include "core/file.h"

@@ -8,10 +8,10 @@
 #include <cmath>
 
 #include "app/model/model.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/startup.h"
 #include "app/view/picking.h"
-#include "app/view/render.h"
 #include "app/view/view.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"

@@ -53,6 +53,9 @@ void draw_circle(int x, int y, int radius, int colour);
 // Text with its top-left corner at (x, y) in the default font, front colour on a box of the back
 // colour (no box with DRAW_MODE_TRANSPARENT). Returns x plus the text's width; "" draws nothing.
 int draw_text(int x, int y, std::string_view text, int front_colour, int back_colour);
+// The width in pixels that draw_text gives text in the font of the current text scale, without
+// drawing (0 when no font is available: texts are then left out).
+int draw_text_width(std::string_view text);
 
 constexpr float DRAW_TEXT_SCALE_MIN = 0.5f;  // draw_set_text_scale's range
 constexpr float DRAW_TEXT_SCALE_MAX = 8.0f;

@@ -476,6 +476,15 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     return saturate(static_cast<long long>(x) + cx);
 }
 
+int draw_text_width(std::string_view text)
+{
+    TextMetrics metrics;
+    if (!text_metrics(text, metrics)) {
+        return 0;
+    }
+    return saturate(metrics.advance);
+}
+
 bool text_metrics(std::string_view text, TextMetrics& metrics)
 {
     const GlyphSet& set = glyph_set();

@@ -6,8 +6,9 @@
 #include <string_view>
 
 #include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/read_results_file.h"
-#include "app/view/render.h"
 #include "app/view/view.h"
 #include "fuzz/fuzz_viewer_setup.h"
 

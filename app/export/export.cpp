@@ -1,20 +1,22 @@
-// Exports of the canvas: PNG from its pixels, SVG from a redraw with the recorder attached (one
-// drawing path: the renderer draws the picture and the recorder keeps the same verbs), GIF from
-// the six animation frames drawn on the canvas and copied.
+// Exports of a picture: PNG from its pixels, SVG from the scene drawn on a recorder (one drawing
+// path: the renderer draws the picture and the recorder keeps the same verbs), GIF from the six
+// animation frames drawn on copies of the picture.
 //
-// Touches: the canvas ID_CANVAS (redrawn by the SVG and GIF exports), View.show_deflected
-// and animation_phase (set while the frames are drawn, restored afterwards).
+// The window's exports take TrussModel, View, ViewState and the canvas ID_CANVAS (redrawn with
+// the ordinary picture after the GIF frames).
 #include "app/export/export.h"
 
+#include <cctype>
+#include "app/model/loaded_numbers.h"
 #include "app/model/model.h"
 #include "app/ui/ids.h"
-#include "app/view/animation.h"
-#include "app/view/render.h"
+#include "app/view/scene.h"
 #include "core/atomic_file.h"
 #include "core/file_name.h"
 #include "draw/gif.h"
 #include "draw/png.h"
 #include "draw/svg.h"
+#include "gui/canvas_output.h"
 #include "gui/gadget.h"
 
 namespace {
@@ -60,47 +62,59 @@ std::string write_png_file(const Picture& picture, const std::string& path)
     return write_bytes(path, bytes);
 }
 
-std::string view_svg_document(int frame, bool stresses)
+std::string scene_svg_document(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
+                               Projection& projection, int frame, bool stresses)
 {
-    const Picture* canvas = gadget_canvas_picture(ID_CANVAS);
-    if (canvas == nullptr)
-        return "";
     SvgRecorder recorder;
-    svg_recorder_start(recorder, canvas->width, canvas->height);
-    draw_record_svg(&recorder, canvas);
+    svg_recorder_start(recorder, settings.canvas.width, settings.canvas.height);
     if (frame >= 1 && frame <= ANIMATION_FRAMES) {
-        draw_animation_frame(frame);
+        render_animation_frame(model, numbers, settings, projection, frame, draw_svg_output(&recorder, nullptr));
     } else {
-        redraw_view();
+        render_scene(model, numbers, settings, projection, draw_svg_output(&recorder, nullptr));
     }
     if (stresses)
-        draw_stress_list();
-    draw_record_svg(nullptr, nullptr);
+        render_stress_table(model, settings, draw_svg_output(&recorder, nullptr));
     return svg_document(recorder);
+}
+
+bool draw_scene_frames(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
+                       Projection& projection, const Picture& background, std::vector<Picture>& frames)
+{
+    frames.clear();
+    frames.reserve(ANIMATION_FRAMES);
+    for (int frame = 1; frame <= ANIMATION_FRAMES; ++frame) {
+        Picture picture = background;
+        if (!render_animation_frame(model, numbers, settings, projection, frame,
+                                    draw_picture_output(&picture, nullptr))) {
+            frames.clear();
+            return false;
+        }
+        frames.push_back(std::move(picture));
+    }
+    return true;
+}
+
+std::string view_svg_document(int frame, bool stresses)
+{
+    if (gadget_canvas_picture(ID_CANVAS) == nullptr)
+        return "";
+    if (frame >= 1 && frame <= ANIMATION_FRAMES)
+        ViewState.animation_phase = static_cast<float>(frame);
+    return scene_svg_document(TrussModel, model_numbers(), View, ViewState, frame, stresses);
 }
 
 bool draw_animation_frames(std::vector<Picture>& frames)
 {
     frames.clear();
-    if (gadget_canvas_picture(ID_CANVAS) == nullptr)
+    const Picture* canvas = gadget_canvas_picture(ID_CANVAS);
+    if (canvas == nullptr)
         return false;
-    const std::int8_t deflected = View.show_deflected;
-    const float phase = ViewState.animation_phase;
-    View.show_deflected = 0;  // as "Animation" draws: no static shape under the moving one
-    frames.reserve(ANIMATION_FRAMES);
-    for (int frame = 1; frame <= ANIMATION_FRAMES; ++frame) {
-        draw_animation_frame(frame);
-        const Picture* canvas = gadget_canvas_picture(ID_CANVAS);
-        if (canvas == nullptr)
-            break;
-        frames.push_back(*canvas);
-    }
-    View.show_deflected = deflected;
-    ViewState.animation_phase = phase;
-    redraw_view();
-    if (frames.size() != ANIMATION_FRAMES)
-        frames.clear();
-    return !frames.empty();
+    ViewSettings settings = View;
+    settings.show_deflected = 0;  // as "Animation" draws: no static shape under the moving one
+    const Picture background = *canvas;
+    const bool drawn = draw_scene_frames(TrussModel, model_numbers(), settings, ViewState, background, frames);
+    render_scene(TrussModel, model_numbers(), View, ViewState, draw_canvas_output(ID_CANVAS));
+    return drawn;
 }
 
 std::string write_gif_file(const std::vector<Picture>& frames, const std::string& path)

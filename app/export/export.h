@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/model/analysis.h"
+#include "app/view/view.h"
 #include "draw/picture.h"
 
 // The file formats, chosen by a file name's extension.
@@ -29,14 +31,22 @@ std::string export_format_list();
 
 // picture encoded as PNG, every pixel as it is, written to path. "" on success, else the reason.
 std::string write_png_file(const Picture& picture, const std::string& path);
-// The canvas redrawn with an SVG recorder attached, as a document: the ordinary picture (frame 0)
-// or animation frame 1..6, with the element result table over it when stresses is set. The canvas
-// shows that picture afterwards.
+// The picture of model under settings (frame 0) or its animation frame 1..6 (render_scene,
+// render_animation_frame) as an SVG document of settings.canvas's size, with the whole element
+// result table over it when stresses is set.
+std::string scene_svg_document(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
+                               Projection& projection, int frame, bool stresses);
+// The six animation frames of model under settings, each drawn on a copy of background (which
+// gives the pixels the picture leaves alone: its outermost rows and columns). False (frames empty)
+// when one cannot be drawn.
+bool draw_scene_frames(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
+                       Projection& projection, const Picture& background, std::vector<Picture>& frames);
+
+// scene_svg_document of the window's model and view; "" when there is no canvas.
 std::string view_svg_document(int frame, bool stresses);
 // The six animation frames as the "Animation" command draws them now (the offsets of the last
-// redraw with the deflected shape, "Deflected" off while they are drawn), each copied from the
-// canvas into frames. The switches and animation_phase are as they were afterwards and the
-// canvas shows the ordinary picture again. False (frames empty) when there is no canvas.
+// redraw with the deflected shape, "Deflected" off while they are drawn) over copies of the canvas.
+// The canvas shows the ordinary picture afterwards. False (frames empty) when there is no canvas.
 bool draw_animation_frames(std::vector<Picture>& frames);
 // frames encoded as a looping GIF, ANIMATION_FRAME_CENTISECONDS each, written to path. "" on
 // success, else the reason.

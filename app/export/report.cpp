@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "app/export/columns.h"
+#include "app/model/loaded_numbers.h"
 #include "app/model/model.h"
 #include "core/atomic_file.h"
 #include "core/file_name.h"
@@ -311,8 +312,7 @@ bool write_report(const std::string& path, std::string& error)
         error = "cannot write '" + path + "': not a .json or .csv file";
         return false;
     }
-    ModelNumbers numbers;
-    compute_model_numbers(numbers);
+    const ModelNumbers& numbers = model_numbers();
     if (*format == ReportFormat::Json)
         return write_text(path, report_json(numbers, TrussModel.title_line), error);
     return write_text(report_members_csv_path(path), report_members_csv(numbers), error) &&

@@ -11,9 +11,10 @@
 // Coordinates: the reader centres node_coords on model_centre; adding the centre back gives the
 // file's values again (to float rounding, which the reported float value absorbs).
 //
-// Reads TrussModel, results_missing and View.scale; writes nothing but its result.
+// Reads only its arguments.
 #include "app/model/analysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -30,12 +31,12 @@ double magnitude(const Vec3& v)
 }
 
 // Node i's coordinates as the file gives them: the centred value plus the centre, as float32.
-Vec3 file_coordinates(int i)
+Vec3 file_coordinates(const TrussModelData& model, int i)
 {
     Vec3 c{};
     for (int j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
-        const double raw = static_cast<double>(TrussModel.node_coords[k][i]) + TrussModel.model_centre[k];
+        const double raw = static_cast<double>(model.node_coords[k][i]) + model.model_centre[k];
         c[j] = static_cast<float>(raw);
     }
     return c;
@@ -50,7 +51,32 @@ Vec3 file_vector(const std::vector<float>* records, int i)
     return v;
 }
 
+// The entries of a record that index 1..count can use, as a count.
+int usable(int count, std::size_t entries)
+{
+    if (count < 0)
+        return 0;
+    return static_cast<int>(std::min(static_cast<std::size_t>(count), entries == 0 ? 0 : entries - 1));
+}
+
 }  // namespace
+
+int model_node_count(const TrussModelData& model)
+{
+    std::size_t entries = model.node_coords[1].size();
+    for (int k = 1; k < 4; ++k) {
+        entries = std::min({entries, model.node_coords[k].size(), model.node_fixity[k].size(),
+                            model.node_loads[k].size(), model.node_deflections[k].size()});
+    }
+    return usable(model.node_count, entries);
+}
+
+int model_element_count(const TrussModelData& model)
+{
+    const std::size_t entries = std::min({model.element_nodes.size(), model.element_stress.size(),
+                                          model.element_force.size(), model.element_result_text.size()});
+    return usable(model.element_count, entries);
+}
 
 std::string_view member_state_name(MemberState state)
 {
@@ -65,32 +91,30 @@ std::string_view member_state_name(MemberState state)
     return "none";
 }
 
-void compute_model_numbers(ModelNumbers& numbers)
+ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results)
 {
-    const int node_count = usable_node_count();
-    const int element_count = usable_element_count();
-    const bool results = results_missing == 0;
+    const int node_count = model_node_count(model);
+    const int element_count = model_element_count(model);
+    const bool results = has_results;
 
-    // Keep the records' memory: a reload of the same model allocates nothing.
-    std::vector<NodeNumbers> nodes = std::move(numbers.nodes);
-    std::vector<MemberNumbers> members = std::move(numbers.members);
-    numbers = ModelNumbers{};
+    ModelNumbers numbers;
+    std::vector<NodeNumbers> nodes;
+    std::vector<MemberNumbers> members;
     nodes.assign(static_cast<std::size_t>(node_count) + 1, NodeNumbers{});
     members.assign(static_cast<std::size_t>(element_count) + 1, MemberNumbers{});
     numbers.has_results = results;
 
     for (int i = 1; i <= node_count; ++i)
-        nodes[i].coordinates = file_coordinates(i);
+        nodes[i].coordinates = file_coordinates(model, i);
 
     // Sum of the member forces acting on each node, file order x, y, z.
     std::vector<Vec3> member_pull(static_cast<std::size_t>(node_count) + 1, Vec3{});
     for (int e = 1; e <= element_count; ++e) {
         MemberNumbers& m = members[e];
-        const int a = TrussModel.element_nodes[e][1];
-        const int b = TrussModel.element_nodes[e][2];
+        int a, b;
+        m.drawable = member_ends(model, e, node_count, a, b);
         m.nodes[0] = a;
         m.nodes[1] = b;
-        m.drawable = a >= 1 && a <= node_count && b >= 1 && b <= node_count;
         if (!m.drawable)
             continue;
         const Vec3& pa = nodes[a].coordinates;
@@ -99,8 +123,8 @@ void compute_model_numbers(ModelNumbers& numbers)
         m.length = magnitude(span);
         if (!results)
             continue;
-        m.stress = TrussModel.element_stress[e];
-        m.force = TrussModel.element_force[e];
+        m.stress = model.element_stress[e];
+        m.force = model.element_force[e];
         m.state = m.force > 0 ? MemberState::Tension : m.force < 0 ? MemberState::Compression : MemberState::None;
         if (m.force > numbers.max_tension.value)
             numbers.max_tension = {e, m.force};
@@ -120,16 +144,16 @@ void compute_model_numbers(ModelNumbers& numbers)
 
     for (int i = 1; i <= node_count; ++i) {
         NodeNumbers& n = nodes[i];
-        n.load = file_vector(TrussModel.node_loads, i);
+        n.load = file_vector(model.node_loads, i);
         for (int j = 0; j < 3; ++j) {
-            n.restraint[j] = TrussModel.node_fixity[MODEL_COMPONENT[j]][i];
+            n.restraint[j] = model.node_fixity[MODEL_COMPONENT[j]][i];
             n.restrained = n.restrained || n.restraint[j] == 1;
             numbers.load_sum[j] += n.load[j];
             numbers.total_load += std::fabs(n.load[j]);
         }
         if (!results)
             continue;
-        n.deflection = file_vector(TrussModel.node_deflections, i);
+        n.deflection = file_vector(model.node_deflections, i);
         n.deflection_magnitude = magnitude(n.deflection);
         if (n.deflection_magnitude > numbers.max_deflection.value)
             numbers.max_deflection = {i, n.deflection_magnitude};
@@ -148,13 +172,14 @@ void compute_model_numbers(ModelNumbers& numbers)
     numbers.unbalanced = results && numbers.residual_share > UNBALANCED_SHARE;
     numbers.nodes = std::move(nodes);
     numbers.members = std::move(members);
+    return numbers;
 }
 
-double drawn_magnification()
+double drawn_magnification(float deflection_scale, float view_scale)
 {
     // A deflection of one length unit moves its node deflection_scale pixels along the canvas
     // direction of its component; one length unit of the truss spans view_scale pixels.
-    if (!(View.scale > 0))
+    if (!(view_scale > 0))
         return 0;
-    return static_cast<double>(TrussModel.deflection_scale) / View.scale;
+    return static_cast<double>(deflection_scale) / view_scale;
 }

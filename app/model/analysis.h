@@ -1,7 +1,7 @@
 // The numbers behind the engineer's view: member lengths and states, support reactions, the
 // equilibrium check, the extremes and the magnification of the drawn deflected shape. Computed from
-// TrussModel (and ViewState for the magnification) only; nothing here draws. The viewer's overlays,
-// its results window, kelvaro-render's options and its report all read these numbers.
+// a model value once per read; nothing here draws or reads a global. The viewer's overlays, its
+// tooltips, its results window, kelvaro-render's options and its report all read these numbers.
 //
 // Vectors are in the file's order x, y, z (the model's components 2, 3, 1). Indices follow the
 // model: nodes 1..node_count, elements 1..element_count, entry 0 unused.
@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string_view>
 #include <vector>
+
+#include "app/model/model.h"
 
 using Vec3 = std::array<double, 3>;  // x, y, z as the file gives them
 
@@ -56,12 +58,25 @@ struct ModelNumbers {
     bool has_results = false;            // results_missing clear when computed
 };
 
-// Computes every number from the model as it stands (results_missing tells whether results exist).
+// Nodes 1..n that every per-node record of model has an entry for (0 for a negative count).
+int model_node_count(const TrussModelData& model);
+// Elements 1..n that every per-element record of model has an entry for.
+int model_element_count(const TrussModelData& model);
+// The end nodes a and b of element e (1..model_element_count) when both lie within 1..nodes; false
+// (a and b as read) when either does not, and the member cannot be drawn or carry anything.
+inline bool member_ends(const TrussModelData& model, int e, int nodes, int& a, int& b)
+{
+    a = model.element_nodes[e][1];
+    b = model.element_nodes[e][2];
+    return a >= 1 && a <= nodes && b >= 1 && b <= nodes;
+}
+
+// Every number of model as it stands; has_results tells whether the file had usable results.
 // Without results, stresses, forces, deflections and reactions are 0, the states None and the
 // model is never unbalanced. The extremes and largest_force consider drawable members only.
-void compute_model_numbers(ModelNumbers& numbers);
+ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results);
 // "tension", "compression" or "none".
 std::string_view member_state_name(MemberState state);
 // Deflection pixels per length unit divided by view pixels per length unit: how many times the drawn
 // deflected shape exaggerates the real one (0 when the view scale is 0).
-double drawn_magnification();
+double drawn_magnification(float deflection_scale, float view_scale);

@@ -1,26 +1,12 @@
 // Tooltip texts of members and nodes. Numbers are shown with 4 significant digits ("%.4g"), as
 // the file gives them (no units: the file carries none).
 //
-// State: the model's numbers, computed on the first tooltip after a read.
+// Reads only its arguments.
 #include "app/model/inspect.h"
 
 #include <cstdio>
 
-#include "app/model/analysis.h"
-
 namespace {
-
-ModelNumbers numbers;
-bool computed = false;
-
-const ModelNumbers& model_numbers()
-{
-    if (!computed) {
-        compute_model_numbers(numbers);
-        computed = true;
-    }
-    return numbers;
-}
 
 std::string number(double value)
 {
@@ -36,9 +22,8 @@ std::string vector_text(const Vec3& v)
 
 }  // namespace
 
-std::string member_tooltip(int e)
+std::string member_tooltip(const ModelNumbers& all, int e)
 {
-    const ModelNumbers& all = model_numbers();
     if (e < 1 || e >= static_cast<int>(all.members.size()))
         return {};
     const MemberNumbers& m = all.members[e];
@@ -50,9 +35,8 @@ std::string member_tooltip(int e)
     return text + " (" + std::string(member_state_name(m.state)) + ")";
 }
 
-std::string node_tooltip(int i)
+std::string node_tooltip(const ModelNumbers& all, int i)
 {
-    const ModelNumbers& all = model_numbers();
     if (i < 1 || i >= static_cast<int>(all.nodes.size()))
         return {};
     const NodeNumbers& n = all.nodes[i];
@@ -66,10 +50,4 @@ std::string node_tooltip(int i)
             text += "\nreaction " + vector_text(n.reaction);
     }
     return text;
-}
-
-void inspect_invalidate()
-{
-    computed = false;
-    numbers = ModelNumbers{};
 }

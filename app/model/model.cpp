@@ -13,7 +13,6 @@
 TrussModelData TrussModel;
 ViewStateData ViewState;
 
-float pi_value = 0.0f;
 std::int8_t redraw_pending = 0;
 std::int8_t planar_model = 0;
 std::int32_t results_missing = 0;
@@ -85,7 +84,9 @@ void apply_plan_view_preset()
 void reset_to_startup_defaults()
 {
     TrussModel = TrussModelData{};
+    const std::uint32_t resets = ViewState.model_resets + 1;
     ViewState = ViewStateData{};
+    ViewState.model_resets = resets;
     size_node_records(0);
     size_element_records(0);
     window_title.clear();
@@ -94,9 +95,6 @@ void reset_to_startup_defaults()
     View.canvas = CanvasSize{};
     draw_set_text_scale(1.0f);
 
-    // pi is kept as float32 (3.14159274), slightly above the exact value; the plan view's
-    // cos(-90 degrees) is therefore about -4.37e-8, not 0.
-    pi_value = static_cast<float>(4.0 * std::atan(1.0));
     title_text = TITLE_TEXT;
 
     apply_3d_view_preset();
@@ -150,6 +148,7 @@ void reset_for_load()
     ViewState.fit_u_min = ViewState.fit_u_max = 0.0f;
     ViewState.fit_v_min = ViewState.fit_v_max = 0.0f;
     ViewState.animation_phase = 0.0f;
+    ++ViewState.model_resets;
     View.rotation_step = DEFAULT_ROTATION_STEP;
 }
 

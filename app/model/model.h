@@ -11,25 +11,19 @@
 
 #include "app/model/truss_model.h"
 #include "app/view/settings.h"
+#include "app/view/view.h"
 
-// The window's projection of the model under View: derived data, recomputed from the model and View.
-struct ViewStateData {
-    float u_p1, u_p2;                             // view matrix: canvas u from components 1, 2
-    float v_p1, v_p2, v_p3;                       // view matrix: canvas v from components 1, 2, 3
-    float axis_direction[4][2];                   // [k][0] du, [k][1] dv: unit canvas direction of component k
-    std::uint8_t axis_defined[4];                 // [k] 1 when component k has a canvas direction
-    std::vector<float> node_screen[3];            // [c][i] canvas position of node i, pixels (c 1 = x, 2 = y)
-    float fit_u_min, fit_u_max;                   // fit's running extent along u, model length units
-    float fit_v_min, fit_v_max;                   // fit's running extent along v, model length units
-    std::vector<float> node_deflected_offset[3];  // [c][i] canvas displacement of node i, pixels
-    int element_colour;                           // colour of the undeformed elements (draw_rgb)
-    float animation_phase;                        // frame being animated, 1..6; 0 before any animation
+// The window's derived data: the projection of TrussModel under View (app/view/view.h), the frame
+// of the last animation, and the count of model resets, which tells data derived elsewhere from
+// the model (its numbers, app/model/loaded_numbers.h) that it belongs to an earlier model.
+struct ViewStateData : Projection {
+    float animation_phase = 0;       // frame being animated, 1..6; 0 before any animation
+    std::uint32_t model_resets = 0;  // bumped by every reset of TrussModel (start-up, "Load File")
 };
 
 extern TrussModelData TrussModel;  // the loaded truss
 extern ViewStateData ViewState;    // the view of it
 
-extern float pi_value;                // 4 * atan(1) as float32, computed at start-up
 extern std::int8_t redraw_pending;    // redraw the canvas after the current event
 extern std::int8_t planar_model;      // 1 while every node's component 1 is zero
 extern std::int32_t results_missing;  // 1 when the file had no usable results

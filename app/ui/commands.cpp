@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/model/model.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/export_commands.h"
 #include "app/ui/gestures.h"
@@ -20,8 +21,6 @@
 #include "app/ui/reload.h"
 #include "app/ui/results_window.h"
 #include "app/ui/save_image.h"
-#include "app/view/animation.h"
-#include "app/view/render.h"
 #include "app/view/view.h"
 #include "core/str.h"
 #include "gui/input.h"

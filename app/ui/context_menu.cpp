@@ -1,7 +1,13 @@
 // The context menu and the F1 box, both read from the command table.
 #include "app/ui/context_menu.h"
 
+#include "app/ui/canvas_view.h"
+#include "app/ui/export_commands.h"
+#include "app/ui/gestures.h"
 #include "app/ui/ids.h"
+#include "app/ui/reload.h"
+#include "app/ui/results_window.h"
+#include "app/view/overlays.h"
 #include "gui/input.h"
 
 namespace {

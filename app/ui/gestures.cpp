@@ -17,12 +17,12 @@
 
 #include "app/model/inspect.h"
 #include "app/model/model.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/ids.h"
 #include "app/ui/results_window.h"
 #include "app/view/overlays.h"
 #include "app/view/picking.h"
-#include "app/view/render.h"
 #include "app/view/view.h"
 #include "gui/input.h"
 

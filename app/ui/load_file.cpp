@@ -9,12 +9,13 @@
 #include <string>
 
 #include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/results_window.h"
 #include "app/view/overlays.h"
-#include "app/view/render.h"
 #include "app/view/view.h"
 #include "core/file.h"
 #include "core/str.h"

@@ -8,6 +8,8 @@
 
 #include "app/model/inspect.h"
 #include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/gestures.h"
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
@@ -15,7 +17,6 @@
 #include "app/ui/results_window.h"
 #include "app/view/overlays.h"
 #include "app/view/picking.h"
-#include "app/view/render.h"
 #include "app/view/view.h"
 #include "gui/input.h"
 

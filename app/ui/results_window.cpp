@@ -12,7 +12,9 @@
 
 #include "app/export/columns.h"
 #include "app/model/analysis.h"
+#include "app/model/loaded_numbers.h"
 #include "app/model/model.h"
+#include "app/ui/canvas_view.h"
 #include "app/view/overlays.h"
 #include "core/atomic_file.h"
 #include "core/file_name.h"
@@ -174,8 +176,7 @@ void on_select(int table, int data_row)
 
 void build()
 {
-    ModelNumbers numbers;
-    compute_model_numbers(numbers);
+    const ModelNumbers& numbers = model_numbers();
     spec.title = "Results - " + results_path;
     spec.tables.resize(2);
     build_table(numbers, MEMBER_COLUMNS, spec.tables[RESULTS_MEMBERS]);

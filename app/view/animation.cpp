@@ -1,67 +1,32 @@
-// The deflection animation: for each of six frames the ordinary picture is drawn, then the
-// elements at f/6 of their stored deflected offsets in (0, 180, 120) with filled magenta circles
-// at their first end nodes, then the thread sleeps 250 ms. The offsets are those of the last
-// redraw that drew the deflected shape; the animation scales them and never recomputes them.
-//
-// Touches: ViewState.animation_phase; reads node_screen and node_deflected_offset; draws on canvas
-// ID_CANVAS.
-#include "app/view/animation.h"
-
-#include "app/model/model.h"
-#include "app/ui/ids.h"
-#include "app/view/render.h"
-#include "core/str.h"
+// The deflection animation's moving shape: the elements at f/6 of the stored deflected offsets in
+// (0, 180, 120) with filled magenta circles at their first end nodes. The offsets are those of the
+// last picture drawn with the deflected shape; the animation scales them and never recomputes them.
+// An element whose first end cannot be placed is left out; one whose second end cannot be placed
+// keeps its circle.
+#include "app/view/pen.h"
+#include "app/view/scene.h"
 #include "draw/draw.h"
-#include "gui/canvas_output.h"
-#include "gui/window.h"
 
-namespace {
-
-constexpr int FRAME_COUNT = 6;
-constexpr int FRAME_PAUSE_MS = 250;
-
-void draw_animated_elements(int frame)
+void draw_animated_shape(const TrussModelData& model, const Projection& projection, int frame)
 {
     const int line_colour = draw_rgb(0, 180, 120);
     const int circle_colour = draw_rgb(255, 0, 255);
     // f / 6 first, so that the last frame uses the offsets exactly (6 / 6 is 1).
-    float amount = static_cast<float>(frame) / static_cast<float>(FRAME_COUNT);
-    const int nodes = usable_node_count();
-    const int elements = usable_element_count();
+    float amount = static_cast<float>(frame) / static_cast<float>(ANIMATION_FRAME_COUNT);
+    const int nodes = projected_node_count(model, projection);
+    const int elements = model_element_count(model);
     for (int e = 1; e <= elements; ++e) {
-        int a = TrussModel.element_nodes[e][1];
-        int b = TrussModel.element_nodes[e][2];
-        if (a < 1 || a > nodes || b < 1 || b > nodes)
+        int a, b;
+        if (!member_ends(model, e, nodes, a, b))
             continue;
-        float qx1 = ViewState.node_screen[1][a] + ViewState.node_deflected_offset[1][a] * amount;
-        float qy1 = ViewState.node_screen[2][a] + ViewState.node_deflected_offset[2][a] * amount;
-        float qx2 = ViewState.node_screen[1][b] + ViewState.node_deflected_offset[1][b] * amount;
-        float qy2 = ViewState.node_screen[2][b] + ViewState.node_deflected_offset[2][b] * amount;
-        int x1, y1, x2, y2;
+        float qx1 = projection.node_screen[1][a] + projection.node_deflected_offset[1][a] * amount;
+        float qy1 = projection.node_screen[2][a] + projection.node_deflected_offset[2][a] * amount;
+        float qx2 = projection.node_screen[1][b] + projection.node_deflected_offset[1][b] * amount;
+        float qy2 = projection.node_screen[2][b] + projection.node_deflected_offset[2][b] * amount;
+        int x1, y1;
         if (!to_pixels(qx1, qy1, x1, y1))
             continue;
-        if (to_pixels(qx2, qy2, x2, y2))
-            draw_line_xy(x1, y1, x2, y2, line_colour);
-        draw_circle(x1, y1, 2, circle_colour);
-    }
-}
-
-}  // namespace
-
-void draw_animation_frame(int frame)
-{
-    ViewState.animation_phase = static_cast<float>(frame);
-    redraw_view();
-    if (draw_begin(draw_canvas_output(ID_CANVAS)) != 0) {
-        draw_animated_elements(frame);
-        draw_end();
-    }
-}
-
-void animate_deflection()
-{
-    for (int frame = 1; frame <= FRAME_COUNT; ++frame) {
-        draw_animation_frame(frame);
-        event_delay(FRAME_PAUSE_MS);
+        pen_segment(qx1, qy1, qx2, qy2, line_colour);
+        pen_ring(qx1, qy1, 2, circle_colour);
     }
 }

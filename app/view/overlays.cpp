@@ -2,7 +2,7 @@
 // support reactions, the largest deflection and the selection highlight.
 //
 // Design: the renderer calls in at three places only. overlays_prepare at the start of a pass
-// takes the numbers the switched-on overlays need from app/analysis (nothing is computed here);
+// tells which of the model's numbers (app/model/analysis.h, passed in) the pass uses;
 // draw_elements asks overlay_member_colour for each member when force colours are on; and
 // draw_overlays draws the rest after the deflected shape, under the axis triad. With every switch
 // off none of them draws or changes anything, so the plain picture stays exact.
@@ -18,8 +18,8 @@
 // covers fewest nodes, arrows and earlier labels; the legend takes the canvas corner that hides
 // fewest nodes and members.
 //
-// State: Overlays (the switches), the numbers of the current pass, the label obstacles of the
-// pass and the last legend box.
+// State: the label obstacles of the pass being drawn and the last legend box; everything else
+// comes in with the pass.
 #include "app/view/overlays.h"
 
 #include <algorithm>
@@ -28,13 +28,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/model/analysis.h"
-#include "app/model/model.h"
-#include "app/ui/ids.h"
-#include "app/view/render.h"
+#include "app/view/pen.h"
+#include "app/view/scene_pass.h"
 #include "draw/clip.h"
 #include "draw/draw.h"
-#include "gui/gadget.h"
 
 namespace {
 
@@ -75,9 +72,6 @@ constexpr int LEGEND_GAP = 3;         // between the words, the bar and the valu
 constexpr int LEGEND_CLEARANCE = 10;  // what counts as under the legend, beyond its box
 constexpr int TRIAD_CORNER = 80;      // the axis symbol fills the top-left corner up to here
 
-ModelNumbers numbers;                     // the numbers of the current pass (filled when an overlay needs them)
-bool numbers_ready = false;               // numbers were computed for the current pass
-bool colour_members = false;              // force colours in the current pass
 OverlayBox legend_box;                    // the legend of the last pass
 int colour_table[2][FORCE_COLOUR_STEPS];  // [1 tension, 0 compression][shade]
 
@@ -115,11 +109,10 @@ std::string_view four_digits(double value, char (&buffer)[40])
     return std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer));
 }
 
-// Width of text in the canvas font, measured by drawing it above the canvas (nothing is painted).
+// Width of text in the canvas font.
 int text_width(std::string_view text)
 {
-    constexpr int OFF_CANVAS = -100000;
-    return draw_text(0, OFF_CANVAS, text, BLACK, WHITE);
+    return draw_text_width(text);
 }
 
 constexpr int TEXT_HEIGHT = 15;  // line height of the canvas font, pixels
@@ -130,78 +123,48 @@ bool clip_to_box(double& ax, double& ay, double& bx, double& by, double x0, doub
     return clip_segment_to_box(ax, ay, bx, by, x0, y0, x1, y1);
 }
 
-// A line between canvas points, cut to the drawable range first so a far end does not bend it.
-void segment(float x1, float y1, float x2, float y2, int colour)
+bool node_on_canvas(const ScenePass& scene, int i)
 {
-    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
-        return;
-    double ax = x1, ay = y1, bx = x2, by = y2;
-    const double limit = PIXEL_LIMIT;
-    if (!clip_to_box(ax, ay, bx, by, -limit, -limit, limit, limit))
-        return;
-    draw_line_xy(static_cast<int>(std::nearbyint(ax)), static_cast<int>(std::nearbyint(ay)),
-                 static_cast<int>(std::nearbyint(bx)), static_cast<int>(std::nearbyint(by)), colour);
+    return i >= 1 && i <= scene.nodes && std::isfinite(scene.x(i)) && std::isfinite(scene.y(i));
 }
 
-void ring(float x, float y, int radius, int colour)
+// The canvas size of the pass.
+void canvas_extent(const ScenePass& scene, int& width, int& height)
 {
-    int px, py;
-    if (to_pixels(x, y, px, py))
-        draw_circle(px, py, radius, colour);
-}
-
-void label(float x, float y, std::string_view text, int colour)
-{
-    int px, py;
-    if (to_pixels(x, y, px, py))
-        draw_text(px, py, text, colour, WHITE);
-}
-
-bool node_on_canvas(int i)
-{
-    return i >= 1 && i <= usable_node_count() && std::isfinite(ViewState.node_screen[1][i]) &&
-           std::isfinite(ViewState.node_screen[2][i]);
-}
-
-// The canvas size: the canvas picture's, or the standard size while there is none.
-void canvas_extent(int& width, int& height)
-{
-    const Picture* picture = gadget_canvas_picture(ID_CANVAS);
-    width = picture != nullptr && picture->width > 0 ? picture->width : CANVAS_WIDTH;
-    height = picture != nullptr && picture->height > 0 ? picture->height : CANVAS_HEIGHT;
+    width = scene.settings.canvas.width;
+    height = scene.settings.canvas.height;
 }
 
 // Model component (1 z, 2 x, 3 y) of a numbers vector index (0 x, 1 y, 2 z).
 constexpr int COMPONENT_OF[3] = {2, 3, 1};
 
 // The selected member three pixels wide in amber over everything drawn so far.
-void draw_highlight_member()
+void draw_highlight_member(const ScenePass& scene)
 {
-    const int e = View.overlays.highlight_member;
-    if (e < 1 || e > usable_element_count())
+    const int e = scene.settings.overlays.highlight_member;
+    int a, b;
+    if (e < 1 || e > scene.elements || !scene.ends(e, a, b) || !node_on_canvas(scene, a) || !node_on_canvas(scene, b))
         return;
-    const int a = TrussModel.element_nodes[e][1];
-    const int b = TrussModel.element_nodes[e][2];
-    if (!node_on_canvas(a) || !node_on_canvas(b))
-        return;
-    const float x1 = ViewState.node_screen[1][a], y1 = ViewState.node_screen[2][a];
-    const float x2 = ViewState.node_screen[1][b], y2 = ViewState.node_screen[2][b];
+    const float x1 = scene.projection.node_screen[1][a], y1 = scene.projection.node_screen[2][a];
+    const float x2 = scene.projection.node_screen[1][b], y2 = scene.projection.node_screen[2][b];
     // Shifted copies across the line: sideways for a steep line, up and down for a flat one.
     const bool steep = std::fabs(y2 - y1) > std::fabs(x2 - x1);
     for (int shift = -1; shift <= 1; ++shift) {
         const float sx = steep ? static_cast<float>(shift) : 0.0f;
         const float sy = steep ? 0.0f : static_cast<float>(shift);
-        segment(x1 + sx, y1 + sy, x2 + sx, y2 + sy, HIGHLIGHT_COLOUR);
+        pen_segment(x1 + sx, y1 + sy, x2 + sx, y2 + sy, HIGHLIGHT_COLOUR);
     }
 }
 
-void draw_highlight_node()
+void draw_highlight_node(const ScenePass& scene)
 {
-    const int i = View.overlays.highlight_node;
-    if (!node_on_canvas(i))
+    const int i = scene.settings.overlays.highlight_node;
+    if (!node_on_canvas(scene, i))
         return;
-    ring(ViewState.node_screen[1][i], ViewState.node_screen[2][i], SELECT_RING_INNER, HIGHLIGHT_COLOUR);
-    ring(ViewState.node_screen[1][i], ViewState.node_screen[2][i], SELECT_RING_OUTER, HIGHLIGHT_COLOUR);
+    pen_ring(scene.projection.node_screen[1][i], scene.projection.node_screen[2][i], SELECT_RING_INNER,
+             HIGHLIGHT_COLOUR);
+    pen_ring(scene.projection.node_screen[1][i], scene.projection.node_screen[2][i], SELECT_RING_OUTER,
+             HIGHLIGHT_COLOUR);
 }
 
 // A box on the canvas, pixels.
@@ -254,10 +217,10 @@ void arrow_ends(const ReactionArrow& a, float& tx, float& ty, float& hx, float& 
 }
 
 // How many obstacles the box would cover (a box off the canvas counts as covering all).
-int covered_by(const Area& area)
+int covered_by(const ScenePass& scene, const Area& area)
 {
     int width, height;
-    canvas_extent(width, height);
+    canvas_extent(scene, width, height);
     if (area.x0 < 4 || area.y0 < 4 || area.x1 > width - 4 || area.y1 > height - 4)
         return 2 * MAX_OBSTACLES + 1;
     int covered = 0;
@@ -273,12 +236,12 @@ int covered_by(const Area& area)
 
 // The place that covers fewest obstacles; the earliest of equals.
 template <std::size_t N>
-Area least_covering(const Area (&places)[N])
+Area least_covering(const ScenePass& scene, const Area (&places)[N])
 {
     Area chosen = places[0];
-    int least = covered_by(places[0]);
+    int least = covered_by(scene, places[0]);
     for (std::size_t n = 1; n < N && least > 0; ++n) {
-        const int covered = covered_by(places[n]);
+        const int covered = covered_by(scene, places[n]);
         if (covered < least) {
             chosen = places[n];
             least = covered;
@@ -289,19 +252,19 @@ Area least_covering(const Area (&places)[N])
 
 // The nodes and the load arrows' shafts (as the renderer draws them: from the node along the axis)
 // as obstacles.
-void add_model_obstacles()
+void add_model_obstacles(const ScenePass& scene)
 {
-    const int nodes = usable_node_count();
+    const int nodes = scene.nodes;
     for (int i = 1; i <= nodes && obstacle_line_count < MAX_OBSTACLES; ++i) {
-        const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
+        const float sx = scene.projection.node_screen[1][i], sy = scene.projection.node_screen[2][i];
         add_obstacle({sx - 3.0f, sy - 3.0f, sx + 3.0f, sy + 3.0f});
         for (int k = 1; k <= 3; ++k) {
-            const float load = TrussModel.node_loads[k][i];
-            if (load == 0.0f || !ViewState.axis_defined[k])
+            const float load = scene.model.node_loads[k][i];
+            if (load == 0.0f || !scene.projection.axis_defined[k])
                 continue;
-            const float length = load * TrussModel.load_scale;
-            add_obstacle_line(sx, sy, sx + ViewState.axis_direction[k][0] * length,
-                              sy + ViewState.axis_direction[k][1] * length);
+            const float length = load * scene.model.load_scale;
+            add_obstacle_line(sx, sy, sx + scene.projection.axis_direction[k][0] * length,
+                              sy + scene.projection.axis_direction[k][1] * length);
         }
     }
 }
@@ -314,17 +277,17 @@ Area beside(float x, float y, float ux, float uy, float width)
     return {cx - width / 2.0f, cy - TEXT_HEIGHT / 2.0f, cx + width / 2.0f, cy + TEXT_HEIGHT / 2.0f};
 }
 
-void draw_node_numbers()
+void draw_node_numbers(const ScenePass& scene)
 {
-    const int nodes = usable_node_count();
+    const int nodes = scene.nodes;
     char text[16];
     for (int i = 1; i <= nodes; ++i) {
-        const float x = ViewState.node_screen[1][i], y = ViewState.node_screen[2][i];
+        const float x = scene.projection.node_screen[1][i], y = scene.projection.node_screen[2][i];
         if (!std::isfinite(x) || !std::isfinite(y))
             continue;
         char* end = std::to_chars(text, text + sizeof text, i).ptr;
         const std::string_view number(text, static_cast<std::size_t>(end - text));
-        label(x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, number, NODE_NUMBER_TEXT);
+        pen_label(x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, number, NODE_NUMBER_TEXT, WHITE);
         if (obstacle_count < MAX_OBSTACLES) {
             const float width = static_cast<float>(text_width(number));
             add_obstacle(
@@ -341,18 +304,18 @@ void draw_reaction_arrow(const ReactionArrow& a)
     const float bx = hx - a.dx * REACTION_HEAD, by = hy - a.dy * REACTION_HEAD;  // middle of the head's base
     const float nx = -a.dy, ny = a.dx;                                           // across the arrow
     for (float side : {-REACTION_SHAFT_HALF, REACTION_SHAFT_HALF}) {
-        segment(tx + nx * side, ty + ny * side, bx + nx * side, by + ny * side, REACTION_COLOUR);
+        pen_segment(tx + nx * side, ty + ny * side, bx + nx * side, by + ny * side, REACTION_COLOUR);
     }
     const float lx = bx + nx * REACTION_HEAD_HALF, ly = by + ny * REACTION_HEAD_HALF;
     const float rx = bx - nx * REACTION_HEAD_HALF, ry = by - ny * REACTION_HEAD_HALF;
-    segment(hx, hy, lx, ly, REACTION_COLOUR);
-    segment(hx, hy, rx, ry, REACTION_COLOUR);
-    segment(lx, ly, rx, ry, REACTION_COLOUR);
+    pen_segment(hx, hy, lx, ly, REACTION_COLOUR);
+    pen_segment(hx, hy, rx, ry, REACTION_COLOUR);
+    pen_segment(lx, ly, rx, ry, REACTION_COLOUR);
 }
 
 // The value of one arrow: beyond its tail, or where that is taken or off the canvas, beside its
 // tail, its shaft or its head.
-void draw_reaction_value(const ReactionArrow& a, bool avoid)
+void draw_reaction_value(const ScenePass& scene, const ReactionArrow& a, bool avoid)
 {
     char buffer[40];
     const std::string_view text = four_digits(a.value, buffer);
@@ -365,21 +328,21 @@ void draw_reaction_value(const ReactionArrow& a, bool avoid)
                             beside(tx, ty, -nx, -ny, width),     beside(mx, my, nx, ny, width),
                             beside(mx, my, -nx, -ny, width),     beside(hx, hy, nx, ny, width),
                             beside(hx, hy, -nx, -ny, width)};
-    const Area chosen = avoid ? least_covering(places) : places[0];
-    label(chosen.x0, chosen.y0, text, REACTION_COLOUR);
+    const Area chosen = avoid ? least_covering(scene, places) : places[0];
+    pen_label(chosen.x0, chosen.y0, text, REACTION_COLOUR, WHITE);
     add_obstacle(chosen);
 }
 
 // An arrow for every reaction component of at least a millionth of the largest (their values
 // come later, placed clear of the arrows, the support markers, the node numbers and each other).
-void draw_reaction_arrows()
+void draw_reaction_arrows(const ScenePass& scene)
 {
-    const int nodes = std::min(usable_node_count(), static_cast<int>(numbers.nodes.size()) - 1);
+    const int nodes = std::min(scene.nodes, static_cast<int>(scene.numbers.nodes.size()) - 1);
     double largest = 0.0;
     for (int i = 1; i <= nodes; ++i) {
-        if (!numbers.nodes[i].restrained)
+        if (!scene.numbers.nodes[i].restrained)
             continue;
-        for (double r : numbers.nodes[i].reaction) {
+        for (double r : scene.numbers.nodes[i].reaction) {
             if (std::isfinite(r))
                 largest = std::max(largest, std::fabs(r));
         }
@@ -388,20 +351,21 @@ void draw_reaction_arrows()
     if (largest == 0.0)
         return;
     for (int i = 1; i <= nodes; ++i) {
-        const NodeNumbers& node = numbers.nodes[i];
-        if (!node.restrained || !node_on_canvas(i))
+        const NodeNumbers& node = scene.numbers.nodes[i];
+        if (!node.restrained || !node_on_canvas(scene, i))
             continue;
-        const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
+        const float sx = scene.projection.node_screen[1][i], sy = scene.projection.node_screen[2][i];
         for (int c = 0; c < 3; ++c) {
             const double r = node.reaction[c];
             const int k = COMPONENT_OF[c];
             if (node.restraint[c] != 1 || !std::isfinite(r) || std::fabs(r) < REACTION_SHARE * largest)
                 continue;
-            if (!ViewState.axis_defined[k])
+            if (!scene.projection.axis_defined[k])
                 continue;
             const float sign = r > 0.0 ? 1.0f : -1.0f;
             const float share = static_cast<float>(std::fabs(r) / largest);
-            arrows.push_back({sx, sy, ViewState.axis_direction[k][0] * sign, ViewState.axis_direction[k][1] * sign,
+            arrows.push_back({sx, sy, scene.projection.axis_direction[k][0] * sign,
+                              scene.projection.axis_direction[k][1] * sign,
                               std::max(REACTION_SHORTEST, REACTION_LONGEST * share), r});
         }
         add_obstacle({sx - 8.0f, sy - 8.0f, sx + 8.0f, sy + 8.0f});  // the support markers
@@ -415,26 +379,26 @@ void draw_reaction_arrows()
 }
 
 // The values of this pass's reaction arrows, after the node numbers so that they keep clear of them.
-void draw_reaction_values()
+void draw_reaction_values(const ScenePass& scene)
 {
     const bool avoid = arrows.size() <= MAX_PLACED_ARROWS;
     for (const ReactionArrow& a : arrows)
-        draw_reaction_value(a, avoid);
+        draw_reaction_value(scene, a, avoid);
 }
 
 // Rings round the node of largest deflection where the deflected shape puts it, and its value.
-void draw_max_deflection()
+void draw_max_deflection(const ScenePass& scene)
 {
-    const int i = numbers.max_deflection.index;
-    if (!numbers.has_results || !node_on_canvas(i))
+    const int i = scene.numbers.max_deflection.index;
+    if (!scene.numbers.has_results || !node_on_canvas(scene, i))
         return;
-    const float x = ViewState.node_screen[1][i] + ViewState.node_deflected_offset[1][i];
-    const float y = ViewState.node_screen[2][i] + ViewState.node_deflected_offset[2][i];
-    ring(x, y, MAX_RING_INNER, MAX_DEFLECTION_COLOUR);
-    ring(x, y, MAX_RING_OUTER, MAX_DEFLECTION_COLOUR);
+    const float x = scene.projection.node_screen[1][i] + scene.projection.node_deflected_offset[1][i];
+    const float y = scene.projection.node_screen[2][i] + scene.projection.node_deflected_offset[2][i];
+    pen_ring(x, y, MAX_RING_INNER, MAX_DEFLECTION_COLOUR);
+    pen_ring(x, y, MAX_RING_OUTER, MAX_DEFLECTION_COLOUR);
     char buffer[40];
     char text[56] = "max ";
-    const std::string_view value = four_digits(numbers.max_deflection.value, buffer);
+    const std::string_view value = four_digits(scene.numbers.max_deflection.value, buffer);
     std::copy(value.begin(), value.end(), text + 4);
     const std::string_view shown(text, 4 + value.size());
     // Right of the ring, or where that is taken, the first free one of the places round it.
@@ -445,30 +409,30 @@ void draw_max_deflection()
                             beside(x + d, y - d, 1.0f, -1.0f, width), beside(x - r, y, -1.0f, 0.0f, width),
                             beside(x - d, y + d, -1.0f, 1.0f, width), beside(x - d, y - d, -1.0f, -1.0f, width),
                             beside(x, y + r, 0.0f, 1.0f, width),      beside(x, y - r, 0.0f, -1.0f, width)};
-    const Area chosen = least_covering(places);
-    label(chosen.x0, chosen.y0, shown, MAX_DEFLECTION_COLOUR);
+    const Area chosen = least_covering(scene, places);
+    pen_label(chosen.x0, chosen.y0, shown, MAX_DEFLECTION_COLOUR, WHITE);
 }
 
 // How much of the model the box (x, y, width, height), widened by the clearance, would hide:
 // the nodes inside it plus the members crossing it.
-long long hidden_under(int x, int y, int width, int height)
+long long hidden_under(const ScenePass& scene, int x, int y, int width, int height)
 {
     const double x0 = x - LEGEND_CLEARANCE, y0 = y - LEGEND_CLEARANCE;
     const double x1 = x + width + LEGEND_CLEARANCE, y1 = y + height + LEGEND_CLEARANCE;
     long long hidden = 0;
-    const int nodes = usable_node_count();
+    const int nodes = scene.nodes;
     for (int i = 1; i <= nodes; ++i) {
-        const float sx = ViewState.node_screen[1][i], sy = ViewState.node_screen[2][i];
+        const float sx = scene.x(i), sy = scene.y(i);
         if (sx >= x0 && sx <= x1 && sy >= y0 && sy <= y1)
             ++hidden;
     }
-    const int elements = usable_element_count();
+    const int elements = scene.elements;
     for (int e = 1; e <= elements; ++e) {
-        const int a = TrussModel.element_nodes[e][1], b = TrussModel.element_nodes[e][2];
-        if (a < 1 || a > nodes || b < 1 || b > nodes)
+        int a, b;
+        if (!scene.ends(e, a, b))
             continue;
-        double ax = ViewState.node_screen[1][a], ay = ViewState.node_screen[2][a];
-        double bx = ViewState.node_screen[1][b], by = ViewState.node_screen[2][b];
+        double ax = scene.projection.node_screen[1][a], ay = scene.projection.node_screen[2][a];
+        double bx = scene.projection.node_screen[1][b], by = scene.projection.node_screen[2][b];
         if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by))
             continue;
         if (clip_to_box(ax, ay, bx, by, x0, y0, x1, y1))
@@ -479,14 +443,14 @@ long long hidden_under(int x, int y, int width, int height)
 
 // The legend: the words, a colour bar from full compression through grey to full tension, and the
 // largest compression and tension under its ends; in the corner where it hides least.
-void draw_legend()
+void draw_legend(const ScenePass& scene)
 {
     char compression_buffer[40], tension_buffer[40];
-    const std::string_view compression = numbers.max_compression.index != 0
-                                             ? four_digits(numbers.max_compression.value, compression_buffer)
+    const std::string_view compression = scene.numbers.max_compression.index != 0
+                                             ? four_digits(scene.numbers.max_compression.value, compression_buffer)
                                              : "0";
-    const std::string_view tension = numbers.max_tension.index != 0
-                                         ? four_digits(numbers.max_tension.value, tension_buffer)
+    const std::string_view tension = scene.numbers.max_tension.index != 0
+                                         ? four_digits(scene.numbers.max_tension.value, tension_buffer)
                                          : "0";
     const int words = text_width("compression") + text_width("  ") + text_width("tension");
     const int values = text_width(compression) + text_width("  ") + text_width(tension);
@@ -495,7 +459,7 @@ void draw_legend()
     const int height = 2 * TEXT_HEIGHT + LEGEND_BAR_HEIGHT + 2 * LEGEND_GAP + 2 * LEGEND_PAD;
 
     int canvas_width, canvas_height;
-    canvas_extent(canvas_width, canvas_height);
+    canvas_extent(scene, canvas_width, canvas_height);
     const int left = LEGEND_MARGIN, right = canvas_width - LEGEND_MARGIN - width;
     const int top = LEGEND_MARGIN, bottom = canvas_height - LEGEND_MARGIN - height;
     // Corners in order of preference; the top-left one only when it clears the axis symbol.
@@ -505,7 +469,7 @@ void draw_legend()
     for (int n = 0; n < 4; ++n) {
         if (n == 3 && TRIAD_CORNER + height > canvas_height - LEGEND_MARGIN)
             continue;
-        const long long hidden = hidden_under(corners[n][0], corners[n][1], width, height);
+        const long long hidden = hidden_under(scene, corners[n][0], corners[n][1], width, height);
         if (best_hidden < 0 || hidden < best_hidden) {
             best = n;
             best_hidden = hidden;
@@ -537,40 +501,38 @@ void draw_legend()
 
 }  // namespace
 
-bool overlays_active()
+bool overlays_active(const ViewSettings& settings, bool has_results)
 {
-    const bool results = results_missing == 0;
-    return (View.overlays.show_force_colours && results) || View.overlays.show_node_numbers ||
-           (View.overlays.show_reactions && results) ||
-           (View.overlays.show_max_deflection && results && View.show_deflected == 1) ||
-           View.overlays.highlight_member > 0 || View.overlays.highlight_node > 0;
+    const OverlayStateData& o = settings.overlays;
+    return (o.show_force_colours && has_results) || o.show_node_numbers || (o.show_reactions && has_results) ||
+           (o.show_max_deflection && has_results && settings.show_deflected == 1) || o.highlight_member > 0 ||
+           o.highlight_node > 0;
 }
 
-void overlays_prepare()
+OverlayPass overlays_prepare(const ScenePass& pass)
 {
     legend_box = {};
-    colour_members = false;
-    numbers_ready = false;
-    if (results_missing != 0)
-        return;
-    const bool want = View.overlays.show_force_colours || View.overlays.show_reactions ||
-                      (View.overlays.show_max_deflection && View.show_deflected == 1);
-    if (!want)
-        return;
-    compute_model_numbers(numbers);
-    numbers_ready = numbers.has_results;
-    colour_members = numbers_ready && View.overlays.show_force_colours;
-    if (colour_members)
+    OverlayPass overlays;
+    const OverlayStateData& o = pass.settings.overlays;
+    const bool want = o.show_force_colours || o.show_reactions ||
+                      (o.show_max_deflection && pass.settings.show_deflected == 1);
+    if (!want || !pass.numbers.has_results)
+        return overlays;
+    overlays.numbers_ready = true;
+    overlays.colour_members = o.show_force_colours;
+    if (overlays.colour_members)
         build_colour_table();
+    return overlays;
 }
 
-bool overlay_colours_members()
+bool overlay_colours_members(const OverlayPass& overlays)
 {
-    return colour_members;
+    return overlays.colour_members;
 }
 
-int overlay_member_colour(int e)
+int overlay_member_colour(const ScenePass& pass, int e)
 {
+    const ModelNumbers& numbers = pass.numbers;
     if (e < 1 || e >= static_cast<int>(numbers.members.size()))
         return colour_table[1][0];
     const double force = numbers.members[e].force;
@@ -582,28 +544,30 @@ int overlay_member_colour(int e)
     return colour_table[force > 0.0 ? 1 : 0][shade];
 }
 
-void draw_overlays()
+void draw_overlays(const ScenePass& pass, const OverlayPass& overlays)
 {
-    if (!overlays_active())
+    if (!overlays_active(pass.settings, pass.numbers.has_results))
         return;
+    const ScenePass& scene = pass;
+    const OverlayStateData& o = pass.settings.overlays;
     draw_mode(DRAW_MODE_OUTLINE);
-    draw_highlight_member();
-    draw_highlight_node();
+    draw_highlight_member(scene);
+    draw_highlight_node(scene);
     obstacle_count = 0;
     obstacle_line_count = 0;
-    add_model_obstacles();
+    add_model_obstacles(scene);
     arrows.clear();
-    const bool reactions = numbers_ready && View.overlays.show_reactions;
+    const bool reactions = overlays.numbers_ready && o.show_reactions;
     if (reactions)
-        draw_reaction_arrows();
-    if (View.overlays.show_node_numbers)
-        draw_node_numbers();
+        draw_reaction_arrows(scene);
+    if (o.show_node_numbers)
+        draw_node_numbers(scene);
     if (reactions)
-        draw_reaction_values();
-    if (numbers_ready && View.overlays.show_max_deflection && View.show_deflected == 1)
-        draw_max_deflection();
-    if (colour_members && View.overlays.show_legend)
-        draw_legend();
+        draw_reaction_values(scene);
+    if (overlays.numbers_ready && o.show_max_deflection && pass.settings.show_deflected == 1)
+        draw_max_deflection(scene);
+    if (overlays.colour_members && o.show_legend)
+        draw_legend(scene);
     draw_mode(DRAW_MODE_OUTLINE);
 }
 

@@ -4,12 +4,19 @@
 // the plain one. The switches are the user's preference: Load File keeps them.
 #pragma once
 
-#include <cstdint>
-
 #include "app/view/settings.h"
 
-// True when any overlay would draw something (the plain picture is drawn untouched otherwise).
-bool overlays_active();
+struct ScenePass;  // app/view/scene_pass.h
+
+// True when any overlay of settings would draw something (the plain picture is drawn untouched
+// otherwise); has_results tells whether the model has results.
+bool overlays_active(const ViewSettings& settings, bool has_results);
+
+// What the overlays of one pass draw from the model's numbers.
+struct OverlayPass {
+    bool numbers_ready = false;   // an overlay needs the numbers and the model has results
+    bool colour_members = false;  // members in force colours
+};
 
 // Where the force-colour legend was drawn in the last pass (canvas pixels, its outline included).
 struct OverlayBox {
@@ -21,15 +28,15 @@ struct OverlayBox {
 // (compression) with the square root of |force| / largest |force|.
 constexpr int FORCE_COLOUR_STEPS = 256;  // shades per side of the scale
 
-// Prepares a drawing pass: the numbers the switched-on overlays need (nothing when all are off).
-void overlays_prepare();
+// Prepares a drawing pass: which of the pass's numbers the switched-on overlays use.
+OverlayPass overlays_prepare(const ScenePass& pass);
 // True when the members of this pass are drawn in force colours (switch on and results present).
-bool overlay_colours_members();
-// Colour of member e by its axial force; overlays_prepare ran first and overlay_colours_members is true.
-int overlay_member_colour(int e);
+bool overlay_colours_members(const OverlayPass& overlays);
+// Colour of member e by its axial force; overlay_colours_members is true.
+int overlay_member_colour(const ScenePass& pass, int e);
 // Everything drawn over the members and the deflected shape: highlights, reactions, node numbers,
 // the largest deflection and the legend. Nothing when every switch is off.
-void draw_overlays();
+void draw_overlays(const ScenePass& pass, const OverlayPass& overlays);
 // The legend's place in the last pass (width 0 when none was drawn).
 OverlayBox overlay_legend_box();
 // The force-scale colour of shade 0..FORCE_COLOUR_STEPS-1 on the tension (or compression) side.

@@ -6,7 +6,7 @@
 // segment then lies within 8 pixels of a sample, so the 3 x 3 cells around the point hold it.
 // The lists are kept as one array sorted by cell with an offset per cell.
 //
-// State: the grid and the view it was built for (scale, angles, pan, counts, node positions).
+// Reads and writes only its arguments.
 #include "app/view/picking.h"
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/model/analysis.h"
 #include "app/model/model.h"
 #include "app/view/view.h"
 #include "draw/clip.h"
@@ -26,35 +27,18 @@ constexpr int ROWS = (CANVAS_HEIGHT + CELL - 1) / CELL;
 constexpr float SAMPLE_STEP = 8.0f;  // pixels between samples along a segment
 constexpr float MARGIN = 8.0f;       // pixels around the canvas that still count
 
-struct ViewKey {
-    float scale = 0, azimuth = 0, elevation = 0, pan_u = 0, pan_v = 0;
-    int nodes = -1, elements = -1;
-    const float* xs = nullptr;
-    const float* ys = nullptr;
-    bool operator==(const ViewKey&) const = default;
-};
-
-struct Grid {
-    bool built = false;
-    ViewKey key;
-    std::vector<int> node_start, nodes;      // nodes of cell c: nodes[node_start[c] .. node_start[c + 1])
-    std::vector<int> member_start, members;  // the same for members
-};
-
-Grid grid;
-
-ViewKey current_key()
+PickKey current_key(const TrussModelData& model, const ViewSettings& settings, const Projection& projection)
 {
-    ViewKey key;
-    key.scale = View.scale;
-    key.azimuth = View.azimuth;
-    key.elevation = View.elevation;
-    key.pan_u = View.pan.u;
-    key.pan_v = View.pan.v;
-    key.nodes = usable_node_count();
-    key.elements = usable_element_count();
-    key.xs = ViewState.node_screen[1].data();
-    key.ys = ViewState.node_screen[2].data();
+    PickKey key;
+    key.scale = settings.scale;
+    key.azimuth = settings.azimuth;
+    key.elevation = settings.elevation;
+    key.pan_u = settings.pan.u;
+    key.pan_v = settings.pan.v;
+    key.nodes = projected_node_count(model, projection);
+    key.elements = model_element_count(model);
+    key.xs = projection.node_screen[1].data();
+    key.ys = projection.node_screen[2].data();
     return key;
 }
 
@@ -99,11 +83,11 @@ bool inside_margin(float x, float y)
     return x >= -MARGIN && y >= -MARGIN && x <= CANVAS_WIDTH + MARGIN && y <= CANVAS_HEIGHT + MARGIN;
 }
 
-void build()
+void build(PickGrid& grid, const TrussModelData& model, const ViewSettings& settings, const Projection& projection)
 {
-    const std::vector<float>& xs = ViewState.node_screen[1];
-    const std::vector<float>& ys = ViewState.node_screen[2];
-    const int node_total = usable_node_count();
+    const std::vector<float>& xs = projection.node_screen[1];
+    const std::vector<float>& ys = projection.node_screen[2];
+    const int node_total = projected_node_count(model, projection);
     std::vector<std::pair<int, int>> pairs;
     for (int i = 1; i <= node_total; ++i) {
         if (std::isfinite(xs[i]) && std::isfinite(ys[i]) && inside_margin(xs[i], ys[i]))
@@ -112,10 +96,10 @@ void build()
     pack(pairs, grid.node_start, grid.nodes);
 
     pairs.clear();
-    const int element_total = usable_element_count();
+    const int element_total = model_element_count(model);
     for (int e = 1; e <= element_total; ++e) {
-        const int a = TrussModel.element_nodes[e][1], b = TrussModel.element_nodes[e][2];
-        if (a < 1 || a > node_total || b < 1 || b > node_total)
+        int a, b;
+        if (!member_ends(model, e, node_total, a, b))
             continue;
         float x0 = xs[a], y0 = ys[a], x1 = xs[b], y1 = ys[b];
         if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
@@ -134,7 +118,7 @@ void build()
         }
     }
     pack(pairs, grid.member_start, grid.members);
-    grid.key = current_key();
+    grid.key = current_key(model, settings, projection);
     grid.built = true;
 }
 
@@ -151,15 +135,16 @@ float segment_distance_squared(float x, float y, float x0, float y0, float x1, f
 
 }  // namespace
 
-PickResult pick_at(float x, float y)
+PickResult pick_at(PickGrid& grid, const TrussModelData& model, const ViewSettings& settings,
+                   const Projection& projection, float x, float y)
 {
     PickResult result;
     if (!std::isfinite(x) || !std::isfinite(y) || !inside_margin(x, y))
         return result;
-    if (!grid.built || !(grid.key == current_key()))
-        build();
-    const std::vector<float>& xs = ViewState.node_screen[1];
-    const std::vector<float>& ys = ViewState.node_screen[2];
+    if (!grid.built || !(grid.key == current_key(model, settings, projection)))
+        build(grid, model, settings, projection);
+    const std::vector<float>& xs = projection.node_screen[1];
+    const std::vector<float>& ys = projection.node_screen[2];
     const int column = static_cast<int>(std::floor(x / CELL)), row = static_cast<int>(std::floor(y / CELL));
     float best_node = NODE_PICK_RADIUS * NODE_PICK_RADIUS;
     float best_member = MEMBER_PICK_DISTANCE * MEMBER_PICK_DISTANCE;
@@ -177,7 +162,7 @@ PickResult pick_at(float x, float y)
             }
             for (int k = grid.member_start[cell]; k < grid.member_start[cell + 1]; ++k) {
                 const int e = grid.members[k];
-                const int a = TrussModel.element_nodes[e][1], b = TrussModel.element_nodes[e][2];
+                const int a = model.element_nodes[e][1], b = model.element_nodes[e][2];
                 const float d2 = segment_distance_squared(x, y, xs[a], ys[a], xs[b], ys[b]);
                 if (d2 <= best_member && (d2 < best_member || result.member == 0 || e < result.member)) {
                     best_member = d2;
@@ -191,7 +176,7 @@ PickResult pick_at(float x, float y)
     return result;
 }
 
-void picking_invalidate()
+void picking_invalidate(PickGrid& grid)
 {
     grid.built = false;
 }

@@ -3,15 +3,16 @@
 //   u = u_p1 * p1 + u_p2 * p2             (u_p1 = -sin a, u_p2 = cos a)
 //   v = v_p1 * p1 + v_p2 * p2 + v_p3 * p3 (v_p1 = -cos a cos b, v_p2 = -sin a cos b, v_p3 = sin b)
 // with a = azimuth, b = elevation; canvas x = (u + pan u) * scale + centre x, canvas y =
-// (v + pan v) * scale + centre y, the centre being half the canvas size (canvas_size). The pan is
-// zero unless the user pans, and u + 0 is u exactly.
+// (v + pan v) * scale + centre y, the centre being half the canvas size (settings.canvas). The pan
+// is zero unless the user pans, and u + 0 is u exactly.
 //
-// Touches: View (angles, scale, pan), ViewState (matrix, fit extents, axis directions, node_screen);
-// reads TrussModel.node_coords, node_count and deflection_factor.
+// Reads and writes only its arguments.
 #include "app/view/view.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "app/model/analysis.h"
 #include "app/model/model.h"
 
 namespace {
@@ -29,144 +30,166 @@ float cos_degrees(float degrees)
     return static_cast<float>(std::cos(static_cast<double>(radians(degrees))));
 }
 
-ProjectedPoint project_model_node(int i)
+ProjectedPoint project_model_node(const TrussModelData& model, const Projection& projection, int i)
 {
-    return project_point(TrussModel.node_coords[1][i], TrussModel.node_coords[2][i], TrussModel.node_coords[3][i]);
+    return project_point(projection, model.node_coords[1][i], model.node_coords[2][i], model.node_coords[3][i]);
+}
+
+// Gives node_screen and node_deflected_offset an entry for every node record of model (new entries 0).
+void size_projection(const TrussModelData& model, Projection& projection)
+{
+    const std::size_t entries = model.node_coords[1].size();
+    for (int c = 0; c < 3; ++c) {
+        if (projection.node_screen[c].size() != entries)
+            projection.node_screen[c].resize(entries);
+        if (projection.node_deflected_offset[c].size() != entries)
+            projection.node_deflected_offset[c].resize(entries);
+    }
 }
 
 }  // namespace
+
+int projected_node_count(const TrussModelData& model, const Projection& projection)
+{
+    const int nodes = model_node_count(model);
+    std::size_t entries = projection.node_screen[2].size();
+    for (int c = 1; c < 3; ++c)
+        entries = std::min({entries, projection.node_screen[c].size(), projection.node_deflected_offset[c].size()});
+    return entries == 0 ? 0 : std::min(nodes, static_cast<int>(entries - 1));
+}
 
 float radians(float degrees)
 {
     return static_cast<float>(static_cast<double>(degrees) * static_cast<double>(pi_value) / 180.0);
 }
 
-void update_view_matrix()
+void update_view_matrix(const ViewSettings& settings, Projection& projection)
 {
-    float sa = sin_degrees(View.azimuth);
-    float ca = cos_degrees(View.azimuth);
-    float sb = sin_degrees(View.elevation);
-    float cb = cos_degrees(View.elevation);
-    ViewState.u_p1 = -sa;
-    ViewState.u_p2 = ca;
-    ViewState.v_p1 = -ca * cb;
-    ViewState.v_p2 = -sa * cb;
-    ViewState.v_p3 = sb;
+    float sa = sin_degrees(settings.azimuth);
+    float ca = cos_degrees(settings.azimuth);
+    float sb = sin_degrees(settings.elevation);
+    float cb = cos_degrees(settings.elevation);
+    projection.u_p1 = -sa;
+    projection.u_p2 = ca;
+    projection.v_p1 = -ca * cb;
+    projection.v_p2 = -sa * cb;
+    projection.v_p3 = sb;
 }
 
-ProjectedPoint project_point(float p1, float p2, float p3)
+ProjectedPoint project_point(const Projection& projection, float p1, float p2, float p3)
 {
     ProjectedPoint out;
-    out.u = ViewState.u_p1 * p1 + ViewState.u_p2 * p2;
-    out.v = ViewState.v_p1 * p1 + ViewState.v_p2 * p2 + ViewState.v_p3 * p3;
+    out.u = projection.u_p1 * p1 + projection.u_p2 * p2;
+    out.v = projection.v_p1 * p1 + projection.v_p2 * p2 + projection.v_p3 * p3;
     return out;
 }
 
-void project_node(int i)
+void project_node(const TrussModelData& model, const ViewSettings& settings, Projection& projection, int i)
 {
-    if (i < 1 || i > usable_node_count())
+    if (i < 1 || i > projected_node_count(model, projection))
         return;
-    ProjectedPoint p = project_model_node(i);
-    ViewState.node_screen[1][i] = (p.u + View.pan.u) * View.scale + View.canvas.centre_x;
-    ViewState.node_screen[2][i] = (p.v + View.pan.v) * View.scale + View.canvas.centre_y;
+    ProjectedPoint p = project_model_node(model, projection, i);
+    projection.node_screen[1][i] = (p.u + settings.pan.u) * settings.scale + settings.canvas.centre_x;
+    projection.node_screen[2][i] = (p.v + settings.pan.v) * settings.scale + settings.canvas.centre_y;
 }
 
-void project_all_nodes()
+void project_all_nodes(const TrussModelData& model, const ViewSettings& settings, Projection& projection)
 {
-    const int nodes = usable_node_count();
+    size_projection(model, projection);
+    const int nodes = projected_node_count(model, projection);
     for (int i = 1; i <= nodes; ++i) {
-        ProjectedPoint p = project_model_node(i);
-        ViewState.node_screen[1][i] = (p.u + View.pan.u) * View.scale + View.canvas.centre_x;
-        ViewState.node_screen[2][i] = (p.v + View.pan.v) * View.scale + View.canvas.centre_y;
+        ProjectedPoint p = project_model_node(model, projection, i);
+        projection.node_screen[1][i] = (p.u + settings.pan.u) * settings.scale + settings.canvas.centre_x;
+        projection.node_screen[2][i] = (p.v + settings.pan.v) * settings.scale + settings.canvas.centre_y;
     }
 }
 
-void fit_view()
+void fit_view(const TrussModelData& model, ViewSettings& settings, Projection& projection)
 {
     // Nodes whose projection is not finite (a NaN or infinite coordinate) cannot be placed and
     // take no part; the first placeable node starts the extent.
     bool started = false;
-    const int nodes = usable_node_count();
+    const int nodes = model_node_count(model);
     for (int i = 1; i <= nodes; ++i) {
-        ProjectedPoint p = project_model_node(i);
+        ProjectedPoint p = project_model_node(model, projection, i);
         if (!std::isfinite(p.u) || !std::isfinite(p.v))
             continue;
         if (!started) {
-            ViewState.fit_u_min = ViewState.fit_u_max = p.u;
-            ViewState.fit_v_min = ViewState.fit_v_max = p.v;
+            projection.fit_u_min = projection.fit_u_max = p.u;
+            projection.fit_v_min = projection.fit_v_max = p.v;
             started = true;
         }
-        if (p.u > ViewState.fit_u_max) {
-            ViewState.fit_u_max = p.u;
-        } else if (p.u < ViewState.fit_u_min) {
-            ViewState.fit_u_min = p.u;
+        if (p.u > projection.fit_u_max) {
+            projection.fit_u_max = p.u;
+        } else if (p.u < projection.fit_u_min) {
+            projection.fit_u_min = p.u;
         }
-        if (p.v > ViewState.fit_v_max) {
-            ViewState.fit_v_max = p.v;
-        } else if (p.v < ViewState.fit_v_min) {
-            ViewState.fit_v_min = p.v;
+        if (p.v > projection.fit_v_max) {
+            projection.fit_v_max = p.v;
+        } else if (p.v < projection.fit_v_min) {
+            projection.fit_v_min = p.v;
         }
     }
-    float factor = TrussModel.deflection_factor;
-    float width = std::fabs(ViewState.fit_u_max - ViewState.fit_u_min) / factor;
-    float height = std::fabs(ViewState.fit_v_max - ViewState.fit_v_min) / factor;
+    float factor = model.deflection_factor;
+    float width = std::fabs(projection.fit_u_max - projection.fit_u_min) / factor;
+    float height = std::fabs(projection.fit_v_max - projection.fit_v_min) / factor;
     // A zero extent gives an infinite candidate, so the other one is chosen.
-    float across = width > 0.0f ? static_cast<float>(View.canvas.width) / width : INFINITY;
-    float down = height > 0.0f ? static_cast<float>(View.canvas.height) / height : INFINITY;
+    float across = width > 0.0f ? static_cast<float>(settings.canvas.width) / width : INFINITY;
+    float down = height > 0.0f ? static_cast<float>(settings.canvas.height) / height : INFINITY;
     float scale = down > across ? across : down;
     // No finite scale (no node, one node, all nodes on one point): keep the view usable.
     if (std::isfinite(scale) && scale > 0.0f)
-        View.scale = scale;
+        settings.scale = scale;
 }
 
-void compute_axis_directions()
+void compute_axis_directions(Projection& projection)
 {
     for (int k = 1; k <= 3; ++k) {
         float p[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         p[k] = AXIS_PROBE;
-        ProjectedPoint q = project_point(p[1], p[2], p[3]);
+        ProjectedPoint q = project_point(projection, p[1], p[2], p[3]);
         float length = std::sqrt(q.u * q.u + q.v * q.v);
         float du = length > 0.0f ? q.u / length : 0.0f;
         float dv = length > 0.0f ? q.v / length : 0.0f;
         bool defined = length > 0.0f && std::isfinite(du) && std::isfinite(dv);
-        ViewState.axis_direction[k][0] = defined ? du : 0.0f;
-        ViewState.axis_direction[k][1] = defined ? dv : 0.0f;
-        ViewState.axis_defined[k] = defined ? 1 : 0;
+        projection.axis_direction[k][0] = defined ? du : 0.0f;
+        projection.axis_direction[k][1] = defined ? dv : 0.0f;
+        projection.axis_defined[k] = defined ? 1 : 0;
     }
 }
 
-void rotate_view(bool horizontal, float delta)
+void rotate_view(ViewSettings& settings, bool horizontal, float delta)
 {
     if (horizontal) {
-        View.elevation += delta;
+        settings.elevation += delta;
     } else {
-        View.azimuth += delta;
+        settings.azimuth += delta;
     }
 }
 
-bool zoom_in()
+bool zoom_in(ViewSettings& settings)
 {
-    if (!(View.scale < MAX_ZOOM_SCALE))
+    if (!(settings.scale < MAX_ZOOM_SCALE))
         return false;
-    View.scale = View.scale + View.scale / 10.0f;
+    settings.scale = settings.scale + settings.scale / 10.0f;
     return true;
 }
 
-bool zoom_out()
+bool zoom_out(ViewSettings& settings)
 {
-    if (!(View.scale > 0.0f))
+    if (!(settings.scale > 0.0f))
         return false;
-    View.scale = View.scale - View.scale / 10.0f;
+    settings.scale = settings.scale - settings.scale / 10.0f;
     return true;
 }
 
-void refresh_projection(bool refit)
+void refresh_projection(const TrussModelData& model, ViewSettings& settings, Projection& projection, bool refit)
 {
-    update_view_matrix();
+    update_view_matrix(settings, projection);
     if (refit) {
-        fit_view();
-        View.pan = ViewPanData{};
+        fit_view(model, settings, projection);
+        settings.pan = ViewPanData{};
     }
-    compute_axis_directions();
-    project_all_nodes();
+    compute_axis_directions(projection);
+    project_all_nodes(model, settings, projection);
 }

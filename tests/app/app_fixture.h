@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "app/model/model.h"
+#include "app/model/results_reader.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"

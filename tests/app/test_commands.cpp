@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "app/model/model.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/commands.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/reload.h"
 #include "app/ui/save_image.h"
 #include "app/ui/startup.h"
-#include "app/view/render.h"
 #include "core/str.h"
 #include "draw/picture.h"
 #include "gui/backend.h"

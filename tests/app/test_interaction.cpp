@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/model/model.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/export_commands.h"
 #include "app/ui/ids.h"
@@ -21,7 +22,6 @@
 #include "app/ui/startup.h"
 #include "app/view/overlays.h"
 #include "app/view/picking.h"
-#include "app/view/render.h"
 #include "app/view/view.h"
 #include "draw/picture.h"
 #include "gui/backend.h"

@@ -4,8 +4,7 @@
 #include <filesystem>
 
 #include "app/model/model.h"
-#include "app/view/animation.h"
-#include "app/view/render.h"
+#include "app/ui/canvas_view.h"
 #include "app_fixture.h"
 
 namespace {

@@ -3,7 +3,8 @@
 #include <cmath>
 
 #include "app/model/model.h"
-#include "app/view/render.h"
+#include "app/ui/canvas_view.h"
+#include "app/view/pen.h"
 #include "app_fixture.h"
 
 class RenderTest : public AppTest {

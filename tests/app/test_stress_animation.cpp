@@ -5,8 +5,7 @@
 #include <utility>
 
 #include "app/model/model.h"
-#include "app/view/animation.h"
-#include "app/view/render.h"
+#include "app/ui/canvas_view.h"
 #include "app_fixture.h"
 
 namespace {

@@ -19,8 +19,8 @@
 
 #include "app/batch/batch_render.h"
 #include "app/batch/render_options.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
-#include "app/view/render.h"
 #include "draw/draw.h"
 #include "draw/picture.h"
 #include "draw/svg.h"

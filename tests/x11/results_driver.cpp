@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "app/model/model.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/main_window.h"
 #include "app/ui/results_window.h"
 #include "app/ui/startup.h"
 #include "app/view/overlays.h"
-#include "app/view/render.h"
 #include "gui/backend.h"
 #include "gui/window.h"
 

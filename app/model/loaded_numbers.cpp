@@ -1,0 +1,30 @@
+// The loaded model's numbers. A reset of TrussModel bumps ViewState.model_resets, which tells the
+// numbers kept here that they belong to an earlier model.
+#include "app/model/loaded_numbers.h"
+
+#include <cstdint>
+
+#include "app/model/model.h"
+
+namespace {
+
+ModelNumbers numbers;              // of TrussModel as last read
+bool numbers_current = false;      // numbers belong to the model of numbers_resets
+std::uint32_t numbers_resets = 0;  // ViewState.model_resets when numbers were computed
+
+}  // namespace
+
+const ModelNumbers& model_numbers()
+{
+    if (!numbers_current || numbers_resets != ViewState.model_resets) {
+        numbers = compute_model_numbers(TrussModel, results_missing == 0);
+        numbers_current = true;
+        numbers_resets = ViewState.model_resets;
+    }
+    return numbers;
+}
+
+void model_loaded()
+{
+    numbers_current = false;
+}

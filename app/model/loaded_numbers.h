@@ -1,0 +1,12 @@
+// The numbers of the loaded model (TrussModel), kept beside it: computed once per read, on their
+// first use after it. Every reset of the model (start-up, "Load File") forgets them, and so does
+// model_loaded() for a read without a reset (a reload). The window's overlays and tooltips, its
+// results window and the report take them from here.
+#pragma once
+
+#include "app/model/analysis.h"
+
+// The numbers of TrussModel as last read (results_missing tells whether it has results).
+const ModelNumbers& model_numbers();
+// Call after TrussModel was read again without a reset: the next model_numbers() computes afresh.
+void model_loaded();

@@ -1,0 +1,293 @@
+// The truss renderer: an immediate-mode pass that paints the whole canvas from a model and its
+// projection, plus the element result table painted over it.
+//
+// Per-element work allocates nothing, so a picture grows linearly with the model. Anything that
+// cannot be placed (a NaN or infinite coordinate, load or deflection; an end node outside
+// 1..node_count; an axis without a canvas direction) is skipped and the rest is drawn.
+//
+// Writes only projection.node_deflected_offset (when the deflected shape is drawn) and the output.
+#include "app/view/scene.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string>
+#include <string_view>
+
+#include "app/view/overlays.h"
+#include "app/view/pen.h"
+#include "app/view/scene_pass.h"
+#include "core/str.h"
+#include "draw/draw.h"
+
+namespace {
+
+const int WHITE = draw_rgb(255, 255, 255);
+const int BLACK = draw_rgb(0, 0, 0);
+const int CYAN = draw_rgb(0, 255, 255);
+const int BLUE = draw_rgb(0, 0, 255);
+const int RED = draw_rgb(255, 0, 0);
+const int GREEN = draw_rgb(0, 255, 0);
+const int MAGENTA = draw_rgb(255, 0, 255);
+const int TABLE_TEXT = draw_rgb(155, 0, 160);
+
+// Colour of component k: 1 (z) blue, 2 (x) red, 3 (y) green.
+int component_colour(int k)
+{
+    static const int colours[4] = {0, BLUE, RED, GREEN};
+    return colours[k];
+}
+
+constexpr int BARB_LENGTH = 10;   // pixels back along the shaft
+constexpr float TRIAD_X = 50.0f;  // canvas origin of the axis symbol
+constexpr float TRIAD_Y = 50.0f;
+constexpr float TRIAD_ARM = 20.0f;    // pixels
+constexpr float LABEL_OFFSET = 7.0f;  // element label: up and left of the midpoint, pixels
+
+constexpr int TABLE_ROW_HEIGHT = 15;    // pixels
+constexpr int TABLE_SECOND_X = 200;     // second column
+constexpr int TABLE_SECOND_BASE = 55;   // rows continue 15 px apart below this
+constexpr int TABLE_COLUMN_STEP = 190;  // third and later columns: this far right of the previous one
+constexpr int TABLE_ROWS = 29;          // rows of a column below the second one's base line
+constexpr int RESULT_TEXT_LENGTH = 23;  // characters of a result line shown in the table
+
+void draw_restraints(const ScenePass& pass, int i, float sx, float sy)
+{
+    if (pass.model.node_fixity[2][i] == 1)
+        pen_ring(sx, sy, 7, RED);
+    if (pass.model.node_fixity[3][i] == 1)
+        pen_ring(sx, sy, 5, GREEN);
+    draw_mode(DRAW_MODE_XOR);
+    if (pass.model.node_fixity[1][i] == 1)
+        pen_ring(sx, sy, 3, BLUE);
+    draw_mode(DRAW_MODE_OUTLINE);
+}
+
+// One load arrow along axis k from the node at (sx, sy): shaft, one barb line, optional label.
+void draw_load_arrow(const ScenePass& pass, int k, float load, float sx, float sy)
+{
+    const Projection& projection = pass.projection;
+    if (!projection.axis_defined[k])
+        return;
+    float dx = projection.axis_direction[k][0];
+    float dy = projection.axis_direction[k][1];
+    float length = load * pass.model.load_scale;
+    float tx = sx + dx * length;
+    float ty = sy + dy * length;
+    int tip_x, tip_y;
+    if (!to_pixels(tx, ty, tip_x, tip_y))
+        return;
+    int colour = component_colour(k);
+    pen_segment(sx, sy, tx, ty, colour);
+    float sign = load > 0.0f ? 1.0f : -1.0f;
+    pen_segment(tx, ty, tx - BARB_LENGTH * dx * sign + 2.0f, ty - BARB_LENGTH * dy * sign + 2.0f, colour);
+    if (pass.settings.show_load_values != 0)
+        pen_label(tx + 5.0f, ty, str_from_float(load, 0), BLACK, WHITE);
+}
+
+// Restraint markers and load arrows of every node.
+void draw_nodes(const ScenePass& pass)
+{
+    for (int i = 1; i <= pass.nodes; ++i) {
+        float sx = pass.x(i);
+        float sy = pass.y(i);
+        int px, py;
+        if (!to_pixels(sx, sy, px, py))
+            continue;
+        draw_restraints(pass, i, sx, sy);
+        for (int k = 1; k <= 3; ++k) {
+            float load = pass.model.node_loads[k][i];
+            if (load == 0.0f)
+                continue;
+            draw_load_arrow(pass, k, load, sx, sy);
+        }
+    }
+}
+
+// Element e in colour and, when show_element_numbers is set, its number.
+void draw_element(const ScenePass& pass, int e, int colour)
+{
+    int a, b;
+    if (!pass.ends(e, a, b))
+        return;
+    float x1 = pass.x(a), y1 = pass.y(a), x2 = pass.x(b), y2 = pass.y(b);
+    pen_segment(x1, y1, x2, y2, colour);
+    if (pass.settings.show_element_numbers != 0) {
+        // "[e]" without a heap string: e is a whole number, so its text is its digits.
+        char label[16];
+        label[0] = '[';
+        char* end = std::to_chars(label + 1, label + sizeof label - 1, e).ptr;
+        *end++ = ']';
+        pen_label((x1 + x2) / 2.0f - LABEL_OFFSET, (y1 + y2) / 2.0f - LABEL_OFFSET,
+                  std::string_view(label, static_cast<std::size_t>(end - label)), BLACK, WHITE);
+    }
+}
+
+// Every undeformed element: black, or in force colours when the overlays colour the members.
+void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
+{
+    const bool force_colours = overlay_colours_members(overlays);
+    for (int e = 1; e <= pass.elements; ++e)
+        draw_element(pass, e, force_colours ? overlay_member_colour(pass, e) : BLACK);
+}
+
+// The canvas offsets of the deflected nodes, then every deflected element in magenta with a
+// circle at its first end node.
+void draw_deflected_shape(const ScenePass& pass)
+{
+    Projection& projection = pass.projection;
+    const float scale = pass.model.deflection_scale;
+    for (int i = 1; i <= pass.nodes; ++i) {
+        float dx = 0.0f;
+        float dy = 0.0f;
+        for (int k = 1; k <= 3; ++k) {
+            float d = pass.model.node_deflections[k][i];
+            if (d == 0.0f || !projection.axis_defined[k])
+                continue;
+            dx += projection.axis_direction[k][0] * d;
+            dy += projection.axis_direction[k][1] * d;
+        }
+        projection.node_deflected_offset[1][i] = scale * dx;
+        projection.node_deflected_offset[2][i] = scale * dy;
+    }
+    for (int e = 1; e <= pass.elements; ++e) {
+        int a, b;
+        if (!pass.ends(e, a, b))
+            continue;
+        float qx1 = pass.x(a) + projection.node_deflected_offset[1][a];
+        float qy1 = pass.y(a) + projection.node_deflected_offset[2][a];
+        float qx2 = pass.x(b) + projection.node_deflected_offset[1][b];
+        float qy2 = pass.y(b) + projection.node_deflected_offset[2][b];
+        pen_segment(qx1, qy1, qx2, qy2, MAGENTA);
+        pen_ring(qx1, qy1, 2, MAGENTA);
+    }
+}
+
+// The axis symbol at (50, 50).
+void draw_axis_triad(const Projection& projection)
+{
+    for (int k = 1; k <= 3; ++k) {
+        if (!projection.axis_defined[k])
+            continue;
+        float ex = TRIAD_X + TRIAD_ARM * projection.axis_direction[k][0];
+        float ey = TRIAD_Y + TRIAD_ARM * projection.axis_direction[k][1];
+        pen_segment(TRIAD_X, TRIAD_Y, ex, ey, component_colour(k));
+        pen_ring(ex, ey, 2, component_colour(k));
+    }
+}
+
+// The picture on the begun pass.
+void draw_scene(const ScenePass& pass)
+{
+    draw_mode(0);
+    // 700 x 500: the field (2, 2, 696, 496), the frames (3, 3, 694, 494) and (1, 1, 698, 498).
+    const int width = pass.settings.canvas.width;
+    const int height = pass.settings.canvas.height;
+    draw_box(2, 2, width - 4, height - 4, WHITE);
+    draw_mode(DRAW_MODE_OUTLINE);
+    draw_box(3, 3, width - 6, height - 6, CYAN);
+    draw_box(1, 1, width - 2, height - 2, BLUE);
+    const OverlayPass overlays = overlays_prepare(pass);
+    draw_nodes(pass);
+    draw_elements(pass, overlays);
+    if (pass.settings.show_deflected == 1)
+        draw_deflected_shape(pass);
+    draw_overlays(pass, overlays);
+    draw_axis_triad(pass.projection);
+}
+
+// True when a table column at x, whose highest element number is last, fits on a canvas width
+// pixels wide: its widest row ("[number] " and a full result text) ends inside it.
+bool table_column_fits(int x, int last, int width)
+{
+    // Appended piece by piece: GCC 12 in a Release build warns (-Wrestrict, a false positive) on the
+    // chain of operator+ that would build the same text.
+    std::string widest = "[";
+    widest += std::to_string(last);
+    widest += "] ";
+    widest.append(RESULT_TEXT_LENGTH, '0');
+    return x + draw_text_width(widest) <= width;
+}
+
+}  // namespace
+
+Picture blank_scene_picture(const ViewSettings& settings)
+{
+    Picture picture;
+    if (picture_make(picture, std::max(settings.canvas.width, 1), std::max(settings.canvas.height, 1), 24))
+        std::fill(picture.bits.begin(), picture.bits.end(), std::uint8_t{255});
+    return picture;
+}
+
+bool render_scene(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
+                  Projection& projection, DrawOutput* output)
+{
+    if (draw_begin(output) == 0)
+        return false;
+    draw_scene(ScenePass(model, numbers, settings, projection));
+    draw_end();
+    return true;
+}
+
+bool render_animation_frame(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
+                            Projection& projection, int frame, DrawOutput* output)
+{
+    if (draw_begin(output) == 0)
+        return false;
+    draw_scene(ScenePass(model, numbers, settings, projection));
+    draw_mode(0);  // a pass of its own would start so: the circles are filled
+    draw_animated_shape(model, projection, frame);
+    draw_end();
+    return true;
+}
+
+bool draw_stress_table(const TrussModelData& model, const ViewSettings& settings, StressTableCursor& cursor)
+{
+    if (cursor.finished)
+        return false;
+    const int elements = model_element_count(model);
+    if (cursor.row == 0 && cursor.column == 1)
+        draw_text(65, 60, "Stress          Force", BLUE, WHITE);
+    std::string text;
+    while (cursor.row < elements) {
+        const int n = ++cursor.row;
+        ++cursor.row_in_column;
+        int y = cursor.base_y + TABLE_ROW_HEIGHT * cursor.row_in_column;
+        bool column_full = y + TABLE_ROW_HEIGHT > settings.canvas.height;
+        if (column_full && cursor.last_column && n < elements) {
+            text = "... " + std::to_string(elements - n + 1) + " more members not listed";
+            draw_text(cursor.column_x, y, text, TABLE_TEXT, WHITE);
+            break;
+        }
+        text.assign(n < 10 ? "[  " : "[");
+        char number[16];
+        text.append(number, std::to_chars(number, number + sizeof number, n).ptr);
+        text += "] ";
+        text += model.element_result_text[n];
+        draw_text(cursor.column_x, y, text, TABLE_TEXT, WHITE);
+        // A full column is shown before the pause so that it can be read during it. The first
+        // column always pauses when full (the second holds the rest of 58 rows); a later column
+        // only when rows remain for the next.
+        if (column_full && (cursor.column == 1 || n < elements)) {
+            cursor.column_x = cursor.column == 1 ? TABLE_SECOND_X : cursor.column_x + TABLE_COLUMN_STEP;
+            cursor.base_y = TABLE_SECOND_BASE;
+            cursor.row_in_column = 0;
+            ++cursor.column;
+            cursor.last_column = !table_column_fits(cursor.column_x + TABLE_COLUMN_STEP,
+                                                    std::min(elements, n + 2 * TABLE_ROWS), settings.canvas.width);
+            return true;
+        }
+    }
+    cursor.finished = true;
+    return false;
+}
+
+bool render_stress_table(const TrussModelData& model, const ViewSettings& settings, DrawOutput* output)
+{
+    if (draw_begin(output) == 0)
+        return false;
+    StressTableCursor cursor;
+    while (draw_stress_table(model, settings, cursor)) {
+    }
+    draw_end();
+    return true;
+}

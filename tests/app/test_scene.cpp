@@ -1,0 +1,155 @@
+// The scene drawn from values: two models with their own settings side by side in one process,
+// the one-pass animation frame and result table against the window's passes, the text-width
+// query and the end-node check.
+#include <string>
+#include <vector>
+
+#include "app/model/analysis.h"
+#include "app/view/scene.h"
+#include "app_fixture.h"
+
+namespace {
+
+const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
+
+// A model of its own with its numbers, settings and projection.
+struct SceneCase {
+    TrussModelData model;
+    ModelNumbers numbers;
+    ViewSettings settings;
+    Projection projection;
+};
+
+Picture render(SceneCase& c)
+{
+    Picture picture = blank_scene_picture(c.settings);
+    EXPECT_TRUE(render_scene(c.model, c.numbers, c.settings, c.projection, draw_picture_output(&picture, nullptr)));
+    return picture;
+}
+
+// Pixels where a and b differ inside the frame (the outermost rows and columns are never drawn).
+int inner_differences(const Picture& a, const Picture& b)
+{
+    int differ = 0;
+    for (int y = 1; y < a.height - 1; ++y)
+        for (int x = 1; x < a.width - 1; ++x)
+            differ += pixel_at(a, x, y) != pixel_at(b, x, y) ? 1 : 0;
+    return differ;
+}
+
+}  // namespace
+
+class SceneTest : public AppTest {
+protected:
+    // The file read as the window reads it, then kept as a value with settings of its own.
+    SceneCase read_case(const std::string& file, bool plan, void (*adjust)(ViewSettings&))
+    {
+        load(EXAMPLES + file);
+        SceneCase c;
+        c.model = TrussModel;
+        c.numbers = compute_model_numbers(c.model, results_missing == 0);
+        c.settings.azimuth = plan ? 0.0f : 25.0f;
+        c.settings.elevation = plan ? -90.0f : 240.0f;
+        c.settings.rotation_step = 5.0f;
+        adjust(c.settings);
+        refresh_projection(c.model, c.settings, c.projection, true);
+        return c;
+    }
+};
+
+// Two files read into two models and drawn with two settings, interleaved, give each the picture
+// of its own single render; and that picture is the one the window shows for the same view.
+TEST_F(SceneTest, TwoModelsSideBySideDrawAsAlone)
+{
+    SceneCase bridge = read_case("bridge.res", true, [](ViewSettings& s) {
+        s.show_deflected = 1;
+        s.overlays.show_force_colours = true;
+        s.overlays.show_reactions = true;
+    });
+    SceneCase tower = read_case("tower.res", false, [](ViewSettings& s) {
+        s.show_element_numbers = 1;
+        s.show_load_values = 1;
+        s.overlays.show_node_numbers = true;
+        s.overlays.highlight_member = 3;
+    });
+    SceneCase* cases[2] = {&bridge, &tower};
+
+    // The tower is still the window's model: its first picture on the canvas is the value render.
+    View = tower.settings;
+    refresh_projection(true);
+    redraw_view();
+    const Picture alone[2] = {render(bridge), render(tower)};
+    EXPECT_EQ(canvas().bits, alone[1].bits);
+    EXPECT_GT(inner_differences(alone[0], alone[1]), 1000);
+
+    // Interleaved: fresh projections made in turn, then each drawn twice, alternately.
+    for (SceneCase* c : cases)
+        c->projection = Projection{};
+    for (SceneCase* c : cases)
+        refresh_projection(c->model, c->settings, c->projection, true);
+    for (int round = 0; round < 2; ++round) {
+        for (int n = 0; n < 2; ++n) {
+            const Picture picture = render(*cases[n]);
+            EXPECT_EQ(picture.bits, alone[n].bits) << "case " << n << ", round " << round;
+        }
+    }
+}
+
+// The driver's one-pass frame and table are the window's passes: the same pixels over the same picture.
+TEST_F(SceneTest, OnePassMatchesTheWindowsPasses)
+{
+    load(EXAMPLES + "roof.res");  // 800 members: several columns, then the count of those left out
+    show_fitted();
+    View.show_deflected = 1;
+    redraw_view();  // the offsets the animation moves by
+    View.show_deflected = 0;
+    for (int frame = 0; frame <= ANIMATION_FRAME_COUNT; frame += 3) {
+        redraw_view();
+        const Picture before = canvas();  // the table's last row reaches the bottom row, which no picture clears
+        Picture picture = before;
+        if (frame == 0) {
+            draw_stress_list();
+            render_stress_table(TrussModel, View, draw_picture_output(&picture, nullptr));
+        } else {
+            draw_animation_frame(frame);
+            render_animation_frame(TrussModel, model_numbers(), View, ViewState, frame,
+                                   draw_picture_output(&picture, nullptr));
+        }
+        EXPECT_EQ(picture.bits, canvas().bits) << "frame " << frame;
+        EXPECT_NE(picture.bits, before.bits) << "frame " << frame;
+    }
+}
+
+// The width query is the advance draw_text reports, inside a pass or outside one.
+TEST_F(SceneTest, TextWidthIsWhatDrawTextAdvances)
+{
+    const std::vector<std::string> texts = {"", "0", "[12] ", "compression", "max 1.234e-05"};
+    Picture picture = blank_scene_picture(ViewSettings{});
+    for (const std::string& text : texts) {
+        const int outside = draw_text_width(text);
+        ASSERT_NE(draw_begin(draw_picture_output(&picture, nullptr)), 0);
+        EXPECT_EQ(draw_text_width(text), outside) << text;
+        EXPECT_EQ(draw_text(100, 100, text, BLACK, WHITE) - 100, outside) << text;
+        draw_end();
+    }
+    EXPECT_GT(draw_text_width("compression"), draw_text_width("0"));
+}
+
+TEST(MemberEnds, BothEndsWithinTheNodes)
+{
+    struct Case {
+        int a, b;
+        bool usable;  // with nodes 1..3
+    };
+    const Case cases[] = {{1, 3, true},  {3, 1, true},   {0, 2, false}, {2, 0, false},
+                          {1, 4, false}, {-1, 2, false}, {2, 2, true}};
+    TrussModelData model{};
+    model.element_nodes.resize(2);
+    for (std::size_t n = 0; n < std::size(cases); ++n) {
+        model.element_nodes[1] = {0, cases[n].a, cases[n].b};
+        int a = -9, b = -9;
+        EXPECT_EQ(member_ends(model, 1, 3, a, b), cases[n].usable) << cases[n].a << "-" << cases[n].b;
+        EXPECT_EQ(a, cases[n].a);
+        EXPECT_EQ(b, cases[n].b);
+    }
+}
