@@ -339,10 +339,18 @@ const RenderOption* find_option(std::string_view name)
 std::string option_help(const RenderOption& option)
 {
     constexpr std::size_t DESCRIPTION_COLUMN = 24, TAB = 4;
-    std::string line = option.short_name.empty() ? "      " : "  " + std::string(option.short_name) + ", ";
+    std::string line = "  ";
+    if (option.short_name.empty()) {
+        line += "    ";
+    } else {
+        line += option.short_name;
+        line += ", ";
+    }
     line += option.name;
-    if (!option.argument.empty())
-        line += " " + std::string(option.argument);
+    if (!option.argument.empty()) {
+        line += ' ';
+        line += option.argument;
+    }
     std::size_t column = DESCRIPTION_COLUMN;
     while (line.size() + 2 > column)
         column += TAB;

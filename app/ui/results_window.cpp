@@ -102,8 +102,9 @@ void build_table(const ModelNumbers& numbers, const ColumnTable<Record>& schema,
                 }
                 if (c.joined) {
                     for (int j = 0; j < c.components; ++j) {
-                        made.texts[row] += (j > 0 ? " " : "") +
-                                           std::to_string(static_cast<long long>(c.value(record, j)));
+                        if (j > 0)
+                            made.texts[row] += ' ';
+                        made.texts[row] += std::to_string(static_cast<long long>(c.value(record, j)));
                     }
                 } else if (c.kind == ColumnKind::Index) {
                     made.numbers[row] = static_cast<double>(row + 1);
