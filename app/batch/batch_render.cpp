@@ -1,17 +1,17 @@
-// The batch render: the viewer's own start-up, reader, commands and renderer on the headless
-// backend, driven from a command line instead of clicks.
+// kelvaro-render's driver: the results file read into a model, the numbers computed once, view
+// settings made as the viewer's start-up makes them and then changed as the command line asks, and
+// the scene drawn into a picture, an SVG document or the animation's frames. No window, control or
+// event runtime takes part.
 //
-// Every setting goes through what the matching control does: a check box's switch is set as a
-// click would leave it (set_control_switch) and a button's command run (run_command), so the
-// picture is the one the viewer's canvas would show. Two steps work on the view directly, with
-// the same operations the commands use: the angles (set, then refit as the rotate-back button
-// does) and the zoom (all steps, then one re-projection, which gives the same positions as one
-// re-projection per step). The headless backend does not sleep in the
-// animation's or the result table's pauses; an animation frame is taken from the canvas pictures
-// the backend records at each draw_end.
+// The settings follow the viewer's commands step by step, so the picture is the one the viewer's
+// canvas shows after the same clicks: the preset ("3D" ticked or not) refits, the angles are set
+// and refitted as the rotate-back button does, the zoom steps are applied together and projected
+// once (the same positions as one projection per step), "Deflected" takes the scale as its field
+// shows it (the reader's scale rounded to a whole number, or the text given), and the animation
+// draws with the offsets of the deflected picture drawn just before it, with "Deflected" off.
 //
-// State: everything the viewer's start-up sets (app/model.h), the headless logs, and the runtime
-// modules, which stay started until viewer_shutdown.
+// State: the draw module's text scale (set per file, put back to 1 at the end) and file slot
+// INPUT_SLOT while a file is read.
 #include "app/batch/batch_render.h"
 
 #include <algorithm>
@@ -24,37 +24,45 @@
 
 #include "app/export/export.h"
 #include "app/export/report.h"
-#include "app/model/model.h"
-#include "app/ui/canvas_view.h"
-#include "app/ui/commands.h"
-#include "app/ui/ids.h"
-#include "app/ui/main_window.h"
-#include "app/ui/startup.h"
-#include "app/view/overlays.h"
+#include "app/model/analysis.h"
+#include "app/model/line_source.h"
+#include "app/model/results_reader.h"
+#include "app/model/truss_model.h"
+#include "app/view/scene.h"
 #include "app/view/view.h"
 #include "core/atomic_file.h"
 #include "core/file.h"
+#include "core/str.h"
 #include "core/version.h"
 #include "draw/draw.h"
 #include "draw/image.h"
-#include "gui/backend.h"
-#include "gui/gadget.h"
-#include "gui/headless/headless.h"
 
 namespace {
 
 constexpr const char* PROGRAM = "kelvaro-render";
-constexpr int PASSES_PER_FRAME = 2;  // the plain picture, then the animated elements over it
+constexpr int INPUT_SLOT = 1;  // file slot the results file is read from
 
 std::string diagnostic(const std::string& text)
 {
     return std::string(PROGRAM) + ": " + text;
 }
 
-// Opens the results file once, for the reader to read (handed over to the file slots), so a
-// named pipe's writer meets one reader only. A pipe without a writer yet is waited for, as other
-// command-line tools wait. Empty when the file is open, else the reason.
-std::string open_input(const std::string& path)
+// The drawing and file modules, started once per process.
+void start_modules()
+{
+    static bool started = false;
+    if (started)
+        return;
+    image_codec_init();
+    draw_init();
+    file_init();
+    started = true;
+}
+
+// Opens the results file once and reads it through a file slot, so a named pipe's writer meets one
+// reader only. A pipe without a writer yet is waited for, as other command-line tools wait. Empty
+// when the file was read, else the reason it could not be opened.
+std::string read_input(const std::string& path, TrussModelData& model, ReadOutcome& outcome)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
@@ -71,6 +79,10 @@ std::string open_input(const std::string& path)
         return reason;
     }
     file_offer_descriptor(path, fd);
+    file_open_read(INPUT_SLOT, path);
+    FileSlotLineSource source(INPUT_SLOT);
+    outcome = read_results(source, model);
+    file_close(INPUT_SLOT);
     return reason;
 }
 
@@ -82,95 +94,129 @@ bool same_file(const std::string& a, const std::string& b)
            first.st_ino == second.st_ino;
 }
 
-void apply_preset(RenderView view)
-{
-    if (view == RenderView::Automatic)
-        return;
-    set_control_switch(ID_3D, view == RenderView::Spatial);
-}
-
-void apply_angles(const RenderOptions& options)
-{
-    if (!options.azimuth && !options.elevation)
-        return;
-    if (options.azimuth)
-        View.azimuth = *options.azimuth;
-    if (options.elevation)
-        View.elevation = *options.elevation;
-    refresh_projection(true);
-    redraw_view();
-}
-
-void apply_zoom(int steps)
-{
-    if (steps == 0)
-        return;
-    for (int n = 0; n < steps; ++n)
-        zoom_in();
-    for (int n = 0; n > steps; --n)
-        zoom_out();
-    refresh_projection(false);
-    redraw_view();
-}
-
-// Ticks "Deflected" after putting scale_text (when given) in the scale field. Typing there would
-// untick the box through the field's own command; the box is unticked before anyway.
-void apply_deflected(const std::string& scale_text)
-{
-    if (!scale_text.empty()) {
-        View.deflection_scale_text = scale_text;
-        show_settings();
-    }
-    set_control_switch(ID_DEFLECTED, true);
-}
-
 // True when the picture needs the deflected offsets: an animation frame or the GIF of all six.
 bool animated(const RenderOptions& options)
 {
     return options.frame != 0 || export_format(options.output_path) == ExportFormat::Gif;
 }
 
-// --size and --text-scale: the canvas made again at the size asked for and the model fitted to it,
-// as the viewer's start-up fits it to 700 x 500. Nothing changes for the defaults.
-void apply_canvas(const RenderOptions& options)
+// One results file as the command line asks for it to be drawn.
+struct Drawing {
+    TrussModelData model;
+    ModelNumbers numbers;
+    ViewSettings settings;
+    Projection projection;
+    bool has_results = false;
+    Picture picture;  // what the options draw: the picture, an animation frame, or with the result table
+};
+
+// The settings as the viewer has them once it shows the file: the start-up defaults, the plan
+// preset for a planar model, the model fitted to the canvas; then the command line's canvas size,
+// preset, angles, zoom, overlays and switches, in the order the viewer's controls would set them.
+void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawing& drawing)
 {
+    ViewSettings& settings = drawing.settings;
+    settings.rotation_step = DEFAULT_ROTATION_STEP;
+    settings.preset_3d = outcome.spatial;
+    apply_view_preset(settings, outcome.spatial);
+    settings.canvas = canvas_of_size(options.width, options.height);
     draw_set_text_scale(options.text_scale);
-    const bool resized = options.width != CANVAS_WIDTH || options.height != CANVAS_HEIGHT;
-    if (!resized && options.text_scale == 1.0f)
-        return;
-    if (resized) {
-        set_canvas_size(options.width, options.height);
-        gadget_canvas(ID_CANVAS, 0, 0, options.width, options.height);
-        refresh_projection(true);
+    refresh_projection(drawing.model, settings, drawing.projection, true);
+    if (options.view != RenderView::Automatic) {
+        settings.preset_3d = options.view == RenderView::Spatial;
+        apply_view_preset(settings, settings.preset_3d);
+        refresh_projection(drawing.model, settings, drawing.projection, true);
     }
-    redraw_view();
+    if (options.azimuth || options.elevation) {
+        if (options.azimuth)
+            settings.azimuth = *options.azimuth;
+        if (options.elevation)
+            settings.elevation = *options.elevation;
+        refresh_projection(drawing.model, settings, drawing.projection, true);
+    }
+    if (options.zoom_steps != 0) {
+        for (int n = 0; n < options.zoom_steps; ++n)
+            zoom_in(settings);
+        for (int n = 0; n > options.zoom_steps; --n)
+            zoom_out(settings);
+        refresh_projection(drawing.model, settings, drawing.projection, false);
+    }
+    settings.overlays.show_force_colours = options.colour_forces;
+    settings.overlays.show_legend = options.legend;
+    settings.overlays.show_node_numbers = options.node_numbers;
+    settings.overlays.show_reactions = options.reactions;
+    settings.overlays.show_max_deflection = options.max_deflection;
+    settings.overlays.highlight_member = options.highlight_member;
+    settings.overlays.highlight_node = options.highlight_node;
+    if ((options.deflected || animated(options) || options.max_deflection) && drawing.has_results) {
+        // The scale field shows the reader's scale as a whole number until another is typed.
+        const std::string text = options.deflection_scale.empty() ? str_from_float(drawing.model.deflection_scale, 0)
+                                                                  : options.deflection_scale;
+        drawing.model.deflection_scale = str_to_float(text);
+        settings.show_deflected = 1;
+    }
+    if (options.load_values)
+        settings.show_load_values = 1;
+    if (options.element_numbers || (options.stresses && drawing.has_results))
+        settings.show_element_numbers = 1;
 }
 
-// Writes what was drawn to options.output_path in the format of its extension: picture as JPEG
-// or PNG, the canvas redrawn into an SVG recorder, or the six animation frames as a GIF.
-void save_output(const RenderOptions& options, const Picture& picture, RenderReport& report)
+// Draws what the options ask for into drawing.picture: the picture (with the deflected shape, whose
+// offsets an animation then moves), an animation frame with "Deflected" off, or the picture with
+// the element result table over it. False with the reason when nothing could be drawn.
+bool draw_requested(const RenderOptions& options, Drawing& drawing, std::string& reason)
+{
+    drawing.picture = blank_scene_picture(drawing.settings);
+    if (!render_scene(drawing.model, drawing.numbers, drawing.settings, drawing.projection,
+                      draw_picture_output(&drawing.picture, nullptr))) {
+        reason = "the picture could not be drawn";
+        return false;
+    }
+    if (options.frame != 0 || animated(options))
+        drawing.settings.show_deflected = 0;  // the animation unticks "Deflected" first
+    if (options.frame != 0) {
+        drawing.picture = blank_scene_picture(drawing.settings);
+        if (!drawing.has_results ||
+            !render_animation_frame(drawing.model, drawing.numbers, drawing.settings, drawing.projection, options.frame,
+                                    draw_picture_output(&drawing.picture, nullptr))) {
+            reason = "the animation frame could not be drawn";
+            return false;
+        }
+    } else if (options.stresses && drawing.has_results) {
+        render_stress_table(drawing.model, drawing.settings, draw_picture_output(&drawing.picture, nullptr));
+    }
+    return true;
+}
+
+// Writes what was drawn to options.output_path in the format of its extension: the picture as JPEG
+// or PNG, the scene recorded as SVG, or the six animation frames as a GIF.
+void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& report)
 {
     const std::string& path = options.output_path;
     std::string reason;
     switch (export_format(path)) {
     case ExportFormat::Png:
-        reason = write_png_file(picture, path);
+        reason = write_png_file(drawing.picture, path);
         break;
     case ExportFormat::Svg: {
-        const std::string document = view_svg_document(options.frame, options.stresses);
-        if (!write_file_atomically(path, document, reason))
-            break;
-        reason.clear();
+        const std::string document = scene_svg_document(drawing.model, drawing.numbers, drawing.settings,
+                                                        drawing.projection, options.frame,
+                                                        options.stresses && drawing.has_results);
+        if (write_file_atomically(path, document, reason))
+            reason.clear();
         break;
     }
     case ExportFormat::Gif: {
         std::vector<Picture> frames;
-        reason = draw_animation_frames(frames) ? write_gif_file(frames, path) : "the animation could not be drawn";
+        const bool drawn = drawing.has_results &&
+                           draw_scene_frames(drawing.model, drawing.numbers, drawing.settings, drawing.projection,
+                                             blank_scene_picture(drawing.settings), frames);
+        reason = drawn ? write_gif_file(frames, path) : "the animation could not be drawn";
         break;
     }
     default: {
         errno = 0;
-        const int saved = jpeg_save_picture_quality(picture, path, options.quality);
+        const int saved = jpeg_save_picture_quality(drawing.picture, path, options.quality);
         const int error = errno;
         if (saved == 0) {
             reason = "cannot write '" + path +
@@ -185,103 +231,47 @@ void save_output(const RenderOptions& options, const Picture& picture, RenderRep
     }
 }
 
-// Presses "Animation" and copies the picture of frame (1..6) with its animated elements drawn.
-bool take_animation_frame(int frame, Picture& picture)
-{
-    const std::size_t before = headless_frames().size();
-    headless_record_frames(true);
-    run_command(ID_ANIMATION);
-    headless_record_frames(false);
-    const std::size_t index = before + static_cast<std::size_t>(PASSES_PER_FRAME * frame - 1);
-    const bool drawn = index < headless_frames().size();
-    if (drawn)
-        picture = headless_frames()[index];
-    headless_reset_log();  // the copies are large; messages were taken before
-    return drawn;
-}
-
-// The overlay switches the options ask for, set before the viewer's first drawing pass.
-void set_overlays(const RenderOptions& options)
-{
-    View.overlays = OverlayStateData{};
-    View.overlays.show_force_colours = options.colour_forces;
-    View.overlays.show_legend = options.legend;
-    View.overlays.show_node_numbers = options.node_numbers;
-    View.overlays.show_reactions = options.reactions;
-    View.overlays.show_max_deflection = options.max_deflection;
-}
-
 // A line for each highlight that names no member or node of the model (nothing is drawn for it).
-void report_missing_highlights(const RenderOptions& options, RenderReport& report)
+void report_missing_highlights(const RenderOptions& options, const TrussModelData& model, RenderReport& report)
 {
-    if (options.highlight_member > usable_element_count())
+    if (options.highlight_member > usable_element_count(model))
         report.lines.push_back(
             diagnostic("--highlight-member: the model has no member " + std::to_string(options.highlight_member)));
-    if (options.highlight_node > usable_node_count())
+    if (options.highlight_node > usable_node_count(model))
         report.lines.push_back(
             diagnostic("--highlight-node: the model has no node " + std::to_string(options.highlight_node)));
 }
 
-// Everything render_picture does, leaving the picture where it was drawn: the canvas, or frame
-// for an animation frame. nullptr when the status is not OK.
-const Picture* render_view(const RenderOptions& options, RenderReport& report, Picture& frame)
+// Reads the file, makes the settings and draws; false (with the status and lines in report) when
+// there is nothing to save.
+bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport& report)
 {
-    const std::string reason = open_input(options.results_path);
+    start_modules();
+    ReadOutcome outcome;
+    const std::string reason = read_input(options.results_path, drawing.model, outcome);
     if (!reason.empty()) {
         report.status = RENDER_EXIT_INPUT;
         report.lines.push_back(diagnostic(options.results_path + ": " + reason));
-        return nullptr;
+        return false;
     }
-
-    gui_use_headless();
-    headless_record_frames(false);
-    headless_reset_log();
-    const char* const arguments[] = {PROGRAM, options.results_path.c_str()};
-    set_overlays(options);
-    viewer_start(2, arguments);
-    // Opening the main window clears the selection; the highlights asked for are that selection,
-    // drawn from the next pass on.
-    View.overlays.highlight_member = options.highlight_member;
-    View.overlays.highlight_node = options.highlight_node;
-    if (View.overlays.highlight_member != 0 || View.overlays.highlight_node != 0)
-        redraw_view();
-    // The reader's message boxes, one line each: a cut-down file is drawn, missing results are not.
-    for (const HeadlessMessage& message : headless_messages()) {
+    // The reader's messages, one line each: a cut-down file is drawn, missing results are not.
+    for (const ReaderMessage& message : outcome.messages)
         report.lines.push_back(diagnostic(message.title + ": " + message.text));
-    }
-    headless_reset_log();
-    if (results_missing != 0 && !options.geometry) {
+    drawing.has_results = outcome.fault == ResultsFault::none;
+    if (!drawing.has_results && !options.geometry) {
         report.status = RENDER_EXIT_INPUT;
-        return nullptr;
+        return false;
     }
-
-    report_missing_highlights(options, report);
-    apply_canvas(options);
-    apply_preset(options.view);
-    apply_angles(options);
-    apply_zoom(options.zoom_steps);
-    if (options.deflected || animated(options) || options.max_deflection)
-        apply_deflected(options.deflection_scale);
-    if (options.load_values)
-        set_control_switch(ID_APPLIED_LOAD, true);
-    if (options.element_numbers)
-        set_control_switch(ID_ELEMENT_NO, true);
-
-    if (options.frame != 0) {
-        if (take_animation_frame(options.frame, frame))
-            return &frame;
+    report_missing_highlights(options, drawing.model, report);
+    drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results);
+    set_up_view(options, outcome, drawing);
+    std::string failure;
+    if (!draw_requested(options, drawing, failure)) {
         report.status = RENDER_EXIT_INPUT;
-        report.lines.push_back(diagnostic("the animation frame could not be drawn"));
-        return nullptr;
+        report.lines.push_back(diagnostic(failure));
+        return false;
     }
-    if (options.stresses)
-        run_command(ID_SHOW_STRESSES);
-    const Picture* canvas = gadget_canvas_picture(ID_CANVAS);
-    if (canvas == nullptr) {
-        report.status = RENDER_EXIT_INPUT;
-        report.lines.push_back(diagnostic("the canvas could not be made"));
-    }
-    return canvas;
+    return true;
 }
 
 }  // namespace
@@ -289,10 +279,9 @@ const Picture* render_view(const RenderOptions& options, RenderReport& report, P
 RenderReport render_picture(const RenderOptions& options, Picture& picture)
 {
     RenderReport report;
-    Picture frame;
-    const Picture* drawn = render_view(options, report, frame);
-    if (drawn != nullptr)
-        picture = *drawn;
+    Drawing drawing;
+    if (render_drawing(options, drawing, report))
+        picture = std::move(drawing.picture);
     return report;
 }
 
@@ -315,17 +304,17 @@ RenderReport render_to_file(const RenderOptions& options)
         return refused;
     }
     RenderReport report;
-    Picture frame;
-    const Picture* picture = render_view(options, report, frame);
-    if (picture == nullptr)
+    Drawing drawing;
+    if (!render_drawing(options, drawing, report))
         return report;
     if (!options.output_path.empty()) {
-        save_output(options, *picture, report);
+        save_output(options, drawing, report);
         if (report.status != RENDER_EXIT_OK)
             return report;
     }
     std::string error;
-    if (!options.report_path.empty() && !write_report(options.report_path, error)) {
+    if (!options.report_path.empty() &&
+        !write_report(options.report_path, drawing.numbers, drawing.model.title_line, error)) {
         report.status = RENDER_EXIT_SAVE;
         report.lines.push_back(diagnostic(error));
     }
@@ -349,7 +338,6 @@ int render_files(const RenderOptions& options, std::FILE* err)
                 line.insert(prefix.size(), path + ": ");
             std::fprintf(err, "%s\n", line.c_str());
         }
-        viewer_shutdown();
         worst = std::max(worst, report.status);
     }
     draw_set_text_scale(1.0f);

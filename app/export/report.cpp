@@ -312,9 +312,18 @@ bool write_report(const std::string& path, std::string& error)
         error = "cannot write '" + path + "': not a .json or .csv file";
         return false;
     }
-    const ModelNumbers& numbers = model_numbers();
+    return write_report(path, model_numbers(), TrussModel.title_line, error);
+}
+
+bool write_report(const std::string& path, const ModelNumbers& numbers, std::string_view title, std::string& error)
+{
+    const std::optional<ReportFormat> format = report_format(path);
+    if (!format) {
+        error = "cannot write '" + path + "': not a .json or .csv file";
+        return false;
+    }
     if (*format == ReportFormat::Json)
-        return write_text(path, report_json(numbers, TrussModel.title_line), error);
+        return write_text(path, report_json(numbers, title), error);
     return write_text(report_members_csv_path(path), report_members_csv(numbers), error) &&
            write_text(report_nodes_csv_path(path), report_nodes_csv(numbers), error);
 }

@@ -45,3 +45,6 @@ std::string report_nodes_csv(const ModelNumbers& numbers);
 // extension, each file whole or not at all (a CSV report writes the member table first). True on
 // success; else error names the file and the cause.
 bool write_report(const std::string& path, std::string& error);
+// The report of numbers with title as its "title" (the results file's first line), written to path
+// as write_report writes the loaded model's.
+bool write_report(const std::string& path, const ModelNumbers& numbers, std::string_view title, std::string& error);

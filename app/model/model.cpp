@@ -25,12 +25,6 @@ std::string image_path;
 
 namespace {
 
-constexpr float DEFAULT_AZIMUTH = 25.0f;       // degrees, 3D preset
-constexpr float DEFAULT_ELEVATION = 240.0f;    // degrees, 3D preset
-constexpr float PLAN_AZIMUTH = 0.0f;           // degrees, plan preset
-constexpr float PLAN_ELEVATION = -90.0f;       // degrees, plan preset
-constexpr float DEFAULT_ROTATION_STEP = 5.0f;  // degrees
-
 // The notice after the program name is ours; five spaces separate it from the path.
 constexpr const char* TITLE_TEXT = "KELVARO V.3.7 - truss results viewer     ";
 
@@ -71,14 +65,12 @@ int usable_element_count()
 
 void apply_3d_view_preset()
 {
-    View.azimuth = DEFAULT_AZIMUTH;
-    View.elevation = DEFAULT_ELEVATION;
+    apply_view_preset(View, true);
 }
 
 void apply_plan_view_preset()
 {
-    View.azimuth = PLAN_AZIMUTH;
-    View.elevation = PLAN_ELEVATION;
+    apply_view_preset(View, false);
 }
 
 void reset_to_startup_defaults()
@@ -154,8 +146,5 @@ void reset_for_load()
 
 void set_canvas_size(int width, int height)
 {
-    View.canvas.width = width;
-    View.canvas.height = height;
-    View.canvas.centre_x = static_cast<float>(width) / 2.0f;
-    View.canvas.centre_y = static_cast<float>(height) / 2.0f;
+    View.canvas = canvas_of_size(width, height);
 }

@@ -17,6 +17,11 @@
 
 namespace {
 
+constexpr float PRESET_3D_AZIMUTH = 25.0f;     // degrees
+constexpr float PRESET_3D_ELEVATION = 240.0f;  // degrees
+constexpr float PRESET_PLAN_AZIMUTH = 0.0f;    // degrees
+constexpr float PRESET_PLAN_ELEVATION = -90.0f;
+
 constexpr float MAX_ZOOM_SCALE = 10000.0f;  // "In" stops once the scale reaches this
 constexpr float AXIS_PROBE = 100.0f;        // model length of the probe along each axis
 
@@ -192,4 +197,20 @@ void refresh_projection(const TrussModelData& model, ViewSettings& settings, Pro
     }
     compute_axis_directions(projection);
     project_all_nodes(model, settings, projection);
+}
+
+void apply_view_preset(ViewSettings& settings, bool spatial)
+{
+    settings.azimuth = spatial ? PRESET_3D_AZIMUTH : PRESET_PLAN_AZIMUTH;
+    settings.elevation = spatial ? PRESET_3D_ELEVATION : PRESET_PLAN_ELEVATION;
+}
+
+CanvasSize canvas_of_size(int width, int height)
+{
+    CanvasSize canvas;
+    canvas.width = width;
+    canvas.height = height;
+    canvas.centre_x = static_cast<float>(width) / 2.0f;
+    canvas.centre_y = static_cast<float>(height) / 2.0f;
+    return canvas;
 }

@@ -55,6 +55,14 @@ void fit_view(const TrussModelData& model, ViewSettings& settings, Projection& p
 // (axis_defined[k] = 0) and nothing is drawn along it.
 void compute_axis_directions(Projection& projection);
 
+constexpr float DEFAULT_ROTATION_STEP = 5.0f;  // degrees per rotation command at start-up
+
+// The 3D view preset (azimuth 25, elevation 240) when spatial, else the plan view (azimuth 0,
+// elevation -90), into settings' angles.
+void apply_view_preset(ViewSettings& settings, bool spatial);
+// A canvas of width x height pixels with the model centre at half of each.
+CanvasSize canvas_of_size(int width, int height);
+
 // Adds delta degrees to the azimuth ("Vertical") or the elevation ("Horizontal"); "+" passes
 // -step, "-" passes +step.
 void rotate_view(ViewSettings& settings, bool horizontal, float delta);

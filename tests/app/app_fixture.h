@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "app/batch/render_options.h"
 #include "app/model/model.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/commands.h"
 #include "app/ui/ids.h"
+#include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"
 #include "app/view/view.h"
@@ -56,6 +59,34 @@ inline const int BLUE = draw_rgb(0, 0, 255);
 inline const int CYAN = draw_rgb(0, 255, 255);
 inline const int MAGENTA = draw_rgb(255, 0, 255);
 inline const int YELLOW = draw_rgb(255, 255, 0);
+
+// The viewer started on options' results file on the headless backend, with the boxes ticked and
+// the overlays set that kelvaro-render's options stand for (preset, deflected shape at its scale,
+// load values, element numbers, the engineer's view and the selection), so that its canvas shows
+// what kelvaro-render draws and its state can be inspected.
+inline void show_in_viewer(const RenderOptions& options)
+{
+    gui_use_headless();
+    headless_reset_log();
+    const char* const arguments[] = {"kelvaro", options.results_path.c_str()};
+    viewer_start(2, arguments);
+    View.overlays = {options.colour_forces,  options.legend,           options.node_numbers,  options.reactions,
+                     options.max_deflection, options.highlight_member, options.highlight_node};
+    if (options.view != RenderView::Automatic)
+        set_control_switch(ID_3D, options.view == RenderView::Spatial);
+    if (options.deflected || options.max_deflection) {
+        if (!options.deflection_scale.empty()) {
+            View.deflection_scale_text = options.deflection_scale;
+            show_settings();
+        }
+        set_control_switch(ID_DEFLECTED, true);
+    }
+    if (options.load_values)
+        set_control_switch(ID_APPLIED_LOAD, true);
+    if (options.element_numbers)
+        set_control_switch(ID_ELEMENT_NO, true);
+    redraw_view();
+}
 
 class AppTest : public ::testing::Test {
 protected:

@@ -37,7 +37,8 @@ bool parse(std::vector<const char*> arguments, RenderOptions& options, std::stri
     return parse_render_options(static_cast<int>(arguments.size()), arguments.data(), options, error);
 }
 
-// kelvaro-render's picture of path with the extra arguments; the viewer stays started afterwards.
+// kelvaro-render's picture of path with the extra arguments; the viewer is then started on the
+// same file with the same switches, and its canvas shows the same picture.
 Picture render(const std::string& path, std::vector<const char*> arguments)
 {
     arguments.insert(arguments.begin(), {path.c_str(), "-o", "unused.jpg"});
@@ -46,6 +47,8 @@ Picture render(const std::string& path, std::vector<const char*> arguments)
     EXPECT_TRUE(parse(arguments, options, error)) << error;
     Picture picture;
     EXPECT_EQ(render_picture(options, picture).status, RENDER_EXIT_OK);
+    show_in_viewer(options);
+    EXPECT_EQ(gadget_canvas_picture(ID_CANVAS)->bits, picture.bits) << "the viewer shows another picture";
     return picture;
 }
 

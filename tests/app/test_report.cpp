@@ -26,6 +26,7 @@
 #include "app/export/report.h"
 #include "app/model/analysis.h"
 #include "app/model/model.h"
+#include "app_fixture.h"
 
 namespace {
 
@@ -135,7 +136,8 @@ protected:
         std::filesystem::remove_all(dir_, error);
     }
 
-    // kelvaro-render in this process with arguments after the results file; the model stays loaded.
+    // kelvaro-render in this process with arguments after the results file; then the viewer shows
+    // the same file, so that its model is loaded.
     RenderReport render(const std::string& results, std::vector<const char*> arguments)
     {
         arguments.insert(arguments.begin(), {"kelvaro-render", results.c_str()});
@@ -143,7 +145,9 @@ protected:
         std::string error;
         EXPECT_TRUE(parse_render_options(static_cast<int>(arguments.size()), arguments.data(), options, error))
             << error;
-        return render_to_file(options);
+        const RenderReport report = render_to_file(options);
+        show_in_viewer(options);
+        return report;
     }
 
     std::string path(const char* name) const { return (dir_ / name).string(); }

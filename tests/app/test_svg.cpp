@@ -20,10 +20,13 @@
 #include "app/batch/batch_render.h"
 #include "app/batch/render_options.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/commands.h"
 #include "app/ui/ids.h"
+#include "app/ui/startup.h"
 #include "draw/draw.h"
 #include "draw/picture.h"
 #include "draw/svg.h"
+#include "gui/backend.h"
 #include "gui/gadget.h"
 
 namespace {
@@ -54,6 +57,18 @@ Picture render(const std::string& file, std::vector<const char*> arguments)
     Picture picture;
     EXPECT_EQ(render_picture(options, picture).status, RENDER_EXIT_OK);
     return picture;
+}
+
+// The viewer started on file with the boxes ticked that kelvaro-render's arguments stand for.
+void show_in_viewer(const std::string& file, const std::vector<const char*>& arguments)
+{
+    gui_use_headless();
+    const char* const command_line[] = {"kelvaro", file.c_str()};
+    viewer_start(2, command_line);
+    const std::map<std::string, int> boxes = {
+        {"--deflected", ID_DEFLECTED}, {"--3d", ID_3D}, {"--loads", ID_APPLIED_LOAD}, {"--numbers", ID_ELEMENT_NO}};
+    for (const char* argument : arguments)
+        set_control_switch(boxes.at(argument), true);
 }
 
 class SvgTest : public ::testing::Test {
@@ -133,6 +148,7 @@ TEST_F(SvgTest, ViewAsSvgRendersLikeItsCanvasPicture)
         SCOPED_TRACE(c.name);
         const Picture expected = render(c.file, c.arguments);
         ASSERT_EQ(expected.width, 700);
+        show_in_viewer(c.file, c.arguments);
 
         const Picture& canvas = *gadget_canvas_picture(ID_CANVAS);
         SvgRecorder recorder;
