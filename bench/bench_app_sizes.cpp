@@ -17,7 +17,7 @@
 #include <map>
 #include <string>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"

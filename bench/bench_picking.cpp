@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/startup.h"

@@ -15,8 +15,9 @@
 #include <string>
 
 #include "app/export/report.h"
+#include "app/ui/canvas_export.h"
 #include "app/model/analysis.h"
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/ids.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/ids.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/results_window.h"

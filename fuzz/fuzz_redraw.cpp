@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/read_results_file.h"

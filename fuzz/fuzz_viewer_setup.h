@@ -2,7 +2,7 @@
 // with the canvas and the controls the reader and the view touch.
 #pragma once
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/ids.h"
 #include "app/ui/startup.h"
 #include "gui/backend.h"

@@ -18,7 +18,7 @@
 
 #include "app/export/export.h"
 #include "app/export/report.h"
-#include "app/model/model.h"
+#include "app/model/truss_model.h"
 #include "core/file_name.h"
 #include "core/str.h"
 #include "draw/draw.h"

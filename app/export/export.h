@@ -42,18 +42,7 @@ std::string scene_svg_document(const TrussModelData& model, const ModelNumbers& 
 bool draw_scene_frames(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
                        Projection& projection, const Picture& background, std::vector<Picture>& frames);
 
-// scene_svg_document of the window's model and view; "" when there is no canvas.
-std::string view_svg_document(int frame, bool stresses);
-// The six animation frames as the "Animation" command draws them now (the offsets of the last
-// redraw with the deflected shape, "Deflected" off while they are drawn) over copies of the canvas.
-// The canvas shows the ordinary picture afterwards. False (frames empty) when there is no canvas.
-bool draw_animation_frames(std::vector<Picture>& frames);
 // frames encoded as a looping GIF, ANIMATION_FRAME_CENTISECONDS each, written to path. "" on
 // success, else the reason.
 std::string write_gif_file(const std::vector<Picture>& frames, const std::string& path);
 
-// The canvas as shown, as PNG or SVG after path's extension (SVG: the ordinary picture redrawn
-// into the recorder). "" on success, else the reason (also for another extension).
-std::string export_picture(const std::string& path);
-// The deflection animation as a GIF (draw_animation_frames). "" on success, else the reason.
-std::string export_animation(const std::string& path);

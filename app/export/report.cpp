@@ -11,8 +11,7 @@
 #include <cstring>
 
 #include "app/export/columns.h"
-#include "app/model/loaded_numbers.h"
-#include "app/model/model.h"
+#include "app/model/truss_model.h"
 #include "core/atomic_file.h"
 #include "core/file_name.h"
 
@@ -305,15 +304,6 @@ std::string report_nodes_csv(const ModelNumbers& numbers)
     return table_csv(numbers, NODE_COLUMNS, 180);
 }
 
-bool write_report(const std::string& path, std::string& error)
-{
-    const std::optional<ReportFormat> format = report_format(path);
-    if (!format) {
-        error = "cannot write '" + path + "': not a .json or .csv file";
-        return false;
-    }
-    return write_report(path, model_numbers(), TrussModel.title_line, error);
-}
 
 bool write_report(const std::string& path, const ModelNumbers& numbers, std::string_view title, std::string& error)
 {

@@ -41,10 +41,7 @@ std::string report_members_csv(const ModelNumbers& numbers);
 // The node table as CSV, header row first.
 std::string report_nodes_csv(const ModelNumbers& numbers);
 
-// Computes the numbers of the loaded model and writes its report to path in the format of its
-// extension, each file whole or not at all (a CSV report writes the member table first). True on
-// success; else error names the file and the cause.
-bool write_report(const std::string& path, std::string& error);
 // The report of numbers with title as its "title" (the results file's first line), written to path
-// as write_report writes the loaded model's.
+// in the format of its extension, each file whole or not at all (a CSV report writes the member
+// table first). True on success; else error names the file and the cause.
 bool write_report(const std::string& path, const ModelNumbers& numbers, std::string_view title, std::string& error);

@@ -18,7 +18,7 @@
 #include <cmath>
 #include <utility>
 
-#include "app/model/model.h"
+#include "app/model/truss_model.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/model/model.h"
+#include "app/model/truss_model.h"
 
 using Vec3 = std::array<double, 3>;  // x, y, z as the file gives them
 

@@ -10,8 +10,8 @@
 
 #include "app/model/analysis.h"
 #include "app/model/inspect.h"
-#include "app/model/loaded_numbers.h"
-#include "app/model/model.h"
+#include "app/ui/loaded_numbers.h"
+#include "app/ui/window_state.h"
 #include "app/view/picking.h"
 #include "app/view/scene.h"
 #include "app/view/view.h"

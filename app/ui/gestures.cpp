@@ -16,7 +16,7 @@
 #include <cmath>
 
 #include "app/model/inspect.h"
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/ids.h"

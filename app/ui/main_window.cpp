@@ -12,7 +12,7 @@
 #include "app/ui/main_window.h"
 
 #include "app/model/analysis.h"
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/commands.h"
 #include "app/ui/context_menu.h"

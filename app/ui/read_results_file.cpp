@@ -4,7 +4,7 @@
 #include "app/ui/read_results_file.h"
 
 #include "app/model/line_source.h"
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/ids.h"
 #include "core/file.h"

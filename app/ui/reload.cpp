@@ -7,7 +7,7 @@
 #include "app/ui/reload.h"
 
 #include "app/model/inspect.h"
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/gestures.h"

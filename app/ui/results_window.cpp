@@ -12,8 +12,8 @@
 
 #include "app/export/columns.h"
 #include "app/model/analysis.h"
-#include "app/model/loaded_numbers.h"
-#include "app/model/model.h"
+#include "app/ui/loaded_numbers.h"
+#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/view/overlays.h"
 #include "core/atomic_file.h"

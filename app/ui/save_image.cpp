@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/ids.h"
 #include "core/file_name.h"
 #include "core/str.h"

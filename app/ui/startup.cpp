@@ -4,7 +4,7 @@
 // global (app/model.h) and set to its defaults before the main window opens.
 #include "app/ui/startup.h"
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/model/analysis.h"
-#include "app/model/model.h"
+#include "app/model/truss_model.h"
 #include "app/view/view.h"
 #include "draw/clip.h"
 

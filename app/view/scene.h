@@ -18,7 +18,7 @@
 #pragma once
 
 #include "app/model/analysis.h"
-#include "app/model/model.h"
+#include "app/model/truss_model.h"
 #include "app/view/settings.h"
 #include "app/view/view.h"
 

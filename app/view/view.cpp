@@ -13,7 +13,7 @@
 #include <cmath>
 
 #include "app/model/analysis.h"
-#include "app/model/model.h"
+#include "app/model/truss_model.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/batch/render_options.h"
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/commands.h"

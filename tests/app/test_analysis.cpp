@@ -1,7 +1,7 @@
 // The numbers behind the engineer's view: reactions against hand values and the solver's own
 // report, the equilibrium check of every bundled example, members that cannot be drawn, files
 // without results, and the magnification measured on the drawn deflected shape.
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app_fixture.h"
 
 #include <cmath>

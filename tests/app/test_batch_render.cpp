@@ -17,7 +17,7 @@
 
 #include "app/batch/batch_render.h"
 #include "app/batch/render_options.h"
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/commands.h"
 #include "app/ui/ids.h"

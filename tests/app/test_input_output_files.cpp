@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/startup.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app_fixture.h"
 

@@ -11,7 +11,7 @@
 #include "app/batch/batch_render.h"
 #include "app/batch/render_options.h"
 #include "app/model/analysis.h"
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/view/overlays.h"
 #include "app/view/pen.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/startup.h"
 #include "gui/backend.h"
 #include "gui/headless/headless.h"

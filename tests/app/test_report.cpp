@@ -25,7 +25,7 @@
 #include "app/export/columns.h"
 #include "app/export/report.h"
 #include "app/model/analysis.h"
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // by force both ways, the selection shared with the canvas, "Copy" and "Save as CSV..." read back
 // (and a save that fails), a file without results, a file that does not balance, and Load File
 // refreshing an open window while keeping the user's sort.
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app_fixture.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include <set>
 #include <utility>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app_fixture.h"
 

@@ -2,7 +2,7 @@
 #include <array>
 #include <cmath>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app_fixture.h"
 
 class ViewTest : public AppTest {

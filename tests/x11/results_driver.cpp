@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/main_window.h"
 #include "app/ui/results_window.h"

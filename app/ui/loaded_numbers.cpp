@@ -1,10 +1,10 @@
 // The loaded model's numbers. A reset of TrussModel bumps ViewState.model_resets, which tells the
 // numbers kept here that they belong to an earlier model.
-#include "app/model/loaded_numbers.h"
+#include "app/ui/loaded_numbers.h"
 
 #include <cstdint>
 
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 
 namespace {
 

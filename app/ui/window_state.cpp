@@ -1,6 +1,6 @@
 // The viewer's global records and switches, and their start-up and "Load File" resets.
 // Touches: TrussModel, ViewState and every switch and string declared in model.h.
-#include "app/model/model.h"
+#include "app/ui/window_state.h"
 
 #include <algorithm>
 #include <cmath>
