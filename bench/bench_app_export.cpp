@@ -16,8 +16,8 @@
 #include "app/batch/render_options.h"
 #include "app/export/export.h"
 #include "app/ui/canvas_export.h"
-#include "app/ui/window_state.h"
 #include "app/ui/ids.h"
+#include "app/ui/window_state.h"
 #include "draw/image.h"
 #include "gui/gadget.h"
 

@@ -10,12 +10,12 @@
 #include <fstream>
 #include <string>
 
-#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "app/view/overlays.h"
 #include "app/view/view.h"
 #include "bench/warren_bridge.h"

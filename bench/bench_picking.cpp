@@ -7,10 +7,10 @@
 
 #include <cmath>
 
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "app/view/picking.h"
 #include "app/view/view.h"
 #include "gui/backend.h"

@@ -15,12 +15,12 @@
 #include <string>
 
 #include "app/export/report.h"
-#include "app/ui/canvas_export.h"
 #include "app/model/analysis.h"
-#include "app/ui/window_state.h"
+#include "app/ui/canvas_export.h"
 #include "app/ui/ids.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "bench/warren_bridge.h"
 #include "core/file.h"
 #include "gui/backend.h"

@@ -10,11 +10,11 @@
 #include <fstream>
 #include <string>
 
-#include "app/ui/window_state.h"
 #include "app/ui/ids.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/results_window.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "core/file.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/read_results_file.h"
+#include "app/ui/window_state.h"
 #include "app/view/view.h"
 #include "fuzz/fuzz_viewer_setup.h"
 

@@ -2,9 +2,9 @@
 // with the canvas and the controls the reader and the view touch.
 #pragma once
 
-#include "app/ui/window_state.h"
 #include "app/ui/ids.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"
 #include "gui/headless/headless.h"

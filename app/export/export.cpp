@@ -98,4 +98,3 @@ std::string write_gif_file(const std::vector<Picture>& frames, const std::string
         return "the animation could not be encoded as GIF";
     return write_bytes(path, bytes);
 }
-

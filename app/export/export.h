@@ -45,4 +45,3 @@ bool draw_scene_frames(const TrussModelData& model, const ModelNumbers& numbers,
 // frames encoded as a looping GIF, ANIMATION_FRAME_CENTISECONDS each, written to path. "" on
 // success, else the reason.
 std::string write_gif_file(const std::vector<Picture>& frames, const std::string& path);
-

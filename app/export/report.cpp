@@ -304,7 +304,6 @@ std::string report_nodes_csv(const ModelNumbers& numbers)
     return table_csv(numbers, NODE_COLUMNS, 180);
 }
 
-
 bool write_report(const std::string& path, const ModelNumbers& numbers, std::string_view title, std::string& error)
 {
     const std::optional<ReportFormat> format = report_format(path);

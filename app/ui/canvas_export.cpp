@@ -7,9 +7,9 @@
 
 #include "app/export/export.h"
 #include "app/export/report.h"
+#include "app/ui/ids.h"
 #include "app/ui/loaded_numbers.h"
 #include "app/ui/window_state.h"
-#include "app/ui/ids.h"
 #include "app/view/scene.h"
 #include "core/atomic_file.h"
 #include "gui/canvas_output.h"

@@ -10,7 +10,6 @@
 
 #include <cmath>
 
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/export_commands.h"
@@ -21,6 +20,7 @@
 #include "app/ui/reload.h"
 #include "app/ui/results_window.h"
 #include "app/ui/save_image.h"
+#include "app/ui/window_state.h"
 #include "app/view/view.h"
 #include "core/str.h"
 #include "gui/input.h"

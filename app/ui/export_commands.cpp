@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "app/export/export.h"
-#include "app/ui/canvas_export.h"
 #include "app/export/report.h"
+#include "app/ui/canvas_export.h"
 #include "app/ui/window_state.h"
 #include "core/file_name.h"
 #include "gui/requester.h"

@@ -16,11 +16,11 @@
 #include <cmath>
 
 #include "app/model/inspect.h"
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/ids.h"
 #include "app/ui/results_window.h"
+#include "app/ui/window_state.h"
 #include "app/view/overlays.h"
 #include "app/view/picking.h"
 #include "app/view/view.h"

@@ -8,13 +8,13 @@
 #include <cerrno>
 #include <string>
 
-#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/results_window.h"
+#include "app/ui/window_state.h"
 #include "app/view/overlays.h"
 #include "app/view/view.h"
 #include "core/file.h"

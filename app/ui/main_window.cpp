@@ -12,7 +12,6 @@
 #include "app/ui/main_window.h"
 
 #include "app/model/analysis.h"
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/commands.h"
 #include "app/ui/context_menu.h"
@@ -21,6 +20,7 @@
 #include "app/ui/reload.h"
 #include "app/ui/results_window.h"
 #include "app/ui/save_image.h"
+#include "app/ui/window_state.h"
 #include "app/view/view.h"
 #include "core/str.h"
 #include "gui/gadget.h"

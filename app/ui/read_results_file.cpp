@@ -4,9 +4,9 @@
 #include "app/ui/read_results_file.h"
 
 #include "app/model/line_source.h"
-#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/ids.h"
+#include "app/ui/window_state.h"
 #include "core/file.h"
 #include "core/str.h"
 #include "gui/gadget.h"

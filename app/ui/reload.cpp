@@ -7,7 +7,6 @@
 #include "app/ui/reload.h"
 
 #include "app/model/inspect.h"
-#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/gestures.h"
@@ -15,6 +14,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/results_window.h"
+#include "app/ui/window_state.h"
 #include "app/view/overlays.h"
 #include "app/view/picking.h"
 #include "app/view/view.h"

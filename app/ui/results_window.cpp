@@ -12,9 +12,9 @@
 
 #include "app/export/columns.h"
 #include "app/model/analysis.h"
+#include "app/ui/canvas_view.h"
 #include "app/ui/loaded_numbers.h"
 #include "app/ui/window_state.h"
-#include "app/ui/canvas_view.h"
 #include "app/view/overlays.h"
 #include "core/atomic_file.h"
 #include "core/file_name.h"

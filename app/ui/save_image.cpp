@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/ui/window_state.h"
 #include "app/ui/ids.h"
+#include "app/ui/window_state.h"
 #include "core/file_name.h"
 #include "core/str.h"
 #include "draw/draw.h"

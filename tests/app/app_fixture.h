@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/batch/render_options.h"
-#include "app/ui/window_state.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/commands.h"
@@ -22,6 +21,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "app/view/view.h"
 #include "core/file.h"
 #include "core/str.h"

@@ -17,11 +17,11 @@
 
 #include "app/batch/batch_render.h"
 #include "app/batch/render_options.h"
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "draw/image.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/commands.h"
 #include "app/ui/ids.h"
@@ -21,6 +20,7 @@
 #include "app/ui/reload.h"
 #include "app/ui/save_image.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "core/str.h"
 #include "draw/picture.h"
 #include "gui/backend.h"

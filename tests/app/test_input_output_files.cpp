@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/window_state.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "core/file.h"
 #include "gui/backend.h"
 #include "gui/headless/headless.h"

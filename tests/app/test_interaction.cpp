@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/export_commands.h"
@@ -20,6 +19,7 @@
 #include "app/ui/reload.h"
 #include "app/ui/results_window.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "app/view/overlays.h"
 #include "app/view/picking.h"
 #include "app/view/view.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/window_state.h"
 #include "app_fixture.h"
 
 namespace {

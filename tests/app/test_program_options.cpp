@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/window_state.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "gui/backend.h"
 #include "gui/headless/headless.h"
 

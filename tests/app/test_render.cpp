@@ -2,8 +2,8 @@
 // shape, the axis triad, the result table and its pause, unplaceable values and far end points.
 #include <cmath>
 
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/window_state.h"
 #include "app/view/pen.h"
 #include "app_fixture.h"
 

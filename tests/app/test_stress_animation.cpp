@@ -4,8 +4,8 @@
 #include <set>
 #include <utility>
 
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/window_state.h"
 #include "app_fixture.h"
 
 namespace {

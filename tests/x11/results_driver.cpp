@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/window_state.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/main_window.h"
 #include "app/ui/results_window.h"
 #include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "app/view/overlays.h"
 #include "gui/backend.h"
 #include "gui/window.h"
