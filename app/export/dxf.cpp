@@ -57,15 +57,11 @@ void number_group(std::string& out, int group_code, Number value)
     out += '\n';
 }
 
-// A point as groups base, base + 10, base + 20 (x, y, z). Coordinates the file gave are float32.
-void point_groups(std::string& out, int base, const Vec3& p, bool file_values)
+// A point as groups base, base + 10, base + 20 (x, y, z), each as float32: what the file gave.
+void point_groups(std::string& out, int base, const Vec3& p)
 {
-    for (int j = 0; j < 3; ++j) {
-        if (file_values)
-            number_group(out, base + 10 * j, static_cast<float>(p[j]));
-        else
-            number_group(out, base + 10 * j, p[j]);
-    }
+    for (int j = 0; j < 3; ++j)
+        number_group(out, base + 10 * j, static_cast<float>(p[j]));
 }
 
 bool finite(const Vec3& p)
@@ -81,14 +77,14 @@ Vec3 deflected(const NodeNumbers& node, double magnification)
     return p;
 }
 
-void line(std::string& out, const Layer& layer, const Vec3& a, const Vec3& b, bool file_values)
+void line(std::string& out, const Layer& layer, const Vec3& a, const Vec3& b)
 {
     if (!finite(a) || !finite(b))
         return;
     group(out, 0, "LINE");
     group(out, 8, layer.name);
-    point_groups(out, 10, a, file_values);
-    point_groups(out, 11, b, file_values);
+    point_groups(out, 10, a);
+    point_groups(out, 11, b);
 }
 
 // A number centred on p: the insertion point (10) and the alignment point (11) are both p.
@@ -98,11 +94,11 @@ void text(std::string& out, const Layer& layer, const Vec3& p, double height, in
         return;
     group(out, 0, "TEXT");
     group(out, 8, layer.name);
-    point_groups(out, 10, p, false);
+    point_groups(out, 10, p);
     number_group(out, 40, height);
     number_group(out, 1, number);
     number_group(out, 72, 1);  // centre
-    point_groups(out, 11, p, false);
+    point_groups(out, 11, p);
     number_group(out, 73, 2);  // middle
 }
 
@@ -139,9 +135,9 @@ void header(std::string& out, const Vec3& low, const Vec3& high)
     group(out, 9, "$ACADVER");
     group(out, 1, "AC1009");
     group(out, 9, "$EXTMIN");
-    point_groups(out, 10, low, true);
+    point_groups(out, 10, low);
     group(out, 9, "$EXTMAX");
-    point_groups(out, 10, high, true);
+    point_groups(out, 10, high);
     group(out, 0, "ENDSEC");
 }
 
@@ -238,14 +234,14 @@ std::string dxf_document(const ModelNumbers& numbers, const DxfOptions& options)
     for (std::size_t e = 1; e < members.size(); ++e) {
         const MemberNumbers& m = members[e];
         if (m.drawable)
-            line(out, member_layer(m.state), end(m, 0).coordinates, end(m, 1).coordinates, true);
+            line(out, member_layer(m.state), end(m, 0).coordinates, end(m, 1).coordinates);
     }
     if (deflected_shape) {
         for (std::size_t e = 1; e < members.size(); ++e) {
             const MemberNumbers& m = members[e];
             if (m.drawable)
                 line(out, DEFLECTED, deflected(end(m, 0), options.magnification),
-                     deflected(end(m, 1), options.magnification), false);
+                     deflected(end(m, 1), options.magnification));
         }
     }
     if (options.member_numbers) {

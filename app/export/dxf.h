@@ -10,9 +10,9 @@
 //   DEFLECTED (6, magenta): each drawable member between its deflected end nodes,
 //     coordinates + magnification * deflection; only for a file with results.
 // The three optional layers are in the layer table only when asked for. Text lies in the XY plane.
-// Numbers are written in the shortest form that reads back to the same value: coordinates as the
-// float32 values the file gave, deflected positions as doubles. A LINE or TEXT whose position is
-// not finite is left out. Lines end in LF.
+// Positions are float32, written in the shortest form that reads back to the same value: the
+// coordinates exactly as the file gave them. A LINE or TEXT whose position is not finite is left
+// out. Lines end in LF.
 #pragma once
 
 #include <string>

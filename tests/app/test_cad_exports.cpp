@@ -231,4 +231,37 @@ TEST_F(CadExportTest, VtuHoldsEveryNodeAndMemberWithItsData)
     }
 }
 
+// Member 4 names node 9, which does not exist; node 4 belongs to no member; there are no results.
+TEST_F(CadExportTest, UndrawableMembersAreLeftOutAndUnusedNodesKept)
+{
+    load_lines({"SMALL kN", "4 4", "1 1 1 0 0.0 0.0 0.0 0.0 0.0 0.0", "2 0 1 0 3.0 0.0 0.0 0.0 0.0 0.0",
+                "3 0 0 0 3.0 4.0 0.0 0.0 -5.0 0.0", "4 0 0 0 9.0 9.0 1.0 0.0 0.0 0.0", "1 1 2", "2 2 3", "3 1 3",
+                "4 1 9"});
+    ASSERT_EQ(results_missing, 1);
+    ModelNumbers numbers;
+    compute_model_numbers(numbers);
+
+    ASSERT_EQ(write_dxf_file(path("small.dxf"), numbers, DxfOptions{true, true, true, 100, 0}), "");
+    const std::vector<Fact> dxf = read_back("dxf", path("small.dxf"));
+    ASSERT_FALSE(dxf.empty()) << "ezdxf refused the drawing";
+    EXPECT_EQ(facts_with(dxf, {"LINE"}).size(), 3u);
+    EXPECT_EQ(facts_with(dxf, {"LINE", "ZERO"}).size(), 3u);
+    EXPECT_EQ(facts_with(dxf, {"TEXT", "MEMBER_NUMBERS"}).size(), 3u);
+    EXPECT_EQ(facts_with(dxf, {"TEXT", "MEMBER_NUMBERS", "4"}).size(), 0u);
+    EXPECT_TRUE(has_fact(dxf, {"TEXT", "NODE_NUMBERS", "4"}, {"9", "9", "1"}));
+
+    ASSERT_EQ(write_vtu_file(path("small.vtu"), numbers), "");
+    const std::vector<Fact> vtu = read_back("vtu", path("small.vtu"));
+    ASSERT_FALSE(vtu.empty()) << "the XML parser refused the grid";
+    EXPECT_EQ(vtu[0], (Fact{"piece", "4", "3"}));
+    EXPECT_TRUE(has_fact(vtu, {"tuple", "Points", "-", "3"}, {"9", "9", "1"}));
+    EXPECT_TRUE(has_fact(vtu, {"tuple", "Cells", "connectivity", "2"}, {"0", "2"}));
+    EXPECT_TRUE(has_fact(vtu, {"tuple", "CellData", "member", "2"}, {"3"}));
+
+    // A folder that does not exist: the reason comes back and nothing is written.
+    EXPECT_NE(write_dxf_file(path("missing/small.dxf"), numbers, DxfOptions{}), "");
+    EXPECT_NE(write_vtu_file(path("missing/small.vtu"), numbers), "");
+    EXPECT_FALSE(std::filesystem::exists(path("missing")));
+}
+
 }  // namespace
