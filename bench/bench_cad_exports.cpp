@@ -15,12 +15,9 @@
 #include "app/model/model.h"
 #include "app/model/results_reader.h"
 #include "app/ui/ids.h"
-#include "app/ui/startup.h"
 #include "bench/warren_bridge.h"
 #include "core/file.h"
-#include "gui/backend.h"
-#include "gui/gadget.h"
-#include "gui/window.h"
+#include "fuzz/fuzz_viewer_setup.h"
 
 namespace {
 
@@ -38,13 +35,7 @@ const ModelNumbers* bridge_numbers()
     static ModelNumbers numbers;
     static int loaded = -1;
     if (loaded < 0) {
-        gui_use_headless();
-        runtime_start();
-        win_open(MAIN_WINDOW, 150, 150, 800, 500, "bench", 0x00CA0000);
-        gadget_canvas(ID_CANVAS, 0, 0, 700, 500);
-        gadget_checkbox(ID_3D, 710, 150, 90, 24, "3D");
-        gadget_string(ID_DEFLECTION_SCALE, 730, 210, 60, 17, "0");
-        reset_to_startup_defaults();
+        fuzz_viewer_setup();  // the reader needs the viewer's runtime and controls
         const std::string path = scratch(".res");
         std::ofstream(path, std::ios::binary) << warren_bridge_results(MEMBERS);
         reset_for_load();

@@ -102,11 +102,25 @@ void text(std::string& out, const Layer& layer, const Vec3& p, double height, in
     number_group(out, 73, 2);  // middle
 }
 
+// The start of a table of entries.
+void table(std::string& out, std::string_view name, int entries)
+{
+    group(out, 0, "TABLE");
+    group(out, 2, name);
+    number_group(out, 70, entries);
+}
+
+// The start of one table entry: its kind, name and flags (none).
+void entry(std::string& out, std::string_view kind, std::string_view name)
+{
+    group(out, 0, kind);
+    group(out, 2, name);
+    number_group(out, 70, 0);
+}
+
 void layer_entry(std::string& out, const Layer& layer)
 {
-    group(out, 0, "LAYER");
-    group(out, 2, layer.name);
-    number_group(out, 70, 0);
+    entry(out, "LAYER", layer.name);
     number_group(out, 62, layer.colour);
     group(out, 6, "CONTINUOUS");
 }
@@ -146,12 +160,8 @@ void tables(std::string& out, const DxfOptions& options)
     group(out, 0, "SECTION");
     group(out, 2, "TABLES");
 
-    group(out, 0, "TABLE");
-    group(out, 2, "LTYPE");
-    number_group(out, 70, 1);
-    group(out, 0, "LTYPE");
-    group(out, 2, "CONTINUOUS");
-    number_group(out, 70, 0);
+    table(out, "LTYPE", 1);
+    entry(out, "LTYPE", "CONTINUOUS");
     group(out, 3, "Solid line");
     number_group(out, 72, 65);
     number_group(out, 73, 0);
@@ -166,19 +176,13 @@ void tables(std::string& out, const DxfOptions& options)
         layers[count++] = NODE_NUMBERS;
     if (options.deflected)
         layers[count++] = DEFLECTED;
-    group(out, 0, "TABLE");
-    group(out, 2, "LAYER");
-    number_group(out, 70, count);
+    table(out, "LAYER", count);
     for (int k = 0; k < count; ++k)
         layer_entry(out, layers[k]);
     group(out, 0, "ENDTAB");
 
-    group(out, 0, "TABLE");
-    group(out, 2, "STYLE");
-    number_group(out, 70, 1);
-    group(out, 0, "STYLE");
-    group(out, 2, "STANDARD");
-    number_group(out, 70, 0);
+    table(out, "STYLE", 1);
+    entry(out, "STYLE", "STANDARD");
     number_group(out, 40, 0.0);
     number_group(out, 41, 1.0);
     number_group(out, 50, 0.0);

@@ -79,58 +79,49 @@ protected:
     std::string path(const char* name) const { return (dir_ / name).string(); }
 };
 
-// Member counts by state, one member's ends and values and one node's, from the files' text.
-struct ExampleCase {
-    const char* name;
-    int nodes, tension, compression, zero;
-    const char* member;                   // in tension;                  // number, as in the file
+// Values as the files give them.
+struct MemberCase {
+    const char* number;                   // a member in tension
     std::vector<const char*> ends;        // x y z of both end nodes
     std::vector<const char*> end_points;  // the end nodes' points in the VTU, counted from 0
     const char* force;
     const char* stress;
-    const char* node;                           // a node's number
-    std::vector<const char*> node_coordinates;  // its x y z
-    std::vector<const char*> node_deflection;   // its dx dy dz
-    std::vector<const char*> node_load;
-    const char* restrained_node;
-    std::vector<const char*> restraint;
+};
+struct NodeCase {
+    const char* number;
+    std::vector<const char*> coordinates;  // x y z
+    std::vector<const char*> deflection;   // dx dy dz
+    std::vector<const char*> load;
+};
+struct Counts {
+    int nodes;
+    int tension, compression, zero;  // members by the sign of their force
+};
+struct RestraintCase {
+    const char* node;
+    std::vector<const char*> codes;
+};
+struct ExampleCase {
+    const char* name;
+    Counts counts;
+    MemberCase member;
+    NodeCase node;
+    RestraintCase restraint;
     double reaction_sum[3];  // minus the sum of the loads
 };
 
 const ExampleCase EXAMPLE_CASES[] = {
     {"bridge",
-     12,
-     12,
-     8,
-     1,
-     "18",
-     {"4", "4", "0", "8", "0", "0"},
-     {"7", "2"},
-     "2.121E+02",
-     "7.071E+01",
-     "2",
-     {"4", "0", "0"},
-     {"7.9365E-04", "-8.5622E-03", "0"},
-     {"0", "-100", "0"},
-     "7",
-     {"0", "1", "0"},
+     Counts{12, 12, 8, 1},
+     MemberCase{"18", {"4", "4", "0", "8", "0", "0"}, {"7", "2"}, "2.121E+02", "7.071E+01"},
+     NodeCase{"2", {"4", "0", "0"}, {"7.9365E-04", "-8.5622E-03", "0"}, {"0", "-100", "0"}},
+     RestraintCase{"7", {"0", "1", "0"}},
      {0, 500, 0}},
     {"tower",
-     19,
-     20,
-     25,
-     4,
-     "49",
-     {"0", "28", "0", "-1.5", "24", "1.5"},
-     {"18", "15"},
-     "3.447E+00",
-     "3.667E+00",
-     "17",
-     {"-6", "24", "0"},
-     {"1.7231E-02", "4.1969E-03", "1.3846E-02"},
-     {"15", "-30", "10"},
-     "1",
-     {"1", "1", "1"},
+     Counts{19, 20, 25, 4},
+     MemberCase{"49", {"0", "28", "0", "-1.5", "24", "1.5"}, {"18", "15"}, "3.447E+00", "3.667E+00"},
+     NodeCase{"17", {"-6", "24", "0"}, {"1.7231E-02", "4.1969E-03", "1.3846E-02"}, {"15", "-30", "10"}},
+     RestraintCase{"1", {"1", "1", "1"}},
      {-35, 68, -10}},
 };
 
@@ -150,11 +141,11 @@ TEST_F(CadExportTest, DxfHoldsEveryMemberOnItsStateLayerInTheFilesCoordinates)
                 layers.push_back(fact[1]);
         std::sort(layers.begin(), layers.end());
         EXPECT_EQ(layers, (std::vector<std::string>{"0", "COMPRESSION", "TENSION", "ZERO"}));
-        EXPECT_EQ(facts_with(dxf, {"LINE", "TENSION"}).size(), static_cast<std::size_t>(c.tension));
-        EXPECT_EQ(facts_with(dxf, {"LINE", "COMPRESSION"}).size(), static_cast<std::size_t>(c.compression));
-        EXPECT_EQ(facts_with(dxf, {"LINE", "ZERO"}).size(), static_cast<std::size_t>(c.zero));
+        EXPECT_EQ(facts_with(dxf, {"LINE", "TENSION"}).size(), static_cast<std::size_t>(c.counts.tension));
+        EXPECT_EQ(facts_with(dxf, {"LINE", "COMPRESSION"}).size(), static_cast<std::size_t>(c.counts.compression));
+        EXPECT_EQ(facts_with(dxf, {"LINE", "ZERO"}).size(), static_cast<std::size_t>(c.counts.zero));
         EXPECT_EQ(facts_with(dxf, {"LINE"}).size() + facts_with(dxf, {"layer"}).size(), dxf.size() - 2);
-        EXPECT_TRUE(has_fact(dxf, {"LINE", "TENSION"}, c.ends)) << c.member;
+        EXPECT_TRUE(has_fact(dxf, {"LINE", "TENSION"}, c.member.ends)) << c.member.number;
     }
 }
 
@@ -188,17 +179,18 @@ TEST_F(CadExportTest, VtuHoldsEveryNodeAndMemberWithItsData)
     for (const ExampleCase& c : EXAMPLE_CASES) {
         SCOPED_TRACE(c.name);
         const ModelNumbers numbers = numbers_of(EXAMPLES + c.name + ".res");
-        const int members = c.tension + c.compression + c.zero;
+        const int members = c.counts.tension + c.counts.compression + c.counts.zero;
         for (bool with_utilisation : {false, true}) {
             const std::vector<double> utilisation(numbers.members.size(), 0.25);
             ASSERT_EQ(write_vtu_file(path("grid.vtu"), numbers, with_utilisation ? &utilisation : nullptr), "");
             const std::vector<Fact> vtu = read_back("vtu", path("grid.vtu"));
             ASSERT_FALSE(vtu.empty()) << "the XML parser refused the grid";
-            EXPECT_EQ(vtu[0], (Fact{"piece", std::to_string(c.nodes), std::to_string(members)}));
+            EXPECT_EQ(vtu[0], (Fact{"piece", std::to_string(c.counts.nodes), std::to_string(members)}));
             std::vector<std::string> found;
             for (const Fact& fact : facts_with(vtu, {"array"})) {
                 found.push_back(fact[1] + " " + fact[2] + " " + fact[3] + " " + fact[4]);
-                EXPECT_EQ(fact[5], std::to_string(fact[1] == "CellData" || fact[1] == "Cells" ? members : c.nodes));
+                EXPECT_EQ(fact[5],
+                          std::to_string(fact[1] == "CellData" || fact[1] == "Cells" ? members : c.counts.nodes));
             }
             std::vector<std::string> expected = arrays;
             if (!with_utilisation)
@@ -207,19 +199,19 @@ TEST_F(CadExportTest, VtuHoldsEveryNodeAndMemberWithItsData)
             EXPECT_EQ(facts_with(vtu, {"tuple", "CellData", "utilisation"}).size(), with_utilisation ? members : 0);
         }
         const std::vector<Fact> vtu = read_back("vtu", path("grid.vtu"));
-        const std::string cell = std::to_string(std::stoi(c.member) - 1);  // every member here is drawable
-        const std::string point = std::to_string(std::stoi(c.node) - 1);
-        EXPECT_TRUE(has_fact(vtu, {"tuple", "CellData", "member", cell}, {c.member}));
-        EXPECT_TRUE(has_fact(vtu, {"tuple", "CellData", "force", cell}, {c.force}));
-        EXPECT_TRUE(has_fact(vtu, {"tuple", "CellData", "stress", cell}, {c.stress}));
-        EXPECT_TRUE(has_fact(vtu, {"tuple", "Cells", "connectivity", cell}, c.end_points));
+        const std::string cell = std::to_string(std::stoi(c.member.number) - 1);  // every member here is drawable
+        const std::string point = std::to_string(std::stoi(c.node.number) - 1);
+        EXPECT_TRUE(has_fact(vtu, {"tuple", "CellData", "member", cell}, {c.member.number}));
+        EXPECT_TRUE(has_fact(vtu, {"tuple", "CellData", "force", cell}, {c.member.force}));
+        EXPECT_TRUE(has_fact(vtu, {"tuple", "CellData", "stress", cell}, {c.member.stress}));
+        EXPECT_TRUE(has_fact(vtu, {"tuple", "Cells", "connectivity", cell}, c.member.end_points));
         EXPECT_TRUE(has_fact(vtu, {"tuple", "Cells", "types", cell}, {"3"}));
-        EXPECT_TRUE(has_fact(vtu, {"tuple", "Points", "-", point}, c.node_coordinates));
-        EXPECT_TRUE(has_fact(vtu, {"tuple", "PointData", "node", point}, {c.node}));
-        EXPECT_TRUE(has_fact(vtu, {"tuple", "PointData", "deflection", point}, c.node_deflection));
-        EXPECT_TRUE(has_fact(vtu, {"tuple", "PointData", "load", point}, c.node_load));
-        const std::string restrained = std::to_string(std::stoi(c.restrained_node) - 1);
-        EXPECT_TRUE(has_fact(vtu, {"tuple", "PointData", "restraint", restrained}, c.restraint));
+        EXPECT_TRUE(has_fact(vtu, {"tuple", "Points", "-", point}, c.node.coordinates));
+        EXPECT_TRUE(has_fact(vtu, {"tuple", "PointData", "node", point}, {c.node.number}));
+        EXPECT_TRUE(has_fact(vtu, {"tuple", "PointData", "deflection", point}, c.node.deflection));
+        EXPECT_TRUE(has_fact(vtu, {"tuple", "PointData", "load", point}, c.node.load));
+        const std::string restrained = std::to_string(std::stoi(c.restraint.node) - 1);
+        EXPECT_TRUE(has_fact(vtu, {"tuple", "PointData", "restraint", restrained}, c.restraint.codes));
         EXPECT_EQ(facts_with(vtu, {"tuple", "Cells", "offsets"}).back().back(), std::to_string(2 * members));
         // The reactions balance the applied loads, to the rounding of the printed forces.
         double sum[3] = {0, 0, 0};
