@@ -10,7 +10,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "app/export/number_text.h"
+#include "app/export/cad_text.h"
 #include "core/atomic_file.h"
 
 namespace {
@@ -230,20 +230,19 @@ std::string dxf_document(const ModelNumbers& numbers, const DxfOptions& options)
         const double extent = std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
         height = extent > 0 ? extent * TEXT_HEIGHT_SHARE : 1;
     }
-    // A member is drawable only when both end nodes are within 1..node_count.
     auto end = [&](const MemberNumbers& m, int j) -> const NodeNumbers& { return nodes[m.nodes[j]]; };
 
     group(out, 0, "SECTION");
     group(out, 2, "ENTITIES");
     for (std::size_t e = 1; e < members.size(); ++e) {
         const MemberNumbers& m = members[e];
-        if (m.drawable)
+        if (member_drawn(numbers, e))
             line(out, member_layer(m.state), end(m, 0).coordinates, end(m, 1).coordinates);
     }
     if (deflected_shape) {
         for (std::size_t e = 1; e < members.size(); ++e) {
             const MemberNumbers& m = members[e];
-            if (m.drawable)
+            if (member_drawn(numbers, e))
                 line(out, DEFLECTED, deflected(end(m, 0), options.magnification),
                      deflected(end(m, 1), options.magnification));
         }
@@ -251,7 +250,7 @@ std::string dxf_document(const ModelNumbers& numbers, const DxfOptions& options)
     if (options.member_numbers) {
         for (std::size_t e = 1; e < members.size(); ++e) {
             const MemberNumbers& m = members[e];
-            if (!m.drawable)
+            if (!member_drawn(numbers, e))
                 continue;
             const Vec3& a = end(m, 0).coordinates;
             const Vec3& b = end(m, 1).coordinates;

@@ -1,6 +1,6 @@
 // The VTU writer: one string, reserved ahead, with the piece's PointData, CellData, Points and
-// Cells in the order the format lists them. Each data array is one tuple per line; the cells'
-// connectivity, offsets and types are Int64, Int64 and UInt8 (header_type UInt64).
+// Cells in the order the format lists them. Each data array is one tuple per line, not indented
+// (the bulk of the file); the cells' connectivity, offsets and types are Int64, Int64 and UInt8.
 //
 // Reads only its arguments.
 #include "app/export/vtu.h"
@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/export/number_text.h"
+#include "app/export/cad_text.h"
 #include "core/atomic_file.h"
 
 namespace {
 
 constexpr int VTK_LINE = 3;                   // cell type of a two-point line
-constexpr std::size_t BYTES_PER_NODE = 200;   // a node's values in every point array, roughly
+constexpr std::size_t BYTES_PER_NODE = 160;   // a node's values in every point array, roughly
 constexpr std::size_t BYTES_PER_MEMBER = 80;  // a member's cell and cell data, roughly
 
 void open_array(std::string& out, std::string_view type, std::string_view name, int components)
@@ -40,14 +40,13 @@ void close_array(std::string& out)
     out += "        </DataArray>\n";
 }
 
-// A point array of every node: value(node) gives one number or a Vec3 / int triple per node.
+// A point array of every node: value(node, i) appends node i's number or numbers.
 template <typename Value>
 void node_array(std::string& out, const ModelNumbers& numbers, std::string_view type, std::string_view name,
                 int components, Value value)
 {
     open_array(out, type, name, components);
     for (std::size_t i = 1; i < numbers.nodes.size(); ++i) {
-        out += "          ";
         value(numbers.nodes[i], i);
         out += '\n';
     }
@@ -61,16 +60,15 @@ void member_array(std::string& out, const ModelNumbers& numbers, std::string_vie
 {
     open_array(out, type, name, 1);
     for (std::size_t e = 1; e < numbers.members.size(); ++e) {
-        if (!numbers.members[e].drawable)
+        if (!member_drawn(numbers, e))
             continue;
-        out += "          ";
         value(numbers.members[e], e);
         out += '\n';
     }
     close_array(out);
 }
 
-// Three numbers separated by spaces; File values are float32, stored in doubles.
+// Three numbers separated by spaces, each as Component (float for what the file gives).
 template <typename Component, typename Triple>
 void append_triple(std::string& out, const Triple& values)
 {
@@ -88,7 +86,7 @@ std::string vtu_document(const ModelNumbers& numbers, const std::vector<double>*
     const std::size_t node_count = numbers.nodes.empty() ? 0 : numbers.nodes.size() - 1;
     std::size_t cell_count = 0;
     for (std::size_t e = 1; e < numbers.members.size(); ++e)
-        cell_count += numbers.members[e].drawable ? 1 : 0;
+        cell_count += member_drawn(numbers, e) ? 1 : 0;
     std::string out;
     out.reserve(2048 + node_count * BYTES_PER_NODE + cell_count * BYTES_PER_MEMBER);
 

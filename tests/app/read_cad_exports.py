@@ -1,16 +1,18 @@
-"""Reads a DXF drawing (through ezdxf) or a VTU grid (through Python's XML parser) and prints what
-it holds, one fact a line, for tests/app/test_cad_exports.cpp:
-
-  dxf FILE: "version V", "audit E" (ezdxf's count of errors), "layer NAME COLOUR" per layer,
-            "LINE LAYER x1 y1 z1 x2 y2 z2" and "TEXT LAYER TEXT x y z" (the alignment point) per
-            entity of the model space
-  vtu FILE: "piece POINTS CELLS", "array SECTION NAME TYPE COMPONENTS TUPLES" and then
-            "tuple SECTION NAME INDEX v..." per tuple, for PointData, CellData, Points and Cells
-
-Exits non-zero when the file does not parse or a VTU array's value count is not a whole number of
-tuples."""
+"""Prints what a DXF drawing (read by ezdxf) or a VTU grid (read by Python's XML parser) holds, one
+fact a line, numbers as the shortest text of the double read (4.0 as 4):
+  dxf FILE: "version V", "audit ERRORS", "layer NAME", "LINE LAYER x1 y1 z1 x2 y2 z2",
+            "TEXT LAYER TEXT x y z" (the alignment point)
+  vtu FILE: "piece POINTS CELLS", "array SECTION NAME TYPE COMPONENTS TUPLES",
+            "tuple SECTION NAME INDEX VALUES...", "sum SECTION NAME SUMS..." (per component;
+            Points' array has the name -)
+Fails when the file does not parse or an array's values are no whole number of tuples."""
 import sys
 import xml.etree.ElementTree as ET
+
+
+def text(value):
+    r = repr(float(value))
+    return r[:-2] if r.endswith('.0') else r
 
 
 def dxf(path):
@@ -19,36 +21,27 @@ def dxf(path):
     print('version', doc.dxfversion)
     print('audit', len(doc.audit().errors))
     for layer in doc.layers:
-        print('layer', layer.dxf.name, layer.dxf.color)
-    for entity in doc.modelspace():
-        kind = entity.dxftype()
-        if kind == 'LINE':
-            points = list(entity.dxf.start) + list(entity.dxf.end)
-            print('LINE', entity.dxf.layer, *[repr(v) for v in points])
-        elif kind == 'TEXT':
-            print('TEXT', entity.dxf.layer, entity.dxf.text, *[repr(v) for v in entity.dxf.align_point])
+        print('layer', layer.dxf.name)
+    for e in doc.modelspace():
+        if e.dxftype() == 'LINE':
+            print('LINE', e.dxf.layer, *map(text, list(e.dxf.start) + list(e.dxf.end)))
         else:
-            print('OTHER', kind)
+            print(e.dxftype(), e.dxf.layer, e.dxf.text, *map(text, e.dxf.align_point))
 
 
 def vtu(path):
-    root = ET.parse(path).getroot()
-    assert root.tag == 'VTKFile' and root.get('type') == 'UnstructuredGrid', root.tag
-    piece = root.find('UnstructuredGrid/Piece')
+    piece = ET.parse(path).getroot().find('UnstructuredGrid/Piece')
     print('piece', piece.get('NumberOfPoints'), piece.get('NumberOfCells'))
     for section in ('PointData', 'CellData', 'Points', 'Cells'):
         for array in piece.find(section).findall('DataArray'):
-            assert array.get('format') == 'ascii'
             name = array.get('Name') or '-'
-            components = int(array.get('NumberOfComponents') or 1)
+            width = 2 if name == 'connectivity' else int(array.get('NumberOfComponents') or 1)
             values = array.text.split()
-            if section == 'Cells' and name == 'connectivity':
-                components = 2
-            assert len(values) % components == 0, name
-            tuples = len(values) // components
-            print('array', section, name, array.get('type'), components, tuples)
-            for index in range(tuples):
-                print('tuple', section, name, index, *values[index * components:(index + 1) * components])
+            assert array.get('format') == 'ascii' and len(values) % width == 0, name
+            print('array', section, name, array.get('type'), width, len(values) // width)
+            for i in range(len(values) // width):
+                print('tuple', section, name, i, *map(text, values[i * width:(i + 1) * width]))
+            print('sum', section, name, *[text(sum(map(float, values[j::width]))) for j in range(width)])
 
 
 {'dxf': dxf, 'vtu': vtu}[sys.argv[1]](sys.argv[2])
