@@ -7,6 +7,7 @@
 #include "app/export/dxf.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string_view>
 
@@ -30,15 +31,13 @@ constexpr Layer DEFLECTED{"DEFLECTED", 6};
 constexpr double TEXT_HEIGHT_SHARE = 1.0 / 50;  // automatic text height: share of the largest extent
 constexpr std::size_t BYTES_PER_LINE = 120;     // a LINE entity with six coordinates, roughly
 
-// A group code, right-aligned in three columns, on its own line.
+// A group code (0..999), right-aligned in three columns, on its own line: one append.
 void code(std::string& out, int group_code)
 {
-    if (group_code < 10)
-        out += "  ";
-    else if (group_code < 100)
-        out += ' ';
-    append_number(out, group_code);
-    out += '\n';
+    const char text[4] = {group_code < 100 ? ' ' : static_cast<char>('0' + group_code / 100),
+                          group_code < 10 ? ' ' : static_cast<char>('0' + group_code / 10 % 10),
+                          static_cast<char>('0' + group_code % 10), '\n'};
+    out.append(text, sizeof text);
 }
 
 // One group: the code, then the value on its own line.
@@ -49,12 +48,15 @@ void group(std::string& out, int group_code, std::string_view value)
     out += '\n';
 }
 
+// One group with a number as its value, in the shortest form that reads back to it.
 template <typename Number>
 void number_group(std::string& out, int group_code, Number value)
 {
     code(out, group_code);
-    append_number(out, value);
-    out += '\n';
+    char text[32];
+    std::to_chars_result r = std::to_chars(text, text + sizeof text - 1, value);
+    *r.ptr++ = '\n';
+    out.append(text, r.ptr);
 }
 
 // A point as groups base, base + 10, base + 20 (x, y, z), each as float32: what the file gave.
@@ -92,13 +94,19 @@ void text(std::string& out, const Layer& layer, const Vec3& p, double height, in
 {
     if (!finite(p))
         return;
+    char text[3][32];  // x, y, z as float32, written twice
+    std::string_view xyz[3];
+    for (int j = 0; j < 3; ++j)
+        xyz[j] = std::string_view(text[j], std::to_chars(text[j], text[j] + 32, static_cast<float>(p[j])).ptr);
     group(out, 0, "TEXT");
     group(out, 8, layer.name);
-    point_groups(out, 10, p);
-    number_group(out, 40, height);
+    for (int j = 0; j < 3; ++j)
+        group(out, 10 + 10 * j, xyz[j]);
+    number_group(out, 40, static_cast<float>(height));
     number_group(out, 1, number);
     number_group(out, 72, 1);  // centre
-    point_groups(out, 11, p);
+    for (int j = 0; j < 3; ++j)
+        group(out, 11 + 10 * j, xyz[j]);
     number_group(out, 73, 2);  // middle
 }
 
