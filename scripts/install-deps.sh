@@ -17,6 +17,8 @@ packages=(
   dpkg-dev fakeroot lintian shared-mime-info desktop-file-utils libglib2.0-bin
   # tests on a real X server
   xvfb xauth xdotool imagemagick x11-utils jwm openbox librsvg2-bin libxml2-utils
+  # the CAD export tests read the DXF drawing back with ezdxf
+  python3-ezdxf
   # run
   libfltk1.3 libx11-6 libxft2 libfreetype6 libfontconfig1 libjpeg62-turbo libpng16-16 libgif7
   fonts-dejavu-core fonts-dejavu-extra
