@@ -12,12 +12,11 @@
 #include "app/export/dxf.h"
 #include "app/export/vtu.h"
 #include "app/model/analysis.h"
-#include "app/model/model.h"
+#include "app/model/line_source.h"
 #include "app/model/results_reader.h"
-#include "app/ui/ids.h"
+#include "app/model/truss_model.h"
 #include "bench/warren_bridge.h"
 #include "core/file.h"
-#include "fuzz/fuzz_viewer_setup.h"
 
 namespace {
 
@@ -35,15 +34,12 @@ const ModelNumbers* bridge_numbers()
     static ModelNumbers numbers;
     static int loaded = -1;
     if (loaded < 0) {
-        fuzz_viewer_setup();  // the reader needs the viewer's runtime and controls
-        const std::string path = scratch(".res");
-        std::ofstream(path, std::ios::binary) << warren_bridge_results(MEMBERS);
-        reset_for_load();
-        file_open_read(RESULTS_FILE, path);
-        read_results();
-        std::filesystem::remove(path);
-        compute_model_numbers(numbers);
-        loaded = results_missing == 0 && TrussModel.element_count >= MEMBERS - 4 ? 1 : 0;
+        const std::string bytes = warren_bridge_results(MEMBERS);
+        MemoryLineSource source(bytes);
+        TrussModelData model;
+        const ReadOutcome outcome = read_results(source, model);
+        numbers = compute_model_numbers(model, outcome.fault == ResultsFault::none);
+        loaded = outcome.fault == ResultsFault::none && model.element_count >= MEMBERS - 4 ? 1 : 0;
     }
     return loaded == 1 ? &numbers : nullptr;
 }

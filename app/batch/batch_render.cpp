@@ -22,8 +22,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/export/dxf.h"
 #include "app/export/export.h"
 #include "app/export/report.h"
+#include "app/export/vtu.h"
 #include "app/model/analysis.h"
 #include "app/model/line_source.h"
 #include "app/model/results_reader.h"
@@ -189,7 +191,8 @@ bool draw_requested(const RenderOptions& options, Drawing& drawing, std::string&
 }
 
 // Writes what was drawn to options.output_path in the format of its extension: the picture as JPEG
-// or PNG, the scene recorded as SVG, or the six animation frames as a GIF.
+// or PNG, the scene recorded as SVG, the six animation frames as a GIF, or the model's members and
+// results for CAD (DXF) or a VTK post-processor (VTU).
 void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& report)
 {
     const std::string& path = options.output_path;
@@ -214,6 +217,19 @@ void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& r
         reason = drawn ? write_gif_file(frames, path) : "the animation could not be drawn";
         break;
     }
+    case ExportFormat::Dxf: {
+        // The deflected shape as exaggerated as the picture draws it.
+        DxfOptions dxf;
+        dxf.member_numbers = options.element_numbers;
+        dxf.node_numbers = options.node_numbers;
+        dxf.deflected = options.deflected && drawing.has_results;
+        dxf.magnification = drawn_magnification(drawing.model.deflection_scale, drawing.settings.scale);
+        reason = write_dxf_file(path, drawing.numbers, dxf);
+        break;
+    }
+    case ExportFormat::Vtu:
+        reason = write_vtu_file(path, drawing.numbers);
+        break;
     default: {
         errno = 0;
         const int saved = jpeg_save_picture_quality(drawing.picture, path, options.quality);

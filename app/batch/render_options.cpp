@@ -505,8 +505,9 @@ std::string render_help_text()
         "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
         "pixels) and saves the picture. The output name's extension gives the format: .jpg,\n"
         ".jpeg (or none) JPEG, .png PNG, .svg SVG, .gif the deflection animation as a looping\n"
-        "GIF. No display is needed. Several results files need {name} in the output name (each\n"
-        "file's name without extension); for parallel runs use xargs -P (see the man page).\n"
+        "GIF, .dxf the members as CAD lines (DXF), .vtu a VTK grid with the results. No\n"
+        "display is needed. Several results files need {name} in the output name (each file's\n"
+        "name without extension); for parallel runs use xargs -P (see the man page).\n"
         "\n"
         "Options:\n";
     for (const RenderOption& option : OPTIONS)

@@ -40,12 +40,16 @@ ExportFormat export_format(std::string_view path)
         return ExportFormat::Svg;
     if (extension == ".gif")
         return ExportFormat::Gif;
+    if (extension == ".dxf")
+        return ExportFormat::Dxf;
+    if (extension == ".vtu")
+        return ExportFormat::Vtu;
     return ExportFormat::Unknown;
 }
 
 std::string export_format_list()
 {
-    return "JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg) or GIF (.gif)";
+    return "JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg), GIF (.gif), DXF (.dxf) or VTU (.vtu)";
 }
 
 std::string write_png_file(const Picture& picture, const std::string& path)

@@ -10,6 +10,7 @@
 #include <numeric>
 #include <sstream>
 
+#include "app/batch/batch_render.h"
 #include "app/export/dxf.h"
 #include "app/export/vtu.h"
 #include "app/model/analysis.h"
@@ -65,9 +66,7 @@ bool has_near(const std::vector<std::string>& lines, const std::string& prefix, 
 // The numbers of the model loaded now.
 ModelNumbers current_numbers()
 {
-    ModelNumbers numbers;
-    compute_model_numbers(numbers);
-    return numbers;
+    return compute_model_numbers(TrussModel, results_missing == 0);
 }
 
 class CadExportTest : public AppTest {
@@ -202,3 +201,29 @@ TEST_F(CadExportTest, UndrawableMembersAreLeftOutAndUnusedNodesKept)
 }
 
 }  // namespace
+
+// kelvaro-render chooses the writer by the output's extension and hands it the file's numbers and
+// the options that stand for its layers.
+TEST_F(CadExportTest, KelvaroRenderWritesTheDocumentsByExtension)
+{
+    const std::string bridge = std::string(KELVARO_SOURCE_DIR) + "/examples/bridge.res";
+    const std::string dxf = path("bridge.dxf"), vtu = path("bridge.vtu");
+    for (const std::string& out : {dxf, vtu}) {
+        const char* const arguments[] = {"kelvaro-render", bridge.c_str(), "-o", out.c_str(), "--numbers"};
+        RenderOptions options;
+        std::string error;
+        ASSERT_TRUE(parse_render_options(5, arguments, options, error)) << error;
+        ASSERT_EQ(render_to_file(options).status, RENDER_EXIT_OK);
+    }
+    RenderOptions shown;
+    shown.results_path = bridge;
+    show_in_viewer(shown);
+    DxfOptions numbered;
+    numbered.member_numbers = true;
+    std::ifstream dxf_file(dxf, std::ios::binary), vtu_file(vtu, std::ios::binary);
+    std::stringstream dxf_text, vtu_text;
+    dxf_text << dxf_file.rdbuf();
+    vtu_text << vtu_file.rdbuf();
+    EXPECT_EQ(dxf_text.str(), dxf_document(current_numbers(), numbered));
+    EXPECT_EQ(vtu_text.str(), vtu_document(current_numbers()));
+}

@@ -348,7 +348,7 @@ TEST_F(RenderFormatsTest, FailuresAreClearAndWriteNothingHalfway)
     const std::string bmp = path("x.bmp"), gif = path("x.gif"), pattern = path("{name}.png");
     EXPECT_EQ(run({BRIDGE.c_str(), "-o", bmp.c_str()}, err), 2);
     EXPECT_NE(
-        err.find("'" + bmp + "' has an unknown extension: write JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg) or GIF"),
+        err.find("'" + bmp + "' has an unknown extension: write JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg), GIF (.gif), DXF (.dxf) or VTU"),
         std::string::npos)
         << err;
     EXPECT_EQ(run({BRIDGE.c_str(), "-o", gif.c_str(), "--frame", "2"}, err), 2);
