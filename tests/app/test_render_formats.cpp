@@ -347,9 +347,10 @@ TEST_F(RenderFormatsTest, FailuresAreClearAndWriteNothingHalfway)
     std::filesystem::copy_file(BRIDGE, other);
     const std::string bmp = path("x.bmp"), gif = path("x.gif"), pattern = path("{name}.png");
     EXPECT_EQ(run({BRIDGE.c_str(), "-o", bmp.c_str()}, err), 2);
-    EXPECT_NE(
-        err.find("'" + bmp + "' has an unknown extension: write JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg), GIF (.gif), DXF (.dxf) or VTU"),
-        std::string::npos)
+    EXPECT_NE(err.find("'" + bmp +
+                       "' has an unknown extension: write JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg), GIF (.gif), DXF "
+                       "(.dxf) or VTU"),
+              std::string::npos)
         << err;
     EXPECT_EQ(run({BRIDGE.c_str(), "-o", gif.c_str(), "--frame", "2"}, err), 2);
     EXPECT_EQ(run({"-o", pattern.c_str(), TOWER.c_str(), BRIDGE.c_str(), other.c_str()}, err), 2);
