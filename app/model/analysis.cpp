@@ -52,31 +52,8 @@ Vec3 file_vector(const std::vector<float>* records, int i)
 }
 
 // The entries of a record that index 1..count can use, as a count.
-int usable(int count, std::size_t entries)
-{
-    if (count < 0)
-        return 0;
-    return static_cast<int>(std::min(static_cast<std::size_t>(count), entries == 0 ? 0 : entries - 1));
-}
 
 }  // namespace
-
-int model_node_count(const TrussModelData& model)
-{
-    std::size_t entries = model.node_coords[1].size();
-    for (int k = 1; k < 4; ++k) {
-        entries = std::min({entries, model.node_coords[k].size(), model.node_fixity[k].size(),
-                            model.node_loads[k].size(), model.node_deflections[k].size()});
-    }
-    return usable(model.node_count, entries);
-}
-
-int model_element_count(const TrussModelData& model)
-{
-    const std::size_t entries = std::min({model.element_nodes.size(), model.element_stress.size(),
-                                          model.element_force.size(), model.element_result_text.size()});
-    return usable(model.element_count, entries);
-}
 
 std::string_view member_state_name(MemberState state)
 {
@@ -93,8 +70,8 @@ std::string_view member_state_name(MemberState state)
 
 ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results)
 {
-    const int node_count = model_node_count(model);
-    const int element_count = model_element_count(model);
+    const int node_count = usable_node_count(model);
+    const int element_count = usable_element_count(model);
     const bool results = has_results;
 
     ModelNumbers numbers;

@@ -58,11 +58,7 @@ struct ModelNumbers {
     bool has_results = false;            // results_missing clear when computed
 };
 
-// Nodes 1..n that every per-node record of model has an entry for (0 for a negative count).
-int model_node_count(const TrussModelData& model);
-// Elements 1..n that every per-element record of model has an entry for.
-int model_element_count(const TrussModelData& model);
-// The end nodes a and b of element e (1..model_element_count) when both lie within 1..nodes; false
+// The end nodes a and b of element e (1..usable_element_count, app/model/truss_model.h) when both lie within 1..nodes; false
 // (a and b as read) when either does not, and the member cannot be drawn or carry anything.
 inline bool member_ends(const TrussModelData& model, int e, int nodes, int& a, int& b)
 {

@@ -14,7 +14,7 @@ void draw_animated_shape(const TrussModelData& model, const Projection& projecti
     // f / 6 first, so that the last frame uses the offsets exactly (6 / 6 is 1).
     float amount = static_cast<float>(frame) / static_cast<float>(ANIMATION_FRAME_COUNT);
     const int nodes = projected_node_count(model, projection);
-    const int elements = model_element_count(model);
+    const int elements = usable_element_count(model);
     for (int e = 1; e <= elements; ++e) {
         int a, b;
         if (!member_ends(model, e, nodes, a, b))

@@ -36,7 +36,7 @@ PickKey current_key(const TrussModelData& model, const ViewSettings& settings, c
     key.pan_u = settings.pan.u;
     key.pan_v = settings.pan.v;
     key.nodes = projected_node_count(model, projection);
-    key.elements = model_element_count(model);
+    key.elements = usable_element_count(model);
     key.xs = projection.node_screen[1].data();
     key.ys = projection.node_screen[2].data();
     return key;
@@ -96,7 +96,7 @@ void build(PickGrid& grid, const TrussModelData& model, const ViewSettings& sett
     pack(pairs, grid.node_start, grid.nodes);
 
     pairs.clear();
-    const int element_total = model_element_count(model);
+    const int element_total = usable_element_count(model);
     for (int e = 1; e <= element_total; ++e) {
         int a, b;
         if (!member_ends(model, e, node_total, a, b))

@@ -244,7 +244,7 @@ bool draw_stress_table(const TrussModelData& model, const ViewSettings& settings
 {
     if (cursor.finished)
         return false;
-    const int elements = model_element_count(model);
+    const int elements = usable_element_count(model);
     if (cursor.row == 0 && cursor.column == 1)
         draw_text(65, 60, "Stress          Force", BLUE, WHITE);
     std::string text;

@@ -21,7 +21,7 @@ struct ScenePass {
           settings(s),
           projection(p),
           nodes(projected_node_count(m, p)),
-          elements(model_element_count(m))
+          elements(usable_element_count(m))
     {
     }
     // The canvas point of node i.

@@ -56,7 +56,7 @@ void size_projection(const TrussModelData& model, Projection& projection)
 
 int projected_node_count(const TrussModelData& model, const Projection& projection)
 {
-    const int nodes = model_node_count(model);
+    const int nodes = usable_node_count(model);
     std::size_t entries = projection.node_screen[2].size();
     for (int c = 1; c < 3; ++c)
         entries = std::min({entries, projection.node_screen[c].size(), projection.node_deflected_offset[c].size()});
@@ -114,7 +114,7 @@ void fit_view(const TrussModelData& model, ViewSettings& settings, Projection& p
     // Nodes whose projection is not finite (a NaN or infinite coordinate) cannot be placed and
     // take no part; the first placeable node starts the extent.
     bool started = false;
-    const int nodes = model_node_count(model);
+    const int nodes = usable_node_count(model);
     for (int i = 1; i <= nodes; ++i) {
         ProjectedPoint p = project_model_node(model, projection, i);
         if (!std::isfinite(p.u) || !std::isfinite(p.v))
