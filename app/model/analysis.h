@@ -58,8 +58,8 @@ struct ModelNumbers {
     bool has_results = false;            // results_missing clear when computed
 };
 
-// The end nodes a and b of element e (1..usable_element_count, app/model/truss_model.h) when both lie within 1..nodes; false
-// (a and b as read) when either does not, and the member cannot be drawn or carry anything.
+// The end nodes a and b of element e (1..usable_element_count, app/model/truss_model.h) when both lie within 1..nodes;
+// false (a and b as read) when either does not, and the member cannot be drawn or carry anything.
 inline bool member_ends(const TrussModelData& model, int e, int nodes, int& a, int& b)
 {
     a = model.element_nodes[e][1];
