@@ -98,6 +98,7 @@ void BM_redraw_view_full(benchmark::State& state)
     View.show_load_values = 1;
     View.show_element_numbers = 1;
     View.show_deflected = 1;
+    View.deflection_scale = TrussModel.deflection_scale;  // the scale "Deflected" takes from its field
     for (auto _ : state)
         redraw_view();
 }

@@ -102,6 +102,7 @@ void redraw_bridge(benchmark::State& state, bool deflected, bool numbers)
     }
     refresh_projection(true);
     View.show_deflected = deflected ? 1 : 0;
+    View.deflection_scale = TrussModel.deflection_scale;
     View.show_element_numbers = numbers ? 1 : 0;
     for (auto _ : state)
         redraw_view();
@@ -131,6 +132,7 @@ void BM_rotate_view(benchmark::State& state)
     }
     refresh_projection(true);
     View.show_deflected = 1;
+    View.deflection_scale = TrussModel.deflection_scale;  // the scale "Deflected" takes from its field
     for (auto _ : state) {
         rotate_view(false, -5.0f);
         refresh_projection(false);

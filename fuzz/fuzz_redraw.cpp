@@ -26,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     View.show_load_values = 1;
     View.show_element_numbers = 1;
     View.show_deflected = 1;
+    View.deflection_scale = TrussModel.deflection_scale;  // the scale "Deflected" takes from its field
     redraw_view();
 
     View.azimuth += 37.0f;

@@ -119,6 +119,7 @@ void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawi
 {
     ViewSettings& settings = drawing.settings;
     settings.rotation_step = DEFAULT_ROTATION_STEP;
+    settings.deflection_scale = drawing.model.deflection_scale;
     settings.preset_3d = outcome.spatial;
     apply_view_preset(settings, outcome.spatial);
     settings.canvas = canvas_of_size(options.width, options.height);
@@ -154,7 +155,7 @@ void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawi
         // The scale field shows the reader's scale as a whole number until another is typed.
         const std::string text = options.deflection_scale.empty() ? str_from_float(drawing.model.deflection_scale, 0)
                                                                   : options.deflection_scale;
-        drawing.model.deflection_scale = str_to_float(text);
+        settings.deflection_scale = str_to_float(text);
         settings.show_deflected = 1;
     }
     if (options.load_values)
@@ -223,7 +224,7 @@ void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& r
         dxf.member_numbers = options.element_numbers;
         dxf.node_numbers = options.node_numbers;
         dxf.deflected = options.deflected && drawing.has_results;
-        dxf.magnification = drawn_magnification(drawing.model.deflection_scale, drawing.settings.scale);
+        dxf.magnification = drawn_magnification(drawing.settings.deflection_scale, drawing.settings.scale);
         reason = write_dxf_file(path, drawing.numbers, dxf);
         break;
     }

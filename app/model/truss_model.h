@@ -36,8 +36,8 @@ struct TrussModelData {
     float max_load = 0.0f;                                   // largest |load component|, force units
     float load_scale = 0.0f;                                 // 100 / max_load: pixels per force unit
     float max_deflection = 0.0f;                             // largest |deflection component|, length units
-    float deflection_scale = 0.0f;                           // pixels per length unit of a deflection
-    float deflection_factor = DEFAULT_DEFLECTION_FACTOR;     // share of the canvas a fit fills; scales deflections
+    float deflection_scale = 0.0f;                        // the automatic scale the read found, pixels per length unit
+    float deflection_factor = DEFAULT_DEFLECTION_FACTOR;  // share of the canvas a fit fills; scales deflections
 };
 
 // Entries a record needs for count nodes or elements: index 0 and 1..max(count, 50).

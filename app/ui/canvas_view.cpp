@@ -43,7 +43,7 @@ std::string node_tooltip(int i)
 
 double drawn_magnification()
 {
-    return drawn_magnification(TrussModel.deflection_scale, View.scale);
+    return drawn_magnification(View.deflection_scale, View.scale);
 }
 
 void redraw_view()

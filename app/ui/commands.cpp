@@ -75,7 +75,7 @@ void set_deflected(bool on)
     }
     View.show_deflected = on ? 1 : 0;
     if (on)
-        TrussModel.deflection_scale = str_to_float(View.deflection_scale_text);
+        View.deflection_scale = str_to_float(View.deflection_scale_text);
     redraw_view();
 }
 

@@ -25,6 +25,7 @@ void read_into_window(LineSource& source)
         gadget_set_state(ID_3D, 1);
     }
     View.show_deflected = 0;
+    View.deflection_scale = TrussModel.deflection_scale;  // until "Deflected" takes the field's
     if (outcome.fault != ResultsFault::none)
         results_missing = 1;
     if (outcome.deflection_scale_found)

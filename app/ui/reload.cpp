@@ -36,7 +36,6 @@ void reload_file()
     if (results_path.empty())
         return;
     const ViewSettings kept = View;
-    const float deflection_scale = TrussModel.deflection_scale;
     float centre[4];
     for (int k = 0; k < 4; ++k)
         centre[k] = TrussModel.model_centre[k];
@@ -46,7 +45,6 @@ void reload_file()
     read_results();
 
     View = kept;
-    TrussModel.deflection_scale = deflection_scale;
     show_settings();
     picking_invalidate();
     inspect_invalidate();

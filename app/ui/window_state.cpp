@@ -93,6 +93,7 @@ void reset_to_startup_defaults()
     View.scale = 0.0f;
     View.rotation_step = DEFAULT_ROTATION_STEP;
     TrussModel.deflection_scale = 0.0f;
+    View.deflection_scale = 0.0f;
     TrussModel.deflection_factor = DEFAULT_DEFLECTION_FACTOR;
 
     redraw_pending = 1;
@@ -115,6 +116,7 @@ void reset_for_load()
     size_node_records(0);
     size_element_records(0);
     TrussModel.deflection_scale = 0.0f;
+    View.deflection_scale = 0.0f;
     View.show_deflected = 0;
     View.show_load_values = 0;
     View.show_element_numbers = 0;

@@ -135,7 +135,7 @@ void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
 void draw_deflected_shape(const ScenePass& pass)
 {
     Projection& projection = pass.projection;
-    const float scale = pass.model.deflection_scale;
+    const float scale = pass.settings.deflection_scale;
     for (int i = 1; i <= pass.nodes; ++i) {
         float dx = 0.0f;
         float dy = 0.0f;

@@ -51,6 +51,7 @@ struct ViewSettings {
     std::int8_t show_load_values = 0;      // "Applied Load": label the load arrows
     std::int8_t show_element_numbers = 0;  // "Element No.": label the elements
     std::int8_t show_deflected = 0;        // "Deflected": draw the deflected shape when exactly 1
+    float deflection_scale = 0.0f;         // canvas pixels per length unit of a drawn deflection
     OverlayStateData overlays;             // the engineer's additions and the selection
     CanvasSize canvas;                     // the canvas drawn on
     // The viewer's column of controls shows these; a control's event changes them.

@@ -281,7 +281,7 @@ TEST_F(CommandTest, DeflectedReadsTheTypedScaleAndTypingTakesTheShapeAway)
     headless_focus(ID_DEFLECTION_SCALE, false);
     click(ID_DEFLECTED);
     EXPECT_EQ(View.show_deflected, 1);
-    EXPECT_EQ(TrussModel.deflection_scale, 3000.0f);
+    EXPECT_EQ(View.deflection_scale, 3000.0f);
     EXPECT_GT(count_colour(canvas(), magenta), 0);
 }
 
@@ -522,7 +522,7 @@ TEST_F(CommandTest, TheColumnShowsTheSettingsAfterEveryCommandAndAReloadKeepsThe
         EXPECT_EQ(gadget_get_state(id), 1) << id;
     EXPECT_EQ(gadget_get_text(ID_ROTATE_STEP), "20");
     EXPECT_EQ(gadget_get_text(ID_DEFLECTION_SCALE), "3000");
-    EXPECT_EQ(TrussModel.deflection_scale, 3000.0f);
+    EXPECT_EQ(View.deflection_scale, 3000.0f);
     click(ID_ROTATE_PLUS);
     EXPECT_EQ(View.azimuth, 25.0f);
     EXPECT_EQ(View.elevation, 220.0f);

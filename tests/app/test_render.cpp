@@ -242,7 +242,7 @@ TEST_F(RenderTest, DeflectedShapeOverElementsUnderTriad)
 {
     place_nodes({{30.0f, 50.0f}, {200.0f, 50.0f}});
     add_element(1, 1, 2);
-    TrussModel.deflection_scale = 1500.0f;
+    View.deflection_scale = 1500.0f;
     View.show_deflected = 1;
     redraw_view();
     const Picture& picture = canvas();
@@ -262,7 +262,7 @@ TEST_F(RenderTest, LargestDeflectionMovesItsNodeFifteenPixels)
     add_element(1, 1, 2);
     TrussModel.node_deflections[2][1] = 0.01f;
     TrussModel.node_deflections[3][2] = 0.004f;
-    TrussModel.deflection_scale = 1500.0f;
+    View.deflection_scale = 1500.0f;
     View.show_deflected = 1;
     redraw_view();
     EXPECT_FLOAT_EQ(ViewState.node_deflected_offset[1][1], 15.0f);
@@ -289,7 +289,7 @@ TEST_F(RenderTest, WhatCannotBePlacedIsSkippedAndTheRestDrawn)
         TrussModel.node_fixity[1][i] = 1;
     }
     TrussModel.load_scale = INFINITY;
-    TrussModel.deflection_scale = 1500.0f;
+    View.deflection_scale = 1500.0f;
     View.show_deflected = 1;
     View.show_load_values = 1;
     View.show_element_numbers = 1;

@@ -145,7 +145,7 @@ protected:
         TrussModel.node_deflections[2][2] = 0.01f;
         TrussModel.node_deflections[3][2] = -0.0033f;
         TrussModel.node_deflections[3][3] = -0.007f;
-        TrussModel.deflection_scale = 1500.0f;
+        View.deflection_scale = 1500.0f;
     }
 };
 
