@@ -212,8 +212,8 @@ void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& r
     }
     case ExportFormat::Gif: {
         std::vector<Picture> frames;
-        const bool drawn = drawing.has_results &&
-                           draw_scene_frames(drawing.model, drawing.numbers, drawing.settings, drawing.projection,
+        // A file without results (--geometry) animates nothing: six frames of the still picture.
+        const bool drawn = draw_scene_frames(drawing.model, drawing.numbers, drawing.settings, drawing.projection,
                                              blank_scene_picture(drawing.settings), frames);
         reason = drawn ? write_gif_file(frames, path) : "the animation could not be drawn";
         break;

@@ -291,6 +291,19 @@ TEST(BatchRenderTest, GeometryOptionDrawsAFileWithoutResults)
     EXPECT_EQ(differing_pixels(picture, expected), 0);
 }
 
+// A file without results animates nothing, but --geometry still writes its GIF: six still frames.
+TEST(BatchRenderTest, GeometryOptionWritesAStillAnimation)
+{
+    const std::string gif =
+        (std::filesystem::temp_directory_path() / ("kelvaro_geometry_" + std::to_string(::getpid()) + ".gif")).string();
+    RenderOptions options = options_for(GEOMETRY, {"--geometry"});
+    options.output_path = gif;
+    const RenderReport report = render_to_file(options);
+    EXPECT_EQ(report.status, RENDER_EXIT_OK);
+    EXPECT_GT(std::filesystem::file_size(gif), 0u);
+    std::filesystem::remove(gif);
+}
+
 TEST(BatchRenderTest, QualityReachesTheEncoder)
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() /
