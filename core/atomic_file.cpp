@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -139,7 +140,8 @@ public:
         errno = cause;
     }
 
-    bool run(const std::function<bool(std::FILE*)>& write, std::string& error)
+    // Writes the new file complete and synced under a hidden name; the target is not touched yet.
+    bool prepare(const std::function<bool(std::FILE*)>& write, std::string& error)
     {
         const std::string& shown = shown_;
         dir_fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -165,8 +167,14 @@ public:
             return fail(error, "cannot write", shown);
         if (hidden_.empty() && !name_unnamed())
             return fail(error, "cannot name the new file beside", shown);
+        return true;
+    }
+
+    // Renames the prepared file over the target.
+    bool commit(std::string& error)
+    {
         if (::renameat(dir_fd_, hidden_.c_str(), dir_fd_, name_.c_str()) != 0)
-            return fail(error, "cannot replace", shown);
+            return fail(error, "cannot replace", shown_);
         hidden_.clear();   // committed: the name is the target's now
         ::fsync(dir_fd_);  // makes the rename itself lasting; a folder opened O_PATH cannot, and needs not
         return true;
@@ -223,16 +231,30 @@ private:
     std::string hidden_;           // the new file's hidden name once it has one; "" when none (or committed)
 };
 
-}  // namespace
+// A writer of bytes, for the forms that take the contents whole.
+std::function<bool(std::FILE*)> bytes_writer(std::string_view bytes)
+{
+    return [bytes](std::FILE* stream) { return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size(); };
+}
 
-bool write_file_atomically(std::string_view path, const std::function<bool(std::FILE*)>& write, std::string& error)
+// Where a write of path goes: replaced through an attempt in the target's folder, or written in
+// place (an existing non-regular file). False with error and errno set when neither can be.
+struct Destination {
+    std::string shown;                 // the path as the caller gave it
+    std::string target;                // the path with links followed
+    bool in_place = false;             // an existing non-regular file
+    std::unique_ptr<Attempt> attempt;  // the replacement, unless in place
+};
+
+bool find_destination(std::string_view path, Destination& destination, std::string& error)
 {
     const std::string text(path);
+    destination.shown = text;
     if (text.empty() || text.find('\0') != std::string::npos) {
         errno = ENOENT;
         return fail(error, "cannot write", text);
     }
-    std::string target;
+    std::string& target = destination.target;
     if (!follow_links(text, target))
         return fail(error, "cannot follow the link", text);
     struct stat info;
@@ -241,7 +263,8 @@ bool write_file_atomically(std::string_view path, const std::function<bool(std::
             errno = EISDIR;
             return fail(error, "cannot write", text);
         }
-        return write_in_place(target, write, error);
+        destination.in_place = true;
+        return true;
     }
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
@@ -250,15 +273,44 @@ bool write_file_atomically(std::string_view path, const std::function<bool(std::
         errno = EISDIR;
         return fail(error, "cannot write", text);
     }
-    Attempt attempt(folder, name, text);
-    return attempt.run(write, error);
+    destination.attempt = std::make_unique<Attempt>(folder, name, text);
+    return true;
+}
+
+}  // namespace
+
+bool write_file_atomically(std::string_view path, const std::function<bool(std::FILE*)>& write, std::string& error)
+{
+    Destination destination;
+    if (!find_destination(path, destination, error))
+        return false;
+    if (destination.in_place)
+        return write_in_place(destination.target, write, error);
+    return destination.attempt->prepare(write, error) && destination.attempt->commit(error);
+}
+
+bool write_files_atomically(std::span<const FileBytes> files, std::string& error, std::size_t& failed)
+{
+    std::vector<Destination> destinations(files.size());
+    for (failed = 0; failed < files.size(); ++failed) {
+        const std::string_view bytes = files[failed].bytes;
+        if (!find_destination(files[failed].path, destinations[failed], error))
+            return false;
+        if (destinations[failed].attempt && !destinations[failed].attempt->prepare(bytes_writer(bytes), error))
+            return false;
+    }
+    for (failed = 0; failed < files.size(); ++failed) {
+        Destination& destination = destinations[failed];
+        if (destination.in_place ? !write_in_place(destination.target, bytes_writer(files[failed].bytes), error)
+                                 : !destination.attempt->commit(error))
+            return false;
+    }
+    return true;
 }
 
 bool write_file_atomically(std::string_view path, std::string_view bytes, std::string& error)
 {
-    return write_file_atomically(
-        path, [bytes](std::FILE* stream) { return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size(); },
-        error);
+    return write_file_atomically(path, bytes_writer(bytes), error);
 }
 
 void atomic_file_allow_unnamed(bool allowed)

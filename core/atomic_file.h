@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,5 +31,18 @@
 bool write_file_atomically(std::string_view path, const std::function<bool(std::FILE*)>& write, std::string& error);
 // The same with the file's whole contents given as bytes.
 bool write_file_atomically(std::string_view path, std::string_view bytes, std::string& error);
+
+// One file of a set written together: its path and its whole contents.
+struct FileBytes {
+    std::string_view path;
+    std::string_view bytes;
+};
+// Writes several files so that none of the targets is replaced before every new file is complete:
+// all are written and synced beside their targets first, then renamed over them in order (a
+// target written in place takes its turn there). True on success. On failure failed is the index
+// of the file that failed, error and errno are as above, and when the failure came before the
+// renames (a write, a folder, a full disk) every target is as it was; only a rename itself failing
+// (the folder changed meanwhile) or a write in place can leave the earlier targets replaced.
+bool write_files_atomically(std::span<const FileBytes> files, std::string& error, std::size_t& failed);
 // Whether O_TMPFILE may be tried (default true); false forces the hidden-name way. For tests.
 void atomic_file_allow_unnamed(bool allowed);

@@ -316,6 +316,16 @@ TEST_F(RenderProcessTest, FileSizeLimitIsAWriteFailureAndKeepsTheOldFile)
     EXPECT_EQ(read_all(out), "old");
 }
 
+TEST_F(RenderProcessTest, CsvReportReplacesNeitherTableWhenOneCannotBeWritten)
+{
+    std::ofstream(path("r-members.csv")) << "old";
+    std::filesystem::create_directory(path("r-nodes.csv"));
+    const ProcessResult r = run({EXAMPLES + "bridge.res", "--report", path("r.csv")});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "kelvaro-render: cannot write '" + path("r-nodes.csv") + "': Is a directory\n");
+    EXPECT_EQ(read_all(path("r-members.csv")), "old");
+}
+
 TEST_F(RenderProcessTest, UnreadableFileIsRefusedBeforeReading)
 {
     if (geteuid() == 0)

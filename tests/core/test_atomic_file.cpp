@@ -140,6 +140,36 @@ TEST_P(AtomicFile, FailedWritesLeaveTheOldFileAndNothingElse)
     EXPECT_EQ(entries(), std::set<std::string>{"x.jpg"});
 }
 
+TEST_P(AtomicFile, SetsAreReplacedTogetherOrNotAtAll)
+{
+    const std::string first = target_with_old_contents(), second = path("y.jpg");
+    std::ofstream(second, std::ios::binary) << OLD;
+    // The second, larger file hits the file size limit after the first is complete.
+    const std::string small = pattern(4096), large = pattern(65536);
+    const int status = in_child([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit = {8192, 8192};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const FileBytes files[] = {{first, small}, {second, large}};
+        std::string error;
+        std::size_t failed = 0;
+        const bool ok = write_files_atomically(files, error, failed);
+        return !ok && errno == EFBIG && failed == 1 ? 0 : 1;
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "false with errno EFBIG at the second file";
+    EXPECT_EQ(read_bytes(first), OLD);
+    EXPECT_EQ(read_bytes(second), OLD);
+    EXPECT_EQ(entries(), (std::set<std::string>{"x.jpg", "y.jpg"}));
+
+    const FileBytes files[] = {{first, large}, {second, small}};
+    std::string error;
+    std::size_t failed = 0;
+    ASSERT_TRUE(write_files_atomically(files, error, failed)) << error;
+    EXPECT_EQ(read_bytes(first), large);
+    EXPECT_EQ(read_bytes(second), small);
+    EXPECT_EQ(entries(), (std::set<std::string>{"x.jpg", "y.jpg"}));
+}
+
 TEST_P(AtomicFile, KilledWriterLeavesTheOldFile)
 {
     const std::string target = target_with_old_contents();
