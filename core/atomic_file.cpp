@@ -7,6 +7,9 @@
 // kill safe: the contents are complete and synced before the file gets any name (O_TMPFILE), and
 // the rename over the target is the only step that changes what the target's name shows.
 //
+// A killed save can leave its hidden file behind; the next successful save of the same target
+// removes such leftovers (see remove_stale_hidden_files for which files count as one).
+//
 // State: one process-wide switch (whether O_TMPFILE is tried); nothing else outlives a call.
 #include "core/atomic_file.h"
 
@@ -14,9 +17,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <ctime>
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -31,6 +37,8 @@ constexpr int NAME_ATTEMPTS = 100;           // hidden names tried before giving
 constexpr std::size_t NAME_MAX_BYTES = 255;  // longest file name the common file systems take
 constexpr std::size_t SUFFIX_LENGTH = 6;     // random characters after ".NAME."
 constexpr mode_t CREATE_MODE = 0666;         // the kernel takes the umask (or default ACL) off
+constexpr char NAME_ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::time_t STALE_AFTER_SECONDS = 600;  // a hidden file unchanged this long is a killed save's
 
 std::atomic<bool> unnamed_allowed{true};  // whether O_TMPFILE is tried
 
@@ -71,7 +79,6 @@ bool follow_links(std::string path, std::string& resolved)
 // Six random file-name characters; the clock and a counter stand in when no random bytes come.
 std::string random_suffix()
 {
-    static const char ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     static std::atomic<unsigned> counter{0};
     unsigned char bytes[SUFFIX_LENGTH] = {};
     if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
@@ -86,15 +93,20 @@ std::string random_suffix()
     }
     std::string suffix;
     for (unsigned char byte : bytes)
-        suffix += ALPHABET[byte % (sizeof ALPHABET - 1)];
+        suffix += NAME_ALPHABET[byte % (sizeof NAME_ALPHABET - 1)];
     return suffix;
 }
 
-// A hidden name beside name: ".NAME.XXXXXX", the name cut so that the whole fits a file name.
+// The hidden names beside name begin ".NAME.", the name cut so that the whole fits a file name.
+std::string hidden_prefix(const std::string& name)
+{
+    return '.' + name.substr(0, NAME_MAX_BYTES - SUFFIX_LENGTH - 2) + '.';
+}
+
+// A hidden name beside name: ".NAME.XXXXXX".
 std::string hidden_name(const std::string& name)
 {
-    const std::size_t room = NAME_MAX_BYTES - SUFFIX_LENGTH - 2;
-    return '.' + name.substr(0, room) + "." + random_suffix();
+    return hidden_prefix(name) + random_suffix();
 }
 
 // Writes an existing non-regular file (a device, a FIFO) in place, as a plain open would.
@@ -139,7 +151,8 @@ public:
         errno = cause;
     }
 
-    bool run(const std::function<bool(std::FILE*)>& write, std::string& error)
+    // Writes the new file complete and synced under a hidden name; the target is not touched yet.
+    bool prepare(const std::function<bool(std::FILE*)>& write, std::string& error)
     {
         const std::string& shown = shown_;
         dir_fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -165,10 +178,17 @@ public:
             return fail(error, "cannot write", shown);
         if (hidden_.empty() && !name_unnamed())
             return fail(error, "cannot name the new file beside", shown);
+        return true;
+    }
+
+    // Renames the prepared file over the target.
+    bool commit(std::string& error)
+    {
         if (::renameat(dir_fd_, hidden_.c_str(), dir_fd_, name_.c_str()) != 0)
-            return fail(error, "cannot replace", shown);
+            return fail(error, "cannot replace", shown_);
         hidden_.clear();   // committed: the name is the target's now
         ::fsync(dir_fd_);  // makes the rename itself lasting; a folder opened O_PATH cannot, and needs not
+        remove_stale_hidden_files();
         return true;
     }
 
@@ -193,6 +213,37 @@ private:
                 return false;
         }
         return false;
+    }
+
+    // Removes what earlier saves of this target left when they were killed: files named exactly as
+    // hidden_name names them for this target (".NAME." and six characters of its alphabet), regular,
+    // with one link, owned by this user and unchanged for ten minutes (a save in progress writes its
+    // file, or names and renames it, within moments). A folder that cannot be listed is left alone.
+    void remove_stale_hidden_files() const
+    {
+        const int list_fd = ::openat(dir_fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (list_fd < 0)
+            return;
+        DIR* folder = ::fdopendir(list_fd);
+        if (folder == nullptr) {
+            ::close(list_fd);
+            return;
+        }
+        const std::string prefix = hidden_prefix(name_);
+        const std::time_t newest = std::time(nullptr) - STALE_AFTER_SECONDS;
+        while (const dirent* entry = ::readdir(folder)) {
+            const std::string_view name = entry->d_name;
+            if (name.size() != prefix.size() + SUFFIX_LENGTH || !name.starts_with(prefix) ||
+                name.find_first_not_of(NAME_ALPHABET, prefix.size()) != std::string_view::npos)
+                continue;
+            struct stat info;
+            if (::fstatat(dir_fd_, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+                info.st_nlink != 1 || info.st_uid != ::geteuid())
+                continue;
+            if (info.st_mtim.tv_sec < newest)
+                ::unlinkat(dir_fd_, entry->d_name, 0);
+        }
+        ::closedir(folder);
     }
 
     // Gives the finished unnamed file a hidden name: by its descriptor where the kernel lets this
@@ -223,16 +274,30 @@ private:
     std::string hidden_;           // the new file's hidden name once it has one; "" when none (or committed)
 };
 
-}  // namespace
+// A writer of bytes, for the forms that take the contents whole.
+std::function<bool(std::FILE*)> bytes_writer(std::string_view bytes)
+{
+    return [bytes](std::FILE* stream) { return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size(); };
+}
 
-bool write_file_atomically(std::string_view path, const std::function<bool(std::FILE*)>& write, std::string& error)
+// Where a write of path goes: replaced through an attempt in the target's folder, or written in
+// place (an existing non-regular file). False with error and errno set when neither can be.
+struct Destination {
+    std::string shown;                 // the path as the caller gave it
+    std::string target;                // the path with links followed
+    bool in_place = false;             // an existing non-regular file
+    std::unique_ptr<Attempt> attempt;  // the replacement, unless in place
+};
+
+bool find_destination(std::string_view path, Destination& destination, std::string& error)
 {
     const std::string text(path);
+    destination.shown = text;
     if (text.empty() || text.find('\0') != std::string::npos) {
         errno = ENOENT;
         return fail(error, "cannot write", text);
     }
-    std::string target;
+    std::string& target = destination.target;
     if (!follow_links(text, target))
         return fail(error, "cannot follow the link", text);
     struct stat info;
@@ -241,7 +306,8 @@ bool write_file_atomically(std::string_view path, const std::function<bool(std::
             errno = EISDIR;
             return fail(error, "cannot write", text);
         }
-        return write_in_place(target, write, error);
+        destination.in_place = true;
+        return true;
     }
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
@@ -250,15 +316,44 @@ bool write_file_atomically(std::string_view path, const std::function<bool(std::
         errno = EISDIR;
         return fail(error, "cannot write", text);
     }
-    Attempt attempt(folder, name, text);
-    return attempt.run(write, error);
+    destination.attempt = std::make_unique<Attempt>(folder, name, text);
+    return true;
+}
+
+}  // namespace
+
+bool write_file_atomically(std::string_view path, const std::function<bool(std::FILE*)>& write, std::string& error)
+{
+    Destination destination;
+    if (!find_destination(path, destination, error))
+        return false;
+    if (destination.in_place)
+        return write_in_place(destination.target, write, error);
+    return destination.attempt->prepare(write, error) && destination.attempt->commit(error);
+}
+
+bool write_files_atomically(std::span<const FileBytes> files, std::string& error, std::size_t& failed)
+{
+    std::vector<Destination> destinations(files.size());
+    for (failed = 0; failed < files.size(); ++failed) {
+        const std::string_view bytes = files[failed].bytes;
+        if (!find_destination(files[failed].path, destinations[failed], error))
+            return false;
+        if (destinations[failed].attempt && !destinations[failed].attempt->prepare(bytes_writer(bytes), error))
+            return false;
+    }
+    for (failed = 0; failed < files.size(); ++failed) {
+        Destination& destination = destinations[failed];
+        if (destination.in_place ? !write_in_place(destination.target, bytes_writer(files[failed].bytes), error)
+                                 : !destination.attempt->commit(error))
+            return false;
+    }
+    return true;
 }
 
 bool write_file_atomically(std::string_view path, std::string_view bytes, std::string& error)
 {
-    return write_file_atomically(
-        path, [bytes](std::FILE* stream) { return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size(); },
-        error);
+    return write_file_atomically(path, bytes_writer(bytes), error);
 }
 
 void atomic_file_allow_unnamed(bool allowed)

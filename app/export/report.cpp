@@ -214,15 +214,21 @@ void append_member_extreme(std::string& out, const Extreme& extreme)
     out += '}';
 }
 
+// Fills error with "cannot write 'PATH': " and errno's text (else reason) and returns false.
+bool write_failed(std::string_view path, const std::string& reason, std::string& error)
+{
+    const int cause = errno;
+    error = "cannot write '" + std::string(path) + "': " + (cause != 0 ? std::strerror(cause) : reason);
+    return false;
+}
+
 bool write_text(const std::string& path, const std::string& text, std::string& error)
 {
     std::string reason;
     errno = 0;
     if (write_file_atomically(path, text, reason))
         return true;
-    const int cause = errno;
-    error = "cannot write '" + path + "': " + (cause != 0 ? std::strerror(cause) : reason);
-    return false;
+    return write_failed(path, reason, error);
 }
 
 }  // namespace
@@ -313,6 +319,12 @@ bool write_report(const std::string& path, const ModelNumbers& numbers, std::str
     }
     if (*format == ReportFormat::Json)
         return write_text(path, report_json(numbers, title), error);
-    return write_text(report_members_csv_path(path), report_members_csv(numbers), error) &&
-           write_text(report_nodes_csv_path(path), report_nodes_csv(numbers), error);
+    // Both tables are complete before either replaces its file, so a failure never leaves a mixed pair.
+    const std::string members_path = report_members_csv_path(path), nodes_path = report_nodes_csv_path(path);
+    const std::string members = report_members_csv(numbers), nodes = report_nodes_csv(numbers);
+    const FileBytes files[] = {{members_path, members}, {nodes_path, nodes}};
+    std::string reason;
+    std::size_t failed = 0;
+    errno = 0;
+    return write_files_atomically(files, reason, failed) || write_failed(files[failed].path, reason, error);
 }

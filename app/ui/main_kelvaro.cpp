@@ -3,6 +3,7 @@
 // Usage: kelvaro [RESULTS FILE], kelvaro -- RESULTS FILE, kelvaro --help, kelvaro --version. Every
 // parameter is part of the path (a path with spaces may come unquoted); without one an open-file
 // dialog asks for the file. --help and --version answer without a display.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -13,6 +14,9 @@
 
 int main(int argc, char** argv)
 {
+    // Past a file size limit a save fails with EFBIG and says so instead of the signal ending the
+    // program and losing the open window.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<const char*> parameters;
     switch (read_viewer_command_line(argc, argv, parameters)) {
     case ViewerRequest::Help:

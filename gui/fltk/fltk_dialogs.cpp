@@ -118,6 +118,9 @@ void press_box_button(Fl_Widget* widget, void* data)
     hide_window(widget, nullptr);
 }
 
+constexpr int TITLE_FONT_SIZE = 16;    // about the title bar font of the common window managers
+constexpr int TITLE_FRAME_ROOM = 110;  // the frame's icon and buttons beside the title, and a margin
+
 // A small modal box of its own: title, one line of text, an optional information icon and a row
 // of 80 x 26 buttons centred below. Button default_index holds the keyboard focus and answers
 // Return; the close box and Escape answer close_answer. Centred on the program's first window (on
@@ -129,13 +132,19 @@ int show_box(std::string_view title, std::string_view text, bool icon, const std
     fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
     const int text_width = static_cast<int>(fl_width(line.c_str()));
     const int icon_width = icon ? 44 : 0;
-    const int width = std::clamp(text_width + icon_width + 40, 220, std::max(Fl::w() - 40, 220));
+    // The window manager writes the title in its own, usually bold and larger, font beside its
+    // frame buttons; the box is made wide enough for that too, so the title is not cut.
+    const std::string caption(title);
+    fl_font(FL_HELVETICA_BOLD, TITLE_FONT_SIZE);
+    const int title_width = static_cast<int>(fl_width(caption.c_str())) + TITLE_FRAME_ROOM;
+    fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
+    const int width = std::clamp(std::max(text_width + icon_width + 40, title_width), 220, std::max(Fl::w() - 40, 220));
     const int height = icon ? 100 : 90;
     constexpr int BUTTON_WIDTH = 80, BUTTON_HEIGHT = 26, BUTTON_GAP = 20;
 
     Fl_Group::current(nullptr);
     Fl_Window dialog(width, height);
-    dialog.copy_label(std::string(title).c_str());
+    dialog.copy_label(caption.c_str());
     dialog.begin();
     if (icon) {
         auto* mark = new Fl_Box(16, 14, 32, 32, "i");

@@ -219,9 +219,10 @@ protected:
         std::filesystem::remove_all(dir_, error);
     }
 
-    ProcessResult run(const std::vector<std::string>& arguments)
+    // shell_prefix runs first in the same shell (e.g. "ulimit -f 1; ").
+    ProcessResult run(const std::vector<std::string>& arguments, const std::string& shell_prefix = "")
     {
-        std::string command = quoted(KELVARO_RENDER_BIN);
+        std::string command = shell_prefix + quoted(KELVARO_RENDER_BIN);
         for (const std::string& a : arguments)
             command += ' ' + quoted(a);
         command += " >" + quoted((dir_ / "out.txt").string()) + " 2>" + quoted((dir_ / "err.txt").string());
@@ -303,6 +304,26 @@ TEST_F(RenderProcessTest, EachFailureHasItsStatusAndOneLine)
         EXPECT_EQ(r.err, c.err);
         EXPECT_FALSE(std::filesystem::exists(path("a.jpg"))) << c.err;
     }
+}
+
+TEST_F(RenderProcessTest, FileSizeLimitIsAWriteFailureAndKeepsTheOldFile)
+{
+    const std::string out = path("a.jpg");
+    std::ofstream(out) << "old";
+    const ProcessResult r = run({EXAMPLES + "bridge.res", "-o", out}, "ulimit -f 1; ");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "kelvaro-render: cannot write '" + out + "': File too large\n");
+    EXPECT_EQ(read_all(out), "old");
+}
+
+TEST_F(RenderProcessTest, CsvReportReplacesNeitherTableWhenOneCannotBeWritten)
+{
+    std::ofstream(path("r-members.csv")) << "old";
+    std::filesystem::create_directory(path("r-nodes.csv"));
+    const ProcessResult r = run({EXAMPLES + "bridge.res", "--report", path("r.csv")});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "kelvaro-render: cannot write '" + path("r-nodes.csv") + "': Is a directory\n");
+    EXPECT_EQ(read_all(path("r-members.csv")), "old");
 }
 
 TEST_F(RenderProcessTest, UnreadableFileIsRefusedBeforeReading)

@@ -140,6 +140,36 @@ TEST_P(AtomicFile, FailedWritesLeaveTheOldFileAndNothingElse)
     EXPECT_EQ(entries(), std::set<std::string>{"x.jpg"});
 }
 
+TEST_P(AtomicFile, SetsAreReplacedTogetherOrNotAtAll)
+{
+    const std::string first = target_with_old_contents(), second = path("y.jpg");
+    std::ofstream(second, std::ios::binary) << OLD;
+    // The second, larger file hits the file size limit after the first is complete.
+    const std::string small = pattern(4096), large = pattern(65536);
+    const int status = in_child([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit = {8192, 8192};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const FileBytes files[] = {{first, small}, {second, large}};
+        std::string error;
+        std::size_t failed = 0;
+        const bool ok = write_files_atomically(files, error, failed);
+        return !ok && errno == EFBIG && failed == 1 ? 0 : 1;
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "false with errno EFBIG at the second file";
+    EXPECT_EQ(read_bytes(first), OLD);
+    EXPECT_EQ(read_bytes(second), OLD);
+    EXPECT_EQ(entries(), (std::set<std::string>{"x.jpg", "y.jpg"}));
+
+    const FileBytes files[] = {{first, large}, {second, small}};
+    std::string error;
+    std::size_t failed = 0;
+    ASSERT_TRUE(write_files_atomically(files, error, failed)) << error;
+    EXPECT_EQ(read_bytes(first), large);
+    EXPECT_EQ(read_bytes(second), small);
+    EXPECT_EQ(entries(), (std::set<std::string>{"x.jpg", "y.jpg"}));
+}
+
 TEST_P(AtomicFile, KilledWriterLeavesTheOldFile)
 {
     const std::string target = target_with_old_contents();
@@ -164,6 +194,42 @@ TEST_P(AtomicFile, KilledWriterLeavesTheOldFile)
     if (GetParam()) {
         EXPECT_EQ(names, std::set<std::string>{"x.jpg"});
     }
+}
+
+TEST_P(AtomicFile, SaveRemovesOnlyItsTargetsStaleHiddenFiles)
+{
+    const std::string target = target_with_old_contents();
+    const timespec an_hour_ago[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    struct Leftover {
+        const char* name;
+        bool stale;  // old enough
+        bool removed;
+    } leftovers[] = {
+        {".x.jpg.aZ09bQ", true, true},    // a killed save's file
+        {".x.jpg.aZ09bQ7", true, false},  // seven characters
+        {".x.jpg.aZ09b", true, false},    // five
+        {".x.jpg.aZ-9bQ", true, false},   // a character mkstemp never uses
+        {".y.jpg.aZ09bQ", true, false},   // another target's
+        {"x.jpg.aZ09bQ", true, false},    // not hidden
+        {".x.jpg.Fresh1", false, false},  // maybe a save in progress
+    };
+    for (const Leftover& leftover : leftovers) {
+        std::ofstream(path(leftover.name)) << "partial";
+        if (leftover.stale)
+            ::utimensat(AT_FDCWD, path(leftover.name).c_str(), an_hour_ago, 0);
+    }
+    fs::create_directory(path(".x.jpg.Folder"));
+    fs::create_symlink("x.jpg", path(".x.jpg.Linked"));
+    ::utimensat(AT_FDCWD, path(".x.jpg.Folder").c_str(), an_hour_ago, 0);
+    ::utimensat(AT_FDCWD, path(".x.jpg.Linked").c_str(), an_hour_ago, AT_SYMLINK_NOFOLLOW);
+
+    std::string error;
+    ASSERT_TRUE(write_file_atomically(target, "new", error)) << error;
+    for (const Leftover& leftover : leftovers)
+        EXPECT_EQ(fs::exists(path(leftover.name)), !leftover.removed) << leftover.name;
+    EXPECT_TRUE(fs::is_directory(path(".x.jpg.Folder")));
+    EXPECT_TRUE(fs::is_symlink(path(".x.jpg.Linked")));
+    EXPECT_EQ(read_bytes(target), "new");
 }
 
 TEST_P(AtomicFile, LinksAreFollowedAndStayLinks)
