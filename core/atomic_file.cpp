@@ -7,9 +7,6 @@
 // kill safe: the contents are complete and synced before the file gets any name (O_TMPFILE), and
 // the rename over the target is the only step that changes what the target's name shows.
 //
-// A killed save can leave its hidden file behind; the next successful save of the same target
-// removes such leftovers (see remove_stale_hidden_files for which files count as one).
-//
 // State: one process-wide switch (whether O_TMPFILE is tried); nothing else outlives a call.
 #include "core/atomic_file.h"
 
@@ -17,12 +14,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <utility>
 #include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -37,8 +32,6 @@ constexpr int NAME_ATTEMPTS = 100;           // hidden names tried before giving
 constexpr std::size_t NAME_MAX_BYTES = 255;  // longest file name the common file systems take
 constexpr std::size_t SUFFIX_LENGTH = 6;     // random characters after ".NAME."
 constexpr mode_t CREATE_MODE = 0666;         // the kernel takes the umask (or default ACL) off
-constexpr char NAME_ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-constexpr std::time_t STALE_AFTER_SECONDS = 600;  // a hidden file unchanged this long is a killed save's
 
 std::atomic<bool> unnamed_allowed{true};  // whether O_TMPFILE is tried
 
@@ -79,6 +72,7 @@ bool follow_links(std::string path, std::string& resolved)
 // Six random file-name characters; the clock and a counter stand in when no random bytes come.
 std::string random_suffix()
 {
+    static const char ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     static std::atomic<unsigned> counter{0};
     unsigned char bytes[SUFFIX_LENGTH] = {};
     if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
@@ -93,20 +87,15 @@ std::string random_suffix()
     }
     std::string suffix;
     for (unsigned char byte : bytes)
-        suffix += NAME_ALPHABET[byte % (sizeof NAME_ALPHABET - 1)];
+        suffix += ALPHABET[byte % (sizeof ALPHABET - 1)];
     return suffix;
 }
 
-// The hidden names beside name begin ".NAME.", the name cut so that the whole fits a file name.
-std::string hidden_prefix(const std::string& name)
-{
-    return '.' + name.substr(0, NAME_MAX_BYTES - SUFFIX_LENGTH - 2) + '.';
-}
-
-// A hidden name beside name: ".NAME.XXXXXX".
+// A hidden name beside name: ".NAME.XXXXXX", the name cut so that the whole fits a file name.
 std::string hidden_name(const std::string& name)
 {
-    return hidden_prefix(name) + random_suffix();
+    const std::size_t room = NAME_MAX_BYTES - SUFFIX_LENGTH - 2;
+    return '.' + name.substr(0, room) + "." + random_suffix();
 }
 
 // Writes an existing non-regular file (a device, a FIFO) in place, as a plain open would.
@@ -188,7 +177,6 @@ public:
             return fail(error, "cannot replace", shown_);
         hidden_.clear();   // committed: the name is the target's now
         ::fsync(dir_fd_);  // makes the rename itself lasting; a folder opened O_PATH cannot, and needs not
-        remove_stale_hidden_files();
         return true;
     }
 
@@ -213,37 +201,6 @@ private:
                 return false;
         }
         return false;
-    }
-
-    // Removes what earlier saves of this target left when they were killed: files named exactly as
-    // hidden_name names them for this target (".NAME." and six characters of its alphabet), regular,
-    // with one link, owned by this user and unchanged for ten minutes (a save in progress writes its
-    // file, or names and renames it, within moments). A folder that cannot be listed is left alone.
-    void remove_stale_hidden_files() const
-    {
-        const int list_fd = ::openat(dir_fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (list_fd < 0)
-            return;
-        DIR* folder = ::fdopendir(list_fd);
-        if (folder == nullptr) {
-            ::close(list_fd);
-            return;
-        }
-        const std::string prefix = hidden_prefix(name_);
-        const std::time_t newest = std::time(nullptr) - STALE_AFTER_SECONDS;
-        while (const dirent* entry = ::readdir(folder)) {
-            const std::string_view name = entry->d_name;
-            if (name.size() != prefix.size() + SUFFIX_LENGTH || !name.starts_with(prefix) ||
-                name.find_first_not_of(NAME_ALPHABET, prefix.size()) != std::string_view::npos)
-                continue;
-            struct stat info;
-            if (::fstatat(dir_fd_, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
-                info.st_nlink != 1 || info.st_uid != ::geteuid())
-                continue;
-            if (info.st_mtim.tv_sec < newest)
-                ::unlinkat(dir_fd_, entry->d_name, 0);
-        }
-        ::closedir(folder);
     }
 
     // Gives the finished unnamed file a hidden name: by its descriptor where the kernel lets this

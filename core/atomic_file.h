@@ -6,9 +6,8 @@
 // therefore always either the old file or the complete new one, also when the process dies at any
 // moment: a death between naming the finished file and the rename can leave that complete hidden
 // copy behind, never a partial target (with the hidden-name way, a death while writing can leave
-// a partial hidden file, but the target is still the old one). The next successful write of the
-// same target removes such a leftover once it has been unchanged for ten minutes. On a failure
-// everything this call created is removed and nothing else is touched.
+// a partial hidden file, but the target is still the old one). On a failure everything this call
+// created is removed and nothing else is touched.
 //
 // The new file gets the permissions a plain create gives (0666 less the umask, or the folder's
 // default ACL); the old file's mode and owner are not carried over, and other hard links to the

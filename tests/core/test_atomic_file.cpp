@@ -196,42 +196,6 @@ TEST_P(AtomicFile, KilledWriterLeavesTheOldFile)
     }
 }
 
-TEST_P(AtomicFile, SaveRemovesOnlyItsTargetsStaleHiddenFiles)
-{
-    const std::string target = target_with_old_contents();
-    const timespec an_hour_ago[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
-    struct Leftover {
-        const char* name;
-        bool stale;  // old enough
-        bool removed;
-    } leftovers[] = {
-        {".x.jpg.aZ09bQ", true, true},    // a killed save's file
-        {".x.jpg.aZ09bQ7", true, false},  // seven characters
-        {".x.jpg.aZ09b", true, false},    // five
-        {".x.jpg.aZ-9bQ", true, false},   // a character mkstemp never uses
-        {".y.jpg.aZ09bQ", true, false},   // another target's
-        {"x.jpg.aZ09bQ", true, false},    // not hidden
-        {".x.jpg.Fresh1", false, false},  // maybe a save in progress
-    };
-    for (const Leftover& leftover : leftovers) {
-        std::ofstream(path(leftover.name)) << "partial";
-        if (leftover.stale)
-            ::utimensat(AT_FDCWD, path(leftover.name).c_str(), an_hour_ago, 0);
-    }
-    fs::create_directory(path(".x.jpg.Folder"));
-    fs::create_symlink("x.jpg", path(".x.jpg.Linked"));
-    ::utimensat(AT_FDCWD, path(".x.jpg.Folder").c_str(), an_hour_ago, 0);
-    ::utimensat(AT_FDCWD, path(".x.jpg.Linked").c_str(), an_hour_ago, AT_SYMLINK_NOFOLLOW);
-
-    std::string error;
-    ASSERT_TRUE(write_file_atomically(target, "new", error)) << error;
-    for (const Leftover& leftover : leftovers)
-        EXPECT_EQ(fs::exists(path(leftover.name)), !leftover.removed) << leftover.name;
-    EXPECT_TRUE(fs::is_directory(path(".x.jpg.Folder")));
-    EXPECT_TRUE(fs::is_symlink(path(".x.jpg.Linked")));
-    EXPECT_EQ(read_bytes(target), "new");
-}
-
 TEST_P(AtomicFile, LinksAreFollowedAndStayLinks)
 {
     fs::create_directories(folder_ / "sub");
