@@ -175,7 +175,7 @@ bool draw_requested(const RenderOptions& options, Drawing& drawing, std::string&
         reason = "the picture could not be drawn";
         return false;
     }
-    if (options.frame != 0 || animated(options))
+    if (animated(options))
         drawing.settings.show_deflected = 0;  // the animation unticks "Deflected" first
     if (options.frame != 0) {
         drawing.picture = blank_scene_picture(drawing.settings);

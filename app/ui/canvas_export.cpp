@@ -3,8 +3,6 @@
 // ViewState.animation_phase.
 #include "app/ui/canvas_export.h"
 
-#include <optional>
-
 #include "app/export/export.h"
 #include "app/export/report.h"
 #include "app/ui/ids.h"
@@ -70,10 +68,5 @@ std::string export_animation(const std::string& path)
 
 bool write_report(const std::string& path, std::string& error)
 {
-    const std::optional<ReportFormat> format = report_format(path);
-    if (!format) {
-        error = "cannot write '" + path + "': not a .json or .csv file";
-        return false;
-    }
     return write_report(path, model_numbers(), TrussModel.title_line, error);
 }

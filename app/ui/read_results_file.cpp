@@ -6,6 +6,7 @@
 #include "app/model/line_source.h"
 #include "app/model/results_reader.h"
 #include "app/ui/ids.h"
+#include "app/ui/loaded_numbers.h"
 #include "app/ui/window_state.h"
 #include "core/file.h"
 #include "core/str.h"
@@ -19,6 +20,7 @@ namespace {
 void read_into_window(LineSource& source)
 {
     const ReadOutcome outcome = read_results(source, TrussModel);
+    model_loaded();  // numbers taken while the file was being opened belong to no model
     size_view_node_records(TrussModel.node_count);
     if (outcome.spatial) {
         planar_model = 0;
