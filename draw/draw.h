@@ -57,6 +57,10 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
 // drawing (0 when no font is available: texts are then left out).
 int draw_text_width(std::string_view text);
 
+// The height in pixels of draw_text's background box in the font of the current text scale (0 when
+// no font is available).
+int draw_text_height();
+
 constexpr float DRAW_TEXT_SCALE_MIN = 0.5f;  // draw_set_text_scale's range
 constexpr float DRAW_TEXT_SCALE_MAX = 8.0f;
 // Draws every later text at scale times the default font's pixel size (the glyphs rounded to whole

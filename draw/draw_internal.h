@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct DrawChannels {
 };
 
 struct SvgRecorder;
+class DrawSink;
 
 struct DrawOutput {
     Picture* picture = nullptr;       // the buffer drawn into (owned by the caller)
@@ -43,6 +45,7 @@ struct DrawOutput {
     std::intptr_t context = 0;        // value returned by draw_begin, 0 before it
     bool text_ready = false;          // the text layer exists (a font was found)
     SvgRecorder* recorder = nullptr;  // records the verbs as SVG too (draw/svg.h); alone when picture is null
+    DrawSink* sink = nullptr;         // takes the verbs instead of a picture (draw/sink.h); null with a picture
 };
 
 // The thread's current output once draw_begin has succeeded, nullptr otherwise. Its bits are null
@@ -96,3 +99,13 @@ bool svg_record_box(DrawOutput& out, long long x, long long y, long long width, 
 bool svg_record_circle(DrawOutput& out, long long x, long long y, int radius);
 // For text also the value draw_text returns (x plus the text's width) in end_x.
 bool svg_record_text(DrawOutput& out, int x, int y, std::string_view text, int& end_x);
+
+// The sink's side of the verbs (draw/sink.cpp), called instead of drawing when out.sink is set,
+// after the verb has set the output's colours; coordinates already include the origin.
+void sink_line(DrawOutput& out, long long x1, long long y1, long long x2, long long y2);
+void sink_box(DrawOutput& out, long long x, long long y, long long width, long long height);
+void sink_circle(DrawOutput& out, long long x, long long y, int radius);
+// Returns what draw_text returns: x plus the text's width.
+int sink_text(DrawOutput& out, int x, int y, std::string_view text);
+// Appends code point code as UTF-8 (up to U+FFFF).
+void append_utf8(std::string& text, unsigned long code);

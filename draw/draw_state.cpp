@@ -10,6 +10,7 @@
 
 #include "draw/draw.h"
 #include "draw/draw_internal.h"
+#include "draw/sink.h"
 #include "draw/svg.h"
 
 namespace {
@@ -93,21 +94,43 @@ DrawOutput* draw_picture_output(Picture* picture, DrawRelease release)
     return current_output.get();
 }
 
+namespace {
+
+// A new current output without a picture, of width x height pixels (its verbs are recorded or
+// handed to a sink).
+DrawOutput* vector_output(int width, int height, DrawRelease release)
+{
+    release_current(false);
+    auto out = std::make_unique<DrawOutput>();
+    out->release = std::move(release);
+    out->width = width;
+    out->height = height;
+    out->front = split_colour(0);
+    out->back = split_colour(0);
+    current_output = std::move(out);
+    return current_output.get();
+}
+
+}  // namespace
+
 DrawOutput* draw_svg_output(SvgRecorder* recorder, DrawRelease release)
 {
     if (recorder == nullptr || recorder->width < 1 || recorder->height < 1) {
         return nullptr;
     }
-    release_current(false);
-    auto out = std::make_unique<DrawOutput>();
+    DrawOutput* out = vector_output(recorder->width, recorder->height, std::move(release));
     out->recorder = recorder;
-    out->release = std::move(release);
-    out->width = recorder->width;
-    out->height = recorder->height;
-    out->front = split_colour(0);
-    out->back = split_colour(0);
-    current_output = std::move(out);
-    return current_output.get();
+    return out;
+}
+
+DrawOutput* draw_sink_output(DrawSink* sink, int width, int height, DrawRelease release)
+{
+    if (sink == nullptr || width < 1 || height < 1) {
+        return nullptr;
+    }
+    DrawOutput* out = vector_output(width, height, std::move(release));
+    out->sink = sink;
+    return out;
 }
 
 void draw_record_svg(SvgRecorder* recorder, const Picture* picture)

@@ -241,6 +241,10 @@ void draw_line(int x, int y, int width, int height, int colour)
     const long long y1 = static_cast<long long>(y) + out->origin_y;
     const long long x2 = x1 + (width > 0 ? width - 1LL : width + 1LL);
     const long long y2 = y1 + (height > 0 ? height - 1LL : height + 1LL);
+    if (out->sink != nullptr) {
+        sink_line(*out, x1, y1, x2, y2);
+        return;
+    }
     if (out->recorder != nullptr && svg_record_line(*out, x1, y1, x2, y2)) {
         return;
     }
@@ -254,6 +258,11 @@ void draw_line_xy(int x1, int y1, int x2, int y2, int colour)
         return;
     }
     draw_use_colour(*out, colour);
+    if (out->sink != nullptr) {
+        sink_line(*out, static_cast<long long>(x1) + out->origin_x, static_cast<long long>(y1) + out->origin_y,
+                  static_cast<long long>(x2) + out->origin_x, static_cast<long long>(y2) + out->origin_y);
+        return;
+    }
     if (out->recorder != nullptr &&
         svg_record_line(*out, static_cast<long long>(x1) + out->origin_x, static_cast<long long>(y1) + out->origin_y,
                         static_cast<long long>(x2) + out->origin_x, static_cast<long long>(y2) + out->origin_y)) {
@@ -274,6 +283,10 @@ void draw_box(int x, int y, int width, int height, int colour)
     long long by = static_cast<long long>(y) + out->origin_y;
     long long bw = width;
     long long bh = height;
+    if (out->sink != nullptr) {
+        sink_box(*out, bx, by, bw, bh);
+        return;
+    }
     if (out->recorder != nullptr && svg_record_box(*out, bx, by, bw, bh)) {
         return;
     }
@@ -327,6 +340,10 @@ void draw_circle(int x, int y, int radius, int colour)
         return;
     }
     draw_use_colour(*out, colour);
+    if (out->sink != nullptr) {
+        sink_circle(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y, radius);
+        return;
+    }
     if (out->recorder != nullptr && svg_record_circle(*out, static_cast<long long>(x) + out->origin_x,
                                                       static_cast<long long>(y) + out->origin_y, radius)) {
         return;

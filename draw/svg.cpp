@@ -118,16 +118,7 @@ std::string xml_text(std::string_view text)
         if (code == 0) {
             code = 0xFFFD;
         }
-        if (code < 0x80) {
-            escaped += static_cast<char>(code);
-        } else if (code < 0x800) {
-            escaped += static_cast<char>(0xC0 | (code >> 6));
-            escaped += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            escaped += static_cast<char>(0xE0 | (code >> 12));
-            escaped += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            escaped += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        append_utf8(escaped, code);
     }
     return escaped;
 }
@@ -268,8 +259,8 @@ std::string svg_document(const SvgRecorder& recorder)
     std::string document =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"";
-    append_attribute(document, "width", recorder.width);
-    append_attribute(document, "height", recorder.height);
+    append_attribute(document, "width", recorder.width * recorder.scale);
+    append_attribute(document, "height", recorder.height * recorder.scale);
     document += " viewBox=\"0 0 " + std::to_string(recorder.width) + ' ' + std::to_string(recorder.height) + "\">\n";
     if (recorder.background >= 0) {
         document += "<rect width=\"100%\" height=\"100%\" fill=\"" + hex_colour(recorder.background) + "\"/>\n";

@@ -25,6 +25,7 @@ struct SvgRecorder {
     std::string body;     // the elements recorded so far
     std::string group;    // attributes of the open <g> element, "" when none is open
     int background = -1;  // draw_rgb colour painted under everything, -1 for none (transparent)
+    double scale = 1.0;   // the document's width and height are the canvas's times this
 };
 
 // Empties recorder and sets its canvas size.

@@ -429,6 +429,9 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     }
     draw_use_colour(*out, front_colour);
     draw_use_back_colour(*out, back_colour);
+    if (out->sink != nullptr) {
+        return sink_text(*out, x, y, text);
+    }
     int recorded_end = x;
     if (out->recorder != nullptr && svg_record_text(*out, x, y, text, recorded_end)) {
         return recorded_end;
@@ -483,6 +486,12 @@ int draw_text_width(std::string_view text)
         return 0;
     }
     return saturate(metrics.advance);
+}
+
+int draw_text_height()
+{
+    TextMetrics metrics;
+    return text_metrics("", metrics) ? metrics.line_height : 0;
 }
 
 bool text_metrics(std::string_view text, TextMetrics& metrics)

@@ -22,9 +22,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
+
+#include "app/export/cairo_surface.h"
 #include "app/export/dxf.h"
 #include "app/export/export.h"
 #include "app/export/report.h"
+#include "app/export/sheet.h"
+#include "app/export/title_block.h"
 #include "app/export/vtu.h"
 #include "app/model/analysis.h"
 #include "app/model/line_source.h"
@@ -34,10 +39,13 @@
 #include "app/view/view.h"
 #include "core/atomic_file.h"
 #include "core/file.h"
+#include "core/file_name.h"
 #include "core/str.h"
 #include "core/version.h"
 #include "draw/draw.h"
 #include "draw/image.h"
+#include "draw/sink.h"
+#include "draw/svg.h"
 
 namespace {
 
@@ -109,7 +117,8 @@ struct Drawing {
     ViewSettings settings;
     Projection projection;
     bool has_results = false;
-    Picture picture;  // what the options draw: the picture, an animation frame, or with the result table
+    Picture picture;   // what the options draw: the picture, an animation frame, or with the result table
+    CanvasSize whole;  // the picture's canvas: the scene's, and the title band's below it
 };
 
 // The settings as the viewer has them once it shows the file: the start-up defaults, the plan
@@ -122,8 +131,12 @@ void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawi
     settings.deflection_scale = drawing.model.deflection_scale;
     settings.preset_3d = outcome.spatial;
     apply_view_preset(settings, outcome.spatial);
-    settings.canvas = canvas_of_size(options.width, options.height);
     draw_set_text_scale(options.text_scale);
+    // --size divided by --scale; the title band takes the bottom rows of it, the scene the rest.
+    drawing.whole = canvas_of_size(render_canvas_side(options.width, options.scale),
+                                   render_canvas_side(options.height, options.scale));
+    settings.canvas = canvas_of_size(drawing.whole.width,
+                                     drawing.whole.height - (options.title_block ? title_band_height() : 0));
     refresh_projection(drawing.model, settings, drawing.projection, true);
     if (options.view != RenderView::Automatic) {
         settings.preset_3d = options.view == RenderView::Spatial;
@@ -164,36 +177,136 @@ void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawi
         settings.show_element_numbers = 1;
 }
 
-// Draws what the options ask for into drawing.picture: the picture (with the deflected shape, whose
+// The title block of the drawing: the file's title and name, today's date and the deflected
+// shape's magnification when it is drawn (the case and the units are not known here).
+TitleBlock title_block_of(const RenderOptions& options, const Drawing& drawing)
+{
+    TitleBlock block;
+    block.title = drawing.model.title_line;
+    block.file_name = std::string(path_name(options.results_path));
+    block.date = today_text();
+    if (drawing.settings.show_deflected != 0)
+        block.magnification = drawn_magnification(drawing.settings.deflection_scale, drawing.settings.scale);
+    return block;
+}
+
+// True when the view is the plan preset with its own angles, where lengths keep one scale.
+bool plan_view(const RenderOptions& options, const Drawing& drawing)
+{
+    return !drawing.settings.preset_3d && !options.azimuth && !options.elevation;
+}
+
+// The title band under the scene, with a scale bar in the plan view.
+void draw_title_band(const RenderOptions& options, const Drawing& drawing, DrawOutput* output)
+{
+    const double pixels_per_unit = plan_view(options, drawing) ? drawing.settings.scale : 0.0;
+    render_title_band(title_block_of(options, drawing), drawing.settings.canvas.height, drawing.whole.width,
+                      pixels_per_unit, output);
+}
+
+// A white picture of the whole canvas.
+Picture blank_whole_picture(const Drawing& drawing)
+{
+    ViewSettings whole = drawing.settings;
+    whole.canvas = drawing.whole;
+    return blank_scene_picture(whole);
+}
+
+// A new drawing output for the next pass; fresh: over a blank canvas.
+using PassOutput = std::function<DrawOutput*(bool fresh)>;
+
+// Draws what the options ask for in passes on outputs: the picture (with the deflected shape, whose
 // offsets an animation then moves), an animation frame with "Deflected" off, or the picture with
 // the element result table over it. False with the reason when nothing could be drawn.
-bool draw_requested(const RenderOptions& options, Drawing& drawing, std::string& reason)
+bool draw_passes(const RenderOptions& options, Drawing& drawing, const PassOutput& output, std::string& reason)
 {
-    drawing.picture = blank_scene_picture(drawing.settings);
-    if (!render_scene(drawing.model, drawing.numbers, drawing.settings, drawing.projection,
-                      draw_picture_output(&drawing.picture, nullptr))) {
+    if (!render_scene(drawing.model, drawing.numbers, drawing.settings, drawing.projection, output(true))) {
         reason = "the picture could not be drawn";
         return false;
     }
     if (animated(options))
         drawing.settings.show_deflected = 0;  // the animation unticks "Deflected" first
     if (options.frame != 0) {
-        drawing.picture = blank_scene_picture(drawing.settings);
-        if (!drawing.has_results ||
-            !render_animation_frame(drawing.model, drawing.numbers, drawing.settings, drawing.projection, options.frame,
-                                    draw_picture_output(&drawing.picture, nullptr))) {
+        if (!drawing.has_results || !render_animation_frame(drawing.model, drawing.numbers, drawing.settings,
+                                                            drawing.projection, options.frame, output(true))) {
             reason = "the animation frame could not be drawn";
             return false;
         }
     } else if (options.stresses && drawing.has_results) {
-        render_stress_table(drawing.model, drawing.settings, draw_picture_output(&drawing.picture, nullptr));
+        render_stress_table(drawing.model, drawing.settings, output(false));
+    }
+    if (options.title_block)
+        draw_title_band(options, drawing, output(false));
+    return true;
+}
+
+// True when the picture is drawn at another scale than the canvas's pixels.
+bool scaled(const RenderOptions& options)
+{
+    return options.scale != 1.0f;
+}
+
+// Draws what the options ask for into drawing.picture: on the canvas's pixels, or at --scale
+// through a cairo surface of --size. False with the reason when nothing could be drawn.
+bool draw_requested(const RenderOptions& options, Drawing& drawing, std::string& reason)
+{
+    if (!scaled(options)) {
+        return draw_passes(
+            options, drawing,
+            [&drawing](bool fresh) {
+                if (fresh)
+                    drawing.picture = blank_whole_picture(drawing);
+                return draw_picture_output(&drawing.picture, nullptr);
+            },
+            reason);
+    }
+    const CanvasSize canvas = drawing.whole;
+    bool drawn = false;
+    const bool painted = paint_scaled_picture(
+        options.width, options.height, canvas.width, canvas.height,
+        [&](CairoSink& sink) {
+            drawn = draw_passes(
+                options, drawing,
+                [&sink, &canvas](bool fresh) {
+                    if (fresh)
+                        sink.clear();
+                    return draw_sink_output(&sink, canvas.width, canvas.height, nullptr);
+                },
+                reason);
+        },
+        drawing.picture);
+    if (drawn && !painted)
+        reason = "the picture could not be drawn at scale";
+    return drawn && painted;
+}
+
+// The six animation frames at --scale (without it, draw_scene_frames over a background that holds
+// the title band). False when one cannot be drawn.
+bool draw_scaled_frames(const RenderOptions& options, Drawing& drawing, std::vector<Picture>& frames)
+{
+    frames.assign(ANIMATION_FRAMES, Picture{});
+    const CanvasSize canvas = drawing.whole;
+    for (int frame = 1; frame <= ANIMATION_FRAMES; ++frame) {
+        bool drawn = false;
+        const auto paint = [&](CairoSink& sink) {
+            drawn = render_animation_frame(drawing.model, drawing.numbers, drawing.settings, drawing.projection, frame,
+                                           draw_sink_output(&sink, canvas.width, canvas.height, nullptr));
+            if (options.title_block)
+                draw_title_band(options, drawing, draw_sink_output(&sink, canvas.width, canvas.height, nullptr));
+        };
+        if (!paint_scaled_picture(options.width, options.height, canvas.width, canvas.height, paint,
+                                  frames[frame - 1]) ||
+            !drawn) {
+            frames.clear();
+            return false;
+        }
     }
     return true;
 }
 
 // Writes what was drawn to options.output_path in the format of its extension: the picture as JPEG
-// or PNG, the scene recorded as SVG, the six animation frames as a GIF, or the model's members and
-// results for CAD (DXF) or a VTK post-processor (VTU).
+// or PNG, the scene recorded as SVG, the six animation frames as a GIF, the model's members and
+// results for CAD (DXF) or a VTK post-processor (VTU), or the calculation sheet (PDF).
 void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& report)
 {
     const std::string& path = options.output_path;
@@ -203,18 +316,34 @@ void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& r
         reason = write_png_file(drawing.picture, path);
         break;
     case ExportFormat::Svg: {
-        const std::string document = scene_svg_document(drawing.model, drawing.numbers, drawing.settings,
-                                                        drawing.projection, options.frame,
-                                                        options.stresses && drawing.has_results);
-        if (write_file_atomically(path, document, reason))
+        // The same passes recorded: the document holds the scene's canvas, sized at --scale.
+        SvgRecorder recorder;
+        const auto output = [&recorder, &drawing, &options](bool fresh) {
+            if (fresh) {
+                svg_recorder_start(recorder, drawing.whole.width, drawing.whole.height);
+                recorder.scale = options.scale;
+            }
+            return draw_svg_output(&recorder, nullptr);
+        };
+        if (!draw_passes(options, drawing, output, reason))
+            break;
+        if (write_file_atomically(path, svg_document(recorder), reason))
             reason.clear();
         break;
     }
     case ExportFormat::Gif: {
         std::vector<Picture> frames;
         // A file without results (--geometry) animates nothing: six frames of the still picture.
-        const bool drawn = draw_scene_frames(drawing.model, drawing.numbers, drawing.settings, drawing.projection,
-                                             blank_scene_picture(drawing.settings), frames);
+        bool drawn = false;
+        if (scaled(options)) {
+            drawn = draw_scaled_frames(options, drawing, frames);
+        } else {
+            Picture background = blank_whole_picture(drawing);
+            if (options.title_block)
+                draw_title_band(options, drawing, draw_picture_output(&background, nullptr));
+            drawn = draw_scene_frames(drawing.model, drawing.numbers, drawing.settings, drawing.projection, background,
+                                      frames);
+        }
         reason = drawn ? write_gif_file(frames, path) : "the animation could not be drawn";
         break;
     }
@@ -231,6 +360,17 @@ void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& r
     case ExportFormat::Vtu:
         reason = write_vtu_file(path, drawing.numbers);
         break;
+    case ExportFormat::Pdf: {
+        SheetInput sheet;
+        sheet.model = &drawing.model;
+        sheet.numbers = &drawing.numbers;
+        sheet.settings = &drawing.settings;
+        sheet.projection = &drawing.projection;
+        sheet.block = title_block_of(options, drawing);
+        sheet.paper = options.paper;
+        reason = write_sheet_file(path, sheet);
+        break;
+    }
     default: {
         errno = 0;
         const int saved = jpeg_save_picture_quality(drawing.picture, path, options.quality);

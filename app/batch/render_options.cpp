@@ -265,6 +265,16 @@ const RenderOption OPTIONS[] = {
              u.options.text_scale = static_cast<float>(*number);
          return number.has_value();
      }},
+    {"", "--scale", "", "F", Takes::Value, RENDER_SCALE_MIN, RENDER_SCALE_MAX,
+     "everything drawn (lines, markers, arrows, texts, legend) at F\n"
+     "times its size, {low} to {high} (default 1): --size 1400x1000\n"
+     "--scale 2 is the default picture at twice the resolution",
+     [](OptionUse& u) {
+         const std::optional<double> number = real_in_range(u, "{low} to {high}");
+         if (number)
+             u.options.scale = static_cast<float>(*number);
+         return number.has_value();
+     }},
     {"", "--plan", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "plan view (the default for a planar truss)",
      [](OptionUse& u) { return u.plan = true; }},
     {"", "--3d", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "3D view (the default for a spatial truss)",
@@ -319,6 +329,21 @@ const RenderOption OPTIONS[] = {
      "as JSON, NAME.csv as NAME-members.csv and NAME-nodes.csv;\n"
      "without -o no picture is written; {name} as in -o",
      report_file_name},
+    {"", "--title-block", "", "", Takes::Nothing, NO_RANGE, NO_RANGE,
+     "a band under the picture with the title, file, case, units,\n"
+     "date and the deflected shape's magnification; a scale bar\n"
+     "in the plan view",
+     [](OptionUse& u) { return u.options.title_block = true; }},
+    {"", "--paper", "", "NAME", Takes::Value, NO_RANGE, NO_RANGE,
+     "the calculation sheet's paper (-o NAME.pdf), portrait: a4\n"
+     "(the default), letter or a3",
+     [](OptionUse& u) {
+         const std::optional<Paper> paper = paper_named(*u.value);
+         if (!paper)
+             return value_error(u, "a paper (" + paper_list() + ")");
+         u.options.paper = *paper;
+         return true;
+     }},
     {"-h", "--help", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "show this help and exit",
      [](OptionUse& u) { return u.options.help = true; }},
     {"", "--version", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "show the version and exit",
@@ -375,8 +400,19 @@ bool check_outputs(const RenderOptions& options, std::string& error)
                 "' cannot be combined with it";
         return false;
     }
+    if (format == ExportFormat::Pdf && (options.frame != 0 || options.stresses)) {
+        error = std::string("the calculation sheet holds the picture and the member table; '") +
+                (options.frame != 0 ? "--frame" : "--stresses") + "' cannot be combined with it";
+        return false;
+    }
     if (options.stresses && options.text_scale != 1.0f) {
         error = "options '--stresses' and '--text-scale' cannot be combined (the table's rows are 15 pixels apart)";
+        return false;
+    }
+    if (render_canvas_side(options.width, options.scale) < RENDER_CANVAS_MIN ||
+        render_canvas_side(options.height, options.scale) < RENDER_CANVAS_MIN) {
+        error = "--size divided by --scale leaves less than " + std::to_string(RENDER_CANVAS_MIN) + "x" +
+                std::to_string(RENDER_CANVAS_MIN) + " pixels to draw on";
         return false;
     }
     std::set<std::string> outputs;
@@ -485,6 +521,11 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions& opti
     return complete(options, error);
 }
 
+int render_canvas_side(int side, float scale)
+{
+    return static_cast<int>(std::lround(side / static_cast<double>(scale)));
+}
+
 std::string render_output_path(std::string_view pattern, const std::string& path)
 {
     const std::string_view name = path_stem(path);
@@ -505,7 +546,8 @@ std::string render_help_text()
         "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
         "pixels) and saves the picture. The output name's extension gives the format: .jpg,\n"
         ".jpeg (or none) JPEG, .png PNG, .svg SVG, .gif the deflection animation as a looping\n"
-        "GIF, .dxf the members as CAD lines (DXF), .vtu a VTK grid with the results. No\n"
+        "GIF, .dxf the members as CAD lines (DXF), .vtu a VTK grid with the results, .pdf\n"
+        "the calculation sheet (picture, summary, reactions, member and node tables). No\n"
         "display is needed. Several results files need {name} in the output name (each file's\n"
         "name without extension); for parallel runs use xargs -P (see the man page).\n"
         "\n"

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/export/sheet.h"
+
 constexpr int RENDER_EXIT_OK = 0;     // the picture was written
 constexpr int RENDER_EXIT_INPUT = 1;  // results file missing, unreadable or without usable results
 constexpr int RENDER_EXIT_USAGE = 2;  // bad command line
@@ -57,8 +59,18 @@ struct RenderOptions {
     std::vector<std::string> results_paths;  // every results file named, in order (results_path is the first)
     int width = 700;                         // --size: canvas pixels
     int height = 500;
-    float text_scale = 1.0f;  // --text-scale: times the default font's pixel size
+    float text_scale = 1.0f;   // --text-scale: times the default font's pixel size
+    Paper paper = Paper::A4;   // --paper: the calculation sheet's (a .pdf output)
+    float scale = 1.0f;        // --scale: everything drawn at this many pixels per canvas pixel
+    bool title_block = false;  // --title-block: a band under the picture naming it, with a scale bar in plan
 };
+
+constexpr float RENDER_SCALE_MIN = 0.5f;  // --scale's range
+constexpr float RENDER_SCALE_MAX = 8.0f;
+constexpr int RENDER_CANVAS_MIN = 50;  // --size divided by --scale leaves at least this canvas, pixels
+
+// The canvas the scene is laid out on: --size divided by --scale, rounded to whole pixels.
+int render_canvas_side(int side, float scale);
 
 // Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program
 // name) for an unknown option, a missing, non-numeric or out-of-range value, conflicting options,

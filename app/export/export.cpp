@@ -44,12 +44,15 @@ ExportFormat export_format(std::string_view path)
         return ExportFormat::Dxf;
     if (extension == ".vtu")
         return ExportFormat::Vtu;
+    if (extension == ".pdf")
+        return ExportFormat::Pdf;
     return ExportFormat::Unknown;
 }
 
 std::string export_format_list()
 {
-    return "JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg), GIF (.gif), DXF (.dxf) or VTU (.vtu)";
+    return "JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg), GIF (.gif), DXF (.dxf) or VTU (.vtu), or the calculation "
+           "sheet as PDF (.pdf)";
 }
 
 std::string write_png_file(const Picture& picture, const std::string& path)

@@ -20,6 +20,7 @@ enum class ExportFormat {
     Gif,      // .gif
     Dxf,      // .dxf: the members as CAD lines (app/export/dxf.h)
     Vtu,      // .vtu: a VTK unstructured grid with the results (app/export/vtu.h)
+    Pdf,      // .pdf: the calculation sheet (app/export/sheet.h)
 };
 
 constexpr int ANIMATION_FRAMES = 6;               // frames of the deflection animation
@@ -28,8 +29,8 @@ constexpr int ANIMATION_FRAME_CENTISECONDS = 25;  // each shown 250 ms, the last
 // The format of path by its extension, in any letter case (".PNG" is PNG); Jpeg for a name without
 // an extension (as every output was JPEG before: "-o /dev/stdout" still works), Unknown for another.
 ExportFormat export_format(std::string_view path);
-// "JPEG (.jpg, .jpeg), PNG (.png), SVG (.svg), GIF (.gif), DXF (.dxf) or VTU (.vtu)": the formats,
-// for messages.
+// "JPEG (.jpg, .jpeg), PNG (.png), ..., or the calculation sheet as PDF (.pdf)": the formats, for
+// messages.
 std::string export_format_list();
 
 // picture encoded as PNG, every pixel as it is, written to path. "" on success, else the reason.

@@ -115,7 +115,14 @@ int text_width(std::string_view text)
     return draw_text_width(text);
 }
 
-constexpr int TEXT_HEIGHT = 15;  // line height of the canvas font, pixels
+constexpr int TEXT_HEIGHT_LEAST = 15;  // a label's height in the default font, pixels
+
+// A label's height: the font's line height, never below TEXT_HEIGHT_LEAST, so that a label or the
+// legend in larger text (--text-scale) still holds its words.
+int text_height()
+{
+    return std::max(TEXT_HEIGHT_LEAST, draw_text_height());
+}
 
 // Cuts the segment to the box [x0, x1] x [y0, y1] (Liang-Barsky); false when nothing of it is inside.
 bool clip_to_box(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1, double y1)
@@ -269,12 +276,13 @@ void add_model_obstacles(const ScenePass& scene)
     }
 }
 
-// The box of a width x TEXT_HEIGHT label beside the point (x, y) towards (ux, uy), 3 pixels clear.
+// The box of a width x text_height() label beside the point (x, y) towards (ux, uy), 3 pixels clear.
 Area beside(float x, float y, float ux, float uy, float width)
 {
     const float cx = x + ux * (width / 2.0f + 3.0f);
-    const float cy = y + uy * (TEXT_HEIGHT / 2.0f + 3.0f);
-    return {cx - width / 2.0f, cy - TEXT_HEIGHT / 2.0f, cx + width / 2.0f, cy + TEXT_HEIGHT / 2.0f};
+    const float half = static_cast<float>(text_height()) / 2.0f;
+    const float cy = y + uy * (half + 3.0f);
+    return {cx - width / 2.0f, cy - half, cx + width / 2.0f, cy + half};
 }
 
 void draw_node_numbers(const ScenePass& scene)
@@ -290,8 +298,8 @@ void draw_node_numbers(const ScenePass& scene)
         pen_label(x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, number, NODE_NUMBER_TEXT, WHITE);
         if (obstacle_count < MAX_OBSTACLES) {
             const float width = static_cast<float>(text_width(number));
-            add_obstacle(
-                {x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width, y + NODE_NUMBER_DY + TEXT_HEIGHT});
+            add_obstacle({x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width,
+                          y + NODE_NUMBER_DY + text_height()});
         }
     }
 }
@@ -456,7 +464,7 @@ void draw_legend(const ScenePass& scene)
     const int values = text_width(compression) + text_width("  ") + text_width(tension);
     const int inner = std::max(words, values);
     const int width = inner + 2 * LEGEND_PAD;
-    const int height = 2 * TEXT_HEIGHT + LEGEND_BAR_HEIGHT + 2 * LEGEND_GAP + 2 * LEGEND_PAD;
+    const int height = 2 * text_height() + LEGEND_BAR_HEIGHT + 2 * LEGEND_GAP + 2 * LEGEND_PAD;
 
     int canvas_width, canvas_height;
     canvas_extent(scene, canvas_width, canvas_height);
@@ -484,7 +492,7 @@ void draw_legend(const ScenePass& scene)
     const int text_left = x + LEGEND_PAD, text_right = x + width - LEGEND_PAD;
     draw_text(text_left, y + LEGEND_PAD, "compression", COMPRESSION_TEXT, WHITE);
     draw_text(text_right - text_width("tension"), y + LEGEND_PAD, "tension", TENSION_TEXT, WHITE);
-    const int bar_y = y + LEGEND_PAD + TEXT_HEIGHT + LEGEND_GAP;
+    const int bar_y = y + LEGEND_PAD + text_height() + LEGEND_GAP;
     // Column n of the bar: full compression at the left, grey in the middle, full tension at the right.
     const double middle = (inner - 1) / 2.0;
     for (int n = 0; n < inner && middle > 0.0; ++n) {
