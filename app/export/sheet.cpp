@@ -331,8 +331,15 @@ void summary(Sheet& sheet, const SheetInput& input)
                                        ? "none"
                                        : "node " + std::to_string(numbers.max_deflection.index) + ", " +
                                              after(number(numbers.max_deflection.value), block.length_unit)});
-        lines.push_back({"Sum of loads x, y, z", after(vector_text(numbers.load_sum), block.force_unit)});
-        lines.push_back({"Sum of reactions", after(vector_text(numbers.reaction_sum), block.force_unit)});
+        // Sums within a billionth of the total load are rounding and shown as 0.
+        const auto cleaned = [&numbers](Vec3 sum) {
+            for (double& component : sum)
+                if (std::fabs(component) < 1e-9 * numbers.total_load)
+                    component = 0;
+            return sum;
+        };
+        lines.push_back({"Sum of loads x, y, z", after(vector_text(cleaned(numbers.load_sum)), block.force_unit)});
+        lines.push_back({"Sum of reactions", after(vector_text(cleaned(numbers.reaction_sum)), block.force_unit)});
         char share[64];
         std::snprintf(share, sizeof share, "%.2f %% of the total load", numbers.residual_share * 100.0);
         lines.push_back({"Residual", after(vector_text(numbers.residual), block.force_unit) + " (" + share + ")"});

@@ -135,12 +135,14 @@ bool render_title_band(const TitleBlock& block, int top, int width, double pixel
         draw_text(label_x, second, label, BAND_TEXT, BAND_BACK);
         bar_left -= BAND_GAP;
     }
+    // The file name is cut when it must be; a later field is shown whole or not at all.
     int x = left;
     for (const TitleField& field : title_block_fields(block)) {
         if (field.label == "Title" || field.label == "Date")
             continue;
-        const std::string text = fitted(field.label + ": " + field.value, bar_left - x);
-        if (text.empty())
+        const std::string whole = field.label + ": " + field.value;
+        const std::string text = x == left ? fitted(whole, bar_left - x) : whole;
+        if (text.empty() || x + draw_text_width(text) > bar_left)
             break;
         x = draw_text(x, second, text, BAND_TEXT, BAND_BACK) + BAND_GAP;
     }
