@@ -107,5 +107,10 @@ void sink_box(DrawOutput& out, long long x, long long y, long long width, long l
 void sink_circle(DrawOutput& out, long long x, long long y, int radius);
 // Returns what draw_text returns: x plus the text's width.
 int sink_text(DrawOutput& out, int x, int y, std::string_view text);
+// The box of a verb with its sizes made positive and cut to the output grown by one pixel (so that
+// a cut outline stays outside the output): its edges left <= x < right, top <= y < bottom. False
+// when nothing is left.
+bool cut_box(const DrawOutput& out, long long x, long long y, long long width, long long height, long long& left,
+             long long& top, long long& right, long long& bottom);
 // Appends code point code as UTF-8 (up to U+FFFF).
 void append_utf8(std::string& text, unsigned long code);

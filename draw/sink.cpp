@@ -34,7 +34,8 @@ void sink_line(DrawOutput& out, long long x1, long long y1, long long x2, long l
         out.sink->line(ax, ay, bx, by, paint_of(out));
 }
 
-void sink_box(DrawOutput& out, long long x, long long y, long long width, long long height)
+bool cut_box(const DrawOutput& out, long long x, long long y, long long width, long long height, long long& left,
+             long long& top, long long& right, long long& bottom)
 {
     if (width < 0) {
         x += width;
@@ -44,12 +45,17 @@ void sink_box(DrawOutput& out, long long x, long long y, long long width, long l
         y += height;
         height = -height;
     }
-    // Cut to the canvas grown by one pixel, so that a cut outline stays outside the canvas.
-    const long long left = std::max(x, -1LL);
-    const long long top = std::max(y, -1LL);
-    const long long right = std::min(x + width, out.width + 1LL);
-    const long long bottom = std::min(y + height, out.height + 1LL);
-    if (width == 0 || height == 0 || right <= left || bottom <= top)
+    left = std::max(x, -1LL);
+    top = std::max(y, -1LL);
+    right = std::min(x + width, out.width + 1LL);
+    bottom = std::min(y + height, out.height + 1LL);
+    return width != 0 && height != 0 && right > left && bottom > top;
+}
+
+void sink_box(DrawOutput& out, long long x, long long y, long long width, long long height)
+{
+    long long left = 0, top = 0, right = 0, bottom = 0;
+    if (!cut_box(out, x, y, width, height, left, top, right, bottom))
         return;
     out.sink->box(static_cast<double>(left), static_cast<double>(top), static_cast<double>(right - left),
                   static_cast<double>(bottom - top), paint_of(out));

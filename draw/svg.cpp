@@ -153,20 +153,8 @@ bool svg_record_line(DrawOutput& out, long long x1, long long y1, long long x2, 
 
 bool svg_record_box(DrawOutput& out, long long x, long long y, long long width, long long height)
 {
-    if (width < 0) {
-        x += width;
-        width = -width;
-    }
-    if (height < 0) {
-        y += height;
-        height = -height;
-    }
-    // The box cut to the canvas grown by one pixel, so a cut outline stays outside the canvas.
-    const long long left = std::max(x, -1LL);
-    const long long top = std::max(y, -1LL);
-    const long long right = std::min(x + width, out.width + 1LL);
-    const long long bottom = std::min(y + height, out.height + 1LL);
-    if (width == 0 || height == 0 || right <= left || bottom <= top) {
+    long long left = 0, top = 0, right = 0, bottom = 0;
+    if (!cut_box(out, x, y, width, height, left, top, right, bottom)) {
         return out.bits == nullptr;
     }
     SvgRecorder& recorder = *out.recorder;
