@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -131,6 +132,16 @@ public:
     virtual void table_window_select(int, int) {}
     // Puts text on the clipboard, for pasting elsewhere.
     virtual void clipboard_copy(std::string_view) {}
+    // Puts picture on the clipboard as an image; false when it could not.
+    virtual bool clipboard_copy_picture(const Picture&) { return false; }
+    // Prints picture on one page, as large as fits, after the printer dialog; false when the dialog
+    // was cancelled or printing failed.
+    virtual bool print_picture(const Picture&) { return false; }
+    // A line of text asked for with prompt, OK and Cancel, initial already typed; nullopt when cancelled.
+    virtual std::optional<std::string> ask_text(std::string_view, std::string_view, std::string_view)
+    {
+        return std::nullopt;
+    }
 };
 
 // The backend in force (the headless one until another is chosen).

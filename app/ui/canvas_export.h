@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "draw/picture.h"
@@ -19,6 +20,23 @@ bool draw_animation_frames(std::vector<Picture>& frames);
 // The canvas as shown, as PNG or SVG after path's extension (SVG: the ordinary picture redrawn
 // into the recorder). "" on success, else the reason (also for another extension).
 std::string export_picture(const std::string& path);
+
+// The picture as export_picture writes it at width x height pixels: at the canvas's size the canvas
+// as shown; at another size the same view with everything drawn larger or smaller together, as
+// large as fits, on a canvas widened or heightened round it to the size's shape. "" or the reason.
+std::string export_picture(const std::string& path, int width, int height);
+// "WxH" (such as "1400x1000") read as a picture size of 100 .. 8000 pixels a side; false for
+// another text.
+bool picture_size_of(std::string_view text, int& width, int& height);
+
+// The calculation sheet of the loaded model (app/export/sheet.h) on A4 with the picture as the
+// canvas shows it. "" on success, else the reason.
+std::string export_sheet(const std::string& path);
+
+// The canvas picture put on the clipboard as an image, or printed through the printer dialog.
+// False when there is no picture or the platform could not (a cancelled print too).
+bool copy_canvas_picture();
+bool print_canvas_picture();
 
 // The deflection animation as a GIF (draw_animation_frames). "" on success, else the reason.
 std::string export_animation(const std::string& path);

@@ -161,6 +161,9 @@ std::vector<ViewerCommand> defaults()
          .checked = reload_on_change,
          .set = set_reload_on_change,
          .divider = true},
+        {.label = "Copy picture", .key = 'c', .modifiers = KEY_MOD_CTRL, .run = copy_picture_command},
+        {.label = "Print picture...", .key = 'p', .modifiers = KEY_MOD_CTRL, .run = print_picture_command},
+        {.label = "Export calculation sheet...", .run = export_sheet_command, .divider = true},
         {.label = "Controls...", .key = KEY_F1, .run = show_controls},
 
         // The column of controls, from the top down. An edit field's command runs on its

@@ -10,8 +10,11 @@
 #include "app/export/export.h"
 #include "app/export/report.h"
 #include "app/ui/canvas_export.h"
+#include "app/ui/ids.h"
 #include "app/ui/window_state.h"
 #include "core/file_name.h"
+#include "gui/gadget.h"
+#include "gui/platform.h"
 #include "gui/requester.h"
 
 namespace {
@@ -46,8 +49,43 @@ void export_picture_command()
 {
     const std::string path = choose("Export picture", offered_export_name(".png"),
                                     "PNG picture (*.png)|*.png|SVG figure (*.svg)|*.svg", {".png", ".svg"}, ".png");
+    const Picture* canvas = gadget_canvas_picture(ID_CANVAS);
+    if (path.empty() || canvas == nullptr) {
+        if (!path.empty())
+            report_failure(export_picture(path));
+        return;
+    }
+    const std::string offered = std::to_string(canvas->width) + "x" + std::to_string(canvas->height);
+    const std::optional<std::string> size = platform().ask_text("Export picture",
+                                                                "Size in pixels (width x height):", offered);
+    if (!size)
+        return;
+    int width = 0, height = 0;
+    if (!picture_size_of(*size, width, height)) {
+        report_failure("'" + *size + "' is not a picture size: write WxH, such as " + offered +
+                       ", each side 100 to 8000");
+        return;
+    }
+    report_failure(export_picture(path, width, height));
+}
+
+void export_sheet_command()
+{
+    const std::string path = choose("Export calculation sheet", offered_export_name(".pdf"), "PDF sheet (*.pdf)|*.pdf",
+                                    {".pdf"}, ".pdf");
     if (!path.empty())
-        report_failure(export_picture(path));
+        report_failure(export_sheet(path));
+}
+
+void copy_picture_command()
+{
+    if (!copy_canvas_picture())
+        report_failure("the picture could not be put on the clipboard");
+}
+
+void print_picture_command()
+{
+    print_canvas_picture();  // a cancelled dialog prints nothing and needs no word
 }
 
 void export_animation_command()

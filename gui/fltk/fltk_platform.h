@@ -51,6 +51,12 @@ public:
     bool question_box(std::string_view title, std::string_view text) override;
     std::string file_dialog(const FileDialogSpec& spec) override;
 
+    // fltk_print.cpp
+    bool clipboard_copy_picture(const Picture& picture) override;
+    bool print_picture(const Picture& picture) override;
+    std::optional<std::string> ask_text(std::string_view title, std::string_view prompt,
+                                        std::string_view initial) override;
+
     // fltk_capture.cpp
     std::intptr_t find_window(std::string_view caption) override;
     bool outer_rect(std::intptr_t handle, int& left, int& top, int& right, int& bottom) override;

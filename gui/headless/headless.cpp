@@ -55,9 +55,12 @@ public:
     std::map<std::intptr_t, WindowItem> windows;
     std::map<std::intptr_t, ControlItem> controls;
     std::intptr_t next_handle = 0x1000;
-    int focused = -1;           // control number holding the keyboard focus
-    HeadlessTableWindow table;  // the table window
-    std::string clipboard;      // what clipboard_copy put there last
+    int focused = -1;                      // control number holding the keyboard focus
+    HeadlessTableWindow table;             // the table window
+    std::string clipboard;                 // what clipboard_copy put there last
+    Picture clipboard_picture;             // what clipboard_copy_picture put there last
+    std::vector<Picture> printed;          // every picture print_picture printed
+    std::deque<std::string> text_answers;  // answers of the next ask_text boxes
     std::deque<std::string> answers;
     std::deque<bool> question_answers;
     std::vector<HeadlessMessage> messages;
@@ -306,6 +309,27 @@ public:
 
     void clipboard_copy(std::string_view text) override { clipboard = std::string(text); }
 
+    bool clipboard_copy_picture(const Picture& picture) override
+    {
+        clipboard_picture = picture;
+        return true;
+    }
+
+    bool print_picture(const Picture& picture) override
+    {
+        printed.push_back(picture);
+        return true;
+    }
+
+    std::optional<std::string> ask_text(std::string_view, std::string_view, std::string_view initial) override
+    {
+        if (text_answers.empty())
+            return std::string(initial);
+        std::string answer = text_answers.front();
+        text_answers.pop_front();
+        return answer;
+    }
+
     // The table the user acts on, nullptr when the window is closed or index is out of range.
     TableData* user_table(int index)
     {
@@ -510,6 +534,9 @@ void headless_reset_log()
     HeadlessPlatform& backend = headless();
     backend.table = HeadlessTableWindow{};
     backend.clipboard.clear();
+    backend.clipboard_picture = Picture{};
+    backend.printed.clear();
+    backend.text_answers.clear();
     backend.messages.clear();
     backend.questions.clear();
     backend.requests.clear();
@@ -575,4 +602,19 @@ void headless_table_close()
 const std::string& headless_clipboard()
 {
     return headless().clipboard;
+}
+
+const Picture& headless_clipboard_picture()
+{
+    return headless().clipboard_picture;
+}
+
+const std::vector<Picture>& headless_printed()
+{
+    return headless().printed;
+}
+
+void headless_answer_text(std::string_view text)
+{
+    headless().text_answers.emplace_back(text);
 }

@@ -102,3 +102,10 @@ void headless_table_save();
 void headless_table_close();
 // What clipboard_copy put on the clipboard last.
 const std::string& headless_clipboard();
+// What clipboard_copy_picture put on the clipboard last (empty when nothing).
+const Picture& headless_clipboard_picture();
+// Every picture print_picture printed (the printer dialog is answered with Print).
+const std::vector<Picture>& headless_printed();
+// Adds the answer of the next text question; with none left a question is answered with the text
+// it offers.
+void headless_answer_text(std::string_view text);

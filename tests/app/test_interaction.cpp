@@ -508,3 +508,67 @@ TEST_F(InteractionTest, ReloadKeepsTheViewAndTheWatchReloadsOnChange)
 }
 
 }  // namespace
+
+// The width and height stored in a PNG file's header (0 when it is no PNG).
+void png_size(const fs::path& path, int& width, int& height)
+{
+    std::ifstream in(path, std::ios::binary);
+    unsigned char header[24] = {};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    const auto big_endian = [&header](int at) {
+        return header[at] << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3];
+    };
+    const bool png = in && header[1] == 'P' && header[2] == 'N' && header[3] == 'G';
+    width = png ? big_endian(16) : 0;
+    height = png ? big_endian(20) : 0;
+}
+
+// Ctrl+C copies and Ctrl+P prints the canvas picture as shown (never the "c" of force colours);
+// "Export calculation sheet..." writes a PDF; "Export picture..." writes the size asked for, the
+// canvas's when the offered size is taken, and refuses a size that is none.
+TEST_F(InteractionTest, CopyPrintSheetAndPictureSizeFromTheViewer)
+{
+    start(BRIDGE);
+    headless_key(MAIN_WINDOW, 'c', KEY_MOD_CTRL);
+    headless_key(MAIN_WINDOW, 'p', KEY_MOD_CTRL);
+    pump();
+    EXPECT_FALSE(View.overlays.show_force_colours);
+    EXPECT_TRUE(same_picture(headless_clipboard_picture(), canvas()));
+    ASSERT_EQ(headless_printed().size(), 1u);
+    EXPECT_TRUE(same_picture(headless_printed()[0], canvas()));
+
+    headless_answer((dir_ / "sheet").string());
+    export_sheet_command();
+    std::ifstream pdf(dir_ / "sheet.pdf", std::ios::binary);
+    char signature[5] = {};
+    pdf.read(signature, 4);
+    EXPECT_EQ(std::string(signature), "%PDF");
+
+    struct Case {
+        const char* answer;  // typed size, nullptr: the offered one taken
+        int width, height;   // of the written PNG, 0 when none is written
+    };
+    const Case cases[] = {{nullptr, canvas().width, canvas().height},
+                          {"1400x1000", 1400, 1000},
+                          {"350x500", 350, 500},
+                          {"100x100", 100, 100},
+                          {"99x500", 0, 0},
+                          {"700x", 0, 0},
+                          {"8001x500", 0, 0},
+                          {"700X500", 0, 0}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer != nullptr ? c.answer : "offered");
+        headless_reset_log();
+        const fs::path file = dir_ / ("size" + std::to_string(++n) + ".png");
+        headless_answer(file.string());
+        if (c.answer != nullptr)
+            headless_answer_text(c.answer);
+        export_picture_command();
+        int width = 0, height = 0;
+        png_size(file, width, height);
+        EXPECT_EQ(width, c.width);
+        EXPECT_EQ(height, c.height);
+        EXPECT_EQ(headless_messages().size(), c.width == 0 ? 1u : 0u);
+    }
+}
