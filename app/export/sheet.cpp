@@ -196,25 +196,35 @@ void table(Sheet& sheet, const std::string& title, const std::vector<SheetColumn
            const std::function<void(int, std::vector<std::string>&, std::vector<int>&)>& cells)
 {
     heading(sheet, title, 2 * ROW);
-    const auto header = [&sheet, &columns]() {
+    // One row's texts in their columns: numbers flush right, words 10 points in from the left.
+    const auto paint_row = [&sheet, &columns](const std::vector<std::string>& texts, const std::vector<int>& colours,
+                                              bool bold) {
         double x = sheet.left();
-        for (const SheetColumn& column : columns) {
-            const double w = column.share * sheet.width();
-            const double at = column.align == Align::Right ? x + w - 4 : x + 2;
-            sheet.text(at, sheet.y + ROW - 3, column.header, BODY_SIZE, true, column.align, 0, w - 6);
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const double w = columns[c].share * sheet.width();
+            const bool right = columns[c].align == Align::Right;
+            sheet.text(right ? x + w - 4 : x + 10, sheet.y + ROW - 3, texts[c], BODY_SIZE, bold, columns[c].align,
+                       colours[c], right ? w - 6 : w - 14);
             x += w;
         }
         sheet.y += ROW;
+    };
+    std::vector<std::string> headers;
+    for (const SheetColumn& column : columns)
+        headers.push_back(column.header);
+    std::vector<std::string> texts(columns.size());
+    std::vector<int> colours(columns.size());
+    const auto header = [&]() {
+        paint_row(headers, colours, true);
         sheet.rule(sheet.left(), sheet.y, sheet.left() + sheet.width(), sheet.y, 0.6, 0);
         sheet.y += 1;
     };
     header();
-    std::vector<std::string> texts(columns.size());
-    std::vector<int> colours(columns.size());
     for (int row = 0; row < rows; ++row) {
         if (sheet.make_room(ROW)) {
             sheet.text(sheet.left(), sheet.y + BODY_SIZE + 2, title + " (continued)", BODY_SIZE, true, Align::Left);
             sheet.y += ROW + 2;
+            std::fill(colours.begin(), colours.end(), 0);
             header();
         }
         if (!sheet.painting()) {
@@ -226,14 +236,7 @@ void table(Sheet& sheet, const std::string& title, const std::vector<SheetColumn
         cells(row, texts, colours);
         if (row % 2 == 1)
             sheet.shade(sheet.left(), sheet.y, sheet.width(), ROW, SHADE_COLOUR);
-        double x = sheet.left();
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            const double w = columns[c].share * sheet.width();
-            const double at = columns[c].align == Align::Right ? x + w - 4 : x + 2;
-            sheet.text(at, sheet.y + ROW - 3, texts[c], BODY_SIZE, false, columns[c].align, colours[c], w - 6);
-            x += w;
-        }
-        sheet.y += ROW;
+        paint_row(texts, colours, false);
     }
     sheet.rule(sheet.left(), sheet.y, sheet.left() + sheet.width(), sheet.y, 0.6, 0);
     sheet.y += 4;
@@ -461,11 +464,11 @@ void nodes(Sheet& sheet, const SheetInput& input)
 // The whole sheet on context (null: laid out only); the number of pages.
 int lay_out(cairo_t* context, const SheetInput& input, int page_count)
 {
+    // The title last: a long one is cut, never the file name or the date.
     std::string footer = input.block.file_name;
-    if (!input.block.title.empty())
-        footer += (footer.empty() ? "" : "  -  ") + input.block.title;
-    if (!input.block.date.empty())
-        footer += "  -  " + input.block.date;
+    for (const std::string* part : {&input.block.date, &input.block.title})
+        if (!part->empty())
+            footer += (footer.empty() ? "" : "  -  ") + *part;
     Sheet sheet(context, input.paper, page_count, footer);
     first_page(sheet, input);
     summary(sheet, input);
