@@ -46,12 +46,13 @@ bool FltkPlatform::clipboard_copy_picture(const Picture& picture)
     if (!usable(picture))
         return false;
     const std::vector<unsigned char> rgb = rgb_rows(picture);
-    // The surface puts what was drawn on it on the clipboard when it goes away.
+    // The surface puts what was drawn on it on the clipboard when it goes away (while it is still
+    // the current one: it ends its own clip there); then drawing goes back to the display.
     auto* surface = new Fl_Copy_Surface(picture.width, picture.height);
     surface->set_current();
     fl_draw_image(rgb.data(), 0, 0, picture.width, picture.height, 3);
-    Fl_Display_Device::display_device()->set_current();
     delete surface;
+    Fl_Display_Device::display_device()->set_current();
     return true;
 }
 
