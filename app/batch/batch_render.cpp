@@ -422,6 +422,12 @@ bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport
     report_missing_highlights(options, drawing.model, report);
     drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results);
     set_up_view(options, outcome, drawing);
+    if (drawing.settings.canvas.height < RENDER_CANVAS_MIN) {
+        report.status = RENDER_EXIT_USAGE;
+        report.lines.push_back(diagnostic("the title block leaves less than " + std::to_string(RENDER_CANVAS_MIN) +
+                                          " pixels for the picture: give a larger --size or a smaller --text-scale"));
+        return false;
+    }
     std::string failure;
     if (!draw_requested(options, drawing, failure)) {
         report.status = RENDER_EXIT_INPUT;

@@ -16,7 +16,10 @@
 
 #include "app/batch/batch_render.h"
 #include "app/batch/render_options.h"
+#include "app/export/sheet.h"
 #include "app/export/title_block.h"
+#include "app/model/line_source.h"
+#include "app/model/results_reader.h"
 #include "app/view/overlays.h"
 #include "bench/warren_bridge.h"
 #include "draw/draw.h"
@@ -142,6 +145,57 @@ TEST_F(SheetTest, AMultiPageSheetListsEveryRowOnceUnderRepeatedHeaders)
     EXPECT_EQ(fonts.find(" no  "), std::string::npos) << "a font is not embedded:\n" << fonts;
     const std::string images = output_of("pdfimages -list '" + pdf + "'");
     EXPECT_EQ(count_of(images, "\n"), 2) << "the sheet holds a raster image:\n" << images;
+}
+
+// With utilisations the member table has their column and the summary names the largest and the
+// members above the limit (one exactly at it is not); units head the columns they belong to.
+TEST_F(SheetTest, UtilisationsAndUnitsWhenKnown)
+{
+    const std::string text = warren_bridge_results(7);
+    MemoryLineSource source(text);
+    TrussModelData model;
+    ASSERT_EQ(read_results(source, model).fault, ResultsFault::none);
+    const ModelNumbers numbers = compute_model_numbers(model, true);
+    ViewSettings settings;
+    settings.canvas = canvas_of_size(700, 500);
+    Projection projection;
+    refresh_projection(model, settings, projection, true);
+    SheetInput input;
+    input.model = &model;
+    input.numbers = &numbers;
+    input.settings = &settings;
+    input.projection = &projection;
+    input.block.force_unit = "kN";
+    input.block.length_unit = "m";
+    input.utilisation = {0, 0.5, 1.0, 1.2, 0.99, 2.5, 0.1, 0.2};
+    input.utilisation_limit = 1.0;
+    const std::string pdf = path("utilisation.pdf");
+    ASSERT_EQ(write_sheet_file(pdf, input), "");
+    const std::string shown = output_of("pdftotext -layout '" + pdf + "' -");
+    EXPECT_NE(shown.find("member 5, 2.5 (limit 1)"), std::string::npos) << shown;
+    EXPECT_TRUE(std::regex_search(shown, std::regex("Members over the limit +2: 3 5\\n"))) << shown;
+    EXPECT_TRUE(std::regex_search(shown, std::regex("Length \\[m\\] +Stress +Force \\[kN\\] +State +Utilisation")))
+        << shown;
+    EXPECT_TRUE(std::regex_search(shown, std::regex("\\nUnits +length m, force kN\\n")));
+    EXPECT_TRUE(std::regex_search(shown, std::regex("\n +5 +[0-9]+ +[0-9]+ .* 2\\.5\\n")));
+
+    input.model = nullptr;
+    EXPECT_NE(write_sheet_file(path("none.pdf"), input), "");
+    EXPECT_FALSE(std::filesystem::exists(path("none.pdf")));
+}
+
+// A title band that leaves no room for the picture is refused.
+TEST_F(SheetTest, TitleBandNeedsRoom)
+{
+    std::string error;
+    EXPECT_EQ(render({EXAMPLES + "bridge.res", "-o", path("t.png"), "--size", "100x100", "--text-scale", "8",
+                      "--title-block"},
+                     error),
+              RENDER_EXIT_USAGE);
+    EXPECT_NE(error.find("the title block leaves less than 50 pixels"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(path("t.png")));
+    EXPECT_EQ(render({EXAMPLES + "bridge.res", "-o", path("t.png"), "--size", "100x100", "--title-block"}, error),
+              RENDER_EXIT_OK);
 }
 
 // --paper picks the page size (portrait); an unknown paper is refused and nothing is written.
