@@ -63,7 +63,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 echo "package-check: Depends: $depends"
 depends_names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<< "$depends")
-for package in libc6 libstdc++6 libfltk1.3 libx11-6 libfreetype6 libfontconfig1 libjpeg62-turbo \
+for package in libc6 libstdc++6 libfltk1.3 libx11-6 libfreetype6 libfontconfig1 libjpeg62-turbo libcairo2 \
                fonts-dejavu-core fonts-dejavu-extra; do
   grep -qxF "$package" <<< "$depends_names" || fail "Depends lacks $package"
 done
