@@ -301,3 +301,93 @@ TEST_F(X11Viewer, CloseBoxQueuedBehindSaveImageEndsTheProgramAfterTheSave)
 }
 
 }  // namespace
+
+namespace {
+
+// The clipboard's content as the type target (an X selection request answered by its owner),
+// waiting up to milliseconds for an owner that has it; empty when none answers.
+std::vector<unsigned char> clipboard_as(Display* display, const char* target, int milliseconds)
+{
+    const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+    const Atom type = XInternAtom(display, target, False);
+    const Atom property = XInternAtom(display, "KELVARO_TEST_CLIPBOARD", False);
+    const Window me = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    std::vector<unsigned char> bytes;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (bytes.empty() && Clock::now() < deadline) {
+        XConvertSelection(display, clipboard, type, property, me, CurrentTime);
+        XFlush(display);
+        XEvent event;
+        bool answered = false;
+        while (!answered && Clock::now() < deadline) {
+            answered = XCheckTypedWindowEvent(display, me, SelectionNotify, &event);
+            if (!answered)
+                pause_ms(20);
+        }
+        if (!answered || event.xselection.property == 0) {
+            pause_ms(50);  // no owner yet, or it has no picture yet: ask again
+            continue;
+        }
+        Atom actual = 0;
+        int format = 0;
+        unsigned long items = 0, left = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, me, property, 0, 0x7FFFFFF, True, AnyPropertyType, &actual, &format, &items,
+                               &left, &data) == Success &&
+            data != nullptr) {
+            if (format == 8)
+                bytes.assign(data, data + items);
+            XFree(data);
+        }
+    }
+    XDestroyWindow(display, me);
+    return bytes;
+}
+
+std::uint32_t little_endian(const std::vector<unsigned char>& bytes, std::size_t at, int size)
+{
+    std::uint32_t value = 0;
+    for (int n = size - 1; n >= 0; --n)
+        value = value << 8 | bytes[at + n];
+    return value;
+}
+
+}  // namespace
+
+// Ctrl+C puts the canvas on the clipboard as an image another program can paste: a BMP of the
+// canvas's size whose members are where the canvas shows them.
+TEST_F(X11Viewer, CtrlCCopiesTheCanvasAsAnImage)
+{
+    viewer.start({example("tower.res")}, folder);
+    window = main_window("     " + example("tower.res"));
+    ASSERT_NE(window, 0u);
+    const Picture shown = canvas_until([](const Picture& p) { return count(p, member_black) > 500; }, "the tower");
+    focus(window);
+    key("ctrl+c");
+    const std::vector<unsigned char> bmp = clipboard_as(display, "image/bmp", DIALOG_WAIT_MS);
+    ASSERT_GT(bmp.size(), 54u) << "nothing on the clipboard as image/bmp";
+    ASSERT_EQ(bmp[0], 'B');
+    ASSERT_EQ(bmp[1], 'M');
+    const int width = static_cast<int>(little_endian(bmp, 18, 4));
+    const int height = static_cast<int>(little_endian(bmp, 22, 4));
+    const int bits = static_cast<int>(little_endian(bmp, 28, 2));
+    ASSERT_EQ(width, shown.width);
+    ASSERT_EQ(std::abs(height), shown.height);
+    ASSERT_TRUE(bits == 24 || bits == 32) << bits;
+    const std::size_t start = little_endian(bmp, 10, 4);
+    const std::size_t pitch = (static_cast<std::size_t>(width) * bits / 8 + 3) / 4 * 4;
+    ASSERT_GE(bmp.size(), start + pitch * std::abs(height));
+    int same = 0, black = 0;
+    for (int y = INSET; y < shown.height - INSET; ++y)
+        for (int x = INSET; x < shown.width - INSET; ++x) {
+            if (!member_black(shown.at(x, y)))
+                continue;
+            ++black;
+            const int row = height > 0 ? height - 1 - y : y;  // a positive height is stored bottom-up
+            const unsigned char* p = &bmp[start + row * pitch + static_cast<std::size_t>(x) * bits / 8];
+            same += p[0] < 60 && p[1] < 60 && p[2] < 60 ? 1 : 0;
+        }
+    EXPECT_GT(same, black * 95 / 100) << same << " of " << black << " black canvas pixels are black in the copy";
+    click(EXIT[0], EXIT[1]);
+    EXPECT_EQ(viewer.wait_exit(), 0);
+}
