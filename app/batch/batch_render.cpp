@@ -110,6 +110,15 @@ bool animated(const RenderOptions& options)
     return options.frame != 0 || export_format(options.output_path) == ExportFormat::Gif;
 }
 
+// True when the output is a picture with a title band under it (the calculation sheet has a title
+// block of its own; CAD and VTK files have no picture).
+bool banded(const RenderOptions& options)
+{
+    const ExportFormat format = export_format(options.output_path);
+    return options.title_block && format != ExportFormat::Pdf && format != ExportFormat::Dxf &&
+           format != ExportFormat::Vtu;
+}
+
 // One results file as the command line asks for it to be drawn.
 struct Drawing {
     TrussModelData model;
@@ -136,7 +145,7 @@ void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawi
     drawing.whole = canvas_of_size(render_canvas_side(options.width, options.scale),
                                    render_canvas_side(options.height, options.scale));
     settings.canvas = canvas_of_size(drawing.whole.width,
-                                     drawing.whole.height - (options.title_block ? title_band_height() : 0));
+                                     drawing.whole.height - (banded(options) ? title_band_height() : 0));
     refresh_projection(drawing.model, settings, drawing.projection, true);
     if (options.view != RenderView::Automatic) {
         settings.preset_3d = options.view == RenderView::Spatial;
@@ -235,7 +244,7 @@ bool draw_passes(const RenderOptions& options, Drawing& drawing, const PassOutpu
     } else if (options.stresses && drawing.has_results) {
         render_stress_table(drawing.model, drawing.settings, output(false));
     }
-    if (options.title_block)
+    if (banded(options))
         draw_title_band(options, drawing, output(false));
     return true;
 }
@@ -291,7 +300,7 @@ bool draw_scaled_frames(const RenderOptions& options, Drawing& drawing, std::vec
         const auto paint = [&](CairoSink& sink) {
             drawn = render_animation_frame(drawing.model, drawing.numbers, drawing.settings, drawing.projection, frame,
                                            draw_sink_output(&sink, canvas.width, canvas.height, nullptr));
-            if (options.title_block)
+            if (banded(options))
                 draw_title_band(options, drawing, draw_sink_output(&sink, canvas.width, canvas.height, nullptr));
         };
         if (!paint_scaled_picture(options.width, options.height, canvas.width, canvas.height, paint,
@@ -339,7 +348,7 @@ void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& r
             drawn = draw_scaled_frames(options, drawing, frames);
         } else {
             Picture background = blank_whole_picture(drawing);
-            if (options.title_block)
+            if (banded(options))
                 draw_title_band(options, drawing, draw_picture_output(&background, nullptr));
             drawn = draw_scene_frames(drawing.model, drawing.numbers, drawing.settings, drawing.projection, background,
                                       frames);
