@@ -18,6 +18,7 @@
 #include "app/export/cairo_surface.h"
 #include "app/view/scene.h"
 #include "core/atomic_file.h"
+#include "draw/sink.h"
 
 namespace {
 
@@ -59,6 +60,28 @@ std::string vector_text(const Vec3& v)
 std::string after(const std::string& text, const std::string& unit)
 {
     return unit.empty() ? text : text + " " + unit;
+}
+
+// text as cairo takes it: UTF-8 as it is, other bytes (a title written in Windows-1252 or Latin-1)
+// read as Windows-1252, as the picture reads them.
+std::string utf8_of(const std::string& text)
+{
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        const int length = byte < 0x80           ? 1
+                           : (byte >> 5) == 0x6  ? 2
+                           : (byte >> 4) == 0xE  ? 3
+                           : (byte >> 3) == 0x1E ? 4
+                                                 : 0;
+        if (length == 0 || at + length > text.size())
+            return draw_text_utf8(text);
+        for (int n = 1; n < length; ++n)
+            if ((static_cast<unsigned char>(text[at + n]) & 0xC0) != 0x80)
+                return draw_text_utf8(text);
+        at += length;
+    }
+    return text;
 }
 
 cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned int length)
@@ -114,7 +137,7 @@ public:
         if (context_ == nullptr || text.empty())
             return;
         use_font(size, bold);
-        std::string shown = text;
+        std::string shown = utf8_of(text);
         cairo_text_extents_t extents;
         cairo_text_extents(context_, shown.c_str(), &extents);
         if (room > 0 && extents.x_advance > room) {
@@ -531,7 +554,7 @@ std::string sheet_pdf(const SheetInput& input, std::string& error)
     paper_size(input.paper, width, height);
     std::string bytes;
     cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(append_bytes, &bytes, width, height);
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, input.block.title.c_str());
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, utf8_of(input.block.title).c_str());
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "kelvaro");
     cairo_t* context = cairo_create(surface);
     lay_out(context, input, pages);

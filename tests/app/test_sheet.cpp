@@ -179,6 +179,20 @@ TEST_F(SheetTest, UtilisationsAndUnitsWhenKnown)
     EXPECT_TRUE(std::regex_search(shown, std::regex("\\nUnits +length m, force kN\\n")));
     EXPECT_TRUE(std::regex_search(shown, std::regex("\n +5 +[0-9]+ +[0-9]+ .* 2\\.5\\n")));
 
+    // Titles in UTF-8 stay as they are; other bytes are read as Windows-1252.
+    for (const auto& [title, shown_title] : {std::pair<std::string, std::string>{"ROOF \xB5m", "ROOF \xC2\xB5m"},
+                                             {"ROOF \xC2\xB0"
+                                              "C",
+                                              "ROOF \xC2\xB0"
+                                              "C"},
+                                             {"ROOF \xE2\x82", "ROOF \xC3\xA2\xE2\x80\x9A"}}) {
+        input.block.title = title;
+        ASSERT_EQ(write_sheet_file(pdf, input), "");
+        EXPECT_NE(output_of("pdfinfo '" + pdf + "'").find("Title:           " + shown_title + "\n"), std::string::npos)
+            << shown_title;
+        EXPECT_NE(output_of("pdftotext -layout '" + pdf + "' -").find(shown_title), std::string::npos) << shown_title;
+    }
+
     input.model = nullptr;
     EXPECT_NE(write_sheet_file(path("none.pdf"), input), "");
     EXPECT_FALSE(std::filesystem::exists(path("none.pdf")));
