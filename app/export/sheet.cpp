@@ -433,6 +433,14 @@ void members(Sheet& sheet, const SheetInput& input)
                                         {"State", 0.15, Align::Left}};
     if (utilisation)
         columns.push_back({"Utilisation", 0.13, Align::Right});
+    const bool governing = !input.governing.empty();
+    if (governing) {
+        // The other columns give up 15 % of their room to the governing case.
+        double used = 0;
+        for (SheetColumn& column : columns)
+            used += column.share *= 0.85;
+        columns.push_back({"Case", 1.0 - used, Align::Left});
+    }
     const int rows = std::max(0, static_cast<int>(numbers.members.size()) - 1);
     table(sheet, "Members", columns, rows, [&](int row, std::vector<std::string>& texts, std::vector<int>& colours) {
         const int e = row + 1;
@@ -440,6 +448,8 @@ void members(Sheet& sheet, const SheetInput& input)
         texts[0] = std::to_string(e);
         texts[1] = std::to_string(m.nodes[0]);
         texts[2] = std::to_string(m.nodes[1]);
+        if (governing && static_cast<std::size_t>(e) < input.governing.size())
+            texts.back() = input.governing[e];
         if (!m.drawable) {
             texts[6] = "no usable ends";
             return;

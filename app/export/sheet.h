@@ -35,8 +35,9 @@ struct SheetInput {
     const ViewSettings* settings = nullptr;
     Projection* projection = nullptr;
     TitleBlock block;
-    std::vector<double> utilisation;  // [e] per member, entry 0 unused; empty when not known
-    double utilisation_limit = 1.0;   // members above this are listed as over the limit
+    std::vector<double> utilisation;     // [e] per member, entry 0 unused; empty when not known
+    double utilisation_limit = 1.0;      // members above this are listed as over the limit
+    std::vector<std::string> governing;  // [e] the case that governs member e in an envelope; empty otherwise
     Paper paper = Paper::A4;
 };
 

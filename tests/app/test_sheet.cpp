@@ -179,6 +179,13 @@ TEST_F(SheetTest, UtilisationsAndUnitsWhenKnown)
     EXPECT_TRUE(std::regex_search(shown, std::regex("\\nUnits +length m, force kN\\n")));
     EXPECT_TRUE(std::regex_search(shown, std::regex("\n +5 +[0-9]+ +[0-9]+ .* 2\\.5\\n")));
 
+    // An envelope names the governing case of every member in a last column.
+    input.governing = {"", "dead", "snow", "wind", "snow", "snow", "dead", "wind"};
+    ASSERT_EQ(write_sheet_file(pdf, input), "");
+    const std::string enveloped = output_of("pdftotext -layout '" + pdf + "' -");
+    EXPECT_TRUE(std::regex_search(enveloped, std::regex("State +Utilisation +Case\\n"))) << enveloped;
+    EXPECT_TRUE(std::regex_search(enveloped, std::regex("\\n +5 +[0-9]+ +[0-9]+ .* 2\\.5 +snow\\n"))) << enveloped;
+
     // Titles in UTF-8 stay as they are; other bytes are read as Windows-1252.
     for (const auto& [title, shown_title] : {std::pair<std::string, std::string>{"ROOF \xB5m", "ROOF \xC2\xB5m"},
                                              {"ROOF \xC2\xB0"
