@@ -57,7 +57,7 @@ bool is_decimal_real(std::string_view text)
     return i == text.size();
 }
 
-std::string quoted(std::string_view text)
+std::string quoted_field(std::string_view text)
 {
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size() && i < QUOTED_BYTES; ++i) {

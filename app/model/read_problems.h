@@ -32,6 +32,6 @@ bool is_decimal_integer(std::string_view text);
 // point (at least one digit), and an optional exponent "e" or "E" with an optional sign and digits.
 bool is_decimal_real(std::string_view text);
 // text in double quotes, cut to its first 40 bytes ("..." after a cut), control bytes as \xNN.
-std::string quoted(std::string_view text);
+std::string quoted_field(std::string_view text);
 // The first byte of text below 32 or equal to 127, or -1 when there is none.
 int first_control_byte(std::string_view text);

@@ -266,7 +266,7 @@ public:
             const int control = first_control_byte(line);
             if (control >= 0)
                 problems_.add(number_, [control] {
-                    return "control byte " + quoted(std::string(1, static_cast<char>(control))) + " in the line";
+                    return "control byte " + quoted_field(std::string(1, static_cast<char>(control))) + " in the line";
                 });
         }
     }
@@ -284,11 +284,19 @@ public:
     }
     bool at_end() { return source_.at_end(); }
     std::int64_t number() const { return number_; }  // the line last read
+    // True the first time only: where the file ended is said once, not again for every later section.
+    bool first_end()
+    {
+        const bool first = !ended_;
+        ended_ = true;
+        return first;
+    }
 
 private:
     LineSource& source_;
     ProblemList& problems_;
     std::int64_t number_ = 0;
+    bool ended_ = false;
 };
 
 // Splits text at runs of spaces into at most max fields; returns how many there were (max when more).
@@ -320,11 +328,11 @@ bool check_real(ProblemList& problems, std::int64_t at, bool present, std::strin
         return false;
     }
     if (!is_decimal_real(field)) {
-        problems.add(at, [&] { return subject(kind, number, name) + " is not a number: " + quoted(field); });
+        problems.add(at, [&] { return subject(kind, number, name) + " is not a number: " + quoted_field(field); });
         return false;
     }
     if (!std::isfinite(value)) {
-        problems.add(at, [&] { return subject(kind, number, name) + " is not finite: " + quoted(field); });
+        problems.add(at, [&] { return subject(kind, number, name) + " is not finite: " + quoted_field(field); });
         return false;
     }
     return true;
@@ -337,7 +345,8 @@ void check_line_number(ProblemList& problems, std::int64_t at, std::string_view 
     if (is_decimal_integer(field) && str_to_int(field) == expected)
         return;
     problems.add(at, [&] {
-        return "the line of " + std::string(kind) + " " + std::to_string(expected) + " is numbered " + quoted(field);
+        return "the line of " + std::string(kind) + " " + std::to_string(expected) + " is numbered " +
+               quoted_field(field);
     });
 }
 
@@ -435,7 +444,7 @@ void check_node_line(TrussModelData& m, int i, std::string_view line, std::int64
             continue;
         problems.add(at, [&] {
             return subject("node", i, RESTRAINT_NAMES[j]) +
-                   (f < count ? " is not a whole number: " + quoted(fields[f]) : std::string(" is missing"));
+                   (f < count ? " is not a whole number: " + quoted_field(fields[f]) : std::string(" is missing"));
         });
     }
     for (std::size_t j = 0; j < 3; ++j) {
@@ -448,7 +457,7 @@ void check_node_line(TrussModelData& m, int i, std::string_view line, std::int64
             mark_node_missing(m, i, MISSING_LOAD * bit);
     }
     if (count > FIELDS)
-        problems.add(at, [&] { return subject("node", i, "text after the z load: ") + quoted(fields[FIELDS]); });
+        problems.add(at, [&] { return subject("node", i, "text after the z load: ") + quoted_field(fields[FIELDS]); });
 }
 
 // An element line at line `at`: its fields (the number and the end nodes are stored later).
@@ -462,7 +471,7 @@ void check_element_line(std::string_view line, std::int64_t at, ProblemList& pro
     }
     const std::int64_t number = low_32_bits(str_to_int(fields[0]));
     if (!is_decimal_integer(fields[0]))
-        problems.add(at, [&] { return "a member number that is not a whole number: " + quoted(fields[0]); });
+        problems.add(at, [&] { return "a member number that is not a whole number: " + quoted_field(fields[0]); });
     static constexpr const char* END_NAMES[2] = {"end node 1", "end node 2"};
     for (std::size_t j = 0; j < 2; ++j) {
         const std::size_t f = 1 + j;
@@ -470,11 +479,12 @@ void check_element_line(std::string_view line, std::int64_t at, ProblemList& pro
             continue;
         problems.add(at, [&] {
             return subject("member", number, END_NAMES[j]) +
-                   (f < count ? " is not a number: " + quoted(fields[f]) : std::string(" is missing"));
+                   (f < count ? " is not a number: " + quoted_field(fields[f]) : std::string(" is missing"));
         });
     }
     if (count > 3)
-        problems.add(at, [&] { return subject("member", number, "text after end node 2: ") + quoted(fields[3]); });
+        problems.add(at,
+                     [&] { return subject("member", number, "text after end node 2: ") + quoted_field(fields[3]); });
 }
 
 // The element number and end nodes of one element line; false for an empty line (a file that
@@ -555,7 +565,7 @@ void check_deflection_line(TrussModelData& m, int i, std::string_view line, std:
             mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_DEFLECTION << (k - 1)));
     }
     if (!extra.empty())
-        problems.add(at, [&] { return subject("node", i, "text after the z deflection: ") + quoted(extra); });
+        problems.add(at, [&] { return subject("node", i, "text after the z deflection: ") + quoted_field(extra); });
 }
 
 void read_deflection_line(TrussModelData& m, int i, std::string_view line)
@@ -586,7 +596,8 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
     if (line.empty()) {
         problems.add(line_number, [] { return std::string("an empty line among the member results"); });
     } else if (!is_decimal_integer(number)) {
-        problems.add(line_number, [&] { return "a member number that is not a whole number: " + quoted(number); });
+        problems.add(line_number,
+                     [&] { return "a member number that is not a whole number: " + quoted_field(number); });
     }
     if (e < 1 || e > omissions.element_number_limit) {
         // An empty line (a file that ends early) addresses no element; say nothing about it.
@@ -632,7 +643,7 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
     if (!check_real(problems, line_number, count > 2, texts[2], m.element_force[at], "member", e, "force"))
         mark_element_missing(m, e, MISSING_FORCE);
     if (!extra.empty())
-        problems.add(line_number, [&] { return subject("member", e, "text after the force: ") + quoted(extra); });
+        problems.add(line_number, [&] { return subject("member", e, "text after the force: ") + quoted_field(extra); });
 }
 
 // A declared count as the model keeps it: above limit cut to limit (and noted); a negative count
@@ -685,23 +696,26 @@ void check_count(ProblemList& problems, std::string_view field, std::int64_t cou
     if (!is_decimal_integer(field)) {
         problems.add(2, [&] {
             return "the " + std::string(kind) + " count is " +
-                   (field.empty() ? std::string("missing") : "not a whole number: " + quoted(field));
+                   (field.empty() ? std::string("missing") : "not a whole number: " + quoted_field(field));
         });
     } else if (count < 0) {
-        problems.add(2, [&] { return "the " + std::string(kind) + " count is negative: " + quoted(field); });
+        problems.add(2, [&] { return "the " + std::string(kind) + " count is negative: " + quoted_field(field); });
     } else if (count > limit) {
         problems.add(2, [&] {
-            return "the " + std::string(kind) + " count " + quoted(field) + " is more than the " +
+            return "the " + std::string(kind) + " count " + quoted_field(field) + " is more than the " +
                    std::to_string(limit) + " a model holds; the rest are left out";
         });
     }
 }
 
-// A section that ended at line `at` (the first line the file does not have) after present of its count lines.
-void note_section_end(ProblemList& problems, std::int64_t at, const char* section, std::int64_t present,
+// A section that ended at the line last read (the first line the file does not have) after present of its
+// count lines; said for the first section only.
+void note_section_end(ProblemList& problems, CountedLines& lines, const char* section, std::int64_t present,
                       std::int64_t count)
 {
-    problems.add(at, [&] {
+    if (!lines.first_end())
+        return;
+    problems.add(lines.number(), [&] {
         return "the " + std::string(section) + " end after " + std::to_string(present) + " of " +
                std::to_string(count) + " lines";
     });
@@ -771,7 +785,7 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     for (std::int64_t i = 1; i <= node_lines; ++i) {
         if (!lines.next(line)) {
             present = i - 1;
-            note_section_end(problems, lines.number(), "nodes", present, node_lines);
+            note_section_end(problems, lines, "nodes", present, node_lines);
             break;
         }
         if (i > node_limit)
@@ -808,7 +822,7 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     for (std::int64_t n = 1; n <= element_lines; ++n) {
         if (!lines.next(line)) {
             present = n - 1;
-            note_section_end(problems, lines.number(), "member lines", present, element_lines);
+            note_section_end(problems, lines, "member lines", present, element_lines);
             break;
         }
         ElementLine element;
@@ -844,7 +858,7 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     for (std::int64_t i = 1; i <= node_lines; ++i) {
         if (!lines.next(line)) {
             present = i - 1;
-            note_section_end(problems, lines.number(), "deflections", present, node_lines);
+            note_section_end(problems, lines, "deflections", present, node_lines);
             break;
         }
         if (i <= m.node_count) {
@@ -867,7 +881,7 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     std::vector<std::uint8_t> seen(m.element_stress.size(), 0);
     for (std::int64_t n = 1; n <= element_lines; ++n) {
         if (!lines.next(line)) {
-            note_section_end(problems, lines.number(), "member results", n - 1, element_lines);
+            note_section_end(problems, lines, "member results", n - 1, element_lines);
             break;
         }
         if (n <= element_limit)
