@@ -36,6 +36,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -338,6 +339,22 @@ bool check_real(ProblemList& problems, std::int64_t at, bool present, std::strin
     return true;
 }
 
+// Checks the first `wanted` of fields (the line's fields after its number) with valid: each one
+// absent or not valid is a problem, named by names[j].
+void check_fields(ProblemList& problems, std::int64_t at, std::span<const std::string_view> fields, std::size_t wanted,
+                  bool (*valid)(std::string_view), const char* failure, const char* kind, std::int64_t number,
+                  const char* const* names)
+{
+    for (std::size_t j = 0; j < wanted; ++j) {
+        if (j < fields.size() && valid(fields[j]))
+            continue;
+        problems.add(at, [&] {
+            return subject(kind, number, names[j]) +
+                   (j < fields.size() ? failure + quoted_field(fields[j]) : std::string(" is missing"));
+        });
+    }
+}
+
 // Checks that a line's number field is the number its place in the section expects.
 void check_line_number(ProblemList& problems, std::int64_t at, std::string_view field, std::int64_t expected,
                        const char* kind)
@@ -438,15 +455,8 @@ void check_node_line(TrussModelData& m, int i, std::string_view line, std::int64
         return;
     }
     check_line_number(problems, at, fields[0], i, "node");
-    for (std::size_t j = 0; j < 3; ++j) {
-        const std::size_t f = 1 + j;
-        if (f < count && is_decimal_integer(fields[f]))
-            continue;
-        problems.add(at, [&] {
-            return subject("node", i, RESTRAINT_NAMES[j]) +
-                   (f < count ? " is not a whole number: " + quoted_field(fields[f]) : std::string(" is missing"));
-        });
-    }
+    check_fields(problems, at, {fields + 1, count - 1}, 3, is_decimal_integer, " is not a whole number: ", "node", i,
+                 RESTRAINT_NAMES);
     for (std::size_t j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
         const std::uint16_t bit = static_cast<std::uint16_t>(1 << (k - 1));
@@ -473,15 +483,8 @@ void check_element_line(std::string_view line, std::int64_t at, ProblemList& pro
     if (!is_decimal_integer(fields[0]))
         problems.add(at, [&] { return "a member number that is not a whole number: " + quoted_field(fields[0]); });
     static constexpr const char* END_NAMES[2] = {"end node 1", "end node 2"};
-    for (std::size_t j = 0; j < 2; ++j) {
-        const std::size_t f = 1 + j;
-        if (f < count && is_decimal_real(fields[f]))
-            continue;
-        problems.add(at, [&] {
-            return subject("member", number, END_NAMES[j]) +
-                   (f < count ? " is not a number: " + quoted_field(fields[f]) : std::string(" is missing"));
-        });
-    }
+    check_fields(problems, at, {fields + 1, count - 1}, 2, is_decimal_real, " is not a number: ", "member", number,
+                 END_NAMES);
     if (count > 3)
         problems.add(at,
                      [&] { return subject("member", number, "text after end node 2: ") + quoted_field(fields[3]); });
@@ -676,9 +679,12 @@ void finish(ReadOutcome& outcome, const Omissions& omissions, ResultsFault fault
 {
     outcome.fault = fault;
     // Element lines are checked as a section, stored after it: the list goes back into file order
-    // (problems of the whole file, line 0, first).
+    // (problems of the whole file, line 0, last).
+    const auto place = [](const ReadProblem& p) {
+        return p.line > 0 ? p.line : std::numeric_limits<std::int64_t>::max();
+    };
     std::stable_sort(outcome.problems.begin(), outcome.problems.end(),
-                     [](const ReadProblem& a, const ReadProblem& b) { return a.line < b.line; });
+                     [&](const ReadProblem& a, const ReadProblem& b) { return place(a) < place(b); });
     if (omissions.any()) {
         outcome.cut_text = omissions.text();
         outcome.messages.push_back({"Warning", outcome.cut_text});
