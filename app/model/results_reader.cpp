@@ -727,6 +727,25 @@ void note_section_end(ProblemList& problems, CountedLines& lines, const char* se
     });
 }
 
+// The extent offset moves the centre by half of it, which is nothing beside a model of any usual
+// size but everything beside a very small one (coordinates of 1e-30 would be drawn far off the
+// canvas). Where the offset is not below a thousandth of component k's extent, the extent's upper
+// end becomes the largest coordinate itself (as ever at least 0).
+void drop_extent_offset(TrussModelData& m, int k)
+{
+    constexpr float OFFSET_SHARE = 1000.0f;  // extent / offset below which the offset is dropped
+    const float offset = std::fabs(EXTENT_OFFSET[k]);
+    if (offset == 0.0f || m.coord_max[k] == 0.0f || offset * OFFSET_SHARE < m.coord_max[k] - m.coord_min[k])
+        return;
+    float largest = 0.0f;
+    for (int i = 1; i <= m.node_count; ++i) {
+        const float v = m.node_coords[k][i];
+        if (std::isfinite(v) && v > largest)
+            largest = v;
+    }
+    m.coord_max[k] = largest;
+}
+
 // A model of two or more nodes whose placed nodes all lie at one point has no extent to fit.
 void check_extent(const TrussModelData& m, ProblemList& problems)
 {
@@ -812,6 +831,7 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     check_extent(m, problems);
 
     for (int k = 1; k <= 3; ++k) {
+        drop_extent_offset(m, k);
         m.model_centre[k] = (m.coord_max[k] + m.coord_min[k]) / 2.0f;
     }
     for (int k = 1; k <= 3; ++k) {
