@@ -459,12 +459,14 @@ void check_node_line(TrussModelData& m, int i, std::string_view line, std::int64
                  RESTRAINT_NAMES);
     for (std::size_t j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
-        const std::uint16_t bit = static_cast<std::uint16_t>(1 << (k - 1));
         if (!check_real(problems, at, 4 + j < count, fields[4 + j], m.node_coords[k][i], "node", i,
                         COORDINATE_NAMES[j]))
-            mark_node_missing(m, i, MISSING_POSITION * bit);
+            mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_POSITION << (k - 1)));
+    }
+    for (std::size_t j = 0; j < 3; ++j) {
+        const int k = MODEL_COMPONENT[j];
         if (!check_real(problems, at, 7 + j < count, fields[7 + j], m.node_loads[k][i], "node", i, LOAD_NAMES[j]))
-            mark_node_missing(m, i, MISSING_LOAD * bit);
+            mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_LOAD << (k - 1)));
     }
     if (count > FIELDS)
         problems.add(at, [&] { return subject("node", i, "text after the z load: ") + quoted_field(fields[FIELDS]); });
@@ -683,8 +685,9 @@ void finish(ReadOutcome& outcome, const Omissions& omissions, ResultsFault fault
     const auto place = [](const ReadProblem& p) {
         return p.line > 0 ? p.line : std::numeric_limits<std::int64_t>::max();
     };
-    std::stable_sort(outcome.problems.begin(), outcome.problems.end(),
-                     [&](const ReadProblem& a, const ReadProblem& b) { return place(a) < place(b); });
+    const auto before = [&](const ReadProblem& a, const ReadProblem& b) { return place(a) < place(b); };
+    if (!std::is_sorted(outcome.problems.begin(), outcome.problems.end(), before))
+        std::stable_sort(outcome.problems.begin(), outcome.problems.end(), before);
     if (omissions.any()) {
         outcome.cut_text = omissions.text();
         outcome.messages.push_back({"Warning", outcome.cut_text});

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/model/analysis.h"
+#include "app/model/inspect.h"
 #include "app/model/line_source.h"
 #include "app/model/read_problems.h"
 #include "app/model/results_reader.h"
@@ -115,7 +116,10 @@ TEST(ReadProblems, EachDamageIsNamedAtItsLine)
          "node 3: y load is not a number: \"inf\"", [](const ModelNumbers& n) { return std::isnan(n.load_sum[1]); }},
         {"comma in a force", [](auto& l) { l[16] = result_line(2, "2.000E+02", "1,5"); }, 17,
          "member 2: force is not a number: \"1,5\"",
-         [](const ModelNumbers& n) { return !n.members[2].force_known && n.max_tension.index == 3; }},
+         [](const ModelNumbers& n) {
+             return !n.members[2].force_known && n.max_tension.index == 3 &&
+                    member_tooltip(n, 2).ends_with("\nforce missing");
+         }},
         {"comma in a deflection", [](auto& l) { l[11] = deflection_line(2, "0,005", "0.0", "0.0"); }, 12,
          "node 2: x deflection is not a number: \"0,005\"",
          [](const ModelNumbers& n) { return !n.nodes[2].deflection_known && n.max_deflection.index == 3; }},
@@ -135,7 +139,8 @@ TEST(ReadProblems, EachDamageIsNamedAtItsLine)
         {"NUL in a number", [](auto& l) { l[2] = std::string("1 1 1 1 0.0 0.0 0.0 0.0\0 0.0 0.0", 30); }, 3,
          "a NUL byte ends the line early", nullptr},
         {"control byte", [](auto& l) { l[5] = "1 1\x01 2"; }, 6, "control byte \"\\x01\"", nullptr},
-        {"short node line", [](auto& l) { l[4] = "3 0 0 0 5.0 5.0"; }, 5, "node 3: y load is missing",
+        {"short node line", [](auto& l) { l[4] = "3 0 0 0 5.0 5.0"; }, 5,
+         "node 3: z coordinate is missing; x load is missing; y load is missing; z load is missing",
          [](const ModelNumbers& n) { return std::isnan(n.nodes[3].load[1]); }},
         {"node line out of step", [](auto& l) { l[3] = "7 0 1 0 10.0 0.0 0.0 0.0 0.0 0.0"; }, 4,
          "the line of node 2 is numbered \"7\"", nullptr},
@@ -184,9 +189,10 @@ TEST(ReadProblems, ExampleFilesCutShort)
     ASSERT_NE(node6, std::string::npos);
     bridge.resize(node6 + 1 + 7);
     read = read_text(bridge);
-    EXPECT_TRUE(has_problem(read.outcome, 1031, "node 6: y deflection is missing")) << listed(read.outcome);
+    EXPECT_TRUE(has_problem(read.outcome, 1031, "node 6: y deflection is missing; z deflection is missing"))
+        << listed(read.outcome);
     EXPECT_TRUE(has_problem(read.outcome, 1032, "the deflections end after 6 of 221 lines"));
-    EXPECT_EQ(read.outcome.problem_count, 4) << "the file's end is said once\n" << listed(read.outcome);
+    EXPECT_EQ(read.outcome.problem_count, 3) << "the file's end is said once\n" << listed(read.outcome);
     EXPECT_FALSE(read.numbers.nodes[6].deflection_known);
     EXPECT_FALSE(read.numbers.nodes[7].deflection_known);
     EXPECT_TRUE(read.numbers.nodes[5].deflection_known);
@@ -196,14 +202,23 @@ TEST(ReadProblems, ExampleFilesCutShort)
 
 TEST(ReadProblems, TheListIsBoundedButTheCountIsNot)
 {
-    // 2000 node lines of one word each: ten problems a line (number, three codes, six values).
+    // 2000 node lines of one word each: one problem a line, of ten parts (number, three codes, six
+    // values) as far as its text has room.
     std::string text = "t\n2000 0\n";
     for (int i = 0; i < 2000; ++i)
         text += "x\n";
     const Read read = read_text(text);
     EXPECT_EQ(read.outcome.problems.size(), MAX_LISTED_PROBLEMS);
-    EXPECT_EQ(read.outcome.problem_count, 20000);
-    EXPECT_EQ(read.outcome.problems.front().line, 3);
+    EXPECT_EQ(read.outcome.problem_count, 2000);
+    const ReadProblem& first = read.outcome.problems.front();
+    EXPECT_EQ(first.line, 3);
+    EXPECT_EQ(first.text.rfind("the line of node 1 is numbered \"x\"; node 1: x restraint code is missing; y restraint "
+                               "code is missing; ",
+                               0),
+              0u)
+        << first.text;
+    EXPECT_TRUE(first.text.ends_with("; ...")) << first.text;
+    EXPECT_LT(first.text.size(), ProblemList::MAX_PROBLEM_TEXT + 80);
 }
 
 TEST(ReadProblems, NumberSyntax)
