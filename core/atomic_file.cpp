@@ -13,11 +13,14 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -30,8 +33,12 @@ namespace {
 constexpr int MAX_LINK_HOPS = 40;            // links followed before giving up with ELOOP, as the kernel does
 constexpr int NAME_ATTEMPTS = 100;           // hidden names tried before giving up with EEXIST
 constexpr std::size_t NAME_MAX_BYTES = 255;  // longest file name the common file systems take
-constexpr std::size_t SUFFIX_LENGTH = 6;     // random characters after ".NAME."
+constexpr std::size_t SUFFIX_LENGTH = 6;     // random characters at the end of a hidden name
 constexpr mode_t CREATE_MODE = 0666;         // the kernel takes the umask (or default ACL) off
+constexpr std::string_view TEMPORARY_MARK = ".kelvaro-tmp.";  // between NAME and the writer's process id
+constexpr std::size_t PID_DIGITS = 10;                        // most digits of a process id in a hidden name
+constexpr std::time_t GONE_WRITER_AGE = 5;                    // seconds a gone writer's file is left alone
+constexpr std::time_t STALE_AGE = 600;                        // seconds after which any writer's file is stale
 
 std::atomic<bool> unnamed_allowed{true};  // whether O_TMPFILE is tried
 
@@ -91,11 +98,79 @@ std::string random_suffix()
     return suffix;
 }
 
-// A hidden name beside name: ".NAME.XXXXXX", the name cut so that the whole fits a file name.
+// How much of the target's name a hidden name keeps, with a process id of pid_digits digits.
+std::size_t name_room(std::size_t pid_digits)
+{
+    return NAME_MAX_BYTES - 1 - TEMPORARY_MARK.size() - pid_digits - 1 - SUFFIX_LENGTH;
+}
+
+// A hidden name beside name: ".NAME.kelvaro-tmp.PID.XXXXXX" (PID this process's id), the name cut
+// so that the whole fits a file name. The shape is this module's alone: a user's ".NAME.backup"
+// or ".NAME.XXXXXX" never has it.
 std::string hidden_name(const std::string& name)
 {
-    const std::size_t room = NAME_MAX_BYTES - SUFFIX_LENGTH - 2;
-    return '.' + name.substr(0, room) + "." + random_suffix();
+    const std::string pid = std::to_string(::getpid());
+    return '.' + name.substr(0, name_room(pid.size())) + std::string(TEMPORARY_MARK) + pid + "." + random_suffix();
+}
+
+// The writer's process id when entry is a hidden name that hidden_name gives for name, else 0.
+pid_t hidden_name_writer(std::string_view entry, const std::string& name)
+{
+    const auto is_alnum = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    };
+    if (entry.size() < 1 + TEMPORARY_MARK.size() + 2 + SUFFIX_LENGTH || entry[0] != '.')
+        return 0;
+    std::size_t end = entry.size() - SUFFIX_LENGTH;
+    for (std::size_t i = end; i < entry.size(); ++i)
+        if (!is_alnum(entry[i]))
+            return 0;
+    if (entry[--end] != '.')
+        return 0;
+    std::size_t digits = 0;
+    while (digits < end && entry[end - digits - 1] >= '0' && entry[end - digits - 1] <= '9')
+        ++digits;
+    if (digits == 0 || digits > PID_DIGITS || entry[end - digits] == '0')
+        return 0;
+    const std::string_view head = entry.substr(0, end - digits);
+    if (!head.ends_with(TEMPORARY_MARK))
+        return 0;
+    if (head.substr(1, head.size() - 1 - TEMPORARY_MARK.size()) != std::string_view(name).substr(0, name_room(digits)))
+        return 0;
+    const long long pid = std::stoll(std::string(entry.substr(end - digits, digits)));
+    return pid > 0 && pid <= static_cast<long long>(INT32_MAX) ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the hidden files an earlier save of name left in the folder dir_fd when it was killed:
+// only regular files of this user with exactly hidden_name's shape for name, whose writer is gone
+// (and which were last written more than GONE_WRITER_AGE seconds ago, in case the writer runs in
+// another process-id namespace) or which were last written more than STALE_AGE seconds ago (the
+// writer's id taken by another process). A folder that cannot be listed is left alone; errno is kept.
+void remove_stale_hidden_files(int dir_fd, const std::string& name)
+{
+    const int cause = errno;
+    const int list_fd = ::openat(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* folder = list_fd >= 0 ? ::fdopendir(list_fd) : nullptr;
+    if (folder == nullptr) {
+        if (list_fd >= 0)
+            ::close(list_fd);
+        errno = cause;
+        return;
+    }
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(folder)) {
+        const pid_t writer = hidden_name_writer(entry->d_name, name);
+        struct stat info;
+        if (writer == 0 || ::fstatat(dir_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+            continue;
+        const std::time_t age = now - info.st_mtime;
+        const bool gone = writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH;
+        if ((gone && age > GONE_WRITER_AGE) || age > STALE_AGE)
+            ::unlinkat(dir_fd, entry->d_name, 0);
+    }
+    ::closedir(folder);
+    errno = cause;
 }
 
 // Writes an existing non-regular file (a device, a FIFO) in place, as a plain open would.
@@ -149,6 +224,7 @@ public:
             dir_fd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (dir_fd_ < 0)
             return fail(error, "cannot open the folder of", shown);
+        remove_stale_hidden_files(dir_fd_, name_);
         if (!create())
             return fail(error, "cannot create a file beside", shown);
         stream_ = ::fdopen(fd_, "wb");

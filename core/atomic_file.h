@@ -1,13 +1,16 @@
 // Writing a file whole or not at all.
 //
 // The new contents go to a file beside the target: an unnamed file (O_TMPFILE) in the target's
-// folder where the file system allows it, else a hidden ".NAME.XXXXXX" created exclusively. It is
+// folder where the file system allows it, else a hidden ".NAME.kelvaro-tmp.PID.XXXXXX" created
+// exclusively (PID the writing process). It is
 // flushed and synced, given a name if it had none, and renamed over the target. The target is
 // therefore always either the old file or the complete new one, also when the process dies at any
 // moment: a death between naming the finished file and the rename can leave that complete hidden
 // copy behind, never a partial target (with the hidden-name way, a death while writing can leave
 // a partial hidden file, but the target is still the old one). On a failure everything this call
-// created is removed and nothing else is touched.
+// created is removed and nothing else is touched. Such a hidden file left by a killed save is
+// removed by the next save of the same target once its writer is gone (or it is ten minutes old);
+// no other file beside the target is ever touched.
 //
 // The new file gets the permissions a plain create gives (0666 less the umask, or the folder's
 // default ACL); the old file's mode and owner are not carried over, and other hard links to the

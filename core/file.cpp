@@ -41,6 +41,7 @@ struct FileRecord {
     int fd = -1;                                  // open descriptor; -1 when the slot is not open
     int filled = 0;                               // bytes the last refill put into the buffer
     int remaining = 0;                            // bytes of the buffer not yet handed out
+    bool nul_ended = false;                       // the last line read ended at a NUL byte
     unsigned char buffer[FILE_BUFFER_SIZE] = {};  // read buffer
 };
 
@@ -257,6 +258,7 @@ std::string file_read_line(int number)
     std::string line;
     if (!record)
         return line;
+    record->nul_ended = false;
     try {
         for (;;) {
             if (record->remaining == 0 && refill(*record) == 0)
@@ -272,6 +274,7 @@ std::string file_read_line(int number)
                 continue;
             }
             const unsigned char ending = *stop;
+            record->nul_ended = ending == '\0';
             record->remaining = static_cast<int>(end - stop) - 1;  // the line end is consumed
             if (ending == '\r') {
                 // CR LF is one line end; any other byte after a CR stays for the next read.
@@ -287,6 +290,13 @@ std::string file_read_line(int number)
         // No memory to grow the line: it ends here and the unread bytes start the next line.
     }
     return line;
+}
+
+bool file_line_ended_by_nul(int number)
+{
+    std::lock_guard<std::mutex> guard(table_lock);
+    const FileRecord* record = open_record(number);
+    return record && record->nul_ended;
 }
 
 int file_eof(int number)

@@ -39,6 +39,8 @@ int file_pipe_wait();
 std::intptr_t file_handle(int number);
 // The next line without its line end; "" when the slot is not open or nothing is left.
 std::string file_read_line(int number);
+// True when the last line file_read_line gave ended at a NUL byte (false when the slot is not open).
+bool file_line_ended_by_nul(int number);
 // Non-zero when no byte is left; 0 when bytes remain and also when the slot is not open.
 int file_eof(int number);
 // Closes the slot's file; -1 closes every open file; a slot that is not open is ignored.

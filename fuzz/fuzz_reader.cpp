@@ -1,12 +1,13 @@
 // libFuzzer target: the results reader alone, on bytes in memory read into a model of its own (no
-// window, no drawing). Whatever the bytes, the model afterwards must be one the renderer can walk:
-// counts within their limits, records holding every counted entry, and end nodes that are either 0
-// or a usable node.
+// window, no drawing), then the model's numbers. Whatever the bytes, the model afterwards must be
+// one the renderer can walk: counts within their limits, records holding every counted entry, and
+// end nodes that are either 0 or a usable node; the problem list stays within its bound.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
+#include "app/model/analysis.h"
 #include "app/model/line_source.h"
 #include "app/model/results_reader.h"
 #include "app/model/truss_model.h"
@@ -25,7 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     MemoryLineSource source(std::string_view(reinterpret_cast<const char*>(data), size));
     TrussModelData m;
-    read_results(source, m);
+    const ReadOutcome outcome = read_results(source, m);
+    if (outcome.problems.size() > MAX_LISTED_PROBLEMS ||
+        outcome.problem_count < static_cast<std::int64_t>(outcome.problems.size()))
+        fail("the problem list is out of its bounds");
 
     // A negative count is kept as read (it reads no lines); only the upper limits are enforced.
     if (m.node_count > MAX_NODES)
@@ -50,5 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 fail("a negative end node was stored");
         }
     }
+    const ModelNumbers numbers = compute_model_numbers(m, outcome.fault == ResultsFault::none);
+    if (numbers.nodes.size() != nodes || numbers.members.size() != elements)
+        fail("the numbers do not cover the model");
     return 0;
 }

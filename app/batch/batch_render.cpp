@@ -50,7 +50,8 @@
 namespace {
 
 constexpr const char* PROGRAM = "kelvaro-render";
-constexpr int INPUT_SLOT = 1;  // file slot the results file is read from
+constexpr int INPUT_SLOT = 1;                 // file slot the results file is read from
+constexpr std::size_t PRINTED_PROBLEMS = 20;  // problems printed per results file; the rest are counted
 
 std::string diagnostic(const std::string& text)
 {
@@ -122,6 +123,7 @@ bool banded(const RenderOptions& options)
 // One results file as the command line asks for it to be drawn.
 struct Drawing {
     TrussModelData model;
+    ReadOutcome outcome;
     ModelNumbers numbers;
     ViewSettings settings;
     Projection projection;
@@ -408,12 +410,33 @@ void report_missing_highlights(const RenderOptions& options, const TrussModelDat
             diagnostic("--highlight-node: the model has no node " + std::to_string(options.highlight_node)));
 }
 
+// The reader's problems as "FILE:LINE: text" ("FILE: text" for the whole file), the first
+// PRINTED_PROBLEMS of them, then how many more there are.
+void report_problems(const std::string& path, const ReadOutcome& outcome, RenderReport& report)
+{
+    for (std::size_t k = 0; k < outcome.problems.size() && k < PRINTED_PROBLEMS; ++k) {
+        const ReadProblem& problem = outcome.problems[k];
+        report.problems.push_back(path + (problem.line > 0 ? ":" + std::to_string(problem.line) : std::string()) +
+                                  ": " + problem.text);
+    }
+    const std::int64_t printed = static_cast<std::int64_t>(std::min(outcome.problems.size(), PRINTED_PROBLEMS));
+    if (outcome.problem_count > printed)
+        report.problems.push_back(path + ": " + std::to_string(outcome.problem_count - printed) + " more problems");
+    report.problem_count = outcome.problem_count;
+}
+
+// How grave a status is: a failure (1, 2, 3) outweighs problems (4), which outweigh success.
+int gravity(int status)
+{
+    return status == RENDER_EXIT_PROBLEMS ? 1 : status == RENDER_EXIT_OK ? 0 : 1 + status;
+}
+
 // Reads the file, makes the settings and draws; false (with the status and lines in report) when
 // there is nothing to save.
 bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport& report)
 {
     start_modules();
-    ReadOutcome outcome;
+    ReadOutcome& outcome = drawing.outcome;
     const std::string reason = read_input(options.results_path, drawing.model, outcome);
     if (!reason.empty()) {
         report.status = RENDER_EXIT_INPUT;
@@ -423,6 +446,7 @@ bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport
     // The reader's messages, one line each: a cut-down file is drawn, missing results are not.
     for (const ReaderMessage& message : outcome.messages)
         report.lines.push_back(diagnostic(message.title + ": " + message.text));
+    report_problems(options.results_path, outcome, report);
     drawing.has_results = outcome.fault == ResultsFault::none;
     if (!drawing.has_results && !options.geometry) {
         report.status = RENDER_EXIT_INPUT;
@@ -486,7 +510,7 @@ RenderReport render_to_file(const RenderOptions& options)
     }
     std::string error;
     if (!options.report_path.empty() &&
-        !write_report(options.report_path, drawing.numbers, drawing.model.title_line, error)) {
+        !write_report(options.report_path, drawing.numbers, drawing.model.title_line, error, &drawing.outcome)) {
         report.status = RENDER_EXIT_SAVE;
         report.lines.push_back(diagnostic(error));
     }
@@ -510,7 +534,12 @@ int render_files(const RenderOptions& options, std::FILE* err)
                 line.insert(prefix.size(), path + ": ");
             std::fprintf(err, "%s\n", line.c_str());
         }
-        worst = std::max(worst, report.status);
+        for (const std::string& line : report.problems)
+            std::fprintf(err, "%s\n", line.c_str());
+        const int status = report.status == RENDER_EXIT_OK && report.problem_count > 0 ? RENDER_EXIT_PROBLEMS
+                                                                                       : report.status;
+        if (gravity(status) > gravity(worst))
+            worst = status;
     }
     draw_set_text_scale(1.0f);
     return worst;

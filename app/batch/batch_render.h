@@ -3,6 +3,7 @@
 // an animated GIF.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,10 +12,15 @@
 #include "draw/picture.h"
 
 // What a render came to: an exit status and the lines to print on stderr (each already prefixed
-// with the program name; reader warnings may come with status RENDER_EXIT_OK).
+// with the program name; reader warnings may come with status RENDER_EXIT_OK), and what the reader
+// found wrong with the file: the program prints those lines after the others and turns an OK
+// status into RENDER_EXIT_PROBLEMS.
 struct RenderReport {
     int status = RENDER_EXIT_OK;
     std::vector<std::string> lines;
+    std::vector<std::string>
+        problems;  // "FILE:LINE: text" ("FILE: text" for the whole file), then "FILE: N more problems"
+    std::int64_t problem_count = 0;  // every problem the reader found
 };
 
 // Opens the results file (once: the reader reads that descriptor), starts the viewer on the headless backend with it
@@ -30,7 +36,7 @@ RenderReport render_picture(const RenderOptions& options, Picture& picture);
 RenderReport render_to_file(const RenderOptions& options);
 // render_to_file for every results file of options, each to its output names (render_output_path),
 // its lines printed to err (each naming its file when there are several), the runtime shut down
-// after each. Returns the highest status of them.
+// after each. Returns the gravest status of them (a failure before RENDER_EXIT_PROBLEMS before OK).
 int render_files(const RenderOptions& options, std::FILE* err);
 // The whole program: reads the command line, prints the help to out or renders and saves, prints
 // diagnostics to err, shuts the runtime down and returns the exit status.

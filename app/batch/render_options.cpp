@@ -558,5 +558,7 @@ std::string render_help_text()
            "\n"
            "Exit status: 0 picture and report written; 1 results file missing, unreadable or\n"
            "without usable results; 2 bad command line; 3 the picture or the report could not\n"
-           "be written. With several results files, the highest status of them.\n";
+           "be written; 4 drawn and written, but the results file has problems (each printed\n"
+           "as FILE:LINE: text). With several results files, the gravest of them (1, 2 and 3\n"
+           "before 4).\n";
 }

@@ -9,10 +9,11 @@
 
 #include "app/export/sheet.h"
 
-constexpr int RENDER_EXIT_OK = 0;     // the picture was written
-constexpr int RENDER_EXIT_INPUT = 1;  // results file missing, unreadable or without usable results
-constexpr int RENDER_EXIT_USAGE = 2;  // bad command line
-constexpr int RENDER_EXIT_SAVE = 3;   // the picture or the report could not be written
+constexpr int RENDER_EXIT_OK = 0;        // the picture was written
+constexpr int RENDER_EXIT_INPUT = 1;     // results file missing, unreadable or without usable results
+constexpr int RENDER_EXIT_USAGE = 2;     // bad command line
+constexpr int RENDER_EXIT_SAVE = 3;      // the picture or the report could not be written
+constexpr int RENDER_EXIT_PROBLEMS = 4;  // drawn and written, but the results file has problems
 
 constexpr int RENDER_DEFAULT_QUALITY = 70;     // libjpeg quality, the viewer's own
 constexpr int RENDER_ZOOM_LIMIT = 100;         // --zoom takes -this .. this steps

@@ -27,7 +27,8 @@ constexpr Column<MemberNumbers> MEMBERS[] = {
     {"force", 1, {"Force"}, false, Kind::FileReal,
      When::Always, When::WithResults, [](const MemberNumbers& m, int) { return m.force; }},
     {"state", 1, {"T/C"}, false, Kind::State,
-     When::Always, When::WithResults, [](const MemberNumbers& m, int) { return static_cast<double>(m.state); }},
+     When::UnlessForceMissing, When::WithKnownForce,
+     [](const MemberNumbers& m, int) { return static_cast<double>(m.state); }},
 };
 
 constexpr Column<NodeNumbers> NODES[] = {

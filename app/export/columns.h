@@ -32,6 +32,8 @@ enum class ColumnWhen {
     WithResults,          // the file holds results
     Restrained,           // with results, at a node with a restrained component (every component)
     RestrainedComponent,  // with results, in a restrained component only
+    UnlessForceMissing,   // always, but for a drawable member with results whose force the file did not give
+    WithKnownForce,       // with results, but not for such a member
 };
 
 template <typename Record>
@@ -81,6 +83,13 @@ bool column_has_value(ColumnWhen when, const ModelNumbers& numbers, const Record
         if constexpr (std::is_same_v<Record, NodeNumbers>)
             return numbers.has_results && row.restraint[component] == 1;
         return numbers.has_results;
+    case ColumnWhen::UnlessForceMissing:
+    case ColumnWhen::WithKnownForce: {
+        bool missing = false;
+        if constexpr (std::is_same_v<Record, MemberNumbers>)
+            missing = numbers.has_results && row.drawable && !row.force_known;
+        return !missing && (when == ColumnWhen::UnlessForceMissing || numbers.has_results);
+    }
     }
     return false;
 }

@@ -214,6 +214,23 @@ void append_member_extreme(std::string& out, const Extreme& extreme)
     out += '}';
 }
 
+// ", "complete": true|false, "problem_count": N, "problems": [{"line": L, "text": "..."}, ...]".
+void append_json_problems(std::string& out, const ReadOutcome& read)
+{
+    out += read.problem_count > 0 ? ",\n\"complete\": false" : ",\n\"complete\": true";
+    out += ", \"problem_count\": ";
+    append_whole(out, read.problem_count);
+    out += ", \"problems\": [";
+    for (const ReadProblem& problem : read.problems) {
+        out += &problem == &read.problems.front() ? "\n{\"line\": " : ",\n{\"line\": ";
+        append_whole(out, problem.line);
+        out += ", \"text\": ";
+        append_json_string(out, problem.text);
+        out += '}';
+    }
+    out += ']';
+}
+
 // Fills error with "cannot write 'PATH': " and errno's text (else reason) and returns false.
 bool write_failed(std::string_view path, const std::string& reason, std::string& error)
 {
@@ -264,12 +281,14 @@ std::string report_nodes_csv_path(std::string_view path)
     return csv_table_path(path, "nodes");
 }
 
-std::string report_json(const ModelNumbers& numbers, std::string_view title)
+std::string report_json(const ModelNumbers& numbers, std::string_view title, const ReadOutcome* read)
 {
     std::string out;
     out.reserve(256 + 240 * numbers.nodes.size() + 130 * numbers.members.size() + 2 * title.size());
     out += "{\"format\": 1, \"title\": ";
     append_json_string(out, title);
+    if (read)
+        append_json_problems(out, *read);
     out += ",\n\"nodes\": [";
     append_json_rows(out, numbers, NODE_COLUMNS);
     out += "],\n\"members\": [";
@@ -310,7 +329,8 @@ std::string report_nodes_csv(const ModelNumbers& numbers)
     return table_csv(numbers, NODE_COLUMNS, 180);
 }
 
-bool write_report(const std::string& path, const ModelNumbers& numbers, std::string_view title, std::string& error)
+bool write_report(const std::string& path, const ModelNumbers& numbers, std::string_view title, std::string& error,
+                  const ReadOutcome* read)
 {
     const std::optional<ReportFormat> format = report_format(path);
     if (!format) {
@@ -318,7 +338,7 @@ bool write_report(const std::string& path, const ModelNumbers& numbers, std::str
         return false;
     }
     if (*format == ReportFormat::Json)
-        return write_text(path, report_json(numbers, title), error);
+        return write_text(path, report_json(numbers, title, read), error);
     // Both tables are complete before either replaces its file, so a failure never leaves a mixed pair.
     const std::string members_path = report_members_csv_path(path), nodes_path = report_nodes_csv_path(path);
     const std::string members = report_members_csv(numbers), nodes = report_nodes_csv(numbers);

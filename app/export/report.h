@@ -4,6 +4,10 @@
 //
 // JSON, keys in this order, vectors in the file's order x, y, z:
 //   {"format": 1, "title": the file's first line,
+//    when the read's outcome is given: "complete" (false when the file has problems),
+//    "problem_count": every problem found,
+//    "problems": [{"line", "text"}] (the first MAX_LISTED_PROBLEMS in file order, those about the
+//    whole file, line 0, last),
 //    "nodes": [{"node", "coordinates", "restraint", "load", "deflection", "deflection_magnitude",
 //               "reaction" (null where no component is restrained, and for every node without results)}],
 //    "members": [{"member", "nodes": [a, b], "length", "stress", "force", "state"}],
@@ -25,6 +29,7 @@
 #include <string_view>
 
 #include "app/model/analysis.h"
+#include "app/model/results_reader.h"
 
 enum class ReportFormat { Json, Csv };
 
@@ -34,8 +39,8 @@ std::optional<ReportFormat> report_format(std::string_view path);
 std::string report_members_csv_path(std::string_view path);
 std::string report_nodes_csv_path(std::string_view path);
 
-// The JSON report of numbers with title as its "title".
-std::string report_json(const ModelNumbers& numbers, std::string_view title);
+// The JSON report of numbers with title as its "title", and the problems read found (when given).
+std::string report_json(const ModelNumbers& numbers, std::string_view title, const ReadOutcome* read = nullptr);
 // The member table as CSV, header row first.
 std::string report_members_csv(const ModelNumbers& numbers);
 // The node table as CSV, header row first.
@@ -44,4 +49,5 @@ std::string report_nodes_csv(const ModelNumbers& numbers);
 // The report of numbers with title as its "title" (the results file's first line), written to path
 // in the format of its extension, each file whole or not at all (a CSV report writes the member
 // table first). True on success; else error names the file and the cause.
-bool write_report(const std::string& path, const ModelNumbers& numbers, std::string_view title, std::string& error);
+bool write_report(const std::string& path, const ModelNumbers& numbers, std::string_view title, std::string& error,
+                  const ReadOutcome* read = nullptr);

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "app/model/truss_model.h"
@@ -24,6 +25,22 @@ namespace {
 
 constexpr int MODEL_COMPONENT[3] = {2, 3, 1};  // model component of the file's x, y, z
 constexpr double UNBALANCED_SHARE = 0.01;      // residual share above which the file does not balance
+constexpr double MISSING = std::numeric_limits<double>::quiet_NaN();
+
+// v with NaN in each component whose bit (model component k at bit << (k - 1)) is in missing.
+Vec3 without_missing(Vec3 v, std::uint16_t missing, std::uint16_t bit)
+{
+    for (int j = 0; j < 3; ++j) {
+        if (missing & (bit << (MODEL_COMPONENT[j] - 1)))
+            v[j] = MISSING;
+    }
+    return v;
+}
+
+bool finite(const Vec3& v)
+{
+    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+}
 
 double magnitude(const Vec3& v)
 {
@@ -82,7 +99,8 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
     numbers.has_results = results;
 
     for (int i = 1; i <= node_count; ++i)
-        nodes[i].coordinates = file_coordinates(model, i);
+        nodes[i].coordinates = without_missing(file_coordinates(model, i), node_missing_bits(model, i),
+                                               MISSING_POSITION);
 
     // Sum of the member forces acting on each node, file order x, y, z.
     std::vector<Vec3> member_pull(static_cast<std::size_t>(node_count) + 1, Vec3{});
@@ -100,8 +118,10 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         m.length = magnitude(span);
         if (!results)
             continue;
-        m.stress = model.element_stress[e];
-        m.force = model.element_force[e];
+        const std::uint8_t missing = element_missing_bits(model, e);
+        m.stress = missing & MISSING_STRESS ? MISSING : model.element_stress[e];
+        m.force = missing & MISSING_FORCE ? MISSING : model.element_force[e];
+        m.force_known = std::isfinite(m.force);
         m.state = m.force > 0 ? MemberState::Tension : m.force < 0 ? MemberState::Compression : MemberState::None;
         if (m.force > numbers.max_tension.value)
             numbers.max_tension = {e, m.force};
@@ -109,6 +129,11 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
             numbers.max_compression = {e, m.force};
         if (std::fabs(m.force) > numbers.largest_force)
             numbers.largest_force = std::fabs(m.force);
+        // A member without a known force or geometry pulls on its nodes by an unknown amount.
+        if (!m.force_known || std::isnan(m.length)) {
+            member_pull[a] = member_pull[b] = {MISSING, MISSING, MISSING};
+            continue;
+        }
         // A member of no length has no direction: it can carry nothing to its nodes.
         if (!(m.length > 0))
             continue;
@@ -121,7 +146,8 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
 
     for (int i = 1; i <= node_count; ++i) {
         NodeNumbers& n = nodes[i];
-        n.load = file_vector(model.node_loads, i);
+        const std::uint16_t missing = node_missing_bits(model, i);
+        n.load = without_missing(file_vector(model.node_loads, i), missing, MISSING_LOAD);
         for (int j = 0; j < 3; ++j) {
             n.restraint[j] = model.node_fixity[MODEL_COMPONENT[j]][i];
             n.restrained = n.restrained || n.restraint[j] == 1;
@@ -130,8 +156,9 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         }
         if (!results)
             continue;
-        n.deflection = file_vector(model.node_deflections, i);
+        n.deflection = without_missing(file_vector(model.node_deflections, i), missing, MISSING_DEFLECTION);
         n.deflection_magnitude = magnitude(n.deflection);
+        n.deflection_known = finite(n.deflection);
         if (n.deflection_magnitude > numbers.max_deflection.value)
             numbers.max_deflection = {i, n.deflection_magnitude};
         for (int j = 0; j < 3; ++j) {
@@ -140,12 +167,15 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
             n.reaction[j] = -(n.load[j] + member_pull[i][j]) + 0.0;  // + 0.0: no reaction of -0
             numbers.reaction_sum[j] += n.reaction[j];
         }
+        n.reaction_known = n.restrained && finite(n.reaction);
     }
 
     for (int j = 0; j < 3; ++j)
         numbers.residual[j] = numbers.load_sum[j] + numbers.reaction_sum[j];
     if (numbers.total_load > 0)
         numbers.residual_share = magnitude(numbers.residual) / numbers.total_load;
+    if (!std::isfinite(numbers.total_load) || !finite(numbers.residual))
+        numbers.residual_share = MISSING;  // a sum over a missing or unbounded value
     numbers.unbalanced = results && numbers.residual_share > UNBALANCED_SHARE;
     numbers.nodes = std::move(nodes);
     numbers.members = std::move(members);

@@ -24,7 +24,8 @@ struct MemberNumbers {
     double length = 0;                      // undeformed length, model length units (0 when not drawable)
     double stress = 0;                      // as the file gives it
     double force = 0;                       // axial force as the file gives it; > 0 tension
-    MemberState state = MemberState::None;  // None also without results
+    MemberState state = MemberState::None;  // None also without results, and when the force is missing
+    bool force_known = false;               // with results, the file gave a usable force (else force is NaN)
 };
 
 struct NodeNumbers {
@@ -33,8 +34,10 @@ struct NodeNumbers {
     Vec3 load{};
     Vec3 deflection{};
     double deflection_magnitude = 0;
-    bool restrained = false;  // at least one component has restraint code 1
-    Vec3 reaction{};          // -(load + member forces on the node) per restrained component, 0 elsewhere
+    bool restrained = false;        // at least one component has restraint code 1
+    Vec3 reaction{};                // -(load + member forces on the node) per restrained component, 0 elsewhere
+    bool deflection_known = false;  // with results, the file gave all three deflections
+    bool reaction_known = false;    // restrained, with results, and every load and member force it sums was given
 };
 
 struct Extreme {
@@ -68,6 +71,10 @@ inline bool member_ends(const TrussModelData& model, int e, int nodes, int& a, i
 }
 
 // Every number of model as it stands; has_results tells whether the file had usable results.
+// A value the file did not give (the model's MISSING_* bits) is NaN here, and so is every number
+// computed from it: a member's length and its pull on its nodes, their reactions, the sums and the
+// residual share. The extremes and largest_force pass over NaN; a NaN residual share is never
+// unbalanced.
 // Without results, stresses, forces, deflections and reactions are 0, the states None and the
 // model is never unbalanced. The extremes and largest_force consider drawable members only.
 ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results);

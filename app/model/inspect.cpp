@@ -1,15 +1,19 @@
 // Tooltip texts of members and nodes. Numbers are shown with 4 significant digits ("%.4g"), as
-// the file gives them (no units: the file carries none).
+// the file gives them (no units: the file carries none); a value the file did not give (NaN in the
+// numbers) reads "missing".
 //
 // Reads only its arguments.
 #include "app/model/inspect.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
 std::string number(double value)
 {
+    if (std::isnan(value))
+        return "missing";
     char text[32];
     std::snprintf(text, sizeof text, "%.4g", value);
     return text;
@@ -32,6 +36,8 @@ std::string member_tooltip(const ModelNumbers& all, int e)
     if (!all.has_results)
         return text + "\nno results";
     text += "\nstress " + number(m.stress) + "\nforce " + number(m.force);
+    if (m.drawable && !m.force_known)
+        return text;  // no state without a force
     return text + " (" + std::string(member_state_name(m.state)) + ")";
 }
 

@@ -13,6 +13,11 @@ bool FileSlotLineSource::at_end()
     return file_eof(slot_) != 0;
 }
 
+bool FileSlotLineSource::ended_by_nul() const
+{
+    return file_line_ended_by_nul(slot_);
+}
+
 void MemoryLineSource::read_line(std::string& line)
 {
     const std::size_t size = bytes_.size();
@@ -20,6 +25,7 @@ void MemoryLineSource::read_line(std::string& line)
     while (stop < size && bytes_[stop] != '\n' && bytes_[stop] != '\r' && bytes_[stop] != '\0')
         ++stop;
     line.assign(bytes_.data() + next_, stop - next_);
+    nul_ended_ = stop < size && bytes_[stop] == '\0';
     if (stop >= size) {
         next_ = size;
         return;

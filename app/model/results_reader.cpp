@@ -22,6 +22,12 @@
 // A count above 50 that the file cannot fill ends where its lines end; up to 50, the missing lines
 // read as empty ones, all zero.
 //
+// Whatever the reader had to guess is a problem in the outcome, with its line: a section that ends
+// before its count, a field that is absent, not a number or not finite (the value is then marked
+// missing in the model, which keeps what was read in its place), a negative count, a line numbered
+// out of step, a repeated or missing member number, an end node outside the nodes, a NUL or other
+// control byte, nodes that all lie at one point. The boxes the user is shown stay as they were.
+//
 // The reader touches only the model it is given and its line source; what the window makes of the
 // outcome (boxes, the "3D" tick, the scale field) is the window's.
 #include "app/model/results_reader.h"
@@ -30,11 +36,13 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/model/line_source.h"
+#include "app/model/read_problems.h"
 #include "app/model/truss_model.h"
 #include "core/str.h"
 
@@ -235,17 +243,158 @@ struct Omissions {
 
 // One element line as read, stored once the section's length is known.
 struct ElementLine {
-    std::int32_t number;  // element number (low 32 bits)
-    std::int64_t first;   // end node 1 as read
-    std::int64_t second;  // end node 2 as read
+    std::int32_t number;    // element number (low 32 bits)
+    std::int32_t position;  // the line's place in the section, 1..
+    std::int64_t first;     // end node 1 as read
+    std::int64_t second;    // end node 2 as read
 };
 
-// Reads the next line into line; false when the source has ended (every later line would read as
-// "" too, so a section may stop there). An empty last line counts as the end.
-bool next_line(LineSource& source, std::string& line)
+// The source's lines, counted from 1, each checked for a NUL that ended it early and (after the
+// title) for control bytes.
+class CountedLines {
+public:
+    CountedLines(LineSource& source, ProblemList& problems) : source_(source), problems_(problems) {}
+
+    void read(std::string& line)
+    {
+        source_.read_line(line);
+        ++number_;
+        if (source_.ended_by_nul())
+            problems_.add(number_, [] {
+                return std::string("a NUL byte ends the line early; the lines after it are out of step");
+            });
+        if (number_ > 1) {
+            const int control = first_control_byte(line);
+            if (control >= 0)
+                problems_.add(number_, [control] {
+                    return "control byte " + quoted_field(std::string(1, static_cast<char>(control))) + " in the line";
+                });
+        }
+    }
+    // Reads the next line into line; false when the source has ended (every later line would read
+    // as "" too, so a section may stop there). An empty last line counts as the end.
+    bool next(std::string& line)
+    {
+        read(line);
+        return !(line.empty() && source_.at_end());
+    }
+    void skip(std::string& line, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            read(line);
+    }
+    bool at_end() { return source_.at_end(); }
+    std::int64_t number() const { return number_; }  // the line last read
+    // True the first time only: where the file ended is said once, not again for every later section.
+    bool first_end()
+    {
+        const bool first = !ended_;
+        ended_ = true;
+        return first;
+    }
+
+private:
+    LineSource& source_;
+    ProblemList& problems_;
+    std::int64_t number_ = 0;
+    bool ended_ = false;
+};
+
+// Splits text at runs of spaces into at most max fields; returns how many there were (max when more).
+std::size_t split_fields(std::string_view text, std::string_view* fields, std::size_t max)
 {
-    source.read_line(line);
-    return !(line.empty() && source.at_end());
+    std::size_t count = 0;
+    std::size_t i = text.find_first_not_of(' ');
+    while (i != std::string_view::npos && count < max) {
+        const std::size_t end = std::min(text.find(' ', i), text.size());
+        fields[count++] = text.substr(i, end - i);
+        i = text.find_first_not_of(' ', end);
+    }
+    return count;
+}
+
+// "node 3: x load" and the like: what a problem is about.
+std::string subject(const char* kind, std::int64_t number, const char* value)
+{
+    return std::string(kind) + " " + std::to_string(number) + ": " + value;
+}
+
+// Checks a real value's field (absent when !present); false, with a problem, when the value is not
+// usable: absent, not a number or not finite.
+bool check_real(ProblemList& problems, std::int64_t at, bool present, std::string_view field, float value,
+                const char* kind, std::int64_t number, const char* name)
+{
+    if (!present || field.empty()) {
+        problems.add(at, [&] { return subject(kind, number, name) + " is missing"; });
+        return false;
+    }
+    if (!is_decimal_real(field)) {
+        problems.add(at, [&] { return subject(kind, number, name) + " is not a number: " + quoted_field(field); });
+        return false;
+    }
+    if (!std::isfinite(value)) {
+        problems.add(at, [&] { return subject(kind, number, name) + " is not finite: " + quoted_field(field); });
+        return false;
+    }
+    return true;
+}
+
+// Checks the first `wanted` of fields (the line's fields after its number) with valid: each one
+// absent or not valid is a problem, named by names[j].
+void check_fields(ProblemList& problems, std::int64_t at, std::span<const std::string_view> fields, std::size_t wanted,
+                  bool (*valid)(std::string_view), const char* failure, const char* kind, std::int64_t number,
+                  const char* const* names)
+{
+    for (std::size_t j = 0; j < wanted; ++j) {
+        if (j < fields.size() && valid(fields[j]))
+            continue;
+        problems.add(at, [&] {
+            return subject(kind, number, names[j]) +
+                   (j < fields.size() ? failure + quoted_field(fields[j]) : std::string(" is missing"));
+        });
+    }
+}
+
+// Checks that a line's number field is the number its place in the section expects.
+void check_line_number(ProblemList& problems, std::int64_t at, std::string_view field, std::int64_t expected,
+                       const char* kind)
+{
+    if (is_decimal_integer(field) && str_to_int(field) == expected)
+        return;
+    problems.add(at, [&] {
+        return "the line of " + std::string(kind) + " " + std::to_string(expected) + " is numbered " +
+               quoted_field(field);
+    });
+}
+
+// "7, 9, 12 and 297 more": the first of numbers, then how many are left.
+std::string listed_numbers(const std::vector<std::int32_t>& numbers, std::int64_t count)
+{
+    constexpr std::size_t SHOWN = 10;
+    std::string out;
+    for (std::size_t k = 0; k < numbers.size() && k < SHOWN; ++k)
+        out += (k == 0 ? "" : ", ") + std::to_string(numbers[k]);
+    if (count > static_cast<std::int64_t>(SHOWN))
+        out += " and " + std::to_string(count - static_cast<std::int64_t>(SHOWN)) + " more";
+    return out;
+}
+
+// Members 1..count that no line gave (seen[e] == 0), as one problem: "no member lines for ...".
+template <typename OnMissing>
+void note_unseen(ProblemList& problems, const std::vector<std::uint8_t>& seen, std::int32_t count, const char* what,
+                 OnMissing&& on_missing)
+{
+    std::vector<std::int32_t> shown;
+    std::int64_t missing = 0;
+    for (std::int32_t e = 1; e <= count; ++e) {
+        if (static_cast<std::size_t>(e) < seen.size() && seen[e])
+            continue;
+        on_missing(e);
+        if (++missing <= 10)
+            shown.push_back(e);
+    }
+    if (missing > 0)
+        problems.add(0, [&] { return std::string(what) + " " + listed_numbers(shown, missing); });
 }
 
 // Grows the node records so that node i has an entry: doubling, never past limit.
@@ -288,6 +437,61 @@ bool read_node_line(TrussModelData& m, int i, std::string_view line)
     return m.node_coords[1][i] != 0.0f;
 }
 
+constexpr int MODEL_COMPONENT[3] = {2, 3, 1};  // model component of the file's x, y, z
+constexpr const char* RESTRAINT_NAMES[3] = {"x restraint code", "y restraint code", "z restraint code"};
+constexpr const char* COORDINATE_NAMES[3] = {"x coordinate", "y coordinate", "z coordinate"};
+constexpr const char* LOAD_NAMES[3] = {"x load", "y load", "z load"};
+constexpr const char* DEFLECTION_NAMES[3] = {"x deflection", "y deflection", "z deflection"};
+
+// Node line i, read at line `at`: its fields, number, restraint codes, coordinates and loads.
+void check_node_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
+{
+    constexpr std::size_t FIELDS = 10;
+    std::string_view fields[FIELDS + 1];
+    const std::size_t count = split_fields(line, fields, FIELDS + 1);
+    if (count == 0) {
+        problems.add(at, [&] { return "the line of node " + std::to_string(i) + " is empty"; });
+        mark_node_missing(m, i, MISSING_ALL_COMPONENTS * MISSING_POSITION | MISSING_ALL_COMPONENTS * MISSING_LOAD);
+        return;
+    }
+    check_line_number(problems, at, fields[0], i, "node");
+    check_fields(problems, at, {fields + 1, count - 1}, 3, is_decimal_integer, " is not a whole number: ", "node", i,
+                 RESTRAINT_NAMES);
+    for (std::size_t j = 0; j < 3; ++j) {
+        const int k = MODEL_COMPONENT[j];
+        if (!check_real(problems, at, 4 + j < count, fields[4 + j], m.node_coords[k][i], "node", i,
+                        COORDINATE_NAMES[j]))
+            mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_POSITION << (k - 1)));
+    }
+    for (std::size_t j = 0; j < 3; ++j) {
+        const int k = MODEL_COMPONENT[j];
+        if (!check_real(problems, at, 7 + j < count, fields[7 + j], m.node_loads[k][i], "node", i, LOAD_NAMES[j]))
+            mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_LOAD << (k - 1)));
+    }
+    if (count > FIELDS)
+        problems.add(at, [&] { return subject("node", i, "text after the z load: ") + quoted_field(fields[FIELDS]); });
+}
+
+// An element line at line `at`: its fields (the number and the end nodes are stored later).
+void check_element_line(std::string_view line, std::int64_t at, ProblemList& problems)
+{
+    std::string_view fields[4];
+    const std::size_t count = split_fields(line, fields, 4);
+    if (count == 0) {
+        problems.add(at, [] { return std::string("an empty line among the member lines"); });
+        return;
+    }
+    const std::int64_t number = low_32_bits(str_to_int(fields[0]));
+    if (!is_decimal_integer(fields[0]))
+        problems.add(at, [&] { return "a member number that is not a whole number: " + quoted_field(fields[0]); });
+    static constexpr const char* END_NAMES[2] = {"end node 1", "end node 2"};
+    check_fields(problems, at, {fields + 1, count - 1}, 2, is_decimal_real, " is not a number: ", "member", number,
+                 END_NAMES);
+    if (count > 3)
+        problems.add(at,
+                     [&] { return subject("member", number, "text after end node 2: ") + quoted_field(fields[3]); });
+}
+
 // The element number and end nodes of one element line; false for an empty line (a file that
 // ends early), which addresses no element.
 bool parse_element_line(std::string_view line, ElementLine& out)
@@ -303,22 +507,70 @@ bool parse_element_line(std::string_view line, ElementLine& out)
     return true;
 }
 
-void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissions)
+// Stores an element line read at line `at`; seen marks the element numbers already stored.
+void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissions, std::int64_t at,
+                   ProblemList& problems, std::vector<std::uint8_t>& seen)
 {
     std::int32_t e = line.number;
     if (e < 1 || e > omissions.element_number_limit) {
         ++omissions.bad_element_numbers;
+        problems.add(at, [&] {
+            return "member number " + std::to_string(e) + " is outside 1.." +
+                   std::to_string(omissions.element_number_limit);
+        });
         return;
     }
+    if (seen[static_cast<std::size_t>(e)])
+        problems.add(
+            at, [&] { return "member " + std::to_string(e) + " is listed again; this line replaces the earlier one"; });
+    seen[static_cast<std::size_t>(e)] = 1;
     const std::int64_t ends[2] = {line.first, line.second};
     for (int j = 1; j <= 2; ++j) {
         std::int64_t node = ends[j - 1];
         if (node < 1 || node > m.node_count) {
             ++omissions.bad_end_nodes;
+            problems.add(at, [&] {
+                return "member " + std::to_string(e) + ": end node " + std::to_string(node) +
+                       " is not one of the nodes 1.." + std::to_string(std::max(m.node_count, 0));
+            });
             node = 0;  // no node: the element is not drawn
         }
         m.element_nodes[static_cast<std::size_t>(e)][j] = static_cast<std::int32_t>(node);
     }
+}
+
+// Deflection line i at line `at`: its number and its three values (as the free fields after a long
+// number, else the fixed columns).
+void check_deflection_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
+{
+    if (trim_view(line).empty()) {
+        problems.add(at, [&] { return "the deflection line of node " + std::to_string(i) + " is empty"; });
+        mark_node_missing(m, i, MISSING_ALL_COMPONENTS * MISSING_DEFLECTION);
+        return;
+    }
+    std::string_view fields[5];
+    std::size_t count = 4;
+    std::string_view extra;
+    if (long_leading_number(line, 3)) {
+        count = split_fields(line, fields, 5);
+        if (count > 4)
+            extra = fields[4];
+    } else {
+        fields[0] = trim_view(mid_view(line, 1, 2));
+        fields[1] = trim_view(mid_view(line, 3, 12));
+        fields[2] = trim_view(mid_view(line, 16, 12));
+        fields[3] = trim_view(mid_view(line, 28, 12));
+        extra = trim_view(mid_view(line, 40, static_cast<int>(std::min<std::size_t>(line.size(), 1 << 30))));
+    }
+    check_line_number(problems, at, fields[0], i, "the deflections of node");
+    for (std::size_t j = 0; j < 3; ++j) {
+        const int k = MODEL_COMPONENT[j];
+        if (!check_real(problems, at, 1 + j < count, fields[1 + j], m.node_deflections[k][i], "node", i,
+                        DEFLECTION_NAMES[j]))
+            mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_DEFLECTION << (k - 1)));
+    }
+    if (!extra.empty())
+        problems.add(at, [&] { return subject("node", i, "text after the z deflection: ") + quoted_field(extra); });
 }
 
 void read_deflection_line(TrussModelData& m, int i, std::string_view line)
@@ -339,33 +591,64 @@ void read_deflection_line(TrussModelData& m, int i, std::string_view line)
     keep_largest_magnitude(m.max_deflection, m.node_deflections[1][i]);
 }
 
-void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissions)
+// Reads a result line, read at line `line_number`; seen marks the elements whose results came already.
+void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissions, std::int64_t line_number,
+                      ProblemList& problems, std::vector<std::uint8_t>& seen)
 {
     std::string_view line = trim_view(raw);
-    std::int32_t e = low_32_bits(str_to_int(line.substr(0, line.find(' '))));
+    const std::string_view number = line.substr(0, line.find(' '));
+    std::int32_t e = low_32_bits(str_to_int(number));
+    if (line.empty()) {
+        problems.add(line_number, [] { return std::string("an empty line among the member results"); });
+    } else if (!is_decimal_integer(number)) {
+        problems.add(line_number,
+                     [&] { return "a member number that is not a whole number: " + quoted_field(number); });
+    }
     if (e < 1 || e > omissions.element_number_limit) {
         // An empty line (a file that ends early) addresses no element; say nothing about it.
-        if (!line.empty())
+        if (!line.empty()) {
             ++omissions.bad_element_numbers;
+            problems.add(line_number, [&] {
+                return "member number " + std::to_string(e) + " is outside 1.." +
+                       std::to_string(omissions.element_number_limit);
+            });
+        }
         return;
     }
     const auto at = static_cast<std::size_t>(e);
+    if (seen[at])
+        problems.add(line_number, [&] {
+            return "the results of member " + std::to_string(e) +
+                   " are listed again; this line replaces the earlier ones";
+        });
+    seen[at] = 1;
+    std::string_view texts[3];
+    std::size_t count = 3;
+    std::string_view extra;
     if (long_leading_number(line, 4)) {
         FieldCursor fields(line);
         fields.advance();
         m.element_stress[at] = str_to_float(fields.take());
         m.element_force[at] = str_to_float(fields.take());
+        std::string_view all[4];
+        count = split_fields(line, all, 4);
+        texts[1] = all[1];
+        texts[2] = all[2];
+        extra = all[3];
     } else {
         m.element_stress[at] = column_real(line, 4, 13);
         m.element_force[at] = column_real(line, 18, 15);
+        texts[1] = trim_view(mid_view(line, 4, 13));
+        texts[2] = trim_view(mid_view(line, 18, 15));
+        extra = trim_view(mid_view(line, 33, static_cast<int>(std::min<std::size_t>(line.size(), 1 << 30))));
     }
     m.element_result_text[at].assign(line.substr(line.size() > 23 ? line.size() - 23 : 0));
-}
-
-void skip_lines(LineSource& source, std::string& line, int n)
-{
-    for (int i = 0; i < n; ++i)
-        source.read_line(line);
+    if (!check_real(problems, line_number, count > 1, texts[1], m.element_stress[at], "member", e, "stress"))
+        mark_element_missing(m, e, MISSING_STRESS);
+    if (!check_real(problems, line_number, count > 2, texts[2], m.element_force[at], "member", e, "force"))
+        mark_element_missing(m, e, MISSING_FORCE);
+    if (!extra.empty())
+        problems.add(line_number, [&] { return subject("member", e, "text after the force: ") + quoted_field(extra); });
 }
 
 // A declared count as the model keeps it: above limit cut to limit (and noted); a negative count
@@ -397,6 +680,14 @@ std::int32_t count_after_end(std::int32_t count, std::int64_t present, std::int6
 void finish(ReadOutcome& outcome, const Omissions& omissions, ResultsFault fault)
 {
     outcome.fault = fault;
+    // Element lines are checked as a section, stored after it: the list goes back into file order
+    // (problems of the whole file, line 0, last).
+    const auto place = [](const ReadProblem& p) {
+        return p.line > 0 ? p.line : std::numeric_limits<std::int64_t>::max();
+    };
+    const auto before = [&](const ReadProblem& a, const ReadProblem& b) { return place(a) < place(b); };
+    if (!std::is_sorted(outcome.problems.begin(), outcome.problems.end(), before))
+        std::stable_sort(outcome.problems.begin(), outcome.problems.end(), before);
     if (omissions.any()) {
         outcome.cut_text = omissions.text();
         outcome.messages.push_back({"Warning", outcome.cut_text});
@@ -407,12 +698,93 @@ void finish(ReadOutcome& outcome, const Omissions& omissions, ResultsFault fault
         outcome.messages.push_back({"Error in Results", "Error in reading Truss Solver Results"});
 }
 
+// Checks a count of line 2 as written: a whole number, not negative, within what a model holds.
+void check_count(ProblemList& problems, std::string_view field, std::int64_t count, std::int32_t limit,
+                 const char* kind)
+{
+    if (!is_decimal_integer(field)) {
+        problems.add(2, [&] {
+            return "the " + std::string(kind) + " count is " +
+                   (field.empty() ? std::string("missing") : "not a whole number: " + quoted_field(field));
+        });
+    } else if (count < 0) {
+        problems.add(2, [&] { return "the " + std::string(kind) + " count is negative: " + quoted_field(field); });
+    } else if (count > limit) {
+        problems.add(2, [&] {
+            return "the " + std::string(kind) + " count " + quoted_field(field) + " is more than the " +
+                   std::to_string(limit) + " a model holds; the rest are left out";
+        });
+    }
+}
+
+// A section that ended at the line last read (the first line the file does not have) after present of its
+// count lines; said for the first section only.
+void note_section_end(ProblemList& problems, CountedLines& lines, const char* section, std::int64_t present,
+                      std::int64_t count)
+{
+    if (!lines.first_end())
+        return;
+    problems.add(lines.number(), [&] {
+        return "the " + std::string(section) + " end after " + std::to_string(present) + " of " +
+               std::to_string(count) + " lines";
+    });
+}
+
+// The extent offset moves the centre by half of it, which is nothing beside a model of any usual
+// size but everything beside a very small one (coordinates of 1e-30 would be drawn far off the
+// canvas). Where the offset is not below a thousandth of component k's extent, the extent's upper
+// end becomes the largest coordinate itself (as ever at least 0).
+void drop_extent_offset(TrussModelData& m, int k)
+{
+    constexpr float OFFSET_SHARE = 1000.0f;  // extent / offset below which the offset is dropped
+    const float offset = std::fabs(EXTENT_OFFSET[k]);
+    if (offset == 0.0f || m.coord_max[k] == 0.0f || offset * OFFSET_SHARE < m.coord_max[k] - m.coord_min[k])
+        return;
+    float largest = 0.0f;
+    for (int i = 1; i <= m.node_count; ++i) {
+        const float v = m.node_coords[k][i];
+        if (std::isfinite(v) && v > largest)
+            largest = v;
+    }
+    m.coord_max[k] = largest;
+}
+
+// A model of two or more nodes whose placed nodes all lie at one point has no extent to fit.
+void check_extent(const TrussModelData& m, ProblemList& problems)
+{
+    if (m.node_count < 2)
+        return;
+    bool first = true;
+    float point[4] = {};
+    std::int32_t placed = 0;  // nodes with all three coordinates
+    for (int i = 1; i <= m.node_count; ++i) {
+        if (node_missing_bits(m, i) & MISSING_ALL_COMPONENTS * MISSING_POSITION)
+            continue;
+        for (int k = 1; k <= 3; ++k) {
+            const float v = m.node_coords[k][i];
+            if (first)
+                point[k] = v;
+            else if (v != point[k])
+                return;
+        }
+        first = false;
+        ++placed;
+    }
+    if (placed < 2)
+        return;  // nothing to fit or no node placed: each unplaced node has its own problem
+    problems.add(0, [&] {
+        return "all " + std::to_string(placed) + (placed == m.node_count ? "" : " placed") + " nodes lie at one point";
+    });
+}
+
 }  // namespace
 
 ReadOutcome read_results(LineSource& source, TrussModelData& m)
 {
     ReadOutcome outcome;
     Omissions omissions;
+    ProblemList problems(outcome);
+    CountedLines lines(source, problems);
     std::string line;
 
     const float deflection_factor = m.deflection_factor;
@@ -421,15 +793,17 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     size_node_records(m, 0);
     size_element_records(m, 0);
 
-    source.read_line(m.title_line);  // shown by the results window and reports only
+    lines.read(m.title_line);  // shown by the results window and reports only
     std::string counts;
-    source.read_line(counts);
+    lines.read(counts);
     const std::string node_field = str_field(counts, 1, " ");
     const std::string element_field = str_field(counts, 2, " ");
     std::int64_t node_lines = count_from_field(node_field);
     std::int64_t element_lines = count_from_field(element_field);
     outcome.declared_nodes = node_lines;
     outcome.declared_elements = element_lines;
+    check_count(problems, node_field, node_lines, MAX_NODES, "node");
+    check_count(problems, element_field, element_lines, MAX_ELEMENTS, "member");
     omissions.node_lines_text = written_count(node_field);
     omissions.element_lines_text = written_count(element_field);
     std::int32_t node_limit = count_within(node_lines, MAX_NODES, omissions.node_lines);
@@ -437,8 +811,9 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
 
     std::int64_t present = node_lines;
     for (std::int64_t i = 1; i <= node_lines; ++i) {
-        if (!next_line(source, line)) {
+        if (!lines.next(line)) {
             present = i - 1;
+            note_section_end(problems, lines, "nodes", present, node_lines);
             break;
         }
         if (i > node_limit)
@@ -446,13 +821,20 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
         make_room_for_node(m, static_cast<std::int32_t>(i), node_limit);
         if (read_node_line(m, static_cast<int>(i), line))
             outcome.spatial = true;
+        check_node_line(m, static_cast<int>(i), line, lines.number(), problems);
     }
     m.node_count = count_after_end(node_limit, present, node_lines, omissions.node_lines, omissions.node_lines_present);
     omissions.nodes_kept = m.node_count;
     outcome.nodes = m.node_count;
     size_node_records(m, m.node_count);
+    for (std::int64_t i = std::max<std::int64_t>(present, 0) + 1; i <= m.node_count; ++i)
+        mark_node_missing(m, static_cast<int>(i),
+                          MISSING_ALL_COMPONENTS * MISSING_POSITION | MISSING_ALL_COMPONENTS * MISSING_LOAD |
+                              MISSING_ALL_COMPONENTS * MISSING_DEFLECTION);
+    check_extent(m, problems);
 
     for (int k = 1; k <= 3; ++k) {
+        drop_extent_offset(m, k);
         m.model_centre[k] = (m.coord_max[k] + m.coord_min[k]) / 2.0f;
     }
     for (int k = 1; k <= 3; ++k) {
@@ -465,14 +847,20 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
 
     std::vector<ElementLine> elements;
     present = element_lines;
+    const std::int64_t first_element_line = lines.number() + 1;
     for (std::int64_t n = 1; n <= element_lines; ++n) {
-        if (!next_line(source, line)) {
+        if (!lines.next(line)) {
             present = n - 1;
+            note_section_end(problems, lines, "member lines", present, element_lines);
             break;
         }
         ElementLine element;
-        if (n <= element_limit && parse_element_line(line, element))
+        if (n <= element_limit && parse_element_line(line, element)) {
+            element.position = static_cast<std::int32_t>(n);
             elements.push_back(element);
+        }
+        if (n <= element_limit)
+            check_element_line(line, lines.number(), problems);
     }
     m.element_count = count_after_end(element_limit, present, element_lines, omissions.element_lines,
                                       omissions.element_lines_present);
@@ -480,23 +868,35 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     outcome.elements = m.element_count;
     omissions.element_number_limit = std::max(m.element_count, LEGACY_ENTRIES);
     size_element_records(m, m.element_count);
-    for (const ElementLine& element : elements)
-        store_element(m, element, omissions);
+    {
+        std::vector<std::uint8_t> seen(m.element_stress.size(), 0);
+        for (const ElementLine& element : elements)
+            store_element(m, element, omissions, first_element_line + element.position - 1, problems, seen);
+        note_unseen(problems, seen, m.element_count, "no line for members", [](std::int32_t) {});
+    }
     elements = std::vector<ElementLine>();
 
-    if (source.at_end()) {
+    if (lines.at_end()) {
         finish(outcome, omissions, ResultsFault::missing);
         return outcome;
     }
     m.deflection_scale = 0.0f;
 
-    skip_lines(source, line, 2);
+    lines.skip(line, 2);
+    present = node_lines;
     for (std::int64_t i = 1; i <= node_lines; ++i) {
-        if (!next_line(source, line))
+        if (!lines.next(line)) {
+            present = i - 1;
+            note_section_end(problems, lines, "deflections", present, node_lines);
             break;
-        if (i <= m.node_count)
+        }
+        if (i <= m.node_count) {
             read_deflection_line(m, static_cast<int>(i), line);
+            check_deflection_line(m, static_cast<int>(i), line, lines.number(), problems);
+        }
     }
+    for (std::int64_t i = std::max<std::int64_t>(present, 0) + 1; i <= m.node_count; ++i)
+        mark_node_missing(m, static_cast<int>(i), MISSING_ALL_COMPONENTS * MISSING_DEFLECTION);
 
     if (m.max_deflection * m.deflection_factor == 0.0f) {
         finish(outcome, omissions, ResultsFault::unreadable);
@@ -506,13 +906,18 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     outcome.deflection_scale_found = true;
     outcome.deflection_scale = m.deflection_scale;
 
-    skip_lines(source, line, 2);
+    lines.skip(line, 2);
+    std::vector<std::uint8_t> seen(m.element_stress.size(), 0);
     for (std::int64_t n = 1; n <= element_lines; ++n) {
-        if (!next_line(source, line))
+        if (!lines.next(line)) {
+            note_section_end(problems, lines, "member results", n - 1, element_lines);
             break;
+        }
         if (n <= element_limit)
-            read_result_line(m, line, omissions);
+            read_result_line(m, line, omissions, lines.number(), problems, seen);
     }
+    note_unseen(problems, seen, m.element_count, "no results for members",
+                [&](std::int32_t e) { mark_element_missing(m, e, MISSING_STRESS | MISSING_FORCE); });
 
     finish(outcome, omissions, ResultsFault::none);
     return outcome;

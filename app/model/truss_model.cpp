@@ -24,6 +24,8 @@ void size_node_records(TrussModelData& model, int nodes)
         model.node_loads[k].resize(n);
         model.node_deflections[k].resize(n);
     }
+    if (!model.node_missing.empty())
+        model.node_missing.resize(n);
 }
 
 void size_element_records(TrussModelData& model, int elements)
@@ -33,6 +35,24 @@ void size_element_records(TrussModelData& model, int elements)
     model.element_stress.resize(n);
     model.element_force.resize(n);
     model.element_result_text.resize(n);
+    if (!model.element_missing.empty())
+        model.element_missing.resize(n);
+}
+
+void mark_node_missing(TrussModelData& model, int i, std::uint16_t bits)
+{
+    if (model.node_missing.size() < model.node_coords[1].size())
+        model.node_missing.resize(model.node_coords[1].size());
+    if (static_cast<std::size_t>(i) < model.node_missing.size())
+        model.node_missing[i] |= bits;
+}
+
+void mark_element_missing(TrussModelData& model, int e, std::uint8_t bits)
+{
+    if (model.element_missing.size() < model.element_stress.size())
+        model.element_missing.resize(model.element_stress.size());
+    if (static_cast<std::size_t>(e) < model.element_missing.size())
+        model.element_missing[e] |= bits;
 }
 
 int usable_node_count(const TrussModelData& model)

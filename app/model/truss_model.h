@@ -38,7 +38,33 @@ struct TrussModelData {
     float max_deflection = 0.0f;                             // largest |deflection component|, length units
     float deflection_scale = 0.0f;                        // the automatic scale the read found, pixels per length unit
     float deflection_factor = DEFAULT_DEFLECTION_FACTOR;  // share of the canvas a fit fills; scales deflections
+    // Values the read could not take from the file (absent, not a number or not finite), as MISSING_* bits per
+    // entry; the record keeps what was read in their place. Empty while nothing is missing (every complete file).
+    std::vector<std::uint16_t> node_missing;    // [i] bits of MISSING_POSITION, MISSING_LOAD, MISSING_DEFLECTION
+    std::vector<std::uint8_t> element_missing;  // [e] MISSING_STRESS | MISSING_FORCE
 };
+
+// The bit of model component k (1..3) of a node's missing coordinate, load or deflection: the group's bit << (k - 1).
+constexpr std::uint16_t MISSING_POSITION = 1;
+constexpr std::uint16_t MISSING_LOAD = 1 << 3;
+constexpr std::uint16_t MISSING_DEFLECTION = 1 << 6;
+constexpr std::uint16_t MISSING_ALL_COMPONENTS = 7;  // a group's three bits, shifted by its first bit
+constexpr std::uint8_t MISSING_STRESS = 1;
+constexpr std::uint8_t MISSING_FORCE = 2;
+
+// Marks bits of node i (1..) as missing, giving the record its entries first.
+void mark_node_missing(TrussModelData& model, int i, std::uint16_t bits);
+// Marks bits of element e (1..) as missing.
+void mark_element_missing(TrussModelData& model, int e, std::uint8_t bits);
+// The missing bits of node i or element e (0: everything was read).
+inline std::uint16_t node_missing_bits(const TrussModelData& model, int i)
+{
+    return static_cast<std::size_t>(i) < model.node_missing.size() ? model.node_missing[i] : 0;
+}
+inline std::uint8_t element_missing_bits(const TrussModelData& model, int e)
+{
+    return static_cast<std::size_t>(e) < model.element_missing.size() ? model.element_missing[e] : 0;
+}
 
 // Entries a record needs for count nodes or elements: index 0 and 1..max(count, 50).
 std::size_t record_entries(int count);

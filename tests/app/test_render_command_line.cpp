@@ -341,10 +341,58 @@ TEST_F(RenderProcessTest, UnreadableFileIsRefusedBeforeReading)
 TEST_F(RenderProcessTest, CutDownFileIsDrawnWithAWarning)
 {
     const ProcessResult r = run({std::string(KELVARO_TEST_DATA) + "/malformed/end_node_99.txt", "-o", path("cut.jpg")});
-    EXPECT_EQ(r.status, 0);
+    // Drawn, but the file has problems: the warning, then each of its two unknown end nodes.
+    EXPECT_EQ(r.status, RENDER_EXIT_PROBLEMS);
     EXPECT_EQ(r.err.rfind("kelvaro-render: Warning: Results file cut down:", 0), 0u) << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3);
     EXPECT_EQ(jpeg_size(read_all(path("cut.jpg"))), std::make_pair(700, 500));
+}
+
+TEST_F(RenderProcessTest, ProblemsAreListedAtTheirLinesAndGiveStatusFour)
+{
+    // The roof's member results cut after 500 of their 800 lines: drawn and reported, but said.
+    std::string roof = read_all(EXAMPLES + "roof.res");
+    std::size_t end = roof.size();
+    for (int n = 0; n <= 300; ++n)
+        end = roof.rfind('\n', end - 1);
+    const std::string cut = path("cut.res");
+    std::ofstream(cut) << roof.substr(0, end + 1);
+    ProcessResult r = run({cut, "-o", path("cut.png"), "--report", path("cut.json")});
+    EXPECT_EQ(r.status, RENDER_EXIT_PROBLEMS);
+    EXPECT_EQ(r.err, cut + ":1749: the member results end after 500 of 800 lines\n" + cut +
+                         ": no results for members 501, 502, 503, 504, 505, 506, 507, 508, 509, 510 and 290 more\n");
+    const std::string json = read_all(path("cut.json"));
+    EXPECT_NE(json.find(",\n\"complete\": false, \"problem_count\": 2, \"problems\": [\n{\"line\": 1749, \"text\": "
+                        "\"the member results end after 500 of 800 lines\"},\n{\"line\": 0,"),
+              std::string::npos)
+        << json.substr(0, 400);
+    EXPECT_NE(json.find("{\"member\": 501, \"nodes\": [147, 28], \"length\": 2.9154759474226504, \"stress\": null, "
+                        "\"force\": null, \"state\": null}"),
+              std::string::npos);
+
+    // Beyond twenty problems the rest are counted; a failure outweighs problems, problems success.
+    const std::string many = path("many.res");
+    std::string lines = "t\n30 0\n";  // thirty node lines of one word: a problem each
+    for (int i = 0; i < 30; ++i)
+        lines += "x\n";
+    std::ofstream(many) << lines;
+    struct Case {
+        std::vector<std::string> files;
+        int status;
+    } cases[] = {
+        {{EXAMPLES + "bridge.res", many}, RENDER_EXIT_PROBLEMS},
+        {{many, path("missing.res")}, RENDER_EXIT_INPUT},
+        {{EXAMPLES + "bridge.res"}, RENDER_EXIT_OK},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = c.files;
+        arguments.insert(arguments.end(), {"--geometry", "-o", path("{name}.png")});
+        r = run(arguments);
+        EXPECT_EQ(r.status, c.status) << c.files.back();
+    }
+    r = run({many, "--geometry", "-o", path("many.png")});
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 22) << "No Results, 20 problems, how many more\n" << r.err;
+    EXPECT_NE(r.err.find(many + ": 10 more problems\n"), std::string::npos) << r.err;
 }
 
 TEST_F(RenderProcessTest, HelpGoesToStandardOutput)

@@ -178,7 +178,8 @@ TEST_F(ReportTest, JsonReadsBackWithItsKeysInOrderAndTheModulesNumbers)
         const FlatJson json = flatten(report);
         ASSERT_TRUE(json.parsed);
 
-        EXPECT_EQ(json.keys.at(""), "format,title,nodes,members,summary");
+        EXPECT_EQ(json.keys.at(""), "format,title,complete,problem_count,problems,nodes,members,summary");
+        EXPECT_EQ(json.text(".complete"), "true");
         EXPECT_EQ(json.keys.at(".nodes[0]"),
                   "node,coordinates,restraint,load,deflection,deflection_magnitude,reaction");
         EXPECT_EQ(json.keys.at(".members[0]"), "member,nodes,length,stress,force,state");

@@ -141,6 +141,33 @@ TEST_F(ViewTest, FitWithoutAFiniteScaleKeepsThePreviousOne)
     EXPECT_EQ(View.scale, 7.0f) << "no nodes";
 }
 
+TEST_F(ViewTest, ModelsOfAnyExtentAreFittedAlike)
+{
+    // The same wide and spatial models scaled by 1e-30 ... 1e30 land on the same pixels (within a
+    // quarter pixel: the extent offset shifts a model of a thousandth of its size or more).
+    const std::vector<std::array<float, 3>> shapes[] = {
+        {{0, 0, 0}, {20, 0, 0}, {20, 5, 0}, {8, 2, 0}},
+        {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {0, 0, 10}, {4, 3, 7}},
+    };
+    for (const auto& shape : shapes) {
+        set_nodes(shape);
+        show_fitted();
+        const std::vector<float> x = ViewState.node_screen[1], y = ViewState.node_screen[2];
+        for (float factor : {1e-30f, 1e-9f, 1e-3f, 1e9f, 1e30f}) {
+            std::vector<std::array<float, 3>> scaled = shape;
+            for (auto& node : scaled)
+                for (float& c : node)
+                    c *= factor;
+            set_nodes(scaled);
+            show_fitted();
+            for (std::size_t i = 1; i <= shape.size(); ++i) {
+                EXPECT_NEAR(ViewState.node_screen[1][i], x[i], 0.25f) << factor << " node " << i;
+                EXPECT_NEAR(ViewState.node_screen[2][i], y[i], 0.25f) << factor << " node " << i;
+            }
+        }
+    }
+}
+
 TEST_F(ViewTest, NodesThatCannotBePlacedTakeNoPartInTheFit)
 {
     set_nodes({{0, 0, 0}, {0, 10, 0}, {5, 5, 0}, {10, 10, 0}});

@@ -223,6 +223,46 @@ TEST_P(AtomicFile, FoldersAndMissingFoldersAreRefused)
     EXPECT_TRUE(entries().empty());
 }
 
+TEST_P(AtomicFile, ASaveRemovesWhatAKilledSaveOfItsTargetLeftAndNothingElse)
+{
+    const std::string target = target_with_old_contents();  // x.jpg
+    const std::string me = std::to_string(::getpid());
+    const std::string gone = "99999999";  // beyond any process id
+    struct Entry {
+        std::string name;
+        int age;  // seconds since it was last written
+        bool stays;
+    } cases[] = {
+        {".x.jpg.kelvaro-tmp." + gone + ".a1B2c3", 60, false},
+        {".x.jpg.kelvaro-tmp." + gone + ".a1B2c4", 0, true},  // the writer may be in another process-id namespace
+        {".x.jpg.kelvaro-tmp." + me + ".a1B2c5", 60, true},   // its writer still runs
+        {".x.jpg.kelvaro-tmp." + me + ".a1B2c6", 3600, false},
+        {".x.jpg.backup", 3600, true},
+        {".x.jpg.a1B2c3", 3600, true},
+        {".x.jpg.kelvaro-tmp." + gone + ".a1B2c", 3600, true},
+        {".x.jpg.kelvaro-tmp." + gone + ".a1B2c3.backup", 3600, true},
+        {".x.jpg.kelvaro-tmp.0" + gone + ".a1B2c3", 3600, true},
+        {".y.jpg.kelvaro-tmp." + gone + ".a1B2c3", 3600, true},
+        {"x.jpg.kelvaro-tmp." + gone + ".a1B2c3", 3600, true},
+    };
+    const std::string folder = ".x.jpg.kelvaro-tmp." + gone + ".a1B2c7";  // not a file
+    fs::create_directory(folder_ / folder);
+    const timespec old[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path(folder).c_str(), old, 0), 0);
+    std::set<std::string> expected = {"x.jpg", folder};
+    for (const Entry& c : cases) {
+        std::ofstream(path(c.name)) << "user's";
+        const timespec times[2] = {{std::time(nullptr) - c.age, 0}, {std::time(nullptr) - c.age, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path(c.name).c_str(), times, 0), 0);
+        if (c.stays)
+            expected.insert(c.name);
+    }
+    std::string error;
+    ASSERT_TRUE(write_file_atomically(target, "new", error)) << error;
+    EXPECT_EQ(entries(), expected);
+    EXPECT_EQ(read_bytes(target), "new");
+}
+
 INSTANTIATE_TEST_SUITE_P(BothWays, AtomicFile, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? std::string("Unnamed") : std::string("HiddenName");

@@ -91,3 +91,25 @@ TEST(LineSourceTest, LineEndsNulBytesAndBufferBoundariesSplitAsInAFile)
     }
     std::filesystem::remove(path);
 }
+
+TEST(LineSourceTest, BothSourcesTellWhichLinesANulEnded)
+{
+    const std::string block(FILE_BUFFER_SIZE - 1, 'x');  // the NUL after it is the buffer's last byte
+    const std::string bytes = std::string("a\0b\n\0c\r\n", 8) + block + std::string("\0d", 2);
+    const std::vector<bool> nul_ended = {true, false, true, false, true, false, false};
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("kelvaro_nul_lines_" + std::to_string(::getpid()));
+    std::ofstream(path, std::ios::binary) << bytes;
+    ASSERT_NE(file_open_read(SLOT, path.string()), 0);
+    FileSlotLineSource file(SLOT);
+    MemoryLineSource memory(bytes);
+    std::string line;
+    for (std::size_t n = 0; n < nul_ended.size(); ++n) {
+        file.read_line(line);
+        memory.read_line(line);
+        EXPECT_EQ(file.ended_by_nul(), nul_ended[n]) << "line " << n + 1;
+        EXPECT_EQ(memory.ended_by_nul(), nul_ended[n]) << "line " << n + 1;
+    }
+    file_close(SLOT);
+    std::filesystem::remove(path);
+}

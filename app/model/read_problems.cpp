@@ -1,0 +1,86 @@
+// Checks of the text the results reader finds.
+#include "app/model/read_problems.h"
+
+#include <cstdio>
+
+namespace {
+
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The number of decimal digits at text[i...].
+std::size_t digits_at(std::string_view text, std::size_t i)
+{
+    std::size_t n = 0;
+    while (i + n < text.size() && is_digit(text[i + n]))
+        ++n;
+    return n;
+}
+
+std::size_t after_sign(std::string_view text, std::size_t i)
+{
+    return i < text.size() && (text[i] == '+' || text[i] == '-') ? i + 1 : i;
+}
+
+constexpr std::size_t QUOTED_BYTES = 40;  // most bytes of a field a problem quotes
+
+}  // namespace
+
+bool is_decimal_integer(std::string_view text)
+{
+    const std::size_t i = after_sign(text, 0);
+    const std::size_t digits = digits_at(text, i);
+    return digits > 0 && i + digits == text.size();
+}
+
+bool is_decimal_real(std::string_view text)
+{
+    std::size_t i = after_sign(text, 0);
+    std::size_t digits = digits_at(text, i);
+    i += digits;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t fraction = digits_at(text, i + 1);
+        digits += fraction;
+        i += 1 + fraction;
+    }
+    if (digits == 0)
+        return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        i = after_sign(text, i + 1);
+        const std::size_t exponent = digits_at(text, i);
+        if (exponent == 0)
+            return false;
+        i += exponent;
+    }
+    return i == text.size();
+}
+
+std::string quoted_field(std::string_view text)
+{
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size() && i < QUOTED_BYTES; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 32 || c == 127) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (text.size() > QUOTED_BYTES)
+        out += "...";
+    return out + "\"";
+}
+
+int first_control_byte(std::string_view text)
+{
+    for (const char byte : text) {
+        const unsigned char c = static_cast<unsigned char>(byte);
+        if (c < 32 || c == 127)
+            return c;
+    }
+    return -1;
+}

@@ -1,0 +1,76 @@
+// What the results reader finds wrong with a file: the problem list it fills (bounded, in file
+// order) and the checks of a field's text that decide whether a value was really in the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/model/results_reader.h"
+
+// Collects problems into an outcome: every one is counted, the first MAX_LISTED_PROBLEMS are kept.
+// Problems of one line found one after the other are one problem, their texts joined by "; " (up
+// to about MAX_PROBLEM_TEXT bytes, then "..."), so that a line of garbage is one entry, not ten.
+class ProblemList {
+public:
+    static constexpr std::size_t MAX_PROBLEM_TEXT = 240;
+
+    explicit ProblemList(ReadOutcome& outcome) : outcome_(outcome) {}
+    // Adds the problem at line (0: none) whose text make() builds; make runs only while the list has room.
+    template <typename MakeText>
+    void add(std::int64_t line, MakeText&& make)
+    {
+        std::vector<ReadProblem>& list = outcome_.problems;
+        if (line > 0 && line == last_line_) {
+            if (!list.empty() && list.back().line == line)
+                join(list.back().text, std::forward<MakeText>(make));
+            return;
+        }
+        last_line_ = line;
+        ++outcome_.problem_count;
+        if (list.size() < MAX_LISTED_PROBLEMS) {
+            list.push_back({line, std::forward<MakeText>(make)()});
+            last_subject_ = subject_of(list.back().text);
+        }
+    }
+
+private:
+    // "node 3: " of "node 3: x load is missing"; "" when the text has no subject.
+    static std::string subject_of(const std::string& text)
+    {
+        const std::size_t end = text.find(": ");
+        return end == std::string::npos ? std::string() : text.substr(0, end + 2);
+    }
+
+    // Appends more's text to text, without its subject when the part before had the same one.
+    template <typename MakeText>
+    void join(std::string& text, MakeText&& more)
+    {
+        if (text.size() >= MAX_PROBLEM_TEXT) {
+            if (!text.ends_with("; ..."))
+                text += "; ...";
+            return;
+        }
+        const std::string next = more();
+        const std::string subject = subject_of(next);
+        text += "; ";
+        text.append(next, !subject.empty() && subject == last_subject_ ? subject.size() : 0);
+        last_subject_ = subject;
+    }
+
+    ReadOutcome& outcome_;
+    std::int64_t last_line_ = 0;  // the line of the problem added last
+    std::string last_subject_;    // the subject of the part of a problem added last
+};
+
+// True for an optionally signed run of decimal digits.
+bool is_decimal_integer(std::string_view text);
+// True for a decimal real as the solver writes them: an optional sign, digits with an optional
+// point (at least one digit), and an optional exponent "e" or "E" with an optional sign and digits.
+bool is_decimal_real(std::string_view text);
+// text in double quotes, cut to its first 40 bytes ("..." after a cut), control bytes as \xNN.
+std::string quoted_field(std::string_view text);
+// The first byte of text below 32 or equal to 127, or -1 when there is none.
+int first_control_byte(std::string_view text);
