@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +28,7 @@
 #include "app/export/report.h"
 #include "app/export/vtu.h"
 #include "app/model/analysis.h"
+#include "app/model/checks.h"
 #include "app/model/line_source.h"
 #include "app/model/results_reader.h"
 #include "app/model/truss_model.h"
@@ -38,6 +40,7 @@
 #include "core/version.h"
 #include "draw/draw.h"
 #include "draw/image.h"
+#include "tools/truss_input.h"
 
 namespace {
 
@@ -151,6 +154,7 @@ void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawi
     settings.overlays.show_max_deflection = options.max_deflection;
     settings.overlays.highlight_member = options.highlight_member;
     settings.overlays.highlight_node = options.highlight_node;
+    settings.overlays.show_utilisation = options.utilisation;
     if ((options.deflected || animated(options) || options.max_deflection) && drawing.has_results) {
         // The scale field shows the reader's scale as a whole number until another is typed.
         const std::string text = options.deflection_scale.empty() ? str_from_float(drawing.model.deflection_scale, 0)
@@ -259,6 +263,49 @@ void report_missing_highlights(const RenderOptions& options, const TrussModelDat
             diagnostic("--highlight-node: the model has no node " + std::to_string(options.highlight_node)));
 }
 
+// The members' sections from the solver input at path, in limits.sections; "" or what is wrong.
+std::string read_sections(const std::string& path, int members, DesignLimits& limits)
+{
+    std::ifstream in(path);
+    if (!in)
+        return path + ": cannot be read";
+    TrussInput truss;
+    std::string error;
+    if (!read_truss(in, truss, error))
+        return path + ": " + error;
+    if (static_cast<int>(truss.members.size()) != members)
+        return path + ": " + std::to_string(truss.members.size()) + " members, but the results file has " +
+               std::to_string(members);
+    limits.sections.assign(truss.members.size() + 1, MemberSection{});
+    for (std::size_t e = 0; e < truss.members.size(); ++e) {
+        const TrussMember& m = truss.members[e];
+        limits.sections[e + 1] = {m.area, m.modulus, m.inertia};
+    }
+    return {};
+}
+
+// The command line's units and design limits applied to the numbers; false (status and line in
+// report) when the solver input cannot be used.
+bool apply_checks(const RenderOptions& options, Drawing& drawing, RenderReport& report)
+{
+    if (options.units)
+        drawing.numbers.units = *options.units;
+    DesignLimits limits;
+    limits.tension = options.limit_tension;
+    limits.compression = options.limit_compression;
+    if (!options.input_path.empty()) {
+        const std::string failure = read_sections(options.input_path,
+                                                  static_cast<int>(drawing.numbers.members.size()) - 1, limits);
+        if (!failure.empty()) {
+            report.status = RENDER_EXIT_INPUT;
+            report.lines.push_back(diagnostic(failure));
+            return false;
+        }
+    }
+    apply_design_limits(drawing.numbers, limits);
+    return true;
+}
+
 // Reads the file, makes the settings and draws; false (with the status and lines in report) when
 // there is nothing to save.
 bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport& report)
@@ -281,6 +328,8 @@ bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport
     }
     report_missing_highlights(options, drawing.model, report);
     drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results);
+    if (!apply_checks(options, drawing, report))
+        return false;
     set_up_view(options, outcome, drawing);
     std::string failure;
     if (!draw_requested(options, drawing, failure)) {

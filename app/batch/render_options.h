@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/model/units.h"
+
 constexpr int RENDER_EXIT_OK = 0;     // the picture was written
 constexpr int RENDER_EXIT_INPUT = 1;  // results file missing, unreadable or without usable results
 constexpr int RENDER_EXIT_USAGE = 2;  // bad command line
@@ -58,6 +60,12 @@ struct RenderOptions {
     int width = 700;                         // --size: canvas pixels
     int height = 500;
     float text_scale = 1.0f;  // --text-scale: times the default font's pixel size
+    // The engineer's checks (app/model/checks.h).
+    std::optional<Units> units;    // --units: replaces the units the file states
+    double limit_tension = 0;      // --limit-stress T[,C]: allowable stresses, file stress units; 0 none
+    double limit_compression = 0;  // C (T when left out)
+    std::string input_path;        // --input: the solver input that made the file (sections for buckling)
+    bool utilisation = false;      // members coloured by utilisation, with a legend
 };
 
 // Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program

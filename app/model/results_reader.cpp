@@ -490,7 +490,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     }
     m.deflection_scale = 0.0f;
 
-    skip_lines(source, line, 2);
+    source.read_line(m.deflection_heading);  // names the length unit, when the solver knew it
+    skip_lines(source, line, 1);
     for (std::int64_t i = 1; i <= node_lines; ++i) {
         if (!next_line(source, line))
             break;
@@ -506,7 +507,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     outcome.deflection_scale_found = true;
     outcome.deflection_scale = m.deflection_scale;
 
-    skip_lines(source, line, 2);
+    source.read_line(m.result_heading);  // names the stress and force units, when the solver knew them
+    skip_lines(source, line, 1);
     for (std::int64_t n = 1; n <= element_lines; ++n) {
         if (!next_line(source, line))
             break;

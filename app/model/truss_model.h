@@ -38,6 +38,8 @@ struct TrussModelData {
     float max_deflection = 0.0f;                             // largest |deflection component|, length units
     float deflection_scale = 0.0f;                        // the automatic scale the read found, pixels per length unit
     float deflection_factor = DEFAULT_DEFLECTION_FACTOR;  // share of the canvas a fit fills; scales deflections
+    std::string deflection_heading;  // first heading line of the deflections ("Nodal deflections [m]"), "" if none
+    std::string result_heading;      // first heading line of the member results, "" if none
 };
 
 // Entries a record needs for count nodes or elements: index 0 and 1..max(count, 50).

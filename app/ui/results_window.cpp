@@ -12,6 +12,8 @@
 
 #include "app/export/columns.h"
 #include "app/model/analysis.h"
+#include "app/model/checks.h"
+#include "app/model/units.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/loaded_numbers.h"
 #include "app/ui/window_state.h"
@@ -64,6 +66,7 @@ CellFormat cell_format(ColumnKind kind)
         return CellFormat::Text;
     case ColumnKind::FileReal:
     case ColumnKind::Real:
+    case ColumnKind::Utilisation:
         break;
     }
     return CellFormat::Number;
@@ -93,8 +96,13 @@ void build_table(const ModelNumbers& numbers, const ColumnTable<Record>& schema,
     table.name = std::string(schema.title) + " (" + std::to_string(rows) + ")";
     table.columns.clear();
     for (const Column<Record>& c : schema.columns) {
+        const Quantity quantity = column_quantity(c);
+        const double factor = shown_factor(numbers.units, quantity);
         for (int k = 0; k < (c.joined ? 1 : c.components); ++k) {
-            TableColumn made = column(c.headers[k], c.joined ? CellFormat::Text : cell_format(c.kind), rows);
+            const bool criterion = c.kind == ColumnKind::Utilisation && k == 1;
+            const CellFormat format = c.joined || criterion ? CellFormat::Text : cell_format(c.kind);
+            TableColumn made = column(header_with_unit(c.headers[k], shown_unit(numbers.units, quantity)), format,
+                                      rows);
             for (std::size_t row = 0; row < rows; ++row) {
                 const Record& record = records[row + 1];
                 if (!column_has_value(c.shown, numbers, record, k)) {
@@ -110,8 +118,10 @@ void build_table(const ModelNumbers& numbers, const ColumnTable<Record>& schema,
                     made.numbers[row] = static_cast<double>(row + 1);
                 } else if (c.kind == ColumnKind::State) {
                     made.texts[row] = state_letter(c.value(record, k));
+                } else if (criterion) {
+                    made.texts[row] = criterion_name(static_cast<Criterion>(c.value(record, k)));
                 } else {
-                    made.numbers[row] = c.value(record, k);
+                    made.numbers[row] = c.value(record, k) * factor;
                 }
             }
             table.columns.push_back(std::move(made));
@@ -122,6 +132,35 @@ void build_table(const ModelNumbers& numbers, const ColumnTable<Record>& schema,
 std::string vector_text(const Vec3& v)
 {
     return "x " + table_format_number(v[0]) + ", y " + table_format_number(v[1]) + ", z " + table_format_number(v[2]);
+}
+
+// "largest node residual: R kN (node N, 0.01 % of the largest load)", and how many nodes do not
+// balance within the file's rounding.
+std::string node_residual_text(const ModelNumbers& numbers)
+{
+    const auto& worst = numbers.max_node_residual;
+    if (worst.node == 0)
+        return "every node balances";
+    char share[64];
+    std::snprintf(share, sizeof share, "%.3g %%", worst.share * 100);
+    std::string text = "largest node residual: " +
+                       with_unit(table_format_number(worst.value), shown_unit(numbers.units, Quantity::Force)) +
+                       " (node " + std::to_string(worst.node) + ", " + share + " of the largest load)";
+    if (numbers.nodes_out_of_balance > 0)
+        return text + " - " + std::to_string(numbers.nodes_out_of_balance) +
+               " nodes do not balance: the file's numbers do not belong together";
+    return text + ", within the file's rounding";
+}
+
+// "largest utilisation: 0.93 (member 7, buckling), 0 members over their limit".
+std::string utilisation_text(const ModelNumbers& numbers)
+{
+    const auto& worst = numbers.max_utilisation;
+    std::string text = "largest utilisation: ";
+    text += worst.member == 0 ? std::string("none")
+                              : table_format_number(worst.value) + " (member " + std::to_string(worst.member) + ", " +
+                                    std::string(criterion_name(worst.criterion)) + ")";
+    return text + ", " + std::to_string(numbers.members_over_limit) + " members over their limit";
 }
 
 void build_heading(const ModelNumbers& numbers)
@@ -151,19 +190,24 @@ void build_heading(const ModelNumbers& numbers)
     if (numbers.unbalanced) {
         balance += " - does not balance";
     }
-    spec.heading.push_back({balance, false, numbers.unbalanced});
+    balance += ";   " + node_residual_text(numbers);
+    spec.heading.push_back({balance, false, numbers.unbalanced || numbers.nodes_out_of_balance > 0});
     std::string extremes;
-    const auto add = [&extremes](const char* what, const char* kind, const Extreme& extreme) {
+    const auto add = [&extremes, &numbers](const char* what, const char* kind, const Extreme& extreme,
+                                           Quantity quantity) {
         extremes += extremes.empty() ? "" : ";   ";
         extremes += std::string(what) + ": ";
-        extremes += extreme.index == 0
-                        ? std::string("none")
-                        : table_format_number(extreme.value) + " (" + kind + " " + std::to_string(extreme.index) + ")";
+        const double shown = extreme.value * shown_factor(numbers.units, quantity);
+        extremes += extreme.index == 0 ? std::string("none")
+                                       : with_unit(table_format_number(shown), shown_unit(numbers.units, quantity)) +
+                                             " (" + kind + " " + std::to_string(extreme.index) + ")";
     };
-    add("Largest tension", "member", numbers.max_tension);
-    add("largest compression", "member", numbers.max_compression);
-    add("largest deflection", "node", numbers.max_deflection);
-    spec.heading.push_back({extremes, false, false});
+    add("Largest tension", "member", numbers.max_tension, Quantity::Force);
+    add("largest compression", "member", numbers.max_compression, Quantity::Force);
+    add("largest deflection", "node", numbers.max_deflection, Quantity::Deflection);
+    if (numbers.has_utilisation)
+        extremes += ";   " + utilisation_text(numbers);
+    spec.heading.push_back({extremes, false, numbers.has_utilisation && numbers.members_over_limit > 0});
     spec.heading.push_back({magnification_text(), false, false});
 }
 

@@ -209,7 +209,8 @@ TEST(OverlaysTest, ReactionsPushUpAtTheBridgeSupportsOnly)
             for (int x = s.x - 6; x <= s.x + 6; ++x)
                 arrow += pixel_at(reacting, x, y) == REACTION;
         EXPECT_GT(arrow, 2 * 50);  // two shafts
-        EXPECT_TRUE(text_somewhere(reacting, "250", REACTION, s.x - 20, s.y + 68, s.x, s.y + 80));
+        // The magnitude and its unit, no sign: the arrow gives the direction.
+        EXPECT_TRUE(text_somewhere(reacting, "250 kN", REACTION, s.x - 32, s.y + 68, s.x, s.y + 80));
     }
     // Nothing below the free deck nodes, which carry the loads.
     for (int free_node = 2; free_node <= 6; ++free_node) {
@@ -234,7 +235,7 @@ TEST(OverlaysTest, LargestDeflectionIsRingedWhereTheDeflectedShapePutsIt)
     EXPECT_EQ(pixel_at(marked, x + 8, y), DARK_MAGENTA);
     EXPECT_EQ(pixel_at(marked, x, y - 8), DARK_MAGENTA);
     char value[32];
-    std::snprintf(value, sizeof value, "max %.4g", numbers.max_deflection.value);
+    std::snprintf(value, sizeof value, "max %.4g mm", numbers.max_deflection.value * 1000);  // lengths in m
     // Beside the ring, on whichever side is free.
     EXPECT_TRUE(text_somewhere(marked, value, DARK_MAGENTA, x - 100, y - 30, x + 12, y + 12)) << value;
 }

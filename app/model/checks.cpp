@@ -1,0 +1,113 @@
+// Member utilisation under design limits, and the printed precision of a number.
+//
+// Reads only its arguments.
+#include "app/model/checks.h"
+
+#include <charconv>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The larger of the stress check and the buckling check of a member in compression.
+Utilisation compression_utilisation(const MemberNumbers& m, const DesignLimits& limits, int e)
+{
+    Utilisation u;
+    if (limits.compression > 0) {
+        u = {std::fabs(m.stress) / limits.compression, Criterion::Compression};
+    }
+    if (static_cast<std::size_t>(e) < limits.sections.size() && m.length > 0) {
+        const MemberSection& s = limits.sections[e];
+        if (s.modulus > 0 && s.inertia > 0) {
+            const double critical = std::numbers::pi * std::numbers::pi * s.modulus * s.inertia / (m.length * m.length);
+            const double buckling = std::fabs(m.force) / critical;
+            if (u.criterion == Criterion::None || buckling > u.value)
+                u = {buckling, Criterion::Buckling};
+        }
+    }
+    return u;
+}
+
+}  // namespace
+
+double printed_half_step(std::string_view text)
+{
+    std::size_t at = 0;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+'))
+        ++at;
+    int digits = 0, decimals = 0;
+    bool point = false;
+    for (; at < text.size(); ++at) {
+        if (is_digit(text[at])) {
+            ++digits;
+            decimals += point ? 1 : 0;
+        } else if (text[at] == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0)
+        return -1;
+    int exponent = 0;
+    if (at < text.size() && (text[at] == 'E' || text[at] == 'e')) {
+        ++at;
+        if (at < text.size() && text[at] == '+')
+            ++at;
+        const std::from_chars_result r = std::from_chars(text.data() + at, text.data() + text.size(), exponent);
+        if (r.ec != std::errc() || r.ptr != text.data() + text.size())
+            return -1;
+    } else if (at != text.size()) {
+        return -1;
+    }
+    return 0.5 * std::pow(10.0, exponent - decimals);
+}
+
+void apply_design_limits(ModelNumbers& numbers, const DesignLimits& limits)
+{
+    numbers.has_utilisation = false;
+    numbers.max_utilisation = {};
+    numbers.members_over_limit = 0;
+    bool any_section = false;
+    for (const MemberSection& s : limits.sections)
+        any_section = any_section || (s.modulus > 0 && s.inertia > 0);
+    if (!numbers.has_results || (!(limits.tension > 0) && !(limits.compression > 0) && !any_section))
+        return;
+    numbers.has_utilisation = true;
+    for (std::size_t e = 1; e < numbers.members.size(); ++e) {
+        MemberNumbers& m = numbers.members[e];
+        m.utilisation = {};
+        if (!m.drawable || !std::isfinite(m.force) || !std::isfinite(m.stress))
+            continue;
+        if (m.force > 0 && limits.tension > 0)
+            m.utilisation = {std::fabs(m.stress) / limits.tension, Criterion::Tension};
+        else if (m.force < 0)
+            m.utilisation = compression_utilisation(m, limits, static_cast<int>(e));
+        if (m.utilisation.criterion == Criterion::None)
+            continue;
+        if (m.utilisation.value > 1)
+            ++numbers.members_over_limit;
+        if (numbers.max_utilisation.member == 0 || m.utilisation.value > numbers.max_utilisation.value)
+            numbers.max_utilisation = {static_cast<int>(e), m.utilisation.value, m.utilisation.criterion};
+    }
+}
+
+std::string_view criterion_name(Criterion criterion)
+{
+    switch (criterion) {
+    case Criterion::Tension:
+        return "tension";
+    case Criterion::Compression:
+        return "compression";
+    case Criterion::Buckling:
+        return "buckling";
+    case Criterion::None:
+        break;
+    }
+    return "none";
+}
