@@ -17,12 +17,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/export/design_input.h"
 #include "app/export/dxf.h"
 #include "app/export/export.h"
 #include "app/export/report.h"
@@ -40,7 +40,6 @@
 #include "core/version.h"
 #include "draw/draw.h"
 #include "draw/image.h"
-#include "tools/truss_input.h"
 
 namespace {
 
@@ -263,27 +262,6 @@ void report_missing_highlights(const RenderOptions& options, const TrussModelDat
             diagnostic("--highlight-node: the model has no node " + std::to_string(options.highlight_node)));
 }
 
-// The members' sections from the solver input at path, in limits.sections; "" or what is wrong.
-std::string read_sections(const std::string& path, int members, DesignLimits& limits)
-{
-    std::ifstream in(path);
-    if (!in)
-        return path + ": cannot be read";
-    TrussInput truss;
-    std::string error;
-    if (!read_truss(in, truss, error))
-        return path + ": " + error;
-    if (static_cast<int>(truss.members.size()) != members)
-        return path + ": " + std::to_string(truss.members.size()) + " members, but the results file has " +
-               std::to_string(members);
-    limits.sections.assign(truss.members.size() + 1, MemberSection{});
-    for (std::size_t e = 0; e < truss.members.size(); ++e) {
-        const TrussMember& m = truss.members[e];
-        limits.sections[e + 1] = {m.area, m.modulus, m.inertia};
-    }
-    return {};
-}
-
 // The command line's units and design limits applied to the numbers; false (status and line in
 // report) when the solver input cannot be used.
 bool apply_checks(const RenderOptions& options, Drawing& drawing, RenderReport& report)
@@ -294,8 +272,8 @@ bool apply_checks(const RenderOptions& options, Drawing& drawing, RenderReport& 
     limits.tension = options.limit_tension;
     limits.compression = options.limit_compression;
     if (!options.input_path.empty()) {
-        const std::string failure = read_sections(options.input_path,
-                                                  static_cast<int>(drawing.numbers.members.size()) - 1, limits);
+        const std::string failure = read_member_sections(options.input_path,
+                                                         static_cast<int>(drawing.numbers.members.size()) - 1, limits);
         if (!failure.empty()) {
             report.status = RENDER_EXIT_INPUT;
             report.lines.push_back(diagnostic(failure));

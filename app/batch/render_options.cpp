@@ -18,6 +18,7 @@
 
 #include "app/export/export.h"
 #include "app/export/report.h"
+#include "app/model/checks.h"
 #include "app/model/truss_model.h"
 #include "core/file_name.h"
 #include "core/str.h"
@@ -248,17 +249,13 @@ bool report_file_name(OptionUse& use)
 // T[,C]: one or two positive stresses; C is T when left out.
 bool limit_stress(OptionUse& use)
 {
-    const std::string_view text = *use.value;
-    const std::size_t comma = text.find(',');
-    const std::optional<double> tension = parse_real(text.substr(0, comma));
-    const std::optional<double> compression = comma == std::string_view::npos ? tension
-                                                                              : parse_real(text.substr(comma + 1));
-    if (!tension || !compression)
+    double tension = 0, compression = 0;
+    if (!parse_stress_limits(*use.value, tension, compression))
         return value_error(use, "a stress T or a pair T,C");
-    if (!(*tension > 0) || !(*compression > 0))
+    if (!(tension > 0) || !(compression > 0))
         return range_error(use, "stresses above 0");
-    use.options.limit_tension = *tension;
-    use.options.limit_compression = *compression;
+    use.options.limit_tension = tension;
+    use.options.limit_compression = compression;
     return true;
 }
 

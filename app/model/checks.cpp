@@ -97,6 +97,32 @@ void apply_design_limits(ModelNumbers& numbers, const DesignLimits& limits)
     }
 }
 
+bool parse_stress_limits(std::string_view text, double& tension, double& compression)
+{
+    const auto number = [](std::string_view field, double& value) {
+        while (!field.empty() && field.front() == ' ')
+            field.remove_prefix(1);
+        while (!field.empty() && field.back() == ' ')
+            field.remove_suffix(1);
+        if (field.size() > 1 && field.front() == '+')
+            field.remove_prefix(1);
+        const char* end = field.data() + field.size();
+        const std::from_chars_result r = std::from_chars(field.data(), end, value);
+        return !field.empty() && r.ec == std::errc() && r.ptr == end && std::isfinite(value);
+    };
+    const std::size_t comma = text.find(',');
+    double t = 0, c = 0;
+    if (!number(text.substr(0, comma), t))
+        return false;
+    if (comma == std::string_view::npos)
+        c = t;
+    else if (!number(text.substr(comma + 1), c))
+        return false;
+    tension = t;
+    compression = c;
+    return true;
+}
+
 std::string_view criterion_name(Criterion criterion)
 {
     switch (criterion) {

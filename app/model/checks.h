@@ -38,5 +38,9 @@ double printed_half_step(std::string_view text);
 // gets a utilisation and has_utilisation stays false.
 void apply_design_limits(ModelNumbers& numbers, const DesignLimits& limits);
 
+// Stress limits written "T" or "T,C" (C = T when left out; blanks around each number allowed):
+// true with both in tension and compression; false when the text is not one or two finite numbers.
+bool parse_stress_limits(std::string_view text, double& tension, double& compression);
+
 // "tension", "compression", "buckling" or "none".
 std::string_view criterion_name(Criterion criterion);

@@ -120,15 +120,6 @@ std::string_view four_digits_with_unit(double value, std::string_view unit, char
     return std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer));
 }
 
-// A number with 4 significant digits, into buffer (no heap string).
-std::string_view four_digits(double value, char (&buffer)[40])
-{
-    std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
-    if (r.ec != std::errc())
-        return "?";
-    return std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer));
-}
-
 // Width of text in the canvas font.
 int text_width(std::string_view text)
 {
@@ -494,16 +485,16 @@ void legend_frame(const ScenePass& scene, int width, int height, int& x, int& y)
 }
 
 // The legend: the words, a colour bar from full compression through grey to full tension, and the
-// largest compression and tension under its ends; in the corner where it hides least.
+// largest compression and tension (with the force unit, when known) under its ends; in the corner where it hides least.
 void draw_legend(const ScenePass& scene)
 {
     char compression_buffer[40], tension_buffer[40];
-    const std::string_view compression = scene.numbers.max_compression.index != 0
-                                             ? four_digits(scene.numbers.max_compression.value, compression_buffer)
-                                             : "0";
-    const std::string_view tension = scene.numbers.max_tension.index != 0
-                                         ? four_digits(scene.numbers.max_tension.value, tension_buffer)
-                                         : "0";
+    const std::string_view unit = scene.numbers.units.force;
+    const std::string_view compression =
+        four_digits_with_unit(scene.numbers.max_compression.index != 0 ? scene.numbers.max_compression.value : 0.0,
+                              unit, compression_buffer);
+    const std::string_view tension = four_digits_with_unit(
+        scene.numbers.max_tension.index != 0 ? scene.numbers.max_tension.value : 0.0, unit, tension_buffer);
     const int words = text_width("compression") + text_width("  ") + text_width("tension");
     const int values = text_width(compression) + text_width("  ") + text_width(tension);
     const int inner = std::max(words, values);

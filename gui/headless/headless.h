@@ -55,6 +55,11 @@ const std::vector<HeadlessMessage>& headless_messages();
 // Adds an answer for the next Yes/No question (true for Yes). With no answer left a question is
 // answered No.
 void headless_answer_question(bool yes);
+// Adds an answer for the next text box: the line typed before OK. With no answer left a text box
+// is cancelled.
+void headless_answer_text(std::string_view text);
+// Text boxes shown so far: their titles and prompts (flags 0).
+const std::vector<HeadlessMessage>& headless_text_boxes();
 // Yes/No questions asked so far (flags 0).
 const std::vector<HeadlessMessage>& headless_questions();
 // While on, every window capture fails (as an incomplete capture on a display is reported).

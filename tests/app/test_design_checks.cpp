@@ -11,7 +11,11 @@
 
 #include "app/batch/batch_render.h"
 #include "app/batch/render_options.h"
+#include "app/model/inspect.h"
+#include "app/ui/design_check.h"
+#include "app/ui/loaded_numbers.h"
 #include "app/view/overlays.h"
+#include "app_fixture.h"
 
 namespace {
 
@@ -164,6 +168,55 @@ TEST_F(DesignCheckRenderTest, UnitsOptionReplacesTheFilesAndAFileWithoutUnitsRep
     const std::string json = report_text();
     EXPECT_NE(json.find("\"units\": {\"length\": null, \"force\": null, \"stress\": null}"), std::string::npos);
     EXPECT_NE(json.find("\"max_utilisation\": null, \"members_over_limit\": null}"), std::string::npos);
+}
+
+class DesignCheckViewerTest : public AppTest {};
+
+TEST_F(DesignCheckViewerTest, DesignCheckAndUnitsAskAndRecomputeTheNumbers)
+{
+    load(EXAMPLES + "bridge.res");
+    show_fitted();
+    const std::string input = write_bytes("bridge.truss", "");
+    {
+        std::ifstream in(EXAMPLES + "src/bridge.truss");
+        std::ofstream out(input);
+        out << in.rdbuf() << "section chord 0.0060 2.1e8 1e-5\n";  // a later section replaces the first
+    }
+    // Limits that are no numbers are refused and change nothing; so is a cancelled first box.
+    headless_answer_text("strong");
+    design_check_command();
+    ASSERT_EQ(headless_messages().size(), 1u);
+    EXPECT_EQ(headless_messages()[0].title, "Warning");
+    design_check_command();
+    EXPECT_FALSE(model_numbers().has_utilisation);
+    EXPECT_FALSE(View.overlays.show_utilisation);
+    ASSERT_EQ(headless_text_boxes().size(), 2u);
+    EXPECT_NE(headless_text_boxes()[0].text.find("in MPa"), std::string::npos) << headless_text_boxes()[0].text;
+
+    headless_answer_text("250");
+    headless_answer(input);
+    design_check_command();
+    ASSERT_TRUE(model_numbers().has_utilisation);
+    EXPECT_TRUE(View.overlays.show_utilisation);
+    EXPECT_EQ(model_numbers().max_utilisation.member, 11);  // as kelvaro-render --input finds
+    EXPECT_EQ(model_numbers().max_utilisation.criterion, Criterion::Buckling);
+    EXPECT_NE(member_tooltip(model_numbers(), 11).find("utilisation 0.5459 (buckling)"), std::string::npos)
+        << member_tooltip(model_numbers(), 11);
+    // The same limits on the next file; another truss's sections do not count for it.
+    load(std::string(KELVARO_TEST_DATA) + "/truss_planar.txt");
+    EXPECT_TRUE(model_numbers().has_utilisation);
+    EXPECT_NE(model_numbers().max_utilisation.criterion, Criterion::Buckling);
+
+    headless_answer_text(" mm , N , MPa ");
+    units_command();
+    EXPECT_EQ(model_numbers().units, (Units{"mm", "N", "MPa"}));
+    headless_answer_text("mm,N");
+    units_command();
+    EXPECT_EQ(headless_messages().size(), 2u);
+    EXPECT_EQ(model_numbers().units, (Units{"mm", "N", "MPa"}));
+    headless_answer_text("");
+    units_command();
+    EXPECT_FALSE(user_units().has_value());
 }
 
 }  // namespace
