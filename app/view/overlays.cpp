@@ -490,9 +490,8 @@ void draw_legend(const ScenePass& scene)
 {
     char compression_buffer[40], tension_buffer[40];
     const std::string_view unit = scene.numbers.units.force;
-    const std::string_view compression =
-        four_digits_with_unit(scene.numbers.max_compression.index != 0 ? scene.numbers.max_compression.value : 0.0,
-                              unit, compression_buffer);
+    const std::string_view compression = four_digits_with_unit(
+        scene.numbers.max_compression.index != 0 ? scene.numbers.max_compression.value : 0.0, unit, compression_buffer);
     const std::string_view tension = four_digits_with_unit(
         scene.numbers.max_tension.index != 0 ? scene.numbers.max_tension.value : 0.0, unit, tension_buffer);
     const int words = text_width("compression") + text_width("  ") + text_width("tension");
