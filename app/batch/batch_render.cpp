@@ -154,6 +154,7 @@ void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawi
     settings.overlays.highlight_member = options.highlight_member;
     settings.overlays.highlight_node = options.highlight_node;
     settings.overlays.show_utilisation = options.utilisation;
+    settings.overlays.show_free_body = options.free_body;
     if ((options.deflected || animated(options) || options.max_deflection) && drawing.has_results) {
         // The scale field shows the reader's scale as a whole number until another is typed.
         const std::string text = options.deflection_scale.empty() ? str_from_float(drawing.model.deflection_scale, 0)

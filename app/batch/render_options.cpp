@@ -352,6 +352,10 @@ const RenderOption OPTIONS[] = {
      "colour the members by utilisation (over 1.0 in red) with a\n"
      "legend; needs --limit-stress or --input; also --utilization",
      [](OptionUse& u) { return u.options.utilisation = true; }},
+    {"", "--free-body", "", "", Takes::Nothing, NO_RANGE, NO_RANGE,
+     "draw the forces acting on the --highlight-node node (members,\n"
+     "load, reaction) as labelled arrows",
+     [](OptionUse& u) { return u.options.free_body = true; }},
     {"", "--report", "", "FILE", Takes::Value, NO_RANGE, NO_RANGE,
      "write the numbers behind the picture (nodes with reactions,\n"
      "members with forces, extremes, equilibrium check): NAME.json\n"

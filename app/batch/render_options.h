@@ -66,6 +66,7 @@ struct RenderOptions {
     double limit_compression = 0;  // C (T when left out)
     std::string input_path;        // --input: the solver input that made the file (sections for buckling)
     bool utilisation = false;      // members coloured by utilisation, with a legend
+    bool free_body = false;        // the forces on the --highlight-node node as labelled arrows
 };
 
 // Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program

@@ -97,6 +97,30 @@ void apply_design_limits(ModelNumbers& numbers, const DesignLimits& limits)
     }
 }
 
+std::vector<BodyForce> node_free_body(const ModelNumbers& numbers, int i)
+{
+    std::vector<BodyForce> body;
+    if (!numbers.has_results || i < 1 || i >= static_cast<int>(numbers.nodes.size()))
+        return body;
+    const Vec3& at = numbers.nodes[i].coordinates;
+    for (std::size_t e = 1; e < numbers.members.size(); ++e) {
+        const MemberNumbers& m = numbers.members[e];
+        if (!m.drawable || !(m.length > 0) || (m.nodes[0] != i && m.nodes[1] != i) || m.nodes[0] == m.nodes[1])
+            continue;
+        const Vec3& other = numbers.nodes[m.nodes[0] == i ? m.nodes[1] : m.nodes[0]].coordinates;
+        BodyForce f{BodyForceKind::Member, static_cast<int>(e), {}};
+        for (int j = 0; j < 3; ++j)
+            f.force[j] = m.force * (other[j] - at[j]) / m.length;
+        body.push_back(f);
+    }
+    const NodeNumbers& n = numbers.nodes[i];
+    if (n.load != Vec3{})
+        body.push_back({BodyForceKind::Load, 0, n.load});
+    if (n.reaction != Vec3{})
+        body.push_back({BodyForceKind::Reaction, 0, n.reaction});
+    return body;
+}
+
 bool parse_stress_limits(std::string_view text, double& tension, double& compression)
 {
     const auto number = [](std::string_view field, double& value) {

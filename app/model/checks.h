@@ -38,6 +38,20 @@ double printed_half_step(std::string_view text);
 // gets a utilisation and has_utilisation stays false.
 void apply_design_limits(ModelNumbers& numbers, const DesignLimits& limits);
 
+// One force acting on a node: a member's axial force (tension pulls the node towards the member's
+// other end), the node's load or its reaction.
+enum class BodyForceKind { Member, Load, Reaction };
+struct BodyForce {
+    BodyForceKind kind = BodyForceKind::Member;
+    int member = 0;  // the member, for kind Member
+    Vec3 force{};    // on the node, file axes x, y, z, force units
+};
+
+// The free body of node i (1..): one entry per member of some length meeting there, then its load
+// and its reaction where they are not zero; in balance these sum to the node's residual. Empty
+// without results or for a number with no node.
+std::vector<BodyForce> node_free_body(const ModelNumbers& numbers, int i);
+
 // Stress limits written "T" or "T,C" (C = T when left out; blanks around each number allowed):
 // true with both in tension and compression; false when the text is not one or two finite numbers.
 bool parse_stress_limits(std::string_view text, double& tension, double& compression);

@@ -31,6 +31,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/model/checks.h"
 #include "app/view/pen.h"
 #include "app/view/scene_pass.h"
 #include "draw/clip.h"
@@ -397,6 +398,70 @@ void draw_reaction_values(const ScenePass& scene)
         draw_reaction_value(scene, a, avoid);
 }
 
+// The free body of the selected node: an arrow from the node along each force acting on it
+// (member forces in the force scale's red or blue, the load black, the reaction brown), as long as
+// the reaction arrows for the same share of the largest, each labelled with what it is and its
+// magnitude and unit at its head.
+void draw_free_body(const ScenePass& scene)
+{
+    const int i = scene.settings.overlays.highlight_node;
+    if (!node_on_canvas(scene, i))
+        return;
+    const std::vector<BodyForce> body = node_free_body(scene.numbers, i);
+    double largest = 0.0;
+    for (const BodyForce& f : body) {
+        const double size = std::sqrt(f.force[0] * f.force[0] + f.force[1] * f.force[1] + f.force[2] * f.force[2]);
+        if (std::isfinite(size))
+            largest = std::max(largest, size);
+    }
+    if (!(largest > 0.0))
+        return;
+    const float sx = scene.x(i), sy = scene.y(i);
+    for (const BodyForce& f : body) {
+        // The force's direction on the canvas: each component along its axis's canvas direction.
+        double cx = 0.0, cy = 0.0, size = 0.0;
+        for (int c = 0; c < 3; ++c) {
+            size += f.force[c] * f.force[c];
+            const int k = COMPONENT_OF[c];
+            if (!scene.projection.axis_defined[k])
+                continue;
+            cx += f.force[c] * scene.projection.axis_direction[k][0];
+            cy += f.force[c] * scene.projection.axis_direction[k][1];
+        }
+        size = std::sqrt(size);
+        const double on_canvas = std::sqrt(cx * cx + cy * cy);
+        if (!std::isfinite(on_canvas) || !(on_canvas > 1e-9 * size) || !(size >= REACTION_SHARE * largest))
+            continue;
+        const float dx = static_cast<float>(cx / on_canvas), dy = static_cast<float>(cy / on_canvas);
+        const float length = std::max(REACTION_SHORTEST, REACTION_LONGEST * static_cast<float>(size / largest));
+        const float tx = sx + dx * REACTION_GAP, ty = sy + dy * REACTION_GAP;
+        const float hx = tx + dx * length, hy = ty + dy * length;
+        const int colour = f.kind == BodyForceKind::Load               ? BLACK
+                           : f.kind == BodyForceKind::Reaction         ? REACTION_COLOUR
+                           : scene.numbers.members[f.member].force > 0 ? TENSION_TEXT
+                                                                       : COMPRESSION_TEXT;
+        const float nx = -dy, ny = dx;  // across the arrow
+        pen_segment(tx, ty, hx, hy, colour);
+        pen_segment(hx, hy, hx - dx * REACTION_HEAD + nx * REACTION_HEAD_HALF,
+                    hy - dy * REACTION_HEAD + ny * REACTION_HEAD_HALF, colour);
+        pen_segment(hx, hy, hx - dx * REACTION_HEAD - nx * REACTION_HEAD_HALF,
+                    hy - dy * REACTION_HEAD - ny * REACTION_HEAD_HALF, colour);
+        add_obstacle_line(tx, ty, hx, hy);
+        char buffer[40];
+        const std::string_view value = four_digits_with_unit(size, scene.numbers.units.force, buffer);
+        const std::string text = (f.kind == BodyForceKind::Load       ? std::string("load ")
+                                  : f.kind == BodyForceKind::Reaction ? std::string("reaction ")
+                                                                      : "member " + std::to_string(f.member) + " ") +
+                                 std::string(value);
+        const float width = static_cast<float>(text_width(text));
+        const Area places[3] = {beside(hx, hy, dx, dy, width), beside(hx, hy, nx, ny, width),
+                                beside(hx, hy, -nx, -ny, width)};
+        const Area chosen = least_covering(scene, places);
+        pen_label(chosen.x0, chosen.y0, text, colour, WHITE);
+        add_obstacle(chosen);
+    }
+}
+
 // Rings round the node of largest deflection where the deflected shape puts it, and its value.
 void draw_max_deflection(const ScenePass& scene)
 {
@@ -569,7 +634,8 @@ int utilisation_colour(double value, bool limited)
 bool overlays_active(const ViewSettings& settings, bool has_results)
 {
     const OverlayStateData& o = settings.overlays;
-    return (o.show_force_colours && has_results) || (o.show_utilisation && has_results) || o.show_node_numbers ||
+    return (o.show_force_colours && has_results) || (o.show_utilisation && has_results) ||
+           (o.show_free_body && has_results && o.highlight_node > 0) || o.show_node_numbers ||
            (o.show_reactions && has_results) ||
            (o.show_max_deflection && has_results && settings.show_deflected == 1) || o.highlight_member > 0 ||
            o.highlight_node > 0;
@@ -581,6 +647,7 @@ OverlayPass overlays_prepare(const ScenePass& pass)
     OverlayPass overlays;
     const OverlayStateData& o = pass.settings.overlays;
     const bool want = o.show_force_colours || o.show_reactions || o.show_utilisation ||
+                      (o.show_free_body && o.highlight_node > 0) ||
                       (o.show_max_deflection && pass.settings.show_deflected == 1);
     if (!want || !pass.numbers.has_results)
         return overlays;
@@ -637,6 +704,8 @@ void draw_overlays(const ScenePass& pass, const OverlayPass& overlays)
         draw_reaction_values(scene);
     if (overlays.numbers_ready && o.show_max_deflection && pass.settings.show_deflected == 1)
         draw_max_deflection(scene);
+    if (overlays.numbers_ready && o.show_free_body)
+        draw_free_body(scene);
     if (overlays.colour_utilisation && o.show_legend)
         draw_utilisation_legend(scene);
     else if (overlays.colour_members && o.show_legend)

@@ -240,6 +240,22 @@ TEST(OverlaysTest, LargestDeflectionIsRingedWhereTheDeflectedShapePutsIt)
     EXPECT_TRUE(text_somewhere(marked, value, DARK_MAGENTA, x - 100, y - 30, x + 12, y + 12)) << value;
 }
 
+TEST(OverlaysTest, FreeBodyLabelsEachForceOnTheSelectedNodeBesideItsArrow)
+{
+    const Picture ringed = render(BRIDGE, {"--highlight-node", "8"});
+    const Picture body = render(BRIDGE, {"--highlight-node", "8", "--free-body"});
+    const Point n = node_pixel(8);
+    // Top chord 7 pushes node 8 along -x: its arrow runs left of the node, its label beyond it.
+    int arrow = 0;
+    for (int x = n.x - 70; x <= n.x - 12; ++x)
+        arrow += pixel_at(body, x, n.y) != pixel_at(ringed, x, n.y) ? 1 : 0;
+    EXPECT_GT(arrow, 40);
+    EXPECT_TRUE(text_somewhere(body, "member 7 400 kN", COMPRESSION_TEXT, n.x - 200, n.y - 12, n.x - 60, n.y + 4));
+    // Without a selected node the switch draws nothing.
+    const Picture plain = render(BRIDGE, {});
+    EXPECT_TRUE(differences(plain, render(BRIDGE, {"--free-body"})).empty());
+}
+
 TEST(OverlaysTest, HighlightsTouchOnlyTheSelectedMemberAndNode)
 {
     const Picture plain = render(BRIDGE, {});

@@ -194,6 +194,46 @@ TEST(ChecksTest, ForceSectionCutHalfwayIsFlaggedAtTheNodes)
     EXPECT_GT(n.nodes_out_of_balance, 5);
 }
 
+TEST(ChecksTest, FreeBodyOfABridgeTopNodeBalances)
+{
+    // Node 8 (4, 4): top chord 7 to node 9 (8, 4) pushes with 400 along -x; end post 11 to node 1
+    // (0, 0) pushes with 353.6 along (1, 1) / sqrt 2 = (250, 250); vertical 13 to node 2 (4, 0) pulls
+    // 100 down; diagonal 18 to node 3 (8, 0) pulls 212.1 along (1, -1) / sqrt 2 = (150, -150).
+    // No load, no reaction: they sum to 0.
+    const ModelNumbers n = numbers_of_bytes(joined(file_lines(EXAMPLES + "bridge.res")));
+    const std::vector<BodyForce> body = node_free_body(n, 8);
+    struct Expected {
+        int member;
+        double x, y;
+    };
+    const Expected expected[] = {{7, -400, 0}, {11, 250.03, 250.03}, {13, 0, -100}, {18, 149.98, -149.98}};
+    ASSERT_EQ(body.size(), 4u);
+    Vec3 sum{};
+    for (std::size_t k = 0; k < body.size(); ++k) {
+        EXPECT_EQ(body[k].kind, BodyForceKind::Member);
+        EXPECT_EQ(body[k].member, expected[k].member);
+        EXPECT_NEAR(body[k].force[0], expected[k].x, 0.01) << "member " << body[k].member;
+        EXPECT_NEAR(body[k].force[1], expected[k].y, 0.01) << "member " << body[k].member;
+        for (int j = 0; j < 3; ++j)
+            sum[j] += body[k].force[j];
+    }
+    EXPECT_NEAR(sum[0], 0, 0.1);
+    EXPECT_NEAR(sum[1], 0, 0.1);
+    // Node 1, the pin: bottom chord 1, end post 11, and the reaction straight up (0 horizontally).
+    const std::vector<BodyForce> pin = node_free_body(n, 1);
+    ASSERT_EQ(pin.size(), 3u);
+    EXPECT_EQ(pin[2].kind, BodyForceKind::Reaction);
+    EXPECT_EQ(pin[2].force[0], 0.0);
+    EXPECT_NEAR(pin[2].force[1], 250, 0.1);
+    // Node 2 carries its deck load.
+    const std::vector<BodyForce> deck = node_free_body(n, 2);
+    ASSERT_FALSE(deck.empty());
+    EXPECT_EQ(deck.back().kind, BodyForceKind::Load);
+    EXPECT_EQ(deck.back().force, (Vec3{0, -100, 0}));
+    EXPECT_TRUE(node_free_body(n, 13).empty());
+    EXPECT_TRUE(node_free_body(n, 0).empty());
+}
+
 // The triangle of tests/model/test_analysis.cpp, node 3 loaded (6, load_y): members 2 (-1.800E+01,
 // along y at node 3) and 3 (1.000E+01, along (0.6, 0.8)) balance -10 exactly. Their last digits
 // allow 0.005 + 0.005 * 0.8 = 0.009 in y at node 3.
