@@ -7,8 +7,10 @@
 // first line, where solvers name the units.
 #include "app/ui/results_window.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "app/export/columns.h"
 #include "app/model/analysis.h"
@@ -211,9 +213,48 @@ void build_heading(const ModelNumbers& numbers)
     spec.heading.push_back({magnification_text(), false, false});
 }
 
+// "Most critical": the RESULTS_CRITICAL_ROWS members of highest utilisation, highest first, with
+// what governs them and their force and stress.
+void build_critical_table(const ModelNumbers& numbers, TableData& table)
+{
+    std::vector<int> members;
+    for (std::size_t e = 1; e < numbers.members.size(); ++e)
+        if (numbers.members[e].utilisation.criterion != Criterion::None)
+            members.push_back(static_cast<int>(e));
+    const std::size_t rows = std::min<std::size_t>(members.size(), RESULTS_CRITICAL_ROWS);
+    std::partial_sort(members.begin(), members.begin() + static_cast<std::ptrdiff_t>(rows), members.end(),
+                      [&numbers](int a, int b) {
+                          const double ua = numbers.members[a].utilisation.value;
+                          const double ub = numbers.members[b].utilisation.value;
+                          return ua > ub || (ua == ub && a < b);  // equals by member number
+                      });
+    table.name = "Most critical (" + std::to_string(rows) + ")";
+    table.columns.clear();
+    const Units& units = numbers.units;
+    table.columns.push_back(column("Member", CellFormat::Integer, rows));
+    table.columns.push_back(column("Utilisation", CellFormat::Number, rows));
+    table.columns.push_back(column("Criterion", CellFormat::Text, rows));
+    table.columns.push_back(
+        column(header_with_unit("Force", shown_unit(units, Quantity::Force)), CellFormat::Number, rows));
+    table.columns.push_back(
+        column(header_with_unit("Stress", shown_unit(units, Quantity::Stress)), CellFormat::Number, rows));
+    for (std::size_t row = 0; row < rows; ++row) {
+        const MemberNumbers& m = numbers.members[members[row]];
+        table.columns[0].numbers[row] = members[row];
+        table.columns[1].numbers[row] = m.utilisation.value;
+        table.columns[2].texts[row] = criterion_name(m.utilisation.criterion);
+        table.columns[3].numbers[row] = m.force;
+        table.columns[4].numbers[row] = m.stress;
+    }
+}
+
 // The canvas follows a row the user selects; the loop redraws it after the platform's wait.
 void on_select(int table, int data_row)
 {
+    if (table == RESULTS_CRITICAL && data_row >= 0 && data_row < table_rows(spec.tables[RESULTS_CRITICAL])) {
+        table = RESULTS_MEMBERS;
+        data_row = static_cast<int>(spec.tables[RESULTS_CRITICAL].columns[0].numbers[data_row]) - 1;
+    }
     View.overlays.highlight_member = table == RESULTS_MEMBERS && data_row >= 0 ? data_row + 1 : 0;
     View.overlays.highlight_node = table == RESULTS_NODES && data_row >= 0 ? data_row + 1 : 0;
     redraw_pending = 1;
@@ -223,9 +264,13 @@ void build()
 {
     const ModelNumbers& numbers = model_numbers();
     spec.title = "Results - " + results_path;
-    spec.tables.resize(2);
+    spec.tables.resize(numbers.has_utilisation ? 3 : 2);
     build_table(numbers, MEMBER_COLUMNS, spec.tables[RESULTS_MEMBERS]);
     build_table(numbers, NODE_COLUMNS, spec.tables[RESULTS_NODES]);
+    if (numbers.has_utilisation)
+        build_critical_table(numbers, spec.tables[RESULTS_CRITICAL]);
+    if (spec.shown_table >= static_cast<int>(spec.tables.size()))
+        spec.shown_table = RESULTS_MEMBERS;
     for (TableData& table : spec.tables) {
         table_resort(table);
     }

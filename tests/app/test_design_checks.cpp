@@ -14,6 +14,7 @@
 #include "app/model/inspect.h"
 #include "app/ui/design_check.h"
 #include "app/ui/loaded_numbers.h"
+#include "app/ui/results_window.h"
 #include "app/view/overlays.h"
 #include "app_fixture.h"
 
@@ -174,7 +175,8 @@ class DesignCheckViewerTest : public AppTest {};
 
 TEST_F(DesignCheckViewerTest, DesignCheckAndUnitsAskAndRecomputeTheNumbers)
 {
-    load(EXAMPLES + "bridge.res");
+    results_path = EXAMPLES + "bridge.res";
+    load(results_path);
     show_fitted();
     const std::string input = write_bytes("bridge.truss", "");
     {
@@ -202,6 +204,26 @@ TEST_F(DesignCheckViewerTest, DesignCheckAndUnitsAskAndRecomputeTheNumbers)
     EXPECT_EQ(model_numbers().max_utilisation.criterion, Criterion::Buckling);
     EXPECT_NE(member_tooltip(model_numbers(), 11).find("utilisation 0.5459 (buckling)"), std::string::npos)
         << member_tooltip(model_numbers(), 11);
+    // The results window's "Most critical" tab: the 20 highest, the end posts first.
+    results_window_show();
+    const TableWindowSpec& spec = results_window_spec();
+    ASSERT_EQ(spec.tables.size(), 3u);
+    const TableData& critical = spec.tables[RESULTS_CRITICAL];
+    EXPECT_EQ(critical.name, "Most critical (20)");
+    EXPECT_EQ(table_cell_text(critical, 0, 0), "11");
+    EXPECT_EQ(table_cell_text(critical, 1, 0), "12");
+    EXPECT_EQ(table_cell_text(critical, 0, 1), "0.5459");
+    EXPECT_EQ(table_cell_text(critical, 0, 2), "buckling");
+    EXPECT_EQ(critical.columns[3].header, "Force [kN]");
+    for (int row = 1; row < 20; ++row)
+        EXPECT_LE(critical.columns[1].numbers[row], critical.columns[1].numbers[row - 1]);
+    spec.on_select(RESULTS_CRITICAL, 1);  // a row selects its member on the canvas
+    EXPECT_EQ(View.overlays.highlight_member, 12);
+    ASSERT_GE(spec.heading.size(), 4u);
+    EXPECT_NE(spec.heading[3].text.find("largest utilisation: 0.5459 (member 11, buckling), 0 members over"),
+              std::string::npos)
+        << spec.heading[3].text;
+    results_window_close();
     // The same limits on the next file; another truss's sections do not count for it.
     load(std::string(KELVARO_TEST_DATA) + "/truss_planar.txt");
     EXPECT_TRUE(model_numbers().has_utilisation);
