@@ -65,7 +65,14 @@ double printed_half_step(std::string_view text)
     } else if (at != text.size()) {
         return -1;
     }
-    return 0.5 * std::pow(10.0, exponent - decimals);
+    // Exact powers of ten from a table for the usual exponents: this runs once per member.
+    static constexpr double POWERS[] = {1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10,
+                                        1e-9,  1e-8,  1e-7,  1e-6,  1e-5,  1e-4,  1e-3,  1e-2,  1e-1,  1e0,   1e1,
+                                        1e2,   1e3,   1e4,   1e5,   1e6,   1e7,   1e8,   1e9,   1e10};
+    const int place = exponent - decimals;
+    if (place >= -20 && place <= 10)
+        return 0.5 * POWERS[place + 20];
+    return 0.5 * std::pow(10.0, place);
 }
 
 void apply_design_limits(ModelNumbers& numbers, const DesignLimits& limits)
