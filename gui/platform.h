@@ -93,6 +93,9 @@ public:
     virtual int message_box(std::string_view, std::string_view, std::uint32_t) { return 1; }
     // A question with the buttons Yes and No: true for Yes. Closing the box answers No.
     virtual bool question_box(std::string_view, std::string_view) { return false; }
+    // One line of text to type: prompt over a field holding text at first, OK and Cancel. True
+    // with the typed line in text for OK; false (text unchanged) for Cancel or a closed box.
+    virtual bool text_box(std::string_view, std::string_view, std::string&) { return false; }
     // The chosen full path, "" on cancel or error.
     virtual std::string file_dialog(const FileDialogSpec&) { return {}; }
 

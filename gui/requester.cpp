@@ -104,6 +104,11 @@ bool req_yes_no(std::string_view title, std::string_view text)
     return platform().question_box(title, text);
 }
 
+bool req_text(std::string_view title, std::string_view prompt, std::string& text)
+{
+    return platform().text_box(title, prompt, text);
+}
+
 std::string req_open_file(std::string_view title, std::string_view default_file, std::string_view pattern,
                           int pattern_position)
 {

@@ -18,6 +18,9 @@ void req_message_ok(std::string_view title, std::string_view text);
 // Shows a modal box with one line of text and the buttons Yes and No; true when Yes was pressed.
 // Closing the box (or Escape) answers No.
 bool req_yes_no(std::string_view title, std::string_view text);
+// Shows a modal box asking for one line of text under prompt, text holding it at first; true with
+// the typed line in text for OK, false (text unchanged) for Cancel or a closed box.
+bool req_text(std::string_view title, std::string_view prompt, std::string& text);
 // The open-file dialog. pattern is "description|pattern|description|pattern..." (spaces kept);
 // default_file is split at its last '/' into a starting folder and a name (the name is used only
 // when it is a plain file name). Returns the chosen full path, "" on cancel or error. The process's

@@ -47,7 +47,7 @@ struct TableHeadingLine {
 struct TableWindowSpec {
     std::string title;                                       // caption
     std::vector<TableHeadingLine> heading;                   // lines above the tables
-    std::vector<TableData> tables;                           // one tab each (the FLTK window shows the first two)
+    std::vector<TableData> tables;                           // one tab each (the FLTK window shows the first three)
     int shown_table = 0;                                     // the tab in front
     std::function<void(int table, int data_row)> on_select;  // a row was selected (-1: none)
     std::function<void(int table)> on_copy;                  // "Copy" pressed on table's tab

@@ -14,6 +14,7 @@ namespace {
 struct Section {
     double area = 0;
     double modulus = 0;
+    double inertia = 0;  // 0 when not given
 };
 
 struct PendingMember {
@@ -124,12 +125,14 @@ bool read_truss(std::istream& in, TrussInput& truss, std::string& error)
                 return bad("stress_factor must not be zero");
         } else if (key == "section") {
             Section s;
-            if (f.size() != 4)
-                return bad("section takes a name, an area and a modulus");
-            if (!number(2, s.area) || !number(3, s.modulus))
+            if (f.size() != 4 && f.size() != 5)
+                return bad("section takes a name, an area, a modulus and optionally a second moment of area");
+            if (!number(2, s.area) || !number(3, s.modulus) || (f.size() == 5 && !number(4, s.inertia)))
                 return false;
             if (s.area <= 0 || s.modulus <= 0)
                 return bad("section area and modulus must be positive");
+            if (f.size() == 5 && s.inertia <= 0)
+                return bad("section second moment of area must be positive");
             sections[f[1]] = s;
         } else if (key == "node") {
             if (f.size() != 5 && f.size() != 8)
@@ -172,17 +175,20 @@ bool read_truss(std::istream& in, TrussInput& truss, std::string& error)
             PendingMember m;
             m.line = line;
             int e = 0;
-            if (f.size() != 5 && f.size() != 6)
-                return bad("member takes e a b and a section or A E");
+            if (f.size() != 5 && f.size() != 6 && f.size() != 7)
+                return bad("member takes e a b and a section or A E [I]");
             if (!count(1, e) || !count(2, m.member.node_a) || !count(3, m.member.node_b))
                 return false;
             if (f.size() == 5) {
                 m.section = f[4];
             } else {
-                if (!number(4, m.member.area) || !number(5, m.member.modulus))
+                if (!number(4, m.member.area) || !number(5, m.member.modulus) ||
+                    (f.size() == 7 && !number(6, m.member.inertia)))
                     return false;
                 if (m.member.area <= 0 || m.member.modulus <= 0)
                     return bad("member area and modulus must be positive");
+                if (f.size() == 7 && m.member.inertia <= 0)
+                    return bad("member second moment of area must be positive");
             }
             if (e < 1 || e > TRUSS_MAX_MEMBERS)
                 return bad("member number must be 1.." + std::to_string(TRUSS_MAX_MEMBERS));
@@ -240,6 +246,7 @@ bool read_truss(std::istream& in, TrussInput& truss, std::string& error)
             }
             m.member.area = s->second.area;
             m.member.modulus = s->second.modulus;
+            m.member.inertia = s->second.inertia;
         }
         int a = m.member.node_a, b = m.member.node_b;
         if (a < 1 || a > node_count || b < 1 || b > node_count) {

@@ -7,13 +7,15 @@
 //   units <length> <force> <stress>  unit names used in the results headings (optional)
 //   stress_factor <f>              printed stress = force / area * f (default 1; 0.001 turns
 //                                  kN/m^2 into MPa)
-//   section <name> <A> <E>         a named cross-section: area and Young's modulus
+//   section <name> <A> <E> [<I>]   a named cross-section: area, Young's modulus and optionally the
+//                                  second moment of area about the weaker axis (for buckling
+//                                  checks; the solver itself does not use it)
 //   node <n> <x> <y> <z> [<rx> <ry> <rz>]
 //                                  node n at (x, y, z); restraint codes per direction,
 //                                  1 = restrained, 0 = free (default 0 0 0)
 //   load <n> <Px> <Py> <Pz>        load on node n; several load lines on one node add up
 //   member <e> <a> <b> <section>   member e from node a to node b with a named section
-//   member <e> <a> <b> <A> <E>     ... or with its area and modulus given directly
+//   member <e> <a> <b> <A> <E> [<I>]  ... or with its area, modulus (and I) given directly
 //
 // Nodes must be numbered 1..N and members 1..M without gaps (any order), N and M at most 10,000,000.
 // Units are the user's: any consistent set (m, kN, kN/m^2 or mm, N, N/mm^2). A truss whose z
@@ -39,6 +41,7 @@ struct TrussMember {
     int node_b = 0;      // second end node, 1-based
     double area = 0;     // cross-section area (length unit squared)
     double modulus = 0;  // Young's modulus (force unit per length unit squared)
+    double inertia = 0;  // second moment of area (length unit to the fourth); 0 when not given
 };
 
 struct TrussInput {

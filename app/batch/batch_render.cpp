@@ -25,6 +25,7 @@
 #include <functional>
 
 #include "app/export/cairo_surface.h"
+#include "app/export/design_input.h"
 #include "app/export/dxf.h"
 #include "app/export/export.h"
 #include "app/export/report.h"
@@ -32,6 +33,7 @@
 #include "app/export/title_block.h"
 #include "app/export/vtu.h"
 #include "app/model/analysis.h"
+#include "app/model/checks.h"
 #include "app/model/line_source.h"
 #include "app/model/results_reader.h"
 #include "app/model/truss_model.h"
@@ -175,6 +177,8 @@ void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawi
     settings.overlays.show_max_deflection = options.max_deflection;
     settings.overlays.highlight_member = options.highlight_member;
     settings.overlays.highlight_node = options.highlight_node;
+    settings.overlays.show_utilisation = options.utilisation;
+    settings.overlays.show_free_body = options.free_body;
     if ((options.deflected || animated(options) || options.max_deflection) && drawing.has_results) {
         // The scale field shows the reader's scale as a whole number until another is typed.
         const std::string text = options.deflection_scale.empty() ? str_from_float(drawing.model.deflection_scale, 0)
@@ -196,6 +200,9 @@ TitleBlock title_block_of(const RenderOptions& options, const Drawing& drawing)
     block.title = drawing.model.title_line;
     block.file_name = std::string(path_name(options.results_path));
     block.date = today_text();
+    block.length_unit = drawing.numbers.units.length;
+    block.force_unit = drawing.numbers.units.force;
+    block.stress_unit = drawing.numbers.units.stress;
     if (drawing.settings.show_deflected != 0)
         block.magnification = drawn_magnification(drawing.settings.deflection_scale, drawing.settings.scale);
     return block;
@@ -378,6 +385,7 @@ void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& r
         sheet.settings = &drawing.settings;
         sheet.projection = &drawing.projection;
         sheet.block = title_block_of(options, drawing);
+        take_sheet_checks(sheet, drawing.numbers);
         sheet.paper = options.paper;
         reason = write_sheet_file(path, sheet);
         break;
@@ -431,6 +439,28 @@ int gravity(int status)
     return status == RENDER_EXIT_PROBLEMS ? 1 : status == RENDER_EXIT_OK ? 0 : 1 + status;
 }
 
+// The command line's units and design limits applied to the numbers; false (status and line in
+// report) when the solver input cannot be used.
+bool apply_checks(const RenderOptions& options, Drawing& drawing, RenderReport& report)
+{
+    if (options.units)
+        drawing.numbers.units = *options.units;
+    DesignLimits limits;
+    limits.tension = options.limit_tension;
+    limits.compression = options.limit_compression;
+    if (!options.input_path.empty()) {
+        const std::string failure = read_member_sections(options.input_path,
+                                                         static_cast<int>(drawing.numbers.members.size()) - 1, limits);
+        if (!failure.empty()) {
+            report.status = RENDER_EXIT_INPUT;
+            report.lines.push_back(diagnostic(failure));
+            return false;
+        }
+    }
+    apply_design_limits(drawing.numbers, limits);
+    return true;
+}
+
 // Reads the file, makes the settings and draws; false (with the status and lines in report) when
 // there is nothing to save.
 bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport& report)
@@ -454,6 +484,8 @@ bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport
     }
     report_missing_highlights(options, drawing.model, report);
     drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results);
+    if (!apply_checks(options, drawing, report))
+        return false;
     set_up_view(options, outcome, drawing);
     if (drawing.settings.canvas.height < RENDER_CANVAS_MIN) {
         report.status = RENDER_EXIT_USAGE;

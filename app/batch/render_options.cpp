@@ -18,6 +18,7 @@
 
 #include "app/export/export.h"
 #include "app/export/report.h"
+#include "app/model/checks.h"
 #include "app/model/truss_model.h"
 #include "core/file_name.h"
 #include "core/str.h"
@@ -245,6 +246,25 @@ bool report_file_name(OptionUse& use)
     return true;
 }
 
+// T[,C]: one or two positive stresses; C is T when left out.
+bool limit_stress(OptionUse& use)
+{
+    double tension = 0, compression = 0;
+    if (!parse_stress_limits(*use.value, tension, compression))
+        return value_error(use, "a stress T or a pair T,C");
+    if (!(tension > 0) || !(compression > 0))
+        return range_error(use, "stresses above 0");
+    use.options.limit_tension = tension;
+    use.options.limit_compression = compression;
+    return true;
+}
+
+bool units_option(OptionUse& use)
+{
+    use.options.units = parse_units(*use.value);
+    return use.options.units || value_error(use, "three units LENGTH,FORCE,STRESS (such as m,kN,MPa)");
+}
+
 constexpr double NO_RANGE = 0;
 
 // Every option in the order of the help. A switch's setter sets its field and answers true.
@@ -323,6 +343,29 @@ const RenderOption OPTIONS[] = {
      [](OptionUse& u) { return whole_in_range(u, u.options.highlight_member); }},
     {"", "--highlight-node", "", "N", Takes::Value, 1, MAX_NODES, "ring node N",
      [](OptionUse& u) { return whole_in_range(u, u.options.highlight_node); }},
+    {"", "--units", "", "L,F,S", Takes::Value, NO_RANGE, NO_RANGE,
+     "units of length, force and stress (such as m,kN,MPa), replacing\n"
+     "those the file states; shown with every value",
+     units_option},
+    {"", "--limit-stress", "", "T[,C]", Takes::Value, NO_RANGE, NO_RANGE,
+     "allowable stress in tension and in compression (C = T when\n"
+     "left out), in the file's stress unit: gives each member's utilisation",
+     limit_stress},
+    {"", "--input", "", "FILE", Takes::Value, NO_RANGE, NO_RANGE,
+     "the solver input that made the results file: its sections'\n"
+     "modulus and second moment of area add the buckling check",
+     [](OptionUse& u) {
+         u.options.input_path = std::string(*u.value);
+         return !u.value->empty() || value_error(u, "a file name");
+     }},
+    {"", "--utilisation", "--utilization", "", Takes::Nothing, NO_RANGE, NO_RANGE,
+     "colour the members by utilisation (over 1.0 in red) with a\n"
+     "legend; needs --limit-stress or --input; also --utilization",
+     [](OptionUse& u) { return u.options.utilisation = true; }},
+    {"", "--free-body", "", "", Takes::Nothing, NO_RANGE, NO_RANGE,
+     "draw the forces acting on the --highlight-node node (members,\n"
+     "load, reaction) as labelled arrows",
+     [](OptionUse& u) { return u.options.free_body = true; }},
     {"", "--report", "", "FILE", Takes::Value, NO_RANGE, NO_RANGE,
      "write the numbers behind the picture (nodes with reactions,\n"
      "members with forces, extremes, equilibrium check): NAME.json\n"
@@ -447,6 +490,8 @@ bool complete(const RenderOptions& options, std::string& error)
         error = "the picture and the report cannot be one file ('" + options.output_path + "')";
     } else if (options.stresses && options.frame != 0) {
         error = "options '--stresses' and '--frame' cannot be combined";
+    } else if (options.utilisation && options.limit_tension == 0 && options.input_path.empty()) {
+        error = "option '--utilisation' needs '--limit-stress' or '--input'";
     } else {
         return check_outputs(options, error);
     }

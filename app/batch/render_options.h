@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/export/sheet.h"
+#include "app/model/units.h"
 
 constexpr int RENDER_EXIT_OK = 0;        // the picture was written
 constexpr int RENDER_EXIT_INPUT = 1;     // results file missing, unreadable or without usable results
@@ -64,6 +65,13 @@ struct RenderOptions {
     Paper paper = Paper::A4;   // --paper: the calculation sheet's (a .pdf output)
     float scale = 1.0f;        // --scale: everything drawn at this many pixels per canvas pixel
     bool title_block = false;  // --title-block: a band under the picture naming it, with a scale bar in plan
+    // The engineer's checks (app/model/checks.h).
+    std::optional<Units> units;    // --units: replaces the units the file states
+    double limit_tension = 0;      // --limit-stress T[,C]: allowable stresses, file stress units; 0 none
+    double limit_compression = 0;  // C (T when left out)
+    std::string input_path;        // --input: the solver input that made the file (sections for buckling)
+    bool utilisation = false;      // members coloured by utilisation, with a legend
+    bool free_body = false;        // the forces on the --highlight-node node as labelled arrows
 };
 
 constexpr float RENDER_SCALE_MIN = 0.5f;  // --scale's range

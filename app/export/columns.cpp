@@ -29,6 +29,9 @@ constexpr Column<MemberNumbers> MEMBERS[] = {
     {"state", 1, {"T/C"}, false, Kind::State,
      When::UnlessForceMissing, When::WithKnownForce,
      [](const MemberNumbers& m, int) { return static_cast<double>(m.state); }},
+    {"utilisation", 2, {"Utilisation", "Criterion"}, false, Kind::Utilisation,
+     When::Utilised, When::Utilised, [](const MemberNumbers& m, int k) {
+         return k == 0 ? m.utilisation.value : static_cast<double>(m.utilisation.criterion); }},
 };
 
 constexpr Column<NodeNumbers> NODES[] = {
@@ -44,6 +47,9 @@ constexpr Column<NodeNumbers> NODES[] = {
      When::Always, When::WithResults, [](const NodeNumbers& n, int k) { return n.deflection[k]; }},
     {"deflection_magnitude", 1, {"|Defl.|"}, false, Kind::Real,
      When::Always, When::WithResults, [](const NodeNumbers& n, int) { return n.deflection_magnitude; }},
+    // Load and member forces left over at a free component: near 0 when the file is consistent.
+    {"residual", 3, {"Residual x", "Residual y", "Residual z"}, false, Kind::Real,
+     When::WithResults, When::WithResults, [](const NodeNumbers& n, int k) { return n.residual[k]; }},
     // Only a restrained component has a reaction; the report writes all three of such a node.
     {"reaction", 3, {"Reaction x", "Reaction y", "Reaction z"}, false, Kind::Real,
      When::Restrained, When::RestrainedComponent, [](const NodeNumbers& n, int k) { return n.reaction[k]; }},
@@ -54,6 +60,23 @@ constexpr Column<NodeNumbers> NODES[] = {
 
 const ColumnTable<MemberNumbers> MEMBER_COLUMNS = {"members", "Members", MEMBERS, &ModelNumbers::members};
 const ColumnTable<NodeNumbers> NODE_COLUMNS = {"nodes", "Nodes", NODES, &ModelNumbers::nodes};
+
+template <typename Record>
+Quantity column_quantity(const Column<Record>& column)
+{
+    const std::string_view key = column.key;
+    if (key == "length" || key == "coordinates")
+        return Quantity::Length;
+    if (key == "deflection" || key == "deflection_magnitude")
+        return Quantity::Deflection;
+    if (key == "force" || key == "load" || key == "reaction" || key == "residual")
+        return Quantity::Force;
+    if (key == "stress")
+        return Quantity::Stress;
+    return Quantity::None;
+}
+template Quantity column_quantity(const Column<MemberNumbers>& column);
+template Quantity column_quantity(const Column<NodeNumbers>& column);
 
 std::string_view column_suffix(int components, int component)
 {

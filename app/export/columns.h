@@ -17,11 +17,12 @@
 #include "app/model/analysis.h"
 
 enum class ColumnKind {
-    Index,     // the row's member or node number (value unused)
-    Whole,     // a whole number from the file (end nodes, restraint codes)
-    FileReal,  // a value the file gives: float32 kept in a double
-    Real,      // a computed value
-    State,     // a MemberState, as its number
+    Index,        // the row's member or node number (value unused)
+    Whole,        // a whole number from the file (end nodes, restraint codes)
+    FileReal,     // a value the file gives: float32 kept in a double
+    Real,         // a computed value
+    State,        // a MemberState, as its number
+    Utilisation,  // a member's utilisation (component 0) and its Criterion as a number (component 1)
 };
 
 // When a cell has a value; otherwise the report writes null (JSON) or nothing (CSV), the window an
@@ -34,6 +35,7 @@ enum class ColumnWhen {
     RestrainedComponent,  // with results, in a restrained component only
     UnlessForceMissing,   // always, but for a drawable member with results whose force the file did not give
     WithKnownForce,       // with results, but not for such a member
+    Utilised,             // design limits applied and a limit bears on the member
 };
 
 template <typename Record>
@@ -58,6 +60,10 @@ struct ColumnTable {
 
 extern const ColumnTable<MemberNumbers> MEMBER_COLUMNS;
 extern const ColumnTable<NodeNumbers> NODE_COLUMNS;
+
+// The quantity a column's values are, for the unit in its header.
+template <typename Record>
+Quantity column_quantity(const Column<Record>& column);
 
 // The suffix of component of a vector column of components components: "_a", "_b" or "_x", "_y", "_z".
 std::string_view column_suffix(int components, int component);
@@ -90,6 +96,10 @@ bool column_has_value(ColumnWhen when, const ModelNumbers& numbers, const Record
             missing = numbers.has_results && row.drawable && !row.force_known;
         return !missing && (when == ColumnWhen::UnlessForceMissing || numbers.has_results);
     }
+    case ColumnWhen::Utilised:
+        if constexpr (std::is_same_v<Record, MemberNumbers>)
+            return numbers.has_utilisation && row.utilisation.criterion != Criterion::None;
+        return false;
     }
     return false;
 }

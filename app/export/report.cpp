@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "app/export/columns.h"
+#include "app/model/checks.h"
 #include "app/model/truss_model.h"
 #include "core/atomic_file.h"
 #include "core/file_name.h"
@@ -123,6 +124,12 @@ void append_cell(std::string& out, const ModelNumbers& numbers, const Column<Rec
         if (json)
             out += '"';
         break;
+    case ColumnKind::Utilisation:
+        if (component == 0)
+            append_real(out, value, json);
+        else
+            out += criterion_name(static_cast<Criterion>(value));
+        break;
     }
 }
 
@@ -142,6 +149,13 @@ void append_json_rows(std::string& out, const ModelNumbers& numbers, const Colum
             out += "\": ";
             if (column.components == 1) {
                 append_cell(out, numbers, column, rows[i], i, 0, true);
+            } else if (column.kind == ColumnKind::Utilisation &&
+                       column_has_value(column.reported, numbers, rows[i], 0)) {
+                out += "{\"value\": ";
+                append_cell(out, numbers, column, rows[i], i, 0, true);
+                out += ", \"criterion\": \"";
+                append_cell(out, numbers, column, rows[i], i, 1, false);
+                out += "\"}";
             } else if (!column_has_value(column.reported, numbers, rows[i], 0)) {
                 out += "null";
             } else {
@@ -168,7 +182,9 @@ std::string table_csv(const ModelNumbers& numbers, const ColumnTable<Record>& ta
             if (!out.empty())
                 out += ',';
             out += column.key;
-            if (column.components > 1)
+            if (column.kind == ColumnKind::Utilisation)
+                out += k == 0 ? "" : "_criterion";
+            else if (column.components > 1)
                 out += column_suffix(column.components, k);
         }
     }
@@ -231,6 +247,42 @@ void append_json_problems(std::string& out, const ReadOutcome& read)
     out += ']';
 }
 
+// The node residual and the utilisation entries of the summary.
+void append_checks_summary(std::string& out, const ModelNumbers& numbers)
+{
+    const auto& node = numbers.max_node_residual;
+    out += ",\n\"max_node_residual\": ";
+    if (!numbers.has_results) {
+        out += "null";
+    } else {
+        out += "{\"node\": ";
+        append_whole(out, node.node);
+        out += ", \"value\": ";
+        append_real(out, node.value, true);
+        out += ", \"share\": ";
+        append_real(out, node.share, true);
+        out += '}';
+    }
+    const auto& member = numbers.max_utilisation;
+    out += ", \"max_utilisation\": ";
+    if (member.member == 0) {
+        out += "null";
+    } else {
+        out += "{\"member\": ";
+        append_whole(out, member.member);
+        out += ", \"value\": ";
+        append_real(out, member.value, true);
+        out += ", \"criterion\": \"";
+        out += criterion_name(member.criterion);
+        out += "\"}";
+    }
+    out += ", \"members_over_limit\": ";
+    if (numbers.has_utilisation)
+        append_whole(out, numbers.members_over_limit);
+    else
+        out += "null";
+}
+
 // Fills error with "cannot write 'PATH': " and errno's text (else reason) and returns false.
 bool write_failed(std::string_view path, const std::string& reason, std::string& error)
 {
@@ -289,6 +341,19 @@ std::string report_json(const ModelNumbers& numbers, std::string_view title, con
     append_json_string(out, title);
     if (read)
         append_json_problems(out, *read);
+    out += ", \"units\": {";
+    const std::pair<const char*, const std::string*> units[] = {
+        {"length", &numbers.units.length}, {"force", &numbers.units.force}, {"stress", &numbers.units.stress}};
+    for (const auto& [key, unit] : units) {
+        out += key == units[0].first ? "\"" : ", \"";  // the first key without a comma
+        out += key;
+        out += "\": ";
+        if (unit->empty())
+            out += "null";
+        else
+            append_json_string(out, *unit);
+    }
+    out += '}';
     out += ",\n\"nodes\": [";
     append_json_rows(out, numbers, NODE_COLUMNS);
     out += "],\n\"members\": [";
@@ -315,6 +380,7 @@ std::string report_json(const ModelNumbers& numbers, std::string_view title, con
     append_json_vector(out, numbers.residual);
     out += ", \"residual_share\": ";
     append_real(out, numbers.residual_share, true);
+    append_checks_summary(out, numbers);
     out += "}}\n";
     return out;
 }

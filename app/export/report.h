@@ -8,20 +8,28 @@
 //    "problem_count": every problem found,
 //    "problems": [{"line", "text"}] (the first MAX_LISTED_PROBLEMS in file order, those about the
 //    whole file, line 0, last),
+//    "units": {"length", "force", "stress"} (each a name, or null where unknown; values stay in them),
 //    "nodes": [{"node", "coordinates", "restraint", "load", "deflection", "deflection_magnitude",
-//               "reaction" (null where no component is restrained, and for every node without results)}],
-//    "members": [{"member", "nodes": [a, b], "length", "stress", "force", "state"}],
+//               "reaction" (null where no component is restrained, and for every node without results;
+//               a component within the rounding of the numbers it comes from is 0),
+//               "residual" (load + member forces left at the free components; null without results)}],
+//    "members": [{"member", "nodes": [a, b], "length", "stress", "force", "state",
+//                 "utilisation": {"value", "criterion"} (null without design limits)}],
 //    "summary": {"max_tension": {"member", "force"} or null, "max_compression": {..} or null,
 //                "max_deflection": {"node", "magnitude"} or null, "load_sum", "reaction_sum",
-//                "residual", "residual_share"}}
+//                "residual", "residual_share",
+//                "max_node_residual": {"node", "value", "share"} (null without results),
+//                "max_utilisation": {"member", "value", "criterion"} or null,
+//                "members_over_limit" (null without design limits)}}
 // Numbers are written in the shortest form that reads back to the same value: float32 for what
 // the file gives (coordinates, loads, deflections, stresses, forces), double for what is computed.
 // A number that is not finite (NaN or infinite in the file, or derived from one) is written as
 // null. The title's bytes are escaped for JSON; bytes that are not UTF-8 are read as Latin-1.
 //
 // CSV: NAME-members.csv and NAME-nodes.csv (NAME = the path without ".csv"), a header row with the
-// JSON keys, vectors split into _x, _y, _z columns and the end nodes into nodes_a, nodes_b; an
-// empty cell where the JSON has null. Lines end in LF; no field needs quoting.
+// JSON keys, vectors split into _x, _y, _z columns, the end nodes into nodes_a, nodes_b and the
+// utilisation into utilisation, utilisation_criterion; an empty cell where the JSON has null. Lines end in LF; no field
+// needs quoting.
 #pragma once
 
 #include <optional>

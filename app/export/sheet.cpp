@@ -406,9 +406,9 @@ void reactions(Sheet& sheet, const SheetInput& input)
         return;
     const std::string& unit = input.block.force_unit;
     const std::vector<SheetColumn> columns = {{"Node", 0.13, Align::Right},
-                                              {with_unit("Reaction x", unit), 0.29, Align::Right},
-                                              {with_unit("Reaction y", unit), 0.29, Align::Right},
-                                              {with_unit("Reaction z", unit), 0.29, Align::Right}};
+                                              {header_with_unit("Reaction x", unit), 0.29, Align::Right},
+                                              {header_with_unit("Reaction y", unit), 0.29, Align::Right},
+                                              {header_with_unit("Reaction z", unit), 0.29, Align::Right}};
     table(sheet, "Support reactions", columns, static_cast<int>(supports.size()),
           [&](int row, std::vector<std::string>& texts, std::vector<int>&) {
               const NodeNumbers& node = numbers.nodes[supports[row]];
@@ -427,9 +427,9 @@ void members(Sheet& sheet, const SheetInput& input)
     std::vector<SheetColumn> columns = {{"Member", 0.10, Align::Right},
                                         {"Node A", 0.09, Align::Right},
                                         {"Node B", 0.09, Align::Right},
-                                        {with_unit("Length", block.length_unit), 0.14, Align::Right},
-                                        {with_unit("Stress", block.stress_unit), 0.15, Align::Right},
-                                        {with_unit("Force", block.force_unit), 0.15, Align::Right},
+                                        {header_with_unit("Length", block.length_unit), 0.14, Align::Right},
+                                        {header_with_unit("Stress", block.stress_unit), 0.15, Align::Right},
+                                        {header_with_unit("Force", block.force_unit), 0.15, Align::Right},
                                         {"State", 0.15, Align::Left}};
     if (utilisation)
         columns.push_back({"Utilisation", 0.13, Align::Right});
@@ -473,13 +473,13 @@ void nodes(Sheet& sheet, const SheetInput& input)
     const ModelNumbers& numbers = *input.numbers;
     const std::string& unit = input.block.length_unit;
     const std::vector<SheetColumn> columns = {{"Node", 0.09, Align::Right},
-                                              {with_unit("x", unit), 0.13, Align::Right},
-                                              {with_unit("y", unit), 0.13, Align::Right},
-                                              {with_unit("z", unit), 0.13, Align::Right},
-                                              {with_unit("Defl. x", unit), 0.13, Align::Right},
-                                              {with_unit("Defl. y", unit), 0.13, Align::Right},
-                                              {with_unit("Defl. z", unit), 0.13, Align::Right},
-                                              {with_unit("|Defl.|", unit), 0.13, Align::Right}};
+                                              {header_with_unit("x", unit), 0.13, Align::Right},
+                                              {header_with_unit("y", unit), 0.13, Align::Right},
+                                              {header_with_unit("z", unit), 0.13, Align::Right},
+                                              {header_with_unit("Defl. x", unit), 0.13, Align::Right},
+                                              {header_with_unit("Defl. y", unit), 0.13, Align::Right},
+                                              {header_with_unit("Defl. z", unit), 0.13, Align::Right},
+                                              {header_with_unit("|Defl.|", unit), 0.13, Align::Right}};
     const int rows = std::max(0, static_cast<int>(numbers.nodes.size()) - 1);
     table(sheet, "Nodes", columns, rows, [&](int row, std::vector<std::string>& texts, std::vector<int>&) {
         const NodeNumbers& node = numbers.nodes[row + 1];
@@ -579,6 +579,21 @@ std::string sheet_pdf(const SheetInput& input, std::string& error)
         return {};
     }
     return bytes;
+}
+
+void take_sheet_checks(SheetInput& input, const ModelNumbers& numbers)
+{
+    input.block.length_unit = numbers.units.length;
+    input.block.force_unit = numbers.units.force;
+    input.block.stress_unit = numbers.units.stress;
+    input.utilisation.clear();
+    if (!numbers.has_utilisation)
+        return;
+    input.utilisation.assign(numbers.members.size(), 0.0);
+    for (std::size_t e = 1; e < numbers.members.size(); ++e) {
+        const Utilisation& u = numbers.members[e].utilisation;
+        input.utilisation[e] = u.criterion == Criterion::None ? 0.0 : u.value;
+    }
 }
 
 std::string write_sheet_file(const std::string& path, const SheetInput& input)

@@ -43,5 +43,8 @@ struct SheetInput {
 
 // The sheet as PDF bytes; "" (and the reason in error) when it cannot be made.
 std::string sheet_pdf(const SheetInput& input, std::string& error);
+// Takes the units and, when design limits were applied, the utilisations of numbers into input
+// (a member no limit bears on gets 0).
+void take_sheet_checks(SheetInput& input, const ModelNumbers& numbers);
 // The sheet written to path whole or not at all. "" on success, else the reason.
 std::string write_sheet_file(const std::string& path, const SheetInput& input);

@@ -54,11 +54,6 @@ std::string units_text(const TitleBlock& block)
     return text.empty() ? "not given in the file" : text;
 }
 
-std::string with_unit(const std::string& name, const std::string& unit)
-{
-    return unit.empty() ? name : name + " [" + unit + "]";
-}
-
 std::vector<TitleField> title_block_fields(const TitleBlock& block)
 {
     std::vector<TitleField> fields = {

@@ -28,8 +28,6 @@ struct TitleField {
 std::vector<TitleField> title_block_fields(const TitleBlock& block);
 // "length m, force kN, stress MPa" with the units that are known; "not given in the file" for none.
 std::string units_text(const TitleBlock& block);
-// A quantity's name with its unit in brackets when known: "Force [kN]", or the name alone.
-std::string with_unit(const std::string& name, const std::string& unit);
 // The local date now as YYYY-MM-DD.
 std::string today_text();
 

@@ -19,6 +19,7 @@
 #include <limits>
 #include <utility>
 
+#include "app/model/checks.h"
 #include "app/model/truss_model.h"
 
 namespace {
@@ -41,6 +42,7 @@ bool finite(const Vec3& v)
 {
     return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
 }
+constexpr double STORED_PRECISION = 1.0e-6;  // relative: float32 storage and the solver's own arithmetic
 
 double magnitude(const Vec3& v)
 {
@@ -68,7 +70,17 @@ Vec3 file_vector(const std::vector<float>* records, int i)
     return v;
 }
 
-// The entries of a record that index 1..count can use, as a count.
+// Half a step of the last digit of element e's force as the file writes it (the last field of its
+// result line), or the float32 rounding of force when the line gave none.
+double force_half_step(const TrussModelData& model, int e, double force)
+{
+    std::string_view text = model.element_result_text[e];
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r'))
+        text.remove_suffix(1);
+    const std::size_t blank = text.find_last_of(' ');
+    const double half = printed_half_step(blank == std::string_view::npos ? text : text.substr(blank + 1));
+    return half >= 0 ? half : std::fabs(force) * STORED_PRECISION;
+}
 
 }  // namespace
 
@@ -102,8 +114,10 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         nodes[i].coordinates = without_missing(file_coordinates(model, i), node_missing_bits(model, i),
                                                MISSING_POSITION);
 
-    // Sum of the member forces acting on each node, file order x, y, z.
+    // Sum of the member forces acting on each node, file order x, y, z, and how far the rounding of
+    // the printed forces can move that sum.
     std::vector<Vec3> member_pull(static_cast<std::size_t>(node_count) + 1, Vec3{});
+    std::vector<Vec3> pull_rounding(static_cast<std::size_t>(node_count) + 1, Vec3{});
     for (int e = 1; e <= element_count; ++e) {
         MemberNumbers& m = members[e];
         int a, b;
@@ -137,12 +151,17 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         // A member of no length has no direction: it can carry nothing to its nodes.
         if (!(m.length > 0))
             continue;
+        const double uncertain = force_half_step(model, e, m.force) + std::fabs(m.force) * STORED_PRECISION;
         for (int j = 0; j < 3; ++j) {
             const double pull = m.force * span[j] / m.length;
             member_pull[a][j] += pull;
             member_pull[b][j] -= pull;
+            const double rounding = uncertain * std::fabs(span[j]) / m.length;
+            pull_rounding[a][j] += rounding;
+            pull_rounding[b][j] += rounding;
         }
     }
+    double largest_load = 0;
 
     for (int i = 1; i <= node_count; ++i) {
         NodeNumbers& n = nodes[i];
@@ -153,6 +172,7 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
             n.restrained = n.restrained || n.restraint[j] == 1;
             numbers.load_sum[j] += n.load[j];
             numbers.total_load += std::fabs(n.load[j]);
+            largest_load = std::max(largest_load, std::fabs(n.load[j]));
         }
         if (!results)
             continue;
@@ -162,13 +182,29 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         if (n.deflection_magnitude > numbers.max_deflection.value)
             numbers.max_deflection = {i, n.deflection_magnitude};
         for (int j = 0; j < 3; ++j) {
-            if (n.restraint[j] != 1)
+            const double sum = n.load[j] + member_pull[i][j];
+            n.rounding[j] = pull_rounding[i][j] + std::fabs(n.load[j]) * STORED_PRECISION;
+            // Within the rounding of the numbers it comes from, a sum is no force at all.
+            const bool noise = std::fabs(sum) <= n.rounding[j];
+            if (n.restraint[j] != 1) {
+                n.residual[j] = sum;
+                n.out_of_balance = n.out_of_balance || (std::isfinite(sum) && !noise);  // a missing sum is unknown
                 continue;
-            n.reaction[j] = -(n.load[j] + member_pull[i][j]) + 0.0;  // + 0.0: no reaction of -0
+            }
+            n.reaction[j] = noise ? 0.0 : -sum + 0.0;  // + 0.0: no reaction of -0
             numbers.reaction_sum[j] += n.reaction[j];
         }
         n.reaction_known = n.restrained && finite(n.reaction);
+        numbers.nodes_out_of_balance += n.out_of_balance ? 1 : 0;
+        const double residual = magnitude(n.residual);
+        if (residual > numbers.max_node_residual.value) {
+            numbers.max_node_residual.node = i;
+            numbers.max_node_residual.value = residual;
+        }
     }
+    if (largest_load > 0)
+        numbers.max_node_residual.share = numbers.max_node_residual.value / largest_load;
+    numbers.units = units_from_file(model);
 
     for (int j = 0; j < 3; ++j)
         numbers.residual[j] = numbers.load_sum[j] + numbers.reaction_sum[j];

@@ -13,10 +13,19 @@
 #include <vector>
 
 #include "app/model/truss_model.h"
+#include "app/model/units.h"
 
 using Vec3 = std::array<double, 3>;  // x, y, z as the file gives them
 
 enum class MemberState { None, Tension, Compression };  // by the sign of the file's force: + is tension
+
+// What governs a member's utilisation (app/model/checks.h).
+enum class Criterion { None, Tension, Compression, Buckling };
+
+struct Utilisation {
+    double value = 0;                       // stress or force over what the member may carry; > 1 fails
+    Criterion criterion = Criterion::None;  // None: no limit applies (no limits, no force)
+};
 
 struct MemberNumbers {
     int nodes[2] = {0, 0};                  // end nodes as read (0 when unusable)
@@ -26,6 +35,7 @@ struct MemberNumbers {
     double force = 0;                       // axial force as the file gives it; > 0 tension
     MemberState state = MemberState::None;  // None also without results, and when the force is missing
     bool force_known = false;               // with results, the file gave a usable force (else force is NaN)
+    Utilisation utilisation;                // with design limits only (app/model/checks.h)
 };
 
 struct NodeNumbers {
@@ -36,8 +46,12 @@ struct NodeNumbers {
     double deflection_magnitude = 0;
     bool restrained = false;        // at least one component has restraint code 1
     Vec3 reaction{};                // -(load + member forces on the node) per restrained component, 0 elsewhere
+                                    // and where it is within the rounding of the numbers it comes from
     bool deflection_known = false;  // with results, the file gave all three deflections
     bool reaction_known = false;    // restrained, with results, and every load and member force it sums was given
+    Vec3 residual{};                // load + member forces in each free component, 0 in restrained ones
+    Vec3 rounding{};                // how far the printed numbers' rounding can move a component's sum
+    bool out_of_balance = false;    // a residual component beyond its rounding: the file is inconsistent
 };
 
 struct Extreme {
@@ -59,6 +73,20 @@ struct ModelNumbers {
     double residual_share = 0;           // |residual| / total_load (0 when total_load is 0)
     bool unbalanced = false;             // residual_share above 1 %
     bool has_results = false;            // results_missing clear when computed
+    Units units;                         // the file's units (app/model/units.h), or the user's
+    struct {
+        int node = 0;      // node of the largest residual magnitude; 0 when every node balances exactly
+        double value = 0;  // its residual magnitude, force units
+        double share = 0;  // value / the largest applied load component (0 without loads)
+    } max_node_residual;
+    int nodes_out_of_balance = 0;  // nodes whose residual is beyond the file's rounding
+    bool has_utilisation = false;  // design limits were applied (app/model/checks.h)
+    struct {
+        int member = 0;  // member of the largest utilisation; 0 when none
+        double value = 0;
+        Criterion criterion = Criterion::None;
+    } max_utilisation;
+    int members_over_limit = 0;  // members of utilisation above 1
 };
 
 // The end nodes a and b of element e (1..usable_element_count, app/model/truss_model.h) when both lie within 1..nodes;

@@ -882,7 +882,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     }
     m.deflection_scale = 0.0f;
 
-    lines.skip(line, 2);
+    lines.skip(m.deflection_heading, 1);  // names the length unit, when the solver knew it
+    lines.skip(line, 1);
     present = node_lines;
     for (std::int64_t i = 1; i <= node_lines; ++i) {
         if (!lines.next(line)) {
@@ -906,7 +907,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     outcome.deflection_scale_found = true;
     outcome.deflection_scale = m.deflection_scale;
 
-    lines.skip(line, 2);
+    lines.skip(m.result_heading, 1);  // names the stress and force units, when the solver knew them
+    lines.skip(line, 1);
     std::vector<std::uint8_t> seen(m.element_stress.size(), 0);
     for (std::int64_t n = 1; n <= element_lines; ++n) {
         if (!lines.next(line)) {

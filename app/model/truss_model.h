@@ -42,6 +42,8 @@ struct TrussModelData {
     // entry; the record keeps what was read in their place. Empty while nothing is missing (every complete file).
     std::vector<std::uint16_t> node_missing;    // [i] bits of MISSING_POSITION, MISSING_LOAD, MISSING_DEFLECTION
     std::vector<std::uint8_t> element_missing;  // [e] MISSING_STRESS | MISSING_FORCE
+    std::string deflection_heading;  // first heading line of the deflections ("Nodal deflections [m]"), "" if none
+    std::string result_heading;      // first heading line of the member results, "" if none
 };
 
 // The bit of model component k (1..3) of a node's missing coordinate, load or deflection: the group's bit << (k - 1).

@@ -162,6 +162,7 @@ std::string export_sheet(const std::string& path)
     input.block.date = today_text();
     if (View.show_deflected != 0)
         input.block.magnification = drawn_magnification(View.deflection_scale, View.scale);
+    take_sheet_checks(input, model_numbers());
     return write_sheet_file(path, input);
 }
 

@@ -12,6 +12,7 @@
 
 #include "app/ui/canvas_view.h"
 #include "app/ui/context_menu.h"
+#include "app/ui/design_check.h"
 #include "app/ui/export_commands.h"
 #include "app/ui/gestures.h"
 #include "app/ui/ids.h"
@@ -164,7 +165,12 @@ std::vector<ViewerCommand> defaults()
         {.label = "Copy picture", .key = 'c', .modifiers = KEY_MOD_CTRL, .run = copy_picture_command},
         {.label = "Print picture...", .key = 'p', .modifiers = KEY_MOD_CTRL, .run = print_picture_command},
         {.label = "Export calculation sheet...", .run = export_sheet_command, .divider = true},
-        {.label = "Controls...", .key = KEY_F1, .run = show_controls},
+        {.label = "Controls...", .key = KEY_F1, .run = show_controls, .divider = true},
+        // The engineer's checks, after the entries the menu has always had.
+        overlay_switch("Utilisation colours", 'u', &OverlayStateData::show_utilisation),
+        overlay_switch("Free body of the node", 'f', &OverlayStateData::show_free_body),
+        {.label = "Design check...", .run = design_check_command},
+        {.label = "Units...", .run = units_command},
 
         // The column of controls, from the top down. An edit field's command runs on its
         // change events (main_window.cpp takes its text first).

@@ -11,6 +11,8 @@ namespace {
 ModelNumbers numbers;              // of TrussModel as last read
 bool numbers_current = false;      // numbers belong to the model of numbers_resets
 std::uint32_t numbers_resets = 0;  // ViewState.model_resets when numbers were computed
+std::optional<Units> units;        // the user's, replacing the file's; nullopt for the file's
+DesignLimits limits;               // the user's design limits
 
 }  // namespace
 
@@ -18,6 +20,15 @@ const ModelNumbers& model_numbers()
 {
     if (!numbers_current || numbers_resets != ViewState.model_resets) {
         numbers = compute_model_numbers(TrussModel, results_missing == 0);
+        if (units)
+            numbers.units = *units;
+        if (limits.sections.empty() || limits.sections.size() == numbers.members.size()) {
+            apply_design_limits(numbers, limits);
+        } else {
+            DesignLimits stresses_only = limits;
+            stresses_only.sections.clear();
+            apply_design_limits(numbers, stresses_only);
+        }
         numbers_current = true;
         numbers_resets = ViewState.model_resets;
     }
@@ -27,4 +38,26 @@ const ModelNumbers& model_numbers()
 void model_loaded()
 {
     numbers_current = false;
+}
+
+void set_user_units(std::optional<Units> user)
+{
+    units = std::move(user);
+    numbers_current = false;
+}
+
+const std::optional<Units>& user_units()
+{
+    return units;
+}
+
+void set_design_limits(DesignLimits user)
+{
+    limits = std::move(user);
+    numbers_current = false;
+}
+
+const DesignLimits& design_limits()
+{
+    return limits;
 }

@@ -4,9 +4,21 @@
 // results window and the report take them from here.
 #pragma once
 
+#include <optional>
+
 #include "app/model/analysis.h"
+#include "app/model/checks.h"
+#include "app/model/units.h"
 
 // The numbers of TrussModel as last read (results_missing tells whether it has results).
 const ModelNumbers& model_numbers();
 // Call after TrussModel was read again without a reset: the next model_numbers() computes afresh.
 void model_loaded();
+// The user's units ("Units..."), replacing those the file states; nullopt for the file's own.
+// Kept across Load File, like the overlay switches.
+void set_user_units(std::optional<Units> units);
+const std::optional<Units>& user_units();
+// The user's design limits ("Design check..."), kept across Load File; their sections count only
+// for a model of as many members.
+void set_design_limits(DesignLimits limits);
+const DesignLimits& design_limits();

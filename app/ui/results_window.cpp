@@ -7,11 +7,15 @@
 // first line, where solvers name the units.
 #include "app/ui/results_window.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "app/export/columns.h"
 #include "app/model/analysis.h"
+#include "app/model/checks.h"
+#include "app/model/units.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/loaded_numbers.h"
 #include "app/ui/window_state.h"
@@ -64,6 +68,7 @@ CellFormat cell_format(ColumnKind kind)
         return CellFormat::Text;
     case ColumnKind::FileReal:
     case ColumnKind::Real:
+    case ColumnKind::Utilisation:
         break;
     }
     return CellFormat::Number;
@@ -93,8 +98,13 @@ void build_table(const ModelNumbers& numbers, const ColumnTable<Record>& schema,
     table.name = std::string(schema.title) + " (" + std::to_string(rows) + ")";
     table.columns.clear();
     for (const Column<Record>& c : schema.columns) {
+        const Quantity quantity = column_quantity(c);
+        const double factor = shown_factor(numbers.units, quantity);
         for (int k = 0; k < (c.joined ? 1 : c.components); ++k) {
-            TableColumn made = column(c.headers[k], c.joined ? CellFormat::Text : cell_format(c.kind), rows);
+            const bool criterion = c.kind == ColumnKind::Utilisation && k == 1;
+            const CellFormat format = c.joined || criterion ? CellFormat::Text : cell_format(c.kind);
+            TableColumn made = column(header_with_unit(c.headers[k], shown_unit(numbers.units, quantity)), format,
+                                      rows);
             for (std::size_t row = 0; row < rows; ++row) {
                 const Record& record = records[row + 1];
                 if (!column_has_value(c.shown, numbers, record, k)) {
@@ -110,8 +120,10 @@ void build_table(const ModelNumbers& numbers, const ColumnTable<Record>& schema,
                     made.numbers[row] = static_cast<double>(row + 1);
                 } else if (c.kind == ColumnKind::State) {
                     made.texts[row] = state_letter(c.value(record, k));
+                } else if (criterion) {
+                    made.texts[row] = criterion_name(static_cast<Criterion>(c.value(record, k)));
                 } else {
-                    made.numbers[row] = c.value(record, k);
+                    made.numbers[row] = c.value(record, k) * factor;
                 }
             }
             table.columns.push_back(std::move(made));
@@ -122,6 +134,35 @@ void build_table(const ModelNumbers& numbers, const ColumnTable<Record>& schema,
 std::string vector_text(const Vec3& v)
 {
     return "x " + table_format_number(v[0]) + ", y " + table_format_number(v[1]) + ", z " + table_format_number(v[2]);
+}
+
+// "largest node residual: R kN (node N, 0.01 % of the largest load)", and how many nodes do not
+// balance within the file's rounding.
+std::string node_residual_text(const ModelNumbers& numbers)
+{
+    const auto& worst = numbers.max_node_residual;
+    if (worst.node == 0)
+        return "every node balances";
+    char share[64];
+    std::snprintf(share, sizeof share, "%.3g %%", worst.share * 100);
+    std::string text = "largest node residual: " +
+                       with_unit(table_format_number(worst.value), shown_unit(numbers.units, Quantity::Force)) +
+                       " (node " + std::to_string(worst.node) + ", " + share + " of the largest load)";
+    if (numbers.nodes_out_of_balance > 0)
+        return text + " - " + std::to_string(numbers.nodes_out_of_balance) +
+               " nodes do not balance: the file's numbers do not belong together";
+    return text + ", within the file's rounding";
+}
+
+// "largest utilisation: 0.93 (member 7, buckling), 0 members over their limit".
+std::string utilisation_text(const ModelNumbers& numbers)
+{
+    const auto& worst = numbers.max_utilisation;
+    std::string text = "largest utilisation: ";
+    text += worst.member == 0 ? std::string("none")
+                              : table_format_number(worst.value) + " (member " + std::to_string(worst.member) + ", " +
+                                    std::string(criterion_name(worst.criterion)) + ")";
+    return text + ", " + std::to_string(numbers.members_over_limit) + " members over their limit";
 }
 
 void build_heading(const ModelNumbers& numbers)
@@ -151,25 +192,69 @@ void build_heading(const ModelNumbers& numbers)
     if (numbers.unbalanced) {
         balance += " - does not balance";
     }
-    spec.heading.push_back({balance, false, numbers.unbalanced});
+    balance += ";   " + node_residual_text(numbers);
+    spec.heading.push_back({balance, false, numbers.unbalanced || numbers.nodes_out_of_balance > 0});
     std::string extremes;
-    const auto add = [&extremes](const char* what, const char* kind, const Extreme& extreme) {
+    const auto add = [&extremes, &numbers](const char* what, const char* kind, const Extreme& extreme,
+                                           Quantity quantity) {
         extremes += extremes.empty() ? "" : ";   ";
         extremes += std::string(what) + ": ";
-        extremes += extreme.index == 0
-                        ? std::string("none")
-                        : table_format_number(extreme.value) + " (" + kind + " " + std::to_string(extreme.index) + ")";
+        const double shown = extreme.value * shown_factor(numbers.units, quantity);
+        extremes += extreme.index == 0 ? std::string("none")
+                                       : with_unit(table_format_number(shown), shown_unit(numbers.units, quantity)) +
+                                             " (" + kind + " " + std::to_string(extreme.index) + ")";
     };
-    add("Largest tension", "member", numbers.max_tension);
-    add("largest compression", "member", numbers.max_compression);
-    add("largest deflection", "node", numbers.max_deflection);
-    spec.heading.push_back({extremes, false, false});
+    add("Largest tension", "member", numbers.max_tension, Quantity::Force);
+    add("largest compression", "member", numbers.max_compression, Quantity::Force);
+    add("largest deflection", "node", numbers.max_deflection, Quantity::Deflection);
+    if (numbers.has_utilisation)
+        extremes += ";   " + utilisation_text(numbers);
+    spec.heading.push_back({extremes, false, numbers.has_utilisation && numbers.members_over_limit > 0});
     spec.heading.push_back({magnification_text(), false, false});
+}
+
+// "Most critical": the RESULTS_CRITICAL_ROWS members of highest utilisation, highest first, with
+// what governs them and their force and stress.
+void build_critical_table(const ModelNumbers& numbers, TableData& table)
+{
+    std::vector<int> members;
+    for (std::size_t e = 1; e < numbers.members.size(); ++e)
+        if (numbers.members[e].utilisation.criterion != Criterion::None)
+            members.push_back(static_cast<int>(e));
+    const std::size_t rows = std::min<std::size_t>(members.size(), RESULTS_CRITICAL_ROWS);
+    std::partial_sort(members.begin(), members.begin() + static_cast<std::ptrdiff_t>(rows), members.end(),
+                      [&numbers](int a, int b) {
+                          const double ua = numbers.members[a].utilisation.value;
+                          const double ub = numbers.members[b].utilisation.value;
+                          return ua > ub || (ua == ub && a < b);  // equals by member number
+                      });
+    table.name = "Most critical (" + std::to_string(rows) + ")";
+    table.columns.clear();
+    const Units& units = numbers.units;
+    table.columns.push_back(column("Member", CellFormat::Integer, rows));
+    table.columns.push_back(column("Utilisation", CellFormat::Number, rows));
+    table.columns.push_back(column("Criterion", CellFormat::Text, rows));
+    table.columns.push_back(
+        column(header_with_unit("Force", shown_unit(units, Quantity::Force)), CellFormat::Number, rows));
+    table.columns.push_back(
+        column(header_with_unit("Stress", shown_unit(units, Quantity::Stress)), CellFormat::Number, rows));
+    for (std::size_t row = 0; row < rows; ++row) {
+        const MemberNumbers& m = numbers.members[members[row]];
+        table.columns[0].numbers[row] = members[row];
+        table.columns[1].numbers[row] = m.utilisation.value;
+        table.columns[2].texts[row] = criterion_name(m.utilisation.criterion);
+        table.columns[3].numbers[row] = m.force;
+        table.columns[4].numbers[row] = m.stress;
+    }
 }
 
 // The canvas follows a row the user selects; the loop redraws it after the platform's wait.
 void on_select(int table, int data_row)
 {
+    if (table == RESULTS_CRITICAL && data_row >= 0 && data_row < table_rows(spec.tables[RESULTS_CRITICAL])) {
+        table = RESULTS_MEMBERS;
+        data_row = static_cast<int>(spec.tables[RESULTS_CRITICAL].columns[0].numbers[data_row]) - 1;
+    }
     View.overlays.highlight_member = table == RESULTS_MEMBERS && data_row >= 0 ? data_row + 1 : 0;
     View.overlays.highlight_node = table == RESULTS_NODES && data_row >= 0 ? data_row + 1 : 0;
     redraw_pending = 1;
@@ -179,9 +264,13 @@ void build()
 {
     const ModelNumbers& numbers = model_numbers();
     spec.title = "Results - " + results_path;
-    spec.tables.resize(2);
+    spec.tables.resize(numbers.has_utilisation ? 3 : 2);
     build_table(numbers, MEMBER_COLUMNS, spec.tables[RESULTS_MEMBERS]);
     build_table(numbers, NODE_COLUMNS, spec.tables[RESULTS_NODES]);
+    if (numbers.has_utilisation)
+        build_critical_table(numbers, spec.tables[RESULTS_CRITICAL]);
+    if (spec.shown_table >= static_cast<int>(spec.tables.size()))
+        spec.shown_table = RESULTS_MEMBERS;
     for (TableData& table : spec.tables) {
         table_resort(table);
     }

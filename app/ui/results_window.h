@@ -14,8 +14,10 @@
 
 enum class ResultsKind { Member, Node };  // which table a selection belongs to
 
-constexpr int RESULTS_MEMBERS = 0;  // table (tab) index of the members
-constexpr int RESULTS_NODES = 1;    // table (tab) index of the nodes
+constexpr int RESULTS_MEMBERS = 0;         // table (tab) index of the members
+constexpr int RESULTS_NODES = 1;           // table (tab) index of the nodes
+constexpr int RESULTS_CRITICAL = 2;        // table (tab) of the most utilised members, with design limits only
+constexpr int RESULTS_CRITICAL_ROWS = 20;  // members "Most critical" lists at most
 
 // Opens the results window on the loaded model, or raises it (Ctrl+R, the menu).
 void results_window_show();

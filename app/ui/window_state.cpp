@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/ui/loaded_numbers.h"
 #include "draw/draw.h"
 
 TrussModelData TrussModel;
@@ -86,6 +87,8 @@ void reset_to_startup_defaults()
     image_path.clear();
     View.canvas = CanvasSize{};
     draw_set_text_scale(1.0f);
+    set_user_units(std::nullopt);
+    set_design_limits(DesignLimits{});
 
     title_text = TITLE_TEXT;
 

@@ -10,9 +10,11 @@
 // Colours: tension red, compression blue (a red-grey-blue diverging scale, told apart with any
 // common colour-vision deficiency), grey for a member without force; the shade grows with the
 // square root of |force| / largest |force| through a table made once, and the legend's bar uses
-// the same table. Reactions are brown double-shafted arrows
-// with hollow heads pointing at the support, so they never read as the load arrows (single shaft,
-// one barb, axis colours). The selection is amber, the largest deflection dark magenta.
+// the same table. Reactions are brown double-shafted arrows with hollow heads at the support,
+// pointing the way the support pushes on the truss, so they never read as the load arrows (single
+// shaft, one barb, axis colours); their labels give the magnitude and the force unit, no sign (a
+// component within the rounding of the file's numbers is 0 and gets no arrow). The selection is
+// amber, the largest deflection dark magenta.
 //
 // Labels (reaction values, the largest deflection) take the place round their arrow or ring that
 // covers fewest nodes, arrows and earlier labels; the legend takes the canvas corner that hides
@@ -25,9 +27,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/model/checks.h"
 #include "app/view/pen.h"
 #include "app/view/scene_pass.h"
 #include "draw/clip.h"
@@ -49,6 +53,10 @@ const int HIGHLIGHT_COLOUR = draw_rgb(255, 150, 0);  // amber
 constexpr int NO_FORCE_GREY[3] = {150, 150, 150};
 constexpr int TENSION_FULL[3] = {202, 0, 32};
 constexpr int COMPRESSION_FULL[3] = {5, 113, 176};
+// The utilisation scale: pale to dark blue up to 1.0; above it one red no shade of the scale comes near.
+constexpr int UTILISATION_LOW[3] = {158, 202, 225};
+constexpr int UTILISATION_FULL[3] = {8, 48, 107};
+const int UTILISATION_OVER = draw_rgb(230, 20, 20);
 
 constexpr float REACTION_LONGEST = 60.0f;    // pixels: the largest reaction's arrow
 constexpr float REACTION_SHORTEST = 22.0f;   // pixels: no arrow shorter, so its head stays visible
@@ -100,12 +108,16 @@ void build_colour_table()
     }
 }
 
-// A number with 4 significant digits, into buffer (no heap string).
-std::string_view four_digits(double value, char (&buffer)[40])
+// A number with 4 significant digits and its unit (none when unknown), into buffer (no heap string).
+std::string_view four_digits_with_unit(double value, std::string_view unit, char (&buffer)[40])
 {
-    std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
+    std::to_chars_result r = std::to_chars(buffer, buffer + 23, value, std::chars_format::general, 4);
     if (r.ec != std::errc())
         return "?";
+    if (!unit.empty() && unit.size() <= 16) {
+        *r.ptr++ = ' ';
+        r.ptr = std::copy(unit.begin(), unit.end(), r.ptr);
+    }
     return std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer));
 }
 
@@ -321,12 +333,12 @@ void draw_reaction_arrow(const ReactionArrow& a)
     pen_segment(lx, ly, rx, ry, REACTION_COLOUR);
 }
 
-// The value of one arrow: beyond its tail, or where that is taken or off the canvas, beside its
-// tail, its shaft or its head.
+// The value of one arrow, its magnitude with the force unit (the arrow gives the direction):
+// beyond its tail, or where that is taken or off the canvas, beside its tail, its shaft or its head.
 void draw_reaction_value(const ScenePass& scene, const ReactionArrow& a, bool avoid)
 {
     char buffer[40];
-    const std::string_view text = four_digits(a.value, buffer);
+    const std::string_view text = four_digits_with_unit(std::fabs(a.value), scene.numbers.units.force, buffer);
     const float width = static_cast<float>(text_width(text));
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
@@ -394,6 +406,70 @@ void draw_reaction_values(const ScenePass& scene)
         draw_reaction_value(scene, a, avoid);
 }
 
+// The free body of the selected node: an arrow from the node along each force acting on it
+// (member forces in the force scale's red or blue, the load black, the reaction brown), as long as
+// the reaction arrows for the same share of the largest, each labelled with what it is and its
+// magnitude and unit at its head.
+void draw_free_body(const ScenePass& scene)
+{
+    const int i = scene.settings.overlays.highlight_node;
+    if (!node_on_canvas(scene, i))
+        return;
+    const std::vector<BodyForce> body = node_free_body(scene.numbers, i);
+    double largest = 0.0;
+    for (const BodyForce& f : body) {
+        const double size = std::sqrt(f.force[0] * f.force[0] + f.force[1] * f.force[1] + f.force[2] * f.force[2]);
+        if (std::isfinite(size))
+            largest = std::max(largest, size);
+    }
+    if (!(largest > 0.0))
+        return;
+    const float sx = scene.x(i), sy = scene.y(i);
+    for (const BodyForce& f : body) {
+        // The force's direction on the canvas: each component along its axis's canvas direction.
+        double cx = 0.0, cy = 0.0, size = 0.0;
+        for (int c = 0; c < 3; ++c) {
+            size += f.force[c] * f.force[c];
+            const int k = COMPONENT_OF[c];
+            if (!scene.projection.axis_defined[k])
+                continue;
+            cx += f.force[c] * scene.projection.axis_direction[k][0];
+            cy += f.force[c] * scene.projection.axis_direction[k][1];
+        }
+        size = std::sqrt(size);
+        const double on_canvas = std::sqrt(cx * cx + cy * cy);
+        if (!std::isfinite(on_canvas) || !(on_canvas > 1e-9 * size) || !(size >= REACTION_SHARE * largest))
+            continue;
+        const float dx = static_cast<float>(cx / on_canvas), dy = static_cast<float>(cy / on_canvas);
+        const float length = std::max(REACTION_SHORTEST, REACTION_LONGEST * static_cast<float>(size / largest));
+        const float tx = sx + dx * REACTION_GAP, ty = sy + dy * REACTION_GAP;
+        const float hx = tx + dx * length, hy = ty + dy * length;
+        const int colour = f.kind == BodyForceKind::Load               ? BLACK
+                           : f.kind == BodyForceKind::Reaction         ? REACTION_COLOUR
+                           : scene.numbers.members[f.member].force > 0 ? TENSION_TEXT
+                                                                       : COMPRESSION_TEXT;
+        const float nx = -dy, ny = dx;  // across the arrow
+        pen_segment(tx, ty, hx, hy, colour);
+        pen_segment(hx, hy, hx - dx * REACTION_HEAD + nx * REACTION_HEAD_HALF,
+                    hy - dy * REACTION_HEAD + ny * REACTION_HEAD_HALF, colour);
+        pen_segment(hx, hy, hx - dx * REACTION_HEAD - nx * REACTION_HEAD_HALF,
+                    hy - dy * REACTION_HEAD - ny * REACTION_HEAD_HALF, colour);
+        add_obstacle_line(tx, ty, hx, hy);
+        char buffer[40];
+        const std::string_view value = four_digits_with_unit(size, scene.numbers.units.force, buffer);
+        const std::string text = (f.kind == BodyForceKind::Load       ? std::string("load ")
+                                  : f.kind == BodyForceKind::Reaction ? std::string("reaction ")
+                                                                      : "member " + std::to_string(f.member) + " ") +
+                                 std::string(value);
+        const float width = static_cast<float>(text_width(text));
+        const Area places[3] = {beside(hx, hy, dx, dy, width), beside(hx, hy, nx, ny, width),
+                                beside(hx, hy, -nx, -ny, width)};
+        const Area chosen = least_covering(scene, places);
+        pen_label(chosen.x0, chosen.y0, text, colour, WHITE);
+        add_obstacle(chosen);
+    }
+}
+
 // Rings round the node of largest deflection where the deflected shape puts it, and its value.
 void draw_max_deflection(const ScenePass& scene)
 {
@@ -406,7 +482,10 @@ void draw_max_deflection(const ScenePass& scene)
     pen_ring(x, y, MAX_RING_OUTER, MAX_DEFLECTION_COLOUR);
     char buffer[40];
     char text[56] = "max ";
-    const std::string_view value = four_digits(scene.numbers.max_deflection.value, buffer);
+    const Units& units = scene.numbers.units;
+    const std::string_view value = four_digits_with_unit(
+        scene.numbers.max_deflection.value * shown_factor(units, Quantity::Deflection),
+        shown_unit(units, Quantity::Deflection), buffer);
     std::copy(value.begin(), value.end(), text + 4);
     const std::string_view shown(text, 4 + value.size());
     // Right of the ring, or where that is taken, the first free one of the places round it.
@@ -449,23 +528,10 @@ long long hidden_under(const ScenePass& scene, int x, int y, int width, int heig
     return hidden;
 }
 
-// The legend: the words, a colour bar from full compression through grey to full tension, and the
-// largest compression and tension under its ends; in the corner where it hides least.
-void draw_legend(const ScenePass& scene)
+// The outline and white ground of a legend of width x height in the canvas corner where it hides
+// least of the model; its top-left corner into x and y.
+void legend_frame(const ScenePass& scene, int width, int height, int& x, int& y)
 {
-    char compression_buffer[40], tension_buffer[40];
-    const std::string_view compression = scene.numbers.max_compression.index != 0
-                                             ? four_digits(scene.numbers.max_compression.value, compression_buffer)
-                                             : "0";
-    const std::string_view tension = scene.numbers.max_tension.index != 0
-                                         ? four_digits(scene.numbers.max_tension.value, tension_buffer)
-                                         : "0";
-    const int words = text_width("compression") + text_width("  ") + text_width("tension");
-    const int values = text_width(compression) + text_width("  ") + text_width(tension);
-    const int inner = std::max(words, values);
-    const int width = inner + 2 * LEGEND_PAD;
-    const int height = 2 * text_height() + LEGEND_BAR_HEIGHT + 2 * LEGEND_GAP + 2 * LEGEND_PAD;
-
     int canvas_width, canvas_height;
     canvas_extent(scene, canvas_width, canvas_height);
     const int left = LEGEND_MARGIN, right = canvas_width - LEGEND_MARGIN - width;
@@ -483,12 +549,32 @@ void draw_legend(const ScenePass& scene)
             best_hidden = hidden;
         }
     }
-    const int x = corners[best][0], y = corners[best][1];
-
+    x = corners[best][0];
+    y = corners[best][1];
     draw_mode(0);
     draw_box(x, y, width, height, WHITE);
     draw_mode(DRAW_MODE_OUTLINE);
     draw_box(x, y, width, height, LEGEND_FRAME);
+}
+
+// The legend: the words, a colour bar from full compression through grey to full tension, and the
+// largest compression and tension (with the force unit, when known) under its ends; in the corner where it hides least.
+void draw_legend(const ScenePass& scene)
+{
+    char compression_buffer[40], tension_buffer[40];
+    const std::string_view unit = scene.numbers.units.force;
+    const std::string_view compression = four_digits_with_unit(
+        scene.numbers.max_compression.index != 0 ? scene.numbers.max_compression.value : 0.0, unit, compression_buffer);
+    const std::string_view tension = four_digits_with_unit(
+        scene.numbers.max_tension.index != 0 ? scene.numbers.max_tension.value : 0.0, unit, tension_buffer);
+    const int words = text_width("compression") + text_width("  ") + text_width("tension");
+    const int values = text_width(compression) + text_width("  ") + text_width(tension);
+    const int inner = std::max(words, values);
+    const int width = inner + 2 * LEGEND_PAD;
+    const int height = 2 * text_height() + LEGEND_BAR_HEIGHT + 2 * LEGEND_GAP + 2 * LEGEND_PAD;
+
+    int x, y;
+    legend_frame(scene, width, height, x, y);
     const int text_left = x + LEGEND_PAD, text_right = x + width - LEGEND_PAD;
     draw_text(text_left, y + LEGEND_PAD, "compression", COMPRESSION_TEXT, WHITE);
     draw_text(text_right - text_width("tension"), y + LEGEND_PAD, "tension", TENSION_TEXT, WHITE);
@@ -507,12 +593,58 @@ void draw_legend(const ScenePass& scene)
     legend_box = {x, y, width, height};
 }
 
+// The utilisation legend: the word, a bar from 0 to 1.0 in the scale's colours with "0" and "1.0"
+// under its ends, and the over-limit colour with how many members are in it; in the corner where
+// it hides least.
+void draw_utilisation_legend(const ScenePass& scene)
+{
+    const std::string over = "over 1.0: " + std::to_string(scene.numbers.members_over_limit);
+    const int swatch = text_height() - 4;  // the over-limit colour's square, pixels
+    const int inner = std::max({text_width("utilisation"), text_width("0  1.0") + 40, swatch + 4 + text_width(over)});
+    const int width = inner + 2 * LEGEND_PAD;
+    const int height = 3 * text_height() + LEGEND_BAR_HEIGHT + 3 * LEGEND_GAP + 2 * LEGEND_PAD;
+    int x, y;
+    legend_frame(scene, width, height, x, y);
+    const int text_left = x + LEGEND_PAD, text_right = x + width - LEGEND_PAD;
+    draw_text(text_left, y + LEGEND_PAD, "utilisation", BLACK, WHITE);
+    const int bar_y = y + LEGEND_PAD + text_height() + LEGEND_GAP;
+    for (int n = 0; n < inner; ++n) {
+        const double value = inner > 1 ? static_cast<double>(n) / (inner - 1) : 1.0;
+        draw_line_xy(text_left + n, bar_y, text_left + n, bar_y + LEGEND_BAR_HEIGHT - 1,
+                     utilisation_colour(value, true));
+    }
+    const int value_y = bar_y + LEGEND_BAR_HEIGHT + LEGEND_GAP;
+    draw_text(text_left, value_y, "0", BLACK, WHITE);
+    draw_text(text_right - text_width("1.0"), value_y, "1.0", BLACK, WHITE);
+    const int over_y = value_y + text_height() + LEGEND_GAP;
+    draw_mode(0);
+    draw_box(text_left, over_y + 2, swatch, swatch, UTILISATION_OVER);
+    draw_mode(DRAW_MODE_OUTLINE);
+    draw_text(text_left + swatch + 4, over_y, over, UTILISATION_OVER, WHITE);
+    legend_box = {x, y, width, height};
+}
+
 }  // namespace
+
+int utilisation_colour(double value, bool limited)
+{
+    if (!limited || !std::isfinite(value))
+        return draw_rgb(NO_FORCE_GREY[0], NO_FORCE_GREY[1], NO_FORCE_GREY[2]);
+    if (value > 1.0)
+        return UTILISATION_OVER;
+    const double share = std::max(0.0, value);
+    const auto channel = [share](int c) {
+        return UTILISATION_LOW[c] + static_cast<int>(std::lround((UTILISATION_FULL[c] - UTILISATION_LOW[c]) * share));
+    };
+    return draw_rgb(channel(0), channel(1), channel(2));
+}
 
 bool overlays_active(const ViewSettings& settings, bool has_results)
 {
     const OverlayStateData& o = settings.overlays;
-    return (o.show_force_colours && has_results) || o.show_node_numbers || (o.show_reactions && has_results) ||
+    return (o.show_force_colours && has_results) || (o.show_utilisation && has_results) ||
+           (o.show_free_body && has_results && o.highlight_node > 0) || o.show_node_numbers ||
+           (o.show_reactions && has_results) ||
            (o.show_max_deflection && has_results && settings.show_deflected == 1) || o.highlight_member > 0 ||
            o.highlight_node > 0;
 }
@@ -522,12 +654,14 @@ OverlayPass overlays_prepare(const ScenePass& pass)
     legend_box = {};
     OverlayPass overlays;
     const OverlayStateData& o = pass.settings.overlays;
-    const bool want = o.show_force_colours || o.show_reactions ||
+    const bool want = o.show_force_colours || o.show_reactions || o.show_utilisation ||
+                      (o.show_free_body && o.highlight_node > 0) ||
                       (o.show_max_deflection && pass.settings.show_deflected == 1);
     if (!want || !pass.numbers.has_results)
         return overlays;
     overlays.numbers_ready = true;
-    overlays.colour_members = o.show_force_colours;
+    overlays.colour_utilisation = o.show_utilisation && pass.numbers.has_utilisation;
+    overlays.colour_members = o.show_force_colours || overlays.colour_utilisation;
     if (overlays.colour_members)
         build_colour_table();
     return overlays;
@@ -543,6 +677,10 @@ int overlay_member_colour(const ScenePass& pass, int e)
     const ModelNumbers& numbers = pass.numbers;
     if (e < 1 || e >= static_cast<int>(numbers.members.size()))
         return colour_table[1][0];
+    if (pass.settings.overlays.show_utilisation && numbers.has_utilisation) {
+        const Utilisation& u = numbers.members[e].utilisation;
+        return utilisation_colour(u.value, u.criterion != Criterion::None);
+    }
     const double force = numbers.members[e].force;
     const double largest = numbers.largest_force;
     if (!(largest > 0.0) || !std::isfinite(force) || force == 0.0)
@@ -574,7 +712,11 @@ void draw_overlays(const ScenePass& pass, const OverlayPass& overlays)
         draw_reaction_values(scene);
     if (overlays.numbers_ready && o.show_max_deflection && pass.settings.show_deflected == 1)
         draw_max_deflection(scene);
-    if (overlays.colour_members && o.show_legend)
+    if (overlays.numbers_ready && o.show_free_body)
+        draw_free_body(scene);
+    if (overlays.colour_utilisation && o.show_legend)
+        draw_utilisation_legend(scene);
+    else if (overlays.colour_members && o.show_legend)
         draw_legend(scene);
     draw_mode(DRAW_MODE_OUTLINE);
 }

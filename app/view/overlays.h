@@ -14,8 +14,9 @@ bool overlays_active(const ViewSettings& settings, bool has_results);
 
 // What the overlays of one pass draw from the model's numbers.
 struct OverlayPass {
-    bool numbers_ready = false;   // an overlay needs the numbers and the model has results
-    bool colour_members = false;  // members in force colours
+    bool numbers_ready = false;       // an overlay needs the numbers and the model has results
+    bool colour_members = false;      // members in force colours
+    bool colour_utilisation = false;  // members in utilisation colours (instead of force colours)
 };
 
 // Where the force-colour legend was drawn in the last pass (canvas pixels, its outline included).
@@ -39,5 +40,10 @@ int overlay_member_colour(const ScenePass& pass, int e);
 void draw_overlays(const ScenePass& pass, const OverlayPass& overlays);
 // The legend's place in the last pass (width 0 when none was drawn).
 OverlayBox overlay_legend_box();
+// The utilisation scale: a sequential scale from pale to dark blue up to 1.0, every member above
+// 1.0 in one red, grey for a member no limit bears on.
+// The colour of a utilisation value (criterion None: grey).
+int utilisation_colour(double value, bool limited);
+
 // The force-scale colour of shade 0..FORCE_COLOUR_STEPS-1 on the tension (or compression) side.
 int force_scale_colour(bool tension, int shade);

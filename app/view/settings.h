@@ -40,6 +40,8 @@ struct OverlayStateData {
     bool show_max_deflection = false;  // mark the node of largest deflection (with "Deflected")
     int highlight_member = 0;          // selected member, 0 for none
     int highlight_node = 0;            // selected node, 0 for none
+    bool show_utilisation = false;     // members coloured by utilisation (needs design limits), with a legend
+    bool show_free_body = false;       // the forces acting on the selected node, as labelled arrows
 };
 
 struct ViewSettings {

@@ -8,6 +8,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
@@ -209,6 +210,40 @@ bool FltkPlatform::question_box(std::string_view title, std::string_view text)
 {
     // No is the default button: a hasty Return keeps the existing file.
     return show_box(title, text, false, {"Yes", "No"}, 1, 1) == 0;
+}
+
+bool FltkPlatform::text_box(std::string_view title, std::string_view prompt, std::string& text)
+{
+    constexpr int width = 420, height = 118, BUTTON_WIDTH = 80, BUTTON_HEIGHT = 26, BUTTON_GAP = 20;
+    const std::string caption(title), line(prompt);
+    Fl_Window dialog(width, height, caption.c_str());
+    new MessageText(16, 10, width - 32, 24, line);
+    auto* field = new Fl_Input(16, 38, width - 32, 26);
+    field->value(text.c_str());
+    int answer = 1;  // Cancel, also for a closed box
+    std::vector<BoxButton> buttons;
+    buttons.reserve(2);
+    const char* labels[2] = {"OK", "Cancel"};
+    for (int i = 0; i < 2; ++i) {
+        const int x = width - 16 - (2 - i) * BUTTON_WIDTH - (1 - i) * BUTTON_GAP;
+        Fl_Button* button = i == 0 ? new Fl_Return_Button(x, height - 36, BUTTON_WIDTH, BUTTON_HEIGHT, labels[i])
+                                   : new Fl_Button(x, height - 36, BUTTON_WIDTH, BUTTON_HEIGHT, labels[i]);
+        buttons.push_back(BoxButton{i, &answer});
+        button->callback(press_box_button, &buttons.back());
+    }
+    dialog.end();
+    dialog.callback(close_dialog);
+    dialog.set_modal();
+    if (Fl_Window* owner = Fl::first_window(); owner && owner->shown())
+        dialog.position(owner->x() + (owner->w() - width) / 2, owner->y() + (owner->h() - height) / 2);
+    dialog.show();
+    field->take_focus();
+    while (dialog.shown())
+        Fl::wait();
+    if (answer != 0)
+        return false;
+    text = field->value();
+    return true;
 }
 
 std::string FltkPlatform::file_dialog(const FileDialogSpec& spec)

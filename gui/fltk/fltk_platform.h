@@ -49,6 +49,7 @@ public:
     // fltk_dialogs.cpp
     int message_box(std::string_view title, std::string_view text, std::uint32_t flags) override;
     bool question_box(std::string_view title, std::string_view text) override;
+    bool text_box(std::string_view title, std::string_view prompt, std::string& text) override;
     std::string file_dialog(const FileDialogSpec& spec) override;
 
     // fltk_print.cpp

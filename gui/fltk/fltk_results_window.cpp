@@ -1,5 +1,5 @@
 // The FLTK backend's table window (the viewer's results window): a resizable double-buffered window
-// with the heading lines, a tab for each of the first two tables of its TableWindowSpec (an Fl_Table_Row each),
+// with the heading lines, a tab for each of the first three tables of its TableWindowSpec (an Fl_Table_Row each),
 // "Copy" and "Save as CSV...", and the clipboard.
 //
 // State: the one window (created at the first show, hidden when the user closes it, deleted on
@@ -32,6 +32,7 @@ constexpr int LINE_HEIGHT = 17;   // the heading's other lines, pixels
 constexpr int HEADING_LINES = 5;  // lines the heading has room for
 constexpr int BUTTON_HEIGHT = 24;
 constexpr int TAB_HEIGHT = 24;     // the tab labels' strip
+constexpr int TAB_COUNT = 3;       // tabs at most; the third only while the spec has a third table
 constexpr int ROW_HEIGHT = 18;     // a table row, pixels
 constexpr int HEADER_HEIGHT = 22;  // the column headers' row
 constexpr int CELL_PAD = 5;        // pixels between a cell's edge and its text
@@ -300,7 +301,7 @@ public:
         const int tabs_y = heading_height();
         const int tabs_h = h - tabs_y - BUTTON_HEIGHT - 2 * MARGIN;
         tabs = new Fl_Tabs(MARGIN, tabs_y, w - 2 * MARGIN, tabs_h);
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < TAB_COUNT; ++i) {
             auto* page = new Fl_Group(MARGIN, tabs_y + TAB_HEIGHT, w - 2 * MARGIN, tabs_h - TAB_HEIGHT);
             tables[i] = new TableView(MARGIN, tabs_y + TAB_HEIGHT, w - 2 * MARGIN, tabs_h - TAB_HEIGHT, i);
             tables[i]->callback(table_callback);
@@ -309,6 +310,7 @@ public:
             pages[i] = page;
         }
         tabs->end();
+        tabs->remove(pages[2]);  // until a spec has a third table
         tabs->callback(tab_callback);
         tabs->when(FL_WHEN_CHANGED);
         // The buttons keep their size at the right; the hint takes the room a wider window gives.
@@ -340,20 +342,41 @@ public:
         xclass("kelvaro");
     }
 
+    ~TableWindow() override
+    {
+        if (!has_page(2))
+            delete pages[2];
+    }
+
     HeadingView* heading;
     Fl_Tabs* tabs;
-    Fl_Group* pages[2];
-    TableView* tables[2];
+    Fl_Group* pages[TAB_COUNT];
+    TableView* tables[TAB_COUNT];
+
+    bool has_page(int index) const { return tabs->find(pages[index]) < tabs->children(); }
+
+    // The index of the tab in front.
+    int front() const
+    {
+        for (int i = 0; i < TAB_COUNT; ++i)
+            if (tabs->value() == pages[i])
+                return i;
+        return 0;
+    }
 
     // Takes the TableWindowSpec's title, heading and tables afresh.
     void refill()
     {
         copy_label(shown_spec ? shown_spec->title.c_str() : "");
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < TAB_COUNT; ++i) {
             const TableData* table = tables[i]->data();
             pages[i]->copy_label(table ? table->name.c_str() : "");
             tables[i]->refill();
         }
+        if (tables[2]->data() && !has_page(2))
+            tabs->add(pages[2]);
+        else if (!tables[2]->data() && has_page(2))
+            tabs->remove(pages[2]);
         show_table(shown_spec ? shown_spec->shown_table : 0);
         heading->redraw();
         tabs->redraw();
@@ -361,7 +384,7 @@ public:
 
     void show_table(int index)
     {
-        if (index >= 0 && index < 2)
+        if (index >= 0 && index < TAB_COUNT && has_page(index))
             tabs->value(pages[index]);
     }
 
@@ -374,7 +397,7 @@ public:
             return 1;
         }
         if (event == FL_SHORTCUT && Fl::event_key() == FL_Escape) {
-            tables[tabs->value() == pages[1] ? 1 : 0]->clear_selection();
+            tables[front()]->clear_selection();
             return 1;
         }
         return Fl_Double_Window::handle(event);
@@ -398,7 +421,7 @@ private:
         auto* tabs = static_cast<Fl_Tabs*>(widget);
         auto* window = static_cast<TableWindow*>(tabs->window());
         if (shown_spec)
-            shown_spec->shown_table = tabs->value() == window->pages[1] ? 1 : 0;
+            shown_spec->shown_table = window->front();
     }
 
     // The close box hides the window; Escape (which FLTK also sends here) does not close it.
@@ -455,7 +478,7 @@ void FltkPlatform::table_window_select(int table, int data_row)
             view->select_all_rows(0);
         return;
     }
-    if (table < 0 || table >= 2 || !table_window->tables[table]->data())
+    if (table < 0 || table >= TAB_COUNT || !table_window->tables[table]->data())
         return;
     shown_spec->shown_table = table;
     table_window->show_table(table);

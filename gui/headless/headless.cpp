@@ -55,14 +55,15 @@ public:
     std::map<std::intptr_t, WindowItem> windows;
     std::map<std::intptr_t, ControlItem> controls;
     std::intptr_t next_handle = 0x1000;
-    int focused = -1;                      // control number holding the keyboard focus
-    HeadlessTableWindow table;             // the table window
-    std::string clipboard;                 // what clipboard_copy put there last
-    Picture clipboard_picture;             // what clipboard_copy_picture put there last
-    std::vector<Picture> printed;          // every picture print_picture printed
-    std::deque<std::string> text_answers;  // answers of the next ask_text boxes
+    int focused = -1;              // control number holding the keyboard focus
+    HeadlessTableWindow table;     // the table window
+    std::string clipboard;         // what clipboard_copy put there last
+    Picture clipboard_picture;     // what clipboard_copy_picture put there last
+    std::vector<Picture> printed;  // every picture print_picture printed
     std::deque<std::string> answers;
     std::deque<bool> question_answers;
+    std::deque<std::string> text_answers;     // lines the next text boxes are answered with
+    std::vector<HeadlessMessage> text_boxes;  // text boxes shown
     std::vector<HeadlessMessage> messages;
     std::vector<HeadlessMessage> questions;
     bool fail_capture = false;
@@ -177,6 +178,16 @@ public:
         const bool yes = question_answers.front();
         question_answers.pop_front();
         return yes;
+    }
+
+    bool text_box(std::string_view title, std::string_view prompt, std::string& text) override
+    {
+        text_boxes.push_back(HeadlessMessage{std::string(title), std::string(prompt), 0});
+        if (text_answers.empty())
+            return false;
+        text = text_answers.front();
+        text_answers.pop_front();
+        return true;
     }
 
     std::string file_dialog(const FileDialogSpec& spec) override
@@ -499,6 +510,11 @@ void headless_answer_question(bool yes)
     headless().question_answers.push_back(yes);
 }
 
+const std::vector<HeadlessMessage>& headless_text_boxes()
+{
+    return headless().text_boxes;
+}
+
 const std::vector<HeadlessMessage>& headless_questions()
 {
     return headless().questions;
@@ -544,6 +560,8 @@ void headless_reset_log()
     backend.frames.clear();
     backend.answers.clear();
     backend.question_answers.clear();
+    backend.text_answers.clear();
+    backend.text_boxes.clear();
     backend.fail_capture = false;
     backend.menus.clear();
     backend.menu_answers.clear();

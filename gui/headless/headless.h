@@ -55,6 +55,11 @@ const std::vector<HeadlessMessage>& headless_messages();
 // Adds an answer for the next Yes/No question (true for Yes). With no answer left a question is
 // answered No.
 void headless_answer_question(bool yes);
+// Adds an answer for the next text box: the line typed before OK. With no answer left a text box
+// is cancelled.
+void headless_answer_text(std::string_view text);
+// Text boxes shown so far: their titles and prompts (flags 0).
+const std::vector<HeadlessMessage>& headless_text_boxes();
 // Yes/No questions asked so far (flags 0).
 const std::vector<HeadlessMessage>& headless_questions();
 // While on, every window capture fails (as an incomplete capture on a display is reported).
@@ -106,6 +111,5 @@ const std::string& headless_clipboard();
 const Picture& headless_clipboard_picture();
 // Every picture print_picture printed (the printer dialog is answered with Print).
 const std::vector<Picture>& headless_printed();
-// Adds the answer of the next text question; with none left a question is answered with the text
-// it offers.
-void headless_answer_text(std::string_view text);
+// (headless_answer_text above also answers ask_text; with none left ask_text is answered with the
+// text it offers.)

@@ -280,14 +280,15 @@ TEST_F(InteractionTest, ClickSelectsTheNodeOrMemberUnderThePointerAndHoverShowsI
     click((node_x(8) + node_x(9)) / 2, node_y(8) + 3.0f);
     EXPECT_EQ(View.overlays.highlight_member, 7);
     EXPECT_EQ(View.overlays.highlight_node, 0);
-    EXPECT_EQ(gadget_tooltip(ID_CANVAS).rfind("Member 7: nodes 8 - 9\nlength 4\nstress ", 0), 0u)
+    EXPECT_EQ(gadget_tooltip(ID_CANVAS).rfind("Member 7: nodes 8 - 9\nlength 4 m\nstress ", 0), 0u)
         << gadget_tooltip(ID_CANVAS);
     EXPECT_NE(gadget_tooltip(ID_CANVAS).find("(compression)"), std::string::npos);  // the top chord pushes
     click(node_x(8) + 2.0f, node_y(8) + 2.0f);                                      // a node wins over its members
     EXPECT_EQ(View.overlays.highlight_node, 8);
     EXPECT_EQ(View.overlays.highlight_member, 0);
     EXPECT_EQ(
-        gadget_tooltip(ID_CANVAS).rfind("Node 8: x, y, z 4, 4, 0\nrestraints 0 0 0\nload 0, 0, 0\ndeflection ", 0), 0u)
+        gadget_tooltip(ID_CANVAS).rfind("Node 8: x, y, z 4, 4, 0 m\nrestraints 0 0 0\nload 0, 0, 0 kN\ndeflection ", 0),
+        0u)
         << gadget_tooltip(ID_CANVAS);
     headless_pointer_move(ID_CANVAS, static_cast<int>(std::lround(node_x(1))),
                           static_cast<int>(std::lround(node_y(1))));

@@ -209,7 +209,8 @@ TEST(OverlaysTest, ReactionsPushUpAtTheBridgeSupportsOnly)
             for (int x = s.x - 6; x <= s.x + 6; ++x)
                 arrow += pixel_at(reacting, x, y) == REACTION;
         EXPECT_GT(arrow, 2 * 50);  // two shafts
-        EXPECT_TRUE(text_somewhere(reacting, "250", REACTION, s.x - 20, s.y + 68, s.x, s.y + 80));
+        // The magnitude and its unit, no sign: the arrow gives the direction.
+        EXPECT_TRUE(text_somewhere(reacting, "250 kN", REACTION, s.x - 32, s.y + 68, s.x, s.y + 80));
     }
     // Nothing below the free deck nodes, which carry the loads.
     for (int free_node = 2; free_node <= 6; ++free_node) {
@@ -234,9 +235,25 @@ TEST(OverlaysTest, LargestDeflectionIsRingedWhereTheDeflectedShapePutsIt)
     EXPECT_EQ(pixel_at(marked, x + 8, y), DARK_MAGENTA);
     EXPECT_EQ(pixel_at(marked, x, y - 8), DARK_MAGENTA);
     char value[32];
-    std::snprintf(value, sizeof value, "max %.4g", numbers.max_deflection.value);
+    std::snprintf(value, sizeof value, "max %.4g mm", numbers.max_deflection.value * 1000);  // lengths in m
     // Beside the ring, on whichever side is free.
     EXPECT_TRUE(text_somewhere(marked, value, DARK_MAGENTA, x - 100, y - 30, x + 12, y + 12)) << value;
+}
+
+TEST(OverlaysTest, FreeBodyLabelsEachForceOnTheSelectedNodeBesideItsArrow)
+{
+    const Picture ringed = render(BRIDGE, {"--highlight-node", "8"});
+    const Picture body = render(BRIDGE, {"--highlight-node", "8", "--free-body"});
+    const Point n = node_pixel(8);
+    // Top chord 7 pushes node 8 along -x: its arrow runs left of the node, its label beyond it.
+    int arrow = 0;
+    for (int x = n.x - 70; x <= n.x - 12; ++x)
+        arrow += pixel_at(body, x, n.y) != pixel_at(ringed, x, n.y) ? 1 : 0;
+    EXPECT_GT(arrow, 40);
+    EXPECT_TRUE(text_somewhere(body, "member 7 400 kN", COMPRESSION_TEXT, n.x - 200, n.y - 12, n.x - 60, n.y + 4));
+    // Without a selected node the switch draws nothing.
+    const Picture plain = render(BRIDGE, {});
+    EXPECT_TRUE(differences(plain, render(BRIDGE, {"--free-body"})).empty());
 }
 
 TEST(OverlaysTest, HighlightsTouchOnlyTheSelectedMemberAndNode)

@@ -367,7 +367,7 @@ TEST_F(RenderProcessTest, ProblemsAreListedAtTheirLinesAndGiveStatusFour)
               std::string::npos)
         << json.substr(0, 400);
     EXPECT_NE(json.find("{\"member\": 501, \"nodes\": [147, 28], \"length\": 2.9154759474226504, \"stress\": null, "
-                        "\"force\": null, \"state\": null}"),
+                        "\"force\": null, \"state\": null, \"utilisation\": null}"),
               std::string::npos);
 
     // Beyond twenty problems the rest are counted; a failure outweighs problems, problems success.

@@ -178,13 +178,14 @@ TEST_F(ReportTest, JsonReadsBackWithItsKeysInOrderAndTheModulesNumbers)
         const FlatJson json = flatten(report);
         ASSERT_TRUE(json.parsed);
 
-        EXPECT_EQ(json.keys.at(""), "format,title,complete,problem_count,problems,nodes,members,summary");
+        EXPECT_EQ(json.keys.at(""), "format,title,complete,problem_count,problems,units,nodes,members,summary");
         EXPECT_EQ(json.text(".complete"), "true");
         EXPECT_EQ(json.keys.at(".nodes[0]"),
-                  "node,coordinates,restraint,load,deflection,deflection_magnitude,reaction");
-        EXPECT_EQ(json.keys.at(".members[0]"), "member,nodes,length,stress,force,state");
+                  "node,coordinates,restraint,load,deflection,deflection_magnitude,residual,reaction");
+        EXPECT_EQ(json.keys.at(".members[0]"), "member,nodes,length,stress,force,state,utilisation");
         EXPECT_EQ(json.keys.at(".summary"),
-                  "max_tension,max_compression,max_deflection,load_sum,reaction_sum,residual,residual_share");
+                  "max_tension,max_compression,max_deflection,load_sum,reaction_sum,residual,residual_share,"
+                  "max_node_residual,max_utilisation,members_over_limit");
         EXPECT_EQ(json.keys.at(".summary.max_tension"), "member,force");
         EXPECT_EQ(json.keys.at(".summary.max_deflection"), "node,magnitude");
         EXPECT_EQ(json.text(".format"), "1");
@@ -274,14 +275,15 @@ TEST_F(ReportTest, CsvGivesAMemberAndANodeTableWithHeaderRows)
     const std::vector<std::string> nodes = lines_of(read_all(path("tower-nodes.csv")));
     ASSERT_EQ(members.size(), 50u);  // header + 49 members
     ASSERT_EQ(nodes.size(), 20u);    // header + 19 nodes
-    EXPECT_EQ(members[0], "member,nodes_a,nodes_b,length,stress,force,state");
+    EXPECT_EQ(members[0], "member,nodes_a,nodes_b,length,stress,force,state,utilisation,utilisation_criterion");
     EXPECT_EQ(nodes[0],
               "node,coordinates_x,coordinates_y,coordinates_z,restraint_x,restraint_y,restraint_z,load_x,load_y,"
-              "load_z,deflection_x,deflection_y,deflection_z,deflection_magnitude,reaction_x,reaction_y,reaction_z");
+              "load_z,deflection_x,deflection_y,deflection_z,deflection_magnitude,residual_x,residual_y,residual_z,"
+              "reaction_x,reaction_y,reaction_z");
     for (const std::string& row : nodes)
-        EXPECT_EQ(std::count(row.begin(), row.end(), ','), 16) << row;
+        EXPECT_EQ(std::count(row.begin(), row.end(), ','), 19) << row;
     for (const std::string& row : members)
-        EXPECT_EQ(std::count(row.begin(), row.end(), ','), 6) << row;
+        EXPECT_EQ(std::count(row.begin(), row.end(), ','), 8) << row;
     // A base node carries a reaction; node 5, above it, has no reaction cells.
     EXPECT_EQ(nodes[1].rfind("1,-3,0,-3,1,1,1,", 0), 0u) << nodes[1];
     EXPECT_EQ(nodes[5].substr(nodes[5].size() - 3), ",,,") << nodes[5];

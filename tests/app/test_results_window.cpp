@@ -93,9 +93,9 @@ TEST_F(ResultsWindowTest, BridgeTablesAndHeadingHoldTheFilesNumbers)
     // Member 11 (1-8): the end post, 4 * sqrt(2) long, -353.6 in compression.
     EXPECT_EQ(cell(members(), 10, "Node 1"), "1");
     EXPECT_EQ(cell(members(), 10, "Node 2"), "8");
-    EXPECT_EQ(cell(members(), 10, "Length"), "5.657");
-    EXPECT_EQ(cell(members(), 10, "Stress"), "-58.93");
-    EXPECT_EQ(cell(members(), 10, "Force"), "-353.6");
+    EXPECT_EQ(cell(members(), 10, "Length [m]"), "5.657");
+    EXPECT_EQ(cell(members(), 10, "Stress [MPa]"), "-58.93");
+    EXPECT_EQ(cell(members(), 10, "Force [kN]"), "-353.6");
     EXPECT_EQ(cell(members(), 10, "T/C"), "C");
     EXPECT_EQ(cell(members(), 2, "T/C"), "T");
     EXPECT_EQ(cell(members(), 14, "T/C"), "-");  // member 15 carries nothing
@@ -103,16 +103,17 @@ TEST_F(ResultsWindowTest, BridgeTablesAndHeadingHoldTheFilesNumbers)
     // Each support carries half of the five 100 kN deck loads; only restrained components have a
     // reaction cell.
     EXPECT_EQ(cell(nodes(), 0, "Restraint"), "1 1 0");
-    // The file's forces have 4 digits: the reactions are the hand values to that precision.
-    EXPECT_EQ(cell(nodes(), 0, "Reaction y"), "250.0");
-    EXPECT_LT(std::fabs(str_to_float(cell(nodes(), 0, "Reaction x"))), 0.05);
-    EXPECT_EQ(cell(nodes(), 0, "Reaction z"), "");
-    EXPECT_EQ(cell(nodes(), 6, "Reaction x"), "");
-    EXPECT_EQ(cell(nodes(), 6, "Reaction y"), "250.0");
-    EXPECT_EQ(cell(nodes(), 1, "Load y"), "-100.0");
-    EXPECT_EQ(cell(nodes(), 3, "x"), "12.00");  // as the file gives it, not centred
-    EXPECT_EQ(cell(nodes(), 3, "Defl. y"), "-0.01717");
-    EXPECT_EQ(cell(nodes(), 3, "|Defl.|"), "0.01741");
+    // The file's forces have 4 digits: the reactions are the hand values to that precision, and
+    // the pin's horizontal reaction, within that rounding, is none.
+    EXPECT_EQ(cell(nodes(), 0, "Reaction y [kN]"), "250.0");
+    EXPECT_EQ(cell(nodes(), 0, "Reaction x [kN]"), "0");
+    EXPECT_EQ(cell(nodes(), 0, "Reaction z [kN]"), "");
+    EXPECT_EQ(cell(nodes(), 6, "Reaction x [kN]"), "");
+    EXPECT_EQ(cell(nodes(), 6, "Reaction y [kN]"), "250.0");
+    EXPECT_EQ(cell(nodes(), 1, "Load y [kN]"), "-100.0");
+    EXPECT_EQ(cell(nodes(), 3, "x [m]"), "12.00");          // as the file gives it, not centred
+    EXPECT_EQ(cell(nodes(), 3, "Defl. y [mm]"), "-17.17");  // lengths in m: deflections in mm
+    EXPECT_EQ(cell(nodes(), 3, "|Defl.| [mm]"), "17.41");
 
     ASSERT_GE(spec.heading.size(), 5u);
     EXPECT_EQ(spec.heading[0].text,
@@ -120,9 +121,9 @@ TEST_F(ResultsWindowTest, BridgeTablesAndHeadingHoldTheFilesNumbers)
     EXPECT_TRUE(spec.heading[0].title);
     const std::string heading = heading_text();
     EXPECT_NE(heading.find("Sum of loads: x 0, y -500.0, z 0"), std::string::npos) << heading;
-    EXPECT_NE(heading.find("sum of reactions: x 0.03296, y 500.1, z 0"), std::string::npos) << heading;
-    EXPECT_NE(heading.find("= 0.0147 % of the total load 500.0"), std::string::npos) << heading;
-    EXPECT_NE(heading.find("largest compression: -450.0 (member 8)"), std::string::npos) << heading;
+    EXPECT_NE(heading.find("sum of reactions: x 0, y 500.1, z 0"), std::string::npos) << heading;
+    EXPECT_NE(heading.find("= 0.0132 % of the total load 500.0"), std::string::npos) << heading;
+    EXPECT_NE(heading.find("largest compression: -450.0 kN (member 8)"), std::string::npos) << heading;
     EXPECT_EQ(spec.heading[4].text, "Deflected shape drawn x 50 at the present zoom") << heading;
     // A zoom changes the magnification, and only the heading is shown anew.
     ASSERT_TRUE(zoom_in());
@@ -140,16 +141,17 @@ TEST_F(ResultsWindowTest, ForceHeaderSortsAscendingThenDescendingAndTheSelection
 {
     show(EXAMPLES + "bridge.res");
     headless_table_header_click(RESULTS_MEMBERS, FORCE);
-    EXPECT_EQ(cell(members(), 0, "Force"), "-450.0");
+    EXPECT_EQ(cell(members(), 0, "Force [kN]"), "-450.0");
     EXPECT_EQ(cell(members(), 0, "Member"), "8");  // 8 and 9 tie: data order
     EXPECT_EQ(cell(members(), 1, "Member"), "9");
-    EXPECT_EQ(cell(members(), 20, "Force"), "400.0");
+    EXPECT_EQ(cell(members(), 20, "Force [kN]"), "400.0");
     for (int row = 1; row < 21; ++row) {
-        EXPECT_LE(str_to_float(cell(members(), row - 1, "Force")), str_to_float(cell(members(), row, "Force")));
+        EXPECT_LE(str_to_float(cell(members(), row - 1, "Force [kN]")),
+                  str_to_float(cell(members(), row, "Force [kN]")));
     }
     headless_table_header_click(RESULTS_MEMBERS, FORCE);
     EXPECT_EQ(cell(members(), 0, "Member"), "3");
-    EXPECT_EQ(cell(members(), 0, "Force"), "400.0");
+    EXPECT_EQ(cell(members(), 0, "Force [kN]"), "400.0");
     EXPECT_EQ(cell(members(), 20, "Member"), "9");
 
     // A row selected in the window selects its member on the canvas; a node row clears the member.
@@ -192,9 +194,9 @@ TEST_F(ResultsWindowTest, CopyGivesTabSeparatedRowsInTheShownOrderAndSaveWritesC
     headless_table_copy();
     const std::vector<std::string> copied = lines_of(headless_clipboard());
     ASSERT_EQ(copied.size(), 22u);
-    EXPECT_EQ(copied[0], "Member\tNode 1\tNode 2\tLength\tStress\tForce\tT/C");
-    EXPECT_EQ(copied[1], "3\t3\t4\t4\t66.67\t400\tT");
-    EXPECT_EQ(copied[21], "9\t10\t11\t4\t-75\t-450\tC");
+    EXPECT_EQ(copied[0], "Member\tNode 1\tNode 2\tLength [m]\tStress [MPa]\tForce [kN]\tT/C\tUtilisation\tCriterion");
+    EXPECT_EQ(copied[1], "3\t3\t4\t4\t66.67\t400\tT\t\t");  // no design limits: no utilisation
+    EXPECT_EQ(copied[21], "9\t10\t11\t4\t-75\t-450\tC\t\t");
 
     const std::string csv = (dir_ / "bridge-members.csv").string();
     headless_answer(csv);
@@ -204,9 +206,9 @@ TEST_F(ResultsWindowTest, CopyGivesTabSeparatedRowsInTheShownOrderAndSaveWritesC
     EXPECT_EQ(headless_requests()[0].name, "bridge-members.csv");  // offered beside the results file
     const std::vector<std::string> saved = lines_of(read_all(csv));
     ASSERT_EQ(saved.size(), 22u);
-    EXPECT_EQ(saved[0], "Member,Node 1,Node 2,Length,Stress,Force,T/C");
-    EXPECT_EQ(saved[1], "3,3,4,4,66.67,400,T");
-    EXPECT_NE(std::find(saved.begin(), saved.end(), "11,1,8,5.656854,-58.93,-353.6,C"), saved.end());
+    EXPECT_EQ(saved[0], "Member,Node 1,Node 2,Length [m],Stress [MPa],Force [kN],T/C,Utilisation,Criterion");
+    EXPECT_EQ(saved[1], "3,3,4,4,66.67,400,T,,");
+    EXPECT_NE(std::find(saved.begin(), saved.end(), "11,1,8,5.656854,-58.93,-353.6,C,,"), saved.end());
     EXPECT_TRUE(headless_messages().empty());
 
     // The nodes' table on its own tab: empty cells stay empty, the file's 5 digits survive.
@@ -216,7 +218,8 @@ TEST_F(ResultsWindowTest, CopyGivesTabSeparatedRowsInTheShownOrderAndSaveWritesC
     headless_table_save();
     const std::vector<std::string> node_lines = lines_of(read_all(nodes_csv));
     ASSERT_EQ(node_lines.size(), 13u);
-    EXPECT_EQ(node_lines[2], "2,4,0,0,0 0 0,0,-100,0,0.00079365,-0.0085622,0,0.008598904,,,");
+    // Deflections in mm (lengths in m); node 2 balances exactly (residual 0 0 0).
+    EXPECT_EQ(node_lines[2], "2,4,0,0,0 0 0,0,-100,0,0.79365,-8.5622,0,8.598904,0,0,0,,,");
 
     // A folder that does not exist: a "Warning" says why, and nothing is written.
     const std::string nowhere = (dir_ / "missing" / "t.csv").string();
@@ -247,13 +250,13 @@ TEST_F(ResultsWindowTest, LoadFileRefreshesTheOpenWindowKeepingTheSortAndAFileWi
     ASSERT_GE(spec.heading.size(), 2u);
     EXPECT_EQ(spec.heading[1].text, "No results: the file holds the geometry only");
     for (int row = 0; row < 21; ++row) {
-        EXPECT_EQ(cell(members(), row, "Force"), "");
+        EXPECT_EQ(cell(members(), row, "Force [kN]"), "");
         EXPECT_EQ(cell(members(), row, "T/C"), "");
-        EXPECT_NE(cell(members(), row, "Length"), "");
+        EXPECT_NE(cell(members(), row, "Length [m]"), "");
     }
     EXPECT_EQ(cell(members(), 0, "Member"), "1");  // all forces empty: data order
-    EXPECT_EQ(cell(nodes(), 0, "Reaction y"), "");
-    EXPECT_EQ(cell(nodes(), 1, "Load y"), "-100.0");
+    EXPECT_EQ(cell(nodes(), 0, "Reaction y [kN]"), "");
+    EXPECT_EQ(cell(nodes(), 1, "Load y [kN]"), "-100.0");
 
     // Closed, the window is not rebuilt by a load.
     headless_table_close();

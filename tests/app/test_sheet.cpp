@@ -387,8 +387,8 @@ TEST(TitleBlock, FieldsSayWhatIsUnknown)
     EXPECT_EQ(shown,
               "Title=ROOF;File=roof.res;Case=snow;Units=length m, force kN;Date=2026-12-08;"
               "Deflected shape=magnified 250 times;");
-    EXPECT_EQ(with_unit("Force", "kN"), "Force [kN]");
-    EXPECT_EQ(with_unit("Force", ""), "Force");
+    EXPECT_EQ(header_with_unit("Force", "kN"), "Force [kN]");
+    EXPECT_EQ(header_with_unit("Force", ""), "Force");
 }
 
 // --title-block keeps --size: the scene's frame ends above the band, the band holds text, and the

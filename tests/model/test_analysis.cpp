@@ -17,20 +17,12 @@
 #include "app/model/line_source.h"
 #include "app/model/results_reader.h"
 #include "app/model/truss_model.h"
+#include "tests/model/model_numbers.h"
 #include "tests/model/results_lines.h"
 
 namespace {
 
 const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
-
-// The numbers of the model read from bytes; it has results when the read ended without a fault.
-ModelNumbers numbers_of_bytes(const std::string& bytes)
-{
-    TrussModelData model;
-    MemoryLineSource source(bytes);
-    const ReadOutcome outcome = read_results(source, model);
-    return compute_model_numbers(model, outcome.fault == ResultsFault::none);
-}
 
 ModelNumbers numbers_of_file(const std::string& path)
 {

@@ -50,6 +50,23 @@ TEST(TrussInput, ReadsStatementsInAnyOrderWithSectionsAndSummedLoads)
     EXPECT_TRUE(truss_is_planar(truss));
 }
 
+TEST(TrussInput, SecondMomentOfAreaIsOptionalInSectionsAndMembers)
+{
+    TrussInput truss;
+    std::string error;
+    ASSERT_TRUE(
+        read("node 1 0 0 0 1 1 0\nnode 2 4 0 0 0 1 0\nnode 3 0 3 0\n"
+             "section chord 0.006 2.1e8 1.5e-5\nsection web 0.001 2.1e8\n"
+             "member 1 1 2 chord\nmember 2 2 3 web\nmember 3 1 3 0.002 2e8 4e-6\n",
+             truss, error))
+        << error;
+    ASSERT_EQ(truss.members.size(), 3u);
+    EXPECT_DOUBLE_EQ(truss.members[0].inertia, 1.5e-5);
+    EXPECT_EQ(truss.members[1].inertia, 0.0);  // not given
+    EXPECT_DOUBLE_EQ(truss.members[2].inertia, 4e-6);
+    EXPECT_DOUBLE_EQ(truss.members[2].modulus, 2e8);
+}
+
 TEST(TrussInput, MalformedDescriptionsAreRefusedWithTheReason)
 {
     const std::string triangle =
@@ -67,6 +84,10 @@ TEST(TrussInput, MalformedDescriptionsAreRefusedWithTheReason)
         {triangle + "member 2 1 3 1 1\n", "member 2 defined twice"},
         {triangle + "member 4 1 3 1 1\n", "member 3 is missing"},
         {triangle + "member 3 1 3 0 1\n", "area and modulus must be positive"},
+        {triangle + "member 3 1 3 1 1 0\n", "member second moment of area must be positive"},
+        {triangle + "member 3 1 3 1 1 1 1\n", "member takes e a b and a section or A E [I]"},
+        {triangle + "section s 1 1 -2\nmember 3 1 3 s\n", "section second moment of area must be positive"},
+        {triangle + "section s 1 1 2 3\nmember 3 1 3 s\n", "optionally a second moment of area"},
         {triangle + "node 5 1 1 0\n", "node 4 is missing"},
         {triangle + "node 4 0 3 0\nmember 3 3 4 1 1\n", "member 3: has zero length"},
         {triangle + "node 4 1 1 0 2 0 0\n", "restraint codes are 0 or 1"},

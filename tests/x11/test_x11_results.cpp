@@ -291,7 +291,8 @@ TEST_F(X11Results, TitleRowClickHeaderSortCopySaveAsCsvAndEscape)
     for (int i = 0; i < 100 && copied.rfind("Member\t", 0) != 0; ++i)
         copied = clipboard_text();
     EXPECT_EQ(copied.substr(0, copied.find('\n', copied.find('\n') + 1) + 1),
-              "Member\tNode 1\tNode 2\tLength\tStress\tForce\tT/C\n21\t12\t5\t5.656854\t70.71\t212.1\tT\n");
+              "Member\tNode 1\tNode 2\tLength [m]\tStress [MPa]\tForce [kN]\tT/C\tUtilisation\tCriterion\n"
+              "21\t12\t5\t5.656854\t70.71\t212.1\tT\t\t\n");
 
     click(attributes.width - 8 - 55, attributes.height - 8 - 12);
     const Window dialog = find_named("Save as CSV");
@@ -305,9 +306,9 @@ TEST_F(X11Results, TitleRowClickHeaderSortCopySaveAsCsvAndEscape)
     ASSERT_TRUE(fs::exists(csv)) << "no CSV written";
     const std::vector<std::string> lines = lines_of(csv);
     ASSERT_EQ(lines.size(), 22u);
-    EXPECT_EQ(lines[0], "Member,Node 1,Node 2,Length,Stress,Force,T/C");
-    EXPECT_EQ(lines[1], "21,12,5,5.656854,70.71,212.1,T");
-    EXPECT_EQ(lines[21], "1,1,2,4,41.67,250,T");
+    EXPECT_EQ(lines[0], "Member,Node 1,Node 2,Length [m],Stress [MPa],Force [kN],T/C,Utilisation,Criterion");
+    EXPECT_EQ(lines[1], "21,12,5,5.656854,70.71,212.1,T,,");
+    EXPECT_EQ(lines[21], "1,1,2,4,41.67,250,T,,");
 
     sh("xdotool windowfocus --sync " + std::to_string(window));
     click(TABLE_X, FIRST_ROW_Y + 4 * ROW_HEIGHT);
