@@ -1,6 +1,7 @@
 // Reading the solver's results file into a truss model.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,6 +22,15 @@ struct ReaderMessage {
     std::string text;
 };
 
+// One thing wrong with the file: where, and what was expected or found.
+struct ReadProblem {
+    std::int64_t line = 0;  // 1-based line number in the file; 0 when not tied to a line
+    std::string text;       // e.g. "the member results end after 500 of 800 lines"
+};
+
+// Most problems a read lists; the rest are only counted (bounded memory on hostile files).
+constexpr std::size_t MAX_LISTED_PROBLEMS = 1000;
+
 // What a read found, beside the model it filled.
 struct ReadOutcome {
     bool spatial = false;  // a node has a non-zero component 1 (else the model is planar)
@@ -33,6 +43,8 @@ struct ReadOutcome {
     std::int32_t nodes = 0;  // the counts the model keeps (its node_count, element_count)
     std::int32_t elements = 0;
     std::vector<ReaderMessage> messages;  // the boxes to show, in order: what was cut, then the fault
+    std::vector<ReadProblem> problems;    // the first MAX_LISTED_PROBLEMS problems, in file order
+    std::int64_t problem_count = 0;       // every problem found (>= problems.size())
 };
 
 // Reads a results file from source into model, which is emptied first (only its deflection factor
