@@ -231,6 +231,11 @@ std::int64_t loaded_problem_count()
     return problem_count;
 }
 
+std::string problems_heading(std::int64_t count)
+{
+    return std::to_string(count) + (count == 1 ? " problem" : " problems") + " in the file (listed when it was read)";
+}
+
 std::string open_error_text(int error)
 {
     switch (error) {

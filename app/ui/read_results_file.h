@@ -63,6 +63,8 @@ void apply_window_read(WindowRead& read);
 std::string read_failure(const WindowRead& read);
 // What the last read put into the window found wrong: every problem counted.
 std::int64_t loaded_problem_count();
+// The results window's line for count problems: "3 problems in the file (listed when it was read)".
+std::string problems_heading(std::int64_t count);
 // Why path could not be opened, in a few words ("no such file", "it is a folder", ...).
 std::string open_error_text(int error);
 // The problems box's text: the first MAX_SHOWN_PROBLEMS problems, one a line with its line
