@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "../pipe_writer.h"
 #include "app/model/line_source.h"
 #include "app/ui/ids.h"
 #include "app/ui/load_file.h"
@@ -53,57 +54,6 @@ std::string read_bytes(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
-// Plays a solver writing into a named pipe: opens it once the reader has, writes head, then
-// waits for release and writes tail (a write to a reader that left fails, and ends it).
-class PipeWriter {
-public:
-    PipeWriter(const std::string& fifo, std::string head, std::string tail)
-        : thread_([this, fifo, head = std::move(head), tail = std::move(tail)] {
-              int fd = -1;
-              while (fd < 0 && !quit_) {
-                  fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);  // ENXIO until a reader
-                  if (fd < 0)
-                      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-              }
-              if (fd < 0)
-                  return;
-              ::fcntl(fd, F_SETFL, 0);
-              write_all(fd, head);
-              while (!release_ && !quit_)
-                  std::this_thread::sleep_for(std::chrono::milliseconds(2));
-              // After the reader left: the first write fails with EPIPE.
-              write_failed_ = !write_all(fd, tail);
-              ::close(fd);
-          })
-    {
-    }
-    ~PipeWriter() { join(); }
-    void release() { release_ = true; }
-    // Gives up waiting for a reader or a release and waits for the thread.
-    void join()
-    {
-        quit_ = true;
-        if (thread_.joinable())
-            thread_.join();
-    }
-    bool write_failed() const { return write_failed_; }
-
-private:
-    static bool write_all(int fd, const std::string& bytes)
-    {
-        for (std::size_t at = 0; at < bytes.size();) {
-            const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
-            if (n <= 0)
-                return false;
-            at += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
-    std::atomic<bool> release_{false}, quit_{false}, write_failed_{false};
-    std::thread thread_;
-};
 
 class BackgroundReadTest : public ::testing::Test {
 protected:
@@ -429,7 +379,7 @@ TEST_F(BackgroundReadTest, AReadInTheBackgroundAnswersMeanwhileAndEscapeStopsIt)
         EXPECT_FALSE(canvas().bits == numbered.bits) << "the note left on the canvas";
         writer.release();
         writer.join();
-        EXPECT_TRUE(writer.write_failed()) << "the pipe was not closed";
+        EXPECT_TRUE(writer.tail_failed()) << "the pipe was not closed";
     }
     EXPECT_TRUE(headless_messages().empty());
 

@@ -4,6 +4,8 @@
 // ends showing the last file without a box.
 #include "viewer_driver.h"
 
+#include "../pipe_writer.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,56 +29,6 @@ std::string read_bytes(const fs::path& path)
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
-// Plays a solver writing into a named pipe: opens it once the viewer has, writes head, then waits
-// for release and writes tail. A write after the viewer closed its end fails.
-class PipeWriter {
-public:
-    PipeWriter(const fs::path& fifo, std::string head, std::string tail)
-        : thread_([this, fifo, head = std::move(head), tail = std::move(tail)] {
-              int fd = -1;
-              while (fd < 0 && !quit_) {
-                  fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);  // ENXIO until a reader
-                  if (fd < 0)
-                      pause_ms(5);
-              }
-              if (fd < 0)
-                  return;
-              ::fcntl(fd, F_SETFL, 0);
-              written_ = write_all(fd, head);
-              while (!release_ && !quit_)
-                  pause_ms(5);
-              tail_failed_ = !write_all(fd, tail);
-              ::close(fd);
-          })
-    {
-    }
-    ~PipeWriter() { join(); }
-    bool head_written() const { return written_; }
-    void release() { release_ = true; }
-    void join()
-    {
-        quit_ = true;
-        if (thread_.joinable())
-            thread_.join();
-    }
-    bool tail_failed() const { return tail_failed_; }
-
-private:
-    static bool write_all(int fd, const std::string& bytes)
-    {
-        for (std::size_t at = 0; at < bytes.size();) {
-            const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
-            if (n <= 0)
-                return false;
-            at += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
-    std::atomic<bool> release_{false}, quit_{false}, written_{false}, tail_failed_{false};
-    std::thread thread_;
-};
 
 class X11ViewerRead : public X11Viewer {
 protected:
