@@ -127,6 +127,7 @@ void viewer_start(int argc, const char* const* argv)
 
 void viewer_shutdown()
 {
+    results_read_cancel();  // a read still going ends before the runtime it reports to
     draw_end();
     runtime_end();
 }

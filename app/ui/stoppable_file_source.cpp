@@ -99,6 +99,7 @@ bool StoppableFileSource::refill()
 void StoppableFileSource::read_line(std::string& line)
 {
     line.clear();
+    nul_ended_ = false;
     if (stop_)
         return;
     for (;;) {
@@ -114,6 +115,7 @@ void StoppableFileSource::read_line(std::string& line)
             next_ = filled_;
             continue;
         }
+        nul_ended_ = *stop == '\0';
         next_ = static_cast<std::size_t>(stop - buffer_.data()) + 1;  // the line end is consumed
         // CR LF is one line end; any other byte after a CR starts the next line.
         if (*stop == '\r' && (next_ < filled_ || refill()) && buffer_[next_] == '\n')

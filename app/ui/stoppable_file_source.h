@@ -25,6 +25,9 @@ public:
     // A closed source reads as a closed file slot: every line "", never at its end.
     void read_line(std::string& line) override;
     bool at_end() override;
+    // True when the last line read ended at a NUL byte rather than a line end (the reader names
+    // such a byte as a problem).
+    bool ended_by_nul() const { return nul_ended_; }
     int open_error() const { return open_error_; }
 
 private:
@@ -40,4 +43,5 @@ private:
     std::vector<char> buffer_;
     std::size_t next_ = 0;    // first byte of buffer_ not yet handed out
     std::size_t filled_ = 0;  // bytes held in buffer_
+    bool nul_ended_ = false;  // the last line ended at a NUL
 };

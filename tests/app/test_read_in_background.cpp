@@ -166,6 +166,17 @@ TEST_F(BackgroundReadTest, SourceGivesTheFileSlotsLines)
         EXPECT_EQ(all_lines(source), expected);
         EXPECT_EQ(count, static_cast<std::int64_t>(bytes.size()));
     }
+
+    // Which line ended at a NUL, for the reader to name the byte.
+    std::ofstream(path("nul.txt"), std::ios::binary) << "a\0\0b\r\0"s;
+    const std::atomic<bool> stop{false};
+    std::atomic<std::int64_t> count{0};
+    StoppableFileSource source(path("nul.txt"), stop, count);
+    std::string line;
+    for (const bool nul : {true, true, false, true, false}) {
+        source.read_line(line);
+        EXPECT_EQ(source.ended_by_nul(), nul) << line;
+    }
 }
 
 TEST_F(BackgroundReadTest, SourceSaysWhyAFileCannotBeOpenedAndReadsAsAClosedSlot)
