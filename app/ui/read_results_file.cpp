@@ -51,21 +51,24 @@ BackgroundTask& read_task()
     return task;
 }
 
-// The boxes of a read: the reader's own (what was cut, then the fault), why the file could not be
-// opened, then the problems found.
-void show_read_boxes(const ReadOutcome& outcome, const std::string& path, int open_error)
+// The boxes of a read: the reader's own (what was cut, then the fault), then why the file could
+// not be opened (unopened: "" when it was, or when nothing was named), or else the problems found.
+// A read that ended with a fault lists no problems: its box already says that the results
+// cannot be used, and the results window counts them.
+void show_read_boxes(const ReadOutcome& outcome, bool opened, const std::string& unopened)
 {
     for (const ReaderMessage& message : outcome.messages)
         req_message(message.title, message.text, 0);
-    if (open_error != 0 && open_error != ETIMEDOUT && !path.empty())
-        req_message("Warning", "Cannot read " + path + ": " + open_error_text(open_error), 0);
-    if (!outcome.problems.empty())
+    if (!unopened.empty())
+        req_message("Warning", unopened, 0);
+    if (opened && outcome.fault == ResultsFault::none && !outcome.problems.empty())
         show_text_box("Warning", problems_text(outcome));
 }
 
 // Shows the outcome of a read into TrussModel: the "3D" tick and the scale field first, then,
-// with the file closed, the message boxes.
-void show_outcome(const ReadOutcome& outcome, const std::string& path, int open_error)
+// with the file closed, the message boxes. opened: whether there was a file to read (the
+// problems of an empty read are none of the user's).
+void show_outcome(const ReadOutcome& outcome, bool opened, const std::string& unopened)
 {
     model_loaded();  // numbers taken while the file was being opened belong to no model
     size_view_node_records(TrussModel.node_count);
@@ -79,15 +82,15 @@ void show_outcome(const ReadOutcome& outcome, const std::string& path, int open_
         results_missing = 1;
     if (outcome.deflection_scale_found)
         gadget_set_text(ID_DEFLECTION_SCALE, str_from_float(outcome.deflection_scale, 0));
-    problem_count = outcome.problem_count;
+    problem_count = opened ? outcome.problem_count : 0;
     file_close(RESULTS_FILE);
-    show_read_boxes(outcome, path, open_error);
+    show_read_boxes(outcome, opened, unopened);
 }
 
-void read_into_window(LineSource& source)
+void read_into_window(LineSource& source, bool opened)
 {
     const ReadOutcome outcome = read_results(source, TrussModel);
-    show_outcome(outcome, std::string(), 0);
+    show_outcome(outcome, opened, std::string());
 }
 
 // Runs a finished read's done, after the pipe's "Warning" for a file to be shown (a reload that
@@ -118,14 +121,14 @@ void set_results_read_wait(int milliseconds)
 void read_results()
 {
     FileSlotLineSource source(RESULTS_FILE);
-    read_into_window(source);
+    read_into_window(source, file_handle(RESULTS_FILE) != 0);
 }
 
 bool read_results_from_memory(std::string_view bytes)
 {
     reset_for_load();
     MemoryLineSource source(bytes);
-    read_into_window(source);
+    read_into_window(source, true);
     return true;
 }
 
@@ -201,7 +204,10 @@ bool results_read_event(int event)
 void apply_window_read(WindowRead& read)
 {
     TrussModel = std::move(read.model);
-    show_outcome(read.outcome, read.path, read.open_error);
+    // A pipe that gave nothing was told before; nothing named (a cancelled choice) needs no reason.
+    const bool told = read.open_error == 0 || read.open_error == ETIMEDOUT || read.path.empty();
+    show_outcome(read.outcome, read.open_error == 0 && !read.path.empty(),
+                 told ? std::string() : "Cannot read " + read.path + ": " + open_error_text(read.open_error));
 }
 
 std::string read_failure(const WindowRead& read)

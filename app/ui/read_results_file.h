@@ -24,9 +24,9 @@ struct WindowRead {
 void set_results_read_wait(int milliseconds);
 
 // Reads the results file open in slot RESULTS_FILE into TrussModel, ticks "3D" for a spatial
-// model, shows the deflection scale in its field, closes the file, and reports anything the read
-// had to leave out, missing or bad results, and the problems found in message boxes. Expects
-// reset_for_load() to have run.
+// model, shows the deflection scale in its field, closes the file, and reports in message boxes
+// anything the read had to leave out, missing or bad results, and else the problems found (one
+// "Warning" listing them). Expects reset_for_load() to have run.
 void read_results();
 
 // The same read from bytes in memory (for fuzzing and tests): resets the model as "Load File"
@@ -56,7 +56,7 @@ bool results_read_event(int event);
 
 // Puts read into the window as read_results() does with the open slot: read.model becomes
 // TrussModel, then the "3D" tick, the scale field and the boxes; a file that could not be opened
-// is told why after the reader's boxes. Expects reset_for_load() to have run.
+// is told why in a "Warning" after the reader's boxes. Expects reset_for_load() to have run.
 void apply_window_read(WindowRead& read);
 // Why read is not to replace the model shown by an automatic reload: it could not be opened, it
 // ended with a fault, or it found problems. "" when none of these.
