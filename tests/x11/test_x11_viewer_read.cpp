@@ -1,7 +1,6 @@
 // The kelvaro program reading on a real X server (run inside xsession.sh): a named pipe that
-// stalls leaves the window repainting and answering with its reading note, Escape stops the read,
-// a pipe that goes on is shown when it ends; and the file watch through a fast series of rewrites
-// ends showing the last file without a box.
+// stalls leaves the window repainting and answering with its reading note, and Escape stops the
+// read; the file watch through a fast series of rewrites ends showing the last file without a box.
 #include "viewer_driver.h"
 
 #include "../pipe_writer.h"
@@ -104,39 +103,6 @@ TEST_F(X11ViewerRead, AStalledPipeLeavesTheWindowAnsweringAndEscapeStopsTheRead)
     EXPECT_TRUE(writer.head_written());
     EXPECT_TRUE(writer.tail_failed()) << "the viewer kept reading the pipe";
     EXPECT_FALSE(box_shown());
-    click(EXIT[0], EXIT[1]);
-    EXPECT_EQ(viewer.wait_exit(), 0);
-}
-
-TEST_F(X11ViewerRead, APipeThatGoesOnIsShownWhenItEnds)
-{
-    const fs::path fifo = folder / "solver.pipe";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string bridge = read_bytes(example("bridge.res"));
-    PipeWriter writer(fifo, bridge.substr(0, 700), bridge.substr(700));
-    viewer.start({fifo.string()}, folder);
-    window = main_window("(Escape stops)]");
-    ASSERT_NE(window, 0u);
-    writer.release();
-    window = main_window("     " + fifo.string());
-    ASSERT_NE(window, 0u) << "the caption does not show the pipe's file";
-    const Picture shown = canvas_until(
-        [](const Picture& p) { return count(p, member_black) > 500 && count(p, note_yellow) == 0; },
-        "the bridge from the pipe");
-    writer.join();
-    EXPECT_FALSE(writer.tail_failed());
-    EXPECT_FALSE(box_shown());
-
-    // The same picture as the file read at once.
-    Viewer direct;
-    direct.start({example("bridge.res")}, folder);
-    const Window first = window;
-    window = main_window("     " + example("bridge.res"));
-    ASSERT_NE(window, 0u);
-    canvas_until([&](const Picture& p) { return same_inside(p, shown); }, "the bridge read at once");
-    click(EXIT[0], EXIT[1]);
-    EXPECT_EQ(direct.wait_exit(), 0);
-    window = first;
     click(EXIT[0], EXIT[1]);
     EXPECT_EQ(viewer.wait_exit(), 0);
 }
