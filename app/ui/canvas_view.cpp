@@ -3,6 +3,7 @@
 #include "app/ui/canvas_view.h"
 
 #include "app/ui/ids.h"
+#include "app/ui/window_note.h"
 #include "draw/draw.h"
 #include "gui/canvas_output.h"
 #include "gui/window.h"
@@ -49,6 +50,7 @@ double drawn_magnification()
 void redraw_view()
 {
     render_scene(TrussModel, model_numbers(), View, ViewState, draw_canvas_output(ID_CANVAS));
+    draw_window_note();
     redraw_pending = 0;
 }
 

@@ -108,8 +108,7 @@ void show_stresses()
 
 void load()
 {
-    if (load_file())
-        after_load();
+    load_file();
 }
 
 // A menu entry that switches an overlay.

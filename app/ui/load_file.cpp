@@ -1,11 +1,9 @@
 // Choosing and loading a results file.
 //
 // State: results_path, window_title, the settings and the model (app/model/model.h), which the
-// main window's controls mirror, and file slot RESULTS_FILE, which stays open from the choice
-// until the reader has read it.
+// main window's controls mirror. results_path changes only when a read has ended.
 #include "app/ui/load_file.h"
 
-#include <cerrno>
 #include <string>
 
 #include "app/model/results_reader.h"
@@ -13,60 +11,48 @@
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
+#include "app/ui/reload.h"
 #include "app/ui/results_window.h"
+#include "app/ui/window_note.h"
 #include "app/ui/window_state.h"
 #include "app/view/overlays.h"
 #include "app/view/view.h"
-#include "core/file.h"
 #include "core/str.h"
 #include "gui/requester.h"
 #include "gui/window.h"
-
-void open_results_file()
-{
-    // A file that cannot be opened is not reported here: the reader finds the slot closed. A named
-    // pipe that nothing came through in time is told first, so that the reader's error after it
-    // makes sense.
-    errno = 0;
-    if (file_open_read(RESULTS_FILE, results_path) == 0 && errno == ETIMEDOUT) {
-        const int wait = file_pipe_wait();
-        const std::string within = wait % 1000 == 0 ? std::to_string(wait / 1000) + " seconds"
-                                                    : std::to_string(wait) + " ms";
-        req_message("Warning", "Nothing came through the pipe " + results_path + " within " + within, 0);
-    }
-}
 
 void choose_results_file()
 {
     // "*.*" is no plain file name, so the dialog starts with an empty name in the working folder.
     results_path = req_open_file("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
-    if (!results_path.empty()) {
-        open_results_file();
-    }
 }
 
 bool load_file()
 {
     const std::string shown = results_path;
     choose_results_file();
-    if (results_path.empty()) {
-        // Cancel: the shown file, its view, the switches, the selection and the caption stay as they were.
-        results_path = shown;
+    const std::string chosen = results_path;
+    // Until the new file has been read, the shown file, its view, the switches, the selection and
+    // the caption stay as they are; after a cancel for good.
+    results_path = shown;
+    if (chosen.empty())
         return false;
-    }
-    show_opened_file();
+    load_path(chosen);
     return true;
 }
 
 void load_path(const std::string& path)
 {
-    results_path = path;
-    open_results_file();
-    show_opened_file();
+    read_results_file(path, ReadKind::show, [](WindowRead& read) {
+        show_read_file(read);
+        after_load();
+    });
 }
 
-void show_opened_file()
+void show_read_file(WindowRead& read)
 {
+    set_window_note("");
+    results_path = read.path;
     reset_for_load();
     // The selection belongs to the model being replaced; the overlay switches are the user's and stay.
     View.overlays.highlight_member = 0;
@@ -78,7 +64,7 @@ void show_opened_file()
     View.rotate_horizontal = false;
     View.deflection_scale_text = str_from_float(TrussModel.deflection_scale, 0);
     show_settings();
-    read_results();
+    apply_window_read(read);
     show_read_settings();
     if (planar_model != 0) {
         apply_plan_view_preset();

@@ -3,19 +3,19 @@
 
 #include <string>
 
-// Opens results_path in slot RESULTS_FILE. A named pipe through which nothing comes within the pipe
-// wait (10 s) is given up with a "Warning" box; other failures are left to the reader to report.
-void open_results_file();
-// Asks for a results file in the open-file requester and opens it in slot RESULTS_FILE;
-// results_path is "" after a cancel (and nothing is opened then).
+struct WindowRead;
+
+// Asks for a results file in the open-file requester; results_path is the choice, "" after a
+// cancel.
 void choose_results_file();
-// "Load File": choose a file, put the view, the switches and the controls (the scale field too)
-// back to their start-up states, read the file, pick the plan view for a planar model, show the
-// path in the caption and draw the model fitted to the canvas. A cancel changes nothing and gives
-// false.
+// "Load File": choose a file, read it, then put the view, the switches and the controls (the scale
+// field too) back to their start-up states, show what was read, pick the plan view for a planar
+// model, show the path in the caption, draw the model fitted to the canvas, and end as every load
+// does (after_load). A cancel changes nothing and gives false. A read that goes on in the
+// background (app/ui/read_results_file.h) does all this when it ends; stopped, it changes nothing.
 bool load_file();
 // Loads path as "Load File" would after choosing it (a dropped file).
 void load_path(const std::string& path);
-// The part of "Load File" after the choice: the resets, the read of the opened slot, the caption
-// and the fitted drawing.
-void show_opened_file();
+// The part of "Load File" after the read: the resets, the read put into the window, the caption,
+// the fitted drawing; results_path becomes read's path.
+void show_read_file(WindowRead& read);

@@ -8,9 +8,16 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"
 #include "core/version.h"
 #include "gui/backend.h"
+
+namespace {
+
+constexpr int READ_WAIT_MS = 300;  // how long a read holds the window before going on beside it
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -36,5 +43,7 @@ int main(int argc, char** argv)
                      display != nullptr ? " " : " (DISPLAY is not set)", display != nullptr ? display : "");
         return 1;
     }
+    // A read that takes longer than this goes on beside the window, which keeps answering.
+    set_results_read_wait(READ_WAIT_MS);
     return viewer_main(static_cast<int>(parameters.size()), parameters.data());
 }

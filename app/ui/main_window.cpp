@@ -17,6 +17,7 @@
 #include "app/ui/context_menu.h"
 #include "app/ui/gestures.h"
 #include "app/ui/ids.h"
+#include "app/ui/read_results_file.h"
 #include "app/ui/reload.h"
 #include "app/ui/results_window.h"
 #include "app/ui/save_image.h"
@@ -29,7 +30,8 @@
 
 namespace {
 
-constexpr int WINDOW_X = 150;  // outer position on the screen, pixels
+constexpr int READ_NOTE_MS = 200;  // how often the note of a read in the background is brought up to date
+constexpr int WINDOW_X = 150;      // outer position on the screen, pixels
 constexpr int WINDOW_Y = 150;
 constexpr int WINDOW_WIDTH = 800;  // client area, pixels
 constexpr int WINDOW_HEIGHT = 500;
@@ -140,7 +142,9 @@ bool run_command(int control)
 bool handle_event(int event)
 {
     bool leave = event == EVENT_CLOSE_WINDOW;
-    if (event == EVENT_GADGET && event_gadget() == ID_CANVAS && event_canvas_input() != nullptr) {
+    if (results_read_event(event)) {
+        // the end of a read in the background, or Escape stopping it
+    } else if (event == EVENT_GADGET && event_gadget() == ID_CANVAS && event_canvas_input() != nullptr) {
         handle_canvas_input(event_data(), *event_canvas_input());
     } else if (event == EVENT_GADGET) {
         leave = run_command(event_gadget());
@@ -169,6 +173,7 @@ bool handle_event(int event)
 
 void run_event_loop()
 {
-    while (!handle_event(event_wait())) {
+    // While a read goes on in the background the wait comes back now and then for its note.
+    while (!handle_event(results_read_running() ? event_wait_timeout(READ_NOTE_MS) : event_wait())) {
     }
 }

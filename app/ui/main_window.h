@@ -22,9 +22,11 @@ void show_settings();
 // After a file was read: "3D" ticked for a spatial model and the scale field showing the scale
 // the reader found, in the settings and the controls.
 void show_read_settings();
-// Handles one result of event_wait: a control's command, canvas input, a shortcut key, a dropped
-// file or a change of the watched file, then a pending repaint; true when the program should end.
+// Handles one result of event_wait: the end of a read in the background (or Escape stopping it), a
+// control's command, canvas input, a shortcut key, a dropped file or a change of the watched file,
+// then a pending repaint; true when the program should end.
 bool handle_event(int event);
 // Waits for events and runs their commands until the window is closed or "Exit" is pressed;
-// after every return of the wait a pending repaint is answered by a full redraw.
+// after every return of the wait a pending repaint is answered by a full redraw. While a read goes
+// on in the background the wait returns every 200 ms as well, for the read's note.
 void run_event_loop();

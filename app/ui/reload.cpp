@@ -14,6 +14,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/results_window.h"
+#include "app/ui/window_note.h"
 #include "app/ui/window_state.h"
 #include "app/view/overlays.h"
 #include "app/view/picking.h"
@@ -33,16 +34,26 @@ void follow_path()
 
 void reload_file()
 {
-    if (results_path.empty())
+    if (results_path.empty() || results_read_running(ReadKind::show))
+        return;  // a file being loaded is read anyway
+    read_results_file(results_path, ReadKind::reload, show_reloaded_file);
+}
+
+void show_reloaded_file(WindowRead& read)
+{
+    const std::string failure = read_failure(read);
+    if (!failure.empty()) {
+        set_window_note("Reload failed: " + failure);
         return;
+    }
+    set_window_note("");
     const ViewSettings kept = View;
     float centre[4];
     for (int k = 0; k < 4; ++k)
         centre[k] = TrussModel.model_centre[k];
 
     reset_for_load();
-    open_results_file();
-    read_results();
+    apply_window_read(read);
 
     View = kept;
     show_settings();
@@ -91,7 +102,6 @@ void open_dropped_file(const std::string& path)
     if (path.empty())
         return;
     load_path(path);
-    after_load();
 }
 
 void after_load()

@@ -5,9 +5,15 @@
 
 #include <string>
 
+struct WindowRead;
+
 // Reads results_path again keeping the view (angles, scale, pan, switches and fields); the
-// selection stays while its member or node still exists. Nothing happens without a path.
+// selection stays while its member or node still exists. Nothing happens without a path or while
+// a file to be shown is being read; a reload still going is given up for this one.
 void reload_file();
+// The reload's part after the read. A read that failed (read_failure) leaves the model and the
+// view as they are, opens no box and says why in the window's note; the next reload tries again.
+void show_reloaded_file(WindowRead& read);
 // The "Reload when the file changes" switch (off at start-up; not kept between runs).
 bool reload_on_change();
 void set_reload_on_change(bool on);

@@ -18,6 +18,7 @@
 #include "app/model/units.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/loaded_numbers.h"
+#include "app/ui/read_results_file.h"
 #include "app/ui/window_state.h"
 #include "app/view/overlays.h"
 #include "core/atomic_file.h"
@@ -174,6 +175,9 @@ void build_heading(const ModelNumbers& numbers)
     }
     const std::string title = results_title();
     spec.heading.push_back({title.empty() ? results_path : title, true, false});
+    if (const std::int64_t problems = loaded_problem_count(); problems > 0) {
+        spec.heading.push_back({problems_heading(problems), false, true});
+    }
     if (!numbers.has_results) {
         spec.heading.push_back({"No results: the file holds the geometry only", false, true});
         return;

@@ -10,6 +10,7 @@
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
+#include "app/ui/window_note.h"
 #include "app/ui/window_state.h"
 #include "app/view/view.h"
 #include "core/file.h"
@@ -18,6 +19,28 @@
 #include "gui/gadget.h"
 #include "gui/requester.h"
 #include "gui/window.h"
+
+namespace {
+
+// The start's part after the read of the first file: the read put into the window, the view the
+// model asks for, the repaints answered, the fitted drawing and the caption.
+void show_first_file(WindowRead& read)
+{
+    set_window_note("");
+    results_path = read.path;
+    apply_window_read(read);
+    show_read_settings();
+    if (planar_model != 0) {
+        apply_plan_view_preset();
+    }
+    refresh_projection(true);
+    win_set_callback(on_window_message);
+    redraw_view();
+    window_title = title_text + results_path;
+    win_set_title(MAIN_WINDOW, window_title);
+}
+
+}  // namespace
 
 void runtime_start()
 {
@@ -93,23 +116,18 @@ void viewer_start(int argc, const char* const* argv)
     results_path = join_command_line(argc, argv);
     if (results_path.empty()) {
         choose_results_file();
-    } else {
-        open_results_file();
     }
-    read_results();
-    show_read_settings();
-    if (planar_model != 0) {
-        apply_plan_view_preset();
-    }
-    refresh_projection(true);
-    win_set_callback(on_window_message);
-    redraw_view();
-    window_title = title_text + results_path;
-    win_set_title(MAIN_WINDOW, window_title);
+    const std::string path = results_path;
+    // The caption and the repaints wait for the read; one that goes on in the background leaves
+    // the empty canvas answering meanwhile, and the path shown only once the file is.
+    results_path.clear();
+    if (!read_results_file(path, ReadKind::show, show_first_file))
+        win_set_callback(on_window_message);
 }
 
 void viewer_shutdown()
 {
+    results_read_cancel();  // a read still going ends before the runtime it reports to
     draw_end();
     runtime_end();
 }

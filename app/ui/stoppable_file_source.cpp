@@ -1,0 +1,134 @@
+// A file's lines read with poll(), so that a stop request is seen while a pipe stalls.
+#include "app/ui/stoppable_file_source.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "core/file.h"
+
+namespace {
+
+constexpr int STOP_CHECK_MS = 50;  // longest time a wait goes without looking at the stop flag
+constexpr std::size_t READ_SIZE = 65536;
+
+}  // namespace
+
+StoppableFileSource::StoppableFileSource(const std::string& path, const std::atomic<bool>& stop,
+                                         std::atomic<std::int64_t>& bytes)
+    : stop_(stop), bytes_(bytes), buffer_(READ_SIZE)
+{
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        open_error_ = ENOENT;
+        return;
+    }
+    // Without O_NONBLOCK the open of a named pipe would wait for a writer beyond any stop.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd_ < 0) {
+        open_error_ = errno;
+        return;
+    }
+    struct stat info;
+    if (::fstat(fd_, &info) != 0)
+        open_error_ = errno;
+    else if (!(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode)))
+        open_error_ = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    else if (S_ISFIFO(info.st_mode) && !wait_readable(file_pipe_wait()))
+        open_error_ = stop_ ? EINTR : ETIMEDOUT;
+    if (open_error_ != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+    // As the file slots do: cooperating writers leave the file alone while it is read.
+    ::flock(fd_, LOCK_SH | LOCK_NB);
+}
+
+StoppableFileSource::~StoppableFileSource()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool StoppableFileSource::wait_readable(int wait_ms)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(wait_ms < 0 ? 0 : wait_ms);
+    for (;;) {
+        if (stop_)
+            return false;
+        int timeout = STOP_CHECK_MS;
+        if (wait_ms >= 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                return false;
+            timeout = left < STOP_CHECK_MS ? static_cast<int>(left) : STOP_CHECK_MS;
+        }
+        pollfd entry = {fd_, POLLIN, 0};
+        const int ready = ::poll(&entry, 1, timeout);
+        if (ready > 0 || (ready < 0 && errno != EINTR))
+            return true;  // the read finds out what is wrong
+    }
+}
+
+bool StoppableFileSource::refill()
+{
+    next_ = filled_ = 0;
+    if (fd_ < 0)
+        return false;
+    for (;;) {
+        if (!wait_readable(-1))
+            return false;
+        const ssize_t count = ::read(fd_, buffer_.data(), buffer_.size());
+        if (count > 0) {
+            filled_ = static_cast<std::size_t>(count);
+            bytes_ += count;
+            return true;
+        }
+        // A pipe without bytes yet reads EAGAIN (it stays non-blocking); anything else ends it.
+        if (count == 0 || (errno != EAGAIN && errno != EINTR))
+            return false;
+    }
+}
+
+void StoppableFileSource::read_line(std::string& line)
+{
+    line.clear();
+    nul_ended_ = false;
+    if (stop_)
+        return;
+    for (;;) {
+        if (next_ == filled_ && !refill())
+            return;  // the end: the line ends
+        const char* first = buffer_.data() + next_;
+        const char* end = buffer_.data() + filled_;
+        const char* stop = first;
+        while (stop < end && *stop != '\n' && *stop != '\r' && *stop != '\0')
+            ++stop;
+        line.append(first, static_cast<std::size_t>(stop - first));
+        if (stop == end) {
+            next_ = filled_;
+            continue;
+        }
+        nul_ended_ = *stop == '\0';
+        next_ = static_cast<std::size_t>(stop - buffer_.data()) + 1;  // the line end is consumed
+        // CR LF is one line end; any other byte after a CR starts the next line.
+        if (*stop == '\r' && (next_ < filled_ || refill()) && buffer_[next_] == '\n')
+            ++next_;
+        return;
+    }
+}
+
+bool StoppableFileSource::at_end()
+{
+    if (stop_)
+        return true;
+    if (fd_ < 0)
+        return false;
+    return next_ == filled_ && !refill();
+}

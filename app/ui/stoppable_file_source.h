@@ -1,0 +1,47 @@
+// The lines of a results file read beside the event loop: opened and read so that a stop request
+// ends a wait for a named pipe's writer or for its next bytes within a moment.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/model/line_source.h"
+
+class StoppableFileSource final : public LineSource {
+public:
+    // Opens path as the file slots do (core/file.h): a regular file or a named pipe, whose writer
+    // is waited for up to the slots' pipe wait. What cannot be opened leaves the source closed,
+    // and open_error() says why: open's errno, EISDIR for a folder, EINVAL for a device or
+    // socket, ETIMEDOUT when nothing came through a pipe in time. Lines follow the file slots'
+    // rules; bytes counts what was read. Once stop is set every line reads "" and the source is
+    // at its end.
+    StoppableFileSource(const std::string& path, const std::atomic<bool>& stop, std::atomic<std::int64_t>& bytes);
+    ~StoppableFileSource() override;
+    StoppableFileSource(const StoppableFileSource&) = delete;
+    StoppableFileSource& operator=(const StoppableFileSource&) = delete;
+
+    // A closed source reads as a closed file slot: every line "", never at its end.
+    void read_line(std::string& line) override;
+    bool at_end() override;
+    // True when the last line read ended at a NUL byte rather than a line end (the reader names
+    // such a byte as a problem).
+    bool ended_by_nul() const { return nul_ended_; }
+    int open_error() const { return open_error_; }
+
+private:
+    // Waits until fd_ can be read (or the stop comes); false after the stop. wait_ms < 0 waits on.
+    bool wait_readable(int wait_ms);
+    // Reads the next bytes into the empty buffer; false at the end, on an error or after the stop.
+    bool refill();
+
+    const std::atomic<bool>& stop_;
+    std::atomic<std::int64_t>& bytes_;
+    int fd_ = -1;
+    int open_error_ = 0;
+    std::vector<char> buffer_;
+    std::size_t next_ = 0;    // first byte of buffer_ not yet handed out
+    std::size_t filled_ = 0;  // bytes held in buffer_
+    bool nul_ended_ = false;  // the last line ended at a NUL
+};
