@@ -216,6 +216,11 @@ std::string read_failure(const WindowRead& read)
         return read.open_error == ETIMEDOUT ? "nothing came through the pipe" : open_error_text(read.open_error);
     if (read.path.empty())
         return "no file";
+    // A fault says more than the problems that led to it.
+    if (read.outcome.fault == ResultsFault::missing)
+        return "no results in the file";
+    if (read.outcome.fault == ResultsFault::unreadable)
+        return "the deflections cannot be read";
     if (!read.outcome.problems.empty()) {
         const ReadProblem& first = read.outcome.problems.front();
         std::string text = first.line > 0 ? "line " + std::to_string(first.line) + ": " + first.text : first.text;
@@ -225,10 +230,6 @@ std::string read_failure(const WindowRead& read)
     }
     if (read.outcome.problem_count > 0)
         return std::to_string(read.outcome.problem_count) + " problems";
-    if (read.outcome.fault == ResultsFault::missing)
-        return "no results in the file";
-    if (read.outcome.fault == ResultsFault::unreadable)
-        return "the deflections cannot be read";
     return std::string();
 }
 

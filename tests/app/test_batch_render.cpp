@@ -266,8 +266,13 @@ TEST(BatchRenderTest, RefusesWhatTheViewerRefusesWithItsMessages)
         SCOPED_TRACE(file);
         start_viewer(file);
         std::vector<std::string> expected;
-        for (const HeadlessMessage& m : headless_messages())
+        for (const HeadlessMessage& m : headless_messages()) {
+            // The viewer's list of the file's problems ("Line N: ...") is kelvaro-render's
+            // FILE:LINE lines, printed by render_files.
+            if (m.title == "Warning" && m.text.rfind("Line ", 0) == 0)
+                continue;
             expected.push_back("kelvaro-render: " + m.title + ": " + m.text);
+        }
         const bool viewer_refuses = results_missing != 0;
         Picture picture;
         const RenderReport report = render_picture(options_for(file, {}), picture);
