@@ -21,6 +21,8 @@ constexpr int KEY_ESCAPE = 0xff1b;
 constexpr int KEY_HOME = 0xff50;
 constexpr int KEY_F1 = 0xffbe;
 constexpr int KEY_F5 = 0xffc2;
+constexpr int KEY_PAGE_UP = 0xff55;
+constexpr int KEY_PAGE_DOWN = 0xff56;
 // Modifier bits of key and canvas events.
 constexpr int KEY_MOD_SHIFT = 1;
 constexpr int KEY_MOD_ALT = 2;

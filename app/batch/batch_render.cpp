@@ -22,9 +22,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/batch/batch_cases.h"
 #include "app/export/dxf.h"
 #include "app/export/export.h"
 #include "app/export/report.h"
+#include "app/export/results_export.h"
 #include "app/export/vtu.h"
 #include "app/model/analysis.h"
 #include "app/model/line_source.h"
@@ -115,13 +117,13 @@ struct Drawing {
 // The settings as the viewer has them once it shows the file: the start-up defaults, the plan
 // preset for a planar model, the model fitted to the canvas; then the command line's canvas size,
 // preset, angles, zoom, overlays and switches, in the order the viewer's controls would set them.
-void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawing& drawing)
+void set_up_view(const RenderOptions& options, bool spatial, Drawing& drawing)
 {
     ViewSettings& settings = drawing.settings;
     settings.rotation_step = DEFAULT_ROTATION_STEP;
     settings.deflection_scale = drawing.model.deflection_scale;
-    settings.preset_3d = outcome.spatial;
-    apply_view_preset(settings, outcome.spatial);
+    settings.preset_3d = spatial;
+    apply_view_preset(settings, spatial);
     settings.canvas = canvas_of_size(options.width, options.height);
     draw_set_text_scale(options.text_scale);
     refresh_projection(drawing.model, settings, drawing.projection, true);
@@ -259,6 +261,8 @@ void report_missing_highlights(const RenderOptions& options, const TrussModelDat
             diagnostic("--highlight-node: the model has no node " + std::to_string(options.highlight_node)));
 }
 
+bool draw_model(const RenderOptions& options, bool spatial, Drawing& drawing, RenderReport& report);
+
 // Reads the file, makes the settings and draws; false (with the status and lines in report) when
 // there is nothing to save.
 bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport& report)
@@ -279,9 +283,16 @@ bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport
         report.status = RENDER_EXIT_INPUT;
         return false;
     }
-    report_missing_highlights(options, drawing.model, report);
     drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results);
-    set_up_view(options, outcome, drawing);
+    return draw_model(options, outcome.spatial, drawing, report);
+}
+
+// Makes the settings for the model and numbers in drawing and draws; false (with the status and
+// lines in report) when nothing could be drawn.
+bool draw_model(const RenderOptions& options, bool spatial, Drawing& drawing, RenderReport& report)
+{
+    report_missing_highlights(options, drawing.model, report);
+    set_up_view(options, spatial, drawing);
     std::string failure;
     if (!draw_requested(options, drawing, failure)) {
         report.status = RENDER_EXIT_INPUT;
@@ -302,16 +313,21 @@ RenderReport render_picture(const RenderOptions& options, Picture& picture)
     return report;
 }
 
-RenderReport render_to_file(const RenderOptions& options)
+std::vector<std::string> render_output_files(const RenderOptions& options)
 {
-    std::vector<std::string> outputs = {options.output_path};
+    std::vector<std::string> outputs = {options.output_path, options.write_results_path};
     if (report_format(options.report_path) == ReportFormat::Csv) {
         outputs.push_back(report_members_csv_path(options.report_path));
         outputs.push_back(report_nodes_csv_path(options.report_path));
     } else {
         outputs.push_back(options.report_path);
     }
-    for (const std::string& output : outputs) {
+    return outputs;
+}
+
+RenderReport render_to_file(const RenderOptions& options)
+{
+    for (const std::string& output : render_output_files(options)) {
         if (output.empty() || !same_file(options.results_path, output))
             continue;
         RenderReport refused;
@@ -335,6 +351,36 @@ RenderReport render_to_file(const RenderOptions& options)
         report.status = RENDER_EXIT_SAVE;
         report.lines.push_back(diagnostic(error));
     }
+    if (!options.write_results_path.empty() && report.status == RENDER_EXIT_OK) {
+        if (!drawing.has_results) {
+            report.status = RENDER_EXIT_INPUT;
+            report.lines.push_back(diagnostic("--write-results: '" + options.results_path + "' has no results"));
+        } else if (!write_results_file(options.write_results_path, drawing.numbers, drawing.model.title_line, error)) {
+            report.status = RENDER_EXIT_SAVE;
+            report.lines.push_back(diagnostic(error));
+        }
+    }
+    return report;
+}
+
+std::string render_read_results(const std::string& path, TrussModelData& model, ReadOutcome& outcome)
+{
+    start_modules();
+    return read_input(path, model, outcome);
+}
+
+RenderReport render_model_to_file(const RenderOptions& options, const TrussModelData& model,
+                                  const ModelNumbers& numbers, bool spatial, const std::string& legend_caption)
+{
+    start_modules();
+    RenderReport report;
+    Drawing drawing;
+    drawing.model = model;
+    drawing.numbers = numbers;
+    drawing.has_results = true;
+    drawing.settings.legend_caption = legend_caption;
+    if (draw_model(options, spatial, drawing, report) && !options.output_path.empty())
+        save_output(options, drawing, report);
     return report;
 }
 
@@ -377,5 +423,7 @@ int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* er
         std::fputs(version_text(PROGRAM).c_str(), out);
         return RENDER_EXIT_OK;
     }
+    if (render_uses_cases(options))
+        return render_cases(options, err);
     return render_files(options, err);
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 constexpr int RENDER_EXIT_OK = 0;     // the picture was written
@@ -58,7 +59,17 @@ struct RenderOptions {
     int width = 700;                         // --size: canvas pixels
     int height = 500;
     float text_scale = 1.0f;  // --text-scale: times the default font's pixel size
+    // Load cases (app/batch/batch_cases.h).
+    std::string cases_path;                               // --cases: the combinations file ("" for none)
+    std::string case_name;                                // --case: the case drawn ("" for the first)
+    std::vector<std::pair<double, std::string>> combine;  // --combine FACTOR:FILE, in order
+    bool envelope = false;                                // --envelope: the envelope of every case
+    std::string write_results_path;                       // --write-results: the drawn case as a results file
 };
+
+// True when the options ask for a set of load cases (a combinations file, a combination or an
+// envelope) rather than one picture per results file.
+bool render_uses_cases(const RenderOptions& options);
 
 // Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program
 // name) for an unknown option, a missing, non-numeric or out-of-range value, conflicting options,

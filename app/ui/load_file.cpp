@@ -10,6 +10,7 @@
 
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
@@ -45,6 +46,25 @@ void choose_results_file()
     }
 }
 
+namespace {
+
+// A combinations file is read as a set of load cases (a refused set leaves shown on show);
+// any other file as a results file, alone.
+void show_chosen_file(const std::string& shown)
+{
+    if (!is_cases_path(results_path)) {
+        forget_case_set();
+        show_opened_file();
+        return;
+    }
+    file_close(RESULTS_FILE);
+    const std::string path = results_path;
+    results_path = shown;
+    load_case_set(path);
+}
+
+}  // namespace
+
 bool load_file()
 {
     const std::string shown = results_path;
@@ -54,15 +74,17 @@ bool load_file()
         results_path = shown;
         return false;
     }
-    show_opened_file();
+    show_chosen_file(shown);
     return true;
 }
 
 void load_path(const std::string& path)
 {
+    const std::string shown = results_path;
     results_path = path;
-    open_results_file();
-    show_opened_file();
+    if (!is_cases_path(path))
+        open_results_file();
+    show_chosen_file(shown);
 }
 
 void show_opened_file()

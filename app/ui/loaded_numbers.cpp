@@ -3,6 +3,7 @@
 #include "app/ui/loaded_numbers.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "app/ui/window_state.h"
 
@@ -27,4 +28,11 @@ const ModelNumbers& model_numbers()
 void model_loaded()
 {
     numbers_current = false;
+}
+
+void set_model_numbers(ModelNumbers given)
+{
+    numbers = std::move(given);
+    numbers_current = true;
+    numbers_resets = ViewState.model_resets;
 }

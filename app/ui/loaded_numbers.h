@@ -10,3 +10,6 @@
 const ModelNumbers& model_numbers();
 // Call after TrussModel was read again without a reset: the next model_numbers() computes afresh.
 void model_loaded();
+// Puts numbers in place of TrussModel's own until the next read or reset (the envelope of a set of
+// load cases, drawn on the set's geometry).
+void set_model_numbers(ModelNumbers given);

@@ -9,6 +9,7 @@
 #include "app/model/inspect.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/gestures.h"
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
@@ -33,7 +34,7 @@ void follow_path()
 
 void reload_file()
 {
-    if (results_path.empty())
+    if (results_path.empty() || reload_case_set())
         return;
     const ViewSettings kept = View;
     float centre[4];

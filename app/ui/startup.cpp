@@ -6,6 +6,7 @@
 
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
@@ -71,10 +72,13 @@ std::string viewer_help_text()
 {
     return "Usage: kelvaro [RESULTS FILE]\n"
            "       kelvaro -- RESULTS FILE\n"
+           "       kelvaro --cases FILE.cases\n"
            "Shows the results of a finite-element truss analysis (a results file, as kelvaro-solve\n"
            "writes it) in a window on the X display. Every parameter is part of the path, so a path\n"
            "with spaces may be given unquoted; without one an open-file dialog asks for the file.\n"
            "A first \"--\" is not part of the path: it lets a path start with \"--\".\n"
+           "A combinations file (.cases, also after --cases) shows its load cases: PageDown and\n"
+           "PageUp step through them, e shows their envelope.\n"
            "\n"
            "  --help      show this help and exit (only as the one parameter)\n"
            "  --version   show the version and exit (only as the one parameter)\n"
@@ -91,6 +95,21 @@ void viewer_start(int argc, const char* const* argv)
     open_main_window();
 
     results_path = join_command_line(argc, argv);
+    // "--cases FILE", or a file named *.cases: a set of load cases.
+    constexpr std::string_view CASES_OPTION = "--cases ";
+    const bool cases_option = results_path.starts_with(CASES_OPTION);
+    if (cases_option || is_cases_path(results_path)) {
+        const std::string path = cases_option ? results_path.substr(CASES_OPTION.size()) : results_path;
+        results_path.clear();
+        win_set_callback(on_window_message);
+        if (!load_case_set(path)) {
+            results_path = path;
+            window_title = title_text + results_path;
+            win_set_title(MAIN_WINDOW, window_title);
+            redraw_view();
+        }
+        return;
+    }
     if (results_path.empty()) {
         choose_results_file();
     } else {

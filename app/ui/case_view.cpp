@@ -1,0 +1,203 @@
+// Load cases in the viewer.
+//
+// State: the set shown and which of its cases (or the envelope) TrussModel holds; through the
+// window's globals (app/ui/window_state.h) the model, results_path, the caption and the switches.
+#include "app/ui/case_view.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "app/model/envelope.h"
+#include "app/model/line_source.h"
+#include "app/model/load_cases.h"
+#include "app/ui/canvas_view.h"
+#include "app/ui/ids.h"
+#include "app/ui/loaded_numbers.h"
+#include "app/ui/main_window.h"
+#include "app/ui/results_window.h"
+#include "app/ui/window_state.h"
+#include "app/view/view.h"
+#include "core/file_name.h"
+#include "core/str.h"
+#include "gui/gadget.h"
+#include "gui/input.h"
+#include "gui/requester.h"
+#include "gui/window.h"
+
+namespace {
+
+LoadCaseSet shown_set;  // empty when no set is shown
+int shown_case = 0;     // the case TrussModel holds
+bool envelope = false;  // TrussModel holds the set's geometry and the numbers are the envelope's
+
+// The set's files read whole from disk, with the reader's line rules.
+std::string read_case_file(const std::string& path, TrussModelData& model, ReadOutcome& outcome)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "cannot be opened";
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const std::string text = bytes.str();
+    MemoryLineSource source(text);
+    outcome = read_results(source, model);
+    return {};
+}
+
+bool read_set(const std::string& path, LoadCaseSet& set, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read '" + path + "'";
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return read_case_set(text.str(), path, read_case_file, set, error);
+}
+
+// The caption: the path, then the case's name or the envelope.
+void show_caption()
+{
+    const std::string what = envelope ? "envelope of " + std::to_string(shown_set.cases.size()) + " cases"
+                                      : shown_set.cases[static_cast<std::size_t>(shown_case)].name;
+    window_title = title_text + results_path + " - " + what;
+    win_set_title(MAIN_WINDOW, window_title);
+}
+
+// Puts the shown case (or the envelope) into TrussModel and its numbers beside it.
+void put_shown_into_model()
+{
+    const float factor = TrussModel.deflection_factor;
+    const LoadCase& c = shown_set.cases[static_cast<std::size_t>(shown_case)];
+    TrussModel = envelope ? shown_set.cases.front().model : c.model;
+    TrussModel.deflection_factor = factor;
+    results_missing = 0;
+    size_view_node_records(TrussModel.node_count);
+    if (!envelope) {
+        View.legend_caption.clear();
+        model_loaded();
+        return;
+    }
+    // The geometry without any case's loads and deflections: the colours stand for every case.
+    for (int k = 1; k <= 3; ++k) {
+        std::fill(TrussModel.node_loads[k].begin(), TrussModel.node_loads[k].end(), 0.0f);
+        std::fill(TrussModel.node_deflections[k].begin(), TrussModel.node_deflections[k].end(), 0.0f);
+    }
+    TrussModel.max_load = 0.0f;
+    TrussModel.load_scale = automatic_load_scale(0.0f);
+    std::vector<const ModelNumbers*> numbers;
+    for (const LoadCase& each : shown_set.cases)
+        numbers.push_back(&each.numbers);
+    ModelNumbers drawn = envelope_numbers(shown_set.cases.front().numbers, compute_envelope(numbers));
+    for (std::size_t i = 1; i < drawn.nodes.size(); ++i)
+        drawn.nodes[i].deflection = drawn.nodes[i].load = drawn.nodes[i].reaction = Vec3{};
+    set_model_numbers(std::move(drawn));
+    View.legend_caption = "envelope of " + std::to_string(shown_set.cases.size()) + " cases";
+    View.overlays.show_force_colours = true;
+}
+
+// Shows the case or the envelope in place of the one shown, keeping the view and the selection.
+void show_in_place()
+{
+    put_shown_into_model();
+    show_caption();
+    show_switches();
+    refresh_projection(false);
+    redraw_view();
+    results_window_refresh();
+}
+
+}  // namespace
+
+bool is_cases_path(std::string_view path)
+{
+    return path_ends_with(path, ".cases");
+}
+
+bool load_case_set(const std::string& path)
+{
+    LoadCaseSet set;
+    std::string error;
+    if (!read_set(path, set, error)) {
+        req_message("Load Cases", error, 0);
+        return false;
+    }
+    shown_set = std::move(set);
+    shown_case = 0;
+    envelope = false;
+    results_path = path;
+    reset_for_load();
+    View.overlays.highlight_member = 0;
+    View.overlays.highlight_node = 0;
+    View.preset_3d = false;
+    View.rotate_horizontal = false;
+    put_shown_into_model();
+    if (shown_set.cases.front().spatial) {
+        planar_model = 0;
+        gadget_set_state(ID_3D, 1);
+    }
+    View.show_deflected = 0;
+    View.deflection_scale = TrussModel.deflection_scale;
+    View.deflection_scale_text = str_from_float(TrussModel.deflection_scale, 0);
+    gadget_set_text(ID_DEFLECTION_SCALE, View.deflection_scale_text);
+    show_settings();
+    show_read_settings();
+    if (planar_model != 0)
+        apply_plan_view_preset();
+    show_caption();
+    refresh_projection(true);
+    redraw_view();
+    results_window_refresh();
+    for (const std::string& warning : shown_set.warnings)
+        req_message("Warning", warning, 0);
+    return true;
+}
+
+void forget_case_set()
+{
+    shown_set = LoadCaseSet{};
+    shown_case = 0;
+    envelope = false;
+    View.legend_caption.clear();
+}
+
+bool case_set_shown()
+{
+    return !shown_set.cases.empty();
+}
+
+bool case_key(int key, int modifiers)
+{
+    if (!case_set_shown() || (modifiers & (KEY_MOD_CTRL | KEY_MOD_ALT)) != 0)
+        return false;
+    const int count = static_cast<int>(shown_set.cases.size());
+    if (key == KEY_PAGE_DOWN || key == KEY_PAGE_UP) {
+        if (!envelope)
+            shown_case = (shown_case + (key == KEY_PAGE_DOWN ? 1 : count - 1)) % count;
+        envelope = false;
+    } else if (key == 'e' || key == 'E') {
+        envelope = !envelope;
+    } else {
+        return false;
+    }
+    show_in_place();
+    return true;
+}
+
+bool reload_case_set()
+{
+    if (!case_set_shown())
+        return false;
+    LoadCaseSet set;
+    std::string error;
+    if (!read_set(results_path, set, error)) {
+        req_message("Load Cases", error, 0);
+        return true;
+    }
+    shown_set = std::move(set);
+    shown_case = std::min(shown_case, static_cast<int>(shown_set.cases.size()) - 1);
+    show_in_place();
+    return true;
+}

@@ -1,0 +1,24 @@
+// Load cases in the viewer: a combinations file (.cases) read as one set of cases of one truss,
+// one case shown at a time. PageDown and PageUp step through the cases keeping the view, the
+// switches and the selection; 'e' shows the envelope (each member in its governing force's
+// colour, the legend saying "envelope of N cases") and again the case. The caption adds the
+// case's name after the path. With no set loaded (one results file) nothing here acts.
+#pragma once
+
+#include <string>
+
+// True when path names a combinations file (it ends in ".cases", any case).
+bool is_cases_path(std::string_view path);
+// Reads the combinations file at path and shows its first case as "Load File" shows a file (the
+// view reset and fitted). A set that is refused is told in a box naming the file and line, and
+// nothing shown changes. True when the set is shown.
+bool load_case_set(const std::string& path);
+// Forgets the set: a results file alone is shown from now on.
+void forget_case_set();
+// True while a set is shown.
+bool case_set_shown();
+// PageDown, PageUp and 'e' while a set is shown; false for any other key or without a set.
+bool case_key(int key, int modifiers);
+// Reads the set again keeping the view and shows the same case (or the envelope); false (and
+// nothing done) without a set.
+bool reload_case_set();
