@@ -27,9 +27,10 @@
 
 namespace {
 
-LoadCaseSet shown_set;  // empty when no set is shown
-int shown_case = 0;     // the case TrussModel holds
-bool envelope = false;  // TrussModel holds the set's geometry and the numbers are the envelope's
+LoadCaseSet shown_set;        // empty when no set is shown
+int shown_case = 0;           // the case TrussModel holds
+bool envelope = false;        // TrussModel holds the set's geometry and the numbers are the envelope's
+bool colours_before = false;  // the force-colour switch as the user left it before the envelope
 
 // The set's files read whole from disk, with the reader's line rules.
 std::string read_case_file(const std::string& path, TrussModelData& model, ReadOutcome& outcome)
@@ -157,6 +158,8 @@ bool load_case_set(const std::string& path)
 
 void forget_case_set()
 {
+    if (envelope)
+        View.overlays.show_force_colours = colours_before;
     shown_set = LoadCaseSet{};
     shown_case = 0;
     envelope = false;
@@ -173,6 +176,7 @@ bool case_key(int key, int modifiers)
     if (!case_set_shown() || (modifiers & (KEY_MOD_CTRL | KEY_MOD_ALT)) != 0)
         return false;
     const int count = static_cast<int>(shown_set.cases.size());
+    const bool was_envelope = envelope;
     if (key == KEY_PAGE_DOWN || key == KEY_PAGE_UP) {
         if (!envelope)
             shown_case = (shown_case + (key == KEY_PAGE_DOWN ? 1 : count - 1)) % count;
@@ -182,6 +186,11 @@ bool case_key(int key, int modifiers)
     } else {
         return false;
     }
+    // The envelope turns the force colours on; leaving it gives the user's switch back.
+    if (envelope && !was_envelope)
+        colours_before = View.overlays.show_force_colours;
+    if (!envelope && was_envelope)
+        View.overlays.show_force_colours = colours_before;
     show_in_place();
     return true;
 }

@@ -1,0 +1,121 @@
+// Load cases in the viewer on the headless backend: the bridge's combinations file shown, stepped
+// through keeping the view and the selection, its envelope, a refused set that changes nothing,
+// and a results file loaded after the set.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/model/analysis.h"
+#include "app/ui/case_view.h"
+#include "app/ui/load_file.h"
+#include "app/ui/loaded_numbers.h"
+#include "app/ui/startup.h"
+#include "app/ui/window_state.h"
+#include "app/view/view.h"
+#include "gui/backend.h"
+#include "gui/headless/headless.h"
+#include "gui/input.h"
+
+namespace {
+
+const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
+
+class CaseViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui_use_headless();
+        headless_reset_log();
+        const std::string cases = EXAMPLES + "bridge.cases";
+        const char* argv[] = {"kelvaro", "--cases", cases.c_str()};
+        viewer_start(3, argv);
+    }
+    void TearDown() override
+    {
+        forget_case_set();
+        viewer_shutdown();
+    }
+
+    static bool ends_with(const std::string& text, const std::string& end)
+    {
+        return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    }
+};
+
+TEST_F(CaseViewTest, PageKeysStepThroughTheCasesKeepingTheViewAndTheSelection)
+{
+    ASSERT_TRUE(case_set_shown());
+    EXPECT_TRUE(ends_with(window_title, "bridge.cases - dead")) << window_title;
+    EXPECT_NEAR(model_numbers().members[16].force, -60, 1e-3);
+    zoom_in(View);
+    View.azimuth = 33.0f;
+    View.overlays.highlight_member = 18;
+    const float scale = View.scale;
+
+    // {key, the case's name, member 18's force in it}
+    const struct {
+        int key;
+        const char* name;
+        double force_18;
+    } steps[] = {
+        {KEY_PAGE_DOWN, "live", 169.7}, {KEY_PAGE_DOWN, "wind", -17.68}, {KEY_PAGE_UP, "live", 169.7},
+        {KEY_PAGE_UP, "dead", 169.7},   {KEY_PAGE_UP, "SLS", 339.4},  // from the first case round to the last
+        {KEY_PAGE_DOWN, "dead", 169.7},
+    };
+    for (const auto& step : steps) {
+        ASSERT_TRUE(case_key(step.key, 0));
+        EXPECT_TRUE(ends_with(window_title, std::string("bridge.cases - ") + step.name)) << window_title;
+        EXPECT_NEAR(model_numbers().members[18].force, step.force_18, 0.05) << step.name;
+        EXPECT_EQ(View.scale, scale);
+        EXPECT_EQ(View.azimuth, 33.0f);
+        EXPECT_EQ(View.overlays.highlight_member, 18);
+    }
+    EXPECT_FALSE(case_key(KEY_PAGE_DOWN, KEY_MOD_CTRL));
+    EXPECT_FALSE(case_key('x', 0));
+}
+
+TEST_F(CaseViewTest, EnvelopeColoursByTheGoverningForceAndGivesTheSwitchBack)
+{
+    ASSERT_FALSE(View.overlays.show_force_colours);
+    ASSERT_TRUE(case_key('e', 0));
+    EXPECT_TRUE(ends_with(window_title, "bridge.cases - envelope of 6 cases")) << window_title;
+    EXPECT_EQ(View.legend_caption, "envelope of 6 cases");
+    EXPECT_TRUE(View.overlays.show_force_colours);
+    // Diagonal 18: 483.7 (ULS1) against -17.7 (wind); vertical 16 is pushed in every case.
+    EXPECT_NEAR(model_numbers().members[18].force, 1.35 * 169.7 + 1.5 * 169.7, 0.2);
+    EXPECT_EQ(model_numbers().members[16].state, MemberState::Compression);
+    EXPECT_EQ(TrussModel.max_load, 0.0f);  // no case's loads are drawn
+    ASSERT_TRUE(case_key('e', 0));
+    EXPECT_TRUE(ends_with(window_title, "bridge.cases - dead")) << window_title;
+    EXPECT_EQ(View.legend_caption, "");
+    EXPECT_FALSE(View.overlays.show_force_colours);
+    EXPECT_NEAR(model_numbers().members[18].force, 169.7, 0.05);
+}
+
+TEST_F(CaseViewTest, RefusedSetChangesNothingAndAResultsFileEndsTheSet)
+{
+    const std::filesystem::path bad = std::filesystem::temp_directory_path() /
+                                      ("kelvaro_case_view_" + std::to_string(::getpid()) + ".cases");
+    std::ofstream(bad) << "dead = " << EXAMPLES << "bridge-dead.res\ntower = " << EXAMPLES << "tower.res\n";
+    ASSERT_TRUE(case_key(KEY_PAGE_DOWN, 0));
+    const std::string title = window_title;
+    EXPECT_FALSE(load_case_set(bad.string()));
+    std::filesystem::remove(bad);
+    ASSERT_FALSE(headless_messages().empty());
+    EXPECT_EQ(headless_messages().back().text.find(bad.string() + ":2: '" + EXAMPLES + "tower.res' and '" + EXAMPLES +
+                                                   "bridge-dead.res' are not the same truss: node count 12 and 19"),
+              0u)
+        << headless_messages().back().text;
+    EXPECT_EQ(window_title, title);
+    EXPECT_NEAR(model_numbers().members[16].force, -120, 1e-3);  // still the live load
+
+    load_path(EXAMPLES + "bridge.res");
+    EXPECT_FALSE(case_set_shown());
+    EXPECT_FALSE(case_key(KEY_PAGE_DOWN, 0));
+    EXPECT_TRUE(ends_with(window_title, "examples/bridge.res")) << window_title;
+}
+
+}  // namespace
