@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "app/model/envelope.h"
@@ -30,6 +31,8 @@ namespace {
 LoadCaseSet shown_set;        // empty when no set is shown
 int shown_case = 0;           // the case TrussModel holds
 bool envelope = false;        // TrussModel holds the set's geometry and the numbers are the envelope's
+Envelope shown_envelope;      // the envelope while it is shown
+int compare_from = -1;        // the case the shown one is compared with (its change from it); -1 for none
 bool colours_before = false;  // the force-colour switch as the user left it before the envelope
 
 // The set's files read whole from disk, with the reader's line rules.
@@ -58,11 +61,19 @@ bool read_set(const std::string& path, LoadCaseSet& set, std::string& error)
     return read_case_set(text.str(), path, read_case_file, set, error);
 }
 
-// The caption: the path, then the case's name or the envelope.
+const LoadCase& case_at(int n)
+{
+    return shown_set.cases[static_cast<std::size_t>(n)];
+}
+
+// The caption: the path, then the case's name, its change from another case, or the envelope.
 void show_caption()
 {
-    const std::string what = envelope ? "envelope of " + std::to_string(shown_set.cases.size()) + " cases"
-                                      : shown_set.cases[static_cast<std::size_t>(shown_case)].name;
+    std::string what = case_at(shown_case).name;
+    if (envelope)
+        what = "envelope of " + std::to_string(shown_set.cases.size()) + " cases";
+    else if (compare_from >= 0)
+        what = "change from " + case_at(compare_from).name + " to " + what;
     window_title = title_text + results_path + " - " + what;
     win_set_title(MAIN_WINDOW, window_title);
 }
@@ -73,6 +84,19 @@ void put_shown_into_model()
     const float factor = TrussModel.deflection_factor;
     const LoadCase& c = shown_set.cases[static_cast<std::size_t>(shown_case)];
     TrussModel = envelope ? shown_set.cases.front().model : c.model;
+    if (!envelope && compare_from >= 0) {
+        // The shown case less the compared one, each as its files with their factors.
+        std::vector<FactoredModel> parts;
+        const auto add = [&parts](const LoadCase& each, double sign) {
+            if (!each.combination)
+                parts.push_back({sign, &each.model});
+            for (const CaseTerm& term : each.terms)
+                parts.push_back({sign * term.factor, &case_at(term.file_case).model});
+        };
+        add(c, 1.0);
+        add(case_at(compare_from), -1.0);
+        TrussModel = combine_models(parts);
+    }
     TrussModel.deflection_factor = factor;
     results_missing = 0;
     size_view_node_records(TrussModel.node_count);
@@ -91,7 +115,8 @@ void put_shown_into_model()
     std::vector<const ModelNumbers*> numbers;
     for (const LoadCase& each : shown_set.cases)
         numbers.push_back(&each.numbers);
-    ModelNumbers drawn = envelope_numbers(shown_set.cases.front().numbers, compute_envelope(numbers));
+    shown_envelope = compute_envelope(numbers);
+    ModelNumbers drawn = envelope_numbers(shown_set.cases.front().numbers, shown_envelope);
     for (std::size_t i = 1; i < drawn.nodes.size(); ++i)
         drawn.nodes[i].deflection = drawn.nodes[i].load = drawn.nodes[i].reaction = Vec3{};
     set_model_numbers(std::move(drawn));
@@ -125,9 +150,8 @@ bool load_case_set(const std::string& path)
         req_message("Load Cases", error, 0);
         return false;
     }
+    forget_case_set();
     shown_set = std::move(set);
-    shown_case = 0;
-    envelope = false;
     results_path = path;
     reset_for_load();
     View.overlays.highlight_member = 0;
@@ -156,6 +180,69 @@ bool load_case_set(const std::string& path)
     return true;
 }
 
+std::vector<MenuEntry> case_menu_entries()
+{
+    if (!case_set_shown())
+        return {};
+    return {{.label = "Next case", .key = KEY_PAGE_DOWN},
+            {.label = "Previous case", .key = KEY_PAGE_UP},
+            {.label = "Envelope", .key = 'e', .toggle = true, .checked = envelope},
+            {.label = "Compare with..."}};
+}
+
+void run_case_menu_entry(int n, int x, int y)
+{
+    if (!case_set_shown())
+        return;
+    if (n == 0 || n == 1 || n == 2) {
+        case_key(n == 0 ? KEY_PAGE_DOWN : n == 1 ? KEY_PAGE_UP : 'e', 0);
+        return;
+    }
+    if (n != 3)
+        return;
+    std::vector<MenuEntry> names;
+    for (const LoadCase& c : shown_set.cases)
+        names.push_back({.label = c.name});
+    const int chosen = gadget_popup_menu(ID_CANVAS, x, y, names);
+    if (chosen >= 0 && chosen < static_cast<int>(names.size()))
+        compare_with_case(chosen);
+}
+
+void compare_with_case(int n)
+{
+    if (!case_set_shown() || n < 0 || n >= static_cast<int>(shown_set.cases.size()))
+        return;
+    if (envelope)
+        View.overlays.show_force_colours = colours_before;
+    envelope = false;
+    compare_from = n;
+    show_in_place();
+}
+
+void add_envelope_columns(TableData& members)
+{
+    if (!case_set_shown() || !envelope)
+        return;
+    const std::size_t rows = shown_envelope.members.empty() ? 0 : shown_envelope.members.size() - 1;
+    const auto add = [&](const char* force_header, const char* case_header, CaseForce MemberEnvelope::*extreme) {
+        TableColumn force{.header = force_header, .format = CellFormat::Number, .numbers = {}, .texts = {}};
+        TableColumn name{.header = case_header, .format = CellFormat::Text, .numbers = {}, .texts = {}};
+        force.numbers.assign(rows, std::numeric_limits<double>::quiet_NaN());
+        name.texts.assign(rows, std::string());
+        for (std::size_t row = 0; row < rows; ++row) {
+            const CaseForce& value = shown_envelope.members[row + 1].*extreme;
+            if (value.case_index == NO_CASE)
+                continue;
+            force.numbers[row] = value.force;
+            name.texts[row] = case_at(value.case_index).name;
+        }
+        members.columns.push_back(std::move(force));
+        members.columns.push_back(std::move(name));
+    };
+    add("Max tension", "Tension case", &MemberEnvelope::tension);
+    add("Max compression", "Compression case", &MemberEnvelope::compression);
+}
+
 void forget_case_set()
 {
     if (envelope)
@@ -163,6 +250,7 @@ void forget_case_set()
     shown_set = LoadCaseSet{};
     shown_case = 0;
     envelope = false;
+    compare_from = -1;
     View.legend_caption.clear();
 }
 
@@ -177,6 +265,7 @@ bool case_key(int key, int modifiers)
         return false;
     const int count = static_cast<int>(shown_set.cases.size());
     const bool was_envelope = envelope;
+    compare_from = -1;
     if (key == KEY_PAGE_DOWN || key == KEY_PAGE_UP) {
         if (!envelope)
             shown_case = (shown_case + (key == KEY_PAGE_DOWN ? 1 : count - 1)) % count;
@@ -207,6 +296,8 @@ bool reload_case_set()
     }
     shown_set = std::move(set);
     shown_case = std::min(shown_case, static_cast<int>(shown_set.cases.size()) - 1);
+    if (compare_from >= static_cast<int>(shown_set.cases.size()))
+        compare_from = -1;
     show_in_place();
     return true;
 }

@@ -6,6 +6,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "gui/input.h"
+#include "gui/table_window.h"
 
 // True when path names a combinations file (it ends in ".cases", any case).
 bool is_cases_path(std::string_view path);
@@ -17,8 +22,20 @@ bool load_case_set(const std::string& path);
 void forget_case_set();
 // True while a set is shown.
 bool case_set_shown();
-// PageDown, PageUp and 'e' while a set is shown; false for any other key or without a set.
+// PageDown, PageUp and 'e' while a set is shown (each also ends a comparison); false for any other
+// key or without a set.
 bool case_key(int key, int modifiers);
+// The context menu's entries for the set, after the command table's (none without a set): next
+// and previous case, the envelope and "Compare with...".
+std::vector<MenuEntry> case_menu_entries();
+// Runs entry n of case_menu_entries(); "Compare with..." asks for the case in a menu at canvas
+// point (x, y).
+void run_case_menu_entry(int n, int x, int y);
+// Shows the change from case n to the shown case (the shown case less case n) until the next step.
+void compare_with_case(int n);
+// While the envelope is shown, adds to the results window's members table each member's largest
+// tension and compression with the cases that give them (empty cells where no case does).
+void add_envelope_columns(TableData& members);
 // Reads the set again keeping the view and shows the same case (or the envelope); false (and
 // nothing done) without a set.
 bool reload_case_set();

@@ -13,6 +13,7 @@
 #include "app/export/columns.h"
 #include "app/model/analysis.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/loaded_numbers.h"
 #include "app/ui/window_state.h"
 #include "app/view/overlays.h"
@@ -181,6 +182,7 @@ void build()
     spec.title = "Results - " + results_path;
     spec.tables.resize(2);
     build_table(numbers, MEMBER_COLUMNS, spec.tables[RESULTS_MEMBERS]);
+    add_envelope_columns(spec.tables[RESULTS_MEMBERS]);
     build_table(numbers, NODE_COLUMNS, spec.tables[RESULTS_NODES]);
     for (TableData& table : spec.tables) {
         table_resort(table);

@@ -10,8 +10,11 @@
 
 #include "app/model/analysis.h"
 #include "app/ui/case_view.h"
+#include "app/ui/commands.h"
+#include "app/ui/context_menu.h"
 #include "app/ui/load_file.h"
 #include "app/ui/loaded_numbers.h"
+#include "app/ui/results_window.h"
 #include "app/ui/startup.h"
 #include "app/ui/window_state.h"
 #include "app/view/view.h"
@@ -88,11 +91,47 @@ TEST_F(CaseViewTest, EnvelopeColoursByTheGoverningForceAndGivesTheSwitchBack)
     EXPECT_NEAR(model_numbers().members[18].force, 1.35 * 169.7 + 1.5 * 169.7, 0.2);
     EXPECT_EQ(model_numbers().members[16].state, MemberState::Compression);
     EXPECT_EQ(TrussModel.max_load, 0.0f);  // no case's loads are drawn
+
+    // The results window's members: each one's largest tension and compression with their cases.
+    results_window_show();
+    const TableData& members = results_window_spec().tables[RESULTS_MEMBERS];
+    const std::size_t first = members.columns.size() - 4;
+    const char* headers[] = {"Max tension", "Tension case", "Max compression", "Compression case"};
+    for (std::size_t k = 0; k < 4; ++k)
+        EXPECT_EQ(members.columns[first + k].header, headers[k]);
+    EXPECT_EQ(table_cell_text(members, 15, static_cast<int>(first)), "");  // member 16: never pulled
+    EXPECT_EQ(table_cell_text(members, 15, static_cast<int>(first + 3)), "ULS1");
+    EXPECT_EQ(table_cell_text(members, 17, static_cast<int>(first + 1)), "ULS1");
+    EXPECT_EQ(table_cell_text(members, 17, static_cast<int>(first + 3)), "wind");
+    const std::string copied = results_table_text(members, ',');
+    EXPECT_NE(copied.find(",Max tension,Tension case,Max compression,Compression case\n"), std::string::npos);
+    results_window_close();
     ASSERT_TRUE(case_key('e', 0));
     EXPECT_TRUE(ends_with(window_title, "bridge.cases - dead")) << window_title;
     EXPECT_EQ(View.legend_caption, "");
     EXPECT_FALSE(View.overlays.show_force_colours);
     EXPECT_NEAR(model_numbers().members[18].force, 169.7, 0.05);
+}
+
+TEST_F(CaseViewTest, CompareWithShowsTheChangeFromTheChosenCaseUntilTheNextStep)
+{
+    ASSERT_TRUE(case_key(KEY_PAGE_DOWN, 0));  // live
+    std::size_t commands = 0;
+    while (commands < viewer_commands().size() && viewer_commands()[commands].control == 0)
+        ++commands;
+    headless_menu_answer(static_cast<int>(commands) + 3);  // "Compare with..."
+    headless_menu_answer(0);                               // dead
+    show_context_menu(200, 200);
+    ASSERT_EQ(headless_menus().size(), 2u);
+    EXPECT_EQ(headless_menus()[0].size(), commands + 4);
+    EXPECT_EQ(headless_menus()[0][commands + 3].label, "Compare with...");
+    EXPECT_EQ(headless_menus()[1][5].label, "SLS");
+    EXPECT_TRUE(ends_with(window_title, "bridge.cases - change from dead to live")) << window_title;
+    // Vertical 16: -120 under the live load, -60 under the dead load.
+    EXPECT_NEAR(model_numbers().members[16].force, -60, 1e-3);
+    EXPECT_NEAR(model_numbers().nodes[8].load[1], 20, 1e-4);  // the dead load's 20 kN taken away
+    ASSERT_TRUE(case_key(KEY_PAGE_DOWN, 0));
+    EXPECT_TRUE(ends_with(window_title, "bridge.cases - wind")) << window_title;
 }
 
 TEST_F(CaseViewTest, RefusedSetChangesNothingAndAResultsFileEndsTheSet)
