@@ -28,12 +28,13 @@
 
 namespace {
 
-LoadCaseSet shown_set;        // empty when no set is shown
-int shown_case = 0;           // the case TrussModel holds
-bool envelope = false;        // TrussModel holds the set's geometry and the numbers are the envelope's
-Envelope shown_envelope;      // the envelope while it is shown
-int compare_from = -1;        // the case the shown one is compared with (its change from it); -1 for none
-bool colours_before = false;  // the force-colour switch as the user left it before the envelope
+std::vector<std::string> set_paths;  // what the set was read from: a combinations file or results files
+LoadCaseSet shown_set;               // empty when no set is shown
+int shown_case = 0;                  // the case TrussModel holds
+bool envelope = false;               // TrussModel holds the set's geometry and the numbers are the envelope's
+Envelope shown_envelope;             // the envelope while it is shown
+int compare_from = -1;               // the case the shown one is compared with (its change from it); -1 for none
+bool colours_before = false;         // the force-colour switch as the user left it before the envelope
 
 // The set's files read whole from disk, with the reader's line rules.
 std::string read_case_file(const std::string& path, TrussModelData& model, ReadOutcome& outcome)
@@ -49,16 +50,19 @@ std::string read_case_file(const std::string& path, TrussModelData& model, ReadO
     return {};
 }
 
-bool read_set(const std::string& path, LoadCaseSet& set, std::string& error)
+// The set of paths: one combinations file, or results files each a case.
+bool read_set(const std::vector<std::string>& paths, LoadCaseSet& set, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
+    if (paths.size() != 1 || !is_cases_path(paths.front()))
+        return read_file_set(paths, read_case_file, set, error);
+    std::ifstream in(paths.front(), std::ios::binary);
     if (!in) {
-        error = "cannot read '" + path + "'";
+        error = "cannot read '" + paths.front() + "'";
         return false;
     }
     std::ostringstream text;
     text << in.rdbuf();
-    return read_case_set(text.str(), path, read_case_file, set, error);
+    return read_case_set(text.str(), paths.front(), read_case_file, set, error);
 }
 
 const LoadCase& case_at(int n)
@@ -144,15 +148,21 @@ bool is_cases_path(std::string_view path)
 
 bool load_case_set(const std::string& path)
 {
+    return load_case_files({path});
+}
+
+bool load_case_files(const std::vector<std::string>& paths)
+{
     LoadCaseSet set;
     std::string error;
-    if (!read_set(path, set, error)) {
-        req_message("Load Cases", error, 0);
+    if (paths.empty() || !read_set(paths, set, error)) {
+        req_message("Load Cases", paths.empty() ? "no files" : error, 0);
         return false;
     }
     forget_case_set();
     shown_set = std::move(set);
-    results_path = path;
+    set_paths = paths;
+    results_path = paths.front();
     reset_for_load();
     View.overlays.highlight_member = 0;
     View.overlays.highlight_node = 0;
@@ -248,6 +258,7 @@ void forget_case_set()
     if (envelope)
         View.overlays.show_force_colours = colours_before;
     shown_set = LoadCaseSet{};
+    set_paths.clear();
     shown_case = 0;
     envelope = false;
     compare_from = -1;
@@ -290,7 +301,7 @@ bool reload_case_set()
         return false;
     LoadCaseSet set;
     std::string error;
-    if (!read_set(results_path, set, error)) {
+    if (!read_set(set_paths, set, error)) {
         req_message("Load Cases", error, 0);
         return true;
     }

@@ -18,6 +18,9 @@ bool is_cases_path(std::string_view path);
 // view reset and fitted). A set that is refused is told in a box naming the file and line, and
 // nothing shown changes. True when the set is shown.
 bool load_case_set(const std::string& path);
+// The same for several results files, each a case named by its file name (the caption shows the
+// first path), or for one combinations file.
+bool load_case_files(const std::vector<std::string>& paths);
 // Forgets the set: a results file alone is shown from now on.
 void forget_case_set();
 // True while a set is shown.

@@ -134,6 +134,22 @@ TEST_F(CaseViewTest, CompareWithShowsTheChangeFromTheChosenCaseUntilTheNextStep)
     EXPECT_TRUE(ends_with(window_title, "bridge.cases - wind")) << window_title;
 }
 
+TEST_F(CaseViewTest, ResultsFilesAfterTheOptionAreTheCases)
+{
+    forget_case_set();
+    viewer_shutdown();
+    const std::string dead = EXAMPLES + "bridge-dead.res", wind = EXAMPLES + "bridge-wind.res";
+    const char* argv[] = {"kelvaro", "--cases", dead.c_str(), wind.c_str()};
+    viewer_start(4, argv);
+    ASSERT_TRUE(case_set_shown());
+    EXPECT_TRUE(ends_with(window_title, "bridge-dead.res - bridge-dead")) << window_title;
+    ASSERT_TRUE(case_key(KEY_PAGE_DOWN, 0));
+    EXPECT_TRUE(ends_with(window_title, "bridge-dead.res - bridge-wind")) << window_title;
+    EXPECT_NEAR(model_numbers().members[18].force, -17.68, 0.05);
+    ASSERT_TRUE(case_key(KEY_PAGE_DOWN, 0));
+    EXPECT_TRUE(ends_with(window_title, "bridge-dead.res - bridge-dead")) << window_title;
+}
+
 TEST_F(CaseViewTest, RefusedSetChangesNothingAndAResultsFileEndsTheSet)
 {
     const std::filesystem::path bad = std::filesystem::temp_directory_path() /
