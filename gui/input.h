@@ -57,6 +57,11 @@ std::string event_drop_path();
 // "file://" URIs (with an empty or "localhost" host) lose their scheme and have their percent
 // escapes decoded; other schemes name no local file. "" when the list names none.
 std::string first_dropped_file(std::string_view list);
+// The local paths of every file of the current EVENT_DROP, in order (empty when it named none).
+std::vector<std::string> event_drop_paths();
+// The local paths of the first most files in a dropped list, in order, by the rules of
+// first_dropped_file.
+std::vector<std::string> dropped_files(std::string_view list, std::size_t most = SIZE_MAX);
 
 // Watches path: EVENT_FILE_CHANGED follows when it is written and closed, or replaced by another
 // file of that name. One file at a time; "" stops watching. False when it cannot be watched.

@@ -149,7 +149,7 @@ bool handle_event(int event)
         if (!case_key(event_gadget(), event_data()))
             run_shortcut(event_gadget(), event_data());
     } else if (event == EVENT_DROP) {
-        open_dropped_file(event_drop_path());
+        open_dropped_files(event_drop_paths());
     } else if (event == EVENT_FILE_CHANGED) {
         file_changed();
     }

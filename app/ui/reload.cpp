@@ -95,6 +95,16 @@ void open_dropped_file(const std::string& path)
     after_load();
 }
 
+void open_dropped_files(const std::vector<std::string>& paths)
+{
+    if (paths.size() < 2) {
+        open_dropped_file(paths.empty() ? std::string() : paths.front());
+        return;
+    }
+    if (load_case_files(paths))
+        after_load();
+}
+
 void after_load()
 {
     gestures_reset();

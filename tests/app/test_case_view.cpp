@@ -12,8 +12,10 @@
 #include "app/ui/case_view.h"
 #include "app/ui/commands.h"
 #include "app/ui/context_menu.h"
+#include "app/ui/ids.h"
 #include "app/ui/load_file.h"
 #include "app/ui/loaded_numbers.h"
+#include "app/ui/main_window.h"
 #include "app/ui/results_window.h"
 #include "app/ui/startup.h"
 #include "app/ui/window_state.h"
@@ -21,6 +23,7 @@
 #include "gui/backend.h"
 #include "gui/headless/headless.h"
 #include "gui/input.h"
+#include "gui/window.h"
 
 namespace {
 
@@ -148,6 +151,21 @@ TEST_F(CaseViewTest, ResultsFilesAfterTheOptionAreTheCases)
     EXPECT_NEAR(model_numbers().members[18].force, -17.68, 0.05);
     ASSERT_TRUE(case_key(KEY_PAGE_DOWN, 0));
     EXPECT_TRUE(ends_with(window_title, "bridge-dead.res - bridge-dead")) << window_title;
+}
+
+TEST_F(CaseViewTest, SeveralDroppedFilesAreTheCasesOfASet)
+{
+    const std::vector<std::string> files = dropped_files("file://" + EXAMPLES + "bridge-live.res\r\n# a comment\r\n" +
+                                                         EXAMPLES + "bridge-wind.res\r\n");
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[1], EXAMPLES + "bridge-wind.res");
+    headless_drop(MAIN_WINDOW, "file://" + EXAMPLES + "bridge-live.res\n" + EXAMPLES + "bridge-wind.res\n");
+    for (int event = event_wait(); event != EVENT_PLATFORM_MESSAGE; event = event_wait())
+        handle_event(event);
+    ASSERT_TRUE(case_set_shown());
+    EXPECT_TRUE(ends_with(window_title, "bridge-live.res - bridge-live")) << window_title;
+    ASSERT_TRUE(case_key(KEY_PAGE_UP, 0));
+    EXPECT_TRUE(ends_with(window_title, "bridge-live.res - bridge-wind")) << window_title;
 }
 
 TEST_F(CaseViewTest, RefusedSetChangesNothingAndAResultsFileEndsTheSet)
