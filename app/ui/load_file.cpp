@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
@@ -37,11 +38,25 @@ void open_results_file()
     }
 }
 
-void choose_results_file()
+namespace {
+
+std::vector<std::string> chosen_together;  // the files of the last choice when there were several
+
+}  // namespace
+
+void choose_results_file(bool several)
 {
     // "*.*" is no plain file name, so the dialog starts with an empty name in the working folder.
-    results_path = req_open_file("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
-    if (!results_path.empty()) {
+    chosen_together.clear();
+    if (several) {
+        std::vector<std::string> chosen = req_open_files("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
+        results_path = chosen.empty() ? std::string() : chosen.front();
+        if (chosen.size() > 1)
+            chosen_together = std::move(chosen);
+    } else {
+        results_path = req_open_file("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
+    }
+    if (!results_path.empty() && chosen_together.empty()) {
         open_results_file();
     }
 }
@@ -52,15 +67,19 @@ namespace {
 // any other file as a results file, alone.
 void show_chosen_file(const std::string& shown)
 {
-    if (!is_cases_path(results_path)) {
+    if (chosen_together.empty() && !is_cases_path(results_path)) {
         forget_case_set();
         show_opened_file();
         return;
     }
-    file_close(RESULTS_FILE);
-    const std::string path = results_path;
+    std::vector<std::string> paths = {results_path};
+    if (chosen_together.empty())
+        file_close(RESULTS_FILE);
+    else
+        paths = std::move(chosen_together);
+    chosen_together.clear();
     results_path = shown;
-    load_case_set(path);
+    load_case_files(paths);
 }
 
 }  // namespace
@@ -68,7 +87,7 @@ void show_chosen_file(const std::string& shown)
 bool load_file()
 {
     const std::string shown = results_path;
-    choose_results_file();
+    choose_results_file(true);
     if (results_path.empty()) {
         // Cancel: the shown file, its view, the switches, the selection and the caption stay as they were.
         results_path = shown;

@@ -168,6 +168,22 @@ TEST_F(CaseViewTest, SeveralDroppedFilesAreTheCasesOfASet)
     EXPECT_TRUE(ends_with(window_title, "bridge-live.res - bridge-wind")) << window_title;
 }
 
+TEST_F(CaseViewTest, LoadFileTakesSeveralFilesTogetherAsASetAndOneAsBefore)
+{
+    headless_answer(EXAMPLES + "bridge-wind.res\n" + EXAMPLES + "bridge-dead.res");
+    ASSERT_TRUE(load_file());
+    ASSERT_TRUE(case_set_shown());
+    EXPECT_TRUE(ends_with(window_title, "bridge-wind.res - bridge-wind")) << window_title;
+    ASSERT_TRUE(case_key(KEY_PAGE_DOWN, 0));
+    EXPECT_TRUE(ends_with(window_title, "bridge-wind.res - bridge-dead")) << window_title;
+
+    headless_answer(EXAMPLES + "bridge.res");
+    ASSERT_TRUE(load_file());
+    EXPECT_FALSE(case_set_shown());
+    EXPECT_TRUE(ends_with(window_title, "examples/bridge.res")) << window_title;
+    EXPECT_NEAR(model_numbers().members[8].force, -450, 1);
+}
+
 TEST_F(CaseViewTest, RefusedSetChangesNothingAndAResultsFileEndsTheSet)
 {
     const std::filesystem::path bad = std::filesystem::temp_directory_path() /
