@@ -338,7 +338,12 @@ const RenderOption OPTIONS[] = {
      [](OptionUse& u) { return file_name(u, u.options.cases_path); }},
     {"", "--case", "", "NAME", Takes::Value, NO_RANGE, NO_RANGE,
      "draw and report that case of --cases (default the first)",
-     [](OptionUse& u) { return file_name(u, u.options.case_name); }},
+     [](OptionUse& u) {
+         u.options.case_name = std::string(*u.value);
+         if (u.options.case_name.empty())
+             u.error = "option '--case': the case name is empty";
+         return !u.options.case_name.empty();
+     }},
     {"", "--combine", "", "F:FILE", Takes::Value, NO_RANGE, NO_RANGE,
      "add FILE's results times F to the combination drawn\n"
      "(repeatable: --combine 1.35:dead.res --combine 1.5:live.res)",

@@ -56,6 +56,7 @@ TEST(RenderCaseOptionsTest, LoadCaseOptionsThatDoNotGoTogetherAreRefused)
          "option '--combine': 'x:a.res' is not FACTOR:FILE (such as 1.35:dead.res)"},
         {{"--combine", "2:", "-o", "o.png"}, "option '--combine': '2:' is not FACTOR:FILE (such as 1.35:dead.res)"},
         {{"--cases", "b.cases"}, "no output file given (-o OUT.jpg)"},
+        {{"--cases", "b.cases", "--case=", "-o", "o.png"}, "option '--case': the case name is empty"},
     };
     for (const Row& row : rows) {
         std::vector<const char*> argv = {"kelvaro-render"};
