@@ -12,6 +12,7 @@ namespace {
 
 std::map<int, std::string> tooltips;  // control number -> tooltip text last set
 std::string drop_path;                // first local file of the last drop
+std::vector<std::string> drop_paths;  // every local file of the last drop, in order
 std::string watched;                  // the watched path
 
 int hex_value(char c)
@@ -97,9 +98,21 @@ std::string event_drop_path()
     return drop_path;
 }
 
+std::vector<std::string> event_drop_paths()
+{
+    return drop_paths;
+}
+
 std::string first_dropped_file(std::string_view list)
 {
-    while (!list.empty()) {
+    const std::vector<std::string> files = dropped_files(list, 1);
+    return files.empty() ? std::string() : files.front();
+}
+
+std::vector<std::string> dropped_files(std::string_view list, std::size_t most)
+{
+    std::vector<std::string> files;
+    while (!list.empty() && files.size() < most) {
         std::size_t end = list.find('\n');
         std::string_view line = list.substr(0, end);
         list = end == std::string_view::npos ? std::string_view() : list.substr(end + 1);
@@ -107,15 +120,15 @@ std::string first_dropped_file(std::string_view list)
             line.remove_suffix(1);
         if (line.empty() || line[0] == '#')
             continue;
-        if (line[0] == '/')
-            return std::string(line);
-        if (line.substr(0, 5) == "file:") {
+        if (line[0] == '/') {
+            files.emplace_back(line);
+        } else if (line.substr(0, 5) == "file:") {
             std::string path = file_uri_path(line);
             if (!path.empty())
-                return path;
+                files.push_back(std::move(path));
         }
     }
-    return {};
+    return files;
 }
 
 bool file_watch(std::string_view path)
@@ -142,7 +155,8 @@ void win_report_drop(int number, std::string_view list)
 {
     if (win_handle(number) == 0)
         return;
-    drop_path = first_dropped_file(list);
+    drop_paths = dropped_files(list);
+    drop_path = drop_paths.empty() ? std::string() : drop_paths.front();
     event_raise(EVENT_DROP, 0, number, 0, EVENT_FLAG_NO_MERGE);
 }
 

@@ -21,6 +21,8 @@ constexpr int KEY_ESCAPE = 0xff1b;
 constexpr int KEY_HOME = 0xff50;
 constexpr int KEY_F1 = 0xffbe;
 constexpr int KEY_F5 = 0xffc2;
+constexpr int KEY_PAGE_UP = 0xff55;
+constexpr int KEY_PAGE_DOWN = 0xff56;
 // Modifier bits of key and canvas events.
 constexpr int KEY_MOD_SHIFT = 1;
 constexpr int KEY_MOD_ALT = 2;
@@ -55,6 +57,11 @@ std::string event_drop_path();
 // "file://" URIs (with an empty or "localhost" host) lose their scheme and have their percent
 // escapes decoded; other schemes name no local file. "" when the list names none.
 std::string first_dropped_file(std::string_view list);
+// The local paths of every file of the current EVENT_DROP, in order (empty when it named none).
+std::vector<std::string> event_drop_paths();
+// The local paths of the first most files in a dropped list, in order, by the rules of
+// first_dropped_file.
+std::vector<std::string> dropped_files(std::string_view list, std::size_t most = SIZE_MAX);
 
 // Watches path: EVENT_FILE_CHANGED follows when it is written and closed, or replaced by another
 // file of that name. One file at a time; "" stops watching. False when it cannot be watched.

@@ -59,6 +59,7 @@ struct FileDialogSpec {
     std::vector<std::pair<std::string, std::string>> filters;  // (description, pattern), as given
     int filter_index = 0;                                      // 0-based index of the filter shown first
     bool save = false;                                         // save dialog (no overwrite question)
+    bool several = false;  // open dialog: several files may be chosen, returned one a line
 };
 
 // A windowing backend. Check box and option states: 0 clear, 1 checked, 2 third state.

@@ -3,6 +3,7 @@
 // Takes the program's arguments apart ("description|pattern|..." lists, the default file split at
 // its last '/' into folder and name) and hands them to the backend. The working directory is
 // restored after every file dialog, whatever the backend did meanwhile.
+#include <algorithm>
 #include <string>
 
 #include "gui/platform.h"
@@ -16,7 +17,7 @@ namespace {
 constexpr std::size_t NAME_LIMIT = 259;
 
 std::string file_request(bool save, std::string_view title, std::string_view default_file, std::string_view pattern,
-                         int pattern_position)
+                         int pattern_position, bool several = false)
 {
     FileDialogSpec spec;
     spec.title = std::string(title);
@@ -26,6 +27,7 @@ std::string file_request(bool save, std::string_view title, std::string_view def
         spec.filter_index = 0;
     req_split_default(default_file, spec.folder, spec.name);
     spec.save = save;
+    spec.several = several;
     const WorkingFolderKeeper folder;
     std::string chosen = platform().file_dialog(spec);
     if (!folder.restore())
@@ -113,6 +115,20 @@ std::string req_open_file(std::string_view title, std::string_view default_file,
                           int pattern_position)
 {
     return file_request(false, title, default_file, pattern, pattern_position);
+}
+
+std::vector<std::string> req_open_files(std::string_view title, std::string_view default_file, std::string_view pattern,
+                                        int pattern_position)
+{
+    const std::string chosen = file_request(false, title, default_file, pattern, pattern_position, true);
+    std::vector<std::string> paths;
+    for (std::size_t start = 0; start < chosen.size();) {
+        const std::size_t end = std::min(chosen.find('\n', start), chosen.size());
+        if (end > start)
+            paths.push_back(chosen.substr(start, end - start));
+        start = end + 1;
+    }
+    return paths;
 }
 
 std::string req_save_file(std::string_view title, std::string_view default_file, std::string_view pattern,

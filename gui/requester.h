@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 constexpr std::uint32_t REQ_ICON_INFORMATION = 0x40;  // req_message flag: information icon
 constexpr int REQ_OK = 1;                             // req_message result for OK
@@ -27,6 +28,10 @@ bool req_text(std::string_view title, std::string_view prompt, std::string& text
 // working directory is unchanged afterwards.
 std::string req_open_file(std::string_view title, std::string_view default_file, std::string_view pattern,
                           int pattern_position);
+// The open-file dialog in which several files may be chosen together, as req_open_file: the
+// chosen full paths in the dialog's order, none on cancel or error.
+std::vector<std::string> req_open_files(std::string_view title, std::string_view default_file, std::string_view pattern,
+                                        int pattern_position);
 // The save-file dialog, as req_open_file; it asks no overwrite question.
 std::string req_save_file(std::string_view title, std::string_view default_file, std::string_view pattern,
                           int pattern_position);

@@ -24,11 +24,13 @@
 
 #include <functional>
 
+#include "app/batch/batch_cases.h"
 #include "app/export/cairo_surface.h"
 #include "app/export/design_input.h"
 #include "app/export/dxf.h"
 #include "app/export/export.h"
 #include "app/export/report.h"
+#include "app/export/results_export.h"
 #include "app/export/sheet.h"
 #include "app/export/title_block.h"
 #include "app/export/vtu.h"
@@ -137,13 +139,13 @@ struct Drawing {
 // The settings as the viewer has them once it shows the file: the start-up defaults, the plan
 // preset for a planar model, the model fitted to the canvas; then the command line's canvas size,
 // preset, angles, zoom, overlays and switches, in the order the viewer's controls would set them.
-void set_up_view(const RenderOptions& options, const ReadOutcome& outcome, Drawing& drawing)
+void set_up_view(const RenderOptions& options, bool spatial, Drawing& drawing)
 {
     ViewSettings& settings = drawing.settings;
     settings.rotation_step = DEFAULT_ROTATION_STEP;
     settings.deflection_scale = drawing.model.deflection_scale;
-    settings.preset_3d = outcome.spatial;
-    apply_view_preset(settings, outcome.spatial);
+    settings.preset_3d = spatial;
+    apply_view_preset(settings, spatial);
     draw_set_text_scale(options.text_scale);
     // --size divided by --scale; the title band takes the bottom rows of it, the scene the rest.
     drawing.whole = canvas_of_size(render_canvas_side(options.width, options.scale),
@@ -461,6 +463,8 @@ bool apply_checks(const RenderOptions& options, Drawing& drawing, RenderReport& 
     return true;
 }
 
+bool draw_model(const RenderOptions& options, bool spatial, Drawing& drawing, RenderReport& report);
+
 // Reads the file, makes the settings and draws; false (with the status and lines in report) when
 // there is nothing to save.
 bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport& report)
@@ -482,11 +486,18 @@ bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport
         report.status = RENDER_EXIT_INPUT;
         return false;
     }
-    report_missing_highlights(options, drawing.model, report);
     drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results);
+    return draw_model(options, outcome.spatial, drawing, report);
+}
+
+// Makes the settings for the model and numbers in drawing and draws; false (with the status and
+// lines in report) when nothing could be drawn.
+bool draw_model(const RenderOptions& options, bool spatial, Drawing& drawing, RenderReport& report)
+{
+    report_missing_highlights(options, drawing.model, report);
     if (!apply_checks(options, drawing, report))
         return false;
-    set_up_view(options, outcome, drawing);
+    set_up_view(options, spatial, drawing);
     if (drawing.settings.canvas.height < RENDER_CANVAS_MIN) {
         report.status = RENDER_EXIT_USAGE;
         report.lines.push_back(diagnostic("the title block leaves less than " + std::to_string(RENDER_CANVAS_MIN) +
@@ -513,16 +524,21 @@ RenderReport render_picture(const RenderOptions& options, Picture& picture)
     return report;
 }
 
-RenderReport render_to_file(const RenderOptions& options)
+std::vector<std::string> render_output_files(const RenderOptions& options)
 {
-    std::vector<std::string> outputs = {options.output_path};
+    std::vector<std::string> outputs = {options.output_path, options.write_results_path};
     if (report_format(options.report_path) == ReportFormat::Csv) {
         outputs.push_back(report_members_csv_path(options.report_path));
         outputs.push_back(report_nodes_csv_path(options.report_path));
     } else {
         outputs.push_back(options.report_path);
     }
-    for (const std::string& output : outputs) {
+    return outputs;
+}
+
+RenderReport render_to_file(const RenderOptions& options)
+{
+    for (const std::string& output : render_output_files(options)) {
         if (output.empty() || !same_file(options.results_path, output))
             continue;
         RenderReport refused;
@@ -546,6 +562,36 @@ RenderReport render_to_file(const RenderOptions& options)
         report.status = RENDER_EXIT_SAVE;
         report.lines.push_back(diagnostic(error));
     }
+    if (!options.write_results_path.empty() && report.status == RENDER_EXIT_OK) {
+        if (!drawing.has_results) {
+            report.status = RENDER_EXIT_INPUT;
+            report.lines.push_back(diagnostic("--write-results: '" + options.results_path + "' has no results"));
+        } else if (!write_results_file(options.write_results_path, drawing.numbers, drawing.model.title_line, error)) {
+            report.status = RENDER_EXIT_SAVE;
+            report.lines.push_back(diagnostic(error));
+        }
+    }
+    return report;
+}
+
+std::string render_read_results(const std::string& path, TrussModelData& model, ReadOutcome& outcome)
+{
+    start_modules();
+    return read_input(path, model, outcome);
+}
+
+RenderReport render_model_to_file(const RenderOptions& options, const TrussModelData& model,
+                                  const ModelNumbers& numbers, bool spatial, const std::string& legend_caption)
+{
+    start_modules();
+    RenderReport report;
+    Drawing drawing;
+    drawing.model = model;
+    drawing.numbers = numbers;
+    drawing.has_results = true;
+    drawing.settings.legend_caption = legend_caption;
+    if (draw_model(options, spatial, drawing, report) && !options.output_path.empty())
+        save_output(options, drawing, report);
     return report;
 }
 
@@ -593,5 +639,7 @@ int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* er
         std::fputs(version_text(PROGRAM).c_str(), out);
         return RENDER_EXIT_OK;
     }
+    if (render_uses_cases(options))
+        return render_cases(options, err);
     return render_files(options, err);
 }

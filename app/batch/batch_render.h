@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "app/batch/render_options.h"
+#include "app/model/analysis.h"
+#include "app/model/results_reader.h"
+#include "app/model/truss_model.h"
 #include "draw/picture.h"
 
 // What a render came to: an exit status and the lines to print on stderr (each already prefixed
@@ -38,6 +41,17 @@ RenderReport render_to_file(const RenderOptions& options);
 // its lines printed to err (each naming its file when there are several), the runtime shut down
 // after each. Returns the gravest status of them (a failure before RENDER_EXIT_PROBLEMS before OK).
 int render_files(const RenderOptions& options, std::FILE* err);
+// The files options writes: the picture, the results file, the report (a CSV report's two
+// tables); "" for each not asked for.
+std::vector<std::string> render_output_files(const RenderOptions& options);
+// Reads the results file at path as the program reads its input (opened once, read through a file
+// slot); "" when it could be opened, else the reason.
+std::string render_read_results(const std::string& path, TrussModelData& model, ReadOutcome& outcome);
+// Draws a model already in memory (a load case, a combination, an envelope; with results) as
+// render_to_file draws a file, spatial choosing the automatic preset, legend_caption over the force
+// legend ("" for none), and saves the picture to options.output_path when given.
+RenderReport render_model_to_file(const RenderOptions& options, const TrussModelData& model,
+                                  const ModelNumbers& numbers, bool spatial, const std::string& legend_caption);
 // The whole program: reads the command line, prints the help to out or renders and saves, prints
 // diagnostics to err, shuts the runtime down and returns the exit status.
 int render_main(int argc, const char* const* argv, std::FILE* out, std::FILE* err);

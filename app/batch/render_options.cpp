@@ -267,6 +267,19 @@ bool units_option(OptionUse& use)
 
 constexpr double NO_RANGE = 0;
 
+// FACTOR:FILE of --combine: a finite factor, a file name that is not empty.
+bool combine_term(OptionUse& use)
+{
+    const std::string_view text = *use.value;
+    const std::size_t colon = text.find(':');
+    const std::optional<double> factor = colon == std::string_view::npos ? std::nullopt
+                                                                         : parse_real(text.substr(0, colon));
+    if (!factor || colon + 1 >= text.size())
+        return value_error(use, "FACTOR:FILE (such as 1.35:dead.res)");
+    use.options.combine.emplace_back(*factor, std::string(text.substr(colon + 1)));
+    return true;
+}
+
 // Every option in the order of the help. A switch's setter sets its field and answers true.
 const RenderOption OPTIONS[] = {
     {"-o", "--output", "", "FILE", Takes::Value, NO_RANGE, NO_RANGE,
@@ -387,6 +400,30 @@ const RenderOption OPTIONS[] = {
          u.options.paper = *paper;
          return true;
      }},
+    {"", "--cases", "", "FILE", Takes::Value, NO_RANGE, NO_RANGE,
+     "read the load cases of a combinations file (NAME = FILE,\n"
+     "NAME = 1.35 dead + 1.5 live, one a line) instead of results files",
+     [](OptionUse& u) { return file_name(u, u.options.cases_path); }},
+    {"", "--case", "", "NAME", Takes::Value, NO_RANGE, NO_RANGE,
+     "draw and report that case of --cases (default the first)",
+     [](OptionUse& u) {
+         u.options.case_name = std::string(*u.value);
+         if (u.options.case_name.empty())
+             u.error = "option '--case': the case name is empty";
+         return !u.options.case_name.empty();
+     }},
+    {"", "--combine", "", "F:FILE", Takes::Value, NO_RANGE, NO_RANGE,
+     "add FILE's results times F to the combination drawn\n"
+     "(repeatable: --combine 1.35:dead.res --combine 1.5:live.res)",
+     combine_term},
+    {"", "--envelope", "", "", Takes::Nothing, NO_RANGE, NO_RANGE,
+     "draw the envelope of every case (of --cases, or of the results\n"
+     "files given): each member coloured by its governing force;\n"
+     "--report then writes the envelope report",
+     [](OptionUse& u) { return u.options.envelope = true; }},
+    {"", "--write-results", "", "FILE", Takes::Value, NO_RANGE, NO_RANGE,
+     "write the drawn case (such as a combination) as a results file",
+     [](OptionUse& u) { return file_name(u, u.options.write_results_path); }},
     {"-h", "--help", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "show this help and exit",
      [](OptionUse& u) { return u.options.help = true; }},
     {"", "--version", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "show the version and exit",
@@ -462,11 +499,14 @@ bool check_outputs(const RenderOptions& options, std::string& error)
     for (const std::string& pattern : {options.output_path, options.report_path}) {
         if (pattern.empty())
             continue;
-        if (options.results_paths.size() > 1 && pattern.find(RENDER_NAME_FIELD) == std::string::npos) {
+        if (options.results_paths.size() > 1 && !render_uses_cases(options) &&
+            pattern.find(RENDER_NAME_FIELD) == std::string::npos) {
             error = "several results files need {name} in the output file name (-o 'out/{name}.png')";
             return false;
         }
         for (const std::string& path : options.results_paths) {
+            if (render_uses_cases(options))
+                break;  // one picture of the whole set
             const std::string output = render_output_path(pattern, path);
             if (!outputs.insert(output).second) {
                 error = "two results files give the output file '" + output + "'; nothing was written";
@@ -477,14 +517,41 @@ bool check_outputs(const RenderOptions& options, std::string& error)
     return true;
 }
 
+// The load-case options together: one source of cases, --case only with --cases, an envelope
+// written as a picture or its report only.
+bool check_cases(const RenderOptions& options, std::string& error)
+{
+    if (!options.cases_path.empty() && (!options.results_paths.empty() || !options.combine.empty())) {
+        error = std::string("'--cases' cannot be combined with ") +
+                (options.combine.empty() ? "results files" : "'--combine'");
+    } else if (!options.combine.empty() && !options.results_paths.empty()) {
+        error = "'--combine' cannot be combined with results files (give each as FACTOR:FILE)";
+    } else if (!options.case_name.empty() && options.cases_path.empty()) {
+        error = "'--case' needs '--cases'";
+    } else if (options.envelope && (!options.case_name.empty() || !options.write_results_path.empty())) {
+        error = std::string("'--envelope' cannot be combined with ") +
+                (options.case_name.empty() ? "'--write-results'" : "'--case'");
+    } else if (options.envelope && (options.deflected || options.frame != 0 || options.max_deflection ||
+                                    options.reactions || export_format(options.output_path) == ExportFormat::Gif)) {
+        error = "'--envelope' draws forces only: no deflected shape, animation, largest deflection or reactions";
+    } else if (!options.write_results_path.empty() && options.results_paths.size() > 1 && !render_uses_cases(options)) {
+        error = "'--write-results' writes one case: give one results file, --cases or --combine";
+    } else {
+        return true;
+    }
+    return false;
+}
+
 // The checks that need the whole command line.
 bool complete(const RenderOptions& options, std::string& error)
 {
     if (options.help || options.version)
         return true;
-    if (options.results_path.empty()) {
+    if (options.results_path.empty() && options.cases_path.empty() && options.combine.empty()) {
         error = "no results file given";
-    } else if (options.output_path.empty() && options.report_path.empty()) {
+    } else if (!check_cases(options, error)) {
+        return false;
+    } else if (options.output_path.empty() && options.report_path.empty() && options.write_results_path.empty()) {
         error = "no output file given (-o OUT.jpg)";
     } else if (!options.report_path.empty() && options.report_path == options.output_path) {
         error = "the picture and the report cannot be one file ('" + options.output_path + "')";
@@ -571,6 +638,11 @@ int render_canvas_side(int side, float scale)
     return static_cast<int>(std::lround(side / static_cast<double>(scale)));
 }
 
+bool render_uses_cases(const RenderOptions& options)
+{
+    return !options.cases_path.empty() || !options.combine.empty() || options.envelope;
+}
+
 std::string render_output_path(std::string_view pattern, const std::string& path)
 {
     const std::string_view name = path_stem(path);
@@ -588,6 +660,8 @@ std::string render_help_text()
         "Usage: kelvaro-render RESULTS -o OUT.jpg [options]\n"
         "       kelvaro-render RESULTS --report REPORT.json|REPORT.csv [-o OUT.jpg] [options]\n"
         "       kelvaro-render RESULTS... -o 'FOLDER/{name}.png' [--report 'FOLDER/{name}.json'] [options]\n"
+        "       kelvaro-render --cases FILE.cases [--case NAME | --envelope] -o OUT.png [options]\n"
+        "       kelvaro-render --combine F:RESULTS... [--write-results OUT.res] [-o OUT.png] [options]\n"
         "Draws the truss of a results file as the kelvaro viewer's canvas shows it (700 x 500\n"
         "pixels) and saves the picture. The output name's extension gives the format: .jpg,\n"
         ".jpeg (or none) JPEG, .png PNG, .svg SVG, .gif the deflection animation as a looping\n"
@@ -602,8 +676,8 @@ std::string render_help_text()
     return help +
            "\n"
            "Exit status: 0 picture and report written; 1 results file missing, unreadable or\n"
-           "without usable results; 2 bad command line; 3 the picture or the report could not\n"
-           "be written; 4 drawn and written, but the results file has problems (each printed\n"
-           "as FILE:LINE: text). With several results files, the gravest of them (1, 2 and 3\n"
-           "before 4).\n";
+           "without usable results, or a set of load cases refused; 2 bad command line; 3 the\n"
+           "picture or the report could not be written; 4 drawn and written, but the results\n"
+           "file has problems (each printed as FILE:LINE: text). With several results files,\n"
+           "the gravest of them (1, 2 and 3 before 4).\n";
 }

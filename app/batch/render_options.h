@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/export/sheet.h"
@@ -72,6 +73,12 @@ struct RenderOptions {
     std::string input_path;        // --input: the solver input that made the file (sections for buckling)
     bool utilisation = false;      // members coloured by utilisation, with a legend
     bool free_body = false;        // the forces on the --highlight-node node as labelled arrows
+    // Load cases (app/batch/batch_cases.h).
+    std::string cases_path;                               // --cases: the combinations file ("" for none)
+    std::string case_name;                                // --case: the case drawn ("" for the first)
+    std::vector<std::pair<double, std::string>> combine;  // --combine FACTOR:FILE, in order
+    bool envelope = false;                                // --envelope: the envelope of every case
+    std::string write_results_path;                       // --write-results: the drawn case as a results file
 };
 
 constexpr float RENDER_SCALE_MIN = 0.5f;  // --scale's range
@@ -80,6 +87,10 @@ constexpr int RENDER_CANVAS_MIN = 50;  // --size divided by --scale leaves at le
 
 // The canvas the scene is laid out on: --size divided by --scale, rounded to whole pixels.
 int render_canvas_side(int side, float scale);
+
+// True when the options ask for a set of load cases (a combinations file, a combination or an
+// envelope) rather than one picture per results file.
+bool render_uses_cases(const RenderOptions& options);
 
 // Reads argv[1..argc-1] into options. False with a one-line reason in error (without the program
 // name) for an unknown option, a missing, non-numeric or out-of-range value, conflicting options,

@@ -66,6 +66,8 @@ std::size_t utf8_sequence(std::string_view text, std::size_t i)
     return length;
 }
 
+}  // namespace
+
 void append_json_string(std::string& out, std::string_view text)
 {
     static const char HEX[] = "0123456789abcdef";
@@ -91,6 +93,18 @@ void append_json_string(std::string& out, std::string_view text)
     }
     out += '"';
 }
+
+void append_report_real(std::string& out, double value, bool json)
+{
+    append_real(out, value, json);
+}
+
+void append_report_float(std::string& out, double value, bool json)
+{
+    append_file_value(out, value, json);
+}
+
+namespace {
 
 // The cell of column for row (member or node number index) in component, or null (JSON) / nothing
 // (CSV) when it has none.
@@ -409,6 +423,11 @@ bool write_report(const std::string& path, const ModelNumbers& numbers, std::str
     const std::string members_path = report_members_csv_path(path), nodes_path = report_nodes_csv_path(path);
     const std::string members = report_members_csv(numbers), nodes = report_nodes_csv(numbers);
     const FileBytes files[] = {{members_path, members}, {nodes_path, nodes}};
+    return write_report_files(files, error);
+}
+
+bool write_report_files(std::span<const FileBytes> files, std::string& error)
+{
     std::string reason;
     std::size_t failed = 0;
     errno = 0;

@@ -33,11 +33,13 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "app/model/analysis.h"
 #include "app/model/results_reader.h"
+#include "core/atomic_file.h"
 
 enum class ReportFormat { Json, Csv };
 
@@ -59,3 +61,12 @@ std::string report_nodes_csv(const ModelNumbers& numbers);
 // table first). True on success; else error names the file and the cause.
 bool write_report(const std::string& path, const ModelNumbers& numbers, std::string_view title, std::string& error,
                   const ReadOutcome* read = nullptr);
+
+// The report's writing steps, for other reports of the same kind (app/export/envelope_report.h):
+// text as a JSON string (bytes that are not UTF-8 read as Latin-1); a real in its shortest
+// round-trip form, or null (JSON) / nothing (CSV) when it is not finite; a float32 value the same way.
+void append_json_string(std::string& out, std::string_view text);
+void append_report_real(std::string& out, double value, bool json);
+void append_report_float(std::string& out, double value, bool json);
+// files written together, whole or not at all; false with "cannot write 'PATH': cause" in error.
+bool write_report_files(std::span<const FileBytes> files, std::string& error);

@@ -181,15 +181,6 @@ bool long_leading_number(std::string_view line, std::size_t min_length)
     return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Running maximum of |value|; non-finite values are left out so that one bad number cannot turn
-// a scale into 0 or NaN for the whole model.
-void keep_largest_magnitude(float& running, float value)
-{
-    float magnitude = std::fabs(value);
-    if (std::isfinite(magnitude) && magnitude > running)
-        running = magnitude;
-}
-
 std::string count_text(std::int64_t value)
 {
     return std::to_string(value);
@@ -842,8 +833,7 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
         for (int i = 1; i <= m.node_count; ++i)
             coords[i] -= m.model_centre[k];
     }
-    // Every load zero: the scale is infinite, but only non-zero loads are ever drawn with it.
-    m.load_scale = m.max_load > 0.0f ? 100.0f / m.max_load : std::numeric_limits<float>::infinity();
+    m.load_scale = automatic_load_scale(m.max_load);
 
     std::vector<ElementLine> elements;
     present = element_lines;
@@ -903,7 +893,7 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
         finish(outcome, omissions, ResultsFault::unreadable);
         return outcome;
     }
-    m.deflection_scale = (25.0f / m.max_deflection) * m.deflection_factor;
+    m.deflection_scale = automatic_deflection_scale(m.max_deflection, m.deflection_factor);
     outcome.deflection_scale_found = true;
     outcome.deflection_scale = m.deflection_scale;
 

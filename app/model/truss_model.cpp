@@ -2,6 +2,8 @@
 #include "app/model/truss_model.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 std::size_t record_entries(int count)
 {
@@ -70,4 +72,23 @@ int usable_element_count(const TrussModelData& model)
     const std::size_t entries = std::min({model.element_nodes.size(), model.element_stress.size(),
                                           model.element_force.size(), model.element_result_text.size()});
     return usable_entries(model.element_count, entries);
+}
+
+void keep_largest_magnitude(float& running, float value)
+{
+    float magnitude = std::fabs(value);
+    if (std::isfinite(magnitude) && magnitude > running)
+        running = magnitude;
+}
+
+float automatic_load_scale(float max_load)
+{
+    return max_load > 0.0f ? 100.0f / max_load : std::numeric_limits<float>::infinity();
+}
+
+float automatic_deflection_scale(float max_deflection, float deflection_factor)
+{
+    if (max_deflection * deflection_factor == 0.0f)
+        return 0.0f;
+    return (25.0f / max_deflection) * deflection_factor;
 }

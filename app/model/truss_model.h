@@ -81,3 +81,14 @@ void size_element_records(TrussModelData& model, int elements);
 int usable_node_count(const TrussModelData& model);
 // model.element_count limited to the elements every per-element record has an entry for.
 int usable_element_count(const TrussModelData& model);
+
+// Running maximum of |value| (max_load, max_deflection); a non-finite value is left out, so that
+// one bad number cannot turn a scale into 0 or NaN for the whole model.
+void keep_largest_magnitude(float& running, float value);
+// The load scale of a model whose largest |load component| is max_load: 100 / max_load pixels per
+// force unit; infinite when every load is zero (only non-zero loads are ever drawn with it).
+float automatic_load_scale(float max_load);
+// The automatic deflection scale of a model whose largest |deflection component| is max_deflection:
+// (25 / max_deflection) * deflection_factor pixels per length unit; 0 when max_deflection *
+// deflection_factor is 0 (the deflections give no scale).
+float automatic_deflection_scale(float max_deflection, float deflection_factor);

@@ -2,6 +2,7 @@
 #include "app/ui/context_menu.h"
 
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/export_commands.h"
 #include "app/ui/gestures.h"
 #include "app/ui/ids.h"
@@ -53,9 +54,18 @@ void show_context_menu(int x, int y)
         entry.divider = command.divider;
         entries.push_back(entry);
     }
+    // With a set of load cases shown, its entries follow the table's.
+    const int commands = static_cast<int>(entries.size());
+    const std::vector<MenuEntry> cases = case_menu_entries();
+    if (!cases.empty()) {
+        entries.back().divider = true;
+        entries.insert(entries.end(), cases.begin(), cases.end());
+    }
     const int chosen = gadget_popup_menu(ID_CANVAS, x, y, entries);
-    if (chosen >= 0 && chosen < static_cast<int>(entries.size()))
+    if (chosen >= 0 && chosen < commands)
         run_viewer_command(viewer_commands()[static_cast<std::size_t>(chosen)]);
+    else if (chosen >= commands && chosen < static_cast<int>(entries.size()))
+        run_case_menu_entry(chosen - commands, x, y);
 }
 
 std::string controls_text()

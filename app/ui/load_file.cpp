@@ -5,9 +5,11 @@
 #include "app/ui/load_file.h"
 
 #include <string>
+#include <vector>
 
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
@@ -21,29 +23,56 @@
 #include "gui/requester.h"
 #include "gui/window.h"
 
-void choose_results_file()
+namespace {
+
+std::vector<std::string> chosen_together;  // the files of the last choice when there were several
+
+}  // namespace
+
+void choose_results_file(bool several)
 {
     // "*.*" is no plain file name, so the dialog starts with an empty name in the working folder.
-    results_path = req_open_file("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
+    chosen_together.clear();
+    if (!several) {
+        results_path = req_open_file("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
+        return;
+    }
+    std::vector<std::string> chosen = req_open_files("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
+    results_path = chosen.empty() ? std::string() : chosen.front();
+    if (chosen.size() > 1)
+        chosen_together = std::move(chosen);
 }
 
 bool load_file()
 {
     const std::string shown = results_path;
-    choose_results_file();
+    choose_results_file(true);
     const std::string chosen = results_path;
     // Until the new file has been read, the shown file, its view, the switches, the selection and
     // the caption stay as they are; after a cancel for good.
     results_path = shown;
     if (chosen.empty())
         return false;
+    if (!chosen_together.empty()) {
+        const std::vector<std::string> paths = std::move(chosen_together);
+        chosen_together.clear();
+        if (load_case_files(paths))
+            after_load();
+        return true;
+    }
     load_path(chosen);
     return true;
 }
 
 void load_path(const std::string& path)
 {
+    if (is_cases_path(path)) {
+        if (load_case_files({path}))
+            after_load();
+        return;
+    }
     read_results_file(path, ReadKind::show, [](WindowRead& read) {
+        forget_case_set();
         show_read_file(read);
         after_load();
     });

@@ -3,6 +3,7 @@
 #include "app/ui/loaded_numbers.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "app/ui/window_state.h"
 
@@ -60,4 +61,11 @@ void set_design_limits(DesignLimits user)
 const DesignLimits& design_limits()
 {
     return limits;
+}
+
+void set_model_numbers(ModelNumbers given)
+{
+    numbers = std::move(given);
+    numbers_current = true;
+    numbers_resets = ViewState.model_resets;
 }

@@ -22,3 +22,6 @@ const std::optional<Units>& user_units();
 // for a model of as many members.
 void set_design_limits(DesignLimits limits);
 const DesignLimits& design_limits();
+// Puts numbers in place of TrussModel's own until the next read or reset (the envelope of a set of
+// load cases, drawn on the set's geometry).
+void set_model_numbers(ModelNumbers given);

@@ -13,6 +13,7 @@
 
 #include "app/model/analysis.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/commands.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/gestures.h"
@@ -149,9 +150,10 @@ bool handle_event(int event)
     } else if (event == EVENT_GADGET) {
         leave = run_command(event_gadget());
     } else if (event == EVENT_KEY) {
-        run_shortcut(event_gadget(), event_data());
+        if (!case_key(event_gadget(), event_data()))
+            run_shortcut(event_gadget(), event_data());
     } else if (event == EVENT_DROP) {
-        open_dropped_file(event_drop_path());
+        open_dropped_files(event_drop_paths());
     } else if (event == EVENT_FILE_CHANGED) {
         file_changed();
     }

@@ -9,6 +9,7 @@
 #include "app/model/inspect.h"
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/gestures.h"
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
@@ -34,7 +35,9 @@ void follow_path()
 
 void reload_file()
 {
-    if (results_path.empty() || results_read_running(ReadKind::show))
+    if (results_path.empty() || reload_case_set())
+        return;
+    if (results_read_running(ReadKind::show))
         return;  // a file being loaded is read anyway
     read_results_file(results_path, ReadKind::reload, show_reloaded_file);
 }
@@ -102,6 +105,16 @@ void open_dropped_file(const std::string& path)
     if (path.empty())
         return;
     load_path(path);
+}
+
+void open_dropped_files(const std::vector<std::string>& paths)
+{
+    if (paths.size() < 2) {
+        open_dropped_file(paths.empty() ? std::string() : paths.front());
+        return;
+    }
+    if (load_case_files(paths))
+        after_load();
 }
 
 void after_load()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct WindowRead;
 
@@ -21,5 +22,7 @@ void set_reload_on_change(bool on);
 void file_changed();
 // Opens a dropped file as "Load File" would with that choice (nothing for "").
 void open_dropped_file(const std::string& path);
+// Opens the files of a drop: one as open_dropped_file, several as the load cases of one truss.
+void open_dropped_files(const std::vector<std::string>& paths);
 // After any load: gestures and the selection reset, the watch follows the new path.
 void after_load();

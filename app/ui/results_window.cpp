@@ -17,6 +17,7 @@
 #include "app/model/checks.h"
 #include "app/model/units.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/loaded_numbers.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/window_state.h"
@@ -270,6 +271,7 @@ void build()
     spec.title = "Results - " + results_path;
     spec.tables.resize(numbers.has_utilisation ? 3 : 2);
     build_table(numbers, MEMBER_COLUMNS, spec.tables[RESULTS_MEMBERS]);
+    add_envelope_columns(spec.tables[RESULTS_MEMBERS]);
     build_table(numbers, NODE_COLUMNS, spec.tables[RESULTS_NODES]);
     if (numbers.has_utilisation)
         build_critical_table(numbers, spec.tables[RESULTS_CRITICAL]);

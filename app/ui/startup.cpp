@@ -4,8 +4,11 @@
 // global (app/model.h) and set to its defaults before the main window opens.
 #include "app/ui/startup.h"
 
+#include <string_view>
+
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/ids.h"
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
@@ -94,10 +97,13 @@ std::string viewer_help_text()
 {
     return "Usage: kelvaro [RESULTS FILE]\n"
            "       kelvaro -- RESULTS FILE\n"
+           "       kelvaro --cases FILE.cases | RESULTS...\n"
            "Shows the results of a finite-element truss analysis (a results file, as kelvaro-solve\n"
            "writes it) in a window on the X display. Every parameter is part of the path, so a path\n"
            "with spaces may be given unquoted; without one an open-file dialog asks for the file.\n"
            "A first \"--\" is not part of the path: it lets a path start with \"--\".\n"
+           "A combinations file (.cases), or the results files after --cases, are load cases of\n"
+           "one truss: PageDown and PageUp step through them, e shows their envelope.\n"
            "\n"
            "  --help      show this help and exit (only as the one parameter)\n"
            "  --version   show the version and exit (only as the one parameter)\n"
@@ -114,6 +120,26 @@ void viewer_start(int argc, const char* const* argv)
     open_main_window();
 
     results_path = join_command_line(argc, argv);
+    // "--cases FILE..." (a combinations file or results files), or a file named *.cases: a set
+    // of load cases.
+    const bool cases_option = argc > 2 && argv[1] != nullptr && std::string_view(argv[1]) == "--cases";
+    if (cases_option || is_cases_path(results_path)) {
+        std::vector<std::string> paths;
+        for (int i = cases_option ? 2 : 1; cases_option && i < argc; ++i)
+            paths.emplace_back(argv[i] != nullptr ? argv[i] : "");
+        if (!cases_option)
+            paths.push_back(results_path);
+        const std::string path = paths.front();
+        results_path.clear();
+        win_set_callback(on_window_message);
+        if (!load_case_files(paths)) {
+            results_path = path;
+            window_title = title_text + results_path;
+            win_set_title(MAIN_WINDOW, window_title);
+            redraw_view();
+        }
+        return;
+    }
     if (results_path.empty()) {
         choose_results_file();
     }

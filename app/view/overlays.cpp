@@ -567,18 +567,23 @@ void draw_legend(const ScenePass& scene)
         scene.numbers.max_compression.index != 0 ? scene.numbers.max_compression.value : 0.0, unit, compression_buffer);
     const std::string_view tension = four_digits_with_unit(
         scene.numbers.max_tension.index != 0 ? scene.numbers.max_tension.value : 0.0, unit, tension_buffer);
+    const std::string& caption = scene.settings.legend_caption;
+    const int caption_height = caption.empty() ? 0 : text_height() + LEGEND_GAP;
     const int words = text_width("compression") + text_width("  ") + text_width("tension");
     const int values = text_width(compression) + text_width("  ") + text_width(tension);
-    const int inner = std::max(words, values);
+    const int inner = std::max({words, values, caption.empty() ? 0 : text_width(caption)});
     const int width = inner + 2 * LEGEND_PAD;
-    const int height = 2 * text_height() + LEGEND_BAR_HEIGHT + 2 * LEGEND_GAP + 2 * LEGEND_PAD;
+    const int height = caption_height + 2 * text_height() + LEGEND_BAR_HEIGHT + 2 * LEGEND_GAP + 2 * LEGEND_PAD;
 
     int x, y;
     legend_frame(scene, width, height, x, y);
     const int text_left = x + LEGEND_PAD, text_right = x + width - LEGEND_PAD;
-    draw_text(text_left, y + LEGEND_PAD, "compression", COMPRESSION_TEXT, WHITE);
-    draw_text(text_right - text_width("tension"), y + LEGEND_PAD, "tension", TENSION_TEXT, WHITE);
-    const int bar_y = y + LEGEND_PAD + text_height() + LEGEND_GAP;
+    if (!caption.empty())
+        draw_text(text_left, y + LEGEND_PAD, caption, BLACK, WHITE);
+    const int words_y = y + LEGEND_PAD + caption_height;
+    draw_text(text_left, words_y, "compression", COMPRESSION_TEXT, WHITE);
+    draw_text(text_right - text_width("tension"), words_y, "tension", TENSION_TEXT, WHITE);
+    const int bar_y = words_y + text_height() + LEGEND_GAP;
     // Column n of the bar: full compression at the left, grey in the middle, full tension at the right.
     const double middle = (inner - 1) / 2.0;
     for (int n = 0; n < inner && middle > 0.0; ++n) {

@@ -61,4 +61,5 @@ struct ViewSettings {
     bool rotate_horizontal = false;     // "Horizontal" chosen: "+" and "-" turn the elevation, else the azimuth
     std::string rotation_step_text;     // the step field's text as typed; "+" and "-" take their step from it
     std::string deflection_scale_text;  // the scale field's text as typed; "Deflected" takes its scale from it
+    std::string legend_caption;         // a line over the force legend's words ("envelope of 3 cases"), "" for none
 };

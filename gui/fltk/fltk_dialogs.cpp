@@ -249,7 +249,9 @@ bool FltkPlatform::text_box(std::string_view title, std::string_view prompt, std
 std::string FltkPlatform::file_dialog(const FileDialogSpec& spec)
 {
     Fl_Native_File_Chooser chooser;
-    chooser.type(spec.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE : Fl_Native_File_Chooser::BROWSE_FILE);
+    chooser.type(spec.save      ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
+                 : spec.several ? Fl_Native_File_Chooser::BROWSE_MULTI_FILE
+                                : Fl_Native_File_Chooser::BROWSE_FILE);
     chooser.title(spec.title.c_str());
     std::string filter;
     for (const auto& [description, pattern] : spec.filters) {
@@ -279,6 +281,9 @@ std::string FltkPlatform::file_dialog(const FileDialogSpec& spec)
     std::string chosen;
     if (result == 0 && chooser.filename() && *chooser.filename())
         chosen = chooser.filename();
+    for (int n = 1; result == 0 && spec.several && n < chooser.count(); ++n)
+        if (chooser.filename(n) && *chooser.filename(n))
+            chosen += std::string("\n") + chooser.filename(n);
     if (!before.restore())
         return {};
     return chosen;

@@ -87,6 +87,12 @@ TEST(Examples, CommittedFilesAreWhatTheSolverWritesNow)
     expect_same_results(read_file(EXAMPLES + "bridge-geometry.res"), solve_to_text("bridge.truss", true));
 }
 
+TEST(Examples, BridgeLoadCasesAreWhatTheSolverWritesNow)
+{
+    for (const char* name : {"bridge-dead", "bridge-live", "bridge-wind"})
+        expect_same_results(read_file(EXAMPLES + name + ".res"), solve_to_text(std::string(name) + ".truss", false));
+}
+
 // Checks shared by every file with results: counts in capacity, element lines numbered in order
 // with end nodes that exist, zero deflection wherever a restraint code is 1, result lines
 // numbered 1..M, and a deflection the viewer accepts (not all zero).
