@@ -70,6 +70,8 @@ public:
     virtual std::intptr_t window_create(const WindowSpec&) { return 0; }
     virtual void window_destroy(std::intptr_t) {}
     virtual void window_set_title(std::intptr_t, std::string_view) {}
+    // The client size of a window as it stands (the user may have resized it); false when unknown.
+    virtual bool window_inner_size(std::intptr_t, int&, int&) { return false; }
 
     // Controls (every kind goes through one entry; ControlSpec::kind tells which).
     virtual std::intptr_t control_create(const ControlSpec&) { return 0; }
@@ -78,6 +80,8 @@ public:
     virtual std::string control_get_text(std::intptr_t) { return {}; }
     virtual void control_set_checked(std::intptr_t, int) {}
     virtual int control_get_checked(std::intptr_t) { return 0; }
+    // Moves and sizes a control within its window; a canvas shows picture from then on.
+    virtual void control_resize(std::intptr_t, int, int, int, int, const Picture*) {}
     // Puts the canvas picture on the screen now, without waiting for a paint request.
     virtual void canvas_repaint(std::intptr_t, const Picture&) {}
 

@@ -40,6 +40,8 @@ struct OverlayStateData {
     bool show_max_deflection = false;  // mark the node of largest deflection (with "Deflected")
     int highlight_member = 0;          // selected member, 0 for none
     int highlight_node = 0;            // selected node, 0 for none
+    bool show_loads = true;            // the load arrows (and their values with "Applied Load")
+    bool show_supports = true;         // the restraint rings at supported nodes
 };
 
 struct ViewSettings {

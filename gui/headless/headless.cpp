@@ -97,6 +97,27 @@ public:
 
     void window_destroy(std::intptr_t handle) override { windows.erase(handle); }
 
+    bool window_inner_size(std::intptr_t handle, int& width, int& height) override
+    {
+        const auto it = windows.find(handle);
+        if (it == windows.end())
+            return false;
+        width = it->second.width;
+        height = it->second.height;
+        return true;
+    }
+
+    void control_resize(std::intptr_t handle, int x, int y, int width, int height, const Picture* picture) override
+    {
+        if (ControlItem* item = control(handle)) {
+            item->x = x;
+            item->y = y;
+            item->width = width;
+            item->height = height;
+            item->picture = picture;
+        }
+    }
+
     void window_set_title(std::intptr_t handle, std::string_view title) override
     {
         if (auto it = windows.find(handle); it != windows.end())
@@ -476,6 +497,16 @@ void headless_close(int number)
 {
     if (win_handle(number))
         win_report_close(number);
+}
+
+void headless_resize(int number, int width, int height)
+{
+    const auto it = headless().windows.find(win_handle(number));
+    if (it == headless().windows.end())
+        return;
+    it->second.width = width;
+    it->second.height = height;
+    win_report_size(number);
 }
 
 void headless_expose(int number)

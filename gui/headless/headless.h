@@ -47,6 +47,8 @@ void headless_file_changed();
 void headless_close(int number);
 // The platform asks window number to repaint (the callback sees WIN_MESSAGE_PAINT).
 void headless_expose(int number);
+// The user resizes window number's client area to width x height (EVENT_SIZE_WINDOW follows).
+void headless_resize(int number, int width, int height);
 // Adds an answer for the next file requester; "" answers by cancelling. With no answer left a
 // requester is cancelled.
 void headless_answer(std::string_view path);

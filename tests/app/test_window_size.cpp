@@ -1,0 +1,192 @@
+// The main window at other sizes and the view keys on the headless backend: the layout after a
+// resize, the view it keeps, Home at the new size, picking over the larger canvas, and the keys
+// that turn and zoom.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/ui/canvas_view.h"
+#include "app/ui/ids.h"
+#include "app/ui/main_window.h"
+#include "app/ui/startup.h"
+#include "app/ui/window_layout.h"
+#include "app/ui/window_state.h"
+#include "draw/picture.h"
+#include "gui/backend.h"
+#include "gui/gadget.h"
+#include "gui/headless/headless.h"
+#include "gui/input.h"
+#include "gui/window.h"
+
+namespace {
+
+const std::string BRIDGE = std::string(KELVARO_SOURCE_DIR) + "/examples/bridge.res";  // planar, 12 nodes
+const std::string TOWER = std::string(KELVARO_SOURCE_DIR) + "/examples/tower.res";    // spatial
+
+class WindowSizeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui_use_headless();
+        headless_reset_log();
+    }
+    void TearDown() override { viewer_shutdown(); }
+
+    void start(const std::string& path)
+    {
+        std::vector<const char*> argv{"kelvaro", path.c_str()};
+        viewer_start(2, argv.data());
+    }
+    void pump()
+    {
+        for (int event = event_wait(); event != EVENT_PLATFORM_MESSAGE; event = event_wait())
+            handle_event(event);
+    }
+    static float node_x(int i) { return ViewState.node_screen[1][i]; }
+    static float node_y(int i) { return ViewState.node_screen[2][i]; }
+};
+
+TEST_F(WindowSizeTest, ResizeGivesTheCanvasTheRoomAndMovesTheColumnKeepingTheView)
+{
+    start(BRIDGE);
+    const float scale = View.scale;
+    // Model points relative to the canvas centre, which a resize must keep.
+    const float dx = node_x(5) - View.canvas.centre_x, dy = node_y(5) - View.canvas.centre_y;
+    const int exit_y = gadget_y(ID_EXIT), step_width = gadget_width(ID_ROTATE_STEP);
+
+    struct Case {
+        int width, height;       // client area
+        int canvas_w, canvas_h;  // the canvas it leaves
+    };
+    const Case cases[] = {{1400, 900, 1300, 900}, {801, 501, 701, 501}, {800, 500, 700, 500}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        headless_resize(MAIN_WINDOW, c.width, c.height);
+        pump();
+        const Picture* picture = gadget_canvas_picture(ID_CANVAS);
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(picture->width, c.canvas_w);
+        EXPECT_EQ(picture->height, c.canvas_h);
+        EXPECT_EQ(View.canvas.width, c.canvas_w);
+        EXPECT_EQ(View.canvas.centre_y, c.canvas_h / 2.0f);
+        // The column stays 100 pixels wide at the right edge, each control at its height and size.
+        EXPECT_EQ(gadget_x(ID_ROTATE_MINUS), c.canvas_w + 10);
+        EXPECT_EQ(gadget_x(ID_ROTATE_LABEL), c.canvas_w + 20);
+        EXPECT_EQ(gadget_x(ID_EXIT), c.canvas_w + 10);
+        EXPECT_EQ(gadget_y(ID_EXIT), exit_y);
+        EXPECT_EQ(gadget_width(ID_ROTATE_STEP), step_width);
+        EXPECT_EQ(View.scale, scale);
+        EXPECT_NEAR(node_x(5) - View.canvas.centre_x, dx, 1e-3f);
+        EXPECT_NEAR(node_y(5) - View.canvas.centre_y, dy, 1e-3f);
+    }
+}
+
+TEST_F(WindowSizeTest, BackAtTheStartSizeThePictureIsTheStartPicture)
+{
+    start(TOWER);
+    const Picture before = *gadget_canvas_picture(ID_CANVAS);
+    headless_resize(MAIN_WINDOW, 1600, 1000);
+    pump();
+    headless_resize(MAIN_WINDOW, 800, 500);
+    pump();
+    const Picture& after = *gadget_canvas_picture(ID_CANVAS);
+    EXPECT_EQ(after.width, before.width);
+    EXPECT_EQ(after.height, before.height);
+    EXPECT_TRUE(after.bits == before.bits);
+}
+
+TEST_F(WindowSizeTest, HomeFitsTheLargerCanvasAndPickingReachesItsFarSide)
+{
+    start(BRIDGE);
+    const float scale = View.scale;
+    headless_resize(MAIN_WINDOW, 1500, 1000);  // canvas 1400 x 1000: twice as wide and tall
+    pump();
+    headless_key(MAIN_WINDOW, KEY_HOME);
+    pump();
+    EXPECT_FLOAT_EQ(View.scale, 2.0f * scale);
+    // The model centre is at the canvas centre; every node lies inside the canvas.
+    float right = 0.0f;
+    for (int i = 1; i <= TrussModel.node_count; ++i) {
+        EXPECT_GE(node_x(i), 0.0f);
+        EXPECT_LE(node_x(i), 1400.0f);
+        right = std::max(right, node_x(i));
+    }
+    EXPECT_GT(right, 1000.0f);
+    // A node beyond the old 700-pixel canvas can be picked.
+    int far = 1;
+    for (int i = 1; i <= TrussModel.node_count; ++i)
+        if (node_x(i) > node_x(far))
+            far = i;
+    ASSERT_GT(node_x(far), 700.0f);
+    EXPECT_EQ(pick_at(node_x(far), node_y(far)).node, far);
+}
+
+TEST_F(WindowSizeTest, ArrowKeysTurnByTheStepAndPlusMinusZoomEachUndoneExactly)
+{
+    start(TOWER);
+    const Picture before = *gadget_canvas_picture(ID_CANVAS);
+    const float azimuth = View.azimuth, elevation = View.elevation, scale = View.scale;
+    View.rotation_step_text = "7.3";  // not exact in binary: the run counts steps from its start
+    struct Case {
+        int key;
+        float azimuth, elevation;  // change from the start, degrees
+    };
+    const Case turns[] = {{KEY_RIGHT, 7.3f, 0.0f}, {KEY_RIGHT, 14.6f, 0.0f}, {KEY_UP, 14.6f, -7.3f},
+                          {KEY_DOWN, 14.6f, 0.0f}, {KEY_LEFT, 7.3f, 0.0f},   {KEY_LEFT, 0.0f, 0.0f}};
+    for (const Case& turn : turns) {
+        headless_key(MAIN_WINDOW, turn.key);
+        pump();
+        EXPECT_NEAR(View.azimuth - azimuth, turn.azimuth, 1e-4f);
+        EXPECT_NEAR(View.elevation - elevation, turn.elevation, 1e-4f);
+        EXPECT_EQ(View.scale, scale);  // turning keeps the zoom
+    }
+    EXPECT_EQ(View.azimuth, azimuth);
+    EXPECT_EQ(View.elevation, elevation);
+
+    const int zoom_in_keys[] = {'+', '=', KEY_KEYPAD_PLUS};
+    for (int key : zoom_in_keys)
+        headless_key(MAIN_WINDOW, key, key == '+' ? KEY_MOD_SHIFT : 0);
+    pump();
+    EXPECT_NEAR(View.scale, 1.331f * scale, 1e-4f * scale);
+    headless_key(MAIN_WINDOW, '-');
+    headless_key(MAIN_WINDOW, KEY_KEYPAD_MINUS);
+    headless_key(MAIN_WINDOW, '-');
+    pump();
+    EXPECT_EQ(View.scale, scale);
+    EXPECT_TRUE(gadget_canvas_picture(ID_CANVAS)->bits == before.bits);
+}
+
+TEST_F(WindowSizeTest, LAndSHideAndShowTheLoadArrowsAndTheSupportMarkers)
+{
+    start(BRIDGE);
+    const Picture shown = *gadget_canvas_picture(ID_CANVAS);
+    // Arrows are drawn in the axis colours, rings red, green and blue: count the coloured pixels.
+    auto coloured = [] {
+        const Picture& picture = *gadget_canvas_picture(ID_CANVAS);
+        int count = 0;
+        for (int y = 10; y < picture.height - 10; ++y)
+            for (int x = 10; x < picture.width - 10; ++x) {
+                const std::uint8_t* p = picture_row(picture, y) + 3 * x;
+                count += (p[0] != p[1] || p[1] != p[2]) ? 1 : 0;
+            }
+        return count;
+    };
+    const int all = coloured();
+    headless_key(MAIN_WINDOW, 'l');
+    pump();
+    const int without_loads = coloured();
+    EXPECT_FALSE(View.overlays.show_loads);
+    EXPECT_LT(without_loads, all);
+    headless_key(MAIN_WINDOW, 's');
+    pump();
+    EXPECT_LT(coloured(), without_loads);
+    headless_key(MAIN_WINDOW, 'l');
+    headless_key(MAIN_WINDOW, 's');
+    pump();
+    EXPECT_TRUE(gadget_canvas_picture(ID_CANVAS)->bits == shown.bits);
+}
+
+}  // namespace
