@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "app/ui/canvas_view.h"
+#include "app/ui/find.h"
 #include "app/ui/gestures.h"
 #include "app/ui/window_state.h"
 #include "core/str.h"
@@ -71,6 +72,8 @@ std::vector<ViewerCommand> view_key_commands()
         {.label = "Tilt down by the step", .key = KEY_DOWN, .run = [] { turn_by_key(true, 1); }},
         {.label = "Zoom in by 1.1 (also = and keypad +)", .key = '+', .run = [] { zoom_by_key(1); }},
         {.label = "Zoom out by 1.1 (also keypad -)", .key = '-', .run = [] { zoom_by_key(-1); }},
+        {.label = "Find a member or node...", .key = 'f', .modifiers = KEY_MOD_CTRL, .run = find_command},
+        {.label = "Zoom to the selection", .key = 'z', .run = [] { zoom_to_selection(); }},
         overlay_switch("Load arrows", 'l', &OverlayStateData::show_loads),
         overlay_switch("Support markers", 's', &OverlayStateData::show_supports),
     };
