@@ -108,4 +108,32 @@ TEST_F(X11Viewer, MaximisedTheCanvasGrowsKeepsTheViewAndHomeFitsIt)
     EXPECT_EQ(viewer.wait_exit(), 0);
 }
 
+// Ctrl+F asks for a member; Enter selects it (amber) and zooms the picture to it.
+TEST_F(X11Viewer, FindSelectsTheMemberAndZoomsToIt)
+{
+    viewer.start({(folder / "my results" / "bridge.res").string()}, folder);
+    window = main_window("bridge.res");
+    ASSERT_NE(window, 0u);
+    const Picture base = canvas_until([](const Picture& p) { return count(p, member_black) > 500; },
+                                      "the truss in black");
+    auto amber = [](std::uint32_t p) { return red(p) > 230 && green(p) > 120 && green(p) < 180 && blue(p) < 40; };
+    EXPECT_EQ(count(base, amber), 0);
+
+    focus(window);
+    key("ctrl+f");
+    const Window box = find_named("Find", DIALOG_WAIT_MS);
+    ASSERT_NE(box, 0u) << "no \"Find\" box";
+    focus(box);
+    type("7");
+    key("Return");
+    const Picture found = canvas_until([&](const Picture& p) { return count(p, amber) > 100; }, "member 7 in amber");
+    // Zoomed so that it fills a third of the canvas where it reaches first (drawn 3 pixels wide).
+    const Box selected = bounds(found, amber);
+    const double share = std::max(selected.width() / double(CANVAS_W),
+                                  (selected.bottom - selected.top + 1) / double(CANVAS_H));
+    EXPECT_GT(share, 0.32);
+    EXPECT_LT(share, 0.36);
+    EXPECT_NEAR((selected.left + selected.right) / 2.0, CANVAS_W / 2.0, 6.0);
+}
+
 }  // namespace
