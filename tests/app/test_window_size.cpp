@@ -3,8 +3,11 @@
 // that turn and zoom.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -122,6 +125,26 @@ TEST_F(WindowSizeTest, HomeFitsTheLargerCanvasAndPickingReachesItsFarSide)
             far = i;
     ASSERT_GT(node_x(far), 700.0f);
     EXPECT_EQ(pick_at(node_x(far), node_y(far)).node, far);
+}
+
+TEST_F(WindowSizeTest, SaveImageSavesTheWindowAtItsPresentSize)
+{
+    start(BRIDGE);
+    headless_resize(MAIN_WINDOW, 1234, 777);
+    pump();
+    const std::string saved = ::testing::TempDir() + "kelvaro_resized_" + std::to_string(::getpid());
+    headless_answer(saved);
+    headless_click(ID_SAVE_IMAGE);
+    pump();
+    // The capture is the client area; the saved picture leaves 2 pixels off every side.
+    FILE* pipe = popen(("identify -format '%w %h' '" + saved + ".jpg'").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char size[64] = {};
+    const bool read = std::fgets(size, sizeof size, pipe) != nullptr;
+    pclose(pipe);
+    std::remove((saved + ".jpg").c_str());
+    ASSERT_TRUE(read);
+    EXPECT_STREQ(size, "1230 773");
 }
 
 TEST_F(WindowSizeTest, ArrowKeysTurnByTheStepAndPlusMinusZoomEachUndoneExactly)
