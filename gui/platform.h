@@ -134,6 +134,14 @@ public:
     // Brings table's tab to the front and selects data_row there, scrolled into view; data_row -1
     // clears the selection of every table. No on_select follows.
     virtual void table_window_select(int, int) {}
+    // Settings kept between runs (gui/preferences.h): the value under key (nullopt when none),
+    // storing one, forgetting all, writing them out.
+    virtual std::optional<std::string> preference_get(std::string_view) { return std::nullopt; }
+    virtual void preference_set(std::string_view, std::string_view) {}
+    virtual void preferences_clear() {}
+    virtual void preferences_flush() {}
+    // Resizes a window's client area as the user would (the size change is reported back).
+    virtual void window_resize(std::intptr_t, int, int) {}
     // Puts text on the clipboard, for pasting elsewhere.
     virtual void clipboard_copy(std::string_view) {}
     // Puts picture on the clipboard as an image; false when it could not.

@@ -126,6 +126,13 @@ bool win_inner_size(int number, int& width, int& height)
     return record && platform().window_inner_size(record->handle, width, height);
 }
 
+void win_resize(int number, int width, int height)
+{
+    const WindowRecord* record = windows().find(number);
+    if (record && width > 0 && height > 0)
+        platform().window_resize(record->handle, width, height);
+}
+
 std::string win_get_title(int number)
 {
     const WindowRecord* record = windows().find(number);

@@ -75,6 +75,9 @@ void win_set_title(int number, std::string_view title);
 // The client size of window number as it stands now (it changes when a window with a sizing
 // border is resized or maximised; EVENT_SIZE_WINDOW tells); false when there is no such window.
 bool win_inner_size(int number, int& width, int& height);
+// Gives window number a client area of width x height, as a resize by the user would
+// (EVENT_SIZE_WINDOW follows).
+void win_resize(int number, int width, int height);
 // The caption of window number ("" when there is none).
 std::string win_get_title(int number);
 // The handle of window number, 0 if there is none.

@@ -19,6 +19,7 @@
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
 #include "app/ui/reload.h"
+#include "app/ui/remembered_settings.h"
 #include "app/ui/results_window.h"
 #include "app/ui/save_image.h"
 #include "app/ui/view_keys.h"
@@ -152,6 +153,7 @@ std::vector<ViewerCommand> defaults()
         {.label = "Copy picture", .key = 'c', .modifiers = KEY_MOD_CTRL, .run = copy_picture_command},
         {.label = "Print picture...", .key = 'p', .modifiers = KEY_MOD_CTRL, .run = print_picture_command},
         {.label = "Export calculation sheet...", .run = export_sheet_command, .divider = true},
+        {.label = "Reset settings", .run = reset_settings},
         {.label = "Controls...", .key = KEY_F1, .run = show_controls},
 
         // The column of controls, from the top down. An edit field's command runs on its

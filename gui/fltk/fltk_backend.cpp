@@ -257,6 +257,12 @@ bool FltkPlatform::window_inner_size(std::intptr_t handle, int& width, int& heig
     return true;
 }
 
+void FltkPlatform::window_resize(std::intptr_t handle, int width, int height)
+{
+    if (RuntimeWindow* window = this->window(handle))
+        window->size(width, height);
+}
+
 void RuntimeWindow::resize(int x, int y, int width, int height)
 {
     const bool sized = width != w() || height != h();

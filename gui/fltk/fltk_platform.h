@@ -29,6 +29,7 @@ public:
     void window_destroy(std::intptr_t handle) override;
     void window_set_title(std::intptr_t handle, std::string_view title) override;
     bool window_inner_size(std::intptr_t handle, int& width, int& height) override;
+    void window_resize(std::intptr_t handle, int width, int height) override;
     bool wait(int milliseconds) override;
     void wake() override;
 
@@ -71,6 +72,12 @@ public:
     int popup_menu(std::intptr_t handle, int x, int y, const std::vector<MenuEntry>& entries) override;
     void control_set_tooltip(std::intptr_t handle, std::string_view text, int x, int y) override;
     void text_box(std::string_view title, std::string_view text) override;
+
+    // fltk_preferences.cpp
+    std::optional<std::string> preference_get(std::string_view key) override;
+    void preference_set(std::string_view key, std::string_view value) override;
+    void preferences_clear() override;
+    void preferences_flush() override;
 
     // fltk_watch.cpp
     bool watch_file(std::string_view path) override;

@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "app/ui/canvas_view.h"
+#include "app/ui/commands.h"
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
+#include "app/ui/remembered_settings.h"
 #include "app/ui/startup.h"
 #include "app/ui/window_layout.h"
 #include "app/ui/window_state.h"
@@ -36,7 +38,12 @@ protected:
         gui_use_headless();
         headless_reset_log();
     }
-    void TearDown() override { viewer_shutdown(); }
+    void TearDown() override
+    {
+        viewer_shutdown();
+        headless_keep_preferences(false);
+        View.overlays = OverlayStateData{};
+    }
 
     void start(const std::string& path)
     {
@@ -210,6 +217,48 @@ TEST_F(WindowSizeTest, LAndSHideAndShowTheLoadArrowsAndTheSupportMarkers)
     headless_key(MAIN_WINDOW, 's');
     pump();
     EXPECT_TRUE(gadget_canvas_picture(ID_CANVAS)->bits == shown.bits);
+}
+
+TEST_F(WindowSizeTest, TheAdditionsSwitchesAndTheWindowSizeAreKeptUntilReset)
+{
+    headless_keep_preferences(true);
+    start(BRIDGE);
+    headless_key(MAIN_WINDOW, 'c');
+    headless_key(MAIN_WINDOW, 'l');
+    headless_click(ID_DEFLECTED);  // a switch of the column: never kept
+    headless_resize(MAIN_WINDOW, 1200, 700);
+    pump();
+    remember_settings();
+    viewer_shutdown();
+    View.overlays = OverlayStateData{};
+
+    start(BRIDGE);
+    pump();
+    EXPECT_TRUE(View.overlays.show_force_colours);
+    EXPECT_FALSE(View.overlays.show_loads);
+    EXPECT_TRUE(View.overlays.show_supports);
+    EXPECT_FALSE(View.overlays.show_node_numbers);
+    EXPECT_EQ(View.show_deflected, 0);
+    EXPECT_EQ(gadget_canvas_picture(ID_CANVAS)->width, 1100);
+    EXPECT_EQ(gadget_canvas_picture(ID_CANVAS)->height, 700);
+    EXPECT_EQ(headless_preferences().count("deflected"), 0u);
+
+    for (const ViewerCommand& command : viewer_commands())
+        if (command.label == "Reset settings")
+            run_viewer_command(command);
+    EXPECT_TRUE(headless_preferences().empty());
+    EXPECT_FALSE(View.overlays.show_force_colours);
+    EXPECT_TRUE(View.overlays.show_loads);
+}
+
+TEST(ViewerCommandLine, ResetSettingsOnlyAsTheOneParameter)
+{
+    std::vector<const char*> parameters;
+    const char* const alone[] = {"kelvaro", "--reset-settings"};
+    EXPECT_EQ(read_viewer_command_line(2, alone, parameters), ViewerRequest::ResetSettings);
+    const char* const with_path[] = {"kelvaro", "--reset-settings", "x.res"};
+    EXPECT_EQ(read_viewer_command_line(3, with_path, parameters), ViewerRequest::Open);
+    EXPECT_NE(viewer_help_text().find("--reset-settings"), std::string::npos);
 }
 
 }  // namespace
