@@ -2,6 +2,8 @@
 // the canvas takes the room and keeps the view until Home fits the model to it; the arrow keys turn
 // the view even while a button holds the focus.
 #include "viewer_driver.h"
+
+#include <cstdlib>
 // Xlib's headers after gtest's (viewer_driver.h): their macros clash with gtest's names.
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -134,6 +136,43 @@ TEST_F(X11Viewer, FindSelectsTheMemberAndZoomsToIt)
     EXPECT_GT(share, 0.32);
     EXPECT_LT(share, 0.36);
     EXPECT_NEAR((selected.left + selected.right) / 2.0, CANVAS_W / 2.0, 6.0);
+}
+
+// Force colours switched on stay on in the next run; kelvaro --reset-settings forgets them.
+TEST_F(X11Viewer, ASwitchIsKeptForTheNextRunUntilTheSettingsAreReset)
+{
+    const std::string bridge = (folder / "my results" / "bridge.res").string();
+    const auto black_truss = [](const Picture& p) { return count(p, member_black) > 500; };
+    // In force colours no member is black and many pixels are red or blue shades.
+    const auto coloured_truss = [](const Picture& p) {
+        const auto shaded = [](std::uint32_t c) { return std::abs(red(c) - blue(c)) > 60 && green(c) < 160; };
+        return count(p, member_black) == 0 && count(p, shaded) > 500;
+    };
+    viewer.start({bridge}, folder);
+    window = main_window("bridge.res");
+    ASSERT_NE(window, 0u);
+    canvas_until(black_truss, "the truss in black");
+    click(600, 60);  // an empty spot of the canvas: the window has the keyboard
+    key("c");
+    canvas_until(coloured_truss, "the truss in force colours");
+    click(EXIT[0], EXIT[1]);
+    ASSERT_EQ(viewer.wait_exit(), 0);
+
+    viewer.start({bridge}, folder);
+    window = main_window("bridge.res");
+    ASSERT_NE(window, 0u);
+    canvas_until(coloured_truss, "the truss in force colours from the start");
+    click(EXIT[0], EXIT[1]);
+    ASSERT_EQ(viewer.wait_exit(), 0);
+
+    viewer.start({"--reset-settings"}, folder);
+    ASSERT_EQ(viewer.wait_exit(), 0);
+    viewer.start({bridge}, folder);
+    window = main_window("bridge.res");
+    ASSERT_NE(window, 0u);
+    canvas_until(black_truss, "the truss in black after the reset");
+    click(EXIT[0], EXIT[1]);
+    EXPECT_EQ(viewer.wait_exit(), 0);
 }
 
 }  // namespace
