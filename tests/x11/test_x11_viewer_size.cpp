@@ -1,6 +1,6 @@
-// The kelvaro program on a real X server at another size: maximised through the window manager,
-// the canvas takes the room and keeps the view until Home fits the model to it; the arrow keys turn
-// the view even while a button holds the focus.
+// The kelvaro program on a real X server: maximised through the window manager, the canvas takes
+// the room and keeps the view until Home fits the model to it; the arrow keys turn the view even
+// while a button holds the focus; Ctrl+F finds a member; a switch is kept for the next run.
 #include "viewer_driver.h"
 
 #include <cstdlib>
