@@ -1,6 +1,6 @@
-// The main window at other sizes and the view keys on the headless backend: the layout after a
-// resize, the view it keeps, Home at the new size, picking over the larger canvas, and the keys
-// that turn and zoom.
+// The main window at other sizes and its keys on the headless backend: the layout after a resize,
+// the view it keeps, Home at the new size, picking over the larger canvas, the keys that turn and
+// zoom, hide and show, find and zoom to the selection, and the settings kept between runs.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -16,6 +16,7 @@
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/remembered_settings.h"
+#include "app/ui/results_window.h"
 #include "app/ui/startup.h"
 #include "app/ui/window_layout.h"
 #include "app/ui/window_state.h"
@@ -40,9 +41,11 @@ protected:
     }
     void TearDown() override
     {
+        results_window_close();
         viewer_shutdown();
         headless_keep_preferences(false);
         View.overlays = OverlayStateData{};
+        View.pan = ViewPanData{};
     }
 
     void start(const std::string& path)
@@ -249,6 +252,63 @@ TEST_F(WindowSizeTest, TheAdditionsSwitchesAndTheWindowSizeAreKeptUntilReset)
     EXPECT_TRUE(headless_preferences().empty());
     EXPECT_FALSE(View.overlays.show_force_colours);
     EXPECT_TRUE(View.overlays.show_loads);
+}
+
+TEST_F(WindowSizeTest, CtrlFSelectsTheMemberAndZoomsSoItFillsAThirdAndTheResultsWindowFollows)
+{
+    start(BRIDGE);
+    const float azimuth = View.azimuth, elevation = View.elevation;
+    headless_key(MAIN_WINDOW, 'r', KEY_MOD_CTRL);
+    headless_answer_text("7");
+    headless_key(MAIN_WINDOW, 'f', KEY_MOD_CTRL);
+    pump();
+    EXPECT_EQ(View.overlays.highlight_member, 7);
+    EXPECT_EQ(headless_table_window().selected_table, RESULTS_MEMBERS);
+    EXPECT_EQ(headless_table_window().selected_row, 6);
+    const int a = TrussModel.element_nodes[7][1], b = TrussModel.element_nodes[7][2];
+    const float across = std::fabs(node_x(a) - node_x(b)), down = std::fabs(node_y(a) - node_y(b));
+    // A third of the canvas in the direction it reaches first, the other within it.
+    EXPECT_NEAR(std::max(across / 700.0f, down / 500.0f), 1.0f / 3.0f, 1e-4f);
+    EXPECT_NEAR((node_x(a) + node_x(b)) / 2, 350.0f, 0.01f);
+    EXPECT_NEAR((node_y(a) + node_y(b)) / 2, 250.0f, 0.01f);
+    EXPECT_EQ(View.azimuth, azimuth);
+    EXPECT_EQ(View.elevation, elevation);
+
+    // A node: it and the members meeting at it; z after Home zooms back to it.
+    headless_answer_text("n 5");
+    headless_key(MAIN_WINDOW, 'f', KEY_MOD_CTRL);
+    pump();
+    EXPECT_EQ(View.overlays.highlight_node, 5);
+    EXPECT_EQ(View.overlays.highlight_member, 0);
+    EXPECT_EQ(headless_table_window().selected_table, RESULTS_NODES);
+    const float scale = View.scale, x5 = node_x(5), y5 = node_y(5);
+    headless_key(MAIN_WINDOW, KEY_HOME);
+    pump();
+    EXPECT_NE(View.scale, scale);
+    headless_key(MAIN_WINDOW, 'z');
+    pump();
+    EXPECT_FLOAT_EQ(View.scale, scale);
+    EXPECT_NEAR(node_x(5), x5, 0.01f);
+    EXPECT_NEAR(node_y(5), y5, 0.01f);
+}
+
+TEST_F(WindowSizeTest, ANumberBeyondTheModelIsSaidAndChangesNothing)
+{
+    start(BRIDGE);
+    const float scale = View.scale;
+    for (const char* text : {"22", "n 13", "abc"}) {
+        headless_answer_text(text);
+        headless_key(MAIN_WINDOW, 'f', KEY_MOD_CTRL);
+        pump();
+    }
+    ASSERT_EQ(headless_messages().size(), 3u);
+    EXPECT_EQ(headless_messages()[0].text, "\"22\" names no member or node of this model.");
+    EXPECT_EQ(View.overlays.highlight_member, 0);
+    EXPECT_EQ(View.overlays.highlight_node, 0);
+    EXPECT_EQ(View.scale, scale);
+    headless_key(MAIN_WINDOW, 'z');  // nothing selected: nothing to zoom to
+    pump();
+    EXPECT_EQ(View.scale, scale);
 }
 
 TEST(ViewerCommandLine, ResetSettingsOnlyAsTheOneParameter)
