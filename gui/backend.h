@@ -11,3 +11,6 @@ bool gui_use_fltk();
 // available (false, the default). FLTK's chooser behaves the same everywhere, which tests need.
 // Defined in kelvaro_gui_fltk.
 void gui_fltk_own_dialogs(bool on);
+// FLTK backend: forgets every stored preference (gui/preferences.h) and writes the empty store
+// out; needs no display. Defined in kelvaro_gui_fltk.
+void gui_fltk_reset_preferences();

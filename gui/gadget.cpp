@@ -4,6 +4,7 @@
 // the sibling order, and per thread whether the last control created was an option button (an
 // option run forms one group). Program changes run with events suppressed.
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "core/number_table.h"
@@ -188,6 +189,57 @@ void gadget_free(int number)
     controls().release(number);
     event_remove_gadget(number);
     platform().control_destroy(handle);
+}
+
+bool gadget_resize(int number, int x, int y, int width, int height)
+{
+    ControlRecord* record = controls().find(number);
+    if (!record)
+        return false;
+    if (record->kind == GADGET_CANVAS) {
+        std::shared_ptr<Picture> picture = make_canvas_picture(width, height, record->flags);
+        if (!picture)
+            return false;
+        record->picture = std::move(picture);
+    }
+    record->x = x;
+    record->y = y;
+    record->width = width;
+    record->height = height;
+    SuppressEvents quiet;
+    platform().control_resize(record->handle, x, y, width, height, record->picture.get());
+    return true;
+}
+
+namespace {
+
+// A geometry field of control number's record, 0 when there is none.
+int record_field(int number, int ControlRecord::*field)
+{
+    const ControlRecord* record = controls().find(number);
+    return record ? record->*field : 0;
+}
+
+}  // namespace
+
+int gadget_x(int number)
+{
+    return record_field(number, &ControlRecord::x);
+}
+
+int gadget_y(int number)
+{
+    return record_field(number, &ControlRecord::y);
+}
+
+int gadget_width(int number)
+{
+    return record_field(number, &ControlRecord::width);
+}
+
+int gadget_height(int number)
+{
+    return record_field(number, &ControlRecord::height);
 }
 
 void gadget_free_window(int window)

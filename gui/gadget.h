@@ -84,6 +84,16 @@ std::intptr_t gadget_string(int number, int x, int y, int width, int height, std
 // A canvas with a white 24-bit picture of width x height (at least 1 x 1).
 std::intptr_t gadget_canvas(int number, int x, int y, int width, int height, std::uint32_t flags = 0);
 
+// Moves control number to (x, y) of its window and gives it width x height; a canvas gets a new
+// white picture of its new size (a drawing pass in progress keeps the old one). False when there
+// is no such control or its picture cannot be made.
+bool gadget_resize(int number, int x, int y, int width, int height);
+// The position and size of control number in its window (all 0 when there is none).
+int gadget_x(int number);
+int gadget_y(int number);
+int gadget_width(int number);
+int gadget_height(int number);
+
 // Frees control number.
 void gadget_free(int number);
 // The kind of control number (GADGET_*), 0 if there is none.

@@ -19,6 +19,12 @@ constexpr int EVENT_FILE_CHANGED = 13132;  // the watched file was written or re
 // Key codes: printable keys by their lower-case character, the others by their X key symbol.
 constexpr int KEY_ESCAPE = 0xff1b;
 constexpr int KEY_HOME = 0xff50;
+constexpr int KEY_LEFT = 0xff51;
+constexpr int KEY_UP = 0xff52;
+constexpr int KEY_RIGHT = 0xff53;
+constexpr int KEY_DOWN = 0xff54;
+constexpr int KEY_KEYPAD_PLUS = 0xffab;
+constexpr int KEY_KEYPAD_MINUS = 0xffad;
 constexpr int KEY_F1 = 0xffbe;
 constexpr int KEY_F5 = 0xffc2;
 constexpr int KEY_PAGE_UP = 0xff55;

@@ -71,6 +71,8 @@ public:
     virtual std::intptr_t window_create(const WindowSpec&) { return 0; }
     virtual void window_destroy(std::intptr_t) {}
     virtual void window_set_title(std::intptr_t, std::string_view) {}
+    // The client size of a window as it stands (the user may have resized it); false when unknown.
+    virtual bool window_inner_size(std::intptr_t, int&, int&) { return false; }
 
     // Controls (every kind goes through one entry; ControlSpec::kind tells which).
     virtual std::intptr_t control_create(const ControlSpec&) { return 0; }
@@ -79,6 +81,8 @@ public:
     virtual std::string control_get_text(std::intptr_t) { return {}; }
     virtual void control_set_checked(std::intptr_t, int) {}
     virtual int control_get_checked(std::intptr_t) { return 0; }
+    // Moves and sizes a control within its window; a canvas shows picture from then on.
+    virtual void control_resize(std::intptr_t, int, int, int, int, const Picture*) {}
     // Puts the canvas picture on the screen now, without waiting for a paint request.
     virtual void canvas_repaint(std::intptr_t, const Picture&) {}
 
@@ -134,6 +138,14 @@ public:
     // Brings table's tab to the front and selects data_row there, scrolled into view; data_row -1
     // clears the selection of every table. No on_select follows.
     virtual void table_window_select(int, int) {}
+    // Settings kept between runs (gui/preferences.h): the value under key (nullopt when none),
+    // storing one, forgetting all, writing them out.
+    virtual std::optional<std::string> preference_get(std::string_view) { return std::nullopt; }
+    virtual void preference_set(std::string_view, std::string_view) {}
+    virtual void preferences_clear() {}
+    virtual void preferences_flush() {}
+    // Resizes a window's client area as the user would (the size change is reported back).
+    virtual void window_resize(std::intptr_t, int, int) {}
     // Puts text on the clipboard, for pasting elsewhere.
     virtual void clipboard_copy(std::string_view) {}
     // Puts picture on the clipboard as an image; false when it could not.

@@ -43,6 +43,8 @@ int win_number(std::intptr_t handle);
 bool win_callback_message(int number, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
 // The platform asks window number to repaint (the callback sees WIN_MESSAGE_PAINT).
 void win_report_paint(int number);
+// Window number's client area changed size (EVENT_SIZE_WINDOW, pending ones replaced).
+void win_report_size(int number);
 // The user asks to close window number (EVENT_CLOSE_WINDOW unless the callback takes it).
 void win_report_close(int number);
 // The current container window's number (-1 when none).

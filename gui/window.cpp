@@ -120,6 +120,19 @@ void win_set_title(int number, std::string_view title)
     platform().window_set_title(record->handle, record->title);
 }
 
+bool win_inner_size(int number, int& width, int& height)
+{
+    const WindowRecord* record = windows().find(number);
+    return record && platform().window_inner_size(record->handle, width, height);
+}
+
+void win_resize(int number, int width, int height)
+{
+    const WindowRecord* record = windows().find(number);
+    if (record && width > 0 && height > 0)
+        platform().window_resize(record->handle, width, height);
+}
+
 std::string win_get_title(int number)
 {
     const WindowRecord* record = windows().find(number);
@@ -170,6 +183,12 @@ bool win_callback_message(int number, std::uint32_t message, std::uintptr_t wpar
 void win_report_paint(int number)
 {
     win_callback_message(number, WIN_MESSAGE_PAINT, 0, 0);
+}
+
+void win_report_size(int number)
+{
+    if (windows().find(number))
+        event_raise_size(number, false);
 }
 
 void win_report_close(int number)

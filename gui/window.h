@@ -63,6 +63,7 @@ using WinCallback = std::uint32_t (*)(std::intptr_t window, std::uint32_t messag
 void win_init();
 void win_end();
 // Opens window number with a client area of inner_width x inner_height at (x, y) on the screen.
+// With WIN_SIZING_BORDER the user may enlarge it (never below the size it opens at).
 // Returns its handle, 0 on failure. Unless WIN_NO_CONTROLS is set it becomes the container of
 // new controls.
 std::intptr_t win_open(int number, int x, int y, int inner_width, int inner_height, std::string_view title,
@@ -71,6 +72,12 @@ std::intptr_t win_open(int number, int x, int y, int inner_width, int inner_heig
 void win_free(int number);
 // Sets the caption of window number.
 void win_set_title(int number, std::string_view title);
+// The client size of window number as it stands now (it changes when a window with a sizing
+// border is resized or maximised; EVENT_SIZE_WINDOW tells); false when there is no such window.
+bool win_inner_size(int number, int& width, int& height);
+// Gives window number a client area of width x height, as a resize by the user would
+// (EVENT_SIZE_WINDOW follows).
+void win_resize(int number, int width, int height);
 // The caption of window number ("" when there is none).
 std::string win_get_title(int number);
 // The handle of window number, 0 if there is none.

@@ -9,6 +9,7 @@
 #include "app/ui/commands.h"
 
 #include <cmath>
+#include <utility>
 
 #include "app/ui/canvas_view.h"
 #include "app/ui/context_menu.h"
@@ -19,8 +20,10 @@
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
 #include "app/ui/reload.h"
+#include "app/ui/remembered_settings.h"
 #include "app/ui/results_window.h"
 #include "app/ui/save_image.h"
+#include "app/ui/view_keys.h"
 #include "app/ui/window_state.h"
 #include "app/view/view.h"
 #include "core/str.h"
@@ -111,20 +114,6 @@ void load()
     load_file();
 }
 
-// A menu entry that switches an overlay.
-ViewerCommand overlay_switch(const char* label, int key, bool OverlayStateData::*flag, bool divider = false)
-{
-    return ViewerCommand{.label = label,
-                         .key = key,
-                         .checked = [flag] { return View.overlays.*flag; },
-                         .set =
-                             [flag](bool on) {
-                                 View.overlays.*flag = on;
-                                 redraw_view();
-                             },
-                         .divider = divider};
-}
-
 // A check box that switches labels of the picture.
 ViewerCommand label_switch(int control, const char* label, std::int8_t ViewSettings::*flag)
 {
@@ -164,6 +153,7 @@ std::vector<ViewerCommand> defaults()
         {.label = "Copy picture", .key = 'c', .modifiers = KEY_MOD_CTRL, .run = copy_picture_command},
         {.label = "Print picture...", .key = 'p', .modifiers = KEY_MOD_CTRL, .run = print_picture_command},
         {.label = "Export calculation sheet...", .run = export_sheet_command, .divider = true},
+        {.label = "Reset settings", .run = reset_settings},
         {.label = "Controls...", .key = KEY_F1, .run = show_controls, .divider = true},
         // The engineer's checks, after the entries the menu has always had.
         overlay_switch("Utilisation colours", 'u', &OverlayStateData::show_utilisation),
@@ -203,9 +193,27 @@ std::vector<ViewerCommand> defaults()
 
 }  // namespace
 
+ViewerCommand overlay_switch(const char* label, int key, bool OverlayStateData::*flag, bool divider)
+{
+    return ViewerCommand{.label = label,
+                         .key = key,
+                         .checked = [flag] { return View.overlays.*flag; },
+                         .set =
+                             [flag](bool on) {
+                                 View.overlays.*flag = on;
+                                 redraw_view();
+                             },
+                         .divider = divider};
+}
+
 const std::vector<ViewerCommand>& viewer_commands()
 {
-    static const std::vector<ViewerCommand> table = defaults();
+    static const std::vector<ViewerCommand> table = [] {
+        std::vector<ViewerCommand> commands = defaults();
+        for (ViewerCommand& command : view_key_commands())
+            commands.push_back(std::move(command));
+        return commands;
+    }();
     return table;
 }
 
@@ -239,6 +247,7 @@ bool run_shortcut(int key, int modifiers)
     const int wanted = modifiers & (KEY_MOD_CTRL | KEY_MOD_ALT);
     if (key >= 'A' && key <= 'Z')
         key += 'a' - 'A';
+    key = shortcut_key(key);
     for (const ViewerCommand& command : viewer_commands()) {
         if (command.key != 0 && command.key == key && command.modifiers == wanted) {
             run_viewer_command(command);

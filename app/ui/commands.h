@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/view/settings.h"
+
 // One command of the table. A switch has checked and set: running it flips it, and its check
 // mark, check box or option button shows checked. A choice (an option button) has checked and run.
 struct ViewerCommand {
@@ -33,6 +35,8 @@ std::string control_label(int control);
 // Runs command (a switch flips, anything else runs), then sets the column's switches from the
 // settings.
 void run_viewer_command(const ViewerCommand& command);
+// A command that switches the overlay flag on and off (with its shortcut key) and redraws.
+ViewerCommand overlay_switch(const char* label, int key, bool OverlayStateData::*flag, bool divider = false);
 // Runs the command whose shortcut is key with modifiers; false when none has it.
 bool run_shortcut(int key, int modifiers);
 // Turns the switch of control (a check box) on or off and shows the result, as a click that

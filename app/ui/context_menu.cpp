@@ -20,17 +20,14 @@ std::string key_name(int key, int modifiers)
         name += "Ctrl+";
     if (modifiers & KEY_MOD_ALT)
         name += "Alt+";
-    switch (key) {
-    case KEY_HOME:
-        return name + "Home";
-    case KEY_ESCAPE:
-        return name + "Escape";
-    case KEY_F1:
-        return name + "F1";
-    case KEY_F5:
-        return name + "F5";
-    default:
-        break;
+    static constexpr struct {
+        int key;
+        const char* name;
+    } NAMED[] = {{KEY_HOME, "Home"}, {KEY_ESCAPE, "Escape"}, {KEY_F1, "F1"}, {KEY_F5, "F5"},
+                 {KEY_LEFT, "Left"}, {KEY_RIGHT, "Right"},   {KEY_UP, "Up"}, {KEY_DOWN, "Down"}};
+    for (const auto& named : NAMED) {
+        if (named.key == key)
+            return name + named.name;
     }
     if (key > ' ' && key < 127)
         return name + static_cast<char>(modifiers != 0 && key >= 'a' && key <= 'z' ? key - 32 : key);

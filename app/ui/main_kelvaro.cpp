@@ -32,6 +32,9 @@ int main(int argc, char** argv)
     case ViewerRequest::Version:
         std::fputs(version_text("kelvaro").c_str(), stdout);
         return 0;
+    case ViewerRequest::ResetSettings:
+        gui_fltk_reset_preferences();
+        return 0;
     case ViewerRequest::Open:
         break;
     }

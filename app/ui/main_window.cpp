@@ -22,6 +22,7 @@
 #include "app/ui/reload.h"
 #include "app/ui/results_window.h"
 #include "app/ui/save_image.h"
+#include "app/ui/window_layout.h"
 #include "app/ui/window_state.h"
 #include "app/view/view.h"
 #include "core/str.h"
@@ -36,8 +37,10 @@ constexpr int WINDOW_X = 150;      // outer position on the screen, pixels
 constexpr int WINDOW_Y = 150;
 constexpr int WINDOW_WIDTH = 800;  // client area, pixels
 constexpr int WINDOW_HEIGHT = 500;
-// Caption, system menu with close box and minimise box: no maximise box, no sizing border.
-constexpr std::uint32_t MAIN_WINDOW_FLAGS = WIN_CAPTION | WIN_SYSTEM_MENU | WIN_MINIMISE_BOX;
+// Caption, system menu with close box, minimise and maximise boxes and a sizing border: the
+// window opens at its size and may be enlarged (app/ui/window_layout.h lays it out).
+constexpr std::uint32_t MAIN_WINDOW_FLAGS = WIN_CAPTION | WIN_SYSTEM_MENU | WIN_MINIMISE_BOX | WIN_MAXIMISE_BOX |
+                                            WIN_SIZING_BORDER;
 
 // What a control's own event tells that its command does not: an edit field's text, taken into
 // its setting at each of its events. "+" and "-" take the step field's text as it stands at the
@@ -156,6 +159,8 @@ bool handle_event(int event)
         open_dropped_files(event_drop_paths());
     } else if (event == EVENT_FILE_CHANGED) {
         file_changed();
+    } else if (event == EVENT_SIZE_WINDOW && event_window() == MAIN_WINDOW) {
+        main_window_resized();
     }
     if (redraw_pending != 0) {
         redraw_view();

@@ -13,6 +13,7 @@
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
+#include "app/ui/remembered_settings.h"
 #include "app/ui/window_note.h"
 #include "app/ui/window_state.h"
 #include "app/view/view.h"
@@ -87,6 +88,8 @@ ViewerRequest read_viewer_command_line(int argc, const char* const* argv, std::v
         return ViewerRequest::Help;
     if (argc == 2 && first == "--version")
         return ViewerRequest::Version;
+    if (argc == 2 && first == "--reset-settings")
+        return ViewerRequest::ResetSettings;
     parameters.push_back(argc > 0 ? argv[0] : "kelvaro");
     for (int i = first == "--" ? 2 : 1; i < argc; ++i)
         parameters.push_back(argv[i]);
@@ -107,6 +110,9 @@ std::string viewer_help_text()
            "\n"
            "  --help      show this help and exit (only as the one parameter)\n"
            "  --version   show the version and exit (only as the one parameter)\n"
+           "  --reset-settings\n"
+           "              forget the remembered switches and window size, and exit (only as\n"
+           "              the one parameter)\n"
            "\n"
            "See also kelvaro-render(1) for pictures without a display and kelvaro-solve(1).\n";
 }
@@ -118,6 +124,7 @@ void viewer_start(int argc, const char* const* argv)
     reset_to_startup_defaults();
     image_use_jpeg_encoder();
     open_main_window();
+    restore_remembered_settings();
 
     results_path = join_command_line(argc, argv);
     // "--cases FILE..." (a combinations file or results files), or a file named *.cases: a set
@@ -162,6 +169,7 @@ int viewer_main(int argc, const char* const* argv)
 {
     viewer_start(argc, argv);
     run_event_loop();
+    remember_settings();
     viewer_shutdown();
     return 0;
 }

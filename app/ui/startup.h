@@ -9,11 +9,13 @@
 std::string join_command_line(int argc, const char* const* argv);
 // What a kelvaro command line asks for.
 enum class ViewerRequest {
-    Open,     // show the results file named by the parameters (or ask for one)
-    Help,     // print the usage text
-    Version,  // print the version
+    Open,           // show the results file named by the parameters (or ask for one)
+    Help,           // print the usage text
+    Version,        // print the version
+    ResetSettings,  // forget the remembered settings (app/ui/remembered_settings.h)
 };
-// Reads kelvaro's command line. A lone "--help" or "--version" asks for that text; a first "--" only
+// Reads kelvaro's command line. A lone "--help" or "--version" asks for that text, a lone
+// "--reset-settings" for forgetting the remembered settings; a first "--" only
 // ends the options, for a path that starts with "--"; every other parameter is part of the path.
 // For Open, parameters gets the argument list viewer_main takes (the program name first).
 ViewerRequest read_viewer_command_line(int argc, const char* const* argv, std::vector<const char*>& parameters);

@@ -25,6 +25,7 @@ constexpr float MEMBER_PICK_DISTANCE = 4.0f;  // pixels from a member's drawn se
 struct PickKey {
     float scale = 0, azimuth = 0, elevation = 0, pan_u = 0, pan_v = 0;
     int nodes = -1, elements = -1;
+    int width = 0, height = 0;  // the canvas, pixels
     const float* xs = nullptr;
     const float* ys = nullptr;
     bool operator==(const PickKey&) const = default;
@@ -34,6 +35,7 @@ struct PickKey {
 struct PickGrid {
     bool built = false;
     PickKey key;
+    int columns = 0, rows = 0;               // cells across and down the canvas
     std::vector<int> node_start, nodes;      // nodes of cell c: nodes[node_start[c] .. node_start[c + 1])
     std::vector<int> member_start, members;  // the same for members
 };

@@ -29,6 +29,8 @@ const int RED = draw_rgb(255, 0, 0);
 const int GREEN = draw_rgb(0, 255, 0);
 const int MAGENTA = draw_rgb(255, 0, 255);
 const int TABLE_TEXT = draw_rgb(155, 0, 160);
+// The undeformed truss under a deflected shape that carries the force colours.
+const int UNDEFORMED_GREY = draw_rgb(210, 210, 210);
 
 // Colour of component k: 1 (z) blue, 2 (x) red, 3 (y) green.
 int component_colour(int k)
@@ -84,17 +86,21 @@ void draw_load_arrow(const ScenePass& pass, int k, float load, float sx, float s
         pen_label(tx + 5.0f, ty, str_from_float(load, 0), BLACK, WHITE);
 }
 
-// Restraint markers and load arrows of every node.
+// Restraint markers and load arrows of every node (each unless the overlays hide it).
 void draw_nodes(const ScenePass& pass)
 {
+    const OverlayStateData& shown = pass.settings.overlays;
+    if (!shown.show_supports && !shown.show_loads)
+        return;
     for (int i = 1; i <= pass.nodes; ++i) {
         float sx = pass.x(i);
         float sy = pass.y(i);
         int px, py;
         if (!to_pixels(sx, sy, px, py))
             continue;
-        draw_restraints(pass, i, sx, sy);
-        for (int k = 1; k <= 3; ++k) {
+        if (shown.show_supports)
+            draw_restraints(pass, i, sx, sy);
+        for (int k = 1; k <= 3 && shown.show_loads; ++k) {
             float load = pass.model.node_loads[k][i];
             if (load == 0.0f)
                 continue;
@@ -122,18 +128,28 @@ void draw_element(const ScenePass& pass, int e, int colour)
     }
 }
 
-// Every undeformed element: black, or in force colours when the overlays colour the members.
+// True when the deflected shape is drawn and carries the force colours: the undeformed truss is
+// then drawn light grey under it.
+bool shape_carries_colours(const ScenePass& pass, const OverlayPass& overlays)
+{
+    return pass.settings.show_deflected == 1 && overlay_colours_members(overlays);
+}
+
+// Every undeformed element: black, or in force colours when the overlays colour the members (light
+// grey when the deflected shape carries them).
 void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
 {
     const bool force_colours = overlay_colours_members(overlays);
+    const bool grey = shape_carries_colours(pass, overlays);
     for (int e = 1; e <= pass.elements; ++e)
-        draw_element(pass, e, force_colours ? overlay_member_colour(pass, e) : BLACK);
+        draw_element(pass, e, grey ? UNDEFORMED_GREY : force_colours ? overlay_member_colour(pass, e) : BLACK);
 }
 
-// The canvas offsets of the deflected nodes, then every deflected element in magenta with a
-// circle at its first end node.
-void draw_deflected_shape(const ScenePass& pass)
+// The canvas offsets of the deflected nodes, then every deflected element in magenta (or its force
+// colour) with a circle at its first end node.
+void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
 {
+    const bool coloured = shape_carries_colours(pass, overlays);
     Projection& projection = pass.projection;
     const float scale = pass.settings.deflection_scale;
     for (int i = 1; i <= pass.nodes; ++i) {
@@ -157,8 +173,9 @@ void draw_deflected_shape(const ScenePass& pass)
         float qy1 = pass.y(a) + projection.node_deflected_offset[2][a];
         float qx2 = pass.x(b) + projection.node_deflected_offset[1][b];
         float qy2 = pass.y(b) + projection.node_deflected_offset[2][b];
-        pen_segment(qx1, qy1, qx2, qy2, MAGENTA);
-        pen_ring(qx1, qy1, 2, MAGENTA);
+        const int colour = coloured ? overlay_member_colour(pass, e) : MAGENTA;
+        pen_segment(qx1, qy1, qx2, qy2, colour);
+        pen_ring(qx1, qy1, 2, colour);
     }
 }
 
@@ -190,7 +207,7 @@ void draw_scene(const ScenePass& pass)
     draw_nodes(pass);
     draw_elements(pass, overlays);
     if (pass.settings.show_deflected == 1)
-        draw_deflected_shape(pass);
+        draw_deflected_shape(pass, overlays);
     draw_overlays(pass, overlays);
     draw_axis_triad(pass.projection);
 }

@@ -42,6 +42,8 @@ struct OverlayStateData {
     int highlight_node = 0;            // selected node, 0 for none
     bool show_utilisation = false;     // members coloured by utilisation (needs design limits), with a legend
     bool show_free_body = false;       // the forces acting on the selected node, as labelled arrows
+    bool show_loads = true;            // the load arrows (and their values with "Applied Load")
+    bool show_supports = true;         // the restraint rings at supported nodes
 };
 
 struct ViewSettings {

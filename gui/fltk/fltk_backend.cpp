@@ -222,8 +222,11 @@ std::intptr_t FltkPlatform::window_create(const WindowSpec& spec)
         window = new RuntimeWindow(spec.x, spec.y, spec.width, spec.height, spec.number);
     window->copy_label(spec.title.c_str());
     window->xclass("kelvaro");  // WM_CLASS, matching the desktop entry
+    // Controls keep their places when the window is resized: the program lays them out anew on
+    // EVENT_SIZE_WINDOW. A sizing border lets the user enlarge the window (maximising included).
+    window->resizable(nullptr);
     if (spec.sizing_border)
-        window->size_range(1, 1);
+        window->size_range(spec.width, spec.height);
     else
         window->size_range(spec.width, spec.height, spec.width, spec.height);
     if (!spec.caption)
@@ -242,6 +245,30 @@ std::intptr_t FltkPlatform::window_create(const WindowSpec& spec)
             window->iconize();
     }
     return reinterpret_cast<std::intptr_t>(window);
+}
+
+bool FltkPlatform::window_inner_size(std::intptr_t handle, int& width, int& height)
+{
+    RuntimeWindow* window = this->window(handle);
+    if (!window)
+        return false;
+    width = window->w();
+    height = window->h();
+    return true;
+}
+
+void FltkPlatform::window_resize(std::intptr_t handle, int width, int height)
+{
+    if (RuntimeWindow* window = this->window(handle))
+        window->size(width, height);
+}
+
+void RuntimeWindow::resize(int x, int y, int width, int height)
+{
+    const bool sized = width != w() || height != h();
+    Fl_Window::resize(x, y, width, height);
+    if (sized && shown())
+        win_report_size(number);
 }
 
 void FltkPlatform::window_destroy(std::intptr_t handle)

@@ -330,6 +330,19 @@ int FltkPlatform::control_get_checked(std::intptr_t handle)
     return 0;
 }
 
+void FltkPlatform::control_resize(std::intptr_t handle, int x, int y, int width, int height, const Picture* picture)
+{
+    const auto it = control_kinds.find(handle);
+    if (it == control_kinds.end())
+        return;
+    auto* widget = reinterpret_cast<Fl_Widget*>(handle);
+    if (it->second == GADGET_CANVAS)
+        static_cast<CanvasWidget*>(widget)->picture = picture;
+    widget->resize(x, y, std::max(width, 0), std::max(height, 0));
+    if (Fl_Window* window = widget->window())
+        window->redraw();
+}
+
 void FltkPlatform::canvas_repaint(std::intptr_t handle, const Picture&)
 {
     const auto it = control_kinds.find(handle);

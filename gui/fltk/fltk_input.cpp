@@ -71,6 +71,12 @@ int RuntimeWindow::handle(int event)
     switch (event) {
     case FL_KEYBOARD:
     case FL_SHORTCUT: {
+        // The arrow keys move the view rather than the focus between controls (Tab still does).
+        const int arrow = Fl::event_key();
+        if (event == FL_KEYBOARD && arrow >= FL_Left && arrow <= FL_Down && !field_has_focus()) {
+            win_report_key(number, arrow, key_modifiers());
+            return 1;
+        }
         if (Fl_Window::handle(event))
             return 1;
         // A shortcut with a focus widget has been offered as a key already.

@@ -17,6 +17,8 @@ public:
     // Keys no control took (while no edit field has the focus) and dropped files go to the
     // runtime (fltk_input.cpp); everything else as Fl_Window handles it.
     int handle(int event) override;
+    // A change of the client size is reported to the runtime (EVENT_SIZE_WINDOW).
+    void resize(int x, int y, int width, int height) override;
     int number;  // the runtime's window number
 };
 
@@ -26,6 +28,8 @@ public:
     std::intptr_t window_create(const WindowSpec& spec) override;
     void window_destroy(std::intptr_t handle) override;
     void window_set_title(std::intptr_t handle, std::string_view title) override;
+    bool window_inner_size(std::intptr_t handle, int& width, int& height) override;
+    void window_resize(std::intptr_t handle, int width, int height) override;
     bool wait(int milliseconds) override;
     void wake() override;
 
@@ -37,6 +41,7 @@ public:
     void control_set_checked(std::intptr_t handle, int state) override;
     int control_get_checked(std::intptr_t handle) override;
     void canvas_repaint(std::intptr_t handle, const Picture& picture) override;
+    void control_resize(std::intptr_t handle, int x, int y, int width, int height, const Picture* picture) override;
 
     // fltk_results_window.cpp
     void table_window_show(TableWindowSpec* spec) override;
@@ -68,6 +73,12 @@ public:
     int popup_menu(std::intptr_t handle, int x, int y, const std::vector<MenuEntry>& entries) override;
     void control_set_tooltip(std::intptr_t handle, std::string_view text, int x, int y) override;
     void text_box(std::string_view title, std::string_view text) override;
+
+    // fltk_preferences.cpp
+    std::optional<std::string> preference_get(std::string_view key) override;
+    void preference_set(std::string_view key, std::string_view value) override;
+    void preferences_clear() override;
+    void preferences_flush() override;
 
     // fltk_watch.cpp
     bool watch_file(std::string_view path) override;

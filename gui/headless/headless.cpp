@@ -71,9 +71,11 @@ public:
     std::vector<int> delays;
     bool record_frames = false;
     std::vector<Picture> frames;
-    std::deque<int> menu_answers;               // indices the next popup menus choose
-    std::vector<std::vector<MenuEntry>> menus;  // popup menus shown so far
-    std::string watched;                        // the watched path ("" when none)
+    std::deque<int> menu_answers;                    // indices the next popup menus choose
+    std::vector<std::vector<MenuEntry>> menus;       // popup menus shown so far
+    std::string watched;                             // the watched path ("" when none)
+    bool keep_preferences = false;                   // preferences are stored (else none are kept)
+    std::map<std::string, std::string> preferences;  // the stored preferences
 
     std::intptr_t window_create(const WindowSpec& spec) override
     {
@@ -97,6 +99,52 @@ public:
     }
 
     void window_destroy(std::intptr_t handle) override { windows.erase(handle); }
+
+    bool window_inner_size(std::intptr_t handle, int& width, int& height) override
+    {
+        const auto it = windows.find(handle);
+        if (it == windows.end())
+            return false;
+        width = it->second.width;
+        height = it->second.height;
+        return true;
+    }
+
+    std::optional<std::string> preference_get(std::string_view key) override
+    {
+        const auto it = preferences.find(std::string(key));
+        if (!keep_preferences || it == preferences.end())
+            return std::nullopt;
+        return it->second;
+    }
+
+    void preference_set(std::string_view key, std::string_view value) override
+    {
+        if (keep_preferences)
+            preferences[std::string(key)] = std::string(value);
+    }
+
+    void preferences_clear() override { preferences.clear(); }
+
+    void window_resize(std::intptr_t handle, int width, int height) override
+    {
+        if (auto it = windows.find(handle); it != windows.end()) {
+            it->second.width = width;
+            it->second.height = height;
+            win_report_size(it->second.number);
+        }
+    }
+
+    void control_resize(std::intptr_t handle, int x, int y, int width, int height, const Picture* picture) override
+    {
+        if (ControlItem* item = control(handle)) {
+            item->x = x;
+            item->y = y;
+            item->width = width;
+            item->height = height;
+            item->picture = picture;
+        }
+    }
 
     void window_set_title(std::intptr_t handle, std::string_view title) override
     {
@@ -489,6 +537,22 @@ void headless_close(int number)
         win_report_close(number);
 }
 
+void headless_resize(int number, int width, int height)
+{
+    headless().window_resize(win_handle(number), width, height);
+}
+
+void headless_keep_preferences(bool on)
+{
+    headless().keep_preferences = on;
+    headless().preferences.clear();
+}
+
+const std::map<std::string, std::string>& headless_preferences()
+{
+    return headless().preferences;
+}
+
 void headless_expose(int number)
 {
     if (win_handle(number))
@@ -551,6 +615,8 @@ void headless_reset_log()
     backend.table = HeadlessTableWindow{};
     backend.clipboard.clear();
     backend.clipboard_picture = Picture{};
+    backend.keep_preferences = false;
+    backend.preferences.clear();
     backend.printed.clear();
     backend.text_answers.clear();
     backend.messages.clear();

@@ -3,6 +3,7 @@
 // runs unchanged on it. Used by the unit tests and the batch renderer.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,13 @@ void headless_file_changed();
 void headless_close(int number);
 // The platform asks window number to repaint (the callback sees WIN_MESSAGE_PAINT).
 void headless_expose(int number);
+// Keeps preferences (on: an empty store from now on; off: none kept, the default, so that no test
+// sees another's). headless_reset_log turns it off.
+void headless_keep_preferences(bool on);
+// The preferences stored so far.
+const std::map<std::string, std::string>& headless_preferences();
+// The user resizes window number's client area to width x height (EVENT_SIZE_WINDOW follows).
+void headless_resize(int number, int width, int height);
 // Adds an answer for the next file requester; "" answers by cancelling. With no answer left a
 // requester is cancelled.
 void headless_answer(std::string_view path);

@@ -103,6 +103,8 @@ protected:
             const int out = open((folder / "kelvaro.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(out, 1);
             dup2(out, 2);
+            // The settings the program remembers stay in the test's folder, never the user's.
+            setenv("KELVARO_CONFIG_HOME", (folder / "config").c_str(), 1);
             execl(KELVARO, KELVARO, path.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }

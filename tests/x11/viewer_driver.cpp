@@ -92,6 +92,8 @@ void Viewer::start(const std::vector<std::string>& arguments, const fs::path& fo
     if (pid_ == 0) {
         if (chdir(folder.c_str()) != 0)
             _exit(126);
+        // The settings the program remembers stay in the test's folder, never the user's.
+        setenv("KELVARO_CONFIG_HOME", (folder / "config").c_str(), 1);
         const int out = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(out, 1);
         dup2(out, 2);
