@@ -17,4 +17,6 @@ cmake -S . -B "$build" -G Ninja "${flags[@]}"
 cmake --build "$build"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# fontconfig's caches (reached through cairo's fonts in the calculation sheet) live until exit.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
 ctest --test-dir "$build" --output-on-failure -j2
