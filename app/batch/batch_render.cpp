@@ -426,8 +426,12 @@ void report_problems(const std::string& path, const ReadOutcome& outcome, Render
 {
     for (std::size_t k = 0; k < outcome.problems.size() && k < PRINTED_PROBLEMS; ++k) {
         const ReadProblem& problem = outcome.problems[k];
-        report.problems.push_back(path + (problem.line > 0 ? ":" + std::to_string(problem.line) : std::string()) +
-                                  ": " + problem.text);
+        std::string line = path;
+        if (problem.line > 0) {
+            line += ':';  // a char: GCC 12 -O3 warns for ":" + string (-Wrestrict)
+            line += std::to_string(problem.line);
+        }
+        report.problems.push_back(line + ": " + problem.text);
     }
     const std::int64_t printed = static_cast<std::int64_t>(std::min(outcome.problems.size(), PRINTED_PROBLEMS));
     if (outcome.problem_count > printed)

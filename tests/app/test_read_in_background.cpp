@@ -211,7 +211,7 @@ TEST_F(BackgroundReadTest, ProblemsAreListedTenByNameAfterTheBoxesOfAReadWithRes
     const auto outcome = [](int listed, std::int64_t count) {
         ReadOutcome o;
         for (int k = 1; k <= listed; ++k)
-            o.problems.push_back({k == 2 ? 0 : k, "p" + std::to_string(k)});
+            o.problems.push_back({k == 2 ? 0 : k, std::to_string(k).insert(0, 1, 'p')});
         o.problem_count = count;
         return o;
     };
