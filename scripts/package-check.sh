@@ -34,9 +34,16 @@ expected="-rwxr-xr-x root/root ./usr/bin/kelvaro
 -rw-r--r-- root/root ./usr/share/icons/hicolor/48x48/apps/kelvaro.png
 -rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/kelvaro.svg
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/README.md
+-rw-r--r-- root/root ./usr/share/kelvaro/examples/bridge-dead.res
+-rw-r--r-- root/root ./usr/share/kelvaro/examples/bridge-live.res
+-rw-r--r-- root/root ./usr/share/kelvaro/examples/bridge-wind.res
+-rw-r--r-- root/root ./usr/share/kelvaro/examples/bridge.cases
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/bridge-geometry.res
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/bridge.res
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/roof.res
+-rw-r--r-- root/root ./usr/share/kelvaro/examples/src/bridge-dead.truss
+-rw-r--r-- root/root ./usr/share/kelvaro/examples/src/bridge-live.truss
+-rw-r--r-- root/root ./usr/share/kelvaro/examples/src/bridge-wind.truss
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/src/bridge.truss
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/src/roof.truss
 -rw-r--r-- root/root ./usr/share/kelvaro/examples/src/tower.truss
