@@ -43,7 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               options.width >= RENDER_SIZE_MIN && options.width <= RENDER_SIZE_MAX &&
                               options.height >= RENDER_SIZE_MIN && options.height <= RENDER_SIZE_MAX &&
                               options.text_scale >= 0.5f && options.text_scale <= 8.0f &&
-                              !options.results_path.empty() && options.results_paths.front() == options.results_path;
+                              // a set of load cases (--cases, --combine) may name no results file of its own
+                              (options.results_path.empty() ? render_uses_cases(options)
+                                                            : options.results_paths.front() == options.results_path);
         if (!in_range) {
             std::fprintf(stderr, "accepted an out-of-range command line\n");
             std::abort();
