@@ -2,8 +2,28 @@
 #pragma once
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
+
+// The lines of the file at path, without their line ends (none when it cannot be read).
+inline std::vector<std::string> file_lines(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// lines as a file's bytes: each ended by a line feed.
+inline std::string joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
 
 // A deflection line: node number, then x in columns 3-14, y in 16-27, z in 28-39.
 inline std::string deflection_line(int node, const char* x, const char* y, const char* z)

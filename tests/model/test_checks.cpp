@@ -25,24 +25,6 @@ namespace {
 
 const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
 
-std::vector<std::string> file_lines(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in) << path;
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-std::string joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
-    return text;
-}
-
 TEST(UnitsTest, HeadingsTitleAndOptionText)
 {
     struct Heading {

@@ -30,23 +30,6 @@ std::string file_bytes(const std::string& path)
     return bytes.str();
 }
 
-std::vector<std::string> file_lines(const std::string& path)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(file_bytes(path));
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-std::string joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
-    return text;
-}
-
 struct Read {
     TrussModelData model;
     ReadOutcome outcome;
