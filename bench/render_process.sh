@@ -5,6 +5,13 @@
 # truss-solve (with its size: target <= 3 MB). Uses hyperfine when installed, else a loop timed
 # with date.
 #
+# Then the 100,000-member bridge (truss-generate bridge 25000, solved: 99,999 members, 11 MB)
+# with force colours as PNG (target: <= 60 ms CPU per process and >= 4x ahead of gnuplot's
+# pngcairo) and as SVG (target: <= 150 ms, no larger than gnuplot's SVG), against gnuplot drawing
+# the same members as force-coloured vectors at 700 x 500 (bench/gnuplot_members.sh), all four in
+# one hyperfine run, as CPU time (user + system) per process. Needs hyperfine, gnuplot for the
+# comparison.
+#
 # Usage: bench/render_process.sh [BUILD_DIR] [RUNS]   (defaults: build, 100)
 set -eu
 
@@ -57,4 +64,37 @@ if [ -x "$build/tools/truss-generate" ] && [ -x "$build/tools/truss-solve" ]; th
     bytes=$(wc -c <"$work/roof.svg")
     echo "kelvaro-render roof.res (10,080 members) -> SVG: mean $roof_ms ms per process" \
          "($roof_jpeg_ms ms as JPEG), $bytes bytes (target <= 3 MB)"
+fi
+
+if ! [ -x "$build/tools/truss-generate" ] || ! [ -x "$build/tools/truss-solve" ] ||
+    ! command -v hyperfine >/dev/null 2>&1; then
+    echo "100k bridge: needs truss-generate, truss-solve and hyperfine" >&2
+    exit 0
+fi
+big="$work/bridge100k.res"
+"$build/tools/truss-generate" bridge 25000 | "$build/tools/truss-solve" -o "$big" - >/dev/null
+big_runs=$(( runs / 5 > 10 ? runs / 5 : 10 ))
+set -- "$program $big --colour-forces -o $work/big.png" "$program $big --colour-forces -o $work/big.svg"
+if command -v gnuplot >/dev/null 2>&1; then
+    "$here/bench/gnuplot_members.sh" "$big" "$work/gnuplot"
+    set -- "$@" "gnuplot $work/gnuplot/members-png.gp" "gnuplot $work/gnuplot/members-svg.gp"
+fi
+hyperfine --shell=none --warmup 3 --runs "$big_runs" --export-csv "$work/big.csv" "$@" >/dev/null 2>&1
+# One line per command: CPU ms (user + system) and wall ms, means.
+awk -F, 'NR > 1 { printf "%.1f %.1f\n", ($5 + $6) * 1000, $2 * 1000 }' "$work/big.csv" >"$work/big.ms"
+cpu() { sed -n "${1}p" "$work/big.ms" | cut -d" " -f1; }
+png_cpu=$(cpu 1)
+svg_cpu=$(cpu 2)
+png_bytes=$(wc -c <"$work/big.png")
+svg_bytes=$(wc -c <"$work/big.svg")
+echo "kelvaro-render 100k bridge --colour-forces -> PNG: $png_cpu ms CPU per process (target <= 60 ms), $png_bytes bytes"
+echo "kelvaro-render 100k bridge --colour-forces -> SVG: $svg_cpu ms CPU per process (target <= 150 ms), $svg_bytes bytes"
+if [ -s "$work/gnuplot/gnuplot.svg" ]; then
+    gnuplot_png=$(cpu 3)
+    gnuplot_svg=$(cpu 4)
+    gnuplot_svg_bytes=$(wc -c <"$work/gnuplot/gnuplot.svg")
+    echo "gnuplot, the same members -> pngcairo: $gnuplot_png ms CPU, $(awk -v g="$gnuplot_png" -v k="$png_cpu" \
+        'BEGIN { printf "%.1f", g / k }') x kelvaro's PNG (target >= 4 x)"
+    echo "gnuplot, the same members -> svg: $gnuplot_svg ms CPU, $gnuplot_svg_bytes bytes" \
+        "(kelvaro's SVG: $(awk -v k="$svg_bytes" -v g="$gnuplot_svg_bytes" 'BEGIN { printf "%.3f", k / g }') x its size, target <= 1)"
 fi

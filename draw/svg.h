@@ -15,17 +15,34 @@
 // canvas are clipped or left out.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "draw/draw.h"
 
+// One recorded verb in canvas coordinates, already clipped and placed by the rules above.
+struct SvgElement {
+    enum class Kind : std::uint8_t { Line, Box, Circle, Text };
+    Kind kind = Kind::Line;
+    bool outline = false;     // stroked (a line, an outlined box or circle) rather than filled
+    bool difference = false;  // exclusive-or mode: blended by difference
+    int colour = 0;           // draw_rgb value of the stroke, fill or text
+    // Line: the ends' centres; box: x, y, width, height; circle: centre and radius; text: left,
+    // baseline, width and font pixel size.
+    double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
+    std::uint32_t text_start = 0;  // text: its bytes in SvgRecorder::texts
+    std::uint32_t text_size = 0;
+};
+
 struct SvgRecorder {
-    int width = 0;        // canvas size in pixels: the document's size and viewBox
-    int height = 0;       // pixels
-    std::string body;     // the elements recorded so far
-    std::string group;    // attributes of the open <g> element, "" when none is open
-    int background = -1;  // draw_rgb colour painted under everything, -1 for none (transparent)
-    double scale = 1.0;   // the document's width and height are the canvas's times this
+    int width = 0;                     // canvas size in pixels: the document's size and viewBox
+    int height = 0;                    // pixels
+    std::vector<SvgElement> elements;  // the verbs recorded so far, in drawing order
+    std::string texts;                 // the bytes of the recorded texts, one after another
+    int background = -1;               // draw_rgb colour painted under everything, -1 for none (transparent)
+    double scale = 1.0;                // the document's width and height are the canvas's times this
 };
 
 // Empties recorder and sets its canvas size.
@@ -39,4 +56,12 @@ DrawOutput* draw_svg_output(SvgRecorder* recorder, DrawRelease release);
 // replaces an earlier recorder. The recorder must stay alive while attached.
 void draw_record_svg(SvgRecorder* recorder, const Picture* picture);
 // The complete SVG document of what recorder holds (UTF-8; texts' bytes read as Windows-1252).
+//
+// The document shows what the verbs drew in their order, written compactly: an element hidden
+// exactly by a later one of the same pixels is left out, and the elements of one paint share one
+// path wherever no element of another paint drawn between them comes near (so the order of what
+// overlaps is kept); exclusive-or elements and texts stand alone.
 std::string svg_document(const SvgRecorder& recorder);
+// The same document written to stream as it is made (no copy of the whole in memory); false when
+// a write fails.
+bool svg_write(const SvgRecorder& recorder, std::FILE* stream);

@@ -132,9 +132,16 @@ struct Drawing {
     ViewSettings settings;
     Projection projection;
     bool has_results = false;
-    Picture picture;   // what the options draw: the picture, an animation frame, or with the result table
-    CanvasSize whole;  // the picture's canvas: the scene's, and the title band's below it
+    Picture picture;       // what the options draw: the picture, an animation frame, or with the result table
+    CanvasSize whole;      // the picture's canvas: the scene's, and the title band's below it
+    bool pictured = true;  // false when the output draws the scene itself (SVG): picture stays empty
 };
+
+// Whether options' output needs drawing.picture: an SVG document records its own passes.
+bool needs_picture(const RenderOptions& options)
+{
+    return export_format(options.output_path) != ExportFormat::Svg;
+}
 
 // The settings as the viewer has them once it shows the file: the start-up defaults, the plan
 // preset for a planar model, the model fitted to the canvas; then the command line's canvas size,
@@ -345,9 +352,14 @@ void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& r
             }
             return draw_svg_output(&recorder, nullptr);
         };
-        if (!draw_passes(options, drawing, output, reason))
-            break;
-        if (write_file_atomically(path, svg_document(recorder), reason))
+        if (!draw_passes(options, drawing, output, reason)) {
+            // As a picture that cannot be drawn is reported when no SVG is asked for.
+            report.status = RENDER_EXIT_INPUT;
+            report.lines.push_back(diagnostic(reason));
+            return;
+        }
+        if (write_file_atomically(
+                path, [&recorder](std::FILE* stream) { return svg_write(recorder, stream); }, reason))
             reason.clear();
         break;
     }
@@ -509,7 +521,7 @@ bool draw_model(const RenderOptions& options, bool spatial, Drawing& drawing, Re
         return false;
     }
     std::string failure;
-    if (!draw_requested(options, drawing, failure)) {
+    if (drawing.pictured && !draw_requested(options, drawing, failure)) {
         report.status = RENDER_EXIT_INPUT;
         report.lines.push_back(diagnostic(failure));
         return false;
@@ -553,6 +565,7 @@ RenderReport render_to_file(const RenderOptions& options)
     }
     RenderReport report;
     Drawing drawing;
+    drawing.pictured = needs_picture(options);
     if (!render_drawing(options, drawing, report))
         return report;
     if (!options.output_path.empty()) {
@@ -594,6 +607,7 @@ RenderReport render_model_to_file(const RenderOptions& options, const TrussModel
     drawing.numbers = numbers;
     drawing.has_results = true;
     drawing.settings.legend_caption = legend_caption;
+    drawing.pictured = needs_picture(options);
     if (draw_model(options, spatial, drawing, report) && !options.output_path.empty())
         save_output(options, drawing, report);
     return report;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -255,6 +256,86 @@ TEST_F(SvgTest, RecorderOutputSurvivesHostileTextsAndCoordinates)
         const std::uint8_t* pixel = &rgb[(static_cast<std::size_t>(at) * 200 + at) * 3];
         EXPECT_GT(pixel[0], 128) << at;
         EXPECT_LT(pixel[1], 128) << at;
+    }
+}
+
+// The compact document of the verbs drawn on a picture shows every pixel of it: elements of one
+// colour share a path only where nothing of another colour drawn between them comes near, an
+// element covered exactly by a later one is left out, exclusive-or elements stand alone.
+TEST_F(SvgTest, CompactDocumentKeepsEveryPixel)
+{
+    const int red = draw_rgb(255, 0, 0), blue = draw_rgb(0, 0, 255), green = draw_rgb(0, 160, 0);
+    const int white = draw_rgb(255, 255, 255), black = draw_rgb(0, 0, 0);
+    struct Case {
+        const char* name;
+        std::function<void()> draw;
+        std::string counted;  // occurs count times in the document
+        std::size_t count;
+    };
+    const std::vector<Case> cases = {
+        {"crossing colours keep their order",
+         [&] {
+             draw_line_xy(0, 10, 99, 10, red);
+             draw_line_xy(50, 0, 50, 40, blue);
+             draw_line_xy(0, 30, 99, 30, red);  // over the blue line: a path of its own
+             draw_line_xy(0, 80, 20, 80, red);  // far from the blue line: in the first path
+         },
+         "<path stroke=\"#ff0000\"", 2},
+        {"a line under a later one of the same pixels",
+         [&] {
+             draw_line_xy(10, 50, 90, 50, red);
+             draw_line_xy(90, 50, 10, 50, green);
+         },
+         "#ff0000", 0},
+        {"exclusive-or twice",
+         [&] {
+             draw_box(20, 20, 60, 60, black);
+             draw_mode(DRAW_MODE_XOR);
+             draw_line_xy(10, 50, 90, 50, white);
+             draw_line_xy(10, 50, 90, 50, white);
+             draw_mode(0);
+         },
+         "mix-blend-mode", 2},
+        {"overlapping boxes of one colour under an outline",
+         [&] {
+             draw_box(10, 10, 50, 50, green);
+             draw_box(30, 30, 50, 50, green);
+             draw_mode(DRAW_MODE_OUTLINE);
+             draw_box(5, 5, 90, 90, blue);
+             draw_mode(0);
+         },
+         "<path fill=\"#00a000\"", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Picture picture;
+        ASSERT_TRUE(picture_make(picture, 100, 100, 24));
+        SvgRecorder recorder;
+        svg_recorder_start(recorder, 100, 100);
+        draw_record_svg(&recorder, &picture);
+        draw_begin(draw_picture_output(&picture, nullptr));
+        draw_box(0, 0, 100, 100, white);
+        c.draw();
+        draw_end();
+        draw_record_svg(nullptr, nullptr);
+        const std::string document = svg_document(recorder);
+        std::size_t count = 0;
+        for (std::size_t at = document.find(c.counted); at != std::string::npos; at = document.find(c.counted, at + 1))
+            ++count;
+        EXPECT_EQ(count, c.count) << document;
+        int width = 0, height = 0;
+        const std::vector<std::uint8_t> rgb = rasterise(write_svg(document), "#808080", width, height);
+        ASSERT_EQ(rgb.size(), 100u * 100 * 3);
+        int wrong = 0;
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 100; ++x) {
+                const Rgb want = canvas_pixel(picture, x, y);
+                const std::uint8_t* got = &rgb[(static_cast<std::size_t>(y) * 100 + x) * 3];
+                wrong += std::max({std::abs(got[0] - want.red), std::abs(got[1] - want.green),
+                                   std::abs(got[2] - want.blue)}) > 8;
+            }
+        }
+        EXPECT_EQ(wrong, 0);
     }
 }
 
