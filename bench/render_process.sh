@@ -10,14 +10,17 @@
 # pngcairo) and as SVG (target: <= 150 ms, no larger than gnuplot's SVG), against gnuplot drawing
 # the same members as force-coloured vectors at 700 x 500 (bench/gnuplot_members.sh), all four in
 # one hyperfine run, as CPU time (user + system) per process. Needs hyperfine, gnuplot for the
-# comparison.
+# comparison. With "1m" last, also the peak memory of one process each at 1,000,000 members
+# (truss-generate bridge 250000, 117 MB; target <= 150 MB with force colours to PNG), by
+# /usr/bin/time.
 #
-# Usage: bench/render_process.sh [BUILD_DIR] [RUNS]   (defaults: build, 100)
+# Usage: bench/render_process.sh [BUILD_DIR] [RUNS] [1m]   (defaults: build, 100)
 set -eu
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$here/build"}
 runs=${2:-100}
+million=${3:-}
 program="$build/app/kelvaro-render"
 results="$here/examples/bridge.res"
 work=$(mktemp -d)
@@ -97,4 +100,16 @@ if [ -s "$work/gnuplot/gnuplot.svg" ]; then
         'BEGIN { printf "%.1f", g / k }') x kelvaro's PNG (target >= 4 x)"
     echo "gnuplot, the same members -> svg: $gnuplot_svg ms CPU, $gnuplot_svg_bytes bytes" \
         "(kelvaro's SVG: $(awk -v k="$svg_bytes" -v g="$gnuplot_svg_bytes" 'BEGIN { printf "%.3f", k / g }') x its size, target <= 1)"
+fi
+
+if [ "$million" = 1m ] && [ -x /usr/bin/time ]; then
+    huge="$work/bridge1m.res"
+    "$build/tools/truss-generate" bridge 250000 | "$build/tools/truss-solve" -o "$huge" - >/dev/null
+    peak() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1 | awk '{ printf "%.0f", $1 / 1024 }'; }
+    echo "kelvaro-render 1M bridge --colour-forces -> PNG: peak $(peak "$program" "$huge" --colour-forces -o "$work/huge.png") MB (target <= 150 MB)"
+    echo "kelvaro-render 1M bridge --colour-forces -> SVG: peak $(peak "$program" "$huge" --colour-forces -o "$work/huge.svg") MB"
+    if command -v gnuplot >/dev/null 2>&1; then
+        "$here/bench/gnuplot_members.sh" "$huge" "$work/gnuplot1m"
+        echo "gnuplot, the same members -> pngcairo: peak $(peak gnuplot "$work/gnuplot1m/members-png.gp") MB"
+    fi
 fi
