@@ -99,7 +99,7 @@ bool svg_record_circle(DrawOutput& out, long long x, long long y, int radius)
     const bool far = std::fabs(cx) > FAR_LIMIT || std::fabs(cy) > FAR_LIMIT || r > FAR_LIMIT;
     const bool outside = cx + r < -MARGIN || cy + r < -MARGIN || cx - r > out.width + MARGIN ||
                          cy - r > out.height + MARGIN;
-    if (!far && !outside) {
+    if (!far && !outside && r > 0.0) {  // an outline of radius 0 shows nothing
         record(out, SvgElement::Kind::Circle, outline, out.colour, cx, cy, r, 0.0);
     }
     return out.bits == nullptr;

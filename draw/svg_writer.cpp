@@ -46,8 +46,11 @@ public:
     }
     bool finish()
     {
-        if (stream_ != nullptr)
+        if (stream_ != nullptr) {
             flush();
+            if (std::fflush(stream_) != 0 || std::ferror(stream_) != 0)
+                failed_ = true;
+        }
         return !failed_;
     }
 

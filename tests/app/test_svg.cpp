@@ -339,4 +339,33 @@ TEST_F(SvgTest, CompactDocumentKeepsEveryPixel)
     }
 }
 
+// Written to a stream the document is the same bytes as in memory, also when it is larger than a
+// write; a stream that cannot take it (a full device) is reported.
+TEST(SvgWrite, StreamsTheDocumentAndReportsAFailedWrite)
+{
+    SvgRecorder recorder;
+    svg_recorder_start(recorder, 700, 500);
+    draw_begin(draw_svg_output(&recorder, nullptr));
+    for (int k = 0; k < 20000; ++k)
+        draw_line_xy(k % 700, k % 500, (k * 7) % 700, (k * 3) % 500, draw_rgb(k % 251, k % 241, k % 239));
+    draw_end();
+    const std::string document = svg_document(recorder);
+    ASSERT_GT(document.size(), 200000u);
+
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(svg_write(recorder, file));
+    std::string written(document.size() + 1, '\0');
+    std::rewind(file);
+    written.resize(std::fread(written.data(), 1, written.size(), file));
+    std::fclose(file);
+    EXPECT_EQ(written, document);
+
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    if (full != nullptr) {
+        EXPECT_FALSE(svg_write(recorder, full));
+        std::fclose(full);
+    }
+}
+
 }  // namespace
