@@ -22,6 +22,8 @@ bool clip_segment(const DrawOutput& out, double& x1, double& y1, double& x2, dou
 
 void record(DrawOutput& out, SvgElement::Kind kind, bool outline, int colour, double a, double b, double c, double d)
 {
+    if (out.recorder->elements.size() >= std::numeric_limits<std::uint32_t>::max() - 1)
+        return;  // the writer numbers the elements in 32 bits
     SvgElement element;
     element.kind = kind;
     element.outline = outline;

@@ -18,7 +18,6 @@
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "draw/draw_internal.h"
 #include "draw/svg.h"
@@ -270,19 +269,18 @@ struct Cover {
     bool operator==(const Cover&) const = default;
 };
 
-struct CoverHash {
-    std::size_t operator()(const Cover& cover) const
-    {
-        std::size_t hash = static_cast<std::size_t>(cover.tag) * 0x9E3779B97F4A7C15ULL;
-        for (const double value : {cover.a, cover.b, cover.c, cover.d}) {
-            std::uint64_t bits = 0;
-            std::memcpy(&bits, &value, sizeof bits);
-            hash = (hash ^ bits) * 0x100000001B3ULL;
-            hash ^= hash >> 29;
-        }
-        return hash;
+// A hash of cover, well mixed in its low bits.
+std::size_t cover_hash(const Cover& cover)
+{
+    std::uint64_t hash = static_cast<std::uint64_t>(cover.tag) * 0x9E3779B97F4A7C15ULL;
+    for (const double value : {cover.a, cover.b, cover.c, cover.d}) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        hash = (hash ^ bits) * 0xFF51AFD7ED558CCDULL;
+        hash ^= hash >> 32;
     }
-};
+    return static_cast<std::size_t>(hash);
+}
 
 // The cover of e; crisp when e covers whole pixels and nothing beside them.
 Cover cover_of(const SvgElement& e, bool& crisp)
@@ -309,11 +307,44 @@ Cover cover_of(const SvgElement& e, bool& crisp)
     return cover;
 }
 
+// The covers of some elements, by open addressing over the elements' numbers (no allocation each).
+class CoverSet {
+public:
+    explicit CoverSet(const std::vector<SvgElement>& elements) : elements_(elements)
+    {
+        std::size_t size = 16;
+        while (size < 2 * elements.size())
+            size *= 2;
+        slots_.assign(size, 0);
+    }
+
+    // True when an element of the set has cover; else false, and element k is added when add is set.
+    bool find(const Cover& cover, std::size_t k, bool add)
+    {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = cover_hash(cover) & mask;; at = (at + 1) & mask) {
+            const std::uint32_t slot = slots_[at];
+            if (slot == 0) {
+                if (add)
+                    slots_[at] = static_cast<std::uint32_t>(k + 1);
+                return false;
+            }
+            bool crisp = false;
+            if (cover_of(elements_[slot - 1], crisp) == cover)
+                return true;
+        }
+    }
+
+private:
+    const std::vector<SvgElement>& elements_;
+    std::vector<std::uint32_t> slots_;  // an element's number + 1, 0 for none
+};
+
 // For each element, whether a later element hides it.
 std::vector<bool> hidden_elements(const std::vector<SvgElement>& elements)
 {
     std::vector<bool> hidden(elements.size(), false);
-    std::unordered_set<Cover, CoverHash> later;
+    CoverSet later(elements);
     for (std::size_t k = elements.size(); k-- > 0;) {
         const SvgElement& e = elements[k];
         if (e.kind == SvgElement::Kind::Text)
@@ -322,11 +353,7 @@ std::vector<bool> hidden_elements(const std::vector<SvgElement>& elements)
         const Cover cover = cover_of(e, crisp);
         if (!crisp && e.difference)
             continue;  // blended with what lies under it: neither hidden by an equal one nor hiding one
-        if (later.count(cover) != 0) {
-            hidden[k] = true;
-        } else if (!e.difference) {
-            later.insert(cover);
-        }
+        hidden[k] = later.find(cover, k, !e.difference);
     }
     return hidden;
 }
