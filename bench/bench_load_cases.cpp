@@ -1,9 +1,16 @@
 // Speed of load cases on generated Warren bridges (bench/warren_bridge.h): reading a set of 10
 // cases of 10,000 members (the files' texts in memory, so the reader and the checks are timed,
 // not the disk), the envelope of 20 cases of 100,000 members (target 150 ms after reading), and a
-// combination of 3 cases of 100,000 members with its numbers (target 50 ms after reading).
+// combination of 3 cases of 100,000 members with its numbers (target 50 ms after reading), and
+// stepping to the next case of 3 cases of 100,000 members in the window: the model and its numbers
+// put in place for the redraw that follows (target 5 ms, the redraw itself measured in
+// bench_app_sizes).
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -11,7 +18,11 @@
 #include "app/model/envelope.h"
 #include "app/model/line_source.h"
 #include "app/model/load_cases.h"
+#include "app/ui/case_view.h"
+#include "app/ui/loaded_numbers.h"
 #include "bench/warren_bridge.h"
+#include "fuzz/fuzz_viewer_setup.h"
+#include "gui/input.h"
 
 namespace {
 
@@ -91,6 +102,30 @@ void BM_CombinationOf3CasesOf100kMembers(benchmark::State& state)
     }
 }
 BENCHMARK(BM_CombinationOf3CasesOf100kMembers)->Unit(benchmark::kMillisecond);
+
+void BM_StepToTheNextCaseOf100kMembers(benchmark::State& state)
+{
+    fuzz_viewer_setup();  // the viewer's window on the headless backend, as the fuzzers make it
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("kelvaro_bench_cases_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string bridge = warren_bridge_results(100000);
+    std::vector<std::string> paths;
+    for (const char* name : {"dead.res", "live.res", "wind.res"}) {
+        paths.push_back((folder / name).string());
+        std::ofstream(paths.back(), std::ios::binary) << bridge;
+    }
+    const bool loaded = load_case_files(paths);
+    std::filesystem::remove_all(folder);
+    if (!loaded || !case_set_shown())
+        return state.SkipWithError("the set could not be read");
+    for (auto _ : state) {
+        step_case_model(KEY_PAGE_DOWN, 0);
+        benchmark::DoNotOptimize(model_numbers().largest_force);
+    }
+    forget_case_set();
+}
+BENCHMARK(BM_StepToTheNextCaseOf100kMembers)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

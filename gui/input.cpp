@@ -1,7 +1,7 @@
 // Window-level input: shortcut keys, dropped files, popup menus, tooltips and the file watch.
 //
 // State: the tooltip text last set on each control, the path of the last drop and the watched
-// path. The platform does the showing and the watching; this file keeps the promises.
+// paths. The platform does the showing and the watching; this file keeps the promises.
 #include <map>
 
 #include "gui/input.h"
@@ -13,7 +13,7 @@ namespace {
 std::map<int, std::string> tooltips;  // control number -> tooltip text last set
 std::string drop_path;                // first local file of the last drop
 std::vector<std::string> drop_paths;  // every local file of the last drop, in order
-std::string watched;                  // the watched path
+std::vector<std::string> watched;     // the watched paths
 
 int hex_value(char c)
 {
@@ -131,16 +131,16 @@ std::vector<std::string> dropped_files(std::string_view list, std::size_t most)
     return files;
 }
 
-bool file_watch(std::string_view path)
+bool file_watch(const std::vector<std::string>& paths)
 {
-    watched = path;
-    const bool ok = platform().watch_file(path);
+    watched = paths;
+    const bool ok = platform().watch_files(paths);
     if (!ok)
         watched.clear();
-    return ok || path.empty();
+    return ok || paths.empty();
 }
 
-std::string file_watched()
+std::vector<std::string> file_watched()
 {
     return watched;
 }

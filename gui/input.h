@@ -69,8 +69,9 @@ std::vector<std::string> event_drop_paths();
 // first_dropped_file.
 std::vector<std::string> dropped_files(std::string_view list, std::size_t most = SIZE_MAX);
 
-// Watches path: EVENT_FILE_CHANGED follows when it is written and closed, or replaced by another
-// file of that name. One file at a time; "" stops watching. False when it cannot be watched.
-bool file_watch(std::string_view path);
-// The path being watched ("" when none).
-std::string file_watched();
+// Watches every file of paths: EVENT_FILE_CHANGED follows when one of them is written and closed,
+// or replaced by another file of that name. One set of files at a time, in place of the last; an
+// empty set stops watching. False (and nothing watched) when one cannot be watched.
+bool file_watch(const std::vector<std::string>& paths);
+// The paths being watched (empty when none).
+std::vector<std::string> file_watched();

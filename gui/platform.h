@@ -122,8 +122,9 @@ public:
     virtual void control_set_tooltip(std::intptr_t, std::string_view, int, int) {}
     // A modal box with several lines of text and OK.
     virtual void text_box(std::string_view, std::string_view) {}
-    // Watches path for writes and replacement ("" stops); changes go to file_report_changed.
-    virtual bool watch_file(std::string_view) { return false; }
+    // Watches every file of the list for writes and replacement (an empty list stops); changes go
+    // to file_report_changed.
+    virtual bool watch_files(const std::vector<std::string>&) { return false; }
 
     // The table window (gui/table_window.h), one at a time. spec stays the program's and must
     // outlive the window (table_window_close before it goes); the backend reads it when it draws.

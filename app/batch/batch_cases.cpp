@@ -12,9 +12,11 @@
 #include <sstream>
 
 #include "app/batch/batch_render.h"
+#include "app/export/design_input.h"
 #include "app/export/envelope_report.h"
 #include "app/export/report.h"
 #include "app/export/results_export.h"
+#include "app/model/checks.h"
 #include "app/model/envelope.h"
 #include "app/model/load_cases.h"
 #include "draw/draw.h"
@@ -53,6 +55,28 @@ bool read_set(const RenderOptions& options, LoadCaseSet& set, std::string& error
     for (std::size_t n = 0; n < options.combine.size(); ++n)
         terms.push_back({options.combine[n].first, static_cast<int>(n)});
     add_combination(set, terms);
+    return true;
+}
+
+// The command line's units and design limits applied to every case's numbers (the envelope takes
+// each member's largest utilisation from them); false with the reason when the solver input
+// cannot be used.
+bool apply_case_checks(const RenderOptions& options, LoadCaseSet& set, std::string& error)
+{
+    DesignLimits limits;
+    limits.tension = options.limit_tension;
+    limits.compression = options.limit_compression;
+    if (!options.input_path.empty()) {
+        const int members = static_cast<int>(set.cases.front().numbers.members.size()) - 1;
+        error = read_member_sections(options.input_path, members, limits);
+        if (!error.empty())
+            return false;
+    }
+    for (LoadCase& c : set.cases) {
+        if (options.units)
+            c.numbers.units = *options.units;
+        apply_design_limits(c.numbers, limits);
+    }
     return true;
 }
 
@@ -159,6 +183,10 @@ int render_cases(const RenderOptions& given, std::FILE* err)
     }
     for (const std::string& warning : set.warnings)
         print(err, warning);
+    if (!apply_case_checks(options, set, error)) {
+        print(err, error);
+        return RENDER_EXIT_INPUT;
+    }
     if (const std::string output = overwritten_input(options, set); !output.empty()) {
         print(err, "the output file '" + output + "' is one of the results files; refusing to overwrite it");
         return RENDER_EXIT_USAGE;

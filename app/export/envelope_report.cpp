@@ -3,6 +3,7 @@
 #include "app/export/envelope_report.h"
 
 #include "app/export/report.h"
+#include "app/model/checks.h"
 
 namespace {
 
@@ -51,6 +52,29 @@ void append_json_force(std::string& out, const CaseForce& force, std::span<const
     append_report_float(out, force.stress, true);
     out += ", \"case\": ";
     append_json_case(out, cases, force.case_index);
+    out += '}';
+}
+
+// {"value", "criterion", "case"} (member first when not 0), or null when no case checks the member.
+void append_json_utilisation(std::string& out, const CaseUtilisation& u, std::span<const EnvelopeCase> cases,
+                             int member = 0)
+{
+    if (u.case_index == NO_CASE) {
+        out += "null";
+        return;
+    }
+    out += '{';
+    if (member != 0) {
+        out += "\"member\": ";
+        append_whole(out, member);
+        out += ", ";
+    }
+    out += "\"value\": ";
+    append_report_real(out, u.value, true);
+    out += ", \"criterion\": \"";
+    out += criterion_name(u.criterion);
+    out += "\", \"case\": ";
+    append_json_case(out, cases, u.case_index);
     out += '}';
 }
 
@@ -138,6 +162,10 @@ std::string envelope_json(const Envelope& envelope, std::span<const EnvelopeCase
         append_json_force(out, m.tension, cases);
         out += ", \"max_compression\": ";
         append_json_force(out, m.compression, cases);
+        if (envelope.has_utilisation) {
+            out += ", \"max_utilisation\": ";
+            append_json_utilisation(out, m.utilisation, cases);
+        }
         out += '}';
     }
     out += "],\n\"nodes\": [";
@@ -177,6 +205,11 @@ std::string envelope_json(const Envelope& envelope, std::span<const EnvelopeCase
     append_json_extreme(out, envelope.max_compression, "member", "force", true, cases);
     out += ", \"max_deflection\": ";
     append_json_extreme(out, envelope.max_deflection, "node", "value", false, cases);
+    if (envelope.has_utilisation) {
+        out += ", \"max_utilisation\": ";
+        const int worst = envelope.max_utilisation_member;
+        append_json_utilisation(out, envelope.members[worst].utilisation, cases, worst);
+    }
     out += "}}\n";
     return out;
 }
@@ -185,7 +218,8 @@ std::string envelope_members_csv(const Envelope& envelope, std::span<const Envel
 {
     std::string out =
         "member,nodes_a,nodes_b,max_tension_force,max_tension_stress,max_tension_case,"
-        "max_compression_force,max_compression_stress,max_compression_case\n";
+        "max_compression_force,max_compression_stress,max_compression_case";
+    out += envelope.has_utilisation ? ",max_utilisation,max_utilisation_criterion,max_utilisation_case\n" : "\n";
     out.reserve(out.size() + 90 * envelope.members.size());
     for (std::size_t e = 1; e < envelope.members.size(); ++e) {
         const MemberEnvelope& m = envelope.members[e];
@@ -196,6 +230,18 @@ std::string envelope_members_csv(const Envelope& envelope, std::span<const Envel
         append_whole(out, m.nodes[1]);
         append_csv_force(out, m.tension, cases);
         append_csv_force(out, m.compression, cases);
+        if (envelope.has_utilisation) {
+            out += ',';
+            if (m.utilisation.case_index != NO_CASE) {
+                append_report_real(out, m.utilisation.value, false);
+                out += ',';
+                out += criterion_name(m.utilisation.criterion);
+            } else {
+                out += ',';
+            }
+            out += ',';
+            append_csv_case(out, cases, m.utilisation.case_index);
+        }
         out += '\n';
     }
     return out;

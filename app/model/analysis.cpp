@@ -115,9 +115,8 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
                                                MISSING_POSITION);
 
     // Sum of the member forces acting on each node, file order x, y, z, and how far the rounding of
-    // the printed forces can move that sum.
-    std::vector<Vec3> member_pull(static_cast<std::size_t>(node_count) + 1, Vec3{});
-    std::vector<Vec3> pull_rounding(static_cast<std::size_t>(node_count) + 1, Vec3{});
+    // the printed forces can move that sum: gathered in the node's residual and rounding, which
+    // the pass over the nodes then turns into what their names say.
     for (int e = 1; e <= element_count; ++e) {
         MemberNumbers& m = members[e];
         int a, b;
@@ -145,20 +144,24 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
             numbers.largest_force = std::fabs(m.force);
         // A member without a known force or geometry pulls on its nodes by an unknown amount.
         if (!m.force_known || std::isnan(m.length)) {
-            member_pull[a] = member_pull[b] = {MISSING, MISSING, MISSING};
+            nodes[a].residual = nodes[b].residual = {MISSING, MISSING, MISSING};
             continue;
         }
         // A member of no length has no direction: it can carry nothing to its nodes.
         if (!(m.length > 0))
             continue;
         const double uncertain = force_half_step(model, e, m.force) + std::fabs(m.force) * STORED_PRECISION;
+        Vec3& pull_a = nodes[a].residual;
+        Vec3& pull_b = nodes[b].residual;
+        Vec3& rounding_a = nodes[a].rounding;
+        Vec3& rounding_b = nodes[b].rounding;
         for (int j = 0; j < 3; ++j) {
             const double pull = m.force * span[j] / m.length;
-            member_pull[a][j] += pull;
-            member_pull[b][j] -= pull;
+            pull_a[j] += pull;
+            pull_b[j] -= pull;
             const double rounding = uncertain * std::fabs(span[j]) / m.length;
-            pull_rounding[a][j] += rounding;
-            pull_rounding[b][j] += rounding;
+            rounding_a[j] += rounding;
+            rounding_b[j] += rounding;
         }
     }
     double largest_load = 0;
@@ -181,9 +184,11 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         n.deflection_known = finite(n.deflection);
         if (n.deflection_magnitude > numbers.max_deflection.value)
             numbers.max_deflection = {i, n.deflection_magnitude};
+        const Vec3 member_pull = n.residual;
+        n.residual = Vec3{};
         for (int j = 0; j < 3; ++j) {
-            const double sum = n.load[j] + member_pull[i][j];
-            n.rounding[j] = pull_rounding[i][j] + std::fabs(n.load[j]) * STORED_PRECISION;
+            const double sum = n.load[j] + member_pull[j];
+            n.rounding[j] += std::fabs(n.load[j]) * STORED_PRECISION;
             // Within the rounding of the numbers it comes from, a sum is no force at all.
             const bool noise = std::fabs(sum) <= n.rounding[j];
             if (n.restraint[j] != 1) {

@@ -33,7 +33,12 @@ Envelope compute_envelope(std::span<const ModelNumbers* const> cases)
                 out.tension = {m.force, m.stress, c};
             if (m.force < out.compression.force)
                 out.compression = {m.force, m.stress, c};
+            const Utilisation& u = m.utilisation;
+            if (numbers.has_utilisation && u.criterion != Criterion::None &&
+                (out.utilisation.case_index == NO_CASE || u.value > out.utilisation.value))
+                out.utilisation = {u.value, u.criterion, c};
         }
+        envelope.has_utilisation = envelope.has_utilisation || numbers.has_utilisation;
         const std::size_t nodes = std::min(numbers.nodes.size(), envelope.nodes.size());
         for (std::size_t i = 1; i < nodes; ++i) {
             const NodeNumbers& n = numbers.nodes[i];
@@ -65,6 +70,10 @@ Envelope compute_envelope(std::span<const ModelNumbers* const> cases)
             envelope.max_tension = {index, m.tension.force, m.tension.case_index};
         if (m.compression.case_index != NO_CASE && m.compression.force < envelope.max_compression.value)
             envelope.max_compression = {index, m.compression.force, m.compression.case_index};
+        if (m.utilisation.case_index != NO_CASE &&
+            (envelope.max_utilisation_member == 0 ||
+             m.utilisation.value > envelope.members[envelope.max_utilisation_member].utilisation.value))
+            envelope.max_utilisation_member = index;
         if (std::fabs(m.governing) > envelope.largest_force) {
             envelope.largest_force = std::fabs(m.governing);
             const CaseForce& governing = m.governing > 0 ? m.tension : m.compression;
@@ -85,6 +94,9 @@ ModelNumbers envelope_numbers(const ModelNumbers& first, const Envelope& envelop
     numbers.max_tension = {};
     numbers.max_compression = {};
     numbers.largest_force = envelope.largest_force;
+    numbers.has_utilisation = envelope.has_utilisation;
+    numbers.max_utilisation = {};
+    numbers.members_over_limit = 0;
     for (std::size_t e = 1; e < numbers.members.size() && e < envelope.members.size(); ++e) {
         MemberNumbers& m = numbers.members[e];
         const MemberEnvelope& governing = envelope.members[e];
@@ -95,6 +107,12 @@ ModelNumbers envelope_numbers(const ModelNumbers& first, const Envelope& envelop
             numbers.max_tension = {static_cast<int>(e), governing.tension.force};
         if (governing.compression.case_index != NO_CASE && governing.compression.force < numbers.max_compression.value)
             numbers.max_compression = {static_cast<int>(e), governing.compression.force};
+        const CaseUtilisation& u = governing.utilisation;
+        m.utilisation = u.case_index == NO_CASE ? Utilisation{} : Utilisation{u.value, u.criterion};
+        numbers.members_over_limit += u.case_index != NO_CASE && u.value > 1 ? 1 : 0;
     }
+    if (const int worst = envelope.max_utilisation_member; worst != 0)
+        numbers.max_utilisation = {worst, envelope.members[worst].utilisation.value,
+                                   envelope.members[worst].utilisation.criterion};
     return numbers;
 }

@@ -1,5 +1,6 @@
 // The envelope of a set of load cases: per member the largest tension and the largest compression
-// with the case that gives each, per node the largest deflection magnitude and the smallest and
+// with the case that gives each (and, where the cases carry design limits, its largest utilisation
+// with its case), per node the largest deflection magnitude and the smallest and
 // largest reaction component with their cases, and overall the governing member, node and case.
 // Computed from the cases' numbers (app/model/analysis.h), all of one truss; reads nothing else.
 #pragma once
@@ -19,12 +20,20 @@ struct CaseForce {
     int case_index = NO_CASE;
 };
 
+// A member's largest utilisation over the cases (app/model/checks.h) with the case that gives it.
+struct CaseUtilisation {
+    double value = 0;
+    Criterion criterion = Criterion::None;
+    int case_index = NO_CASE;  // NO_CASE when no case checks the member
+};
+
 struct MemberEnvelope {
     int nodes[2] = {0, 0};
     bool drawable = false;
     CaseForce tension;      // the largest positive force; NO_CASE when no case pulls
     CaseForce compression;  // the most negative force; NO_CASE when no case pushes
     double governing = 0;   // the larger magnitude of the two, its sign kept (tension on a tie)
+    CaseUtilisation utilisation;
 };
 
 struct NodeEnvelope {
@@ -52,6 +61,8 @@ struct Envelope {
     CaseExtreme max_deflection;           // the largest deflection magnitude
     CaseExtreme governing;                // the largest |force|: the governing member and case
     double largest_force = 0;             // the largest |governing| of any member
+    bool has_utilisation = false;         // a case's numbers carry design limits
+    int max_utilisation_member = 0;       // member of the largest utilisation of any case; 0 when none
 };
 
 // The envelope of cases (numbers with results, all of one truss); the first case decides the
@@ -59,5 +70,7 @@ struct Envelope {
 Envelope compute_envelope(std::span<const ModelNumbers* const> cases);
 // numbers of the set's first case with each member's force its governing force (and its state from
 // that sign), the stresses of the same cases, and the extremes and largest_force from those: what
-// the force colours and their legend draw for the envelope.
+// the force colours and their legend draw for the envelope. With utilisation, each member's
+// utilisation is its largest of any case, and the summary (max_utilisation, members_over_limit)
+// follows from those; without, no member has one.
 ModelNumbers envelope_numbers(const ModelNumbers& first, const Envelope& envelope);

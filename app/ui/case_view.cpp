@@ -17,6 +17,7 @@
 #include "app/ui/loaded_numbers.h"
 #include "app/ui/main_window.h"
 #include "app/ui/results_window.h"
+#include "app/ui/window_note.h"
 #include "app/ui/window_state.h"
 #include "app/view/view.h"
 #include "core/file_name.h"
@@ -106,7 +107,10 @@ void put_shown_into_model()
     size_view_node_records(TrussModel.node_count);
     if (!envelope) {
         View.legend_caption.clear();
-        model_loaded();
+        if (compare_from >= 0)
+            model_loaded();
+        else
+            lend_model_numbers(c.numbers);  // the case's own, computed when the set was read
         return;
     }
     // The geometry without any case's loads and deflections: the colours stand for every case.
@@ -128,15 +132,28 @@ void put_shown_into_model()
     View.overlays.show_force_colours = true;
 }
 
-// Shows the case or the envelope in place of the one shown, keeping the view and the selection.
-void show_in_place()
+// Every case's numbers under the user's units and design limits.
+void check_cases()
 {
-    put_shown_into_model();
+    for (LoadCase& each : shown_set.cases)
+        apply_user_checks(each.numbers);
+}
+
+// Shows what TrussModel holds now in place of what was shown, keeping the view and the selection.
+void show_put_case()
+{
     show_caption();
     show_switches();
     refresh_projection(false);
     redraw_view();
     results_window_refresh();
+}
+
+// Shows the case or the envelope in place of the one shown, keeping the view and the selection.
+void show_in_place()
+{
+    put_shown_into_model();
+    show_put_case();
 }
 
 }  // namespace
@@ -161,6 +178,7 @@ bool load_case_files(const std::vector<std::string>& paths)
     }
     forget_case_set();
     shown_set = std::move(set);
+    check_cases();
     set_paths = paths;
     results_path = paths.front();
     reset_for_load();
@@ -251,10 +269,21 @@ void add_envelope_columns(TableData& members)
     };
     add("Max tension", "Tension case", &MemberEnvelope::tension);
     add("Max compression", "Compression case", &MemberEnvelope::compression);
+    if (!shown_envelope.has_utilisation)
+        return;
+    // The utilisation column shows each member's largest of any case: this one names the case.
+    TableColumn name{.header = "Utilisation case", .format = CellFormat::Text, .numbers = {}, .texts = {}};
+    name.texts.assign(rows, std::string());
+    for (std::size_t row = 0; row < rows; ++row)
+        if (const int c = shown_envelope.members[row + 1].utilisation.case_index; c != NO_CASE)
+            name.texts[row] = case_at(c).name;
+    members.columns.push_back(std::move(name));
 }
 
 void forget_case_set()
 {
+    if (case_set_shown())
+        model_loaded();  // the numbers may be the set's
     if (envelope)
         View.overlays.show_force_colours = colours_before;
     shown_set = LoadCaseSet{};
@@ -271,6 +300,14 @@ bool case_set_shown()
 }
 
 bool case_key(int key, int modifiers)
+{
+    if (!step_case_model(key, modifiers))
+        return false;
+    show_put_case();
+    return true;
+}
+
+bool step_case_model(int key, int modifiers)
 {
     if (!case_set_shown() || (modifiers & (KEY_MOD_CTRL | KEY_MOD_ALT)) != 0)
         return false;
@@ -291,8 +328,16 @@ bool case_key(int key, int modifiers)
         colours_before = View.overlays.show_force_colours;
     if (!envelope && was_envelope)
         View.overlays.show_force_colours = colours_before;
-    show_in_place();
+    put_shown_into_model();
     return true;
+}
+
+void case_checks_changed()
+{
+    if (!case_set_shown())
+        return;
+    check_cases();
+    put_shown_into_model();
 }
 
 bool reload_case_set()
@@ -302,13 +347,27 @@ bool reload_case_set()
     LoadCaseSet set;
     std::string error;
     if (!read_set(set_paths, set, error)) {
-        req_message("Load Cases", error, 0);
+        set_window_note("Reload failed: " + error);
         return true;
     }
+    set_window_note("");
+    model_loaded();  // the numbers may be the old set's
     shown_set = std::move(set);
+    check_cases();
     shown_case = std::min(shown_case, static_cast<int>(shown_set.cases.size()) - 1);
     if (compare_from >= static_cast<int>(shown_set.cases.size()))
         compare_from = -1;
     show_in_place();
     return true;
+}
+
+std::vector<std::string> case_set_files()
+{
+    if (!case_set_shown())
+        return {};
+    std::vector<std::string> files = set_paths;
+    for (const LoadCase& c : shown_set.cases)
+        if (!c.combination && std::find(files.begin(), files.end(), c.path) == files.end())
+            files.push_back(c.path);
+    return files;
 }

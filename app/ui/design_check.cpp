@@ -11,6 +11,7 @@
 
 #include "app/export/design_input.h"
 #include "app/ui/canvas_view.h"
+#include "app/ui/case_view.h"
 #include "app/ui/loaded_numbers.h"
 #include "app/ui/results_window.h"
 #include "app/ui/window_state.h"
@@ -22,6 +23,7 @@ namespace {
 // The numbers and everything showing them, anew.
 void numbers_changed()
 {
+    case_checks_changed();
     redraw_view();
     results_window_refresh();
 }

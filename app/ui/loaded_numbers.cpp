@@ -9,42 +9,51 @@
 
 namespace {
 
-ModelNumbers numbers;              // of TrussModel as last read
-bool numbers_current = false;      // numbers belong to the model of numbers_resets
-std::uint32_t numbers_resets = 0;  // ViewState.model_resets when numbers were computed
-std::optional<Units> units;        // the user's, replacing the file's; nullopt for the file's
-DesignLimits limits;               // the user's design limits
+ModelNumbers numbers;                // of TrussModel as last read
+const ModelNumbers* lent = nullptr;  // numbers kept elsewhere shown in place of numbers; nullptr for none
+bool numbers_current = false;        // numbers belong to the model of numbers_resets
+std::uint32_t numbers_resets = 0;    // ViewState.model_resets when numbers were computed
+std::optional<Units> units;          // the user's, replacing the file's; nullopt for the file's
+DesignLimits limits;                 // the user's design limits
 
 }  // namespace
 
 const ModelNumbers& model_numbers()
 {
     if (!numbers_current || numbers_resets != ViewState.model_resets) {
+        lent = nullptr;
         numbers = compute_model_numbers(TrussModel, results_missing == 0);
-        if (units)
-            numbers.units = *units;
-        if (limits.sections.empty() || limits.sections.size() == numbers.members.size()) {
-            apply_design_limits(numbers, limits);
-        } else {
-            DesignLimits stresses_only = limits;
-            stresses_only.sections.clear();
-            apply_design_limits(numbers, stresses_only);
-        }
+        apply_user_checks(numbers);
         numbers_current = true;
         numbers_resets = ViewState.model_resets;
     }
-    return numbers;
+    return lent != nullptr ? *lent : numbers;
+}
+
+void apply_user_checks(ModelNumbers& given)
+{
+    if (units)
+        given.units = *units;
+    if (limits.sections.empty() || limits.sections.size() == given.members.size()) {
+        apply_design_limits(given, limits);
+    } else {
+        DesignLimits stresses_only = limits;
+        stresses_only.sections.clear();
+        apply_design_limits(given, stresses_only);
+    }
 }
 
 void model_loaded()
 {
     numbers_current = false;
+    lent = nullptr;
 }
 
 void set_user_units(std::optional<Units> user)
 {
     units = std::move(user);
     numbers_current = false;
+    lent = nullptr;
 }
 
 const std::optional<Units>& user_units()
@@ -56,6 +65,7 @@ void set_design_limits(DesignLimits user)
 {
     limits = std::move(user);
     numbers_current = false;
+    lent = nullptr;
 }
 
 const DesignLimits& design_limits()
@@ -65,7 +75,15 @@ const DesignLimits& design_limits()
 
 void set_model_numbers(ModelNumbers given)
 {
+    lent = nullptr;
     numbers = std::move(given);
+    numbers_current = true;
+    numbers_resets = ViewState.model_resets;
+}
+
+void lend_model_numbers(const ModelNumbers& given)
+{
+    lent = &given;
     numbers_current = true;
     numbers_resets = ViewState.model_resets;
 }

@@ -12,6 +12,8 @@
 
 // The numbers of TrussModel as last read (results_missing tells whether it has results).
 const ModelNumbers& model_numbers();
+// The user's units and design limits applied to numbers, as model_numbers() applies them.
+void apply_user_checks(ModelNumbers& numbers);
 // Call after TrussModel was read again without a reset: the next model_numbers() computes afresh.
 void model_loaded();
 // The user's units ("Units..."), replacing those the file states; nullopt for the file's own.
@@ -25,3 +27,8 @@ const DesignLimits& design_limits();
 // Puts numbers in place of TrussModel's own until the next read or reset (the envelope of a set of
 // load cases, drawn on the set's geometry).
 void set_model_numbers(ModelNumbers given);
+// Shows numbers kept elsewhere, without a copy, as TrussModel's own until the next read, reset or
+// change of the user's units or limits (a case of a set of load cases: its numbers, with
+// apply_user_checks applied, for the model that is a copy of its own). given must stay in place
+// until then, or until model_loaded().
+void lend_model_numbers(const ModelNumbers& given);

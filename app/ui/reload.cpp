@@ -26,17 +26,27 @@ namespace {
 
 bool watch_on = false;  // "Reload when the file changes"
 
+// The watch follows the shown file, or every file of a shown set of load cases.
 void follow_path()
 {
-    file_watch(watch_on ? results_path : std::string());
+    std::vector<std::string> paths;
+    if (watch_on && case_set_shown())
+        paths = case_set_files();
+    else if (watch_on && !results_path.empty())
+        paths = {results_path};
+    file_watch(paths);
 }
 
 }  // namespace
 
 void reload_file()
 {
-    if (results_path.empty() || reload_case_set())
+    if (results_path.empty())
         return;
+    if (reload_case_set()) {
+        follow_path();  // the combinations file may name other files now
+        return;
+    }
     if (results_read_running(ReadKind::show))
         return;  // a file being loaded is read anyway
     read_results_file(results_path, ReadKind::reload, show_reloaded_file);

@@ -81,7 +81,7 @@ public:
     void preferences_flush() override;
 
     // fltk_watch.cpp
-    bool watch_file(std::string_view path) override;
+    bool watch_files(const std::vector<std::string>& paths) override;
 
     // The window behind handle, nullptr if it is none of ours.
     RuntimeWindow* window(std::intptr_t handle) const;

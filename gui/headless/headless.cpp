@@ -4,7 +4,7 @@
 //
 // State: the window and control records by handle, the keyboard focus, the answer scripts (file
 // requesters, questions, popup menus), the capture switch and the logs (messages, questions, file
-// requests, menus shown, delays, recorded frames), and the watched path. The screen is taken as
+// requests, menus shown, delays, recorded frames), and the watched paths. The screen is taken as
 // 1920 x 1080 for centring; a window left to the platform's placement goes to (0, 0).
 #include <algorithm>
 #include <deque>
@@ -73,7 +73,7 @@ public:
     std::vector<Picture> frames;
     std::deque<int> menu_answers;                    // indices the next popup menus choose
     std::vector<std::vector<MenuEntry>> menus;       // popup menus shown so far
-    std::string watched;                             // the watched path ("" when none)
+    std::vector<std::string> watched;                // the watched paths
     bool keep_preferences = false;                   // preferences are stored (else none are kept)
     std::map<std::string, std::string> preferences;  // the stored preferences
 
@@ -268,9 +268,9 @@ public:
         messages.push_back(HeadlessMessage{std::string(title), std::string(text), 0});
     }
 
-    bool watch_file(std::string_view path) override
+    bool watch_files(const std::vector<std::string>& paths) override
     {
-        watched = path;
+        watched = paths;
         return true;
     }
 
@@ -495,6 +495,11 @@ const std::vector<std::vector<MenuEntry>>& headless_menus()
 }
 
 std::string headless_watched()
+{
+    return headless().watched.empty() ? std::string() : headless().watched.front();
+}
+
+std::vector<std::string> headless_watched_files()
 {
     return headless().watched;
 }

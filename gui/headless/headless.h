@@ -40,8 +40,10 @@ void headless_drop(int window, std::string_view list);
 void headless_menu_answer(int index);
 // Popup menus shown so far, each as its entries.
 const std::vector<std::vector<MenuEntry>>& headless_menus();
-// The path being watched for changes ("" when none).
+// The first path being watched for changes ("" when none).
 std::string headless_watched();
+// Every path being watched.
+std::vector<std::string> headless_watched_files();
 // The watched file changes (EVENT_FILE_CHANGED when a file is watched).
 void headless_file_changed();
 // The user asks to close window number (EVENT_CLOSE_WINDOW).

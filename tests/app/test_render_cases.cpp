@@ -208,6 +208,45 @@ TEST_F(RenderCasesTest, EnvelopeReportNamesTheGoverningCases)
     EXPECT_TRUE(std::filesystem::exists(path("envelope-nodes.csv")));
 }
 
+// With design limits the envelope takes each member's largest utilisation of any case, reports
+// it with its case and draws the members in its colours.
+TEST_F(RenderCasesTest, EnvelopeUtilisationIsEachMembersLargestWithItsCase)
+{
+    ASSERT_EQ(run({"--cases", EXAMPLES + "bridge.cases", "--envelope", "--limit-stress", "100", "--utilisation", "-o",
+                   path("utilisation.png"), "--report", path("envelope.json")}),
+              0)
+        << err;
+    ASSERT_EQ(run({"--cases", EXAMPLES + "bridge.cases", "--envelope", "-o", path("forces.png")}), 0) << err;
+    EXPECT_NE(read(path("utilisation.png")), read(path("forces.png")));
+    const std::string json = read(path("envelope.json"));
+    // Vertical 16 is pushed in every case: under equal limits its largest utilisation is its
+    // largest compression's, in that case.
+    const std::size_t vertical = json.find("{\"member\": 16,");
+    ASSERT_NE(vertical, std::string::npos);
+    const std::string row = json.substr(vertical, json.find('\n', vertical) - vertical);
+    const std::size_t compression = row.find("\"max_compression\": {");
+    const std::size_t utilisation = row.find("\"max_utilisation\": {\"value\": ");
+    ASSERT_NE(compression, std::string::npos) << row;
+    ASSERT_NE(utilisation, std::string::npos) << row;
+    const auto case_after = [&row](std::size_t from) {
+        const std::size_t at = row.find("\"case\": ", from) + 8;
+        return row.substr(at, row.find('}', at) - at);
+    };
+    EXPECT_EQ(case_after(utilisation), case_after(compression)) << row;
+    EXPECT_NE(row.find("\"criterion\": \"compression\""), std::string::npos) << row;
+    EXPECT_NE(json.find("\"max_utilisation\": {\"member\": "), std::string::npos);
+
+    ASSERT_EQ(run({"--cases", EXAMPLES + "bridge.cases", "--envelope", "--limit-stress", "100", "--report",
+                   path("envelope.csv")}),
+              0)
+        << err;
+    const std::string members = read(path("envelope-members.csv"));
+    EXPECT_EQ(members.substr(0, members.find('\n')),
+              "member,nodes_a,nodes_b,max_tension_force,max_tension_stress,max_tension_case,"
+              "max_compression_force,max_compression_stress,max_compression_case,"
+              "max_utilisation,max_utilisation_criterion,max_utilisation_case");
+}
+
 TEST_F(RenderCasesTest, RefusedSetsWriteNothing)
 {
     // Another truss: the bridge's live load with node 9 moved.

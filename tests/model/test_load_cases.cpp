@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <numbers>
 #include <string>
 #include <vector>
 
+#include "app/model/checks.h"
 #include "app/model/envelope.h"
 #include "app/model/line_source.h"
 #include "app/model/load_cases.h"
@@ -223,6 +225,52 @@ TEST(LoadCasesTest, EnvelopeOfThreeCasesByHand)
     EXPECT_NEAR(drawn.members[2].force, 1000, 1e-3);
     EXPECT_EQ(drawn.max_compression.index, 1);
     EXPECT_NEAR(drawn.largest_force, 1500, 1e-3);
+}
+
+// Under T = 200, C = 40 and member 1's section buckling at N_cr = 250 (length 10): member 1 buckles
+// under dead (500 / 250 = 2, above its 50 / 40), member 2 is pushed hardest by live (30 / 40 =
+// 0.75 against dead's pull 100 / 200 = 0.5), member 3 pulled by dead (150 / 200 = 0.75).
+TEST(LoadCasesTest, EnvelopeUtilisationIsEachMembersLargestWithItsCase)
+{
+    LoadCaseSet set = read_set(BRIDGE_CASES);
+    DesignLimits limits;
+    limits.tension = 200;
+    limits.compression = 40;
+    limits.sections.resize(4);
+    limits.sections[1] = {1.0, 1000.0, 25.0 / (std::numbers::pi * std::numbers::pi)};
+    for (LoadCase& c : set.cases)
+        apply_design_limits(c.numbers, limits);
+    const Envelope envelope = envelope_of(set, 3);
+    ASSERT_TRUE(envelope.has_utilisation);
+    struct Row {
+        int member;
+        double value;
+        Criterion criterion;
+        int case_index;
+    };
+    const Row rows[] = {
+        {1, 2.0, Criterion::Buckling, 0}, {2, 0.75, Criterion::Compression, 1}, {3, 0.75, Criterion::Tension, 0}};
+    const ModelNumbers drawn = envelope_numbers(set.cases[0].numbers, envelope);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.member);
+        const CaseUtilisation& u = envelope.members[row.member].utilisation;
+        EXPECT_NEAR(u.value, row.value, 1e-9);
+        EXPECT_EQ(u.criterion, row.criterion);
+        EXPECT_EQ(u.case_index, row.case_index);
+        EXPECT_NEAR(drawn.members[row.member].utilisation.value, row.value, 1e-9);
+        EXPECT_EQ(drawn.members[row.member].utilisation.criterion, row.criterion);
+    }
+    EXPECT_EQ(envelope.max_utilisation_member, 1);
+    EXPECT_TRUE(drawn.has_utilisation);
+    EXPECT_EQ(drawn.max_utilisation.member, 1);
+    EXPECT_EQ(drawn.members_over_limit, 1);
+
+    // Cases without limits: no member has a utilisation in the envelope.
+    const LoadCaseSet plain = read_set(BRIDGE_CASES);
+    const Envelope without = envelope_of(plain, 3);
+    EXPECT_FALSE(without.has_utilisation);
+    EXPECT_EQ(without.members[1].utilisation.case_index, NO_CASE);
+    EXPECT_FALSE(envelope_numbers(plain.cases[0].numbers, without).has_utilisation);
 }
 
 TEST(LoadCasesTest, EqualForcesKeepTheEarlierCaseAndATieGoesToTension)

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <fstream>
@@ -55,6 +56,29 @@ protected:
         canvas_until([](const Picture& p) { return count(p, member_black) > CANVAS_W * CANVAS_H / 2; }, "the cover");
         XDestroyWindow(display, cover);
         XSync(display, False);
+    }
+
+    // Switches "Reload when the file changes" on: the menu's twelfth entry; the F1 box tells that
+    // the menu's choice has been taken.
+    void watch_changes()
+    {
+        sh("xdotool mousemove --window " + std::to_string(window) + " 400 100 click 3");
+        // The menu's light grey at the pointer, on the screen: a choice typed before it is up would
+        // be lost.
+        int left = 0, top = 0;
+        Window child = 0;
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 410, 110, &left, &top, &child);
+        const auto menu_up = [&] {
+            int grey = 0;
+            for (std::uint32_t p : grab(DefaultRootWindow(display), left, top, 120, 100).pixels)
+                grey += p != 0xffffff && blue(p) > 0xa0 && blue(p) < 0xe8 && red(p) == blue(p) ? 1 : 0;
+            return grey > 6000;
+        };
+        for (const auto until = Clock::now() + std::chrono::seconds(10); !menu_up() && Clock::now() < until;)
+            pause_ms(10);
+        key("Down Down Down Down Down Down Down Down Down Down Down Down Return");
+        key("F1");
+        answer_box("Controls");
     }
 
     // Whether a box of the viewer's is up.
@@ -129,25 +153,7 @@ TEST_F(X11ViewerRead, ReloadChurnEndsShowingTheLastFileWithoutABox)
     window = main_window("     " + path.string());
     ASSERT_NE(window, 0u);
     const Picture base = canvas_until([](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
-    // "Reload when the file changes" is the menu's twelfth entry; the F1 box tells that the menu's
-    // choice has been taken.
-    sh("xdotool mousemove --window " + std::to_string(window) + " 400 100 click 3");
-    // The menu's light grey at the pointer, on the screen: a choice typed before it is up would be
-    // lost.
-    int left = 0, top = 0;
-    Window child = 0;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), 410, 110, &left, &top, &child);
-    const auto menu_up = [&] {
-        int grey = 0;
-        for (std::uint32_t p : grab(DefaultRootWindow(display), left, top, 120, 100).pixels)
-            grey += p != 0xffffff && blue(p) > 0xa0 && blue(p) < 0xe8 && red(p) == blue(p) ? 1 : 0;
-        return grey > 6000;
-    };
-    for (const auto until = Clock::now() + std::chrono::seconds(10); !menu_up() && Clock::now() < until;)
-        pause_ms(10);
-    key("Down Down Down Down Down Down Down Down Down Down Down Down Return");
-    key("F1");
-    answer_box("Controls");
+    watch_changes();
 
     // The last file alone, and back: the pictures to expect.
     replace(last);
@@ -176,6 +182,48 @@ TEST_F(X11ViewerRead, ReloadChurnEndsShowingTheLastFileWithoutABox)
     canvas_back_to(expected, "the last file after the rewrites");
     window = main_window("     " + path.string());
     EXPECT_NE(window, 0u) << "the caption keeps a note";
+    EXPECT_FALSE(box_shown());
+    click(EXIT[0], EXIT[1]);
+    EXPECT_EQ(viewer.wait_exit(), 0);
+}
+
+// A set of load cases under the watch: a change to a case's file shows at once; a file cut short
+// keeps the shown set with the note and no box; a change to the combinations file itself reads
+// the set it names now.
+TEST_F(X11ViewerRead, TheWatchFollowsEveryFileOfASetOfCases)
+{
+    const std::string original = read_bytes(folder / "my results" / "bridge.res");
+    std::string moved = original;
+    const std::string node8 = "  8  0 0 0      4.0000     4.0000";
+    moved.replace(moved.find(node8), node8.size(), "  8  0 0 0      4.0000     6.0000");
+    const auto write = [&](const char* name, const std::string& text) {
+        std::ofstream(folder / name, std::ios::binary) << text;
+    };
+    write("a.res", original);
+    write("b.res", original);
+    write("set.cases", "first = a.res\nsecond = b.res\n");
+
+    viewer.start({"--cases", (folder / "set.cases").string()}, folder);
+    window = main_window("set.cases - first");
+    ASSERT_NE(window, 0u);
+    const Picture base = canvas_until([](const Picture& p) { return count(p, member_black) > 500; }, "the bridge");
+    watch_changes();
+
+    // A case's own file, not the combinations file the caption names.
+    write("a.res", moved);
+    const Picture changed = canvas_changed_from(base, "the first case changed");
+    write("a.res", original.substr(0, 300));
+    const Picture noted = canvas_until([](const Picture& p) { return count(p, note_yellow) > 500; },
+                                       "the note of the failed reload");
+    // Above the note's line at the canvas's foot, the picture of the changed case stays.
+    const std::size_t above_note = static_cast<std::size_t>(noted.width) * (noted.height - 30);
+    ASSERT_EQ(noted.pixels.size(), changed.pixels.size());
+    EXPECT_TRUE(std::equal(noted.pixels.begin(), noted.pixels.begin() + above_note, changed.pixels.begin()))
+        << "the shown set did not stay";
+    EXPECT_FALSE(box_shown());
+    write("set.cases", "first = b.res\n");
+    canvas_back_to(base, "the set the combinations file names now");
+    EXPECT_EQ(count(canvas(), note_yellow), 0);
     EXPECT_FALSE(box_shown());
     click(EXIT[0], EXIT[1]);
     EXPECT_EQ(viewer.wait_exit(), 0);
