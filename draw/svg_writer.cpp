@@ -4,11 +4,11 @@
 //  - an element whose pixels a later element covers exactly is left out: a crisp one (an axis-
 //    parallel line through pixel centres, a box on pixel edges, covering whole pixels) under a
 //    later opaque crisp element of the same pixels in any paint, any other under a later equal
-//    element of the same paint;
-//  - elements of one paint (fill or stroke colour) share one path, the earliest path of that paint
-//    still open: an element joins it when no element drawn in a later path comes near it (a grid
-//    of cells over the canvas holds the last path drawn into each cell), else it opens a new
-//    path, so whatever overlaps keeps its order; exclusive-or elements and texts stand alone;
+//    element of the same paint (the recorder drops most of them as they come, svg_note_element);
+//  - elements of one paint (fill or stroke colour) share one path, the last path of that paint:
+//    an element joins it when no element drawn in a later path comes near it (a grid of cells
+//    over the canvas holds the last path drawn into each cell), else it opens a new path, so
+//    whatever overlaps keeps its order; exclusive-or elements and texts stand alone;
 //  - path data is relative where the numbers are exact (whole and half pixels), numbers are the
 //    shortest decimals that read back exactly, colours come from a table.
 #include <algorithm>
