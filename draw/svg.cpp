@@ -8,6 +8,7 @@
 
 #include "draw/clip.h"
 #include "draw/draw_internal.h"
+#include "draw/svg_internal.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ void record(DrawOutput& out, SvgElement::Kind kind, bool outline, int colour, do
     element.c = c;
     element.d = d;
     out.recorder->elements.push_back(element);
+    svg_note_element(*out.recorder);
 }
 
 void record_box(DrawOutput& out, bool outline, int colour, double x, double y, double width, double height)

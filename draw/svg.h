@@ -28,6 +28,7 @@ struct SvgElement {
     Kind kind = Kind::Line;
     bool outline = false;     // stroked (a line, an outlined box or circle) rather than filled
     bool difference = false;  // exclusive-or mode: blended by difference
+    bool hidden = false;      // covered exactly by a later element (see svg_document): left out
     int colour = 0;           // draw_rgb value of the stroke, fill or text
     // Line: the ends' centres; box: x, y, width, height; circle: centre and radius; text: left,
     // baseline, width and font pixel size.
@@ -37,12 +38,14 @@ struct SvgElement {
 };
 
 struct SvgRecorder {
-    int width = 0;                     // canvas size in pixels: the document's size and viewBox
-    int height = 0;                    // pixels
-    std::vector<SvgElement> elements;  // the verbs recorded so far, in drawing order
-    std::string texts;                 // the bytes of the recorded texts, one after another
-    int background = -1;               // draw_rgb colour painted under everything, -1 for none (transparent)
-    double scale = 1.0;                // the document's width and height are the canvas's times this
+    int width = 0;                      // canvas size in pixels: the document's size and viewBox
+    int height = 0;                     // pixels
+    std::vector<SvgElement> elements;   // the verbs recorded so far, in drawing order, less some hidden ones
+    std::string texts;                  // the bytes of the recorded texts, one after another
+    int background = -1;                // draw_rgb colour painted under everything, -1 for none (transparent)
+    double scale = 1.0;                 // the document's width and height are the canvas's times this
+    std::vector<std::uint32_t> covers;  // the last element of each cover met, by open addressing (number + 1)
+    std::size_t hidden = 0;             // elements marked hidden
 };
 
 // Empties recorder and sets its canvas size.

@@ -4,14 +4,15 @@
 //  - an element whose pixels a later element covers exactly is left out: a crisp one (an axis-
 //    parallel line through pixel centres, a box on pixel edges, covering whole pixels) under a
 //    later opaque crisp element of the same pixels in any paint, any other under a later equal
-//    element of the same paint;
-//  - elements of one paint (fill or stroke colour) share one path, the earliest path of that paint
-//    still open: an element joins it when no element drawn in a later path comes near it (a grid
-//    of cells over the canvas holds the last path drawn into each cell), else it opens a new
-//    path, so whatever overlaps keeps its order; exclusive-or elements and texts stand alone;
+//    element of the same paint (the recorder drops most of them as they come, svg_note_element);
+//  - elements of one paint (fill or stroke colour) share one path, the last path of that paint:
+//    an element joins it when no element drawn in a later path comes near it (a grid of cells
+//    over the canvas holds the last path drawn into each cell), else it opens a new path, so
+//    whatever overlaps keeps its order; exclusive-or elements and texts stand alone;
 //  - path data is relative where the numbers are exact (whole and half pixels), numbers are the
 //    shortest decimals that read back exactly, colours come from a table.
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -21,6 +22,7 @@
 
 #include "draw/draw_internal.h"
 #include "draw/svg.h"
+#include "draw/svg_internal.h"
 
 namespace {
 
@@ -353,7 +355,7 @@ std::vector<bool> hidden_elements(const std::vector<SvgElement>& elements)
         const Cover cover = cover_of(e, crisp);
         if (!crisp && e.difference)
             continue;  // blended with what lies under it: neither hidden by an equal one nor hiding one
-        hidden[k] = later.find(cover, k, !e.difference);
+        hidden[k] = later.find(cover, k, !e.difference) || e.hidden;
     }
     return hidden;
 }
@@ -539,6 +541,33 @@ bool write_document(const SvgRecorder& recorder, Output& out)
     return out.finish();
 }
 
+// Notes element k (the last one noted so far) in the recorder's table of covers: an earlier opaque
+// element of the same cover is hidden by it.
+void note(SvgRecorder& recorder, std::size_t k)
+{
+    const SvgElement& e = recorder.elements[k];
+    if (e.kind == SvgElement::Kind::Text || e.difference || e.hidden)
+        return;  // exclusive-or elements are left to the writer
+    bool crisp = false;
+    const Cover cover = cover_of(e, crisp);
+    std::vector<std::uint32_t>& covers = recorder.covers;
+    const std::size_t mask = covers.size() - 1;
+    for (std::size_t at = cover_hash(cover) & mask;; at = (at + 1) & mask) {
+        if (covers[at] == 0) {
+            covers[at] = static_cast<std::uint32_t>(k + 1);
+            return;
+        }
+        SvgElement& earlier = recorder.elements[covers[at] - 1];
+        bool earlier_crisp = false;
+        if (cover_of(earlier, earlier_crisp) == cover) {
+            earlier.hidden = true;
+            ++recorder.hidden;
+            covers[at] = static_cast<std::uint32_t>(k + 1);
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 std::string svg_document(const SvgRecorder& recorder)
@@ -553,4 +582,24 @@ bool svg_write(const SvgRecorder& recorder, std::FILE* stream)
 {
     Output out(stream);
     return write_document(recorder, out);
+}
+
+void svg_note_element(SvgRecorder& recorder)
+{
+    std::vector<SvgElement>& elements = recorder.elements;
+    std::vector<std::uint32_t>& covers = recorder.covers;
+    if (2 * elements.size() > covers.size()) {
+        // Drop the hidden elements when they are many, and make the table anew, twice as large.
+        if (2 * recorder.hidden > elements.size()) {
+            elements.erase(
+                std::remove_if(elements.begin(), elements.end(), [](const SvgElement& e) { return e.hidden; }),
+                elements.end());
+            recorder.hidden = 0;
+        }
+        covers.assign(std::max<std::size_t>(1024, std::bit_ceil(4 * elements.size())), 0);
+        for (std::size_t k = 0; k < elements.size(); ++k)
+            note(recorder, k);
+        return;
+    }
+    note(recorder, elements.size() - 1);
 }

@@ -368,4 +368,20 @@ TEST(SvgWrite, StreamsTheDocumentAndReportsAFailedWrite)
     }
 }
 
+// A spot drawn over many times keeps the recorder small: the covered elements are dropped as they
+// are recorded, and the document holds the last one.
+TEST(SvgWrite, ElementsDrawnOverOneSpotAreDropped)
+{
+    SvgRecorder recorder;
+    svg_recorder_start(recorder, 100, 100);
+    draw_begin(draw_svg_output(&recorder, nullptr));
+    for (int k = 0; k < 10000; ++k)
+        draw_line_xy(10, 20, 60, 20, k % 2 == 0 ? draw_rgb(255, 0, 0) : draw_rgb(0, 0, 255));
+    draw_end();
+    EXPECT_LT(recorder.elements.size(), 2000u);
+    const std::string document = svg_document(recorder);
+    EXPECT_EQ(document.find("#ff0000"), std::string::npos);
+    EXPECT_NE(document.find("<path stroke=\"#0000ff\" d=\"M10.5 20.5h50\"/>"), std::string::npos) << document;
+}
+
 }  // namespace
