@@ -439,6 +439,12 @@ public:
             tables[front()]->clear_selection();
             return 1;
         }
+        // A number typed while no table has the keyboard goes to the table in front, which takes it.
+        if (event == FL_SHORTCUT && Fl::event_length() == 1 && !(Fl::event_state() & (FL_CTRL | FL_ALT)) &&
+            tables[front()]->data() && tables[front()]->type_digit(Fl::event_text()[0])) {
+            tables[front()]->take_focus();
+            return 1;
+        }
         return Fl_Double_Window::handle(event);
     }
 
