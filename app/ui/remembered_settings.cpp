@@ -146,7 +146,15 @@ void reset_settings()
         View.overlays.*remembered.flag = OverlayStateData{}.*remembered.flag;
     for (std::string& folder : start_folders)
         folder.clear();
+    // The checks and the results window's sort as at first start too, so that the end of the run
+    // does not store them again.
+    set_user_units(std::nullopt);
+    set_design_limits(DesignLimits{});
+    ResultsLayout layout = results_window_layout();
+    layout.sort_column[RESULTS_MEMBERS] = layout.sort_column[RESULTS_NODES] = -1;
+    set_results_window_layout(layout);
     redraw_view();
+    results_window_refresh();
 }
 
 std::string remembered_folder(DialogFolder kind)

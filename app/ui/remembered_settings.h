@@ -12,7 +12,8 @@
 void restore_remembered_settings();
 // Stores the additions' switches, the windows and the checks (when the program ends).
 void remember_settings();
-// "Reset settings": forgets what was stored and sets the additions' switches as at first start.
+// "Reset settings": forgets what was stored and sets the additions' switches, the checks and the
+// results window's sort as at first start.
 void reset_settings();
 
 // The file dialogs whose folder is kept.

@@ -286,6 +286,8 @@ TEST_F(WindowSizeTest, TheAdditionsSwitchesAndTheWindowSizeAreKeptUntilReset)
     EXPECT_TRUE(headless_preferences().empty());
     EXPECT_FALSE(View.overlays.show_force_colours);
     EXPECT_TRUE(View.overlays.show_loads);
+    EXPECT_FALSE(user_units().has_value());
+    EXPECT_EQ(results_window_spec().tables[RESULTS_NODES].sort_column, -1);
 }
 
 TEST_F(WindowSizeTest, CtrlFSelectsTheMemberAndZoomsSoItFillsAThirdAndTheResultsWindowFollows)
