@@ -147,6 +147,9 @@ public:
     virtual void preferences_flush() {}
     // Resizes a window's client area as the user would (the size change is reported back).
     virtual void window_resize(std::intptr_t, int, int) {}
+    // Moves a window so that its outer frame's top-left corner is at (x, y) on the screen, kept
+    // where some of it shows on the screen.
+    virtual void window_move(std::intptr_t, int, int) {}
     // Puts text on the clipboard, for pasting elsewhere.
     virtual void clipboard_copy(std::string_view) {}
     // Puts picture on the clipboard as an image; false when it could not.

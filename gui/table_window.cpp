@@ -30,6 +30,16 @@ const std::string& text_at(const TableColumn& column, int data_row)
     return data_row >= 0 && data_row < static_cast<int>(column.texts.size()) ? column.texts[data_row] : empty;
 }
 
+// The shown row whose first column holds number, -1 when none (or the column holds no whole numbers).
+int shown_row_of_number(const TableData& table, double number)
+{
+    if (table.columns.empty() || table.columns.front().format != CellFormat::Integer)
+        return -1;
+    const std::vector<double>& numbers = table.columns.front().numbers;
+    const auto it = std::find(numbers.begin(), numbers.end(), number);
+    return it == numbers.end() ? -1 : table_shown_row(table, static_cast<int>(it - numbers.begin()));
+}
+
 }  // namespace
 
 int table_rows(const TableData& table)
@@ -164,4 +174,18 @@ void table_header_click(TableData& table, int column)
     if (!column_valid(table, column))
         return;
     table_sort(table, column, table.sort_column == column && !table.descending);
+}
+
+int table_type_digit(const TableData& table, std::string& typed, char digit)
+{
+    if (digit < '0' || digit > '9')
+        return -1;
+    // Nine digits at most: beyond them no table has a row, and the number stays exact in a double.
+    if (typed.size() < 9) {
+        typed += digit;
+        if (const int row = shown_row_of_number(table, std::stod(typed)); row >= 0)
+            return row;
+    }
+    typed.assign(1, digit);
+    return shown_row_of_number(table, digit - '0');
 }

@@ -49,6 +49,8 @@ struct TableWindowSpec {
     std::vector<TableHeadingLine> heading;                   // lines above the tables
     std::vector<TableData> tables;                           // one tab each (the FLTK window shows the first three)
     int shown_table = 0;                                     // the tab in front
+    int width = 0;                                           // client size the window opens at (0: the backend's);
+    int height = 0;                                          // the backend keeps them as the user resizes it
     std::function<void(int table, int data_row)> on_select;  // a row was selected (-1: none)
     std::function<void(int table)> on_copy;                  // "Copy" pressed on table's tab
     std::function<void(int table)> on_save;                  // "Save as CSV..." pressed
@@ -74,3 +76,8 @@ void table_sort(TableData& table, int column, bool descending);
 void table_resort(TableData& table);
 // A click on column's header: sorts by it ascending, or turns the direction when it already sorts.
 void table_header_click(TableData& table, int column);
+// A digit typed while the table has the keyboard: typed (the digits typed so far) gains it, and the
+// shown row whose first column (a whole-number column: the member's or node's number) holds the
+// number typed is returned. When that number names no row, the digit alone starts a new number.
+// -1 (typed then holding the digit alone) when neither names a row or digit is no digit.
+int table_type_digit(const TableData& table, std::string& typed, char digit);

@@ -133,6 +133,12 @@ void win_resize(int number, int width, int height)
         platform().window_resize(record->handle, width, height);
 }
 
+void win_move(int number, int x, int y)
+{
+    if (const WindowRecord* record = windows().find(number))
+        platform().window_move(record->handle, x, y);
+}
+
 std::string win_get_title(int number)
 {
     const WindowRecord* record = windows().find(number);

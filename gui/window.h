@@ -78,6 +78,9 @@ bool win_inner_size(int number, int& width, int& height);
 // Gives window number a client area of width x height, as a resize by the user would
 // (EVENT_SIZE_WINDOW follows).
 void win_resize(int number, int width, int height);
+// Moves window number so that its outer frame's top-left corner is at (x, y) on the screen (some
+// of it stays on the screen); gui/capture.h's win_outer_rect tells where it is.
+void win_move(int number, int x, int y);
 // The caption of window number ("" when there is none).
 std::string win_get_title(int number);
 // The handle of window number, 0 if there is none.

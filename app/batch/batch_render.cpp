@@ -188,11 +188,13 @@ void set_up_view(const RenderOptions& options, bool spatial, Drawing& drawing)
     settings.overlays.highlight_node = options.highlight_node;
     settings.overlays.show_utilisation = options.utilisation;
     settings.overlays.show_free_body = options.free_body;
-    if ((options.deflected || animated(options) || options.max_deflection) && drawing.has_results) {
+    if ((options.deflected || animated(options) || options.max_deflection || options.magnification > 0) &&
+        drawing.has_results) {
         // The scale field shows the reader's scale as a whole number until another is typed.
         const std::string text = options.deflection_scale.empty() ? str_from_float(drawing.model.deflection_scale, 0)
                                                                   : options.deflection_scale;
         settings.deflection_scale = str_to_float(text);
+        settings.magnification = options.magnification;
         settings.show_deflected = 1;
     }
     if (options.load_values)
@@ -213,7 +215,7 @@ TitleBlock title_block_of(const RenderOptions& options, const Drawing& drawing)
     block.force_unit = drawing.numbers.units.force;
     block.stress_unit = drawing.numbers.units.stress;
     if (drawing.settings.show_deflected != 0)
-        block.magnification = drawn_magnification(drawing.settings.deflection_scale, drawing.settings.scale);
+        block.magnification = drawn_magnification(shape_deflection_scale(drawing.settings), drawing.settings.scale);
     return block;
 }
 
@@ -385,7 +387,7 @@ void save_output(const RenderOptions& options, Drawing& drawing, RenderReport& r
         dxf.member_numbers = options.element_numbers;
         dxf.node_numbers = options.node_numbers;
         dxf.deflected = options.deflected && drawing.has_results;
-        dxf.magnification = drawn_magnification(drawing.settings.deflection_scale, drawing.settings.scale);
+        dxf.magnification = drawn_magnification(shape_deflection_scale(drawing.settings), drawing.settings.scale);
         reason = write_dxf_file(path, drawing.numbers, dxf);
         break;
     }

@@ -20,6 +20,7 @@
 #include "app/export/report.h"
 #include "app/model/checks.h"
 #include "app/model/truss_model.h"
+#include "app/view/settings.h"
 #include "core/file_name.h"
 #include "core/str.h"
 #include "draw/draw.h"
@@ -185,6 +186,15 @@ std::optional<double> real_in_range(OptionUse& use, std::string_view range)
     return number;
 }
 
+// A real number in the option's range into value.
+bool real_into(OptionUse& use, float& value)
+{
+    const std::optional<double> number = real_in_range(use, "{low} to {high}");
+    if (number)
+        value = static_cast<float>(*number);
+    return number.has_value();
+}
+
 // An angle in degrees, kept as the viewer reads it from its field.
 bool angle(OptionUse& use, std::optional<float>& value)
 {
@@ -292,22 +302,12 @@ const RenderOption OPTIONS[] = {
      "canvas size in pixels, {low}x{low} to {high}x{high} (default 700x500)", size},
     {"", "--text-scale", "", "F", Takes::Value, DRAW_TEXT_SCALE_MIN, DRAW_TEXT_SCALE_MAX,
      "texts at F times their size, {low} to {high} (default 1)",
-     [](OptionUse& u) {
-         const std::optional<double> number = real_in_range(u, "{low} to {high}");
-         if (number)
-             u.options.text_scale = static_cast<float>(*number);
-         return number.has_value();
-     }},
+     [](OptionUse& u) { return real_into(u, u.options.text_scale); }},
     {"", "--scale", "", "F", Takes::Value, RENDER_SCALE_MIN, RENDER_SCALE_MAX,
      "everything drawn (lines, markers, arrows, texts, legend) at F\n"
      "times its size, {low} to {high} (default 1): --size 1400x1000\n"
      "--scale 2 is the default picture at twice the resolution",
-     [](OptionUse& u) {
-         const std::optional<double> number = real_in_range(u, "{low} to {high}");
-         if (number)
-             u.options.scale = static_cast<float>(*number);
-         return number.has_value();
-     }},
+     [](OptionUse& u) { return real_into(u, u.options.scale); }},
     {"", "--plan", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "plan view (the default for a planar truss)",
      [](OptionUse& u) { return u.plan = true; }},
     {"", "--3d", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "3D view (the default for a spatial truss)",
@@ -328,6 +328,10 @@ const RenderOption OPTIONS[] = {
          u.options.deflected = true;
          return !u.value || scale(u);
      }},
+    {"", "--magnification", "", "N", Takes::Value, MAGNIFICATION_MIN, MAGNIFICATION_MAX,
+     "draw the deflected shape at N ({low} to {high}) times the\n"
+     "real deflections, whatever the zoom; the picture says so",
+     [](OptionUse& u) { return real_into(u, u.options.magnification); }},
     {"", "--loads", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "write the load values beside the load arrows",
      [](OptionUse& u) { return u.options.load_values = true; }},
     {"", "--numbers", "", "", Takes::Nothing, NO_RANGE, NO_RANGE, "write the element numbers",

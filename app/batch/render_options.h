@@ -44,6 +44,7 @@ struct RenderOptions {
     int zoom_steps = 0;              // > 0: steps of "In", < 0: steps of "Out"
     bool deflected = false;          // tick "Deflected"
     std::string deflection_scale;    // text typed into the scale field; "" keeps the reader's
+    float magnification = 0.0f;      // --magnification: the shape at N times the real deflections; 0 none
     bool load_values = false;        // tick "Applied Load"
     bool element_numbers = false;    // tick "Element No."
     bool stresses = false;           // press "Show Stresses"

@@ -161,7 +161,7 @@ std::string export_sheet(const std::string& path)
     input.block.file_name = std::string(path_name(results_path));
     input.block.date = today_text();
     if (View.show_deflected != 0)
-        input.block.magnification = drawn_magnification(View.deflection_scale, View.scale);
+        input.block.magnification = drawn_magnification(shape_deflection_scale(View), View.scale);
     take_sheet_checks(input, model_numbers());
     return write_sheet_file(path, input);
 }

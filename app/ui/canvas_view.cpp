@@ -44,7 +44,7 @@ std::string node_tooltip(int i)
 
 double drawn_magnification()
 {
-    return drawn_magnification(View.deflection_scale, View.scale);
+    return drawn_magnification(shape_deflection_scale(View), View.scale);
 }
 
 void redraw_view()

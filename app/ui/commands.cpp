@@ -18,6 +18,7 @@
 #include "app/ui/gestures.h"
 #include "app/ui/ids.h"
 #include "app/ui/load_file.h"
+#include "app/ui/magnification.h"
 #include "app/ui/main_window.h"
 #include "app/ui/reload.h"
 #include "app/ui/remembered_settings.h"
@@ -160,6 +161,7 @@ std::vector<ViewerCommand> defaults()
         overlay_switch("Free body of the node", 'f', &OverlayStateData::show_free_body),
         {.label = "Design check...", .run = design_check_command},
         {.label = "Units...", .run = units_command},
+        {.label = "Magnification...", .run = magnification_command},
 
         // The column of controls, from the top down. An edit field's command runs on its
         // change events (main_window.cpp takes its text first).

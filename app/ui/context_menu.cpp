@@ -78,6 +78,12 @@ std::string controls_text()
         if (command.key != 0)
             text += key_name(command.key, command.modifiers) + ": " + command.label + "\n";
     }
+    text +=
+        "PageDown, PageUp: the next, the previous load case (with a set of cases)\n"
+        "e: the envelope of the load cases on and off (with a set of cases)\n"
+        "Escape while a file is read, or its note's Cancel: stop the read\n"
+        "In the results window: click a row to select it, Up, Down, PageUp, PageDown move the\n"
+        "  selection, a typed member or node number jumps to its row, Escape clears, Ctrl+C copies\n";
     if (!text.empty())
         text.pop_back();
     return text;

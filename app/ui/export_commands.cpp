@@ -11,6 +11,7 @@
 #include "app/export/report.h"
 #include "app/ui/canvas_export.h"
 #include "app/ui/ids.h"
+#include "app/ui/remembered_settings.h"
 #include "app/ui/window_state.h"
 #include "core/file_name.h"
 #include "gui/gadget.h"
@@ -24,6 +25,7 @@ std::string choose(const char* title, const std::string& offered, const char* pa
                    std::initializer_list<std::string_view> extensions, const char* default_extension)
 {
     std::string chosen = req_save_file(title, offered, pattern, 0);
+    remember_folder(DialogFolder::Export, chosen);
     const auto is_chosen_extension = [&chosen](std::string_view e) { return path_ends_with(chosen, e); };
     if (!chosen.empty() && std::none_of(extensions.begin(), extensions.end(), is_chosen_extension))
         chosen += default_extension;
@@ -42,7 +44,10 @@ std::string offered_export_name(const std::string& extension)
 {
     if (results_path.empty())
         return {};
-    return path_with_extension(results_path, extension);
+    // In the folder of the last run's last export, else beside the results file.
+    const std::string beside = path_with_extension(results_path, extension);
+    const std::string folder = remembered_folder(DialogFolder::Export);
+    return folder.empty() ? beside : folder + std::string(path_name(beside));
 }
 
 void export_picture_command()

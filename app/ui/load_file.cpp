@@ -14,6 +14,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/reload.h"
+#include "app/ui/remembered_settings.h"
 #include "app/ui/results_window.h"
 #include "app/ui/window_note.h"
 #include "app/ui/window_state.h"
@@ -31,14 +32,18 @@ std::vector<std::string> chosen_together;  // the files of the last choice when 
 
 void choose_results_file(bool several)
 {
-    // "*.*" is no plain file name, so the dialog starts with an empty name in the working folder.
+    // "*.*" is no plain file name, so the dialog starts with an empty name in the folder of the
+    // last run's last choice, else in the working folder.
     chosen_together.clear();
+    const std::string offered = remembered_folder(DialogFolder::Load) + "*.*";
     if (!several) {
-        results_path = req_open_file("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
+        results_path = req_open_file("OPEN ..", offered, "View File (*.*)| *.*", 0);
+        remember_folder(DialogFolder::Load, results_path);
         return;
     }
-    std::vector<std::string> chosen = req_open_files("OPEN ..", "*.*", "View File (*.*)| *.*", 0);
+    std::vector<std::string> chosen = req_open_files("OPEN ..", offered, "View File (*.*)| *.*", 0);
     results_path = chosen.empty() ? std::string() : chosen.front();
+    remember_folder(DialogFolder::Load, results_path);
     if (chosen.size() > 1)
         chosen_together = std::move(chosen);
 }

@@ -11,6 +11,9 @@
 // files and changes of the watched file (app/ui/reload.h) are handed on from the event loop.
 #include "app/ui/main_window.h"
 
+#include <string>
+#include <utility>
+
 #include "app/model/analysis.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/case_view.h"
@@ -18,6 +21,7 @@
 #include "app/ui/context_menu.h"
 #include "app/ui/gestures.h"
 #include "app/ui/ids.h"
+#include "app/ui/magnification.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/reload.h"
 #include "app/ui/results_window.h"
@@ -56,9 +60,14 @@ bool take_control_event(int control)
     case ID_ROTATE_PLUS:
         View.rotation_step_text = gadget_get_text(ID_ROTATE_STEP);
         return true;
-    case ID_DEFLECTION_SCALE:
-        View.deflection_scale_text = gadget_get_text(ID_DEFLECTION_SCALE);
+    case ID_DEFLECTION_SCALE: {
+        // A scale typed into the field takes over from a true magnification.
+        std::string text = gadget_get_text(ID_DEFLECTION_SCALE);
+        if (text != View.deflection_scale_text)
+            View.magnification = 0.0f;
+        View.deflection_scale_text = std::move(text);
         return event_data() != STRING_FOCUS_LOST;
+    }
     default:
         return true;
     }
@@ -166,6 +175,7 @@ bool handle_event(int event)
         redraw_view();
         redraw_pending = 0;
     }
+    follow_magnification();
     // The results window and the scale field's tooltip state the drawn shape's magnification,
     // which zooms and new deflection scales change.
     static double shown_magnification = -1.0;

@@ -6,7 +6,8 @@
 // A read for the window runs on a BackgroundTask into a model of its own, so the model shown is
 // never touched until the read has ended; only then does done put it into the window. Waiting a
 // moment for the task first keeps a short read exactly as a read in place: done runs before the
-// command that started it returns, and no note ever shows.
+// command that started it returns, and no note ever shows. A longer one shows its note with a
+// "Cancel" button, which stops it as Escape does.
 #include "app/ui/read_results_file.h"
 
 #include <cerrno>
@@ -153,6 +154,7 @@ bool read_results_file(const std::string& path, ReadKind kind, std::function<voi
         return true;
     }
     pending = std::move(next);
+    set_window_note_button("Cancel");
     set_window_note(reading_note(0));
     pending->shown_megabytes = 0;
     return false;
@@ -189,7 +191,10 @@ bool results_read_event(int event)
         finish(ended->read, ended->kind, ended->done);
         return true;
     }
-    if (event == EVENT_KEY && event_gadget() == KEY_ESCAPE) {
+    // Escape, or a click on the note's "Cancel", stops the read.
+    const CanvasInput* input = event == EVENT_GADGET && event_gadget() == ID_CANVAS ? event_canvas_input() : nullptr;
+    if ((event == EVENT_KEY && event_gadget() == KEY_ESCAPE) ||
+        (input != nullptr && event_data() == CANVAS_LEFT_DOWN && window_note_button_at(input->x, input->y))) {
         results_read_cancel();
         return true;
     }

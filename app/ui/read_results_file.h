@@ -50,8 +50,8 @@ bool results_read_running(ReadKind kind);
 // Stops the read going on in the background (its done never runs) and takes its note away.
 void results_read_cancel();
 // The event loop hands every result of its wait here first: the end of the background read runs
-// its done; while it goes on the note follows the megabytes read and Escape stops it. True when
-// the event was taken here.
+// its done; while it goes on the note follows the megabytes read, and Escape or a click on the
+// note's "Cancel" stops it. True when the event was taken here.
 bool results_read_event(int event);
 
 // Puts read into the window as read_results() does with the open slot: read.model becomes

@@ -325,7 +325,8 @@ std::string magnification_text()
     const double magnification = drawn_magnification();
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, magnification >= 10 ? "%.0f" : "%.3g", magnification);
-    return std::string("Deflected shape drawn x ") + buffer + " at the present zoom";
+    return std::string("Deflected shape drawn x ") + buffer +
+           (View.magnification > 0.0f ? " at any zoom (Magnification...)" : " at the present zoom");
 }
 
 void results_window_show()
@@ -365,6 +366,30 @@ void results_window_select(ResultsKind kind, int index)
 void results_window_close()
 {
     platform().table_window_close();
+}
+
+ResultsLayout results_window_layout()
+{
+    ResultsLayout layout;
+    layout.width = spec.width;
+    layout.height = spec.height;
+    for (int t = 0; t < 2 && t < static_cast<int>(spec.tables.size()); ++t) {
+        layout.sort_column[t] = spec.tables[t].sort_column;
+        layout.descending[t] = spec.tables[t].descending;
+    }
+    return layout;
+}
+
+void set_results_window_layout(const ResultsLayout& layout)
+{
+    spec.width = layout.width;
+    spec.height = layout.height;
+    if (spec.tables.size() < 2)
+        spec.tables.resize(2);
+    for (int t = 0; t < 2; ++t) {
+        spec.tables[t].sort_column = layout.sort_column[t];
+        spec.tables[t].descending = layout.descending[t];
+    }
 }
 
 const TableWindowSpec& results_window_spec()

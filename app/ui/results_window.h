@@ -35,6 +35,17 @@ void results_window_close();
 // exaggerates the real one (the heading's line and the scale field's tooltip).
 std::string magnification_text();
 
+// What the user made of the window that is kept between runs: its size and the members' and
+// nodes' sort.
+struct ResultsLayout {
+    int width = 0, height = 0;            // client size, pixels; 0 while never resized
+    int sort_column[2] = {-1, -1};        // [RESULTS_MEMBERS], [RESULTS_NODES]; -1 for data order
+    bool descending[2] = {false, false};  // sorted largest first
+};
+ResultsLayout results_window_layout();
+// Takes layout for the window's next opening (a sort column the table lacks means data order).
+void set_results_window_layout(const ResultsLayout& layout);
+
 // What the window shows (built on show and refresh).
 const TableWindowSpec& results_window_spec();
 // table's rows in their shown order with a header row: cells separated by separator, numbers

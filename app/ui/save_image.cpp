@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "app/ui/ids.h"
+#include "app/ui/remembered_settings.h"
 #include "app/ui/window_state.h"
 #include "core/file_name.h"
 #include "core/str.h"
@@ -48,10 +49,12 @@ std::string jpeg_file_name(std::string_view path)
 
 void save_view_image()
 {
-    // The first save opens in the start folder with an empty name; later ones offer the folder
-    // and name of the previous save.
-    const std::string offered = image_path.empty() ? start_folder + "/" : image_path;
+    // The first save opens with an empty name in the folder of the last run's last save, else in
+    // the start folder; later ones offer the folder and name of the previous save.
+    const std::string kept = remembered_folder(DialogFolder::Image);
+    const std::string offered = !image_path.empty() ? image_path : kept.empty() ? start_folder + "/" : kept;
     const std::string chosen = req_save_file("Save as jpeg", offered, "*.jpg", 0);
+    remember_folder(DialogFolder::Image, chosen);
     image_path = chosen;
     if (image_path.empty()) {
         req_message_ok("Warning", "Can not Save the file!");

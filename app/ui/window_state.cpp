@@ -97,6 +97,7 @@ void reset_to_startup_defaults()
     View.rotation_step = DEFAULT_ROTATION_STEP;
     TrussModel.deflection_scale = 0.0f;
     View.deflection_scale = 0.0f;
+    View.magnification = 0.0f;
     TrussModel.deflection_factor = DEFAULT_DEFLECTION_FACTOR;
 
     redraw_pending = 1;

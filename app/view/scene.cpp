@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,10 @@ constexpr float TRIAD_X = 50.0f;  // canvas origin of the axis symbol
 constexpr float TRIAD_Y = 50.0f;
 constexpr float TRIAD_ARM = 20.0f;    // pixels
 constexpr float LABEL_OFFSET = 7.0f;  // element label: up and left of the midpoint, pixels
+// The true magnification's note: above the axis symbol's arms, at the canvas's top edge.
+constexpr int MAGNIFICATION_NOTE_X = 8;
+constexpr int MAGNIFICATION_NOTE_Y = 6;
+const int MAGNIFICATION_TEXT = draw_rgb(140, 0, 140);  // the deflected shape's magenta, darker for text
 
 constexpr int TABLE_ROW_HEIGHT = 15;    // pixels
 constexpr int TABLE_SECOND_X = 200;     // second column
@@ -151,7 +156,7 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
 {
     const bool coloured = shape_carries_colours(pass, overlays);
     Projection& projection = pass.projection;
-    const float scale = pass.settings.deflection_scale;
+    const float scale = shape_deflection_scale(pass.settings);
     for (int i = 1; i <= pass.nodes; ++i) {
         float dx = 0.0f;
         float dy = 0.0f;
@@ -192,6 +197,18 @@ void draw_axis_triad(const Projection& projection)
     }
 }
 
+// "deflections x 50" at the top of the canvas, right of the axis symbol's corner, while a true
+// magnification holds the deflected shape.
+void draw_magnification_note(const ScenePass& pass)
+{
+    if (pass.settings.show_deflected != 1 || !(pass.settings.magnification > 0.0f))
+        return;
+    char number[32];
+    std::snprintf(number, sizeof number, "%.4g", static_cast<double>(pass.settings.magnification));
+    draw_text(MAGNIFICATION_NOTE_X, MAGNIFICATION_NOTE_Y, std::string("deflections x ") + number, MAGNIFICATION_TEXT,
+              WHITE);
+}
+
 // The picture on the begun pass.
 void draw_scene(const ScenePass& pass)
 {
@@ -210,6 +227,7 @@ void draw_scene(const ScenePass& pass)
         draw_deflected_shape(pass, overlays);
     draw_overlays(pass, overlays);
     draw_axis_triad(pass.projection);
+    draw_magnification_note(pass);
 }
 
 // True when a table column at x, whose highest element number is last, fits on a canvas width

@@ -11,6 +11,8 @@ constexpr int CANVAS_WIDTH = 700;          // the viewer's canvas, pixels
 constexpr int CANVAS_HEIGHT = 500;         // pixels
 constexpr float CANVAS_CENTRE_X = 350.0f;  // canvas point of the model centre, pixels
 constexpr float CANVAS_CENTRE_Y = 250.0f;
+constexpr double MAGNIFICATION_MIN = 0.001;  // a true magnification takes this .. MAGNIFICATION_MAX
+constexpr double MAGNIFICATION_MAX = 1.0e6;
 
 // The size of the canvas drawn on: the viewer's 700 x 500 from start-up on; kelvaro-render's --size
 // changes it. The view fits the model to it and centres it at half its size.
@@ -56,6 +58,8 @@ struct ViewSettings {
     std::int8_t show_element_numbers = 0;  // "Element No.": label the elements
     std::int8_t show_deflected = 0;        // "Deflected": draw the deflected shape when exactly 1
     float deflection_scale = 0.0f;         // canvas pixels per length unit of a drawn deflection
+    float magnification = 0.0f;            // > 0: the shape drawn this many times the real deflections at
+                                           // any zoom, in place of deflection_scale; 0: deflection_scale
     OverlayStateData overlays;             // the engineer's additions and the selection
     CanvasSize canvas;                     // the canvas drawn on
     // The viewer's column of controls shows these; a control's event changes them.

@@ -188,6 +188,11 @@ bool zoom_out(ViewSettings& settings)
     return true;
 }
 
+float shape_deflection_scale(const ViewSettings& settings)
+{
+    return settings.magnification > 0.0f ? settings.magnification * settings.scale : settings.deflection_scale;
+}
+
 void refresh_projection(const TrussModelData& model, ViewSettings& settings, Projection& projection, bool refit)
 {
     update_view_matrix(settings, projection);

@@ -70,6 +70,9 @@ void rotate_view(ViewSettings& settings, bool horizontal, float delta);
 bool zoom_in(ViewSettings& settings);
 // "Out": a tenth smaller while the scale is above 0; false when nothing changed.
 bool zoom_out(ViewSettings& settings);
+// The canvas pixels a deflection of one length unit is drawn: the true magnification times the
+// scale when one is fixed (so that it holds at any zoom), else the deflection scale.
+float shape_deflection_scale(const ViewSettings& settings);
 // update_view_matrix, fit_view (and a cleared pan) when refit, compute_axis_directions,
 // project_all_nodes: the projection of model under settings, ready to draw.
 void refresh_projection(const TrussModelData& model, ViewSettings& settings, Projection& projection, bool refit);

@@ -23,6 +23,8 @@
 #include <FL/x.H>
 #include <X11/Xatom.h>
 
+#include <algorithm>
+
 #include "gui/backend.h"
 #include "gui/fltk/fltk_platform.h"
 #include "gui/runtime.h"
@@ -261,6 +263,23 @@ void FltkPlatform::window_resize(std::intptr_t handle, int width, int height)
 {
     if (RuntimeWindow* window = this->window(handle))
         window->size(width, height);
+}
+
+void FltkPlatform::window_move(std::intptr_t handle, int x, int y)
+{
+    RuntimeWindow* window = this->window(handle);
+    if (!window)
+        return;
+    // FLTK places the client area; the frame the window manager drew goes before it. The client
+    // area's top-left corner stays on the screen's work area.
+    long extents[4] = {0, 0, 0, 0};
+    if (window->shown() && window->border())
+        frame_extents(window, extents);
+    int sx = 0, sy = 0, sw = 0, sh = 0;
+    Fl::screen_work_area(sx, sy, sw, sh);
+    const int client_x = std::clamp(x + static_cast<int>(extents[0]), sx, std::max(sx, sx + sw - 100));
+    const int client_y = std::clamp(y + static_cast<int>(extents[2]), sy, std::max(sy, sy + sh - 100));
+    window->position(client_x, client_y);
 }
 
 void RuntimeWindow::resize(int x, int y, int width, int height)

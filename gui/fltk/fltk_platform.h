@@ -30,6 +30,7 @@ public:
     void window_set_title(std::intptr_t handle, std::string_view title) override;
     bool window_inner_size(std::intptr_t handle, int& width, int& height) override;
     void window_resize(std::intptr_t handle, int width, int height) override;
+    void window_move(std::intptr_t handle, int x, int y) override;
     bool wait(int milliseconds) override;
     void wake() override;
 

@@ -6,8 +6,8 @@
 // table_window_close) and the TableWindowSpec it shows. Fl_Table_Row asks for the visible cells only; each is
 // formatted as it is drawn from the TableWindowSpec's columns through its order vector (gui/table_window.h),
 // so 100,000 rows cost nothing until they scroll into view. A header click sorts that vector and
-// keeps the selected member or node selected; a row click, the arrow keys and Escape report the
-// selection to the program.
+// keeps the selected member or node selected; a row click, the arrow keys, a typed number (the
+// member's or node's) and Escape report the selection to the program.
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -42,12 +42,20 @@ constexpr int MAX_SPREAD = 40;            // pixels a column grows beyond its na
 constexpr Fl_Color STRIPE = 0xF2F4F800;   // every other row's background
 constexpr Fl_Color GRID = 0xD8DCE000;     // the lines between cells
 constexpr Fl_Color WARNING = 0xC0000000;  // a flagged heading line
+constexpr double TYPING_PAUSE = 1.0;      // seconds after a typed digit until the next starts a new number
 
 TableWindowSpec* shown_spec = nullptr;  // what the window shows, nullptr when none
 
 int heading_height()
 {
     return MARGIN + TITLE_HEIGHT + (HEADING_LINES - 1) * LINE_HEIGHT + MARGIN / 2;
+}
+
+constexpr int MIN_WIDTH = 520;  // the window's smallest client size, pixels
+
+int min_height()
+{
+    return heading_height() + 160;
 }
 
 // The heading lines, drawn as plain text (no '@' symbols, no '&' shortcuts), cut at the right edge.
@@ -92,6 +100,9 @@ public:
 
     const int index;                  // the table's index in the TableWindowSpec
     std::vector<int> natural_widths;  // each column's width for its header and cells, pixels
+    std::string typed;                // the digits typed so far (table_type_digit)
+
+    ~TableView() override { Fl::remove_timeout(forget_typed, this); }
 
     TableData* data() const
     {
@@ -232,9 +243,28 @@ public:
                 report(to);
                 return 1;
             }
+            if (Fl::event_length() == 1 && data() && !(Fl::event_state() & (FL_CTRL | FL_ALT)))
+                return type_digit(Fl::event_text()[0]);
         }
         return Fl_Table_Row::handle(event);
     }
+
+    // A digit typed: jumps to the row of the number typed so far; 0 for a key that is no digit.
+    int type_digit(char digit)
+    {
+        if (digit < '0' || digit > '9')
+            return 0;
+        Fl::remove_timeout(forget_typed, this);
+        Fl::add_timeout(TYPING_PAUSE, forget_typed, this);
+        const int row = table_type_digit(*data(), typed, digit);
+        if (row >= 0) {
+            select_shown(row);
+            report(row);
+        }
+        return 1;
+    }
+
+    static void forget_typed(void* view) { static_cast<TableView*>(view)->typed.clear(); }
 
 protected:
     void draw_cell(TableContext context, int row, int col, int x, int y, int w, int h) override
@@ -337,7 +367,7 @@ public:
         bar->end();
         end();
         resizable(tabs);
-        size_range(520, heading_height() + 160);
+        size_range(MIN_WIDTH, min_height());
         callback(close_callback);
         xclass("kelvaro");
     }
@@ -388,6 +418,15 @@ public:
             tabs->value(pages[index]);
     }
 
+    void resize(int x, int y, int w, int h) override
+    {
+        Fl_Double_Window::resize(x, y, w, h);
+        if (shown_spec) {
+            shown_spec->width = w;
+            shown_spec->height = h;
+        }
+    }
+
     int handle(int event) override
     {
         // Ctrl+C copies the table in front, as "Copy" does; Escape clears its selection.
@@ -398,6 +437,12 @@ public:
         }
         if (event == FL_SHORTCUT && Fl::event_key() == FL_Escape) {
             tables[front()]->clear_selection();
+            return 1;
+        }
+        // A number typed while no table has the keyboard goes to the table in front, which takes it.
+        if (event == FL_SHORTCUT && Fl::event_length() == 1 && !(Fl::event_state() & (FL_CTRL | FL_ALT)) &&
+            tables[front()]->data() && tables[front()]->type_digit(Fl::event_text()[0])) {
+            tables[front()]->take_focus();
             return 1;
         }
         return Fl_Double_Window::handle(event);
@@ -443,6 +488,9 @@ void FltkPlatform::table_window_show(TableWindowSpec* spec)
     if (!table_window) {
         Fl_Group::current(nullptr);
         table_window = new TableWindow(980, 600);
+        // The size the user gave it last, no smaller than the window allows.
+        if (spec->width > 0 && spec->height > 0)
+            table_window->size(std::max(spec->width, MIN_WIDTH), std::max(spec->height, min_height()));
     }
     table_window->refill();
     table_window->show();

@@ -135,6 +135,14 @@ public:
         }
     }
 
+    void window_move(std::intptr_t handle, int x, int y) override
+    {
+        if (auto it = windows.find(handle); it != windows.end()) {
+            it->second.x = x;
+            it->second.y = y;
+        }
+    }
+
     void control_resize(std::intptr_t handle, int x, int y, int width, int height, const Picture* picture) override
     {
         if (ControlItem* item = control(handle)) {

@@ -161,6 +161,7 @@ TEST(RenderOptionsTest, TheRangesTheHelpStatesAreTheParsers)
         {"--elevation", "-3600", "3600", "-3601", "3600.5", true},
         {"--zoom", "-100", "100", "-101", "101", true},
         {"--frame", "1", "6", "0", "7", true},
+        {"--magnification", "0.001", "1000000", "0.0009", "1000001", true},
         {"--highlight-member", "1", "10000000", "0", "10000001", false},
         {"--highlight-node", "1", "10000000", "0", "10000001", false},
     };

@@ -14,12 +14,14 @@
 #include "app/ui/canvas_view.h"
 #include "app/ui/commands.h"
 #include "app/ui/ids.h"
+#include "app/ui/loaded_numbers.h"
 #include "app/ui/main_window.h"
 #include "app/ui/remembered_settings.h"
 #include "app/ui/results_window.h"
 #include "app/ui/startup.h"
 #include "app/ui/window_layout.h"
 #include "app/ui/window_state.h"
+#include "core/str.h"
 #include "draw/picture.h"
 #include "gui/backend.h"
 #include "gui/gadget.h"
@@ -46,6 +48,7 @@ protected:
         headless_keep_preferences(false);
         View.overlays = OverlayStateData{};
         View.pan = ViewPanData{};
+        set_results_window_layout(ResultsLayout{});
     }
 
     void start(const std::string& path)
@@ -57,6 +60,12 @@ protected:
     {
         for (int event = event_wait(); event != EVENT_PLATFORM_MESSAGE; event = event_wait())
             handle_event(event);
+    }
+    static void run_named_command(const std::string& label)
+    {
+        for (const ViewerCommand& command : viewer_commands())
+            if (command.label == label)
+                run_viewer_command(command);
     }
     static float node_x(int i) { return ViewState.node_screen[1][i]; }
     static float node_y(int i) { return ViewState.node_screen[2][i]; }
@@ -231,9 +240,23 @@ TEST_F(WindowSizeTest, TheAdditionsSwitchesAndTheWindowSizeAreKeptUntilReset)
     headless_click(ID_DEFLECTED);  // a switch of the column: never kept
     headless_resize(MAIN_WINDOW, 1200, 700);
     pump();
+    // The checks' units and allowable stresses, the nodes' sort and Load File's folder.
+    headless_answer_text("mm,N,MPa");
+    run_named_command("Units...");
+    headless_answer_text("250,180");
+    headless_answer("");  // no solver input
+    run_named_command("Design check...");
+    results_window_show();
+    headless_table_header_click(RESULTS_NODES, 1);
+    headless_table_header_click(RESULTS_NODES, 1);
+    results_window_close();
+    headless_answer(TOWER);
+    headless_click(ID_LOAD_FILE);
+    pump();
     remember_settings();
     viewer_shutdown();
     View.overlays = OverlayStateData{};
+    set_results_window_layout(ResultsLayout{});  // as in a new process
 
     start(BRIDGE);
     pump();
@@ -245,13 +268,26 @@ TEST_F(WindowSizeTest, TheAdditionsSwitchesAndTheWindowSizeAreKeptUntilReset)
     EXPECT_EQ(gadget_canvas_picture(ID_CANVAS)->width, 1100);
     EXPECT_EQ(gadget_canvas_picture(ID_CANVAS)->height, 700);
     EXPECT_EQ(headless_preferences().count("deflected"), 0u);
+    ASSERT_TRUE(user_units().has_value());
+    EXPECT_EQ(user_units()->force, "N");
+    EXPECT_EQ(design_limits().tension, 250.0);
+    EXPECT_EQ(design_limits().compression, 180.0);
+    results_window_show();
+    EXPECT_EQ(results_window_spec().tables[RESULTS_NODES].sort_column, 1);
+    EXPECT_TRUE(results_window_spec().tables[RESULTS_NODES].descending);
+    EXPECT_EQ(results_window_spec().tables[RESULTS_MEMBERS].sort_column, -1);
+    const std::size_t asked = headless_requests().size();
+    headless_click(ID_LOAD_FILE);  // cancelled
+    pump();
+    ASSERT_EQ(headless_requests().size(), asked + 1);
+    EXPECT_EQ(headless_requests().back().folder, std::string(KELVARO_SOURCE_DIR) + "/examples");
 
-    for (const ViewerCommand& command : viewer_commands())
-        if (command.label == "Reset settings")
-            run_viewer_command(command);
+    run_named_command("Reset settings");
     EXPECT_TRUE(headless_preferences().empty());
     EXPECT_FALSE(View.overlays.show_force_colours);
     EXPECT_TRUE(View.overlays.show_loads);
+    EXPECT_FALSE(user_units().has_value());
+    EXPECT_EQ(results_window_spec().tables[RESULTS_NODES].sort_column, -1);
 }
 
 TEST_F(WindowSizeTest, CtrlFSelectsTheMemberAndZoomsSoItFillsAThirdAndTheResultsWindowFollows)
@@ -319,6 +355,48 @@ TEST(ViewerCommandLine, ResetSettingsOnlyAsTheOneParameter)
     const char* const with_path[] = {"kelvaro", "--reset-settings", "x.res"};
     EXPECT_EQ(read_viewer_command_line(3, with_path, parameters), ViewerRequest::Open);
     EXPECT_NE(viewer_help_text().find("--reset-settings"), std::string::npos);
+}
+
+// "Magnification..." 100: the deflected shape is drawn 100 times the real deflections at every
+// zoom, the scale field follows the zoom and the picture says so; a scale typed into the field
+// hands the scale back to it.
+TEST_F(WindowSizeTest, ATrueMagnificationHoldsUnderZoomAndTheScaleFieldFollowsIt)
+{
+    start(BRIDGE);
+    const Extreme largest = model_numbers().max_deflection;
+    ASSERT_GT(largest.index, 0);
+    const auto note_pixels = [] {
+        const Picture& picture = *gadget_canvas_picture(ID_CANVAS);
+        int found = 0;
+        for (int y = 4; y < 24; ++y)
+            for (int x = 4; x < 200; ++x) {
+                const std::uint8_t* p = picture_row(picture, y) + 3 * x;
+                found += p[2] == 140 && p[1] == 0 && p[0] == 140;
+            }
+        return found;
+    };
+    EXPECT_EQ(note_pixels(), 0);
+    headless_answer_text("100");
+    run_named_command("Magnification...");
+    pump();
+    EXPECT_EQ(gadget_get_state(ID_DEFLECTED), 1);
+    EXPECT_GT(note_pixels(), 20);                       // "deflections x 100"
+    for (const char key : std::string(" +++------")) {  // ' ': as it is
+        if (key != ' ')
+            headless_key(MAIN_WINDOW, key);
+        pump();
+        SCOPED_TRACE("scale " + std::to_string(View.scale));
+        const double drawn = std::hypot(ViewState.node_deflected_offset[1][largest.index],
+                                        ViewState.node_deflected_offset[2][largest.index]);
+        EXPECT_NEAR(drawn / (View.scale * largest.value), 100.0, 1e-3);
+        EXPECT_EQ(gadget_get_text(ID_DEFLECTION_SCALE), str_from_float(100.0f * View.scale, 0));
+    }
+    headless_type(ID_DEFLECTION_SCALE, "500");
+    headless_click(ID_DEFLECTED);
+    pump();
+    EXPECT_EQ(View.magnification, 0.0f);
+    EXPECT_EQ(note_pixels(), 0);
+    EXPECT_EQ(View.deflection_scale, 500.0f);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The table window's platform-neutral part: how numbers look in a cell (4 significant digits, with
 // the switches between fixed and exponent notation at their edges), sorting with empty cells last
 // in both directions and ties in data order, the header click's direction, and the mapping between
-// shown and data rows.
+// shown and data rows; typed digits jumping to the row of that number.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -125,6 +125,34 @@ TEST(TableWindow, ShownAndDataRowsMapBothWaysAndRefuseOutOfRange)
     table.columns[2].texts.resize(2);
     table_resort(table);
     EXPECT_EQ(column_texts(table, 0), (Texts{"1", "2"}));
+}
+
+// Typed digits build a number while it names a row of the first column (in the order shown); a
+// digit that would make it name none starts a new number.
+TEST(TableWindow, TypedDigitsJumpToTheRowOfThatNumberAndStartAgainWhenItNamesNone)
+{
+    TableData table;
+    table.columns = {{"Member", CellFormat::Integer, {3, 1, 12, 120, 2}, {}}};
+    table_sort(table, 0, true);  // shown: 120, 12, 3, 2, 1
+    struct Step {
+        char digit;
+        int row;            // the shown row jumped to, -1 for none
+        const char* typed;  // the number typed so far afterwards
+    };
+    const Step steps[] = {
+        {'1', 4, "1"},  {'2', 1, "12"}, {'0', 0, "120"}, {'3', 2, "3"},  // 1203 names none: 3 alone
+        {'9', -1, "9"}, {'2', 3, "2"},  {'x', -1, "2"},
+    };
+    std::string typed;
+    for (const Step& step : steps) {
+        EXPECT_EQ(table_type_digit(table, typed, step.digit), step.row) << step.digit;
+        EXPECT_EQ(typed, step.typed);
+    }
+    // A table whose first column holds no whole numbers has no rows to jump to.
+    TableData text;
+    text.columns = {{"T/C", CellFormat::Text, {}, {"1", "2"}}};
+    typed.clear();
+    EXPECT_EQ(table_type_digit(text, typed, '1'), -1);
 }
 
 }  // namespace

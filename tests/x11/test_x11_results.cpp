@@ -327,7 +327,7 @@ TEST_F(X11Results, TitleRowClickHeaderSortCopySaveAsCsvAndEscape)
 }
 
 // A selection made on the canvas brings the nodes' tab to the front with that node's row selected;
-// a click selects another row and the arrow keys move on from it.
+// a click selects another row, the arrow keys move on from it and a typed number jumps to its row.
 TEST_F(X11Results, CanvasSelectionShowsItsNodeRow)
 {
     driver.start({"--select", "node", "4", results.string()});
@@ -341,6 +341,9 @@ TEST_F(X11Results, CanvasSelectionShowsItsNodeRow)
     sh("xdotool key Down");
     EXPECT_TRUE(driver.wait_line("highlight node 8"));
     EXPECT_EQ(selected_row([](int row) { return row == 7; }), 7);
+    sh("xdotool type 12");
+    EXPECT_TRUE(driver.wait_line("highlight node 12"));
+    EXPECT_EQ(selected_row([](int row) { return row == 11; }), 11);
 }
 
 }  // namespace

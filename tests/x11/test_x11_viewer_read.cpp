@@ -1,6 +1,7 @@
 // The kelvaro program reading on a real X server (run inside xsession.sh): a named pipe that
-// stalls leaves the window repainting and answering with its reading note, and Escape stops the
-// read; the file watch through a fast series of rewrites ends showing the last file without a box.
+// stalls leaves the window repainting and answering with its reading note, and Escape or the
+// note's Cancel button stops the read; the file watch through a fast series of rewrites ends
+// showing the last file without a box.
 #include "viewer_driver.h"
 
 #include "../pipe_writer.h"
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -79,6 +81,17 @@ protected:
         key("Down Down Down Down Down Down Down Down Down Down Down Down Return");
         key("F1");
         answer_box("Controls");
+    // The viewer started on a named pipe whose writer stalls after the bridge's first 700 bytes,
+    // and the main window once its caption shows the reading note (0 when it does not).
+    std::unique_ptr<PipeWriter> start_on_stalled_pipe()
+    {
+        const fs::path fifo = folder / "solver.pipe";
+        EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        const std::string bridge = read_bytes(example("bridge.res"));
+        auto writer = std::make_unique<PipeWriter>(fifo, bridge.substr(0, 700), bridge.substr(700));
+        viewer.start({fifo.string()}, folder);
+        window = main_window("[Reading... 0 MB (Escape stops)]");
+        return writer;
     }
 
     // Whether a box of the viewer's is up.
@@ -93,12 +106,7 @@ protected:
 
 TEST_F(X11ViewerRead, AStalledPipeLeavesTheWindowAnsweringAndEscapeStopsTheRead)
 {
-    const fs::path fifo = folder / "solver.pipe";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string bridge = read_bytes(example("bridge.res"));
-    PipeWriter writer(fifo, bridge.substr(0, 700), bridge.substr(700));
-    viewer.start({fifo.string()}, folder);
-    window = main_window("[Reading... 0 MB (Escape stops)]");
+    const std::unique_ptr<PipeWriter> writer = start_on_stalled_pipe();
     ASSERT_NE(window, 0u) << "no reading note in the caption";
     canvas_until([](const Picture& p) { return count(p, note_yellow) > 500; }, "the reading note");
 
@@ -122,10 +130,35 @@ TEST_F(X11ViewerRead, AStalledPipeLeavesTheWindowAnsweringAndEscapeStopsTheRead)
     ASSERT_NE(window, 0u) << "the caption keeps the note";
     canvas_until([](const Picture& p) { return count(p, note_yellow) == 0 && count(p, dark) == 0; },
                  "the empty canvas without the note");
-    writer.release();
-    writer.join();
-    EXPECT_TRUE(writer.head_written());
-    EXPECT_TRUE(writer.tail_failed()) << "the viewer kept reading the pipe";
+    writer->release();
+    writer->join();
+    EXPECT_TRUE(writer->head_written());
+    EXPECT_TRUE(writer->tail_failed()) << "the viewer kept reading the pipe";
+    EXPECT_FALSE(box_shown());
+    click(EXIT[0], EXIT[1]);
+    EXPECT_EQ(viewer.wait_exit(), 0);
+}
+
+// The note's Cancel button stops the read as Escape does.
+TEST_F(X11ViewerRead, TheNotesCancelButtonStopsTheRead)
+{
+    const std::unique_ptr<PipeWriter> writer = start_on_stalled_pipe();
+    ASSERT_NE(window, 0u) << "no reading note in the caption";
+    // The button's grey face, (232, 232, 232), at the note's right end.
+    const auto button_grey = [](std::uint32_t p) { return p == 0xe8e8e8; };
+    const Picture note = canvas_until([&](const Picture& p) { return count(p, button_grey) > 200; }, "the button");
+    const Box button = bounds(note, button_grey);
+    EXPECT_GT(button.left, bounds(note, note_yellow).left + 100) << "the button is not after the note's text";
+    click((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+    window = find([](const std::string& caption) {
+        return caption.rfind(TITLE_START, 0) == 0 && caption.find('[') == std::string::npos;
+    });
+    ASSERT_NE(window, 0u) << "the caption keeps the note";
+    canvas_until([&](const Picture& p) { return count(p, note_yellow) == 0 && count(p, button_grey) == 0; },
+                 "the canvas without the note");
+    writer->release();
+    writer->join();
+    EXPECT_TRUE(writer->tail_failed()) << "the viewer kept reading the pipe";
     EXPECT_FALSE(box_shown());
     click(EXIT[0], EXIT[1]);
     EXPECT_EQ(viewer.wait_exit(), 0);

@@ -138,7 +138,8 @@ TEST_F(X11Viewer, FindSelectsTheMemberAndZoomsToIt)
     EXPECT_NEAR((selected.left + selected.right) / 2.0, CANVAS_W / 2.0, 6.0);
 }
 
-// Force colours switched on stay on in the next run; kelvaro --reset-settings forgets them.
+// Force colours switched on and the window moved stay so in the next run; kelvaro
+// --reset-settings forgets them.
 TEST_F(X11Viewer, ASwitchIsKeptForTheNextRunUntilTheSettingsAreReset)
 {
     const std::string bridge = (folder / "my results" / "bridge.res").string();
@@ -155,6 +156,23 @@ TEST_F(X11Viewer, ASwitchIsKeptForTheNextRunUntilTheSettingsAreReset)
     click(600, 60);  // an empty spot of the canvas: the window has the keyboard
     key("c");
     canvas_until(coloured_truss, "the truss in force colours");
+    // The window manager's frame, where it stands on the screen.
+    const auto frame_at = [this](int milliseconds, const std::function<bool(std::pair<int, int>)>& wanted) {
+        std::pair<int, int> at;
+        for (const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);;) {
+            Window child = 0;
+            XTranslateCoordinates(display, frame_of(window), DefaultRootWindow(display), 0, 0, &at.first, &at.second,
+                                  &child);
+            if (wanted(at) || Clock::now() > end)
+                return at;
+            pause_ms(20);
+        }
+    };
+    const std::pair<int, int> opened = frame_at(0, [](auto) { return true; });
+    sh("xdotool windowmove " + std::to_string(window) + " " + std::to_string(opened.first + 90) + " " +
+       std::to_string(opened.second + 60));
+    const std::pair<int, int> moved = frame_at(5000, [&](auto at) { return at != opened; });
+    ASSERT_NE(moved, opened) << "the window did not move";
     click(EXIT[0], EXIT[1]);
     ASSERT_EQ(viewer.wait_exit(), 0);
 
@@ -162,6 +180,7 @@ TEST_F(X11Viewer, ASwitchIsKeptForTheNextRunUntilTheSettingsAreReset)
     window = main_window("bridge.res");
     ASSERT_NE(window, 0u);
     canvas_until(coloured_truss, "the truss in force colours from the start");
+    EXPECT_EQ(frame_at(5000, [&](auto at) { return at == moved; }), moved) << "the window is not where it was left";
     click(EXIT[0], EXIT[1]);
     ASSERT_EQ(viewer.wait_exit(), 0);
 
