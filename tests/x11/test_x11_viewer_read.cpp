@@ -81,6 +81,8 @@ protected:
         key("Down Down Down Down Down Down Down Down Down Down Down Down Return");
         key("F1");
         answer_box("Controls");
+    }
+
     // The viewer started on a named pipe whose writer stalls after the bridge's first 700 bytes,
     // and the main window once its caption shows the reading note (0 when it does not).
     std::unique_ptr<PipeWriter> start_on_stalled_pipe()
