@@ -84,7 +84,7 @@ void LabelPlacer::occupy(const LabelBox& box)
 }
 
 const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candidates,
-                                         std::span<const LabelBox> obstacles, const LabelBox& field)
+                                         std::span<const LabelBox> obstacles, const LabelBox& field, int gap)
 {
     placement_.kept.clear();
     placement_.hidden = 0;
@@ -108,7 +108,7 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candida
         const auto i = static_cast<std::uint32_t>(key);
         const LabelBox& box = candidates[i].box;
         if (inside(box, field) && free(box)) {
-            occupy(box);
+            occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
             placement_.kept.push_back(static_cast<int>(i));
         } else {
             ++placement_.hidden;

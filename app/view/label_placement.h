@@ -55,9 +55,10 @@ class LabelPlacer {
 public:
     // Keeps candidates in priority order (rank, then larger share first, then the earlier one)
     // where their box lies wholly inside field and overlaps neither an obstacle nor a label kept
-    // before it. A candidate whose point lies off the field is skipped and not counted.
+    // before it grown by gap pixels on every side. A candidate whose point lies off the field is
+    // skipped and not counted.
     const LabelPlacement& place(std::span<const LabelCandidate> candidates, std::span<const LabelBox> obstacles,
-                                const LabelBox& field);
+                                const LabelBox& field, int gap = 0);
     // Leaves out every kept label that overlaps box (a note drawn there); the number left out.
     int clear(const LabelBox& box);
     const LabelPlacement& placement() const { return placement_; }

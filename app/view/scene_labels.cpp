@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "app/view/overlays.h"
@@ -27,6 +28,7 @@ const int NOTE_BACK = draw_rgb(255, 255, 255);
 constexpr int FIELD_MARGIN = 4;   // labels stay inside the canvas frames, pixels
 constexpr int NOTE_MARGIN = 8;    // the note's distance from the canvas edge, pixels
 constexpr int SUPPORT_REACH = 7;  // the largest restraint ring's radius, pixels
+constexpr int LABEL_GAP = 3;      // free pixels round each label of a crowded picture
 
 // A label waiting for the end of the pass.
 struct PendingLabel {
@@ -137,6 +139,8 @@ void make_candidates()
     }
     labels.candidates.clear();
     labels.candidate_label.clear();
+    // Only the first label of an extreme value is one: many equal loads are no extreme.
+    std::array<bool, LABEL_KINDS> top_seen{}, bottom_seen{};
     for (std::size_t n = 0; n < labels.pending.size(); ++n) {
         const PendingLabel& p = labels.pending[n];
         if (labels.dropped[n] != 0 || p.fixed)
@@ -147,9 +151,9 @@ void make_candidates()
         c.box = p.box;
         c.anchor_x = p.label.anchor_x;
         c.anchor_y = p.label.anchor_y;
-        c.rank = selected(p.label)                                                    ? LabelRank::Selection
-                 : (v > 0.0 && v == largest[k]) || (v < 0.0 && v == most_negative[k]) ? LabelRank::Extreme
-                                                                                      : LabelRank::Value;
+        const bool top = v > 0.0 && v == largest[k] && !std::exchange(top_seen[k], true);
+        const bool bottom = v < 0.0 && v == most_negative[k] && !std::exchange(bottom_seen[k], true);
+        c.rank = selected(p.label) ? LabelRank::Selection : top || bottom ? LabelRank::Extreme : LabelRank::Value;
         c.share = biggest[k] > 0.0 ? static_cast<float>(magnitude(v) / biggest[k]) : 0.0f;
         labels.candidates.push_back(c);
         labels.candidate_label.push_back(n);
@@ -240,7 +244,7 @@ void scene_labels_finish(const ScenePass& pass)
     if (legend.width > 0)
         labels.obstacles.push_back({legend.x, legend.y, legend.x + legend.width, legend.y + legend.height});
     LabelPlacer& placer = labels.placer;
-    placer.place(labels.candidates, labels.obstacles, labels.field);
+    placer.place(labels.candidates, labels.obstacles, labels.field, labels.large ? LABEL_GAP : 0);
     std::string note;
     LabelBox note_at;
     if (placer.placement().hidden > 0 && labels.large) {
