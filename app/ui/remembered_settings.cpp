@@ -8,6 +8,7 @@
 #include "app/ui/ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/window_state.h"
+#include "app/view/label_placement.h"
 #include "gui/preferences.h"
 #include "gui/window.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int START_WIDTH = 800;  // the main window's client area at start-up, pixels
 constexpr int START_HEIGHT = 500;
+constexpr const char* LABEL_FILTER_KEY = "label_filter";  // stored as its text ("top10")
 
 struct RememberedSwitch {
     const char* name;              // stored under this name, as 0 or 1
@@ -37,6 +39,8 @@ void restore_remembered_settings()
         bool& flag = View.overlays.*remembered.flag;
         flag = pref_get_int(remembered.name, flag ? 1 : 0) != 0;
     }
+    LabelFilter& filter = View.overlays.label_filter;
+    filter = parse_label_filter(pref_get(LABEL_FILTER_KEY, label_filter_text(filter))).value_or(filter);
     const int width = pref_get_int("window_width", START_WIDTH);
     const int height = pref_get_int("window_height", START_HEIGHT);
     if (width >= START_WIDTH && height >= START_HEIGHT && (width != START_WIDTH || height != START_HEIGHT))
@@ -47,6 +51,7 @@ void remember_settings()
 {
     for (const RememberedSwitch& remembered : SWITCHES)
         pref_set_int(remembered.name, View.overlays.*remembered.flag ? 1 : 0);
+    pref_set(LABEL_FILTER_KEY, label_filter_text(View.overlays.label_filter));
     int width = 0, height = 0;
     if (win_inner_size(MAIN_WINDOW, width, height)) {
         pref_set_int("window_width", width);
@@ -61,5 +66,6 @@ void reset_settings()
     pref_flush();
     for (const RememberedSwitch& remembered : SWITCHES)
         View.overlays.*remembered.flag = OverlayStateData{}.*remembered.flag;
+    View.overlays.label_filter = {};
     redraw_view();
 }

@@ -1,6 +1,6 @@
 // Settings kept between runs (gui/preferences.h): the switches of the engineer's additions (force
 // colours and their legend, node numbers, reactions, largest deflection, load arrows, support
-// markers) and the main window's size. The switches of the column (Deflected, Applied Load,
+// markers), the label filter and the main window's size. The switches of the column (Deflected, Applied Load,
 // Element No., 3D) start as they always do.
 #pragma once
 
