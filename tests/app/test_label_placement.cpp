@@ -1,6 +1,6 @@
 // Label placement: the placer's order and its edges, the label filter's texts and choices, the
 // note, and the labels the scene draws on a 10,080-member roof at several zooms (no two overlap,
-// none covers a support marker, zooming in hides fewer).
+// none covers a support marker, zooming in hides fewer); the context menu's choices, kept until reset.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,11 +13,18 @@
 #include "app/batch/batch_render.h"
 #include "app/batch/render_options.h"
 #include "app/model/analysis.h"
+#include "app/ui/commands.h"
+#include "app/ui/context_menu.h"
+#include "app/ui/remembered_settings.h"
+#include "app/ui/startup.h"
+#include "app/ui/window_state.h"
 #include "app/view/label_placement.h"
 #include "app/view/pen.h"
 #include "app/view/scene.h"
 #include "app/view/scene_labels.h"
 #include "draw/draw.h"
+#include "gui/backend.h"
+#include "gui/headless/headless.h"
 #include "tools/results_writer.h"
 #include "tools/truss_models.h"
 #include "tools/truss_solver.h"
@@ -234,6 +241,72 @@ TEST(SceneLabels, FilterOfTheTenLargestOnASmallModel)
     ASSERT_EQ(render_picture(options, largest).status, RENDER_EXIT_OK);
     // The chords of 400 and 450 kN (3, 4, 7 to 10) and the end posts of 354 kN (11, 12); no load.
     EXPECT_EQ(scene_label_boxes().size(), 8u);
+}
+
+class LabelFilterMenu : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui_use_headless();
+        headless_reset_log();
+        headless_keep_preferences(true);
+    }
+    void TearDown() override
+    {
+        viewer_shutdown();
+        headless_keep_preferences(false);
+        View.overlays = OverlayStateData{};
+    }
+    void start()
+    {
+        const std::string bridge = std::string(KELVARO_SOURCE_DIR) + "/examples/bridge.res";
+        std::vector<const char*> argv{"kelvaro", bridge.c_str()};
+        viewer_start(2, argv.data());
+    }
+    // The menu's command of choice n (the table's, as the menu lists it).
+    const ViewerCommand& command(int n)
+    {
+        const std::string label = label_filter_choice(n).label;
+        for (const ViewerCommand& c : viewer_commands())
+            if (c.label == label && c.control == 0)
+                return c;
+        ADD_FAILURE() << label << " is not in the menu";
+        return viewer_commands().front();
+    }
+};
+
+TEST_F(LabelFilterMenu, ChoicesSetTheFilterAndTheLastIsKeptUntilReset)
+{
+    start();
+    struct Step {
+        int choice;
+        const char* typed;   // the answer to "above a value" ("" for none asked)
+        const char* filter;  // the filter afterwards
+    };
+    for (const Step& step : std::vector<Step>{{1, "", "top10"},
+                                              {2, "", "top100"},
+                                              {3, "250", "above:250"},
+                                              {3, "-5", "above:250"},  // refused: no change
+                                              {3, "much", "above:250"},
+                                              {0, "", "all"},
+                                              {3, "0.5", "above:0.5"}}) {
+        SCOPED_TRACE(std::to_string(step.choice) + " " + step.typed);
+        if (*step.typed != 0)
+            headless_answer_text(step.typed);
+        run_viewer_command(command(step.choice));
+        EXPECT_EQ(label_filter_text(View.overlays.label_filter), step.filter);
+        for (int n = 0; n < 4; ++n)
+            EXPECT_EQ(command(n).checked(), label_filter_choice(n).label == command(step.choice).label);
+    }
+    remember_settings();
+    viewer_shutdown();
+    View.overlays = OverlayStateData{};
+    start();
+    EXPECT_EQ(label_filter_text(View.overlays.label_filter), "above:0.5");
+    for (const ViewerCommand& c : viewer_commands())
+        if (c.label == "Reset settings")
+            run_viewer_command(c);
+    EXPECT_EQ(label_filter_text(View.overlays.label_filter), "all");
 }
 
 }  // namespace
