@@ -104,13 +104,19 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candida
             order_.push_back(sort_key(candidates[i], i));
     }
     std::sort(order_.begin(), order_.end());
-    for (const std::uint64_t key : order_) {
-        const auto i = static_cast<std::uint32_t>(key);
+    // A label's other places follow it in the order (same rank and share, next indices): once one
+    // is kept the rest are skipped; the label is hidden when its last place is taken.
+    bool placed = false;
+    for (std::size_t n = 0; n < order_.size(); ++n) {
+        const auto i = static_cast<std::uint32_t>(order_[n]);
+        if (candidates[i].alternative && placed)
+            continue;
         const LabelBox& box = candidates[i].box;
-        if (inside(box, field) && free(box)) {
+        placed = inside(box, field) && free(box);
+        if (placed) {
             occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
             placement_.kept.push_back(static_cast<int>(i));
-        } else {
+        } else if (n + 1 == order_.size() || !candidates[static_cast<std::uint32_t>(order_[n + 1])].alternative) {
             ++placement_.hidden;
         }
     }

@@ -39,7 +39,8 @@ struct LabelCandidate {
     LabelBox box;                            // where its text would stand
     float anchor_x = 0.0f, anchor_y = 0.0f;  // the canvas point it labels
     LabelRank rank = LabelRank::Value;
-    float share = 0.0f;  // its value's size as a share of the largest of its kind, 0..1
+    float share = 0.0f;        // its value's size as a share of the largest of its kind, 0..1
+    bool alternative = false;  // another place of the candidate before it (same point, rank and share)
 };
 
 // What a placement kept and left out.
@@ -55,8 +56,9 @@ class LabelPlacer {
 public:
     // Keeps candidates in priority order (rank, then larger share first, then the earlier one)
     // where their box lies wholly inside field and overlaps neither an obstacle nor a label kept
-    // before it grown by gap pixels on every side. A candidate whose point lies off the field is
-    // skipped and not counted.
+    // before it grown by gap pixels on every side; where a candidate's place is taken, its
+    // alternatives are tried in turn. A candidate whose point lies off the field is skipped and not
+    // counted.
     const LabelPlacement& place(std::span<const LabelCandidate> candidates, std::span<const LabelBox> obstacles,
                                 const LabelBox& field, int gap = 0);
     // Leaves out every kept label that overlaps box (a note drawn there); the number left out.

@@ -271,6 +271,19 @@ Area least_covering(const ScenePass& scene, const Area (&places)[N])
     return chosen;
 }
 
+// The label at the chosen place or, where that is taken when its turn comes, at the first free one
+// of the others.
+template <std::size_t N>
+void place_label(const SceneLabel& label, const Area& chosen, const Area (&places)[N], std::string_view text,
+                 int colour)
+{
+    LabelCorner corners[N + 1];
+    corners[0] = {chosen.x0, chosen.y0};
+    for (std::size_t n = 0; n < N; ++n)
+        corners[n + 1] = {places[n].x0, places[n].y0};
+    scene_label(label, corners, text, colour, WHITE);
+}
+
 // The nodes and the load arrows' shafts (as the renderer draws them: from the node along the axis)
 // as obstacles.
 void add_model_obstacles(const ScenePass& scene)
@@ -355,7 +368,7 @@ void draw_reaction_value(const ScenePass& scene, const ReactionArrow& a, bool av
                             beside(mx, my, -nx, -ny, width),     beside(hx, hy, nx, ny, width),
                             beside(hx, hy, -nx, -ny, width)};
     const Area chosen = avoid ? least_covering(scene, places) : places[0];
-    scene_label({LabelKind::Reaction, a.node, a.value, a.sx, a.sy}, chosen.x0, chosen.y0, text, REACTION_COLOUR, WHITE);
+    place_label({LabelKind::Reaction, a.node, a.value, a.sx, a.sy}, chosen, places, text, REACTION_COLOUR);
     add_obstacle(chosen);
 }
 
@@ -471,7 +484,7 @@ void draw_free_body(const ScenePass& scene)
         const Area places[3] = {beside(hx, hy, dx, dy, width), beside(hx, hy, nx, ny, width),
                                 beside(hx, hy, -nx, -ny, width)};
         const Area chosen = least_covering(scene, places);
-        scene_label({LabelKind::FreeBody, i, size, sx, sy}, chosen.x0, chosen.y0, text, colour, WHITE);
+        place_label({LabelKind::FreeBody, i, size, sx, sy}, chosen, places, text, colour);
         add_obstacle(chosen);
     }
 }
@@ -503,8 +516,8 @@ void draw_max_deflection(const ScenePass& scene)
                             beside(x - d, y + d, -1.0f, 1.0f, width), beside(x - d, y - d, -1.0f, -1.0f, width),
                             beside(x, y + r, 0.0f, 1.0f, width),      beside(x, y - r, 0.0f, -1.0f, width)};
     const Area chosen = least_covering(scene, places);
-    scene_label({LabelKind::MaxDeflection, i, scene.numbers.max_deflection.value, x, y}, chosen.x0, chosen.y0, shown,
-                MAX_DEFLECTION_COLOUR, WHITE);
+    place_label({LabelKind::MaxDeflection, i, scene.numbers.max_deflection.value, x, y}, chosen, places, shown,
+                MAX_DEFLECTION_COLOUR);
 }
 
 // How much of the model the box (x, y, width, height), widened by the clearance, would hide:

@@ -28,7 +28,7 @@ const int NOTE_BACK = draw_rgb(255, 255, 255);
 constexpr int FIELD_MARGIN = 4;   // labels stay inside the canvas frames, pixels
 constexpr int NOTE_MARGIN = 8;    // the note's distance from the canvas edge, pixels
 constexpr int SUPPORT_REACH = 7;  // the largest restraint ring's radius, pixels
-constexpr int LABEL_GAP = 3;      // free pixels round each label of a crowded picture
+constexpr int LABEL_GAP = 6;      // free pixels round each label of a crowded picture
 
 // A label waiting for the end of the pass.
 struct PendingLabel {
@@ -36,7 +36,8 @@ struct PendingLabel {
     LabelBox box;
     std::size_t text_at, text_size;  // in texts
     int front, back;
-    bool fixed;  // drawn whatever the crowd (a specified label of a small model under a filter)
+    bool fixed;                // drawn whatever the crowd (a specified label of a small model under a filter)
+    bool alternative = false;  // another place of the label before it
 };
 
 struct PassLabels {
@@ -89,7 +90,8 @@ LabelBox text_box(float x, float y, std::string_view text)
     return {px, py, px + draw_text_width(text), py + draw_text_height()};
 }
 
-void add_pending(const SceneLabel& label, float x, float y, std::string_view text, int front, int back, bool fixed)
+void add_pending(const SceneLabel& label, float x, float y, std::string_view text, int front, int back, bool fixed,
+                 bool alternative = false)
 {
     if (!fixed && !(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 &&
                     label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1))
@@ -97,6 +99,13 @@ void add_pending(const SceneLabel& label, float x, float y, std::string_view tex
     const LabelBox box = text_box(x, y, text);
     if (box.x1 == box.x0 && box.y1 == box.y0)
         return;  // cannot be placed
+    const bool follows = alternative && !labels.pending.empty();
+    if (follows) {
+        labels.pending.push_back(labels.pending.back());  // the same text
+        labels.pending.back().box = box;
+        labels.pending.back().alternative = true;
+        return;
+    }
     labels.pending.push_back({label, box, labels.texts.size(), text.size(), front, back, fixed});
     labels.texts.append(text);
 }
@@ -115,7 +124,7 @@ void apply_filter()
         labels.value_label.clear();
         for (std::size_t n = 0; n < labels.pending.size(); ++n) {
             const SceneLabel& label = labels.pending[n].label;
-            if (label.kind == kind && !selected(label)) {
+            if (label.kind == kind && !selected(label) && !labels.pending[n].alternative) {
                 labels.values.push_back(label.value);
                 labels.value_label.push_back(n);
             }
@@ -123,6 +132,10 @@ void apply_filter()
         label_filter_pass(labels.filter, labels.values, labels.passes);
         for (std::size_t v = 0; v < labels.values.size(); ++v)
             labels.dropped[labels.value_label[v]] = labels.passes[v] == 0 ? 1 : 0;
+    }
+    for (std::size_t n = 1; n < labels.pending.size(); ++n) {
+        if (labels.pending[n].alternative)
+            labels.dropped[n] = labels.dropped[n - 1];
     }
 }
 
@@ -155,6 +168,11 @@ void make_candidates()
         const bool bottom = v < 0.0 && v == most_negative[k] && !std::exchange(bottom_seen[k], true);
         c.rank = selected(p.label) ? LabelRank::Selection : top || bottom ? LabelRank::Extreme : LabelRank::Value;
         c.share = biggest[k] > 0.0 ? static_cast<float>(magnitude(v) / biggest[k]) : 0.0f;
+        if (p.alternative && !labels.candidates.empty()) {
+            c.rank = labels.candidates.back().rank;
+            c.share = labels.candidates.back().share;
+            c.alternative = true;
+        }
         labels.candidates.push_back(c);
         labels.candidate_label.push_back(n);
     }
@@ -232,6 +250,14 @@ void scene_specified_label(const SceneLabel& label, float x, float y, std::strin
 void scene_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back)
 {
     add_pending(label, x, y, text, front, back, false);
+}
+
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int front,
+                 int back)
+{
+    const std::size_t before = labels.pending.size();
+    for (const LabelCorner& place : places)
+        add_pending(label, place.x, place.y, text, front, back, false, labels.pending.size() > before);
 }
 
 void scene_labels_finish(const ScenePass& pass)

@@ -47,6 +47,13 @@ void scene_labels_begin(const ScenePass& pass);
 void scene_specified_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back);
 // A label of the additions with its top-left corner at (x, y), placed with the rest.
 void scene_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back);
+// A top-left corner of a label, canvas pixels.
+struct LabelCorner {
+    float x, y;
+};
+// A label of the additions at the first of places that is free when its turn comes.
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int front,
+                 int back);
 // Places the pass's labels (after draw_overlays, which drew the legend), draws those kept and the
 // note of those left out.
 void scene_labels_finish(const ScenePass& pass);
