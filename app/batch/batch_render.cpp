@@ -188,6 +188,7 @@ void set_up_view(const RenderOptions& options, bool spatial, Drawing& drawing)
     settings.overlays.highlight_node = options.highlight_node;
     settings.overlays.show_utilisation = options.utilisation;
     settings.overlays.show_free_body = options.free_body;
+    settings.overlays.label_filter = options.label_filter;
     if ((options.deflected || animated(options) || options.max_deflection || options.magnification > 0) &&
         drawing.has_results) {
         // The scale field shows the reader's scale as a whole number until another is typed.

@@ -20,6 +20,7 @@
 #include "app/export/report.h"
 #include "app/model/checks.h"
 #include "app/model/truss_model.h"
+#include "app/view/label_placement.h"
 #include "app/view/settings.h"
 #include "core/file_name.h"
 #include "core/str.h"
@@ -383,6 +384,15 @@ const RenderOption OPTIONS[] = {
      "draw the forces acting on the --highlight-node node (members,\n"
      "load, reaction) as labelled arrows",
      [](OptionUse& u) { return u.options.free_body = true; }},
+    {"", "--label-filter", "", "F", Takes::Value, NO_RANGE, NO_RANGE,
+     "which value labels are drawn: all (the default), top10 or\n"
+     "top100 (the largest of each kind in view), above:V",
+     [](OptionUse& u) {
+         const std::optional<LabelFilter> filter = parse_label_filter(*u.value);
+         if (filter)
+             u.options.label_filter = *filter;
+         return filter.has_value() || value_error(u, "all, topN or above:V");
+     }},
     {"", "--report", "", "FILE", Takes::Value, NO_RANGE, NO_RANGE,
      "write the numbers behind the picture (nodes with reactions,\n"
      "members with forces, extremes, equilibrium check): NAME.json\n"

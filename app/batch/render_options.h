@@ -10,6 +10,7 @@
 
 #include "app/export/sheet.h"
 #include "app/model/units.h"
+#include "app/view/settings.h"
 
 constexpr int RENDER_EXIT_OK = 0;        // the picture was written
 constexpr int RENDER_EXIT_INPUT = 1;     // results file missing, unreadable or without usable results
@@ -74,6 +75,7 @@ struct RenderOptions {
     std::string input_path;        // --input: the solver input that made the file (sections for buckling)
     bool utilisation = false;      // members coloured by utilisation, with a legend
     bool free_body = false;        // the forces on the --highlight-node node as labelled arrows
+    LabelFilter label_filter{};    // --label-filter: which value labels are drawn
     // Load cases (app/batch/batch_cases.h).
     std::string cases_path;                               // --cases: the combinations file ("" for none)
     std::string case_name;                                // --case: the case drawn ("" for the first)

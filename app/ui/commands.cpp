@@ -162,6 +162,11 @@ std::vector<ViewerCommand> defaults()
         {.label = "Design check...", .run = design_check_command},
         {.label = "Units...", .run = units_command},
         {.label = "Magnification...", .run = magnification_command},
+        // Which value labels are drawn.
+        label_filter_choice(0),
+        label_filter_choice(1),
+        label_filter_choice(2),
+        label_filter_choice(3),
 
         // The column of controls, from the top down. An edit field's command runs on its
         // change events (main_window.cpp takes its text first).

@@ -1,6 +1,8 @@
 // The context menu and the F1 box, both read from the command table.
 #include "app/ui/context_menu.h"
 
+#include <algorithm>
+
 #include "app/ui/canvas_view.h"
 #include "app/ui/case_view.h"
 #include "app/ui/export_commands.h"
@@ -8,8 +10,12 @@
 #include "app/ui/ids.h"
 #include "app/ui/reload.h"
 #include "app/ui/results_window.h"
+#include "app/ui/window_state.h"
+#include "app/view/label_placement.h"
 #include "app/view/overlays.h"
 #include "gui/input.h"
+#include "gui/platform.h"
+#include "gui/requester.h"
 
 namespace {
 
@@ -92,4 +98,46 @@ std::string controls_text()
 void show_controls()
 {
     show_text_box("Controls", controls_text());
+}
+
+ViewerCommand label_filter_choice(int n)
+{
+    static const char* const LABELS[] = {"Labels: all", "Labels: the 10 largest", "Labels: the 100 largest",
+                                         "Labels above a value..."};
+    const int choice = std::clamp(n, 0, 3);
+    return {.label = LABELS[choice],
+            .checked =
+                [choice] {
+                    const LabelFilter& f = View.overlays.label_filter;
+                    return choice == 0   ? f.kind == LabelFilterKind::All
+                           : choice == 3 ? f.kind == LabelFilterKind::Above
+                                         : f.kind == LabelFilterKind::Largest && f.count == (choice == 1 ? 10 : 100);
+                },
+            .run = [choice] { choose_label_filter(choice); }};
+}
+
+void choose_label_filter(int n)
+{
+    LabelFilter filter;
+    if (n == 1 || n == 2) {
+        filter.kind = LabelFilterKind::Largest;
+        filter.count = n == 1 ? 10 : 100;
+    } else if (n == 3) {
+        const LabelFilter& now = View.overlays.label_filter;
+        const std::string shown = now.kind == LabelFilterKind::Above ? label_filter_text(now).substr(6) : "";
+        const std::optional<std::string> text = platform().ask_text(
+            "Label filter", "Draw the labels whose value (force, load, deflection) is above:", shown);
+        if (!text)
+            return;
+        const std::optional<LabelFilter> above = parse_label_filter("above:" + *text);
+        if (!above) {
+            req_message("Label filter", "\"" + *text + "\" is not a number of 0 or more.", 0);
+            return;
+        }
+        filter = *above;
+    } else if (n != 0) {
+        return;
+    }
+    View.overlays.label_filter = filter;
+    redraw_view();
 }

@@ -18,6 +18,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/results_window.h"
 #include "app/ui/window_state.h"
+#include "app/view/label_placement.h"
 #include "core/file_name.h"
 #include "gui/capture.h"
 #include "gui/preferences.h"
@@ -27,6 +28,7 @@ namespace {
 
 constexpr int START_WIDTH = 800;  // the main window's client area at start-up, pixels
 constexpr int START_HEIGHT = 500;
+constexpr const char* LABEL_FILTER_KEY = "label_filter";  // stored as its text ("top10")
 
 struct RememberedSwitch {
     const char* name;              // stored under this name, as 0 or 1
@@ -115,6 +117,8 @@ void restore_remembered_settings()
         bool& flag = View.overlays.*remembered.flag;
         flag = pref_get_int(remembered.name, flag ? 1 : 0) != 0;
     }
+    LabelFilter& filter = View.overlays.label_filter;
+    filter = parse_label_filter(pref_get(LABEL_FILTER_KEY, label_filter_text(filter))).value_or(filter);
     const int width = pref_get_int("window_width", START_WIDTH);
     const int height = pref_get_int("window_height", START_HEIGHT);
     if (width >= START_WIDTH && height >= START_HEIGHT && (width != START_WIDTH || height != START_HEIGHT))
@@ -129,6 +133,7 @@ void remember_settings()
 {
     for (const RememberedSwitch& remembered : SWITCHES)
         pref_set_int(remembered.name, View.overlays.*remembered.flag ? 1 : 0);
+    pref_set(LABEL_FILTER_KEY, label_filter_text(View.overlays.label_filter));
     int width = 0, height = 0;
     if (win_inner_size(MAIN_WINDOW, width, height)) {
         pref_set_int("window_width", width);
@@ -153,6 +158,7 @@ void reset_settings()
     ResultsLayout layout = results_window_layout();
     layout.sort_column[RESULTS_MEMBERS] = layout.sort_column[RESULTS_NODES] = -1;
     set_results_window_layout(layout);
+    View.overlays.label_filter = {};
     redraw_view();
     results_window_refresh();
 }

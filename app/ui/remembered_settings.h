@@ -1,7 +1,8 @@
 // Settings kept between runs (gui/preferences.h): the switches of the engineer's additions (force
 // colours and their legend, node numbers, reactions, largest deflection, utilisation colours, load
 // arrows, support markers), the main window's size and position, the results window's size and
-// sort, the units and allowable stresses of the checks, and the folders the file dialogs start in.
+// sort, the units and allowable stresses of the checks, the label filter and the folders the file
+// dialogs start in.
 // The switches of the column (Deflected, Applied Load, Element No., 3D) start as they always do.
 #pragma once
 

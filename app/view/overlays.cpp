@@ -33,6 +33,7 @@
 
 #include "app/model/checks.h"
 #include "app/view/pen.h"
+#include "app/view/scene_labels.h"
 #include "app/view/scene_pass.h"
 #include "draw/clip.h"
 #include "draw/draw.h"
@@ -205,6 +206,7 @@ struct ReactionArrow {
     float sx, sy, dx, dy;
     float length;  // pixels from the head point to the tail
     double value;  // the reaction, as computed
+    int node;      // the node it acts on
 };
 std::vector<ReactionArrow> arrows;              // this pass's arrows; keeps its room between passes
 constexpr std::size_t MAX_PLACED_ARROWS = 256;  // beyond this many, values go beyond the tails unchecked
@@ -269,6 +271,19 @@ Area least_covering(const ScenePass& scene, const Area (&places)[N])
     return chosen;
 }
 
+// The label at the chosen place or, where that is taken when its turn comes, at the first free one
+// of the others.
+template <std::size_t N>
+void place_label(const SceneLabel& label, const Area& chosen, const Area (&places)[N], std::string_view text,
+                 int colour)
+{
+    LabelCorner corners[N + 1];
+    corners[0] = {chosen.x0, chosen.y0};
+    for (std::size_t n = 0; n < N; ++n)
+        corners[n + 1] = {places[n].x0, places[n].y0};
+    scene_label(label, corners, text, colour, WHITE);
+}
+
 // The nodes and the load arrows' shafts (as the renderer draws them: from the node along the axis)
 // as obstacles.
 void add_model_obstacles(const ScenePass& scene)
@@ -307,7 +322,11 @@ void draw_node_numbers(const ScenePass& scene)
             continue;
         char* end = std::to_chars(text, text + sizeof text, i).ptr;
         const std::string_view number(text, static_cast<std::size_t>(end - text));
-        pen_label(x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, number, NODE_NUMBER_TEXT, WHITE);
+        const double moved = static_cast<std::size_t>(i) < scene.numbers.nodes.size()
+                                 ? scene.numbers.nodes[static_cast<std::size_t>(i)].deflection_magnitude
+                                 : 0.0;
+        scene_label({LabelKind::NodeNumber, i, moved, x, y}, x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, number,
+                    NODE_NUMBER_TEXT, WHITE);
         if (obstacle_count < MAX_OBSTACLES) {
             const float width = static_cast<float>(text_width(number));
             add_obstacle({x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width,
@@ -349,7 +368,7 @@ void draw_reaction_value(const ScenePass& scene, const ReactionArrow& a, bool av
                             beside(mx, my, -nx, -ny, width),     beside(hx, hy, nx, ny, width),
                             beside(hx, hy, -nx, -ny, width)};
     const Area chosen = avoid ? least_covering(scene, places) : places[0];
-    pen_label(chosen.x0, chosen.y0, text, REACTION_COLOUR, WHITE);
+    place_label({LabelKind::Reaction, a.node, a.value, a.sx, a.sy}, chosen, places, text, REACTION_COLOUR);
     add_obstacle(chosen);
 }
 
@@ -386,7 +405,7 @@ void draw_reaction_arrows(const ScenePass& scene)
             const float share = static_cast<float>(std::fabs(r) / largest);
             arrows.push_back({sx, sy, scene.projection.axis_direction[k][0] * sign,
                               scene.projection.axis_direction[k][1] * sign,
-                              std::max(REACTION_SHORTEST, REACTION_LONGEST * share), r});
+                              std::max(REACTION_SHORTEST, REACTION_LONGEST * share), r, i});
         }
         add_obstacle({sx - 8.0f, sy - 8.0f, sx + 8.0f, sy + 8.0f});  // the support markers
     }
@@ -465,7 +484,7 @@ void draw_free_body(const ScenePass& scene)
         const Area places[3] = {beside(hx, hy, dx, dy, width), beside(hx, hy, nx, ny, width),
                                 beside(hx, hy, -nx, -ny, width)};
         const Area chosen = least_covering(scene, places);
-        pen_label(chosen.x0, chosen.y0, text, colour, WHITE);
+        place_label({LabelKind::FreeBody, i, size, sx, sy}, chosen, places, text, colour);
         add_obstacle(chosen);
     }
 }
@@ -497,7 +516,8 @@ void draw_max_deflection(const ScenePass& scene)
                             beside(x - d, y + d, -1.0f, 1.0f, width), beside(x - d, y - d, -1.0f, -1.0f, width),
                             beside(x, y + r, 0.0f, 1.0f, width),      beside(x, y - r, 0.0f, -1.0f, width)};
     const Area chosen = least_covering(scene, places);
-    pen_label(chosen.x0, chosen.y0, shown, MAX_DEFLECTION_COLOUR, WHITE);
+    place_label({LabelKind::MaxDeflection, i, scene.numbers.max_deflection.value, x, y}, chosen, places, shown,
+                MAX_DEFLECTION_COLOUR);
 }
 
 // How much of the model the box (x, y, width, height), widened by the clearance, would hide:

@@ -16,6 +16,7 @@
 
 #include "app/view/overlays.h"
 #include "app/view/pen.h"
+#include "app/view/scene_labels.h"
 #include "app/view/scene_pass.h"
 #include "core/str.h"
 #include "draw/draw.h"
@@ -69,8 +70,8 @@ void draw_restraints(const ScenePass& pass, int i, float sx, float sy)
     draw_mode(DRAW_MODE_OUTLINE);
 }
 
-// One load arrow along axis k from the node at (sx, sy): shaft, one barb line, optional label.
-void draw_load_arrow(const ScenePass& pass, int k, float load, float sx, float sy)
+// One load arrow along axis k from node i at (sx, sy): shaft, one barb line, optional label.
+void draw_load_arrow(const ScenePass& pass, int i, int k, float load, float sx, float sy)
 {
     const Projection& projection = pass.projection;
     if (!projection.axis_defined[k])
@@ -88,7 +89,8 @@ void draw_load_arrow(const ScenePass& pass, int k, float load, float sx, float s
     float sign = load > 0.0f ? 1.0f : -1.0f;
     pen_segment(tx, ty, tx - BARB_LENGTH * dx * sign + 2.0f, ty - BARB_LENGTH * dy * sign + 2.0f, colour);
     if (pass.settings.show_load_values != 0)
-        pen_label(tx + 5.0f, ty, str_from_float(load, 0), BLACK, WHITE);
+        scene_specified_label({LabelKind::LoadValue, i, load, tx, ty}, tx + 5.0f, ty, str_from_float(load, 0), BLACK,
+                              WHITE);
 }
 
 // Restraint markers and load arrows of every node (each unless the overlays hide it).
@@ -109,7 +111,7 @@ void draw_nodes(const ScenePass& pass)
             float load = pass.model.node_loads[k][i];
             if (load == 0.0f)
                 continue;
-            draw_load_arrow(pass, k, load, sx, sy);
+            draw_load_arrow(pass, i, k, load, sx, sy);
         }
     }
 }
@@ -128,8 +130,11 @@ void draw_element(const ScenePass& pass, int e, int colour)
         label[0] = '[';
         char* end = std::to_chars(label + 1, label + sizeof label - 1, e).ptr;
         *end++ = ']';
-        pen_label((x1 + x2) / 2.0f - LABEL_OFFSET, (y1 + y2) / 2.0f - LABEL_OFFSET,
-                  std::string_view(label, static_cast<std::size_t>(end - label)), BLACK, WHITE);
+        const double force = static_cast<std::size_t>(e) < pass.numbers.members.size() ? pass.numbers.members[e].force
+                                                                                       : 0.0;
+        const float mx = (x1 + x2) / 2.0f, my = (y1 + y2) / 2.0f;
+        scene_specified_label({LabelKind::ElementNumber, e, force, mx, my}, mx - LABEL_OFFSET, my - LABEL_OFFSET,
+                              std::string_view(label, static_cast<std::size_t>(end - label)), BLACK, WHITE);
     }
 }
 
@@ -221,11 +226,13 @@ void draw_scene(const ScenePass& pass)
     draw_box(3, 3, width - 6, height - 6, CYAN);
     draw_box(1, 1, width - 2, height - 2, BLUE);
     const OverlayPass overlays = overlays_prepare(pass);
+    scene_labels_begin(pass);
     draw_nodes(pass);
     draw_elements(pass, overlays);
     if (pass.settings.show_deflected == 1)
         draw_deflected_shape(pass, overlays);
     draw_overlays(pass, overlays);
+    scene_labels_finish(pass);
     draw_axis_triad(pass.projection);
     draw_magnification_note(pass);
 }

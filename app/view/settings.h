@@ -31,6 +31,20 @@ struct ViewPanData {
     float v = 0.0f;
 };
 
+// Which labels with a value (element numbers, node numbers, load and reaction values) are drawn:
+// every one, those of the largest values of each kind in view, or those of values above a bound.
+// The selection's labels are always drawn.
+enum class LabelFilterKind : std::uint8_t {
+    All,      // every label
+    Largest,  // the count largest magnitudes of each kind
+    Above,    // magnitudes above value
+};
+struct LabelFilter {
+    LabelFilterKind kind = LabelFilterKind::All;
+    int count = 0;       // Largest: labels of each kind
+    double value = 0.0;  // Above: the bound, in each value's own unit (force, load, deflection)
+};
+
 // The engineer's additions drawn over the specified picture. Everything is off at start-up; with
 // every switch off the picture is exactly the plain one. The switches are the user's preference:
 // Load File keeps them.
@@ -46,6 +60,7 @@ struct OverlayStateData {
     bool show_free_body = false;       // the forces acting on the selected node, as labelled arrows
     bool show_loads = true;            // the load arrows (and their values with "Applied Load")
     bool show_supports = true;         // the restraint rings at supported nodes
+    LabelFilter label_filter{};        // which value labels are drawn
 };
 
 struct ViewSettings {

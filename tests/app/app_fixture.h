@@ -73,6 +73,7 @@ inline void show_in_viewer(const RenderOptions& options)
     View.overlays = {options.colour_forces,  options.legend,           options.node_numbers,  options.reactions,
                      options.max_deflection, options.highlight_member, options.highlight_node};
     View.overlays.show_free_body = options.free_body;
+    View.overlays.label_filter = options.label_filter;
     if (options.view != RenderView::Automatic)
         set_control_switch(ID_3D, options.view == RenderView::Spatial);
     if (options.deflected || options.max_deflection) {

@@ -1,0 +1,92 @@
+// Label placement: which of a picture's labels are drawn so that no two overlap and none covers
+// an obstacle (a support marker, the legend). Labels are taken in priority order (the selection's,
+// the extremes', then by the size of their value) and each is kept where it fits; one that does
+// not is left out and counted. No drawing here: boxes in, kept boxes and a count out.
+//
+// The label filter (all, the N largest, above a value) is kept in the view settings; its text form
+// is what kelvaro-render's --label-filter takes and the viewer stores between runs.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/view/settings.h"
+
+// A box of canvas pixels: columns x0 .. x1 - 1, rows y0 .. y1 - 1.
+struct LabelBox {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// True when the two boxes share a pixel.
+inline bool boxes_overlap(const LabelBox& a, const LabelBox& b)
+{
+    return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+// Why a label matters, most important first.
+enum class LabelRank : std::uint8_t {
+    Selection = 0,  // belongs to the selected member or node
+    Extreme = 1,    // names an extreme: the largest force, deflection, reaction or load
+    Value = 2,      // any other: ranked by share
+};
+
+// A label that would like to be drawn.
+struct LabelCandidate {
+    LabelBox box;                            // where its text would stand
+    float anchor_x = 0.0f, anchor_y = 0.0f;  // the canvas point it labels
+    LabelRank rank = LabelRank::Value;
+    float share = 0.0f;        // its value's size as a share of the largest of its kind, 0..1
+    bool alternative = false;  // another place of the candidate before it (same point, rank and share)
+};
+
+// What a placement kept and left out.
+struct LabelPlacement {
+    std::vector<int> kept;  // indices into the candidates, in priority order
+    int hidden = 0;         // candidates with their point on the field that were left out
+};
+
+// Places labels on a uniform grid of cells that lists the boxes touching each cell, so that a label
+// is tested only against its neighbours: the work grows with the number of labels, not its square.
+// One placer is reused pass after pass and keeps its memory.
+class LabelPlacer {
+public:
+    // Keeps candidates in priority order (rank, then larger share first, then the earlier one)
+    // where their box lies wholly inside field and overlaps neither an obstacle nor a label kept
+    // before it grown by gap pixels on every side; where a candidate's place is taken, its
+    // alternatives are tried in turn. A candidate whose point lies off the field is skipped and not
+    // counted.
+    const LabelPlacement& place(std::span<const LabelCandidate> candidates, std::span<const LabelBox> obstacles,
+                                const LabelBox& field, int gap = 0);
+    // Leaves out every kept label that overlaps box (a note drawn there); the number left out.
+    int clear(const LabelBox& box);
+    const LabelPlacement& placement() const { return placement_; }
+
+private:
+    bool free(const LabelBox& box) const;
+    void occupy(const LabelBox& box);
+    template <typename Visit>
+    void cells_of(const LabelBox& box, Visit visit) const;
+
+    LabelBox field_;
+    int columns_ = 0, rows_ = 0;        // cells across and down the field
+    std::vector<int> head_;             // per cell: first entry, -1 for none
+    std::vector<int> next_;             // per entry: the next entry of its cell, -1 at the end
+    std::vector<int> entry_box_;        // per entry: index into boxes_
+    std::vector<LabelBox> boxes_;       // obstacles, then the kept labels
+    std::vector<std::uint64_t> order_;  // sort keys: rank, share, index
+    std::span<const LabelCandidate> candidates_;
+    LabelPlacement placement_;
+};
+
+// The filter's text: "all", "top10" (any count N as "topN"), "above:V".
+std::string label_filter_text(const LabelFilter& filter);
+// The filter a text names ("all", "topN" with N from 1, "above:V" with V a finite number of 0 or
+// more); nothing for any other text.
+std::optional<LabelFilter> parse_label_filter(std::string_view text);
+// Marks which of values pass filter: all; the filter.count largest magnitudes (the earlier of equal
+// ones first); or the magnitudes above filter.value. NaN counts as 0. passes gets values.size() entries.
+void label_filter_pass(const LabelFilter& filter, std::span<const double> values, std::vector<char>& passes);

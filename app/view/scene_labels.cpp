@@ -1,0 +1,303 @@
+// The labels of a picture, gathered during the pass and placed at its end.
+//
+// Ranking: a label of the selected member or node (and every free-body label) comes first; then,
+// within each kind, the labels of the largest positive and the most negative value in view (the
+// extremes); then the rest by their value's share of the largest of their kind in view. The label
+// filter works within each kind too, on the labels in view, and never hides the selection's.
+//
+// State: the pass's labels (their texts in one buffer), the obstacles, the placer and what the last
+// pass drew. Nothing of it is read before scene_labels_begin.
+#include "app/view/scene_labels.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "app/view/overlays.h"
+#include "app/view/pen.h"
+#include "app/view/scene_pass.h"
+#include "draw/draw.h"
+
+namespace {
+
+const int NOTE_TEXT = draw_rgb(110, 110, 110);  // quiet grey
+const int NOTE_BACK = draw_rgb(255, 255, 255);
+constexpr int FIELD_MARGIN = 4;   // labels stay inside the canvas frames, pixels
+constexpr int NOTE_MARGIN = 8;    // the note's distance from the canvas edge, pixels
+constexpr int SUPPORT_REACH = 7;  // the largest restraint ring's radius, pixels
+constexpr int LABEL_GAP = 6;      // free pixels round each label of a crowded picture
+
+// A label waiting for the end of the pass.
+struct PendingLabel {
+    SceneLabel label;
+    LabelBox box;
+    std::size_t text_at, text_size;  // in texts
+    int front, back;
+    bool fixed;                // drawn whatever the crowd (a specified label of a small model under a filter)
+    bool alternative = false;  // another place of the label before it
+};
+
+struct PassLabels {
+    int highlight_member = 0, highlight_node = 0;
+    LabelFilter filter;
+    bool large = false;  // more nodes or members than the first layout's
+    LabelBox field;
+    std::vector<PendingLabel> pending;
+    std::string texts;
+    std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
+    std::vector<LabelBox> drawn;      // every label drawn in the pass
+    int hidden = 0;
+    // Scratch kept between passes.
+    std::vector<LabelCandidate> candidates;
+    std::vector<std::size_t> candidate_label;  // candidate -> pending
+    std::vector<double> values;
+    std::vector<std::size_t> value_label;
+    std::vector<char> passes;
+    std::vector<char> dropped;
+    LabelPlacer placer;
+};
+
+PassLabels labels;
+
+bool filtered_kind(LabelKind kind)
+{
+    return kind == LabelKind::ElementNumber || kind == LabelKind::LoadValue || kind == LabelKind::NodeNumber ||
+           kind == LabelKind::Reaction;
+}
+
+bool selected(const SceneLabel& label)
+{
+    if (label.kind == LabelKind::FreeBody)
+        return true;
+    if (label.kind == LabelKind::ElementNumber)
+        return label.item != 0 && label.item == labels.highlight_member;
+    return label.item != 0 && label.item == labels.highlight_node;
+}
+
+double magnitude(double value)
+{
+    return std::isfinite(value) ? std::fabs(value) : 0.0;
+}
+
+LabelBox text_box(float x, float y, std::string_view text)
+{
+    int px = 0, py = 0;
+    if (!to_pixels(x, y, px, py))
+        return {};
+    return {px, py, px + draw_text_width(text), py + draw_text_height()};
+}
+
+void add_pending(const SceneLabel& label, float x, float y, std::string_view text, int front, int back, bool fixed,
+                 bool alternative = false)
+{
+    if (!fixed && !(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 &&
+                    label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1))
+        return;  // off the field: neither drawn nor counted
+    const LabelBox box = text_box(x, y, text);
+    if (box.x1 == box.x0 && box.y1 == box.y0)
+        return;  // cannot be placed
+    const bool follows = alternative && !labels.pending.empty();
+    if (follows) {
+        labels.pending.push_back(labels.pending.back());  // the same text
+        labels.pending.back().box = box;
+        labels.pending.back().alternative = true;
+        return;
+    }
+    labels.pending.push_back({label, box, labels.texts.size(), text.size(), front, back, fixed});
+    labels.texts.append(text);
+}
+
+// Marks in labels.dropped the labels the filter leaves out, kind by kind.
+void apply_filter()
+{
+    labels.dropped.assign(labels.pending.size(), 0);
+    if (labels.filter.kind == LabelFilterKind::All)
+        return;
+    for (int k = 0; k < LABEL_KINDS; ++k) {
+        const auto kind = static_cast<LabelKind>(k);
+        if (!filtered_kind(kind))
+            continue;
+        labels.values.clear();
+        labels.value_label.clear();
+        for (std::size_t n = 0; n < labels.pending.size(); ++n) {
+            const SceneLabel& label = labels.pending[n].label;
+            if (label.kind == kind && !selected(label) && !labels.pending[n].alternative) {
+                labels.values.push_back(label.value);
+                labels.value_label.push_back(n);
+            }
+        }
+        label_filter_pass(labels.filter, labels.values, labels.passes);
+        for (std::size_t v = 0; v < labels.values.size(); ++v)
+            labels.dropped[labels.value_label[v]] = labels.passes[v] == 0 ? 1 : 0;
+    }
+    for (std::size_t n = 1; n < labels.pending.size(); ++n) {
+        if (labels.pending[n].alternative)
+            labels.dropped[n] = labels.dropped[n - 1];
+    }
+}
+
+// The candidates of the pending labels that are neither fixed nor filtered out, ranked.
+void make_candidates()
+{
+    std::array<double, LABEL_KINDS> largest{}, most_negative{}, biggest{};
+    for (const PendingLabel& p : labels.pending) {
+        const auto k = static_cast<std::size_t>(p.label.kind);
+        const double v = std::isfinite(p.label.value) ? p.label.value : 0.0;
+        largest[k] = std::max(largest[k], v);
+        most_negative[k] = std::min(most_negative[k], v);
+        biggest[k] = std::max(biggest[k], std::fabs(v));
+    }
+    labels.candidates.clear();
+    labels.candidate_label.clear();
+    // Only the first label of an extreme value is one: many equal loads are no extreme.
+    std::array<bool, LABEL_KINDS> top_seen{}, bottom_seen{};
+    for (std::size_t n = 0; n < labels.pending.size(); ++n) {
+        const PendingLabel& p = labels.pending[n];
+        if (labels.dropped[n] != 0 || p.fixed)
+            continue;
+        const auto k = static_cast<std::size_t>(p.label.kind);
+        const double v = std::isfinite(p.label.value) ? p.label.value : 0.0;
+        LabelCandidate c;
+        c.box = p.box;
+        c.anchor_x = p.label.anchor_x;
+        c.anchor_y = p.label.anchor_y;
+        const bool top = v > 0.0 && v == largest[k] && !std::exchange(top_seen[k], true);
+        const bool bottom = v < 0.0 && v == most_negative[k] && !std::exchange(bottom_seen[k], true);
+        c.rank = selected(p.label) ? LabelRank::Selection : top || bottom ? LabelRank::Extreme : LabelRank::Value;
+        c.share = biggest[k] > 0.0 ? static_cast<float>(magnitude(v) / biggest[k]) : 0.0f;
+        if (p.alternative && !labels.candidates.empty()) {
+            c.rank = labels.candidates.back().rank;
+            c.share = labels.candidates.back().share;
+            c.alternative = true;
+        }
+        labels.candidates.push_back(c);
+        labels.candidate_label.push_back(n);
+    }
+}
+
+void draw_pending(const PendingLabel& p)
+{
+    draw_text(p.box.x0, p.box.y0, std::string_view(labels.texts).substr(p.text_at, p.text_size), p.front, p.back);
+    labels.drawn.push_back(p.box);
+}
+
+// The note's box in the bottom-left corner, or the top-right one when the legend is there.
+LabelBox note_box(const ScenePass& pass, int width, int height)
+{
+    const int w = pass.settings.canvas.width, h = pass.settings.canvas.height;
+    const LabelBox bottom_left = {NOTE_MARGIN, h - NOTE_MARGIN - height, NOTE_MARGIN + width, h - NOTE_MARGIN};
+    const OverlayBox legend = overlay_legend_box();
+    const LabelBox legend_box = {legend.x, legend.y, legend.x + legend.width, legend.y + legend.height};
+    if (legend.width == 0 || !boxes_overlap(bottom_left, legend_box))
+        return bottom_left;
+    return {w - NOTE_MARGIN - width, NOTE_MARGIN, w - NOTE_MARGIN, NOTE_MARGIN + height};
+}
+
+}  // namespace
+
+std::string hidden_labels_note(int count)
+{
+    std::string digits = std::to_string(count);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), 1, ',');
+    return digits + (count == 1 ? " label hidden: zoom in" : " labels hidden: zoom in");
+}
+
+void scene_labels_begin(const ScenePass& pass)
+{
+    const ViewSettings& s = pass.settings;
+    labels.highlight_member = s.overlays.highlight_member;
+    labels.highlight_node = s.overlays.highlight_node;
+    labels.filter = s.overlays.label_filter;
+    labels.large = pass.nodes > FIRST_LAYOUT_LIMIT || pass.elements > FIRST_LAYOUT_LIMIT;
+    labels.field = {FIELD_MARGIN, FIELD_MARGIN, s.canvas.width - FIELD_MARGIN, s.canvas.height - FIELD_MARGIN};
+    labels.pending.clear();
+    labels.texts.clear();
+    labels.obstacles.clear();
+    labels.drawn.clear();
+    labels.hidden = 0;
+    const bool any = s.show_element_numbers != 0 || s.show_load_values != 0 || s.overlays.show_node_numbers ||
+                     s.overlays.show_reactions || s.overlays.show_max_deflection || s.overlays.show_free_body;
+    if (!any || !s.overlays.show_supports)
+        return;
+    for (int i = 1; i <= pass.nodes; ++i) {
+        if (pass.model.node_fixity[1][i] != 1 && pass.model.node_fixity[2][i] != 1 && pass.model.node_fixity[3][i] != 1)
+            continue;
+        int x = 0, y = 0;
+        if (!to_pixels(pass.x(i), pass.y(i), x, y))
+            continue;
+        const LabelBox ring = {x - SUPPORT_REACH, y - SUPPORT_REACH, x + SUPPORT_REACH + 1, y + SUPPORT_REACH + 1};
+        if (boxes_overlap(ring, labels.field))
+            labels.obstacles.push_back(ring);
+    }
+}
+
+void scene_specified_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back)
+{
+    if (labels.large || labels.filter.kind != LabelFilterKind::All) {
+        add_pending(label, x, y, text, front, back, !labels.large);
+        return;
+    }
+    pen_label(x, y, text, front, back);
+    const LabelBox box = text_box(x, y, text);
+    labels.obstacles.push_back(box);
+    labels.drawn.push_back(box);
+}
+
+void scene_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back)
+{
+    add_pending(label, x, y, text, front, back, false);
+}
+
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int front,
+                 int back)
+{
+    const std::size_t before = labels.pending.size();
+    for (const LabelCorner& place : places)
+        add_pending(label, place.x, place.y, text, front, back, false, labels.pending.size() > before);
+}
+
+void scene_labels_finish(const ScenePass& pass)
+{
+    if (labels.pending.empty())
+        return;
+    apply_filter();
+    make_candidates();
+    const OverlayBox legend = overlay_legend_box();
+    if (legend.width > 0)
+        labels.obstacles.push_back({legend.x, legend.y, legend.x + legend.width, legend.y + legend.height});
+    LabelPlacer& placer = labels.placer;
+    placer.place(labels.candidates, labels.obstacles, labels.field, labels.large ? LABEL_GAP : 0);
+    std::string note;
+    LabelBox note_at;
+    if (placer.placement().hidden > 0 && labels.large) {
+        // Room for the longest note the count can come to, then the labels under it go too.
+        const int most = placer.placement().hidden + static_cast<int>(placer.placement().kept.size());
+        note_at = note_box(pass, draw_text_width(hidden_labels_note(most)), draw_text_height());
+        placer.clear(note_at);
+        note = hidden_labels_note(placer.placement().hidden);
+    }
+    draw_mode(DRAW_MODE_OUTLINE);
+    for (std::size_t n = 0; n < labels.pending.size(); ++n) {
+        if (labels.pending[n].fixed && labels.dropped[n] == 0)
+            draw_pending(labels.pending[n]);
+    }
+    for (const int c : placer.placement().kept)
+        draw_pending(labels.pending[labels.candidate_label[static_cast<std::size_t>(c)]]);
+    labels.hidden = placer.placement().hidden;
+    if (!note.empty())
+        draw_text(note_at.x0, note_at.y0, note, NOTE_TEXT, NOTE_BACK);
+}
+
+std::span<const LabelBox> scene_label_boxes()
+{
+    return labels.drawn;
+}
+
+int scene_labels_hidden()
+{
+    return labels.hidden;
+}

@@ -1,0 +1,66 @@
+// The labels of one picture, placed together at the end of the pass so that no two overlap and none
+// covers a support marker or the legend (app/view/label_placement.h): node numbers, reaction
+// values, the largest deflection and the free body's labels always; element numbers and load
+// values on a model larger than the first layout's 50 nodes and members. Within that size the
+// element numbers and load values are drawn where they stand as they always were, and the other
+// labels keep clear of them. When labels were left out on a larger model, a quiet note in a corner
+// says how many ("1,204 labels hidden: zoom in").
+//
+// State: the labels of the pass being drawn, and the boxes drawn and the count left out in the
+// last pass.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/view/label_placement.h"
+
+struct ScenePass;  // app/view/scene_pass.h
+
+constexpr int FIRST_LAYOUT_LIMIT = 50;  // nodes and members the first layout was made for
+
+// What a label names; each kind is ranked and filtered among its own.
+enum class LabelKind : std::uint8_t {
+    ElementNumber,  // "[e]": value the member's axial force
+    LoadValue,      // a load arrow's value
+    NodeNumber,     // value the node's deflection
+    Reaction,       // a reaction arrow's value
+    MaxDeflection,  // the largest deflection's value
+    FreeBody,       // a force on the selected node
+};
+constexpr int LABEL_KINDS = 6;
+
+// One label of the pass: what it names and the canvas point it belongs to.
+struct SceneLabel {
+    LabelKind kind;
+    int item;      // the member (ElementNumber) or node it belongs to; 0 for none
+    double value;  // the value it ranks by, in its own unit (sign kept)
+    float anchor_x, anchor_y;
+};
+
+// Starts the labels of pass (after overlays_prepare): forgets the last pass's and notes the
+// support markers as obstacles.
+void scene_labels_begin(const ScenePass& pass);
+// An element number or a load value with its top-left corner at (x, y): drawn now where it stands
+// on a model within FIRST_LAYOUT_LIMIT with every label shown, else placed with the rest.
+void scene_specified_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back);
+// A label of the additions with its top-left corner at (x, y), placed with the rest.
+void scene_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back);
+// A top-left corner of a label, canvas pixels.
+struct LabelCorner {
+    float x, y;
+};
+// A label of the additions at the first of places that is free when its turn comes.
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int front,
+                 int back);
+// Places the pass's labels (after draw_overlays, which drew the legend), draws those kept and the
+// note of those left out.
+void scene_labels_finish(const ScenePass& pass);
+
+// The boxes of every label drawn in the last pass.
+std::span<const LabelBox> scene_label_boxes();
+// How many labels the last pass left out for lack of room.
+int scene_labels_hidden();
+// The note for count labels left out: "1,204 labels hidden: zoom in".
+std::string hidden_labels_note(int count);
