@@ -74,11 +74,7 @@ Vec3 file_vector(const std::vector<float>* records, int i)
 // result line), or the float32 rounding of force when the line gave none.
 double force_half_step(const TrussModelData& model, int e, double force)
 {
-    std::string_view text = model.element_result_text[e];
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\r'))
-        text.remove_suffix(1);
-    const std::size_t blank = text.find_last_of(' ');
-    const double half = printed_half_step(blank == std::string_view::npos ? text : text.substr(blank + 1));
+    const double half = last_field_half_step(model.element_result_text[e]);
     return half >= 0 ? half : std::fabs(force) * STORED_PRECISION;
 }
 

@@ -27,31 +27,33 @@ struct Utilisation {
     Criterion criterion = Criterion::None;  // None: no limit applies (no limits, no force)
 };
 
+// The members' and nodes' numbers are kept for every member and node of a model of millions: their
+// fields stand in an order that leaves no gaps between them.
 struct MemberNumbers {
     int nodes[2] = {0, 0};                  // end nodes as read (0 when unusable)
+    MemberState state = MemberState::None;  // None also without results, and when the force is missing
     bool drawable = false;                  // both end nodes within 1..node_count
+    bool force_known = false;               // with results, the file gave a usable force (else force is NaN)
     double length = 0;                      // undeformed length, model length units (0 when not drawable)
     double stress = 0;                      // as the file gives it
     double force = 0;                       // axial force as the file gives it; > 0 tension
-    MemberState state = MemberState::None;  // None also without results, and when the force is missing
-    bool force_known = false;               // with results, the file gave a usable force (else force is NaN)
     Utilisation utilisation;                // with design limits only (app/model/checks.h)
 };
 
 struct NodeNumbers {
-    Vec3 coordinates{};              // as the file gives them (not centred)
-    std::array<int, 3> restraint{};  // restraint codes as in the file, x y z
+    Vec3 coordinates{};  // as the file gives them (not centred)
     Vec3 load{};
     Vec3 deflection{};
     double deflection_magnitude = 0;
-    bool restrained = false;        // at least one component has restraint code 1
-    Vec3 reaction{};                // -(load + member forces on the node) per restrained component, 0 elsewhere
-                                    // and where it is within the rounding of the numbers it comes from
-    bool deflection_known = false;  // with results, the file gave all three deflections
-    bool reaction_known = false;    // restrained, with results, and every load and member force it sums was given
-    Vec3 residual{};                // load + member forces in each free component, 0 in restrained ones
-    Vec3 rounding{};                // how far the printed numbers' rounding can move a component's sum
-    bool out_of_balance = false;    // a residual component beyond its rounding: the file is inconsistent
+    Vec3 reaction{};                 // -(load + member forces on the node) per restrained component, 0 elsewhere
+                                     // and where it is within the rounding of the numbers it comes from
+    Vec3 residual{};                 // load + member forces in each free component, 0 in restrained ones
+    Vec3 rounding{};                 // how far the printed numbers' rounding can move a component's sum
+    std::array<int, 3> restraint{};  // restraint codes as in the file, x y z
+    bool restrained = false;         // at least one component has restraint code 1
+    bool deflection_known = false;   // with results, the file gave all three deflections
+    bool reaction_known = false;     // restrained, with results, and every load and member force it sums was given
+    bool out_of_balance = false;     // a residual component beyond its rounding: the file is inconsistent
 };
 
 struct Extreme {

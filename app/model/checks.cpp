@@ -14,6 +14,18 @@ bool is_digit(char c)
     return c >= '0' && c <= '9';
 }
 
+// Half a unit of the decimal place 10^place.
+double half_of_place(int place)
+{
+    // Exact powers of ten from a table for the usual places: this runs once per member.
+    static constexpr double POWERS[] = {1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10,
+                                        1e-9,  1e-8,  1e-7,  1e-6,  1e-5,  1e-4,  1e-3,  1e-2,  1e-1,  1e0,   1e1,
+                                        1e2,   1e3,   1e4,   1e5,   1e6,   1e7,   1e8,   1e9,   1e10};
+    if (place >= -20 && place <= 10)
+        return 0.5 * POWERS[place + 20];
+    return 0.5 * std::pow(10.0, place);
+}
+
 // The larger of the stress check and the buckling check of a member in compression.
 Utilisation compression_utilisation(const MemberNumbers& m, const DesignLimits& limits, int e)
 {
@@ -65,14 +77,37 @@ double printed_half_step(std::string_view text)
     } else if (at != text.size()) {
         return -1;
     }
-    // Exact powers of ten from a table for the usual exponents: this runs once per member.
-    static constexpr double POWERS[] = {1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10,
-                                        1e-9,  1e-8,  1e-7,  1e-6,  1e-5,  1e-4,  1e-3,  1e-2,  1e-1,  1e0,   1e1,
-                                        1e2,   1e3,   1e4,   1e5,   1e6,   1e7,   1e8,   1e9,   1e10};
-    const int place = exponent - decimals;
-    if (place >= -20 && place <= 10)
-        return 0.5 * POWERS[place + 20];
-    return 0.5 * std::pow(10.0, place);
+    return half_of_place(exponent - decimals);
+}
+
+double last_field_half_step(std::string_view text)
+{
+    std::size_t end = text.size();
+    while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\r'))
+        --end;
+    // The solver's "-3.536E+02" read back from its end at once.
+    if (end >= 7 && text[end - 4] == 'E' && (text[end - 3] == '+' || text[end - 3] == '-') && is_digit(text[end - 2]) &&
+        is_digit(text[end - 1])) {
+        std::size_t at = end - 4;
+        int decimals = 0;
+        for (; at > 0 && is_digit(text[at - 1]); --at)
+            ++decimals;
+        if (at >= 2 && text[at - 1] == '.' && is_digit(text[at - 2])) {
+            std::size_t lead = at - 2;
+            while (lead > 0 && is_digit(text[lead - 1]))
+                --lead;
+            if (lead > 0 && (text[lead - 1] == '-' || text[lead - 1] == '+'))
+                --lead;
+            if (lead == 0 || text[lead - 1] == ' ') {
+                const int exponent = (text[end - 2] - '0') * 10 + (text[end - 1] - '0');
+                return half_of_place((text[end - 3] == '-' ? -exponent : exponent) - decimals);
+            }
+        }
+    }
+    std::size_t begin = end;
+    while (begin > 0 && text[begin - 1] != ' ')
+        --begin;
+    return printed_half_step(text.substr(begin, end - begin));
 }
 
 void apply_design_limits(ModelNumbers& numbers, const DesignLimits& limits)

@@ -32,6 +32,9 @@ struct DesignLimits {
 // Half a step of the last digit a number is written with ("-3.536E+02" gives 0.05, "250.000"
 // 0.0005); a negative value when text is no number.
 double printed_half_step(std::string_view text);
+// printed_half_step of the last field of text: what follows its last blank once trailing blanks
+// and a CR are left out (the whole text without a blank).
+double last_field_half_step(std::string_view text);
 
 // Fills every member's utilisation and the summary (has_utilisation, max_utilisation,
 // members_over_limit) of numbers under limits. Without results, or without any limit, no member

@@ -4,6 +4,7 @@
 
 #include "app/ui/ids.h"
 #include "app/ui/window_note.h"
+#include "app/view/overlays.h"
 #include "draw/draw.h"
 #include "gui/canvas_output.h"
 #include "gui/window.h"
@@ -49,7 +50,10 @@ double drawn_magnification()
 
 void redraw_view()
 {
-    render_scene(TrussModel, model_numbers(), View, ViewState, draw_canvas_output(ID_CANVAS));
+    // A large model's first picture waits for no numbers that no overlay draws.
+    static const ModelNumbers no_numbers;
+    const ModelNumbers& numbers = overlays_need_numbers(View) ? model_numbers() : no_numbers;
+    render_scene(TrussModel, numbers, View, ViewState, draw_canvas_output(ID_CANVAS));
     draw_window_note();
     redraw_pending = 0;
 }

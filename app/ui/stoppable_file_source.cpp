@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include "core/file.h"
 
@@ -21,7 +22,7 @@ constexpr std::size_t READ_SIZE = 65536;
 
 StoppableFileSource::StoppableFileSource(const std::string& path, const std::atomic<bool>& stop,
                                          std::atomic<std::int64_t>& bytes)
-    : stop_(stop), bytes_(bytes), buffer_(READ_SIZE)
+    : stop_(stop), bytes_(bytes), buffer_(READ_SIZE + 1)
 {
     if (path.empty() || path.find('\0') != std::string::npos) {
         open_error_ = ENOENT;
@@ -84,9 +85,10 @@ bool StoppableFileSource::refill()
     for (;;) {
         if (!wait_readable(-1))
             return false;
-        const ssize_t count = ::read(fd_, buffer_.data(), buffer_.size());
+        const ssize_t count = ::read(fd_, buffer_.data(), READ_SIZE);
         if (count > 0) {
             filled_ = static_cast<std::size_t>(count);
+            buffer_[filled_] = '\0';  // stops read_line's search at the end of the bytes
             bytes_ += count;
             return true;
         }
@@ -105,11 +107,10 @@ void StoppableFileSource::read_line(std::string& line)
     for (;;) {
         if (next_ == filled_ && !refill())
             return;  // the end: the line ends
+        // The first LF, CR or NUL: the NUL after the bytes when the line goes on past them.
         const char* first = buffer_.data() + next_;
         const char* end = buffer_.data() + filled_;
-        const char* stop = first;
-        while (stop < end && *stop != '\n' && *stop != '\r' && *stop != '\0')
-            ++stop;
+        const char* stop = first + std::strcspn(first, "\n\r");
         line.append(first, static_cast<std::size_t>(stop - first));
         if (stop == end) {
             next_ = filled_;

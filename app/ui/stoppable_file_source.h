@@ -40,8 +40,8 @@ private:
     std::atomic<std::int64_t>& bytes_;
     int fd_ = -1;
     int open_error_ = 0;
-    std::vector<char> buffer_;
-    std::size_t next_ = 0;    // first byte of buffer_ not yet handed out
-    std::size_t filled_ = 0;  // bytes held in buffer_
-    bool nul_ended_ = false;  // the last line ended at a NUL
+    std::vector<char> buffer_;  // the bytes read, then a NUL
+    std::size_t next_ = 0;      // first byte of buffer_ not yet handed out
+    std::size_t filled_ = 0;    // bytes held in buffer_
+    bool nul_ended_ = false;    // the last line ended at a NUL
 };

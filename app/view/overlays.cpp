@@ -674,15 +674,19 @@ bool overlays_active(const ViewSettings& settings, bool has_results)
            o.highlight_node > 0;
 }
 
+bool overlays_need_numbers(const ViewSettings& settings)
+{
+    const OverlayStateData& o = settings.overlays;
+    return o.show_force_colours || o.show_reactions || o.show_utilisation ||
+           (o.show_free_body && o.highlight_node > 0) || (o.show_max_deflection && settings.show_deflected == 1);
+}
+
 OverlayPass overlays_prepare(const ScenePass& pass)
 {
     legend_box = {};
     OverlayPass overlays;
     const OverlayStateData& o = pass.settings.overlays;
-    const bool want = o.show_force_colours || o.show_reactions || o.show_utilisation ||
-                      (o.show_free_body && o.highlight_node > 0) ||
-                      (o.show_max_deflection && pass.settings.show_deflected == 1);
-    if (!want || !pass.numbers.has_results)
+    if (!overlays_need_numbers(pass.settings) || !pass.numbers.has_results)
         return overlays;
     overlays.numbers_ready = true;
     overlays.colour_utilisation = o.show_utilisation && pass.numbers.has_utilisation;

@@ -12,6 +12,11 @@ struct ScenePass;  // app/view/scene_pass.h
 // otherwise); has_results tells whether the model has results.
 bool overlays_active(const ViewSettings& settings, bool has_results);
 
+// True when an overlay of settings reads the model's numbers. Without one, no part of a picture
+// reads them: a driver may draw with numbers that were never computed (ModelNumbers{}), and the
+// picture is the same. Every use of a pass's numbers is behind this.
+bool overlays_need_numbers(const ViewSettings& settings);
+
 // What the overlays of one pass draw from the model's numbers.
 struct OverlayPass {
     bool numbers_ready = false;       // an overlay needs the numbers and the model has results

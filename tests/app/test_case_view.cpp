@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -114,6 +115,42 @@ TEST_F(CaseViewTest, EnvelopeColoursByTheGoverningForceAndGivesTheSwitchBack)
     EXPECT_EQ(View.legend_caption, "");
     EXPECT_FALSE(View.overlays.show_force_colours);
     EXPECT_NEAR(model_numbers().members[18].force, 169.7, 0.05);
+}
+
+// Design limits check every case: the shown case's members, and in the envelope each member's
+// largest utilisation of any case with that case, following a change of the limits.
+TEST_F(CaseViewTest, EnvelopeUtilisationIsEachMembersLargestOfAnyCase)
+{
+    DesignLimits limits;
+    limits.tension = limits.compression = 200;
+    set_design_limits(limits);
+    case_checks_changed();
+    ASSERT_TRUE(model_numbers().has_utilisation);
+    const double dead_16 = model_numbers().members[16].utilisation.value;
+    EXPECT_NEAR(dead_16, std::fabs(model_numbers().members[16].stress) / 200, 1e-12);
+
+    ASSERT_TRUE(case_key('e', 0));
+    // Vertical 16 and diagonal 18 are worked hardest by ULS1: 16 pushed, 18 pulled.
+    const MemberNumbers& vertical = model_numbers().members[16];
+    EXPECT_EQ(vertical.utilisation.criterion, Criterion::Compression);
+    EXPECT_NEAR(vertical.utilisation.value, std::fabs(vertical.stress) / 200, 1e-12);
+    EXPECT_GT(vertical.utilisation.value, dead_16);
+    EXPECT_EQ(model_numbers().members[18].utilisation.criterion, Criterion::Tension);
+    results_window_show();
+    const TableData& members = results_window_spec().tables[RESULTS_MEMBERS];
+    ASSERT_EQ(members.columns.back().header, "Utilisation case");
+    const int column = static_cast<int>(members.columns.size()) - 1;
+    EXPECT_EQ(table_cell_text(members, 15, column), "ULS1");
+    EXPECT_EQ(table_cell_text(members, 17, column), "ULS1");
+    results_window_close();
+
+    limits.compression = 100;  // the same envelope, checked anew
+    set_design_limits(limits);
+    case_checks_changed();
+    EXPECT_NEAR(model_numbers().members[16].utilisation.value, 2 * std::fabs(model_numbers().members[16].stress) / 200,
+                1e-12);
+    EXPECT_TRUE(ends_with(window_title, "bridge.cases - envelope of 6 cases")) << window_title;
+    set_design_limits(DesignLimits{});
 }
 
 TEST_F(CaseViewTest, CompareWithShowsTheChangeFromTheChosenCaseUntilTheNextStep)

@@ -3,9 +3,11 @@
 // under stress limits and Euler buckling, against values worked by hand.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/model/analysis.h"
@@ -132,6 +134,29 @@ TEST(ChecksTest, PrintedHalfStepFollowsTheLastDigitWritten)
         } else {
             EXPECT_NEAR(half, c.half, c.half * 1e-12) << c.text;
         }
+    }
+}
+
+TEST(ChecksTest, LastFieldHalfStepReadsTheFieldAfterTheLastBlank)
+{
+    const std::pair<const char*, double> rows[] = {
+        {" 9.000E+01    9.000E+02", 0.05},
+        {"-2.750E+02   -1.650E-03  \r", 5e-7},
+        {"1.650E+03", 0.5},
+        {"7 +12.34E+01", 0.05},
+        {"7  12.5", 0.05},
+        {"7 1.25e-03", 5e-6},
+        {"7 1.5E+02x", -1},
+        {"x-1.650E+03", -1},
+        {"7 --1.650E+03", -1},
+        {"7 .5E+02", 5},
+        {"7 1.5E+123", 0.5e122},
+        {"7 1.5E+-12", 5e-14},
+        {"", -1},
+    };
+    for (const auto& [text, expected] : rows) {
+        const double half = last_field_half_step(text);
+        EXPECT_TRUE(expected < 0 ? half < 0 : std::fabs(half - expected) <= expected * 1e-12) << text << ": " << half;
     }
 }
 
