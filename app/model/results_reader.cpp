@@ -246,9 +246,10 @@ class CountedLines {
 public:
     CountedLines(LineSource& source, ProblemList& problems) : source_(source), problems_(problems) {}
 
-    void read(std::string& line)
+    // The next line, as a view that holds until the next read.
+    std::string_view read()
     {
-        source_.read_line(line);
+        const std::string_view line = source_.next_line();
         ++number_;
         if (source_.ended_by_nul())
             problems_.add(number_, [] {
@@ -261,18 +262,14 @@ public:
                     return "control byte " + quoted_field(std::string(1, static_cast<char>(control))) + " in the line";
                 });
         }
+        return line;
     }
     // Reads the next line into line; false when the source has ended (every later line would read
     // as "" too, so a section may stop there). An empty last line counts as the end.
-    bool next(std::string& line)
+    bool next(std::string_view& line)
     {
-        read(line);
+        line = read();
         return !(line.empty() && source_.at_end());
-    }
-    void skip(std::string& line, int n)
-    {
-        for (int i = 0; i < n; ++i)
-            read(line);
     }
     bool at_end() { return source_.at_end(); }
     std::int64_t number() const { return number_; }  // the line last read
@@ -776,7 +773,7 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     Omissions omissions;
     ProblemList problems(outcome);
     CountedLines lines(source, problems);
-    std::string line;
+    std::string_view line;
 
     const float deflection_factor = m.deflection_factor;
     m = TrussModelData{};
@@ -784,9 +781,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     size_node_records(m, 0);
     size_element_records(m, 0);
 
-    lines.read(m.title_line);  // shown by the results window and reports only
-    std::string counts;
-    lines.read(counts);
+    m.title_line = lines.read();  // shown by the results window and reports only
+    const std::string_view counts = lines.read();
     const std::string node_field = str_field(counts, 1, " ");
     const std::string element_field = str_field(counts, 2, " ");
     std::int64_t node_lines = count_from_field(node_field);
@@ -872,8 +868,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     }
     m.deflection_scale = 0.0f;
 
-    lines.skip(m.deflection_heading, 1);  // names the length unit, when the solver knew it
-    lines.skip(line, 1);
+    m.deflection_heading = lines.read();  // names the length unit, when the solver knew it
+    lines.read();
     present = node_lines;
     for (std::int64_t i = 1; i <= node_lines; ++i) {
         if (!lines.next(line)) {
@@ -897,8 +893,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     outcome.deflection_scale_found = true;
     outcome.deflection_scale = m.deflection_scale;
 
-    lines.skip(m.result_heading, 1);  // names the stress and force units, when the solver knew them
-    lines.skip(line, 1);
+    m.result_heading = lines.read();  // names the stress and force units, when the solver knew them
+    lines.read();
     std::vector<std::uint8_t> seen(m.element_stress.size(), 0);
     for (std::int64_t n = 1; n <= element_lines; ++n) {
         if (!lines.next(line)) {
