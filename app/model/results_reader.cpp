@@ -581,7 +581,7 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
     }
     m.element_stress[at] = values[0].value;
     m.element_force[at] = values[1].value;
-    m.element_result_text[at].assign(line.substr(line.size() > 23 ? line.size() - 23 : 0));
+    m.element_result_text.set(at, line.substr(line.size() > 23 ? line.size() - 23 : 0));
     if (!check_real(problems, line_number, count > 1, texts[1], values[0], "member", e, "stress"))
         mark_element_missing(m, e, MISSING_STRESS);
     if (!check_real(problems, line_number, count > 2, texts[2], values[1], "member", e, "force"))

@@ -82,7 +82,7 @@ inline std::string read_digest(const TrussModelData& m, const ReadOutcome& o)
     d.add_all(m.element_stress);
     d.add_all(m.element_force);
     for (std::size_t e = 0; e < m.element_stress.size(); ++e)
-        d.add(std::string_view(m.element_result_text[e]));
+        d.add(m.element_result_text[e]);
     for (float value : {m.max_load, m.load_scale, m.max_deflection, m.deflection_scale, m.deflection_factor})
         d.add(value);
     d.add_all(m.node_missing);
