@@ -55,10 +55,10 @@ bool FileSlotLineSource::fill()
 {
     if (next_ < filled_)
         return true;
-    if (block_.empty())
-        block_.resize(LINE_BLOCK_SIZE);
+    if (!block_)
+        block_ = std::make_unique_for_overwrite<char[]>(LINE_BLOCK_SIZE);
     next_ = 0;
-    filled_ = file_read_bytes(slot_, block_.data(), block_.size());
+    filled_ = file_read_bytes(slot_, block_.get(), LINE_BLOCK_SIZE);
     if (after_cr_ && filled_ > 0) {
         after_cr_ = false;
         if (block_[0] == '\n')
@@ -77,7 +77,7 @@ std::string_view FileSlotLineSource::next_line()
             after_cr_ = false;
             return long_line_;  // the end: the line ends
         }
-        const std::string_view rest(block_.data() + next_, filled_ - next_);
+        const std::string_view rest(block_.get() + next_, filled_ - next_);
         const std::size_t length = line_length(rest);
         if (length == rest.size()) {
             long_line_.append(rest);

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class LineSource {
 public:
@@ -50,12 +50,12 @@ private:
     bool fill();
 
     int slot_;
-    std::vector<char> block_;
-    std::size_t next_ = 0;    // first byte of block_ not yet handed out
-    std::size_t filled_ = 0;  // bytes held in block_
-    std::string long_line_;   // a line that runs across blocks
-    bool nul_ended_ = false;  // the last line ended at a NUL
-    bool after_cr_ = false;   // the last line ended at a CR at the end of a block: a LF next is its end
+    std::unique_ptr<char[]> block_;  // LINE_BLOCK_SIZE bytes once the first line is read
+    std::size_t next_ = 0;           // first byte of block_ not yet handed out
+    std::size_t filled_ = 0;         // bytes held in block_
+    std::string long_line_;          // a line that runs across blocks
+    bool nul_ended_ = false;         // the last line ended at a NUL
+    bool after_cr_ = false;          // the last line ended at a CR at the end of a block: a LF next is its end
 };
 
 // The lines of bytes in memory, which must outlive the source.

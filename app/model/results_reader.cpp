@@ -122,11 +122,11 @@ std::string written_count(std::string_view field)
 
 // An end node written as a real, rounded half to even. NaN, infinities and values beyond any node
 // number give 0 (no node) instead of an undefined conversion.
-std::int64_t end_node_from_real(float value)
+std::int32_t end_node_from_real(float value)
 {
     if (!std::isfinite(value) || std::fabs(value) > 1.0e9f)
         return 0;
-    return static_cast<std::int64_t>(std::nearbyint(value));
+    return static_cast<std::int32_t>(std::nearbyint(value));
 }
 
 // True when the text before the line's first space is a number of at least min_length digits:
@@ -194,8 +194,8 @@ struct Omissions {
 struct ElementLine {
     std::int32_t number;    // element number (low 32 bits)
     std::int32_t position;  // the line's place in the section, 1..
-    std::int64_t first;     // end node 1 as read
-    std::int64_t second;    // end node 2 as read
+    std::int32_t first;     // end node 1 as read (an end node written as a real is at most 1e9)
+    std::int32_t second;    // end node 2 as read
 };
 
 // The source's lines, counted from 1, each checked for a NUL that ended it early and (after the
