@@ -1,10 +1,11 @@
-// Plain decimal numbers converted without the general path: a mantissa of at most 19 significant
+// Plain decimal numbers converted without the general path: a mantissa of at most 19
 // digits that fits a double exactly, scaled by a power of ten that a double holds exactly, gives
 // the correctly rounded double in one multiplication or division; rounded to float, that is what
 // the general conversion (correctly rounded to double, then to float) gives. Anything else (long
 // mantissas, large exponents, blanks, words, hexadecimal) takes the general conversion.
 #include "app/model/field_number.h"
 
+#include <cstddef>
 #include <cstdint>
 
 #include "app/model/read_problems.h"
@@ -24,7 +25,7 @@ bool is_digit(char c)
 }
 
 // The number at the start of text converted the quick way; false when it needs the general
-// conversion. end is where the number ends.
+// conversion (as for more than 19 digits, leading zeros included). end is where the number ends.
 bool quick_real(std::string_view text, float& value, std::size_t& end)
 {
     const char* p = text.data();
@@ -34,29 +35,23 @@ bool quick_real(std::string_view text, float& value, std::size_t& end)
         negative = *p == '-';
         ++p;
     }
+    // Every digit goes into the mantissa, leading zeros too (they add nothing): at most 19 of them.
     std::uint64_t mantissa = 0;
-    int significant = 0;
+    const char* const first_digit = p;
+    for (; p < last && is_digit(*p); ++p)
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+    std::ptrdiff_t digits = p - first_digit;
     int exponent = 0;
-    bool any_digit = false;
-    for (; p < last && is_digit(*p); ++p) {
-        any_digit = true;
-        if (significant > 0 || *p != '0') {
-            if (++significant > MANTISSA_DIGITS)
-                return false;
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-        }
-    }
     if (p < last && *p == '.') {
-        for (++p; p < last && is_digit(*p); ++p) {
-            any_digit = true;
-            --exponent;
-            if (significant > 0 || *p != '0') {
-                if (++significant > MANTISSA_DIGITS)
-                    return false;
-                mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-            }
-        }
+        const char* const first_fraction = ++p;
+        for (; p < last && is_digit(*p); ++p)
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+        exponent = -static_cast<int>(p - first_fraction);
+        digits += p - first_fraction;
     }
+    if (digits > MANTISSA_DIGITS)
+        return false;  // the mantissa may have wrapped round
+    const bool any_digit = digits > 0;
     if (!any_digit)
         return false;
     if (p < last && (*p == 'e' || *p == 'E')) {
