@@ -2,7 +2,6 @@
 #include "app/model/read_problems.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -61,20 +60,24 @@ bool is_decimal_real(std::string_view text)
 
 std::string quoted_field(std::string_view text)
 {
-    std::string out = "\"";
+    std::string out;
+    out.reserve(QUOTED_BYTES + 8);
+    out += '"';
     for (std::size_t i = 0; i < text.size() && i < QUOTED_BYTES; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c < 32 || c == 127) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            out += escape;
+            static constexpr char HEX[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += HEX[c >> 4];
+            out += HEX[c & 15];
         } else {
             out += static_cast<char>(c);
         }
     }
     if (text.size() > QUOTED_BYTES)
         out += "...";
-    return out + "\"";
+    out += '"';
+    return out;
 }
 
 int first_control_byte(std::string_view text)

@@ -33,6 +33,7 @@
 #include "app/model/results_reader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -262,7 +263,17 @@ std::size_t split_fields(std::string_view text, std::string_view* fields, std::s
 // "node 3: x load" and the like: what a problem is about.
 std::string subject(const char* kind, std::int64_t number, const char* value)
 {
-    return std::string(kind) + " " + std::to_string(number) + ": " + value;
+    constexpr std::size_t ROOM = 120;  // the whole problem text, quoted field included, fits without growing
+    char digits[24];
+    char* const digits_end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    std::string out;
+    out.reserve(ROOM);
+    out.append(kind)
+        .append(" ")
+        .append(digits, static_cast<std::size_t>(digits_end - digits))
+        .append(": ")
+        .append(value);
+    return out;
 }
 
 // Checks a real value's field (absent when !present); false, with a problem, when the value is not
