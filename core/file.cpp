@@ -13,9 +13,11 @@
 // been used up, so the peeked byte is always still there).
 #include "core/file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <string>
@@ -290,6 +292,25 @@ std::string file_read_line(int number)
         // No memory to grow the line: it ends here and the unread bytes start the next line.
     }
     return line;
+}
+
+std::size_t file_read_bytes(int number, char* out, std::size_t size)
+{
+    std::lock_guard<std::mutex> guard(table_lock);
+    FileRecord* record = open_record(number);
+    if (!record || size == 0)
+        return 0;
+    if (record->remaining > 0) {
+        const std::size_t count = std::min(size, static_cast<std::size_t>(record->remaining));
+        std::memcpy(out, record->buffer + (record->filled - record->remaining), count);
+        record->remaining -= static_cast<int>(count);
+        return count;
+    }
+    ssize_t count;
+    do {
+        count = ::read(record->fd, out, size);
+    } while (count < 0 && errno == EINTR);
+    return count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
 bool file_line_ended_by_nul(int number)

@@ -10,6 +10,7 @@
 // opened once (a second open and close would end a pipe's writer).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,6 +40,9 @@ int file_pipe_wait();
 std::intptr_t file_handle(int number);
 // The next line without its line end; "" when the slot is not open or nothing is left.
 std::string file_read_line(int number);
+// Reads up to size of the next bytes into out, the buffered ones first, and returns how many (0 at
+// the end, on a read error and when the slot is not open). For readers that split lines themselves.
+std::size_t file_read_bytes(int number, char* out, std::size_t size);
 // True when the last line file_read_line gave ended at a NUL byte (false when the slot is not open).
 bool file_line_ended_by_nul(int number);
 // Non-zero when no byte is left; 0 when bytes remain and also when the slot is not open.

@@ -1,37 +1,109 @@
 // Line sources over a file slot and over memory.
 #include "app/model/line_source.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "core/file.h"
 
-void FileSlotLineSource::read_line(std::string& line)
+namespace {
+
+bool ends_line(char c)
 {
-    line = file_read_line(slot_);
+    return c == '\n' || c == '\r' || c == '\0';
 }
 
-bool FileSlotLineSource::at_end()
+}  // namespace
+
+std::size_t line_length(std::string_view bytes)
 {
-    return file_eof(slot_) != 0;
+    // Eight bytes at a time while none of them is below 14 (the three line ends are 0, 10 and 13).
+    constexpr std::uint64_t ONES = 0x0101010101010101ULL;
+    constexpr std::uint64_t HIGH = 0x8080808080808080ULL;
+    const char* data = bytes.data();
+    const std::size_t size = bytes.size();
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data + i, sizeof word);
+        if (((word - ONES * 14) & ~word & HIGH) != 0)
+            break;
+    }
+    while (i < size && !ends_line(data[i]))
+        ++i;
+    return i;
 }
 
-bool FileSlotLineSource::ended_by_nul() const
-{
-    return file_line_ended_by_nul(slot_);
-}
-
-void MemoryLineSource::read_line(std::string& line)
+std::string_view MemoryLineSource::next_line()
 {
     const std::size_t size = bytes_.size();
-    std::size_t stop = next_;
-    while (stop < size && bytes_[stop] != '\n' && bytes_[stop] != '\r' && bytes_[stop] != '\0')
-        ++stop;
-    line.assign(bytes_.data() + next_, stop - next_);
+    const std::size_t first = next_;
+    const std::size_t stop = first + line_length(bytes_.substr(first));
     nul_ended_ = stop < size && bytes_[stop] == '\0';
     if (stop >= size) {
         next_ = size;
-        return;
+        return bytes_.substr(first);
     }
     next_ = stop + 1;  // the line end is consumed
     // CR LF is one line end; any other byte after a CR starts the next line.
     if (bytes_[stop] == '\r' && next_ < size && bytes_[next_] == '\n')
         ++next_;
+    return bytes_.substr(first, stop - first);
+}
+
+bool FileSlotLineSource::fill()
+{
+    if (next_ < filled_)
+        return true;
+    if (!block_)
+        block_ = std::make_unique_for_overwrite<char[]>(LINE_BLOCK_SIZE);
+    next_ = 0;
+    filled_ = file_read_bytes(slot_, block_.get(), LINE_BLOCK_SIZE);
+    if (after_cr_ && filled_ > 0) {
+        after_cr_ = false;
+        if (block_[0] == '\n')
+            next_ = 1;
+        return fill();
+    }
+    return filled_ > 0;
+}
+
+std::string_view FileSlotLineSource::next_line()
+{
+    nul_ended_ = false;
+    long_line_.clear();
+    for (;;) {
+        if (!fill()) {
+            after_cr_ = false;
+            return long_line_;  // the end: the line ends
+        }
+        const std::string_view rest(block_.get() + next_, filled_ - next_);
+        const std::size_t length = line_length(rest);
+        if (length == rest.size()) {
+            long_line_.append(rest);
+            next_ = filled_;
+            continue;
+        }
+        const char ending = rest[length];
+        nul_ended_ = ending == '\0';
+        next_ += length + 1;  // the line end is consumed
+        // CR LF is one line end; a CR at the end of the block looks at the next block's first byte.
+        if (ending == '\r') {
+            if (next_ < filled_ && block_[next_] == '\n')
+                ++next_;
+            else if (next_ == filled_)
+                after_cr_ = true;
+        }
+        if (long_line_.empty())
+            return rest.substr(0, length);
+        long_line_.append(rest.substr(0, length));
+        return long_line_;
+    }
+}
+
+bool FileSlotLineSource::at_end()
+{
+    if (file_handle(slot_) == 0)
+        return false;  // as file_eof: a slot that is not open is never at its end
+    return !fill();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,30 +13,57 @@ public:
     virtual ~LineSource() = default;
     // Puts the next line, without its line end, into line; "" when nothing is left.
     virtual void read_line(std::string& line) = 0;
+    // The next line as read_line gives it, as a view that holds until the next call. Sources that
+    // hold their bytes hand out views of them without a copy.
+    virtual std::string_view next_line()
+    {
+        read_line(line_);
+        return line_;
+    }
     // True when no byte is left (for a file slot: only when the slot is open, as file_eof).
     virtual bool at_end() = 0;
     // True when the last line read_line gave ended at a NUL byte rather than a line end.
     virtual bool ended_by_nul() const { return false; }
+
+private:
+    std::string line_;  // the line next_line last gave, for sources that only fill strings
 };
 
-// The lines of the file open in a core file slot (core/file.h); the slot stays the caller's to
-// open and close.
+constexpr std::size_t LINE_BLOCK_SIZE = 1 << 16;  // bytes a file slot source takes from its slot at a time
+
+// The length of the line at the start of bytes: the bytes before the first LF, CR or NUL (all of
+// them when there is none).
+std::size_t line_length(std::string_view bytes);
+
+// The lines of the file open in a core file slot (core/file.h), read in large blocks; the slot
+// stays the caller's to open and close, and this source takes every byte it reads from it.
 class FileSlotLineSource final : public LineSource {
 public:
     explicit FileSlotLineSource(int slot) : slot_(slot) {}
-    void read_line(std::string& line) override;
+    void read_line(std::string& line) override { line.assign(next_line()); }
+    std::string_view next_line() override;
     bool at_end() override;
-    bool ended_by_nul() const override;
+    bool ended_by_nul() const override { return nul_ended_; }
 
 private:
+    // Makes the block hold unread bytes when the file has any; false at its end.
+    bool fill();
+
     int slot_;
+    std::unique_ptr<char[]> block_;  // LINE_BLOCK_SIZE bytes once the first line is read
+    std::size_t next_ = 0;           // first byte of block_ not yet handed out
+    std::size_t filled_ = 0;         // bytes held in block_
+    std::string long_line_;          // a line that runs across blocks
+    bool nul_ended_ = false;         // the last line ended at a NUL
+    bool after_cr_ = false;          // the last line ended at a CR at the end of a block: a LF next is its end
 };
 
 // The lines of bytes in memory, which must outlive the source.
 class MemoryLineSource final : public LineSource {
 public:
     explicit MemoryLineSource(std::string_view bytes) : bytes_(bytes) {}
-    void read_line(std::string& line) override;
+    void read_line(std::string& line) override { line.assign(next_line()); }
+    std::string_view next_line() override;
     bool at_end() override { return next_ >= bytes_.size(); }
     bool ended_by_nul() const override { return nul_ended_; }
 

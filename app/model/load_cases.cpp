@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "app/model/result_text.h"
 #include "core/file_name.h"
 
 namespace {
@@ -543,10 +544,10 @@ TrussModelData combine_models(std::span<const FactoredModel> parts)
         sum.element_force);
     // The result text as the solver prints it: stress and force, each "%10.3E", three blanks between.
     for (int e = 1; e <= elements; ++e) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%10.3E   %10.3E", static_cast<double>(sum.element_stress[e]) + 0.0,
-                      static_cast<double>(sum.element_force[e]) + 0.0);
-        sum.element_result_text[e] = text;
+        char text[RESULT_TEXT_ROOM];
+        const std::size_t length = format_result_text(text, static_cast<double>(sum.element_stress[e]) + 0.0,
+                                                      static_cast<double>(sum.element_force[e]) + 0.0);
+        sum.element_result_text.set(static_cast<std::size_t>(e), std::string_view(text, length));
     }
     sum.load_scale = automatic_load_scale(sum.max_load);
     sum.deflection_scale = automatic_deflection_scale(sum.max_deflection, sum.deflection_factor);

@@ -1,7 +1,8 @@
 // Checks of the text the results reader finds.
 #include "app/model/read_problems.h"
 
-#include <cstdio>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -59,24 +60,41 @@ bool is_decimal_real(std::string_view text)
 
 std::string quoted_field(std::string_view text)
 {
-    std::string out = "\"";
+    std::string out;
+    out.reserve(QUOTED_BYTES + 8);
+    out += '"';
     for (std::size_t i = 0; i < text.size() && i < QUOTED_BYTES; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c < 32 || c == 127) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            out += escape;
+            static constexpr char HEX[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += HEX[c >> 4];
+            out += HEX[c & 15];
         } else {
             out += static_cast<char>(c);
         }
     }
     if (text.size() > QUOTED_BYTES)
         out += "...";
-    return out + "\"";
+    out += '"';
+    return out;
 }
 
 int first_control_byte(std::string_view text)
 {
+    // Eight bytes at a time while none of them is below 32 or 127 (bytes of 128 and above pass).
+    constexpr std::uint64_t ONES = 0x0101010101010101ULL;
+    constexpr std::uint64_t HIGH = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        const std::uint64_t low = (word - ONES * 32) & ~word & HIGH;
+        const std::uint64_t del = word ^ (ONES * 127);
+        if ((low | ((del - ONES) & ~del & HIGH)) != 0)
+            break;
+    }
+    text.remove_prefix(i);
     for (const char byte : text) {
         const unsigned char c = static_cast<unsigned char>(byte);
         if (c < 32 || c == 127)

@@ -33,6 +33,7 @@
 #include "app/model/results_reader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -41,6 +42,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/model/field_number.h"
 #include "app/model/line_source.h"
 #include "app/model/read_problems.h"
 #include "app/model/truss_model.h"
@@ -51,43 +53,6 @@ namespace {
 // Extent offsets per component: the float32 values nearest to -1e-6 and +1e-6 for components 1
 // and 2, none for component 3.
 constexpr float EXTENT_OFFSET[4] = {0.0f, -0.000001f, 0.000001f, 0.0f};
-
-// Free fields: the field is the text before the first space; moving on keeps what follows the
-// first space, trimmed of spaces. With no space left the whole text stays, so later fields repeat
-// the last. Works on a view of the line (the same result as str_right + str_trim, without copies).
-class FieldCursor {
-public:
-    explicit FieldCursor(std::string_view text) : text_(trim_spaces(text)) {}
-    // The current field.
-    std::string_view field() const { return text_.substr(0, text_.find(' ')); }
-    // The whole remaining text (the current field and everything after it).
-    std::string_view rest() const { return text_; }
-    // Moves to the next field.
-    void advance()
-    {
-        std::size_t space = text_.find(' ');
-        if (space != std::string_view::npos)
-            text_ = trim_spaces(text_.substr(space + 1));
-    }
-    // The current field, then moves on.
-    std::string_view take()
-    {
-        std::string_view current = field();
-        advance();
-        return current;
-    }
-
-private:
-    static std::string_view trim_spaces(std::string_view text)
-    {
-        std::size_t first = text.find_first_not_of(' ');
-        if (first == std::string_view::npos)
-            return {};
-        return text.substr(first, text.find_last_not_of(' ') - first + 1);
-    }
-
-    std::string_view text_;
-};
 
 constexpr int LEGACY_ENTRIES = MIN_ENTRIES - 1;  // nodes and elements that always have an entry (50)
 
@@ -158,17 +123,11 @@ std::string written_count(std::string_view field)
 
 // An end node written as a real, rounded half to even. NaN, infinities and values beyond any node
 // number give 0 (no node) instead of an undefined conversion.
-std::int64_t end_node_from_real(float value)
+std::int32_t end_node_from_real(float value)
 {
     if (!std::isfinite(value) || std::fabs(value) > 1.0e9f)
         return 0;
-    return static_cast<std::int64_t>(std::nearbyint(value));
-}
-
-// A trimmed fixed column converted to a real.
-float column_real(std::string_view line, int start, int width)
-{
-    return str_to_float(trim_view(mid_view(line, start, width)));
+    return static_cast<std::int32_t>(std::nearbyint(value));
 }
 
 // True when the text before the line's first space is a number of at least min_length digits:
@@ -236,8 +195,8 @@ struct Omissions {
 struct ElementLine {
     std::int32_t number;    // element number (low 32 bits)
     std::int32_t position;  // the line's place in the section, 1..
-    std::int64_t first;     // end node 1 as read
-    std::int64_t second;    // end node 2 as read
+    std::int32_t first;     // end node 1 as read (an end node written as a real is at most 1e9)
+    std::int32_t second;    // end node 2 as read
 };
 
 // The source's lines, counted from 1, each checked for a NUL that ended it early and (after the
@@ -246,9 +205,10 @@ class CountedLines {
 public:
     CountedLines(LineSource& source, ProblemList& problems) : source_(source), problems_(problems) {}
 
-    void read(std::string& line)
+    // The next line, as a view that holds until the next read.
+    std::string_view read()
     {
-        source_.read_line(line);
+        const std::string_view line = source_.next_line();
         ++number_;
         if (source_.ended_by_nul())
             problems_.add(number_, [] {
@@ -261,18 +221,14 @@ public:
                     return "control byte " + quoted_field(std::string(1, static_cast<char>(control))) + " in the line";
                 });
         }
+        return line;
     }
     // Reads the next line into line; false when the source has ended (every later line would read
     // as "" too, so a section may stop there). An empty last line counts as the end.
-    bool next(std::string& line)
+    bool next(std::string_view& line)
     {
-        read(line);
+        line = read();
         return !(line.empty() && source_.at_end());
-    }
-    void skip(std::string& line, int n)
-    {
-        for (int i = 0; i < n; ++i)
-            read(line);
     }
     bool at_end() { return source_.at_end(); }
     std::int64_t number() const { return number_; }  // the line last read
@@ -307,23 +263,33 @@ std::size_t split_fields(std::string_view text, std::string_view* fields, std::s
 // "node 3: x load" and the like: what a problem is about.
 std::string subject(const char* kind, std::int64_t number, const char* value)
 {
-    return std::string(kind) + " " + std::to_string(number) + ": " + value;
+    constexpr std::size_t ROOM = 120;  // the whole problem text, quoted field included, fits without growing
+    char digits[24];
+    char* const digits_end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    std::string out;
+    out.reserve(ROOM);
+    out.append(kind)
+        .append(" ")
+        .append(digits, static_cast<std::size_t>(digits_end - digits))
+        .append(": ")
+        .append(value);
+    return out;
 }
 
 // Checks a real value's field (absent when !present); false, with a problem, when the value is not
 // usable: absent, not a number or not finite.
-bool check_real(ProblemList& problems, std::int64_t at, bool present, std::string_view field, float value,
+bool check_real(ProblemList& problems, std::int64_t at, bool present, std::string_view field, FieldReal real,
                 const char* kind, std::int64_t number, const char* name)
 {
     if (!present || field.empty()) {
         problems.add(at, [&] { return subject(kind, number, name) + " is missing"; });
         return false;
     }
-    if (!is_decimal_real(field)) {
+    if (!real.decimal) {
         problems.add(at, [&] { return subject(kind, number, name) + " is not a number: " + quoted_field(field); });
         return false;
     }
-    if (!std::isfinite(value)) {
+    if (!std::isfinite(real.value)) {
         problems.add(at, [&] { return subject(kind, number, name) + " is not finite: " + quoted_field(field); });
         return false;
     }
@@ -396,24 +362,41 @@ void make_room_for_node(TrussModelData& m, std::int32_t i, std::int32_t limit)
     size_node_records(m, static_cast<int>(std::min<std::int64_t>(limit, 2LL * i)));
 }
 
-// Reads node line i; true when the node has a non-zero component 1 (the model is spatial).
-bool read_node_line(TrussModelData& m, int i, std::string_view line)
-{
-    FieldCursor fields(line);
-    fields.advance();  // the node number: the node is the line's position in the section
-    m.node_fixity[2][i] = low_8_bits(str_to_int(fields.take()));
-    m.node_fixity[3][i] = low_8_bits(str_to_int(fields.take()));
-    m.node_fixity[1][i] = low_8_bits(str_to_int(fields.take()));
-    m.node_coords[2][i] = str_to_float(fields.take());
-    m.node_coords[3][i] = str_to_float(fields.take());
-    m.node_coords[1][i] = str_to_float(fields.take());
-    m.node_loads[2][i] = str_to_float(fields.take());
-    m.node_loads[3][i] = str_to_float(fields.take());
-    m.node_loads[1][i] = str_to_float(fields.take());
+constexpr int MODEL_COMPONENT[3] = {2, 3, 1};  // model component of the file's x, y, z
+constexpr const char* RESTRAINT_NAMES[3] = {"x restraint code", "y restraint code", "z restraint code"};
+constexpr const char* COORDINATE_NAMES[3] = {"x coordinate", "y coordinate", "z coordinate"};
+constexpr const char* LOAD_NAMES[3] = {"x load", "y load", "z load"};
+constexpr const char* DEFLECTION_NAMES[3] = {"x deflection", "y deflection", "z deflection"};
 
-    keep_largest_magnitude(m.max_load, m.node_loads[2][i]);
-    keep_largest_magnitude(m.max_load, m.node_loads[3][i]);
-    keep_largest_magnitude(m.max_load, m.node_loads[1][i]);
+// Field j of a line split into count fields, read as free fields are: past the last field the last
+// one repeats ("" when the line has none).
+std::string_view free_field(const std::string_view* fields, std::size_t count, std::size_t j)
+{
+    return count == 0 ? std::string_view() : fields[std::min(j, count - 1)];
+}
+
+// Node line i, read at line `at`: its restraint codes, coordinates and loads, and what is wrong
+// with its fields; true when the node has a non-zero component 1 (the model is spatial).
+bool read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
+{
+    constexpr std::size_t FIELDS = 10;
+    std::string_view fields[FIELDS + 1];
+    const std::size_t count = split_fields(line, fields, FIELDS + 1);
+    // The first field, the node number, is not read: the node is the line's position in the section.
+    m.node_fixity[2][i] = low_8_bits(str_to_int(free_field(fields, count, 1)));
+    m.node_fixity[3][i] = low_8_bits(str_to_int(free_field(fields, count, 2)));
+    m.node_fixity[1][i] = low_8_bits(str_to_int(free_field(fields, count, 3)));
+    FieldReal coords[3];
+    FieldReal loads[3];
+    for (std::size_t j = 0; j < 3; ++j) {
+        coords[j] = read_real_field(free_field(fields, count, 4 + j));
+        m.node_coords[MODEL_COMPONENT[j]][i] = coords[j].value;
+    }
+    for (std::size_t j = 0; j < 3; ++j) {
+        loads[j] = read_real_field(free_field(fields, count, 7 + j));
+        m.node_loads[MODEL_COMPONENT[j]][i] = loads[j].value;
+        keep_largest_magnitude(m.max_load, loads[j].value);
+    }
 
     for (int k = 1; k <= 3; ++k) {
         float v = m.node_coords[k][i];
@@ -425,54 +408,52 @@ bool read_node_line(TrussModelData& m, int i, std::string_view line)
             m.coord_min[k] = v;
         }
     }
-    return m.node_coords[1][i] != 0.0f;
-}
+    const bool spatial = m.node_coords[1][i] != 0.0f;
 
-constexpr int MODEL_COMPONENT[3] = {2, 3, 1};  // model component of the file's x, y, z
-constexpr const char* RESTRAINT_NAMES[3] = {"x restraint code", "y restraint code", "z restraint code"};
-constexpr const char* COORDINATE_NAMES[3] = {"x coordinate", "y coordinate", "z coordinate"};
-constexpr const char* LOAD_NAMES[3] = {"x load", "y load", "z load"};
-constexpr const char* DEFLECTION_NAMES[3] = {"x deflection", "y deflection", "z deflection"};
-
-// Node line i, read at line `at`: its fields, number, restraint codes, coordinates and loads.
-void check_node_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
-{
-    constexpr std::size_t FIELDS = 10;
-    std::string_view fields[FIELDS + 1];
-    const std::size_t count = split_fields(line, fields, FIELDS + 1);
     if (count == 0) {
         problems.add(at, [&] { return "the line of node " + std::to_string(i) + " is empty"; });
         mark_node_missing(m, i, MISSING_ALL_COMPONENTS * MISSING_POSITION | MISSING_ALL_COMPONENTS * MISSING_LOAD);
-        return;
+        return spatial;
     }
     check_line_number(problems, at, fields[0], i, "node");
     check_fields(problems, at, {fields + 1, count - 1}, 3, is_decimal_integer, " is not a whole number: ", "node", i,
                  RESTRAINT_NAMES);
     for (std::size_t j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
-        if (!check_real(problems, at, 4 + j < count, fields[4 + j], m.node_coords[k][i], "node", i,
-                        COORDINATE_NAMES[j]))
+        if (!check_real(problems, at, 4 + j < count, fields[4 + j], coords[j], "node", i, COORDINATE_NAMES[j]))
             mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_POSITION << (k - 1)));
     }
     for (std::size_t j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
-        if (!check_real(problems, at, 7 + j < count, fields[7 + j], m.node_loads[k][i], "node", i, LOAD_NAMES[j]))
+        if (!check_real(problems, at, 7 + j < count, fields[7 + j], loads[j], "node", i, LOAD_NAMES[j]))
             mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_LOAD << (k - 1)));
     }
     if (count > FIELDS)
         problems.add(at, [&] { return subject("node", i, "text after the z load: ") + quoted_field(fields[FIELDS]); });
+    return spatial;
 }
 
-// An element line at line `at`: its fields (the number and the end nodes are stored later).
-void check_element_line(std::string_view line, std::int64_t at, ProblemList& problems)
+// An element line read at line `at`: its number and end nodes (stored once the section's length is
+// known) and what is wrong with its fields; false for an empty line (a file that ends early),
+// which addresses no element.
+bool read_element_line(std::string_view line, std::int64_t at, ProblemList& problems, ElementLine& out)
 {
     std::string_view fields[4];
     const std::size_t count = split_fields(line, fields, 4);
     if (count == 0) {
         problems.add(at, [] { return std::string("an empty line among the member lines"); });
-        return;
+        return false;
     }
-    const std::int64_t number = low_32_bits(str_to_int(fields[0]));
+    out.number = low_32_bits(str_to_int(fields[0]));
+    // An end node is the number at the start of the line's rest from its field on.
+    const std::string_view trimmed = trim_view(line);
+    const auto rest = [&](std::size_t j) {
+        return trimmed.substr(static_cast<std::size_t>(free_field(fields, count, j).data() - trimmed.data()));
+    };
+    out.first = end_node_from_real(leading_real(rest(1)));
+    out.second = end_node_from_real(leading_real(rest(2)));
+
+    const std::int64_t number = out.number;
     if (!is_decimal_integer(fields[0]))
         problems.add(at, [&] { return "a member number that is not a whole number: " + quoted_field(fields[0]); });
     static constexpr const char* END_NAMES[2] = {"end node 1", "end node 2"};
@@ -481,20 +462,6 @@ void check_element_line(std::string_view line, std::int64_t at, ProblemList& pro
     if (count > 3)
         problems.add(at,
                      [&] { return subject("member", number, "text after end node 2: ") + quoted_field(fields[3]); });
-}
-
-// The element number and end nodes of one element line; false for an empty line (a file that
-// ends early), which addresses no element.
-bool parse_element_line(std::string_view line, ElementLine& out)
-{
-    FieldCursor fields(line);
-    if (fields.rest().empty())
-        return false;
-    out.number = low_32_bits(str_to_int(fields.field()));
-    fields.advance();
-    out.first = end_node_from_real(str_to_float(fields.rest()));
-    fields.advance();
-    out.second = end_node_from_real(str_to_float(fields.rest()));
     return true;
 }
 
@@ -530,56 +497,47 @@ void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissi
     }
 }
 
-// Deflection line i at line `at`: its number and its three values (as the free fields after a long
-// number, else the fixed columns).
-void check_deflection_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
+// Deflection line i at line `at`: its three values (as the free fields after a long number, else
+// the fixed columns), and what is wrong with its number and values.
+void read_deflection_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
 {
-    if (trim_view(line).empty()) {
-        problems.add(at, [&] { return "the deflection line of node " + std::to_string(i) + " is empty"; });
-        mark_node_missing(m, i, MISSING_ALL_COMPONENTS * MISSING_DEFLECTION);
-        return;
-    }
     std::string_view fields[5];
     std::size_t count = 4;
     std::string_view extra;
+    FieldReal values[3];
     if (long_leading_number(line, 3)) {
         count = split_fields(line, fields, 5);
         if (count > 4)
             extra = fields[4];
+        for (std::size_t j = 0; j < 3; ++j)
+            values[j] = read_real_field(free_field(fields, count, 1 + j));
     } else {
         fields[0] = trim_view(mid_view(line, 1, 2));
         fields[1] = trim_view(mid_view(line, 3, 12));
         fields[2] = trim_view(mid_view(line, 16, 12));
         fields[3] = trim_view(mid_view(line, 28, 12));
         extra = trim_view(mid_view(line, 40, static_cast<int>(std::min<std::size_t>(line.size(), 1 << 30))));
+        for (std::size_t j = 0; j < 3; ++j)
+            values[j] = read_real_field(fields[1 + j]);
+    }
+    for (std::size_t j = 0; j < 3; ++j) {
+        m.node_deflections[MODEL_COMPONENT[j]][i] = values[j].value;
+        keep_largest_magnitude(m.max_deflection, values[j].value);
+    }
+
+    if (trim_view(line).empty()) {
+        problems.add(at, [&] { return "the deflection line of node " + std::to_string(i) + " is empty"; });
+        mark_node_missing(m, i, MISSING_ALL_COMPONENTS * MISSING_DEFLECTION);
+        return;
     }
     check_line_number(problems, at, fields[0], i, "the deflections of node");
     for (std::size_t j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
-        if (!check_real(problems, at, 1 + j < count, fields[1 + j], m.node_deflections[k][i], "node", i,
-                        DEFLECTION_NAMES[j]))
+        if (!check_real(problems, at, 1 + j < count, fields[1 + j], values[j], "node", i, DEFLECTION_NAMES[j]))
             mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_DEFLECTION << (k - 1)));
     }
     if (!extra.empty())
         problems.add(at, [&] { return subject("node", i, "text after the z deflection: ") + quoted_field(extra); });
-}
-
-void read_deflection_line(TrussModelData& m, int i, std::string_view line)
-{
-    if (long_leading_number(line, 3)) {
-        FieldCursor fields(line);
-        fields.advance();
-        m.node_deflections[2][i] = str_to_float(fields.take());
-        m.node_deflections[3][i] = str_to_float(fields.take());
-        m.node_deflections[1][i] = str_to_float(fields.take());
-    } else {
-        m.node_deflections[2][i] = column_real(line, 3, 12);
-        m.node_deflections[3][i] = column_real(line, 16, 12);
-        m.node_deflections[1][i] = column_real(line, 28, 12);
-    }
-    keep_largest_magnitude(m.max_deflection, m.node_deflections[2][i]);
-    keep_largest_magnitude(m.max_deflection, m.node_deflections[3][i]);
-    keep_largest_magnitude(m.max_deflection, m.node_deflections[1][i]);
 }
 
 // Reads a result line, read at line `line_number`; seen marks the elements whose results came already.
@@ -616,27 +574,28 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
     std::string_view texts[3];
     std::size_t count = 3;
     std::string_view extra;
+    FieldReal values[2];
     if (long_leading_number(line, 4)) {
-        FieldCursor fields(line);
-        fields.advance();
-        m.element_stress[at] = str_to_float(fields.take());
-        m.element_force[at] = str_to_float(fields.take());
         std::string_view all[4];
         count = split_fields(line, all, 4);
         texts[1] = all[1];
         texts[2] = all[2];
         extra = all[3];
+        values[0] = read_real_field(free_field(all, count, 1));
+        values[1] = read_real_field(free_field(all, count, 2));
     } else {
-        m.element_stress[at] = column_real(line, 4, 13);
-        m.element_force[at] = column_real(line, 18, 15);
         texts[1] = trim_view(mid_view(line, 4, 13));
         texts[2] = trim_view(mid_view(line, 18, 15));
         extra = trim_view(mid_view(line, 33, static_cast<int>(std::min<std::size_t>(line.size(), 1 << 30))));
+        values[0] = read_real_field(texts[1]);
+        values[1] = read_real_field(texts[2]);
     }
-    m.element_result_text[at].assign(line.substr(line.size() > 23 ? line.size() - 23 : 0));
-    if (!check_real(problems, line_number, count > 1, texts[1], m.element_stress[at], "member", e, "stress"))
+    m.element_stress[at] = values[0].value;
+    m.element_force[at] = values[1].value;
+    m.element_result_text.set(at, line.substr(line.size() > 23 ? line.size() - 23 : 0));
+    if (!check_real(problems, line_number, count > 1, texts[1], values[0], "member", e, "stress"))
         mark_element_missing(m, e, MISSING_STRESS);
-    if (!check_real(problems, line_number, count > 2, texts[2], m.element_force[at], "member", e, "force"))
+    if (!check_real(problems, line_number, count > 2, texts[2], values[1], "member", e, "force"))
         mark_element_missing(m, e, MISSING_FORCE);
     if (!extra.empty())
         problems.add(line_number, [&] { return subject("member", e, "text after the force: ") + quoted_field(extra); });
@@ -776,7 +735,7 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     Omissions omissions;
     ProblemList problems(outcome);
     CountedLines lines(source, problems);
-    std::string line;
+    std::string_view line;
 
     const float deflection_factor = m.deflection_factor;
     m = TrussModelData{};
@@ -784,9 +743,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     size_node_records(m, 0);
     size_element_records(m, 0);
 
-    lines.read(m.title_line);  // shown by the results window and reports only
-    std::string counts;
-    lines.read(counts);
+    m.title_line = lines.read();  // shown by the results window and reports only
+    const std::string_view counts = lines.read();
     const std::string node_field = str_field(counts, 1, " ");
     const std::string element_field = str_field(counts, 2, " ");
     std::int64_t node_lines = count_from_field(node_field);
@@ -810,9 +768,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
         if (i > node_limit)
             continue;
         make_room_for_node(m, static_cast<std::int32_t>(i), node_limit);
-        if (read_node_line(m, static_cast<int>(i), line))
+        if (read_node_line(m, static_cast<int>(i), line, lines.number(), problems))
             outcome.spatial = true;
-        check_node_line(m, static_cast<int>(i), line, lines.number(), problems);
     }
     m.node_count = count_after_end(node_limit, present, node_lines, omissions.node_lines, omissions.node_lines_present);
     omissions.nodes_kept = m.node_count;
@@ -845,12 +802,10 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
             break;
         }
         ElementLine element;
-        if (n <= element_limit && parse_element_line(line, element)) {
+        if (n <= element_limit && read_element_line(line, lines.number(), problems, element)) {
             element.position = static_cast<std::int32_t>(n);
             elements.push_back(element);
         }
-        if (n <= element_limit)
-            check_element_line(line, lines.number(), problems);
     }
     m.element_count = count_after_end(element_limit, present, element_lines, omissions.element_lines,
                                       omissions.element_lines_present);
@@ -872,8 +827,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     }
     m.deflection_scale = 0.0f;
 
-    lines.skip(m.deflection_heading, 1);  // names the length unit, when the solver knew it
-    lines.skip(line, 1);
+    m.deflection_heading = lines.read();  // names the length unit, when the solver knew it
+    lines.read();
     present = node_lines;
     for (std::int64_t i = 1; i <= node_lines; ++i) {
         if (!lines.next(line)) {
@@ -882,8 +837,7 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
             break;
         }
         if (i <= m.node_count) {
-            read_deflection_line(m, static_cast<int>(i), line);
-            check_deflection_line(m, static_cast<int>(i), line, lines.number(), problems);
+            read_deflection_line(m, static_cast<int>(i), line, lines.number(), problems);
         }
     }
     for (std::int64_t i = std::max<std::int64_t>(present, 0) + 1; i <= m.node_count; ++i)
@@ -897,8 +851,8 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     outcome.deflection_scale_found = true;
     outcome.deflection_scale = m.deflection_scale;
 
-    lines.skip(m.result_heading, 1);  // names the stress and force units, when the solver knew them
-    lines.skip(line, 1);
+    m.result_heading = lines.read();  // names the stress and force units, when the solver knew them
+    lines.read();
     std::vector<std::uint8_t> seen(m.element_stress.size(), 0);
     for (std::int64_t n = 1; n <= element_lines; ++n) {
         if (!lines.next(line)) {

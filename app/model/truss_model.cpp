@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 std::size_t record_entries(int count)
@@ -39,6 +40,26 @@ void size_element_records(TrussModelData& model, int elements)
     model.element_result_text.resize(n);
     if (!model.element_missing.empty())
         model.element_missing.resize(n);
+}
+
+void ResultTexts::resize(std::size_t n)
+{
+    slots_.resize(n * SLOT);
+    long_texts_.erase(long_texts_.lower_bound(n), long_texts_.end());
+}
+
+void ResultTexts::set(std::size_t e, std::string_view text)
+{
+    char* slot = slots_.data() + e * SLOT;
+    if (static_cast<unsigned char>(slot[0]) == LONG)
+        long_texts_.erase(e);
+    if (text.size() > SLOT_TEXT) {
+        long_texts_[e] = std::string(text);
+        slot[0] = static_cast<char>(LONG);
+        return;
+    }
+    slot[0] = static_cast<char>(text.size());
+    std::memcpy(slot + 1, text.data(), text.size());
 }
 
 void mark_node_missing(TrussModelData& model, int i, std::uint16_t bits)

@@ -8,14 +8,47 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 constexpr int MAX_NODES = 10000000;                // most nodes a model holds; a read cuts larger counts
 constexpr int MAX_ELEMENTS = 10000000;             // most elements a model holds
 constexpr int MIN_ENTRIES = 51;                    // entries every node and element record always has (0 unused)
 constexpr float DEFAULT_DEFLECTION_FACTOR = 0.6f;  // deflection_factor of a new model
+
+// The members' result texts ([e] as the records): each in a fixed slot of one shared block, so that
+// a million members take 24 MB rather than a heap string each. A text longer than a slot holds
+// (which the reader never makes) is kept on its own.
+class ResultTexts {
+public:
+    static constexpr std::size_t SLOT_TEXT = 23;  // bytes of text a slot holds
+
+    std::size_t size() const { return slots_.size() / SLOT; }
+    // Gives the record n entries; new entries are "".
+    void resize(std::size_t n);
+    // Text e; "" past the end.
+    std::string_view operator[](std::size_t e) const
+    {
+        if (e >= size())
+            return {};
+        const char* slot = slots_.data() + e * SLOT;
+        const auto length = static_cast<unsigned char>(slot[0]);
+        return length == LONG ? std::string_view(long_texts_.at(e)) : std::string_view(slot + 1, length);
+    }
+    // Makes text e a copy of text (e < size()).
+    void set(std::size_t e, std::string_view text);
+
+private:
+    static constexpr std::size_t SLOT = SLOT_TEXT + 1;  // a length byte, then the text
+    static constexpr unsigned char LONG = 0xFF;         // length byte of a text kept on its own
+
+    std::vector<char> slots_;
+    std::map<std::size_t, std::string> long_texts_;
+};
 
 // One results set. A default-made model is empty (no records yet) with the default deflection factor.
 struct TrussModelData {
@@ -29,7 +62,7 @@ struct TrussModelData {
     std::vector<float> node_deflections[4];                  // [k][i] displacement, model length units
     std::vector<float> element_stress;                       // [e] stress, solver units
     std::vector<float> element_force;                        // [e] axial force, force units
-    std::vector<std::string> element_result_text;            // [e] last 23 characters of the result line
+    ResultTexts element_result_text;                         // [e] last 23 characters of the result line
     float coord_max[4] = {};                                 // [k] running upper extent, always >= 0
     float coord_min[4] = {};                                 // [k] running lower extent, always <= 0
     float model_centre[4] = {};                              // [k] midpoint of the extent, subtracted from coords

@@ -20,7 +20,7 @@ void table_model(int elements)
     size_element_records(elements);
     TrussModel.element_count = elements;
     for (int n = 1; n <= elements; ++n)
-        TrussModel.element_result_text[n] = 'S' + std::to_string(n) + "   F" + std::to_string(n);
+        TrussModel.element_result_text.set(n, 'S' + std::to_string(n) + "   F" + std::to_string(n));
 }
 
 }  // namespace

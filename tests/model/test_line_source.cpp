@@ -113,3 +113,48 @@ TEST(LineSourceTest, BothSourcesTellWhichLinesANulEnded)
     file_close(SLOT);
     std::filesystem::remove(path);
 }
+
+TEST(LineSourceTest, BlockBoundariesSplitAsTheSlotsOwnLineReader)
+{
+    // Line ends at every place of an eight-byte word, and at the end of the source's read block.
+    const std::string block(LINE_BLOCK_SIZE - 1, 'x');
+    std::string words;
+    for (int length = 0; length < 18; ++length)
+        words += std::string(static_cast<std::size_t>(length), 'a' + length) + (length % 3 == 0 ? "\r\n" : "\n");
+    const std::string cases[] = {
+        words,
+        std::string("\t\x01 7\x0E\x0D\x0A\x7F\x1F", 9) + words,
+        block + "\r\nnext",
+        block + "\rnext",
+        block + "\r",
+        block + "\r\n",
+        block + "\n\r\n",
+        block + std::string("\0d", 2),
+        block + "x\nnext\r",
+        std::string(3 * LINE_BLOCK_SIZE + 17, '7') + "\r\n" + words,
+    };
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("kelvaro_block_lines_" + std::to_string(::getpid()));
+    constexpr int REFERENCE = SLOT + 1;
+    for (const std::string& bytes : cases) {
+        SCOPED_TRACE(testing::PrintToString(bytes.substr(bytes.size() > 40 ? bytes.size() - 40 : 0)));
+        std::ofstream(path, std::ios::binary) << bytes;
+        ASSERT_NE(file_open_read(SLOT, path.string()), 0);
+        ASSERT_NE(file_open_read(REFERENCE, path.string()), 0);
+        FileSlotLineSource file(SLOT);
+        MemoryLineSource memory(bytes);
+        for (int line = 1; line < 60; ++line) {
+            const bool ended = file_eof(REFERENCE) != 0;
+            ASSERT_EQ(file.at_end(), ended) << "before line " << line;
+            ASSERT_EQ(memory.at_end(), ended) << "before line " << line;
+            const std::string expected = file_read_line(REFERENCE);
+            ASSERT_EQ(file.next_line(), expected) << "line " << line;
+            ASSERT_EQ(memory.next_line(), expected) << "line " << line;
+            ASSERT_EQ(file.ended_by_nul(), file_line_ended_by_nul(REFERENCE)) << "line " << line;
+            ASSERT_EQ(memory.ended_by_nul(), file_line_ended_by_nul(REFERENCE)) << "line " << line;
+        }
+        file_close(SLOT);
+        file_close(REFERENCE);
+    }
+    std::filesystem::remove(path);
+}
