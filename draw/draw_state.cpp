@@ -136,6 +136,9 @@ DrawOutput* draw_sink_output(DrawSink* sink, int width, int height, DrawRelease 
 void draw_record_svg(SvgRecorder* recorder, const Picture* picture)
 {
     DrawOutput* out = current_output.get();
+    if (out != nullptr) {
+        draw_flush_texts(*out);  // texts drawn before the recorder came are not recorded
+    }
     if (out != nullptr && out->picture != nullptr && out->recorder != nullptr && out->recorder == attached_recorder) {
         out->recorder = nullptr;  // a pass going on draws on without the recorder
     }
@@ -189,6 +192,7 @@ Picture* draw_context_picture(std::intptr_t context)
     if (context == 0 || out == nullptr || out->context != context) {
         return nullptr;
     }
+    draw_flush_texts(*out);  // the picture as drawn so far
     return out->picture;
 }
 
@@ -203,6 +207,7 @@ void draw_mode(int mode)
     if (out == nullptr) {
         return;
     }
+    draw_flush_texts(*out);
     out->mode = mode;
     out->front = split_colour(out->colour);
     out->back = split_colour(out->back_colour);

@@ -236,6 +236,7 @@ void draw_line(int x, int y, int width, int height, int colour)
     if (out == nullptr || width == 0 || height == 0) {
         return;
     }
+    draw_flush_texts(*out);
     draw_use_colour(*out, colour);
     const long long x1 = static_cast<long long>(x) + out->origin_x;
     const long long y1 = static_cast<long long>(y) + out->origin_y;
@@ -257,6 +258,7 @@ void draw_line_xy(int x1, int y1, int x2, int y2, int colour)
     if (out == nullptr) {
         return;
     }
+    draw_flush_texts(*out);
     draw_use_colour(*out, colour);
     if (out->sink != nullptr) {
         sink_line(*out, static_cast<long long>(x1) + out->origin_x, static_cast<long long>(y1) + out->origin_y,
@@ -278,6 +280,7 @@ void draw_box(int x, int y, int width, int height, int colour)
     if (out == nullptr) {
         return;
     }
+    draw_flush_texts(*out);
     draw_use_colour(*out, colour);
     long long bx = static_cast<long long>(x) + out->origin_x;
     long long by = static_cast<long long>(y) + out->origin_y;
@@ -339,6 +342,7 @@ void draw_circle(int x, int y, int radius, int colour)
     if (out == nullptr || radius < 0) {
         return;
     }
+    draw_flush_texts(*out);
     draw_use_colour(*out, colour);
     if (out->sink != nullptr) {
         sink_circle(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y, radius);

@@ -702,6 +702,7 @@ void draw_overlays(const ScenePass& pass, const OverlayPass& overlays)
     const ScenePass& scene = pass;
     const OverlayStateData& o = pass.settings.overlays;
     draw_mode(DRAW_MODE_OUTLINE);
+    draw_text_batch(true);  // thousands of labels overlap on a large model: each pixel is painted once
     draw_highlight_member(scene);
     draw_highlight_node(scene);
     obstacle_count = 0;
@@ -723,6 +724,7 @@ void draw_overlays(const ScenePass& pass, const OverlayPass& overlays)
         draw_utilisation_legend(scene);
     else if (overlays.colour_members && o.show_legend)
         draw_legend(scene);
+    draw_text_batch(false);
     draw_mode(DRAW_MODE_OUTLINE);
 }
 
