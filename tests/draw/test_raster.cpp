@@ -320,3 +320,29 @@ TEST_F(RasterTest, LargeCirclesUseTheDistanceRule)
     draw_circle(INT_MAX, INT_MIN, INT_MAX, INK);  // must neither hang nor overflow
     draw_circle(10, 10, -3, INK);
 }
+
+// A circle wholly inside the picture (drawn from its kept pixel list) has exactly the pixels of
+// the same circle touching the left and top edges (drawn by the routine itself, nothing cut), for
+// every kept radius and the first beyond, filled or outlined, plain or exclusive-or, at both depths.
+TEST_F(RasterTest, SmallCirclesInsideMatchTheRoutineAtTheEdge)
+{
+    constexpr int SHIFT = 6;
+    for (const int bits : {24, 32}) {
+        for (int radius = 0; radius <= 17; ++radius) {
+            for (const int mode : {0, DRAW_MODE_OUTLINE, DRAW_MODE_XOR, DRAW_MODE_XOR | DRAW_MODE_OUTLINE}) {
+                PixelSet shapes[2];
+                for (int n = 0; n < 2; ++n) {
+                    start(60, 60, bits);
+                    draw_mode(mode);
+                    const int centre = radius + n * SHIFT;  // n = 0 touches the edges
+                    draw_circle(centre, centre, radius, INK);
+                    draw_circle(centre + 1, centre, radius, INK);  // overlapping: exclusive-or cancels
+                    for (const auto& [x, y] : drawn())
+                        shapes[n].insert({x + (1 - n) * SHIFT, y + (1 - n) * SHIFT});
+                }
+                EXPECT_EQ(shapes[1], shapes[0]) << "radius " << radius << " mode " << mode << " depth " << bits;
+                EXPECT_FALSE(shapes[1].empty() && mode == 0);
+            }
+        }
+    }
+}
