@@ -195,7 +195,21 @@ struct SmallCircle {
     std::vector<std::pair<int, int>> odd;
     int reach = 0;  // largest |dx| or |dy|
     bool ready = false;
+    // The same pixels as byte offsets from the centre's first byte in an output of this pitch and
+    // pixel size.
+    std::vector<std::ptrdiff_t> written_bytes, odd_bytes;
+    int pitch = 0, pixel_bytes = 0;
 };
+
+// Byte offsets of pixels in an output whose rows are pitch bytes apart, stored bottom-up.
+std::vector<std::ptrdiff_t> pixel_offsets(const std::vector<std::pair<int, int>>& pixels, int pitch, int pixel_bytes)
+{
+    std::vector<std::ptrdiff_t> offsets;
+    offsets.reserve(pixels.size());
+    for (const auto& [dx, dy] : pixels)
+        offsets.push_back(-static_cast<std::ptrdiff_t>(dy) * pitch + static_cast<std::ptrdiff_t>(dx) * pixel_bytes);
+    return offsets;
+}
 
 constexpr int SMALL_CIRCLE_LIMIT = 16;                                                      // radii kept as pixel lists
 thread_local std::array<std::array<SmallCircle, SMALL_CIRCLE_LIMIT + 1>, 2> small_circles;  // [outline][radius]
@@ -231,7 +245,7 @@ std::vector<std::pair<int, int>> circle_pixels(int r, bool outline, bool exclusi
     return pixels;
 }
 
-const SmallCircle& small_circle(int r, bool outline)
+SmallCircle& small_circle(int r, bool outline)
 {
     SmallCircle& circle = small_circles[outline ? 1 : 0][static_cast<std::size_t>(r)];
     if (!circle.ready) {
@@ -249,25 +263,30 @@ bool small_circle_inside(DrawOutput& out, long long cx, long long cy, int r, boo
         cy + r + 2 >= out.height) {
         return false;
     }
-    const SmallCircle& circle = small_circle(r, outline);
+    SmallCircle& circle = small_circle(r, outline);
     if (cx - circle.reach < 0 || cy - circle.reach < 0 || cx + circle.reach >= out.width ||
         cy + circle.reach >= out.height) {
         return false;
     }
-    std::uint8_t* centre = draw_pixel_address(out, static_cast<int>(cx), static_cast<int>(cy));
-    const std::ptrdiff_t row = -static_cast<std::ptrdiff_t>(out.pitch);  // one row down
+    if (circle.pitch != out.pitch || circle.pixel_bytes != out.pixel_bytes) {
+        circle.written_bytes = pixel_offsets(circle.written, out.pitch, out.pixel_bytes);
+        circle.odd_bytes = pixel_offsets(circle.odd, out.pitch, out.pixel_bytes);
+        circle.pitch = out.pitch;
+        circle.pixel_bytes = out.pixel_bytes;
+    }
+    std::uint8_t* const centre = draw_pixel_address(out, static_cast<int>(cx), static_cast<int>(cy));
     const DrawChannels c = out.front;
     if (out.mode & DRAW_MODE_XOR) {
-        for (const auto& [dx, dy] : circle.odd) {
-            std::uint8_t* p = centre + dy * row + dx * out.pixel_bytes;
+        for (const std::ptrdiff_t offset : circle.odd_bytes) {
+            std::uint8_t* p = centre + offset;
             p[0] ^= c.blue;
             p[1] ^= c.green;
             p[2] ^= c.red;
         }
         return true;
     }
-    for (const auto& [dx, dy] : circle.written) {
-        std::uint8_t* p = centre + dy * row + dx * out.pixel_bytes;
+    for (const std::ptrdiff_t offset : circle.written_bytes) {
+        std::uint8_t* p = centre + offset;
         p[0] = c.blue;
         p[1] = c.green;
         p[2] = c.red;

@@ -97,6 +97,62 @@ bool clip_axis(long long& a1, long long& b1, long long& a2, long long& b2, long 
     return true;
 }
 
+// One pixel in the colour c: set, or (EXCLUSIVE) XORed.
+template <bool EXCLUSIVE>
+inline void write_pixel(std::uint8_t* p, const DrawChannels& c)
+{
+    if constexpr (EXCLUSIVE) {
+        p[0] ^= c.blue;
+        p[1] ^= c.green;
+        p[2] ^= c.red;
+    } else {
+        p[0] = c.blue;
+        p[1] = c.green;
+        p[2] = c.red;
+    }
+}
+
+// The steps of bresenham below for a line with both ends inside the output, on a running address
+// (the ends ordered as there: the upper end first for a steep line, the left end for a flat one).
+template <bool EXCLUSIVE>
+void bresenham_inside(const DrawOutput& out, long long x1, long long y1, long long x2, long long y2)
+{
+    const DrawChannels c = out.front;
+    const long long dx = std::llabs(x2 - x1);
+    const long long dy = std::llabs(y2 - y1);
+    std::uint8_t* p = draw_pixel_address(out, static_cast<int>(x1), static_cast<int>(y1));
+    write_pixel<EXCLUSIVE>(p, c);
+    if (dx < dy) {
+        const std::ptrdiff_t across = (x2 > x1 ? 1 : -1) * static_cast<std::ptrdiff_t>(out.pixel_bytes);
+        const std::ptrdiff_t down = -static_cast<std::ptrdiff_t>(out.pitch);
+        long long e = 2 * dx - dy;
+        for (long long n = dy; n > 0; --n) {
+            if (e < 0) {
+                e += 2 * dx;
+            } else {
+                e += 2 * (dx - dy);
+                p += across;
+            }
+            p += down;
+            write_pixel<EXCLUSIVE>(p, c);
+        }
+        return;
+    }
+    const std::ptrdiff_t across = (y2 > y1 ? -1 : 1) * static_cast<std::ptrdiff_t>(out.pitch);
+    const std::ptrdiff_t right = out.pixel_bytes;
+    long long e = 2 * dy - dx;
+    for (long long n = dx; n > 0; --n) {
+        if (e < 0) {
+            e += 2 * dy;
+        } else {
+            e += 2 * (dy - dx);
+            p += across;
+        }
+        p += right;
+        write_pixel<EXCLUSIVE>(p, c);
+    }
+}
+
 // Bresenham between two end points, always walking from the same end so that a line and its
 // reverse write the same pixels. With both ends inside the output a running address is kept;
 // otherwise every pixel is checked (only reachable through rounding at the clip edges).
@@ -104,61 +160,48 @@ void bresenham(DrawOutput& out, long long x1, long long y1, long long x2, long l
 {
     const long long dx = std::llabs(x2 - x1);
     const long long dy = std::llabs(y2 - y1);
-    const bool fast = inside(out, x1, y1) && inside(out, x2, y2);
-    if (dx < dy) {
-        if (y1 > y2) {
-            std::swap(x1, x2);
-            std::swap(y1, y2);
+    if (dx < dy ? y1 > y2 : x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    if (inside(out, x1, y1) && inside(out, x2, y2)) {
+        if (out.mode & DRAW_MODE_XOR) {
+            bresenham_inside<true>(out, x1, y1, x2, y2);
+        } else {
+            bresenham_inside<false>(out, x1, y1, x2, y2);
         }
+        return;
+    }
+    if (dx < dy) {
         const long long x_step = x2 > x1 ? 1 : -1;
         long long e = 2 * dx - dy;
         long long x = x1;
-        std::uint8_t* p = fast ? draw_pixel_address(out, static_cast<int>(x1), static_cast<int>(y1)) : nullptr;
-        const std::ptrdiff_t p_step = static_cast<std::ptrdiff_t>(x_step) * out.pixel_bytes;
-        fast ? put_pixel(out, p) : draw_point(out, x, y1);
+        draw_point(out, x, y1);
         for (long long y = y1; y < y2;) {
             if (e < 0) {
                 e += 2 * dx;
             } else {
                 e += 2 * (dx - dy);
                 x += x_step;
-                p = fast ? p + p_step : p;
             }
             ++y;
-            if (fast) {
-                p -= out.pitch;  // one row down the picture is one stored row back
-                put_pixel(out, p);
-            } else {
-                draw_point(out, x, y);
-            }
+            draw_point(out, x, y);
         }
         return;
-    }
-    if (x1 > x2) {
-        std::swap(x1, x2);
-        std::swap(y1, y2);
     }
     const long long y_step = y2 > y1 ? 1 : -1;
     long long e = 2 * dy - dx;
     long long y = y1;
-    std::uint8_t* p = fast ? draw_pixel_address(out, static_cast<int>(x1), static_cast<int>(y1)) : nullptr;
-    const std::ptrdiff_t p_step = -static_cast<std::ptrdiff_t>(y_step) * out.pitch;
-    fast ? put_pixel(out, p) : draw_point(out, x1, y);
+    draw_point(out, x1, y);
     for (long long x = x1; x < x2;) {
         if (e < 0) {
             e += 2 * dy;
         } else {
             e += 2 * (dy - dx);
             y += y_step;
-            p = fast ? p + p_step : p;
         }
         ++x;
-        if (fast) {
-            p += out.pixel_bytes;
-            put_pixel(out, p);
-        } else {
-            draw_point(out, x, y);
-        }
+        draw_point(out, x, y);
     }
 }
 
@@ -218,8 +261,16 @@ void draw_span_v(DrawOutput& out, long long x, long long y, long long length)
         return;
     }
     std::uint8_t* p = draw_pixel_address(out, static_cast<int>(x), static_cast<int>(y));
-    for (; length > 0; --length, p -= out.pitch) {
-        put_pixel(out, p);
+    const DrawChannels c = out.front;
+    const std::ptrdiff_t down = -static_cast<std::ptrdiff_t>(out.pitch);
+    if (out.mode & DRAW_MODE_XOR) {
+        for (; length > 0; --length, p += down) {
+            write_pixel<true>(p, c);
+        }
+        return;
+    }
+    for (; length > 0; --length, p += down) {
+        write_pixel<false>(p, c);
     }
 }
 
