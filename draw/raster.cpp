@@ -122,33 +122,23 @@ void bresenham_inside(const DrawOutput& out, long long x1, long long y1, long lo
     const long long dy = std::llabs(y2 - y1);
     std::uint8_t* p = draw_pixel_address(out, static_cast<int>(x1), static_cast<int>(y1));
     write_pixel<EXCLUSIVE>(p, c);
-    if (dx < dy) {
-        const std::ptrdiff_t across = (x2 > x1 ? 1 : -1) * static_cast<std::ptrdiff_t>(out.pixel_bytes);
-        const std::ptrdiff_t down = -static_cast<std::ptrdiff_t>(out.pitch);
-        long long e = 2 * dx - dy;
-        for (long long n = dy; n > 0; --n) {
-            if (e < 0) {
-                e += 2 * dx;
-            } else {
-                e += 2 * (dx - dy);
-                p += across;
-            }
-            p += down;
-            write_pixel<EXCLUSIVE>(p, c);
-        }
-        return;
-    }
-    const std::ptrdiff_t across = (y2 > y1 ? -1 : 1) * static_cast<std::ptrdiff_t>(out.pitch);
-    const std::ptrdiff_t right = out.pixel_bytes;
-    long long e = 2 * dy - dx;
-    for (long long n = dx; n > 0; --n) {
+    // Every step goes one pixel along the longer axis, and one across when the error term says so.
+    const bool steep = dx < dy;
+    const long long major = steep ? dy : dx;
+    const long long minor = steep ? dx : dy;
+    const std::ptrdiff_t pitch = out.pitch;  // one row down the picture is one stored row back
+    const std::ptrdiff_t along = steep ? -pitch : out.pixel_bytes;
+    const std::ptrdiff_t across = steep ? (x2 > x1 ? 1 : -1) * static_cast<std::ptrdiff_t>(out.pixel_bytes)
+                                        : (y2 > y1 ? -pitch : pitch);
+    long long e = 2 * minor - major;
+    for (long long n = major; n > 0; --n) {
         if (e < 0) {
-            e += 2 * dy;
+            e += 2 * minor;
         } else {
-            e += 2 * (dy - dx);
+            e += 2 * (minor - major);
             p += across;
         }
-        p += right;
+        p += along;
         write_pixel<EXCLUSIVE>(p, c);
     }
 }
