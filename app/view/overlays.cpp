@@ -345,11 +345,18 @@ void draw_reaction_value(const ScenePass& scene, const ReactionArrow& a, bool av
     arrow_ends(a, tx, ty, hx, hy);
     const float mx = (tx + hx) / 2.0f, my = (ty + hy) / 2.0f;
     const float nx = -a.dy, ny = a.dx;
-    const Area places[7] = {beside(tx, ty, -a.dx, -a.dy, width), beside(tx, ty, nx, ny, width),
-                            beside(tx, ty, -nx, -ny, width),     beside(mx, my, nx, ny, width),
-                            beside(mx, my, -nx, -ny, width),     beside(hx, hy, nx, ny, width),
-                            beside(hx, hy, -nx, -ny, width)};
-    const Area chosen = avoid ? least_covering(scene, places) : places[0];
+    const Area beyond = beside(tx, ty, -a.dx, -a.dy, width);
+    Area chosen = beyond;
+    if (avoid) {
+        const Area places[7] = {beyond,
+                                beside(tx, ty, nx, ny, width),
+                                beside(tx, ty, -nx, -ny, width),
+                                beside(mx, my, nx, ny, width),
+                                beside(mx, my, -nx, -ny, width),
+                                beside(hx, hy, nx, ny, width),
+                                beside(hx, hy, -nx, -ny, width)};
+        chosen = least_covering(scene, places);
+    }
     pen_label(chosen.x0, chosen.y0, text, REACTION_COLOUR, WHITE);
     add_obstacle(chosen);
 }
