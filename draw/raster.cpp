@@ -205,6 +205,10 @@ void line_between(DrawOutput& out, long long x1, long long y1, long long x2, lon
         draw_span_v(out, x1, std::min(y1, y2), std::llabs(y2 - y1) + 1);
         return;
     }
+    if (inside(out, x1, y1) && inside(out, x2, y2)) {
+        bresenham(out, x1, y1, x2, y2);  // nothing to cut
+        return;
+    }
     // The end points are cut, never clamped: clamping one coordinate alone would bend the line.
     if (!clip_axis(x1, y1, x2, y2, 0, out.width - 1)) {
         return;
