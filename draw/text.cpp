@@ -683,6 +683,9 @@ unsigned long text_code_point(unsigned char byte)
 
 void draw_set_text_scale(float scale)
 {
+    if (DrawOutput* out = draw_current()) {
+        draw_flush_texts(*out);  // held texts are painted in the font they were measured in
+    }
     // Sets are kept for the whole process once made: a pass on another thread may still use one.
     static std::mutex lock;
     static std::map<float, std::unique_ptr<GlyphSet>> sets;
