@@ -182,6 +182,7 @@ std::intptr_t draw_begin(DrawOutput* output)
     out.clip_height = out.height;
     out.bits = out.picture->bits.data();
     out.context = next_context.fetch_add(1);
+    draw_new_line_run(out);
     text_layer_start(out);
     return out.context;
 }
@@ -192,7 +193,8 @@ Picture* draw_context_picture(std::intptr_t context)
     if (context == 0 || out == nullptr || out->context != context) {
         return nullptr;
     }
-    draw_flush_texts(*out);  // the picture as drawn so far
+    draw_flush_texts(*out);   // the picture as drawn so far
+    draw_new_line_run(*out);  // its caller may write into it
     return out->picture;
 }
 
@@ -208,6 +210,7 @@ void draw_mode(int mode)
         return;
     }
     draw_flush_texts(*out);
+    draw_new_line_run(*out);
     out->mode = mode;
     out->front = split_colour(out->colour);
     out->back = split_colour(out->back_colour);

@@ -6,7 +6,9 @@
 // sum so that extreme arguments cannot overflow. An output with an SVG recorder records each verb
 // first (draw/svg.cpp); one that only records draws nothing more.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -219,7 +221,37 @@ void line_between(DrawOutput& out, long long x1, long long y1, long long x2, lon
     bresenham(out, x1, y1, x2, y2);
 }
 
+// The lines of the present runs (draw_new_line_run), by a hash of their ends; a line whose slot
+// holds another is drawn again, which costs time only.
+struct RunLine {
+    std::uint64_t run = 0;  // 0: empty
+    long long x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+constexpr std::size_t RUN_LINE_SLOTS = 4096;
+thread_local std::array<RunLine, RUN_LINE_SLOTS> run_lines;
+thread_local std::uint64_t last_run = 0;  // runs are numbered per thread, never twice
+
+// True when the line was drawn already in out's present run (it is noted otherwise).
+bool drawn_in_run(const DrawOutput& out, long long x1, long long y1, long long x2, long long y2)
+{
+    const std::uint64_t hash = (static_cast<std::uint64_t>(x1) * 0x9E3779B97F4A7C15ULL) ^
+                               (static_cast<std::uint64_t>(y1) * 0xC2B2AE3D27D4EB4FULL) ^
+                               (static_cast<std::uint64_t>(x2) * 0x165667B19E3779F9ULL) ^
+                               (static_cast<std::uint64_t>(y2) * 0x27D4EB2F165667C5ULL);
+    RunLine& slot = run_lines[(hash >> 40) % RUN_LINE_SLOTS];
+    if (slot.run == out.line_run && slot.x1 == x1 && slot.y1 == y1 && slot.x2 == x2 && slot.y2 == y2) {
+        return true;
+    }
+    slot = {out.line_run, x1, y1, x2, y2};
+    return false;
+}
+
 }  // namespace
+
+void draw_new_line_run(DrawOutput& out)
+{
+    out.line_run = ++last_run;
+}
 
 void draw_span_h(DrawOutput& out, long long x, long long y, long long length)
 {
@@ -282,6 +314,7 @@ void draw_line(int x, int y, int width, int height, int colour)
         return;
     }
     draw_flush_texts(*out);
+    draw_new_line_run(*out);
     draw_use_colour(*out, colour);
     const long long x1 = static_cast<long long>(x) + out->origin_x;
     const long long y1 = static_cast<long long>(y) + out->origin_y;
@@ -304,6 +337,9 @@ void draw_line_xy(int x1, int y1, int x2, int y2, int colour)
         return;
     }
     draw_flush_texts(*out);
+    if (colour != out->colour) {
+        draw_new_line_run(*out);
+    }
     draw_use_colour(*out, colour);
     if (out->sink != nullptr) {
         sink_line(*out, static_cast<long long>(x1) + out->origin_x, static_cast<long long>(y1) + out->origin_y,
@@ -315,8 +351,15 @@ void draw_line_xy(int x1, int y1, int x2, int y2, int colour)
                         static_cast<long long>(x2) + out->origin_x, static_cast<long long>(y2) + out->origin_y)) {
         return;
     }
-    line_between(*out, static_cast<long long>(x1) + out->origin_x, static_cast<long long>(y1) + out->origin_y,
-                 static_cast<long long>(x2) + out->origin_x, static_cast<long long>(y2) + out->origin_y);
+    const long long ax = static_cast<long long>(x1) + out->origin_x;
+    const long long ay = static_cast<long long>(y1) + out->origin_y;
+    const long long bx = static_cast<long long>(x2) + out->origin_x;
+    const long long by = static_cast<long long>(y2) + out->origin_y;
+    // Drawn again in one colour over nothing else, a plain line changes no pixel.
+    if ((out->mode & DRAW_MODE_XOR) == 0 && drawn_in_run(*out, ax, ay, bx, by)) {
+        return;
+    }
+    line_between(*out, ax, ay, bx, by);
 }
 
 void draw_box(int x, int y, int width, int height, int colour)
@@ -326,6 +369,7 @@ void draw_box(int x, int y, int width, int height, int colour)
         return;
     }
     draw_flush_texts(*out);
+    draw_new_line_run(*out);
     draw_use_colour(*out, colour);
     long long bx = static_cast<long long>(x) + out->origin_x;
     long long by = static_cast<long long>(y) + out->origin_y;
@@ -388,6 +432,7 @@ void draw_circle(int x, int y, int radius, int colour)
         return;
     }
     draw_flush_texts(*out);
+    draw_new_line_run(*out);
     draw_use_colour(*out, colour);
     if (out->sink != nullptr) {
         sink_circle(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y, radius);

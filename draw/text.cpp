@@ -597,6 +597,7 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     if (out == nullptr) {
         return x;
     }
+    draw_new_line_run(*out);
     draw_use_colour(*out, front_colour);
     draw_use_back_colour(*out, back_colour);
     if (out->sink != nullptr) {

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <random>
 #include <vector>
@@ -345,4 +346,46 @@ TEST_F(RasterTest, SmallCirclesInsideMatchTheRoutineAtTheEdge)
             }
         }
     }
+}
+
+// A line drawn again shows in full after anything that may have drawn over it since, also where the
+// line's colour stays the current one (a text's background, the line itself in exclusive-or, a
+// hand on the picture); an exclusive-or line drawn twice still restores the picture.
+TEST_F(RasterTest, ALineDrawnAgainAfterAnythingElseShowsInFull)
+{
+    constexpr int OTHER = 0x00FF00;
+    const struct {
+        const char* between;
+        std::function<void(std::intptr_t context)> draw;
+    } cases[] = {
+        {"filled box", [](std::intptr_t) { draw_box(0, 0, 40, 30, OTHER); }},
+        {"circle", [](std::intptr_t) { draw_circle(20, 15, 14, OTHER); }},
+        {"line of another colour", [](std::intptr_t) { draw_line_xy(3, 4, 33, 21, OTHER); }},
+        {"text", [](std::intptr_t) { draw_text(0, 8, "          ", INK, OTHER); }},
+        {"the same line in exclusive-or",
+         [](std::intptr_t) {
+             draw_mode(DRAW_MODE_XOR);
+             draw_line_xy(3, 4, 33, 21, INK);
+             draw_mode(0);
+         }},
+        {"hand on the picture",
+         [](std::intptr_t context) {
+             Picture* picture = draw_context_picture(context);
+             fill_picture(*picture, OTHER);
+         }},
+    };
+    for (const auto& c : cases) {
+        start(40, 30);
+        draw_line_xy(3, 4, 33, 21, INK);
+        const PixelSet line = drawn();
+        c.draw(context);
+        draw_line_xy(3, 4, 33, 21, INK);
+        for (const auto& [x, y] : line)
+            ASSERT_EQ(pixel_at(picture, x, y), INK) << c.between << " at " << x << "," << y;
+    }
+    start(40, 30);
+    draw_mode(DRAW_MODE_XOR);
+    draw_line_xy(3, 4, 33, 21, INK);
+    draw_line_xy(3, 4, 33, 21, INK);
+    EXPECT_TRUE(drawn().empty());
 }
