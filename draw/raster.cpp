@@ -231,18 +231,9 @@ constexpr std::size_t RUN_LINE_SLOTS = 4096;
 thread_local std::array<RunLine, RUN_LINE_SLOTS> run_lines;
 thread_local std::uint64_t last_run = 0;  // runs are numbered per thread, never twice
 
-thread_local RunLine run_first;  // the first line of the latest run, kept apart: most runs have one
-
 // True when the line was drawn already in out's present run (it is noted otherwise).
 bool drawn_in_run(const DrawOutput& out, long long x1, long long y1, long long x2, long long y2)
 {
-    if (run_first.run != out.line_run) {
-        run_first = {out.line_run, x1, y1, x2, y2};
-        return false;
-    }
-    if (run_first.x1 == x1 && run_first.y1 == y1 && run_first.x2 == x2 && run_first.y2 == y2) {
-        return true;
-    }
     const std::uint64_t hash = (static_cast<std::uint64_t>(x1) * 0x9E3779B97F4A7C15ULL) ^
                                (static_cast<std::uint64_t>(y1) * 0xC2B2AE3D27D4EB4FULL) ^
                                (static_cast<std::uint64_t>(x2) * 0x165667B19E3779F9ULL) ^
