@@ -53,6 +53,11 @@ void draw_circle(int x, int y, int radius, int colour);
 // Text with its top-left corner at (x, y) in the default font, front colour on a box of the back
 // colour (no box with DRAW_MODE_TRANSPARENT). Returns x plus the text's width; "" draws nothing.
 int draw_text(int x, int y, std::string_view text, int front_colour, int back_colour);
+// While on, opaque texts on a picture are held back and painted together before the next verb
+// that is not an opaque text, a change of mode, draw_text_batch(false) or the end of the pass:
+// latest first, each pixel only by the last text over it. The picture is the same as without the
+// batch; many overlapping labels are painted far faster. Off at the start of every pass.
+void draw_text_batch(bool on);
 // The width in pixels that draw_text gives text in the font of the current text scale, without
 // drawing (0 when no font is available: texts are then left out).
 int draw_text_width(std::string_view text);

@@ -46,7 +46,16 @@ struct DrawOutput {
     bool text_ready = false;          // the text layer exists (a font was found)
     SvgRecorder* recorder = nullptr;  // records the verbs as SVG too (draw/svg.h); alone when picture is null
     DrawSink* sink = nullptr;         // takes the verbs instead of a picture (draw/sink.h); null with a picture
+    bool batch_texts = false;         // opaque texts are held back (draw_text_batch)
+    bool texts_held = false;          // some are held and not painted yet
+    std::uint64_t line_run = 0;       // the present run of plain lines in one colour (draw_new_line_run)
 };
+
+// Starts a new run of plain lines on out: a line drawn twice within one run, in one colour with
+// nothing else drawn between, sets the same pixels again and is skipped the second time. Every
+// verb but draw_line_xy, a change of colour or mode, and a hand on the picture
+// (draw_context_picture) start a new run.
+void draw_new_line_run(DrawOutput& out);
 
 // The thread's current output once draw_begin has succeeded, nullptr otherwise. Its bits are null
 // for an output that only records SVG.
@@ -76,6 +85,15 @@ void draw_ellipse(DrawOutput& out, long long cx, long long cy, int rx, int ry);
 // pass's first text, and left out when no font is available: texts are then skipped and
 // everything else is drawn.
 void text_layer_start(DrawOutput& out);
+// Paints the texts a batch holds (draw/text.cpp); every other verb, a change of mode and the end
+// of the pass call draw_flush_texts first, so the picture is always what drawing in order gives.
+void draw_flush_held_texts(DrawOutput& out);
+inline void draw_flush_texts(DrawOutput& out)
+{
+    if (out.texts_held) {
+        draw_flush_held_texts(out);
+    }
+}
 // Ends the text layer of out at the end of a pass (an unusually large scratch strip is freed).
 void text_layer_stop(DrawOutput& out);
 

@@ -136,6 +136,9 @@ DrawOutput* draw_sink_output(DrawSink* sink, int width, int height, DrawRelease 
 void draw_record_svg(SvgRecorder* recorder, const Picture* picture)
 {
     DrawOutput* out = current_output.get();
+    if (out != nullptr) {
+        draw_flush_texts(*out);  // texts drawn before the recorder came are not recorded
+    }
     if (out != nullptr && out->picture != nullptr && out->recorder != nullptr && out->recorder == attached_recorder) {
         out->recorder = nullptr;  // a pass going on draws on without the recorder
     }
@@ -179,6 +182,7 @@ std::intptr_t draw_begin(DrawOutput* output)
     out.clip_height = out.height;
     out.bits = out.picture->bits.data();
     out.context = next_context.fetch_add(1);
+    draw_new_line_run(out);
     text_layer_start(out);
     return out.context;
 }
@@ -189,6 +193,8 @@ Picture* draw_context_picture(std::intptr_t context)
     if (context == 0 || out == nullptr || out->context != context) {
         return nullptr;
     }
+    draw_flush_texts(*out);   // the picture as drawn so far
+    draw_new_line_run(*out);  // its caller may write into it
     return out->picture;
 }
 
@@ -203,6 +209,8 @@ void draw_mode(int mode)
     if (out == nullptr) {
         return;
     }
+    draw_flush_texts(*out);
+    draw_new_line_run(*out);
     out->mode = mode;
     out->front = split_colour(out->colour);
     out->back = split_colour(out->back_colour);

@@ -5,9 +5,16 @@
 // 45 degrees (phase 1), then the columns inward from the sides (phase 2), and produces the exact
 // pixel shapes the program's small circles are known by (radius 5: rows of 5, 7, 9, 11 x 5, 9, 7,
 // 5). Its error terms grow with the square of the radius, so it is kept for radii <= 700. It
-// writes through the spans and points of the current output (clipped there).
+// writes through the spans and points of the current output (clipped there). A small circle wholly
+// inside the output (the markers, thousands of them on a large model) is written from a list of its
+// pixels made once by the same routine.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "draw/draw.h"
 #include "draw/draw_internal.h"
@@ -180,6 +187,113 @@ void ellipse_rows(DrawOutput& out, long long cx, long long cy, long long rx, lon
     }
 }
 
+// The pixels of a small circle as the integer routine draws it, as offsets from its centre: every
+// pixel it writes (what a plain circle sets) and those it writes an odd number of times (what an
+// exclusive-or circle changes). Found once per thread by drawing the circle on a scratch output.
+struct SmallCircle {
+    std::vector<std::pair<int, int>> written;  // (dx, dy)
+    std::vector<std::pair<int, int>> odd;
+    int reach = 0;  // largest |dx| or |dy|
+    bool ready = false;
+    // The same pixels as byte offsets from the centre's first byte in an output of this pitch and
+    // pixel size.
+    std::vector<std::ptrdiff_t> written_bytes, odd_bytes;
+    int pitch = 0, pixel_bytes = 0;
+};
+
+// Byte offsets of pixels in an output whose rows are pitch bytes apart, stored bottom-up.
+std::vector<std::ptrdiff_t> pixel_offsets(const std::vector<std::pair<int, int>>& pixels, int pitch, int pixel_bytes)
+{
+    std::vector<std::ptrdiff_t> offsets;
+    offsets.reserve(pixels.size());
+    for (const auto& [dx, dy] : pixels)
+        offsets.push_back(-static_cast<std::ptrdiff_t>(dy) * pitch + static_cast<std::ptrdiff_t>(dx) * pixel_bytes);
+    return offsets;
+}
+
+constexpr int SMALL_CIRCLE_LIMIT = 16;                                                      // radii kept as pixel lists
+thread_local std::array<std::array<SmallCircle, SMALL_CIRCLE_LIMIT + 1>, 2> small_circles;  // [outline][radius]
+
+// The offsets of the pixels a circle of radius r drawn in mode (outline or filled, plain or
+// exclusive-or) changes on the scratch output.
+std::vector<std::pair<int, int>> circle_pixels(int r, bool outline, bool exclusive, int& reach)
+{
+    const int side = 2 * r + 5;
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(side) * side * 3, 0);
+    DrawOutput scratch;
+    scratch.width = side;
+    scratch.height = side;
+    scratch.pitch = side * 3;
+    scratch.bits = bits.data();
+    scratch.mode = (outline ? DRAW_MODE_OUTLINE : 0) | (exclusive ? DRAW_MODE_XOR : 0);
+    scratch.front.blue = 1;
+    const int centre = r + 2;
+    if (outline) {
+        ellipse_outline(scratch, centre, centre, r, r);
+    } else {
+        ellipse_filled(scratch, centre, centre, r, r);
+    }
+    std::vector<std::pair<int, int>> pixels;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            if (draw_pixel_address(scratch, x, y)[0] != 0) {
+                pixels.emplace_back(x - centre, y - centre);
+                reach = std::max({reach, std::abs(x - centre), std::abs(y - centre)});
+            }
+        }
+    }
+    return pixels;
+}
+
+SmallCircle& small_circle(int r, bool outline)
+{
+    SmallCircle& circle = small_circles[outline ? 1 : 0][static_cast<std::size_t>(r)];
+    if (!circle.ready) {
+        circle.written = circle_pixels(r, outline, false, circle.reach);
+        circle.odd = circle_pixels(r, outline, true, circle.reach);
+        circle.ready = true;
+    }
+    return circle;
+}
+
+// A small circle wholly inside the output, from its pixel list; false (nothing drawn) otherwise.
+bool small_circle_inside(DrawOutput& out, long long cx, long long cy, int r, bool outline)
+{
+    if (r > SMALL_CIRCLE_LIMIT || cx - r - 2 < 0 || cy - r - 2 < 0 || cx + r + 2 >= out.width ||
+        cy + r + 2 >= out.height) {
+        return false;
+    }
+    SmallCircle& circle = small_circle(r, outline);
+    if (cx - circle.reach < 0 || cy - circle.reach < 0 || cx + circle.reach >= out.width ||
+        cy + circle.reach >= out.height) {
+        return false;
+    }
+    if (circle.pitch != out.pitch || circle.pixel_bytes != out.pixel_bytes) {
+        circle.written_bytes = pixel_offsets(circle.written, out.pitch, out.pixel_bytes);
+        circle.odd_bytes = pixel_offsets(circle.odd, out.pitch, out.pixel_bytes);
+        circle.pitch = out.pitch;
+        circle.pixel_bytes = out.pixel_bytes;
+    }
+    std::uint8_t* const centre = draw_pixel_address(out, static_cast<int>(cx), static_cast<int>(cy));
+    const DrawChannels c = out.front;
+    if (out.mode & DRAW_MODE_XOR) {
+        for (const std::ptrdiff_t offset : circle.odd_bytes) {
+            std::uint8_t* p = centre + offset;
+            p[0] ^= c.blue;
+            p[1] ^= c.green;
+            p[2] ^= c.red;
+        }
+        return true;
+    }
+    for (const std::ptrdiff_t offset : circle.written_bytes) {
+        std::uint8_t* p = centre + offset;
+        p[0] = c.blue;
+        p[1] = c.green;
+        p[2] = c.red;
+    }
+    return true;
+}
+
 }  // namespace
 
 void draw_ellipse(DrawOutput& out, long long cx, long long cy, int rx, int ry)
@@ -188,6 +302,9 @@ void draw_ellipse(DrawOutput& out, long long cx, long long cy, int rx, int ry)
         return;
     }
     const bool outline = (out.mode & DRAW_MODE_OUTLINE) != 0;
+    if (rx == ry && small_circle_inside(out, cx, cy, rx, outline)) {
+        return;
+    }
     if (rx <= INTEGER_ROUTINE_LIMIT && ry <= INTEGER_ROUTINE_LIMIT) {
         if (outline) {
             ellipse_outline(out, cx, cy, rx, ry);

@@ -6,7 +6,9 @@
 // sum so that extreme arguments cannot overflow. An output with an SVG recorder records each verb
 // first (draw/svg.cpp); one that only records draws nothing more.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -97,6 +99,52 @@ bool clip_axis(long long& a1, long long& b1, long long& a2, long long& b2, long 
     return true;
 }
 
+// One pixel in the colour c: set, or (EXCLUSIVE) XORed.
+template <bool EXCLUSIVE>
+inline void write_pixel(std::uint8_t* p, const DrawChannels& c)
+{
+    if constexpr (EXCLUSIVE) {
+        p[0] ^= c.blue;
+        p[1] ^= c.green;
+        p[2] ^= c.red;
+    } else {
+        p[0] = c.blue;
+        p[1] = c.green;
+        p[2] = c.red;
+    }
+}
+
+// The steps of bresenham below for a line with both ends inside the output, on a running address
+// (the ends ordered as there: the upper end first for a steep line, the left end for a flat one).
+template <bool EXCLUSIVE>
+void bresenham_inside(const DrawOutput& out, long long x1, long long y1, long long x2, long long y2)
+{
+    const DrawChannels c = out.front;
+    const long long dx = std::llabs(x2 - x1);
+    const long long dy = std::llabs(y2 - y1);
+    std::uint8_t* p = draw_pixel_address(out, static_cast<int>(x1), static_cast<int>(y1));
+    write_pixel<EXCLUSIVE>(p, c);
+    // Every step goes one pixel along the longer axis, and one across when the error term says so.
+    const bool steep = dx < dy;
+    const long long major = steep ? dy : dx;
+    const long long minor = steep ? dx : dy;
+    const std::ptrdiff_t pitch = out.pitch;  // one row down the picture is one stored row back
+    const std::ptrdiff_t along = steep ? -pitch : out.pixel_bytes;
+    const std::ptrdiff_t across = steep ? (x2 > x1 ? 1 : -1) * static_cast<std::ptrdiff_t>(out.pixel_bytes)
+                                        : (y2 > y1 ? -pitch : pitch);
+    long long e = 2 * minor - major;
+    for (long long n = major; n > 0; --n) {
+        if (e < 0) {
+            e += 2 * minor;
+        } else {
+            e += 2 * (minor - major);
+            p += across;
+        }
+        p += along;
+        write_pixel<EXCLUSIVE>(p, c);
+    }
+}
+
 // Bresenham between two end points, always walking from the same end so that a line and its
 // reverse write the same pixels. With both ends inside the output a running address is kept;
 // otherwise every pixel is checked (only reachable through rounding at the clip edges).
@@ -104,61 +152,48 @@ void bresenham(DrawOutput& out, long long x1, long long y1, long long x2, long l
 {
     const long long dx = std::llabs(x2 - x1);
     const long long dy = std::llabs(y2 - y1);
-    const bool fast = inside(out, x1, y1) && inside(out, x2, y2);
-    if (dx < dy) {
-        if (y1 > y2) {
-            std::swap(x1, x2);
-            std::swap(y1, y2);
+    if (dx < dy ? y1 > y2 : x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    if (inside(out, x1, y1) && inside(out, x2, y2)) {
+        if (out.mode & DRAW_MODE_XOR) {
+            bresenham_inside<true>(out, x1, y1, x2, y2);
+        } else {
+            bresenham_inside<false>(out, x1, y1, x2, y2);
         }
+        return;
+    }
+    if (dx < dy) {
         const long long x_step = x2 > x1 ? 1 : -1;
         long long e = 2 * dx - dy;
         long long x = x1;
-        std::uint8_t* p = fast ? draw_pixel_address(out, static_cast<int>(x1), static_cast<int>(y1)) : nullptr;
-        const std::ptrdiff_t p_step = static_cast<std::ptrdiff_t>(x_step) * out.pixel_bytes;
-        fast ? put_pixel(out, p) : draw_point(out, x, y1);
+        draw_point(out, x, y1);
         for (long long y = y1; y < y2;) {
             if (e < 0) {
                 e += 2 * dx;
             } else {
                 e += 2 * (dx - dy);
                 x += x_step;
-                p = fast ? p + p_step : p;
             }
             ++y;
-            if (fast) {
-                p -= out.pitch;  // one row down the picture is one stored row back
-                put_pixel(out, p);
-            } else {
-                draw_point(out, x, y);
-            }
+            draw_point(out, x, y);
         }
         return;
-    }
-    if (x1 > x2) {
-        std::swap(x1, x2);
-        std::swap(y1, y2);
     }
     const long long y_step = y2 > y1 ? 1 : -1;
     long long e = 2 * dy - dx;
     long long y = y1;
-    std::uint8_t* p = fast ? draw_pixel_address(out, static_cast<int>(x1), static_cast<int>(y1)) : nullptr;
-    const std::ptrdiff_t p_step = -static_cast<std::ptrdiff_t>(y_step) * out.pitch;
-    fast ? put_pixel(out, p) : draw_point(out, x1, y);
+    draw_point(out, x1, y);
     for (long long x = x1; x < x2;) {
         if (e < 0) {
             e += 2 * dy;
         } else {
             e += 2 * (dy - dx);
             y += y_step;
-            p = fast ? p + p_step : p;
         }
         ++x;
-        if (fast) {
-            p += out.pixel_bytes;
-            put_pixel(out, p);
-        } else {
-            draw_point(out, x, y);
-        }
+        draw_point(out, x, y);
     }
 }
 
@@ -172,6 +207,10 @@ void line_between(DrawOutput& out, long long x1, long long y1, long long x2, lon
         draw_span_v(out, x1, std::min(y1, y2), std::llabs(y2 - y1) + 1);
         return;
     }
+    if (inside(out, x1, y1) && inside(out, x2, y2)) {
+        bresenham(out, x1, y1, x2, y2);  // nothing to cut
+        return;
+    }
     // The end points are cut, never clamped: clamping one coordinate alone would bend the line.
     if (!clip_axis(x1, y1, x2, y2, 0, out.width - 1)) {
         return;
@@ -182,7 +221,37 @@ void line_between(DrawOutput& out, long long x1, long long y1, long long x2, lon
     bresenham(out, x1, y1, x2, y2);
 }
 
+// The lines of the present runs (draw_new_line_run), by a hash of their ends; a line whose slot
+// holds another is drawn again, which costs time only.
+struct RunLine {
+    std::uint64_t run = 0;  // 0: empty
+    long long x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+constexpr std::size_t RUN_LINE_SLOTS = 4096;
+thread_local std::array<RunLine, RUN_LINE_SLOTS> run_lines;
+thread_local std::uint64_t last_run = 0;  // runs are numbered per thread, never twice
+
+// True when the line was drawn already in out's present run (it is noted otherwise).
+bool drawn_in_run(const DrawOutput& out, long long x1, long long y1, long long x2, long long y2)
+{
+    const std::uint64_t hash = (static_cast<std::uint64_t>(x1) * 0x9E3779B97F4A7C15ULL) ^
+                               (static_cast<std::uint64_t>(y1) * 0xC2B2AE3D27D4EB4FULL) ^
+                               (static_cast<std::uint64_t>(x2) * 0x165667B19E3779F9ULL) ^
+                               (static_cast<std::uint64_t>(y2) * 0x27D4EB2F165667C5ULL);
+    RunLine& slot = run_lines[(hash >> 40) % RUN_LINE_SLOTS];
+    if (slot.run == out.line_run && slot.x1 == x1 && slot.y1 == y1 && slot.x2 == x2 && slot.y2 == y2) {
+        return true;
+    }
+    slot = {out.line_run, x1, y1, x2, y2};
+    return false;
+}
+
 }  // namespace
+
+void draw_new_line_run(DrawOutput& out)
+{
+    out.line_run = ++last_run;
+}
 
 void draw_span_h(DrawOutput& out, long long x, long long y, long long length)
 {
@@ -218,8 +287,16 @@ void draw_span_v(DrawOutput& out, long long x, long long y, long long length)
         return;
     }
     std::uint8_t* p = draw_pixel_address(out, static_cast<int>(x), static_cast<int>(y));
-    for (; length > 0; --length, p -= out.pitch) {
-        put_pixel(out, p);
+    const DrawChannels c = out.front;
+    const std::ptrdiff_t down = -static_cast<std::ptrdiff_t>(out.pitch);
+    if (out.mode & DRAW_MODE_XOR) {
+        for (; length > 0; --length, p += down) {
+            write_pixel<true>(p, c);
+        }
+        return;
+    }
+    for (; length > 0; --length, p += down) {
+        write_pixel<false>(p, c);
     }
 }
 
@@ -236,6 +313,8 @@ void draw_line(int x, int y, int width, int height, int colour)
     if (out == nullptr || width == 0 || height == 0) {
         return;
     }
+    draw_flush_texts(*out);
+    draw_new_line_run(*out);
     draw_use_colour(*out, colour);
     const long long x1 = static_cast<long long>(x) + out->origin_x;
     const long long y1 = static_cast<long long>(y) + out->origin_y;
@@ -257,6 +336,10 @@ void draw_line_xy(int x1, int y1, int x2, int y2, int colour)
     if (out == nullptr) {
         return;
     }
+    draw_flush_texts(*out);
+    if (colour != out->colour) {
+        draw_new_line_run(*out);
+    }
     draw_use_colour(*out, colour);
     if (out->sink != nullptr) {
         sink_line(*out, static_cast<long long>(x1) + out->origin_x, static_cast<long long>(y1) + out->origin_y,
@@ -268,8 +351,15 @@ void draw_line_xy(int x1, int y1, int x2, int y2, int colour)
                         static_cast<long long>(x2) + out->origin_x, static_cast<long long>(y2) + out->origin_y)) {
         return;
     }
-    line_between(*out, static_cast<long long>(x1) + out->origin_x, static_cast<long long>(y1) + out->origin_y,
-                 static_cast<long long>(x2) + out->origin_x, static_cast<long long>(y2) + out->origin_y);
+    const long long ax = static_cast<long long>(x1) + out->origin_x;
+    const long long ay = static_cast<long long>(y1) + out->origin_y;
+    const long long bx = static_cast<long long>(x2) + out->origin_x;
+    const long long by = static_cast<long long>(y2) + out->origin_y;
+    // Drawn again in one colour over nothing else, a plain line changes no pixel.
+    if ((out->mode & DRAW_MODE_XOR) == 0 && drawn_in_run(*out, ax, ay, bx, by)) {
+        return;
+    }
+    line_between(*out, ax, ay, bx, by);
 }
 
 void draw_box(int x, int y, int width, int height, int colour)
@@ -278,6 +368,8 @@ void draw_box(int x, int y, int width, int height, int colour)
     if (out == nullptr) {
         return;
     }
+    draw_flush_texts(*out);
+    draw_new_line_run(*out);
     draw_use_colour(*out, colour);
     long long bx = static_cast<long long>(x) + out->origin_x;
     long long by = static_cast<long long>(y) + out->origin_y;
@@ -339,6 +431,8 @@ void draw_circle(int x, int y, int radius, int colour)
     if (out == nullptr || radius < 0) {
         return;
     }
+    draw_flush_texts(*out);
+    draw_new_line_run(*out);
     draw_use_colour(*out, colour);
     if (out->sink != nullptr) {
         sink_circle(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y, radius);

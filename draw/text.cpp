@@ -195,7 +195,20 @@ const GlyphSet& glyph_set()
 // between texts and passes so that drawing a text allocates nothing once it has grown.
 thread_local std::vector<std::uint8_t> scratch_strip;
 
-constexpr std::size_t STRIP_KEEP_BYTES = 1 << 20;  // a larger strip is released at the end of a pass
+// Opaque texts held back by a batch (draw_text_batch), in the order drawn; their bytes in chars.
+struct HeldText {
+    long long x, y;  // top-left corner, output pixels
+    int front, back;
+    std::size_t offset, length;  // in held_chars
+};
+thread_local std::vector<HeldText> held_texts;
+thread_local std::string held_chars;
+// Output pixels already painted by a later held text (1), row-major over the output, while a
+// batch is painted.
+thread_local std::vector<std::uint8_t> painted;
+
+constexpr std::size_t STRIP_KEEP_BYTES = 1 << 20;    // a larger strip is released at the end of a pass
+constexpr std::size_t PAINTED_KEEP_BYTES = 4 << 20;  // the same for a batch's painted marks (1920 x 2160)
 
 // Renders text into columns 0 .. columns-1 and rows 0 .. rows-1 of strip (stride columns), the pen
 // starting at column pen (negative for a text that starts left of the output). Overlapping glyphs
@@ -414,11 +427,168 @@ void text_layer_start(DrawOutput& out)
 
 void text_layer_stop(DrawOutput& out)
 {
+    draw_flush_texts(out);
     out.text_ready = false;
+    out.batch_texts = false;
     if (scratch_strip.capacity() > STRIP_KEEP_BYTES) {
         scratch_strip.clear();
         scratch_strip.shrink_to_fit();
     }
+    if (painted.capacity() > PAINTED_KEEP_BYTES) {
+        painted.clear();
+        painted.shrink_to_fit();
+    }
+}
+
+namespace {
+
+// Where a text lands on the output: the strip of coverage it needs and the pixels it covers.
+struct TextBox {
+    long long advance = 0;  // the text's width, pixels
+    long long shift = 0;    // the text's column at the output's left edge (<= 0)
+    long long left = 0;     // first output column written
+    long long top = 0;      // output row of the strip's row 0
+    int columns = 0;        // strip columns = output columns written
+    int rows = 0;           // strip rows
+    int row_first = 0;      // first strip row inside the output
+};
+
+// The box of text with its top-left corner at output point (tx, ty); false when no pixel of it is
+// inside the output (box.advance is set either way).
+bool place_text(const DrawOutput& out, const GlyphSet& set, long long tx, long long ty, std::string_view text,
+                TextBox& box)
+{
+    box.advance = 0;
+    for (const char ch : text) {
+        box.advance += set.glyphs[static_cast<unsigned char>(ch)].advance;
+    }
+    box.shift = std::min(tx, 0LL);
+    box.left = tx - box.shift;
+    box.top = ty;
+    // Output columns left .. left + visible - 1 show the text from its column -shift on.
+    const long long visible = std::min(box.shift + box.advance, out.width - box.left);
+    const long long row_first = std::max(0LL, -ty);
+    const long long row_end = std::min<long long>(set.line_height, out.height - ty);
+    if (visible <= 0 || row_first >= row_end) {
+        return false;
+    }
+    box.columns = static_cast<int>(visible);
+    box.rows = static_cast<int>(row_end);
+    box.row_first = static_cast<int>(row_first);
+    return true;
+}
+
+// The coverage of text in its box, in the thread's scratch strip.
+const std::uint8_t* text_coverage(const GlyphSet& set, std::string_view text, const TextBox& box)
+{
+    const std::size_t bytes = static_cast<std::size_t>(box.columns) * static_cast<std::size_t>(box.rows);
+    if (scratch_strip.size() < bytes) {
+        scratch_strip.resize(bytes);
+    }
+    render_strip(scratch_strip.data(), set, text, box.shift, box.columns, box.rows);
+    return scratch_strip.data();
+}
+
+// Paints the box of an opaque text where no later text has painted, marking what it paints.
+template <int BYTES>
+void blend_unpainted(const DrawOutput& out, const std::uint8_t* strip, const TextBox& box, const BlendTable& table)
+{
+    const std::uint32_t* pixel = table.pixel.data();
+    for (int r = box.row_first; r < box.rows; ++r) {
+        const long long y = box.top + r;
+        std::uint8_t* mark = painted.data() + static_cast<std::ptrdiff_t>(y) * out.width + box.left;
+        if (std::memchr(mark, 0, static_cast<std::size_t>(box.columns)) == nullptr) {
+            continue;
+        }
+        const std::uint8_t* m = strip + static_cast<std::ptrdiff_t>(r) * box.columns;
+        std::uint8_t* p = draw_pixel_address(out, static_cast<int>(box.left), static_cast<int>(y));
+        for (int c = 0; c < box.columns; ++c, p += BYTES) {
+            if (mark[c] != 0) {
+                continue;
+            }
+            mark[c] = 1;
+            const std::uint32_t v = pixel[m[c]];
+            p[0] = static_cast<std::uint8_t>(v);
+            p[1] = static_cast<std::uint8_t>(v >> 8);
+            p[2] = static_cast<std::uint8_t>(v >> 16);
+        }
+    }
+}
+
+// True when every pixel of the box is painted already.
+bool box_painted(const DrawOutput& out, const TextBox& box)
+{
+    for (int r = box.row_first; r < box.rows; ++r) {
+        const std::uint8_t* mark = painted.data() + static_cast<std::ptrdiff_t>(box.top + r) * out.width + box.left;
+        if (std::memchr(mark, 0, static_cast<std::size_t>(box.columns)) != nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void draw_flush_held_texts(DrawOutput& out)
+{
+    out.texts_held = false;
+    if (held_texts.empty()) {
+        return;
+    }
+    const GlyphSet& set = glyph_set();
+    // Every held text is opaque: a pixel shows the last text over it, so the texts are painted
+    // latest first, each only where no later one has painted.
+    std::vector<TextBox> boxes(held_texts.size());
+    long long top = out.height, bottom = 0, left = out.width, right = 0;
+    for (std::size_t n = 0; n < held_texts.size(); ++n) {
+        const HeldText& t = held_texts[n];
+        TextBox& box = boxes[n];
+        if (!place_text(out, set, t.x, t.y, std::string_view(held_chars).substr(t.offset, t.length), box)) {
+            box.columns = 0;
+            continue;
+        }
+        top = std::min(top, box.top + box.row_first);
+        bottom = std::max(bottom, box.top + box.rows);
+        left = std::min(left, box.left);
+        right = std::max(right, box.left + box.columns);
+    }
+    const std::size_t area = static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height);
+    if (painted.size() < area) {
+        painted.resize(area);
+    }
+    for (long long y = top; y < bottom; ++y) {
+        std::memset(painted.data() + y * out.width + left, 0, static_cast<std::size_t>(right - left));
+    }
+    for (std::size_t n = held_texts.size(); n-- > 0;) {
+        const TextBox& box = boxes[n];
+        if (box.columns == 0 || box_painted(out, box)) {
+            continue;
+        }
+        const HeldText& t = held_texts[n];
+        draw_use_colour(out, t.front);
+        draw_use_back_colour(out, t.back);
+        const std::uint8_t* strip = text_coverage(set, std::string_view(held_chars).substr(t.offset, t.length), box);
+        if (out.pixel_bytes == 4) {
+            blend_unpainted<4>(out, strip, box, blend_table(out));
+        } else {
+            blend_unpainted<3>(out, strip, box, blend_table(out));
+        }
+    }
+    // The colours stand as the last text left them.
+    draw_use_colour(out, held_texts.back().front);
+    draw_use_back_colour(out, held_texts.back().back);
+    held_texts.clear();
+    held_chars.clear();
+}
+
+void draw_text_batch(bool on)
+{
+    DrawOutput* out = draw_current();
+    if (out == nullptr) {
+        return;
+    }
+    draw_flush_texts(*out);
+    out->batch_texts = on;
 }
 
 int draw_text(int x, int y, std::string_view text, int front_colour, int back_colour)
@@ -427,6 +597,7 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     if (out == nullptr) {
         return x;
     }
+    draw_new_line_run(*out);
     draw_use_colour(*out, front_colour);
     draw_use_back_colour(*out, back_colour);
     if (out->sink != nullptr) {
@@ -443,40 +614,36 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
         return x;
     }
     const GlyphSet& set = glyph_set();
-    long long cx = 0;
-    for (const char ch : text) {
-        cx += set.glyphs[static_cast<unsigned char>(ch)].advance;
-    }
     const long long tx = static_cast<long long>(x) + out->origin_x;
     const long long ty = static_cast<long long>(y) + out->origin_y;
-    const long long shift = std::min(tx, 0LL);
-    const long long left = tx - shift;
-    // Output columns left .. left + visible - 1 show the text from its column -shift on.
-    const long long visible = std::min(shift + cx, out->width - left);
-    const long long row_first = std::max(0LL, -ty);
-    const long long row_end = std::min<long long>(set.line_height, out->height - ty);
-    if (visible <= 0 || row_first >= row_end) {
-        return saturate(static_cast<long long>(x) + cx);
+    const bool opaque = (out->mode & (DRAW_MODE_XOR | DRAW_MODE_TRANSPARENT)) == 0;
+    if (out->batch_texts && opaque && out->recorder == nullptr) {
+        TextBox box;
+        if (place_text(*out, set, tx, ty, text, box)) {
+            held_texts.push_back({tx, ty, front_colour, back_colour, held_chars.size(), text.size()});
+            held_chars.append(text);
+            out->texts_held = true;
+        }
+        return saturate(static_cast<long long>(x) + box.advance);
     }
-    const int columns = static_cast<int>(visible);
-    const int rows = static_cast<int>(row_end);
-    const std::size_t bytes = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
-    if (scratch_strip.size() < bytes) {
-        scratch_strip.resize(bytes);
+    draw_flush_texts(*out);
+    TextBox box;
+    if (!place_text(*out, set, tx, ty, text, box)) {
+        return saturate(static_cast<long long>(x) + box.advance);
     }
-    render_strip(scratch_strip.data(), set, text, shift, columns, rows);
-    const BlendTarget target{scratch_strip.data() + static_cast<std::size_t>(row_first) * columns,
-                             columns,
-                             draw_pixel_address(*out, static_cast<int>(left), static_cast<int>(ty + row_first)),
+    const std::uint8_t* strip = text_coverage(set, text, box);
+    const BlendTarget target{strip + static_cast<std::size_t>(box.row_first) * box.columns,
+                             box.columns,
+                             draw_pixel_address(*out, static_cast<int>(box.left), static_cast<int>(ty + box.row_first)),
                              -static_cast<std::ptrdiff_t>(out->pitch),
-                             rows - static_cast<int>(row_first),
-                             columns};
+                             box.rows - box.row_first,
+                             box.columns};
     if (out->pixel_bytes == 4) {
         blend_strip<4>(*out, target);
     } else {
         blend_strip<3>(*out, target);
     }
-    return saturate(static_cast<long long>(x) + cx);
+    return saturate(static_cast<long long>(x) + box.advance);
 }
 
 int draw_text_width(std::string_view text)
@@ -517,6 +684,9 @@ unsigned long text_code_point(unsigned char byte)
 
 void draw_set_text_scale(float scale)
 {
+    if (DrawOutput* out = draw_current()) {
+        draw_flush_texts(*out);  // held texts are painted in the font they were measured in
+    }
     // Sets are kept for the whole process once made: a pass on another thread may still use one.
     static std::mutex lock;
     static std::map<float, std::unique_ptr<GlyphSet>> sets;

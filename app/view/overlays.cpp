@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -520,32 +521,55 @@ void draw_max_deflection(const ScenePass& scene)
                 MAX_DEFLECTION_COLOUR);
 }
 
-// How much of the model the box (x, y, width, height), widened by the clearance, would hide:
-// the nodes inside it plus the members crossing it.
-long long hidden_under(const ScenePass& scene, int x, int y, int width, int height)
+// A box of the canvas, pixels: [x0, x1] x [y0, y1].
+struct Bounds {
+    double x0, y0, x1, y1;
+};
+
+constexpr double NEAR_LIMIT = 1.0e6;  // pixels: within this, the quick test below is exact
+
+// True when the segment lies more than a pixel beyond one side of the box, so that cutting it to
+// the box (clip_to_box) certainly leaves nothing. Only for coordinates within NEAR_LIMIT, where the
+// cut's rounding is far below the pixel of margin; false (look closer) for any other.
+bool clearly_outside(double ax, double ay, double bx, double by, const Bounds& box)
 {
-    const double x0 = x - LEGEND_CLEARANCE, y0 = y - LEGEND_CLEARANCE;
-    const double x1 = x + width + LEGEND_CLEARANCE, y1 = y + height + LEGEND_CLEARANCE;
-    long long hidden = 0;
+    if (!(std::fabs(ax) < NEAR_LIMIT && std::fabs(ay) < NEAR_LIMIT && std::fabs(bx) < NEAR_LIMIT &&
+          std::fabs(by) < NEAR_LIMIT))
+        return false;
+    return std::max(ax, bx) < box.x0 - 1.0 || std::min(ax, bx) > box.x1 + 1.0 || std::max(ay, by) < box.y0 - 1.0 ||
+           std::min(ay, by) > box.y1 + 1.0;
+}
+
+// How much of the model each box would hide: the nodes inside it plus the members crossing it.
+template <std::size_t N>
+void hidden_under(const ScenePass& scene, const Bounds (&boxes)[N], long long (&hidden)[N])
+{
+    std::fill(std::begin(hidden), std::end(hidden), 0LL);
     const int nodes = scene.nodes;
     for (int i = 1; i <= nodes; ++i) {
         const float sx = scene.x(i), sy = scene.y(i);
-        if (sx >= x0 && sx <= x1 && sy >= y0 && sy <= y1)
-            ++hidden;
+        for (std::size_t n = 0; n < N; ++n) {
+            if (sx >= boxes[n].x0 && sx <= boxes[n].x1 && sy >= boxes[n].y0 && sy <= boxes[n].y1)
+                ++hidden[n];
+        }
     }
     const int elements = scene.elements;
     for (int e = 1; e <= elements; ++e) {
         int a, b;
         if (!scene.ends(e, a, b))
             continue;
-        double ax = scene.projection.node_screen[1][a], ay = scene.projection.node_screen[2][a];
-        double bx = scene.projection.node_screen[1][b], by = scene.projection.node_screen[2][b];
+        const double ax = scene.projection.node_screen[1][a], ay = scene.projection.node_screen[2][a];
+        const double bx = scene.projection.node_screen[1][b], by = scene.projection.node_screen[2][b];
         if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by))
             continue;
-        if (clip_to_box(ax, ay, bx, by, x0, y0, x1, y1))
-            ++hidden;
+        for (std::size_t n = 0; n < N; ++n) {
+            if (clearly_outside(ax, ay, bx, by, boxes[n]))
+                continue;
+            double cx1 = ax, cy1 = ay, cx2 = bx, cy2 = by;
+            if (clip_to_box(cx1, cy1, cx2, cy2, boxes[n].x0, boxes[n].y0, boxes[n].x1, boxes[n].y1))
+                ++hidden[n];
+        }
     }
-    return hidden;
 }
 
 // The outline and white ground of a legend of width x height in the canvas corner where it hides
@@ -558,15 +582,23 @@ void legend_frame(const ScenePass& scene, int width, int height, int& x, int& y)
     const int top = LEGEND_MARGIN, bottom = canvas_height - LEGEND_MARGIN - height;
     // Corners in order of preference; the top-left one only when it clears the axis symbol.
     const int corners[4][2] = {{right, bottom}, {right, top}, {left, bottom}, {left, TRIAD_CORNER}};
+    // Each corner's box widened by the clearance: what counts as under the legend there.
+    Bounds boxes[4];
+    for (int n = 0; n < 4; ++n)
+        boxes[n] = {static_cast<double>(corners[n][0] - LEGEND_CLEARANCE),
+                    static_cast<double>(corners[n][1] - LEGEND_CLEARANCE),
+                    static_cast<double>(corners[n][0] + width + LEGEND_CLEARANCE),
+                    static_cast<double>(corners[n][1] + height + LEGEND_CLEARANCE)};
+    long long hidden[4];
+    hidden_under(scene, boxes, hidden);
     int best = 0;
     long long best_hidden = -1;
     for (int n = 0; n < 4; ++n) {
         if (n == 3 && TRIAD_CORNER + height > canvas_height - LEGEND_MARGIN)
             continue;
-        const long long hidden = hidden_under(scene, corners[n][0], corners[n][1], width, height);
-        if (best_hidden < 0 || hidden < best_hidden) {
+        if (best_hidden < 0 || hidden[n] < best_hidden) {
             best = n;
-            best_hidden = hidden;
+            best_hidden = hidden[n];
         }
     }
     x = corners[best][0];
@@ -726,6 +758,7 @@ void draw_overlays(const ScenePass& pass, const OverlayPass& overlays)
     const ScenePass& scene = pass;
     const OverlayStateData& o = pass.settings.overlays;
     draw_mode(DRAW_MODE_OUTLINE);
+    draw_text_batch(true);  // thousands of labels overlap on a large model: each pixel is painted once
     draw_highlight_member(scene);
     draw_highlight_node(scene);
     obstacle_count = 0;
@@ -747,6 +780,7 @@ void draw_overlays(const ScenePass& pass, const OverlayPass& overlays)
         draw_utilisation_legend(scene);
     else if (overlays.colour_members && o.show_legend)
         draw_legend(scene);
+    draw_text_batch(false);
     draw_mode(DRAW_MODE_OUTLINE);
 }
 

@@ -1,6 +1,8 @@
 // Rendering on canvas 19: frames, restraints, load arrows, elements and labels, the deflected
 // shape, the axis triad, the result table and its pause, unplaceable values and far end points.
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "app/ui/canvas_view.h"
 #include "app/ui/window_state.h"
@@ -45,6 +47,25 @@ TEST(PixelTest, RoundsHalfToEvenAndRefusesWhatCannotBePlaced)
         int pixel = 12345;
         EXPECT_EQ(to_pixel(c.value, pixel), c.placeable) << c.value;
         EXPECT_EQ(pixel, c.placeable ? c.pixel : 12345) << c.value;
+    }
+}
+
+// Every quarter pixel near zero and near the limits, and floats spread over the whole range, land
+// where the library's rounding puts them.
+TEST(PixelTest, RoundsEveryPlaceableValueAsTheLibraryDoes)
+{
+    std::vector<float> values;
+    for (const float centre : {0.0f, 1.0e6f, -1.0e6f, 4096.0f})
+        for (int k = -4000; k <= 4000; ++k)
+            values.push_back(centre + 0.25f * static_cast<float>(k));
+    for (float v = 1.0e-3f; v < 2.0e6f; v *= 1.0001f) {
+        values.push_back(v);
+        values.push_back(-v);
+    }
+    for (const float v : values) {
+        int pixel = 0;
+        ASSERT_TRUE(to_pixel(v, pixel));
+        ASSERT_EQ(pixel, static_cast<int>(std::nearbyint(std::clamp(v, -1.0e6f, 1.0e6f)))) << v;
     }
 }
 

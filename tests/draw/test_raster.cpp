@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <random>
 #include <vector>
@@ -319,4 +320,72 @@ TEST_F(RasterTest, LargeCirclesUseTheDistanceRule)
     }
     draw_circle(INT_MAX, INT_MIN, INT_MAX, INK);  // must neither hang nor overflow
     draw_circle(10, 10, -3, INK);
+}
+
+// A circle wholly inside the picture (drawn from its kept pixel list) has exactly the pixels of
+// the same circle touching the left and top edges (drawn by the routine itself, nothing cut), for
+// every kept radius and the first beyond, filled or outlined, plain or exclusive-or, at both depths.
+TEST_F(RasterTest, SmallCirclesInsideMatchTheRoutineAtTheEdge)
+{
+    constexpr int SHIFT = 6;
+    for (const int bits : {24, 32}) {
+        for (int radius = 0; radius <= 17; ++radius) {
+            for (const int mode : {0, DRAW_MODE_OUTLINE, DRAW_MODE_XOR, DRAW_MODE_XOR | DRAW_MODE_OUTLINE}) {
+                PixelSet shapes[2];
+                for (int n = 0; n < 2; ++n) {
+                    start(60, 60, bits);
+                    draw_mode(mode);
+                    const int centre = radius + n * SHIFT;  // n = 0 touches the edges
+                    draw_circle(centre, centre, radius, INK);
+                    draw_circle(centre + 1, centre, radius, INK);  // overlapping: exclusive-or cancels
+                    for (const auto& [x, y] : drawn())
+                        shapes[n].insert({x + (1 - n) * SHIFT, y + (1 - n) * SHIFT});
+                }
+                EXPECT_EQ(shapes[1], shapes[0]) << "radius " << radius << " mode " << mode << " depth " << bits;
+                EXPECT_FALSE(shapes[1].empty() && mode == 0);
+            }
+        }
+    }
+}
+
+// A line drawn again shows in full after anything that may have drawn over it since, also where the
+// line's colour stays the current one (a text's background, the line itself in exclusive-or, a
+// hand on the picture); an exclusive-or line drawn twice still restores the picture.
+TEST_F(RasterTest, ALineDrawnAgainAfterAnythingElseShowsInFull)
+{
+    constexpr int OTHER = 0x00FF00;
+    const struct {
+        const char* between;
+        std::function<void(std::intptr_t context)> draw;
+    } cases[] = {
+        {"filled box", [](std::intptr_t) { draw_box(0, 0, 40, 30, OTHER); }},
+        {"circle", [](std::intptr_t) { draw_circle(20, 15, 14, OTHER); }},
+        {"line of another colour", [](std::intptr_t) { draw_line_xy(3, 4, 33, 21, OTHER); }},
+        {"text", [](std::intptr_t) { draw_text(0, 8, "          ", INK, OTHER); }},
+        {"the same line in exclusive-or",
+         [](std::intptr_t) {
+             draw_mode(DRAW_MODE_XOR);
+             draw_line_xy(3, 4, 33, 21, INK);
+             draw_mode(0);
+         }},
+        {"hand on the picture",
+         [](std::intptr_t context) {
+             Picture* picture = draw_context_picture(context);
+             fill_picture(*picture, OTHER);
+         }},
+    };
+    for (const auto& c : cases) {
+        start(40, 30);
+        draw_line_xy(3, 4, 33, 21, INK);
+        const PixelSet line = drawn();
+        c.draw(context);
+        draw_line_xy(3, 4, 33, 21, INK);
+        for (const auto& [x, y] : line)
+            ASSERT_EQ(pixel_at(picture, x, y), INK) << c.between << " at " << x << "," << y;
+    }
+    start(40, 30);
+    draw_mode(DRAW_MODE_XOR);
+    draw_line_xy(3, 4, 33, 21, INK);
+    draw_line_xy(3, 4, 33, 21, INK);
+    EXPECT_TRUE(drawn().empty());
 }

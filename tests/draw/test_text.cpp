@@ -324,3 +324,51 @@ TEST_F(TextTest, EveryModeColourPairAndEdgeMatchesTheReferenceBlend)
         }
     }
 }
+
+// A batch paints exactly what drawing in order paints: many overlapping labels cut at every edge,
+// a line and a mode change between them (which paint the texts held so far), at both depths.
+TEST_F(TextTest, BatchedTextsPaintWhatDrawingInOrderPaints)
+{
+    struct Step {
+        int x, y;
+        const char* text;
+        int front, back;
+        int mode;  // -1: a line across instead of a text
+    };
+    const Step steps[] = {
+        {-9, -4, "corner", INK, WHITE, 0},
+        {5, 3, "12.34 kN", BLUE, WHITE, 0},
+        {8, 6, "[7]", INK, WHITE, 0},
+        {-30, 20, "far left", BLUE, INK, 0},
+        {0, 0, "", INK, WHITE, 0},
+        {0, 10, "", INK, WHITE, -1},
+        {20, 8, "xor", INK, WHITE, DRAW_MODE_XOR},
+        {22, 9, "over xor", WHITE, BLUE, 0},
+        {70, 30, "bottom right", INK, WHITE, 0},
+        {40, 12, "see-through", BLUE, WHITE, DRAW_MODE_TRANSPARENT},
+        {41, 13, "last", INK, WHITE, 0},
+        {200, 5, "beyond", INK, WHITE, 0},
+    };
+    for (const int bits : {24, 32}) {
+        Picture pictures[2];
+        for (const bool batch : {false, true}) {
+            start(90, 40, bits);
+            draw_text_batch(batch);
+            int mode = 0;
+            for (const Step& s : steps) {
+                if (s.mode < 0) {
+                    draw_line_xy(0, s.y, 89, s.y + 20, BLUE);
+                    continue;
+                }
+                if (s.mode != mode)
+                    draw_mode(mode = s.mode);
+                ASSERT_EQ(draw_text(s.x, s.y, s.text, s.front, s.back), s.x + draw_text_width(s.text));
+            }
+            draw_text_batch(batch);  // the texts still held are painted at the end of the pass
+            draw_end();
+            pictures[batch ? 1 : 0] = picture;
+        }
+        EXPECT_TRUE(pictures[0].bits == pictures[1].bits) << "depth " << bits;
+        EXPECT_NE(pixels_not(pictures[1], BACKGROUND).size(), 0u);
+    }
+}
