@@ -171,10 +171,13 @@ std::string text_of(std::initializer_list<TextPiece> pieces)
     std::size_t size = 0;
     for (const TextPiece& piece : pieces)
         size += piece.view().size();
-    std::string out;
-    out.reserve(size);
-    for (const TextPiece& piece : pieces)
-        out.append(piece.view());
+    std::string out(size, '\0');
+    char* at = out.data();
+    for (const TextPiece& piece : pieces) {
+        const std::string_view text = piece.view();
+        if (!text.empty())
+            at = std::copy(text.begin(), text.end(), at);
+    }
     return out;
 }
 
