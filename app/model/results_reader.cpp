@@ -296,29 +296,13 @@ std::size_t split_fields(std::string_view text, std::string_view* fields, std::s
     return count;
 }
 
-// "node 3: x load" and the like: what a problem is about.
-std::string subject(const char* kind, std::int64_t number, const char* value)
-{
-    constexpr std::size_t ROOM = 120;  // the whole problem text, quoted field included, fits without growing
-    char digits[24];
-    char* const digits_end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    std::string out;
-    out.reserve(ROOM);
-    out.append(kind)
-        .append(" ")
-        .append(digits, static_cast<std::size_t>(digits_end - digits))
-        .append(": ")
-        .append(value);
-    return out;
-}
-
 // Checks a real value's field (absent when !present); false, with a problem, when the value is not
 // usable: absent, not a number or not finite.
 bool check_real(ProblemList& problems, std::int64_t at, bool present, std::string_view field, FieldReal real,
                 const char* kind, std::int64_t number, const char* name)
 {
     if (!present || field.empty()) {
-        problems.add(at, [&] { return subject(kind, number, name) + " is missing"; });
+        problems.add(at, [&] { return text_of({kind, " ", number, ": ", name, " is missing"}); });
         return false;
     }
     if (!real.decimal) {
@@ -469,7 +453,9 @@ bool read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_
             mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_LOAD << (k - 1)));
     }
     if (count > FIELDS)
-        problems.add(at, [&] { return subject("node", i, "text after the z load: ") + quoted_field(fields[FIELDS]); });
+        problems.add(at, [&] {
+            return text_of({"node ", i, ": text after the z load: ", quoted_field(fields[FIELDS])});
+        });
     return spatial;
 }
 
@@ -500,8 +486,9 @@ bool read_element_line(std::string_view line, std::int64_t at, ProblemList& prob
     check_fields(problems, at, {fields + 1, count - 1}, 2, is_decimal_real, " is not a number: ", "member", number,
                  END_NAMES);
     if (count > 3)
-        problems.add(at,
-                     [&] { return subject("member", number, "text after end node 2: ") + quoted_field(fields[3]); });
+        problems.add(at, [&] {
+            return text_of({"member ", number, ": text after end node 2: ", quoted_field(fields[3])});
+        });
     return true;
 }
 
@@ -577,7 +564,7 @@ void read_deflection_line(TrussModelData& m, int i, std::string_view line, std::
             mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_DEFLECTION << (k - 1)));
     }
     if (!extra.empty())
-        problems.add(at, [&] { return subject("node", i, "text after the z deflection: ") + quoted_field(extra); });
+        problems.add(at, [&] { return text_of({"node ", i, ": text after the z deflection: ", quoted_field(extra)}); });
 }
 
 // Reads a result line, read at line `line_number`; seen marks the elements whose results came already.
@@ -637,7 +624,9 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
     if (!check_real(problems, line_number, count > 2, texts[2], values[1], "member", e, "force"))
         mark_element_missing(m, e, MISSING_FORCE);
     if (!extra.empty())
-        problems.add(line_number, [&] { return subject("member", e, "text after the force: ") + quoted_field(extra); });
+        problems.add(line_number, [&] {
+            return text_of({"member ", e, ": text after the force: ", quoted_field(extra)});
+        });
 }
 
 // A declared count as the model keeps it: above limit cut to limit (and noted); a negative count
