@@ -36,6 +36,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <span>
 #include <string>
@@ -145,6 +146,41 @@ std::string count_text(std::int64_t value)
     return std::to_string(value);
 }
 
+// A piece of a problem text: a text, or a whole number written in decimal.
+class TextPiece {
+public:
+    TextPiece(std::string_view text) : text_(text) {}
+    TextPiece(const char* text) : text_(text) {}
+    TextPiece(const std::string& text) : text_(text) {}
+    TextPiece(std::int64_t number)
+        : digits_size_(static_cast<std::size_t>(std::to_chars(digits_, digits_ + sizeof digits_, number).ptr - digits_))
+    {
+    }
+    std::string_view view() const { return digits_size_ > 0 ? std::string_view(digits_, digits_size_) : text_; }
+
+private:
+    std::string_view text_;
+    char digits_[24] = {};
+    std::size_t digits_size_ = 0;
+};
+
+// The pieces one after the other, made in one allocation (a problem text of a line of garbage is
+// made for every line: its temporaries would cost more than the rest of the read).
+std::string text_of(std::initializer_list<TextPiece> pieces)
+{
+    std::size_t size = 0;
+    for (const TextPiece& piece : pieces)
+        size += piece.view().size();
+    std::string out(size, '\0');
+    char* at = out.data();
+    for (const TextPiece& piece : pieces) {
+        const std::string_view text = piece.view();
+        if (!text.empty())
+            at = std::copy(text.begin(), text.end(), at);
+    }
+    return out;
+}
+
 // What a read had to leave out, told to the user once at its end.
 struct Omissions {
     std::int64_t node_lines = 0;                         // node count as the file gave it, when more than were kept
@@ -212,7 +248,7 @@ public:
         ++number_;
         if (source_.ended_by_nul())
             problems_.add(number_, [] {
-                return std::string("a NUL byte ends the line early; the lines after it are out of step");
+                return std::string_view("a NUL byte ends the line early; the lines after it are out of step");
             });
         if (number_ > 1) {
             const int control = first_control_byte(line);
@@ -260,37 +296,25 @@ std::size_t split_fields(std::string_view text, std::string_view* fields, std::s
     return count;
 }
 
-// "node 3: x load" and the like: what a problem is about.
-std::string subject(const char* kind, std::int64_t number, const char* value)
-{
-    constexpr std::size_t ROOM = 120;  // the whole problem text, quoted field included, fits without growing
-    char digits[24];
-    char* const digits_end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    std::string out;
-    out.reserve(ROOM);
-    out.append(kind)
-        .append(" ")
-        .append(digits, static_cast<std::size_t>(digits_end - digits))
-        .append(": ")
-        .append(value);
-    return out;
-}
-
 // Checks a real value's field (absent when !present); false, with a problem, when the value is not
 // usable: absent, not a number or not finite.
 bool check_real(ProblemList& problems, std::int64_t at, bool present, std::string_view field, FieldReal real,
                 const char* kind, std::int64_t number, const char* name)
 {
     if (!present || field.empty()) {
-        problems.add(at, [&] { return subject(kind, number, name) + " is missing"; });
+        problems.add(at, [&] { return text_of({kind, " ", number, ": ", name, " is missing"}); });
         return false;
     }
     if (!real.decimal) {
-        problems.add(at, [&] { return subject(kind, number, name) + " is not a number: " + quoted_field(field); });
+        problems.add(at, [&] {
+            return text_of({kind, " ", number, ": ", name, " is not a number: ", quoted_field(field)});
+        });
         return false;
     }
     if (!std::isfinite(real.value)) {
-        problems.add(at, [&] { return subject(kind, number, name) + " is not finite: " + quoted_field(field); });
+        problems.add(at, [&] {
+            return text_of({kind, " ", number, ": ", name, " is not finite: ", quoted_field(field)});
+        });
         return false;
     }
     return true;
@@ -306,8 +330,9 @@ void check_fields(ProblemList& problems, std::int64_t at, std::span<const std::s
         if (j < fields.size() && valid(fields[j]))
             continue;
         problems.add(at, [&] {
-            return subject(kind, number, names[j]) +
-                   (j < fields.size() ? failure + quoted_field(fields[j]) : std::string(" is missing"));
+            if (j < fields.size())
+                return text_of({kind, " ", number, ": ", names[j], failure, quoted_field(fields[j])});
+            return text_of({kind, " ", number, ": ", names[j], " is missing"});
         });
     }
 }
@@ -319,8 +344,7 @@ void check_line_number(ProblemList& problems, std::int64_t at, std::string_view 
     if (is_decimal_integer(field) && str_to_int(field) == expected)
         return;
     problems.add(at, [&] {
-        return "the line of " + std::string(kind) + " " + std::to_string(expected) + " is numbered " +
-               quoted_field(field);
+        return text_of({"the line of ", kind, " ", expected, " is numbered ", quoted_field(field)});
     });
 }
 
@@ -411,7 +435,7 @@ bool read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_
     const bool spatial = m.node_coords[1][i] != 0.0f;
 
     if (count == 0) {
-        problems.add(at, [&] { return "the line of node " + std::to_string(i) + " is empty"; });
+        problems.add(at, [&] { return text_of({"the line of node ", i, " is empty"}); });
         mark_node_missing(m, i, MISSING_ALL_COMPONENTS * MISSING_POSITION | MISSING_ALL_COMPONENTS * MISSING_LOAD);
         return spatial;
     }
@@ -429,7 +453,9 @@ bool read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_
             mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_LOAD << (k - 1)));
     }
     if (count > FIELDS)
-        problems.add(at, [&] { return subject("node", i, "text after the z load: ") + quoted_field(fields[FIELDS]); });
+        problems.add(at, [&] {
+            return text_of({"node ", i, ": text after the z load: ", quoted_field(fields[FIELDS])});
+        });
     return spatial;
 }
 
@@ -441,7 +467,7 @@ bool read_element_line(std::string_view line, std::int64_t at, ProblemList& prob
     std::string_view fields[4];
     const std::size_t count = split_fields(line, fields, 4);
     if (count == 0) {
-        problems.add(at, [] { return std::string("an empty line among the member lines"); });
+        problems.add(at, [] { return std::string_view("an empty line among the member lines"); });
         return false;
     }
     out.number = low_32_bits(str_to_int(fields[0]));
@@ -460,8 +486,9 @@ bool read_element_line(std::string_view line, std::int64_t at, ProblemList& prob
     check_fields(problems, at, {fields + 1, count - 1}, 2, is_decimal_real, " is not a number: ", "member", number,
                  END_NAMES);
     if (count > 3)
-        problems.add(at,
-                     [&] { return subject("member", number, "text after end node 2: ") + quoted_field(fields[3]); });
+        problems.add(at, [&] {
+            return text_of({"member ", number, ": text after end node 2: ", quoted_field(fields[3])});
+        });
     return true;
 }
 
@@ -473,14 +500,14 @@ void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissi
     if (e < 1 || e > omissions.element_number_limit) {
         ++omissions.bad_element_numbers;
         problems.add(at, [&] {
-            return "member number " + std::to_string(e) + " is outside 1.." +
-                   std::to_string(omissions.element_number_limit);
+            return text_of({"member number ", e, " is outside 1..", omissions.element_number_limit});
         });
         return;
     }
     if (seen[static_cast<std::size_t>(e)])
-        problems.add(
-            at, [&] { return "member " + std::to_string(e) + " is listed again; this line replaces the earlier one"; });
+        problems.add(at, [&] {
+            return text_of({"member ", e, " is listed again; this line replaces the earlier one"});
+        });
     seen[static_cast<std::size_t>(e)] = 1;
     const std::int64_t ends[2] = {line.first, line.second};
     for (int j = 1; j <= 2; ++j) {
@@ -488,8 +515,8 @@ void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissi
         if (node < 1 || node > m.node_count) {
             ++omissions.bad_end_nodes;
             problems.add(at, [&] {
-                return "member " + std::to_string(e) + ": end node " + std::to_string(node) +
-                       " is not one of the nodes 1.." + std::to_string(std::max(m.node_count, 0));
+                return text_of(
+                    {"member ", e, ": end node ", node, " is not one of the nodes 1..", std::max(m.node_count, 0)});
             });
             node = 0;  // no node: the element is not drawn
         }
@@ -526,7 +553,7 @@ void read_deflection_line(TrussModelData& m, int i, std::string_view line, std::
     }
 
     if (trim_view(line).empty()) {
-        problems.add(at, [&] { return "the deflection line of node " + std::to_string(i) + " is empty"; });
+        problems.add(at, [&] { return text_of({"the deflection line of node ", i, " is empty"}); });
         mark_node_missing(m, i, MISSING_ALL_COMPONENTS * MISSING_DEFLECTION);
         return;
     }
@@ -537,7 +564,7 @@ void read_deflection_line(TrussModelData& m, int i, std::string_view line, std::
             mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_DEFLECTION << (k - 1)));
     }
     if (!extra.empty())
-        problems.add(at, [&] { return subject("node", i, "text after the z deflection: ") + quoted_field(extra); });
+        problems.add(at, [&] { return text_of({"node ", i, ": text after the z deflection: ", quoted_field(extra)}); });
 }
 
 // Reads a result line, read at line `line_number`; seen marks the elements whose results came already.
@@ -548,7 +575,7 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
     const std::string_view number = line.substr(0, line.find(' '));
     std::int32_t e = low_32_bits(str_to_int(number));
     if (line.empty()) {
-        problems.add(line_number, [] { return std::string("an empty line among the member results"); });
+        problems.add(line_number, [] { return std::string_view("an empty line among the member results"); });
     } else if (!is_decimal_integer(number)) {
         problems.add(line_number,
                      [&] { return "a member number that is not a whole number: " + quoted_field(number); });
@@ -558,8 +585,7 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
         if (!line.empty()) {
             ++omissions.bad_element_numbers;
             problems.add(line_number, [&] {
-                return "member number " + std::to_string(e) + " is outside 1.." +
-                       std::to_string(omissions.element_number_limit);
+                return text_of({"member number ", e, " is outside 1..", omissions.element_number_limit});
             });
         }
         return;
@@ -598,7 +624,9 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
     if (!check_real(problems, line_number, count > 2, texts[2], values[1], "member", e, "force"))
         mark_element_missing(m, e, MISSING_FORCE);
     if (!extra.empty())
-        problems.add(line_number, [&] { return subject("member", e, "text after the force: ") + quoted_field(extra); });
+        problems.add(line_number, [&] {
+            return text_of({"member ", e, ": text after the force: ", quoted_field(extra)});
+        });
 }
 
 // A declared count as the model keeps it: above limit cut to limit (and noted); a negative count

@@ -222,3 +222,31 @@ TEST(ReadProblems, NumberSyntax)
     }
     EXPECT_EQ(quoted_field(std::string(45, 'a')), "\"" + std::string(40, 'a') + "...\"");
 }
+
+TEST(ReadProblems, PartsOfOneLineJoinWithoutARepeatedSubject)
+{
+    // Each case: the parts found on one line, in order; fixed texts come as views, made ones as strings.
+    struct Case {
+        std::vector<std::string> parts;
+        const char* joined;
+    } cases[] = {
+        {{"node 1: a", "node 1: b", "node 1: c"}, "node 1: a; b; c"},
+        {{"node 1: a", "member 2: b", "member 2: c", "node 1: d"}, "node 1: a; member 2: b; c; node 1: d"},
+        {{"=fixed", "node 1: a", "node 1: b"}, "fixed; node 1: a; b"},
+        {{"node 1: a", "=fixed", "node 1: b"}, "node 1: a; fixed; node 1: b"},
+    };
+    for (const Case& c : cases) {
+        ReadOutcome outcome;
+        ProblemList list(outcome);
+        for (const std::string& part : c.parts) {
+            if (part.starts_with('='))
+                list.add(7, [&] { return std::string_view(part).substr(1); });
+            else
+                list.add(7, [&] { return part; });
+        }
+        list.add(8, [] { return std::string_view("next"); });
+        ASSERT_EQ(outcome.problems.size(), 2u);
+        EXPECT_EQ(outcome.problems[0].text, c.joined);
+        EXPECT_EQ(outcome.problem_count, 2);
+    }
+}
