@@ -1,8 +1,8 @@
-// Label placement on a grid of cells. Each cell lists (as a chain of entries in flat arrays) the
-// boxes that touch it: the obstacles first, then every label as it is kept. A candidate is tested
-// against the boxes of the cells it touches only. Kept labels never overlap, so a cell holds a
-// bounded number of them and the whole pass grows linearly with the labels (plus one sort of
-// 64-bit keys for the priority order).
+// Label placement on a map of the field's pixels, one bit each: the obstacles are marked first,
+// then every label as it is kept (grown by the gap). A candidate is free when no bit under its box
+// is set, a test of a few words per row of the box, however many obstacles pile up in one place
+// (the supports of a 100,000-member model drawn small). The pass grows linearly with the labels
+// plus one sort of 64-bit keys for the priority order.
 #include "app/view/label_placement.h"
 
 #include <algorithm>
@@ -12,9 +12,7 @@
 
 namespace {
 
-constexpr int CELL_WIDTH = 32;   // pixels: about a short label's width
-constexpr int CELL_HEIGHT = 16;  // pixels: about a line of text
-constexpr int SHARE_BITS = 30;   // the share's place in a sort key
+constexpr int SHARE_BITS = 30;  // the share's place in a sort key
 constexpr int TOP_LIMIT = 10000000;
 
 bool inside(const LabelBox& box, const LabelBox& field)
@@ -43,44 +41,57 @@ double magnitude(double value)
 
 }  // namespace
 
-// Calls visit with every cell box touches, until visit answers false.
-template <typename Visit>
-void LabelPlacer::cells_of(const LabelBox& box, Visit visit) const
+namespace {
+
+// The bits of the pixels [x0, x1) of one row of the map: words w0..w1 with masks m0 (first) and m1 (last).
+struct RowSpan {
+    std::size_t w0, w1;
+    std::uint64_t m0, m1;
+};
+
+RowSpan row_span(int x0, int x1)
 {
-    if (box.x1 <= box.x0 || box.y1 <= box.y0 || columns_ == 0 || rows_ == 0)
-        return;
-    const int c0 = std::clamp((box.x0 - field_.x0) / CELL_WIDTH, 0, columns_ - 1);
-    const int c1 = std::clamp((box.x1 - 1 - field_.x0) / CELL_WIDTH, 0, columns_ - 1);
-    const int r0 = std::clamp((box.y0 - field_.y0) / CELL_HEIGHT, 0, rows_ - 1);
-    const int r1 = std::clamp((box.y1 - 1 - field_.y0) / CELL_HEIGHT, 0, rows_ - 1);
-    for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c)
-            if (!visit(r * columns_ + c))
-                return;
+    const auto first = static_cast<unsigned>(x0), last = static_cast<unsigned>(x1 - 1);
+    RowSpan span{first / 64, last / 64, ~std::uint64_t{0} << (first % 64), ~std::uint64_t{0} >> (63 - last % 64)};
+    if (span.w0 == span.w1)
+        span.m0 = span.m1 = span.m0 & span.m1;
+    return span;
 }
+
+}  // namespace
 
 bool LabelPlacer::free(const LabelBox& box) const
 {
-    bool clear = true;
-    cells_of(box, [&](int cell) {
-        for (int e = head_[static_cast<std::size_t>(cell)]; e >= 0 && clear; e = next_[static_cast<std::size_t>(e)])
-            clear = !boxes_overlap(boxes_[static_cast<std::size_t>(entry_box_[static_cast<std::size_t>(e)])], box);
-        return clear;
-    });
-    return clear;
+    const LabelBox b{std::max(box.x0, field_.x0) - field_.x0, std::max(box.y0, field_.y0) - field_.y0,
+                     std::min(box.x1, field_.x1) - field_.x0, std::min(box.y1, field_.y1) - field_.y0};
+    if (b.x1 <= b.x0 || b.y1 <= b.y0)
+        return true;
+    const RowSpan span = row_span(b.x0, b.x1);
+    for (int y = b.y0; y < b.y1; ++y) {
+        const std::uint64_t* row = map_.data() + static_cast<std::size_t>(y) * words_;
+        if ((row[span.w0] & span.m0) != 0 || (row[span.w1] & span.m1) != 0)
+            return false;
+        for (std::size_t w = span.w0 + 1; w < span.w1; ++w)
+            if (row[w] != 0)
+                return false;
+    }
+    return true;
 }
 
 void LabelPlacer::occupy(const LabelBox& box)
 {
-    const int index = static_cast<int>(boxes_.size());
-    boxes_.push_back(box);
-    cells_of(box, [&](int cell) {
-        int& head = head_[static_cast<std::size_t>(cell)];
-        next_.push_back(head);
-        entry_box_.push_back(index);
-        head = static_cast<int>(next_.size()) - 1;
-        return true;
-    });
+    const LabelBox b{std::max(box.x0, field_.x0) - field_.x0, std::max(box.y0, field_.y0) - field_.y0,
+                     std::min(box.x1, field_.x1) - field_.x0, std::min(box.y1, field_.y1) - field_.y0};
+    if (b.x1 <= b.x0 || b.y1 <= b.y0)
+        return;
+    const RowSpan span = row_span(b.x0, b.x1);
+    for (int y = b.y0; y < b.y1; ++y) {
+        std::uint64_t* row = map_.data() + static_cast<std::size_t>(y) * words_;
+        row[span.w0] |= span.m0;
+        row[span.w1] |= span.m1;
+        for (std::size_t w = span.w0 + 1; w < span.w1; ++w)
+            row[w] = ~std::uint64_t{0};
+    }
 }
 
 const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candidates,
@@ -89,12 +100,8 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candida
     placement_.kept.clear();
     placement_.hidden = 0;
     field_ = field;
-    columns_ = std::max(0, (field.x1 - field.x0 + CELL_WIDTH - 1) / CELL_WIDTH);
-    rows_ = std::max(0, (field.y1 - field.y0 + CELL_HEIGHT - 1) / CELL_HEIGHT);
-    head_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), -1);
-    next_.clear();
-    entry_box_.clear();
-    boxes_.clear();
+    words_ = static_cast<std::size_t>(std::max(0, field.x1 - field.x0) + 63) / 64;
+    map_.assign(words_ * static_cast<std::size_t>(std::max(0, field.y1 - field.y0)), 0);
     for (const LabelBox& obstacle : obstacles)
         occupy(obstacle);
 

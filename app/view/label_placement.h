@@ -49,8 +49,8 @@ struct LabelPlacement {
     int hidden = 0;         // candidates with their point on the field that were left out
 };
 
-// Places labels on a uniform grid of cells that lists the boxes touching each cell, so that a label
-// is tested only against its neighbours: the work grows with the number of labels, not its square.
+// Places labels on a bit map of the field's pixels, so that a label is tested against what lies
+// under it only: the work grows with the number of labels, not its square.
 // One placer is reused pass after pass and keeps its memory.
 class LabelPlacer {
 public:
@@ -68,15 +68,10 @@ public:
 private:
     bool free(const LabelBox& box) const;
     void occupy(const LabelBox& box);
-    template <typename Visit>
-    void cells_of(const LabelBox& box, Visit visit) const;
 
     LabelBox field_;
-    int columns_ = 0, rows_ = 0;        // cells across and down the field
-    std::vector<int> head_;             // per cell: first entry, -1 for none
-    std::vector<int> next_;             // per entry: the next entry of its cell, -1 at the end
-    std::vector<int> entry_box_;        // per entry: index into boxes_
-    std::vector<LabelBox> boxes_;       // obstacles, then the kept labels
+    std::size_t words_ = 0;             // 64-bit words per row of the map
+    std::vector<std::uint64_t> map_;    // per pixel of the field, row by row: taken by an obstacle or a kept label
     std::vector<std::uint64_t> order_;  // sort keys: rank, share, index
     std::span<const LabelCandidate> candidates_;
     LabelPlacement placement_;
