@@ -105,27 +105,29 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candida
     for (const LabelBox& obstacle : obstacles)
         occupy(obstacle);
 
+    // A label's other places follow it (same rank, share and point, the next indices): only the
+    // first place is sorted, and its others are tried in turn after it. Once one is kept the rest
+    // are skipped; the label is hidden when its last place is taken.
     order_.clear();
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        if (on_field(candidates[i].anchor_x, candidates[i].anchor_y, field))
+        if (!candidates[i].alternative && on_field(candidates[i].anchor_x, candidates[i].anchor_y, field))
             order_.push_back(sort_key(candidates[i], i));
     }
     std::sort(order_.begin(), order_.end());
-    // A label's other places follow it in the order (same rank and share, next indices): once one
-    // is kept the rest are skipped; the label is hidden when its last place is taken.
-    bool placed = false;
-    for (std::size_t n = 0; n < order_.size(); ++n) {
-        const auto i = static_cast<std::uint32_t>(order_[n]);
-        if (candidates[i].alternative && placed)
-            continue;
-        const LabelBox& box = candidates[i].box;
-        placed = inside(box, field) && free(box);
-        if (placed) {
-            occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
-            placement_.kept.push_back(static_cast<int>(i));
-        } else if (n + 1 == order_.size() || !candidates[static_cast<std::uint32_t>(order_[n + 1])].alternative) {
-            ++placement_.hidden;
+    for (const std::uint64_t key : order_) {
+        bool placed = false;
+        for (auto i = static_cast<std::uint32_t>(key); !placed && i < candidates.size(); ++i) {
+            if (i != static_cast<std::uint32_t>(key) && !candidates[i].alternative)
+                break;
+            const LabelBox& box = candidates[i].box;
+            placed = inside(box, field) && free(box);
+            if (placed) {
+                occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
+                placement_.kept.push_back(static_cast<int>(i));
+            }
         }
+        if (!placed)
+            ++placement_.hidden;
     }
     candidates_ = candidates;
     return placement_;
