@@ -41,6 +41,7 @@ struct PendingLabel {
 };
 
 struct PassLabels {
+    bool active = false;  // between scene_labels_begin and scene_labels_finish
     int highlight_member = 0, highlight_node = 0;
     LabelFilter filter;
     bool large = false;  // more nodes or members than the first layout's
@@ -209,6 +210,7 @@ std::string hidden_labels_note(int count)
 void scene_labels_begin(const ScenePass& pass)
 {
     const ViewSettings& s = pass.settings;
+    labels.active = true;
     labels.highlight_member = s.overlays.highlight_member;
     labels.highlight_node = s.overlays.highlight_node;
     labels.filter = s.overlays.label_filter;
@@ -237,6 +239,10 @@ void scene_labels_begin(const ScenePass& pass)
 
 void scene_specified_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back)
 {
+    if (!labels.active) {  // a pass without placement (an animation frame): drawn where it stands
+        pen_label(x, y, text, front, back);
+        return;
+    }
     if (labels.large || labels.filter.kind != LabelFilterKind::All) {
         add_pending(label, x, y, text, front, back, !labels.large);
         return;
@@ -249,12 +255,21 @@ void scene_specified_label(const SceneLabel& label, float x, float y, std::strin
 
 void scene_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back)
 {
+    if (!labels.active) {
+        pen_label(x, y, text, front, back);
+        return;
+    }
     add_pending(label, x, y, text, front, back, false);
 }
 
 void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int front,
                  int back)
 {
+    if (!labels.active) {
+        if (!places.empty())
+            pen_label(places.front().x, places.front().y, text, front, back);
+        return;
+    }
     const std::size_t before = labels.pending.size();
     for (const LabelCorner& place : places)
         add_pending(label, place.x, place.y, text, front, back, false, labels.pending.size() > before);
@@ -262,6 +277,7 @@ void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, s
 
 void scene_labels_finish(const ScenePass& pass)
 {
+    labels.active = false;
     if (labels.pending.empty())
         return;
     apply_filter();
