@@ -709,7 +709,8 @@ bool overlays_active(const ViewSettings& settings, bool has_results)
 bool overlays_need_numbers(const ViewSettings& settings)
 {
     const OverlayStateData& o = settings.overlays;
-    return o.show_force_colours || o.show_reactions || o.show_utilisation ||
+    // Node numbers rank by their nodes' deflections when labels are placed.
+    return o.show_force_colours || o.show_reactions || o.show_utilisation || o.show_node_numbers ||
            (o.show_free_body && o.highlight_node > 0) || (o.show_max_deflection && settings.show_deflected == 1);
 }
 

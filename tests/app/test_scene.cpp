@@ -120,6 +120,19 @@ TEST_F(SceneTest, OnePassMatchesTheWindowsPasses)
     }
 }
 
+// The window draws without the model's numbers when nothing needs them; node numbers of a large
+// model are ranked by their deflections, so the window's picture must still be the value render.
+TEST_F(SceneTest, WindowsNodeNumbersOfALargeModelAreTheValueRender)
+{
+    load(EXAMPLES + "roof.res");
+    show_fitted();
+    View.overlays.show_node_numbers = true;
+    redraw_view();
+    Picture picture = blank_scene_picture(View);
+    ASSERT_TRUE(render_scene(TrussModel, model_numbers(), View, ViewState, draw_picture_output(&picture, nullptr)));
+    EXPECT_EQ(picture.bits, canvas().bits);
+}
+
 // The width query is the advance draw_text reports, inside a pass or outside one.
 TEST_F(SceneTest, TextWidthIsWhatDrawTextAdvances)
 {
