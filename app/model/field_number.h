@@ -2,6 +2,8 @@
 // solver writes and exactly str_to_float (core/str.h) for every text.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // A field's value and whether the field is a decimal real and nothing else (is_decimal_real).
@@ -13,3 +15,69 @@ struct FieldReal {
 FieldReal read_real_field(std::string_view field);
 // str_to_float(text): the value of the number text starts with.
 float leading_real(std::string_view text);
+
+// Plain decimal numbers converted without the general path: a mantissa of at most 19 digits that
+// fits a double exactly, scaled by a power of ten that a double holds exactly, gives the correctly
+// rounded double in one multiplication or division; rounded to float, that is what the general
+// conversion (correctly rounded to double, then to float) gives. Anything else (long mantissas,
+// large exponents, blanks, words, hexadecimal) takes the general conversion.
+//
+// The number at text [at, last) converted the quick way, with at moved past it; false (at left
+// alone) when it needs the general conversion: no digit, more than 19 digits (leading zeros
+// included), a mantissa beyond 2^53 or a power of ten beyond 22. Where it gives a value, that
+// value is str_to_float's of the text from at on.
+inline bool quick_real(const char*& at, const char* last, float& value)
+{
+    static constexpr double POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr int EXACT_POWER = 22;                       // largest power of ten a double holds exactly
+    constexpr std::uint64_t EXACT_MANTISSA = 1ULL << 53;  // largest integer below which every one is a double
+    constexpr int MANTISSA_DIGITS = 19;                   // significant digits a 64-bit mantissa takes
+    const auto digit = [](char c) { return static_cast<unsigned>(c - '0'); };
+
+    const char* p = at;
+    bool negative = false;
+    if (p < last && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // Every digit goes into the mantissa, leading zeros too (they add nothing): at most 19 of them.
+    std::uint64_t mantissa = 0;
+    const char* const first_digit = p;
+    for (; p < last && digit(*p) <= 9; ++p)
+        mantissa = mantissa * 10 + digit(*p);
+    std::ptrdiff_t digits = p - first_digit;
+    int exponent = 0;
+    if (p < last && *p == '.') {
+        const char* const first_fraction = ++p;
+        for (; p < last && digit(*p) <= 9; ++p)
+            mantissa = mantissa * 10 + digit(*p);
+        exponent = -static_cast<int>(p - first_fraction);
+        digits += p - first_fraction;
+    }
+    if (digits > MANTISSA_DIGITS || digits == 0)
+        return false;  // no number, or the mantissa may have wrapped round
+    if (p < last && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        bool exponent_negative = false;
+        if (q < last && (*q == '+' || *q == '-')) {
+            exponent_negative = *q == '-';
+            ++q;
+        }
+        if (q < last && digit(*q) <= 9) {
+            int written = 0;
+            for (; q < last && digit(*q) <= 9; ++q)
+                if (written < 10000)
+                    written = written * 10 + static_cast<int>(digit(*q));
+            exponent += exponent_negative ? -written : written;
+            p = q;
+        }
+    }
+    if (mantissa > EXACT_MANTISSA || exponent < -EXACT_POWER || exponent > EXACT_POWER)
+        return false;
+    double scaled = static_cast<double>(mantissa);
+    scaled = exponent < 0 ? scaled / POWERS_OF_TEN[-exponent] : scaled * POWERS_OF_TEN[exponent];
+    value = static_cast<float>(negative ? -scaled : scaled);
+    at = p;
+    return true;
+}

@@ -45,6 +45,7 @@
 
 #include "app/model/field_number.h"
 #include "app/model/line_source.h"
+#include "app/model/plain_lines.h"
 #include "app/model/read_problems.h"
 #include "app/model/truss_model.h"
 #include "core/str.h"
@@ -244,27 +245,29 @@ public:
     // The next line, as a view that holds until the next read.
     std::string_view read()
     {
-        const std::string_view line = source_.next_line();
-        ++number_;
-        if (source_.ended_by_nul())
-            problems_.add(number_, [] {
-                return std::string_view("a NUL byte ends the line early; the lines after it are out of step");
-            });
-        if (number_ > 1) {
-            const int control = first_control_byte(line);
-            if (control >= 0)
-                problems_.add(number_, [control] {
-                    return "control byte " + quoted_field(std::string(1, static_cast<char>(control))) + " in the line";
-                });
-        }
+        const std::string_view line = read_unchecked();
+        check_control(line);
         return line;
     }
-    // Reads the next line into line; false when the source has ended (every later line would read
-    // as "" too, so a section may stop there). An empty last line counts as the end.
+    // The next line of a section; false when the source has ended (every later line would read
+    // as "" too, so a section may stop there). An empty last line counts as the end. The line is
+    // not yet checked for control bytes: a plain line has none, any other one is to be checked
+    // (check_control) before it is read.
     bool next(std::string_view& line)
     {
-        line = read();
+        line = read_unchecked();
         return !(line.empty() && source_.at_end());
+    }
+    // Finds a control byte in the line last read (after the title).
+    void check_control(std::string_view line)
+    {
+        if (number_ <= 1)
+            return;
+        const int control = first_control_byte(line);
+        if (control >= 0)
+            problems_.add(number_, [control] {
+                return "control byte " + quoted_field(std::string(1, static_cast<char>(control))) + " in the line";
+            });
     }
     bool at_end() { return source_.at_end(); }
     std::int64_t number() const { return number_; }  // the line last read
@@ -277,6 +280,18 @@ public:
     }
 
 private:
+    // The next line, checked for a NUL that ended it early.
+    std::string_view read_unchecked()
+    {
+        const std::string_view line = source_.next_line();
+        ++number_;
+        if (source_.ended_by_nul())
+            problems_.add(number_, [] {
+                return std::string_view("a NUL byte ends the line early; the lines after it are out of step");
+            });
+        return line;
+    }
+
     LineSource& source_;
     ProblemList& problems_;
     std::int64_t number_ = 0;
@@ -399,29 +414,19 @@ std::string_view free_field(const std::string_view* fields, std::size_t count, s
     return count == 0 ? std::string_view() : fields[std::min(j, count - 1)];
 }
 
-// Node line i, read at line `at`: its restraint codes, coordinates and loads, and what is wrong
-// with its fields; true when the node has a non-zero component 1 (the model is spatial).
-bool read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
+// Stores node i's restraint codes, coordinates and loads and takes them into the extents and the
+// largest load; true when the node has a non-zero component 1 (the model is spatial).
+bool store_node(TrussModelData& m, int i, const PlainNodeLine& values)
 {
-    constexpr std::size_t FIELDS = 10;
-    std::string_view fields[FIELDS + 1];
-    const std::size_t count = split_fields(line, fields, FIELDS + 1);
-    // The first field, the node number, is not read: the node is the line's position in the section.
-    m.node_fixity[2][i] = low_8_bits(str_to_int(free_field(fields, count, 1)));
-    m.node_fixity[3][i] = low_8_bits(str_to_int(free_field(fields, count, 2)));
-    m.node_fixity[1][i] = low_8_bits(str_to_int(free_field(fields, count, 3)));
-    FieldReal coords[3];
-    FieldReal loads[3];
     for (std::size_t j = 0; j < 3; ++j) {
-        coords[j] = read_real_field(free_field(fields, count, 4 + j));
-        m.node_coords[MODEL_COMPONENT[j]][i] = coords[j].value;
+        const int k = MODEL_COMPONENT[j];
+        m.node_fixity[k][i] = values.restraints[j];
+        m.node_coords[k][i] = values.coords[j];
     }
     for (std::size_t j = 0; j < 3; ++j) {
-        loads[j] = read_real_field(free_field(fields, count, 7 + j));
-        m.node_loads[MODEL_COMPONENT[j]][i] = loads[j].value;
-        keep_largest_magnitude(m.max_load, loads[j].value);
+        m.node_loads[MODEL_COMPONENT[j]][i] = values.loads[j];
+        keep_largest_magnitude(m.max_load, values.loads[j]);
     }
-
     for (int k = 1; k <= 3; ++k) {
         float v = m.node_coords[k][i];
         if (!std::isfinite(v))
@@ -432,7 +437,29 @@ bool read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_
             m.coord_min[k] = v;
         }
     }
-    const bool spatial = m.node_coords[1][i] != 0.0f;
+    return m.node_coords[1][i] != 0.0f;
+}
+
+// Node line i, read at line `at`: its restraint codes, coordinates and loads, and what is wrong
+// with its fields; true when the node has a non-zero component 1 (the model is spatial).
+bool read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
+{
+    constexpr std::size_t FIELDS = 10;
+    std::string_view fields[FIELDS + 1];
+    const std::size_t count = split_fields(line, fields, FIELDS + 1);
+    // The first field, the node number, is not read: the node is the line's position in the section.
+    PlainNodeLine values;
+    for (std::size_t j = 0; j < 3; ++j)
+        values.restraints[j] = low_8_bits(str_to_int(free_field(fields, count, 1 + j)));
+    FieldReal coords[3];
+    FieldReal loads[3];
+    for (std::size_t j = 0; j < 3; ++j) {
+        coords[j] = read_real_field(free_field(fields, count, 4 + j));
+        loads[j] = read_real_field(free_field(fields, count, 7 + j));
+        values.coords[j] = coords[j].value;
+        values.loads[j] = loads[j].value;
+    }
+    const bool spatial = store_node(m, i, values);
 
     if (count == 0) {
         problems.add(at, [&] { return text_of({"the line of node ", i, " is empty"}); });
@@ -524,6 +551,15 @@ void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissi
     }
 }
 
+// Stores node i's deflections (x, y, z as the file has them).
+void store_deflections(TrussModelData& m, int i, const float (&values)[3])
+{
+    for (std::size_t j = 0; j < 3; ++j) {
+        m.node_deflections[MODEL_COMPONENT[j]][i] = values[j];
+        keep_largest_magnitude(m.max_deflection, values[j]);
+    }
+}
+
 // Deflection line i at line `at`: its three values (as the free fields after a long number, else
 // the fixed columns), and what is wrong with its number and values.
 void read_deflection_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
@@ -547,10 +583,7 @@ void read_deflection_line(TrussModelData& m, int i, std::string_view line, std::
         for (std::size_t j = 0; j < 3; ++j)
             values[j] = read_real_field(fields[1 + j]);
     }
-    for (std::size_t j = 0; j < 3; ++j) {
-        m.node_deflections[MODEL_COMPONENT[j]][i] = values[j].value;
-        keep_largest_magnitude(m.max_deflection, values[j].value);
-    }
+    store_deflections(m, i, {values[0].value, values[1].value, values[2].value});
 
     if (trim_view(line).empty()) {
         problems.add(at, [&] { return text_of({"the deflection line of node ", i, " is empty"}); });
@@ -565,6 +598,30 @@ void read_deflection_line(TrussModelData& m, int i, std::string_view line, std::
     }
     if (!extra.empty())
         problems.add(at, [&] { return text_of({"node ", i, ": text after the z deflection: ", quoted_field(extra)}); });
+}
+
+// Stores the results of element e (1..limit) and the end of its trimmed line as its text.
+void store_results(TrussModelData& m, std::size_t e, float stress, float force, std::string_view line)
+{
+    m.element_stress[e] = stress;
+    m.element_force[e] = force;
+    m.element_result_text.set(e, line.substr(line.size() > 23 ? line.size() - 23 : 0));
+}
+
+// Reads a plain result line (plain_lines.h) of an element that has an entry and no results yet;
+// false, with nothing done, for any other line.
+bool read_plain_results(TrussModelData& m, std::string_view raw, const Omissions& omissions,
+                        std::vector<std::uint8_t>& seen)
+{
+    const std::string_view line = trim_view(raw);
+    PlainResultLine plain;
+    if (!read_plain_result_line(line, plain) || plain.number < 1 || plain.number > omissions.element_number_limit ||
+        seen[static_cast<std::size_t>(plain.number)])
+        return false;
+    const auto e = static_cast<std::size_t>(plain.number);
+    seen[e] = 1;
+    store_results(m, e, plain.stress, plain.force, line);
+    return true;
 }
 
 // Reads a result line, read at line `line_number`; seen marks the elements whose results came already.
@@ -616,9 +673,7 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
         values[0] = read_real_field(texts[1]);
         values[1] = read_real_field(texts[2]);
     }
-    m.element_stress[at] = values[0].value;
-    m.element_force[at] = values[1].value;
-    m.element_result_text.set(at, line.substr(line.size() > 23 ? line.size() - 23 : 0));
+    store_results(m, at, values[0].value, values[1].value, line);
     if (!check_real(problems, line_number, count > 1, texts[1], values[0], "member", e, "stress"))
         mark_element_missing(m, e, MISSING_STRESS);
     if (!check_real(problems, line_number, count > 2, texts[2], values[1], "member", e, "force"))
@@ -793,11 +848,20 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
             note_section_end(problems, lines, "nodes", present, node_lines);
             break;
         }
-        if (i > node_limit)
+        if (i > node_limit) {
+            lines.check_control(line);
             continue;
+        }
         make_room_for_node(m, static_cast<std::int32_t>(i), node_limit);
-        if (read_node_line(m, static_cast<int>(i), line, lines.number(), problems))
-            outcome.spatial = true;
+        PlainNodeLine plain;
+        bool spatial = false;
+        if (read_plain_node_line(line, i, plain)) {
+            spatial = store_node(m, static_cast<int>(i), plain);
+        } else {
+            lines.check_control(line);
+            spatial = read_node_line(m, static_cast<int>(i), line, lines.number(), problems);
+        }
+        outcome.spatial = outcome.spatial || spatial;
     }
     m.node_count = count_after_end(node_limit, present, node_lines, omissions.node_lines, omissions.node_lines_present);
     omissions.nodes_kept = m.node_count;
@@ -830,6 +894,14 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
             break;
         }
         ElementLine element;
+        PlainElementLine plain;
+        if (n <= element_limit && read_plain_element_line(line, plain)) {
+            element = {plain.number, static_cast<std::int32_t>(n), end_node_from_real(plain.ends[0]),
+                       end_node_from_real(plain.ends[1])};
+            elements.push_back(element);
+            continue;
+        }
+        lines.check_control(line);
         if (n <= element_limit && read_element_line(line, lines.number(), problems, element)) {
             element.position = static_cast<std::int32_t>(n);
             elements.push_back(element);
@@ -864,6 +936,12 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
             note_section_end(problems, lines, "deflections", present, node_lines);
             break;
         }
+        float plain[3];
+        if (i <= m.node_count && read_plain_deflection_line(line, i, plain)) {
+            store_deflections(m, static_cast<int>(i), plain);
+            continue;
+        }
+        lines.check_control(line);
         if (i <= m.node_count) {
             read_deflection_line(m, static_cast<int>(i), line, lines.number(), problems);
         }
@@ -887,6 +965,9 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
             note_section_end(problems, lines, "member results", n - 1, element_lines);
             break;
         }
+        if (n <= element_limit && read_plain_results(m, line, omissions, seen))
+            continue;
+        lines.check_control(line);
         if (n <= element_limit)
             read_result_line(m, line, omissions, lines.number(), problems, seen);
     }

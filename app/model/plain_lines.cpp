@@ -1,0 +1,185 @@
+// One pass over a line of plain numbers: each field is converted where it stands, and a line that
+// is anything but plain ends the pass at once.
+#include "app/model/plain_lines.h"
+
+#include <cstddef>
+
+#include "app/model/field_number.h"
+
+namespace {
+
+unsigned digit_value(char c)
+{
+    return static_cast<unsigned>(c - '0');
+}
+
+bool is_control(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 32 || byte == 127;
+}
+
+// An optionally signed run of decimal digits at [at, last), wrapping round in 64 bits as
+// str_to_int does; false when there is no digit. at moves past it.
+bool signed_digits(const char*& at, const char* last, std::uint64_t& value)
+{
+    const char* p = at;
+    const bool negative = p < last && *p == '-';
+    if (p < last && (*p == '+' || *p == '-'))
+        ++p;
+    const char* const first = p;
+    std::uint64_t v = 0;
+    for (; p < last && digit_value(*p) <= 9; ++p)
+        v = v * 10 + digit_value(*p);
+    if (p == first)
+        return false;
+    at = p;
+    value = negative ? ~v + 1 : v;
+    return true;
+}
+
+// A line's free fields, taken from the front: each read skips the spaces before its field and
+// takes it only when the field is that kind of number and nothing else.
+class FreeFields {
+public:
+    explicit FreeFields(std::string_view line) : at_(line.data()), last_(line.data() + line.size()) {}
+
+    bool integer(std::uint64_t& value)
+    {
+        skip_spaces();
+        return signed_digits(at_, last_, value) && field_ends();
+    }
+    bool real(float& value)
+    {
+        skip_spaces();
+        return quick_real(at_, last_, value) && field_ends();
+    }
+    // True when only spaces are left.
+    bool done()
+    {
+        skip_spaces();
+        return at_ == last_;
+    }
+
+private:
+    void skip_spaces()
+    {
+        while (at_ < last_ && *at_ == ' ')
+            ++at_;
+    }
+    bool field_ends() const { return at_ == last_ || *at_ == ' '; }
+
+    const char* at_;
+    const char* last_;
+};
+
+// The text of a fixed column, 0-based from `from` and `width` bytes wide, without the spaces around it.
+std::string_view column(std::string_view line, std::size_t from, std::size_t width)
+{
+    if (from >= line.size())
+        return {};
+    std::string_view text = line.substr(from, width);
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+// A column that holds a real and nothing else.
+bool column_real(std::string_view line, std::size_t from, std::size_t width, float& value)
+{
+    const std::string_view text = column(line, from, width);
+    const char* at = text.data();
+    return !text.empty() && quick_real(at, at + text.size(), value) && at == text.data() + text.size();
+}
+
+// True when the line's bytes from `from` on are all spaces (or there are none).
+bool blank_from(std::string_view line, std::size_t from)
+{
+    return from >= line.size() || line.find_first_not_of(' ', from) == std::string_view::npos;
+}
+
+// The length of the run of digits that starts the line, when a space or the line's end follows it; else 0.
+std::size_t leading_digits(std::string_view line)
+{
+    std::size_t n = 0;
+    while (n < line.size() && digit_value(line[n]) <= 9)
+        ++n;
+    return n == line.size() || line[n] == ' ' ? n : 0;
+}
+
+}  // namespace
+
+bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out)
+{
+    FreeFields fields(line);
+    std::uint64_t number = 0;
+    if (!fields.integer(number) || static_cast<std::int64_t>(number) != node)
+        return false;
+    for (std::int8_t& code : out.restraints) {
+        std::uint64_t value = 0;
+        if (!fields.integer(value))
+            return false;
+        code = static_cast<std::int8_t>(value & 0xFF);
+    }
+    for (float& value : out.coords)
+        if (!fields.real(value))
+            return false;
+    for (float& value : out.loads)
+        if (!fields.real(value))
+            return false;
+    return fields.done();
+}
+
+bool read_plain_element_line(std::string_view line, PlainElementLine& out)
+{
+    FreeFields fields(line);
+    std::uint64_t number = 0;
+    if (!fields.integer(number) || !fields.real(out.ends[0]) || !fields.real(out.ends[1]) || !fields.done())
+        return false;
+    out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
+    return true;
+}
+
+bool read_plain_deflection_line(std::string_view line, std::int64_t node, float (&out)[3])
+{
+    constexpr std::size_t LONG_NUMBER = 3;  // digits from which the values follow as free fields
+    if (leading_digits(line) >= LONG_NUMBER) {
+        FreeFields fields(line);
+        std::uint64_t number = 0;
+        return fields.integer(number) && static_cast<std::int64_t>(number) == node && fields.real(out[0]) &&
+               fields.real(out[1]) && fields.real(out[2]) && fields.done();
+    }
+    // Columns 1-2 the number, 3-14, 16-27 and 28-39 the values; column 15 belongs to none.
+    const std::string_view number_text = column(line, 0, 2);
+    const char* at = number_text.data();
+    const char* const last = at + number_text.size();
+    std::uint64_t number = 0;
+    return signed_digits(at, last, number) && at == last && static_cast<std::int64_t>(number) == node &&
+           column_real(line, 2, 12, out[0]) && column_real(line, 15, 12, out[1]) && column_real(line, 27, 12, out[2]) &&
+           !is_control(line[14]) && blank_from(line, 39);
+}
+
+bool read_plain_result_line(std::string_view line, PlainResultLine& out)
+{
+    constexpr std::size_t LONG_NUMBER = 4;  // digits from which the values follow as free fields
+    const char* at = line.data();
+    const char* const last = at + line.size();
+    std::uint64_t number = 0;
+    if (!signed_digits(at, last, number) || (at != last && *at != ' '))
+        return false;
+    out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
+    if (leading_digits(line) >= LONG_NUMBER) {
+        FreeFields fields(line.substr(static_cast<std::size_t>(at - line.data())));
+        return fields.real(out.stress) && fields.real(out.force) && fields.done();
+    }
+    // Columns 4-16 the stress, 18-32 the force; what lies between the number and column 4, and
+    // column 17, belong to no field.
+    const auto number_length = static_cast<std::size_t>(at - line.data());
+    for (std::size_t i = number_length; i < 3 && i < line.size(); ++i)
+        if (is_control(line[i]))
+            return false;
+    return column_real(line, 3, 13, out.stress) && column_real(line, 17, 15, out.force) && !is_control(line[16]) &&
+           blank_from(line, 32);
+}

@@ -1,0 +1,39 @@
+// The results reader's quick path: a line of its section that holds just the fields the section
+// wants, written as plain numbers the quick conversion takes (field_number.h), read in one pass.
+// Where one of these functions gives true, the general reading of the line would find no problem
+// in it (no control byte, no missing, extra or out-of-step field) and make the very same values of
+// it; any other line (a word, a tab, a field too many, a number out of step) gives false and is
+// left to the general reading.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// A node line: its number, three restraint codes, coordinates and loads (x, y, z as the file has them).
+struct PlainNodeLine {
+    std::int8_t restraints[3];  // the low 8 bits of each code
+    float coords[3];
+    float loads[3];
+};
+// Node line `node`, free fields: its number must be node.
+bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out);
+
+// An element line: its number and end nodes as reals (free fields).
+struct PlainElementLine {
+    std::int32_t number;  // low 32 bits
+    float ends[2];
+};
+bool read_plain_element_line(std::string_view line, PlainElementLine& out);
+
+// Deflection line `node`: x, y, z in the fixed columns after a node number of up to 2 characters,
+// else as free fields after it. Its number must be node.
+bool read_plain_deflection_line(std::string_view line, std::int64_t node, float (&out)[3]);
+
+// A member result line, trimmed: its number, then stress and force in the fixed columns after a
+// number of up to 3 characters, else as free fields.
+struct PlainResultLine {
+    std::int32_t number;  // low 32 bits
+    float stress;
+    float force;
+};
+bool read_plain_result_line(std::string_view line, PlainResultLine& out);
