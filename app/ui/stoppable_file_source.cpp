@@ -125,6 +125,28 @@ void StoppableFileSource::read_line(std::string& line)
     }
 }
 
+std::string_view StoppableFileSource::next_line()
+{
+    if (stop_ || next_ == filled_) {
+        read_line(long_line_);
+        return long_line_;
+    }
+    const char* first = buffer_.data() + next_;
+    const std::size_t length = line_length(std::string_view(first, filled_ - next_));
+    const std::size_t stop = next_ + length;
+    // A line that runs on past the bytes read, or whose CR may have its LF in the next ones, is
+    // put together by read_line.
+    if (stop == filled_ || (buffer_[stop] == '\r' && stop + 1 == filled_)) {
+        read_line(long_line_);
+        return long_line_;
+    }
+    nul_ended_ = buffer_[stop] == '\0';
+    next_ = stop + 1;  // the line end is consumed
+    if (buffer_[stop] == '\r' && buffer_[next_] == '\n')
+        ++next_;
+    return std::string_view(first, length);
+}
+
 bool StoppableFileSource::at_end()
 {
     if (stop_)

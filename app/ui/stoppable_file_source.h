@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/model/line_source.h"
@@ -24,6 +25,8 @@ public:
 
     // A closed source reads as a closed file slot: every line "", never at its end.
     void read_line(std::string& line) override;
+    // The next line as a view of the bytes read, copied only when it runs past them.
+    std::string_view next_line() override;
     bool at_end() override;
     // True when the last line read ended at a NUL byte rather than a line end (the reader names
     // such a byte as a problem).
@@ -41,6 +44,7 @@ private:
     int fd_ = -1;
     int open_error_ = 0;
     std::vector<char> buffer_;  // the bytes read, then a NUL
+    std::string long_line_;     // the line next_line last gave, when it ran past the bytes read
     std::size_t next_ = 0;      // first byte of buffer_ not yet handed out
     std::size_t filled_ = 0;    // bytes held in buffer_
     bool nul_ended_ = false;    // the last line ended at a NUL
