@@ -106,19 +106,23 @@ protected:
     bool started_ = false;
 };
 
-// Every line a source gives until its end, and two past it.
-std::vector<std::string> all_lines(LineSource& source)
+// Every line a source gives until its end, and two past it: copied by read_line, or (views) as
+// next_line gives them.
+std::vector<std::string> all_lines(LineSource& source, bool views = false)
 {
     std::vector<std::string> lines;
     std::string line;
-    for (int guard = 0; guard < 100 && !source.at_end(); ++guard) {
-        source.read_line(line);
+    const auto next = [&] {
+        if (views)
+            line = source.next_line();
+        else
+            source.read_line(line);
         lines.push_back(line);
-    }
-    for (int past = 0; past < 2; ++past) {
-        source.read_line(line);
-        lines.push_back(line);
-    }
+    };
+    for (int guard = 0; guard < 100 && !source.at_end(); ++guard)
+        next();
+    for (int past = 0; past < 2; ++past)
+        next();
     return lines;
 }
 
@@ -146,15 +150,20 @@ TEST_F(BackgroundReadTest, SourceGivesTheFileSlotsLines)
         StoppableFileSource source(path("lines.txt"), stop, count);
         EXPECT_EQ(all_lines(source), expected);
         EXPECT_EQ(count, static_cast<std::int64_t>(bytes.size()));
+        StoppableFileSource viewed(path("lines.txt"), stop, count);
+        EXPECT_EQ(all_lines(viewed, true), expected);
     }
     // Which lines ended at a NUL, for the reader to name the byte.
     std::ofstream(path("nul.txt"), std::ios::binary) << "a\0\0b\r\0"s;
     std::atomic<std::int64_t> count{0};
     StoppableFileSource source(path("nul.txt"), stop, count);
     std::string line;
+    StoppableFileSource viewed(path("nul.txt"), stop, count);
     for (const bool nul : {true, true, false, true, false}) {
         source.read_line(line);
         EXPECT_EQ(source.ended_by_nul(), nul) << line;
+        EXPECT_EQ(viewed.next_line(), line);
+        EXPECT_EQ(viewed.ended_by_nul(), nul) << line;
     }
 }
 
