@@ -26,7 +26,7 @@ float leading_real(std::string_view text);
 // alone) when it needs the general conversion: no digit, more than 19 digits (leading zeros
 // included), a mantissa beyond 2^53 or a power of ten beyond 22. Where it gives a value, that
 // value is str_to_float's of the text from at on.
-inline bool quick_real(const char*& at, const char* last, float& value)
+[[gnu::always_inline]] inline bool quick_real(const char*& at, const char* last, float& value)
 {
     static constexpr double POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                                1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};

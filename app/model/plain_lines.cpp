@@ -21,7 +21,7 @@ bool is_control(char c)
 
 // An optionally signed run of decimal digits at [at, last), wrapping round in 64 bits as
 // str_to_int does; false when there is no digit. at moves past it.
-bool signed_digits(const char*& at, const char* last, std::uint64_t& value)
+[[gnu::always_inline]] inline bool signed_digits(const char*& at, const char* last, std::uint64_t& value)
 {
     const char* p = at;
     const bool negative = p < last && *p == '-';
