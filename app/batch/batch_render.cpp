@@ -137,6 +137,19 @@ struct Drawing {
     bool pictured = true;  // false when the output draws the scene itself (SVG): picture stays empty
 };
 
+// Which node numbers options' outputs read: every node's for the exports of the model, the report,
+// the results file written back and the overlays that label nodes (node numbers, ranked by their
+// deflections; reactions; a node's free body); none for a picture without those.
+NodeNumbersKept node_numbers_read(const RenderOptions& options)
+{
+    const ExportFormat format = export_format(options.output_path);
+    const bool picture = format == ExportFormat::Png || format == ExportFormat::Jpeg || format == ExportFormat::Svg ||
+                         format == ExportFormat::Gif;
+    const bool labelled = options.node_numbers || options.reactions || options.free_body;
+    const bool written = !options.report_path.empty() || !options.write_results_path.empty();
+    return picture && !labelled && !written ? NodeNumbersKept::None : NodeNumbersKept::All;
+}
+
 // Whether options' output needs drawing.picture: an SVG document records its own passes.
 bool needs_picture(const RenderOptions& options)
 {
@@ -507,7 +520,7 @@ bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport
         report.status = RENDER_EXIT_INPUT;
         return false;
     }
-    drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results);
+    drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results, node_numbers_read(options));
     return draw_model(options, outcome.spatial, drawing, report);
 }
 

@@ -49,7 +49,8 @@ double magnitude(const Vec3& v)
     return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
 }
 
-// Node i's coordinates as the file gives them: the centred value plus the centre, as float32.
+// Node i's coordinates as the file gives them: the centred value plus the centre, as float32; NaN
+// where the file gave none.
 Vec3 file_coordinates(const TrussModelData& model, int i)
 {
     Vec3 c{};
@@ -58,7 +59,7 @@ Vec3 file_coordinates(const TrussModelData& model, int i)
         const double raw = static_cast<double>(model.node_coords[k][i]) + model.model_centre[k];
         c[j] = static_cast<float>(raw);
     }
-    return c;
+    return without_missing(c, node_missing_bits(model, i), MISSING_POSITION);
 }
 
 // Node i's values of a per-component record (loads, deflections) in the file's order x, y, z.
@@ -93,7 +94,7 @@ std::string_view member_state_name(MemberState state)
     return "none";
 }
 
-ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results)
+ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results, NodeNumbersKept kept)
 {
     const int node_count = usable_node_count(model);
     const int element_count = usable_element_count(model);
@@ -102,13 +103,13 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
     ModelNumbers numbers;
     std::vector<NodeNumbers> nodes;
     std::vector<MemberNumbers> members;
-    nodes.assign(static_cast<std::size_t>(node_count) + 1, NodeNumbers{});
+    const bool keep = kept == NodeNumbersKept::All;
+    nodes.assign(keep ? static_cast<std::size_t>(node_count) + 1 : 0, NodeNumbers{});
     members.assign(static_cast<std::size_t>(element_count) + 1, MemberNumbers{});
     numbers.has_results = results;
 
-    for (int i = 1; i <= node_count; ++i)
-        nodes[i].coordinates = without_missing(file_coordinates(model, i), node_missing_bits(model, i),
-                                               MISSING_POSITION);
+    for (int i = 1; keep && i <= node_count; ++i)
+        nodes[i].coordinates = file_coordinates(model, i);
 
     // Sum of the member forces acting on each node, file order x, y, z, and how far the rounding of
     // the printed forces can move that sum: gathered in the node's residual and rounding, which
@@ -121,8 +122,8 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         m.nodes[1] = b;
         if (!m.drawable)
             continue;
-        const Vec3& pa = nodes[a].coordinates;
-        const Vec3& pb = nodes[b].coordinates;
+        const Vec3 pa = keep ? nodes[a].coordinates : file_coordinates(model, a);
+        const Vec3 pb = keep ? nodes[b].coordinates : file_coordinates(model, b);
         const Vec3 span = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
         m.length = magnitude(span);
         if (!results)
@@ -138,6 +139,8 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
             numbers.max_compression = {e, m.force};
         if (std::fabs(m.force) > numbers.largest_force)
             numbers.largest_force = std::fabs(m.force);
+        if (!keep)
+            continue;
         // A member without a known force or geometry pulls on its nodes by an unknown amount.
         if (!m.force_known || std::isnan(m.length)) {
             nodes[a].residual = nodes[b].residual = {MISSING, MISSING, MISSING};
@@ -162,8 +165,11 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
     }
     double largest_load = 0;
 
+    NodeNumbers dropped;  // node i's numbers while they are not kept
     for (int i = 1; i <= node_count; ++i) {
-        NodeNumbers& n = nodes[i];
+        if (!keep)
+            dropped = NodeNumbers{};
+        NodeNumbers& n = keep ? nodes[i] : dropped;
         const std::uint16_t missing = node_missing_bits(model, i);
         n.load = without_missing(file_vector(model.node_loads, i), missing, MISSING_LOAD);
         for (int j = 0; j < 3; ++j) {
@@ -180,6 +186,8 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         n.deflection_known = finite(n.deflection);
         if (n.deflection_magnitude > numbers.max_deflection.value)
             numbers.max_deflection = {i, n.deflection_magnitude};
+        if (!keep)
+            continue;  // the member forces on the node were not gathered
         const Vec3 member_pull = n.residual;
         n.residual = Vec3{};
         for (int j = 0; j < 3; ++j) {
@@ -207,11 +215,11 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         numbers.max_node_residual.share = numbers.max_node_residual.value / largest_load;
     numbers.units = units_from_file(model);
 
-    for (int j = 0; j < 3; ++j)
+    for (int j = 0; keep && j < 3; ++j)
         numbers.residual[j] = numbers.load_sum[j] + numbers.reaction_sum[j];
-    if (numbers.total_load > 0)
+    if (keep && numbers.total_load > 0)
         numbers.residual_share = magnitude(numbers.residual) / numbers.total_load;
-    if (!std::isfinite(numbers.total_load) || !finite(numbers.residual))
+    if (keep && (!std::isfinite(numbers.total_load) || !finite(numbers.residual)))
         numbers.residual_share = MISSING;  // a sum over a missing or unbounded value
     numbers.unbalanced = results && numbers.residual_share > UNBALANCED_SHARE;
     numbers.nodes = std::move(nodes);

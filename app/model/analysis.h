@@ -100,6 +100,13 @@ inline bool member_ends(const TrussModelData& model, int e, int nodes, int& a, i
     return a >= 1 && a <= nodes && b >= 1 && b <= nodes;
 }
 
+// Whether compute_model_numbers keeps the per-node numbers. Without them (None) nodes is empty and so is
+// everything the nodes' balance gives: the reactions and residuals, their sums, the residual share,
+// unbalanced, max_node_residual and nodes_out_of_balance stay 0. The members, the extremes,
+// largest_force, load_sum and total_load are the same either way. A million-member picture that
+// draws no node's numbers needs about half the memory without them.
+enum class NodeNumbersKept { All, None };
+
 // Every number of model as it stands; has_results tells whether the file had usable results.
 // A value the file did not give (the model's MISSING_* bits) is NaN here, and so is every number
 // computed from it: a member's length and its pull on its nodes, their reactions, the sums and the
@@ -107,7 +114,8 @@ inline bool member_ends(const TrussModelData& model, int e, int nodes, int& a, i
 // unbalanced.
 // Without results, stresses, forces, deflections and reactions are 0, the states None and the
 // model is never unbalanced. The extremes and largest_force consider drawable members only.
-ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results);
+ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results,
+                                   NodeNumbersKept kept = NodeNumbersKept::All);
 // "tension", "compression" or "none".
 std::string_view member_state_name(MemberState state);
 // Deflection pixels per length unit divided by view pixels per length unit: how many times the drawn
