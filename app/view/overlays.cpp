@@ -275,14 +275,14 @@ Area least_covering(const ScenePass& scene, const Area (&places)[N])
 // The label at the chosen place or, where that is taken when its turn comes, at the first free one
 // of the others.
 template <std::size_t N>
-void place_label(const SceneLabel& label, const Area& chosen, const Area (&places)[N], std::string_view text,
+void place_label(const SceneLabel& label, const Area& chosen, const Area (&places)[N], std::string_view text, int width,
                  int colour)
 {
     LabelCorner corners[N + 1];
     corners[0] = {chosen.x0, chosen.y0};
     for (std::size_t n = 0; n < N; ++n)
         corners[n + 1] = {places[n].x0, places[n].y0};
-    scene_label(label, corners, text, colour, WHITE);
+    scene_label(label, corners, text, width, colour, WHITE);
 }
 
 // The nodes and the load arrows' shafts (as the renderer draws them: from the node along the axis)
@@ -304,11 +304,17 @@ void add_model_obstacles(const ScenePass& scene)
     }
 }
 
-// The box of a width x text_height() label beside the point (x, y) towards (ux, uy), 3 pixels clear.
-Area beside(float x, float y, float ux, float uy, float width)
+// Half a label's height, pixels.
+float half_text_height()
+{
+    return static_cast<float>(text_height()) / 2.0f;
+}
+
+// The box of a width x text_height() label beside the point (x, y) towards (ux, uy), 3 pixels
+// clear; half is half_text_height().
+Area beside(float x, float y, float ux, float uy, float width, float half)
 {
     const float cx = x + ux * (width / 2.0f + 3.0f);
-    const float half = static_cast<float>(text_height()) / 2.0f;
     const float cy = y + uy * (half + 3.0f);
     return {cx - width / 2.0f, cy - half, cx + width / 2.0f, cy + half};
 }
@@ -355,21 +361,21 @@ void draw_reaction_arrow(const ReactionArrow& a)
 
 // The value of one arrow, its magnitude with the force unit (the arrow gives the direction):
 // beyond its tail, or where that is taken or off the canvas, beside its tail, its shaft or its head.
-void draw_reaction_value(const ScenePass& scene, const ReactionArrow& a, bool avoid)
+void draw_reaction_value(const ScenePass& scene, const ReactionArrow& a, bool avoid, float half)
 {
     char buffer[40];
     const std::string_view text = four_digits_with_unit(std::fabs(a.value), scene.numbers.units.force, buffer);
-    const float width = static_cast<float>(text_width(text));
+    const int width = text_width(text);
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
     const float mx = (tx + hx) / 2.0f, my = (ty + hy) / 2.0f;
     const float nx = -a.dy, ny = a.dx;
-    const Area places[7] = {beside(tx, ty, -a.dx, -a.dy, width), beside(tx, ty, nx, ny, width),
-                            beside(tx, ty, -nx, -ny, width),     beside(mx, my, nx, ny, width),
-                            beside(mx, my, -nx, -ny, width),     beside(hx, hy, nx, ny, width),
-                            beside(hx, hy, -nx, -ny, width)};
+    const Area places[7] = {beside(tx, ty, -a.dx, -a.dy, width, half), beside(tx, ty, nx, ny, width, half),
+                            beside(tx, ty, -nx, -ny, width, half),     beside(mx, my, nx, ny, width, half),
+                            beside(mx, my, -nx, -ny, width, half),     beside(hx, hy, nx, ny, width, half),
+                            beside(hx, hy, -nx, -ny, width, half)};
     const Area chosen = avoid ? least_covering(scene, places) : places[0];
-    place_label({LabelKind::Reaction, a.node, a.value, a.sx, a.sy}, chosen, places, text, REACTION_COLOUR);
+    place_label({LabelKind::Reaction, a.node, a.value, a.sx, a.sy}, chosen, places, text, width, REACTION_COLOUR);
     add_obstacle(chosen);
 }
 
@@ -422,8 +428,9 @@ void draw_reaction_arrows(const ScenePass& scene)
 void draw_reaction_values(const ScenePass& scene)
 {
     const bool avoid = arrows.size() <= MAX_PLACED_ARROWS;
+    const float half = half_text_height();
     for (const ReactionArrow& a : arrows)
-        draw_reaction_value(scene, a, avoid);
+        draw_reaction_value(scene, a, avoid, half);
 }
 
 // The free body of the selected node: an arrow from the node along each force acting on it
@@ -482,10 +489,11 @@ void draw_free_body(const ScenePass& scene)
                                                                       : "member " + std::to_string(f.member) + " ") +
                                  std::string(value);
         const float width = static_cast<float>(text_width(text));
-        const Area places[3] = {beside(hx, hy, dx, dy, width), beside(hx, hy, nx, ny, width),
-                                beside(hx, hy, -nx, -ny, width)};
+        const float half = half_text_height();
+        const Area places[3] = {beside(hx, hy, dx, dy, width, half), beside(hx, hy, nx, ny, width, half),
+                                beside(hx, hy, -nx, -ny, width, half)};
         const Area chosen = least_covering(scene, places);
-        place_label({LabelKind::FreeBody, i, size, sx, sy}, chosen, places, text, colour);
+        place_label({LabelKind::FreeBody, i, size, sx, sy}, chosen, places, text, static_cast<int>(width), colour);
         add_obstacle(chosen);
     }
 }
@@ -510,15 +518,17 @@ void draw_max_deflection(const ScenePass& scene)
     const std::string_view shown(text, 4 + value.size());
     // Right of the ring, or where that is taken, the first free one of the places round it.
     const float width = static_cast<float>(text_width(shown));
+    const float half = half_text_height();
     const float r = static_cast<float>(MAX_RING_OUTER);
     const float d = r * 0.7071f;  // the ring's diagonal points
-    const Area places[8] = {beside(x + r, y, 1.0f, 0.0f, width),      beside(x + d, y + d, 1.0f, 1.0f, width),
-                            beside(x + d, y - d, 1.0f, -1.0f, width), beside(x - r, y, -1.0f, 0.0f, width),
-                            beside(x - d, y + d, -1.0f, 1.0f, width), beside(x - d, y - d, -1.0f, -1.0f, width),
-                            beside(x, y + r, 0.0f, 1.0f, width),      beside(x, y - r, 0.0f, -1.0f, width)};
+    const Area places[8] = {
+        beside(x + r, y, 1.0f, 0.0f, width, half),      beside(x + d, y + d, 1.0f, 1.0f, width, half),
+        beside(x + d, y - d, 1.0f, -1.0f, width, half), beside(x - r, y, -1.0f, 0.0f, width, half),
+        beside(x - d, y + d, -1.0f, 1.0f, width, half), beside(x - d, y - d, -1.0f, -1.0f, width, half),
+        beside(x, y + r, 0.0f, 1.0f, width, half),      beside(x, y - r, 0.0f, -1.0f, width, half)};
     const Area chosen = least_covering(scene, places);
     place_label({LabelKind::MaxDeflection, i, scene.numbers.max_deflection.value, x, y}, chosen, places, shown,
-                MAX_DEFLECTION_COLOUR);
+                static_cast<int>(width), MAX_DEFLECTION_COLOUR);
 }
 
 // A box of the canvas, pixels: [x0, x1] x [y0, y1].

@@ -30,14 +30,13 @@ constexpr int NOTE_MARGIN = 8;    // the note's distance from the canvas edge, p
 constexpr int SUPPORT_REACH = 7;  // the largest restraint ring's radius, pixels
 constexpr int LABEL_GAP = 6;      // free pixels round each label of a crowded picture
 
-// A label waiting for the end of the pass.
+// A label waiting for the end of the pass, with its places.
 struct PendingLabel {
     SceneLabel label;
-    LabelBox box;
+    std::uint32_t first_box, boxes;  // in PassLabels::boxes, in the order they are tried
     std::size_t text_at, text_size;  // in texts
     int front, back;
-    bool fixed;                // drawn whatever the crowd (a specified label of a small model under a filter)
-    bool alternative = false;  // another place of the label before it
+    bool fixed;  // drawn whatever the crowd (a specified label of a small model under a filter)
 };
 
 struct PassLabels {
@@ -47,13 +46,14 @@ struct PassLabels {
     bool large = false;  // more nodes or members than the first layout's
     LabelBox field;
     std::vector<PendingLabel> pending;
+    std::vector<LabelBox> boxes;           // the pending labels' places
+    std::vector<std::uint32_t> box_label;  // box -> pending
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
     std::vector<LabelBox> drawn;      // every label drawn in the pass
     int hidden = 0;
     // Scratch kept between passes.
-    std::vector<LabelCandidate> candidates;
-    std::vector<std::size_t> candidate_label;  // candidate -> pending
+    std::vector<LabelChoice> candidates;
     std::vector<double> values;
     std::vector<std::size_t> value_label;
     std::vector<char> passes;
@@ -83,32 +83,48 @@ double magnitude(double value)
     return std::isfinite(value) ? std::fabs(value) : 0.0;
 }
 
-LabelBox text_box(float x, float y, std::string_view text)
+// The box of a text of width x height with its top-left corner at (x, y); empty where the corner
+// has no pixel.
+LabelBox text_box(float x, float y, int width, int height)
 {
     int px = 0, py = 0;
     if (!to_pixels(x, y, px, py))
         return {};
-    return {px, py, px + draw_text_width(text), py + draw_text_height()};
+    return {px, py, px + width, py + height};
 }
 
-void add_pending(const SceneLabel& label, float x, float y, std::string_view text, int front, int back, bool fixed,
-                 bool alternative = false)
+LabelBox text_box(float x, float y, std::string_view text)
+{
+    return text_box(x, y, draw_text_width(text), draw_text_height());
+}
+
+// A label at the first of places that is free when its turn comes; the text is width wide.
+void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
+                 int front, int back, bool fixed)
 {
     if (!fixed && !(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 &&
                     label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1))
         return;  // off the field: neither drawn nor counted
-    const LabelBox box = text_box(x, y, text);
-    if (box.x1 == box.x0 && box.y1 == box.y0)
-        return;  // cannot be placed
-    const bool follows = alternative && !labels.pending.empty();
-    if (follows) {
-        labels.pending.push_back(labels.pending.back());  // the same text
-        labels.pending.back().box = box;
-        labels.pending.back().alternative = true;
-        return;
+    const int height = draw_text_height();
+    const auto first = static_cast<std::uint32_t>(labels.boxes.size());
+    for (const LabelCorner& place : places) {
+        const LabelBox box = text_box(place.x, place.y, width, height);
+        if (box.x1 == box.x0 && box.y1 == box.y0)
+            continue;  // cannot be placed there
+        labels.boxes.push_back(box);
+        labels.box_label.push_back(static_cast<std::uint32_t>(labels.pending.size()));
     }
-    labels.pending.push_back({label, box, labels.texts.size(), text.size(), front, back, fixed});
+    const auto boxes = static_cast<std::uint32_t>(labels.boxes.size()) - first;
+    if (boxes == 0)
+        return;
+    labels.pending.push_back({label, first, boxes, labels.texts.size(), text.size(), front, back, fixed});
     labels.texts.append(text);
+}
+
+void add_pending(const SceneLabel& label, float x, float y, std::string_view text, int front, int back, bool fixed)
+{
+    const LabelCorner place = {x, y};
+    add_pending(label, {&place, 1}, text, draw_text_width(text), front, back, fixed);
 }
 
 // Marks in labels.dropped the labels the filter leaves out, kind by kind.
@@ -125,7 +141,7 @@ void apply_filter()
         labels.value_label.clear();
         for (std::size_t n = 0; n < labels.pending.size(); ++n) {
             const SceneLabel& label = labels.pending[n].label;
-            if (label.kind == kind && !selected(label) && !labels.pending[n].alternative) {
+            if (label.kind == kind && !selected(label)) {
                 labels.values.push_back(label.value);
                 labels.value_label.push_back(n);
             }
@@ -133,10 +149,6 @@ void apply_filter()
         label_filter_pass(labels.filter, labels.values, labels.passes);
         for (std::size_t v = 0; v < labels.values.size(); ++v)
             labels.dropped[labels.value_label[v]] = labels.passes[v] == 0 ? 1 : 0;
-    }
-    for (std::size_t n = 1; n < labels.pending.size(); ++n) {
-        if (labels.pending[n].alternative)
-            labels.dropped[n] = labels.dropped[n - 1];
     }
 }
 
@@ -152,7 +164,6 @@ void make_candidates()
         biggest[k] = std::max(biggest[k], std::fabs(v));
     }
     labels.candidates.clear();
-    labels.candidate_label.clear();
     // Only the first label of an extreme value is one: many equal loads are no extreme.
     std::array<bool, LABEL_KINDS> top_seen{}, bottom_seen{};
     for (std::size_t n = 0; n < labels.pending.size(); ++n) {
@@ -161,28 +172,24 @@ void make_candidates()
             continue;
         const auto k = static_cast<std::size_t>(p.label.kind);
         const double v = std::isfinite(p.label.value) ? p.label.value : 0.0;
-        LabelCandidate c;
-        c.box = p.box;
+        LabelChoice c;
         c.anchor_x = p.label.anchor_x;
         c.anchor_y = p.label.anchor_y;
         const bool top = v > 0.0 && v == largest[k] && !std::exchange(top_seen[k], true);
         const bool bottom = v < 0.0 && v == most_negative[k] && !std::exchange(bottom_seen[k], true);
         c.rank = selected(p.label) ? LabelRank::Selection : top || bottom ? LabelRank::Extreme : LabelRank::Value;
         c.share = biggest[k] > 0.0 ? static_cast<float>(magnitude(v) / biggest[k]) : 0.0f;
-        if (p.alternative && !labels.candidates.empty()) {
-            c.rank = labels.candidates.back().rank;
-            c.share = labels.candidates.back().share;
-            c.alternative = true;
-        }
+        c.first = p.first_box;
+        c.count = p.boxes;
         labels.candidates.push_back(c);
-        labels.candidate_label.push_back(n);
     }
 }
 
-void draw_pending(const PendingLabel& p)
+// The label p at its place box.
+void draw_pending(const PendingLabel& p, const LabelBox& box)
 {
-    draw_text(p.box.x0, p.box.y0, std::string_view(labels.texts).substr(p.text_at, p.text_size), p.front, p.back);
-    labels.drawn.push_back(p.box);
+    draw_text(box.x0, box.y0, std::string_view(labels.texts).substr(p.text_at, p.text_size), p.front, p.back);
+    labels.drawn.push_back(box);
 }
 
 // The note's box in the bottom-left corner, or the top-right one when the legend is there.
@@ -217,6 +224,8 @@ void scene_labels_begin(const ScenePass& pass)
     labels.large = pass.nodes > FIRST_LAYOUT_LIMIT || pass.elements > FIRST_LAYOUT_LIMIT;
     labels.field = {FIELD_MARGIN, FIELD_MARGIN, s.canvas.width - FIELD_MARGIN, s.canvas.height - FIELD_MARGIN};
     labels.pending.clear();
+    labels.boxes.clear();
+    labels.box_label.clear();
     labels.texts.clear();
     labels.obstacles.clear();
     labels.drawn.clear();
@@ -262,17 +271,15 @@ void scene_label(const SceneLabel& label, float x, float y, std::string_view tex
     add_pending(label, x, y, text, front, back, false);
 }
 
-void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int front,
-                 int back)
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
+                 int front, int back)
 {
     if (!labels.active) {
         if (!places.empty())
             pen_label(places.front().x, places.front().y, text, front, back);
         return;
     }
-    const std::size_t before = labels.pending.size();
-    for (const LabelCorner& place : places)
-        add_pending(label, place.x, place.y, text, front, back, false, labels.pending.size() > before);
+    add_pending(label, places, text, width, front, back, false);
 }
 
 void scene_labels_finish(const ScenePass& pass)
@@ -286,7 +293,7 @@ void scene_labels_finish(const ScenePass& pass)
     if (legend.width > 0)
         labels.obstacles.push_back({legend.x, legend.y, legend.x + legend.width, legend.y + legend.height});
     LabelPlacer& placer = labels.placer;
-    placer.place(labels.candidates, labels.obstacles, labels.field, labels.large ? LABEL_GAP : 0);
+    placer.place(labels.candidates, labels.boxes, labels.obstacles, labels.field, labels.large ? LABEL_GAP : 0);
     std::string note;
     LabelBox note_at;
     if (placer.placement().hidden > 0 && labels.large) {
@@ -298,11 +305,14 @@ void scene_labels_finish(const ScenePass& pass)
     }
     draw_mode(DRAW_MODE_OUTLINE);
     for (std::size_t n = 0; n < labels.pending.size(); ++n) {
-        if (labels.pending[n].fixed && labels.dropped[n] == 0)
-            draw_pending(labels.pending[n]);
+        const PendingLabel& p = labels.pending[n];
+        if (p.fixed && labels.dropped[n] == 0)
+            draw_pending(p, labels.boxes[p.first_box]);
     }
-    for (const int c : placer.placement().kept)
-        draw_pending(labels.pending[labels.candidate_label[static_cast<std::size_t>(c)]]);
+    for (const int c : placer.placement().kept) {
+        const auto box = static_cast<std::size_t>(c);
+        draw_pending(labels.pending[labels.box_label[box]], labels.boxes[box]);
+    }
     labels.hidden = placer.placement().hidden;
     if (!note.empty())
         draw_text(note_at.x0, note_at.y0, note, NOTE_TEXT, NOTE_BACK);

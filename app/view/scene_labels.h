@@ -51,9 +51,10 @@ void scene_label(const SceneLabel& label, float x, float y, std::string_view tex
 struct LabelCorner {
     float x, y;
 };
-// A label of the additions at the first of places that is free when its turn comes.
-void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int front,
-                 int back);
+// A label of the additions at the first of places that is free when its turn comes; width is the
+// text's draw_text_width.
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
+                 int front, int back);
 // Places the pass's labels (after draw_overlays, which drew the legend), draws those kept and the
 // note of those left out.
 void scene_labels_finish(const ScenePass& pass);
