@@ -138,7 +138,8 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candida
 }
 
 const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, std::span<const LabelBox> places,
-                                         std::span<const LabelBox> obstacles, const LabelBox& field, int gap)
+                                         std::span<const LabelBox> obstacles, const LabelBox& field, int gap,
+                                         LabelMake make)
 {
     placement_.kept.clear();
     placement_.hidden = 0;
@@ -162,9 +163,11 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         bool placed = false;
         const std::size_t end = std::min<std::size_t>(places.size(), std::size_t{label.first} + label.count);
         for (std::size_t i = label.first; !placed && i < end; ++i) {
-            const LabelBox& box = places[i];
-            placed = inside(box, field) && free(box);
+            placed = inside(places[i], field) && free(places[i]);
+            if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key)))
+                placed = inside(places[i], field) && free(places[i]);
             if (placed) {
+                const LabelBox& box = places[i];
                 occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
                 placement_.kept.push_back(static_cast<int>(i));
             }

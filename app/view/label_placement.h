@@ -50,7 +50,14 @@ struct LabelChoice {
     LabelRank rank = LabelRank::Value;
     float share = 0.0f;  // its value's size as a share of the largest of its kind, 0..1
     std::uint32_t first = 0, count = 0;
+    // Its boxes lie within those it will have once made (the label's text not yet known): a box
+    // that is taken stays taken, one that is free is made (LabelMake) and tested again.
+    bool provisional = false;
 };
+
+// Makes the final boxes of a provisional label (an index into the labels) in the places given to
+// the placer; false when they were made already.
+using LabelMake = bool (*)(std::size_t label);
 
 // What a placement kept and left out.
 struct LabelPlacement {
@@ -73,7 +80,8 @@ public:
     // The same for labels given with their places: in priority order (rank, then larger share,
     // then the earlier label) each label is kept at the first of its places that is free.
     const LabelPlacement& place(std::span<const LabelChoice> labels, std::span<const LabelBox> places,
-                                std::span<const LabelBox> obstacles, const LabelBox& field, int gap = 0);
+                                std::span<const LabelBox> obstacles, const LabelBox& field, int gap = 0,
+                                LabelMake make = nullptr);
     // Leaves out every kept label that overlaps box (a note drawn there); the number left out.
     int clear(const LabelBox& box);
     const LabelPlacement& placement() const { return placement_; }

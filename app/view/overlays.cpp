@@ -359,23 +359,87 @@ void draw_reaction_arrow(const ReactionArrow& a)
     pen_segment(lx, ly, rx, ry, REACTION_COLOUR);
 }
 
-// The value of one arrow, its magnitude with the force unit (the arrow gives the direction):
-// beyond its tail, or where that is taken or off the canvas, beside its tail, its shaft or its head.
-void draw_reaction_value(const ScenePass& scene, const ReactionArrow& a, bool avoid, float half)
+// The places of the value of arrow a, a text of width: beyond its tail, beside its tail, its shaft
+// or its head. Each box grows to both sides of its place's point as the width grows.
+void reaction_value_places(const ReactionArrow& a, float width, float half, Area (&places)[7])
 {
-    char buffer[40];
-    const std::string_view text = four_digits_with_unit(std::fabs(a.value), scene.numbers.units.force, buffer);
-    const int width = text_width(text);
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
     const float mx = (tx + hx) / 2.0f, my = (ty + hy) / 2.0f;
     const float nx = -a.dy, ny = a.dx;
-    const Area places[7] = {beside(tx, ty, -a.dx, -a.dy, width, half), beside(tx, ty, nx, ny, width, half),
-                            beside(tx, ty, -nx, -ny, width, half),     beside(mx, my, nx, ny, width, half),
-                            beside(mx, my, -nx, -ny, width, half),     beside(hx, hy, nx, ny, width, half),
-                            beside(hx, hy, -nx, -ny, width, half)};
+    places[0] = beside(tx, ty, -a.dx, -a.dy, width, half);
+    places[1] = beside(tx, ty, nx, ny, width, half);
+    places[2] = beside(tx, ty, -nx, -ny, width, half);
+    places[3] = beside(mx, my, nx, ny, width, half);
+    places[4] = beside(mx, my, -nx, -ny, width, half);
+    places[5] = beside(hx, hy, nx, ny, width, half);
+    places[6] = beside(hx, hy, -nx, -ny, width, half);
+}
+
+// The reaction values' unit and half a label's height in the pass being drawn: what their texts
+// are made from when the labels need them, at the end of the pass.
+struct ReactionValues {
+    std::string_view unit;
+    float half = 0.0f;
+};
+ReactionValues reaction_values;
+
+// The value of arrows[key] and its places (scene_labels.h, LabelMaker).
+std::string_view make_reaction_value(const void*, std::size_t key, std::span<char, 64> buffer,
+                                     std::span<LabelCorner> corners)
+{
+    const ReactionArrow& a = arrows[key];
+    char digits[40];
+    const std::string_view text = four_digits_with_unit(std::fabs(a.value), reaction_values.unit, digits);
+    const std::size_t size = std::min(text.size(), buffer.size());
+    std::copy_n(text.begin(), size, buffer.begin());
+    Area places[7];
+    reaction_value_places(a, static_cast<float>(text_width(text)), reaction_values.half, places);
+    for (std::size_t n = 0; n < corners.size() && n < 7; ++n)
+        corners[n] = {places[n].x0, places[n].y0};
+    return {buffer.data(), size};
+}
+
+// No reaction value is narrower: a digit, then the unit. A text is as wide as its characters
+// together (draw_text_width), so a character that takes room back could only be one of the number's.
+int narrowest_reaction_value(std::string_view unit)
+{
+    int digit = text_width("0"), least_back = 0;
+    for (const char c : std::string_view("0123456789.e+-")) {
+        const int width = text_width({&c, 1});
+        if (c >= '0' && c <= '9')
+            digit = std::min(digit, width);
+        least_back = std::min(least_back, width);
+    }
+    constexpr int MOST_NUMBER_CHARACTERS = 10;  // "1.234e+308"
+    char buffer[40];
+    const std::string_view text = four_digits_with_unit(0.0, unit, buffer);  // "0 kN"
+    return digit + least_back * (MOST_NUMBER_CHARACTERS - 1) + text_width(text.substr(1));
+}
+
+// The value of one arrow, its magnitude with the force unit (the arrow gives the direction):
+// beyond its tail, or where that is taken or off the canvas, beside its tail, its shaft or its head.
+// Once the labels stay clear of no more obstacles here, the value's text is made only when the
+// label placement needs it (scene_labels.h); least is narrowest_reaction_value.
+void draw_reaction_value(const ScenePass& scene, std::size_t n, bool avoid, float half, int least)
+{
+    const ReactionArrow& a = arrows[n];
+    const SceneLabel label = {LabelKind::Reaction, a.node, a.value, a.sx, a.sy};
+    Area places[7];
+    if (!avoid && obstacle_count >= MAX_OBSTACLES) {
+        reaction_value_places(a, static_cast<float>(least), half, places);
+        LabelCorner corners[7];
+        for (int k = 0; k < 7; ++k)
+            corners[k] = {places[k].x0, places[k].y0};
+        scene_label(label, corners, least, {make_reaction_value, nullptr, n}, REACTION_COLOUR, WHITE);
+        return;
+    }
+    char buffer[40];
+    const std::string_view text = four_digits_with_unit(std::fabs(a.value), scene.numbers.units.force, buffer);
+    const int width = text_width(text);
+    reaction_value_places(a, static_cast<float>(width), half, places);
     const Area chosen = avoid ? least_covering(scene, places) : places[0];
-    place_label({LabelKind::Reaction, a.node, a.value, a.sx, a.sy}, chosen, places, text, width, REACTION_COLOUR);
+    place_label(label, chosen, places, text, width, REACTION_COLOUR);
     add_obstacle(chosen);
 }
 
@@ -428,9 +492,10 @@ void draw_reaction_arrows(const ScenePass& scene)
 void draw_reaction_values(const ScenePass& scene)
 {
     const bool avoid = arrows.size() <= MAX_PLACED_ARROWS;
-    const float half = half_text_height();
-    for (const ReactionArrow& a : arrows)
-        draw_reaction_value(scene, a, avoid, half);
+    reaction_values = {scene.numbers.units.force, half_text_height()};
+    const int least = narrowest_reaction_value(reaction_values.unit);
+    for (std::size_t n = 0; n < arrows.size(); ++n)
+        draw_reaction_value(scene, n, avoid, reaction_values.half, least);
 }
 
 // The free body of the selected node: an arrow from the node along each force acting on it

@@ -30,13 +30,16 @@ constexpr int NOTE_MARGIN = 8;    // the note's distance from the canvas edge, p
 constexpr int SUPPORT_REACH = 7;  // the largest restraint ring's radius, pixels
 constexpr int LABEL_GAP = 6;      // free pixels round each label of a crowded picture
 
+constexpr std::uint32_t NO_MAKER = ~std::uint32_t{0};
+
 // A label waiting for the end of the pass, with its places.
 struct PendingLabel {
     SceneLabel label;
     std::uint32_t first_box, boxes;  // in PassLabels::boxes, in the order they are tried
     std::size_t text_at, text_size;  // in texts
     int front, back;
-    bool fixed;  // drawn whatever the crowd (a specified label of a small model under a filter)
+    bool fixed;                      // drawn whatever the crowd (a specified label of a small model under a filter)
+    std::uint32_t maker = NO_MAKER;  // in makers, for a label with no text yet (its boxes a narrower text's)
 };
 
 struct PassLabels {
@@ -48,6 +51,7 @@ struct PassLabels {
     std::vector<PendingLabel> pending;
     std::vector<LabelBox> boxes;           // the pending labels' places
     std::vector<std::uint32_t> box_label;  // box -> pending
+    std::vector<LabelMaker> makers;        // of the labels with no text yet
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
     std::vector<LabelBox> drawn;      // every label drawn in the pass
@@ -121,6 +125,64 @@ void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, s
     labels.texts.append(text);
 }
 
+// The text of a label with no text yet and its places for it (as many as it has).
+std::string_view make_text(const LabelMaker& maker, std::span<char, 64> buffer, std::span<LabelCorner> places)
+{
+    return maker.make(maker.context, maker.key, buffer, places);
+}
+
+// A label at the first of places that is free, its text made when it is needed (see scene_label).
+void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, int least, const LabelMaker& maker,
+                  int front, int back)
+{
+    if (!(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 &&
+          label.anchor_y < labels.field.y1))
+        return;  // off the field: neither drawn nor counted
+    const int height = draw_text_height();
+    const auto first = static_cast<std::uint32_t>(labels.boxes.size());
+    for (const LabelCorner& place : places) {
+        const LabelBox box = text_box(place.x, place.y, least, height);
+        if (box.x1 == box.x0 && box.y1 == box.y0) {
+            // A place that cannot be had: the label as any other, which leaves such places out.
+            labels.boxes.resize(first);
+            labels.box_label.resize(first);
+            char buffer[64];
+            LabelCorner made[MOST_LABEL_PLACES];
+            const std::string_view text = make_text(maker, buffer, {made, places.size()});
+            add_pending(label, {made, places.size()}, text, draw_text_width(text), front, back, false);
+            return;
+        }
+        // The narrowest text's box less a pixel at each side, where rounding may move an end.
+        labels.boxes.push_back({box.x0 + 1, box.y0, box.x1 - 1, box.y1});
+        labels.box_label.push_back(static_cast<std::uint32_t>(labels.pending.size()));
+    }
+    if (places.empty())
+        return;
+    labels.pending.push_back(
+        {label, first, static_cast<std::uint32_t>(places.size()), labels.texts.size(), 0, front, back, false});
+    labels.pending.back().maker = static_cast<std::uint32_t>(labels.makers.size());
+    labels.makers.push_back(maker);
+}
+
+// Makes the text and the boxes of label (a candidate) when it has none yet; true when it did.
+bool make_label(std::size_t label)
+{
+    PendingLabel& p = labels.pending[labels.box_label[labels.candidates[label].first]];
+    if (p.maker == NO_MAKER)
+        return false;
+    char buffer[64];
+    LabelCorner places[MOST_LABEL_PLACES];
+    const std::string_view text = make_text(labels.makers[p.maker], buffer, {places, p.boxes});
+    p.maker = NO_MAKER;
+    p.text_at = labels.texts.size();
+    p.text_size = text.size();
+    labels.texts.append(text);
+    const int width = draw_text_width(text), height = draw_text_height();
+    for (std::uint32_t n = 0; n < p.boxes; ++n)
+        labels.boxes[p.first_box + n] = text_box(places[n].x, places[n].y, width, height);
+    return true;
+}
+
 void add_pending(const SceneLabel& label, float x, float y, std::string_view text, int front, int back, bool fixed)
 {
     const LabelCorner place = {x, y};
@@ -181,6 +243,7 @@ void make_candidates()
         c.share = biggest[k] > 0.0 ? static_cast<float>(magnitude(v) / biggest[k]) : 0.0f;
         c.first = p.first_box;
         c.count = p.boxes;
+        c.provisional = p.maker != NO_MAKER;
         labels.candidates.push_back(c);
     }
 }
@@ -226,6 +289,7 @@ void scene_labels_begin(const ScenePass& pass)
     labels.pending.clear();
     labels.boxes.clear();
     labels.box_label.clear();
+    labels.makers.clear();
     labels.texts.clear();
     labels.obstacles.clear();
     labels.drawn.clear();
@@ -282,6 +346,20 @@ void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, s
     add_pending(label, places, text, width, front, back, false);
 }
 
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, int least, const LabelMaker& maker,
+                 int front, int back)
+{
+    if (!labels.active) {
+        char buffer[64];
+        LabelCorner made[MOST_LABEL_PLACES];
+        const std::string_view text = make_text(maker, buffer, {made, std::min(places.size(), MOST_LABEL_PLACES)});
+        if (!places.empty())
+            pen_label(made[0].x, made[0].y, text, front, back);
+        return;
+    }
+    add_deferred(label, places.first(std::min(places.size(), MOST_LABEL_PLACES)), least, maker, front, back);
+}
+
 void scene_labels_finish(const ScenePass& pass)
 {
     labels.active = false;
@@ -293,7 +371,8 @@ void scene_labels_finish(const ScenePass& pass)
     if (legend.width > 0)
         labels.obstacles.push_back({legend.x, legend.y, legend.x + legend.width, legend.y + legend.height});
     LabelPlacer& placer = labels.placer;
-    placer.place(labels.candidates, labels.boxes, labels.obstacles, labels.field, labels.large ? LABEL_GAP : 0);
+    placer.place(labels.candidates, labels.boxes, labels.obstacles, labels.field, labels.large ? LABEL_GAP : 0,
+                 make_label);
     std::string note;
     LabelBox note_at;
     if (placer.placement().hidden > 0 && labels.large) {
