@@ -342,21 +342,39 @@ void draw_node_numbers(const ScenePass& scene)
     }
 }
 
-// The double shaft and the hollow head of one arrow; the head stops short of the node.
+// The double shaft and the hollow head of one arrow; the head stops short of the node. Its seven
+// corners are rounded once: where each lies within the pen's reach the segments are drawn between
+// them as pen_segment would draw them, else by pen_segment.
 void draw_reaction_arrow(const ReactionArrow& a)
 {
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
     const float bx = hx - a.dx * REACTION_HEAD, by = hy - a.dy * REACTION_HEAD;  // middle of the head's base
     const float nx = -a.dy, ny = a.dx;                                           // across the arrow
-    for (float side : {-REACTION_SHAFT_HALF, REACTION_SHAFT_HALF}) {
-        pen_segment(tx + nx * side, ty + ny * side, bx + nx * side, by + ny * side, REACTION_COLOUR);
-    }
     const float lx = bx + nx * REACTION_HEAD_HALF, ly = by + ny * REACTION_HEAD_HALF;
     const float rx = bx - nx * REACTION_HEAD_HALF, ry = by - ny * REACTION_HEAD_HALF;
-    pen_segment(hx, hy, lx, ly, REACTION_COLOUR);
-    pen_segment(hx, hy, rx, ry, REACTION_COLOUR);
-    pen_segment(lx, ly, rx, ry, REACTION_COLOUR);
+    const float side = REACTION_SHAFT_HALF;
+    // The shafts' ends (tail and base, each side), the head's point and its base's ends.
+    const float corners[7][2] = {{tx - nx * side, ty - ny * side},
+                                 {bx - nx * side, by - ny * side},
+                                 {tx + nx * side, ty + ny * side},
+                                 {bx + nx * side, by + ny * side},
+                                 {hx, hy},
+                                 {lx, ly},
+                                 {rx, ry}};
+    constexpr int SEGMENTS[5][2] = {{0, 1}, {2, 3}, {4, 5}, {4, 6}, {5, 6}};
+    int pixel[7][2];
+    bool near = true;
+    for (int n = 0; n < 7 && near; ++n) {
+        near = std::fabs(corners[n][0]) <= PIXEL_LIMIT && std::fabs(corners[n][1]) <= PIXEL_LIMIT &&
+               to_pixels(corners[n][0], corners[n][1], pixel[n][0], pixel[n][1]);
+    }
+    for (const auto& s : SEGMENTS) {
+        if (near)
+            draw_line_xy(pixel[s[0]][0], pixel[s[0]][1], pixel[s[1]][0], pixel[s[1]][1], REACTION_COLOUR);
+        else
+            pen_segment(corners[s[0]][0], corners[s[0]][1], corners[s[1]][0], corners[s[1]][1], REACTION_COLOUR);
+    }
 }
 
 // The places of the value of arrow a, a text of width: beyond its tail, beside its tail, its shaft
