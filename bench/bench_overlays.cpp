@@ -83,26 +83,28 @@ void BM_redraw_force_colours(benchmark::State& state)
 }
 BENCHMARK(BM_redraw_force_colours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void BM_redraw_colours_reactions_selection(benchmark::State& state)
+// Force colours, reactions and the selection.
+OverlayStateData colours_reactions_selection()
 {
     OverlayStateData switches;
     switches.show_force_colours = true;
     switches.show_reactions = true;
     switches.highlight_member = 7;
     switches.highlight_node = 3;
-    redraw_with(state, switches);
+    return switches;
+}
+
+void BM_redraw_colours_reactions_selection(benchmark::State& state)
+{
+    redraw_with(state, colours_reactions_selection());
 }
 BENCHMARK(BM_redraw_colours_reactions_selection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_redraw_every_overlay(benchmark::State& state)
 {
-    OverlayStateData switches;
-    switches.show_force_colours = true;
-    switches.show_reactions = true;
+    OverlayStateData switches = colours_reactions_selection();
     switches.show_max_deflection = true;
     switches.show_node_numbers = true;
-    switches.highlight_member = 7;
-    switches.highlight_node = 3;
     redraw_with(state, switches);
 }
 BENCHMARK(BM_redraw_every_overlay)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
