@@ -49,15 +49,15 @@ struct PassLabels {
     bool large = false;  // more nodes or members than the first layout's
     LabelBox field;
     std::vector<PendingLabel> pending;
-    std::vector<LabelBox> boxes;           // the pending labels' places
-    std::vector<std::uint32_t> box_label;  // box -> pending
-    std::vector<LabelMaker> makers;        // of the labels with no text yet
+    std::vector<LabelBox> boxes;     // the pending labels' places
+    std::vector<LabelMaker> makers;  // of the labels with no text yet
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
     std::vector<LabelBox> drawn;      // every label drawn in the pass
     int hidden = 0;
     // Scratch kept between passes.
     std::vector<LabelChoice> candidates;
+    std::vector<std::uint32_t> candidate_label;  // candidate -> pending
     std::vector<double> values;
     std::vector<std::size_t> value_label;
     std::vector<char> passes;
@@ -116,7 +116,6 @@ void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, s
         if (box.x1 == box.x0 && box.y1 == box.y0)
             continue;  // cannot be placed there
         labels.boxes.push_back(box);
-        labels.box_label.push_back(static_cast<std::uint32_t>(labels.pending.size()));
     }
     const auto boxes = static_cast<std::uint32_t>(labels.boxes.size()) - first;
     if (boxes == 0)
@@ -145,7 +144,6 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
         if (box.x1 == box.x0 && box.y1 == box.y0) {
             // A place that cannot be had: the label as any other, which leaves such places out.
             labels.boxes.resize(first);
-            labels.box_label.resize(first);
             char buffer[64];
             LabelCorner made[MOST_LABEL_PLACES];
             const std::string_view text = make_text(maker, buffer, {made, places.size()});
@@ -154,7 +152,6 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
         }
         // The narrowest text's box less a pixel at each side, where rounding may move an end.
         labels.boxes.push_back({box.x0 + 1, box.y0, box.x1 - 1, box.y1});
-        labels.box_label.push_back(static_cast<std::uint32_t>(labels.pending.size()));
     }
     if (places.empty())
         return;
@@ -167,7 +164,7 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
 // Makes the text and the boxes of label (a candidate) when it has none yet; true when it did.
 bool make_label(std::size_t label)
 {
-    PendingLabel& p = labels.pending[labels.box_label[labels.candidates[label].first]];
+    PendingLabel& p = labels.pending[labels.candidate_label[label]];
     if (p.maker == NO_MAKER)
         return false;
     char buffer[64];
@@ -226,6 +223,7 @@ void make_candidates()
         biggest[k] = std::max(biggest[k], std::fabs(v));
     }
     labels.candidates.clear();
+    labels.candidate_label.clear();
     // Only the first label of an extreme value is one: many equal loads are no extreme.
     std::array<bool, LABEL_KINDS> top_seen{}, bottom_seen{};
     for (std::size_t n = 0; n < labels.pending.size(); ++n) {
@@ -245,7 +243,16 @@ void make_candidates()
         c.count = p.boxes;
         c.provisional = p.maker != NO_MAKER;
         labels.candidates.push_back(c);
+        labels.candidate_label.push_back(static_cast<std::uint32_t>(n));
     }
+}
+
+// The pending label with box among its places.
+const PendingLabel& label_of_box(std::size_t box)
+{
+    const auto after = std::upper_bound(labels.pending.begin(), labels.pending.end(), box,
+                                        [](std::size_t b, const PendingLabel& p) { return b < p.first_box; });
+    return *(after - 1);
 }
 
 // The label p at its place box.
@@ -288,7 +295,6 @@ void scene_labels_begin(const ScenePass& pass)
     labels.field = {FIELD_MARGIN, FIELD_MARGIN, s.canvas.width - FIELD_MARGIN, s.canvas.height - FIELD_MARGIN};
     labels.pending.clear();
     labels.boxes.clear();
-    labels.box_label.clear();
     labels.makers.clear();
     labels.texts.clear();
     labels.obstacles.clear();
@@ -390,7 +396,7 @@ void scene_labels_finish(const ScenePass& pass)
     }
     for (const int c : placer.placement().kept) {
         const auto box = static_cast<std::size_t>(c);
-        draw_pending(labels.pending[labels.box_label[box]], labels.boxes[box]);
+        draw_pending(label_of_box(box), labels.boxes[box]);
     }
     labels.hidden = placer.placement().hidden;
     if (!note.empty())
