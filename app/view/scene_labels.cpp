@@ -49,8 +49,9 @@ struct PassLabels {
     bool large = false;  // more nodes or members than the first layout's
     LabelBox field;
     std::vector<PendingLabel> pending;
-    std::vector<LabelBox> boxes;     // the pending labels' places
-    std::vector<LabelMaker> makers;  // of the labels with no text yet
+    std::vector<LabelBox> boxes;           // the pending labels' places
+    std::vector<LabelMaker> makers;        // of the labels with no text yet
+    std::array<int, 256> character_width;  // in the pass's font; UNMEASURED until first needed
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
     std::vector<LabelBox> drawn;      // every label drawn in the pass
@@ -180,10 +181,29 @@ bool make_label(std::size_t label)
     return true;
 }
 
+constexpr int UNMEASURED = -1;
+constexpr std::size_t LONGEST_SUMMED = 64;  // longer texts are measured whole
+
+// draw_text_width(text) from its characters' widths, each measured once a pass: a text is as wide
+// as its characters together.
+int text_width(std::string_view text)
+{
+    if (text.size() > LONGEST_SUMMED)
+        return draw_text_width(text);
+    int width = 0;
+    for (const char c : text) {
+        int& known = labels.character_width[static_cast<unsigned char>(c)];
+        if (known == UNMEASURED)
+            known = draw_text_width({&c, 1});
+        width += known;
+    }
+    return width;
+}
+
 void add_pending(const SceneLabel& label, float x, float y, std::string_view text, int front, int back, bool fixed)
 {
     const LabelCorner place = {x, y};
-    add_pending(label, {&place, 1}, text, draw_text_width(text), front, back, fixed);
+    add_pending(label, {&place, 1}, text, text_width(text), front, back, fixed);
 }
 
 // Marks in labels.dropped the labels the filter leaves out, kind by kind.
@@ -296,6 +316,7 @@ void scene_labels_begin(const ScenePass& pass)
     labels.pending.clear();
     labels.boxes.clear();
     labels.makers.clear();
+    labels.character_width.fill(UNMEASURED);
     labels.texts.clear();
     labels.obstacles.clear();
     labels.drawn.clear();
