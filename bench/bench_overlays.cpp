@@ -1,7 +1,9 @@
 // Cost of the engineer's view on a large model: one redraw of a generated Warren bridge of 10,000
-// and 100,000 members with every overlay off, with force colours and the legend, and with force
-// colours, reactions and the selection. The difference to the plain redraw is the overlays' cost
-// (the numbers taken from app/analysis, the colour lookups, the legend's placement).
+// and 100,000 members with every overlay off, with force colours and the legend, with force
+// colours, reactions and the selection, and with every overlay together (adding the largest
+// deflection on the deflected shape and the node numbers with the label placement). The
+// difference to the plain redraw is the overlays' cost (the numbers taken from app/analysis, the
+// colour lookups, the legend's placement, the labels).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -59,9 +61,11 @@ void redraw_with(benchmark::State& state, const OverlayStateData& switches)
         return;
     }
     View.overlays = switches;
+    View.show_deflected = switches.show_max_deflection ? 1 : 0;
     for (auto _ : state)
         redraw_view();
     View.overlays = {};
+    View.show_deflected = 0;
     state.counters["members"] = TrussModel.element_count;
 }
 
@@ -79,16 +83,31 @@ void BM_redraw_force_colours(benchmark::State& state)
 }
 BENCHMARK(BM_redraw_force_colours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void BM_redraw_colours_reactions_selection(benchmark::State& state)
+// Force colours, reactions and the selection.
+OverlayStateData colours_reactions_selection()
 {
     OverlayStateData switches;
     switches.show_force_colours = true;
     switches.show_reactions = true;
     switches.highlight_member = 7;
     switches.highlight_node = 3;
-    redraw_with(state, switches);
+    return switches;
+}
+
+void BM_redraw_colours_reactions_selection(benchmark::State& state)
+{
+    redraw_with(state, colours_reactions_selection());
 }
 BENCHMARK(BM_redraw_colours_reactions_selection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_redraw_every_overlay(benchmark::State& state)
+{
+    OverlayStateData switches = colours_reactions_selection();
+    switches.show_max_deflection = true;
+    switches.show_node_numbers = true;
+    redraw_with(state, switches);
+}
+BENCHMARK(BM_redraw_every_overlay)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include "app/view/label_placement.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <numeric>
@@ -27,11 +28,37 @@ bool on_field(float x, float y, const LabelBox& field)
 }
 
 // Rank first, then the larger share, then the earlier index: ascending keys.
-std::uint64_t sort_key(const LabelCandidate& c, std::size_t index)
+std::uint64_t sort_key(const LabelChoice& c, std::size_t index)
 {
     const float share = std::isnan(c.share) ? 0.0f : std::clamp(c.share, 0.0f, 1.0f);
     const auto rest = static_cast<std::uint64_t>(std::lround((1.0 - share) * ((1u << SHARE_BITS) - 1)));
     return (static_cast<std::uint64_t>(c.rank) << 62) | (rest << 32) | static_cast<std::uint32_t>(index);
+}
+
+constexpr std::size_t RADIX_FROM = 512;  // fewer keys are sorted by comparison
+constexpr int DIGIT_BITS = 11;
+constexpr std::size_t DIGITS = std::size_t{1} << DIGIT_BITS;
+
+// Sorts keys whose low 32 bits rise along the vector (the index): a stable sort by the high 32
+// bits then leaves every key where a sort of the whole keys would, in a few linear passes.
+void sort_keys(std::vector<std::uint64_t>& keys, std::vector<std::uint64_t>& scratch)
+{
+    if (keys.size() < RADIX_FROM) {
+        std::sort(keys.begin(), keys.end());
+        return;
+    }
+    scratch.resize(keys.size());
+    for (int shift = 32; shift < 64; shift += DIGIT_BITS) {
+        std::array<std::size_t, DIGITS> start{};
+        for (const std::uint64_t key : keys)
+            ++start[(key >> shift) & (DIGITS - 1)];
+        if (std::any_of(start.begin(), start.end(), [&](std::size_t n) { return n == keys.size(); }))
+            continue;  // every key has the same digit here
+        std::exclusive_scan(start.begin(), start.end(), start.begin(), std::size_t{0});
+        for (const std::uint64_t key : keys)
+            scratch[start[(key >> shift) & (DIGITS - 1)]++] = key;
+        keys.swap(scratch);
+    }
 }
 
 double magnitude(double value)
@@ -97,31 +124,63 @@ void LabelPlacer::occupy(const LabelBox& box)
 const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candidates,
                                          std::span<const LabelBox> obstacles, const LabelBox& field, int gap)
 {
+    // A candidate's other places follow it (same rank, share and point, the next indices).
+    choices_.clear();
+    boxes_.clear();
+    for (const LabelCandidate& c : candidates) {
+        if (!c.alternative)
+            choices_.push_back({c.anchor_x, c.anchor_y, c.rank, c.share, static_cast<std::uint32_t>(boxes_.size()), 1});
+        else if (!choices_.empty())
+            ++choices_.back().count;
+        boxes_.push_back(c.box);  // kept places are the candidates' indices
+    }
+    return place(choices_, boxes_, obstacles, field, gap);
+}
+
+const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, std::span<const LabelBox> places,
+                                         std::span<const LabelBox> obstacles, const LabelBox& field, int gap,
+                                         LabelMake make)
+{
     placement_.kept.clear();
     placement_.hidden = 0;
+    places_ = places;
     field_ = field;
     words_ = static_cast<std::size_t>(std::max(0, field.x1 - field.x0) + 63) / 64;
     map_.assign(words_ * static_cast<std::size_t>(std::max(0, field.y1 - field.y0)), 0);
     for (const LabelBox& obstacle : obstacles)
         occupy(obstacle);
 
-    // A label's other places follow it (same rank, share and point, the next indices): only the
-    // first place is sorted, and its others are tried in turn after it. Once one is kept the rest
-    // are skipped; the label is hidden when its last place is taken.
+    // Each label's places are tried in turn; once one is kept the rest are skipped, and the label
+    // is hidden when its last place is taken.
     order_.clear();
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-        if (!candidates[i].alternative && on_field(candidates[i].anchor_x, candidates[i].anchor_y, field))
-            order_.push_back(sort_key(candidates[i], i));
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (on_field(labels[i].anchor_x, labels[i].anchor_y, field))
+            order_.push_back(sort_key(labels[i], i));
     }
-    std::sort(order_.begin(), order_.end());
-    for (const std::uint64_t key : order_) {
+    sort_keys(order_, sorted_);
+    // The labels come in priority order, scattered through memory: each label is fetched a few
+    // turns ahead and its places a few turns after that, so that the tests seldom wait for memory.
+    constexpr std::size_t LABEL_AHEAD = 16, PLACES_AHEAD = 8;
+    for (std::size_t k = 0; k < order_.size(); ++k) {
+        if (k + LABEL_AHEAD < order_.size())
+            __builtin_prefetch(&labels[static_cast<std::uint32_t>(order_[k + LABEL_AHEAD])]);
+        if (k + PLACES_AHEAD < order_.size()) {
+            const LabelChoice& ahead = labels[static_cast<std::uint32_t>(order_[k + PLACES_AHEAD])];
+            if (ahead.count > 0 && ahead.first < places.size()) {
+                __builtin_prefetch(&places[ahead.first]);
+                __builtin_prefetch(&places[ahead.first] + ahead.count - 1);
+            }
+        }
+        const std::uint64_t key = order_[k];
+        const LabelChoice& label = labels[static_cast<std::uint32_t>(key)];
         bool placed = false;
-        for (auto i = static_cast<std::uint32_t>(key); !placed && i < candidates.size(); ++i) {
-            if (i != static_cast<std::uint32_t>(key) && !candidates[i].alternative)
-                break;
-            const LabelBox& box = candidates[i].box;
-            placed = inside(box, field) && free(box);
+        const std::size_t end = std::min<std::size_t>(places.size(), std::size_t{label.first} + label.count);
+        for (std::size_t i = label.first; !placed && i < end; ++i) {
+            placed = inside(places[i], field) && free(places[i]);
+            if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key)))
+                placed = inside(places[i], field) && free(places[i]);
             if (placed) {
+                const LabelBox& box = places[i];
                 occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
                 placement_.kept.push_back(static_cast<int>(i));
             }
@@ -129,7 +188,6 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candida
         if (!placed)
             ++placement_.hidden;
     }
-    candidates_ = candidates;
     return placement_;
 }
 
@@ -137,8 +195,8 @@ int LabelPlacer::clear(const LabelBox& box)
 {
     std::vector<int>& kept = placement_.kept;
     const auto covered = [&](int i) {
-        return i >= 0 && static_cast<std::size_t>(i) < candidates_.size() &&
-               boxes_overlap(candidates_[static_cast<std::size_t>(i)].box, box);
+        return i >= 0 && static_cast<std::size_t>(i) < places_.size() &&
+               boxes_overlap(places_[static_cast<std::size_t>(i)], box);
     };
     const auto end = std::remove_if(kept.begin(), kept.end(), covered);
     const int removed = static_cast<int>(kept.end() - end);

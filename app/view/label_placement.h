@@ -43,10 +43,26 @@ struct LabelCandidate {
     bool alternative = false;  // another place of the candidate before it (same point, rank and share)
 };
 
+// A label that would like to be drawn at one of its places, tried in turn: the boxes
+// places[first .. first + count) of the placer's second form.
+struct LabelChoice {
+    float anchor_x = 0.0f, anchor_y = 0.0f;  // the canvas point it labels
+    LabelRank rank = LabelRank::Value;
+    float share = 0.0f;  // its value's size as a share of the largest of its kind, 0..1
+    std::uint32_t first = 0, count = 0;
+    // Its boxes lie within those it will have once made (the label's text not yet known): a box
+    // that is taken stays taken, one that is free is made (LabelMake) and tested again.
+    bool provisional = false;
+};
+
+// Makes the final boxes of a provisional label (an index into the labels) in the places given to
+// the placer; false when they were made already.
+using LabelMake = bool (*)(std::size_t label);
+
 // What a placement kept and left out.
 struct LabelPlacement {
-    std::vector<int> kept;  // indices into the candidates, in priority order
-    int hidden = 0;         // candidates with their point on the field that were left out
+    std::vector<int> kept;  // indices into the candidates (the places), in priority order
+    int hidden = 0;         // candidates (labels) with their point on the field that were left out
 };
 
 // Places labels on a bit map of the field's pixels, so that a label is tested against what lies
@@ -61,6 +77,11 @@ public:
     // counted.
     const LabelPlacement& place(std::span<const LabelCandidate> candidates, std::span<const LabelBox> obstacles,
                                 const LabelBox& field, int gap = 0);
+    // The same for labels given with their places: in priority order (rank, then larger share,
+    // then the earlier label) each label is kept at the first of its places that is free.
+    const LabelPlacement& place(std::span<const LabelChoice> labels, std::span<const LabelBox> places,
+                                std::span<const LabelBox> obstacles, const LabelBox& field, int gap = 0,
+                                LabelMake make = nullptr);
     // Leaves out every kept label that overlaps box (a note drawn there); the number left out.
     int clear(const LabelBox& box);
     const LabelPlacement& placement() const { return placement_; }
@@ -70,10 +91,13 @@ private:
     void occupy(const LabelBox& box);
 
     LabelBox field_;
-    std::size_t words_ = 0;             // 64-bit words per row of the map
-    std::vector<std::uint64_t> map_;    // per pixel of the field, row by row: taken by an obstacle or a kept label
-    std::vector<std::uint64_t> order_;  // sort keys: rank, share, index
-    std::span<const LabelCandidate> candidates_;
+    std::size_t words_ = 0;              // 64-bit words per row of the map
+    std::vector<std::uint64_t> map_;     // per pixel of the field, row by row: taken by an obstacle or a kept label
+    std::vector<std::uint64_t> order_;   // sort keys: rank, share, index
+    std::vector<std::uint64_t> sorted_;  // scratch of the sort
+    std::vector<LabelChoice> choices_;   // the first form's candidates as labels
+    std::vector<LabelBox> boxes_;        // and their places
+    std::span<const LabelBox> places_;
     LabelPlacement placement_;
 };
 

@@ -275,14 +275,14 @@ Area least_covering(const ScenePass& scene, const Area (&places)[N])
 // The label at the chosen place or, where that is taken when its turn comes, at the first free one
 // of the others.
 template <std::size_t N>
-void place_label(const SceneLabel& label, const Area& chosen, const Area (&places)[N], std::string_view text,
+void place_label(const SceneLabel& label, const Area& chosen, const Area (&places)[N], std::string_view text, int width,
                  int colour)
 {
     LabelCorner corners[N + 1];
     corners[0] = {chosen.x0, chosen.y0};
     for (std::size_t n = 0; n < N; ++n)
         corners[n + 1] = {places[n].x0, places[n].y0};
-    scene_label(label, corners, text, colour, WHITE);
+    scene_label(label, corners, text, width, colour, WHITE);
 }
 
 // The nodes and the load arrows' shafts (as the renderer draws them: from the node along the axis)
@@ -304,11 +304,17 @@ void add_model_obstacles(const ScenePass& scene)
     }
 }
 
-// The box of a width x text_height() label beside the point (x, y) towards (ux, uy), 3 pixels clear.
-Area beside(float x, float y, float ux, float uy, float width)
+// Half a label's height, pixels.
+float half_text_height()
+{
+    return static_cast<float>(text_height()) / 2.0f;
+}
+
+// The box of a width x text_height() label beside the point (x, y) towards (ux, uy), 3 pixels
+// clear; half is half_text_height().
+Area beside(float x, float y, float ux, float uy, float width, float half)
 {
     const float cx = x + ux * (width / 2.0f + 3.0f);
-    const float half = static_cast<float>(text_height()) / 2.0f;
     const float cy = y + uy * (half + 3.0f);
     return {cx - width / 2.0f, cy - half, cx + width / 2.0f, cy + half};
 }
@@ -336,40 +342,122 @@ void draw_node_numbers(const ScenePass& scene)
     }
 }
 
-// The double shaft and the hollow head of one arrow; the head stops short of the node.
+// The double shaft and the hollow head of one arrow; the head stops short of the node. Its seven
+// corners are rounded once: where each lies within the pen's reach the segments are drawn between
+// them as pen_segment would draw them, else by pen_segment.
 void draw_reaction_arrow(const ReactionArrow& a)
 {
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
     const float bx = hx - a.dx * REACTION_HEAD, by = hy - a.dy * REACTION_HEAD;  // middle of the head's base
     const float nx = -a.dy, ny = a.dx;                                           // across the arrow
-    for (float side : {-REACTION_SHAFT_HALF, REACTION_SHAFT_HALF}) {
-        pen_segment(tx + nx * side, ty + ny * side, bx + nx * side, by + ny * side, REACTION_COLOUR);
-    }
     const float lx = bx + nx * REACTION_HEAD_HALF, ly = by + ny * REACTION_HEAD_HALF;
     const float rx = bx - nx * REACTION_HEAD_HALF, ry = by - ny * REACTION_HEAD_HALF;
-    pen_segment(hx, hy, lx, ly, REACTION_COLOUR);
-    pen_segment(hx, hy, rx, ry, REACTION_COLOUR);
-    pen_segment(lx, ly, rx, ry, REACTION_COLOUR);
+    const float side = REACTION_SHAFT_HALF;
+    // The shafts' ends (tail and base, each side), the head's point and its base's ends.
+    const float corners[7][2] = {{tx - nx * side, ty - ny * side},
+                                 {bx - nx * side, by - ny * side},
+                                 {tx + nx * side, ty + ny * side},
+                                 {bx + nx * side, by + ny * side},
+                                 {hx, hy},
+                                 {lx, ly},
+                                 {rx, ry}};
+    constexpr int SEGMENTS[5][2] = {{0, 1}, {2, 3}, {4, 5}, {4, 6}, {5, 6}};
+    int pixel[7][2];
+    bool near = true;
+    for (int n = 0; n < 7 && near; ++n) {
+        near = std::fabs(corners[n][0]) <= PIXEL_LIMIT && std::fabs(corners[n][1]) <= PIXEL_LIMIT &&
+               to_pixels(corners[n][0], corners[n][1], pixel[n][0], pixel[n][1]);
+    }
+    for (const auto& s : SEGMENTS) {
+        if (near)
+            draw_line_xy(pixel[s[0]][0], pixel[s[0]][1], pixel[s[1]][0], pixel[s[1]][1], REACTION_COLOUR);
+        else
+            pen_segment(corners[s[0]][0], corners[s[0]][1], corners[s[1]][0], corners[s[1]][1], REACTION_COLOUR);
+    }
 }
 
-// The value of one arrow, its magnitude with the force unit (the arrow gives the direction):
-// beyond its tail, or where that is taken or off the canvas, beside its tail, its shaft or its head.
-void draw_reaction_value(const ScenePass& scene, const ReactionArrow& a, bool avoid)
+// The places of the value of arrow a, a text of width: beyond its tail, beside its tail, its shaft
+// or its head. Each box grows to both sides of its place's point as the width grows.
+void reaction_value_places(const ReactionArrow& a, float width, float half, Area (&places)[7])
 {
-    char buffer[40];
-    const std::string_view text = four_digits_with_unit(std::fabs(a.value), scene.numbers.units.force, buffer);
-    const float width = static_cast<float>(text_width(text));
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
     const float mx = (tx + hx) / 2.0f, my = (ty + hy) / 2.0f;
     const float nx = -a.dy, ny = a.dx;
-    const Area places[7] = {beside(tx, ty, -a.dx, -a.dy, width), beside(tx, ty, nx, ny, width),
-                            beside(tx, ty, -nx, -ny, width),     beside(mx, my, nx, ny, width),
-                            beside(mx, my, -nx, -ny, width),     beside(hx, hy, nx, ny, width),
-                            beside(hx, hy, -nx, -ny, width)};
+    places[0] = beside(tx, ty, -a.dx, -a.dy, width, half);
+    places[1] = beside(tx, ty, nx, ny, width, half);
+    places[2] = beside(tx, ty, -nx, -ny, width, half);
+    places[3] = beside(mx, my, nx, ny, width, half);
+    places[4] = beside(mx, my, -nx, -ny, width, half);
+    places[5] = beside(hx, hy, nx, ny, width, half);
+    places[6] = beside(hx, hy, -nx, -ny, width, half);
+}
+
+// The reaction values' unit and half a label's height in the pass being drawn: what their texts
+// are made from when the labels need them, at the end of the pass.
+struct ReactionValues {
+    std::string_view unit;
+    float half = 0.0f;
+};
+ReactionValues reaction_values;
+
+// The value of arrows[key] and its places (scene_labels.h, LabelMaker).
+std::string_view make_reaction_value(const void*, std::size_t key, std::span<char, 64> buffer,
+                                     std::span<LabelCorner> corners)
+{
+    const ReactionArrow& a = arrows[key];
+    char digits[40];
+    const std::string_view text = four_digits_with_unit(std::fabs(a.value), reaction_values.unit, digits);
+    const std::size_t size = std::min(text.size(), buffer.size());
+    std::copy_n(text.begin(), size, buffer.begin());
+    Area places[7];
+    reaction_value_places(a, static_cast<float>(text_width(text)), reaction_values.half, places);
+    for (std::size_t n = 0; n < corners.size() && n < 7; ++n)
+        corners[n] = {places[n].x0, places[n].y0};
+    return {buffer.data(), size};
+}
+
+// No reaction value is narrower: a digit, then the unit. A text is as wide as its characters
+// together (draw_text_width), so a character that takes room back could only be one of the number's.
+int narrowest_reaction_value(std::string_view unit)
+{
+    int digit = text_width("0"), least_back = 0;
+    for (const char c : std::string_view("0123456789.e+-")) {
+        const int width = text_width({&c, 1});
+        if (c >= '0' && c <= '9')
+            digit = std::min(digit, width);
+        least_back = std::min(least_back, width);
+    }
+    constexpr int MOST_NUMBER_CHARACTERS = 10;  // "1.234e+308"
+    char buffer[40];
+    const std::string_view text = four_digits_with_unit(0.0, unit, buffer);  // "0 kN"
+    return digit + least_back * (MOST_NUMBER_CHARACTERS - 1) + text_width(text.substr(1));
+}
+
+// The value of one arrow, its magnitude with the force unit (the arrow gives the direction):
+// beyond its tail, or where that is taken or off the canvas, beside its tail, its shaft or its head.
+// Once the labels stay clear of no more obstacles here, the value's text is made only when the
+// label placement needs it (scene_labels.h); least is narrowest_reaction_value.
+void draw_reaction_value(const ScenePass& scene, std::size_t n, bool avoid, float half, int least)
+{
+    const ReactionArrow& a = arrows[n];
+    const SceneLabel label = {LabelKind::Reaction, a.node, a.value, a.sx, a.sy};
+    Area places[7];
+    if (!avoid && obstacle_count >= MAX_OBSTACLES) {
+        reaction_value_places(a, static_cast<float>(least), half, places);
+        LabelCorner corners[7];
+        for (int k = 0; k < 7; ++k)
+            corners[k] = {places[k].x0, places[k].y0};
+        scene_label(label, corners, least, {make_reaction_value, nullptr, n}, REACTION_COLOUR, WHITE);
+        return;
+    }
+    char buffer[40];
+    const std::string_view text = four_digits_with_unit(std::fabs(a.value), scene.numbers.units.force, buffer);
+    const int width = text_width(text);
+    reaction_value_places(a, static_cast<float>(width), half, places);
     const Area chosen = avoid ? least_covering(scene, places) : places[0];
-    place_label({LabelKind::Reaction, a.node, a.value, a.sx, a.sy}, chosen, places, text, REACTION_COLOUR);
+    place_label(label, chosen, places, text, width, REACTION_COLOUR);
     add_obstacle(chosen);
 }
 
@@ -422,8 +510,10 @@ void draw_reaction_arrows(const ScenePass& scene)
 void draw_reaction_values(const ScenePass& scene)
 {
     const bool avoid = arrows.size() <= MAX_PLACED_ARROWS;
-    for (const ReactionArrow& a : arrows)
-        draw_reaction_value(scene, a, avoid);
+    reaction_values = {scene.numbers.units.force, half_text_height()};
+    const int least = narrowest_reaction_value(reaction_values.unit);
+    for (std::size_t n = 0; n < arrows.size(); ++n)
+        draw_reaction_value(scene, n, avoid, reaction_values.half, least);
 }
 
 // The free body of the selected node: an arrow from the node along each force acting on it
@@ -482,10 +572,11 @@ void draw_free_body(const ScenePass& scene)
                                                                       : "member " + std::to_string(f.member) + " ") +
                                  std::string(value);
         const float width = static_cast<float>(text_width(text));
-        const Area places[3] = {beside(hx, hy, dx, dy, width), beside(hx, hy, nx, ny, width),
-                                beside(hx, hy, -nx, -ny, width)};
+        const float half = half_text_height();
+        const Area places[3] = {beside(hx, hy, dx, dy, width, half), beside(hx, hy, nx, ny, width, half),
+                                beside(hx, hy, -nx, -ny, width, half)};
         const Area chosen = least_covering(scene, places);
-        place_label({LabelKind::FreeBody, i, size, sx, sy}, chosen, places, text, colour);
+        place_label({LabelKind::FreeBody, i, size, sx, sy}, chosen, places, text, static_cast<int>(width), colour);
         add_obstacle(chosen);
     }
 }
@@ -510,15 +601,17 @@ void draw_max_deflection(const ScenePass& scene)
     const std::string_view shown(text, 4 + value.size());
     // Right of the ring, or where that is taken, the first free one of the places round it.
     const float width = static_cast<float>(text_width(shown));
+    const float half = half_text_height();
     const float r = static_cast<float>(MAX_RING_OUTER);
     const float d = r * 0.7071f;  // the ring's diagonal points
-    const Area places[8] = {beside(x + r, y, 1.0f, 0.0f, width),      beside(x + d, y + d, 1.0f, 1.0f, width),
-                            beside(x + d, y - d, 1.0f, -1.0f, width), beside(x - r, y, -1.0f, 0.0f, width),
-                            beside(x - d, y + d, -1.0f, 1.0f, width), beside(x - d, y - d, -1.0f, -1.0f, width),
-                            beside(x, y + r, 0.0f, 1.0f, width),      beside(x, y - r, 0.0f, -1.0f, width)};
+    const Area places[8] = {
+        beside(x + r, y, 1.0f, 0.0f, width, half),      beside(x + d, y + d, 1.0f, 1.0f, width, half),
+        beside(x + d, y - d, 1.0f, -1.0f, width, half), beside(x - r, y, -1.0f, 0.0f, width, half),
+        beside(x - d, y + d, -1.0f, 1.0f, width, half), beside(x - d, y - d, -1.0f, -1.0f, width, half),
+        beside(x, y + r, 0.0f, 1.0f, width, half),      beside(x, y - r, 0.0f, -1.0f, width, half)};
     const Area chosen = least_covering(scene, places);
     place_label({LabelKind::MaxDeflection, i, scene.numbers.max_deflection.value, x, y}, chosen, places, shown,
-                MAX_DEFLECTION_COLOUR);
+                static_cast<int>(width), MAX_DEFLECTION_COLOUR);
 }
 
 // A box of the canvas, pixels: [x0, x1] x [y0, y1].

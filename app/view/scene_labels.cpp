@@ -30,14 +30,16 @@ constexpr int NOTE_MARGIN = 8;    // the note's distance from the canvas edge, p
 constexpr int SUPPORT_REACH = 7;  // the largest restraint ring's radius, pixels
 constexpr int LABEL_GAP = 6;      // free pixels round each label of a crowded picture
 
-// A label waiting for the end of the pass.
+constexpr std::uint32_t NO_MAKER = ~std::uint32_t{0};
+
+// A label waiting for the end of the pass, with its places.
 struct PendingLabel {
     SceneLabel label;
-    LabelBox box;
+    std::uint32_t first_box, boxes;  // in PassLabels::boxes, in the order they are tried
     std::size_t text_at, text_size;  // in texts
     int front, back;
-    bool fixed;                // drawn whatever the crowd (a specified label of a small model under a filter)
-    bool alternative = false;  // another place of the label before it
+    bool fixed;                      // drawn whatever the crowd (a specified label of a small model under a filter)
+    std::uint32_t maker = NO_MAKER;  // in makers, for a label with no text yet (its boxes a narrower text's)
 };
 
 struct PassLabels {
@@ -47,13 +49,16 @@ struct PassLabels {
     bool large = false;  // more nodes or members than the first layout's
     LabelBox field;
     std::vector<PendingLabel> pending;
+    std::vector<LabelBox> boxes;           // the pending labels' places
+    std::vector<LabelMaker> makers;        // of the labels with no text yet
+    std::array<int, 256> character_width;  // in the pass's font; UNMEASURED until first needed
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
     std::vector<LabelBox> drawn;      // every label drawn in the pass
     int hidden = 0;
     // Scratch kept between passes.
-    std::vector<LabelCandidate> candidates;
-    std::vector<std::size_t> candidate_label;  // candidate -> pending
+    std::vector<LabelChoice> candidates;
+    std::vector<std::uint32_t> candidate_label;  // candidate -> pending
     std::vector<double> values;
     std::vector<std::size_t> value_label;
     std::vector<char> passes;
@@ -83,32 +88,122 @@ double magnitude(double value)
     return std::isfinite(value) ? std::fabs(value) : 0.0;
 }
 
-LabelBox text_box(float x, float y, std::string_view text)
+// The box of a text of width x height with its top-left corner at (x, y); empty where the corner
+// has no pixel.
+LabelBox text_box(float x, float y, int width, int height)
 {
     int px = 0, py = 0;
     if (!to_pixels(x, y, px, py))
         return {};
-    return {px, py, px + draw_text_width(text), py + draw_text_height()};
+    return {px, py, px + width, py + height};
 }
 
-void add_pending(const SceneLabel& label, float x, float y, std::string_view text, int front, int back, bool fixed,
-                 bool alternative = false)
+LabelBox text_box(float x, float y, std::string_view text)
+{
+    return text_box(x, y, draw_text_width(text), draw_text_height());
+}
+
+// A label at the first of places that is free when its turn comes; the text is width wide.
+void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
+                 int front, int back, bool fixed)
 {
     if (!fixed && !(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 &&
                     label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1))
         return;  // off the field: neither drawn nor counted
-    const LabelBox box = text_box(x, y, text);
-    if (box.x1 == box.x0 && box.y1 == box.y0)
-        return;  // cannot be placed
-    const bool follows = alternative && !labels.pending.empty();
-    if (follows) {
-        labels.pending.push_back(labels.pending.back());  // the same text
-        labels.pending.back().box = box;
-        labels.pending.back().alternative = true;
-        return;
+    const int height = draw_text_height();
+    const auto first = static_cast<std::uint32_t>(labels.boxes.size());
+    for (const LabelCorner& place : places) {
+        const LabelBox box = text_box(place.x, place.y, width, height);
+        if (box.x1 == box.x0 && box.y1 == box.y0)
+            continue;  // cannot be placed there
+        labels.boxes.push_back(box);
     }
-    labels.pending.push_back({label, box, labels.texts.size(), text.size(), front, back, fixed});
+    const auto boxes = static_cast<std::uint32_t>(labels.boxes.size()) - first;
+    if (boxes == 0)
+        return;
+    labels.pending.push_back({label, first, boxes, labels.texts.size(), text.size(), front, back, fixed});
     labels.texts.append(text);
+}
+
+// The text of a label with no text yet and its places for it (as many as it has).
+std::string_view make_text(const LabelMaker& maker, std::span<char, 64> buffer, std::span<LabelCorner> places)
+{
+    return maker.make(maker.context, maker.key, buffer, places);
+}
+
+// A label at the first of places that is free, its text made when it is needed (see scene_label).
+void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, int least, const LabelMaker& maker,
+                  int front, int back)
+{
+    if (!(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 &&
+          label.anchor_y < labels.field.y1))
+        return;  // off the field: neither drawn nor counted
+    const int height = draw_text_height();
+    const auto first = static_cast<std::uint32_t>(labels.boxes.size());
+    for (const LabelCorner& place : places) {
+        const LabelBox box = text_box(place.x, place.y, least, height);
+        if (box.x1 == box.x0 && box.y1 == box.y0) {
+            // A place that cannot be had: the label as any other, which leaves such places out.
+            labels.boxes.resize(first);
+            char buffer[64];
+            LabelCorner made[MOST_LABEL_PLACES];
+            const std::string_view text = make_text(maker, buffer, {made, places.size()});
+            add_pending(label, {made, places.size()}, text, draw_text_width(text), front, back, false);
+            return;
+        }
+        // The narrowest text's box less a pixel at each side, where rounding may move an end.
+        labels.boxes.push_back({box.x0 + 1, box.y0, box.x1 - 1, box.y1});
+    }
+    if (places.empty())
+        return;
+    labels.pending.push_back(
+        {label, first, static_cast<std::uint32_t>(places.size()), labels.texts.size(), 0, front, back, false});
+    labels.pending.back().maker = static_cast<std::uint32_t>(labels.makers.size());
+    labels.makers.push_back(maker);
+}
+
+// Makes the text and the boxes of label (a candidate) when it has none yet; true when it did.
+bool make_label(std::size_t label)
+{
+    PendingLabel& p = labels.pending[labels.candidate_label[label]];
+    if (p.maker == NO_MAKER)
+        return false;
+    char buffer[64];
+    LabelCorner places[MOST_LABEL_PLACES];
+    const std::string_view text = make_text(labels.makers[p.maker], buffer, {places, p.boxes});
+    p.maker = NO_MAKER;
+    p.text_at = labels.texts.size();
+    p.text_size = text.size();
+    labels.texts.append(text);
+    const int width = draw_text_width(text), height = draw_text_height();
+    for (std::uint32_t n = 0; n < p.boxes; ++n)
+        labels.boxes[p.first_box + n] = text_box(places[n].x, places[n].y, width, height);
+    return true;
+}
+
+constexpr int UNMEASURED = -1;
+constexpr std::size_t LONGEST_SUMMED = 64;  // longer texts are measured whole
+
+// draw_text_width(text) from its characters' widths, each measured once a pass: a text is as wide
+// as its characters together.
+int text_width(std::string_view text)
+{
+    if (text.size() > LONGEST_SUMMED)
+        return draw_text_width(text);
+    int width = 0;
+    for (const char c : text) {
+        int& known = labels.character_width[static_cast<unsigned char>(c)];
+        if (known == UNMEASURED)
+            known = draw_text_width({&c, 1});
+        width += known;
+    }
+    return width;
+}
+
+void add_pending(const SceneLabel& label, float x, float y, std::string_view text, int front, int back, bool fixed)
+{
+    const LabelCorner place = {x, y};
+    add_pending(label, {&place, 1}, text, text_width(text), front, back, fixed);
 }
 
 // Marks in labels.dropped the labels the filter leaves out, kind by kind.
@@ -125,7 +220,7 @@ void apply_filter()
         labels.value_label.clear();
         for (std::size_t n = 0; n < labels.pending.size(); ++n) {
             const SceneLabel& label = labels.pending[n].label;
-            if (label.kind == kind && !selected(label) && !labels.pending[n].alternative) {
+            if (label.kind == kind && !selected(label)) {
                 labels.values.push_back(label.value);
                 labels.value_label.push_back(n);
             }
@@ -133,10 +228,6 @@ void apply_filter()
         label_filter_pass(labels.filter, labels.values, labels.passes);
         for (std::size_t v = 0; v < labels.values.size(); ++v)
             labels.dropped[labels.value_label[v]] = labels.passes[v] == 0 ? 1 : 0;
-    }
-    for (std::size_t n = 1; n < labels.pending.size(); ++n) {
-        if (labels.pending[n].alternative)
-            labels.dropped[n] = labels.dropped[n - 1];
     }
 }
 
@@ -161,28 +252,34 @@ void make_candidates()
             continue;
         const auto k = static_cast<std::size_t>(p.label.kind);
         const double v = std::isfinite(p.label.value) ? p.label.value : 0.0;
-        LabelCandidate c;
-        c.box = p.box;
+        LabelChoice c;
         c.anchor_x = p.label.anchor_x;
         c.anchor_y = p.label.anchor_y;
         const bool top = v > 0.0 && v == largest[k] && !std::exchange(top_seen[k], true);
         const bool bottom = v < 0.0 && v == most_negative[k] && !std::exchange(bottom_seen[k], true);
         c.rank = selected(p.label) ? LabelRank::Selection : top || bottom ? LabelRank::Extreme : LabelRank::Value;
         c.share = biggest[k] > 0.0 ? static_cast<float>(magnitude(v) / biggest[k]) : 0.0f;
-        if (p.alternative && !labels.candidates.empty()) {
-            c.rank = labels.candidates.back().rank;
-            c.share = labels.candidates.back().share;
-            c.alternative = true;
-        }
+        c.first = p.first_box;
+        c.count = p.boxes;
+        c.provisional = p.maker != NO_MAKER;
         labels.candidates.push_back(c);
-        labels.candidate_label.push_back(n);
+        labels.candidate_label.push_back(static_cast<std::uint32_t>(n));
     }
 }
 
-void draw_pending(const PendingLabel& p)
+// The pending label with box among its places.
+const PendingLabel& label_of_box(std::size_t box)
 {
-    draw_text(p.box.x0, p.box.y0, std::string_view(labels.texts).substr(p.text_at, p.text_size), p.front, p.back);
-    labels.drawn.push_back(p.box);
+    const auto after = std::upper_bound(labels.pending.begin(), labels.pending.end(), box,
+                                        [](std::size_t b, const PendingLabel& p) { return b < p.first_box; });
+    return *(after - 1);
+}
+
+// The label p at its place box.
+void draw_pending(const PendingLabel& p, const LabelBox& box)
+{
+    draw_text(box.x0, box.y0, std::string_view(labels.texts).substr(p.text_at, p.text_size), p.front, p.back);
+    labels.drawn.push_back(box);
 }
 
 // The note's box in the bottom-left corner, or the top-right one when the legend is there.
@@ -217,6 +314,9 @@ void scene_labels_begin(const ScenePass& pass)
     labels.large = pass.nodes > FIRST_LAYOUT_LIMIT || pass.elements > FIRST_LAYOUT_LIMIT;
     labels.field = {FIELD_MARGIN, FIELD_MARGIN, s.canvas.width - FIELD_MARGIN, s.canvas.height - FIELD_MARGIN};
     labels.pending.clear();
+    labels.boxes.clear();
+    labels.makers.clear();
+    labels.character_width.fill(UNMEASURED);
     labels.texts.clear();
     labels.obstacles.clear();
     labels.drawn.clear();
@@ -262,17 +362,29 @@ void scene_label(const SceneLabel& label, float x, float y, std::string_view tex
     add_pending(label, x, y, text, front, back, false);
 }
 
-void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int front,
-                 int back)
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
+                 int front, int back)
 {
     if (!labels.active) {
         if (!places.empty())
             pen_label(places.front().x, places.front().y, text, front, back);
         return;
     }
-    const std::size_t before = labels.pending.size();
-    for (const LabelCorner& place : places)
-        add_pending(label, place.x, place.y, text, front, back, false, labels.pending.size() > before);
+    add_pending(label, places, text, width, front, back, false);
+}
+
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, int least, const LabelMaker& maker,
+                 int front, int back)
+{
+    if (!labels.active) {
+        char buffer[64];
+        LabelCorner made[MOST_LABEL_PLACES];
+        const std::string_view text = make_text(maker, buffer, {made, std::min(places.size(), MOST_LABEL_PLACES)});
+        if (!places.empty())
+            pen_label(made[0].x, made[0].y, text, front, back);
+        return;
+    }
+    add_deferred(label, places.first(std::min(places.size(), MOST_LABEL_PLACES)), least, maker, front, back);
 }
 
 void scene_labels_finish(const ScenePass& pass)
@@ -286,7 +398,8 @@ void scene_labels_finish(const ScenePass& pass)
     if (legend.width > 0)
         labels.obstacles.push_back({legend.x, legend.y, legend.x + legend.width, legend.y + legend.height});
     LabelPlacer& placer = labels.placer;
-    placer.place(labels.candidates, labels.obstacles, labels.field, labels.large ? LABEL_GAP : 0);
+    placer.place(labels.candidates, labels.boxes, labels.obstacles, labels.field, labels.large ? LABEL_GAP : 0,
+                 make_label);
     std::string note;
     LabelBox note_at;
     if (placer.placement().hidden > 0 && labels.large) {
@@ -298,11 +411,14 @@ void scene_labels_finish(const ScenePass& pass)
     }
     draw_mode(DRAW_MODE_OUTLINE);
     for (std::size_t n = 0; n < labels.pending.size(); ++n) {
-        if (labels.pending[n].fixed && labels.dropped[n] == 0)
-            draw_pending(labels.pending[n]);
+        const PendingLabel& p = labels.pending[n];
+        if (p.fixed && labels.dropped[n] == 0)
+            draw_pending(p, labels.boxes[p.first_box]);
     }
-    for (const int c : placer.placement().kept)
-        draw_pending(labels.pending[labels.candidate_label[static_cast<std::size_t>(c)]]);
+    for (const int c : placer.placement().kept) {
+        const auto box = static_cast<std::size_t>(c);
+        draw_pending(label_of_box(box), labels.boxes[box]);
+    }
     labels.hidden = placer.placement().hidden;
     if (!note.empty())
         draw_text(note_at.x0, note_at.y0, note, NOTE_TEXT, NOTE_BACK);

@@ -51,9 +51,25 @@ void scene_label(const SceneLabel& label, float x, float y, std::string_view tex
 struct LabelCorner {
     float x, y;
 };
-// A label of the additions at the first of places that is free when its turn comes.
-void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int front,
-                 int back);
+// A label of the additions at the first of places that is free when its turn comes; width is the
+// text's draw_text_width.
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
+                 int front, int back);
+// A label whose text and places are made only when its turn comes and one of its places may be
+// free: on a crowded picture most labels never need theirs. make writes the text into buffer and
+// the places for it (as many as were given) into places, and returns the text.
+struct LabelMaker {
+    std::string_view (*make)(const void* context, std::size_t key, std::span<char, 64> buffer,
+                             std::span<LabelCorner> places);
+    const void* context;
+    std::size_t key;
+};
+constexpr std::size_t MOST_LABEL_PLACES = 16;
+// A label of the additions at the first of places that is free when its turn comes, its text made
+// by maker. places (the first MOST_LABEL_PLACES) are those of a text of width least, no more than the
+// text's width; each place's box grows to both sides (never moves) as the width grows from least.
+void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, int least, const LabelMaker& maker,
+                 int front, int back);
 // Places the pass's labels (after draw_overlays, which drew the legend), draws those kept and the
 // note of those left out.
 void scene_labels_finish(const ScenePass& pass);

@@ -1,0 +1,164 @@
+// Labels with places whose text is made late: the placer makes a label only where its narrowest
+// box is free, and keeps the made box; the priority order on both sides of the sort's change of
+// method; a text's width as its characters' together (what the narrowest box rests on); and the
+// reaction values of a crowded bridge drawn at their own texts' widths.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/batch/batch_render.h"
+#include "app/model/analysis.h"
+#include "app/view/label_placement.h"
+#include "app/view/scene.h"
+#include "app/view/scene_labels.h"
+#include "bench/warren_bridge.h"
+#include "draw/draw.h"
+
+namespace {
+
+const LabelBox FIELD = {0, 0, 200, 100};
+
+// The places of the label being tested and what its making turns them into.
+std::vector<LabelBox> places;
+std::vector<LabelBox> made_places;
+int makings = 0;
+
+bool make(std::size_t)
+{
+    if (makings > 0)
+        return false;  // made already
+    ++makings;
+    places = made_places;
+    return true;
+}
+
+TEST(LabelPlacer, MakesALabelOnlyWhereItsNarrowestBoxIsFree)
+{
+    const LabelBox taken = {50, 0, 60, 100};  // an obstacle across the field
+    struct Case {
+        const char* what;
+        std::vector<LabelBox> narrow, made;
+        std::vector<int> kept;
+        int makings;
+    };
+    const std::vector<Case> cases = {
+        {"narrow box taken: never made", {{55, 10, 58, 25}}, {{50, 10, 65, 25}}, {}, 0},
+        {"free narrow, taken made box", {{40, 10, 49, 25}}, {{40, 10, 51, 25}}, {}, 1},
+        {"free narrow, free made box", {{40, 10, 49, 25}}, {{38, 10, 50, 25}}, {0}, 1},
+        {"made at the first free place, kept at the next",
+         {{40, 10, 49, 25}, {70, 10, 79, 25}},
+         {{40, 10, 51, 25}, {68, 10, 81, 25}},
+         {1},
+         1},
+        {"made box beyond the field", {{190, 10, 199, 25}}, {{190, 10, 201, 25}}, {}, 1},
+    };
+    LabelPlacer placer;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        places = c.narrow;
+        made_places = c.made;
+        makings = 0;
+        LabelChoice label{45.0f, 50.0f, LabelRank::Value, 0.5f, 0, static_cast<std::uint32_t>(places.size()), true};
+        const LabelPlacement& placed = placer.place({&label, 1}, places, std::vector<LabelBox>{taken}, FIELD, 0, make);
+        EXPECT_EQ(placed.kept, c.kept);
+        EXPECT_EQ(placed.hidden, c.kept.empty() ? 1 : 0);
+        EXPECT_EQ(makings, c.makings);
+        // A label kept is where its made box stands, and that box is taken for later ones.
+        if (!c.kept.empty()) {
+            const LabelBox& box = places[static_cast<std::size_t>(c.kept[0])];
+            EXPECT_EQ(placer.clear(box), 1);
+        }
+    }
+}
+
+TEST(LabelPlacer, OrderIsRankThenShareThenIndexAtAnyCount)
+{
+    for (const int count : {511, 512, 3000}) {  // the sort changes method at 512 labels
+        SCOPED_TRACE(count);
+        std::vector<LabelChoice> labels;
+        std::vector<LabelBox> boxes;
+        for (int i = 0; i < count; ++i) {
+            const int x = (i % 100) * 20, y = (i / 100) * 20;  // apart: every label is kept
+            boxes.push_back({x, y, x + 10, y + 10});
+            const LabelRank rank = i % 13 == 0  ? LabelRank::Selection
+                                   : i % 7 == 0 ? LabelRank::Extreme
+                                                : LabelRank::Value;
+            const float share = static_cast<float>((i * 37) % 101) / 100.0f;
+            labels.push_back(
+                {static_cast<float>(x), static_cast<float>(y), rank, share, static_cast<std::uint32_t>(i), 1});
+        }
+        std::vector<int> expected(labels.size());
+        for (int i = 0; i < count; ++i)
+            expected[static_cast<std::size_t>(i)] = i;
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            const LabelChoice &la = labels[static_cast<std::size_t>(a)], &lb = labels[static_cast<std::size_t>(b)];
+            return la.rank != lb.rank ? la.rank < lb.rank : la.share > lb.share;
+        });
+        LabelPlacer placer;
+        EXPECT_EQ(placer.place(labels, boxes, {}, {0, 0, 2000, 1000}).kept, expected);
+    }
+}
+
+TEST(TextWidth, IsItsCharactersTogetherAtAnyTextScale)
+{
+    for (const float scale : {1.0f, 2.0f, 0.5f}) {
+        SCOPED_TRACE(scale);
+        draw_set_text_scale(scale);
+        for (const std::string_view text : {"108.3 kN", "1.1e+04", "0.0001234 N", "-7", "99,841 labels hidden"}) {
+            int sum = 0;
+            for (const char c : text)
+                sum += draw_text_width({&c, 1});
+            EXPECT_EQ(draw_text_width(text), sum) << text;
+        }
+    }
+    draw_set_text_scale(1.0f);
+}
+
+TEST(SceneLabels, ReactionValuesOfACrowdedBridgeStandAtTheirTextsWidths)
+{
+    const std::string path = testing::TempDir() + "kelvaro_label_places_bridge.res";
+    std::ofstream(path) << warren_bridge_results(10000);
+    TrussModelData model;
+    ReadOutcome outcome;
+    ASSERT_EQ(render_read_results(path, model, outcome), "");
+    const ModelNumbers numbers = compute_model_numbers(model, true);
+    // The widths a reaction value or a node number can have.
+    std::set<int> widths;
+    for (int i = 1; i <= model.node_count; ++i) {
+        widths.insert(draw_text_width(std::to_string(i)));
+        for (const double r : numbers.nodes[static_cast<std::size_t>(i)].reaction) {
+            char text[40];
+            const std::to_chars_result end = std::to_chars(text, text + sizeof text, std::fabs(r),
+                                                           std::chars_format::general, 4);
+            widths.insert(draw_text_width(std::string_view(text, static_cast<std::size_t>(end.ptr - text))));
+        }
+    }
+    ViewSettings settings;
+    apply_view_preset(settings, true);
+    settings.overlays.show_reactions = true;
+    settings.overlays.show_node_numbers = true;
+    Projection projection;
+    refresh_projection(model, settings, projection, true);
+    for (int zoom = 0; zoom < 3; ++zoom) {
+        SCOPED_TRACE(zoom);
+        Picture picture = blank_scene_picture(settings);
+        ASSERT_TRUE(render_scene(model, numbers, settings, projection, draw_picture_output(&picture, nullptr)));
+        ASSERT_GT(scene_labels_hidden(), 1000);
+        ASSERT_GT(scene_label_boxes().size(), 5u);
+        for (const LabelBox& box : scene_label_boxes()) {
+            EXPECT_EQ(box.y1 - box.y0, draw_text_height());
+            EXPECT_TRUE(widths.count(box.x1 - box.x0) == 1) << box.x0 << "," << box.y0 << " " << box.x1 - box.x0;
+        }
+        for (int step = 0; step < 4; ++step)
+            zoom_in(settings);
+        refresh_projection(model, settings, projection, false);
+    }
+}
+
+}  // namespace
