@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "draw/svg.h"
 #include "draw_fixture.h"
 
 namespace {
@@ -388,4 +389,47 @@ TEST_F(RasterTest, ALineDrawnAgainAfterAnythingElseShowsInFull)
     draw_line_xy(3, 4, 33, 21, INK);
     draw_line_xy(3, 4, 33, 21, INK);
     EXPECT_TRUE(drawn().empty());
+}
+
+// A plain circle drawn again shows in full after anything that may have drawn over it since; among
+// plain lines and circles of its own colour it is left out, and only a picture drawn alone says that
+// it sets pixels only.
+TEST_F(RasterTest, ACircleDrawnAgainAfterAnythingElseShowsInFull)
+{
+    constexpr int OTHER = 0x00FF00;
+    const struct {
+        const char* between;
+        std::function<void()> draw;
+    } cases[] = {
+        {"line of another colour", [] { draw_line_xy(0, 15, 39, 15, OTHER); }},
+        {"circle of another colour", [] { draw_circle(20, 15, 6, OTHER); }},
+        {"the same circle in exclusive-or",
+         [] {
+             draw_mode(DRAW_MODE_XOR);
+             draw_circle(20, 15, 6, INK);
+             draw_mode(0);
+         }},
+        {"filled box", [] { draw_box(0, 0, 40, 30, OTHER); }},
+        {"lines and circles of its colour",
+         [] {
+             draw_line_xy(0, 0, 39, 29, INK);
+             draw_circle(20, 15, 3, INK);
+         }},
+    };
+    for (const auto& c : cases) {
+        start(40, 30);
+        EXPECT_TRUE(draw_sets_pixels_only());
+        draw_circle(20, 15, 6, INK);
+        const PixelSet circle = drawn();
+        c.draw();
+        draw_circle(20, 15, 6, INK);
+        for (const auto& [x, y] : circle)
+            ASSERT_EQ(pixel_at(picture, x, y), INK) << c.between << " at " << x << "," << y;
+    }
+    SvgRecorder recorder;
+    svg_recorder_start(recorder, 40, 30);
+    ASSERT_NE(draw_begin(draw_svg_output(&recorder, nullptr)), 0);
+    EXPECT_FALSE(draw_sets_pixels_only());
+    draw_end();
+    EXPECT_FALSE(draw_sets_pixels_only());
 }
