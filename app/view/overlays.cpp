@@ -528,16 +528,12 @@ struct Bounds {
 
 constexpr double NEAR_LIMIT = 1.0e6;  // pixels: within this, the quick test below is exact
 
-// True when the segment lies more than a pixel beyond one side of the box, so that cutting it to
-// the box (clip_to_box) certainly leaves nothing. Only for coordinates within NEAR_LIMIT, where the
-// cut's rounding is far below the pixel of margin; false (look closer) for any other.
-bool clearly_outside(double ax, double ay, double bx, double by, const Bounds& box)
+// True when a segment whose ends lie within NEAR_LIMIT and span [left, right] x [top, bottom] lies
+// more than a pixel beyond one side of the box, so that cutting it to the box (clip_to_box)
+// certainly leaves nothing: within NEAR_LIMIT the cut's rounding is far below the pixel of margin.
+bool clearly_outside(double left, double top, double right, double bottom, const Bounds& box)
 {
-    if (!(std::fabs(ax) < NEAR_LIMIT && std::fabs(ay) < NEAR_LIMIT && std::fabs(bx) < NEAR_LIMIT &&
-          std::fabs(by) < NEAR_LIMIT))
-        return false;
-    return std::max(ax, bx) < box.x0 - 1.0 || std::min(ax, bx) > box.x1 + 1.0 || std::max(ay, by) < box.y0 - 1.0 ||
-           std::min(ay, by) > box.y1 + 1.0;
+    return right < box.x0 - 1.0 || left > box.x1 + 1.0 || bottom < box.y0 - 1.0 || top > box.y1 + 1.0;
 }
 
 // How much of the model each box would hide: the nodes inside it plus the members crossing it.
@@ -562,8 +558,12 @@ void hidden_under(const ScenePass& scene, const Bounds (&boxes)[N], long long (&
         const double bx = scene.projection.node_screen[1][b], by = scene.projection.node_screen[2][b];
         if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by))
             continue;
+        const bool near = std::fabs(ax) < NEAR_LIMIT && std::fabs(ay) < NEAR_LIMIT && std::fabs(bx) < NEAR_LIMIT &&
+                          std::fabs(by) < NEAR_LIMIT;
+        const double left = std::min(ax, bx), right = std::max(ax, bx);
+        const double top = std::min(ay, by), bottom = std::max(ay, by);
         for (std::size_t n = 0; n < N; ++n) {
-            if (clearly_outside(ax, ay, bx, by, boxes[n]))
+            if (near && clearly_outside(left, top, right, bottom, boxes[n]))
                 continue;
             double cx1 = ax, cy1 = ay, cx2 = bx, cy2 = by;
             if (clip_to_box(cx1, cy1, cx2, cy2, boxes[n].x0, boxes[n].y0, boxes[n].x1, boxes[n].y1))
