@@ -550,20 +550,30 @@ void hidden_under(const ScenePass& scene, const Bounds (&boxes)[N], long long (&
         }
     }
     const int elements = scene.elements;
+    const std::vector<float>& xs = scene.projection.node_screen[1];
+    const std::vector<float>& ys = scene.projection.node_screen[2];
     for (int e = 1; e <= elements; ++e) {
         int a, b;
         if (!scene.ends(e, a, b))
             continue;
-        const double ax = scene.projection.node_screen[1][a], ay = scene.projection.node_screen[2][a];
-        const double bx = scene.projection.node_screen[1][b], by = scene.projection.node_screen[2][b];
-        if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by))
+        const double ax = xs[static_cast<std::size_t>(a)], ay = ys[static_cast<std::size_t>(a)];
+        const double bx = xs[static_cast<std::size_t>(b)], by = ys[static_cast<std::size_t>(b)];
+        // Within NEAR_LIMIT (and so finite), most members are clearly outside every box at once.
+        unsigned look = (1u << N) - 1;  // bit n: box n is cut against
+        if (std::fabs(ax) < NEAR_LIMIT && std::fabs(ay) < NEAR_LIMIT && std::fabs(bx) < NEAR_LIMIT &&
+            std::fabs(by) < NEAR_LIMIT) {
+            const double left = std::min(ax, bx), right = std::max(ax, bx);
+            const double top = std::min(ay, by), bottom = std::max(ay, by);
+            look = 0;
+            for (std::size_t n = 0; n < N; ++n)
+                look |= clearly_outside(left, top, right, bottom, boxes[n]) ? 0u : 1u << n;
+            if (look == 0)
+                continue;
+        } else if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) {
             continue;
-        const bool near = std::fabs(ax) < NEAR_LIMIT && std::fabs(ay) < NEAR_LIMIT && std::fabs(bx) < NEAR_LIMIT &&
-                          std::fabs(by) < NEAR_LIMIT;
-        const double left = std::min(ax, bx), right = std::max(ax, bx);
-        const double top = std::min(ay, by), bottom = std::max(ay, by);
+        }
         for (std::size_t n = 0; n < N; ++n) {
-            if (near && clearly_outside(left, top, right, bottom, boxes[n]))
+            if ((look & (1u << n)) == 0)
                 continue;
             double cx1 = ax, cy1 = ay, cx2 = bx, cy2 = by;
             if (clip_to_box(cx1, cy1, cx2, cy2, boxes[n].x0, boxes[n].y0, boxes[n].x1, boxes[n].y1))

@@ -97,10 +97,19 @@ void node_segment(const NodePixel& p, const NodePixel& q, float x1, float y1, fl
 // barb of each load arrow.
 struct NodeMarks {
     int x = 0, y = 0;
-    std::uint8_t rings = 0;   // RING_* bits
-    std::uint8_t arrows = 0;  // bit k: the arrow along axis k is drawn
-    PenLine shaft[4], barb[4];
-    bool operator==(const NodeMarks&) const = default;
+    std::uint8_t rings = 0;     // RING_* bits
+    std::uint8_t arrows = 0;    // bit k: the arrow along axis k is drawn
+    PenLine shaft[4], barb[4];  // [k] of each arrow drawn; the others are not read
+    bool operator==(const NodeMarks& other) const
+    {
+        if (x != other.x || y != other.y || rings != other.rings || arrows != other.arrows)
+            return false;
+        for (int k = 1; k <= 3; ++k) {
+            if ((arrows & (1 << k)) != 0 && (shaft[k] != other.shaft[k] || barb[k] != other.barb[k]))
+                return false;
+        }
+        return true;
+    }
 };
 constexpr std::uint8_t RING_Z = 1;  // fixed along 1 (z): a blue ring drawn exclusive-or
 constexpr std::uint8_t RING_X = 2;  // fixed along 2 (x): a red ring
@@ -113,13 +122,13 @@ struct LoadLabels {
 };
 
 // The marks of node i at (sx, sy), drawn at pixel (px, py); the arrows' labels into labels.
-NodeMarks node_marks(const ScenePass& pass, int i, float sx, float sy, int px, int py, LoadLabels& labels)
+NodeMarks node_marks(const ScenePass& pass, int i, float sx, float sy, const NodePixel& pixel, LoadLabels& labels)
 {
     const OverlayStateData& shown = pass.settings.overlays;
     const Projection& projection = pass.projection;
     NodeMarks marks;
-    marks.x = px;
-    marks.y = py;
+    marks.x = pixel.x;
+    marks.y = pixel.y;
     if (shown.show_supports) {
         marks.rings = static_cast<std::uint8_t>((pass.model.node_fixity[1][i] == 1 ? RING_Z : 0) |
                                                 (pass.model.node_fixity[2][i] == 1 ? RING_X : 0) |
@@ -139,8 +148,11 @@ NodeMarks node_marks(const ScenePass& pass, int i, float sx, float sy, int px, i
         if (!to_pixels(tx, ty, tip_x, tip_y))
             continue;
         const float sign = load > 0.0f ? 1.0f : -1.0f;
-        if (!pen_segment_ends(sx, sy, tx, ty, marks.shaft[k]))
+        if (pixel.place == NODE_NEAR && std::fabs(tx) <= PIXEL_LIMIT && std::fabs(ty) <= PIXEL_LIMIT) {
+            marks.shaft[k] = PenLine{pixel.x, pixel.y, tip_x, tip_y};  // what pen_segment_ends gives: no cut
+        } else if (!pen_segment_ends(sx, sy, tx, ty, marks.shaft[k])) {
             marks.shaft[k] = PenLine{INT_MIN, 0, 0, 0};
+        }
         if (!pen_segment_ends(tx, ty, tx - BARB_LENGTH * dx * sign + 2.0f, ty - BARB_LENGTH * dy * sign + 2.0f,
                               marks.barb[k]))
             marks.barb[k] = PenLine{INT_MIN, 0, 0, 0};
@@ -214,7 +226,7 @@ void draw_nodes(const ScenePass& pass)
         if (pixel.place == NODE_OFF)
             continue;
         LoadLabels labels;
-        const NodeMarks marks = node_marks(pass, i, pass.x(i), pass.y(i), pixel.x, pixel.y, labels);
+        const NodeMarks marks = node_marks(pass, i, pass.x(i), pass.y(i), pixel, labels);
         if (!runs) {
             draw_node_marks(marks, pass, i, with_labels ? &labels : nullptr);
             continue;
