@@ -316,6 +316,97 @@ const BlendTable& blend_table(const DrawOutput& out)
     return table;
 }
 
+// Opaque glyph cells: for one glyph set and colour pair, the 24-bit pixels of a glyph's cell (its
+// advance wide, the line high, rows from the top) as blending its coverage gives them. A glyph that
+// stays within its cell touches no other glyph's pixels, so an opaque text of such glyphs wholly
+// inside the picture is its cells copied side by side.
+struct GlyphCells {
+    const GlyphSet* set = nullptr;
+    std::uint32_t front = 0xFFFFFFFF, back = 0xFFFFFFFF;  // the pair's channel keys
+    std::array<std::uint8_t, 256> state{};                // CELL_* by byte
+    std::array<std::vector<std::uint8_t>, 256> pixels;    // by byte, once CELL_READY
+};
+constexpr std::uint8_t CELL_UNKNOWN = 0;
+constexpr std::uint8_t CELL_READY = 1;
+constexpr std::uint8_t CELL_APART = 2;  // the glyph reaches beyond its cell
+
+thread_local std::array<GlyphCells, BLEND_TABLES> glyph_cells;
+thread_local std::size_t next_cells = 0;
+
+// The cells of set in table's colour pair (emptied when the pair or set is new to them).
+GlyphCells& cells_of(const GlyphSet& set, const BlendTable& table)
+{
+    for (GlyphCells& cells : glyph_cells) {
+        if (cells.set == &set && cells.front == table.front && cells.back == table.back) {
+            return cells;
+        }
+    }
+    GlyphCells& cells = glyph_cells[next_cells];
+    next_cells = (next_cells + 1) % BLEND_TABLES;
+    cells.set = &set;
+    cells.front = table.front;
+    cells.back = table.back;
+    cells.state.fill(CELL_UNKNOWN);
+    return cells;
+}
+
+// True when the cell of byte ch can be copied (it is made on first use).
+bool cell_ready(GlyphCells& cells, const BlendTable& table, unsigned char ch)
+{
+    if (cells.state[ch] != CELL_UNKNOWN) {
+        return cells.state[ch] == CELL_READY;
+    }
+    const GlyphSet& set = *cells.set;
+    const Glyph& glyph = set.glyphs[ch];
+    if (glyph.width > 0 && (glyph.left < 0 || glyph.left + glyph.width > glyph.advance)) {
+        cells.state[ch] = CELL_APART;
+        return false;
+    }
+    const int rows = set.line_height;
+    const int top = set.ascent - glyph.top;  // the glyph's first row in the cell
+    std::vector<std::uint8_t>& pixels = cells.pixels[ch];
+    pixels.resize(static_cast<std::size_t>(std::max(glyph.advance, 0)) * static_cast<std::size_t>(rows) * 3);
+    std::uint8_t* p = pixels.data();
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < glyph.advance; ++c, p += 3) {
+            const int gr = r - top;
+            const int gc = c - glyph.left;
+            const bool inked = gr >= 0 && gr < glyph.rows && gc >= 0 && gc < glyph.width;
+            const std::uint32_t v = table.pixel[inked ? glyph.coverage[static_cast<std::size_t>(gr) * glyph.width +
+                                                                       static_cast<std::size_t>(gc)]
+                                                      : 0];
+            p[0] = static_cast<std::uint8_t>(v);
+            p[1] = static_cast<std::uint8_t>(v >> 8);
+            p[2] = static_cast<std::uint8_t>(v >> 16);
+        }
+    }
+    cells.state[ch] = CELL_READY;
+    return true;
+}
+
+// An opaque text on a 24-bit output from its cells, with its top-left pixel at first and rows
+// pitch bytes apart; false (nothing drawn) when a glyph of it reaches beyond its cell.
+bool copy_cells(const GlyphSet& set, const BlendTable& table, std::string_view text, std::uint8_t* first,
+                std::ptrdiff_t pitch)
+{
+    GlyphCells& cells = cells_of(set, table);
+    for (const char ch : text) {
+        if (!cell_ready(cells, table, static_cast<unsigned char>(ch))) {
+            return false;
+        }
+    }
+    for (int r = 0; r < set.line_height; ++r) {
+        std::uint8_t* p = first + static_cast<std::ptrdiff_t>(r) * pitch;
+        for (const char ch : text) {
+            const std::size_t bytes = static_cast<std::size_t>(set.glyphs[static_cast<unsigned char>(ch)].advance) * 3;
+            std::memcpy(p, cells.pixels[static_cast<unsigned char>(ch)].data() + static_cast<std::size_t>(r) * bytes,
+                        bytes);
+            p += bytes;
+        }
+    }
+    return true;
+}
+
 // Where the strip goes: rows of visible coverage values, each blended into the pixels from first
 // onwards, the next row pitch bytes further.
 struct BlendTarget {
@@ -671,6 +762,14 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     draw_flush_texts(*out);
     TextBox box;
     if (!place_text(*out, set, tx, ty, text, box)) {
+        return saturate(static_cast<long long>(x) + box.advance);
+    }
+    // Wholly inside a 24-bit picture, an opaque text is its glyphs' cells side by side.
+    if (opaque && out->pixel_bytes == 3 && box.shift == 0 && box.row_first == 0 && box.columns == box.advance &&
+        box.rows == set.line_height &&
+        copy_cells(set, blend_table(*out), text,
+                   draw_pixel_address(*out, static_cast<int>(box.left), static_cast<int>(ty)),
+                   -static_cast<std::ptrdiff_t>(out->pitch))) {
         return saturate(static_cast<long long>(x) + box.advance);
     }
     InkRows ink;
