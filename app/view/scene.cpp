@@ -274,12 +274,41 @@ bool shape_carries_colours(const ScenePass& pass, const OverlayPass& overlays)
 
 // Every undeformed element: black, or in force colours when the overlays colour the members (light
 // grey when the deflected shape carries them).
+//
+// A plain line drawn right after another over the same pixels (the same ends, or the same ends
+// swapped) hides it. On a large model many members in a row land on the same pixels; where only
+// pixels are set and no number is written, only the last of such a row is drawn.
 void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
 {
     const bool force_colours = overlay_colours_members(overlays);
     const bool grey = shape_carries_colours(pass, overlays);
-    for (int e = 1; e <= pass.elements; ++e)
-        draw_element(pass, e, grey ? UNDEFORMED_GREY : force_colours ? overlay_member_colour(pass, e) : BLACK);
+    const bool hide = pass.settings.show_element_numbers == 0 && draw_sets_pixels_only();
+    PenLine held;
+    int held_colour = 0;
+    bool holding = false;
+    for (int e = 1; e <= pass.elements; ++e) {
+        const int colour = grey ? UNDEFORMED_GREY : force_colours ? overlay_member_colour(pass, e) : BLACK;
+        int a, b;
+        if (hide && pass.ends(e, a, b)) {
+            const NodePixel& p = node_pixels[static_cast<std::size_t>(a)];
+            const NodePixel& q = node_pixels[static_cast<std::size_t>(b)];
+            if (p.place == NODE_NEAR && q.place == NODE_NEAR) {
+                const PenLine line{p.x, p.y, q.x, q.y};
+                if (holding && line != held && PenLine{q.x, q.y, p.x, p.y} != held)
+                    draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
+                held = line;
+                held_colour = colour;
+                holding = true;
+                continue;
+            }
+        }
+        if (holding)
+            draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
+        holding = false;
+        draw_element(pass, e, colour);
+    }
+    if (holding)
+        draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
 }
 
 // The canvas offsets of the deflected nodes, then every deflected element in magenta (or its force
