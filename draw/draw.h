@@ -40,6 +40,10 @@ void draw_end();
 // Sets the mode bits (DRAW_MODE_*) of the current output.
 void draw_mode(int mode);
 
+// True when the current pass only sets the pixels of a picture: no SVG recorder or sink takes its
+// verbs. A caller may then leave out drawing that it knows changes no pixel.
+bool draw_sets_pixels_only();
+
 // A line from (x, y) spanning width x height pixels: end (x + w', y + h') with w' = width - 1 for a
 // positive width, width + 1 for a negative one (the same for height); nothing if either is 0.
 void draw_line(int x, int y, int width, int height, int colour);
@@ -48,7 +52,8 @@ void draw_line_xy(int x1, int y1, int x2, int y2, int colour);
 // A box of width x height pixels at (x, y), filled or (DRAW_MODE_OUTLINE) outlined; negative sizes
 // extend to the left or upward.
 void draw_box(int x, int y, int width, int height, int colour);
-// A circle centred on (x, y), filled or (DRAW_MODE_OUTLINE) outlined.
+// A circle centred on (x, y), filled or (DRAW_MODE_OUTLINE) outlined. Like a plain line, a plain
+// circle drawn again in one colour with only plain lines and circles of that colour between is skipped.
 void draw_circle(int x, int y, int radius, int colour);
 // Text with its top-left corner at (x, y) in the default font, front colour on a box of the back
 // colour (no box with DRAW_MODE_TRANSPARENT). Returns x plus the text's width; "" draws nothing.

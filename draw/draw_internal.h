@@ -48,13 +48,13 @@ struct DrawOutput {
     DrawSink* sink = nullptr;         // takes the verbs instead of a picture (draw/sink.h); null with a picture
     bool batch_texts = false;         // opaque texts are held back (draw_text_batch)
     bool texts_held = false;          // some are held and not painted yet
-    std::uint64_t line_run = 0;       // the present run of plain lines in one colour (draw_new_line_run)
+    std::uint64_t line_run = 0;       // the present run of plain lines and circles in one colour (draw_new_line_run)
 };
 
-// Starts a new run of plain lines on out: a line drawn twice within one run, in one colour with
-// nothing else drawn between, sets the same pixels again and is skipped the second time. Every
-// verb but draw_line_xy, a change of colour or mode, and a hand on the picture
-// (draw_context_picture) start a new run.
+// Starts a new run of plain lines and circles on out: a line or circle drawn twice within one run,
+// in one colour with nothing else drawn between, sets the same pixels again and is skipped the
+// second time. Every verb but draw_line_xy and a plain draw_circle, a change of colour or mode, and
+// a hand on the picture (draw_context_picture) start a new run.
 void draw_new_line_run(DrawOutput& out);
 
 // The thread's current output once draw_begin has succeeded, nullptr otherwise. Its bits are null

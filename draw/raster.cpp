@@ -221,28 +221,32 @@ void line_between(DrawOutput& out, long long x1, long long y1, long long x2, lon
     bresenham(out, x1, y1, x2, y2);
 }
 
-// The lines of the present runs (draw_new_line_run), by a hash of their ends; a line whose slot
-// holds another is drawn again, which costs time only.
+// The lines and circles of the present runs (draw_new_line_run), by a hash of their ends (a circle:
+// its centre, radius and mode); a shape whose slot holds another is drawn again, which costs time only.
 struct RunLine {
     std::uint64_t run = 0;  // 0: empty
     long long x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    int kind = 0;  // RUN_LINE, or a circle's mode bits plus RUN_CIRCLE
 };
+constexpr int RUN_LINE = 0;
+constexpr int RUN_CIRCLE = 0x100;
 constexpr std::size_t RUN_LINE_SLOTS = 4096;
 thread_local std::array<RunLine, RUN_LINE_SLOTS> run_lines;
 thread_local std::uint64_t last_run = 0;  // runs are numbered per thread, never twice
 
-// True when the line was drawn already in out's present run (it is noted otherwise).
-bool drawn_in_run(const DrawOutput& out, long long x1, long long y1, long long x2, long long y2)
+// True when the line (or circle, by kind) was drawn already in out's present run (it is noted otherwise).
+bool drawn_in_run(const DrawOutput& out, long long x1, long long y1, long long x2, long long y2, int kind = RUN_LINE)
 {
     const std::uint64_t hash = (static_cast<std::uint64_t>(x1) * 0x9E3779B97F4A7C15ULL) ^
                                (static_cast<std::uint64_t>(y1) * 0xC2B2AE3D27D4EB4FULL) ^
                                (static_cast<std::uint64_t>(x2) * 0x165667B19E3779F9ULL) ^
                                (static_cast<std::uint64_t>(y2) * 0x27D4EB2F165667C5ULL);
     RunLine& slot = run_lines[(hash >> 40) % RUN_LINE_SLOTS];
-    if (slot.run == out.line_run && slot.x1 == x1 && slot.y1 == y1 && slot.x2 == x2 && slot.y2 == y2) {
+    if (slot.run == out.line_run && slot.x1 == x1 && slot.y1 == y1 && slot.x2 == x2 && slot.y2 == y2 &&
+        slot.kind == kind) {
         return true;
     }
-    slot = {out.line_run, x1, y1, x2, y2};
+    slot = {out.line_run, x1, y1, x2, y2, kind};
     return false;
 }
 
@@ -432,7 +436,10 @@ void draw_circle(int x, int y, int radius, int colour)
         return;
     }
     draw_flush_texts(*out);
-    draw_new_line_run(*out);
+    const bool plain = (out->mode & DRAW_MODE_XOR) == 0;
+    if (!plain || colour != out->colour) {
+        draw_new_line_run(*out);
+    }
     draw_use_colour(*out, colour);
     if (out->sink != nullptr) {
         sink_circle(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y, radius);
@@ -442,6 +449,17 @@ void draw_circle(int x, int y, int radius, int colour)
                                                       static_cast<long long>(y) + out->origin_y, radius)) {
         return;
     }
-    draw_ellipse(*out, static_cast<long long>(x) + out->origin_x, static_cast<long long>(y) + out->origin_y, radius,
-                 radius);
+    const long long cx = static_cast<long long>(x) + out->origin_x;
+    const long long cy = static_cast<long long>(y) + out->origin_y;
+    // Drawn again in one colour among plain lines and circles, a plain circle changes no pixel.
+    if (plain && drawn_in_run(*out, cx, cy, radius, 0, RUN_CIRCLE + out->mode)) {
+        return;
+    }
+    draw_ellipse(*out, cx, cy, radius, radius);
+}
+
+bool draw_sets_pixels_only()
+{
+    const DrawOutput* out = draw_current();
+    return out != nullptr && out->bits != nullptr && out->recorder == nullptr && out->sink == nullptr;
 }

@@ -210,12 +210,20 @@ thread_local std::vector<std::uint8_t> painted;
 constexpr std::size_t STRIP_KEEP_BYTES = 1 << 20;    // a larger strip is released at the end of a pass
 constexpr std::size_t PAINTED_KEEP_BYTES = 4 << 20;  // the same for a batch's painted marks (1920 x 2160)
 
+// The rows of a coverage strip that glyphs were written into: every row outside first .. end - 1 is 0.
+struct InkRows {
+    int first = 0;
+    int end = 0;
+};
+
 // Renders text into columns 0 .. columns-1 and rows 0 .. rows-1 of strip (stride columns), the pen
 // starting at column pen (negative for a text that starts left of the output). Overlapping glyphs
-// keep the larger coverage.
-void render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view text, long long pen, int columns, int rows)
+// keep the larger coverage. Returns the rows written.
+InkRows render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view text, long long pen, int columns,
+                     int rows)
 {
     std::memset(strip, 0, static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+    InkRows ink{rows, 0};
     long long written = 0;  // strip columns from here on hold no glyph yet
     for (const char ch : text) {
         if (pen + set.min_left >= columns) {
@@ -236,7 +244,13 @@ void render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view tex
         // Columns from written on are still 0 in every row: there the coverage is copied, not merged.
         const int c_split = static_cast<int>(std::clamp<long long>(written - gx, c_first, c_last));
         written = std::max(written, gx + c_last);
-        for (int r = std::max(0, -gy); r < glyph.rows && gy + r < rows; ++r) {
+        const int r_first = std::max(0, -gy);
+        const int r_end = std::min(glyph.rows, rows - gy);
+        if (r_first < r_end) {
+            ink.first = std::min(ink.first, gy + r_first);
+            ink.end = std::max(ink.end, gy + r_end);
+        }
+        for (int r = r_first; r < r_end; ++r) {
             std::uint8_t* dst = strip + static_cast<std::ptrdiff_t>(gy + r) * columns;
             const std::uint8_t* src = glyph.coverage.data() + static_cast<std::size_t>(r) * glyph.width;
             for (int c = c_first; c < c_split; ++c) {
@@ -245,6 +259,7 @@ void render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view tex
             std::memcpy(dst + (gx + c_split), src + c_split, static_cast<std::size_t>(c_last - c_split));
         }
     }
+    return ink;
 }
 
 // The red, green and blue channels packed from the low byte up, to compare colour pairs.
@@ -301,6 +316,97 @@ const BlendTable& blend_table(const DrawOutput& out)
     return table;
 }
 
+// Opaque glyph cells: for one glyph set and colour pair, the 24-bit pixels of a glyph's cell (its
+// advance wide, the line high, rows from the top) as blending its coverage gives them. A glyph that
+// stays within its cell touches no other glyph's pixels, so an opaque text of such glyphs wholly
+// inside the picture is its cells copied side by side.
+struct GlyphCells {
+    const GlyphSet* set = nullptr;
+    std::uint32_t front = 0xFFFFFFFF, back = 0xFFFFFFFF;  // the pair's channel keys
+    std::array<std::uint8_t, 256> state{};                // CELL_* by byte
+    std::array<std::vector<std::uint8_t>, 256> pixels;    // by byte, once CELL_READY
+};
+constexpr std::uint8_t CELL_UNKNOWN = 0;
+constexpr std::uint8_t CELL_READY = 1;
+constexpr std::uint8_t CELL_APART = 2;  // the glyph reaches beyond its cell
+
+thread_local std::array<GlyphCells, BLEND_TABLES> glyph_cells;
+thread_local std::size_t next_cells = 0;
+
+// The cells of set in table's colour pair (emptied when the pair or set is new to them).
+GlyphCells& cells_of(const GlyphSet& set, const BlendTable& table)
+{
+    for (GlyphCells& cells : glyph_cells) {
+        if (cells.set == &set && cells.front == table.front && cells.back == table.back) {
+            return cells;
+        }
+    }
+    GlyphCells& cells = glyph_cells[next_cells];
+    next_cells = (next_cells + 1) % BLEND_TABLES;
+    cells.set = &set;
+    cells.front = table.front;
+    cells.back = table.back;
+    cells.state.fill(CELL_UNKNOWN);
+    return cells;
+}
+
+// True when the cell of byte ch can be copied (it is made on first use).
+bool cell_ready(GlyphCells& cells, const BlendTable& table, unsigned char ch)
+{
+    if (cells.state[ch] != CELL_UNKNOWN) {
+        return cells.state[ch] == CELL_READY;
+    }
+    const GlyphSet& set = *cells.set;
+    const Glyph& glyph = set.glyphs[ch];
+    if (glyph.width > 0 && (glyph.left < 0 || glyph.left + glyph.width > glyph.advance)) {
+        cells.state[ch] = CELL_APART;
+        return false;
+    }
+    const int rows = set.line_height;
+    const int top = set.ascent - glyph.top;  // the glyph's first row in the cell
+    std::vector<std::uint8_t>& pixels = cells.pixels[ch];
+    pixels.resize(static_cast<std::size_t>(std::max(glyph.advance, 0)) * static_cast<std::size_t>(rows) * 3);
+    std::uint8_t* p = pixels.data();
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < glyph.advance; ++c, p += 3) {
+            const int gr = r - top;
+            const int gc = c - glyph.left;
+            const bool inked = gr >= 0 && gr < glyph.rows && gc >= 0 && gc < glyph.width;
+            const std::uint32_t v = table.pixel[inked ? glyph.coverage[static_cast<std::size_t>(gr) * glyph.width +
+                                                                       static_cast<std::size_t>(gc)]
+                                                      : 0];
+            p[0] = static_cast<std::uint8_t>(v);
+            p[1] = static_cast<std::uint8_t>(v >> 8);
+            p[2] = static_cast<std::uint8_t>(v >> 16);
+        }
+    }
+    cells.state[ch] = CELL_READY;
+    return true;
+}
+
+// An opaque text on a 24-bit output from its cells, with its top-left pixel at first and rows
+// pitch bytes apart; false (nothing drawn) when a glyph of it reaches beyond its cell.
+bool copy_cells(const GlyphSet& set, const BlendTable& table, std::string_view text, std::uint8_t* first,
+                std::ptrdiff_t pitch)
+{
+    GlyphCells& cells = cells_of(set, table);
+    for (const char ch : text) {
+        if (!cell_ready(cells, table, static_cast<unsigned char>(ch))) {
+            return false;
+        }
+    }
+    for (int r = 0; r < set.line_height; ++r) {
+        std::uint8_t* p = first + static_cast<std::ptrdiff_t>(r) * pitch;
+        for (const char ch : text) {
+            const std::size_t bytes = static_cast<std::size_t>(set.glyphs[static_cast<unsigned char>(ch)].advance) * 3;
+            std::memcpy(p, cells.pixels[static_cast<unsigned char>(ch)].data() + static_cast<std::size_t>(r) * bytes,
+                        bytes);
+            p += bytes;
+        }
+    }
+    return true;
+}
+
 // Where the strip goes: rows of visible coverage values, each blended into the pixels from first
 // onwards, the next row pitch bytes further.
 struct BlendTarget {
@@ -310,6 +416,7 @@ struct BlendTarget {
     std::ptrdiff_t pitch;          // bytes from a pixel to the one below (negative: bottom-up)
     int rows;                      // visible rows
     int columns;                   // visible columns
+    InkRows ink;                   // the visible rows that hold glyph coverage; the others are all 0
 };
 
 // Opaque text: every pixel of the box becomes the pair's blend of its coverage.
@@ -317,10 +424,34 @@ template <int BYTES>
 void blend_opaque(const BlendTarget& t, const BlendTable& table)
 {
     const std::uint32_t* pixel = table.pixel.data();
+    const std::uint32_t ground = pixel[0];
     for (int r = 0; r < t.rows; ++r) {
         const std::uint8_t* m = t.coverage + static_cast<std::ptrdiff_t>(r) * t.stride;
         std::uint8_t* p = t.first + static_cast<std::ptrdiff_t>(r) * t.pitch;
         int c = 0;
+        if (r < t.ink.first || r >= t.ink.end) {
+            // A row without coverage is the back colour's blend throughout, four pixels a copy.
+            const std::uint8_t blue = static_cast<std::uint8_t>(ground);
+            const std::uint8_t green = static_cast<std::uint8_t>(ground >> 8);
+            const std::uint8_t red = static_cast<std::uint8_t>(ground >> 16);
+            std::uint8_t filled[4 * BYTES] = {};
+            for (int k = 0; k < 4; ++k) {
+                filled[k * BYTES] = blue;
+                filled[k * BYTES + 1] = green;
+                filled[k * BYTES + 2] = red;
+            }
+            if constexpr (BYTES == 3) {
+                for (; c + 4 <= t.columns; c += 4, p += sizeof filled) {
+                    std::memcpy(p, filled, sizeof filled);
+                }
+            }
+            for (; c < t.columns; ++c, p += BYTES) {
+                p[0] = blue;
+                p[1] = green;
+                p[2] = red;
+            }
+            continue;
+        }
         if constexpr (BYTES == 3 && std::endian::native == std::endian::little) {
             // One 4-byte store per pixel but the last: its fourth byte is the next pixel's blue,
             // which the next store writes.
@@ -478,14 +609,14 @@ bool place_text(const DrawOutput& out, const GlyphSet& set, long long tx, long l
     return true;
 }
 
-// The coverage of text in its box, in the thread's scratch strip.
-const std::uint8_t* text_coverage(const GlyphSet& set, std::string_view text, const TextBox& box)
+// The coverage of text in its box, in the thread's scratch strip; the rows glyphs were written into in ink.
+const std::uint8_t* text_coverage(const GlyphSet& set, std::string_view text, const TextBox& box, InkRows& ink)
 {
     const std::size_t bytes = static_cast<std::size_t>(box.columns) * static_cast<std::size_t>(box.rows);
     if (scratch_strip.size() < bytes) {
         scratch_strip.resize(bytes);
     }
-    render_strip(scratch_strip.data(), set, text, box.shift, box.columns, box.rows);
+    ink = render_strip(scratch_strip.data(), set, text, box.shift, box.columns, box.rows);
     return scratch_strip.data();
 }
 
@@ -567,7 +698,9 @@ void draw_flush_held_texts(DrawOutput& out)
         const HeldText& t = held_texts[n];
         draw_use_colour(out, t.front);
         draw_use_back_colour(out, t.back);
-        const std::uint8_t* strip = text_coverage(set, std::string_view(held_chars).substr(t.offset, t.length), box);
+        InkRows ink;
+        const std::uint8_t* strip = text_coverage(set, std::string_view(held_chars).substr(t.offset, t.length), box,
+                                                  ink);
         if (out.pixel_bytes == 4) {
             blend_unpainted<4>(out, strip, box, blend_table(out));
         } else {
@@ -631,13 +764,23 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     if (!place_text(*out, set, tx, ty, text, box)) {
         return saturate(static_cast<long long>(x) + box.advance);
     }
-    const std::uint8_t* strip = text_coverage(set, text, box);
+    // Wholly inside a 24-bit picture, an opaque text is its glyphs' cells side by side.
+    if (opaque && out->pixel_bytes == 3 && box.shift == 0 && box.row_first == 0 && box.columns == box.advance &&
+        box.rows == set.line_height &&
+        copy_cells(set, blend_table(*out), text,
+                   draw_pixel_address(*out, static_cast<int>(box.left), static_cast<int>(ty)),
+                   -static_cast<std::ptrdiff_t>(out->pitch))) {
+        return saturate(static_cast<long long>(x) + box.advance);
+    }
+    InkRows ink;
+    const std::uint8_t* strip = text_coverage(set, text, box, ink);
     const BlendTarget target{strip + static_cast<std::size_t>(box.row_first) * box.columns,
                              box.columns,
                              draw_pixel_address(*out, static_cast<int>(box.left), static_cast<int>(ty + box.row_first)),
                              -static_cast<std::ptrdiff_t>(out->pitch),
                              box.rows - box.row_first,
-                             box.columns};
+                             box.columns,
+                             {ink.first - box.row_first, ink.end - box.row_first}};
     if (out->pixel_bytes == 4) {
         blend_strip<4>(*out, target);
     } else {

@@ -621,16 +621,12 @@ struct Bounds {
 
 constexpr double NEAR_LIMIT = 1.0e6;  // pixels: within this, the quick test below is exact
 
-// True when the segment lies more than a pixel beyond one side of the box, so that cutting it to
-// the box (clip_to_box) certainly leaves nothing. Only for coordinates within NEAR_LIMIT, where the
-// cut's rounding is far below the pixel of margin; false (look closer) for any other.
-bool clearly_outside(double ax, double ay, double bx, double by, const Bounds& box)
+// True when a segment whose ends lie within NEAR_LIMIT and span [left, right] x [top, bottom] lies
+// more than a pixel beyond one side of the box, so that cutting it to the box (clip_to_box)
+// certainly leaves nothing: within NEAR_LIMIT the cut's rounding is far below the pixel of margin.
+bool clearly_outside(double left, double top, double right, double bottom, const Bounds& box)
 {
-    if (!(std::fabs(ax) < NEAR_LIMIT && std::fabs(ay) < NEAR_LIMIT && std::fabs(bx) < NEAR_LIMIT &&
-          std::fabs(by) < NEAR_LIMIT))
-        return false;
-    return std::max(ax, bx) < box.x0 - 1.0 || std::min(ax, bx) > box.x1 + 1.0 || std::max(ay, by) < box.y0 - 1.0 ||
-           std::min(ay, by) > box.y1 + 1.0;
+    return right < box.x0 - 1.0 || left > box.x1 + 1.0 || bottom < box.y0 - 1.0 || top > box.y1 + 1.0;
 }
 
 // How much of the model each box would hide: the nodes inside it plus the members crossing it.
@@ -647,16 +643,30 @@ void hidden_under(const ScenePass& scene, const Bounds (&boxes)[N], long long (&
         }
     }
     const int elements = scene.elements;
+    const std::vector<float>& xs = scene.projection.node_screen[1];
+    const std::vector<float>& ys = scene.projection.node_screen[2];
     for (int e = 1; e <= elements; ++e) {
         int a, b;
         if (!scene.ends(e, a, b))
             continue;
-        const double ax = scene.projection.node_screen[1][a], ay = scene.projection.node_screen[2][a];
-        const double bx = scene.projection.node_screen[1][b], by = scene.projection.node_screen[2][b];
-        if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by))
+        const double ax = xs[static_cast<std::size_t>(a)], ay = ys[static_cast<std::size_t>(a)];
+        const double bx = xs[static_cast<std::size_t>(b)], by = ys[static_cast<std::size_t>(b)];
+        // Within NEAR_LIMIT (and so finite), most members are clearly outside every box at once.
+        unsigned look = (1u << N) - 1;  // bit n: box n is cut against
+        if (std::fabs(ax) < NEAR_LIMIT && std::fabs(ay) < NEAR_LIMIT && std::fabs(bx) < NEAR_LIMIT &&
+            std::fabs(by) < NEAR_LIMIT) {
+            const double left = std::min(ax, bx), right = std::max(ax, bx);
+            const double top = std::min(ay, by), bottom = std::max(ay, by);
+            look = 0;
+            for (std::size_t n = 0; n < N; ++n)
+                look |= clearly_outside(left, top, right, bottom, boxes[n]) ? 0u : 1u << n;
+            if (look == 0)
+                continue;
+        } else if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) {
             continue;
+        }
         for (std::size_t n = 0; n < N; ++n) {
-            if (clearly_outside(ax, ay, bx, by, boxes[n]))
+            if ((look & (1u << n)) == 0)
                 continue;
             double cx1 = ax, cy1 = ay, cx2 = bx, cy2 = by;
             if (clip_to_box(cx1, cy1, cx2, cy2, boxes[n].x0, boxes[n].y0, boxes[n].x1, boxes[n].y1))

@@ -12,6 +12,14 @@ bool to_pixel(float value, int& pixel);
 // Both coordinates of a canvas point; false when either cannot be placed.
 bool to_pixels(float x, float y, int& px, int& py);
 
+// A line's end points as drawing positions.
+struct PenLine {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    bool operator==(const PenLine&) const = default;
+};
+// The drawing positions pen_segment draws the line between two canvas points at; false when it
+// draws nothing (an end cannot be placed, or the line lies wholly beyond +-PIXEL_LIMIT).
+bool pen_segment_ends(float x1, float y1, float x2, float y2, PenLine& line);
 // The line between two canvas points on the current pass. A line with an end beyond
 // +-PIXEL_LIMIT is first cut to that square in double precision, so that it keeps its slope at any
 // zoom; nothing when an end cannot be placed.

@@ -10,9 +10,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/view/overlays.h"
 #include "app/view/pen.h"
@@ -58,62 +62,184 @@ constexpr int TABLE_COLUMN_STEP = 190;  // third and later columns: this far rig
 constexpr int TABLE_ROWS = 29;          // rows of a column below the second one's base line
 constexpr int RESULT_TEXT_LENGTH = 23;  // characters of a result line shown in the table
 
-void draw_restraints(const ScenePass& pass, int i, float sx, float sy)
+// Where a node lands on the canvas, found once per pass for every part that draws at the nodes.
+struct NodePixel {
+    int x = 0, y = 0;
+    std::uint8_t place = 0;  // NODE_OFF, NODE_NEAR or NODE_FAR
+};
+constexpr std::uint8_t NODE_OFF = 0;   // cannot be placed: nothing is drawn at it
+constexpr std::uint8_t NODE_NEAR = 1;  // within +-PIXEL_LIMIT: a line to another such node is not cut
+constexpr std::uint8_t NODE_FAR = 2;   // placed, but a line to it is cut first (pen_segment)
+
+thread_local std::vector<NodePixel> node_pixels;       // the pass's nodes, [i]
+thread_local std::vector<NodePixel> deflected_pixels;  // the deflected shape's nodes, [i]
+
+NodePixel node_pixel(float x, float y)
 {
-    if (pass.model.node_fixity[2][i] == 1)
-        pen_ring(sx, sy, 7, RED);
-    if (pass.model.node_fixity[3][i] == 1)
-        pen_ring(sx, sy, 5, GREEN);
-    draw_mode(DRAW_MODE_XOR);
-    if (pass.model.node_fixity[1][i] == 1)
-        pen_ring(sx, sy, 3, BLUE);
-    draw_mode(DRAW_MODE_OUTLINE);
+    NodePixel pixel;
+    if (to_pixels(x, y, pixel.x, pixel.y))
+        pixel.place = std::fabs(x) <= PIXEL_LIMIT && std::fabs(y) <= PIXEL_LIMIT ? NODE_NEAR : NODE_FAR;
+    return pixel;
 }
 
-// One load arrow along axis k from node i at (sx, sy): shaft, one barb line, optional label.
-void draw_load_arrow(const ScenePass& pass, int i, int k, float load, float sx, float sy)
+// The line between nodes at p and q, whose canvas points are (x1, y1) and (x2, y2), as pen_segment
+// draws it.
+void node_segment(const NodePixel& p, const NodePixel& q, float x1, float y1, float x2, float y2, int colour)
 {
+    if (p.place == NODE_NEAR && q.place == NODE_NEAR) {
+        draw_line_xy(p.x, p.y, q.x, q.y, colour);
+    } else {
+        pen_segment(x1, y1, x2, y2, colour);
+    }
+}
+
+// What draw_nodes draws at one node, in drawing positions: its restraint rings, then the shaft and
+// barb of each load arrow.
+struct NodeMarks {
+    int x = 0, y = 0;
+    std::uint8_t rings = 0;     // RING_* bits
+    std::uint8_t arrows = 0;    // bit k: the arrow along axis k is drawn
+    PenLine shaft[4], barb[4];  // [k] of each arrow drawn; the others are not read
+    bool operator==(const NodeMarks& other) const
+    {
+        if (x != other.x || y != other.y || rings != other.rings || arrows != other.arrows)
+            return false;
+        for (int k = 1; k <= 3; ++k) {
+            if ((arrows & (1 << k)) != 0 && (shaft[k] != other.shaft[k] || barb[k] != other.barb[k]))
+                return false;
+        }
+        return true;
+    }
+};
+constexpr std::uint8_t RING_Z = 1;  // fixed along 1 (z): a blue ring drawn exclusive-or
+constexpr std::uint8_t RING_X = 2;  // fixed along 2 (x): a red ring
+constexpr std::uint8_t RING_Y = 4;  // fixed along 3 (y): a green ring
+
+// The load value labels of one node's arrows: the value and the tip of arrow k.
+struct LoadLabels {
+    float load[4] = {};
+    float tip_x[4] = {}, tip_y[4] = {};
+};
+
+// The marks of node i at (sx, sy), drawn at pixel (px, py); the arrows' labels into labels.
+NodeMarks node_marks(const ScenePass& pass, int i, float sx, float sy, const NodePixel& pixel, LoadLabels& labels)
+{
+    const OverlayStateData& shown = pass.settings.overlays;
     const Projection& projection = pass.projection;
-    if (!projection.axis_defined[k])
-        return;
-    float dx = projection.axis_direction[k][0];
-    float dy = projection.axis_direction[k][1];
-    float length = load * pass.model.load_scale;
-    float tx = sx + dx * length;
-    float ty = sy + dy * length;
-    int tip_x, tip_y;
-    if (!to_pixels(tx, ty, tip_x, tip_y))
-        return;
-    int colour = component_colour(k);
-    pen_segment(sx, sy, tx, ty, colour);
-    float sign = load > 0.0f ? 1.0f : -1.0f;
-    pen_segment(tx, ty, tx - BARB_LENGTH * dx * sign + 2.0f, ty - BARB_LENGTH * dy * sign + 2.0f, colour);
-    if (pass.settings.show_load_values != 0)
-        scene_specified_label({LabelKind::LoadValue, i, load, tx, ty}, tx + 5.0f, ty, str_from_float(load, 0), BLACK,
-                              WHITE);
+    NodeMarks marks;
+    marks.x = pixel.x;
+    marks.y = pixel.y;
+    if (shown.show_supports) {
+        marks.rings = static_cast<std::uint8_t>((pass.model.node_fixity[1][i] == 1 ? RING_Z : 0) |
+                                                (pass.model.node_fixity[2][i] == 1 ? RING_X : 0) |
+                                                (pass.model.node_fixity[3][i] == 1 ? RING_Y : 0));
+    }
+    for (int k = 1; k <= 3 && shown.show_loads; ++k) {
+        const float load = pass.model.node_loads[k][i];
+        if (load == 0.0f || !projection.axis_defined[k])
+            continue;
+        // One load arrow along axis k: shaft and one barb line.
+        const float dx = projection.axis_direction[k][0];
+        const float dy = projection.axis_direction[k][1];
+        const float length = load * pass.model.load_scale;
+        const float tx = sx + dx * length;
+        const float ty = sy + dy * length;
+        int tip_x, tip_y;
+        if (!to_pixels(tx, ty, tip_x, tip_y))
+            continue;
+        const float sign = load > 0.0f ? 1.0f : -1.0f;
+        if (pixel.place == NODE_NEAR && std::fabs(tx) <= PIXEL_LIMIT && std::fabs(ty) <= PIXEL_LIMIT) {
+            marks.shaft[k] = PenLine{pixel.x, pixel.y, tip_x, tip_y};  // what pen_segment_ends gives: no cut
+        } else if (!pen_segment_ends(sx, sy, tx, ty, marks.shaft[k])) {
+            marks.shaft[k] = PenLine{INT_MIN, 0, 0, 0};
+        }
+        if (!pen_segment_ends(tx, ty, tx - BARB_LENGTH * dx * sign + 2.0f, ty - BARB_LENGTH * dy * sign + 2.0f,
+                              marks.barb[k]))
+            marks.barb[k] = PenLine{INT_MIN, 0, 0, 0};
+        marks.arrows = static_cast<std::uint8_t>(marks.arrows | (1 << k));
+        labels.load[k] = load;
+        labels.tip_x[k] = tx;
+        labels.tip_y[k] = ty;
+    }
+    return marks;
+}
+
+void draw_pen_line(const PenLine& line, int colour)
+{
+    if (line.x1 != INT_MIN)
+        draw_line_xy(line.x1, line.y1, line.x2, line.y2, colour);
+}
+
+// The marks of node i; with labels, each arrow's value beside its tip.
+void draw_node_marks(const NodeMarks& marks, const ScenePass& pass, int i, const LoadLabels* labels)
+{
+    if (pass.settings.overlays.show_supports) {
+        if (marks.rings & RING_X)
+            draw_circle(marks.x, marks.y, 7, RED);
+        if (marks.rings & RING_Y)
+            draw_circle(marks.x, marks.y, 5, GREEN);
+        draw_mode(DRAW_MODE_XOR);
+        if (marks.rings & RING_Z)
+            draw_circle(marks.x, marks.y, 3, BLUE);
+        draw_mode(DRAW_MODE_OUTLINE);
+    }
+    for (int k = 1; k <= 3; ++k) {
+        if ((marks.arrows & (1 << k)) == 0)
+            continue;
+        const int colour = component_colour(k);
+        draw_pen_line(marks.shaft[k], colour);
+        draw_pen_line(marks.barb[k], colour);
+        if (labels != nullptr) {
+            const float load = labels->load[k], tx = labels->tip_x[k], ty = labels->tip_y[k];
+            scene_specified_label({LabelKind::LoadValue, i, load, tx, ty}, tx + 5.0f, ty, str_from_float(load, 0),
+                                  BLACK, WHITE);
+        }
+    }
 }
 
 // Restraint markers and load arrows of every node (each unless the overlays hide it).
+//
+// On a large model many nodes share a pixel and draw the same marks. Drawing one node's marks
+// again at once sets every pixel the plain rings and lines cover to what they already hold, and
+// turns back what the exclusive-or ring alone covers; so a run of n equal marks changes the picture
+// as the marks drawn once (n odd) or twice (n even). Where only pixels are set and no label is
+// written, each run is drawn so.
 void draw_nodes(const ScenePass& pass)
 {
     const OverlayStateData& shown = pass.settings.overlays;
     if (!shown.show_supports && !shown.show_loads)
         return;
+    const bool with_labels = pass.settings.show_load_values != 0;
+    const bool runs = !with_labels && draw_sets_pixels_only();
+    NodeMarks last;
+    int repeats = 0;  // nodes in the present run of equal marks
+    auto finish_run = [&] {
+        if (repeats == 0)
+            return;
+        draw_node_marks(last, pass, 0, nullptr);
+        if (repeats % 2 == 0 && (last.rings & RING_Z) != 0)
+            draw_node_marks(last, pass, 0, nullptr);
+        repeats = 0;
+    };
     for (int i = 1; i <= pass.nodes; ++i) {
-        float sx = pass.x(i);
-        float sy = pass.y(i);
-        int px, py;
-        if (!to_pixels(sx, sy, px, py))
+        const NodePixel& pixel = node_pixels[static_cast<std::size_t>(i)];
+        if (pixel.place == NODE_OFF)
             continue;
-        if (shown.show_supports)
-            draw_restraints(pass, i, sx, sy);
-        for (int k = 1; k <= 3 && shown.show_loads; ++k) {
-            float load = pass.model.node_loads[k][i];
-            if (load == 0.0f)
-                continue;
-            draw_load_arrow(pass, i, k, load, sx, sy);
+        LoadLabels labels;
+        const NodeMarks marks = node_marks(pass, i, pass.x(i), pass.y(i), pixel, labels);
+        if (!runs) {
+            draw_node_marks(marks, pass, i, with_labels ? &labels : nullptr);
+            continue;
         }
+        if (repeats > 0 && marks == last) {
+            ++repeats;
+            continue;
+        }
+        finish_run();
+        last = marks;
+        repeats = 1;
     }
+    finish_run();
 }
 
 // Element e in colour and, when show_element_numbers is set, its number.
@@ -123,7 +249,8 @@ void draw_element(const ScenePass& pass, int e, int colour)
     if (!pass.ends(e, a, b))
         return;
     float x1 = pass.x(a), y1 = pass.y(a), x2 = pass.x(b), y2 = pass.y(b);
-    pen_segment(x1, y1, x2, y2, colour);
+    node_segment(node_pixels[static_cast<std::size_t>(a)], node_pixels[static_cast<std::size_t>(b)], x1, y1, x2, y2,
+                 colour);
     if (pass.settings.show_element_numbers != 0) {
         // "[e]" without a heap string: e is a whole number, so its text is its digits.
         char label[16];
@@ -147,12 +274,41 @@ bool shape_carries_colours(const ScenePass& pass, const OverlayPass& overlays)
 
 // Every undeformed element: black, or in force colours when the overlays colour the members (light
 // grey when the deflected shape carries them).
+//
+// A plain line drawn right after another over the same pixels (the same ends, or the same ends
+// swapped) hides it. On a large model many members in a row land on the same pixels; where only
+// pixels are set and no number is written, only the last of such a row is drawn.
 void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
 {
     const bool force_colours = overlay_colours_members(overlays);
     const bool grey = shape_carries_colours(pass, overlays);
-    for (int e = 1; e <= pass.elements; ++e)
-        draw_element(pass, e, grey ? UNDEFORMED_GREY : force_colours ? overlay_member_colour(pass, e) : BLACK);
+    const bool hide = pass.settings.show_element_numbers == 0 && draw_sets_pixels_only();
+    PenLine held;
+    int held_colour = 0;
+    bool holding = false;
+    for (int e = 1; e <= pass.elements; ++e) {
+        const int colour = grey ? UNDEFORMED_GREY : force_colours ? overlay_member_colour(pass, e) : BLACK;
+        int a, b;
+        if (hide && pass.ends(e, a, b)) {
+            const NodePixel& p = node_pixels[static_cast<std::size_t>(a)];
+            const NodePixel& q = node_pixels[static_cast<std::size_t>(b)];
+            if (p.place == NODE_NEAR && q.place == NODE_NEAR) {
+                const PenLine line{p.x, p.y, q.x, q.y};
+                if (holding && line != held && PenLine{q.x, q.y, p.x, p.y} != held)
+                    draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
+                held = line;
+                held_colour = colour;
+                holding = true;
+                continue;
+            }
+        }
+        if (holding)
+            draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
+        holding = false;
+        draw_element(pass, e, colour);
+    }
+    if (holding)
+        draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
 }
 
 // The canvas offsets of the deflected nodes, then every deflected element in magenta (or its force
@@ -175,17 +331,27 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
         projection.node_deflected_offset[1][i] = scale * dx;
         projection.node_deflected_offset[2][i] = scale * dy;
     }
+    deflected_pixels.resize(node_pixels.size());
+    for (int i = 1; i <= pass.nodes; ++i)
+        deflected_pixels[static_cast<std::size_t>(i)] = node_pixel(pass.x(i) + projection.node_deflected_offset[1][i],
+                                                                   pass.y(i) + projection.node_deflected_offset[2][i]);
     for (int e = 1; e <= pass.elements; ++e) {
         int a, b;
         if (!pass.ends(e, a, b))
             continue;
-        float qx1 = pass.x(a) + projection.node_deflected_offset[1][a];
-        float qy1 = pass.y(a) + projection.node_deflected_offset[2][a];
-        float qx2 = pass.x(b) + projection.node_deflected_offset[1][b];
-        float qy2 = pass.y(b) + projection.node_deflected_offset[2][b];
+        const NodePixel& p = deflected_pixels[static_cast<std::size_t>(a)];
+        const NodePixel& q = deflected_pixels[static_cast<std::size_t>(b)];
         const int colour = coloured ? overlay_member_colour(pass, e) : MAGENTA;
-        pen_segment(qx1, qy1, qx2, qy2, colour);
-        pen_ring(qx1, qy1, 2, colour);
+        if (p.place == NODE_NEAR && q.place == NODE_NEAR) {
+            draw_line_xy(p.x, p.y, q.x, q.y, colour);
+        } else {
+            pen_segment(pass.x(a) + projection.node_deflected_offset[1][a],
+                        pass.y(a) + projection.node_deflected_offset[2][a],
+                        pass.x(b) + projection.node_deflected_offset[1][b],
+                        pass.y(b) + projection.node_deflected_offset[2][b], colour);
+        }
+        if (p.place != NODE_OFF)
+            draw_circle(p.x, p.y, 2, colour);
     }
 }
 
@@ -225,6 +391,9 @@ void draw_scene(const ScenePass& pass)
     draw_mode(DRAW_MODE_OUTLINE);
     draw_box(3, 3, width - 6, height - 6, CYAN);
     draw_box(1, 1, width - 2, height - 2, BLUE);
+    node_pixels.resize(static_cast<std::size_t>(pass.nodes) + 1);
+    for (int i = 1; i <= pass.nodes; ++i)
+        node_pixels[static_cast<std::size_t>(i)] = node_pixel(pass.x(i), pass.y(i));
     const OverlayPass overlays = overlays_prepare(pass);
     scene_labels_begin(pass);
     draw_nodes(pass);

@@ -8,6 +8,7 @@
 #include "app/ui/window_state.h"
 #include "app/view/pen.h"
 #include "app_fixture.h"
+#include "draw/svg.h"
 
 class RenderTest : public AppTest {
 protected:
@@ -320,4 +321,54 @@ TEST_F(RenderTest, WhatCannotBePlacedIsSkippedAndTheRestDrawn)
     EXPECT_EQ(pixel_at(canvas(), 150, 150), BLACK);
     EXPECT_EQ(pixel_at(canvas(), 250, 250), BLACK);
     EXPECT_EQ(pixel_at(canvas(), 310, 290), BLACK);
+}
+
+// Nodes stacked on one pixel draw their marks once per node: two exclusive-or discs cancel, three
+// leave one, also when other nodes come between them; stacks with every restraint and a load give
+// the picture of a pass that draws every node's marks one by one (one that also records an SVG).
+TEST_F(RenderTest, StackedNodesDrawTheirMarksOncePerNode)
+{
+    const struct {
+        float x, y;
+        int nodes;
+        bool full;  // every restraint and a load, else the exclusive-or restraint alone
+    } stacks[] = {{100, 100, 1, false}, {200, 100, 2, false}, {300, 100, 3, false}, {400, 100, 4, false},
+                  {150, 300, 2, true},  {300, 300, 3, true},  {450, 300, 4, true}};
+    std::vector<std::pair<float, float>> points;
+    std::vector<bool> full;
+    for (const auto& s : stacks) {
+        for (int n = 0; n < s.nodes; ++n) {
+            points.push_back({s.x + 0.01f * static_cast<float>(n), s.y - 0.01f * static_cast<float>(n)});
+            full.push_back(s.full);
+        }
+    }
+    // Two nodes on one pixel with others between them.
+    points.insert(points.end(), {{550, 100}, {550, 200}, {550, 100}});
+    full.insert(full.end(), {false, false, false});
+    place_nodes(points);
+    for (std::size_t n = 0; n < points.size(); ++n) {
+        const int i = static_cast<int>(n) + 1;
+        TrussModel.node_fixity[1][i] = 1;
+        TrussModel.node_fixity[2][i] = full[n] ? 1 : 0;
+        TrussModel.node_fixity[3][i] = full[n] ? 1 : 0;
+        TrussModel.node_loads[2][i] = full[n] ? 50.0f : 0.0f;
+        TrussModel.node_loads[3][i] = full[n] ? -30.0f : 0.0f;
+    }
+    TrussModel.load_scale = 1.0f;
+    redraw_view();
+    const Picture alone = canvas();
+    for (const auto& s : stacks) {
+        if (!s.full) {
+            EXPECT_EQ(pixel_at(alone, static_cast<int>(s.x), 100), s.nodes % 2 == 1 ? YELLOW : WHITE) << s.nodes;
+        }
+    }
+    EXPECT_EQ(pixel_at(alone, 550, 100), WHITE);
+    EXPECT_EQ(pixel_at(alone, 550, 200), YELLOW);
+
+    SvgRecorder recorder;
+    svg_recorder_start(recorder, 700, 500);
+    draw_record_svg(&recorder, &canvas());
+    redraw_view();
+    draw_record_svg(nullptr, nullptr);
+    EXPECT_EQ(canvas().bits, alone.bits);
 }

@@ -5,8 +5,12 @@
 #include <vector>
 
 #include "app/model/analysis.h"
+#include "app/view/overlays.h"
+#include "app/view/pen.h"
 #include "app/view/scene.h"
+#include "app/view/scene_pass.h"
 #include "app_fixture.h"
+#include "draw/svg.h"
 
 namespace {
 
@@ -165,4 +169,58 @@ TEST(MemberEnds, BothEndsWithinTheNodes)
         EXPECT_EQ(a, cases[n].a);
         EXPECT_EQ(b, cases[n].b);
     }
+}
+
+// Members in a row over the same pixels, either way round, show the last one's force colour, as a
+// pass that draws every member (one that also records an SVG) shows them.
+TEST_F(SceneTest, MembersInARowOverTheSamePixelsShowTheLast)
+{
+    // Deflections and results in the solver's fixed columns.
+    const std::string file = write_file("row.res", {"ROW",
+                                                    "3 4",
+                                                    "1 0 0 0 0.0 0.0 0.0 0.0 0.0 0.0",
+                                                    "2 0 0 0 10.0 0.0 0.0 0.0 0.0 0.0",
+                                                    "3 0 0 0 5.0 4.0 0.0 0.0 0.0 0.0",
+                                                    "1 1 2",
+                                                    "2 2 1",
+                                                    "3 1 2",
+                                                    "4 2 3",
+                                                    "",
+                                                    "NODE X-DEFL Y-DEFL Z-DEFL",
+                                                    "1   1.0000E-04  -2.0000E-04  0.0000E+00",
+                                                    "2   1.0000E-04  -2.0000E-04  0.0000E+00",
+                                                    "3   1.0000E-04  -2.0000E-04  0.0000E+00",
+                                                    "",
+                                                    "ELEMENT STRESS FORCE",
+                                                    "1      1.000E+00       1.000E+02",
+                                                    "2     -1.000E+00      -1.000E+02",
+                                                    "3     -2.000E+00      -5.000E+01",
+                                                    "4      1.000E+00       8.000E+01"});
+    load(file);
+    ASSERT_EQ(results_missing, 0);
+    SceneCase c;
+    c.model = TrussModel;
+    c.numbers = compute_model_numbers(c.model, results_missing == 0);
+    c.settings.azimuth = 0.0f;
+    c.settings.elevation = -90.0f;
+    c.settings.overlays.show_force_colours = true;
+    c.settings.overlays.show_legend = false;
+    refresh_projection(c.model, c.settings, c.projection, true);
+    const Picture alone = render(c);
+    // Member 3 (half the largest compression) is drawn last over members 1 and 2.
+    int mx, my;
+    ASSERT_TRUE(to_pixels((c.projection.node_screen[1][1] + c.projection.node_screen[1][2]) / 2.0f,
+                          c.projection.node_screen[2][1], mx, my));
+    EXPECT_EQ(pixel_at(alone, mx, my),
+              overlay_member_colour(ScenePass(c.model, c.numbers, c.settings, c.projection), 3));
+    EXPECT_NE(overlay_member_colour(ScenePass(c.model, c.numbers, c.settings, c.projection), 3),
+              overlay_member_colour(ScenePass(c.model, c.numbers, c.settings, c.projection), 2));
+
+    Picture recorded = blank_scene_picture(c.settings);
+    SvgRecorder recorder;
+    svg_recorder_start(recorder, recorded.width, recorded.height);
+    draw_record_svg(&recorder, &recorded);
+    ASSERT_TRUE(render_scene(c.model, c.numbers, c.settings, c.projection, draw_picture_output(&recorded, nullptr)));
+    draw_record_svg(nullptr, nullptr);
+    EXPECT_EQ(recorded.bits, alone.bits);
 }

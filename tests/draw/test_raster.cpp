@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "draw/svg.h"
 #include "draw_fixture.h"
 
 namespace {
@@ -388,4 +389,72 @@ TEST_F(RasterTest, ALineDrawnAgainAfterAnythingElseShowsInFull)
     draw_line_xy(3, 4, 33, 21, INK);
     draw_line_xy(3, 4, 33, 21, INK);
     EXPECT_TRUE(drawn().empty());
+}
+
+// A plain circle drawn again shows in full after anything that may have drawn over it since; among
+// plain lines and circles of its own colour it is left out, and only a picture drawn alone says that
+// it sets pixels only.
+TEST_F(RasterTest, ACircleDrawnAgainAfterAnythingElseShowsInFull)
+{
+    constexpr int OTHER = 0x00FF00;
+    const struct {
+        const char* between;
+        std::function<void()> draw;
+    } cases[] = {
+        {"line of another colour", [] { draw_line_xy(0, 15, 39, 15, OTHER); }},
+        {"circle of another colour", [] { draw_circle(20, 15, 6, OTHER); }},
+        {"the same circle in exclusive-or",
+         [] {
+             draw_mode(DRAW_MODE_XOR);
+             draw_circle(20, 15, 6, INK);
+             draw_mode(0);
+         }},
+        {"filled box", [] { draw_box(0, 0, 40, 30, OTHER); }},
+        {"lines and circles of its colour",
+         [] {
+             draw_line_xy(0, 0, 39, 29, INK);
+             draw_circle(20, 15, 3, INK);
+         }},
+    };
+    for (const auto& c : cases) {
+        start(40, 30);
+        EXPECT_TRUE(draw_sets_pixels_only());
+        draw_circle(20, 15, 6, INK);
+        const PixelSet circle = drawn();
+        c.draw();
+        draw_circle(20, 15, 6, INK);
+        for (const auto& [x, y] : circle)
+            ASSERT_EQ(pixel_at(picture, x, y), INK) << c.between << " at " << x << "," << y;
+    }
+    SvgRecorder recorder;
+    svg_recorder_start(recorder, 40, 30);
+    ASSERT_NE(draw_begin(draw_svg_output(&recorder, nullptr)), 0);
+    EXPECT_FALSE(draw_sets_pixels_only());
+    draw_end();
+    EXPECT_FALSE(draw_sets_pixels_only());
+}
+
+// A line and its reverse set the same pixels, also where the output cuts them: a member drawn from
+// either end looks the same, so one of two such members drawn in a row may stand for both.
+TEST_F(RasterTest, ALineAndItsReverseSetTheSamePixels)
+{
+    std::mt19937 random(23);
+    std::uniform_int_distribution<int> near(-30, 70);
+    std::uniform_int_distribution<int> far(-100000, 100000);
+    for (int n = 0; n < 4000; ++n) {
+        const bool wide = n % 4 == 3;
+        const int x1 = wide ? far(random) : near(random), y1 = near(random);
+        const int x2 = near(random), y2 = wide ? far(random) : near(random);
+        PixelSet drawn_from[2];
+        for (int way = 0; way < 2; ++way) {
+            start(40, 30);
+            if (way == 0) {
+                draw_line_xy(x1, y1, x2, y2, INK);
+            } else {
+                draw_line_xy(x2, y2, x1, y1, INK);
+            }
+            drawn_from[way] = drawn();
+        }
+        ASSERT_EQ(drawn_from[0], drawn_from[1]) << x1 << "," << y1 << " - " << x2 << "," << y2;
+    }
 }

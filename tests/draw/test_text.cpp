@@ -372,3 +372,40 @@ TEST_F(TextTest, BatchedTextsPaintWhatDrawingInOrderPaints)
         EXPECT_NE(pixels_not(pictures[1], BACKGROUND).size(), 0u);
     }
 }
+
+// An opaque text wholly inside a 24-bit picture (copied from cells made once per colour pair and
+// font) shows what the same text cut at the left edge shows of it, for every byte, for more pairs
+// than are kept at once, and in a scaled font.
+TEST_F(TextTest, WhollyInsideTextMatchesTheTextCutAtTheLeftEdge)
+{
+    std::string bytes;
+    for (int c = 32; c < 256; ++c) {
+        bytes.push_back(static_cast<char>(c));
+    }
+    const int pairs[][2] = {{0x0000FF, WHITE},    {INK, 0x123456},   {WHITE, 0x000000},
+                            {0x7F3F1F, 0x80C0E0}, {0xA0009B, WHITE}, {0x0000FF, WHITE}};
+    for (const float scale : {1.0f, 1.5f}) {
+        draw_set_text_scale(scale);
+        for (const auto& [front, back] : pairs) {
+            const int advance = draw_text_width(bytes);
+            const int rows = draw_text_height();
+            const int width = advance + 4;
+            const int height = rows + 4;
+            Picture drawn[2];
+            for (int n = 0; n < 2; ++n) {
+                start(width, height);
+                fill_pattern(picture);
+                draw_text(n == 0 ? 2 : -1, 2, bytes, front, back);  // inside; cut by one column
+                drawn[n] = picture;
+            }
+            for (int y = 2; y < 2 + rows; ++y) {
+                for (int x = 3; x < 2 + advance; ++x) {
+                    ASSERT_EQ(pixel_at(drawn[0], x, y), pixel_at(drawn[1], x - 3, y))
+                        << "scale " << scale << " colours " << std::hex << front << " on " << back << std::dec << " at "
+                        << x << "," << y;
+                }
+            }
+        }
+    }
+    draw_set_text_scale(1.0f);
+}
