@@ -384,6 +384,20 @@ bool cell_ready(GlyphCells& cells, const BlendTable& table, unsigned char ch)
     return true;
 }
 
+// bytes bytes from from to to; a cell's row (a few pixels) in two overlapping moves of a fixed size.
+inline void copy_row(std::uint8_t* to, const std::uint8_t* from, std::size_t bytes)
+{
+    if (bytes >= 16 && bytes <= 32) {
+        std::memcpy(to, from, 16);
+        std::memcpy(to + bytes - 16, from + bytes - 16, 16);
+    } else if (bytes >= 8 && bytes < 16) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + bytes - 8, from + bytes - 8, 8);
+    } else {
+        std::memcpy(to, from, bytes);
+    }
+}
+
 // An opaque text on a 24-bit output from its cells, with its top-left pixel at first and rows
 // pitch bytes apart; false (nothing drawn) when a glyph of it reaches beyond its cell.
 bool copy_cells(const GlyphSet& set, const BlendTable& table, std::string_view text, std::uint8_t* first,
@@ -399,8 +413,8 @@ bool copy_cells(const GlyphSet& set, const BlendTable& table, std::string_view t
         std::uint8_t* p = first + static_cast<std::ptrdiff_t>(r) * pitch;
         for (const char ch : text) {
             const std::size_t bytes = static_cast<std::size_t>(set.glyphs[static_cast<unsigned char>(ch)].advance) * 3;
-            std::memcpy(p, cells.pixels[static_cast<unsigned char>(ch)].data() + static_cast<std::size_t>(r) * bytes,
-                        bytes);
+            copy_row(p, cells.pixels[static_cast<unsigned char>(ch)].data() + static_cast<std::size_t>(r) * bytes,
+                     bytes);
             p += bytes;
         }
     }
