@@ -449,7 +449,7 @@ bool copy_text(const GlyphSet& set, const BlendTable& table, std::string_view te
         hash = (hash ^ static_cast<unsigned char>(ch)) * 0x100000001B3ULL;
     }
     hash ^= (static_cast<std::uint64_t>(table.front) << 32 | table.back) * 0x9E3779B97F4A7C15ULL;
-    KeptText& kept = kept_texts[(hash >> 32) % KEPT_TEXTS];
+    KeptText& kept = kept_texts[((hash * 0x9E3779B97F4A7C15ULL) >> 40) % KEPT_TEXTS];
     if (kept.set != &set || kept.front != table.front || kept.back != table.back || kept.text != text) {
         kept.set = nullptr;
         kept.pixels.resize(bytes);
