@@ -1,5 +1,6 @@
-// kelvaro-render keeps no per-node numbers for a picture that reads none: every overlay, alone or
-// together, draws the picture byte for byte as when a report makes it keep them all.
+// kelvaro-render keeps no per-node numbers (nor, without the result table, the members' result
+// texts) for a picture that reads none: every overlay, alone or together, draws the picture byte
+// for byte as when a report makes it keep them all.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -49,6 +50,7 @@ TEST(RenderLeanNumbersTest, EveryOverlayDrawsAsWithEveryNodesNumbers)
         {"--reactions", "--colour-forces"},
         {"--highlight-node", "8", "--free-body"},
         {"--frame", "3", "--colour-forces"},
+        {"--stresses", "--colour-forces"},
     };
     for (const char* file : {"bridge.res", "tower.res"}) {
         for (const auto& arguments : cases) {
