@@ -520,7 +520,11 @@ bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport
         report.status = RENDER_EXIT_INPUT;
         return false;
     }
-    drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results, node_numbers_read(options));
+    const NodeNumbersKept kept = node_numbers_read(options);
+    drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results, kept);
+    // Once the numbers are made, a picture without the result table reads no member's result text.
+    if (kept == NodeNumbersKept::None && !options.stresses)
+        drawing.model.element_result_text.clear_texts();
     return draw_model(options, outcome.spatial, drawing, report);
 }
 

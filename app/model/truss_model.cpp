@@ -44,12 +44,19 @@ void size_element_records(TrussModelData& model, int elements)
 
 void ResultTexts::resize(std::size_t n)
 {
-    slots_.resize(n * SLOT);
+    size_ = n;
+    if (!slots_.empty())
+        slots_.resize(n * SLOT);
     long_texts_.erase(long_texts_.lower_bound(n), long_texts_.end());
 }
 
 void ResultTexts::set(std::size_t e, std::string_view text)
 {
+    if (slots_.empty()) {
+        if (text.empty())
+            return;
+        slots_.resize(size_ * SLOT);
+    }
     char* slot = slots_.data() + e * SLOT;
     if (static_cast<unsigned char>(slot[0]) == LONG)
         long_texts_.erase(e);
@@ -60,6 +67,12 @@ void ResultTexts::set(std::size_t e, std::string_view text)
     }
     slot[0] = static_cast<char>(text.size());
     std::memcpy(slot + 1, text.data(), text.size());
+}
+
+void ResultTexts::clear_texts()
+{
+    std::vector<char>().swap(slots_);
+    long_texts_.clear();
 }
 
 void mark_node_missing(TrussModelData& model, int i, std::uint16_t bits)

@@ -22,18 +22,19 @@ constexpr float DEFAULT_DEFLECTION_FACTOR = 0.6f;  // deflection_factor of a new
 
 // The members' result texts ([e] as the records): each in a fixed slot of one shared block, so that
 // a million members take 24 MB rather than a heap string each. A text longer than a slot holds
-// (which the reader never makes) is kept on its own.
+// (which the reader never makes) is kept on its own. While every text is "" the record takes no
+// block at all.
 class ResultTexts {
 public:
     static constexpr std::size_t SLOT_TEXT = 23;  // bytes of text a slot holds
 
-    std::size_t size() const { return slots_.size() / SLOT; }
+    std::size_t size() const { return size_; }
     // Gives the record n entries; new entries are "".
     void resize(std::size_t n);
     // Text e; "" past the end.
     std::string_view operator[](std::size_t e) const
     {
-        if (e >= size())
+        if (e >= slots_.size() / SLOT)
             return {};
         const char* slot = slots_.data() + e * SLOT;
         const auto length = static_cast<unsigned char>(slot[0]);
@@ -41,12 +42,15 @@ public:
     }
     // Makes text e a copy of text (e < size()).
     void set(std::size_t e, std::string_view text);
+    // Makes every text "" and gives their block back; the size stays.
+    void clear_texts();
 
 private:
     static constexpr std::size_t SLOT = SLOT_TEXT + 1;  // a length byte, then the text
     static constexpr unsigned char LONG = 0xFF;         // length byte of a text kept on its own
 
-    std::vector<char> slots_;
+    std::size_t size_ = 0;     // entries
+    std::vector<char> slots_;  // size_ slots, or none while every text is ""
     std::map<std::size_t, std::string> long_texts_;
 };
 

@@ -9,6 +9,8 @@
 #include "app/view/scene.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -164,6 +166,26 @@ NodeMarks node_marks(const ScenePass& pass, int i, float sx, float sy, const Nod
     return marks;
 }
 
+// The text of a load value (str_from_float with no decimals), kept for the values met lately: the
+// same loads are written on every redraw.
+std::string_view load_value_text(float load)
+{
+    struct Kept {
+        std::uint32_t bits = 0;
+        bool made = false;
+        std::string text;
+    };
+    thread_local std::array<Kept, 256> kept;
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(load);
+    Kept& slot = kept[(bits * 2654435761u) >> 24];
+    if (!slot.made || slot.bits != bits) {
+        slot.text = str_from_float(load, 0);
+        slot.bits = bits;
+        slot.made = true;
+    }
+    return slot.text;
+}
+
 void draw_pen_line(const PenLine& line, int colour)
 {
     if (line.x1 != INT_MIN)
@@ -191,8 +213,8 @@ void draw_node_marks(const NodeMarks& marks, const ScenePass& pass, int i, const
         draw_pen_line(marks.barb[k], colour);
         if (labels != nullptr) {
             const float load = labels->load[k], tx = labels->tip_x[k], ty = labels->tip_y[k];
-            scene_specified_label({LabelKind::LoadValue, i, load, tx, ty}, tx + 5.0f, ty, str_from_float(load, 0),
-                                  BLACK, WHITE);
+            scene_specified_label({LabelKind::LoadValue, i, load, tx, ty}, tx + 5.0f, ty, load_value_text(load), BLACK,
+                                  WHITE);
         }
     }
 }

@@ -1,5 +1,6 @@
-// kelvaro-render keeps no per-node numbers for a picture that reads none: every overlay, alone or
-// together, draws the picture byte for byte as when a report makes it keep them all.
+// kelvaro-render keeps no per-node numbers (nor, without the result table, the members' result
+// texts) for a picture that reads none: every overlay, alone or together, draws the picture byte
+// for byte as when a report makes it keep them all.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -18,13 +19,7 @@ namespace fs = std::filesystem;
 
 const std::string EXAMPLES = std::string(KELVARO_SOURCE_DIR) + "/examples/";
 
-std::string bytes_of(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The file kelvaro-render writes for arguments (after the results file and -o output).
+// The bytes of the file kelvaro-render writes for arguments (after the results file and -o output).
 std::string rendered(const std::string& results, const fs::path& output, std::vector<const char*> arguments)
 {
     const std::string out = output.string();
@@ -33,7 +28,8 @@ std::string rendered(const std::string& results, const fs::path& output, std::ve
     std::string error;
     EXPECT_TRUE(parse_render_options(static_cast<int>(arguments.size()), arguments.data(), options, error)) << error;
     EXPECT_EQ(render_to_file(options).status, RENDER_EXIT_OK);
-    return bytes_of(output);
+    std::ifstream in(output, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TEST(RenderLeanNumbersTest, EveryOverlayDrawsAsWithEveryNodesNumbers)
@@ -49,6 +45,7 @@ TEST(RenderLeanNumbersTest, EveryOverlayDrawsAsWithEveryNodesNumbers)
         {"--reactions", "--colour-forces"},
         {"--highlight-node", "8", "--free-body"},
         {"--frame", "3", "--colour-forces"},
+        {"--stresses", "--colour-forces"},
     };
     for (const char* file : {"bridge.res", "tower.res"}) {
         for (const auto& arguments : cases) {

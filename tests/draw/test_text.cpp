@@ -374,35 +374,39 @@ TEST_F(TextTest, BatchedTextsPaintWhatDrawingInOrderPaints)
 }
 
 // An opaque text wholly inside a 24-bit picture (copied from cells made once per colour pair and
-// font) shows what the same text cut at the left edge shows of it, for every byte, for more pairs
-// than are kept at once, and in a scaled font.
+// font, a short one kept whole) shows what the same text cut at the left edge shows of it, also
+// when drawn again: for every byte, for more pairs than are kept at once, in a scaled font.
 TEST_F(TextTest, WhollyInsideTextMatchesTheTextCutAtTheLeftEdge)
 {
-    std::string bytes;
+    std::vector<std::string> texts(1);
     for (int c = 32; c < 256; ++c) {
-        bytes.push_back(static_cast<char>(c));
+        texts[0].push_back(static_cast<char>(c));
+    }
+    for (std::size_t n = 0; n < texts[0].size(); n += 8) {
+        texts.push_back(texts[0].substr(n, 8));  // short enough to be kept whole
     }
     const int pairs[][2] = {{0x0000FF, WHITE},    {INK, 0x123456},   {WHITE, 0x000000},
                             {0x7F3F1F, 0x80C0E0}, {0xA0009B, WHITE}, {0x0000FF, WHITE}};
     for (const float scale : {1.0f, 1.5f}) {
         draw_set_text_scale(scale);
         for (const auto& [front, back] : pairs) {
-            const int advance = draw_text_width(bytes);
-            const int rows = draw_text_height();
-            const int width = advance + 4;
-            const int height = rows + 4;
-            Picture drawn[2];
-            for (int n = 0; n < 2; ++n) {
-                start(width, height);
-                fill_pattern(picture);
-                draw_text(n == 0 ? 2 : -1, 2, bytes, front, back);  // inside; cut by one column
-                drawn[n] = picture;
-            }
-            for (int y = 2; y < 2 + rows; ++y) {
-                for (int x = 3; x < 2 + advance; ++x) {
-                    ASSERT_EQ(pixel_at(drawn[0], x, y), pixel_at(drawn[1], x - 3, y))
-                        << "scale " << scale << " colours " << std::hex << front << " on " << back << std::dec << " at "
-                        << x << "," << y;
+            for (const std::string& text : texts) {
+                const int advance = draw_text_width(text);
+                const int rows = draw_text_height();
+                Picture drawn[3];
+                for (int n = 0; n < 3; ++n) {
+                    start(advance + 4, rows + 4);
+                    fill_pattern(picture);
+                    draw_text(n == 1 ? -1 : 2, 2, text, front, back);  // inside; cut by one column; inside again
+                    drawn[n] = picture;
+                }
+                ASSERT_EQ(drawn[2].bits, drawn[0].bits) << "scale " << scale << " text " << text;
+                for (int y = 2; y < 2 + rows; ++y) {
+                    for (int x = 3; x < 2 + advance; ++x) {
+                        ASSERT_EQ(pixel_at(drawn[0], x, y), pixel_at(drawn[1], x - 3, y))
+                            << "scale " << scale << " colours " << std::hex << front << " on " << back << std::dec
+                            << " at " << x << "," << y << " text " << text;
+                    }
                 }
             }
         }
