@@ -8,7 +8,7 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config libfltk1.3-dev libx11-dev libfreetype-dev
   libfontconfig-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libeigen3-dev libpng-dev
-  libgif-dev libcairo2-dev libdeflate-dev
+  libgif-dev libcairo2-dev
   # fuzzing (libFuzzer targets build with clang)
   clang libclang-rt-14-dev
   # the code layout check
@@ -22,7 +22,7 @@ packages=(
   # the calculation sheet tests read the PDF's text and pages back
   poppler-utils
   # run
-  libfltk1.3 libx11-6 libxft2 libfreetype6 libfontconfig1 libjpeg62-turbo libpng16-16 libgif7 libdeflate0
+  libfltk1.3 libx11-6 libxft2 libfreetype6 libfontconfig1 libjpeg62-turbo libpng16-16 libgif7
   fonts-dejavu-core fonts-dejavu-extra libcairo2
   # the GTK file dialogs (FLTK falls back to its own chooser without it)
   libgtk2.0-0
