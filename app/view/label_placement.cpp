@@ -1,8 +1,9 @@
 // Label placement on a map of the field's pixels, one bit each: the obstacles are marked first,
 // then every label as it is kept (grown by the gap). A candidate is free when no bit under its box
 // is set, a test of a few words per row of the box, however many obstacles pile up in one place
-// (the supports of a 100,000-member model drawn small). The pass grows linearly with the labels
-// plus one sort of 64-bit keys for the priority order.
+// (the supports of a 100,000-member model drawn small); bits are only ever set during a placement,
+// so a box found taken is remembered and not tested again. The pass grows linearly with the labels:
+// the priority order is a radix sort of 64-bit keys.
 #include "app/view/label_placement.h"
 
 #include <algorithm>

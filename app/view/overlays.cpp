@@ -18,7 +18,9 @@
 //
 // Labels (reaction values, the largest deflection) take the place round their arrow or ring that
 // covers fewest nodes, arrows and earlier labels; the legend takes the canvas corner that hides
-// fewest nodes and members.
+// fewest nodes and members. On a crowded picture (more arrows than are placed with care, the
+// obstacles' room full) a reaction value's text is made only when the label placement finds one of
+// its places may be free (app/view/scene_labels.h): most of 50,000 values are never written.
 //
 // State: the label obstacles of the pass being drawn and the last legend box; everything else
 // comes in with the pass.
