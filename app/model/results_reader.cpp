@@ -265,6 +265,13 @@ public:
         line = read_unchecked();
         return !(line.empty() && source_.at_end());
     }
+    // Counts a line read elsewhere, which a NUL ended when nul_ended.
+    void count(bool nul_ended)
+    {
+        ++number_;
+        if (nul_ended)
+            add_nul_problem();
+    }
     // Finds a control byte in the line last read (after the title).
     void check_control(std::string_view line)
     {
@@ -299,10 +306,15 @@ private:
         const std::string_view line = source_.next_line();
         ++number_;
         if (source_.ended_by_nul())
-            problems_.add(number_, [] {
-                return std::string_view("a NUL byte ends the line early; the lines after it are out of step");
-            });
+            add_nul_problem();
         return line;
+    }
+
+    void add_nul_problem()
+    {
+        problems_.add(number_, [] {
+            return std::string_view("a NUL byte ends the line early; the lines after it are out of step");
+        });
     }
 
     LineSource& source_;
@@ -656,20 +668,28 @@ void store_results(TrussModelData& m, std::size_t e, float stress, float force, 
     m.element_result_text.set(e, line.substr(line.size() > 23 ? line.size() - 23 : 0));
 }
 
-// Reads a plain result line (plain_lines.h) of an element that has an entry and no results yet;
-// false, with nothing done, for any other line.
-bool read_plain_results(TrussModelData& m, std::string_view raw, const Omissions& omissions,
-                        std::vector<std::uint8_t>& seen)
+// Stores the results of a plain result line (plain_lines.h; line trimmed) of an element that has
+// an entry and no results yet; false, with nothing done, for any other element.
+bool store_plain_results(TrussModelData& m, std::string_view line, const PlainResultLine& plain,
+                         const Omissions& omissions, std::vector<std::uint8_t>& seen)
 {
-    const std::string_view line = trim_view(raw);
-    PlainResultLine plain;
-    if (!read_plain_result_line(line, plain) || plain.number < 1 || plain.number > omissions.element_number_limit ||
+    if (plain.number < 1 || plain.number > omissions.element_number_limit ||
         seen[static_cast<std::size_t>(plain.number)])
         return false;
     const auto e = static_cast<std::size_t>(plain.number);
     seen[e] = 1;
     store_results(m, e, plain.stress, plain.force, line);
     return true;
+}
+
+// Reads a plain result line of an element that has an entry and no results yet; false, with
+// nothing done, for any other line.
+bool read_plain_results(TrussModelData& m, std::string_view raw, const Omissions& omissions,
+                        std::vector<std::uint8_t>& seen)
+{
+    const std::string_view line = trim_view(raw);
+    PlainResultLine plain;
+    return read_plain_result_line(line, plain) && store_plain_results(m, line, plain, omissions, seen);
 }
 
 // Reads a result line, read at line `line_number`; seen marks the elements whose results came already.
@@ -871,6 +891,93 @@ std::int64_t read_in_parts(LineSource& source, CountedLines& lines, ProblemList&
     problems.append(second_problems);
     lines.pass(split.second + second_source.position(), second_lines.number());
     return end;
+}
+
+// The member results as they are read: into the model, the elements up to limit, each once.
+struct ResultSection {
+    TrussModelData& m;
+    Omissions& omissions;
+    std::vector<std::uint8_t>& seen;
+    std::int32_t limit;
+};
+
+// Reads result lines first..last; gives the first line the source did not have, else last + 1.
+std::int64_t read_result_lines(CountedLines& lines, std::int64_t first, std::int64_t last, ProblemList& problems,
+                               ResultSection& section)
+{
+    std::string_view line;
+    for (std::int64_t n = first; n <= last; ++n) {
+        if (!lines.next(line))
+            return n;
+        if (n <= section.limit && read_plain_results(section.m, line, section.omissions, section.seen))
+            continue;
+        lines.check_control(line);
+        if (n <= section.limit)
+            read_result_line(section.m, line, section.omissions, lines.number(), problems, section.seen);
+    }
+    return last + 1;
+}
+
+// A result line of the second part, split off and converted beside the first part.
+struct SplitResultLine {
+    std::string_view raw;
+    std::string_view trimmed;
+    PlainResultLine plain;
+    bool is_plain;
+    bool nul_ended;
+    bool ends_section;  // the source had no such line: the section ends before it
+};
+
+// Reads result lines first..last as read_result_lines does. Where the section splits, the second
+// half's lines are split off and their plain numbers converted beside the first half; they are
+// stored after it, in line order, as one read stores them (a member listed again comes out as its
+// later line says).
+std::int64_t read_results_in_parts(LineSource& source, CountedLines& lines, ProblemList& problems, std::int64_t first,
+                                   std::int64_t last, ResultSection& section)
+{
+    const SectionSplit split = split_section(source, last - first + 1);
+    if (split.second == 0)
+        return read_result_lines(lines, first, last, problems, section);
+    const std::int64_t middle = first + split.half;
+    MemoryLineSource second_source(split.held.substr(split.second));
+    std::vector<SplitResultLine> later;
+    std::jthread beside;
+    try {
+        beside = std::jthread([&] {
+            for (std::int64_t n = middle; n <= last; ++n) {
+                SplitResultLine& line = later.emplace_back();
+                line.raw = second_source.next_line();
+                line.nul_ended = second_source.ended_by_nul();
+                line.ends_section = line.raw.empty() && second_source.at_end();
+                if (line.ends_section)
+                    return;
+                line.trimmed = trim_view(line.raw);
+                line.is_plain = n <= section.limit && read_plain_result_line(line.trimmed, line.plain);
+            }
+        });
+    } catch (const std::system_error&) {
+        return read_result_lines(lines, first, last, problems, section);
+    }
+    MemoryLineSource first_source(split.held);
+    CountedLines first_lines(first_source, problems, lines.number());
+    read_result_lines(first_lines, first, middle - 1, problems, section);
+    beside.join();
+    lines.pass(split.second + second_source.position(), first_lines.number());
+    std::int64_t n = middle;
+    for (const SplitResultLine& line : later) {
+        lines.count(line.nul_ended);
+        if (line.ends_section)
+            return n;
+        const bool stored = line.is_plain &&
+                            store_plain_results(section.m, line.trimmed, line.plain, section.omissions, section.seen);
+        if (!stored) {
+            lines.check_control(line.raw);
+            if (n <= section.limit)
+                read_result_line(section.m, line.raw, section.omissions, lines.number(), problems, section.seen);
+        }
+        ++n;
+    }
+    return last + 1;
 }
 
 // A declared count as the model keeps it: above limit cut to limit (and noted); a negative count
@@ -1129,17 +1236,10 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     m.result_heading = lines.read();  // names the stress and force units, when the solver knew them
     lines.read();
     std::vector<std::uint8_t> seen(m.element_stress.size(), 0);
-    for (std::int64_t n = 1; n <= element_lines; ++n) {
-        if (!lines.next(line)) {
-            note_section_end(problems, lines, "member results", n - 1, element_lines);
-            break;
-        }
-        if (n <= element_limit && read_plain_results(m, line, omissions, seen))
-            continue;
-        lines.check_control(line);
-        if (n <= element_limit)
-            read_result_line(m, line, omissions, lines.number(), problems, seen);
-    }
+    ResultSection results{m, omissions, seen, element_limit};
+    end = read_results_in_parts(source, lines, problems, 1, element_lines, results);
+    if (end <= element_lines)
+        note_section_end(problems, lines, "member results", end - 1, element_lines);
     note_unseen(problems, seen, m.element_count, "no results for members",
                 [&](std::int32_t e) { mark_element_missing(m, e, MISSING_STRESS | MISSING_FORCE); });
 
