@@ -1,6 +1,10 @@
 // Line sources over a file slot and over memory.
 #include "app/model/line_source.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -51,14 +55,62 @@ std::string_view MemoryLineSource::next_line()
     return bytes_.substr(first, stop - first);
 }
 
+void FileSlotLineSource::fill_first()
+{
+    // The bytes left: those in the file past its descriptor's place, and at most a buffer's worth
+    // the slot holds already. One more byte to read tells that the file has grown meanwhile.
+    struct stat info;
+    const std::intptr_t handle = file_handle(slot_);
+    const int fd = static_cast<int>(handle - 1);
+    bool whole = false;
+    if (handle != 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        const off_t place = ::lseek(fd, 0, SEEK_CUR);
+        const auto left = static_cast<std::size_t>(std::max<off_t>(info.st_size - std::max<off_t>(place, 0), 0));
+        whole = place >= 0 && left <= WHOLE_FILE_SIZE;
+        if (whole)
+            block_size_ = left + FILE_BUFFER_SIZE + 1;
+    }
+    block_ = std::make_unique_for_overwrite<char[]>(block_size_);
+    if (!whole) {
+        filled_ = file_read_bytes(slot_, block_.get(), block_size_);
+        return;
+    }
+    for (;;) {
+        const std::size_t count = file_read_bytes(slot_, block_.get() + filled_, block_size_ - filled_);
+        filled_ += count;
+        if (count == 0) {
+            whole_ = true;
+            return;
+        }
+        if (filled_ == block_size_)
+            return;  // the file grew: it is read on in blocks of this size
+    }
+}
+
+std::string_view FileSlotLineSource::held_rest()
+{
+    if (!block_)
+        fill();
+    return whole_ ? std::string_view(block_.get() + next_, filled_ - next_) : std::string_view();
+}
+
+void FileSlotLineSource::skip_held(std::size_t bytes)
+{
+    next_ += bytes;
+    nul_ended_ = false;
+}
+
 bool FileSlotLineSource::fill()
 {
     if (next_ < filled_)
         return true;
-    if (!block_)
-        block_ = std::make_unique_for_overwrite<char[]>(LINE_BLOCK_SIZE);
     next_ = 0;
-    filled_ = file_read_bytes(slot_, block_.get(), LINE_BLOCK_SIZE);
+    if (!block_) {
+        fill_first();
+        return filled_ > 0;
+    }
+    whole_ = false;
+    filled_ = file_read_bytes(slot_, block_.get(), block_size_);
     if (after_cr_ && filled_ > 0) {
         after_cr_ = false;
         if (block_[0] == '\n')

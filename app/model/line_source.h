@@ -24,6 +24,11 @@ public:
     virtual bool at_end() = 0;
     // True when the last line read_line gave ended at a NUL byte rather than a line end.
     virtual bool ended_by_nul() const { return false; }
+    // Every byte not yet handed out, when the source holds all that are left in memory (so that
+    // their lines can be read elsewhere, even several parts at once); else "".
+    virtual std::string_view held_rest() { return {}; }
+    // Passes over the first bytes of held_rest(), which end right after a line end (CR LF whole).
+    virtual void skip_held(std::size_t /*bytes*/) {}
 
 private:
     std::string line_;  // the line next_line last gave, for sources that only fill strings
@@ -35,8 +40,11 @@ constexpr std::size_t LINE_BLOCK_SIZE = 1 << 16;  // bytes a file slot source ta
 // them when there is none).
 std::size_t line_length(std::string_view bytes);
 
-// The lines of the file open in a core file slot (core/file.h), read in large blocks; the slot
-// stays the caller's to open and close, and this source takes every byte it reads from it.
+constexpr std::size_t WHOLE_FILE_SIZE = 32 << 20;  // largest regular file a file slot source holds whole
+
+// The lines of the file open in a core file slot (core/file.h), read in large blocks (a regular
+// file of up to WHOLE_FILE_SIZE bytes in one); the slot stays the caller's to open and close, and
+// this source takes every byte it reads from it.
 class FileSlotLineSource final : public LineSource {
 public:
     explicit FileSlotLineSource(int slot) : slot_(slot) {}
@@ -44,18 +52,24 @@ public:
     std::string_view next_line() override;
     bool at_end() override;
     bool ended_by_nul() const override { return nul_ended_; }
+    std::string_view held_rest() override;
+    void skip_held(std::size_t bytes) override;
 
 private:
     // Makes the block hold unread bytes when the file has any; false at its end.
     bool fill();
+    // The first fill: the whole of a regular file that is not too large, else a block.
+    void fill_first();
 
     int slot_;
-    std::unique_ptr<char[]> block_;  // LINE_BLOCK_SIZE bytes once the first line is read
-    std::size_t next_ = 0;           // first byte of block_ not yet handed out
-    std::size_t filled_ = 0;         // bytes held in block_
-    std::string long_line_;          // a line that runs across blocks
-    bool nul_ended_ = false;         // the last line ended at a NUL
-    bool after_cr_ = false;          // the last line ended at a CR at the end of a block: a LF next is its end
+    std::unique_ptr<char[]> block_;  // block_size_ bytes once the first line is read
+    std::size_t block_size_ = LINE_BLOCK_SIZE;
+    bool whole_ = false;      // block_ holds every byte the file had left
+    std::size_t next_ = 0;    // first byte of block_ not yet handed out
+    std::size_t filled_ = 0;  // bytes held in block_
+    std::string long_line_;   // a line that runs across blocks
+    bool nul_ended_ = false;  // the last line ended at a NUL
+    bool after_cr_ = false;   // the last line ended at a CR at the end of a block: a LF next is its end
 };
 
 // The lines of bytes in memory, which must outlive the source.
@@ -66,6 +80,14 @@ public:
     std::string_view next_line() override;
     bool at_end() override { return next_ >= bytes_.size(); }
     bool ended_by_nul() const override { return nul_ended_; }
+    std::string_view held_rest() override { return bytes_.substr(next_); }
+    void skip_held(std::size_t bytes) override
+    {
+        next_ += bytes;
+        nul_ended_ = false;
+    }
+    // The bytes handed out so far.
+    std::size_t position() const { return next_; }
 
 private:
     std::string_view bytes_;

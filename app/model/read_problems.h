@@ -41,6 +41,22 @@ public:
         }
     }
 
+    // Adds the problems later found in the lines after this list's, as if each had been added here.
+    void append(const ProblemList& later)
+    {
+        std::vector<ReadProblem>& list = outcome_.problems;
+        for (const ReadProblem& problem : later.outcome_.problems) {
+            if (list.size() >= MAX_LISTED_PROBLEMS)
+                break;
+            list.push_back(problem);
+        }
+        outcome_.problem_count += later.outcome_.problem_count;
+        if (later.outcome_.problem_count > 0) {
+            last_line_ = later.last_line_;
+            last_subject_ = later.last_subject_;
+        }
+    }
+
 private:
     static constexpr std::size_t FIRST_ROOM = 64;  // problems the list has room for before it first grows
 

@@ -41,6 +41,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/model/field_number.h"
@@ -240,7 +243,11 @@ struct ElementLine {
 // title) for control bytes.
 class CountedLines {
 public:
-    CountedLines(LineSource& source, ProblemList& problems) : source_(source), problems_(problems) {}
+    // number: the lines read before the source's first one.
+    CountedLines(LineSource& source, ProblemList& problems, std::int64_t number = 0)
+        : source_(source), problems_(problems), number_(number)
+    {
+    }
 
     // The next line, as a view that holds until the next read.
     std::string_view read()
@@ -258,6 +265,13 @@ public:
         line = read_unchecked();
         return !(line.empty() && source_.at_end());
     }
+    // Counts a line read elsewhere, which a NUL ended when nul_ended.
+    void count(bool nul_ended)
+    {
+        ++number_;
+        if (nul_ended)
+            add_nul_problem();
+    }
     // Finds a control byte in the line last read (after the title).
     void check_control(std::string_view line)
     {
@@ -271,6 +285,12 @@ public:
     }
     bool at_end() { return source_.at_end(); }
     std::int64_t number() const { return number_; }  // the line last read
+    // Passes over the first bytes of the source's held bytes, whose lines were read elsewhere up to line number.
+    void pass(std::size_t bytes, std::int64_t number)
+    {
+        source_.skip_held(bytes);
+        number_ = number;
+    }
     // True the first time only: where the file ended is said once, not again for every later section.
     bool first_end()
     {
@@ -286,16 +306,46 @@ private:
         const std::string_view line = source_.next_line();
         ++number_;
         if (source_.ended_by_nul())
-            problems_.add(number_, [] {
-                return std::string_view("a NUL byte ends the line early; the lines after it are out of step");
-            });
+            add_nul_problem();
         return line;
+    }
+
+    void add_nul_problem()
+    {
+        problems_.add(number_, [] {
+            return std::string_view("a NUL byte ends the line early; the lines after it are out of step");
+        });
     }
 
     LineSource& source_;
     ProblemList& problems_;
     std::int64_t number_ = 0;
     bool ended_ = false;
+};
+
+// The values a section finds missing: marked in the model at once, or, for the part of a section
+// read beside another, kept to be marked once both are read (marking may grow the model's record).
+class MissingMarks {
+public:
+    explicit MissingMarks(TrussModelData& m, bool keep) : m_(m), keep_(keep) {}
+    void node(int i, std::uint16_t bits)
+    {
+        if (keep_)
+            kept_.push_back({i, bits});
+        else
+            mark_node_missing(m_, i, bits);
+    }
+    void mark_kept()
+    {
+        for (const auto& [i, bits] : kept_)
+            mark_node_missing(m_, i, bits);
+        kept_.clear();
+    }
+
+private:
+    TrussModelData& m_;
+    bool keep_;
+    std::vector<std::pair<int, std::uint16_t>> kept_;
 };
 
 // Splits text at runs of spaces into at most max fields; returns how many there were (max when more).
@@ -414,35 +464,45 @@ std::string_view free_field(const std::string_view* fields, std::size_t count, s
     return count == 0 ? std::string_view() : fields[std::min(j, count - 1)];
 }
 
-// Stores node i's restraint codes, coordinates and loads and takes them into the extents and the
-// largest load; true when the node has a non-zero component 1 (the model is spatial).
-bool store_node(TrussModelData& m, int i, const PlainNodeLine& values)
+// Stores node i's restraint codes, coordinates and loads.
+void store_node(TrussModelData& m, int i, const PlainNodeLine& values)
 {
     for (std::size_t j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
         m.node_fixity[k][i] = values.restraints[j];
         m.node_coords[k][i] = values.coords[j];
+        m.node_loads[k][i] = values.loads[j];
     }
-    for (std::size_t j = 0; j < 3; ++j) {
-        m.node_loads[MODEL_COMPONENT[j]][i] = values.loads[j];
-        keep_largest_magnitude(m.max_load, values.loads[j]);
-    }
-    for (int k = 1; k <= 3; ++k) {
-        float v = m.node_coords[k][i];
-        if (!std::isfinite(v))
-            continue;  // cannot be placed; must not drag the centre to infinity
-        if (v > m.coord_max[k]) {
-            m.coord_max[k] = v + EXTENT_OFFSET[k];
-        } else if (v < m.coord_min[k]) {
-            m.coord_min[k] = v;
+}
+
+// Takes nodes 1..count as stored into the extents and the largest load, in node order (an
+// extent's upper end follows each larger coordinate, so the order counts); true when a node has a
+// non-zero component 1 (the model is spatial).
+bool take_extents(TrussModelData& m, std::int64_t count)
+{
+    bool spatial = false;
+    for (int i = 1; i <= count; ++i) {
+        for (int k = 1; k <= 3; ++k)
+            keep_largest_magnitude(m.max_load, m.node_loads[k][i]);
+        for (int k = 1; k <= 3; ++k) {
+            float v = m.node_coords[k][i];
+            if (!std::isfinite(v))
+                continue;  // cannot be placed; must not drag the centre to infinity
+            if (v > m.coord_max[k]) {
+                m.coord_max[k] = v + EXTENT_OFFSET[k];
+            } else if (v < m.coord_min[k]) {
+                m.coord_min[k] = v;
+            }
         }
+        spatial = spatial || m.node_coords[1][i] != 0.0f;
     }
-    return m.node_coords[1][i] != 0.0f;
+    return spatial;
 }
 
 // Node line i, read at line `at`: its restraint codes, coordinates and loads, and what is wrong
-// with its fields; true when the node has a non-zero component 1 (the model is spatial).
-bool read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
+// with its fields.
+void read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems,
+                    MissingMarks& marks)
 {
     constexpr std::size_t FIELDS = 10;
     std::string_view fields[FIELDS + 1];
@@ -459,12 +519,12 @@ bool read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_
         values.coords[j] = coords[j].value;
         values.loads[j] = loads[j].value;
     }
-    const bool spatial = store_node(m, i, values);
+    store_node(m, i, values);
 
     if (count == 0) {
         problems.add(at, [&] { return text_of({"the line of node ", i, " is empty"}); });
-        mark_node_missing(m, i, MISSING_ALL_COMPONENTS * MISSING_POSITION | MISSING_ALL_COMPONENTS * MISSING_LOAD);
-        return spatial;
+        marks.node(i, MISSING_ALL_COMPONENTS * MISSING_POSITION | MISSING_ALL_COMPONENTS * MISSING_LOAD);
+        return;
     }
     check_line_number(problems, at, fields[0], i, "node");
     check_fields(problems, at, {fields + 1, count - 1}, 3, is_decimal_integer, " is not a whole number: ", "node", i,
@@ -472,18 +532,17 @@ bool read_node_line(TrussModelData& m, int i, std::string_view line, std::int64_
     for (std::size_t j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
         if (!check_real(problems, at, 4 + j < count, fields[4 + j], coords[j], "node", i, COORDINATE_NAMES[j]))
-            mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_POSITION << (k - 1)));
+            marks.node(i, static_cast<std::uint16_t>(MISSING_POSITION << (k - 1)));
     }
     for (std::size_t j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
         if (!check_real(problems, at, 7 + j < count, fields[7 + j], loads[j], "node", i, LOAD_NAMES[j]))
-            mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_LOAD << (k - 1)));
+            marks.node(i, static_cast<std::uint16_t>(MISSING_LOAD << (k - 1)));
     }
     if (count > FIELDS)
         problems.add(at, [&] {
             return text_of({"node ", i, ": text after the z load: ", quoted_field(fields[FIELDS])});
         });
-    return spatial;
 }
 
 // An element line read at line `at`: its number and end nodes (stored once the section's length is
@@ -551,18 +610,19 @@ void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissi
     }
 }
 
-// Stores node i's deflections (x, y, z as the file has them).
-void store_deflections(TrussModelData& m, int i, const float (&values)[3])
+// Stores node i's deflections (x, y, z as the file has them) and keeps the largest in largest.
+void store_deflections(TrussModelData& m, int i, const float (&values)[3], float& largest)
 {
     for (std::size_t j = 0; j < 3; ++j) {
         m.node_deflections[MODEL_COMPONENT[j]][i] = values[j];
-        keep_largest_magnitude(m.max_deflection, values[j]);
+        keep_largest_magnitude(largest, values[j]);
     }
 }
 
 // Deflection line i at line `at`: its three values (as the free fields after a long number, else
 // the fixed columns), and what is wrong with its number and values.
-void read_deflection_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems)
+void read_deflection_line(TrussModelData& m, int i, std::string_view line, std::int64_t at, ProblemList& problems,
+                          MissingMarks& marks, float& largest)
 {
     std::string_view fields[5];
     std::size_t count = 4;
@@ -583,18 +643,18 @@ void read_deflection_line(TrussModelData& m, int i, std::string_view line, std::
         for (std::size_t j = 0; j < 3; ++j)
             values[j] = read_real_field(fields[1 + j]);
     }
-    store_deflections(m, i, {values[0].value, values[1].value, values[2].value});
+    store_deflections(m, i, {values[0].value, values[1].value, values[2].value}, largest);
 
     if (trim_view(line).empty()) {
         problems.add(at, [&] { return text_of({"the deflection line of node ", i, " is empty"}); });
-        mark_node_missing(m, i, MISSING_ALL_COMPONENTS * MISSING_DEFLECTION);
+        marks.node(i, MISSING_ALL_COMPONENTS * MISSING_DEFLECTION);
         return;
     }
     check_line_number(problems, at, fields[0], i, "the deflections of node");
     for (std::size_t j = 0; j < 3; ++j) {
         const int k = MODEL_COMPONENT[j];
         if (!check_real(problems, at, 1 + j < count, fields[1 + j], values[j], "node", i, DEFLECTION_NAMES[j]))
-            mark_node_missing(m, i, static_cast<std::uint16_t>(MISSING_DEFLECTION << (k - 1)));
+            marks.node(i, static_cast<std::uint16_t>(MISSING_DEFLECTION << (k - 1)));
     }
     if (!extra.empty())
         problems.add(at, [&] { return text_of({"node ", i, ": text after the z deflection: ", quoted_field(extra)}); });
@@ -608,20 +668,28 @@ void store_results(TrussModelData& m, std::size_t e, float stress, float force, 
     m.element_result_text.set(e, line.substr(line.size() > 23 ? line.size() - 23 : 0));
 }
 
-// Reads a plain result line (plain_lines.h) of an element that has an entry and no results yet;
-// false, with nothing done, for any other line.
-bool read_plain_results(TrussModelData& m, std::string_view raw, const Omissions& omissions,
-                        std::vector<std::uint8_t>& seen)
+// Stores the results of a plain result line (plain_lines.h; line trimmed) of an element that has
+// an entry and no results yet; false, with nothing done, for any other element.
+bool store_plain_results(TrussModelData& m, std::string_view line, const PlainResultLine& plain,
+                         const Omissions& omissions, std::vector<std::uint8_t>& seen)
 {
-    const std::string_view line = trim_view(raw);
-    PlainResultLine plain;
-    if (!read_plain_result_line(line, plain) || plain.number < 1 || plain.number > omissions.element_number_limit ||
+    if (plain.number < 1 || plain.number > omissions.element_number_limit ||
         seen[static_cast<std::size_t>(plain.number)])
         return false;
     const auto e = static_cast<std::size_t>(plain.number);
     seen[e] = 1;
     store_results(m, e, plain.stress, plain.force, line);
     return true;
+}
+
+// Reads a plain result line of an element that has an entry and no results yet; false, with
+// nothing done, for any other line.
+bool read_plain_results(TrussModelData& m, std::string_view raw, const Omissions& omissions,
+                        std::vector<std::uint8_t>& seen)
+{
+    const std::string_view line = trim_view(raw);
+    PlainResultLine plain;
+    return read_plain_result_line(line, plain) && store_plain_results(m, line, plain, omissions, seen);
 }
 
 // Reads a result line, read at line `line_number`; seen marks the elements whose results came already.
@@ -682,6 +750,234 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
         problems.add(line_number, [&] {
             return text_of({"member ", e, ": text after the force: ", quoted_field(extra)});
         });
+}
+
+// Reads node lines first..last into m, lines above limit only read past; gives the first line the
+// source did not have (the section ends before it), else last + 1.
+std::int64_t read_node_lines(CountedLines& lines, TrussModelData& m, std::int64_t first, std::int64_t last,
+                             std::int32_t limit, ProblemList& problems, MissingMarks& marks)
+{
+    std::string_view line;
+    for (std::int64_t i = first; i <= last; ++i) {
+        if (!lines.next(line))
+            return i;
+        if (i > limit) {
+            lines.check_control(line);
+            continue;
+        }
+        make_room_for_node(m, static_cast<std::int32_t>(i), limit);
+        PlainNodeLine plain;
+        if (read_plain_node_line(line, i, plain)) {
+            store_node(m, static_cast<int>(i), plain);
+        } else {
+            lines.check_control(line);
+            read_node_line(m, static_cast<int>(i), line, lines.number(), problems, marks);
+        }
+    }
+    return last + 1;
+}
+
+// Reads element lines first..last (lines above limit only read past) into elements; gives the
+// first line the source did not have, else last + 1.
+std::int64_t read_element_lines(CountedLines& lines, std::int64_t first, std::int64_t last, std::int32_t limit,
+                                ProblemList& problems, std::vector<ElementLine>& elements)
+{
+    std::string_view line;
+    for (std::int64_t n = first; n <= last; ++n) {
+        if (!lines.next(line))
+            return n;
+        ElementLine element;
+        PlainElementLine plain;
+        if (n <= limit && read_plain_element_line(line, plain)) {
+            element = {plain.number, static_cast<std::int32_t>(n), end_node_from_real(plain.ends[0]),
+                       end_node_from_real(plain.ends[1])};
+            elements.push_back(element);
+            continue;
+        }
+        lines.check_control(line);
+        if (n <= limit && read_element_line(line, lines.number(), problems, element)) {
+            element.position = static_cast<std::int32_t>(n);
+            elements.push_back(element);
+        }
+    }
+    return last + 1;
+}
+
+// What a part of the deflections found: the missing values and the largest deflection.
+struct DeflectionPart {
+    MissingMarks marks;
+    float largest = 0.0f;
+};
+
+// Reads deflection lines first..last into the nodes 1..node_count; gives the first line the source
+// did not have, else last + 1.
+std::int64_t read_deflection_lines(CountedLines& lines, TrussModelData& m, std::int64_t first, std::int64_t last,
+                                   ProblemList& problems, DeflectionPart& part)
+{
+    std::string_view line;
+    for (std::int64_t i = first; i <= last; ++i) {
+        if (!lines.next(line))
+            return i;
+        float plain[3];
+        if (i <= m.node_count && read_plain_deflection_line(line, i, plain)) {
+            store_deflections(m, static_cast<int>(i), plain, part.largest);
+            continue;
+        }
+        lines.check_control(line);
+        if (i <= m.node_count)
+            read_deflection_line(m, static_cast<int>(i), line, lines.number(), problems, part.marks, part.largest);
+    }
+    return last + 1;
+}
+
+std::size_t parts_from_bytes = 1 << 20;  // set_read_in_parts_bytes
+
+// Where a section of `count` lines can be read in two parts at once: the source holds all the
+// bytes left in memory, at least parts_from_bytes of them, and the first half of the lines ends
+// before them. second is where the second half starts in held (0: the section is read in one).
+struct SectionSplit {
+    std::string_view held;
+    std::size_t second = 0;
+    std::int64_t half = 0;  // lines in the first part
+};
+
+SectionSplit split_section(LineSource& source, std::int64_t count)
+{
+    SectionSplit split;
+    if (count < 2)
+        return split;
+    split.held = source.held_rest();
+    if (split.held.size() < parts_from_bytes)
+        return split;
+    MemoryLineSource first(split.held);
+    split.half = count / 2;
+    for (std::int64_t n = 0; n < split.half; ++n) {
+        first.next_line();
+        if (first.at_end())
+            return SectionSplit{};
+    }
+    split.second = first.position();
+    return split;
+}
+
+// Reads lines first..last of a section with read(lines, from, to, problems, part), in two parts at
+// once where the section can be split (after prepare(), which makes the model ready for both; the
+// second part with part two), else in one with part one. Gives what read gives for the last part.
+// The problems and the lines read come out as one read would have them.
+template <typename Part, typename Prepare, typename Read>
+std::int64_t read_in_parts(LineSource& source, CountedLines& lines, ProblemList& problems, std::int64_t first,
+                           std::int64_t last, Part& one, Part& two, Prepare&& prepare, Read&& read)
+{
+    const SectionSplit split = split_section(source, last - first + 1);
+    if (split.second == 0)
+        return read(lines, first, last, problems, one);
+    prepare();
+    const std::int64_t middle = first + split.half;  // the second part's first line
+    MemoryLineSource first_source(split.held);
+    MemoryLineSource second_source(split.held.substr(split.second));
+    ReadOutcome second_outcome;
+    ProblemList second_problems(second_outcome);
+    CountedLines first_lines(first_source, problems, lines.number());
+    CountedLines second_lines(second_source, second_problems, lines.number() + split.half);
+    std::int64_t end = 0;
+    std::jthread beside;
+    try {
+        beside = std::jthread([&] { end = read(second_lines, middle, last, second_problems, two); });
+    } catch (const std::system_error&) {
+        return read(lines, first, last, problems, one);  // no thread to be had: the section in one part
+    }
+    read(first_lines, first, middle - 1, problems, one);
+    beside.join();
+    problems.append(second_problems);
+    lines.pass(split.second + second_source.position(), second_lines.number());
+    return end;
+}
+
+// The member results as they are read: into the model, the elements up to limit, each once.
+struct ResultSection {
+    TrussModelData& m;
+    Omissions& omissions;
+    std::vector<std::uint8_t>& seen;
+    std::int32_t limit;
+};
+
+// Reads result lines first..last; gives the first line the source did not have, else last + 1.
+std::int64_t read_result_lines(CountedLines& lines, std::int64_t first, std::int64_t last, ProblemList& problems,
+                               ResultSection& section)
+{
+    std::string_view line;
+    for (std::int64_t n = first; n <= last; ++n) {
+        if (!lines.next(line))
+            return n;
+        if (n <= section.limit && read_plain_results(section.m, line, section.omissions, section.seen))
+            continue;
+        lines.check_control(line);
+        if (n <= section.limit)
+            read_result_line(section.m, line, section.omissions, lines.number(), problems, section.seen);
+    }
+    return last + 1;
+}
+
+// A result line of the second part, split off and converted beside the first part.
+struct SplitResultLine {
+    std::string_view raw;
+    std::string_view trimmed;
+    PlainResultLine plain;
+    bool is_plain;
+    bool nul_ended;
+    bool ends_section;  // the source had no such line: the section ends before it
+};
+
+// Reads result lines first..last as read_result_lines does. Where the section splits, the second
+// half's lines are split off and their plain numbers converted beside the first half; they are
+// stored after it, in line order, as one read stores them (a member listed again comes out as its
+// later line says).
+std::int64_t read_results_in_parts(LineSource& source, CountedLines& lines, ProblemList& problems, std::int64_t first,
+                                   std::int64_t last, ResultSection& section)
+{
+    const SectionSplit split = split_section(source, last - first + 1);
+    if (split.second == 0)
+        return read_result_lines(lines, first, last, problems, section);
+    const std::int64_t middle = first + split.half;
+    MemoryLineSource second_source(split.held.substr(split.second));
+    std::vector<SplitResultLine> later;
+    std::jthread beside;
+    try {
+        beside = std::jthread([&] {
+            for (std::int64_t n = middle; n <= last; ++n) {
+                SplitResultLine& line = later.emplace_back();
+                line.raw = second_source.next_line();
+                line.nul_ended = second_source.ended_by_nul();
+                line.ends_section = line.raw.empty() && second_source.at_end();
+                if (line.ends_section)
+                    return;
+                line.trimmed = trim_view(line.raw);
+                line.is_plain = n <= section.limit && read_plain_result_line(line.trimmed, line.plain);
+            }
+        });
+    } catch (const std::system_error&) {
+        return read_result_lines(lines, first, last, problems, section);
+    }
+    MemoryLineSource first_source(split.held);
+    CountedLines first_lines(first_source, problems, lines.number());
+    read_result_lines(first_lines, first, middle - 1, problems, section);
+    beside.join();
+    lines.pass(split.second + second_source.position(), first_lines.number());
+    std::int64_t n = middle;
+    for (const SplitResultLine& line : later) {
+        lines.count(line.nul_ended);
+        if (line.ends_section)
+            return n;
+        const bool stored = line.is_plain &&
+                            store_plain_results(section.m, line.trimmed, line.plain, section.omissions, section.seen);
+        if (!stored) {
+            lines.check_control(line.raw);
+            if (n <= section.limit)
+                read_result_line(section.m, line.raw, section.omissions, lines.number(), problems, section.seen);
+        }
+        ++n;
+    }
+    return last + 1;
 }
 
 // A declared count as the model keeps it: above limit cut to limit (and noted); a negative count
@@ -812,6 +1108,11 @@ void check_extent(const TrussModelData& m, ProblemList& problems)
 
 }  // namespace
 
+std::size_t set_read_in_parts_bytes(std::size_t bytes)
+{
+    return std::exchange(parts_from_bytes, bytes);
+}
+
 ReadOutcome read_results(LineSource& source, TrussModelData& m)
 {
     ReadOutcome outcome;
@@ -841,28 +1142,18 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     std::int32_t node_limit = count_within(node_lines, MAX_NODES, omissions.node_lines);
     std::int32_t element_limit = count_within(element_lines, MAX_ELEMENTS, omissions.element_lines);
 
-    std::int64_t present = node_lines;
-    for (std::int64_t i = 1; i <= node_lines; ++i) {
-        if (!lines.next(line)) {
-            present = i - 1;
-            note_section_end(problems, lines, "nodes", present, node_lines);
-            break;
-        }
-        if (i > node_limit) {
-            lines.check_control(line);
-            continue;
-        }
-        make_room_for_node(m, static_cast<std::int32_t>(i), node_limit);
-        PlainNodeLine plain;
-        bool spatial = false;
-        if (read_plain_node_line(line, i, plain)) {
-            spatial = store_node(m, static_cast<int>(i), plain);
-        } else {
-            lines.check_control(line);
-            spatial = read_node_line(m, static_cast<int>(i), line, lines.number(), problems);
-        }
-        outcome.spatial = outcome.spatial || spatial;
-    }
+    MissingMarks node_marks(m, false);
+    MissingMarks later_node_marks(m, true);
+    std::int64_t end = read_in_parts(
+        source, lines, problems, 1, node_lines, node_marks, later_node_marks, [&] { size_node_records(m, node_limit); },
+        [&](CountedLines& part, std::int64_t from, std::int64_t to, ProblemList& found, MissingMarks& marks) {
+            return read_node_lines(part, m, from, to, node_limit, found, marks);
+        });
+    later_node_marks.mark_kept();
+    std::int64_t present = end <= node_lines ? end - 1 : node_lines;
+    if (end <= node_lines)
+        note_section_end(problems, lines, "nodes", present, node_lines);
+    outcome.spatial = take_extents(m, std::min<std::int64_t>(present, node_limit));
     m.node_count = count_after_end(node_limit, present, node_lines, omissions.node_lines, omissions.node_lines_present);
     omissions.nodes_kept = m.node_count;
     outcome.nodes = m.node_count;
@@ -885,28 +1176,17 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     m.load_scale = automatic_load_scale(m.max_load);
 
     std::vector<ElementLine> elements;
-    present = element_lines;
+    std::vector<ElementLine> later_elements;
     const std::int64_t first_element_line = lines.number() + 1;
-    for (std::int64_t n = 1; n <= element_lines; ++n) {
-        if (!lines.next(line)) {
-            present = n - 1;
-            note_section_end(problems, lines, "member lines", present, element_lines);
-            break;
-        }
-        ElementLine element;
-        PlainElementLine plain;
-        if (n <= element_limit && read_plain_element_line(line, plain)) {
-            element = {plain.number, static_cast<std::int32_t>(n), end_node_from_real(plain.ends[0]),
-                       end_node_from_real(plain.ends[1])};
-            elements.push_back(element);
-            continue;
-        }
-        lines.check_control(line);
-        if (n <= element_limit && read_element_line(line, lines.number(), problems, element)) {
-            element.position = static_cast<std::int32_t>(n);
-            elements.push_back(element);
-        }
-    }
+    end = read_in_parts(
+        source, lines, problems, 1, element_lines, elements, later_elements, [] {},
+        [&](CountedLines& part, std::int64_t from, std::int64_t to, ProblemList& found,
+            std::vector<ElementLine>& read) { return read_element_lines(part, from, to, element_limit, found, read); });
+    elements.insert(elements.end(), later_elements.begin(), later_elements.end());
+    later_elements = std::vector<ElementLine>();
+    present = end <= element_lines ? end - 1 : element_lines;
+    if (end <= element_lines)
+        note_section_end(problems, lines, "member lines", present, element_lines);
     m.element_count = count_after_end(element_limit, present, element_lines, omissions.element_lines,
                                       omissions.element_lines_present);
     omissions.elements_kept = m.element_count;
@@ -929,23 +1209,19 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
 
     m.deflection_heading = lines.read();  // names the length unit, when the solver knew it
     lines.read();
-    present = node_lines;
-    for (std::int64_t i = 1; i <= node_lines; ++i) {
-        if (!lines.next(line)) {
-            present = i - 1;
-            note_section_end(problems, lines, "deflections", present, node_lines);
-            break;
-        }
-        float plain[3];
-        if (i <= m.node_count && read_plain_deflection_line(line, i, plain)) {
-            store_deflections(m, static_cast<int>(i), plain);
-            continue;
-        }
-        lines.check_control(line);
-        if (i <= m.node_count) {
-            read_deflection_line(m, static_cast<int>(i), line, lines.number(), problems);
-        }
-    }
+    DeflectionPart deflections{MissingMarks(m, false)};
+    DeflectionPart later_deflections{MissingMarks(m, true)};
+    end = read_in_parts(
+        source, lines, problems, 1, node_lines, deflections, later_deflections, [] {},
+        [&](CountedLines& part, std::int64_t from, std::int64_t to, ProblemList& found, DeflectionPart& read) {
+            return read_deflection_lines(part, m, from, to, found, read);
+        });
+    later_deflections.marks.mark_kept();
+    keep_largest_magnitude(m.max_deflection, deflections.largest);
+    keep_largest_magnitude(m.max_deflection, later_deflections.largest);
+    present = end <= node_lines ? end - 1 : node_lines;
+    if (end <= node_lines)
+        note_section_end(problems, lines, "deflections", present, node_lines);
     for (std::int64_t i = std::max<std::int64_t>(present, 0) + 1; i <= m.node_count; ++i)
         mark_node_missing(m, static_cast<int>(i), MISSING_ALL_COMPONENTS * MISSING_DEFLECTION);
 
@@ -960,17 +1236,10 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     m.result_heading = lines.read();  // names the stress and force units, when the solver knew them
     lines.read();
     std::vector<std::uint8_t> seen(m.element_stress.size(), 0);
-    for (std::int64_t n = 1; n <= element_lines; ++n) {
-        if (!lines.next(line)) {
-            note_section_end(problems, lines, "member results", n - 1, element_lines);
-            break;
-        }
-        if (n <= element_limit && read_plain_results(m, line, omissions, seen))
-            continue;
-        lines.check_control(line);
-        if (n <= element_limit)
-            read_result_line(m, line, omissions, lines.number(), problems, seen);
-    }
+    ResultSection results{m, omissions, seen, element_limit};
+    end = read_results_in_parts(source, lines, problems, 1, element_lines, results);
+    if (end <= element_lines)
+        note_section_end(problems, lines, "member results", end - 1, element_lines);
     note_unseen(problems, seen, m.element_count, "no results for members",
                 [&](std::int32_t e) { mark_element_missing(m, e, MISSING_STRESS | MISSING_FORCE); });
 

@@ -51,3 +51,8 @@ struct ReadOutcome {
 // is kept): counts, nodes, elements, deflections and element results, then the centre and the
 // load and deflection scales. Touches nothing but model and source.
 ReadOutcome read_results(LineSource& source, TrussModelData& model);
+
+// Node, element and deflection sections of a source that holds at least this many bytes in memory
+// (1 MB unless set) are read in two parts at once; the outcome is the same either way. Gives the
+// size set before.
+std::size_t set_read_in_parts_bytes(std::size_t bytes);

@@ -1,8 +1,9 @@
 // Label placement on a map of the field's pixels, one bit each: the obstacles are marked first,
 // then every label as it is kept (grown by the gap). A candidate is free when no bit under its box
 // is set, a test of a few words per row of the box, however many obstacles pile up in one place
-// (the supports of a 100,000-member model drawn small). The pass grows linearly with the labels
-// plus one sort of 64-bit keys for the priority order.
+// (the supports of a 100,000-member model drawn small); bits are only ever set during a placement,
+// so a box found taken is remembered and not tested again. The pass grows linearly with the labels:
+// the priority order is a radix sort of 64-bit keys.
 #include "app/view/label_placement.h"
 
 #include <algorithm>
@@ -105,6 +106,25 @@ bool LabelPlacer::free(const LabelBox& box) const
     return true;
 }
 
+bool LabelPlacer::free_unless_taken_before(const LabelBox& box)
+{
+    // Boxes within the field only: their corners fit 16 bits each on any canvas.
+    const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x0)) << 48 |
+                               static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y0)) << 32 |
+                               static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x1)) << 16 |
+                               static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y1))) +
+                              1;
+    const bool fits = box.x0 >= 0 && box.y0 >= 0 && box.x1 < 0xFFFF && box.y1 < 0xFFFF;
+    std::uint64_t& slot = taken_[((key * 0x9E3779B97F4A7C15ULL) >> 40) & (TAKEN_SLOTS - 1)];
+    if (fits && slot == key)
+        return false;
+    if (free(box))
+        return true;
+    if (fits)
+        slot = key;
+    return false;
+}
+
 void LabelPlacer::occupy(const LabelBox& box)
 {
     const LabelBox b{std::max(box.x0, field_.x0) - field_.x0, std::max(box.y0, field_.y0) - field_.y0,
@@ -149,6 +169,7 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
     map_.assign(words_ * static_cast<std::size_t>(std::max(0, field.y1 - field.y0)), 0);
     for (const LabelBox& obstacle : obstacles)
         occupy(obstacle);
+    taken_.assign(TAKEN_SLOTS, 0);
 
     // Each label's places are tried in turn; once one is kept the rest are skipped, and the label
     // is hidden when its last place is taken.
@@ -176,9 +197,9 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         bool placed = false;
         const std::size_t end = std::min<std::size_t>(places.size(), std::size_t{label.first} + label.count);
         for (std::size_t i = label.first; !placed && i < end; ++i) {
-            placed = inside(places[i], field) && free(places[i]);
+            placed = inside(places[i], field) && free_unless_taken_before(places[i]);
             if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key)))
-                placed = inside(places[i], field) && free(places[i]);
+                placed = inside(places[i], field) && free_unless_taken_before(places[i]);
             if (placed) {
                 const LabelBox& box = places[i];
                 occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});

@@ -88,11 +88,16 @@ public:
 
 private:
     bool free(const LabelBox& box) const;
+    // free(box), remembering boxes found taken: pixels are only ever taken during a placement, so a
+    // box taken once stays taken (many labels of a crowded picture share places to the pixel).
+    bool free_unless_taken_before(const LabelBox& box);
     void occupy(const LabelBox& box);
 
     LabelBox field_;
-    std::size_t words_ = 0;              // 64-bit words per row of the map
-    std::vector<std::uint64_t> map_;     // per pixel of the field, row by row: taken by an obstacle or a kept label
+    std::size_t words_ = 0;           // 64-bit words per row of the map
+    std::vector<std::uint64_t> map_;  // per pixel of the field, row by row: taken by an obstacle or a kept label
+    static constexpr std::size_t TAKEN_SLOTS = 8192;
+    std::vector<std::uint64_t> taken_;   // boxes found taken in this placement, by a hash (0: none)
     std::vector<std::uint64_t> order_;   // sort keys: rank, share, index
     std::vector<std::uint64_t> sorted_;  // scratch of the sort
     std::vector<LabelChoice> choices_;   // the first form's candidates as labels

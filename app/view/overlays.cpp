@@ -18,7 +18,9 @@
 //
 // Labels (reaction values, the largest deflection) take the place round their arrow or ring that
 // covers fewest nodes, arrows and earlier labels; the legend takes the canvas corner that hides
-// fewest nodes and members.
+// fewest nodes and members. On a crowded picture (more arrows than are placed with care, the
+// obstacles' room full) a reaction value's text is made only when the label placement finds one of
+// its places may be free (app/view/scene_labels.h): most of 50,000 values are never written.
 //
 // State: the label obstacles of the pass being drawn and the last legend box; everything else
 // comes in with the pass.
@@ -465,37 +467,53 @@ void draw_reaction_value(const ScenePass& scene, std::size_t n, bool avoid, floa
 // come later, placed clear of the arrows, the support markers, the node numbers and each other).
 void draw_reaction_arrows(const ScenePass& scene)
 {
+    // One pass over the nodes' numbers: the largest reaction, and the components that get an arrow
+    // if they come to the share of it.
+    struct Component {
+        int node, c;
+        double reaction;
+    };
+    static std::vector<Component> components;  // keeps its room between passes
+    static std::vector<int> supports;          // restrained nodes on the canvas, in order
+    components.clear();
+    supports.clear();
     const int nodes = std::min(scene.nodes, static_cast<int>(scene.numbers.nodes.size()) - 1);
     double largest = 0.0;
     for (int i = 1; i <= nodes; ++i) {
-        if (!scene.numbers.nodes[i].restrained)
+        const NodeNumbers& node = scene.numbers.nodes[i];
+        if (!node.restrained)
             continue;
-        for (double r : scene.numbers.nodes[i].reaction) {
+        for (double r : node.reaction) {
             if (std::isfinite(r))
                 largest = std::max(largest, std::fabs(r));
+        }
+        if (!node_on_canvas(scene, i))
+            continue;
+        supports.push_back(i);
+        for (int c = 0; c < 3; ++c) {
+            const double r = node.reaction[c];
+            if (node.restraint[c] == 1 && std::isfinite(r) && scene.projection.axis_defined[COMPONENT_OF[c]])
+                components.push_back({i, c, r});
         }
     }
     arrows.clear();
     if (largest == 0.0)
         return;
-    for (int i = 1; i <= nodes; ++i) {
-        const NodeNumbers& node = scene.numbers.nodes[i];
-        if (!node.restrained || !node_on_canvas(scene, i))
+    for (const Component& component : components) {
+        const double r = component.reaction;
+        if (std::fabs(r) < REACTION_SHARE * largest)
             continue;
+        const int i = component.node, k = COMPONENT_OF[component.c];
         const float sx = scene.projection.node_screen[1][i], sy = scene.projection.node_screen[2][i];
-        for (int c = 0; c < 3; ++c) {
-            const double r = node.reaction[c];
-            const int k = COMPONENT_OF[c];
-            if (node.restraint[c] != 1 || !std::isfinite(r) || std::fabs(r) < REACTION_SHARE * largest)
-                continue;
-            if (!scene.projection.axis_defined[k])
-                continue;
-            const float sign = r > 0.0 ? 1.0f : -1.0f;
-            const float share = static_cast<float>(std::fabs(r) / largest);
-            arrows.push_back({sx, sy, scene.projection.axis_direction[k][0] * sign,
-                              scene.projection.axis_direction[k][1] * sign,
-                              std::max(REACTION_SHORTEST, REACTION_LONGEST * share), r, i});
-        }
+        const float sign = r > 0.0 ? 1.0f : -1.0f;
+        const float share = static_cast<float>(std::fabs(r) / largest);
+        arrows.push_back({sx, sy, scene.projection.axis_direction[k][0] * sign,
+                          scene.projection.axis_direction[k][1] * sign,
+                          std::max(REACTION_SHORTEST, REACTION_LONGEST * share), r, i});
+    }
+    for (std::size_t n = 0; n < supports.size() && obstacle_count < MAX_OBSTACLES; ++n) {
+        const float sx = scene.projection.node_screen[1][supports[n]],
+                    sy = scene.projection.node_screen[2][supports[n]];
         add_obstacle({sx - 8.0f, sy - 8.0f, sx + 8.0f, sy + 8.0f});  // the support markers
     }
     for (const ReactionArrow& a : arrows) {

@@ -332,7 +332,12 @@ void scene_labels_begin(const ScenePass& pass)
         if (!to_pixels(pass.x(i), pass.y(i), x, y))
             continue;
         const LabelBox ring = {x - SUPPORT_REACH, y - SUPPORT_REACH, x + SUPPORT_REACH + 1, y + SUPPORT_REACH + 1};
-        if (boxes_overlap(ring, labels.field))
+        // Neighbouring supports of a large model drawn small often stand on the same pixel: one box
+        // covers them all.
+        const LabelBox* last = labels.obstacles.empty() ? nullptr : &labels.obstacles.back();
+        const bool again = last != nullptr && last->x0 == ring.x0 && last->y0 == ring.y0 && last->x1 == ring.x1 &&
+                           last->y1 == ring.y1;
+        if (boxes_overlap(ring, labels.field) && !again)
             labels.obstacles.push_back(ring);
     }
 }

@@ -6,6 +6,9 @@
 // labels keep clear of them. When labels were left out on a larger model, a quiet note in a corner
 // says how many ("1,204 labels hidden: zoom in").
 //
+// A label may come without its text (scene_label with a LabelMaker): its places are first tested at
+// the narrowest width its text can have, and the text is made only once one of them is free.
+//
 // State: the labels of the pass being drawn, and the boxes drawn and the count left out in the
 // last pass.
 #pragma once

@@ -1,7 +1,9 @@
 // The memory line source splits bytes exactly as a file slot splits the same bytes in a file: every
 // results file the project has, and the line endings, NUL bytes, long lines and buffer boundaries
 // where the slot's reading could differ.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/model/line_source.h"
@@ -43,6 +47,38 @@ void expect_same_lines(const std::filesystem::path& path, const std::string& byt
     }
     EXPECT_TRUE(from_memory.empty());
     file_close(SLOT);
+}
+
+// The first count lines a file slot source gives of bytes written into a named pipe at path, each
+// with whether a NUL ended it.
+std::vector<std::pair<std::string, bool>> pipe_lines(const std::string& path, const std::string& bytes, int count)
+{
+    constexpr int PIPE_SLOT = SLOT + 2;
+    std::vector<std::pair<std::string, bool>> lines;
+    if (::mkfifo(path.c_str(), 0600) != 0)
+        return lines;
+    std::thread writer([&] {
+        const int fd = ::open(path.c_str(), O_WRONLY);  // waits for the slot's open
+        for (std::size_t at = 0; fd >= 0 && at < bytes.size();) {
+            const ssize_t written = ::write(fd, bytes.data() + at, bytes.size() - at);
+            if (written <= 0)
+                break;
+            at += static_cast<std::size_t>(written);
+        }
+        if (fd >= 0)
+            ::close(fd);
+    });
+    if (file_open_read(PIPE_SLOT, path) != 0) {
+        FileSlotLineSource source(PIPE_SLOT);
+        for (int line = 0; line < count; ++line) {
+            lines.emplace_back(source.next_line(), false);
+            lines.back().second = source.ended_by_nul();
+        }
+    }
+    writer.join();
+    file_close(PIPE_SLOT);
+    std::filesystem::remove(path);
+    return lines;
 }
 
 }  // namespace
@@ -143,6 +179,9 @@ TEST(LineSourceTest, BlockBoundariesSplitAsTheSlotsOwnLineReader)
         ASSERT_NE(file_open_read(REFERENCE, path.string()), 0);
         FileSlotLineSource file(SLOT);
         MemoryLineSource memory(bytes);
+        // A pipe is never held whole: its lines come in blocks.
+        const std::vector<std::pair<std::string, bool>> piped = pipe_lines(path.string() + ".pipe", bytes, 60);
+        ASSERT_EQ(piped.size(), 60u);
         for (int line = 1; line < 60; ++line) {
             const bool ended = file_eof(REFERENCE) != 0;
             ASSERT_EQ(file.at_end(), ended) << "before line " << line;
@@ -150,8 +189,10 @@ TEST(LineSourceTest, BlockBoundariesSplitAsTheSlotsOwnLineReader)
             const std::string expected = file_read_line(REFERENCE);
             ASSERT_EQ(file.next_line(), expected) << "line " << line;
             ASSERT_EQ(memory.next_line(), expected) << "line " << line;
+            ASSERT_EQ(piped[line - 1].first, expected) << "line " << line << " through a pipe";
             ASSERT_EQ(file.ended_by_nul(), file_line_ended_by_nul(REFERENCE)) << "line " << line;
             ASSERT_EQ(memory.ended_by_nul(), file_line_ended_by_nul(REFERENCE)) << "line " << line;
+            ASSERT_EQ(piped[line - 1].second, file_line_ended_by_nul(REFERENCE)) << "line " << line;
         }
         file_close(SLOT);
         file_close(REFERENCE);

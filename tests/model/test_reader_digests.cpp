@@ -139,5 +139,10 @@ TEST(ReaderDigestTest, EveryFileReadsToTheRecordedModelAndOutcome)
         ASSERT_TRUE(recorded.count(input.name));
         EXPECT_EQ(digest_from_memory(input.bytes), recorded[input.name]) << "from memory";
         EXPECT_EQ(digest_from_file(input.bytes), recorded[input.name]) << "through a file slot";
+        // Every section of two lines or more read in two parts at once.
+        const std::size_t parts_from = set_read_in_parts_bytes(0);
+        EXPECT_EQ(digest_from_memory(input.bytes), recorded[input.name]) << "from memory in two parts";
+        EXPECT_EQ(digest_from_file(input.bytes), recorded[input.name]) << "through a file slot in two parts";
+        set_read_in_parts_bytes(parts_from);
     }
 }
