@@ -108,13 +108,14 @@ bool LabelPlacer::free(const LabelBox& box) const
 
 bool LabelPlacer::free_unless_taken_before(const LabelBox& box)
 {
-    // Boxes within the field only: their corners fit 16 bits each on any canvas.
+    // Boxes within the field only (place tests inside first): their corners fit 16 bits each on
+    // any canvas, where the field's do.
     const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x0)) << 48 |
                                static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y0)) << 32 |
                                static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x1)) << 16 |
                                static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y1))) +
                               1;
-    const bool fits = box.x0 >= 0 && box.y0 >= 0 && box.x1 < 0xFFFF && box.y1 < 0xFFFF;
+    const bool fits = field_keys_;
     std::uint64_t& slot = taken_[((key * 0x9E3779B97F4A7C15ULL) >> 40) & (TAKEN_SLOTS - 1)];
     if (fits && slot == key)
         return false;
@@ -165,6 +166,7 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
     placement_.hidden = 0;
     places_ = places;
     field_ = field;
+    field_keys_ = field.x0 >= 0 && field.y0 >= 0 && field.x1 < 0xFFFF && field.y1 < 0xFFFF;
     words_ = static_cast<std::size_t>(std::max(0, field.x1 - field.x0) + 63) / 64;
     map_.assign(words_ * static_cast<std::size_t>(std::max(0, field.y1 - field.y0)), 0);
     for (const LabelBox& obstacle : obstacles)

@@ -94,6 +94,7 @@ private:
     void occupy(const LabelBox& box);
 
     LabelBox field_;
+    bool field_keys_ = false;         // the field's corners, and so those of every box inside it, fit 16 bits
     std::size_t words_ = 0;           // 64-bit words per row of the map
     std::vector<std::uint64_t> map_;  // per pixel of the field, row by row: taken by an obstacle or a kept label
     static constexpr std::size_t TAKEN_SLOTS = 8192;

@@ -344,10 +344,23 @@ void draw_node_numbers(const ScenePass& scene)
     }
 }
 
+// An arrow's seven corners rounded to pixels; near when each lies within the pen's reach.
+struct ArrowPixels {
+    int pixel[7][2];
+    bool near;
+};
+
+bool same_pixels(const ArrowPixels& a, const ArrowPixels& b)
+{
+    return a.near && b.near && std::equal(&a.pixel[0][0], &a.pixel[0][0] + 14, &b.pixel[0][0]);
+}
+
 // The double shaft and the hollow head of one arrow; the head stops short of the node. Its seven
 // corners are rounded once: where each lies within the pen's reach the segments are drawn between
-// them as pen_segment would draw them, else by pen_segment.
-void draw_reaction_arrow(const ReactionArrow& a)
+// them as pen_segment would draw them, else by pen_segment. With last (a pass that only sets
+// pixels, the arrow drawn in plain mode), an arrow on exactly the pixels of the one drawn before is
+// left out: drawing it again in the same colour would set the same pixels; last becomes this one.
+void draw_reaction_arrow(const ReactionArrow& a, ArrowPixels* last)
 {
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
@@ -365,11 +378,18 @@ void draw_reaction_arrow(const ReactionArrow& a)
                                  {lx, ly},
                                  {rx, ry}};
     constexpr int SEGMENTS[5][2] = {{0, 1}, {2, 3}, {4, 5}, {4, 6}, {5, 6}};
-    int pixel[7][2];
+    ArrowPixels drawn{};
+    auto& pixel = drawn.pixel;
     bool near = true;
     for (int n = 0; n < 7 && near; ++n) {
         near = std::fabs(corners[n][0]) <= PIXEL_LIMIT && std::fabs(corners[n][1]) <= PIXEL_LIMIT &&
                to_pixels(corners[n][0], corners[n][1], pixel[n][0], pixel[n][1]);
+    }
+    drawn.near = near;
+    if (last != nullptr) {
+        if (same_pixels(drawn, *last))
+            return;
+        *last = drawn;
     }
     for (const auto& s : SEGMENTS) {
         if (near)
@@ -516,8 +536,11 @@ void draw_reaction_arrows(const ScenePass& scene)
                     sy = scene.projection.node_screen[2][supports[n]];
         add_obstacle({sx - 8.0f, sy - 8.0f, sx + 8.0f, sy + 8.0f});  // the support markers
     }
+    // The arrows are drawn in plain (outline) mode: see draw_reaction_arrow.
+    ArrowPixels last{};
+    ArrowPixels* const repeats = draw_sets_pixels_only() ? &last : nullptr;
     for (const ReactionArrow& a : arrows) {
-        draw_reaction_arrow(a);
+        draw_reaction_arrow(a, repeats);
         float tx, ty, hx, hy;
         arrow_ends(a, tx, ty, hx, hy);
         add_obstacle_line(tx, ty, hx, hy);

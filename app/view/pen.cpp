@@ -8,35 +8,6 @@
 #include "draw/clip.h"
 #include "draw/draw.h"
 
-// A float within +-2^22 rounded to a whole number in the current rounding mode (half to even by
-// default), as std::nearbyint gives it but without a library call: beside 1.5 * 2^23 a float's
-// last bit is worth 1, so the sum rounds the value and the difference is exact.
-inline float round_whole(float value)
-{
-    static_assert(PIXEL_LIMIT < 4194304.0f, "the sum's last bit must be worth 1 for every clamped value");
-    constexpr float SHIFT = 12582912.0f;  // 1.5 * 2^23
-    return (value + SHIFT) - SHIFT;
-}
-
-bool to_pixel(float value, int& pixel)
-{
-    if (!std::isfinite(value))
-        return false;
-    float clamped = std::clamp(value, -PIXEL_LIMIT, PIXEL_LIMIT);
-    pixel = static_cast<int>(round_whole(clamped));
-    return true;
-}
-
-bool to_pixels(float x, float y, int& px, int& py)
-{
-    int qx, qy;
-    if (!to_pixel(x, qx) || !to_pixel(y, qy))
-        return false;
-    px = qx;
-    py = qy;
-    return true;
-}
-
 bool pen_segment_ends(float x1, float y1, float x2, float y2, PenLine& line)
 {
     if (!to_pixels(x1, y1, line.x1, line.y1) || !to_pixels(x2, y2, line.x2, line.y2))

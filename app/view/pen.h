@@ -2,15 +2,44 @@
 // picture draws them. Reals stay float32 until here, where to_pixel rounds them half to even.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <string_view>
 
 constexpr float PIXEL_LIMIT = 1.0e6f;  // points beyond +-this are clamped, lines cut, before drawing
 
+// A float within +-2^22 rounded to a whole number in the current rounding mode (half to even by
+// default), as std::nearbyint gives it but without a library call: beside 1.5 * 2^23 a float's
+// last bit is worth 1, so the sum rounds the value and the difference is exact. Inline, as the
+// overlays round a few coordinates for every node of a large model.
+inline float round_whole(float value)
+{
+    static_assert(PIXEL_LIMIT < 4194304.0f, "the sum's last bit must be worth 1 for every clamped value");
+    constexpr float SHIFT = 12582912.0f;  // 1.5 * 2^23
+    return (value + SHIFT) - SHIFT;
+}
+
 // A real canvas coordinate as a drawing position: rounded half to even, clamped to +-PIXEL_LIMIT.
 // False (and nothing written) for NaN or an infinity, which cannot be placed.
-bool to_pixel(float value, int& pixel);
+inline bool to_pixel(float value, int& pixel)
+{
+    if (!std::isfinite(value))
+        return false;
+    const float clamped = std::clamp(value, -PIXEL_LIMIT, PIXEL_LIMIT);
+    pixel = static_cast<int>(round_whole(clamped));
+    return true;
+}
+
 // Both coordinates of a canvas point; false when either cannot be placed.
-bool to_pixels(float x, float y, int& px, int& py);
+inline bool to_pixels(float x, float y, int& px, int& py)
+{
+    int qx, qy;
+    if (!to_pixel(x, qx) || !to_pixel(y, qy))
+        return false;
+    px = qx;
+    py = qy;
+    return true;
+}
 
 // A line's end points as drawing positions.
 struct PenLine {

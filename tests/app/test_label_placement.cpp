@@ -104,6 +104,12 @@ TEST(LabelPlacer, KeepsByRankThenShareThenOrderAndRespectsEdges)
     EXPECT_EQ(placer.clear({0, 85, 50, 100}), 1);
     EXPECT_EQ(placer.placement().kept, std::vector<int>{1});
     EXPECT_EQ(placer.placement().hidden, 1);
+    // On a field wider than 16 bits of pixels, a place found taken is not mistaken for the one
+    // 65,536 pixels to its right.
+    const std::vector<LabelCandidate> far = {at({10, 10, 40, 25}), at({10, 10, 40, 25}), at({65546, 10, 65576, 25})};
+    placer.place(far, {}, {0, 0, 70000, 30});
+    EXPECT_EQ(placer.placement().kept, (std::vector<int>{0, 2}));
+    EXPECT_EQ(placer.placement().hidden, 1);
 }
 
 TEST(LabelFilter, TextsAndChoices)
