@@ -72,7 +72,7 @@ TEST(PlainLinesTest, ElementDeflectionAndResultLines)
     }
     const Case deflections[] = {{DEFLECTIONS, true, {-6.2832e-10f, -6.2832e-06f, 0}},
                                 {"7  1.0 2.0 3.0", false, {}},
-                                {"8" + DEFLECTIONS.substr(1), false, {}},
+                                {'8' + DEFLECTIONS.substr(1), false, {}},
                                 {DEFLECTIONS + " x", false, {}},
                                 {with_control(DEFLECTIONS, 14), false, {}},
                                 {"123  1.0 2.0 3.0", true, {1, 2, 3}},
