@@ -1119,7 +1119,6 @@ ReadOutcome read_results(LineSource& source, TrussModelData& m)
     Omissions omissions;
     ProblemList problems(outcome);
     CountedLines lines(source, problems);
-    std::string_view line;
 
     const float deflection_factor = m.deflection_factor;
     m = TrussModelData{};

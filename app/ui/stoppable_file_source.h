@@ -30,7 +30,7 @@ public:
     bool at_end() override;
     // True when the last line read ended at a NUL byte rather than a line end (the reader names
     // such a byte as a problem).
-    bool ended_by_nul() const { return nul_ended_; }
+    bool ended_by_nul() const override { return nul_ended_; }
     int open_error() const { return open_error_; }
 
 private:
