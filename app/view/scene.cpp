@@ -333,8 +333,47 @@ void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
         draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
 }
 
+// The deflected shape's node marks, by where they land: for each canvas pixel the last member
+// whose mark is centred on it (read only where such a member was noted this pass).
+thread_local std::vector<int> last_marks;
+
+// The index of a mark centred on p in last_marks; -1 off the canvas.
+long long last_mark_slot(const ScenePass& pass, const NodePixel& p)
+{
+    const int width = pass.settings.canvas.width;
+    if (p.x < 0 || p.y < 0 || p.x >= width || p.y >= pass.settings.canvas.height)
+        return -1;
+    return static_cast<long long>(p.y) * width + p.x;
+}
+
+void note_last_marks(const ScenePass& pass)
+{
+    last_marks.resize(static_cast<std::size_t>(std::max(pass.settings.canvas.width, 0)) *
+                      static_cast<std::size_t>(std::max(pass.settings.canvas.height, 0)));
+    for (int e = 1; e <= pass.elements; ++e) {
+        int a, b;
+        if (!pass.ends(e, a, b))
+            continue;
+        const NodePixel& p = deflected_pixels[static_cast<std::size_t>(a)];
+        const long long slot = last_mark_slot(pass, p);
+        if (p.place != NODE_OFF && slot >= 0)
+            last_marks[static_cast<std::size_t>(slot)] = e;
+    }
+}
+
+// False when a later member's mark of the same size covers the mark of member e at p.
+bool last_mark_at(const ScenePass& pass, const NodePixel& p, int e)
+{
+    const long long slot = last_mark_slot(pass, p);
+    return slot < 0 || last_marks[static_cast<std::size_t>(slot)] == e;
+}
+
 // The canvas offsets of the deflected nodes, then every deflected element in magenta (or its force
 // colour) with a circle at its first end node.
+//
+// Everything here is drawn in the plain outline mode (no exclusive-or): a pixel ends as the last
+// shape drawn over it left it. A ring drawn again later on the same centre sets the same pixels,
+// so where only pixels are set just the last ring on each centre is drawn.
 void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
 {
     const bool coloured = shape_carries_colours(pass, overlays);
@@ -357,6 +396,9 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
     for (int i = 1; i <= pass.nodes; ++i)
         deflected_pixels[static_cast<std::size_t>(i)] = node_pixel(pass.x(i) + projection.node_deflected_offset[1][i],
                                                                    pass.y(i) + projection.node_deflected_offset[2][i]);
+    const bool last_marks_only = draw_sets_pixels_only();
+    if (last_marks_only)
+        note_last_marks(pass);
     for (int e = 1; e <= pass.elements; ++e) {
         int a, b;
         if (!pass.ends(e, a, b))
@@ -372,7 +414,7 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
                         pass.x(b) + projection.node_deflected_offset[1][b],
                         pass.y(b) + projection.node_deflected_offset[2][b], colour);
         }
-        if (p.place != NODE_OFF)
+        if (p.place != NODE_OFF && (!last_marks_only || last_mark_at(pass, p, e)))
             draw_circle(p.x, p.y, 2, colour);
     }
 }

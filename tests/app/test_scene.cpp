@@ -31,6 +31,18 @@ Picture render(SceneCase& c)
     return picture;
 }
 
+// The picture of a pass that also records an SVG (such a pass draws every shape).
+Picture render_recording(SceneCase& c)
+{
+    Picture picture = blank_scene_picture(c.settings);
+    SvgRecorder recorder;
+    svg_recorder_start(recorder, picture.width, picture.height);
+    draw_record_svg(&recorder, &picture);
+    EXPECT_TRUE(render_scene(c.model, c.numbers, c.settings, c.projection, draw_picture_output(&picture, nullptr)));
+    draw_record_svg(nullptr, nullptr);
+    return picture;
+}
+
 // Pixels where a and b differ inside the frame (the outermost rows and columns are never drawn).
 int inner_differences(const Picture& a, const Picture& b)
 {
@@ -215,12 +227,30 @@ TEST_F(SceneTest, MembersInARowOverTheSamePixelsShowTheLast)
               overlay_member_colour(ScenePass(c.model, c.numbers, c.settings, c.projection), 3));
     EXPECT_NE(overlay_member_colour(ScenePass(c.model, c.numbers, c.settings, c.projection), 3),
               overlay_member_colour(ScenePass(c.model, c.numbers, c.settings, c.projection), 2));
+    EXPECT_EQ(render_recording(c).bits, alone.bits);
+}
 
-    Picture recorded = blank_scene_picture(c.settings);
-    SvgRecorder recorder;
-    svg_recorder_start(recorder, recorded.width, recorded.height);
-    draw_record_svg(&recorder, &recorded);
-    ASSERT_TRUE(render_scene(c.model, c.numbers, c.settings, c.projection, draw_picture_output(&recorded, nullptr)));
-    draw_record_svg(nullptr, nullptr);
-    EXPECT_EQ(recorded.bits, alone.bits);
+// Rings of the deflected shape on one centre in different force colours, a member drawn between
+// them: the picture is the one of a pass that draws every ring (one that also records an SVG).
+TEST_F(SceneTest, DeflectedRingsOnOneCentreShowAsEveryRingDrawn)
+{
+    const std::string file = write_file(
+        "rings.res",
+        {"RINGS", "3 3", "1 0 0 0 0.0 0.0 0.0 0.0 0.0 0.0", "2 0 0 0 10.0 0.0 0.0 0.0 0.0 0.0",
+         "3 0 0 0 5.0 4.0 0.0 0.0 0.0 0.0", "1 1 2", "2 3 1", "3 1 3", "", "NODE X-DEFL Y-DEFL Z-DEFL",
+         "1   0.0000E+00   0.0000E+00  0.0000E+00", "2   1.0000E-01  -2.0000E-01  0.0000E+00",
+         "3   2.0000E-01   1.0000E-01  0.0000E+00", "", "ELEMENT STRESS FORCE", "1      1.000E+00       1.000E+02",
+         "2     -1.000E+00      -1.000E+02", "3     -2.000E+00      -5.000E+01"});
+    load(file);
+    SceneCase c;
+    c.model = TrussModel;
+    c.numbers = compute_model_numbers(c.model, true);
+    c.settings.azimuth = 0.0f;
+    c.settings.elevation = -90.0f;
+    c.settings.show_deflected = 1;
+    c.settings.overlays.show_force_colours = true;
+    c.settings.overlays.show_legend = false;
+    refresh_projection(c.model, c.settings, c.projection, true);
+    const Picture alone = render(c);
+    EXPECT_EQ(render_recording(c).bits, alone.bits);
 }
