@@ -336,6 +336,9 @@ void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
 // The deflected shape's node marks, by where they land: for each canvas pixel the last member
 // whose mark is centred on it (read only where such a member was noted this pass).
 thread_local std::vector<int> last_marks;
+// The largest canvas (in pixels) whose marks are noted: 16 MB of notes, which stay for the next
+// pass; a larger picture draws every mark.
+constexpr long long LAST_MARKS_MOST = 1 << 22;
 
 // The index of a mark centred on p in last_marks; -1 off the canvas.
 long long last_mark_slot(const ScenePass& pass, const NodePixel& p)
@@ -396,7 +399,9 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
     for (int i = 1; i <= pass.nodes; ++i)
         deflected_pixels[static_cast<std::size_t>(i)] = node_pixel(pass.x(i) + projection.node_deflected_offset[1][i],
                                                                    pass.y(i) + projection.node_deflected_offset[2][i]);
-    const bool last_marks_only = draw_sets_pixels_only();
+    const bool last_marks_only = draw_sets_pixels_only() &&
+                                 static_cast<long long>(pass.settings.canvas.width) * pass.settings.canvas.height <=
+                                     LAST_MARKS_MOST;
     if (last_marks_only)
         note_last_marks(pass);
     for (int e = 1; e <= pass.elements; ++e) {
