@@ -52,10 +52,8 @@ void redraw_view()
 {
     // A large model's first picture waits for no numbers that no overlay draws.
     static const ModelNumbers no_numbers;
-    const bool numbered = overlays_need_numbers(View);
-    const ModelNumbers& numbers = numbered ? model_numbers() : no_numbers;
-    render_scene(TrussModel, numbers, View, ViewState, draw_canvas_output(ID_CANVAS),
-                 numbered ? &loaded_overlay_numbers() : nullptr);
+    const ModelNumbers& numbers = overlays_need_numbers(View) ? model_numbers() : no_numbers;
+    render_scene(TrussModel, numbers, View, ViewState, draw_canvas_output(ID_CANVAS), overlay_numbers_for(View));
     draw_window_note();
     redraw_pending = 0;
 }

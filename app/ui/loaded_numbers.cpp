@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/ui/window_state.h"
+#include "app/view/overlays.h"
 
 namespace {
 
@@ -85,6 +86,11 @@ const OverlayNumbers& loaded_overlay_numbers()
         overlays_generation = generation;
     }
     return overlays;
+}
+
+const OverlayNumbers* overlay_numbers_for(const ViewSettings& settings)
+{
+    return overlays_need_numbers(settings) ? &loaded_overlay_numbers() : nullptr;
 }
 
 void set_model_numbers(ModelNumbers given)

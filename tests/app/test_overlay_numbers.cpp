@@ -55,23 +55,24 @@ std::vector<std::string> chain_with_diagonal(int member, int node)
     members.insert(members.begin() + (member - 1), {low, node});
     std::vector<std::string> lines = {"CHAIN", std::to_string(points.size()) + " " + std::to_string(members.size())};
     char line[120];
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        std::snprintf(line, sizeof line, "%zu 0 0 0 %.4f %.4f 0.0000 0.0 0.0 0.0", i + 1, points[i].x, points[i].y);
-        lines.emplace_back(line);
-    }
-    for (std::size_t e = 0; e < members.size(); ++e)
-        lines.push_back(std::to_string(e + 1) + " " + std::to_string(members[e].first) + " " +
-                        std::to_string(members[e].second));
-    lines.insert(lines.end(), {"", "NODE X-DEFL Y-DEFL Z-DEFL"});
     for (std::size_t i = 1; i <= points.size(); ++i) {
-        std::snprintf(line, sizeof line, i < 100 ? "%-2zu%12.4E %12.4E%12.4E" : "%zu %.4E %.4E %.4E", i, 0.0, -1e-4,
-                      0.0);
+        std::snprintf(line, sizeof line, "%zu 0 0 0 %.4f %.4f 0 0 0 0", i, points[i - 1].x, points[i - 1].y);
         lines.emplace_back(line);
     }
-    lines.insert(lines.end(), {"", "ELEMENT STRESS FORCE"});
-    for (std::size_t e = 1; e <= members.size(); ++e) {
-        std::snprintf(line, sizeof line, "%-3zu%13.3E %15.3E", e, 1.0, 100.0);
-        lines.emplace_back(line);
+    for (std::size_t e = 1; e <= members.size(); ++e)
+        lines.push_back(std::to_string(e) + " " + std::to_string(members[e - 1].first) + " " +
+                        std::to_string(members[e - 1].second));
+    for (const char* heading : {"NODE X-DEFL Y-DEFL Z-DEFL", "ELEMENT STRESS FORCE"}) {
+        const bool nodes = heading[0] == 'N';
+        lines.insert(lines.end(), {"", heading});
+        for (std::size_t n = 1; n <= (nodes ? points.size() : members.size()); ++n) {
+            if (nodes)
+                std::snprintf(line, sizeof line, n < 100 ? "%-2zu%12.4E %12.4E%12.4E" : "%zu %.4E %.4E %.4E", n, 0.0,
+                              -1e-4, 0.0);
+            else
+                std::snprintf(line, sizeof line, "%-3zu%13.3E %15.3E", n, 1.0, 100.0);
+            lines.emplace_back(line);
+        }
     }
     return lines;
 }
@@ -80,11 +81,6 @@ std::vector<std::string> chain_with_diagonal(int member, int node)
 
 class OverlayNumbersTest : public AppTest {
 protected:
-    Drawn read(const std::vector<std::string>& lines, bool plan)
-    {
-        load_lines(lines);
-        return loaded(plan);
-    }
     // The model just loaded.
     Drawn loaded(bool plan)
     {
@@ -102,7 +98,8 @@ protected:
 // aside) give the same picture with every overlay that reads them.
 TEST_F(OverlayNumbersTest, KeptNoneOrAnotherModelsDrawTheSamePicture)
 {
-    Drawn other = read(chain_with_diagonal(1, 1), true);
+    load_lines(chain_with_diagonal(1, 1));
+    Drawn other = loaded(true);
     const OverlayNumbers others = compute_overlay_numbers(other.model, other.numbers, other.model.node_count);
     for (const char* file : {"bridge.res", "tower.res"}) {
         SCOPED_TRACE(file);
@@ -125,7 +122,8 @@ TEST_F(OverlayNumbersTest, LegendSeesAMemberInAnyGroup)
     Picture first;
     for (const auto& [member, node] : places) {
         SCOPED_TRACE(std::to_string(member) + " " + std::to_string(node));
-        Drawn d = read(chain_with_diagonal(member, node), true);
+        load_lines(chain_with_diagonal(member, node));
+        Drawn d = loaded(true);
         d.settings.scale *= 1.6f;
         refresh_projection(d.model, d.settings, d.projection, false);
         d.settings.overlays.show_force_colours = true;
