@@ -3,7 +3,8 @@
 // colours, reactions and the selection, and with every overlay together (adding the largest
 // deflection on the deflected shape and the node numbers with the label placement). The
 // difference to the plain redraw is the overlays' cost (the numbers taken from app/analysis, the
-// colour lookups, the legend's placement, the labels).
+// colour lookups, the legend's placement, the labels). The overlays' numbers that do not change
+// with the view are computed once per load (app/view/overlay_numbers.h), measured on their own.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -15,9 +16,11 @@
 #include "app/model/results_reader.h"
 #include "app/ui/canvas_view.h"
 #include "app/ui/ids.h"
+#include "app/ui/loaded_numbers.h"
 #include "app/ui/read_results_file.h"
 #include "app/ui/startup.h"
 #include "app/ui/window_state.h"
+#include "app/view/overlay_numbers.h"
 #include "app/view/overlays.h"
 #include "app/view/view.h"
 #include "bench/warren_bridge.h"
@@ -108,6 +111,20 @@ void BM_redraw_every_overlay(benchmark::State& state)
     redraw_with(state, switches);
 }
 BENCHMARK(BM_redraw_every_overlay)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The overlays' numbers of the bridge, as the viewer computes them once after a read.
+void BM_overlay_numbers(benchmark::State& state)
+{
+    if (!load_bridge(static_cast<int>(state.range(0)))) {
+        state.SkipWithError("the bridge did not read");
+        return;
+    }
+    const ModelNumbers& numbers = model_numbers();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(compute_overlay_numbers(TrussModel, numbers, usable_node_count(TrussModel)));
+    state.counters["members"] = TrussModel.element_count;
+}
+BENCHMARK(BM_overlay_numbers)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -40,7 +40,8 @@ bool draw_animation_frames(std::vector<Picture>& frames)
     settings.show_deflected = 0;  // as "Animation" draws: no static shape under the moving one
     const Picture background = *canvas;
     const bool drawn = draw_scene_frames(TrussModel, model_numbers(), settings, ViewState, background, frames);
-    render_scene(TrussModel, model_numbers(), View, ViewState, draw_canvas_output(ID_CANVAS));
+    render_scene(TrussModel, model_numbers(), View, ViewState, draw_canvas_output(ID_CANVAS),
+                 overlay_numbers_for(View));
     return drawn;
 }
 
@@ -134,13 +135,14 @@ std::string export_picture(const std::string& path, int width, int height)
         SvgRecorder recorder;
         svg_recorder_start(recorder, canvas_width, canvas_height);
         recorder.scale = scale;
-        render_scene(TrussModel, model_numbers(), settings, projection, draw_svg_output(&recorder, nullptr));
+        render_scene(TrussModel, model_numbers(), settings, projection, draw_svg_output(&recorder, nullptr),
+                     overlay_numbers_for(settings));
         return write_file_atomically(path, svg_document(recorder), error) ? "" : error;
     }
     Picture picture;
     const auto paint = [&](CairoSink& sink) {
         render_scene(TrussModel, model_numbers(), settings, projection,
-                     draw_sink_output(&sink, canvas_width, canvas_height, nullptr));
+                     draw_sink_output(&sink, canvas_width, canvas_height, nullptr), overlay_numbers_for(settings));
     };
     if (!paint_scaled_picture(width, height, canvas_width, canvas_height, paint, picture))
         return "the picture could not be drawn at " + std::to_string(width) + "x" + std::to_string(height);

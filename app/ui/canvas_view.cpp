@@ -53,7 +53,7 @@ void redraw_view()
     // A large model's first picture waits for no numbers that no overlay draws.
     static const ModelNumbers no_numbers;
     const ModelNumbers& numbers = overlays_need_numbers(View) ? model_numbers() : no_numbers;
-    render_scene(TrussModel, numbers, View, ViewState, draw_canvas_output(ID_CANVAS));
+    render_scene(TrussModel, numbers, View, ViewState, draw_canvas_output(ID_CANVAS), overlay_numbers_for(View));
     draw_window_note();
     redraw_pending = 0;
 }

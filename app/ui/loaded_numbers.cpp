@@ -6,10 +6,14 @@
 #include <utility>
 
 #include "app/ui/window_state.h"
+#include "app/view/overlays.h"
 
 namespace {
 
-ModelNumbers numbers;                // of TrussModel as last read
+ModelNumbers numbers;          // of TrussModel as last read
+std::uint64_t generation = 0;  // counts the numbers shown: each new set is one more
+OverlayNumbers overlays;       // of the numbers shown when overlays_generation is generation
+std::uint64_t overlays_generation = 0;
 const ModelNumbers* lent = nullptr;  // numbers kept elsewhere shown in place of numbers; nullptr for none
 bool numbers_current = false;        // numbers belong to the model of numbers_resets
 std::uint32_t numbers_resets = 0;    // ViewState.model_resets when numbers were computed
@@ -24,6 +28,7 @@ const ModelNumbers& model_numbers()
         lent = nullptr;
         numbers = compute_model_numbers(TrussModel, results_missing == 0);
         apply_user_checks(numbers);
+        ++generation;
         numbers_current = true;
         numbers_resets = ViewState.model_resets;
     }
@@ -73,8 +78,24 @@ const DesignLimits& design_limits()
     return limits;
 }
 
+const OverlayNumbers& loaded_overlay_numbers()
+{
+    const ModelNumbers& shown = model_numbers();
+    if (overlays_generation != generation) {
+        overlays = compute_overlay_numbers(TrussModel, shown, usable_node_count(TrussModel));
+        overlays_generation = generation;
+    }
+    return overlays;
+}
+
+const OverlayNumbers* overlay_numbers_for(const ViewSettings& settings)
+{
+    return overlays_need_numbers(settings) ? &loaded_overlay_numbers() : nullptr;
+}
+
 void set_model_numbers(ModelNumbers given)
 {
+    ++generation;
     lent = nullptr;
     numbers = std::move(given);
     numbers_current = true;
@@ -83,6 +104,7 @@ void set_model_numbers(ModelNumbers given)
 
 void lend_model_numbers(const ModelNumbers& given)
 {
+    ++generation;
     lent = &given;
     numbers_current = true;
     numbers_resets = ViewState.model_resets;

@@ -9,9 +9,16 @@
 #include "app/model/analysis.h"
 #include "app/model/checks.h"
 #include "app/model/units.h"
+#include "app/view/overlay_numbers.h"
+#include "app/view/settings.h"
 
 // The numbers of TrussModel as last read (results_missing tells whether it has results).
 const ModelNumbers& model_numbers();
+// The overlays' numbers of model_numbers() (app/view/overlay_numbers.h), computed once for each set.
+const OverlayNumbers& loaded_overlay_numbers();
+// loaded_overlay_numbers() for a picture whose overlays read the numbers; nullptr for one whose
+// overlays read none (the numbers are then not computed for it).
+const OverlayNumbers* overlay_numbers_for(const ViewSettings& settings);
 // The user's units and design limits applied to numbers, as model_numbers() applies them.
 void apply_user_checks(ModelNumbers& numbers);
 // Call after TrussModel was read again without a reset: the next model_numbers() computes afresh.

@@ -28,11 +28,19 @@ bool on_field(float x, float y, const LabelBox& field)
            y < static_cast<float>(field.y1);
 }
 
+// std::lround of a value in [0, 2^30]: from 0.5 up, value + 0.5 is a multiple of value's last bit
+// below the next whole number, so the sum's rounding never reaches it; below 0.5 the sum may round
+// up to 1.
+std::uint64_t round_share(double value)
+{
+    return value < 0.5 ? 0 : static_cast<std::uint64_t>(value + 0.5);
+}
+
 // Rank first, then the larger share, then the earlier index: ascending keys.
 std::uint64_t sort_key(const LabelChoice& c, std::size_t index)
 {
     const float share = std::isnan(c.share) ? 0.0f : std::clamp(c.share, 0.0f, 1.0f);
-    const auto rest = static_cast<std::uint64_t>(std::lround((1.0 - share) * ((1u << SHARE_BITS) - 1)));
+    const std::uint64_t rest = round_share((1.0 - share) * ((1u << SHARE_BITS) - 1));
     return (static_cast<std::uint64_t>(c.rank) << 62) | (rest << 32) | static_cast<std::uint32_t>(index);
 }
 

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "app/model/checks.h"
+#include "app/view/overlay_numbers.h"
 #include "app/view/pen.h"
 #include "app/view/scene_labels.h"
 #include "app/view/scene_pass.h"
@@ -86,6 +87,25 @@ constexpr int TRIAD_CORNER = 80;      // the axis symbol fills the top-left corn
 
 OverlayBox legend_box;                    // the legend of the last pass
 int colour_table[2][FORCE_COLOUR_STEPS];  // [1 tension, 0 compression][shade]
+
+// The overlay numbers of the pass being drawn: the driver's, or computed for the pass when it keeps
+// none (or none that fit); nullptr until first needed in the pass.
+const OverlayNumbers* pass_numbers = nullptr;
+OverlayNumbers own_numbers;  // computed for a pass
+
+const OverlayNumbers& overlay_numbers_of(const ScenePass& scene)
+{
+    if (pass_numbers == nullptr) {
+        if (scene.overlay_numbers != nullptr &&
+            overlay_numbers_fit(*scene.overlay_numbers, scene.model, scene.numbers, scene.nodes)) {
+            pass_numbers = scene.overlay_numbers;
+        } else {
+            own_numbers = compute_overlay_numbers(scene.model, scene.numbers, scene.nodes);
+            pass_numbers = &own_numbers;
+        }
+    }
+    return *pass_numbers;
+}
 
 // Channel from grey toward full at shade 0..FORCE_COLOUR_STEPS-1. The square root lifts the
 // middle of the scale, so a member at a quarter of the largest force is already clearly tinted on
@@ -324,6 +344,7 @@ Area beside(float x, float y, float ux, float uy, float width, float half)
 void draw_node_numbers(const ScenePass& scene)
 {
     const int nodes = scene.nodes;
+    const std::vector<double>& deflection = overlay_numbers_of(scene).deflection;
     char text[16];
     for (int i = 1; i <= nodes; ++i) {
         const float x = scene.projection.node_screen[1][i], y = scene.projection.node_screen[2][i];
@@ -331,9 +352,8 @@ void draw_node_numbers(const ScenePass& scene)
             continue;
         char* end = std::to_chars(text, text + sizeof text, i).ptr;
         const std::string_view number(text, static_cast<std::size_t>(end - text));
-        const double moved = static_cast<std::size_t>(i) < scene.numbers.nodes.size()
-                                 ? scene.numbers.nodes[static_cast<std::size_t>(i)].deflection_magnitude
-                                 : 0.0;
+        const double moved = static_cast<std::size_t>(i) < deflection.size() ? deflection[static_cast<std::size_t>(i)]
+                                                                             : 0.0;
         scene_label({LabelKind::NodeNumber, i, moved, x, y}, x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, number,
                     NODE_NUMBER_TEXT, WHITE);
         if (obstacle_count < MAX_OBSTACLES) {
@@ -487,43 +507,18 @@ void draw_reaction_value(const ScenePass& scene, std::size_t n, bool avoid, floa
 // come later, placed clear of the arrows, the support markers, the node numbers and each other).
 void draw_reaction_arrows(const ScenePass& scene)
 {
-    // One pass over the nodes' numbers: the largest reaction, and the components that get an arrow
-    // if they come to the share of it.
-    struct Component {
-        int node, c;
-        double reaction;
-    };
-    static std::vector<Component> components;  // keeps its room between passes
-    static std::vector<int> supports;          // restrained nodes on the canvas, in order
-    components.clear();
-    supports.clear();
-    const int nodes = std::min(scene.nodes, static_cast<int>(scene.numbers.nodes.size()) - 1);
-    double largest = 0.0;
-    for (int i = 1; i <= nodes; ++i) {
-        const NodeNumbers& node = scene.numbers.nodes[i];
-        if (!node.restrained)
-            continue;
-        for (double r : node.reaction) {
-            if (std::isfinite(r))
-                largest = std::max(largest, std::fabs(r));
-        }
-        if (!node_on_canvas(scene, i))
-            continue;
-        supports.push_back(i);
-        for (int c = 0; c < 3; ++c) {
-            const double r = node.reaction[c];
-            if (node.restraint[c] == 1 && std::isfinite(r) && scene.projection.axis_defined[COMPONENT_OF[c]])
-                components.push_back({i, c, r});
-        }
-    }
+    // The largest reaction, and the components that get an arrow if they come to the share of it
+    // and their node is on the canvas.
+    const OverlayNumbers& numbers = overlay_numbers_of(scene);
+    const double largest = numbers.largest_reaction;
     arrows.clear();
     if (largest == 0.0)
         return;
-    for (const Component& component : components) {
-        const double r = component.reaction;
-        if (std::fabs(r) < REACTION_SHARE * largest)
+    for (const ReactionComponent& component : numbers.reactions) {
+        const double r = component.value;
+        const int i = component.node, k = COMPONENT_OF[component.component];
+        if (std::fabs(r) < REACTION_SHARE * largest || !scene.projection.axis_defined[k] || !node_on_canvas(scene, i))
             continue;
-        const int i = component.node, k = COMPONENT_OF[component.c];
         const float sx = scene.projection.node_screen[1][i], sy = scene.projection.node_screen[2][i];
         const float sign = r > 0.0 ? 1.0f : -1.0f;
         const float share = static_cast<float>(std::fabs(r) / largest);
@@ -531,10 +526,12 @@ void draw_reaction_arrows(const ScenePass& scene)
                           scene.projection.axis_direction[k][1] * sign,
                           std::max(REACTION_SHORTEST, REACTION_LONGEST * share), r, i});
     }
-    for (std::size_t n = 0; n < supports.size() && obstacle_count < MAX_OBSTACLES; ++n) {
-        const float sx = scene.projection.node_screen[1][supports[n]],
-                    sy = scene.projection.node_screen[2][supports[n]];
-        add_obstacle({sx - 8.0f, sy - 8.0f, sx + 8.0f, sy + 8.0f});  // the support markers
+    for (std::size_t n = 0; n < numbers.restrained.size() && obstacle_count < MAX_OBSTACLES; ++n) {
+        const int i = numbers.restrained[n];
+        if (!node_on_canvas(scene, i))
+            continue;
+        add_obstacle(
+            {scene.x(i) - 8.0f, scene.y(i) - 8.0f, scene.x(i) + 8.0f, scene.y(i) + 8.0f});  // the support markers
     }
     // The arrows are drawn in plain (outline) mode: see draw_reaction_arrow.
     ArrowPixels last{};
@@ -670,26 +667,65 @@ bool clearly_outside(double left, double top, double right, double bottom, const
     return right < box.x0 - 1.0 || left > box.x1 + 1.0 || bottom < box.y0 - 1.0 || top > box.y1 + 1.0;
 }
 
+// The canvas bounds of a group of nodes (overlay_numbers.h): of its finite positions; tame when
+// every position is finite and within NEAR_LIMIT.
+struct GroupBounds {
+    float x0, y0, x1, y1;
+    bool tame;
+};
+
+// The bounds of each group of nodes 1..scene.nodes, into bounds.
+void group_bounds(const ScenePass& scene, std::vector<GroupBounds>& bounds)
+{
+    const int nodes = scene.nodes;
+    bounds.assign(static_cast<std::size_t>(nodes / OVERLAY_CHUNK + 1),
+                  {INFINITY, INFINITY, -INFINITY, -INFINITY, true});
+    for (int i = 1; i <= nodes; ++i) {
+        GroupBounds& g = bounds[static_cast<std::size_t>(i / OVERLAY_CHUNK)];
+        const float sx = scene.x(i), sy = scene.y(i);
+        if (std::isfinite(sx) && std::isfinite(sy)) {
+            g.x0 = std::min(g.x0, sx);
+            g.x1 = std::max(g.x1, sx);
+            g.y0 = std::min(g.y0, sy);
+            g.y1 = std::max(g.y1, sy);
+        }
+        g.tame = g.tame && std::fabs(sx) < NEAR_LIMIT && std::fabs(sy) < NEAR_LIMIT;
+    }
+}
+
 // How much of the model each box would hide: the nodes inside it plus the members crossing it.
+// Groups of nodes and of members wholly clear of every box are passed over.
 template <std::size_t N>
 void hidden_under(const ScenePass& scene, const Bounds (&boxes)[N], long long (&hidden)[N])
 {
     std::fill(std::begin(hidden), std::end(hidden), 0LL);
+    static std::vector<GroupBounds> bounds;  // keeps its room between passes
+    group_bounds(scene, bounds);
     const int nodes = scene.nodes;
-    for (int i = 1; i <= nodes; ++i) {
-        const float sx = scene.x(i), sy = scene.y(i);
-        for (std::size_t n = 0; n < N; ++n) {
-            if (sx >= boxes[n].x0 && sx <= boxes[n].x1 && sy >= boxes[n].y0 && sy <= boxes[n].y1)
-                ++hidden[n];
+    for (std::size_t g = 0; g < bounds.size(); ++g) {
+        const GroupBounds& b = bounds[g];
+        unsigned look = 0;  // bit n: a node of the group may lie in box n
+        for (std::size_t n = 0; n < N; ++n)
+            look |= b.x0 <= boxes[n].x1 && b.x1 >= boxes[n].x0 && b.y0 <= boxes[n].y1 && b.y1 >= boxes[n].y0 ? 1u << n
+                                                                                                             : 0u;
+        if (look == 0)
+            continue;
+        const int first = std::max(1, static_cast<int>(g) * OVERLAY_CHUNK);
+        const int last = std::min(nodes, static_cast<int>(g) * OVERLAY_CHUNK + OVERLAY_CHUNK - 1);
+        for (int i = first; i <= last; ++i) {
+            const float sx = scene.x(i), sy = scene.y(i);
+            for (std::size_t n = 0; n < N; ++n) {
+                if (sx >= boxes[n].x0 && sx <= boxes[n].x1 && sy >= boxes[n].y0 && sy <= boxes[n].y1)
+                    ++hidden[n];
+            }
         }
     }
-    const int elements = scene.elements;
     const std::vector<float>& xs = scene.projection.node_screen[1];
     const std::vector<float>& ys = scene.projection.node_screen[2];
-    for (int e = 1; e <= elements; ++e) {
+    const auto member = [&](int e) {
         int a, b;
         if (!scene.ends(e, a, b))
-            continue;
+            return;
         const double ax = xs[static_cast<std::size_t>(a)], ay = ys[static_cast<std::size_t>(a)];
         const double bx = xs[static_cast<std::size_t>(b)], by = ys[static_cast<std::size_t>(b)];
         // Within NEAR_LIMIT (and so finite), most members are clearly outside every box at once.
@@ -702,9 +738,9 @@ void hidden_under(const ScenePass& scene, const Bounds (&boxes)[N], long long (&
             for (std::size_t n = 0; n < N; ++n)
                 look |= clearly_outside(left, top, right, bottom, boxes[n]) ? 0u : 1u << n;
             if (look == 0)
-                continue;
+                return;
         } else if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) {
-            continue;
+            return;
         }
         for (std::size_t n = 0; n < N; ++n) {
             if ((look & (1u << n)) == 0)
@@ -713,6 +749,28 @@ void hidden_under(const ScenePass& scene, const Bounds (&boxes)[N], long long (&
             if (clip_to_box(cx1, cy1, cx2, cy2, boxes[n].x0, boxes[n].y0, boxes[n].x1, boxes[n].y1))
                 ++hidden[n];
         }
+    };
+    // A group of members whose ends' groups are tame and together clearly outside every box: each
+    // member of it is too.
+    const OverlayNumbers& groups = overlay_numbers_of(scene);
+    const int elements = scene.elements;
+    for (std::size_t m = 0; m + 1 < groups.chunk_first.size(); ++m) {
+        GroupBounds u{INFINITY, INFINITY, -INFINITY, -INFINITY, true};
+        for (std::uint32_t k = groups.chunk_first[m]; k < groups.chunk_first[m + 1] && u.tame; ++k) {
+            if (groups.chunk_groups[k] >= bounds.size())
+                continue;  // nodes beyond those drawn: their members are not drawn
+            const GroupBounds& b = bounds[groups.chunk_groups[k]];
+            u = {std::min(u.x0, b.x0), std::min(u.y0, b.y0), std::max(u.x1, b.x1), std::max(u.y1, b.y1), b.tame};
+        }
+        bool clear = u.tame;
+        for (std::size_t n = 0; n < N && clear; ++n)
+            clear = clearly_outside(u.x0, u.y0, u.x1, u.y1, boxes[n]);
+        if (clear)
+            continue;
+        const int first = std::max(1, static_cast<int>(m) * OVERLAY_CHUNK);
+        const int last = std::min(elements, static_cast<int>(m) * OVERLAY_CHUNK + OVERLAY_CHUNK - 1);
+        for (int e = first; e <= last; ++e)
+            member(e);
     }
 }
 
@@ -861,6 +919,7 @@ bool overlays_need_numbers(const ViewSettings& settings)
 OverlayPass overlays_prepare(const ScenePass& pass)
 {
     legend_box = {};
+    pass_numbers = nullptr;
     OverlayPass overlays;
     const OverlayStateData& o = pass.settings.overlays;
     if (!overlays_need_numbers(pass.settings) || !pass.numbers.has_results)

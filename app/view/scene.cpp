@@ -499,21 +499,21 @@ Picture blank_scene_picture(const ViewSettings& settings)
 }
 
 bool render_scene(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
-                  Projection& projection, DrawOutput* output)
+                  Projection& projection, DrawOutput* output, const OverlayNumbers* overlays)
 {
     if (draw_begin(output) == 0)
         return false;
-    draw_scene(ScenePass(model, numbers, settings, projection));
+    draw_scene(ScenePass(model, numbers, settings, projection, overlays));
     draw_end();
     return true;
 }
 
 bool render_animation_frame(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
-                            Projection& projection, int frame, DrawOutput* output)
+                            Projection& projection, int frame, DrawOutput* output, const OverlayNumbers* overlays)
 {
     if (draw_begin(output) == 0)
         return false;
-    draw_scene(ScenePass(model, numbers, settings, projection));
+    draw_scene(ScenePass(model, numbers, settings, projection, overlays));
     draw_mode(0);  // a pass of its own would start so: the circles are filled
     draw_animated_shape(model, projection, frame);
     draw_end();

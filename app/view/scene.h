@@ -24,7 +24,8 @@
 
 #include "draw/picture.h"
 
-struct DrawOutput;  // draw/draw.h
+struct DrawOutput;      // draw/draw.h
+struct OverlayNumbers;  // app/view/overlay_numbers.h
 
 // A white 24-bit picture of settings' canvas size: what the window's canvas holds before its first
 // picture. The picture leaves its outermost rows and columns alone, so a picture drawn on this one
@@ -34,9 +35,10 @@ Picture blank_scene_picture(const ViewSettings& settings);
 // One complete picture on output in one pass (begun and ended here): background, frames,
 // restraints, loads, elements, the deflected shape when settings.show_deflected is 1 (its canvas
 // offsets are written into projection.node_deflected_offset first), the overlays, the axis triad.
-// False when output cannot be drawn on.
+// False when output cannot be drawn on. overlays, when given, are compute_overlay_numbers of model
+// and numbers (app/view/overlay_numbers.h), kept with them so that no pass computes them again.
 bool render_scene(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
-                  Projection& projection, DrawOutput* output);
+                  Projection& projection, DrawOutput* output, const OverlayNumbers* overlays = nullptr);
 
 constexpr int ANIMATION_FRAME_COUNT = 6;  // frames of the deflection animation
 
@@ -46,7 +48,8 @@ constexpr int ANIMATION_FRAME_COUNT = 6;  // frames of the deflection animation
 // deflected shape (a driver without one draws a picture with show_deflected 1 first). The viewer
 // animates with show_deflected 0, so no static shape lies under the moving one.
 bool render_animation_frame(const TrussModelData& model, const ModelNumbers& numbers, const ViewSettings& settings,
-                            Projection& projection, int frame, DrawOutput* output);
+                            Projection& projection, int frame, DrawOutput* output,
+                            const OverlayNumbers* overlays = nullptr);
 // The moving shape of frame 1..6 alone, over what the current pass has drawn.
 void draw_animated_shape(const TrussModelData& model, const Projection& projection, int frame);
 

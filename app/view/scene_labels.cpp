@@ -31,6 +31,7 @@ constexpr int SUPPORT_REACH = 7;  // the largest restraint ring's radius, pixels
 constexpr int LABEL_GAP = 6;      // free pixels round each label of a crowded picture
 
 constexpr std::uint32_t NO_MAKER = ~std::uint32_t{0};
+constexpr int UNMEASURED = -1;
 
 // A label waiting for the end of the pass, with its places.
 struct PendingLabel {
@@ -52,6 +53,7 @@ struct PassLabels {
     std::vector<LabelBox> boxes;           // the pending labels' places
     std::vector<LabelMaker> makers;        // of the labels with no text yet
     std::array<int, 256> character_width;  // in the pass's font; UNMEASURED until first needed
+    int text_height;                       // draw_text_height(), UNMEASURED until first needed
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
     std::vector<LabelBox> drawn;      // every label drawn in the pass
@@ -67,6 +69,14 @@ struct PassLabels {
 };
 
 PassLabels labels;
+
+// draw_text_height() in the pass's font.
+int text_height()
+{
+    if (labels.text_height == UNMEASURED)
+        labels.text_height = draw_text_height();
+    return labels.text_height;
+}
 
 bool filtered_kind(LabelKind kind)
 {
@@ -110,7 +120,7 @@ void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, s
     if (!fixed && !(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 &&
                     label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1))
         return;  // off the field: neither drawn nor counted
-    const int height = draw_text_height();
+    const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
     for (const LabelCorner& place : places) {
         const LabelBox box = text_box(place.x, place.y, width, height);
@@ -138,7 +148,7 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
     if (!(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 &&
           label.anchor_y < labels.field.y1))
         return;  // off the field: neither drawn nor counted
-    const int height = draw_text_height();
+    const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
     for (const LabelCorner& place : places) {
         const LabelBox box = text_box(place.x, place.y, least, height);
@@ -175,13 +185,12 @@ bool make_label(std::size_t label)
     p.text_at = labels.texts.size();
     p.text_size = text.size();
     labels.texts.append(text);
-    const int width = draw_text_width(text), height = draw_text_height();
+    const int width = draw_text_width(text), height = text_height();
     for (std::uint32_t n = 0; n < p.boxes; ++n)
         labels.boxes[p.first_box + n] = text_box(places[n].x, places[n].y, width, height);
     return true;
 }
 
-constexpr int UNMEASURED = -1;
 constexpr std::size_t LONGEST_SUMMED = 64;  // longer texts are measured whole
 
 // draw_text_width(text) from its characters' widths, each measured once a pass: a text is as wide
@@ -317,6 +326,7 @@ void scene_labels_begin(const ScenePass& pass)
     labels.boxes.clear();
     labels.makers.clear();
     labels.character_width.fill(UNMEASURED);
+    labels.text_height = UNMEASURED;
     labels.texts.clear();
     labels.obstacles.clear();
     labels.drawn.clear();

@@ -7,6 +7,8 @@
 #include "app/view/settings.h"
 #include "app/view/view.h"
 
+struct OverlayNumbers;  // app/view/overlay_numbers.h
+
 struct ScenePass {
     const TrussModelData& model;
     const ModelNumbers& numbers;
@@ -14,14 +16,17 @@ struct ScenePass {
     Projection& projection;
     int nodes;     // nodes 1..nodes are drawn: the model's, limited to the projection's entries
     int elements;  // elements 1..elements are drawn
+    const OverlayNumbers* overlay_numbers;  // kept by the driver with numbers; nullptr: computed for the pass
 
-    ScenePass(const TrussModelData& m, const ModelNumbers& n, const ViewSettings& s, Projection& p)
+    ScenePass(const TrussModelData& m, const ModelNumbers& n, const ViewSettings& s, Projection& p,
+              const OverlayNumbers* o = nullptr)
         : model(m),
           numbers(n),
           settings(s),
           projection(p),
           nodes(projected_node_count(m, p)),
-          elements(usable_element_count(m))
+          elements(usable_element_count(m)),
+          overlay_numbers(o)
     {
     }
     // The canvas point of node i.
