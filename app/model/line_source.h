@@ -24,8 +24,10 @@ public:
     virtual bool at_end() = 0;
     // True when the last line read_line gave ended at a NUL byte rather than a line end.
     virtual bool ended_by_nul() const { return false; }
-    // Every byte not yet handed out, when the source holds all that are left in memory (so that
-    // their lines can be read elsewhere, even several parts at once); else "".
+    // Bytes not yet handed out that the source holds in memory, so that their lines can be read
+    // elsewhere, even several parts at once: all that are left, or whole lines (ending at a line
+    // end that is not a CR at their very end) when more may follow; "" when it holds none. It may
+    // read on first: views given before end here.
     virtual std::string_view held_rest() { return {}; }
     // Passes over the first bytes of held_rest(), which end right after a line end (CR LF whole).
     virtual void skip_held(std::size_t /*bytes*/) {}
