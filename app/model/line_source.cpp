@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -36,6 +37,34 @@ std::size_t line_length(std::string_view bytes)
     while (i < size && !ends_line(data[i]))
         ++i;
     return i;
+}
+
+std::int64_t count_line_ends(std::string_view bytes)
+{
+    // Eight bytes at a time: a word whose only line ends are LFs adds them up at once.
+    constexpr std::uint64_t LOW = 0x7f7f7f7f7f7f7f7fULL;
+    constexpr std::uint64_t ONES = 0x0101010101010101ULL;
+    const auto equal_bytes = [](std::uint64_t word, char c) {
+        const std::uint64_t x = word ^ (ONES * static_cast<unsigned char>(c));
+        return ~(((x & LOW) + LOW) | x | LOW);  // the high bit of each byte equal to c
+    };
+    const char* data = bytes.data();
+    const std::size_t size = bytes.size();
+    std::int64_t count = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data + i, sizeof word);
+        if ((equal_bytes(word, '\r') | equal_bytes(word, '\0')) == 0) {
+            count += std::popcount(equal_bytes(word, '\n'));
+            continue;
+        }
+        for (std::size_t j = i; j < i + 8; ++j)
+            count += data[j] == '\n' || data[j] == '\0' || (data[j] == '\r' && (j + 1 == size || data[j + 1] != '\n'));
+    }
+    for (; i < size; ++i)
+        count += data[i] == '\n' || data[i] == '\0' || (data[i] == '\r' && (i + 1 == size || data[i + 1] != '\n'));
+    return count;
 }
 
 std::string_view MemoryLineSource::next_line()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,6 +42,9 @@ constexpr std::size_t LINE_BLOCK_SIZE = 1 << 16;  // bytes a file slot source ta
 // The length of the line at the start of bytes: the bytes before the first LF, CR or NUL (all of
 // them when there is none).
 std::size_t line_length(std::string_view bytes);
+
+// How many line ends bytes hold (CR LF counts once; a CR at their very end is one).
+std::int64_t count_line_ends(std::string_view bytes);
 
 constexpr std::size_t WHOLE_FILE_SIZE = 32 << 20;  // largest regular file a file slot source holds whole
 

@@ -833,23 +833,25 @@ std::int64_t read_deflection_lines(CountedLines& lines, TrussModelData& m, std::
 std::size_t parts_from_bytes = 1 << 20;  // set_read_in_parts_bytes
 
 // Where the next lines of a section (`count` of them left) can be read in two parts at once: the
-// source holds at least parts_from_bytes of its bytes in memory, and the first part's lines (half
-// of those left, at most the lines in the first half of the held bytes) end before the second
-// part's bytes end. The second part reads at most to `end`, where a line that ends there has
-// bytes: a part that comes to its end without the section's end tells that its lines ran out,
-// the source's next bytes may hold more. second is where the second part starts in held (0: no
-// split).
+// source holds at least parts_from_bytes of its bytes in memory, and they split into two runs of
+// whole lines, [0, second) and [second, end), each of whose last line has bytes. A part reads its
+// lines until the section ends or its bytes do: at their end a line reads "" and the part's
+// source is at its end, as a line past the end of a file reads (an empty line there would read
+// the same, and is left to the source). second is 0 when the lines are not to be split.
 struct SectionSplit {
     std::string_view held;
     std::size_t second = 0;
     std::size_t end = 0;
-    std::int64_t half = 0;  // lines in the first part
 };
+
+bool ends_line(char c)
+{
+    return c == '\n' || c == '\r' || c == '\0';
+}
 
 // The length of bytes without the empty lines at their end.
 std::size_t without_empty_last_lines(std::string_view bytes)
 {
-    const auto ends_line = [](char c) { return c == '\n' || c == '\r' || c == '\0'; };
     std::size_t end = bytes.size();
     while (end > 0 && ends_line(bytes[end - 1])) {
         std::size_t line_end = end - 1;  // CR LF is one line end
@@ -862,6 +864,24 @@ std::size_t without_empty_last_lines(std::string_view bytes)
     return end;
 }
 
+// The start of the first line after byte `at` of bytes whose line before has bytes; bytes.size()
+// when there is none.
+std::size_t line_start_after(std::string_view bytes, std::size_t at)
+{
+    while (at < bytes.size()) {
+        const std::size_t line_end = at + line_length(bytes.substr(at));
+        if (line_end == bytes.size())
+            break;
+        std::size_t next = line_end + 1;
+        if (bytes[line_end] == '\r' && next < bytes.size() && bytes[next] == '\n')
+            ++next;
+        if (line_end > 0 && !ends_line(bytes[line_end - 1]))
+            return next;
+        at = next;
+    }
+    return bytes.size();
+}
+
 SectionSplit split_section(LineSource& source, std::int64_t count)
 {
     if (count < 2)
@@ -870,15 +890,24 @@ SectionSplit split_section(LineSource& source, std::int64_t count)
     if (held.empty() || held.size() < parts_from_bytes)
         return {};
     const std::size_t end = without_empty_last_lines(held);
-    MemoryLineSource first(held.substr(0, end));
-    std::int64_t half = 0;
-    while (half < count / 2 && first.position() < end / 2) {
-        first.next_line();
-        ++half;
+    // The bytes in halves, or, where the section's lines look to end sooner, its lines: their
+    // length guessed from the first few.
+    MemoryLineSource sample(held.substr(0, end));
+    std::size_t sampled = 0;
+    while (sampled < 8 && !sample.at_end()) {
+        sample.next_line();
+        ++sampled;
     }
-    if (half == 0 || first.position() >= end)
+    if (sampled == 0)
         return {};
-    return {held, first.position(), end, half};
+    const std::size_t guess = sample.position() / sampled + 1;
+    const std::size_t lines_bytes = count < static_cast<std::int64_t>(end / guess)
+                                        ? static_cast<std::size_t>(count) * guess
+                                        : end;
+    const std::size_t second = line_start_after(held.substr(0, end), lines_bytes / 2);
+    if (second == 0 || second >= end)
+        return {};
+    return {held, second, end};
 }
 
 // Parts of a section read one after the other keep what the later one found apart until the
@@ -896,9 +925,10 @@ void join_parts(std::vector<ElementLine>& earlier, std::vector<ElementLine>& lat
 
 // Reads lines first..last of a section with read(lines, from, to, problems, part): where the
 // section's next lines can be split, in two parts at once (after prepare(), which makes the model
-// ready for both; the second part with part two), as often as the source holds more of them, and
-// the rest in one with part one. Gives what read gives for the last part. The problems and the
-// lines read come out as one read would have them.
+// ready for both; the second part, which counts the first part's lines for its own first line
+// number, with part two), as often as the source holds more of them, and the rest in one with
+// part one. Gives what read gives for the last part. The problems and the lines read come out as
+// one read would have them.
 template <typename Part, typename Prepare, typename Read>
 std::int64_t read_in_parts(LineSource& source, CountedLines& lines, ProblemList& problems, std::int64_t first,
                            std::int64_t last, Part& one, Part& two, Prepare&& prepare, Read&& read)
@@ -911,22 +941,28 @@ std::int64_t read_in_parts(LineSource& source, CountedLines& lines, ProblemList&
         if (!prepared)
             prepare();
         prepared = true;
-        const std::int64_t middle = from + split.half;  // the second part's first line
-        MemoryLineSource first_source(split.held);
+        MemoryLineSource first_source(split.held.substr(0, split.second));
         MemoryLineSource second_source(split.held.substr(split.second, split.end - split.second));
         ReadOutcome second_outcome;
         ProblemList second_problems(second_outcome);
         CountedLines first_lines(first_source, problems, lines.number());
-        CountedLines second_lines(second_source, second_problems, lines.number() + split.half);
         std::int64_t end = 0;
         std::jthread beside;
         try {
-            beside = std::jthread([&] { end = read(second_lines, middle, last, second_problems, two); });
+            beside = std::jthread([&] {
+                const std::int64_t before = count_line_ends(split.held.substr(0, split.second));
+                CountedLines second_lines(second_source, second_problems, lines.number() + before);
+                end = read(second_lines, from + before, last, second_problems, two);
+            });
         } catch (const std::system_error&) {
             return read(lines, from, last, problems, one);  // no thread to be had: the rest in one part
         }
-        read(first_lines, from, middle - 1, problems, one);
+        const std::int64_t first_end = read(first_lines, from, last, problems, one);
         beside.join();
+        if (first_end > last) {  // the section ended in the first part
+            lines.pass(first_source.position(), lines.number() + (first_end - from));
+            return first_end;
+        }
         problems.append(second_problems);
         join_parts(one, two);
         lines.pass(split.second + second_source.position(), lines.number() + (end - from));
@@ -983,12 +1019,14 @@ std::int64_t read_results_in_parts(LineSource& source, CountedLines& lines, Prob
         const SectionSplit split = split_section(source, last - from + 1);
         if (split.second == 0)
             return read_result_lines(lines, from, last, problems, section);
-        const std::int64_t middle = from + split.half;
+        MemoryLineSource first_source(split.held.substr(0, split.second));
         MemoryLineSource second_source(split.held.substr(split.second, split.end - split.second));
         later.clear();
+        std::int64_t middle = 0;  // the second part's first line
         std::jthread beside;
         try {
             beside = std::jthread([&] {
+                middle = from + count_line_ends(split.held.substr(0, split.second));
                 for (std::int64_t n = middle; n <= last; ++n) {
                     SplitResultLine& line = later.emplace_back();
                     line.raw = second_source.next_line();
@@ -1003,11 +1041,14 @@ std::int64_t read_results_in_parts(LineSource& source, CountedLines& lines, Prob
         } catch (const std::system_error&) {
             return read_result_lines(lines, from, last, problems, section);
         }
-        MemoryLineSource first_source(split.held);
         CountedLines first_lines(first_source, problems, lines.number());
-        read_result_lines(first_lines, from, middle - 1, problems, section);
+        const std::int64_t first_end = read_result_lines(first_lines, from, last, problems, section);
         beside.join();
-        lines.pass(split.second + second_source.position(), first_lines.number());
+        if (first_end > last) {  // the section ended in the first part
+            lines.pass(first_source.position(), lines.number() + (first_end - from));
+            return first_end;
+        }
+        lines.pass(split.second + second_source.position(), lines.number() + (middle - from));
         std::int64_t n = middle;
         for (const SplitResultLine& line : later) {
             if (line.ends_section)
