@@ -11,7 +11,7 @@
 
 #include "app/model/line_source.h"
 
-constexpr std::size_t HELD_BLOCK_SIZE = 8 << 20;  // most bytes of a regular file held at a time
+constexpr std::size_t HELD_BLOCK_SIZE = 4 << 20;  // most bytes of a regular file held at a time
 
 class StoppableFileSource final : public LineSource {
 public:
