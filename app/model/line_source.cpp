@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -41,29 +45,30 @@ std::size_t line_length(std::string_view bytes)
 
 std::int64_t count_line_ends(std::string_view bytes)
 {
-    // Eight bytes at a time: a word whose only line ends are LFs adds them up at once.
-    constexpr std::uint64_t LOW = 0x7f7f7f7f7f7f7f7fULL;
-    constexpr std::uint64_t ONES = 0x0101010101010101ULL;
-    const auto equal_bytes = [](std::uint64_t word, char c) {
-        const std::uint64_t x = word ^ (ONES * static_cast<unsigned char>(c));
-        return ~(((x & LOW) + LOW) | x | LOW);  // the high bit of each byte equal to c
-    };
     const char* data = bytes.data();
     const std::size_t size = bytes.size();
+    const auto ends_at = [&](std::size_t j) {
+        return data[j] == '\n' || data[j] == '\0' || (data[j] == '\r' && (j + 1 == size || data[j + 1] != '\n'));
+    };
     std::int64_t count = 0;
     std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, data + i, sizeof word);
-        if ((equal_bytes(word, '\r') | equal_bytes(word, '\0')) == 0) {
-            count += std::popcount(equal_bytes(word, '\n'));
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: where the only line ends are LFs, they add up at once.
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i nul = _mm_setzero_si128();
+    for (; i + 16 <= size; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, nul))) == 0) {
+            count += std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf))));
             continue;
         }
-        for (std::size_t j = i; j < i + 8; ++j)
-            count += data[j] == '\n' || data[j] == '\0' || (data[j] == '\r' && (j + 1 == size || data[j + 1] != '\n'));
+        for (std::size_t j = i; j < i + 16; ++j)
+            count += ends_at(j);
     }
+#endif
     for (; i < size; ++i)
-        count += data[i] == '\n' || data[i] == '\0' || (data[i] == '\r' && (i + 1 == size || data[i + 1] != '\n'));
+        count += ends_at(i);
     return count;
 }
 
