@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -36,6 +40,46 @@ std::size_t line_length(std::string_view bytes)
     while (i < size && !ends_line(data[i]))
         ++i;
     return i;
+}
+
+std::int64_t count_line_ends(std::string_view bytes)
+{
+    const char* data = bytes.data();
+    const std::size_t size = bytes.size();
+    const auto ends_at = [&](std::size_t j) {
+        return data[j] == '\n' || data[j] == '\0' || (data[j] == '\r' && (j + 1 == size || data[j + 1] != '\n'));
+    };
+    std::int64_t count = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: where the only line ends are LFs, each byte's count of them is
+    // kept (for up to 255 rounds) and then added up.
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    __m128i counts = zero;  // LFs at each byte place
+    __m128i sums = zero;    // the counts added up, in two halves
+    int rounds = 0;
+    for (; i + 16 <= size; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, zero))) != 0) {
+            for (std::size_t j = i; j < i + 16; ++j)
+                count += ends_at(j);
+            continue;
+        }
+        counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(chunk, lf));
+        if (++rounds == 255) {
+            sums = _mm_add_epi64(sums, _mm_sad_epu8(counts, zero));
+            counts = zero;
+            rounds = 0;
+        }
+    }
+    sums = _mm_add_epi64(sums, _mm_sad_epu8(counts, zero));
+    count += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+#endif
+    for (; i < size; ++i)
+        count += ends_at(i);
+    return count;
 }
 
 std::string_view MemoryLineSource::next_line()

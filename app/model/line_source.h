@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,8 +25,10 @@ public:
     virtual bool at_end() = 0;
     // True when the last line read_line gave ended at a NUL byte rather than a line end.
     virtual bool ended_by_nul() const { return false; }
-    // Every byte not yet handed out, when the source holds all that are left in memory (so that
-    // their lines can be read elsewhere, even several parts at once); else "".
+    // Bytes not yet handed out that the source holds in memory, so that their lines can be read
+    // elsewhere, even several parts at once: all that are left, or whole lines (ending at a line
+    // end that is not a CR at their very end) when more may follow; "" when it holds none. It may
+    // read on first: views given before end here.
     virtual std::string_view held_rest() { return {}; }
     // Passes over the first bytes of held_rest(), which end right after a line end (CR LF whole).
     virtual void skip_held(std::size_t /*bytes*/) {}
@@ -39,6 +42,9 @@ constexpr std::size_t LINE_BLOCK_SIZE = 1 << 16;  // bytes a file slot source ta
 // The length of the line at the start of bytes: the bytes before the first LF, CR or NUL (all of
 // them when there is none).
 std::size_t line_length(std::string_view bytes);
+
+// How many line ends bytes hold (CR LF counts once; a CR at their very end is one).
+std::int64_t count_line_ends(std::string_view bytes);
 
 constexpr std::size_t WHOLE_FILE_SIZE = 32 << 20;  // largest regular file a file slot source holds whole
 

@@ -832,65 +832,144 @@ std::int64_t read_deflection_lines(CountedLines& lines, TrussModelData& m, std::
 
 std::size_t parts_from_bytes = 1 << 20;  // set_read_in_parts_bytes
 
-// Where a section of `count` lines can be read in two parts at once: the source holds all the
-// bytes left in memory, at least parts_from_bytes of them, and the first half of the lines ends
-// before them. second is where the second half starts in held (0: the section is read in one).
+// Where the next lines of a section (`count` of them left) can be read in two parts at once: the
+// source holds at least parts_from_bytes of its bytes in memory, and they split into two runs of
+// whole lines, [0, second) and [second, end), each of whose last line has bytes. A part reads its
+// lines until the section ends or its bytes do: at their end a line reads "" and the part's
+// source is at its end, as a line past the end of a file reads (an empty line there would read
+// the same, and is left to the source). second is 0 when the lines are not to be split.
 struct SectionSplit {
     std::string_view held;
     std::size_t second = 0;
-    std::int64_t half = 0;  // lines in the first part
+    std::size_t end = 0;
 };
+
+bool ends_line(char c)
+{
+    return c == '\n' || c == '\r' || c == '\0';
+}
+
+// The length of bytes without the empty lines at their end.
+std::size_t without_empty_last_lines(std::string_view bytes)
+{
+    std::size_t end = bytes.size();
+    while (end > 0 && ends_line(bytes[end - 1])) {
+        std::size_t line_end = end - 1;  // CR LF is one line end
+        if (bytes[line_end] == '\n' && line_end > 0 && bytes[line_end - 1] == '\r')
+            --line_end;
+        if (line_end > 0 && !ends_line(bytes[line_end - 1]))
+            break;
+        end = line_end;
+    }
+    return end;
+}
+
+// The start of the first line after byte `at` of bytes whose line before has bytes; bytes.size()
+// when there is none.
+std::size_t line_start_after(std::string_view bytes, std::size_t at)
+{
+    while (at < bytes.size()) {
+        const std::size_t line_end = at + line_length(bytes.substr(at));
+        if (line_end == bytes.size())
+            break;
+        std::size_t next = line_end + 1;
+        if (bytes[line_end] == '\r' && next < bytes.size() && bytes[next] == '\n')
+            ++next;
+        if (line_end > 0 && !ends_line(bytes[line_end - 1]))
+            return next;
+        at = next;
+    }
+    return bytes.size();
+}
 
 SectionSplit split_section(LineSource& source, std::int64_t count)
 {
-    SectionSplit split;
     if (count < 2)
-        return split;
-    split.held = source.held_rest();
-    if (split.held.size() < parts_from_bytes)
-        return split;
-    MemoryLineSource first(split.held);
-    split.half = count / 2;
-    for (std::int64_t n = 0; n < split.half; ++n) {
-        first.next_line();
-        if (first.at_end())
-            return SectionSplit{};
+        return {};
+    const std::string_view held = source.held_rest();
+    if (held.empty() || held.size() < parts_from_bytes)
+        return {};
+    const std::size_t end = without_empty_last_lines(held);
+    // The bytes in halves, or, where the section's lines look to end sooner, its lines: their
+    // length guessed from the first few.
+    MemoryLineSource sample(held.substr(0, end));
+    std::size_t sampled = 0;
+    while (sampled < 8 && !sample.at_end()) {
+        sample.next_line();
+        ++sampled;
     }
-    split.second = first.position();
-    return split;
+    if (sampled == 0)
+        return {};
+    const std::size_t guess = sample.position() / sampled + 1;
+    const std::size_t lines_bytes = count < static_cast<std::int64_t>(end / guess)
+                                        ? static_cast<std::size_t>(count) * guess
+                                        : end;
+    const std::size_t second = line_start_after(held.substr(0, end), lines_bytes / 2);
+    if (second == 0 || second >= end)
+        return {};
+    return {held, second, end};
 }
 
-// Reads lines first..last of a section with read(lines, from, to, problems, part), in two parts at
-// once where the section can be split (after prepare(), which makes the model ready for both; the
-// second part with part two), else in one with part one. Gives what read gives for the last part.
-// The problems and the lines read come out as one read would have them.
+// Parts of a section read one after the other keep what the later one found apart until the
+// section ends (missing values, the largest deflection), or join it to the earlier one.
+template <typename Part>
+void join_parts(Part& /*earlier*/, Part& /*later*/)
+{
+}
+
+void join_parts(std::vector<ElementLine>& earlier, std::vector<ElementLine>& later)
+{
+    earlier.insert(earlier.end(), later.begin(), later.end());
+    later.clear();
+}
+
+// Reads lines first..last of a section with read(lines, from, to, problems, part): where the
+// section's next lines can be split, in two parts at once (after prepare(), which makes the model
+// ready for both; the second part, which counts the first part's lines for its own first line
+// number, with part two), as often as the source holds more of them, and the rest in one with
+// part one. Gives what read gives for the last part. The problems and the lines read come out as
+// one read would have them.
 template <typename Part, typename Prepare, typename Read>
 std::int64_t read_in_parts(LineSource& source, CountedLines& lines, ProblemList& problems, std::int64_t first,
                            std::int64_t last, Part& one, Part& two, Prepare&& prepare, Read&& read)
 {
-    const SectionSplit split = split_section(source, last - first + 1);
-    if (split.second == 0)
-        return read(lines, first, last, problems, one);
-    prepare();
-    const std::int64_t middle = first + split.half;  // the second part's first line
-    MemoryLineSource first_source(split.held);
-    MemoryLineSource second_source(split.held.substr(split.second));
-    ReadOutcome second_outcome;
-    ProblemList second_problems(second_outcome);
-    CountedLines first_lines(first_source, problems, lines.number());
-    CountedLines second_lines(second_source, second_problems, lines.number() + split.half);
-    std::int64_t end = 0;
-    std::jthread beside;
-    try {
-        beside = std::jthread([&] { end = read(second_lines, middle, last, second_problems, two); });
-    } catch (const std::system_error&) {
-        return read(lines, first, last, problems, one);  // no thread to be had: the section in one part
+    bool prepared = false;
+    for (std::int64_t from = first;;) {
+        const SectionSplit split = split_section(source, last - from + 1);
+        if (split.second == 0)
+            return read(lines, from, last, problems, one);
+        if (!prepared)
+            prepare();
+        prepared = true;
+        MemoryLineSource first_source(split.held.substr(0, split.second));
+        MemoryLineSource second_source(split.held.substr(split.second, split.end - split.second));
+        ReadOutcome second_outcome;
+        ProblemList second_problems(second_outcome);
+        CountedLines first_lines(first_source, problems, lines.number());
+        std::int64_t end = 0;
+        std::jthread beside;
+        try {
+            beside = std::jthread([&] {
+                const std::int64_t before = count_line_ends(split.held.substr(0, split.second));
+                CountedLines second_lines(second_source, second_problems, lines.number() + before);
+                end = read(second_lines, from + before, last, second_problems, two);
+            });
+        } catch (const std::system_error&) {
+            return read(lines, from, last, problems, one);  // no thread to be had: the rest in one part
+        }
+        const std::int64_t first_end = read(first_lines, from, last, problems, one);
+        beside.join();
+        if (first_end > last) {  // the section ended in the first part
+            lines.pass(first_source.position(), lines.number() + (first_end - from));
+            return first_end;
+        }
+        problems.append(second_problems);
+        join_parts(one, two);
+        lines.pass(split.second + second_source.position(), lines.number() + (end - from));
+        if (end > last)
+            return end;
+        from = end;  // the second part's bytes ended first
     }
-    read(first_lines, first, middle - 1, problems, one);
-    beside.join();
-    problems.append(second_problems);
-    lines.pass(split.second + second_source.position(), second_lines.number());
-    return end;
 }
 
 // The member results as they are read: into the model, the elements up to limit, each once.
@@ -928,56 +1007,66 @@ struct SplitResultLine {
     bool ends_section;  // the source had no such line: the section ends before it
 };
 
-// Reads result lines first..last as read_result_lines does. Where the section splits, the second
-// half's lines are split off and their plain numbers converted beside the first half; they are
-// stored after it, in line order, as one read stores them (a member listed again comes out as its
-// later line says).
+// Reads result lines first..last as read_result_lines does. Where the section's next lines split,
+// the second part's lines are split off and their plain numbers converted beside the first part;
+// they are stored after it, in line order, as one read stores them (a member listed again comes
+// out as its later line says), as often as the source holds more of them.
 std::int64_t read_results_in_parts(LineSource& source, CountedLines& lines, ProblemList& problems, std::int64_t first,
                                    std::int64_t last, ResultSection& section)
 {
-    const SectionSplit split = split_section(source, last - first + 1);
-    if (split.second == 0)
-        return read_result_lines(lines, first, last, problems, section);
-    const std::int64_t middle = first + split.half;
-    MemoryLineSource second_source(split.held.substr(split.second));
     std::vector<SplitResultLine> later;
-    std::jthread beside;
-    try {
-        beside = std::jthread([&] {
-            for (std::int64_t n = middle; n <= last; ++n) {
-                SplitResultLine& line = later.emplace_back();
-                line.raw = second_source.next_line();
-                line.nul_ended = second_source.ended_by_nul();
-                line.ends_section = line.raw.empty() && second_source.at_end();
-                if (line.ends_section)
-                    return;
-                line.trimmed = trim_view(line.raw);
-                line.is_plain = n <= section.limit && read_plain_result_line(line.trimmed, line.plain);
-            }
-        });
-    } catch (const std::system_error&) {
-        return read_result_lines(lines, first, last, problems, section);
-    }
-    MemoryLineSource first_source(split.held);
-    CountedLines first_lines(first_source, problems, lines.number());
-    read_result_lines(first_lines, first, middle - 1, problems, section);
-    beside.join();
-    lines.pass(split.second + second_source.position(), first_lines.number());
-    std::int64_t n = middle;
-    for (const SplitResultLine& line : later) {
-        lines.count(line.nul_ended);
-        if (line.ends_section)
-            return n;
-        const bool stored = line.is_plain &&
-                            store_plain_results(section.m, line.trimmed, line.plain, section.omissions, section.seen);
-        if (!stored) {
-            lines.check_control(line.raw);
-            if (n <= section.limit)
-                read_result_line(section.m, line.raw, section.omissions, lines.number(), problems, section.seen);
+    for (std::int64_t from = first;;) {
+        const SectionSplit split = split_section(source, last - from + 1);
+        if (split.second == 0)
+            return read_result_lines(lines, from, last, problems, section);
+        MemoryLineSource first_source(split.held.substr(0, split.second));
+        MemoryLineSource second_source(split.held.substr(split.second, split.end - split.second));
+        later.clear();
+        std::int64_t middle = 0;  // the second part's first line
+        std::jthread beside;
+        try {
+            beside = std::jthread([&] {
+                middle = from + count_line_ends(split.held.substr(0, split.second));
+                for (std::int64_t n = middle; n <= last; ++n) {
+                    SplitResultLine& line = later.emplace_back();
+                    line.raw = second_source.next_line();
+                    line.nul_ended = second_source.ended_by_nul();
+                    line.ends_section = line.raw.empty() && second_source.at_end();
+                    if (line.ends_section)
+                        return;
+                    line.trimmed = trim_view(line.raw);
+                    line.is_plain = n <= section.limit && read_plain_result_line(line.trimmed, line.plain);
+                }
+            });
+        } catch (const std::system_error&) {
+            return read_result_lines(lines, from, last, problems, section);
         }
-        ++n;
+        CountedLines first_lines(first_source, problems, lines.number());
+        const std::int64_t first_end = read_result_lines(first_lines, from, last, problems, section);
+        beside.join();
+        if (first_end > last) {  // the section ended in the first part
+            lines.pass(first_source.position(), lines.number() + (first_end - from));
+            return first_end;
+        }
+        lines.pass(split.second + second_source.position(), lines.number() + (middle - from));
+        std::int64_t n = middle;
+        for (const SplitResultLine& line : later) {
+            if (line.ends_section)
+                break;  // the second part's bytes ended: the source may hold more lines
+            lines.count(line.nul_ended);
+            const bool stored = line.is_plain && store_plain_results(section.m, line.trimmed, line.plain,
+                                                                     section.omissions, section.seen);
+            if (!stored) {
+                lines.check_control(line.raw);
+                if (n <= section.limit)
+                    read_result_line(section.m, line.raw, section.omissions, lines.number(), problems, section.seen);
+            }
+            ++n;
+        }
+        if (n > last)
+            return last + 1;
+        from = n;
     }
-    return last + 1;
 }
 
 // A declared count as the model keeps it: above limit cut to limit (and noted); a negative count

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -15,14 +16,20 @@
 
 namespace {
 
-constexpr int STOP_CHECK_MS = 50;  // longest time a wait goes without looking at the stop flag
-constexpr std::size_t READ_SIZE = 65536;
+constexpr int STOP_CHECK_MS = 50;                // longest time a wait goes without looking at the stop flag
+constexpr std::size_t READ_SIZE = 65536;         // most bytes read from a pipe at a time
+constexpr std::size_t FILL_READ_SIZE = 1 << 20;  // most bytes read from a regular file at a time
+
+bool ends_line(char c)
+{
+    return c == '\n' || c == '\r' || c == '\0';
+}
 
 }  // namespace
 
 StoppableFileSource::StoppableFileSource(const std::string& path, const std::atomic<bool>& stop,
-                                         std::atomic<std::int64_t>& bytes)
-    : stop_(stop), bytes_(bytes), buffer_(READ_SIZE + 1)
+                                         std::atomic<std::int64_t>& bytes, std::size_t block)
+    : stop_(stop), bytes_(bytes)
 {
     if (path.empty() || path.find('\0') != std::string::npos) {
         open_error_ = ENOENT;
@@ -48,6 +55,11 @@ StoppableFileSource::StoppableFileSource(const std::string& path, const std::ato
     }
     // As the file slots do: cooperating writers leave the file alone while it is read.
     ::flock(fd_, LOCK_SH | LOCK_NB);
+    // A regular file is held in blocks no larger than the file needs.
+    regular_ = S_ISREG(info.st_mode);
+    const auto size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+    block_ = std::max<std::size_t>(std::min(block, regular_ ? std::max(size, READ_SIZE) : READ_SIZE), 1);
+    buffer_ = std::make_unique_for_overwrite<char[]>(block_ + 1);
 }
 
 StoppableFileSource::~StoppableFileSource()
@@ -77,15 +89,36 @@ bool StoppableFileSource::wait_readable(int wait_ms)
     }
 }
 
+void StoppableFileSource::fill_block()
+{
+    std::memmove(buffer_.get(), buffer_.get() + next_, filled_ - next_);
+    filled_ -= next_;
+    next_ = 0;
+    while (filled_ < block_ && !stop_) {
+        const ssize_t count = ::read(fd_, buffer_.get() + filled_, std::min(block_ - filled_, FILL_READ_SIZE));
+        if (count > 0) {
+            filled_ += static_cast<std::size_t>(count);
+            bytes_ += count;
+        } else if (count == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    buffer_[filled_] = '\0';  // stops read_line's search at the end of the bytes
+}
+
 bool StoppableFileSource::refill()
 {
     next_ = filled_ = 0;
     if (fd_ < 0)
         return false;
+    if (regular_) {
+        fill_block();
+        return filled_ > 0 && !stop_;
+    }
     for (;;) {
         if (!wait_readable(-1))
             return false;
-        const ssize_t count = ::read(fd_, buffer_.data(), READ_SIZE);
+        const ssize_t count = ::read(fd_, buffer_.get(), block_);
         if (count > 0) {
             filled_ = static_cast<std::size_t>(count);
             buffer_[filled_] = '\0';  // stops read_line's search at the end of the bytes
@@ -108,8 +141,8 @@ void StoppableFileSource::read_line(std::string& line)
         if (next_ == filled_ && !refill())
             return;  // the end: the line ends
         // The first LF, CR or NUL: the NUL after the bytes when the line goes on past them.
-        const char* first = buffer_.data() + next_;
-        const char* end = buffer_.data() + filled_;
+        const char* first = buffer_.get() + next_;
+        const char* end = buffer_.get() + filled_;
         const char* stop = first + std::strcspn(first, "\n\r");
         line.append(first, static_cast<std::size_t>(stop - first));
         if (stop == end) {
@@ -117,7 +150,7 @@ void StoppableFileSource::read_line(std::string& line)
             continue;
         }
         nul_ended_ = *stop == '\0';
-        next_ = static_cast<std::size_t>(stop - buffer_.data()) + 1;  // the line end is consumed
+        next_ = static_cast<std::size_t>(stop - buffer_.get()) + 1;  // the line end is consumed
         // CR LF is one line end; any other byte after a CR starts the next line.
         if (*stop == '\r' && (next_ < filled_ || refill()) && buffer_[next_] == '\n')
             ++next_;
@@ -131,7 +164,7 @@ std::string_view StoppableFileSource::next_line()
         read_line(long_line_);
         return long_line_;
     }
-    const char* first = buffer_.data() + next_;
+    const char* first = buffer_.get() + next_;
     const std::size_t length = line_length(std::string_view(first, filled_ - next_));
     const std::size_t stop = next_ + length;
     // A line that runs on past the bytes read, or whose CR may have its LF in the next ones, is
@@ -154,4 +187,25 @@ bool StoppableFileSource::at_end()
     if (fd_ < 0)
         return false;
     return next_ == filled_ && !refill();
+}
+
+std::string_view StoppableFileSource::held_rest()
+{
+    if (!regular_ || stop_)
+        return {};
+    if (filled_ - next_ < block_ / 2)
+        fill_block();
+    // Up to the last line end; a CR at the end of the bytes may have its LF in the next ones.
+    std::size_t end = filled_;
+    if (end > next_ && buffer_[end - 1] == '\r')
+        --end;
+    while (end > next_ && !ends_line(buffer_[end - 1]))
+        --end;
+    return std::string_view(buffer_.get() + next_, end - next_);
+}
+
+void StoppableFileSource::skip_held(std::size_t bytes)
+{
+    next_ += bytes;
+    nul_ended_ = false;
 }

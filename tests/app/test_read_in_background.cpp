@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -13,12 +14,14 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "../pipe_writer.h"
 #include "app/model/line_source.h"
+#include "app/model/results_reader.h"
 #include "app/ui/ids.h"
 #include "app/ui/load_file.h"
 #include "app/ui/main_window.h"
@@ -35,6 +38,8 @@
 #include "gui/input.h"
 #include "gui/table_window.h"
 #include "gui/window.h"
+#include "tests/model/reader_digest.h"
+#include "tests/model/reader_inputs.h"
 
 namespace {
 
@@ -165,6 +170,36 @@ TEST_F(BackgroundReadTest, SourceGivesTheFileSlotsLines)
         EXPECT_EQ(viewed.next_line(), line);
         EXPECT_EQ(viewed.ended_by_nul(), nul) << line;
     }
+}
+
+// A regular file read through the window's source in blocks far smaller than its sections (lines
+// longer than a block, sections split into parts a few lines at a time) reads to the very model
+// and outcome recorded for it.
+TEST_F(BackgroundReadTest, FilesReadInSmallBlocksGiveTheRecordedModelAndOutcome)
+{
+    const std::map<std::string, std::string> recorded = recorded_reader_digests();
+    const std::size_t parts_from = set_read_in_parts_bytes(0);
+    const std::atomic<bool> stop{false};
+    const std::vector<ReaderInput> inputs = reader_inputs();
+    // Each file in blocks of one of these sizes in turn, the generated bridges in blocks of each,
+    // and in 200 blocks at most (each split has a thread of its own).
+    constexpr std::size_t BLOCKS[] = {7, 31, 97, 4096};
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const bool generated = inputs[i].name.starts_with("generated/");
+        for (std::size_t b = 0; b < std::size(BLOCKS); ++b) {
+            if (!generated && b != i % std::size(BLOCKS))
+                continue;
+            const std::size_t block = std::max(BLOCKS[b], inputs[i].bytes.size() / 200);
+            SCOPED_TRACE(inputs[i].name + " in blocks of " + std::to_string(block));
+            std::ofstream(path("read.res"), std::ios::binary) << inputs[i].bytes;
+            std::atomic<std::int64_t> count{0};
+            StoppableFileSource source(path("read.res"), stop, count, block);
+            TrussModelData model;
+            const ReadOutcome outcome = read_results(source, model);
+            EXPECT_EQ(read_digest(model, outcome), recorded.at(inputs[i].name));
+        }
+    }
+    set_read_in_parts_bytes(parts_from);
 }
 
 // What cannot be opened reads as a closed file slot, and the start-up read says why after its box.

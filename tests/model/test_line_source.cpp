@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <thread>
 #include <utility>
@@ -198,4 +199,32 @@ TEST(LineSourceTest, BlockBoundariesSplitAsTheSlotsOwnLineReader)
         file_close(REFERENCE);
     }
     std::filesystem::remove(path);
+}
+
+// The line ends counted in bytes are the lines the memory source reads to their end, wherever
+// CR LF, a lone CR, a NUL or a run of LFs falls against the count's sixteen-byte steps.
+TEST(LineSourceTest, LineEndsAreCountedAsTheLinesEndedInReading)
+{
+    using namespace std::string_literals;
+    const std::string pieces[] = {"a\r\n", "\r", "\n", "\n\n\n\n\n\n\n", "\0"s, "bcdefghijklmnopq", "x\r\r\n"};
+    std::mt19937 random(16);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const std::size_t size = random() % 80;
+        while (bytes.size() < size)
+            bytes += pieces[random() % std::size(pieces)];
+        bytes.resize(size);
+        SCOPED_TRACE(::testing::PrintToString(bytes));
+        MemoryLineSource source(bytes);
+        std::int64_t ended = 0;
+        while (!source.at_end()) {
+            const std::size_t before = source.position();
+            const std::size_t length = source.next_line().size();
+            ended += source.position() > before + length ? 1 : 0;
+        }
+        ASSERT_EQ(count_line_ends(bytes), ended);
+    }
+    // Runs of LFs longer than the count's per-place tally holds.
+    const std::string lfs(16 * 600 + 5, '\n');
+    EXPECT_EQ(count_line_ends(lfs), static_cast<std::int64_t>(lfs.size()));
 }
