@@ -105,25 +105,31 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
     std::vector<MemberNumbers> members;
     const bool keep = kept == NodeNumbersKept::All;
     nodes.assign(keep ? static_cast<std::size_t>(node_count) + 1 : 0, NodeNumbers{});
-    members.assign(static_cast<std::size_t>(element_count) + 1, MemberNumbers{});
+    // Each member is made once in the pass below, not filled first and then written again.
+    members.reserve(static_cast<std::size_t>(element_count) + 1);
+    members.emplace_back();
     numbers.has_results = results;
 
-    for (int i = 1; keep && i <= node_count; ++i)
-        nodes[i].coordinates = file_coordinates(model, i);
+    // Every node's coordinates, found once for the members at it: kept in the nodes' numbers, or
+    // here while those are not kept.
+    std::vector<Vec3> unkept_coordinates(keep ? 0 : static_cast<std::size_t>(node_count) + 1);
+    for (int i = 1; i <= node_count; ++i)
+        (keep ? nodes[i].coordinates : unkept_coordinates[i]) = file_coordinates(model, i);
+    const auto coordinates = [&](int i) -> const Vec3& { return keep ? nodes[i].coordinates : unkept_coordinates[i]; };
 
     // Sum of the member forces acting on each node, file order x, y, z, and how far the rounding of
     // the printed forces can move that sum: gathered in the node's residual and rounding, which
     // the pass over the nodes then turns into what their names say.
     for (int e = 1; e <= element_count; ++e) {
-        MemberNumbers& m = members[e];
+        MemberNumbers& m = members.emplace_back();
         int a, b;
         m.drawable = member_ends(model, e, node_count, a, b);
         m.nodes[0] = a;
         m.nodes[1] = b;
         if (!m.drawable)
             continue;
-        const Vec3 pa = keep ? nodes[a].coordinates : file_coordinates(model, a);
-        const Vec3 pb = keep ? nodes[b].coordinates : file_coordinates(model, b);
+        const Vec3& pa = coordinates(a);
+        const Vec3& pb = coordinates(b);
         const Vec3 span = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
         m.length = magnitude(span);
         if (!results)
