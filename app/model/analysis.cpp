@@ -31,6 +31,8 @@ constexpr double MISSING = std::numeric_limits<double>::quiet_NaN();
 // v with NaN in each component whose bit (model component k at bit << (k - 1)) is in missing.
 Vec3 without_missing(Vec3 v, std::uint16_t missing, std::uint16_t bit)
 {
+    if (missing == 0)
+        return v;  // the file gave everything: most nodes of every file
     for (int j = 0; j < 3; ++j) {
         if (missing & (bit << (MODEL_COMPONENT[j] - 1)))
             v[j] = MISSING;
@@ -110,12 +112,8 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
     members.emplace_back();
     numbers.has_results = results;
 
-    // Every node's coordinates, found once for the members at it: kept in the nodes' numbers, or
-    // here while those are not kept.
-    std::vector<Vec3> unkept_coordinates(keep ? 0 : static_cast<std::size_t>(node_count) + 1);
-    for (int i = 1; i <= node_count; ++i)
-        (keep ? nodes[i].coordinates : unkept_coordinates[i]) = file_coordinates(model, i);
-    const auto coordinates = [&](int i) -> const Vec3& { return keep ? nodes[i].coordinates : unkept_coordinates[i]; };
+    for (int i = 1; keep && i <= node_count; ++i)
+        nodes[i].coordinates = file_coordinates(model, i);
 
     // Sum of the member forces acting on each node, file order x, y, z, and how far the rounding of
     // the printed forces can move that sum: gathered in the node's residual and rounding, which
@@ -128,8 +126,8 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         m.nodes[1] = b;
         if (!m.drawable)
             continue;
-        const Vec3& pa = coordinates(a);
-        const Vec3& pb = coordinates(b);
+        const Vec3 pa = keep ? nodes[a].coordinates : file_coordinates(model, a);
+        const Vec3 pb = keep ? nodes[b].coordinates : file_coordinates(model, b);
         const Vec3 span = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
         m.length = magnitude(span);
         if (!results)
