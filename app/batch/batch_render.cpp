@@ -647,8 +647,8 @@ int render_files(const RenderOptions& options, std::FILE* err)
         one.results_path = path;
         one.output_path = render_output_path(options.output_path, path);
         one.report_path = render_output_path(options.report_path, path);
+        return_kept_memory();  // what the file before kept (at the end the process returns it all at once)
         const RenderReport report = render_to_file(one);
-        return_kept_memory();
         // With several files every line names its file (the input's own messages already do).
         const std::string prefix = diagnostic("");
         for (std::string line : report.lines) {

@@ -12,5 +12,6 @@
 // Keeps freed memory for reuse while a results file of input_bytes is drawn, when that file is
 // small enough to be read whole; otherwise does nothing.
 void keep_freed_memory(std::int64_t input_bytes);
-// Returns what keep_freed_memory kept to the system and goes back to returning large freed blocks.
+// Returns what keep_freed_memory kept to the system and goes back to returning large freed blocks;
+// before the next file is drawn (at the process's end its exit returns everything at once).
 void return_kept_memory();
