@@ -18,7 +18,7 @@ int picture_pitch(int width, int bits_per_pixel)
     return static_cast<int>((bits + 31) / 32 * 4);
 }
 
-bool picture_make(Picture& picture, int width, int height, int bits_per_pixel)
+bool picture_make(Picture& picture, int width, int height, int bits_per_pixel, std::uint8_t fill)
 {
     picture = Picture{};
     if (width < 1 || height < 1 || width > MAX_PICTURE_SIDE || height > MAX_PICTURE_SIDE) {
@@ -29,7 +29,7 @@ bool picture_make(Picture& picture, int width, int height, int bits_per_pixel)
     }
     const int pitch = picture_pitch(width, bits_per_pixel);
     try {
-        picture.bits.assign(static_cast<std::size_t>(pitch) * static_cast<std::size_t>(height), 0);
+        picture.bits.assign(static_cast<std::size_t>(pitch) * static_cast<std::size_t>(height), fill);
     } catch (const std::bad_alloc&) {
         picture = Picture{};
         return false;

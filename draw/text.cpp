@@ -72,11 +72,14 @@ unsigned long code_point(int byte)
     return static_cast<unsigned long>(byte);
 }
 
-// The font file of FONT_FAMILY, or "" when fontconfig offers another family only.
+// The font file of FONT_FAMILY, or "" when fontconfig offers another family only. The match is made
+// in fontconfig's current configuration, which fontconfig builds once per process as a new one
+// would be built (the system's and the user's configuration files and the fonts' caches) and which
+// then serves every later look-up, a scaled set's and cairo's.
 std::string find_font_file(int& face_index)
 {
     std::string path;
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcConfig* config = FcConfigReference(nullptr);
     if (config == nullptr) {
         return path;
     }

@@ -25,6 +25,7 @@
 #include <functional>
 
 #include "app/batch/batch_cases.h"
+#include "app/batch/process_memory.h"
 #include "app/export/cairo_surface.h"
 #include "app/export/design_input.h"
 #include "app/export/dxf.h"
@@ -93,6 +94,8 @@ std::string read_input(const std::string& path, TrussModelData& model, ReadOutco
         close(fd);
         return reason;
     }
+    if (S_ISREG(info.st_mode))
+        keep_freed_memory(info.st_size);
     file_offer_descriptor(path, fd);
     file_open_read(INPUT_SLOT, path);
     FileSlotLineSource source(INPUT_SLOT);
@@ -644,6 +647,7 @@ int render_files(const RenderOptions& options, std::FILE* err)
         one.results_path = path;
         one.output_path = render_output_path(options.output_path, path);
         one.report_path = render_output_path(options.report_path, path);
+        return_kept_memory();  // what the file before kept (at the end the process returns it all at once)
         const RenderReport report = render_to_file(one);
         // With several files every line names its file (the input's own messages already do).
         const std::string prefix = diagnostic("");

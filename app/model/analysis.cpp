@@ -31,6 +31,8 @@ constexpr double MISSING = std::numeric_limits<double>::quiet_NaN();
 // v with NaN in each component whose bit (model component k at bit << (k - 1)) is in missing.
 Vec3 without_missing(Vec3 v, std::uint16_t missing, std::uint16_t bit)
 {
+    if (missing == 0)
+        return v;  // the file gave everything: most nodes of every file
     for (int j = 0; j < 3; ++j) {
         if (missing & (bit << (MODEL_COMPONENT[j] - 1)))
             v[j] = MISSING;
@@ -105,7 +107,9 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
     std::vector<MemberNumbers> members;
     const bool keep = kept == NodeNumbersKept::All;
     nodes.assign(keep ? static_cast<std::size_t>(node_count) + 1 : 0, NodeNumbers{});
-    members.assign(static_cast<std::size_t>(element_count) + 1, MemberNumbers{});
+    // Each member is made once in the pass below, not filled first and then written again.
+    members.reserve(static_cast<std::size_t>(element_count) + 1);
+    members.emplace_back();
     numbers.has_results = results;
 
     for (int i = 1; keep && i <= node_count; ++i)
@@ -115,7 +119,7 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
     // the printed forces can move that sum: gathered in the node's residual and rounding, which
     // the pass over the nodes then turns into what their names say.
     for (int e = 1; e <= element_count; ++e) {
-        MemberNumbers& m = members[e];
+        MemberNumbers& m = members.emplace_back();
         int a, b;
         m.drawable = member_ends(model, e, node_count, a, b);
         m.nodes[0] = a;

@@ -114,7 +114,7 @@ void FileSlotLineSource::fill_first()
         if (whole)
             block_size_ = left + FILE_BUFFER_SIZE + 1;
     }
-    block_ = std::make_unique_for_overwrite<char[]>(block_size_);
+    block_ = make_large_buffer(block_size_);
     if (!whole) {
         filled_ = file_read_bytes(slot_, block_.get(), block_size_);
         return;

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/large_buffer.h"
+
 class LineSource {
 public:
     virtual ~LineSource() = default;
@@ -68,7 +70,7 @@ private:
     void fill_first();
 
     int slot_;
-    std::unique_ptr<char[]> block_;  // block_size_ bytes once the first line is read
+    LargeBuffer block_;  // block_size_ bytes once the first line is read
     std::size_t block_size_ = LINE_BLOCK_SIZE;
     bool whole_ = false;      // block_ holds every byte the file had left
     std::size_t next_ = 0;    // first byte of block_ not yet handed out

@@ -493,8 +493,7 @@ bool table_column_fits(int x, int last, int width)
 Picture blank_scene_picture(const ViewSettings& settings)
 {
     Picture picture;
-    if (picture_make(picture, std::max(settings.canvas.width, 1), std::max(settings.canvas.height, 1), 24))
-        std::fill(picture.bits.begin(), picture.bits.end(), std::uint8_t{255});
+    picture_make(picture, std::max(settings.canvas.width, 1), std::max(settings.canvas.height, 1), 24, 255);
     return picture;
 }
 

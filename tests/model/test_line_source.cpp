@@ -99,6 +99,21 @@ TEST(LineSourceTest, EveryResultsFileSplitsAsTheFileSlotSplitsIt)
     }
 }
 
+TEST(LineSourceTest, AFileOfManyMegabytesHeldWholeSplitsAsInMemory)
+{
+    // Large enough to be held in large pages: lines of every length up to 199 bytes, the last one
+    // without a line end.
+    std::string bytes;
+    for (int line = 0; bytes.size() < (6u << 20); ++line)
+        bytes += std::string(static_cast<std::size_t>(line % 200), static_cast<char>('a' + line % 26)) + "\r\n";
+    bytes += "last";
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("kelvaro_large_lines_" + std::to_string(::getpid()));
+    std::ofstream(path, std::ios::binary) << bytes;
+    expect_same_lines(path, bytes);
+    std::filesystem::remove(path);
+}
+
 TEST(LineSourceTest, LineEndsNulBytesAndBufferBoundariesSplitAsInAFile)
 {
     const std::string block(FILE_BUFFER_SIZE - 1, 'x');  // a CR after it is the buffer's last byte
