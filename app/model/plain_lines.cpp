@@ -3,15 +3,11 @@
 #include "app/model/plain_lines.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #include "app/model/field_number.h"
 
 namespace {
-
-unsigned digit_value(char c)
-{
-    return static_cast<unsigned>(c - '0');
-}
 
 bool is_control(char c)
 {
@@ -19,55 +15,54 @@ bool is_control(char c)
     return byte < 32 || byte == 127;
 }
 
-// An optionally signed run of decimal digits at [at, last), wrapping round in 64 bits as
-// str_to_int does; false when there is no digit. at moves past it.
-[[gnu::always_inline]] inline bool signed_digits(const char*& at, const char* last, std::uint64_t& value)
+// An optionally signed run of decimal digits at `at` in a PaddedText, wrapping round in 64 bits
+// as str_to_int does; false when there is no digit. at moves past it.
+[[gnu::always_inline]] inline bool signed_digits(const char*& at, std::uint64_t& value)
 {
     const char* p = at;
-    const bool negative = p < last && *p == '-';
-    if (p < last && (*p == '+' || *p == '-'))
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-')
         ++p;
-    const char* const first = p;
     std::uint64_t v = 0;
-    for (; p < last && digit_value(*p) <= 9; ++p)
-        v = v * 10 + digit_value(*p);
-    if (p == first)
+    if (take_digit_run(p, v, PTRDIFF_MAX) == 0)
         return false;
     at = p;
     value = negative ? ~v + 1 : v;
     return true;
 }
 
-// A line's free fields, taken from the front: each read skips the spaces before its field and
-// takes it only when the field is that kind of number and nothing else.
+// The free fields of a PaddedText from a place on, taken from the front: each read skips the
+// spaces before its field and takes it only when the field is that kind of number and nothing else.
 class FreeFields {
 public:
-    explicit FreeFields(std::string_view line) : at_(line.data()), last_(line.data() + line.size()) {}
+    FreeFields(const PaddedText& text, const char* from) : at_(from), last_(text.end()) {}
+    explicit FreeFields(const PaddedText& text) : FreeFields(text, text.begin()) {}
 
-    bool integer(std::uint64_t& value)
+    [[gnu::always_inline]] bool integer(std::uint64_t& value)
     {
         skip_spaces();
-        return signed_digits(at_, last_, value) && field_ends();
+        return signed_digits(at_, value) && field_ends();
     }
-    bool real(float& value)
+    [[gnu::always_inline]] bool real(float& value)
     {
         skip_spaces();
-        return quick_real(at_, last_, value) && field_ends();
+        return padded_real(at_, value) && field_ends();
     }
     // True when only spaces are left.
-    bool done()
+    [[gnu::always_inline]] bool done()
     {
         skip_spaces();
         return at_ == last_;
     }
 
 private:
-    void skip_spaces()
+    // The zero bytes after the text end the run.
+    [[gnu::always_inline]] void skip_spaces()
     {
-        while (at_ < last_ && *at_ == ' ')
+        while (*at_ == ' ')
             ++at_;
     }
-    bool field_ends() const { return at_ == last_ || *at_ == ' '; }
+    [[gnu::always_inline]] bool field_ends() const { return *at_ == ' ' || at_ == last_; }
 
     const char* at_;
     const char* last_;
@@ -100,20 +95,23 @@ bool blank_from(std::string_view line, std::size_t from)
     return from >= line.size() || line.find_first_not_of(' ', from) == std::string_view::npos;
 }
 
-// The length of the run of digits that starts the line, when a space or the line's end follows it; else 0.
-std::size_t leading_digits(std::string_view line)
+// The length of the run of digits that starts a text, when a space or the text's end follows it; else 0.
+std::ptrdiff_t leading_digits(const PaddedText& text)
 {
-    std::size_t n = 0;
-    while (n < line.size() && digit_value(line[n]) <= 9)
-        ++n;
-    return n == line.size() || line[n] == ' ' ? n : 0;
+    const char* p = text.begin();
+    std::uint64_t value = 0;
+    const std::ptrdiff_t n = take_digit_run(p, value, PTRDIFF_MAX);
+    return *p == ' ' || p == text.end() ? n : 0;
 }
 
 }  // namespace
 
 bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out)
 {
-    FreeFields fields(line);
+    PaddedText text;
+    if (!text.assign(line))
+        return false;
+    FreeFields fields(text);
     std::uint64_t number = 0;
     if (!fields.integer(number) || static_cast<std::int64_t>(number) != node)
         return false;
@@ -134,7 +132,10 @@ bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLin
 
 bool read_plain_element_line(std::string_view line, PlainElementLine& out)
 {
-    FreeFields fields(line);
+    PaddedText text;
+    if (!text.assign(line))
+        return false;
+    FreeFields fields(text);
     std::uint64_t number = 0;
     if (!fields.integer(number) || !fields.real(out.ends[0]) || !fields.real(out.ends[1]) || !fields.done())
         return false;
@@ -144,39 +145,43 @@ bool read_plain_element_line(std::string_view line, PlainElementLine& out)
 
 bool read_plain_deflection_line(std::string_view line, std::int64_t node, float (&out)[3])
 {
-    constexpr std::size_t LONG_NUMBER = 3;  // digits from which the values follow as free fields
-    if (leading_digits(line) >= LONG_NUMBER) {
-        FreeFields fields(line);
+    constexpr std::ptrdiff_t LONG_NUMBER = 3;  // digits from which the values follow as free fields
+    PaddedText text;
+    if (!text.assign(line))
+        return false;
+    if (leading_digits(text) >= LONG_NUMBER) {
+        FreeFields fields(text);
         std::uint64_t number = 0;
         return fields.integer(number) && static_cast<std::int64_t>(number) == node && fields.real(out[0]) &&
                fields.real(out[1]) && fields.real(out[2]) && fields.done();
     }
     // Columns 1-2 the number, 3-14, 16-27 and 28-39 the values; column 15 belongs to none.
-    const std::string_view number_text = column(line, 0, 2);
-    const char* at = number_text.data();
-    const char* const last = at + number_text.size();
+    text.assign(column(line, 0, 2));
+    const char* at = text.begin();
     std::uint64_t number = 0;
-    return signed_digits(at, last, number) && at == last && static_cast<std::int64_t>(number) == node &&
+    return signed_digits(at, number) && at == text.end() && static_cast<std::int64_t>(number) == node &&
            column_real(line, 2, 12, out[0]) && column_real(line, 15, 12, out[1]) && column_real(line, 27, 12, out[2]) &&
            !is_control(line[14]) && blank_from(line, 39);
 }
 
 bool read_plain_result_line(std::string_view line, PlainResultLine& out)
 {
-    constexpr std::size_t LONG_NUMBER = 4;  // digits from which the values follow as free fields
-    const char* at = line.data();
-    const char* const last = at + line.size();
+    constexpr std::ptrdiff_t LONG_NUMBER = 4;  // digits from which the values follow as free fields
+    PaddedText text;
+    if (!text.assign(line))
+        return false;
+    const char* at = text.begin();
     std::uint64_t number = 0;
-    if (!signed_digits(at, last, number) || (at != last && *at != ' '))
+    if (!signed_digits(at, number) || (at != text.end() && *at != ' '))
         return false;
     out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
-    if (leading_digits(line) >= LONG_NUMBER) {
-        FreeFields fields(line.substr(static_cast<std::size_t>(at - line.data())));
+    if (leading_digits(text) >= LONG_NUMBER) {
+        FreeFields fields(text, at);
         return fields.real(out.stress) && fields.real(out.force) && fields.done();
     }
     // Columns 4-16 the stress, 18-32 the force; what lies between the number and column 4, and
     // column 17, belong to no field.
-    const auto number_length = static_cast<std::size_t>(at - line.data());
+    const auto number_length = static_cast<std::size_t>(at - text.begin());
     for (std::size_t i = number_length; i < 3 && i < line.size(); ++i)
         if (is_control(line[i]))
             return false;
