@@ -2,6 +2,7 @@
 // is anything but plain ends the pass at once.
 #include "app/model/plain_lines.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -68,25 +69,28 @@ private:
     const char* last_;
 };
 
-// The text of a fixed column, 0-based from `from` and `width` bytes wide, without the spaces around it.
-std::string_view column(std::string_view line, std::size_t from, std::size_t width)
+// The real in the fixed column [from, from + width) of a padded line, which holds it and nothing
+// else but spaces around it.
+bool column_real(const PaddedText& text, std::size_t from, std::size_t width, float& value)
 {
-    if (from >= line.size())
-        return {};
-    std::string_view text = line.substr(from, width);
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
-// A column that holds a real and nothing else.
-bool column_real(std::string_view line, std::size_t from, std::size_t width, float& value)
-{
-    const std::string_view text = column(line, from, width);
-    const char* at = text.data();
-    return !text.empty() && quick_real(at, at + text.size(), value) && at == text.data() + text.size();
+    const auto size = static_cast<std::size_t>(text.end() - text.begin());
+    if (from >= size)
+        return false;
+    const char* const last = text.begin() + std::min(size, from + width);
+    const char* at = text.begin() + from;
+    while (at < last && *at == ' ')
+        ++at;
+    if (at == last)
+        return false;
+    const char* p = at;
+    if (!padded_real(p, value) || p > last) {
+        p = at;  // the number may run on into the next column: read it within this one
+        if (!quick_real(p, last, value))
+            return false;
+    }
+    while (p < last && *p == ' ')
+        ++p;
+    return p == last;
 }
 
 // True when the line's bytes from `from` on are all spaces (or there are none).
@@ -156,12 +160,20 @@ bool read_plain_deflection_line(std::string_view line, std::int64_t node, float 
                fields.real(out[1]) && fields.real(out[2]) && fields.done();
     }
     // Columns 1-2 the number, 3-14, 16-27 and 28-39 the values; column 15 belongs to none.
-    text.assign(column(line, 0, 2));
+    // (A number that runs on past column 2 is left to the general reading.)
+    constexpr std::ptrdiff_t NUMBER_END = 2;
+    const char* const number_end = text.begin() + std::min<std::ptrdiff_t>(NUMBER_END, text.end() - text.begin());
     const char* at = text.begin();
+    while (at < number_end && *at == ' ')
+        ++at;
     std::uint64_t number = 0;
-    return signed_digits(at, number) && at == text.end() && static_cast<std::int64_t>(number) == node &&
-           column_real(line, 2, 12, out[0]) && column_real(line, 15, 12, out[1]) && column_real(line, 27, 12, out[2]) &&
-           !is_control(line[14]) && blank_from(line, 39);
+    if (!signed_digits(at, number) || at > number_end)
+        return false;
+    while (at < number_end && *at == ' ')
+        ++at;
+    return at == number_end && static_cast<std::int64_t>(number) == node && column_real(text, 2, 12, out[0]) &&
+           column_real(text, 15, 12, out[1]) && column_real(text, 27, 12, out[2]) && !is_control(line[14]) &&
+           blank_from(line, 39);
 }
 
 bool read_plain_result_line(std::string_view line, PlainResultLine& out)
@@ -185,6 +197,6 @@ bool read_plain_result_line(std::string_view line, PlainResultLine& out)
     for (std::size_t i = number_length; i < 3 && i < line.size(); ++i)
         if (is_control(line[i]))
             return false;
-    return column_real(line, 3, 13, out.stress) && column_real(line, 17, 15, out.force) && !is_control(line[16]) &&
+    return column_real(text, 3, 13, out.stress) && column_real(text, 17, 15, out.force) && !is_control(line[16]) &&
            blank_from(line, 32);
 }
