@@ -782,6 +782,8 @@ std::int64_t read_node_lines(CountedLines& lines, TrussModelData& m, std::int64_
 std::int64_t read_element_lines(CountedLines& lines, std::int64_t first, std::int64_t last, std::int32_t limit,
                                 ProblemList& problems, std::vector<ElementLine>& elements)
 {
+    constexpr std::int64_t FIRST_ROOM = 4096;  // element lines made room for at once (a count may overstate)
+    elements.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(last - first + 1, 0, FIRST_ROOM)));
     std::string_view line;
     for (std::int64_t n = first; n <= last; ++n) {
         if (!lines.next(line))
