@@ -25,7 +25,7 @@ bool is_control(char c)
     if (*p == '+' || *p == '-')
         ++p;
     std::uint64_t v = 0;
-    if (take_digit_run(p, v, PTRDIFF_MAX) == 0)
+    if (take_digit_run(p, v) == 0)
         return false;
     at = p;
     value = negative ? ~v + 1 : v;
@@ -104,7 +104,7 @@ std::ptrdiff_t leading_digits(const PaddedText& text)
 {
     const char* p = text.begin();
     std::uint64_t value = 0;
-    const std::ptrdiff_t n = take_digit_run(p, value, PTRDIFF_MAX);
+    const std::ptrdiff_t n = take_digit_run(p, value);
     return *p == ' ' || p == text.end() ? n : 0;
 }
 
