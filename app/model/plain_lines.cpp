@@ -187,7 +187,8 @@ bool read_plain_result_line(std::string_view line, PlainResultLine& out)
     if (!signed_digits(at, number) || (at != text.end() && *at != ' '))
         return false;
     out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
-    if (leading_digits(text) >= LONG_NUMBER) {
+    const bool signed_number = *text.begin() == '+' || *text.begin() == '-';
+    if (!signed_number && at - text.begin() >= LONG_NUMBER) {  // as leading_digits(text) >= LONG_NUMBER
         FreeFields fields(text, at);
         return fields.real(out.stress) && fields.real(out.force) && fields.done();
     }

@@ -75,6 +75,8 @@ TEST(PlainLinesTest, ElementDeflectionAndResultLines)
                                 {'8' + DEFLECTIONS.substr(1), false, {}},
                                 {DEFLECTIONS + " x", false, {}},
                                 {with_control(DEFLECTIONS, 14), false, {}},
+                                // a value's digits run on into column 15, which no field covers
+                                {"7            12         3.0         4.0", true, {1, 3, 4}},
                                 {"123  1.0 2.0 3.0", true, {1, 2, 3}},
                                 {"123  1.0 2.0", false, {}}};
     for (const Case& c : deflections) {
