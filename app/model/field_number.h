@@ -29,7 +29,8 @@ public:
     {
         if (text.size() > ROOM)
             return false;
-        std::memcpy(bytes_, text.data(), text.size());
+        if (!text.empty())  // an empty view may have no data at all
+            std::memcpy(bytes_, text.data(), text.size());
         std::memset(bytes_ + text.size(), 0, PAD);
         size_ = text.size();
         return true;
