@@ -17,13 +17,26 @@ FieldReal read_real_field(std::string_view field);
 // str_to_float(text): the value of the number text starts with.
 float leading_real(std::string_view text);
 
-// A copy of a short text followed by zero bytes: a number in it is read up to the first byte that
-// cannot continue it, without a test for the text's end at every byte. A line has no zero byte of
-// its own (a NUL ends a line), so the first one is the text's end.
+// A text followed by a byte that ends every number and field (a zero byte or a line end): a number
+// in it is read up to the first byte that cannot continue it, without a test for the text's end at
+// every byte. A line lying in a larger block is read where it lies, its line end after it; any
+// other text is a copy followed by zero bytes. A line has no zero byte of its own (a NUL ends a
+// line), so the first one is the text's end.
 class PaddedText {
 public:
     static constexpr std::size_t ROOM = 256;  // longest text held
 
+    // Holds text where it lies when the byte just after it is readable and a line end (LF, CR or
+    // NUL; in_place), else a copy; false (nothing held) when a copy would be longer than ROOM.
+    bool hold(std::string_view text, bool in_place)
+    {
+        if (in_place) {
+            data_ = text.data();
+            size_ = text.size();
+            return true;
+        }
+        return assign(text);
+    }
     // Holds a copy of text; false (nothing held) when it is longer than ROOM.
     bool assign(std::string_view text)
     {
@@ -32,15 +45,17 @@ public:
         if (!text.empty())  // an empty view may have no data at all
             std::memcpy(bytes_, text.data(), text.size());
         std::memset(bytes_ + text.size(), 0, PAD);
+        data_ = bytes_;
         size_ = text.size();
         return true;
     }
-    const char* begin() const { return bytes_; }
-    const char* end() const { return bytes_ + size_; }
+    const char* begin() const { return data_; }
+    const char* end() const { return data_ + size_; }
 
 private:
     static constexpr std::size_t PAD = 8;  // zero bytes after the text: more than a look-ahead needs
     char bytes_[ROOM + PAD];
+    const char* data_ = bytes_;
     std::size_t size_ = 0;
 };
 

@@ -110,10 +110,10 @@ std::ptrdiff_t leading_digits(const PaddedText& text)
 
 }  // namespace
 
-bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out)
+bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out, bool in_place)
 {
     PaddedText text;
-    if (!text.assign(line))
+    if (!text.hold(line, in_place))
         return false;
     FreeFields fields(text);
     std::uint64_t number = 0;
@@ -134,10 +134,10 @@ bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLin
     return fields.done();
 }
 
-bool read_plain_element_line(std::string_view line, PlainElementLine& out)
+bool read_plain_element_line(std::string_view line, PlainElementLine& out, bool in_place)
 {
     PaddedText text;
-    if (!text.assign(line))
+    if (!text.hold(line, in_place))
         return false;
     FreeFields fields(text);
     std::uint64_t number = 0;
@@ -147,11 +147,11 @@ bool read_plain_element_line(std::string_view line, PlainElementLine& out)
     return true;
 }
 
-bool read_plain_deflection_line(std::string_view line, std::int64_t node, float (&out)[3])
+bool read_plain_deflection_line(std::string_view line, std::int64_t node, float (&out)[3], bool in_place)
 {
     constexpr std::ptrdiff_t LONG_NUMBER = 3;  // digits from which the values follow as free fields
     PaddedText text;
-    if (!text.assign(line))
+    if (!text.hold(line, in_place))
         return false;
     if (leading_digits(text) >= LONG_NUMBER) {
         FreeFields fields(text);
@@ -176,11 +176,11 @@ bool read_plain_deflection_line(std::string_view line, std::int64_t node, float 
            blank_from(line, 39);
 }
 
-bool read_plain_result_line(std::string_view line, PlainResultLine& out)
+bool read_plain_result_line(std::string_view line, PlainResultLine& out, bool in_place)
 {
     constexpr std::ptrdiff_t LONG_NUMBER = 4;  // digits from which the values follow as free fields
     PaddedText text;
-    if (!text.assign(line))
+    if (!text.hold(line, in_place))
         return false;
     const char* at = text.begin();
     std::uint64_t number = 0;
