@@ -33,6 +33,35 @@ const std::string RESULTS = "13    -4.375E+02       7.750E+03";             // c
 template <typename Read>
 void expect_cases(std::span<const Case> cases, Read&& read)
 {
+    for (const Case& c : cases)
+        for (const bool in_place : {false, true}) {
+            SCOPED_TRACE(c.line + (in_place ? " (in place)" : ""));
+            const std::string block = c.line + "\n";
+            const std::string_view line = in_place ? std::string_view(block).substr(0, c.line.size())
+                                                   : std::string_view(c.line);
+            std::vector<float> values;
+            ASSERT_EQ(read(line, in_place, values), c.plain);
+            if (c.plain) {
+                EXPECT_EQ(values, c.values);
+            }
+        }
+}
+
+}  // namespace
+
+TEST(PlainLinesTest, NodeLinesOfNodeSeven)
+{
+    const Case cases[] = {
+        {"7 1 0 -1 1.5 -2.25e1 0 0.0 -10.0 +3", true, {1, 0, -1, 1.5f, -22.5f, 0, 0, -10, 3}},
+        {"  7  257 0 0 1 2 3 4 5 6  ", true, {1, 0, 0, 1, 2, 3, 4, 5, 6}},
+        {"8 1 0 0 1 2 3 4 5 6", false, {}},
+        {"7 1 0 0 1 2 3 4 5", false, {}},
+        {"7 1 0 0 1 2 3 4 5 6 7", false, {}},
+        {"7 1 0 0 1\t2 3 4 5 6", false, {}},
+        {"7 1 0 0 1 2 3 4 5 6e", false, {}},
+        {"7 1.0 0 0 1 2 3 4 5 6", false, {}},
+        {"7 1 0 0 1 2 3 4 5 12345678901234567890", false, {}},
+    };
     expect_cases(cases, [](std::string_view line, bool in_place, std::vector<float>& values) {
         PlainNodeLine node;
         if (!read_plain_node_line(line, 7, node, in_place))
