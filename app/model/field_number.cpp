@@ -4,6 +4,18 @@
 #include "app/model/read_problems.h"
 #include "core/str.h"
 
+bool quick_real(const char*& at, const char* last, float& value)
+{
+    PaddedText text;
+    if (!text.assign(std::string_view(at, static_cast<std::size_t>(last - at))))
+        return false;
+    const char* p = text.begin();
+    if (!padded_real(p, value))
+        return false;
+    at += p - text.begin();
+    return true;
+}
+
 FieldReal read_real_field(std::string_view field)
 {
     FieldReal out;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 // A field's value and whether the field is a decimal real and nothing else (is_decimal_real).
@@ -16,17 +17,69 @@ FieldReal read_real_field(std::string_view field);
 // str_to_float(text): the value of the number text starts with.
 float leading_real(std::string_view text);
 
+// A text followed by a byte that ends every number and field (a zero byte or a line end): a number
+// in it is read up to the first byte that cannot continue it, without a test for the text's end at
+// every byte. A line lying in a larger block is read where it lies, its line end after it; any
+// other text is a copy followed by zero bytes. A line has no zero byte of its own (a NUL ends a
+// line), so the first one is the text's end.
+class PaddedText {
+public:
+    static constexpr std::size_t ROOM = 256;  // longest text held
+
+    // Holds text where it lies when the byte just after it is readable and a line end (LF, CR or
+    // NUL; in_place), else a copy; false (nothing held) when a copy would be longer than ROOM.
+    bool hold(std::string_view text, bool in_place)
+    {
+        if (in_place) {
+            data_ = text.data();
+            size_ = text.size();
+            return true;
+        }
+        return assign(text);
+    }
+    // Holds a copy of text; false (nothing held) when it is longer than ROOM.
+    bool assign(std::string_view text)
+    {
+        if (text.size() > ROOM)
+            return false;
+        if (!text.empty())  // an empty view may have no data at all
+            std::memcpy(bytes_, text.data(), text.size());
+        std::memset(bytes_ + text.size(), 0, PAD);
+        data_ = bytes_;
+        size_ = text.size();
+        return true;
+    }
+    const char* begin() const { return data_; }
+    const char* end() const { return data_ + size_; }
+
+private:
+    static constexpr std::size_t PAD = 8;  // zero bytes after the text: more than a look-ahead needs
+    char bytes_[ROOM + PAD];
+    const char* data_ = bytes_;
+    std::size_t size_ = 0;
+};
+
+// The run of decimal digits at p in a PaddedText, added to number (times 10 per digit, wrapping
+// round in 64 bits as str_to_int does); p moves past it and gives how many there were.
+[[gnu::always_inline]] inline std::ptrdiff_t take_digit_run(const char*& p, std::uint64_t& number)
+{
+    const char* const first = p;
+    for (unsigned digit; (digit = static_cast<unsigned>(*p - '0')) <= 9; ++p)
+        number = number * 10 + digit;
+    return p - first;
+}
+
 // Plain decimal numbers converted without the general path: a mantissa of at most 19 digits that
 // fits a double exactly, scaled by a power of ten that a double holds exactly, gives the correctly
 // rounded double in one multiplication or division; rounded to float, that is what the general
 // conversion (correctly rounded to double, then to float) gives. Anything else (long mantissas,
 // large exponents, blanks, words, hexadecimal) takes the general conversion.
 //
-// The number at text [at, last) converted the quick way, with at moved past it; false (at left
-// alone) when it needs the general conversion: no digit, more than 19 digits (leading zeros
+// The number at `at` in a PaddedText converted the quick way, with at moved past it; false (at
+// left alone) when it needs the general conversion: no digit, more than 19 digits (leading zeros
 // included), a mantissa beyond 2^53 or a power of ten beyond 22. Where it gives a value, that
 // value is str_to_float's of the text from at on.
-[[gnu::always_inline]] inline bool quick_real(const char*& at, const char* last, float& value)
+[[gnu::always_inline]] inline bool padded_real(const char*& at, float& value)
 {
     static constexpr double POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                                1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -36,37 +89,29 @@ float leading_real(std::string_view text);
     const auto digit = [](char c) { return static_cast<unsigned>(c - '0'); };
 
     const char* p = at;
-    bool negative = false;
-    if (p < last && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-')
         ++p;
-    }
     // Every digit goes into the mantissa, leading zeros too (they add nothing): at most 19 of them.
     std::uint64_t mantissa = 0;
-    const char* const first_digit = p;
-    for (; p < last && digit(*p) <= 9; ++p)
-        mantissa = mantissa * 10 + digit(*p);
-    std::ptrdiff_t digits = p - first_digit;
-    int exponent = 0;
-    if (p < last && *p == '.') {
-        const char* const first_fraction = ++p;
-        for (; p < last && digit(*p) <= 9; ++p)
-            mantissa = mantissa * 10 + digit(*p);
-        exponent = -static_cast<int>(p - first_fraction);
-        digits += p - first_fraction;
+    std::ptrdiff_t digits = take_digit_run(p, mantissa);
+    std::ptrdiff_t fraction = 0;
+    if (*p == '.') {
+        ++p;
+        fraction = take_digit_run(p, mantissa);
+        digits += fraction;
     }
+    int exponent = -static_cast<int>(fraction);
     if (digits > MANTISSA_DIGITS || digits == 0)
         return false;  // no number, or the mantissa may have wrapped round
-    if (p < last && (*p == 'e' || *p == 'E')) {
+    if (*p == 'e' || *p == 'E') {
         const char* q = p + 1;
-        bool exponent_negative = false;
-        if (q < last && (*q == '+' || *q == '-')) {
-            exponent_negative = *q == '-';
+        const bool exponent_negative = *q == '-';
+        if (*q == '+' || *q == '-')
             ++q;
-        }
-        if (q < last && digit(*q) <= 9) {
+        if (digit(*q) <= 9) {
             int written = 0;
-            for (; q < last && digit(*q) <= 9; ++q)
+            for (; digit(*q) <= 9; ++q)
                 if (written < 10000)
                     written = written * 10 + static_cast<int>(digit(*q));
             exponent += exponent_negative ? -written : written;
@@ -81,3 +126,7 @@ float leading_real(std::string_view text);
     at = p;
     return true;
 }
+
+// padded_real of the text [at, last), which need not be padded: false as well when it is longer
+// than a PaddedText holds.
+bool quick_real(const char*& at, const char* last, float& value);

@@ -138,6 +138,19 @@ std::string_view FileSlotLineSource::held_rest()
     return whole_ ? std::string_view(block_.get() + next_, filled_ - next_) : std::string_view();
 }
 
+bool line_end_held(std::string_view line, const char* held, std::size_t size)
+{
+    // As addresses, since line may be a view of other bytes.
+    const auto start = reinterpret_cast<std::uintptr_t>(held);
+    const auto after = reinterpret_cast<std::uintptr_t>(line.data() + line.size());
+    return held != nullptr && line.data() != nullptr && after >= start && after - start < size;
+}
+
+bool FileSlotLineSource::holds_after(std::string_view line) const
+{
+    return block_ && line_end_held(line, block_.get(), filled_);
+}
+
 void FileSlotLineSource::skip_held(std::size_t bytes)
 {
     next_ += bytes;

@@ -11,6 +11,9 @@
 
 #include "core/large_buffer.h"
 
+// True when the byte after line lies within the size bytes from held.
+bool line_end_held(std::string_view line, const char* held, std::size_t size);
+
 class LineSource {
 public:
     virtual ~LineSource() = default;
@@ -32,6 +35,9 @@ public:
     // end that is not a CR at their very end) when more may follow; "" when it holds none. It may
     // read on first: views given before end here.
     virtual std::string_view held_rest() { return {}; }
+    // True when line is a view of bytes this source holds and the byte after it, its line end, is
+    // held too, so a reading may look one byte past the line. Never reads on.
+    virtual bool holds_after(std::string_view /*line*/) const { return false; }
     // Passes over the first bytes of held_rest(), which end right after a line end (CR LF whole).
     virtual void skip_held(std::size_t /*bytes*/) {}
 
@@ -61,6 +67,7 @@ public:
     bool at_end() override;
     bool ended_by_nul() const override { return nul_ended_; }
     std::string_view held_rest() override;
+    bool holds_after(std::string_view line) const override;
     void skip_held(std::size_t bytes) override;
 
 private:
@@ -89,6 +96,7 @@ public:
     bool at_end() override { return next_ >= bytes_.size(); }
     bool ended_by_nul() const override { return nul_ended_; }
     std::string_view held_rest() override { return bytes_.substr(next_); }
+    bool holds_after(std::string_view line) const override { return line_end_held(line, bytes_.data(), bytes_.size()); }
     void skip_held(std::size_t bytes) override
     {
         next_ += bytes;

@@ -2,16 +2,13 @@
 // is anything but plain ends the pass at once.
 #include "app/model/plain_lines.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 #include "app/model/field_number.h"
 
 namespace {
-
-unsigned digit_value(char c)
-{
-    return static_cast<unsigned>(c - '0');
-}
 
 bool is_control(char c)
 {
@@ -19,79 +16,81 @@ bool is_control(char c)
     return byte < 32 || byte == 127;
 }
 
-// An optionally signed run of decimal digits at [at, last), wrapping round in 64 bits as
-// str_to_int does; false when there is no digit. at moves past it.
-[[gnu::always_inline]] inline bool signed_digits(const char*& at, const char* last, std::uint64_t& value)
+// An optionally signed run of decimal digits at `at` in a PaddedText, wrapping round in 64 bits
+// as str_to_int does; false when there is no digit. at moves past it.
+[[gnu::always_inline]] inline bool signed_digits(const char*& at, std::uint64_t& value)
 {
     const char* p = at;
-    const bool negative = p < last && *p == '-';
-    if (p < last && (*p == '+' || *p == '-'))
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-')
         ++p;
-    const char* const first = p;
     std::uint64_t v = 0;
-    for (; p < last && digit_value(*p) <= 9; ++p)
-        v = v * 10 + digit_value(*p);
-    if (p == first)
+    if (take_digit_run(p, v) == 0)
         return false;
     at = p;
     value = negative ? ~v + 1 : v;
     return true;
 }
 
-// A line's free fields, taken from the front: each read skips the spaces before its field and
-// takes it only when the field is that kind of number and nothing else.
+// The free fields of a PaddedText from a place on, taken from the front: each read skips the
+// spaces before its field and takes it only when the field is that kind of number and nothing else.
 class FreeFields {
 public:
-    explicit FreeFields(std::string_view line) : at_(line.data()), last_(line.data() + line.size()) {}
+    FreeFields(const PaddedText& text, const char* from) : at_(from), last_(text.end()) {}
+    explicit FreeFields(const PaddedText& text) : FreeFields(text, text.begin()) {}
 
-    bool integer(std::uint64_t& value)
+    [[gnu::always_inline]] bool integer(std::uint64_t& value)
     {
         skip_spaces();
-        return signed_digits(at_, last_, value) && field_ends();
+        return signed_digits(at_, value) && field_ends();
     }
-    bool real(float& value)
+    [[gnu::always_inline]] bool real(float& value)
     {
         skip_spaces();
-        return quick_real(at_, last_, value) && field_ends();
+        return padded_real(at_, value) && field_ends();
     }
     // True when only spaces are left.
-    bool done()
+    [[gnu::always_inline]] bool done()
     {
         skip_spaces();
         return at_ == last_;
     }
 
 private:
-    void skip_spaces()
+    // The zero bytes after the text end the run.
+    [[gnu::always_inline]] void skip_spaces()
     {
-        while (at_ < last_ && *at_ == ' ')
+        while (*at_ == ' ')
             ++at_;
     }
-    bool field_ends() const { return at_ == last_ || *at_ == ' '; }
+    [[gnu::always_inline]] bool field_ends() const { return *at_ == ' ' || at_ == last_; }
 
     const char* at_;
     const char* last_;
 };
 
-// The text of a fixed column, 0-based from `from` and `width` bytes wide, without the spaces around it.
-std::string_view column(std::string_view line, std::size_t from, std::size_t width)
+// The real in the fixed column [from, from + width) of a padded line, which holds it and nothing
+// else but spaces around it.
+bool column_real(const PaddedText& text, std::size_t from, std::size_t width, float& value)
 {
-    if (from >= line.size())
-        return {};
-    std::string_view text = line.substr(from, width);
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
-// A column that holds a real and nothing else.
-bool column_real(std::string_view line, std::size_t from, std::size_t width, float& value)
-{
-    const std::string_view text = column(line, from, width);
-    const char* at = text.data();
-    return !text.empty() && quick_real(at, at + text.size(), value) && at == text.data() + text.size();
+    const auto size = static_cast<std::size_t>(text.end() - text.begin());
+    if (from >= size)
+        return false;
+    const char* const last = text.begin() + std::min(size, from + width);
+    const char* at = text.begin() + from;
+    while (at < last && *at == ' ')
+        ++at;
+    if (at == last)
+        return false;
+    const char* p = at;
+    if (!padded_real(p, value) || p > last) {
+        p = at;  // the number may run on into the next column: read it within this one
+        if (!quick_real(p, last, value))
+            return false;
+    }
+    while (p < last && *p == ' ')
+        ++p;
+    return p == last;
 }
 
 // True when the line's bytes from `from` on are all spaces (or there are none).
@@ -100,20 +99,23 @@ bool blank_from(std::string_view line, std::size_t from)
     return from >= line.size() || line.find_first_not_of(' ', from) == std::string_view::npos;
 }
 
-// The length of the run of digits that starts the line, when a space or the line's end follows it; else 0.
-std::size_t leading_digits(std::string_view line)
+// The length of the run of digits that starts a text, when a space or the text's end follows it; else 0.
+std::ptrdiff_t leading_digits(const PaddedText& text)
 {
-    std::size_t n = 0;
-    while (n < line.size() && digit_value(line[n]) <= 9)
-        ++n;
-    return n == line.size() || line[n] == ' ' ? n : 0;
+    const char* p = text.begin();
+    std::uint64_t value = 0;
+    const std::ptrdiff_t n = take_digit_run(p, value);
+    return *p == ' ' || p == text.end() ? n : 0;
 }
 
 }  // namespace
 
-bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out)
+bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out, bool in_place)
 {
-    FreeFields fields(line);
+    PaddedText text;
+    if (!text.hold(line, in_place))
+        return false;
+    FreeFields fields(text);
     std::uint64_t number = 0;
     if (!fields.integer(number) || static_cast<std::int64_t>(number) != node)
         return false;
@@ -132,9 +134,12 @@ bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLin
     return fields.done();
 }
 
-bool read_plain_element_line(std::string_view line, PlainElementLine& out)
+bool read_plain_element_line(std::string_view line, PlainElementLine& out, bool in_place)
 {
-    FreeFields fields(line);
+    PaddedText text;
+    if (!text.hold(line, in_place))
+        return false;
+    FreeFields fields(text);
     std::uint64_t number = 0;
     if (!fields.integer(number) || !fields.real(out.ends[0]) || !fields.real(out.ends[1]) || !fields.done())
         return false;
@@ -142,44 +147,57 @@ bool read_plain_element_line(std::string_view line, PlainElementLine& out)
     return true;
 }
 
-bool read_plain_deflection_line(std::string_view line, std::int64_t node, float (&out)[3])
+bool read_plain_deflection_line(std::string_view line, std::int64_t node, float (&out)[3], bool in_place)
 {
-    constexpr std::size_t LONG_NUMBER = 3;  // digits from which the values follow as free fields
-    if (leading_digits(line) >= LONG_NUMBER) {
-        FreeFields fields(line);
+    constexpr std::ptrdiff_t LONG_NUMBER = 3;  // digits from which the values follow as free fields
+    PaddedText text;
+    if (!text.hold(line, in_place))
+        return false;
+    if (leading_digits(text) >= LONG_NUMBER) {
+        FreeFields fields(text);
         std::uint64_t number = 0;
         return fields.integer(number) && static_cast<std::int64_t>(number) == node && fields.real(out[0]) &&
                fields.real(out[1]) && fields.real(out[2]) && fields.done();
     }
     // Columns 1-2 the number, 3-14, 16-27 and 28-39 the values; column 15 belongs to none.
-    const std::string_view number_text = column(line, 0, 2);
-    const char* at = number_text.data();
-    const char* const last = at + number_text.size();
+    // (A number that runs on past column 2 is left to the general reading.)
+    constexpr std::ptrdiff_t NUMBER_END = 2;
+    const char* const number_end = text.begin() + std::min<std::ptrdiff_t>(NUMBER_END, text.end() - text.begin());
+    const char* at = text.begin();
+    while (at < number_end && *at == ' ')
+        ++at;
     std::uint64_t number = 0;
-    return signed_digits(at, last, number) && at == last && static_cast<std::int64_t>(number) == node &&
-           column_real(line, 2, 12, out[0]) && column_real(line, 15, 12, out[1]) && column_real(line, 27, 12, out[2]) &&
-           !is_control(line[14]) && blank_from(line, 39);
+    if (!signed_digits(at, number) || at > number_end)
+        return false;
+    while (at < number_end && *at == ' ')
+        ++at;
+    return at == number_end && static_cast<std::int64_t>(number) == node && column_real(text, 2, 12, out[0]) &&
+           column_real(text, 15, 12, out[1]) && column_real(text, 27, 12, out[2]) && !is_control(line[14]) &&
+           blank_from(line, 39);
 }
 
-bool read_plain_result_line(std::string_view line, PlainResultLine& out)
+bool read_plain_result_line(std::string_view line, PlainResultLine& out, bool in_place)
 {
-    constexpr std::size_t LONG_NUMBER = 4;  // digits from which the values follow as free fields
-    const char* at = line.data();
-    const char* const last = at + line.size();
+    constexpr std::ptrdiff_t LONG_NUMBER = 4;  // digits from which the values follow as free fields
+    PaddedText text;
+    if (!text.hold(line, in_place))
+        return false;
+    const char* at = text.begin();
     std::uint64_t number = 0;
-    if (!signed_digits(at, last, number) || (at != last && *at != ' '))
+    if (!signed_digits(at, number) || (at != text.end() && *at != ' '))
         return false;
     out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
-    if (leading_digits(line) >= LONG_NUMBER) {
-        FreeFields fields(line.substr(static_cast<std::size_t>(at - line.data())));
+    const bool signed_number = *text.begin() == '+' || *text.begin() == '-';
+    if (!signed_number && at - text.begin() >= LONG_NUMBER) {  // as leading_digits(text) >= LONG_NUMBER
+        FreeFields fields(text, at);
         return fields.real(out.stress) && fields.real(out.force) && fields.done();
     }
     // Columns 4-16 the stress, 18-32 the force; what lies between the number and column 4, and
     // column 17, belong to no field.
-    const auto number_length = static_cast<std::size_t>(at - line.data());
+    const auto number_length = static_cast<std::size_t>(at - text.begin());
     for (std::size_t i = number_length; i < 3 && i < line.size(); ++i)
         if (is_control(line[i]))
             return false;
-    return column_real(line, 3, 13, out.stress) && column_real(line, 17, 15, out.force) && !is_control(line[16]) &&
+    return column_real(text, 3, 13, out.stress) && column_real(text, 17, 15, out.force) && !is_control(line[16]) &&
            blank_from(line, 32);
 }

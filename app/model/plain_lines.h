@@ -4,6 +4,9 @@
 // in it (no control byte, no missing, extra or out-of-step field) and make the very same values of
 // it; any other line (a word, a tab, a field too many, a number out of step) gives false and is
 // left to the general reading.
+//
+// in_place: the byte just after line is readable and its line end (LF, CR or NUL), so the line is
+// read where it lies; else it is read from a copy.
 #pragma once
 
 #include <cstdint>
@@ -16,24 +19,25 @@ struct PlainNodeLine {
     float loads[3];
 };
 // Node line `node`, free fields: its number must be node.
-bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out);
+bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out, bool in_place = false);
 
 // An element line: its number and end nodes as reals (free fields).
 struct PlainElementLine {
     std::int32_t number;  // low 32 bits
     float ends[2];
 };
-bool read_plain_element_line(std::string_view line, PlainElementLine& out);
+bool read_plain_element_line(std::string_view line, PlainElementLine& out, bool in_place = false);
 
 // Deflection line `node`: x, y, z in the fixed columns after a node number of up to 2 characters,
 // else as free fields after it. Its number must be node.
-bool read_plain_deflection_line(std::string_view line, std::int64_t node, float (&out)[3]);
+bool read_plain_deflection_line(std::string_view line, std::int64_t node, float (&out)[3], bool in_place = false);
 
-// A member result line, trimmed: its number, then stress and force in the fixed columns after a
+// A member result line, trimmed (read in place: with no spaces before it, but with those after it):
+// its number, then stress and force in the fixed columns after a
 // number of up to 3 characters, else as free fields.
 struct PlainResultLine {
     std::int32_t number;  // low 32 bits
     float stress;
     float force;
 };
-bool read_plain_result_line(std::string_view line, PlainResultLine& out);
+bool read_plain_result_line(std::string_view line, PlainResultLine& out, bool in_place = false);

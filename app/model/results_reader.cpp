@@ -283,6 +283,11 @@ public:
                 return "control byte " + quoted_field(std::string(1, static_cast<char>(control))) + " in the line";
             });
     }
+    // True when line, the line last read, lies in the source's held bytes with its line end after
+    // it (so that it can be read where it lies).
+    // True when the line's end follows it in the source's bytes (asked without reading on, which
+    // could move the bytes line views).
+    bool ends_in_place(std::string_view line) const { return source_.holds_after(line); }
     bool at_end() { return source_.at_end(); }
     std::int64_t number() const { return number_; }  // the line last read
     // Passes over the first bytes of the source's held bytes, whose lines were read elsewhere up to line number.
@@ -683,13 +688,17 @@ bool store_plain_results(TrussModelData& m, std::string_view line, const PlainRe
 }
 
 // Reads a plain result line of an element that has an entry and no results yet; false, with
-// nothing done, for any other line.
-bool read_plain_results(TrussModelData& m, std::string_view raw, const Omissions& omissions,
+// nothing done, for any other line. in_place: raw can be read where it lies (plain_lines.h).
+bool read_plain_results(TrussModelData& m, std::string_view raw, bool in_place, const Omissions& omissions,
                         std::vector<std::uint8_t>& seen)
 {
     const std::string_view line = trim_view(raw);
+    if (line.empty())
+        return false;
+    // Read in place, the line keeps the spaces after it, so that its line end follows it.
+    const std::string_view read = in_place ? raw.substr(static_cast<std::size_t>(line.data() - raw.data())) : line;
     PlainResultLine plain;
-    return read_plain_result_line(line, plain) && store_plain_results(m, line, plain, omissions, seen);
+    return read_plain_result_line(read, plain, in_place) && store_plain_results(m, line, plain, omissions, seen);
 }
 
 // Reads a result line, read at line `line_number`; seen marks the elements whose results came already.
@@ -767,7 +776,7 @@ std::int64_t read_node_lines(CountedLines& lines, TrussModelData& m, std::int64_
         }
         make_room_for_node(m, static_cast<std::int32_t>(i), limit);
         PlainNodeLine plain;
-        if (read_plain_node_line(line, i, plain)) {
+        if (read_plain_node_line(line, i, plain, lines.ends_in_place(line))) {
             store_node(m, static_cast<int>(i), plain);
         } else {
             lines.check_control(line);
@@ -782,13 +791,15 @@ std::int64_t read_node_lines(CountedLines& lines, TrussModelData& m, std::int64_
 std::int64_t read_element_lines(CountedLines& lines, std::int64_t first, std::int64_t last, std::int32_t limit,
                                 ProblemList& problems, std::vector<ElementLine>& elements)
 {
+    constexpr std::int64_t FIRST_ROOM = 4096;  // element lines made room for at once (a count may overstate)
+    elements.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(last - first + 1, 0, FIRST_ROOM)));
     std::string_view line;
     for (std::int64_t n = first; n <= last; ++n) {
         if (!lines.next(line))
             return n;
         ElementLine element;
         PlainElementLine plain;
-        if (n <= limit && read_plain_element_line(line, plain)) {
+        if (n <= limit && read_plain_element_line(line, plain, lines.ends_in_place(line))) {
             element = {plain.number, static_cast<std::int32_t>(n), end_node_from_real(plain.ends[0]),
                        end_node_from_real(plain.ends[1])};
             elements.push_back(element);
@@ -819,7 +830,7 @@ std::int64_t read_deflection_lines(CountedLines& lines, TrussModelData& m, std::
         if (!lines.next(line))
             return i;
         float plain[3];
-        if (i <= m.node_count && read_plain_deflection_line(line, i, plain)) {
+        if (i <= m.node_count && read_plain_deflection_line(line, i, plain, lines.ends_in_place(line))) {
             store_deflections(m, static_cast<int>(i), plain, part.largest);
             continue;
         }
@@ -988,7 +999,8 @@ std::int64_t read_result_lines(CountedLines& lines, std::int64_t first, std::int
     for (std::int64_t n = first; n <= last; ++n) {
         if (!lines.next(line))
             return n;
-        if (n <= section.limit && read_plain_results(section.m, line, section.omissions, section.seen))
+        if (n <= section.limit &&
+            read_plain_results(section.m, line, lines.ends_in_place(line), section.omissions, section.seen))
             continue;
         lines.check_control(line);
         if (n <= section.limit)

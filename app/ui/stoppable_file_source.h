@@ -39,6 +39,7 @@ public:
     // The whole lines held (of a regular file, before the stop), after the block is filled up
     // with the next bytes; the views given before end here.
     std::string_view held_rest() override;
+    bool holds_after(std::string_view line) const override { return line_end_held(line, buffer_.get(), filled_); }
     void skip_held(std::size_t bytes) override;
     int open_error() const { return open_error_; }
 

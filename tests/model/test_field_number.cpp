@@ -93,6 +93,10 @@ TEST(FieldNumberTest, AwkwardTextsConvertAsTheGeneralConversion)
         "0.1",
         "9.999999999999999999",
         "99999999999999999999e-20",
+        "1234567.",
+        "1234567.89",
+        "12345678.9",
+        "-0.00000001234567890123",
     };
     for (const char* text : texts)
         expect_as_general(text);
