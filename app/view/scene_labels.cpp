@@ -148,12 +148,23 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
     if (!(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 &&
           label.anchor_y < labels.field.y1))
         return;  // off the field: neither drawn nor counted
+    if (places.empty())
+        return;
     const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
+    labels.boxes.resize(first + places.size());
+    LabelBox* box = labels.boxes.data() + first;
     for (const LabelCorner& place : places) {
-        const LabelBox box = text_box(place.x, place.y, least, height);
-        if (box.x1 == box.x0 && box.y1 == box.y0) {
-            // A place that cannot be had: the label as any other, which leaves such places out.
+        int px = 0, py = 0;
+        // Within the limit (so finite) a corner is rounded as to_pixels rounds it, unclamped.
+        const bool near = std::fabs(place.x) <= PIXEL_LIMIT && std::fabs(place.y) <= PIXEL_LIMIT;
+        if (near) {
+            px = static_cast<int>(round_whole(place.x));
+            py = static_cast<int>(round_whole(place.y));
+        }
+        if ((!near && !to_pixels(place.x, place.y, px, py)) || (least == 0 && height == 0)) {
+            // A place that cannot be had (or a text of no size): the label as any other, which
+            // leaves such places out.
             labels.boxes.resize(first);
             char buffer[64];
             LabelCorner made[MOST_LABEL_PLACES];
@@ -162,10 +173,8 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
             return;
         }
         // The narrowest text's box less a pixel at each side, where rounding may move an end.
-        labels.boxes.push_back({box.x0 + 1, box.y0, box.x1 - 1, box.y1});
+        *box++ = {px + 1, py, px + least - 1, py + height};
     }
-    if (places.empty())
-        return;
     labels.pending.push_back(
         {label, first, static_cast<std::uint32_t>(places.size()), labels.texts.size(), 0, front, back, false});
     labels.pending.back().maker = static_cast<std::uint32_t>(labels.makers.size());
