@@ -50,10 +50,11 @@ struct PassLabels {
     bool large = false;  // more nodes or members than the first layout's
     LabelBox field;
     std::vector<PendingLabel> pending;
-    std::vector<LabelBox> boxes;           // the pending labels' places
-    std::vector<LabelMaker> makers;        // of the labels with no text yet
-    std::array<int, 256> character_width;  // in the pass's font; UNMEASURED until first needed
-    int text_height;                       // draw_text_height(), UNMEASURED until first needed
+    std::vector<LabelBox> boxes;                         // the pending labels' places
+    std::vector<LabelMaker> makers;                      // of the labels with no text yet
+    std::array<LabelBox, MOST_LABEL_PLACES> made_boxes;  // scratch: one label's boxes
+    std::array<int, 256> character_width;                // in the pass's font; UNMEASURED until first needed
+    int text_height;                                     // draw_text_height(), UNMEASURED until first needed
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
     std::vector<LabelBox> drawn;      // every label drawn in the pass
@@ -152,8 +153,8 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
         return;
     const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
-    labels.boxes.resize(first + places.size());
-    LabelBox* box = labels.boxes.data() + first;
+    LabelBox* const made_boxes = labels.made_boxes.data();
+    LabelBox* box = made_boxes;
     for (const LabelCorner& place : places) {
         int px = 0, py = 0;
         // Within the limit (so finite) a corner is rounded as to_pixels rounds it, unclamped.
@@ -165,7 +166,6 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
         if ((!near && !to_pixels(place.x, place.y, px, py)) || (least == 0 && height == 0)) {
             // A place that cannot be had (or a text of no size): the label as any other, which
             // leaves such places out.
-            labels.boxes.resize(first);
             char buffer[64];
             LabelCorner made[MOST_LABEL_PLACES];
             const std::string_view text = make_text(maker, buffer, {made, places.size()});
@@ -175,6 +175,7 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
         // The narrowest text's box less a pixel at each side, where rounding may move an end.
         *box++ = {px + 1, py, px + least - 1, py + height};
     }
+    labels.boxes.insert(labels.boxes.end(), made_boxes, box);
     labels.pending.push_back(
         {label, first, static_cast<std::uint32_t>(places.size()), labels.texts.size(), 0, front, back, false});
     labels.pending.back().maker = static_cast<std::uint32_t>(labels.makers.size());
