@@ -101,10 +101,21 @@ double magnitude(double value)
 
 // The box of a text of width x height with its top-left corner at (x, y); empty where the corner
 // has no pixel.
+// to_pixels, a point within the limit (so finite and never clamped) rounded without the checks.
+[[gnu::always_inline]] inline bool corner_pixels(float x, float y, int& px, int& py)
+{
+    if (std::fabs(x) <= PIXEL_LIMIT && std::fabs(y) <= PIXEL_LIMIT) {
+        px = static_cast<int>(round_whole(x));
+        py = static_cast<int>(round_whole(y));
+        return true;
+    }
+    return to_pixels(x, y, px, py);
+}
+
 LabelBox text_box(float x, float y, int width, int height)
 {
     int px = 0, py = 0;
-    if (!to_pixels(x, y, px, py))
+    if (!corner_pixels(x, y, px, py))
         return {};
     return {px, py, px + width, py + height};
 }
@@ -157,13 +168,7 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
     LabelBox* box = made_boxes;
     for (const LabelCorner& place : places) {
         int px = 0, py = 0;
-        // Within the limit (so finite) a corner is rounded as to_pixels rounds it, unclamped.
-        const bool near = std::fabs(place.x) <= PIXEL_LIMIT && std::fabs(place.y) <= PIXEL_LIMIT;
-        if (near) {
-            px = static_cast<int>(round_whole(place.x));
-            py = static_cast<int>(round_whole(place.y));
-        }
-        if ((!near && !to_pixels(place.x, place.y, px, py)) || (least == 0 && height == 0)) {
+        if (!corner_pixels(place.x, place.y, px, py) || (least == 0 && height == 0)) {
             // A place that cannot be had (or a text of no size): the label as any other, which
             // leaves such places out.
             char buffer[64];
