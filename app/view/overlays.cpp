@@ -421,19 +421,36 @@ void draw_reaction_arrow(const ReactionArrow& a, ArrowPixels* last)
 
 // The places of the value of arrow a, a text of width: beyond its tail, beside its tail, its shaft
 // or its head. Each box grows to both sides of its place's point as the width grows.
-void reaction_value_places(const ReactionArrow& a, float width, float half, Area (&places)[7])
+// place(n, x, y, ux, uy) for each: the label beside the point (x, y) towards (ux, uy).
+template <typename Place>
+void reaction_value_aims(const ReactionArrow& a, Place place)
 {
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
     const float mx = (tx + hx) / 2.0f, my = (ty + hy) / 2.0f;
     const float nx = -a.dy, ny = a.dx;
-    places[0] = beside(tx, ty, -a.dx, -a.dy, width, half);
-    places[1] = beside(tx, ty, nx, ny, width, half);
-    places[2] = beside(tx, ty, -nx, -ny, width, half);
-    places[3] = beside(mx, my, nx, ny, width, half);
-    places[4] = beside(mx, my, -nx, -ny, width, half);
-    places[5] = beside(hx, hy, nx, ny, width, half);
-    places[6] = beside(hx, hy, -nx, -ny, width, half);
+    place(0, tx, ty, -a.dx, -a.dy);
+    place(1, tx, ty, nx, ny);
+    place(2, tx, ty, -nx, -ny);
+    place(3, mx, my, nx, ny);
+    place(4, mx, my, -nx, -ny);
+    place(5, hx, hy, nx, ny);
+    place(6, hx, hy, -nx, -ny);
+}
+
+void reaction_value_places(const ReactionArrow& a, float width, float half, Area (&places)[7])
+{
+    reaction_value_aims(
+        a, [&](int n, float x, float y, float ux, float uy) { places[n] = beside(x, y, ux, uy, width, half); });
+}
+
+// The top-left corners of the places of reaction_value_places, the same to the bit.
+void reaction_value_corners(const ReactionArrow& a, float width, float half, LabelCorner (&corners)[7])
+{
+    reaction_value_aims(a, [&](int n, float x, float y, float ux, float uy) {
+        const Area box = beside(x, y, ux, uy, width, half);
+        corners[n] = {box.x0, box.y0};
+    });
 }
 
 // The reaction values' unit and half a label's height in the pass being drawn: what their texts
@@ -453,10 +470,9 @@ std::string_view make_reaction_value(const void*, std::size_t key, std::span<cha
     const std::string_view text = four_digits_with_unit(std::fabs(a.value), reaction_values.unit, digits);
     const std::size_t size = std::min(text.size(), buffer.size());
     std::copy_n(text.begin(), size, buffer.begin());
-    Area places[7];
-    reaction_value_places(a, static_cast<float>(text_width(text)), reaction_values.half, places);
-    for (std::size_t n = 0; n < corners.size() && n < 7; ++n)
-        corners[n] = {places[n].x0, places[n].y0};
+    LabelCorner made[7];
+    reaction_value_corners(a, static_cast<float>(text_width(text)), reaction_values.half, made);
+    std::copy_n(made, std::min<std::size_t>(corners.size(), 7), corners.begin());
     return {buffer.data(), size};
 }
 
@@ -485,18 +501,16 @@ void draw_reaction_value(const ScenePass& scene, std::size_t n, bool avoid, floa
 {
     const ReactionArrow& a = arrows[n];
     const SceneLabel label = {LabelKind::Reaction, a.node, a.value, a.sx, a.sy};
-    Area places[7];
     if (!avoid && obstacle_count >= MAX_OBSTACLES) {
-        reaction_value_places(a, static_cast<float>(least), half, places);
         LabelCorner corners[7];
-        for (int k = 0; k < 7; ++k)
-            corners[k] = {places[k].x0, places[k].y0};
+        reaction_value_corners(a, static_cast<float>(least), half, corners);
         scene_label(label, corners, least, {make_reaction_value, nullptr, n}, REACTION_COLOUR, WHITE);
         return;
     }
     char buffer[40];
     const std::string_view text = four_digits_with_unit(std::fabs(a.value), scene.numbers.units.force, buffer);
     const int width = text_width(text);
+    Area places[7];
     reaction_value_places(a, static_cast<float>(width), half, places);
     const Area chosen = avoid ? least_covering(scene, places) : places[0];
     place_label(label, chosen, places, text, width, REACTION_COLOUR);

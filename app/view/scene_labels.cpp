@@ -50,10 +50,11 @@ struct PassLabels {
     bool large = false;  // more nodes or members than the first layout's
     LabelBox field;
     std::vector<PendingLabel> pending;
-    std::vector<LabelBox> boxes;           // the pending labels' places
-    std::vector<LabelMaker> makers;        // of the labels with no text yet
-    std::array<int, 256> character_width;  // in the pass's font; UNMEASURED until first needed
-    int text_height;                       // draw_text_height(), UNMEASURED until first needed
+    std::vector<LabelBox> boxes;                         // the pending labels' places
+    std::vector<LabelMaker> makers;                      // of the labels with no text yet
+    std::array<LabelBox, MOST_LABEL_PLACES> made_boxes;  // scratch: one label's boxes
+    std::array<int, 256> character_width;                // in the pass's font; UNMEASURED until first needed
+    int text_height;                                     // draw_text_height(), UNMEASURED until first needed
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
     std::vector<LabelBox> drawn;      // every label drawn in the pass
@@ -100,10 +101,21 @@ double magnitude(double value)
 
 // The box of a text of width x height with its top-left corner at (x, y); empty where the corner
 // has no pixel.
+// to_pixels, a point within the limit (so finite and never clamped) rounded without the checks.
+[[gnu::always_inline]] inline bool corner_pixels(float x, float y, int& px, int& py)
+{
+    if (std::fabs(x) <= PIXEL_LIMIT && std::fabs(y) <= PIXEL_LIMIT) {
+        px = static_cast<int>(round_whole(x));
+        py = static_cast<int>(round_whole(y));
+        return true;
+    }
+    return to_pixels(x, y, px, py);
+}
+
 LabelBox text_box(float x, float y, int width, int height)
 {
     int px = 0, py = 0;
-    if (!to_pixels(x, y, px, py))
+    if (!corner_pixels(x, y, px, py))
         return {};
     return {px, py, px + width, py + height};
 }
@@ -148,13 +160,17 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
     if (!(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 &&
           label.anchor_y < labels.field.y1))
         return;  // off the field: neither drawn nor counted
+    if (places.empty())
+        return;
     const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
+    LabelBox* const made_boxes = labels.made_boxes.data();
+    LabelBox* box = made_boxes;
     for (const LabelCorner& place : places) {
-        const LabelBox box = text_box(place.x, place.y, least, height);
-        if (box.x1 == box.x0 && box.y1 == box.y0) {
-            // A place that cannot be had: the label as any other, which leaves such places out.
-            labels.boxes.resize(first);
+        int px = 0, py = 0;
+        if (!corner_pixels(place.x, place.y, px, py) || (least == 0 && height == 0)) {
+            // A place that cannot be had (or a text of no size): the label as any other, which
+            // leaves such places out.
             char buffer[64];
             LabelCorner made[MOST_LABEL_PLACES];
             const std::string_view text = make_text(maker, buffer, {made, places.size()});
@@ -162,10 +178,9 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
             return;
         }
         // The narrowest text's box less a pixel at each side, where rounding may move an end.
-        labels.boxes.push_back({box.x0 + 1, box.y0, box.x1 - 1, box.y1});
+        *box++ = {px + 1, py, px + least - 1, py + height};
     }
-    if (places.empty())
-        return;
+    labels.boxes.insert(labels.boxes.end(), made_boxes, box);
     labels.pending.push_back(
         {label, first, static_cast<std::uint32_t>(places.size()), labels.texts.size(), 0, front, back, false});
     labels.pending.back().maker = static_cast<std::uint32_t>(labels.makers.size());
