@@ -72,16 +72,21 @@ unsigned long code_point(int byte)
     return static_cast<unsigned long>(byte);
 }
 
-// The font file of FONT_FAMILY, or "" when fontconfig offers another family only. The match is made
-// in fontconfig's current configuration, which fontconfig builds once per process as a new one
-// would be built (the system's and the user's configuration files and the fonts' caches) and which
-// then serves every later look-up, a scaled set's and cairo's.
-std::string find_font_file(int& face_index)
-{
+// The font file of FONT_FAMILY and its face index, or "" when fontconfig offers another family
+// only. The match is made once per process, in a configuration built for it and destroyed after
+// (fontconfig keeps pointers inside a configuration as offsets, so one kept until exit reads as a
+// leak to the sanitizers); every later glyph set, a scaled one's, takes the same file.
+struct FontFile {
     std::string path;
-    FcConfig* config = FcConfigReference(nullptr);
+    int face_index = 0;
+};
+
+FontFile match_font_file()
+{
+    FontFile found;
+    FcConfig* config = FcInitLoadConfigAndFonts();
     if (config == nullptr) {
-        return path;
+        return found;
     }
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(FONT_FAMILY));
     if (pattern != nullptr) {
@@ -96,9 +101,9 @@ std::string find_font_file(int& face_index)
             if (FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch &&
                 std::strcmp(reinterpret_cast<const char*>(family), FONT_FAMILY) == 0 &&
                 FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-                path = reinterpret_cast<const char*>(file);
+                found.path = reinterpret_cast<const char*>(file);
                 if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) {
-                    face_index = index;
+                    found.face_index = index;
                 }
             }
             FcPatternDestroy(match);
@@ -106,7 +111,16 @@ std::string find_font_file(int& face_index)
         FcPatternDestroy(pattern);
     }
     FcConfigDestroy(config);
-    return path;
+    return found;
+}
+
+std::string find_font_file(int& face_index)
+{
+    static const FontFile found = match_font_file();
+    if (!found.path.empty()) {
+        face_index = found.face_index;
+    }
+    return found.path;
 }
 
 void render_glyphs(FT_Face face, GlyphSet& set)
