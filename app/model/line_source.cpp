@@ -14,15 +14,6 @@
 
 #include "core/file.h"
 
-namespace {
-
-bool ends_line(char c)
-{
-    return c == '\n' || c == '\r' || c == '\0';
-}
-
-}  // namespace
-
 std::size_t line_length(std::string_view bytes)
 {
     // Eight bytes at a time while none of them is below 14 (the three line ends are 0, 10 and 13).

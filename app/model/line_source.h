@@ -11,6 +11,12 @@
 
 #include "core/large_buffer.h"
 
+// True for a byte that ends a line: LF, CR or NUL.
+inline bool ends_line(char c)
+{
+    return c == '\n' || c == '\r' || c == '\0';
+}
+
 // True when the byte after line lies within the size bytes from held.
 bool line_end_held(std::string_view line, const char* held, std::size_t size);
 

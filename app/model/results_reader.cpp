@@ -283,8 +283,6 @@ public:
                 return "control byte " + quoted_field(std::string(1, static_cast<char>(control))) + " in the line";
             });
     }
-    // True when line, the line last read, lies in the source's held bytes with its line end after
-    // it (so that it can be read where it lies).
     // True when the line's end follows it in the source's bytes (asked without reading on, which
     // could move the bytes line views).
     bool ends_in_place(std::string_view line) const { return source_.holds_after(line); }
@@ -854,11 +852,6 @@ struct SectionSplit {
     std::size_t second = 0;
     std::size_t end = 0;
 };
-
-bool ends_line(char c)
-{
-    return c == '\n' || c == '\r' || c == '\0';
-}
 
 // The length of bytes without the empty lines at their end.
 std::size_t without_empty_last_lines(std::string_view bytes)

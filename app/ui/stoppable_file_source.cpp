@@ -20,11 +20,6 @@ constexpr int STOP_CHECK_MS = 50;                // longest time a wait goes wit
 constexpr std::size_t READ_SIZE = 65536;         // most bytes read from a pipe at a time
 constexpr std::size_t FILL_READ_SIZE = 1 << 20;  // most bytes read from a regular file at a time
 
-bool ends_line(char c)
-{
-    return c == '\n' || c == '\r' || c == '\0';
-}
-
 }  // namespace
 
 StoppableFileSource::StoppableFileSource(const std::string& path, const std::atomic<bool>& stop,
