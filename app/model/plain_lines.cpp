@@ -49,6 +49,21 @@ public:
         skip_spaces();
         return padded_real(at_, value) && field_ends();
     }
+    // A real written as a whole number of up to 7 digits (every one exact as a float, as the
+    // general conversion gives it), without the real's conversion; any other field as real().
+    [[gnu::always_inline]] bool whole_real(float& value)
+    {
+        constexpr std::ptrdiff_t EXACT_DIGITS = 7;
+        skip_spaces();
+        const char* p = at_;
+        std::uint64_t number = 0;
+        const std::ptrdiff_t digits = take_digit_run(p, number);
+        if (digits == 0 || digits > EXACT_DIGITS || (*p != ' ' && p != last_))
+            return padded_real(at_, value) && field_ends();
+        at_ = p;
+        value = static_cast<float>(number);
+        return true;
+    }
     // True when only spaces are left.
     [[gnu::always_inline]] bool done()
     {
@@ -141,7 +156,7 @@ bool read_plain_element_line(std::string_view line, PlainElementLine& out, bool 
         return false;
     FreeFields fields(text);
     std::uint64_t number = 0;
-    if (!fields.integer(number) || !fields.real(out.ends[0]) || !fields.real(out.ends[1]) || !fields.done())
+    if (!fields.integer(number) || !fields.whole_real(out.ends[0]) || !fields.whole_real(out.ends[1]) || !fields.done())
         return false;
     out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
     return true;

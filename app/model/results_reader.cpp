@@ -130,6 +130,12 @@ std::string written_count(std::string_view field)
 // number give 0 (no node) instead of an undefined conversion.
 std::int32_t end_node_from_real(float value)
 {
+    constexpr float WHOLE = 8388608.0f;  // 2^23: below it a float that converts back unchanged is whole
+    if (std::fabs(value) < WHOLE) {
+        const auto whole = static_cast<std::int32_t>(value);
+        if (static_cast<float>(whole) == value)
+            return whole;
+    }
     if (!std::isfinite(value) || std::fabs(value) > 1.0e9f)
         return 0;
     return static_cast<std::int32_t>(std::nearbyint(value));
