@@ -245,6 +245,47 @@ struct ElementLine {
     std::int32_t second;    // end node 2 as read
 };
 
+// The plain lines of a section read where the source holds them, without taking them out one by
+// one: each line's end is found as it is read.
+class HeldLines {
+public:
+    // Reads the held lines from the source's next one on while parse(bytes) (bytes: the line and
+    // the held bytes after it, up to a line end) gives the line's end, which must be a LF or CR;
+    // take() then keeps what parse found. Stops before the first line that is not plain, ends at a
+    // NUL, or whose line end may not be held; the source passes over the lines read. Gives how many
+    // there were.
+    template <typename Parse, typename Take>
+    std::int64_t read(LineSource& source, Parse&& parse, Take&& take)
+    {
+        const std::string_view held = source.held_rest();
+        if (held.empty())
+            return 0;
+        const char* const first = held.data();
+        const char* const held_end = first + held.size();
+        if (!(stop_ > first && stop_ <= held_end && ends_line(stop_[-1]))) {
+            stop_ = held_end;  // just after the last line end held
+            while (stop_ > first && !ends_line(stop_[-1]))
+                --stop_;
+        }
+        const char* at = first;
+        std::int64_t count = 0;
+        while (at < stop_) {
+            const char* const end = parse(std::string_view(at, static_cast<std::size_t>(stop_ - at)));
+            if (end == nullptr || *end == '\0' || end + 1 == held_end)
+                break;
+            take();
+            at = end + (*end == '\r' && end[1] == '\n' ? 2 : 1);
+            ++count;
+        }
+        if (count > 0)
+            source.skip_held(static_cast<std::size_t>(at - first));
+        return count;
+    }
+
+private:
+    const char* stop_ = nullptr;  // just after a held line end: every line that starts before it ends before it
+};
+
 // The source's lines, counted from 1, each checked for a NUL that ended it early and (after the
 // title) for control bytes.
 class CountedLines {
@@ -270,6 +311,12 @@ public:
     {
         line = read_unchecked();
         return !(line.empty() && source_.at_end());
+    }
+    // Reads the plain lines the source holds from the next one on, as HeldLines::read does.
+    template <typename Parse, typename Take>
+    void read_held(Parse&& parse, Take&& take)
+    {
+        number_ += held_.read(source_, parse, take);
     }
     // Counts a line read elsewhere, which a NUL ended when nul_ended.
     void count(bool nul_ended)
@@ -330,6 +377,7 @@ private:
     ProblemList& problems_;
     std::int64_t number_ = 0;
     bool ended_ = false;
+    HeldLines held_;
 };
 
 // The values a section finds missing: marked in the model at once, or, for the part of a section
@@ -677,13 +725,20 @@ void store_results(TrussModelData& m, std::size_t e, float stress, float force, 
     m.element_result_text.set(e, line.substr(line.size() > 23 ? line.size() - 23 : 0));
 }
 
+// True when the results of a plain result line are those of an element that has an entry and no
+// results yet.
+bool plain_results_fit(const PlainResultLine& plain, const Omissions& omissions, const std::vector<std::uint8_t>& seen)
+{
+    return plain.number >= 1 && plain.number <= omissions.element_number_limit &&
+           !seen[static_cast<std::size_t>(plain.number)];
+}
+
 // Stores the results of a plain result line (plain_lines.h; line trimmed) of an element that has
 // an entry and no results yet; false, with nothing done, for any other element.
 bool store_plain_results(TrussModelData& m, std::string_view line, const PlainResultLine& plain,
                          const Omissions& omissions, std::vector<std::uint8_t>& seen)
 {
-    if (plain.number < 1 || plain.number > omissions.element_number_limit ||
-        seen[static_cast<std::size_t>(plain.number)])
+    if (!plain_results_fit(plain, omissions, seen))
         return false;
     const auto e = static_cast<std::size_t>(plain.number);
     seen[e] = 1;
@@ -772,6 +827,18 @@ std::int64_t read_node_lines(CountedLines& lines, TrussModelData& m, std::int64_
 {
     std::string_view line;
     for (std::int64_t i = first; i <= last; ++i) {
+        PlainNodeLine held;
+        lines.read_held(
+            [&](std::string_view bytes) {
+                return i <= last && i <= limit ? read_plain_node_at(bytes, i, held) : nullptr;
+            },
+            [&] {
+                make_room_for_node(m, static_cast<std::int32_t>(i), limit);
+                store_node(m, static_cast<int>(i), held);
+                ++i;
+            });
+        if (i > last)
+            break;
         if (!lines.next(line))
             return i;
         if (i > limit) {
@@ -799,6 +866,18 @@ std::int64_t read_element_lines(CountedLines& lines, std::int64_t first, std::in
     elements.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(last - first + 1, 0, FIRST_ROOM)));
     std::string_view line;
     for (std::int64_t n = first; n <= last; ++n) {
+        PlainElementLine held;
+        lines.read_held(
+            [&](std::string_view bytes) {
+                return n <= last && n <= limit ? read_plain_element_at(bytes, held) : nullptr;
+            },
+            [&] {
+                elements.push_back({held.number, static_cast<std::int32_t>(n), end_node_from_real(held.ends[0]),
+                                    end_node_from_real(held.ends[1])});
+                ++n;
+            });
+        if (n > last)
+            break;
         if (!lines.next(line))
             return n;
         ElementLine element;
@@ -831,6 +910,17 @@ std::int64_t read_deflection_lines(CountedLines& lines, TrussModelData& m, std::
 {
     std::string_view line;
     for (std::int64_t i = first; i <= last; ++i) {
+        float held[3];
+        lines.read_held(
+            [&](std::string_view bytes) {
+                return i <= last && i <= m.node_count ? read_plain_deflection_at(bytes, i, held) : nullptr;
+            },
+            [&] {
+                store_deflections(m, static_cast<int>(i), held, part.largest);
+                ++i;
+            });
+        if (i > last)
+            break;
         if (!lines.next(line))
             return i;
         float plain[3];
@@ -996,6 +1086,21 @@ std::int64_t read_result_lines(CountedLines& lines, std::int64_t first, std::int
 {
     std::string_view line;
     for (std::int64_t n = first; n <= last; ++n) {
+        PlainResultLine held;
+        std::string_view trimmed;
+        lines.read_held(
+            [&](std::string_view bytes) -> const char* {
+                if (n > last || n > section.limit)
+                    return nullptr;
+                const char* const end = read_plain_result_at(bytes, held, trimmed);
+                return end != nullptr && plain_results_fit(held, section.omissions, section.seen) ? end : nullptr;
+            },
+            [&] {
+                store_plain_results(section.m, trimmed, held, section.omissions, section.seen);
+                ++n;
+            });
+        if (n > last)
+            break;
         if (!lines.next(line))
             return n;
         if (n <= section.limit &&
