@@ -1143,7 +1143,24 @@ std::int64_t read_results_in_parts(LineSource& source, CountedLines& lines, Prob
         try {
             beside = std::jthread([&] {
                 middle = from + count_line_ends(split.held.substr(0, split.second));
+                HeldLines held;
                 for (std::int64_t n = middle; n <= last; ++n) {
+                    // A plain line has no control byte: its trimmed text stands for it as read.
+                    SplitResultLine plain{{}, {}, {}, true, false, false};
+                    held.read(
+                        second_source,
+                        [&](std::string_view bytes) {
+                            return n <= last && n <= section.limit
+                                       ? read_plain_result_at(bytes, plain.plain, plain.trimmed)
+                                       : nullptr;
+                        },
+                        [&] {
+                            plain.raw = plain.trimmed;
+                            later.push_back(plain);
+                            ++n;
+                        });
+                    if (n > last)
+                        return;
                     SplitResultLine& line = later.emplace_back();
                     line.raw = second_source.next_line();
                     line.nul_ended = second_source.ended_by_nul();
