@@ -64,7 +64,8 @@ private:
 [[gnu::always_inline]] inline std::ptrdiff_t take_digit_run(const char*& p, std::uint64_t& number)
 {
     const char* const first = p;
-    for (unsigned digit; (digit = static_cast<unsigned>(*p - '0')) <= 9; ++p)
+    // The digit is taken as a 64-bit value at once: no widening in the loop.
+    for (std::uint64_t digit; (digit = static_cast<unsigned char>(*p) - std::uint64_t{'0'}) <= 9; ++p)
         number = number * 10 + digit;
     return p - first;
 }
