@@ -51,6 +51,9 @@ public:
     }
     const char* begin() const { return data_; }
     const char* end() const { return data_ + size_; }
+    // The end of the bytes that may be read: the line end after a text held in place, else the
+    // zero bytes after the copy.
+    const char* readable_end() const { return data_ + size_ + (data_ == bytes_ ? PAD : 1); }
 
 private:
     static constexpr std::size_t PAD = 8;  // zero bytes after the text: more than a look-ahead needs
