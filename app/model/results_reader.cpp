@@ -237,6 +237,8 @@ struct Omissions {
     }
 };
 
+constexpr std::size_t SHORTEST_ELEMENT_LINE = 6;  // "1 2 3" and its line end
+
 // One element line as read, stored once the section's length is known.
 struct ElementLine {
     std::int32_t number;    // element number (low 32 bits)
@@ -340,6 +342,13 @@ public:
     // could move the bytes line views).
     bool ends_in_place(std::string_view line) const { return source_.holds_after(line); }
     bool at_end() { return source_.at_end(); }
+    // How many lines of at least `shortest` bytes (with their line ends) the source's held bytes
+    // have room for; at least a few thousand.
+    std::int64_t most_held_lines(std::size_t shortest)
+    {
+        constexpr std::int64_t FEW = 4096;
+        return std::max(FEW, static_cast<std::int64_t>(source_.held_rest().size() / shortest));
+    }
     std::int64_t number() const { return number_; }  // the line last read
     // Passes over the first bytes of the source's held bytes, whose lines were read elsewhere up to line number.
     void pass(std::size_t bytes, std::int64_t number)
@@ -862,8 +871,9 @@ std::int64_t read_node_lines(CountedLines& lines, TrussModelData& m, std::int64_
 std::int64_t read_element_lines(CountedLines& lines, std::int64_t first, std::int64_t last, std::int32_t limit,
                                 ProblemList& problems, std::vector<ElementLine>& elements)
 {
-    constexpr std::int64_t FIRST_ROOM = 4096;  // element lines made room for at once (a count may overstate)
-    elements.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(last - first + 1, 0, FIRST_ROOM)));
+    // Room for the lines made at once: as many as the held bytes can have (a count may overstate).
+    elements.reserve(static_cast<std::size_t>(
+        std::clamp<std::int64_t>(last - first + 1, 0, lines.most_held_lines(SHORTEST_ELEMENT_LINE))));
     std::string_view line;
     for (std::int64_t n = first; n <= last; ++n) {
         PlainElementLine held;
