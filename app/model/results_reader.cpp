@@ -644,9 +644,10 @@ bool read_element_line(std::string_view line, std::int64_t at, ProblemList& prob
     return true;
 }
 
-// Stores an element line read at line `at`; seen marks the element numbers already stored.
-void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissions, std::int64_t at,
-                   ProblemList& problems, std::vector<std::uint8_t>& seen)
+// Stores an element line read at line `at`, whatever is wrong with it; seen marks the element
+// numbers already stored.
+[[gnu::noinline]] void store_any_element(TrussModelData& m, const ElementLine& line, Omissions& omissions,
+                                         std::int64_t at, ProblemList& problems, std::vector<std::uint8_t>& seen)
 {
     std::int32_t e = line.number;
     if (e < 1 || e > omissions.element_number_limit) {
@@ -674,6 +675,21 @@ void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissi
         }
         m.element_nodes[static_cast<std::size_t>(e)][j] = static_cast<std::int32_t>(node);
     }
+}
+
+// Stores an element line read at line `at` as store_any_element does, the usual one (a new element
+// number with an entry, both end nodes among the nodes) at once.
+void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissions, std::int64_t at,
+                   ProblemList& problems, std::vector<std::uint8_t>& seen)
+{
+    const auto in_nodes = [&](std::int32_t node) { return node >= 1 && node <= m.node_count; };
+    const std::int32_t e = line.number;
+    if (e < 1 || e > omissions.element_number_limit || seen[static_cast<std::size_t>(e)] || !in_nodes(line.first) ||
+        !in_nodes(line.second))
+        return store_any_element(m, line, omissions, at, problems, seen);
+    seen[static_cast<std::size_t>(e)] = 1;
+    m.element_nodes[static_cast<std::size_t>(e)][1] = line.first;
+    m.element_nodes[static_cast<std::size_t>(e)][2] = line.second;
 }
 
 // Stores node i's deflections (x, y, z as the file has them) and keeps the largest in largest.
