@@ -46,6 +46,13 @@ public:
     [[gnu::always_inline]] bool integer(std::uint64_t& value)
     {
         skip_spaces();
+        // A lone digit before a space (a restraint code) at once; the byte after a digit is held.
+        if (const std::uint64_t digit = static_cast<unsigned char>(*at_) - std::uint64_t{'0'};
+            digit <= 9 && at_[1] == ' ') {
+            value = digit;
+            ++at_;
+            return true;
+        }
         return signed_digits(at_, value) && field_ends();
     }
     [[gnu::always_inline]] bool real(float& value)
