@@ -204,14 +204,16 @@ const char* result_number(const char* at, PlainResultLine& out)
 }
 
 // A result line's stress and force as free fields after its number; the trimmed line's end (the
-// force's end), or nullptr when the line is not plain.
-const char* free_result_fields(const char* number_end, const char* readable_end, PlainResultLine& out)
+// force's end), or nullptr when the line is not plain. line_end: the line's end.
+const char* free_result_fields(const char* number_end, const char* readable_end, PlainResultLine& out,
+                               const char*& line_end)
 {
     FreeFields fields(number_end, readable_end);
     if (!fields.real(out.stress) || !fields.real(out.force))
         return nullptr;
     const char* const last = fields.at();
-    return fields.end() ? last : nullptr;
+    line_end = fields.end();
+    return line_end != nullptr ? last : nullptr;
 }
 
 constexpr std::ptrdiff_t LONG_DEFLECTION_NUMBER = 3;  // digits from which the values follow as free fields
@@ -271,7 +273,8 @@ bool read_plain_result_line(std::string_view line, PlainResultLine& out, bool in
     if (at == nullptr || (at != text.end() && *at != ' '))
         return false;
     if (free_results(text.begin(), at)) {
-        const char* const last = free_result_fields(at, text.readable_end(), out);
+        const char* line_end = nullptr;
+        const char* const last = free_result_fields(at, text.readable_end(), out, line_end);
         return last != nullptr &&
                (last == text.end() || blank_from(line, static_cast<std::size_t>(last - text.begin())));
     }
@@ -312,12 +315,12 @@ const char* read_plain_result_at(std::string_view bytes, PlainResultLine& out, s
     if (number_end == nullptr)
         return nullptr;
     if (free_results(first, number_end)) {
-        const char* const last = free_result_fields(number_end, bytes.data() + bytes.size(), out);
+        const char* line_end = nullptr;
+        const char* const last = free_result_fields(number_end, bytes.data() + bytes.size(), out, line_end);
         if (last == nullptr)
             return nullptr;
         trimmed = std::string_view(first, static_cast<std::size_t>(last - first));
-        FreeFields rest(last, bytes.data() + bytes.size());
-        return rest.end();
+        return line_end;
     }
     const std::string_view line = bytes.substr(0, line_length(bytes));
     const std::string_view read = line.substr(static_cast<std::size_t>(first - line.data()));

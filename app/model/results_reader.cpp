@@ -747,7 +747,9 @@ void store_results(TrussModelData& m, std::size_t e, float stress, float force, 
 {
     m.element_stress[e] = stress;
     m.element_force[e] = force;
-    m.element_result_text.set(e, line.substr(line.size() > 23 ? line.size() - 23 : 0));
+    constexpr std::size_t SHOWN = 23;  // the line's last characters kept as its text
+    const std::size_t size = std::min(line.size(), SHOWN);
+    m.element_result_text.set(e, std::string_view(line.data() + line.size() - size, size));
 }
 
 // True when the results of a plain result line are those of an element that has an entry and no
