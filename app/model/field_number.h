@@ -108,7 +108,14 @@ private:
     int exponent = -static_cast<int>(fraction);
     if (digits > MANTISSA_DIGITS || digits == 0)
         return false;  // no number, or the mantissa may have wrapped round
-    if (*p == 'e' || *p == 'E') {
+    if ((*p == 'e' || *p == 'E') && (p[1] == '+' || p[1] == '-') && digit(p[2]) <= 9 && digit(p[3]) <= 9 &&
+        digit(p[4]) > 9) {
+        // A signed exponent of two digits, as the solver writes them, at once (each byte read only
+        // after the one before it was found to be no end).
+        const int written = static_cast<int>(digit(p[2]) * 10 + digit(p[3]));
+        exponent += p[1] == '-' ? -written : written;
+        p += 4;
+    } else if (*p == 'e' || *p == 'E') {
         const char* q = p + 1;
         const bool exponent_negative = *q == '-';
         if (*q == '+' || *q == '-')
