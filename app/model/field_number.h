@@ -51,6 +51,9 @@ public:
     }
     const char* begin() const { return data_; }
     const char* end() const { return data_ + size_; }
+    // The end of the bytes that may be read: the line end after a text held in place, else the
+    // zero bytes after the copy.
+    const char* readable_end() const { return data_ + size_ + (data_ == bytes_ ? PAD : 1); }
 
 private:
     static constexpr std::size_t PAD = 8;  // zero bytes after the text: more than a look-ahead needs
@@ -64,7 +67,8 @@ private:
 [[gnu::always_inline]] inline std::ptrdiff_t take_digit_run(const char*& p, std::uint64_t& number)
 {
     const char* const first = p;
-    for (unsigned digit; (digit = static_cast<unsigned>(*p - '0')) <= 9; ++p)
+    // The digit is taken as a 64-bit value at once: no widening in the loop.
+    for (std::uint64_t digit; (digit = static_cast<unsigned char>(*p) - std::uint64_t{'0'}) <= 9; ++p)
         number = number * 10 + digit;
     return p - first;
 }
@@ -104,7 +108,14 @@ private:
     int exponent = -static_cast<int>(fraction);
     if (digits > MANTISSA_DIGITS || digits == 0)
         return false;  // no number, or the mantissa may have wrapped round
-    if (*p == 'e' || *p == 'E') {
+    if ((*p == 'e' || *p == 'E') && (p[1] == '+' || p[1] == '-') && digit(p[2]) <= 9 && digit(p[3]) <= 9 &&
+        digit(p[4]) > 9) {
+        // A signed exponent of two digits, as the solver writes them, at once (each byte read only
+        // after the one before it was found to be no end).
+        const int written = static_cast<int>(digit(p[2]) * 10 + digit(p[3]));
+        exponent += p[1] == '-' ? -written : written;
+        p += 4;
+    } else if (*p == 'e' || *p == 'E') {
         const char* q = p + 1;
         const bool exponent_negative = *q == '-';
         if (*q == '+' || *q == '-')

@@ -16,12 +16,25 @@
 
 std::size_t line_length(std::string_view bytes)
 {
-    // Eight bytes at a time while none of them is below 14 (the three line ends are 0, 10 and 13).
-    constexpr std::uint64_t ONES = 0x0101010101010101ULL;
-    constexpr std::uint64_t HIGH = 0x8080808080808080ULL;
     const char* data = bytes.data();
     const std::size_t size = bytes.size();
     std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: the first LF, CR or NUL among them is the line's end.
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= size; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i ends = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, lf), _mm_cmpeq_epi8(chunk, cr)),
+                                          _mm_cmpeq_epi8(chunk, zero));
+        if (const int found = _mm_movemask_epi8(ends); found != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+    }
+#endif
+    // Eight bytes at a time while none of them is below 14 (the three line ends are 0, 10 and 13).
+    constexpr std::uint64_t ONES = 0x0101010101010101ULL;
+    constexpr std::uint64_t HIGH = 0x8080808080808080ULL;
     for (; i + 8 <= size; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, data + i, sizeof word);
@@ -33,33 +46,48 @@ std::size_t line_length(std::string_view bytes)
     return i;
 }
 
-std::int64_t count_line_ends(std::string_view bytes)
+namespace {
+
+// True when byte j of bytes ends a line (CR LF counts at its LF; a CR at their very end is one).
+bool ends_line_at(std::string_view bytes, std::size_t j)
 {
-    const char* data = bytes.data();
-    const std::size_t size = bytes.size();
-    const auto ends_at = [&](std::size_t j) {
-        return data[j] == '\n' || data[j] == '\0' || (data[j] == '\r' && (j + 1 == size || data[j + 1] != '\n'));
-    };
-    std::int64_t count = 0;
-    std::size_t i = 0;
+    const char c = bytes[j];
+    return c == '\n' || c == '\0' || (c == '\r' && (j + 1 == bytes.size() || bytes[j + 1] != '\n'));
+}
+
 #if defined(__SSE2__)
-    // Sixteen bytes at a time: where the only line ends are LFs, each byte's count of them is
-    // kept (for up to 255 rounds) and then added up.
+// Counts the line ends of bytes from i on, CHUNKS sixteen bytes at a time while that many are
+// left, into count; i moves past them. Where the only line ends of a block are LFs, each byte
+// place's count of them is kept (for as many rounds as it stays below 256) and then added up.
+template <std::size_t CHUNKS>
+void count_line_ends_in_blocks(std::string_view bytes, std::size_t& i, std::int64_t& count)
+{
+    constexpr int MOST_ROUNDS = 255 / static_cast<int>(CHUNKS);
+    constexpr std::size_t BLOCK = 16 * CHUNKS;
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i zero = _mm_setzero_si128();
     __m128i counts = zero;  // LFs at each byte place
     __m128i sums = zero;    // the counts added up, in two halves
     int rounds = 0;
-    for (; i + 16 <= size; i += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, zero))) != 0) {
-            for (std::size_t j = i; j < i + 16; ++j)
-                count += ends_at(j);
+    for (; i + BLOCK <= bytes.size(); i += BLOCK) {
+        const __m128i* const at = reinterpret_cast<const __m128i*>(bytes.data() + i);
+        __m128i chunks[CHUNKS];
+        __m128i others = zero;  // CRs and NULs
+#pragma GCC unroll 4
+        for (std::size_t k = 0; k < CHUNKS; ++k) {
+            chunks[k] = _mm_loadu_si128(at + k);
+            others = _mm_or_si128(others, _mm_or_si128(_mm_cmpeq_epi8(chunks[k], cr), _mm_cmpeq_epi8(chunks[k], zero)));
+        }
+        if (_mm_movemask_epi8(others) != 0) {
+            for (std::size_t j = i; j < i + BLOCK; ++j)
+                count += ends_line_at(bytes, j);
             continue;
         }
-        counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(chunk, lf));
-        if (++rounds == 255) {
+#pragma GCC unroll 4
+        for (const __m128i& chunk : chunks)
+            counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(chunk, lf));
+        if (++rounds == MOST_ROUNDS) {
             sums = _mm_add_epi64(sums, _mm_sad_epu8(counts, zero));
             counts = zero;
             rounds = 0;
@@ -67,9 +95,21 @@ std::int64_t count_line_ends(std::string_view bytes)
     }
     sums = _mm_add_epi64(sums, _mm_sad_epu8(counts, zero));
     count += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+}
 #endif
-    for (; i < size; ++i)
-        count += ends_at(i);
+
+}  // namespace
+
+std::int64_t count_line_ends(std::string_view bytes)
+{
+    std::int64_t count = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    count_line_ends_in_blocks<4>(bytes, i, count);
+    count_line_ends_in_blocks<1>(bytes, i, count);
+#endif
+    for (; i < bytes.size(); ++i)
+        count += ends_line_at(bytes, i);
     return count;
 }
 

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "app/model/field_number.h"
+#include "app/model/line_source.h"
 
 namespace {
 
@@ -32,16 +34,25 @@ bool is_control(char c)
     return true;
 }
 
-// The free fields of a PaddedText from a place on, taken from the front: each read skips the
-// spaces before its field and takes it only when the field is that kind of number and nothing else.
+// The free fields of a line from a place on, taken from the front: each read skips the spaces
+// before its field and takes it only when the field is that kind of number and nothing else. The
+// line ends at its first LF, CR or NUL (a PaddedText's zero bytes, or the line end of a line read
+// in place), which end() finds. The bytes before readable_end may all be read (a look ahead past
+// the line end reads no further).
 class FreeFields {
 public:
-    FreeFields(const PaddedText& text, const char* from) : at_(from), last_(text.end()) {}
-    explicit FreeFields(const PaddedText& text) : FreeFields(text, text.begin()) {}
+    FreeFields(const char* from, const char* readable_end) : at_(from), readable_end_(readable_end) {}
 
     [[gnu::always_inline]] bool integer(std::uint64_t& value)
     {
         skip_spaces();
+        // A lone digit before a space (a restraint code) at once; the byte after a digit is held.
+        if (const std::uint64_t digit = static_cast<unsigned char>(*at_) - std::uint64_t{'0'};
+            digit <= 9 && at_[1] == ' ') {
+            value = digit;
+            ++at_;
+            return true;
+        }
         return signed_digits(at_, value) && field_ends();
     }
     [[gnu::always_inline]] bool real(float& value)
@@ -49,24 +60,55 @@ public:
         skip_spaces();
         return padded_real(at_, value) && field_ends();
     }
-    // True when only spaces are left.
-    [[gnu::always_inline]] bool done()
+    // A real written as a whole number of up to 7 digits (every one exact as a float, as the
+    // general conversion gives it), without the real's conversion; any other field as real().
+    [[gnu::always_inline]] bool whole_real(float& value)
+    {
+        constexpr std::ptrdiff_t EXACT_DIGITS = 7;
+        skip_spaces();
+        const char* p = at_;
+        std::uint64_t number = 0;
+        const std::ptrdiff_t digits = take_digit_run(p, number);
+        if (digits == 0 || digits > EXACT_DIGITS || (*p != ' ' && !ends_line(*p)))
+            return padded_real(at_, value) && field_ends();
+        at_ = p;
+        value = static_cast<float>(number);
+        return true;
+    }
+    // The line's end when only spaces are left, else nullptr.
+    [[gnu::always_inline]] const char* end()
     {
         skip_spaces();
-        return at_ == last_;
+        return ends_line(*at_) ? at_ : nullptr;
     }
+    // Where the last field read ends.
+    const char* at() const { return at_; }
 
 private:
-    // The zero bytes after the text end the run.
+    // The line end ends the run. Runs of more than one space (fields in columns) are passed eight
+    // bytes at a time where eight can be read.
     [[gnu::always_inline]] void skip_spaces()
     {
+        if (*at_ != ' ' || *++at_ != ' ')
+            return;
+        constexpr std::uint64_t SPACES = 0x2020202020202020ULL;
+        while (readable_end_ - at_ >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, at_, sizeof word);
+            const std::uint64_t others = word ^ SPACES;  // the bytes that are not spaces
+            if (others != 0) {
+                at_ += __builtin_ctzll(others) / 8;
+                return;
+            }
+            at_ += 8;
+        }
         while (*at_ == ' ')
             ++at_;
     }
-    [[gnu::always_inline]] bool field_ends() const { return *at_ == ' ' || at_ == last_; }
+    [[gnu::always_inline]] bool field_ends() const { return *at_ == ' ' || ends_line(*at_); }
 
     const char* at_;
-    const char* last_;
+    const char* readable_end_;
 };
 
 // The real in the fixed column [from, from + width) of a padded line, which holds it and nothing
@@ -99,13 +141,89 @@ bool blank_from(std::string_view line, std::size_t from)
     return from >= line.size() || line.find_first_not_of(' ', from) == std::string_view::npos;
 }
 
-// The length of the run of digits that starts a text, when a space or the text's end follows it; else 0.
-std::ptrdiff_t leading_digits(const PaddedText& text)
+// The length of the run of digits at p, when a space or a line end follows it; else 0.
+std::ptrdiff_t leading_digits(const char* p)
 {
-    const char* p = text.begin();
     std::uint64_t value = 0;
     const std::ptrdiff_t n = take_digit_run(p, value);
-    return *p == ' ' || p == text.end() ? n : 0;
+    return *p == ' ' || ends_line(*p) ? n : 0;
+}
+
+// The fields of a node line from `at` on; the line's end, or nullptr when it is not plain.
+const char* node_fields(const char* at, const char* readable_end, std::int64_t node, PlainNodeLine& out)
+{
+    FreeFields fields(at, readable_end);
+    std::uint64_t number = 0;
+    if (!fields.integer(number) || static_cast<std::int64_t>(number) != node)
+        return nullptr;
+    for (std::int8_t& code : out.restraints) {
+        std::uint64_t value = 0;
+        if (!fields.integer(value))
+            return nullptr;
+        code = static_cast<std::int8_t>(value & 0xFF);
+    }
+    for (float& value : out.coords)
+        if (!fields.real(value))
+            return nullptr;
+    for (float& value : out.loads)
+        if (!fields.real(value))
+            return nullptr;
+    return fields.end();
+}
+
+const char* element_fields(const char* at, const char* readable_end, PlainElementLine& out)
+{
+    FreeFields fields(at, readable_end);
+    std::uint64_t number = 0;
+    if (!fields.integer(number) || !fields.whole_real(out.ends[0]) || !fields.whole_real(out.ends[1]))
+        return nullptr;
+    out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
+    return fields.end();
+}
+
+// The free fields of a deflection line after a long number; its end, or nullptr.
+const char* free_deflection_fields(const char* at, const char* readable_end, std::int64_t node, float (&out)[3])
+{
+    FreeFields fields(at, readable_end);
+    std::uint64_t number = 0;
+    if (!fields.integer(number) || static_cast<std::int64_t>(number) != node || !fields.real(out[0]) ||
+        !fields.real(out[1]) || !fields.real(out[2]))
+        return nullptr;
+    return fields.end();
+}
+
+// A result line's number at its first byte (no space before it): where the number ends, or
+// nullptr when the line does not start with a signed run of digits followed by a space or its end.
+const char* result_number(const char* at, PlainResultLine& out)
+{
+    std::uint64_t number = 0;
+    if (!signed_digits(at, number) || (*at != ' ' && !ends_line(*at)))
+        return nullptr;
+    out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
+    return at;
+}
+
+// A result line's stress and force as free fields after its number; the trimmed line's end (the
+// force's end), or nullptr when the line is not plain. line_end: the line's end.
+const char* free_result_fields(const char* number_end, const char* readable_end, PlainResultLine& out,
+                               const char*& line_end)
+{
+    FreeFields fields(number_end, readable_end);
+    if (!fields.real(out.stress) || !fields.real(out.force))
+        return nullptr;
+    const char* const last = fields.at();
+    line_end = fields.end();
+    return line_end != nullptr ? last : nullptr;
+}
+
+constexpr std::ptrdiff_t LONG_DEFLECTION_NUMBER = 3;  // digits from which the values follow as free fields
+constexpr std::ptrdiff_t LONG_RESULT_NUMBER = 4;
+
+// True when a result line's values follow as free fields: its number (from begin to number_end)
+// is unsigned and long.
+bool free_results(const char* begin, const char* number_end)
+{
+    return *begin != '+' && *begin != '-' && number_end - begin >= LONG_RESULT_NUMBER;
 }
 
 }  // namespace
@@ -113,52 +231,22 @@ std::ptrdiff_t leading_digits(const PaddedText& text)
 bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out, bool in_place)
 {
     PaddedText text;
-    if (!text.hold(line, in_place))
-        return false;
-    FreeFields fields(text);
-    std::uint64_t number = 0;
-    if (!fields.integer(number) || static_cast<std::int64_t>(number) != node)
-        return false;
-    for (std::int8_t& code : out.restraints) {
-        std::uint64_t value = 0;
-        if (!fields.integer(value))
-            return false;
-        code = static_cast<std::int8_t>(value & 0xFF);
-    }
-    for (float& value : out.coords)
-        if (!fields.real(value))
-            return false;
-    for (float& value : out.loads)
-        if (!fields.real(value))
-            return false;
-    return fields.done();
+    return text.hold(line, in_place) && node_fields(text.begin(), text.readable_end(), node, out) == text.end();
 }
 
 bool read_plain_element_line(std::string_view line, PlainElementLine& out, bool in_place)
 {
     PaddedText text;
-    if (!text.hold(line, in_place))
-        return false;
-    FreeFields fields(text);
-    std::uint64_t number = 0;
-    if (!fields.integer(number) || !fields.real(out.ends[0]) || !fields.real(out.ends[1]) || !fields.done())
-        return false;
-    out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
-    return true;
+    return text.hold(line, in_place) && element_fields(text.begin(), text.readable_end(), out) == text.end();
 }
 
 bool read_plain_deflection_line(std::string_view line, std::int64_t node, float (&out)[3], bool in_place)
 {
-    constexpr std::ptrdiff_t LONG_NUMBER = 3;  // digits from which the values follow as free fields
     PaddedText text;
     if (!text.hold(line, in_place))
         return false;
-    if (leading_digits(text) >= LONG_NUMBER) {
-        FreeFields fields(text);
-        std::uint64_t number = 0;
-        return fields.integer(number) && static_cast<std::int64_t>(number) == node && fields.real(out[0]) &&
-               fields.real(out[1]) && fields.real(out[2]) && fields.done();
-    }
+    if (leading_digits(text.begin()) >= LONG_DEFLECTION_NUMBER)
+        return free_deflection_fields(text.begin(), text.readable_end(), node, out) == text.end();
     // Columns 1-2 the number, 3-14, 16-27 and 28-39 the values; column 15 belongs to none.
     // (A number that runs on past column 2 is left to the general reading.)
     constexpr std::ptrdiff_t NUMBER_END = 2;
@@ -178,19 +266,17 @@ bool read_plain_deflection_line(std::string_view line, std::int64_t node, float 
 
 bool read_plain_result_line(std::string_view line, PlainResultLine& out, bool in_place)
 {
-    constexpr std::ptrdiff_t LONG_NUMBER = 4;  // digits from which the values follow as free fields
     PaddedText text;
     if (!text.hold(line, in_place))
         return false;
-    const char* at = text.begin();
-    std::uint64_t number = 0;
-    if (!signed_digits(at, number) || (at != text.end() && *at != ' '))
+    const char* const at = result_number(text.begin(), out);
+    if (at == nullptr || (at != text.end() && *at != ' '))
         return false;
-    out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
-    const bool signed_number = *text.begin() == '+' || *text.begin() == '-';
-    if (!signed_number && at - text.begin() >= LONG_NUMBER) {  // as leading_digits(text) >= LONG_NUMBER
-        FreeFields fields(text, at);
-        return fields.real(out.stress) && fields.real(out.force) && fields.done();
+    if (free_results(text.begin(), at)) {
+        const char* line_end = nullptr;
+        const char* const last = free_result_fields(at, text.readable_end(), out, line_end);
+        return last != nullptr &&
+               (last == text.end() || blank_from(line, static_cast<std::size_t>(last - text.begin())));
     }
     // Columns 4-16 the stress, 18-32 the force; what lies between the number and column 4, and
     // column 17, belong to no field.
@@ -200,4 +286,46 @@ bool read_plain_result_line(std::string_view line, PlainResultLine& out, bool in
             return false;
     return column_real(text, 3, 13, out.stress) && column_real(text, 17, 15, out.force) && !is_control(line[16]) &&
            blank_from(line, 32);
+}
+
+const char* read_plain_node_at(std::string_view bytes, std::int64_t node, PlainNodeLine& out)
+{
+    return node_fields(bytes.data(), bytes.data() + bytes.size(), node, out);
+}
+
+const char* read_plain_element_at(std::string_view bytes, PlainElementLine& out)
+{
+    return element_fields(bytes.data(), bytes.data() + bytes.size(), out);
+}
+
+const char* read_plain_deflection_at(std::string_view bytes, std::int64_t node, float (&out)[3])
+{
+    if (leading_digits(bytes.data()) >= LONG_DEFLECTION_NUMBER)
+        return free_deflection_fields(bytes.data(), bytes.data() + bytes.size(), node, out);
+    const std::string_view line = bytes.substr(0, line_length(bytes));
+    return read_plain_deflection_line(line, node, out, true) ? line.data() + line.size() : nullptr;
+}
+
+const char* read_plain_result_at(std::string_view bytes, PlainResultLine& out, std::string_view& trimmed)
+{
+    const char* first = bytes.data();
+    while (*first == ' ')
+        ++first;
+    const char* const number_end = result_number(first, out);
+    if (number_end == nullptr)
+        return nullptr;
+    if (free_results(first, number_end)) {
+        const char* line_end = nullptr;
+        const char* const last = free_result_fields(number_end, bytes.data() + bytes.size(), out, line_end);
+        if (last == nullptr)
+            return nullptr;
+        trimmed = std::string_view(first, static_cast<std::size_t>(last - first));
+        return line_end;
+    }
+    const std::string_view line = bytes.substr(0, line_length(bytes));
+    const std::string_view read = line.substr(static_cast<std::size_t>(first - line.data()));
+    if (!read_plain_result_line(read, out, true))
+        return nullptr;
+    trimmed = read.substr(0, read.find_last_not_of(' ') + 1);
+    return line.data() + line.size();
 }

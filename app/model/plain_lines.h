@@ -41,3 +41,12 @@ struct PlainResultLine {
     float force;
 };
 bool read_plain_result_line(std::string_view line, PlainResultLine& out, bool in_place = false);
+
+// The same readings of a line that lies in memory before its line end (LF, CR or NUL), found as
+// the line is read: bytes start with the line and hold at least its line end. Each gives the place
+// of the line's end, or nullptr where the reading above gives false. A result line may have spaces
+// before it; trimmed is then the line without the spaces around it.
+const char* read_plain_node_at(std::string_view bytes, std::int64_t node, PlainNodeLine& out);
+const char* read_plain_element_at(std::string_view bytes, PlainElementLine& out);
+const char* read_plain_deflection_at(std::string_view bytes, std::int64_t node, float (&out)[3]);
+const char* read_plain_result_at(std::string_view bytes, PlainResultLine& out, std::string_view& trimmed);

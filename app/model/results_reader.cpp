@@ -130,6 +130,12 @@ std::string written_count(std::string_view field)
 // number give 0 (no node) instead of an undefined conversion.
 std::int32_t end_node_from_real(float value)
 {
+    constexpr float WHOLE = 8388608.0f;  // 2^23: below it a float that converts back unchanged is whole
+    if (std::fabs(value) < WHOLE) {
+        const auto whole = static_cast<std::int32_t>(value);
+        if (static_cast<float>(whole) == value)
+            return whole;
+    }
     if (!std::isfinite(value) || std::fabs(value) > 1.0e9f)
         return 0;
     return static_cast<std::int32_t>(std::nearbyint(value));
@@ -231,12 +237,55 @@ struct Omissions {
     }
 };
 
+constexpr std::size_t SHORTEST_ELEMENT_LINE = 6;  // "1 2 3" and its line end
+
 // One element line as read, stored once the section's length is known.
 struct ElementLine {
     std::int32_t number;    // element number (low 32 bits)
     std::int32_t position;  // the line's place in the section, 1..
     std::int32_t first;     // end node 1 as read (an end node written as a real is at most 1e9)
     std::int32_t second;    // end node 2 as read
+};
+
+// The plain lines of a section read where the source holds them, without taking them out one by
+// one: each line's end is found as it is read.
+class HeldLines {
+public:
+    // Reads the held lines from the source's next one on while parse(bytes) (bytes: the line and
+    // the held bytes after it, up to a line end) gives the line's end, which must be a LF or CR;
+    // take() then keeps what parse found. Stops before the first line that is not plain, ends at a
+    // NUL, or whose line end may not be held; the source passes over the lines read. Gives how many
+    // there were.
+    template <typename Parse, typename Take>
+    std::int64_t read(LineSource& source, Parse&& parse, Take&& take)
+    {
+        const std::string_view held = source.held_rest();
+        if (held.empty())
+            return 0;
+        const char* const first = held.data();
+        const char* const held_end = first + held.size();
+        if (!(stop_ > first && stop_ <= held_end && ends_line(stop_[-1]))) {
+            stop_ = held_end;  // just after the last line end held
+            while (stop_ > first && !ends_line(stop_[-1]))
+                --stop_;
+        }
+        const char* at = first;
+        std::int64_t count = 0;
+        while (at < stop_) {
+            const char* const end = parse(std::string_view(at, static_cast<std::size_t>(stop_ - at)));
+            if (end == nullptr || *end == '\0' || end + 1 == held_end)
+                break;
+            take();
+            at = end + (*end == '\r' && end[1] == '\n' ? 2 : 1);
+            ++count;
+        }
+        if (count > 0)
+            source.skip_held(static_cast<std::size_t>(at - first));
+        return count;
+    }
+
+private:
+    const char* stop_ = nullptr;  // just after a held line end: every line that starts before it ends before it
 };
 
 // The source's lines, counted from 1, each checked for a NUL that ended it early and (after the
@@ -265,6 +314,12 @@ public:
         line = read_unchecked();
         return !(line.empty() && source_.at_end());
     }
+    // Reads the plain lines the source holds from the next one on, as HeldLines::read does.
+    template <typename Parse, typename Take>
+    void read_held(Parse&& parse, Take&& take)
+    {
+        number_ += held_.read(source_, parse, take);
+    }
     // Counts a line read elsewhere, which a NUL ended when nul_ended.
     void count(bool nul_ended)
     {
@@ -287,6 +342,13 @@ public:
     // could move the bytes line views).
     bool ends_in_place(std::string_view line) const { return source_.holds_after(line); }
     bool at_end() { return source_.at_end(); }
+    // How many lines of at least `shortest` bytes (with their line ends) the source's held bytes
+    // have room for; at least a few thousand.
+    std::int64_t most_held_lines(std::size_t shortest)
+    {
+        constexpr std::int64_t FEW = 4096;
+        return std::max(FEW, static_cast<std::int64_t>(source_.held_rest().size() / shortest));
+    }
     std::int64_t number() const { return number_; }  // the line last read
     // Passes over the first bytes of the source's held bytes, whose lines were read elsewhere up to line number.
     void pass(std::size_t bytes, std::int64_t number)
@@ -324,6 +386,7 @@ private:
     ProblemList& problems_;
     std::int64_t number_ = 0;
     bool ended_ = false;
+    HeldLines held_;
 };
 
 // The values a section finds missing: marked in the model at once, or, for the part of a section
@@ -581,9 +644,10 @@ bool read_element_line(std::string_view line, std::int64_t at, ProblemList& prob
     return true;
 }
 
-// Stores an element line read at line `at`; seen marks the element numbers already stored.
-void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissions, std::int64_t at,
-                   ProblemList& problems, std::vector<std::uint8_t>& seen)
+// Stores an element line read at line `at`, whatever is wrong with it; seen marks the element
+// numbers already stored.
+[[gnu::noinline]] void store_any_element(TrussModelData& m, const ElementLine& line, Omissions& omissions,
+                                         std::int64_t at, ProblemList& problems, std::vector<std::uint8_t>& seen)
 {
     std::int32_t e = line.number;
     if (e < 1 || e > omissions.element_number_limit) {
@@ -611,6 +675,21 @@ void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissi
         }
         m.element_nodes[static_cast<std::size_t>(e)][j] = static_cast<std::int32_t>(node);
     }
+}
+
+// Stores an element line read at line `at` as store_any_element does, the usual one (a new element
+// number with an entry, both end nodes among the nodes) at once.
+void store_element(TrussModelData& m, const ElementLine& line, Omissions& omissions, std::int64_t at,
+                   ProblemList& problems, std::vector<std::uint8_t>& seen)
+{
+    const auto in_nodes = [&](std::int32_t node) { return node >= 1 && node <= m.node_count; };
+    const std::int32_t e = line.number;
+    if (e < 1 || e > omissions.element_number_limit || seen[static_cast<std::size_t>(e)] || !in_nodes(line.first) ||
+        !in_nodes(line.second))
+        return store_any_element(m, line, omissions, at, problems, seen);
+    seen[static_cast<std::size_t>(e)] = 1;
+    m.element_nodes[static_cast<std::size_t>(e)][1] = line.first;
+    m.element_nodes[static_cast<std::size_t>(e)][2] = line.second;
 }
 
 // Stores node i's deflections (x, y, z as the file has them) and keeps the largest in largest.
@@ -668,7 +747,17 @@ void store_results(TrussModelData& m, std::size_t e, float stress, float force, 
 {
     m.element_stress[e] = stress;
     m.element_force[e] = force;
-    m.element_result_text.set(e, line.substr(line.size() > 23 ? line.size() - 23 : 0));
+    constexpr std::size_t SHOWN = 23;  // the line's last characters kept as its text
+    const std::size_t size = std::min(line.size(), SHOWN);
+    m.element_result_text.set(e, std::string_view(line.data() + line.size() - size, size));
+}
+
+// True when the results of a plain result line are those of an element that has an entry and no
+// results yet.
+bool plain_results_fit(const PlainResultLine& plain, const Omissions& omissions, const std::vector<std::uint8_t>& seen)
+{
+    return plain.number >= 1 && plain.number <= omissions.element_number_limit &&
+           !seen[static_cast<std::size_t>(plain.number)];
 }
 
 // Stores the results of a plain result line (plain_lines.h; line trimmed) of an element that has
@@ -676,8 +765,7 @@ void store_results(TrussModelData& m, std::size_t e, float stress, float force, 
 bool store_plain_results(TrussModelData& m, std::string_view line, const PlainResultLine& plain,
                          const Omissions& omissions, std::vector<std::uint8_t>& seen)
 {
-    if (plain.number < 1 || plain.number > omissions.element_number_limit ||
-        seen[static_cast<std::size_t>(plain.number)])
+    if (!plain_results_fit(plain, omissions, seen))
         return false;
     const auto e = static_cast<std::size_t>(plain.number);
     seen[e] = 1;
@@ -766,6 +854,18 @@ std::int64_t read_node_lines(CountedLines& lines, TrussModelData& m, std::int64_
 {
     std::string_view line;
     for (std::int64_t i = first; i <= last; ++i) {
+        PlainNodeLine held;
+        lines.read_held(
+            [&](std::string_view bytes) {
+                return i <= last && i <= limit ? read_plain_node_at(bytes, i, held) : nullptr;
+            },
+            [&] {
+                make_room_for_node(m, static_cast<std::int32_t>(i), limit);
+                store_node(m, static_cast<int>(i), held);
+                ++i;
+            });
+        if (i > last)
+            break;
         if (!lines.next(line))
             return i;
         if (i > limit) {
@@ -789,10 +889,23 @@ std::int64_t read_node_lines(CountedLines& lines, TrussModelData& m, std::int64_
 std::int64_t read_element_lines(CountedLines& lines, std::int64_t first, std::int64_t last, std::int32_t limit,
                                 ProblemList& problems, std::vector<ElementLine>& elements)
 {
-    constexpr std::int64_t FIRST_ROOM = 4096;  // element lines made room for at once (a count may overstate)
-    elements.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(last - first + 1, 0, FIRST_ROOM)));
+    // Room for the lines made at once: as many as the held bytes can have (a count may overstate).
+    elements.reserve(static_cast<std::size_t>(
+        std::clamp<std::int64_t>(last - first + 1, 0, lines.most_held_lines(SHORTEST_ELEMENT_LINE))));
     std::string_view line;
     for (std::int64_t n = first; n <= last; ++n) {
+        PlainElementLine held;
+        lines.read_held(
+            [&](std::string_view bytes) {
+                return n <= last && n <= limit ? read_plain_element_at(bytes, held) : nullptr;
+            },
+            [&] {
+                elements.push_back({held.number, static_cast<std::int32_t>(n), end_node_from_real(held.ends[0]),
+                                    end_node_from_real(held.ends[1])});
+                ++n;
+            });
+        if (n > last)
+            break;
         if (!lines.next(line))
             return n;
         ElementLine element;
@@ -825,6 +938,17 @@ std::int64_t read_deflection_lines(CountedLines& lines, TrussModelData& m, std::
 {
     std::string_view line;
     for (std::int64_t i = first; i <= last; ++i) {
+        float held[3];
+        lines.read_held(
+            [&](std::string_view bytes) {
+                return i <= last && i <= m.node_count ? read_plain_deflection_at(bytes, i, held) : nullptr;
+            },
+            [&] {
+                store_deflections(m, static_cast<int>(i), held, part.largest);
+                ++i;
+            });
+        if (i > last)
+            break;
         if (!lines.next(line))
             return i;
         float plain[3];
@@ -990,6 +1114,21 @@ std::int64_t read_result_lines(CountedLines& lines, std::int64_t first, std::int
 {
     std::string_view line;
     for (std::int64_t n = first; n <= last; ++n) {
+        PlainResultLine held;
+        std::string_view trimmed;
+        lines.read_held(
+            [&](std::string_view bytes) -> const char* {
+                if (n > last || n > section.limit)
+                    return nullptr;
+                const char* const end = read_plain_result_at(bytes, held, trimmed);
+                return end != nullptr && plain_results_fit(held, section.omissions, section.seen) ? end : nullptr;
+            },
+            [&] {
+                store_plain_results(section.m, trimmed, held, section.omissions, section.seen);
+                ++n;
+            });
+        if (n > last)
+            break;
         if (!lines.next(line))
             return n;
         if (n <= section.limit &&
@@ -1032,7 +1171,24 @@ std::int64_t read_results_in_parts(LineSource& source, CountedLines& lines, Prob
         try {
             beside = std::jthread([&] {
                 middle = from + count_line_ends(split.held.substr(0, split.second));
+                HeldLines held;
                 for (std::int64_t n = middle; n <= last; ++n) {
+                    // A plain line has no control byte: its trimmed text stands for it as read.
+                    SplitResultLine plain{{}, {}, {}, true, false, false};
+                    held.read(
+                        second_source,
+                        [&](std::string_view bytes) {
+                            return n <= last && n <= section.limit
+                                       ? read_plain_result_at(bytes, plain.plain, plain.trimmed)
+                                       : nullptr;
+                        },
+                        [&] {
+                            plain.raw = plain.trimmed;
+                            later.push_back(plain);
+                            ++n;
+                        });
+                    if (n > last)
+                        return;
                     SplitResultLine& line = later.emplace_back();
                     line.raw = second_source.next_line();
                     line.nul_ended = second_source.ended_by_nul();

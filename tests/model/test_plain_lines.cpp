@@ -119,3 +119,50 @@ TEST(PlainLinesTest, ElementDeflectionAndResultLines)
         return true;
     });
 }
+
+// Read where it lies among the lines after it, a plain line gives the place of its own line end
+// (not a byte of the next line) and the values the line readers give; a line that is not plain
+// gives nothing, however plain the line after it is.
+TEST(PlainLinesTest, LinesReadInPlaceEndAtTheirLineEnd)
+{
+    const auto at = [](const std::string& bytes, const char* end) {
+        return end == nullptr ? -1 : static_cast<int>(end - bytes.data());
+    };
+    struct InPlace {
+        std::string bytes;
+        int end;  // where the first line ends, -1 when it is not plain
+    };
+    const InPlace nodes[] = {{"7 1 0 0 1 2 3 4 5 6\n8 1 0 0 1 2 3 4 5 6", 19},
+                             {" 7  1 0 0 1 2 3 4 5 6  \r\n7", 23},
+                             {"7 1 0 0 1 2 3 4 5\n6", -1}};
+    for (const InPlace& c : nodes) {
+        PlainNodeLine node;
+        EXPECT_EQ(at(c.bytes, read_plain_node_at(c.bytes, 7, node)), c.end) << c.bytes;
+    }
+    const InPlace elements[] = {{"12 3 4\n5 6 7", 6}, {"12 3\n4", -1}, {std::string("12 3 4\0 5", 9), 6}};
+    for (const InPlace& c : elements) {
+        PlainElementLine element;
+        EXPECT_EQ(at(c.bytes, read_plain_element_at(c.bytes, element)), c.end) << c.bytes;
+        if (c.end >= 0) {
+            EXPECT_EQ(element.ends[1], 4.0f);
+        }
+    }
+    const InPlace deflections[] = {{DEFLECTIONS + "\n8", 39}, {"123  1.0 2.0 3.0\r4", 16}, {"123  1.0 2.0\n3.0", -1}};
+    for (const InPlace& c : deflections) {
+        float values[3];
+        EXPECT_EQ(at(c.bytes, read_plain_deflection_at(c.bytes, c.bytes.starts_with("123") ? 123 : 7, values)), c.end)
+            << c.bytes;
+    }
+    const InPlace results[] = {
+        {"  " + RESULTS + " \n1", 35}, {" 1234 -4.375E+02 7.750E+03 \r\n1", 27}, {"1234 -4.375E+02\n7.750E+03", -1}};
+    for (const InPlace& c : results) {
+        PlainResultLine result;
+        std::string_view trimmed;
+        EXPECT_EQ(at(c.bytes, read_plain_result_at(c.bytes, result, trimmed)), c.end) << c.bytes;
+        if (c.end >= 0) {
+            EXPECT_EQ(trimmed, c.bytes.substr(c.bytes.find_first_not_of(' '), trimmed.size()));
+            EXPECT_EQ(trimmed.back(), '3');
+            EXPECT_EQ(result.force, 7750.0f);
+        }
+    }
+}
