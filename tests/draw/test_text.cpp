@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "draw_fixture.h"
@@ -37,7 +39,7 @@ protected:
     {
         start(90, 40);
         // Without the font every text is skipped (and said so once on stderr).
-        if (draw_text(0, 0, "H", INK, WHITE) == 0) {
+        if (draw_text_height() == 0) {
             GTEST_SKIP() << "no text font on this system";
         }
         start(90, 40);
@@ -412,4 +414,54 @@ TEST_F(TextTest, WhollyInsideTextMatchesTheTextCutAtTheLeftEdge)
         }
     }
     draw_set_text_scale(1.0f);
+}
+
+// Glyphs are rendered the first time a text holds them: two threads drawing the two halves of the
+// character set in opposite orders at once, in a font size no text used before, draw what one
+// thread draws once every glyph is made, and every letter and digit is inked. The halves are four lines apart,
+// so that no glyph reaches the other half.
+TEST_F(TextTest, GlyphsMadeOnFirstUseByTwoThreadsDrawAsMadeBefore)
+{
+    std::string low, high;
+    for (int c = 33; c < 128; ++c) {
+        low.push_back(static_cast<char>(c));
+    }
+    for (int c = 161; c < 256; ++c) {
+        high.push_back(static_cast<char>(c));
+    }
+    draw_set_text_scale(1.25f);
+    const int rows = draw_text_height();
+    const int advance = draw_text_width("H");
+    const auto draw_halves = [&](bool low_first, Picture& out) {
+        ASSERT_TRUE(picture_make(out, 96 * advance, 7 * rows, 24));
+        fill_picture(out, BACKGROUND);
+        ASSERT_NE(draw_begin(draw_picture_output(&out, {})), 0);
+        for (const bool low_now : {low_first, !low_first}) {
+            draw_text(0, low_now ? rows : 5 * rows, low_now ? low : high, INK, WHITE);
+        }
+        draw_end();
+    };
+    Picture first, second, after;
+    std::thread one([&] { draw_halves(true, first); });
+    std::thread other([&] { draw_halves(false, second); });
+    one.join();
+    other.join();
+    draw_halves(true, after);
+    draw_set_text_scale(1.0f);
+    EXPECT_EQ(first.bits, after.bits);
+    EXPECT_EQ(second.bits, after.bits);
+    for (int n = 0; n < 95; ++n) {  // each letter's and digit's cell holds a pixel of its ink
+        for (const auto& [top, byte] : {std::pair{rows, 33 + n}, std::pair{5 * rows, 161 + n}}) {
+            if (!(std::isalnum(byte) || byte >= 192)) {
+                continue;
+            }
+            bool inked = false;
+            for (int y = top; y < top + rows && !inked; ++y) {
+                for (int x = n * advance; x < (n + 1) * advance && !inked; ++x) {
+                    inked = pixel_at(after, x, y) != WHITE && pixel_at(after, x, y) != BACKGROUND;
+                }
+            }
+            EXPECT_TRUE(inked) << "byte " << byte;
+        }
+    }
 }
