@@ -317,11 +317,14 @@ void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
     const bool force_colours = overlay_colours_members(overlays);
     const bool grey = shape_carries_colours(pass, overlays);
     const bool hide = pass.settings.show_element_numbers == 0 && draw_sets_pixels_only();
+    // A member's colour is looked up when its line is drawn: most of a large model's are hidden.
+    const auto colour_of = [&](int e) {
+        return grey ? UNDEFORMED_GREY : force_colours ? overlay_member_colour(pass, e) : BLACK;
+    };
     PenLine held;
-    int held_colour = 0;
+    int held_member = 0;
     bool holding = false;
     for (int e = 1; e <= pass.elements; ++e) {
-        const int colour = grey ? UNDEFORMED_GREY : force_colours ? overlay_member_colour(pass, e) : BLACK;
         int a, b;
         if (hide && pass.ends(e, a, b)) {
             const NodePixel& p = node_pixels[static_cast<std::size_t>(a)];
@@ -329,20 +332,20 @@ void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
             if (p.place == NODE_NEAR && q.place == NODE_NEAR) {
                 const PenLine line{p.x, p.y, q.x, q.y};
                 if (holding && line != held && PenLine{q.x, q.y, p.x, p.y} != held)
-                    draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
+                    draw_line_xy(held.x1, held.y1, held.x2, held.y2, colour_of(held_member));
                 held = line;
-                held_colour = colour;
+                held_member = e;
                 holding = true;
                 continue;
             }
         }
         if (holding)
-            draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
+            draw_line_xy(held.x1, held.y1, held.x2, held.y2, colour_of(held_member));
         holding = false;
-        draw_element(pass, e, colour);
+        draw_element(pass, e, colour_of(e));
     }
     if (holding)
-        draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
+        draw_line_xy(held.x1, held.y1, held.x2, held.y2, colour_of(held_member));
 }
 
 // The deflected shape's node marks, by where they land: for each canvas pixel the last member
