@@ -373,28 +373,22 @@ TEST_F(RenderTest, StackedNodesDrawTheirMarksOncePerNode)
     EXPECT_EQ(canvas().bits, alone.bits);
 }
 
-// Nodes without rings or arrows between nodes of equal marks on one pixel (two or three of them, in
-// turn with or without the exclusive-or ring) give the picture of a pass that draws every node's
-// marks one by one.
+// Unmarked nodes between nodes of equal marks on one pixel (two or three of them, with and without
+// the exclusive-or ring) leave the picture of a pass that draws every node's marks one by one.
 TEST_F(RenderTest, UnmarkedNodesBetweenStackedNodesChangeNothing)
 {
-    std::vector<std::pair<float, float>> points;
-    std::vector<int> marked;  // 0: nothing; 1: rings and a load; 2: those and the exclusive-or ring
-    for (int stack = 0; stack < 4; ++stack) {
-        const float x = 120.0f + 140.0f * static_cast<float>(stack);
-        for (int n = 0; n < 2 + stack % 2; ++n) {
-            points.push_back({x, 200.0f});
-            marked.push_back(1 + stack / 2);
-            points.push_back({x, 350.0f - 20.0f * static_cast<float>(n)});
-            marked.push_back(0);
-        }
+    std::vector<std::pair<float, float>> points;  // odd nodes marked, each followed by an unmarked one
+    for (int s = 0; s < 4; ++s) {
+        const float x = 120.0f + 140.0f * static_cast<float>(s);
+        for (int n = 0; n < 2 + s % 2; ++n)
+            points.insert(points.end(), {{x, 200.0f}, {x, 350.0f - 20.0f * static_cast<float>(n)}});
     }
     place_nodes(points);
-    for (std::size_t n = 0; n < points.size(); ++n) {
-        const int i = static_cast<int>(n) + 1;
-        TrussModel.node_fixity[1][i] = marked[n] == 2 ? 1 : 0;
-        TrussModel.node_fixity[2][i] = TrussModel.node_fixity[3][i] = marked[n] != 0 ? 1 : 0;
-        TrussModel.node_loads[2][i] = marked[n] != 0 ? 40.0f : 0.0f;
+    for (int i = 1; i <= static_cast<int>(points.size()); ++i) {
+        const int marked = i % 2;
+        TrussModel.node_fixity[1][i] = marked != 0 && points[i - 1].first > 300.0f ? 1 : 0;  // stacks 2 and 3
+        TrussModel.node_fixity[2][i] = TrussModel.node_fixity[3][i] = marked;
+        TrussModel.node_loads[2][i] = 40.0f * static_cast<float>(marked);
     }
     TrussModel.load_scale = 1.0f;
     Picture drawn[2];  // in runs; one by one, as a pass that also records an SVG draws

@@ -417,51 +417,43 @@ TEST_F(TextTest, WhollyInsideTextMatchesTheTextCutAtTheLeftEdge)
 }
 
 // Glyphs are rendered the first time a text holds them: two threads drawing the two halves of the
-// character set in opposite orders at once, in a font size no text used before, draw what one
-// thread draws once every glyph is made, and every letter and digit is inked. The halves are four lines apart,
-// so that no glyph reaches the other half.
+// character set in opposite orders at once, in a size no text used before, draw what one thread
+// draws once every glyph is made (the halves four lines apart, out of each other's reach), and every
+// letter and digit is inked.
 TEST_F(TextTest, GlyphsMadeOnFirstUseByTwoThreadsDrawAsMadeBefore)
 {
-    std::string low, high;
+    std::string half[2];
     for (int c = 33; c < 128; ++c) {
-        low.push_back(static_cast<char>(c));
-    }
-    for (int c = 161; c < 256; ++c) {
-        high.push_back(static_cast<char>(c));
+        half[0].push_back(static_cast<char>(c));
+        half[1].push_back(static_cast<char>(c + 128));
     }
     draw_set_text_scale(1.25f);
-    const int rows = draw_text_height();
-    const int advance = draw_text_width("H");
-    const auto draw_halves = [&](bool low_first, Picture& out) {
+    const int rows = draw_text_height(), advance = draw_text_width("H");
+    const auto draw_halves = [&](int first, Picture& out) {
         ASSERT_TRUE(picture_make(out, 96 * advance, 7 * rows, 24));
         fill_picture(out, BACKGROUND);
         ASSERT_NE(draw_begin(draw_picture_output(&out, {})), 0);
-        for (const bool low_now : {low_first, !low_first}) {
-            draw_text(0, low_now ? rows : 5 * rows, low_now ? low : high, INK, WHITE);
+        for (const int h : {first, 1 - first}) {
+            draw_text(0, (1 + 4 * h) * rows, half[h], INK, WHITE);
         }
         draw_end();
     };
-    Picture first, second, after;
-    std::thread one([&] { draw_halves(true, first); });
-    std::thread other([&] { draw_halves(false, second); });
+    Picture drawn[3];
+    std::thread one([&] { draw_halves(0, drawn[0]); }), other([&] { draw_halves(1, drawn[1]); });
     one.join();
     other.join();
-    draw_halves(true, after);
+    draw_halves(0, drawn[2]);
     draw_set_text_scale(1.0f);
-    EXPECT_EQ(first.bits, after.bits);
-    EXPECT_EQ(second.bits, after.bits);
-    for (int n = 0; n < 95; ++n) {  // each letter's and digit's cell holds a pixel of its ink
-        for (const auto& [top, byte] : {std::pair{rows, 33 + n}, std::pair{5 * rows, 161 + n}}) {
-            if (!(std::isalnum(byte) || byte >= 192)) {
-                continue;
+    EXPECT_EQ(drawn[0].bits, drawn[2].bits);
+    EXPECT_EQ(drawn[1].bits, drawn[2].bits);
+    for (int n = 0; n < 190; ++n) {
+        const int byte = 33 + n % 95 + 128 * (n / 95), top = (1 + 4 * (n / 95)) * rows, left = n % 95 * advance;
+        bool inked = !(std::isalnum(byte) || byte >= 192);
+        for (int y = top; y < top + rows && !inked; ++y) {
+            for (int x = left; x < left + advance && !inked; ++x) {
+                inked = pixel_at(drawn[2], x, y) != WHITE && pixel_at(drawn[2], x, y) != BACKGROUND;
             }
-            bool inked = false;
-            for (int y = top; y < top + rows && !inked; ++y) {
-                for (int x = n * advance; x < (n + 1) * advance && !inked; ++x) {
-                    inked = pixel_at(after, x, y) != WHITE && pixel_at(after, x, y) != BACKGROUND;
-                }
-            }
-            EXPECT_TRUE(inked) << "byte " << byte;
         }
+        EXPECT_TRUE(inked) << "byte " << byte;
     }
 }
