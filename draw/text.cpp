@@ -2,17 +2,20 @@
 //
 // The face is DejaVu Sans Mono (monospaced, so tables of numbers line up), found through
 // fontconfig by family name and checked, at the largest pixel size up to 12 whose line height is
-// at most 15 px. Every glyph of the single-byte character set (bytes read as Windows-1252) is
-// rendered once per process as 8-bit coverage and kept; the FreeType objects are released right
-// after. The visible part of a text is rendered into an 8-bit coverage strip, then blended into
-// the picture with the front and back colours after the drawing mode.
+// at most 15 px. A glyph of the single-byte character set (bytes read as Windows-1252) is
+// rendered as 8-bit coverage the first time a text holds it, and kept; a process that writes a
+// legend or two renders the few glyphs it uses, not all of them. Each glyph is hinted on its own
+// from the face's state at its size, so the order in which they are rendered changes no pixel. The
+// face is kept with its set until the process ends. The visible part of a text is rendered into an 8-bit coverage
+// strip, then blended into the picture with the front and back colours after the drawing mode.
 //
 // Speed: opaque text is most of a redraw with labels or the results table, so its blend
 // mix(m, front, back) is looked up in a table of the 256 coverage values per colour pair, kept
 // for the last few pairs; the table holds exactly what the formula gives, so pixels do not
 // depend on the path. Transparent and XOR texts choose their loop once per text, not per pixel.
 // State: the process-wide glyph sets (the default one built once, scaled ones by
-// draw_set_text_scale; read-only once built), and per thread the scratch strip and the blend tables.
+// draw_set_text_scale; a glyph is written once, under the set's lock, before any text reads it),
+// and per thread the scratch strip and the blend tables.
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -50,12 +53,29 @@ struct Glyph {
 };
 
 struct GlyphSet {
-    bool ready = false;             // a font was found and rendered
-    int ascent = 0;                 // baseline below the top of the line, pixels
-    int line_height = 0;            // pixels
-    int min_left = 0;               // most negative left bearing (<= 0)
-    int pixel_size = 0;             // the size the glyphs were rendered at
-    std::array<Glyph, 256> glyphs;  // indexed by byte value
+    bool ready = false;   // a font was found at a size that fits
+    int ascent = 0;       // baseline below the top of the line, pixels
+    int line_height = 0;  // pixels
+    int pixel_size = 0;   // the size the glyphs are rendered at
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;  // at pixel_size while ready
+    // Indexed by byte value; glyphs[b] is read only once rendered[b] holds (glyphs_for).
+    mutable std::array<Glyph, 256> glyphs;
+    mutable std::array<std::atomic<bool>, 256> rendered{};
+    mutable std::mutex rendering;
+
+    GlyphSet() = default;
+    GlyphSet(const GlyphSet&) = delete;
+    GlyphSet& operator=(const GlyphSet&) = delete;
+    ~GlyphSet()
+    {
+        if (face != nullptr) {
+            FT_Done_Face(face);
+        }
+        if (library != nullptr) {
+            FT_Done_FreeType(library);
+        }
+    }
 };
 
 // Unicode code points of the bytes 0x80-0x9F in Windows-1252 (0 where the byte is undefined).
@@ -81,10 +101,36 @@ struct FontFile {
     int face_index = 0;
 };
 
+// The configuration FcInitLoadConfigAndFonts builds, less one step: after loading the
+// configuration it reads every template in the library's template folder not enabled already, only
+// for the descriptions its listing tool shows (over a third of its work). Such a read adds no font
+// folder, cache folder, font filter or rule, so the fonts and the match stay the same. Where the
+// loading fails or names no cache folder, the library's own set-up is taken (it then builds its
+// fallback configuration; its messages about the failed load are then written twice).
+FcConfig* load_font_config()
+{
+    FcConfig* config = FcConfigCreate();
+    if (config != nullptr) {
+        bool loaded = FcConfigParseAndLoad(config, nullptr, FcTrue) == FcTrue;
+        if (loaded) {
+            FcStrList* caches = FcConfigGetCacheDirs(config);
+            loaded = caches != nullptr && FcStrListNext(caches) != nullptr;
+            if (caches != nullptr) {
+                FcStrListDone(caches);
+            }
+        }
+        if (loaded && FcConfigBuildFonts(config) == FcTrue) {
+            return config;
+        }
+        FcConfigDestroy(config);
+    }
+    return FcInitLoadConfigAndFonts();
+}
+
 FontFile match_font_file()
 {
     FontFile found;
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcConfig* config = load_font_config();
     if (config == nullptr) {
         return found;
     }
@@ -123,13 +169,10 @@ std::string find_font_file(int& face_index)
     return found.path;
 }
 
-void render_glyphs(FT_Face face, GlyphSet& set)
+// Renders the glyph of byte into glyph (left empty when the face has none).
+void render_glyph(FT_Face face, int byte, Glyph& glyph)
 {
-    for (int byte = 0; byte < 256; ++byte) {
-        Glyph& glyph = set.glyphs[static_cast<std::size_t>(byte)];
-        if (FT_Load_Char(face, code_point(byte), FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0) {
-            continue;
-        }
+    if (FT_Load_Char(face, code_point(byte), FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
         const FT_GlyphSlot slot = face->glyph;
         const FT_Bitmap& bitmap = slot->bitmap;
         glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6);
@@ -147,16 +190,16 @@ void render_glyphs(FT_Face face, GlyphSet& set)
                 std::memcpy(glyph.coverage.data() + static_cast<std::size_t>(r) * glyph.width, src,
                             static_cast<std::size_t>(glyph.width));
             }
-            set.min_left = std::min(set.min_left, glyph.left);
         }
     }
 }
 
 // The glyph set at scale times the default pixel size (the largest up to 12 whose line height is
 // at most 15 px); a scaled set's line height is the face's own at its size.
-GlyphSet load_glyphs(float scale)
+std::unique_ptr<GlyphSet> load_glyphs(float scale)
 {
-    GlyphSet set;
+    auto made = std::make_unique<GlyphSet>();
+    GlyphSet& set = *made;
     int face_index = 0;
     const std::string path = find_font_file(face_index);
     FT_Library library = nullptr;
@@ -180,18 +223,25 @@ GlyphSet load_glyphs(float scale)
                 set.line_height = static_cast<int>((face->size->metrics.height + 63) >> 6);
                 set.ascent = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
                 set.pixel_size = size;
-                render_glyphs(face, set);
                 set.ready = true;
                 break;
             }
-            FT_Done_Face(face);
+            if (set.ready) {
+                set.face = face;
+            } else {
+                FT_Done_Face(face);
+            }
         }
-        FT_Done_FreeType(library);
+        if (set.ready) {
+            set.library = library;
+        } else {
+            FT_Done_FreeType(library);
+        }
     }
     if (!set.ready && scale == 1.0f) {
         std::fprintf(stderr, "kelvaro: font \"%s\" not found; texts in pictures are left out\n", FONT_FAMILY);
     }
-    return set;
+    return made;
 }
 
 // The set draw_set_text_scale chose; nullptr for the default one.
@@ -204,7 +254,28 @@ const GlyphSet& glyph_set()
     if (const GlyphSet* scaled = scaled_set.load(std::memory_order_acquire)) {
         return *scaled;
     }
-    static const GlyphSet set = load_glyphs(1.0f);
+    static const std::unique_ptr<GlyphSet> set = load_glyphs(1.0f);
+    return *set;
+}
+
+// The glyph set in use with every glyph of text rendered.
+const GlyphSet& glyphs_for(std::string_view text)
+{
+    const GlyphSet& set = glyph_set();
+    if (!set.ready) {
+        return set;
+    }
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (set.rendered[byte].load(std::memory_order_acquire)) {
+            continue;
+        }
+        const std::lock_guard<std::mutex> guard(set.rendering);
+        if (!set.rendered[byte].load(std::memory_order_relaxed)) {
+            render_glyph(set.face, byte, set.glyphs[byte]);
+            set.rendered[byte].store(true, std::memory_order_release);
+        }
+    }
     return set;
 }
 
@@ -243,9 +314,6 @@ InkRows render_strip(std::uint8_t* strip, const GlyphSet& set, std::string_view 
     InkRows ink{rows, 0};
     long long written = 0;  // strip columns from here on hold no glyph yet
     for (const char ch : text) {
-        if (pen + set.min_left >= columns) {
-            break;
-        }
         const Glyph& glyph = set.glyphs[static_cast<unsigned char>(ch)];
         const long long gx = pen + glyph.left;
         pen += glyph.advance;
@@ -743,7 +811,7 @@ void draw_flush_held_texts(DrawOutput& out)
     if (held_texts.empty()) {
         return;
     }
-    const GlyphSet& set = glyph_set();
+    const GlyphSet& set = glyphs_for(held_chars);
     // Every held text is opaque: a pixel shows the last text over it, so the texts are painted
     // latest first, each only where no later one has painted.
     std::vector<TextBox> boxes(held_texts.size());
@@ -823,7 +891,7 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     if (text.empty() || !out->text_ready) {
         return x;
     }
-    const GlyphSet& set = glyph_set();
+    const GlyphSet& set = glyphs_for(text);
     const long long tx = static_cast<long long>(x) + out->origin_x;
     const long long ty = static_cast<long long>(y) + out->origin_y;
     const bool opaque = (out->mode & (DRAW_MODE_XOR | DRAW_MODE_TRANSPARENT)) == 0;
@@ -883,7 +951,7 @@ int draw_text_height()
 
 bool text_metrics(std::string_view text, TextMetrics& metrics)
 {
-    const GlyphSet& set = glyph_set();
+    const GlyphSet& set = glyphs_for(text);
     if (!set.ready) {
         return false;
     }
@@ -917,7 +985,7 @@ void draw_set_text_scale(float scale)
     const std::lock_guard<std::mutex> guard(lock);
     std::unique_ptr<GlyphSet>& set = sets[scale];
     if (!set) {
-        set = std::make_unique<GlyphSet>(load_glyphs(scale));
+        set = load_glyphs(scale);
     }
     scaled_set.store(set.get(), std::memory_order_release);
 }

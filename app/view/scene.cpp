@@ -192,7 +192,8 @@ void draw_pen_line(const PenLine& line, int colour)
         draw_line_xy(line.x1, line.y1, line.x2, line.y2, colour);
 }
 
-// The marks of node i; with labels, each arrow's value beside its tip.
+// The marks of node i; with labels, each arrow's value beside its tip. The nodes are drawn in the
+// outline mode; the exclusive-or mode is set around the ring that takes it only.
 void draw_node_marks(const NodeMarks& marks, const ScenePass& pass, int i, const LoadLabels* labels)
 {
     if (pass.settings.overlays.show_supports) {
@@ -200,10 +201,11 @@ void draw_node_marks(const NodeMarks& marks, const ScenePass& pass, int i, const
             draw_circle(marks.x, marks.y, 7, RED);
         if (marks.rings & RING_Y)
             draw_circle(marks.x, marks.y, 5, GREEN);
-        draw_mode(DRAW_MODE_XOR);
-        if (marks.rings & RING_Z)
+        if (marks.rings & RING_Z) {
+            draw_mode(DRAW_MODE_XOR);
             draw_circle(marks.x, marks.y, 3, BLUE);
-        draw_mode(DRAW_MODE_OUTLINE);
+            draw_mode(DRAW_MODE_OUTLINE);
+        }
     }
     for (int k = 1; k <= 3; ++k) {
         if ((marks.arrows & (1 << k)) == 0)
@@ -225,7 +227,8 @@ void draw_node_marks(const NodeMarks& marks, const ScenePass& pass, int i, const
 // again at once sets every pixel the plain rings and lines cover to what they already hold, and
 // turns back what the exclusive-or ring alone covers; so a run of n equal marks changes the picture
 // as the marks drawn once (n odd) or twice (n even). Where only pixels are set and no label is
-// written, each run is drawn so.
+// written, each run is drawn so. A node without rings and arrows draws nothing: it is passed over,
+// so the equal marks on either side of it make one run.
 void draw_nodes(const ScenePass& pass)
 {
     const OverlayStateData& shown = pass.settings.overlays;
@@ -243,9 +246,18 @@ void draw_nodes(const ScenePass& pass)
             draw_node_marks(last, pass, 0, nullptr);
         repeats = 0;
     };
+    const TrussModelData& model = pass.model;
+    bool loads_drawn[4] = {};  // [k]: arrows along axis k are drawn
+    for (int k = 1; k <= 3; ++k)
+        loads_drawn[k] = shown.show_loads && pass.projection.axis_defined[k];
     for (int i = 1; i <= pass.nodes; ++i) {
         const NodePixel& pixel = node_pixels[static_cast<std::size_t>(i)];
         if (pixel.place == NODE_OFF)
+            continue;
+        const bool ringed = shown.show_supports && (model.node_fixity[1][i] == 1 || model.node_fixity[2][i] == 1 ||
+                                                    model.node_fixity[3][i] == 1);
+        if (!ringed && !(loads_drawn[1] && model.node_loads[1][i] != 0.0f) &&
+            !(loads_drawn[2] && model.node_loads[2][i] != 0.0f) && !(loads_drawn[3] && model.node_loads[3][i] != 0.0f))
             continue;
         LoadLabels labels;
         const NodeMarks marks = node_marks(pass, i, pass.x(i), pass.y(i), pixel, labels);
@@ -305,11 +317,14 @@ void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
     const bool force_colours = overlay_colours_members(overlays);
     const bool grey = shape_carries_colours(pass, overlays);
     const bool hide = pass.settings.show_element_numbers == 0 && draw_sets_pixels_only();
+    // A member's colour is looked up when its line is drawn: most of a large model's are hidden.
+    const auto colour_of = [&](int e) {
+        return grey ? UNDEFORMED_GREY : force_colours ? overlay_member_colour(pass, e) : BLACK;
+    };
     PenLine held;
-    int held_colour = 0;
+    int held_member = 0;
     bool holding = false;
     for (int e = 1; e <= pass.elements; ++e) {
-        const int colour = grey ? UNDEFORMED_GREY : force_colours ? overlay_member_colour(pass, e) : BLACK;
         int a, b;
         if (hide && pass.ends(e, a, b)) {
             const NodePixel& p = node_pixels[static_cast<std::size_t>(a)];
@@ -317,20 +332,20 @@ void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
             if (p.place == NODE_NEAR && q.place == NODE_NEAR) {
                 const PenLine line{p.x, p.y, q.x, q.y};
                 if (holding && line != held && PenLine{q.x, q.y, p.x, p.y} != held)
-                    draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
+                    draw_line_xy(held.x1, held.y1, held.x2, held.y2, colour_of(held_member));
                 held = line;
-                held_colour = colour;
+                held_member = e;
                 holding = true;
                 continue;
             }
         }
         if (holding)
-            draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
+            draw_line_xy(held.x1, held.y1, held.x2, held.y2, colour_of(held_member));
         holding = false;
-        draw_element(pass, e, colour);
+        draw_element(pass, e, colour_of(e));
     }
     if (holding)
-        draw_line_xy(held.x1, held.y1, held.x2, held.y2, held_colour);
+        draw_line_xy(held.x1, held.y1, held.x2, held.y2, colour_of(held_member));
 }
 
 // The deflected shape's node marks, by where they land: for each canvas pixel the last member

@@ -372,3 +372,36 @@ TEST_F(RenderTest, StackedNodesDrawTheirMarksOncePerNode)
     draw_record_svg(nullptr, nullptr);
     EXPECT_EQ(canvas().bits, alone.bits);
 }
+
+// Unmarked nodes between nodes of equal marks on one pixel (two or three of them, with and without
+// the exclusive-or ring) leave the picture of a pass that draws every node's marks one by one.
+TEST_F(RenderTest, UnmarkedNodesBetweenStackedNodesChangeNothing)
+{
+    std::vector<std::pair<float, float>> points;  // odd nodes marked, each followed by an unmarked one
+    for (int s = 0; s < 4; ++s) {
+        const float x = 120.0f + 140.0f * static_cast<float>(s);
+        for (int n = 0; n < 2 + s % 2; ++n)
+            points.insert(points.end(), {{x, 200.0f}, {x, 350.0f - 20.0f * static_cast<float>(n)}});
+    }
+    place_nodes(points);
+    for (int i = 1; i <= static_cast<int>(points.size()); ++i) {
+        const int marked = i % 2;
+        TrussModel.node_fixity[1][i] = marked != 0 && points[i - 1].first > 300.0f ? 1 : 0;  // stacks 2 and 3
+        TrussModel.node_fixity[2][i] = TrussModel.node_fixity[3][i] = marked;
+        TrussModel.node_loads[2][i] = 40.0f * static_cast<float>(marked);
+    }
+    TrussModel.load_scale = 1.0f;
+    Picture drawn[2];  // in runs; one by one, as a pass that also records an SVG draws
+    SvgRecorder recorder;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) {
+            svg_recorder_start(recorder, 700, 500);
+            draw_record_svg(&recorder, &canvas());
+        }
+        redraw_view();
+        drawn[pass] = canvas();
+    }
+    draw_record_svg(nullptr, nullptr);
+    EXPECT_EQ(drawn[0].bits, drawn[1].bits);
+    EXPECT_NE(pixel_at(drawn[0], 120, 193), WHITE) << "the red ring";
+}

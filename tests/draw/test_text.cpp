@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "draw_fixture.h"
@@ -37,7 +39,7 @@ protected:
     {
         start(90, 40);
         // Without the font every text is skipped (and said so once on stderr).
-        if (draw_text(0, 0, "H", INK, WHITE) == 0) {
+        if (draw_text_height() == 0) {
             GTEST_SKIP() << "no text font on this system";
         }
         start(90, 40);
@@ -412,4 +414,46 @@ TEST_F(TextTest, WhollyInsideTextMatchesTheTextCutAtTheLeftEdge)
         }
     }
     draw_set_text_scale(1.0f);
+}
+
+// Glyphs are rendered the first time a text holds them: two threads drawing the two halves of the
+// character set in opposite orders at once, in a size no text used before, draw what one thread
+// draws once every glyph is made (the halves four lines apart, out of each other's reach), and every
+// letter and digit is inked.
+TEST_F(TextTest, GlyphsMadeOnFirstUseByTwoThreadsDrawAsMadeBefore)
+{
+    std::string half[2];
+    for (int c = 33; c < 128; ++c) {
+        half[0].push_back(static_cast<char>(c));
+        half[1].push_back(static_cast<char>(c + 128));
+    }
+    draw_set_text_scale(1.25f);
+    const int rows = draw_text_height(), advance = draw_text_width("H");
+    const auto draw_halves = [&](int first, Picture& out) {
+        ASSERT_TRUE(picture_make(out, 96 * advance, 7 * rows, 24));
+        fill_picture(out, BACKGROUND);
+        ASSERT_NE(draw_begin(draw_picture_output(&out, {})), 0);
+        for (const int h : {first, 1 - first}) {
+            draw_text(0, (1 + 4 * h) * rows, half[h], INK, WHITE);
+        }
+        draw_end();
+    };
+    Picture drawn[3];
+    std::thread one([&] { draw_halves(0, drawn[0]); }), other([&] { draw_halves(1, drawn[1]); });
+    one.join();
+    other.join();
+    draw_halves(0, drawn[2]);
+    draw_set_text_scale(1.0f);
+    EXPECT_EQ(drawn[0].bits, drawn[2].bits);
+    EXPECT_EQ(drawn[1].bits, drawn[2].bits);
+    for (int n = 0; n < 190; ++n) {
+        const int byte = 33 + n % 95 + 128 * (n / 95), top = (1 + 4 * (n / 95)) * rows, left = n % 95 * advance;
+        bool inked = !(std::isalnum(byte) || byte >= 192);
+        for (int y = top; y < top + rows && !inked; ++y) {
+            for (int x = left; x < left + advance && !inked; ++x) {
+                inked = pixel_at(drawn[2], x, y) != WHITE && pixel_at(drawn[2], x, y) != BACKGROUND;
+            }
+        }
+        EXPECT_TRUE(inked) << "byte " << byte;
+    }
 }
