@@ -112,8 +112,22 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
     members.emplace_back();
     numbers.has_results = results;
 
-    for (int i = 1; keep && i <= node_count; ++i)
-        nodes[i].coordinates = file_coordinates(model, i);
+    // Each node's coordinates are made once, not once per member that ends at it: in its numbers
+    // when they are kept, else as the float values they are in a table of their own.
+    std::vector<std::array<float, 3>> coordinates(keep ? 0 : static_cast<std::size_t>(node_count) + 1);
+    for (int i = 1; i <= node_count; ++i) {
+        const Vec3 c = file_coordinates(model, i);
+        if (keep)
+            nodes[i].coordinates = c;
+        else
+            coordinates[i] = {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2])};
+    }
+    const auto at = [&](int i) -> Vec3 {
+        if (keep)
+            return nodes[i].coordinates;
+        const std::array<float, 3>& c = coordinates[i];
+        return {c[0], c[1], c[2]};
+    };
 
     // Sum of the member forces acting on each node, file order x, y, z, and how far the rounding of
     // the printed forces can move that sum: gathered in the node's residual and rounding, which
@@ -126,8 +140,8 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         m.nodes[1] = b;
         if (!m.drawable)
             continue;
-        const Vec3 pa = keep ? nodes[a].coordinates : file_coordinates(model, a);
-        const Vec3 pb = keep ? nodes[b].coordinates : file_coordinates(model, b);
+        const Vec3 pa = at(a);
+        const Vec3 pb = at(b);
         const Vec3 span = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
         m.length = magnitude(span);
         if (!results)
