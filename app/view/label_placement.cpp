@@ -96,7 +96,19 @@ RowSpan row_span(int x0, int x1)
 
 }  // namespace
 
-bool LabelPlacer::free(const LabelBox& box) const
+void PixelMap::reset(const LabelBox& field)
+{
+    field_ = field;
+    words_ = static_cast<std::size_t>(std::max(0, field.x1 - field.x0) + 63) / 64;
+    map_.assign(words_ * static_cast<std::size_t>(std::max(0, field.y1 - field.y0)), 0);
+}
+
+bool PixelMap::room_for(const LabelBox& box) const
+{
+    return inside(box, field_) && free(box);
+}
+
+bool PixelMap::free(const LabelBox& box) const
 {
     const LabelBox b{std::max(box.x0, field_.x0) - field_.x0, std::max(box.y0, field_.y0) - field_.y0,
                      std::min(box.x1, field_.x1) - field_.x0, std::min(box.y1, field_.y1) - field_.y0};
@@ -127,14 +139,14 @@ bool LabelPlacer::free_unless_taken_before(const LabelBox& box)
     std::uint64_t& slot = taken_[((key * 0x9E3779B97F4A7C15ULL) >> 40) & (TAKEN_SLOTS - 1)];
     if (fits && slot == key)
         return false;
-    if (free(box))
+    if (map_.free(box))
         return true;
     if (fits)
         slot = key;
     return false;
 }
 
-void LabelPlacer::occupy(const LabelBox& box)
+void PixelMap::occupy(const LabelBox& box)
 {
     const LabelBox b{std::max(box.x0, field_.x0) - field_.x0, std::max(box.y0, field_.y0) - field_.y0,
                      std::min(box.x1, field_.x1) - field_.x0, std::min(box.y1, field_.y1) - field_.y0};
@@ -173,12 +185,10 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
     placement_.kept.clear();
     placement_.hidden = 0;
     places_ = places;
-    field_ = field;
     field_keys_ = field.x0 >= 0 && field.y0 >= 0 && field.x1 < 0xFFFF && field.y1 < 0xFFFF;
-    words_ = static_cast<std::size_t>(std::max(0, field.x1 - field.x0) + 63) / 64;
-    map_.assign(words_ * static_cast<std::size_t>(std::max(0, field.y1 - field.y0)), 0);
+    map_.reset(field);
     for (const LabelBox& obstacle : obstacles)
-        occupy(obstacle);
+        map_.occupy(obstacle);
     taken_.assign(TAKEN_SLOTS, 0);
 
     // Each label's places are tried in turn; once one is kept the rest are skipped, and the label
@@ -212,7 +222,7 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
                 placed = inside(places[i], field) && free_unless_taken_before(places[i]);
             if (placed) {
                 const LabelBox& box = places[i];
-                occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
+                map_.occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
                 placement_.kept.push_back(static_cast<int>(i));
             }
         }

@@ -67,6 +67,16 @@ struct PassLabels {
     std::vector<char> passes;
     std::vector<char> dropped;
     LabelPlacer placer;
+    // Labels every place of which an obstacle noted at the start of the pass takes, without a
+    // filter: they are left out whatever comes before them, so they are only counted, with what
+    // their kind's ranking needs (app/view/label_placement.h: pixels are only ever taken).
+    bool cull = false;
+    PixelMap taken_at_start;
+    int culled = 0;
+    LabelBox last_tested;  // the box last tested at the start of the pass, and if it had room
+    bool last_room = false;
+    std::array<double, LABEL_KINDS> culled_largest{}, culled_most_negative{}, culled_biggest{};
+    std::array<std::size_t, LABEL_KINDS> culled_top_at{}, culled_bottom_at{};  // pending labels before it
 };
 
 PassLabels labels;
@@ -125,6 +135,38 @@ LabelBox text_box(float x, float y, std::string_view text)
     return text_box(x, y, draw_text_width(text), draw_text_height());
 }
 
+// True when labels like this one are culled and none of boxes has room at the start of the pass.
+bool no_room(const SceneLabel& label, const LabelBox* boxes, std::size_t count)
+{
+    if (!labels.cull)
+        return false;
+    for (std::size_t n = 0; n < count; ++n) {
+        // Neighbouring nodes of a large model drawn small often put their labels on the same pixels.
+        const LabelBox& b = boxes[n];
+        const LabelBox& last = labels.last_tested;
+        if (b.x0 != last.x0 || b.y0 != last.y0 || b.x1 != last.x1 || b.y1 != last.y1) {
+            labels.last_tested = b;
+            labels.last_room = labels.taken_at_start.room_for(b);
+        }
+        if (labels.last_room)
+            return false;
+    }
+    // Counted as left out, its value kept where the ranking of its kind needs it.
+    const auto k = static_cast<std::size_t>(label.kind);
+    const double v = std::isfinite(label.value) ? label.value : 0.0;
+    if (v > labels.culled_largest[k]) {
+        labels.culled_largest[k] = v;
+        labels.culled_top_at[k] = labels.pending.size();
+    }
+    if (v < labels.culled_most_negative[k]) {
+        labels.culled_most_negative[k] = v;
+        labels.culled_bottom_at[k] = labels.pending.size();
+    }
+    labels.culled_biggest[k] = std::max(labels.culled_biggest[k], std::fabs(v));
+    ++labels.culled;
+    return true;
+}
+
 // A label at the first of places that is free when its turn comes; the text is width wide.
 void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
                  int front, int back, bool fixed)
@@ -143,6 +185,10 @@ void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, s
     const auto boxes = static_cast<std::uint32_t>(labels.boxes.size()) - first;
     if (boxes == 0)
         return;
+    if (!fixed && no_room(label, labels.boxes.data() + first, boxes)) {
+        labels.boxes.resize(first);
+        return;
+    }
     labels.pending.push_back({label, first, boxes, labels.texts.size(), text.size(), front, back, fixed});
     labels.texts.append(text);
 }
@@ -258,7 +304,8 @@ void apply_filter()
 // The candidates of the pending labels that are neither fixed nor filtered out, ranked.
 void make_candidates()
 {
-    std::array<double, LABEL_KINDS> largest{}, most_negative{}, biggest{};
+    std::array<double, LABEL_KINDS> largest = labels.culled_largest, most_negative = labels.culled_most_negative,
+                                    biggest = labels.culled_biggest;
     for (const PendingLabel& p : labels.pending) {
         const auto k = static_cast<std::size_t>(p.label.kind);
         const double v = std::isfinite(p.label.value) ? p.label.value : 0.0;
@@ -279,8 +326,12 @@ void make_candidates()
         LabelChoice c;
         c.anchor_x = p.label.anchor_x;
         c.anchor_y = p.label.anchor_y;
-        const bool top = v > 0.0 && v == largest[k] && !std::exchange(top_seen[k], true);
-        const bool bottom = v < 0.0 && v == most_negative[k] && !std::exchange(bottom_seen[k], true);
+        // A culled label of the extreme value before this one was the extreme's.
+        const bool culled_top = labels.culled_largest[k] == largest[k] && labels.culled_top_at[k] <= n;
+        const bool culled_bottom = labels.culled_most_negative[k] == most_negative[k] &&
+                                   labels.culled_bottom_at[k] <= n;
+        const bool top = v > 0.0 && v == largest[k] && !culled_top && !std::exchange(top_seen[k], true);
+        const bool bottom = v < 0.0 && v == most_negative[k] && !culled_bottom && !std::exchange(bottom_seen[k], true);
         c.rank = selected(p.label) ? LabelRank::Selection : top || bottom ? LabelRank::Extreme : LabelRank::Value;
         c.share = biggest[k] > 0.0 ? static_cast<float>(magnitude(v) / biggest[k]) : 0.0f;
         c.first = p.first_box;
@@ -346,6 +397,11 @@ void scene_labels_begin(const ScenePass& pass)
     labels.obstacles.clear();
     labels.drawn.clear();
     labels.hidden = 0;
+    labels.cull = false;
+    labels.culled = 0;
+    labels.culled_largest.fill(0.0);
+    labels.culled_most_negative.fill(0.0);
+    labels.culled_biggest.fill(0.0);
     const bool any = s.show_element_numbers != 0 || s.show_load_values != 0 || s.overlays.show_node_numbers ||
                      s.overlays.show_reactions || s.overlays.show_max_deflection || s.overlays.show_free_body;
     if (!any || !s.overlays.show_supports)
@@ -365,6 +421,14 @@ void scene_labels_begin(const ScenePass& pass)
         if (boxes_overlap(ring, labels.field) && !again)
             labels.obstacles.push_back(ring);
     }
+    labels.cull = labels.filter.kind == LabelFilterKind::All && !labels.obstacles.empty();
+    if (!labels.cull)
+        return;
+    labels.taken_at_start.reset(labels.field);
+    for (const LabelBox& obstacle : labels.obstacles)
+        labels.taken_at_start.occupy(obstacle);
+    labels.last_tested = {};
+    labels.last_room = labels.taken_at_start.room_for(labels.last_tested);
 }
 
 void scene_specified_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back)
@@ -420,7 +484,7 @@ void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, i
 void scene_labels_finish(const ScenePass& pass)
 {
     labels.active = false;
-    if (labels.pending.empty())
+    if (labels.pending.empty() && labels.culled == 0)
         return;
     apply_filter();
     make_candidates();
@@ -432,12 +496,12 @@ void scene_labels_finish(const ScenePass& pass)
                  make_label);
     std::string note;
     LabelBox note_at;
-    if (placer.placement().hidden > 0 && labels.large) {
+    if (placer.placement().hidden + labels.culled > 0 && labels.large) {
         // Room for the longest note the count can come to, then the labels under it go too.
-        const int most = placer.placement().hidden + static_cast<int>(placer.placement().kept.size());
+        const int most = placer.placement().hidden + labels.culled + static_cast<int>(placer.placement().kept.size());
         note_at = note_box(pass, draw_text_width(hidden_labels_note(most)), draw_text_height());
         placer.clear(note_at);
-        note = hidden_labels_note(placer.placement().hidden);
+        note = hidden_labels_note(placer.placement().hidden + labels.culled);
     }
     draw_mode(DRAW_MODE_OUTLINE);
     for (std::size_t n = 0; n < labels.pending.size(); ++n) {
@@ -449,7 +513,7 @@ void scene_labels_finish(const ScenePass& pass)
         const auto box = static_cast<std::size_t>(c);
         draw_pending(label_of_box(box), labels.boxes[box]);
     }
-    labels.hidden = placer.placement().hidden;
+    labels.hidden = placer.placement().hidden + labels.culled;
     if (!note.empty())
         draw_text(note_at.x0, note_at.y0, note, NOTE_TEXT, NOTE_BACK);
 }
