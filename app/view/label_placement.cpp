@@ -126,18 +126,43 @@ bool PixelMap::free(const LabelBox& box) const
     return true;
 }
 
-bool LabelPlacer::free_unless_taken_before(const LabelBox& box)
+namespace {
+
+// A key of a box's corners, 16 bits each: one of its own for every box within a field whose corners
+// fit 16 bits.
+std::uint64_t box_key(const LabelBox& box)
 {
-    // Boxes within the field only (place tests inside first): their corners fit 16 bits each on
-    // any canvas, where the field's do.
-    const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x0)) << 48 |
-                               static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y0)) << 32 |
-                               static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x1)) << 16 |
-                               static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y1))) +
-                              1;
+    return (static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x0)) << 48 |
+            static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y0)) << 32 |
+            static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x1)) << 16 |
+            static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y1))) +
+           1;
+}
+
+bool same_boxes(std::span<const LabelBox> a, std::span<const LabelBox> b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const LabelBox& p, const LabelBox& q) {
+        return p.x0 == q.x0 && p.y0 == q.y0 && p.x1 == q.x1 && p.y1 == q.y1;
+    });
+}
+
+std::size_t slot_of(std::uint64_t key, std::size_t slots)
+{
+    return ((key * 0x9E3779B97F4A7C15ULL) >> 40) & (slots - 1);
+}
+
+}  // namespace
+
+bool LabelPlacer::room_unless_taken_before(const LabelBox& box, const LabelBox& field)
+{
+    // Only boxes within the field are remembered. A box off it whose key is that of one found
+    // taken is not kept either way.
+    const std::uint64_t key = box_key(box);
     const bool fits = field_keys_;
-    std::uint64_t& slot = taken_[((key * 0x9E3779B97F4A7C15ULL) >> 40) & (TAKEN_SLOTS - 1)];
+    std::uint64_t& slot = taken_[slot_of(key, TAKEN_SLOTS)];
     if (fits && slot == key)
+        return false;
+    if (!inside(box, field))
         return false;
     if (map_.free(box))
         return true;
@@ -178,6 +203,12 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candida
     return place(choices_, boxes_, obstacles, field, gap);
 }
 
+std::span<const LabelBox> LabelPlacer::places_of(const LabelChoice& label) const
+{
+    const std::size_t first = std::min<std::size_t>(label.first, places_.size());
+    return places_.subspan(first, std::min<std::size_t>(places_.size() - first, label.count));
+}
+
 const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, std::span<const LabelBox> places,
                                          std::span<const LabelBox> obstacles, const LabelBox& field, int gap,
                                          LabelMake make)
@@ -190,6 +221,7 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
     for (const LabelBox& obstacle : obstacles)
         map_.occupy(obstacle);
     taken_.assign(TAKEN_SLOTS, 0);
+    failed_.assign(FAILED_SLOTS, 0);
 
     // Each label's places are tried in turn; once one is kept the rest are skipped, and the label
     // is hidden when its last place is taken.
@@ -214,12 +246,23 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         }
         const std::uint64_t key = order_[k];
         const LabelChoice& label = labels[static_cast<std::uint32_t>(key)];
-        bool placed = false;
-        const std::size_t end = std::min<std::size_t>(places.size(), std::size_t{label.first} + label.count);
+        bool placed = false, made = false;
+        const std::span<const LabelBox> own = places_of(label);
+        std::uint32_t* failed = nullptr;
+        if (own.size() > 1) {  // one place: the boxes remembered tell as much
+            failed = &failed_[slot_of(box_key(own[0]) ^ own.size(), FAILED_SLOTS)];
+            if (*failed != 0 && same_boxes(places_of(labels[*failed - 1]), own)) {
+                ++placement_.hidden;
+                continue;
+            }
+        }
+        const std::size_t end = label.first + own.size();
         for (std::size_t i = label.first; !placed && i < end; ++i) {
-            placed = inside(places[i], field) && free_unless_taken_before(places[i]);
-            if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key)))
-                placed = inside(places[i], field) && free_unless_taken_before(places[i]);
+            placed = room_unless_taken_before(places[i], field);
+            if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key))) {
+                made = true;
+                placed = room_unless_taken_before(places[i], field);
+            }
             if (placed) {
                 const LabelBox& box = places[i];
                 map_.occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
@@ -228,6 +271,8 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         }
         if (!placed)
             ++placement_.hidden;
+        if (!placed && !made && failed != nullptr)
+            *failed = static_cast<std::uint32_t>(key) + 1;
     }
     return placement_;
 }

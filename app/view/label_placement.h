@@ -106,14 +106,21 @@ public:
     const LabelPlacement& placement() const { return placement_; }
 
 private:
-    // free(box), remembering boxes found taken: pixels are only ever taken during a placement, so a
-    // box taken once stays taken (many labels of a crowded picture share places to the pixel).
-    bool free_unless_taken_before(const LabelBox& box);
+    // True when box lies inside field and is free, remembering boxes found taken: pixels are only
+    // ever taken during a placement, so a box taken once stays taken (many labels of a crowded
+    // picture share places to the pixel).
+    bool room_unless_taken_before(const LabelBox& box, const LabelBox& field);
+    // A label's places (those within places_).
+    std::span<const LabelBox> places_of(const LabelChoice& label) const;
 
     bool field_keys_ = false;  // the field's corners, and so those of every box inside it, fit 16 bits
     PixelMap map_;             // taken by an obstacle or a kept label
     static constexpr std::size_t TAKEN_SLOTS = 8192;
-    std::vector<std::uint64_t> taken_;   // boxes found taken in this placement, by a hash (0: none)
+    std::vector<std::uint64_t> taken_;  // boxes found taken in this placement, by a hash (0: none)
+    // Labels of more than one place that found each of them taken (their own boxes, not made), by
+    // a hash of their places: index + 1, 0 for none. A label with the same places is left out too.
+    static constexpr std::size_t FAILED_SLOTS = 4096;
+    std::vector<std::uint32_t> failed_;
     std::vector<std::uint64_t> order_;   // sort keys: rank, share, index
     std::vector<std::uint64_t> sorted_;  // scratch of the sort
     std::vector<LabelChoice> choices_;   // the first form's candidates as labels
