@@ -250,7 +250,7 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         const std::span<const LabelBox> own = places_of(label);
         std::uint32_t* failed = nullptr;
         if (own.size() > 1) {  // one place: the boxes remembered tell as much
-            failed = &failed_[slot_of(box_key(own[0]) ^ own.size(), FAILED_SLOTS)];
+            failed = &failed_[slot_of(box_key(own.front()) ^ (box_key(own.back()) * 3 + own.size()), FAILED_SLOTS)];
             if (*failed != 0 && same_boxes(places_of(labels[*failed - 1]), own)) {
                 ++placement_.hidden;
                 continue;

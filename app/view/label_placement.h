@@ -119,7 +119,7 @@ private:
     std::vector<std::uint64_t> taken_;  // boxes found taken in this placement, by a hash (0: none)
     // Labels of more than one place that found each of them taken (their own boxes, not made), by
     // a hash of their places: index + 1, 0 for none. A label with the same places is left out too.
-    static constexpr std::size_t FAILED_SLOTS = 4096;
+    static constexpr std::size_t FAILED_SLOTS = 8192;
     std::vector<std::uint32_t> failed_;
     std::vector<std::uint64_t> order_;   // sort keys: rank, share, index
     std::vector<std::uint64_t> sorted_;  // scratch of the sort

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -32,6 +33,7 @@ constexpr int LABEL_GAP = 6;      // free pixels round each label of a crowded p
 
 constexpr std::uint32_t NO_MAKER = ~std::uint32_t{0};
 constexpr int UNMEASURED = -1;
+constexpr int DIGITS_DIFFER = -2;
 
 // A label waiting for the end of the pass, with its places.
 struct PendingLabel {
@@ -55,6 +57,7 @@ struct PassLabels {
     std::array<LabelBox, MOST_LABEL_PLACES> made_boxes;  // scratch: one label's boxes
     std::array<int, 256> character_width;                // in the pass's font; UNMEASURED until first needed
     int text_height;                                     // draw_text_height(), UNMEASURED until first needed
+    int digit_width;  // of each digit when all are as wide, else DIGITS_DIFFER; UNMEASURED until first needed
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
     std::vector<LabelBox> drawn;      // every label drawn in the pass
@@ -393,6 +396,7 @@ void scene_labels_begin(const ScenePass& pass)
     labels.makers.clear();
     labels.character_width.fill(UNMEASURED);
     labels.text_height = UNMEASURED;
+    labels.digit_width = UNMEASURED;
     labels.texts.clear();
     labels.obstacles.clear();
     labels.drawn.clear();
@@ -454,6 +458,38 @@ void scene_label(const SceneLabel& label, float x, float y, std::string_view tex
         return;
     }
     add_pending(label, x, y, text, front, back, false);
+}
+
+void scene_number_label(const SceneLabel& label, float x, float y, int number, int front, int back)
+{
+    char text[16];
+    const auto written = [&] {
+        return std::string_view(text,
+                                static_cast<std::size_t>(std::to_chars(text, text + sizeof text, number).ptr - text));
+    };
+    if (!labels.active || number < 0) {
+        scene_label(label, x, y, written(), front, back);
+        return;
+    }
+    if (labels.digit_width == UNMEASURED) {
+        labels.digit_width = text_width("0");
+        for (const char c : std::string_view("123456789"))
+            labels.digit_width = text_width({&c, 1}) == labels.digit_width ? labels.digit_width : DIGITS_DIFFER;
+    }
+    // With digits all as wide, the box is had without the text: most labels of a crowded picture
+    // have no room among the support markers.
+    if (labels.digit_width != DIGITS_DIFFER && labels.cull && label.anchor_x >= labels.field.x0 &&
+        label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1) {
+        int digits = 1;
+        for (int rest = number / 10; rest > 0; rest /= 10)
+            ++digits;
+        const LabelBox box = text_box(x, y, digits * labels.digit_width, text_height());
+        if (box.x1 == box.x0 && box.y1 == box.y0)
+            return;  // cannot be placed there
+        if (no_room(label, &box, 1))
+            return;
+    }
+    add_pending(label, x, y, written(), front, back, false);
 }
 
 void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
