@@ -246,7 +246,7 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         }
         const std::uint64_t key = order_[k];
         const LabelChoice& label = labels[static_cast<std::uint32_t>(key)];
-        bool placed = false, made = false;
+        bool placed = false;
         const std::span<const LabelBox> own = places_of(label);
         std::uint32_t* failed = nullptr;
         if (own.size() > 1) {  // one place: the boxes remembered tell as much
@@ -259,10 +259,8 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         const std::size_t end = label.first + own.size();
         for (std::size_t i = label.first; !placed && i < end; ++i) {
             placed = room_unless_taken_before(places[i], field);
-            if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key))) {
-                made = true;
+            if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key)))
                 placed = room_unless_taken_before(places[i], field);
-            }
             if (placed) {
                 const LabelBox& box = places[i];
                 map_.occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
@@ -271,7 +269,9 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         }
         if (!placed)
             ++placement_.hidden;
-        if (!placed && !made && failed != nullptr)
+        // Each of its places is taken now: where it was made, a narrowest box taken before its
+        // making lies within the made one.
+        if (!placed && failed != nullptr)
             *failed = static_cast<std::uint32_t>(key) + 1;
     }
     return placement_;

@@ -117,8 +117,9 @@ private:
     PixelMap map_;             // taken by an obstacle or a kept label
     static constexpr std::size_t TAKEN_SLOTS = 8192;
     std::vector<std::uint64_t> taken_;  // boxes found taken in this placement, by a hash (0: none)
-    // Labels of more than one place that found each of them taken (their own boxes, not made), by
-    // a hash of their places: index + 1, 0 for none. A label with the same places is left out too.
+    // Labels of more than one place that found each of them taken (as they stand after any making),
+    // by a hash of their first and last place: index + 1, 0 for none. A label with the same places
+    // is left out too.
     static constexpr std::size_t FAILED_SLOTS = 8192;
     std::vector<std::uint32_t> failed_;
     std::vector<std::uint64_t> order_;   // sort keys: rank, share, index
