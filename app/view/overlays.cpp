@@ -402,8 +402,10 @@ void draw_reaction_arrow(const ReactionArrow& a, ArrowPixels* last)
     auto& pixel = drawn.pixel;
     bool near = true;
     for (int n = 0; n < 7 && near; ++n) {
-        near = std::fabs(corners[n][0]) <= PIXEL_LIMIT && std::fabs(corners[n][1]) <= PIXEL_LIMIT &&
-               to_pixels(corners[n][0], corners[n][1], pixel[n][0], pixel[n][1]);
+        // Within the pen's reach a corner is finite and never clamped: to_pixels is the rounding alone.
+        near = std::fabs(corners[n][0]) <= PIXEL_LIMIT && std::fabs(corners[n][1]) <= PIXEL_LIMIT;
+        pixel[n][0] = near ? static_cast<int>(round_whole(corners[n][0])) : 0;
+        pixel[n][1] = near ? static_cast<int>(round_whole(corners[n][1])) : 0;
     }
     drawn.near = near;
     if (last != nullptr) {

@@ -481,7 +481,7 @@ void scene_number_label(const SceneLabel& label, float x, float y, int number, i
     if (labels.digit_width != DIGITS_DIFFER && labels.cull && label.anchor_x >= labels.field.x0 &&
         label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1) {
         int digits = 1;
-        for (int rest = number / 10; rest > 0; rest /= 10)
+        for (std::int64_t below = 10; number >= below; below *= 10)
             ++digits;
         const LabelBox box = text_box(x, y, digits * labels.digit_width, text_height());
         if (box.x1 == box.x0 && box.y1 == box.y0)
