@@ -414,7 +414,7 @@ void scene_labels_begin(const ScenePass& pass)
         if (pass.model.node_fixity[1][i] != 1 && pass.model.node_fixity[2][i] != 1 && pass.model.node_fixity[3][i] != 1)
             continue;
         int x = 0, y = 0;
-        if (!to_pixels(pass.x(i), pass.y(i), x, y))
+        if (!corner_pixels(pass.x(i), pass.y(i), x, y))
             continue;
         const LabelBox ring = {x - SUPPORT_REACH, y - SUPPORT_REACH, x + SUPPORT_REACH + 1, y + SUPPORT_REACH + 1};
         // Neighbouring supports of a large model drawn small often stand on the same pixel: one box
