@@ -155,14 +155,13 @@ std::size_t slot_of(std::uint64_t key, std::size_t slots)
 
 bool LabelPlacer::room_unless_taken_before(const LabelBox& box, const LabelBox& field)
 {
-    // Only boxes within the field are remembered. A box off it whose key is that of one found
-    // taken is not kept either way.
+    // Boxes within the field only: their corners fit 16 bits each on any canvas, where the field's do.
+    if (!inside(box, field))
+        return false;
     const std::uint64_t key = box_key(box);
     const bool fits = field_keys_;
     std::uint64_t& slot = taken_[slot_of(key, TAKEN_SLOTS)];
     if (fits && slot == key)
-        return false;
-    if (!inside(box, field))
         return false;
     if (map_.free(box))
         return true;
@@ -247,16 +246,16 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         const std::uint64_t key = order_[k];
         const LabelChoice& label = labels[static_cast<std::uint32_t>(key)];
         bool placed = false;
-        const std::span<const LabelBox> own = places_of(label);
+        const std::size_t end = std::min<std::size_t>(places.size(), std::size_t{label.first} + label.count);
         std::uint32_t* failed = nullptr;
-        if (own.size() > 1) {  // one place: the boxes remembered tell as much
+        if (end > std::size_t{label.first} + 1) {  // one place: the boxes remembered tell as much
+            const std::span<const LabelBox> own = places.subspan(label.first, end - label.first);
             failed = &failed_[slot_of(box_key(own.front()) ^ (box_key(own.back()) * 3 + own.size()), FAILED_SLOTS)];
             if (*failed != 0 && same_boxes(places_of(labels[*failed - 1]), own)) {
                 ++placement_.hidden;
                 continue;
             }
         }
-        const std::size_t end = label.first + own.size();
         for (std::size_t i = label.first; !placed && i < end; ++i) {
             placed = room_unless_taken_before(places[i], field);
             if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key)))
