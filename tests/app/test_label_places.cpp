@@ -171,9 +171,11 @@ struct CrowdedBridge {
     ModelNumbers numbers;
 };
 
+// The file is the test's own: tests may run side by side.
 void read_crowded_bridge(CrowdedBridge& bridge)
 {
-    const std::string path = testing::TempDir() + "kelvaro_label_places_bridge.res";
+    const std::string path = testing::TempDir() + "kelvaro_label_places_" +
+                             testing::UnitTest::GetInstance()->current_test_info()->name() + ".res";
     std::ofstream(path) << warren_bridge_results(10000);
     ReadOutcome outcome;
     ASSERT_EQ(render_read_results(path, bridge.model, outcome), "");
