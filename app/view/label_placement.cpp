@@ -2,7 +2,8 @@
 // then every label as it is kept (grown by the gap). A candidate is free when no bit under its box
 // is set, a test of a few words per row of the box, however many obstacles pile up in one place
 // (the supports of a 100,000-member model drawn small); bits are only ever set during a placement,
-// so a box found taken is remembered and not tested again. The pass grows linearly with the labels:
+// so a box found taken is remembered and not tested again, and a label of several places that are
+// those of one that found each taken is left out at once. The pass grows linearly with the labels:
 // the priority order is a radix sort of 64-bit keys.
 #include "app/view/label_placement.h"
 

@@ -5,6 +5,9 @@
 // extremes); then the rest by their value's share of the largest of their kind in view. The label
 // filter works within each kind too, on the labels in view, and never hides the selection's.
 //
+// A label each place of which a support marker takes from the start is counted as left out when it
+// is offered, without a place in the placement: on a large model drawn small that is most of them.
+//
 // State: the pass's labels (their texts in one buffer), the obstacles, the placer and what the last
 // pass drew. Nothing of it is read before scene_labels_begin.
 #include "app/view/scene_labels.h"
