@@ -2,7 +2,8 @@
 // then every label as it is kept (grown by the gap). A candidate is free when no bit under its box
 // is set, a test of a few words per row of the box, however many obstacles pile up in one place
 // (the supports of a 100,000-member model drawn small); bits are only ever set during a placement,
-// so a box found taken is remembered and not tested again. The pass grows linearly with the labels:
+// so a box found taken is remembered and not tested again, and a label of several places that are
+// those of one that found each taken is left out at once. The pass grows linearly with the labels:
 // the priority order is a radix sort of 64-bit keys.
 #include "app/view/label_placement.h"
 
@@ -96,7 +97,19 @@ RowSpan row_span(int x0, int x1)
 
 }  // namespace
 
-bool LabelPlacer::free(const LabelBox& box) const
+void PixelMap::reset(const LabelBox& field)
+{
+    field_ = field;
+    words_ = static_cast<std::size_t>(std::max(0, field.x1 - field.x0) + 63) / 64;
+    map_.assign(words_ * static_cast<std::size_t>(std::max(0, field.y1 - field.y0)), 0);
+}
+
+bool PixelMap::room_for(const LabelBox& box) const
+{
+    return inside(box, field_) && free(box);
+}
+
+bool PixelMap::free(const LabelBox& box) const
 {
     const LabelBox b{std::max(box.x0, field_.x0) - field_.x0, std::max(box.y0, field_.y0) - field_.y0,
                      std::min(box.x1, field_.x1) - field_.x0, std::min(box.y1, field_.y1) - field_.y0};
@@ -114,27 +127,51 @@ bool LabelPlacer::free(const LabelBox& box) const
     return true;
 }
 
-bool LabelPlacer::free_unless_taken_before(const LabelBox& box)
+namespace {
+
+// A key of a box's corners, 16 bits each: one of its own for every box within a field whose corners
+// fit 16 bits.
+std::uint64_t box_key(const LabelBox& box)
 {
-    // Boxes within the field only (place tests inside first): their corners fit 16 bits each on
-    // any canvas, where the field's do.
-    const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x0)) << 48 |
-                               static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y0)) << 32 |
-                               static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x1)) << 16 |
-                               static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y1))) +
-                              1;
+    return (static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x0)) << 48 |
+            static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y0)) << 32 |
+            static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.x1)) << 16 |
+            static_cast<std::uint64_t>(static_cast<std::uint16_t>(box.y1))) +
+           1;
+}
+
+bool same_boxes(std::span<const LabelBox> a, std::span<const LabelBox> b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const LabelBox& p, const LabelBox& q) {
+        return p.x0 == q.x0 && p.y0 == q.y0 && p.x1 == q.x1 && p.y1 == q.y1;
+    });
+}
+
+std::size_t slot_of(std::uint64_t key, std::size_t slots)
+{
+    return ((key * 0x9E3779B97F4A7C15ULL) >> 40) & (slots - 1);
+}
+
+}  // namespace
+
+bool LabelPlacer::room_unless_taken_before(const LabelBox& box, const LabelBox& field)
+{
+    // Boxes within the field only: their corners fit 16 bits each on any canvas, where the field's do.
+    if (!inside(box, field))
+        return false;
+    const std::uint64_t key = box_key(box);
     const bool fits = field_keys_;
-    std::uint64_t& slot = taken_[((key * 0x9E3779B97F4A7C15ULL) >> 40) & (TAKEN_SLOTS - 1)];
+    std::uint64_t& slot = taken_[slot_of(key, TAKEN_SLOTS)];
     if (fits && slot == key)
         return false;
-    if (free(box))
+    if (map_.free(box))
         return true;
     if (fits)
         slot = key;
     return false;
 }
 
-void LabelPlacer::occupy(const LabelBox& box)
+void PixelMap::occupy(const LabelBox& box)
 {
     const LabelBox b{std::max(box.x0, field_.x0) - field_.x0, std::max(box.y0, field_.y0) - field_.y0,
                      std::min(box.x1, field_.x1) - field_.x0, std::min(box.y1, field_.y1) - field_.y0};
@@ -166,6 +203,12 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelCandidate> candida
     return place(choices_, boxes_, obstacles, field, gap);
 }
 
+std::span<const LabelBox> LabelPlacer::places_of(const LabelChoice& label) const
+{
+    const std::size_t first = std::min<std::size_t>(label.first, places_.size());
+    return places_.subspan(first, std::min<std::size_t>(places_.size() - first, label.count));
+}
+
 const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, std::span<const LabelBox> places,
                                          std::span<const LabelBox> obstacles, const LabelBox& field, int gap,
                                          LabelMake make)
@@ -173,13 +216,12 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
     placement_.kept.clear();
     placement_.hidden = 0;
     places_ = places;
-    field_ = field;
     field_keys_ = field.x0 >= 0 && field.y0 >= 0 && field.x1 < 0xFFFF && field.y1 < 0xFFFF;
-    words_ = static_cast<std::size_t>(std::max(0, field.x1 - field.x0) + 63) / 64;
-    map_.assign(words_ * static_cast<std::size_t>(std::max(0, field.y1 - field.y0)), 0);
+    map_.reset(field);
     for (const LabelBox& obstacle : obstacles)
-        occupy(obstacle);
+        map_.occupy(obstacle);
     taken_.assign(TAKEN_SLOTS, 0);
+    failed_.assign(FAILED_SLOTS, 0);
 
     // Each label's places are tried in turn; once one is kept the rest are skipped, and the label
     // is hidden when its last place is taken.
@@ -206,18 +248,31 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         const LabelChoice& label = labels[static_cast<std::uint32_t>(key)];
         bool placed = false;
         const std::size_t end = std::min<std::size_t>(places.size(), std::size_t{label.first} + label.count);
+        std::uint32_t* failed = nullptr;
+        if (end > std::size_t{label.first} + 1) {  // one place: the boxes remembered tell as much
+            const std::span<const LabelBox> own = places.subspan(label.first, end - label.first);
+            failed = &failed_[slot_of(box_key(own.front()) ^ (box_key(own.back()) * 3 + own.size()), FAILED_SLOTS)];
+            if (*failed != 0 && same_boxes(places_of(labels[*failed - 1]), own)) {
+                ++placement_.hidden;
+                continue;
+            }
+        }
         for (std::size_t i = label.first; !placed && i < end; ++i) {
-            placed = inside(places[i], field) && free_unless_taken_before(places[i]);
+            placed = room_unless_taken_before(places[i], field);
             if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key)))
-                placed = inside(places[i], field) && free_unless_taken_before(places[i]);
+                placed = room_unless_taken_before(places[i], field);
             if (placed) {
                 const LabelBox& box = places[i];
-                occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
+                map_.occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
                 placement_.kept.push_back(static_cast<int>(i));
             }
         }
         if (!placed)
             ++placement_.hidden;
+        // Each of its places is taken now: where it was made, a narrowest box taken before its
+        // making lies within the made one.
+        if (!placed && failed != nullptr)
+            *failed = static_cast<std::uint32_t>(key) + 1;
     }
     return placement_;
 }

@@ -65,6 +65,25 @@ struct LabelPlacement {
     int hidden = 0;         // candidates (labels) with their point on the field that were left out
 };
 
+// The pixels of a field that are taken, one bit each. Pixels are only ever taken.
+class PixelMap {
+public:
+    // Every pixel of field free.
+    void reset(const LabelBox& field);
+    // Takes the pixels of box within the field.
+    void occupy(const LabelBox& box);
+    // True when no pixel of box within the field is taken.
+    bool free(const LabelBox& box) const;
+    // True when box lies wholly inside the field and none of its pixels is taken: a label may be
+    // kept there.
+    bool room_for(const LabelBox& box) const;
+
+private:
+    LabelBox field_;
+    std::size_t words_ = 0;           // 64-bit words per row
+    std::vector<std::uint64_t> map_;  // row by row
+};
+
 // Places labels on a bit map of the field's pixels, so that a label is tested against what lies
 // under it only: the work grows with the number of labels, not its square.
 // One placer is reused pass after pass and keeps its memory.
@@ -87,18 +106,22 @@ public:
     const LabelPlacement& placement() const { return placement_; }
 
 private:
-    bool free(const LabelBox& box) const;
-    // free(box), remembering boxes found taken: pixels are only ever taken during a placement, so a
-    // box taken once stays taken (many labels of a crowded picture share places to the pixel).
-    bool free_unless_taken_before(const LabelBox& box);
-    void occupy(const LabelBox& box);
+    // True when box lies inside field and is free, remembering boxes found taken: pixels are only
+    // ever taken during a placement, so a box taken once stays taken (many labels of a crowded
+    // picture share places to the pixel).
+    bool room_unless_taken_before(const LabelBox& box, const LabelBox& field);
+    // A label's places (those within places_).
+    std::span<const LabelBox> places_of(const LabelChoice& label) const;
 
-    LabelBox field_;
-    bool field_keys_ = false;         // the field's corners, and so those of every box inside it, fit 16 bits
-    std::size_t words_ = 0;           // 64-bit words per row of the map
-    std::vector<std::uint64_t> map_;  // per pixel of the field, row by row: taken by an obstacle or a kept label
+    bool field_keys_ = false;  // the field's corners, and so those of every box inside it, fit 16 bits
+    PixelMap map_;             // taken by an obstacle or a kept label
     static constexpr std::size_t TAKEN_SLOTS = 8192;
-    std::vector<std::uint64_t> taken_;   // boxes found taken in this placement, by a hash (0: none)
+    std::vector<std::uint64_t> taken_;  // boxes found taken in this placement, by a hash (0: none)
+    // Labels of more than one place that found each of them taken (as they stand after any making),
+    // by a hash of their first and last place: index + 1, 0 for none. A label with the same places
+    // is left out too.
+    static constexpr std::size_t FAILED_SLOTS = 8192;
+    std::vector<std::uint32_t> failed_;
     std::vector<std::uint64_t> order_;   // sort keys: rank, share, index
     std::vector<std::uint64_t> sorted_;  // scratch of the sort
     std::vector<LabelChoice> choices_;   // the first form's candidates as labels

@@ -350,13 +350,13 @@ void draw_node_numbers(const ScenePass& scene)
         const float x = scene.projection.node_screen[1][i], y = scene.projection.node_screen[2][i];
         if (!std::isfinite(x) || !std::isfinite(y))
             continue;
-        char* end = std::to_chars(text, text + sizeof text, i).ptr;
-        const std::string_view number(text, static_cast<std::size_t>(end - text));
         const double moved = static_cast<std::size_t>(i) < deflection.size() ? deflection[static_cast<std::size_t>(i)]
                                                                              : 0.0;
-        scene_label({LabelKind::NodeNumber, i, moved, x, y}, x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, number,
-                    NODE_NUMBER_TEXT, WHITE);
+        scene_number_label({LabelKind::NodeNumber, i, moved, x, y}, x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, i,
+                           NODE_NUMBER_TEXT, WHITE);
         if (obstacle_count < MAX_OBSTACLES) {
+            char* end = std::to_chars(text, text + sizeof text, i).ptr;
+            const std::string_view number(text, static_cast<std::size_t>(end - text));
             const float width = static_cast<float>(text_width(number));
             add_obstacle({x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width,
                           y + NODE_NUMBER_DY + text_height()});
@@ -402,8 +402,10 @@ void draw_reaction_arrow(const ReactionArrow& a, ArrowPixels* last)
     auto& pixel = drawn.pixel;
     bool near = true;
     for (int n = 0; n < 7 && near; ++n) {
-        near = std::fabs(corners[n][0]) <= PIXEL_LIMIT && std::fabs(corners[n][1]) <= PIXEL_LIMIT &&
-               to_pixels(corners[n][0], corners[n][1], pixel[n][0], pixel[n][1]);
+        // Within the pen's reach a corner is finite and never clamped: to_pixels is the rounding alone.
+        near = std::fabs(corners[n][0]) <= PIXEL_LIMIT && std::fabs(corners[n][1]) <= PIXEL_LIMIT;
+        pixel[n][0] = near ? static_cast<int>(round_whole(corners[n][0])) : 0;
+        pixel[n][1] = near ? static_cast<int>(round_whole(corners[n][1])) : 0;
     }
     drawn.near = near;
     if (last != nullptr) {

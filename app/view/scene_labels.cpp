@@ -5,12 +5,16 @@
 // extremes); then the rest by their value's share of the largest of their kind in view. The label
 // filter works within each kind too, on the labels in view, and never hides the selection's.
 //
+// A label each place of which a support marker takes from the start is counted as left out when it
+// is offered, without a place in the placement: on a large model drawn small that is most of them.
+//
 // State: the pass's labels (their texts in one buffer), the obstacles, the placer and what the last
 // pass drew. Nothing of it is read before scene_labels_begin.
 #include "app/view/scene_labels.h"
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -32,6 +36,7 @@ constexpr int LABEL_GAP = 6;      // free pixels round each label of a crowded p
 
 constexpr std::uint32_t NO_MAKER = ~std::uint32_t{0};
 constexpr int UNMEASURED = -1;
+constexpr int DIGITS_DIFFER = -2;
 
 // A label waiting for the end of the pass, with its places.
 struct PendingLabel {
@@ -55,6 +60,7 @@ struct PassLabels {
     std::array<LabelBox, MOST_LABEL_PLACES> made_boxes;  // scratch: one label's boxes
     std::array<int, 256> character_width;                // in the pass's font; UNMEASURED until first needed
     int text_height;                                     // draw_text_height(), UNMEASURED until first needed
+    int digit_width;  // of each digit when all are as wide, else DIGITS_DIFFER; UNMEASURED until first needed
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
     std::vector<LabelBox> drawn;      // every label drawn in the pass
@@ -67,6 +73,16 @@ struct PassLabels {
     std::vector<char> passes;
     std::vector<char> dropped;
     LabelPlacer placer;
+    // Labels every place of which an obstacle noted at the start of the pass takes, without a
+    // filter: they are left out whatever comes before them, so they are only counted, with what
+    // their kind's ranking needs (app/view/label_placement.h: pixels are only ever taken).
+    bool cull = false;
+    PixelMap taken_at_start;
+    int culled = 0;
+    LabelBox last_tested;  // the box last tested at the start of the pass, and if it had room
+    bool last_room = false;
+    std::array<double, LABEL_KINDS> culled_largest{}, culled_most_negative{}, culled_biggest{};
+    std::array<std::size_t, LABEL_KINDS> culled_top_at{}, culled_bottom_at{};  // pending labels before it
 };
 
 PassLabels labels;
@@ -125,6 +141,38 @@ LabelBox text_box(float x, float y, std::string_view text)
     return text_box(x, y, draw_text_width(text), draw_text_height());
 }
 
+// True when labels like this one are culled and none of boxes has room at the start of the pass.
+bool no_room(const SceneLabel& label, const LabelBox* boxes, std::size_t count)
+{
+    if (!labels.cull)
+        return false;
+    for (std::size_t n = 0; n < count; ++n) {
+        // Neighbouring nodes of a large model drawn small often put their labels on the same pixels.
+        const LabelBox& b = boxes[n];
+        const LabelBox& last = labels.last_tested;
+        if (b.x0 != last.x0 || b.y0 != last.y0 || b.x1 != last.x1 || b.y1 != last.y1) {
+            labels.last_tested = b;
+            labels.last_room = labels.taken_at_start.room_for(b);
+        }
+        if (labels.last_room)
+            return false;
+    }
+    // Counted as left out, its value kept where the ranking of its kind needs it.
+    const auto k = static_cast<std::size_t>(label.kind);
+    const double v = std::isfinite(label.value) ? label.value : 0.0;
+    if (v > labels.culled_largest[k]) {
+        labels.culled_largest[k] = v;
+        labels.culled_top_at[k] = labels.pending.size();
+    }
+    if (v < labels.culled_most_negative[k]) {
+        labels.culled_most_negative[k] = v;
+        labels.culled_bottom_at[k] = labels.pending.size();
+    }
+    labels.culled_biggest[k] = std::max(labels.culled_biggest[k], std::fabs(v));
+    ++labels.culled;
+    return true;
+}
+
 // A label at the first of places that is free when its turn comes; the text is width wide.
 void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
                  int front, int back, bool fixed)
@@ -143,6 +191,10 @@ void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, s
     const auto boxes = static_cast<std::uint32_t>(labels.boxes.size()) - first;
     if (boxes == 0)
         return;
+    if (!fixed && no_room(label, labels.boxes.data() + first, boxes)) {
+        labels.boxes.resize(first);
+        return;
+    }
     labels.pending.push_back({label, first, boxes, labels.texts.size(), text.size(), front, back, fixed});
     labels.texts.append(text);
 }
@@ -258,7 +310,8 @@ void apply_filter()
 // The candidates of the pending labels that are neither fixed nor filtered out, ranked.
 void make_candidates()
 {
-    std::array<double, LABEL_KINDS> largest{}, most_negative{}, biggest{};
+    std::array<double, LABEL_KINDS> largest = labels.culled_largest, most_negative = labels.culled_most_negative,
+                                    biggest = labels.culled_biggest;
     for (const PendingLabel& p : labels.pending) {
         const auto k = static_cast<std::size_t>(p.label.kind);
         const double v = std::isfinite(p.label.value) ? p.label.value : 0.0;
@@ -279,8 +332,12 @@ void make_candidates()
         LabelChoice c;
         c.anchor_x = p.label.anchor_x;
         c.anchor_y = p.label.anchor_y;
-        const bool top = v > 0.0 && v == largest[k] && !std::exchange(top_seen[k], true);
-        const bool bottom = v < 0.0 && v == most_negative[k] && !std::exchange(bottom_seen[k], true);
+        // A culled label of the extreme value before this one was the extreme's.
+        const bool culled_top = labels.culled_largest[k] == largest[k] && labels.culled_top_at[k] <= n;
+        const bool culled_bottom = labels.culled_most_negative[k] == most_negative[k] &&
+                                   labels.culled_bottom_at[k] <= n;
+        const bool top = v > 0.0 && v == largest[k] && !culled_top && !std::exchange(top_seen[k], true);
+        const bool bottom = v < 0.0 && v == most_negative[k] && !culled_bottom && !std::exchange(bottom_seen[k], true);
         c.rank = selected(p.label) ? LabelRank::Selection : top || bottom ? LabelRank::Extreme : LabelRank::Value;
         c.share = biggest[k] > 0.0 ? static_cast<float>(magnitude(v) / biggest[k]) : 0.0f;
         c.first = p.first_box;
@@ -342,10 +399,16 @@ void scene_labels_begin(const ScenePass& pass)
     labels.makers.clear();
     labels.character_width.fill(UNMEASURED);
     labels.text_height = UNMEASURED;
+    labels.digit_width = UNMEASURED;
     labels.texts.clear();
     labels.obstacles.clear();
     labels.drawn.clear();
     labels.hidden = 0;
+    labels.cull = false;
+    labels.culled = 0;
+    labels.culled_largest.fill(0.0);
+    labels.culled_most_negative.fill(0.0);
+    labels.culled_biggest.fill(0.0);
     const bool any = s.show_element_numbers != 0 || s.show_load_values != 0 || s.overlays.show_node_numbers ||
                      s.overlays.show_reactions || s.overlays.show_max_deflection || s.overlays.show_free_body;
     if (!any || !s.overlays.show_supports)
@@ -354,7 +417,7 @@ void scene_labels_begin(const ScenePass& pass)
         if (pass.model.node_fixity[1][i] != 1 && pass.model.node_fixity[2][i] != 1 && pass.model.node_fixity[3][i] != 1)
             continue;
         int x = 0, y = 0;
-        if (!to_pixels(pass.x(i), pass.y(i), x, y))
+        if (!corner_pixels(pass.x(i), pass.y(i), x, y))
             continue;
         const LabelBox ring = {x - SUPPORT_REACH, y - SUPPORT_REACH, x + SUPPORT_REACH + 1, y + SUPPORT_REACH + 1};
         // Neighbouring supports of a large model drawn small often stand on the same pixel: one box
@@ -365,6 +428,14 @@ void scene_labels_begin(const ScenePass& pass)
         if (boxes_overlap(ring, labels.field) && !again)
             labels.obstacles.push_back(ring);
     }
+    labels.cull = labels.filter.kind == LabelFilterKind::All && !labels.obstacles.empty();
+    if (!labels.cull)
+        return;
+    labels.taken_at_start.reset(labels.field);
+    for (const LabelBox& obstacle : labels.obstacles)
+        labels.taken_at_start.occupy(obstacle);
+    labels.last_tested = {};
+    labels.last_room = labels.taken_at_start.room_for(labels.last_tested);
 }
 
 void scene_specified_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back)
@@ -390,6 +461,38 @@ void scene_label(const SceneLabel& label, float x, float y, std::string_view tex
         return;
     }
     add_pending(label, x, y, text, front, back, false);
+}
+
+void scene_number_label(const SceneLabel& label, float x, float y, int number, int front, int back)
+{
+    char text[16];
+    const auto written = [&] {
+        return std::string_view(text,
+                                static_cast<std::size_t>(std::to_chars(text, text + sizeof text, number).ptr - text));
+    };
+    if (!labels.active || number < 0) {
+        scene_label(label, x, y, written(), front, back);
+        return;
+    }
+    if (labels.digit_width == UNMEASURED) {
+        labels.digit_width = text_width("0");
+        for (const char c : std::string_view("123456789"))
+            labels.digit_width = text_width({&c, 1}) == labels.digit_width ? labels.digit_width : DIGITS_DIFFER;
+    }
+    // With digits all as wide, the box is had without the text: most labels of a crowded picture
+    // have no room among the support markers.
+    if (labels.digit_width != DIGITS_DIFFER && labels.cull && label.anchor_x >= labels.field.x0 &&
+        label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1) {
+        int digits = 1;
+        for (std::int64_t below = 10; number >= below; below *= 10)
+            ++digits;
+        const LabelBox box = text_box(x, y, digits * labels.digit_width, text_height());
+        if (box.x1 == box.x0 && box.y1 == box.y0)
+            return;  // cannot be placed there
+        if (no_room(label, &box, 1))
+            return;
+    }
+    add_pending(label, x, y, written(), front, back, false);
 }
 
 void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
@@ -420,7 +523,7 @@ void scene_label(const SceneLabel& label, std::span<const LabelCorner> places, i
 void scene_labels_finish(const ScenePass& pass)
 {
     labels.active = false;
-    if (labels.pending.empty())
+    if (labels.pending.empty() && labels.culled == 0)
         return;
     apply_filter();
     make_candidates();
@@ -432,12 +535,12 @@ void scene_labels_finish(const ScenePass& pass)
                  make_label);
     std::string note;
     LabelBox note_at;
-    if (placer.placement().hidden > 0 && labels.large) {
+    if (placer.placement().hidden + labels.culled > 0 && labels.large) {
         // Room for the longest note the count can come to, then the labels under it go too.
-        const int most = placer.placement().hidden + static_cast<int>(placer.placement().kept.size());
+        const int most = placer.placement().hidden + labels.culled + static_cast<int>(placer.placement().kept.size());
         note_at = note_box(pass, draw_text_width(hidden_labels_note(most)), draw_text_height());
         placer.clear(note_at);
-        note = hidden_labels_note(placer.placement().hidden);
+        note = hidden_labels_note(placer.placement().hidden + labels.culled);
     }
     draw_mode(DRAW_MODE_OUTLINE);
     for (std::size_t n = 0; n < labels.pending.size(); ++n) {
@@ -449,7 +552,7 @@ void scene_labels_finish(const ScenePass& pass)
         const auto box = static_cast<std::size_t>(c);
         draw_pending(label_of_box(box), labels.boxes[box]);
     }
-    labels.hidden = placer.placement().hidden;
+    labels.hidden = placer.placement().hidden + labels.culled;
     if (!note.empty())
         draw_text(note_at.x0, note_at.y0, note, NOTE_TEXT, NOTE_BACK);
 }

@@ -50,6 +50,9 @@ void scene_labels_begin(const ScenePass& pass);
 void scene_specified_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back);
 // A label of the additions with its top-left corner at (x, y), placed with the rest.
 void scene_label(const SceneLabel& label, float x, float y, std::string_view text, int front, int back);
+// A label of the additions whose text is number (from 0) in decimal, with its top-left corner at
+// (x, y), placed with the rest; on a crowded picture the text is mostly never written.
+void scene_number_label(const SceneLabel& label, float x, float y, int number, int front, int back);
 // A top-left corner of a label, canvas pixels.
 struct LabelCorner {
     float x, y;

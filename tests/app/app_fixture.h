@@ -110,6 +110,7 @@ protected:
         gadget_string(ID_DEFLECTION_SCALE, 730, 210, 60, 17, "0");
         headless_record_frames(false);
         headless_reset_log();
+        View = ViewSettings{};  // switches an earlier test turned on would show in this one's pictures
         reset_to_startup_defaults();
         dir_ = std::filesystem::temp_directory_path() /
                ("kelvaro_app_" + std::to_string(::getpid()) + "_" +

@@ -1,7 +1,8 @@
 // Labels with places whose text is made late: the placer makes a label only where its narrowest
-// box is free, and keeps the made box; the priority order on both sides of the sort's change of
-// method; a text's width as its characters' together (what the narrowest box rests on); and the
-// reaction values of a crowded bridge drawn at their own texts' widths.
+// box is free, and keeps the made box, each label to its own text where two share their narrowest
+// places; the priority order on both sides of the sort's change of method; a text's width as its
+// characters' together (what the narrowest box rests on); and on a crowded bridge, the reaction
+// values drawn at their own texts' widths and every node number drawn or counted as hidden.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -77,6 +78,50 @@ TEST(LabelPlacer, MakesALabelOnlyWhereItsNarrowestBoxIsFree)
     }
 }
 
+// Two labels with the same narrowest places, each made wider by its own text.
+std::vector<LabelBox> shared_places;
+int growth[2];
+
+bool make_grown(std::size_t label)
+{
+    for (std::size_t n = 0; n < 2; ++n) {
+        shared_places[label * 2 + n].x0 -= growth[label];
+        shared_places[label * 2 + n].x1 += growth[label];
+    }
+    ++makings;
+    return true;
+}
+
+TEST(LabelPlacer, LabelsSharingTheirNarrowestPlacesAreEachMadeToTheirOwnText)
+{
+    const LabelBox taken = {50, 0, 60, 100};
+    struct Case {
+        const char* what;
+        LabelBox first, second;  // the narrowest places both labels share
+        int growth[2];
+        std::vector<int> kept;
+        int makings;
+    };
+    const std::vector<Case> cases = {
+        {"both taken: neither is made", {52, 10, 58, 25}, {55, 30, 58, 45}, {5, 1}, {}, 0},
+        {"the first made too wide: the narrower second is kept", {40, 10, 47, 25}, {52, 30, 58, 45}, {4, 1}, {2}, 2},
+    };
+    LabelPlacer placer;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        shared_places = {c.first, c.second, c.first, c.second};
+        std::copy(std::begin(c.growth), std::end(c.growth), growth);
+        makings = 0;
+        const LabelChoice labels[2] = {{45.0f, 50.0f, LabelRank::Value, 0.9f, 0, 2, true},
+                                       {45.0f, 50.0f, LabelRank::Value, 0.5f, 2, 2, true}};
+        const LabelPlacement& placed = placer.place(labels, shared_places, std::vector<LabelBox>{taken}, FIELD, 0,
+                                                    make_grown);
+        EXPECT_EQ(placed.kept, c.kept);
+        EXPECT_EQ(placed.hidden, 2 - static_cast<int>(c.kept.size()));
+        EXPECT_EQ(makings, c.makings);
+    }
+}
+
 TEST(LabelPlacer, OrderIsRankThenShareThenIndexAtAnyCount)
 {
     for (const int count : {511, 512, 3000}) {  // the sort changes method at 512 labels
@@ -120,14 +165,46 @@ TEST(TextWidth, IsItsCharactersTogetherAtAnyTextScale)
     draw_set_text_scale(1.0f);
 }
 
+// A Warren bridge of 10,000 members (a support at every node) with its numbers.
+struct CrowdedBridge {
+    TrussModelData model;
+    ModelNumbers numbers;
+};
+
+// The file is the test's own: tests may run side by side.
+void read_crowded_bridge(CrowdedBridge& bridge)
+{
+    const std::string path = testing::TempDir() + "kelvaro_label_places_" +
+                             testing::UnitTest::GetInstance()->current_test_info()->name() + ".res";
+    std::ofstream(path) << warren_bridge_results(10000);
+    ReadOutcome outcome;
+    ASSERT_EQ(render_read_results(path, bridge.model, outcome), "");
+    bridge.numbers = compute_model_numbers(bridge.model, true);
+}
+
+// Draws the bridge whole and zoomed in twice, calling check after each picture.
+template <typename Check>
+void at_three_zooms(const CrowdedBridge& bridge, ViewSettings& settings, Projection& projection, Check check)
+{
+    refresh_projection(bridge.model, settings, projection, true);
+    for (int zoom = 0; zoom < 3; ++zoom) {
+        SCOPED_TRACE(zoom);
+        Picture picture = blank_scene_picture(settings);
+        ASSERT_TRUE(
+            render_scene(bridge.model, bridge.numbers, settings, projection, draw_picture_output(&picture, nullptr)));
+        check();
+        for (int step = 0; step < 4; ++step)
+            zoom_in(settings);
+        refresh_projection(bridge.model, settings, projection, false);
+    }
+}
+
 TEST(SceneLabels, ReactionValuesOfACrowdedBridgeStandAtTheirTextsWidths)
 {
-    const std::string path = testing::TempDir() + "kelvaro_label_places_bridge.res";
-    std::ofstream(path) << warren_bridge_results(10000);
-    TrussModelData model;
-    ReadOutcome outcome;
-    ASSERT_EQ(render_read_results(path, model, outcome), "");
-    const ModelNumbers numbers = compute_model_numbers(model, true);
+    CrowdedBridge bridge;
+    read_crowded_bridge(bridge);
+    const TrussModelData& model = bridge.model;
+    const ModelNumbers& numbers = bridge.numbers;
     // The widths a reaction value or a node number can have.
     std::set<int> widths;
     for (int i = 1; i <= model.node_count; ++i) {
@@ -144,21 +221,37 @@ TEST(SceneLabels, ReactionValuesOfACrowdedBridgeStandAtTheirTextsWidths)
     settings.overlays.show_reactions = true;
     settings.overlays.show_node_numbers = true;
     Projection projection;
-    refresh_projection(model, settings, projection, true);
-    for (int zoom = 0; zoom < 3; ++zoom) {
-        SCOPED_TRACE(zoom);
-        Picture picture = blank_scene_picture(settings);
-        ASSERT_TRUE(render_scene(model, numbers, settings, projection, draw_picture_output(&picture, nullptr)));
+    at_three_zooms(bridge, settings, projection, [&] {
         ASSERT_GT(scene_labels_hidden(), 1000);
         ASSERT_GT(scene_label_boxes().size(), 5u);
         for (const LabelBox& box : scene_label_boxes()) {
             EXPECT_EQ(box.y1 - box.y0, draw_text_height());
             EXPECT_TRUE(widths.count(box.x1 - box.x0) == 1) << box.x0 << "," << box.y0 << " " << box.x1 - box.x0;
         }
-        for (int step = 0; step < 4; ++step)
-            zoom_in(settings);
-        refresh_projection(model, settings, projection, false);
-    }
+    });
+}
+
+TEST(SceneLabels, EveryNodeNumberOfACrowdedBridgeIsDrawnOrCounted)
+{
+    // Most numbers have no room beside the support markers from the start.
+    CrowdedBridge bridge;
+    read_crowded_bridge(bridge);
+    ViewSettings settings;
+    apply_view_preset(settings, true);
+    settings.overlays.show_node_numbers = true;
+    Projection projection;
+    at_three_zooms(bridge, settings, projection, [&] {
+        std::size_t on_field = 0;  // labels stay 4 pixels inside the canvas
+        for (int i = 1; i <= bridge.model.node_count; ++i) {
+            const float x = projection.node_screen[1][i], y = projection.node_screen[2][i];
+            on_field += x >= 4.0f && x < static_cast<float>(settings.canvas.width - 4) && y >= 4.0f &&
+                                y < static_cast<float>(settings.canvas.height - 4)
+                            ? 1
+                            : 0;
+        }
+        EXPECT_GT(scene_labels_hidden(), 1000);
+        EXPECT_EQ(scene_label_boxes().size() + static_cast<std::size_t>(scene_labels_hidden()), on_field);
+    });
 }
 
 }  // namespace

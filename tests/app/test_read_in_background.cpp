@@ -346,6 +346,7 @@ TEST_F(BackgroundReadTest, AReadInTheBackgroundAnswersMeanwhileAndEscapeStopsIt)
     PipeWriter stalled(fifo("stalled"), bridge.substr(0, bridge.size() / 2), bridge.substr(bridge.size() / 2));
     load_path(path("stalled"));
     EXPECT_EQ(win_get_title(MAIN_WINDOW), caption + "  [Reading... 0 MB (Escape stops)]");
+    pump([&] { return stalled.head_written(); });  // the writer holds the pipe open before the read is stopped
     headless_click(ID_ELEMENT_NO);
     pump([] { return View.show_element_numbers != 0; });
     const std::vector<std::uint8_t> numbered = canvas();

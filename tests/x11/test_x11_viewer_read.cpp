@@ -93,6 +93,10 @@ protected:
         auto writer = std::make_unique<PipeWriter>(fifo, bridge.substr(0, 700), bridge.substr(700));
         viewer.start({fifo.string()}, folder);
         window = main_window("[Reading... 0 MB (Escape stops)]");
+        // The writer holds the pipe open before any test stops the read.
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (!writer->head_written() && Clock::now() < deadline)
+            pause_ms(5);
         return writer;
     }
 
