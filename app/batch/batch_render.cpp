@@ -524,10 +524,11 @@ bool render_drawing(const RenderOptions& options, Drawing& drawing, RenderReport
         return false;
     }
     const NodeNumbersKept kept = node_numbers_read(options);
-    drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results, kept);
-    // Once the numbers are made, a picture without the result table reads no member's result text.
+    // A picture without the result table reads no member's result text, nor do the numbers without
+    // the nodes': given back before the numbers are made, their block lowers the peak memory.
     if (kept == NodeNumbersKept::None && !options.stresses)
         drawing.model.element_result_text.clear_texts();
+    drawing.numbers = compute_model_numbers(drawing.model, drawing.has_results, kept);
     return draw_model(options, outcome.spatial, drawing, report);
 }
 

@@ -112,12 +112,29 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
     members.emplace_back();
     numbers.has_results = results;
 
-    for (int i = 1; keep && i <= node_count; ++i)
-        nodes[i].coordinates = file_coordinates(model, i);
+    // Each node's coordinates are made once, not once per member that ends at it: in its numbers
+    // when they are kept, else as the float values they are in a table of their own.
+    std::vector<std::array<float, 3>> coordinates(keep ? 0 : static_cast<std::size_t>(node_count) + 1);
+    for (int i = 1; i <= node_count; ++i) {
+        const Vec3 c = file_coordinates(model, i);
+        if (keep)
+            nodes[i].coordinates = c;
+        else
+            coordinates[i] = {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2])};
+    }
+    const auto at = [&](int i) -> Vec3 {
+        if (keep)
+            return nodes[i].coordinates;
+        const std::array<float, 3>& c = coordinates[i];
+        return {c[0], c[1], c[2]};
+    };
 
     // Sum of the member forces acting on each node, file order x, y, z, and how far the rounding of
     // the printed forces can move that sum: gathered in the node's residual and rounding, which
     // the pass over the nodes then turns into what their names say.
+    // The sums and extremes are gathered in locals, which the stores to the members cannot alias.
+    Extreme max_tension, max_compression;
+    double largest_force = 0;
     for (int e = 1; e <= element_count; ++e) {
         MemberNumbers& m = members.emplace_back();
         int a, b;
@@ -126,8 +143,8 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         m.nodes[1] = b;
         if (!m.drawable)
             continue;
-        const Vec3 pa = keep ? nodes[a].coordinates : file_coordinates(model, a);
-        const Vec3 pb = keep ? nodes[b].coordinates : file_coordinates(model, b);
+        const Vec3 pa = at(a);
+        const Vec3 pb = at(b);
         const Vec3 span = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
         m.length = magnitude(span);
         if (!results)
@@ -137,12 +154,12 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
         m.force = missing & MISSING_FORCE ? MISSING : model.element_force[e];
         m.force_known = std::isfinite(m.force);
         m.state = m.force > 0 ? MemberState::Tension : m.force < 0 ? MemberState::Compression : MemberState::None;
-        if (m.force > numbers.max_tension.value)
-            numbers.max_tension = {e, m.force};
-        if (m.force < numbers.max_compression.value)
-            numbers.max_compression = {e, m.force};
-        if (std::fabs(m.force) > numbers.largest_force)
-            numbers.largest_force = std::fabs(m.force);
+        if (m.force > max_tension.value)
+            max_tension = {e, m.force};
+        if (m.force < max_compression.value)
+            max_compression = {e, m.force};
+        if (std::fabs(m.force) > largest_force)
+            largest_force = std::fabs(m.force);
         if (!keep)
             continue;
         // A member without a known force or geometry pulls on its nodes by an unknown amount.
@@ -167,29 +184,35 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
             rounding_b[j] += rounding;
         }
     }
+    numbers.max_tension = max_tension;
+    numbers.max_compression = max_compression;
+    numbers.largest_force = largest_force;
     double largest_load = 0;
+    Vec3 load_sum{};
+    double total_load = 0;
+    Extreme max_deflection;
 
-    NodeNumbers dropped;  // node i's numbers while they are not kept
+    NodeNumbers dropped;  // node i's numbers while they are not kept: each field is written before it is read
     for (int i = 1; i <= node_count; ++i) {
-        if (!keep)
-            dropped = NodeNumbers{};
         NodeNumbers& n = keep ? nodes[i] : dropped;
         const std::uint16_t missing = node_missing_bits(model, i);
         n.load = without_missing(file_vector(model.node_loads, i), missing, MISSING_LOAD);
+        bool restrained = false;
         for (int j = 0; j < 3; ++j) {
             n.restraint[j] = model.node_fixity[MODEL_COMPONENT[j]][i];
-            n.restrained = n.restrained || n.restraint[j] == 1;
-            numbers.load_sum[j] += n.load[j];
-            numbers.total_load += std::fabs(n.load[j]);
+            restrained = restrained || n.restraint[j] == 1;
+            load_sum[j] += n.load[j];
+            total_load += std::fabs(n.load[j]);
             largest_load = std::max(largest_load, std::fabs(n.load[j]));
         }
+        n.restrained = restrained;
         if (!results)
             continue;
         n.deflection = without_missing(file_vector(model.node_deflections, i), missing, MISSING_DEFLECTION);
         n.deflection_magnitude = magnitude(n.deflection);
         n.deflection_known = finite(n.deflection);
-        if (n.deflection_magnitude > numbers.max_deflection.value)
-            numbers.max_deflection = {i, n.deflection_magnitude};
+        if (n.deflection_magnitude > max_deflection.value)
+            max_deflection = {i, n.deflection_magnitude};
         if (!keep)
             continue;  // the member forces on the node were not gathered
         const Vec3 member_pull = n.residual;
@@ -215,6 +238,9 @@ ModelNumbers compute_model_numbers(const TrussModelData& model, bool has_results
             numbers.max_node_residual.value = residual;
         }
     }
+    numbers.load_sum = load_sum;
+    numbers.total_load = total_load;
+    numbers.max_deflection = max_deflection;
     if (largest_load > 0)
         numbers.max_node_residual.share = numbers.max_node_residual.value / largest_load;
     numbers.units = units_from_file(model);

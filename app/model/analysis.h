@@ -104,7 +104,8 @@ inline bool member_ends(const TrussModelData& model, int e, int nodes, int& a, i
 // everything the nodes' balance gives: the reactions and residuals, their sums, the residual share,
 // unbalanced, max_node_residual and nodes_out_of_balance stay 0. The members, the extremes,
 // largest_force, load_sum and total_load are the same either way. A million-member picture that
-// draws no node's numbers needs about half the memory without them.
+// draws no node's numbers needs about half the memory without them. Without them the members'
+// result texts are not read (they only bound the rounding of the nodes' balance).
 enum class NodeNumbersKept { All, None };
 
 // Every number of model as it stands; has_results tells whether the file had usable results.
