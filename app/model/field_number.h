@@ -116,7 +116,7 @@ private:
         fraction = take_digit_run(p, mantissa);
         digits += fraction;
     }
-    if (digits > MANTISSA_DIGITS || digits == 0)
+    if (static_cast<std::size_t>(digits - 1) >= std::size_t{MANTISSA_DIGITS})
         return false;  // no number, or the mantissa may have wrapped round
     // Without an exponent, the power of ten is at most 19 (the digits after the point).
     int exponent = -static_cast<int>(fraction);
@@ -146,7 +146,8 @@ private:
     }
     if (digits > EXACT_DIGITS && mantissa > EXACT_MANTISSA)
         return false;
-    double scaled = static_cast<double>(mantissa);
+    // At most 2^53: converted as a signed number, the one conversion the processor has.
+    double scaled = static_cast<double>(static_cast<std::int64_t>(mantissa));
     scaled = exponent < 0 ? scaled / POWERS_OF_TEN[-exponent] : scaled * POWERS_OF_TEN[exponent];
     value = static_cast<float>(negative ? -scaled : scaled);
     at = p;
