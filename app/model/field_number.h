@@ -67,9 +67,19 @@ private:
 [[gnu::always_inline]] inline std::ptrdiff_t take_digit_run(const char*& p, std::uint64_t& number)
 {
     const char* const first = p;
-    // The digit is taken as a 64-bit value at once: no widening in the loop.
-    for (std::uint64_t digit; (digit = static_cast<unsigned char>(*p) - std::uint64_t{'0'}) <= 9; ++p)
-        number = number * 10 + digit;
+    // Two digits a turn (the byte after a digit may be read: at worst it ends the text); each digit
+    // is taken as a 64-bit value at once: no widening in the loop.
+    const auto digit = [](char c) { return static_cast<unsigned char>(c) - std::uint64_t{'0'}; };
+    for (std::uint64_t high; (high = digit(*p)) <= 9;) {
+        const std::uint64_t low = digit(p[1]);
+        if (low > 9) {
+            number = number * 10 + high;
+            ++p;
+            break;
+        }
+        number = number * 100 + high * 10 + low;
+        p += 2;
+    }
     return p - first;
 }
 
@@ -90,6 +100,7 @@ private:
     constexpr int EXACT_POWER = 22;                       // largest power of ten a double holds exactly
     constexpr std::uint64_t EXACT_MANTISSA = 1ULL << 53;  // largest integer below which every one is a double
     constexpr int MANTISSA_DIGITS = 19;                   // significant digits a 64-bit mantissa takes
+    constexpr std::ptrdiff_t EXACT_DIGITS = 15;           // digits below 2^53 whatever they are
     const auto digit = [](char c) { return static_cast<unsigned>(c - '0'); };
 
     const char* p = at;
@@ -105,33 +116,38 @@ private:
         fraction = take_digit_run(p, mantissa);
         digits += fraction;
     }
-    int exponent = -static_cast<int>(fraction);
-    if (digits > MANTISSA_DIGITS || digits == 0)
+    if (static_cast<std::size_t>(digits - 1) >= std::size_t{MANTISSA_DIGITS})
         return false;  // no number, or the mantissa may have wrapped round
-    if ((*p == 'e' || *p == 'E') && (p[1] == '+' || p[1] == '-') && digit(p[2]) <= 9 && digit(p[3]) <= 9 &&
-        digit(p[4]) > 9) {
-        // A signed exponent of two digits, as the solver writes them, at once (each byte read only
-        // after the one before it was found to be no end).
-        const int written = static_cast<int>(digit(p[2]) * 10 + digit(p[3]));
-        exponent += p[1] == '-' ? -written : written;
-        p += 4;
-    } else if (*p == 'e' || *p == 'E') {
-        const char* q = p + 1;
-        const bool exponent_negative = *q == '-';
-        if (*q == '+' || *q == '-')
-            ++q;
-        if (digit(*q) <= 9) {
-            int written = 0;
-            for (; digit(*q) <= 9; ++q)
-                if (written < 10000)
-                    written = written * 10 + static_cast<int>(digit(*q));
-            exponent += exponent_negative ? -written : written;
-            p = q;
+    // Without an exponent, the power of ten is at most 19 (the digits after the point).
+    int exponent = -static_cast<int>(fraction);
+    if ((*p | 0x20) == 'e') {  // 'e' or 'E'
+        if ((p[1] == '+' || p[1] == '-') && digit(p[2]) <= 9 && digit(p[3]) <= 9 && digit(p[4]) > 9) {
+            // A signed exponent of two digits, as the solver writes them, at once (each byte read only
+            // after the one before it was found to be no end).
+            const int written = static_cast<int>(digit(p[2]) * 10 + digit(p[3]));
+            exponent += p[1] == '-' ? -written : written;
+            p += 4;
+        } else {
+            const char* q = p + 1;
+            const bool exponent_negative = *q == '-';
+            if (*q == '+' || *q == '-')
+                ++q;
+            if (digit(*q) <= 9) {
+                int written = 0;
+                for (; digit(*q) <= 9; ++q)
+                    if (written < 10000)
+                        written = written * 10 + static_cast<int>(digit(*q));
+                exponent += exponent_negative ? -written : written;
+                p = q;
+            }
         }
+        if (exponent < -EXACT_POWER || exponent > EXACT_POWER)
+            return false;
     }
-    if (mantissa > EXACT_MANTISSA || exponent < -EXACT_POWER || exponent > EXACT_POWER)
+    if (digits > EXACT_DIGITS && mantissa > EXACT_MANTISSA)
         return false;
-    double scaled = static_cast<double>(mantissa);
+    // At most 2^53: converted as a signed number, the one conversion the processor has.
+    double scaled = static_cast<double>(static_cast<std::int64_t>(mantissa));
     scaled = exponent < 0 ? scaled / POWERS_OF_TEN[-exponent] : scaled * POWERS_OF_TEN[exponent];
     value = static_cast<float>(negative ? -scaled : scaled);
     at = p;

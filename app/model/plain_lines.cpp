@@ -141,14 +141,6 @@ bool blank_from(std::string_view line, std::size_t from)
     return from >= line.size() || line.find_first_not_of(' ', from) == std::string_view::npos;
 }
 
-// The length of the run of digits at p, when a space or a line end follows it; else 0.
-std::ptrdiff_t leading_digits(const char* p)
-{
-    std::uint64_t value = 0;
-    const std::ptrdiff_t n = take_digit_run(p, value);
-    return *p == ' ' || ends_line(*p) ? n : 0;
-}
-
 // The fields of a node line from `at` on; the line's end, or nullptr when it is not plain.
 const char* node_fields(const char* at, const char* readable_end, std::int64_t node, PlainNodeLine& out)
 {
@@ -181,20 +173,9 @@ const char* element_fields(const char* at, const char* readable_end, PlainElemen
     return fields.end();
 }
 
-// The free fields of a deflection line after a long number; its end, or nullptr.
-const char* free_deflection_fields(const char* at, const char* readable_end, std::int64_t node, float (&out)[3])
-{
-    FreeFields fields(at, readable_end);
-    std::uint64_t number = 0;
-    if (!fields.integer(number) || static_cast<std::int64_t>(number) != node || !fields.real(out[0]) ||
-        !fields.real(out[1]) || !fields.real(out[2]))
-        return nullptr;
-    return fields.end();
-}
-
 // A result line's number at its first byte (no space before it): where the number ends, or
 // nullptr when the line does not start with a signed run of digits followed by a space or its end.
-const char* result_number(const char* at, PlainResultLine& out)
+[[gnu::always_inline]] inline const char* result_number(const char* at, PlainResultLine& out)
 {
     std::uint64_t number = 0;
     if (!signed_digits(at, number) || (*at != ' ' && !ends_line(*at)))
@@ -205,8 +186,8 @@ const char* result_number(const char* at, PlainResultLine& out)
 
 // A result line's stress and force as free fields after its number; the trimmed line's end (the
 // force's end), or nullptr when the line is not plain. line_end: the line's end.
-const char* free_result_fields(const char* number_end, const char* readable_end, PlainResultLine& out,
-                               const char*& line_end)
+[[gnu::always_inline]] inline const char* free_result_fields(const char* number_end, const char* readable_end,
+                                                             PlainResultLine& out, const char*& line_end)
 {
     FreeFields fields(number_end, readable_end);
     if (!fields.real(out.stress) || !fields.real(out.force))
@@ -218,6 +199,23 @@ const char* free_result_fields(const char* number_end, const char* readable_end,
 
 constexpr std::ptrdiff_t LONG_DEFLECTION_NUMBER = 3;  // digits from which the values follow as free fields
 constexpr std::ptrdiff_t LONG_RESULT_NUMBER = 4;
+
+// A deflection line from its first byte: false when it does not start with a long number followed
+// by a space or its end (its values are then in columns); else line_end is the line's end when the
+// number is node and the values follow it as free fields, or nullptr when the line is not plain.
+bool free_deflection_line(const char* at, const char* readable_end, std::int64_t node, float (&out)[3],
+                          const char*& line_end)
+{
+    std::uint64_t number = 0;
+    if (take_digit_run(at, number) < LONG_DEFLECTION_NUMBER || (*at != ' ' && !ends_line(*at)))
+        return false;
+    FreeFields fields(at, readable_end);
+    line_end = static_cast<std::int64_t>(number) == node && fields.real(out[0]) && fields.real(out[1]) &&
+                       fields.real(out[2])
+                   ? fields.end()
+                   : nullptr;
+    return true;
+}
 
 // True when a result line's values follow as free fields: its number (from begin to number_end)
 // is unsigned and long.
@@ -245,8 +243,8 @@ bool read_plain_deflection_line(std::string_view line, std::int64_t node, float 
     PaddedText text;
     if (!text.hold(line, in_place))
         return false;
-    if (leading_digits(text.begin()) >= LONG_DEFLECTION_NUMBER)
-        return free_deflection_fields(text.begin(), text.readable_end(), node, out) == text.end();
+    if (const char* line_end = nullptr; free_deflection_line(text.begin(), text.readable_end(), node, out, line_end))
+        return line_end == text.end();
     // Columns 1-2 the number, 3-14, 16-27 and 28-39 the values; column 15 belongs to none.
     // (A number that runs on past column 2 is left to the general reading.)
     constexpr std::ptrdiff_t NUMBER_END = 2;
@@ -300,8 +298,9 @@ const char* read_plain_element_at(std::string_view bytes, PlainElementLine& out)
 
 const char* read_plain_deflection_at(std::string_view bytes, std::int64_t node, float (&out)[3])
 {
-    if (leading_digits(bytes.data()) >= LONG_DEFLECTION_NUMBER)
-        return free_deflection_fields(bytes.data(), bytes.data() + bytes.size(), node, out);
+    if (const char* line_end = nullptr;
+        free_deflection_line(bytes.data(), bytes.data() + bytes.size(), node, out, line_end))
+        return line_end;
     const std::string_view line = bytes.substr(0, line_length(bytes));
     return read_plain_deflection_line(line, node, out, true) ? line.data() + line.size() : nullptr;
 }

@@ -66,7 +66,10 @@ void ResultTexts::set(std::size_t e, std::string_view text)
         return;
     }
     slot[0] = static_cast<char>(text.size());
-    std::memcpy(slot + 1, text.data(), text.size());
+    if (text.size() == SLOT_TEXT)  // the usual text (a result line's last characters): copied without a call
+        std::memcpy(slot + 1, text.data(), SLOT_TEXT);
+    else
+        std::memcpy(slot + 1, text.data(), text.size());
 }
 
 void ResultTexts::clear_texts()

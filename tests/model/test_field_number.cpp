@@ -97,6 +97,14 @@ TEST(FieldNumberTest, AwkwardTextsConvertAsTheGeneralConversion)
         "1234567.89",
         "12345678.9",
         "-0.00000001234567890123",
+        "999999999999999",
+        "9999999999999999",
+        "0000000000000000001e-3",
+        "00000000000000000001",
+        "12345.",
+        "1234.5",
+        "1.2345e+22",
+        "1.2345e-22",
     };
     for (const char* text : texts)
         expect_as_general(text);

@@ -95,7 +95,9 @@ TEST(PlainLinesTest, ElementDeflectionAndResultLines)
                                 // a value's digits run on into column 15, which no field covers
                                 {"7            12         3.0         4.0", true, {1, 3, 4}},
                                 {"123  1.0 2.0 3.0", true, {1, 2, 3}},
-                                {"123  1.0 2.0", false, {}}};
+                                {"123  1.0 2.0", false, {}},
+                                {"1234 1.0 2.0 3.0", false, {}},  // a long number, not the node's
+                                {"123\t1.0 2.0 3.0", false, {}}};
     expect_cases(deflections, [](std::string_view line, bool in_place, std::vector<float>& values) {
         float read[3];
         if (!read_plain_deflection_line(line, line.starts_with("123") ? 123 : 7, read, in_place))
