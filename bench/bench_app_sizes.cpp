@@ -93,6 +93,15 @@ void BM_read_results(benchmark::State& state)
 }
 BENCHMARK(BM_read_results)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
+// The same read on one thread: what the split into two parts costs in CPU.
+void BM_read_results_one_thread(benchmark::State& state)
+{
+    const std::size_t parts_from = set_read_in_parts_bytes(SIZE_MAX);
+    BM_read_results(state);
+    set_read_in_parts_bytes(parts_from);
+}
+BENCHMARK(BM_read_results_one_thread)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
 // One redraw of the loaded bridge, fitted in the 3D view, with the switches given.
 void redraw_bridge(benchmark::State& state, bool deflected, bool numbers)
 {
