@@ -449,9 +449,10 @@ void reaction_value_places(const ReactionArrow& a, float width, float half, Area
 // The top-left corners of the places of reaction_value_places, the same to the bit.
 void reaction_value_corners(const ReactionArrow& a, float width, float half, LabelCorner (&corners)[7])
 {
+    // beside's x0 and y0, its reaches worked out once for the seven.
+    const float half_width = width / 2.0f, reach_x = half_width + 3.0f, reach_y = half + 3.0f;
     reaction_value_aims(a, [&](int n, float x, float y, float ux, float uy) {
-        const Area box = beside(x, y, ux, uy, width, half);
-        corners[n] = {box.x0, box.y0};
+        corners[n] = {(x + ux * reach_x) - half_width, (y + uy * reach_y) - half};
     });
 }
 
