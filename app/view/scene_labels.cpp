@@ -428,7 +428,9 @@ void scene_labels_begin(const ScenePass& pass)
         if (boxes_overlap(ring, labels.field) && !again)
             labels.obstacles.push_back(ring);
     }
-    labels.cull = labels.filter.kind == LabelFilterKind::All && !labels.obstacles.empty();
+    // The map of the supports' pixels pays only where labels are many: a model of the first
+    // layout's size places its few labels without it.
+    labels.cull = labels.large && labels.filter.kind == LabelFilterKind::All && !labels.obstacles.empty();
     if (!labels.cull)
         return;
     labels.taken_at_start.reset(labels.field);
