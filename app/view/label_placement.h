@@ -19,6 +19,7 @@
 // A box of canvas pixels: columns x0 .. x1 - 1, rows y0 .. y1 - 1.
 struct LabelBox {
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    friend bool operator==(const LabelBox&, const LabelBox&) = default;
 };
 
 // True when the two boxes share a pixel.

@@ -149,8 +149,7 @@ bool no_room(const SceneLabel& label, const LabelBox* boxes, std::size_t count)
     for (std::size_t n = 0; n < count; ++n) {
         // Neighbouring nodes of a large model drawn small often put their labels on the same pixels.
         const LabelBox& b = boxes[n];
-        const LabelBox& last = labels.last_tested;
-        if (b.x0 != last.x0 || b.y0 != last.y0 || b.x1 != last.x1 || b.y1 != last.y1) {
+        if (b != labels.last_tested) {
             labels.last_tested = b;
             labels.last_room = labels.taken_at_start.room_for(b);
         }
@@ -423,8 +422,7 @@ void scene_labels_begin(const ScenePass& pass)
         // Neighbouring supports of a large model drawn small often stand on the same pixel: one box
         // covers them all.
         const LabelBox* last = labels.obstacles.empty() ? nullptr : &labels.obstacles.back();
-        const bool again = last != nullptr && last->x0 == ring.x0 && last->y0 == ring.y0 && last->x1 == ring.x1 &&
-                           last->y1 == ring.y1;
+        const bool again = last != nullptr && *last == ring;
         if (boxes_overlap(ring, labels.field) && !again)
             labels.obstacles.push_back(ring);
     }
