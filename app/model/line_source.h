@@ -46,6 +46,9 @@ public:
     virtual bool holds_after(std::string_view /*line*/) const { return false; }
     // Passes over the first bytes of held_rest(), which end right after a line end (CR LF whole).
     virtual void skip_held(std::size_t /*bytes*/) {}
+    // True when the source holds a file larger than its block a block at a time, so that what
+    // held_rest() gives is a part of what is left; false when it holds its text whole (or nothing).
+    virtual bool holds_in_blocks() const { return false; }
 
 private:
     std::string line_;  // the line next_line last gave, for sources that only fill strings

@@ -966,7 +966,7 @@ std::int64_t read_deflection_lines(CountedLines& lines, TrussModelData& m, std::
 std::size_t parts_from_bytes = 1 << 20;  // set_read_in_parts_bytes
 
 // Where the next lines of a section (`count` of them left) can be read in two parts at once: the
-// source holds at least parts_from_bytes of its bytes in memory, and they split into two runs of
+// source holds enough of its bytes in memory (set_read_in_parts_bytes), and they split into two runs of
 // whole lines, [0, second) and [second, end), each of whose last line has bytes. A part reads its
 // lines until the section ends or its bytes do: at their end a line reads "" and the part's
 // source is at its end, as a line past the end of a file reads (an empty line there would read
@@ -1015,7 +1015,10 @@ SectionSplit split_section(LineSource& source, std::int64_t count)
     if (count < 2)
         return {};
     const std::string_view held = source.held_rest();
-    if (held.empty() || held.size() < parts_from_bytes)
+    const std::size_t least = source.holds_in_blocks() || parts_from_bytes > SIZE_MAX / WHOLE_TEXT_PARTS
+                                  ? parts_from_bytes
+                                  : parts_from_bytes * WHOLE_TEXT_PARTS;
+    if (held.empty() || held.size() < least)
         return {};
     const std::size_t end = without_empty_last_lines(held);
     // The bytes in halves, or, where the section's lines look to end sooner, its lines: their

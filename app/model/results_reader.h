@@ -52,7 +52,10 @@ struct ReadOutcome {
 // load and deflection scales. Touches nothing but model and source.
 ReadOutcome read_results(LineSource& source, TrussModelData& model);
 
-// Node, element and deflection sections of a source that holds at least this many bytes in memory
-// (1 MB unless set) are read in two parts at once; the outcome is the same either way. Gives the
-// size set before.
+// Node, element and deflection sections are read in two parts at once where the source holds at
+// least this many bytes (1 MB unless set) of a file it reads a block at a time, or
+// WHOLE_TEXT_PARTS times as many of a text it holds whole: on a text that is all there at once, a
+// second thread returns less time than it costs until the text is very long. The outcome is the
+// same either way. Gives the size set before.
 std::size_t set_read_in_parts_bytes(std::size_t bytes);
+constexpr std::size_t WHOLE_TEXT_PARTS = 64;

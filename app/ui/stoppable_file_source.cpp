@@ -54,6 +54,7 @@ StoppableFileSource::StoppableFileSource(const std::string& path, const std::ato
     regular_ = S_ISREG(info.st_mode);
     const auto size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
     block_ = std::max<std::size_t>(std::min(block, regular_ ? std::max(size, READ_SIZE) : READ_SIZE), 1);
+    in_blocks_ = regular_ && size > block_;
     buffer_ = std::make_unique_for_overwrite<char[]>(block_ + 1);
 }
 

@@ -41,6 +41,7 @@ public:
     std::string_view held_rest() override;
     bool holds_after(std::string_view line) const override { return line_end_held(line, buffer_.get(), filled_); }
     void skip_held(std::size_t bytes) override;
+    bool holds_in_blocks() const override { return in_blocks_; }
     int open_error() const { return open_error_; }
 
 private:
@@ -58,6 +59,7 @@ private:
     int open_error_ = 0;
     std::size_t block_ = 0;           // bytes the buffer holds at most
     bool regular_ = false;            // a regular file: its bytes can be held ahead
+    bool in_blocks_ = false;          // a regular file larger than the block
     std::unique_ptr<char[]> buffer_;  // the bytes read, then a NUL
     std::string long_line_;           // the line next_line last gave, when it ran past the bytes read
     std::size_t next_ = 0;            // first byte of buffer_ not yet handed out

@@ -172,6 +172,24 @@ TEST_F(BackgroundReadTest, SourceGivesTheFileSlotsLines)
     }
 }
 
+// Only a regular file larger than the block is held a block at a time (its sections are read in
+// parts from a far smaller size than a text held whole).
+TEST_F(BackgroundReadTest, OnlyAFileLargerThanItsBlockIsHeldInBlocks)
+{
+    constexpr std::size_t BLOCK = 1 << 16;
+    const struct {
+        std::size_t bytes;
+        bool in_blocks;
+    } cases[] = {{0, false}, {100, false}, {BLOCK, false}, {BLOCK + 1, true}, {5 * BLOCK, true}};
+    const std::atomic<bool> stop{false};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        std::ofstream(path("sized.txt"), std::ios::binary) << std::string(c.bytes, '\n');
+        std::atomic<std::int64_t> count{0};
+        EXPECT_EQ(StoppableFileSource(path("sized.txt"), stop, count, BLOCK).holds_in_blocks(), c.in_blocks);
+    }
+}
+
 // A regular file read through the window's source in blocks far smaller than its sections (lines
 // longer than a block, sections split into parts a few lines at a time) reads to the very model
 // and outcome recorded for it.
