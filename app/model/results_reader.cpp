@@ -238,6 +238,7 @@ struct Omissions {
 };
 
 constexpr std::size_t SHORTEST_ELEMENT_LINE = 6;  // "1 2 3" and its line end
+constexpr std::size_t SHORTEST_NODE_LINE = 20;    // "1 0 0 0 0 0 0 0 0 0" and its line end
 
 // One element line as read, stored once the section's length is known.
 struct ElementLine {
@@ -852,6 +853,11 @@ void read_result_line(TrussModelData& m, std::string_view raw, Omissions& omissi
 std::int64_t read_node_lines(CountedLines& lines, TrussModelData& m, std::int64_t first, std::int64_t last,
                              std::int32_t limit, ProblemList& problems, MissingMarks& marks)
 {
+    // Room for the nodes made at once: as many as the held bytes can have plain lines for (a count
+    // may overstate); more as further lines come.
+    const std::int64_t room = std::min<std::int64_t>({last, limit, lines.most_held_lines(SHORTEST_NODE_LINE)});
+    if (room >= first)
+        make_room_for_node(m, static_cast<std::int32_t>(room), static_cast<std::int32_t>(room));
     std::string_view line;
     for (std::int64_t i = first; i <= last; ++i) {
         PlainNodeLine held;

@@ -111,13 +111,6 @@ int usable_element_count(const TrussModelData& model)
     return usable_entries(model.element_count, entries);
 }
 
-void keep_largest_magnitude(float& running, float value)
-{
-    float magnitude = std::fabs(value);
-    if (std::isfinite(magnitude) && magnitude > running)
-        running = magnitude;
-}
-
 float automatic_load_scale(float max_load)
 {
     return max_load > 0.0f ? 100.0f / max_load : std::numeric_limits<float>::infinity();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -120,8 +121,14 @@ int usable_node_count(const TrussModelData& model);
 int usable_element_count(const TrussModelData& model);
 
 // Running maximum of |value| (max_load, max_deflection); a non-finite value is left out, so that
-// one bad number cannot turn a scale into 0 or NaN for the whole model.
-void keep_largest_magnitude(float& running, float value);
+// one bad number cannot turn a scale into 0 or NaN for the whole model. Inline: the reader keeps
+// it for every value it reads.
+inline void keep_largest_magnitude(float& running, float value)
+{
+    const float magnitude = std::fabs(value);
+    if (std::isfinite(magnitude) && magnitude > running)
+        running = magnitude;
+}
 // The load scale of a model whose largest |load component| is max_load: 100 / max_load pixels per
 // force unit; infinite when every load is zero (only non-zero loads are ever drawn with it).
 float automatic_load_scale(float max_load);
