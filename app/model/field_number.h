@@ -93,11 +93,12 @@ private:
 // left alone) when it needs the general conversion: no digit, more than 19 digits (leading zeros
 // included), a mantissa beyond 2^53 or a power of ten beyond 22. Where it gives a value, that
 // value is str_to_float's of the text from at on.
+inline constexpr double POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                           1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int EXACT_POWER = 22;  // largest power of ten a double holds exactly
+
 [[gnu::always_inline]] inline bool padded_real(const char*& at, float& value)
 {
-    static constexpr double POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    constexpr int EXACT_POWER = 22;                       // largest power of ten a double holds exactly
     constexpr std::uint64_t EXACT_MANTISSA = 1ULL << 53;  // largest integer below which every one is a double
     constexpr int MANTISSA_DIGITS = 19;                   // significant digits a 64-bit mantissa takes
     constexpr std::ptrdiff_t EXACT_DIGITS = 15;           // digits below 2^53 whatever they are

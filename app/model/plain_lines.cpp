@@ -60,6 +60,42 @@ public:
         skip_spaces();
         return padded_real(at_, value) && field_ends();
     }
+    // A real as real() gives it, the solver's exponent form (an optionally signed digit, a point,
+    // three or four digits, E or e, a sign and two digits: -1.2345E-06) read at fixed places.
+    [[gnu::always_inline]] bool exponent_real(float& value)
+    {
+        skip_spaces();
+        const auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - unsigned{'0'}; };
+        const char* p = at_;
+        const bool negative = *p == '-';
+        if (*p == '+' || *p == '-')
+            ++p;
+        // Each byte is read only once the one before it is found to be no end of the text.
+        if (const unsigned first = digit(p[0]);
+            first <= 9 && p[1] == '.' && digit(p[2]) <= 9 && digit(p[3]) <= 9 && digit(p[4]) <= 9) {
+            unsigned mantissa = ((first * 10 + digit(p[2])) * 10 + digit(p[3])) * 10 + digit(p[4]);
+            int fraction = 3;
+            const char* e = p + 5;
+            if (digit(*e) <= 9) {
+                mantissa = mantissa * 10 + digit(*e);
+                ++fraction;
+                ++e;
+            }
+            if ((*e | 0x20) == 'e' && (e[1] == '+' || e[1] == '-') && digit(e[2]) <= 9 && digit(e[3]) <= 9 &&
+                digit(e[4]) > 9) {
+                const int written = static_cast<int>(digit(e[2]) * 10 + digit(e[3]));
+                const int exponent = (e[1] == '-' ? -written : written) - fraction;
+                if (exponent >= -EXACT_POWER && exponent <= EXACT_POWER) {
+                    double scaled = static_cast<double>(static_cast<std::int32_t>(mantissa));
+                    scaled = exponent < 0 ? scaled / POWERS_OF_TEN[-exponent] : scaled * POWERS_OF_TEN[exponent];
+                    value = static_cast<float>(negative ? -scaled : scaled);
+                    at_ = e + 4;
+                    return field_ends();
+                }
+            }
+        }
+        return padded_real(at_, value) && field_ends();
+    }
     // A real written as a whole number of up to 7 digits (every one exact as a float, as the
     // general conversion gives it), without the real's conversion; any other field as real().
     [[gnu::always_inline]] bool whole_real(float& value)
@@ -190,7 +226,7 @@ const char* element_fields(const char* at, const char* readable_end, PlainElemen
                                                              PlainResultLine& out, const char*& line_end)
 {
     FreeFields fields(number_end, readable_end);
-    if (!fields.real(out.stress) || !fields.real(out.force))
+    if (!fields.exponent_real(out.stress) || !fields.exponent_real(out.force))
         return nullptr;
     const char* const last = fields.at();
     line_end = fields.end();
@@ -210,8 +246,8 @@ bool free_deflection_line(const char* at, const char* readable_end, std::int64_t
     if (take_digit_run(at, number) < LONG_DEFLECTION_NUMBER || (*at != ' ' && !ends_line(*at)))
         return false;
     FreeFields fields(at, readable_end);
-    line_end = static_cast<std::int64_t>(number) == node && fields.real(out[0]) && fields.real(out[1]) &&
-                       fields.real(out[2])
+    line_end = static_cast<std::int64_t>(number) == node && fields.exponent_real(out[0]) &&
+                       fields.exponent_real(out[1]) && fields.exponent_real(out[2])
                    ? fields.end()
                    : nullptr;
     return true;
