@@ -1133,7 +1133,10 @@ std::int64_t read_result_lines(CountedLines& lines, std::int64_t first, std::int
                 return end != nullptr && plain_results_fit(held, section.omissions, section.seen) ? end : nullptr;
             },
             [&] {
-                store_plain_results(section.m, trimmed, held, section.omissions, section.seen);
+                // The element fits, as the reading found.
+                const auto e = static_cast<std::size_t>(held.number);
+                section.seen[e] = 1;
+                store_results(section.m, e, held.stress, held.force, trimmed);
                 ++n;
             });
         if (n > last)
