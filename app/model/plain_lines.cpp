@@ -96,6 +96,31 @@ public:
         }
         return padded_real(at_, value) && field_ends();
     }
+    // A real as real() gives it, the solver's fixed-point form (an optionally signed run of digits,
+    // a point and a run of digits, 15 digits at most: -24996.5000) read without the exponent's tests.
+    [[gnu::always_inline]] bool point_real(float& value)
+    {
+        constexpr std::ptrdiff_t EXACT_DIGITS = 15;  // digits below 2^53 whatever they are
+        skip_spaces();
+        const char* p = at_;
+        const bool negative = *p == '-';
+        if (*p == '+' || *p == '-')
+            ++p;
+        std::uint64_t mantissa = 0;
+        const std::ptrdiff_t whole = take_digit_run(p, mantissa);
+        if (whole > 0 && *p == '.') {
+            ++p;
+            const std::ptrdiff_t fraction = take_digit_run(p, mantissa);
+            if (whole + fraction <= EXACT_DIGITS && (*p | 0x20) != 'e') {
+                const double scaled = static_cast<double>(static_cast<std::int64_t>(mantissa)) /
+                                      POWERS_OF_TEN[fraction];
+                value = static_cast<float>(negative ? -scaled : scaled);
+                at_ = p;
+                return field_ends();
+            }
+        }
+        return padded_real(at_, value) && field_ends();
+    }
     // A real written as a whole number of up to 7 digits (every one exact as a float, as the
     // general conversion gives it), without the real's conversion; any other field as real().
     [[gnu::always_inline]] bool whole_real(float& value)
@@ -191,10 +216,10 @@ const char* node_fields(const char* at, const char* readable_end, std::int64_t n
         code = static_cast<std::int8_t>(value & 0xFF);
     }
     for (float& value : out.coords)
-        if (!fields.real(value))
+        if (!fields.point_real(value))
             return nullptr;
     for (float& value : out.loads)
-        if (!fields.real(value))
+        if (!fields.point_real(value))
             return nullptr;
     return fields.end();
 }
