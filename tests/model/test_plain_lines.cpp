@@ -3,12 +3,15 @@
 // number the quick conversion leaves alone) go to the general reading.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/model/plain_lines.h"
+#include "core/str.h"
 
 namespace {
 
@@ -120,6 +123,85 @@ TEST(PlainLinesTest, ElementDeflectionAndResultLines)
         values = {static_cast<float>(result.number), result.stress, result.force};
         return true;
     });
+}
+
+// The solver's usual forms are read at fixed places; each value, of a usual form or one just
+// beside it, is the general conversion's to the bit, or the line is left to the general reading.
+TEST(PlainLinesTest, RealsNearTheSolversFormsConvertAsTheGeneralConversion)
+{
+    const struct {
+        const char* text;
+        bool plain;  // every line kind takes it
+    } reals[] = {{"-1.2345E-06", true},
+                 {"1.234E+05", true},
+                 {"+1.234e-05", true},
+                 {"-0.0000E+00", true},
+                 {"9.9999E+22", true},
+                 {"1.2345E-18", true},
+                 {"1.2345E-19", false},
+                 {"1.234E+100", false},
+                 {"1.234E+5", true},
+                 {"1.23456E+01", true},
+                 {"1.23E+01", true},
+                 {"12.345E+01", true},
+                 {"1.2345E+0", true},
+                 {"1.2345E", false},
+                 {"1.2345E+", false},
+                 {"1.2345F+01", false},
+                 {"24996.5000", true},
+                 {"-0.0436", true},
+                 {"0.0", true},
+                 {"-10.0", true},
+                 {"12.", true},
+                 {".5", true},
+                 {"1234567890.12345", true},
+                 {"1234567890.123456", true},
+                 {"99999999999999999.9", false},
+                 {"1.5e3", true},
+                 {"1.5.3", false},
+                 {"-", false}};
+    const auto same = [](float a, float b) {
+        return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+    };
+    for (const auto& real : reals)
+        for (const bool in_place : {false, true}) {
+            const std::string t = real.text;
+            SCOPED_TRACE(t + (in_place ? " (in place)" : ""));
+            const float general = str_to_float(t);
+            const auto read = [&](const std::string& text, auto&& reader) {
+                const std::string block = text + "\n";
+                return reader(std::string_view(block).substr(0, text.size()));
+            };
+            EXPECT_EQ(read("7 1 0 0 " + t + " " + t + " " + t + " " + t + " " + t + " " + t,
+                           [&](std::string_view line) {
+                               PlainNodeLine node;
+                               if (!read_plain_node_line(line, 7, node, in_place))
+                                   return false;
+                               for (int j = 0; j < 3; ++j)
+                                   EXPECT_TRUE(same(node.coords[j], general) && same(node.loads[j], general));
+                               return true;
+                           }),
+                      real.plain);
+            EXPECT_EQ(read("123 " + t + " " + t + " " + t,
+                           [&](std::string_view line) {
+                               float values[3];
+                               if (!read_plain_deflection_line(line, 123, values, in_place))
+                                   return false;
+                               for (const float value : values)
+                                   EXPECT_TRUE(same(value, general));
+                               return true;
+                           }),
+                      real.plain);
+            EXPECT_EQ(read("1234 " + t + " " + t,
+                           [&](std::string_view line) {
+                               PlainResultLine result;
+                               if (!read_plain_result_line(line, result, in_place))
+                                   return false;
+                               EXPECT_TRUE(same(result.stress, general) && same(result.force, general));
+                               return true;
+                           }),
+                      real.plain);
+        }
 }
 
 // Read where it lies among the lines after it, a plain line gives the place of its own line end
