@@ -3,6 +3,7 @@
 #include "app/model/plain_lines.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -121,19 +122,24 @@ public:
         }
         return padded_real(at_, value) && field_ends();
     }
-    // A real written as a whole number of up to 7 digits (every one exact as a float, as the
-    // general conversion gives it), without the real's conversion; any other field as real().
-    [[gnu::always_inline]] bool whole_real(float& value)
+    // An end node, a real as real() reads it, made a node number (end_node_from_real): one written
+    // as a whole number of up to 7 digits (exact as a float) taken as it is.
+    [[gnu::always_inline]] bool end_node(std::int32_t& node)
     {
         constexpr std::ptrdiff_t EXACT_DIGITS = 7;
         skip_spaces();
         const char* p = at_;
         std::uint64_t number = 0;
         const std::ptrdiff_t digits = take_digit_run(p, number);
-        if (digits == 0 || digits > EXACT_DIGITS || (*p != ' ' && !ends_line(*p)))
-            return padded_real(at_, value) && field_ends();
-        at_ = p;
-        value = static_cast<float>(number);
+        if (digits > 0 && digits <= EXACT_DIGITS && (*p == ' ' || ends_line(*p))) {
+            at_ = p;
+            node = static_cast<std::int32_t>(number);
+            return true;
+        }
+        float value = 0.0f;
+        if (!(padded_real(at_, value) && field_ends()))
+            return false;
+        node = end_node_from_real(value);
         return true;
     }
     // The line's end when only spaces are left, else nullptr.
@@ -228,7 +234,7 @@ const char* element_fields(const char* at, const char* readable_end, PlainElemen
 {
     FreeFields fields(at, readable_end);
     std::uint64_t number = 0;
-    if (!fields.integer(number) || !fields.whole_real(out.ends[0]) || !fields.whole_real(out.ends[1]))
+    if (!fields.integer(number) || !fields.end_node(out.ends[0]) || !fields.end_node(out.ends[1]))
         return nullptr;
     out.number = static_cast<std::int32_t>(number & 0xFFFFFFFF);
     return fields.end();
@@ -286,6 +292,19 @@ bool free_results(const char* begin, const char* number_end)
 }
 
 }  // namespace
+
+std::int32_t end_node_from_real(float value)
+{
+    constexpr float WHOLE = 8388608.0f;  // 2^23: below it a float that converts back unchanged is whole
+    if (std::fabs(value) < WHOLE) {
+        const auto whole = static_cast<std::int32_t>(value);
+        if (static_cast<float>(whole) == value)
+            return whole;
+    }
+    if (!std::isfinite(value) || std::fabs(value) > 1.0e9f)
+        return 0;
+    return static_cast<std::int32_t>(std::nearbyint(value));
+}
 
 bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out, bool in_place)
 {

@@ -21,10 +21,14 @@ struct PlainNodeLine {
 // Node line `node`, free fields: its number must be node.
 bool read_plain_node_line(std::string_view line, std::int64_t node, PlainNodeLine& out, bool in_place = false);
 
-// An element line: its number and end nodes as reals (free fields).
+// An end node written as a real, rounded half to even. NaN, infinities and values beyond any node
+// number give 0 (no node) instead of an undefined conversion.
+std::int32_t end_node_from_real(float value);
+
+// An element line: its number and end nodes, written as reals (free fields).
 struct PlainElementLine {
-    std::int32_t number;  // low 32 bits
-    float ends[2];
+    std::int32_t number;   // low 32 bits
+    std::int32_t ends[2];  // end_node_from_real of each
 };
 bool read_plain_element_line(std::string_view line, PlainElementLine& out, bool in_place = false);
 

@@ -126,21 +126,6 @@ std::string written_count(std::string_view field)
     return std::string(number);
 }
 
-// An end node written as a real, rounded half to even. NaN, infinities and values beyond any node
-// number give 0 (no node) instead of an undefined conversion.
-std::int32_t end_node_from_real(float value)
-{
-    constexpr float WHOLE = 8388608.0f;  // 2^23: below it a float that converts back unchanged is whole
-    if (std::fabs(value) < WHOLE) {
-        const auto whole = static_cast<std::int32_t>(value);
-        if (static_cast<float>(whole) == value)
-            return whole;
-    }
-    if (!std::isfinite(value) || std::fabs(value) > 1.0e9f)
-        return 0;
-    return static_cast<std::int32_t>(std::nearbyint(value));
-}
-
 // True when the text before the line's first space is a number of at least min_length digits:
 // too long for the fixed columns, so the values follow as free fields.
 bool long_leading_number(std::string_view line, std::size_t min_length)
@@ -906,8 +891,7 @@ std::int64_t read_element_lines(CountedLines& lines, std::int64_t first, std::in
                 return n <= last && n <= limit ? read_plain_element_at(bytes, held) : nullptr;
             },
             [&] {
-                elements.push_back({held.number, static_cast<std::int32_t>(n), end_node_from_real(held.ends[0]),
-                                    end_node_from_real(held.ends[1])});
+                elements.push_back({held.number, static_cast<std::int32_t>(n), held.ends[0], held.ends[1]});
                 ++n;
             });
         if (n > last)
@@ -917,8 +901,7 @@ std::int64_t read_element_lines(CountedLines& lines, std::int64_t first, std::in
         ElementLine element;
         PlainElementLine plain;
         if (n <= limit && read_plain_element_line(line, plain, lines.ends_in_place(line))) {
-            element = {plain.number, static_cast<std::int32_t>(n), end_node_from_real(plain.ends[0]),
-                       end_node_from_real(plain.ends[1])};
+            element = {plain.number, static_cast<std::int32_t>(n), plain.ends[0], plain.ends[1]};
             elements.push_back(element);
             continue;
         }

@@ -87,7 +87,8 @@ TEST(PlainLinesTest, ElementDeflectionAndResultLines)
         PlainElementLine element;
         if (!read_plain_element_line(line, element, in_place))
             return false;
-        values = {static_cast<float>(element.number), element.ends[0], element.ends[1]};
+        values = {static_cast<float>(element.number), static_cast<float>(element.ends[0]),
+                  static_cast<float>(element.ends[1])};
         return true;
     });
     const Case deflections[] = {{DEFLECTIONS, true, {-6.2832e-10f, -6.2832e-06f, 0}},
