@@ -50,7 +50,7 @@ void ResultTexts::resize(std::size_t n)
     long_texts_.erase(long_texts_.lower_bound(n), long_texts_.end());
 }
 
-void ResultTexts::set(std::size_t e, std::string_view text)
+void ResultTexts::set_any(std::size_t e, std::string_view text)
 {
     if (slots_.empty()) {
         if (text.empty())
@@ -66,10 +66,7 @@ void ResultTexts::set(std::size_t e, std::string_view text)
         return;
     }
     slot[0] = static_cast<char>(text.size());
-    if (text.size() == SLOT_TEXT)  // the usual text (a result line's last characters): copied without a call
-        std::memcpy(slot + 1, text.data(), SLOT_TEXT);
-    else
-        std::memcpy(slot + 1, text.data(), text.size());
+    std::memcpy(slot + 1, text.data(), text.size());
 }
 
 void ResultTexts::clear_texts()

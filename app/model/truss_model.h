@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <string_view>
@@ -41,14 +42,28 @@ public:
         const auto length = static_cast<unsigned char>(slot[0]);
         return length == LONG ? std::string_view(long_texts_.at(e)) : std::string_view(slot + 1, length);
     }
-    // Makes text e a copy of text (e < size()).
-    void set(std::size_t e, std::string_view text);
+    // Makes text e a copy of text (e < size()). The usual text, a result line's last SLOT_TEXT
+    // characters over a short one, is copied in place.
+    void set(std::size_t e, std::string_view text)
+    {
+        if (text.size() == SLOT_TEXT && !slots_.empty()) {
+            char* slot = slots_.data() + e * SLOT;
+            if (static_cast<unsigned char>(slot[0]) != LONG) {
+                slot[0] = static_cast<char>(SLOT_TEXT);
+                std::memcpy(slot + 1, text.data(), SLOT_TEXT);
+                return;
+            }
+        }
+        set_any(e, text);
+    }
     // Makes every text "" and gives their block back; the size stays.
     void clear_texts();
 
 private:
     static constexpr std::size_t SLOT = SLOT_TEXT + 1;  // a length byte, then the text
     static constexpr unsigned char LONG = 0xFF;         // length byte of a text kept on its own
+
+    void set_any(std::size_t e, std::string_view text);
 
     std::size_t size_ = 0;     // entries
     std::vector<char> slots_;  // size_ slots, or none while every text is ""
