@@ -333,7 +333,12 @@ public:
     std::int64_t most_held_lines(std::size_t shortest)
     {
         constexpr std::int64_t FEW = 4096;
-        return std::max(FEW, static_cast<std::int64_t>(source_.held_rest().size() / shortest));
+        return std::max(FEW, held_lines(shortest));
+    }
+    // How many lines of at least `shortest` bytes the source's held bytes have room for.
+    std::int64_t held_lines(std::size_t shortest)
+    {
+        return static_cast<std::int64_t>(source_.held_rest().size() / shortest);
     }
     std::int64_t number() const { return number_; }  // the line last read
     // Passes over the first bytes of the source's held bytes, whose lines were read elsewhere up to line number.
@@ -840,7 +845,7 @@ std::int64_t read_node_lines(CountedLines& lines, TrussModelData& m, std::int64_
 {
     // Room for the nodes made at once: as many as the held bytes can have plain lines for (a count
     // may overstate); more as further lines come.
-    const std::int64_t room = std::min<std::int64_t>({last, limit, lines.most_held_lines(SHORTEST_NODE_LINE)});
+    const std::int64_t room = std::min<std::int64_t>({last, limit, lines.held_lines(SHORTEST_NODE_LINE)});
     if (room >= first)
         make_room_for_node(m, static_cast<std::int32_t>(room), static_cast<std::int32_t>(room));
     std::string_view line;
