@@ -344,23 +344,27 @@ Area beside(float x, float y, float ux, float uy, float width, float half)
 void draw_node_numbers(const ScenePass& scene)
 {
     const int nodes = scene.nodes;
+    if (nodes < 1)
+        return;
     const std::vector<double>& deflection = overlay_numbers_of(scene).deflection;
+    const auto drawn = static_cast<std::size_t>(nodes) + 1;
+    const NumberLabels run = {LabelKind::NodeNumber,
+                              std::span(scene.projection.node_screen[1]).first(drawn),
+                              std::span(scene.projection.node_screen[2]).first(drawn),
+                              deflection,
+                              NODE_NUMBER_DX,
+                              NODE_NUMBER_DY};
+    scene_number_labels(run, NODE_NUMBER_TEXT, WHITE);
     char text[16];
-    for (int i = 1; i <= nodes; ++i) {
+    for (int i = 1; i <= nodes && obstacle_count < MAX_OBSTACLES; ++i) {
         const float x = scene.projection.node_screen[1][i], y = scene.projection.node_screen[2][i];
         if (!std::isfinite(x) || !std::isfinite(y))
             continue;
-        const double moved = static_cast<std::size_t>(i) < deflection.size() ? deflection[static_cast<std::size_t>(i)]
-                                                                             : 0.0;
-        scene_number_label({LabelKind::NodeNumber, i, moved, x, y}, x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, i,
-                           NODE_NUMBER_TEXT, WHITE);
-        if (obstacle_count < MAX_OBSTACLES) {
-            char* end = std::to_chars(text, text + sizeof text, i).ptr;
-            const std::string_view number(text, static_cast<std::size_t>(end - text));
-            const float width = static_cast<float>(text_width(number));
-            add_obstacle({x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width,
-                          y + NODE_NUMBER_DY + text_height()});
-        }
+        char* end = std::to_chars(text, text + sizeof text, i).ptr;
+        const std::string_view number(text, static_cast<std::size_t>(end - text));
+        const float width = static_cast<float>(text_width(number));
+        add_obstacle(
+            {x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width, y + NODE_NUMBER_DY + text_height()});
     }
 }
 

@@ -141,6 +141,24 @@ LabelBox text_box(float x, float y, std::string_view text)
     return text_box(x, y, draw_text_width(text), draw_text_height());
 }
 
+// Counts a label of kind left out from the start, its value kept where the ranking of its kind
+// needs it.
+void count_culled(LabelKind kind, double value)
+{
+    const auto k = static_cast<std::size_t>(kind);
+    const double v = std::isfinite(value) ? value : 0.0;
+    if (v > labels.culled_largest[k]) {
+        labels.culled_largest[k] = v;
+        labels.culled_top_at[k] = labels.pending.size();
+    }
+    if (v < labels.culled_most_negative[k]) {
+        labels.culled_most_negative[k] = v;
+        labels.culled_bottom_at[k] = labels.pending.size();
+    }
+    labels.culled_biggest[k] = std::max(labels.culled_biggest[k], std::fabs(v));
+    ++labels.culled;
+}
+
 // True when labels like this one are culled and none of boxes has room at the start of the pass.
 bool no_room(const SceneLabel& label, const LabelBox* boxes, std::size_t count)
 {
@@ -156,19 +174,7 @@ bool no_room(const SceneLabel& label, const LabelBox* boxes, std::size_t count)
         if (labels.last_room)
             return false;
     }
-    // Counted as left out, its value kept where the ranking of its kind needs it.
-    const auto k = static_cast<std::size_t>(label.kind);
-    const double v = std::isfinite(label.value) ? label.value : 0.0;
-    if (v > labels.culled_largest[k]) {
-        labels.culled_largest[k] = v;
-        labels.culled_top_at[k] = labels.pending.size();
-    }
-    if (v < labels.culled_most_negative[k]) {
-        labels.culled_most_negative[k] = v;
-        labels.culled_bottom_at[k] = labels.pending.size();
-    }
-    labels.culled_biggest[k] = std::max(labels.culled_biggest[k], std::fabs(v));
-    ++labels.culled;
+    count_culled(label.kind, label.value);
     return true;
 }
 
@@ -463,6 +469,67 @@ void scene_label(const SceneLabel& label, float x, float y, std::string_view tex
     add_pending(label, x, y, text, front, back, false);
 }
 
+namespace {
+
+// The width of every digit, or DIGITS_DIFFER.
+int digit_width()
+{
+    if (labels.digit_width == UNMEASURED) {
+        labels.digit_width = text_width("0");
+        for (const char c : std::string_view("123456789"))
+            labels.digit_width = text_width({&c, 1}) == labels.digit_width ? labels.digit_width : DIGITS_DIFFER;
+    }
+    return labels.digit_width;
+}
+
+}  // namespace
+
+void scene_number_labels(const NumberLabels& run, int front, int back)
+{
+    const std::size_t count = std::min(run.xs.size(), run.ys.size());
+    if (count <= 1)
+        return;
+    const auto label_of = [&](std::size_t i) {
+        const double value = i < run.values.size() ? run.values[i] : 0.0;
+        return SceneLabel{run.kind, static_cast<int>(i), value, run.xs[i], run.ys[i]};
+    };
+    const bool boxes_known = labels.active && labels.cull && digit_width() != DIGITS_DIFFER;
+    const LabelBox field = labels.field;
+    const int width = boxes_known ? labels.digit_width : 0, height = boxes_known ? text_height() : 0;
+    int digits = 1;
+    std::size_t next_digit = 10;  // the first number of one digit more
+    for (std::size_t i = 1; i < count; ++i) {
+        const float x = run.xs[i], y = run.ys[i];
+        if (!std::isfinite(x) || !std::isfinite(y))
+            continue;
+        for (; i >= next_digit; next_digit *= 10)
+            ++digits;
+        const bool on_field = x >= static_cast<float>(field.x0) && x < static_cast<float>(field.x1) &&
+                              y >= static_cast<float>(field.y0) && y < static_cast<float>(field.y1);
+        if (!boxes_known || !on_field) {
+            scene_number_label(label_of(i), x + run.dx, y + run.dy, static_cast<int>(i), front, back);
+            continue;
+        }
+        // As scene_number_label: the box from the digit count; neighbouring nodes of a large model
+        // drawn small mostly share theirs, so a run of them is counted with the box tested once.
+        const LabelBox box = text_box(x + run.dx, y + run.dy, digits * width, height);
+        if (box.x1 == box.x0 && box.y1 == box.y0)
+            continue;  // cannot be placed there
+        if (box != labels.last_tested) {
+            labels.last_tested = box;
+            labels.last_room = labels.taken_at_start.room_for(box);
+        }
+        if (!labels.last_room) {
+            count_culled(run.kind, i < run.values.size() ? run.values[i] : 0.0);
+            continue;
+        }
+        char text[16];
+        const char* end = std::to_chars(text, text + sizeof text, i).ptr;
+        add_pending(label_of(i), x + run.dx, y + run.dy, std::string_view(text, static_cast<std::size_t>(end - text)),
+                    front, back, false);
+    }
+}
+
 void scene_number_label(const SceneLabel& label, float x, float y, int number, int front, int back)
 {
     char text[16];
@@ -474,14 +541,9 @@ void scene_number_label(const SceneLabel& label, float x, float y, int number, i
         scene_label(label, x, y, written(), front, back);
         return;
     }
-    if (labels.digit_width == UNMEASURED) {
-        labels.digit_width = text_width("0");
-        for (const char c : std::string_view("123456789"))
-            labels.digit_width = text_width({&c, 1}) == labels.digit_width ? labels.digit_width : DIGITS_DIFFER;
-    }
     // With digits all as wide, the box is had without the text: most labels of a crowded picture
     // have no room among the support markers.
-    if (labels.digit_width != DIGITS_DIFFER && labels.cull && label.anchor_x >= labels.field.x0 &&
+    if (digit_width() != DIGITS_DIFFER && labels.cull && label.anchor_x >= labels.field.x0 &&
         label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1) {
         int digits = 1;
         for (std::int64_t below = 10; number >= below; below *= 10)
