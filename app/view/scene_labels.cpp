@@ -17,6 +17,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,7 @@ constexpr int SUPPORT_REACH = 7;  // the largest restraint ring's radius, pixels
 constexpr int LABEL_GAP = 6;      // free pixels round each label of a crowded picture
 
 constexpr std::uint32_t NO_MAKER = ~std::uint32_t{0};
+constexpr std::size_t NO_RUN = ~std::size_t{0};
 constexpr int UNMEASURED = -1;
 constexpr int DIGITS_DIFFER = -2;
 
@@ -46,6 +48,7 @@ struct PendingLabel {
     int front, back;
     bool fixed;                      // drawn whatever the crowd (a specified label of a small model under a filter)
     std::uint32_t maker = NO_MAKER;  // in makers, for a label with no text yet (its boxes a narrower text's)
+    std::uint32_t same_places = 0;   // the pending labels after it with its places (LabelChoice::same_places)
 };
 
 struct PassLabels {
@@ -55,8 +58,9 @@ struct PassLabels {
     bool large = false;  // more nodes or members than the first layout's
     LabelBox field;
     std::vector<PendingLabel> pending;
-    std::vector<LabelBox> boxes;                         // the pending labels' places
-    std::vector<LabelMaker> makers;                      // of the labels with no text yet
+    std::size_t run_head = NO_RUN;   // the first of the last labels added, with no text yet and the same places
+    std::vector<LabelBox> boxes;     // the pending labels' places
+    std::vector<LabelMaker> makers;  // of the labels with no text yet
     std::array<LabelBox, MOST_LABEL_PLACES> made_boxes;  // scratch: one label's boxes
     std::array<int, 256> character_width;                // in the pass's font; UNMEASURED until first needed
     int text_height;                                     // draw_text_height(), UNMEASURED until first needed
@@ -202,12 +206,23 @@ void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, s
     }
     labels.pending.push_back({label, first, boxes, labels.texts.size(), text.size(), front, back, fixed});
     labels.texts.append(text);
+    labels.run_head = NO_RUN;
 }
 
 // The text of a label with no text yet and its places for it (as many as it has).
 std::string_view make_text(const LabelMaker& maker, std::span<char, 64> buffer, std::span<LabelCorner> places)
 {
     return maker.make(maker.context, maker.key, buffer, places);
+}
+
+// True when a label with no text yet and the narrowest boxes given has the very places of the
+// first of the run of such labels before it (LabelChoice::same_places).
+bool same_places_as_head(std::span<const LabelBox> boxes)
+{
+    const PendingLabel& head = labels.pending[labels.run_head];
+    // A box is its corners' bytes (label_placement.cpp): the same bytes, the same boxes.
+    return head.boxes == boxes.size() &&
+           std::memcmp(boxes.data(), labels.boxes.data() + head.first_box, boxes.size_bytes()) == 0;
 }
 
 // A label at the first of places that is free, its text made when it is needed (see scene_label).
@@ -237,11 +252,16 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
         // The narrowest text's box less a pixel at each side, where rounding may move an end.
         *box++ = {px + 1, py, px + least - 1, py + height};
     }
+    const bool same = labels.run_head != NO_RUN && same_places_as_head({made_boxes, box});
     labels.boxes.insert(labels.boxes.end(), made_boxes, box);
     labels.pending.push_back(
         {label, first, static_cast<std::uint32_t>(places.size()), labels.texts.size(), 0, front, back, false});
     labels.pending.back().maker = static_cast<std::uint32_t>(labels.makers.size());
     labels.makers.push_back(maker);
+    if (same)
+        ++labels.pending[labels.run_head].same_places;
+    else
+        labels.run_head = labels.pending.size() - 1;
 }
 
 // Makes the text and the boxes of label (a candidate) when it has none yet; true when it did.
@@ -348,6 +368,8 @@ void make_candidates()
         c.first = p.first_box;
         c.count = p.boxes;
         c.provisional = p.maker != NO_MAKER;
+        // The labels of a set are the next ones, which a filter, when there is one, might leave out.
+        c.same_places = labels.filter.kind == LabelFilterKind::All ? p.same_places : 0;
         labels.candidates.push_back(c);
         labels.candidate_label.push_back(static_cast<std::uint32_t>(n));
     }
@@ -400,6 +422,7 @@ void scene_labels_begin(const ScenePass& pass)
     labels.large = pass.nodes > FIRST_LAYOUT_LIMIT || pass.elements > FIRST_LAYOUT_LIMIT;
     labels.field = {FIELD_MARGIN, FIELD_MARGIN, s.canvas.width - FIELD_MARGIN, s.canvas.height - FIELD_MARGIN};
     labels.pending.clear();
+    labels.run_head = NO_RUN;
     labels.boxes.clear();
     labels.makers.clear();
     labels.character_width.fill(UNMEASURED);
