@@ -3,8 +3,10 @@
 // is set, a test of a few words per row of the box, however many obstacles pile up in one place
 // (the supports of a 100,000-member model drawn small); bits are only ever set during a placement,
 // so a box found taken is remembered and not tested again, and a label of several places that are
-// those of one that found each taken is left out at once. The pass grows linearly with the labels:
-// the priority order is a radix sort of 64-bit keys.
+// those of one that found each taken is left out at once. Labels given as a set with the very same
+// places wait for the first of them in priority order: where it is left out unmade, so are they,
+// without a turn each. The pass grows linearly with the labels: the priority order is a radix sort
+// of 64-bit keys.
 #include "app/view/label_placement.h"
 
 #include <algorithm>

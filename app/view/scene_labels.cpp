@@ -7,6 +7,8 @@
 //
 // A label each place of which a support marker takes from the start is counted as left out when it
 // is offered, without a place in the placement: on a large model drawn small that is most of them.
+// Labels with no text yet offered one after another on the very same places (the values of
+// neighbouring reaction arrows of a model drawn small) go to the placement as one set.
 //
 // State: the pass's labels (their texts in one buffer), the obstacles, the placer and what the last
 // pass drew. Nothing of it is read before scene_labels_begin.
