@@ -379,12 +379,34 @@ bool same_pixels(const ArrowPixels& a, const ArrowPixels& b)
     return a.near && b.near && std::equal(&a.pixel[0][0], &a.pixel[0][0] + 14, &b.pixel[0][0]);
 }
 
+// The arrows drawn in a pass, the last one for each column of its head's point.
+class DrawnArrows {
+public:
+    // Forgets the arrows of the last pass.
+    void start() { last_.assign(COLUMNS, ArrowPixels{}); }
+    // True when an arrow on exactly these pixels was the last drawn with its head in the same
+    // column; else notes it as that.
+    bool seen(const ArrowPixels& arrow)
+    {
+        ArrowPixels& last = last_[static_cast<unsigned>(arrow.pixel[4][0]) % COLUMNS];
+        if (same_pixels(arrow, last))
+            return true;
+        last = arrow;
+        return false;
+    }
+
+private:
+    static constexpr unsigned COLUMNS = 1024;
+    std::vector<ArrowPixels> last_;
+};
+DrawnArrows drawn_arrows;
+
 // The double shaft and the hollow head of one arrow; the head stops short of the node. Its seven
 // corners are rounded once: where each lies within the pen's reach the segments are drawn between
-// them as pen_segment would draw them, else by pen_segment. With last (a pass that only sets
-// pixels, the arrow drawn in plain mode), an arrow on exactly the pixels of the one drawn before is
-// left out: drawing it again in the same colour would set the same pixels; last becomes this one.
-void draw_reaction_arrow(const ReactionArrow& a, ArrowPixels* last)
+// them as pen_segment would draw them, else by pen_segment. With drawn (a pass that only sets
+// pixels, every arrow drawn in plain mode in one colour), an arrow on exactly the pixels of one
+// drawn before is left out: drawing it again would set the same pixels to the same colour.
+void draw_reaction_arrow(const ReactionArrow& a, DrawnArrows* drawn_before)
 {
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
@@ -412,11 +434,8 @@ void draw_reaction_arrow(const ReactionArrow& a, ArrowPixels* last)
         pixel[n][1] = near ? static_cast<int>(round_whole(corners[n][1])) : 0;
     }
     drawn.near = near;
-    if (last != nullptr) {
-        if (same_pixels(drawn, *last))
-            return;
-        *last = drawn;
-    }
+    if (drawn_before != nullptr && drawn_before->seen(drawn))
+        return;
     for (const auto& s : SEGMENTS) {
         if (near)
             draw_line_xy(pixel[s[0]][0], pixel[s[0]][1], pixel[s[1]][0], pixel[s[1]][1], REACTION_COLOUR);
@@ -555,8 +574,11 @@ void draw_reaction_arrows(const ScenePass& scene)
             {scene.x(i) - 8.0f, scene.y(i) - 8.0f, scene.x(i) + 8.0f, scene.y(i) + 8.0f});  // the support markers
     }
     // The arrows are drawn in plain (outline) mode: see draw_reaction_arrow.
-    ArrowPixels last{};
-    ArrowPixels* const repeats = draw_sets_pixels_only() ? &last : nullptr;
+    DrawnArrows* repeats = nullptr;
+    if (draw_sets_pixels_only()) {
+        drawn_arrows.start();
+        repeats = &drawn_arrows;
+    }
     for (const ReactionArrow& a : arrows) {
         draw_reaction_arrow(a, repeats);
         float tx, ty, hx, hy;
