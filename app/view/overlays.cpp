@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -382,22 +383,34 @@ bool same_pixels(const ArrowPixels& a, const ArrowPixels& b)
 // The arrows drawn in a pass, the last one for each column of its head's point.
 class DrawnArrows {
 public:
-    // Forgets the arrows of the last pass.
-    void start() { last_.assign(COLUMNS, ArrowPixels{}); }
-    // True when an arrow on exactly these pixels was the last drawn with its head in the same
-    // column; else notes it as that.
+    // Forgets the arrows of the last pass (without clearing: a small model's redraw stays cheap).
+    void start()
+    {
+        slots_.resize(COLUMNS);
+        if (++pass_ == 0) {  // the count wrapped: every slot is old
+            std::fill(slots_.begin(), slots_.end(), Slot{});
+            pass_ = 1;
+        }
+    }
+    // True when an arrow on exactly these pixels was the last drawn in this pass with its head in
+    // the same column; else notes it as that.
     bool seen(const ArrowPixels& arrow)
     {
-        ArrowPixels& last = last_[static_cast<unsigned>(arrow.pixel[4][0]) % COLUMNS];
-        if (same_pixels(arrow, last))
+        Slot& last = slots_[static_cast<unsigned>(arrow.pixel[4][0]) % COLUMNS];
+        if (last.pass == pass_ && same_pixels(arrow, last.arrow))
             return true;
-        last = arrow;
+        last = {arrow, pass_};
         return false;
     }
 
 private:
     static constexpr unsigned COLUMNS = 1024;
-    std::vector<ArrowPixels> last_;
+    struct Slot {
+        ArrowPixels arrow{};
+        std::uint32_t pass = 0;  // the pass it was drawn in
+    };
+    std::vector<Slot> slots_;
+    std::uint32_t pass_ = 0;
 };
 DrawnArrows drawn_arrows;
 
