@@ -3,8 +3,10 @@
 // is set, a test of a few words per row of the box, however many obstacles pile up in one place
 // (the supports of a 100,000-member model drawn small); bits are only ever set during a placement,
 // so a box found taken is remembered and not tested again, and a label of several places that are
-// those of one that found each taken is left out at once. The pass grows linearly with the labels:
-// the priority order is a radix sort of 64-bit keys.
+// those of one that found each taken is left out at once. Labels given as a set with the very same
+// places wait for the first of them in priority order: where it is left out unmade, so are they,
+// without a turn each. The pass grows linearly with the labels: the priority order is a radix sort
+// of 64-bit keys.
 #include "app/view/label_placement.h"
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <numeric>
 #include <type_traits>
 
@@ -229,15 +232,47 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
     // Each label's places are tried in turn; once one is kept the rest are skipped, and the label
     // is hidden when its last place is taken.
     order_.clear();
+    waiting_.clear();
+    runs_.clear();
+    run_at_.assign(labels.size(), 0);
+    released_.clear();
     for (std::size_t i = 0; i < labels.size(); ++i) {
-        if (on_field(labels[i].anchor_x, labels[i].anchor_y, field))
-            order_.push_back(sort_key(labels[i], i));
+        const std::size_t last = i + std::min<std::size_t>(labels[i].same_places, labels.size() - 1 - i);
+        if (last == i) {
+            if (on_field(labels[i].anchor_x, labels[i].anchor_y, field))
+                order_.push_back(sort_key(labels[i], i));
+            continue;
+        }
+        // A set of labels with the same places: the first of them in priority order enters the
+        // order, the rest wait for it. Its index lies within the set's, so the indices still rise.
+        const auto next = static_cast<std::uint32_t>(waiting_.size());
+        for (; i <= last; ++i) {
+            if (on_field(labels[i].anchor_x, labels[i].anchor_y, field))
+                waiting_.push_back(sort_key(labels[i], i));
+        }
+        --i;
+        if (waiting_.size() == next)
+            continue;
+        std::sort(waiting_.begin() + next, waiting_.end());
+        const std::uint64_t first = waiting_[next];
+        order_.push_back(first);
+        runs_.push_back({first, next + 1, static_cast<std::uint32_t>(waiting_.size())});
+        run_at_[static_cast<std::uint32_t>(first)] = static_cast<std::uint32_t>(runs_.size());
     }
     sort_keys(order_, sorted_);
+    // After a label's turn, the rest of its set: left out with it, or the next of them takes its turn.
+    const auto after = [&](const Run& run, bool left_out) {
+        if (left_out) {
+            placement_.hidden += static_cast<int>(run.end - run.next);
+        } else if (run.next < run.end) {
+            released_.push_back({waiting_[run.next], run.next + 1, run.end});
+            std::push_heap(released_.begin(), released_.end(), std::greater<>());
+        }
+    };
     // The labels come in priority order, scattered through memory: each label is fetched a few
     // turns ahead and its places a few turns after that, so that the tests seldom wait for memory.
     constexpr std::size_t LABEL_AHEAD = 16, PLACES_AHEAD = 8;
-    for (std::size_t k = 0; k < order_.size(); ++k) {
+    for (std::size_t k = 0; k < order_.size() || !released_.empty();) {
         if (k + LABEL_AHEAD < order_.size())
             __builtin_prefetch(&labels[static_cast<std::uint32_t>(order_[k + LABEL_AHEAD])]);
         if (k + PLACES_AHEAD < order_.size()) {
@@ -247,9 +282,19 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
                 __builtin_prefetch(&places[ahead.first] + ahead.count - 1);
             }
         }
-        const std::uint64_t key = order_[k];
+        Run run{0, 0, 0};  // the rest of the label's set
+        if (!released_.empty() && (k == order_.size() || released_.front().key < order_[k])) {
+            std::pop_heap(released_.begin(), released_.end(), std::greater<>());
+            run = released_.back();
+            released_.pop_back();
+        } else {
+            run.key = order_[k++];
+            if (const std::uint32_t at = run_at_[static_cast<std::uint32_t>(run.key)]; at != 0)
+                run = runs_[at - 1];
+        }
+        const std::uint64_t key = run.key;
         const LabelChoice& label = labels[static_cast<std::uint32_t>(key)];
-        bool placed = false;
+        bool placed = false, made = false;
         const std::size_t end = std::min<std::size_t>(places.size(), std::size_t{label.first} + label.count);
         std::uint32_t* failed = nullptr;
         if (end > std::size_t{label.first} + 1) {  // one place: the boxes remembered tell as much
@@ -257,13 +302,16 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
             failed = &failed_[slot_of(box_key(own.front()) ^ (box_key(own.back()) * 3 + own.size()), FAILED_SLOTS)];
             if (*failed != 0 && same_boxes(places_of(labels[*failed - 1]), own)) {
                 ++placement_.hidden;
+                after(run, true);
                 continue;
             }
         }
         for (std::size_t i = label.first; !placed && i < end; ++i) {
             placed = room_unless_taken_before(places[i], field);
-            if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key)))
+            if (placed && label.provisional && make != nullptr && make(static_cast<std::uint32_t>(key))) {
+                made = true;
                 placed = room_unless_taken_before(places[i], field);
+            }
             if (placed) {
                 const LabelBox& box = places[i];
                 map_.occupy({box.x0 - gap, box.y0 - gap, box.x1 + gap, box.y1 + gap});
@@ -272,6 +320,8 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         }
         if (!placed)
             ++placement_.hidden;
+        // The rest of its set have places taken too unless it was kept or its making changed its own.
+        after(run, !placed && !made);
         // Each of its places is taken now: where it was made, a narrowest box taken before its
         // making lies within the made one.
         if (!placed && failed != nullptr)

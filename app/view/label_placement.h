@@ -54,6 +54,10 @@ struct LabelChoice {
     // Its boxes lie within those it will have once made (the label's text not yet known): a box
     // that is taken stays taken, one that is free is made (LabelMake) and tested again.
     bool provisional = false;
+    // How many labels right after it (the next indices) have its very places: of them and it, the
+    // first in priority order takes its turn; where it is left out without being made, so are the
+    // rest, at no cost; else the next of them takes its turn, and so on.
+    std::uint32_t same_places = 0;
 };
 
 // Makes the final boxes of a provisional label (an index into the labels) in the places given to
@@ -123,7 +127,18 @@ private:
     // is left out too.
     static constexpr std::size_t FAILED_SLOTS = 8192;
     std::vector<std::uint32_t> failed_;
-    std::vector<std::uint64_t> order_;   // sort keys: rank, share, index
+    std::vector<std::uint64_t> order_;  // sort keys: rank, share, index
+    // The labels of one place set (LabelChoice::same_places): the keys of those still to come in
+    // priority order, a run for each set (waiting_[next .. end)).
+    struct Run {
+        std::uint64_t key;  // the one whose turn comes first
+        std::uint32_t next, end;
+        friend bool operator>(const Run& a, const Run& b) { return a.key > b.key; }
+    };
+    std::vector<std::uint64_t> waiting_;
+    std::vector<Run> runs_;              // the sets' runs as they enter the order
+    std::vector<std::uint32_t> run_at_;  // [label] its run in runs_ + 1, 0 for none (a label of no set)
+    std::vector<Run> released_;          // runs whose first is still to come (a heap, least key first)
     std::vector<std::uint64_t> sorted_;  // scratch of the sort
     std::vector<LabelChoice> choices_;   // the first form's candidates as labels
     std::vector<LabelBox> boxes_;        // and their places

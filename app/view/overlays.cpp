@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -344,23 +345,27 @@ Area beside(float x, float y, float ux, float uy, float width, float half)
 void draw_node_numbers(const ScenePass& scene)
 {
     const int nodes = scene.nodes;
+    if (nodes < 1)
+        return;
     const std::vector<double>& deflection = overlay_numbers_of(scene).deflection;
+    const auto drawn = static_cast<std::size_t>(nodes) + 1;
+    const NumberLabels run = {LabelKind::NodeNumber,
+                              std::span(scene.projection.node_screen[1]).first(drawn),
+                              std::span(scene.projection.node_screen[2]).first(drawn),
+                              deflection,
+                              NODE_NUMBER_DX,
+                              NODE_NUMBER_DY};
+    scene_number_labels(run, NODE_NUMBER_TEXT, WHITE);
     char text[16];
-    for (int i = 1; i <= nodes; ++i) {
+    for (int i = 1; i <= nodes && obstacle_count < MAX_OBSTACLES; ++i) {
         const float x = scene.projection.node_screen[1][i], y = scene.projection.node_screen[2][i];
         if (!std::isfinite(x) || !std::isfinite(y))
             continue;
-        const double moved = static_cast<std::size_t>(i) < deflection.size() ? deflection[static_cast<std::size_t>(i)]
-                                                                             : 0.0;
-        scene_number_label({LabelKind::NodeNumber, i, moved, x, y}, x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, i,
-                           NODE_NUMBER_TEXT, WHITE);
-        if (obstacle_count < MAX_OBSTACLES) {
-            char* end = std::to_chars(text, text + sizeof text, i).ptr;
-            const std::string_view number(text, static_cast<std::size_t>(end - text));
-            const float width = static_cast<float>(text_width(number));
-            add_obstacle({x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width,
-                          y + NODE_NUMBER_DY + text_height()});
-        }
+        char* end = std::to_chars(text, text + sizeof text, i).ptr;
+        const std::string_view number(text, static_cast<std::size_t>(end - text));
+        const float width = static_cast<float>(text_width(number));
+        add_obstacle(
+            {x + NODE_NUMBER_DX, y + NODE_NUMBER_DY, x + NODE_NUMBER_DX + width, y + NODE_NUMBER_DY + text_height()});
     }
 }
 
@@ -375,12 +380,46 @@ bool same_pixels(const ArrowPixels& a, const ArrowPixels& b)
     return a.near && b.near && std::equal(&a.pixel[0][0], &a.pixel[0][0] + 14, &b.pixel[0][0]);
 }
 
+// The arrows drawn in a pass, the last one for each column of its head's point.
+class DrawnArrows {
+public:
+    // Forgets the arrows of the last pass (without clearing: a small model's redraw stays cheap).
+    void start()
+    {
+        slots_.resize(COLUMNS);
+        if (++pass_ == 0) {  // the count wrapped: every slot is old
+            std::fill(slots_.begin(), slots_.end(), Slot{});
+            pass_ = 1;
+        }
+    }
+    // True when an arrow on exactly these pixels was the last drawn in this pass with its head in
+    // the same column; else notes it as that.
+    bool seen(const ArrowPixels& arrow)
+    {
+        Slot& last = slots_[static_cast<unsigned>(arrow.pixel[4][0]) % COLUMNS];
+        if (last.pass == pass_ && same_pixels(arrow, last.arrow))
+            return true;
+        last = {arrow, pass_};
+        return false;
+    }
+
+private:
+    static constexpr unsigned COLUMNS = 1024;
+    struct Slot {
+        ArrowPixels arrow{};
+        std::uint32_t pass = 0;  // the pass it was drawn in
+    };
+    std::vector<Slot> slots_;
+    std::uint32_t pass_ = 0;
+};
+DrawnArrows drawn_arrows;
+
 // The double shaft and the hollow head of one arrow; the head stops short of the node. Its seven
 // corners are rounded once: where each lies within the pen's reach the segments are drawn between
-// them as pen_segment would draw them, else by pen_segment. With last (a pass that only sets
-// pixels, the arrow drawn in plain mode), an arrow on exactly the pixels of the one drawn before is
-// left out: drawing it again in the same colour would set the same pixels; last becomes this one.
-void draw_reaction_arrow(const ReactionArrow& a, ArrowPixels* last)
+// them as pen_segment would draw them, else by pen_segment. With drawn (a pass that only sets
+// pixels, every arrow drawn in plain mode in one colour), an arrow on exactly the pixels of one
+// drawn before is left out: drawing it again would set the same pixels to the same colour.
+void draw_reaction_arrow(const ReactionArrow& a, DrawnArrows* drawn_before)
 {
     float tx, ty, hx, hy;
     arrow_ends(a, tx, ty, hx, hy);
@@ -408,11 +447,8 @@ void draw_reaction_arrow(const ReactionArrow& a, ArrowPixels* last)
         pixel[n][1] = near ? static_cast<int>(round_whole(corners[n][1])) : 0;
     }
     drawn.near = near;
-    if (last != nullptr) {
-        if (same_pixels(drawn, *last))
-            return;
-        *last = drawn;
-    }
+    if (drawn_before != nullptr && drawn_before->seen(drawn))
+        return;
     for (const auto& s : SEGMENTS) {
         if (near)
             draw_line_xy(pixel[s[0]][0], pixel[s[0]][1], pixel[s[1]][0], pixel[s[1]][1], REACTION_COLOUR);
@@ -551,8 +587,11 @@ void draw_reaction_arrows(const ScenePass& scene)
             {scene.x(i) - 8.0f, scene.y(i) - 8.0f, scene.x(i) + 8.0f, scene.y(i) + 8.0f});  // the support markers
     }
     // The arrows are drawn in plain (outline) mode: see draw_reaction_arrow.
-    ArrowPixels last{};
-    ArrowPixels* const repeats = draw_sets_pixels_only() ? &last : nullptr;
+    DrawnArrows* repeats = nullptr;
+    if (draw_sets_pixels_only()) {
+        drawn_arrows.start();
+        repeats = &drawn_arrows;
+    }
     for (const ReactionArrow& a : arrows) {
         draw_reaction_arrow(a, repeats);
         float tx, ty, hx, hy;

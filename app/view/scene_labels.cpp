@@ -7,6 +7,8 @@
 //
 // A label each place of which a support marker takes from the start is counted as left out when it
 // is offered, without a place in the placement: on a large model drawn small that is most of them.
+// Labels with no text yet offered one after another on the very same places (the values of
+// neighbouring reaction arrows of a model drawn small) go to the placement as one set.
 //
 // State: the pass's labels (their texts in one buffer), the obstacles, the placer and what the last
 // pass drew. Nothing of it is read before scene_labels_begin.
@@ -17,6 +19,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -35,6 +38,7 @@ constexpr int SUPPORT_REACH = 7;  // the largest restraint ring's radius, pixels
 constexpr int LABEL_GAP = 6;      // free pixels round each label of a crowded picture
 
 constexpr std::uint32_t NO_MAKER = ~std::uint32_t{0};
+constexpr std::size_t NO_RUN = ~std::size_t{0};
 constexpr int UNMEASURED = -1;
 constexpr int DIGITS_DIFFER = -2;
 
@@ -46,6 +50,7 @@ struct PendingLabel {
     int front, back;
     bool fixed;                      // drawn whatever the crowd (a specified label of a small model under a filter)
     std::uint32_t maker = NO_MAKER;  // in makers, for a label with no text yet (its boxes a narrower text's)
+    std::uint32_t same_places = 0;   // the pending labels after it with its places (LabelChoice::same_places)
 };
 
 struct PassLabels {
@@ -55,8 +60,9 @@ struct PassLabels {
     bool large = false;  // more nodes or members than the first layout's
     LabelBox field;
     std::vector<PendingLabel> pending;
-    std::vector<LabelBox> boxes;                         // the pending labels' places
-    std::vector<LabelMaker> makers;                      // of the labels with no text yet
+    std::size_t run_head = NO_RUN;   // the first of the last labels added, with no text yet and the same places
+    std::vector<LabelBox> boxes;     // the pending labels' places
+    std::vector<LabelMaker> makers;  // of the labels with no text yet
     std::array<LabelBox, MOST_LABEL_PLACES> made_boxes;  // scratch: one label's boxes
     std::array<int, 256> character_width;                // in the pass's font; UNMEASURED until first needed
     int text_height;                                     // draw_text_height(), UNMEASURED until first needed
@@ -141,6 +147,24 @@ LabelBox text_box(float x, float y, std::string_view text)
     return text_box(x, y, draw_text_width(text), draw_text_height());
 }
 
+// Counts a label of kind left out from the start, its value kept where the ranking of its kind
+// needs it.
+void count_culled(LabelKind kind, double value)
+{
+    const auto k = static_cast<std::size_t>(kind);
+    const double v = std::isfinite(value) ? value : 0.0;
+    if (v > labels.culled_largest[k]) {
+        labels.culled_largest[k] = v;
+        labels.culled_top_at[k] = labels.pending.size();
+    }
+    if (v < labels.culled_most_negative[k]) {
+        labels.culled_most_negative[k] = v;
+        labels.culled_bottom_at[k] = labels.pending.size();
+    }
+    labels.culled_biggest[k] = std::max(labels.culled_biggest[k], std::fabs(v));
+    ++labels.culled;
+}
+
 // True when labels like this one are culled and none of boxes has room at the start of the pass.
 bool no_room(const SceneLabel& label, const LabelBox* boxes, std::size_t count)
 {
@@ -156,19 +180,7 @@ bool no_room(const SceneLabel& label, const LabelBox* boxes, std::size_t count)
         if (labels.last_room)
             return false;
     }
-    // Counted as left out, its value kept where the ranking of its kind needs it.
-    const auto k = static_cast<std::size_t>(label.kind);
-    const double v = std::isfinite(label.value) ? label.value : 0.0;
-    if (v > labels.culled_largest[k]) {
-        labels.culled_largest[k] = v;
-        labels.culled_top_at[k] = labels.pending.size();
-    }
-    if (v < labels.culled_most_negative[k]) {
-        labels.culled_most_negative[k] = v;
-        labels.culled_bottom_at[k] = labels.pending.size();
-    }
-    labels.culled_biggest[k] = std::max(labels.culled_biggest[k], std::fabs(v));
-    ++labels.culled;
+    count_culled(label.kind, label.value);
     return true;
 }
 
@@ -196,12 +208,23 @@ void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, s
     }
     labels.pending.push_back({label, first, boxes, labels.texts.size(), text.size(), front, back, fixed});
     labels.texts.append(text);
+    labels.run_head = NO_RUN;
 }
 
 // The text of a label with no text yet and its places for it (as many as it has).
 std::string_view make_text(const LabelMaker& maker, std::span<char, 64> buffer, std::span<LabelCorner> places)
 {
     return maker.make(maker.context, maker.key, buffer, places);
+}
+
+// True when a label with no text yet and the narrowest boxes given has the very places of the
+// first of the run of such labels before it (LabelChoice::same_places).
+bool same_places_as_head(std::span<const LabelBox> boxes)
+{
+    const PendingLabel& head = labels.pending[labels.run_head];
+    // A box is its corners' bytes (label_placement.cpp): the same bytes, the same boxes.
+    return head.boxes == boxes.size() &&
+           std::memcmp(boxes.data(), labels.boxes.data() + head.first_box, boxes.size_bytes()) == 0;
 }
 
 // A label at the first of places that is free, its text made when it is needed (see scene_label).
@@ -231,11 +254,16 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
         // The narrowest text's box less a pixel at each side, where rounding may move an end.
         *box++ = {px + 1, py, px + least - 1, py + height};
     }
+    const bool same = labels.run_head != NO_RUN && same_places_as_head({made_boxes, box});
     labels.boxes.insert(labels.boxes.end(), made_boxes, box);
     labels.pending.push_back(
         {label, first, static_cast<std::uint32_t>(places.size()), labels.texts.size(), 0, front, back, false});
     labels.pending.back().maker = static_cast<std::uint32_t>(labels.makers.size());
     labels.makers.push_back(maker);
+    if (same)
+        ++labels.pending[labels.run_head].same_places;
+    else
+        labels.run_head = labels.pending.size() - 1;
 }
 
 // Makes the text and the boxes of label (a candidate) when it has none yet; true when it did.
@@ -342,6 +370,8 @@ void make_candidates()
         c.first = p.first_box;
         c.count = p.boxes;
         c.provisional = p.maker != NO_MAKER;
+        // The labels of a set are the next ones, which a filter, when there is one, might leave out.
+        c.same_places = labels.filter.kind == LabelFilterKind::All ? p.same_places : 0;
         labels.candidates.push_back(c);
         labels.candidate_label.push_back(static_cast<std::uint32_t>(n));
     }
@@ -394,6 +424,7 @@ void scene_labels_begin(const ScenePass& pass)
     labels.large = pass.nodes > FIRST_LAYOUT_LIMIT || pass.elements > FIRST_LAYOUT_LIMIT;
     labels.field = {FIELD_MARGIN, FIELD_MARGIN, s.canvas.width - FIELD_MARGIN, s.canvas.height - FIELD_MARGIN};
     labels.pending.clear();
+    labels.run_head = NO_RUN;
     labels.boxes.clear();
     labels.makers.clear();
     labels.character_width.fill(UNMEASURED);
@@ -463,6 +494,67 @@ void scene_label(const SceneLabel& label, float x, float y, std::string_view tex
     add_pending(label, x, y, text, front, back, false);
 }
 
+namespace {
+
+// The width of every digit, or DIGITS_DIFFER.
+int digit_width()
+{
+    if (labels.digit_width == UNMEASURED) {
+        labels.digit_width = text_width("0");
+        for (const char c : std::string_view("123456789"))
+            labels.digit_width = text_width({&c, 1}) == labels.digit_width ? labels.digit_width : DIGITS_DIFFER;
+    }
+    return labels.digit_width;
+}
+
+}  // namespace
+
+void scene_number_labels(const NumberLabels& run, int front, int back)
+{
+    const std::size_t count = std::min(run.xs.size(), run.ys.size());
+    if (count <= 1)
+        return;
+    const auto label_of = [&](std::size_t i) {
+        const double value = i < run.values.size() ? run.values[i] : 0.0;
+        return SceneLabel{run.kind, static_cast<int>(i), value, run.xs[i], run.ys[i]};
+    };
+    const bool boxes_known = labels.active && labels.cull && digit_width() != DIGITS_DIFFER;
+    const LabelBox field = labels.field;
+    const int width = boxes_known ? labels.digit_width : 0, height = boxes_known ? text_height() : 0;
+    int digits = 1;
+    std::size_t next_digit = 10;  // the first number of one digit more
+    for (std::size_t i = 1; i < count; ++i) {
+        const float x = run.xs[i], y = run.ys[i];
+        if (!std::isfinite(x) || !std::isfinite(y))
+            continue;
+        for (; i >= next_digit; next_digit *= 10)
+            ++digits;
+        const bool on_field = x >= static_cast<float>(field.x0) && x < static_cast<float>(field.x1) &&
+                              y >= static_cast<float>(field.y0) && y < static_cast<float>(field.y1);
+        if (!boxes_known || !on_field) {
+            scene_number_label(label_of(i), x + run.dx, y + run.dy, static_cast<int>(i), front, back);
+            continue;
+        }
+        // As scene_number_label: the box from the digit count; neighbouring nodes of a large model
+        // drawn small mostly share theirs, so a run of them is counted with the box tested once.
+        const LabelBox box = text_box(x + run.dx, y + run.dy, digits * width, height);
+        if (box.x1 == box.x0 && box.y1 == box.y0)
+            continue;  // cannot be placed there
+        if (box != labels.last_tested) {
+            labels.last_tested = box;
+            labels.last_room = labels.taken_at_start.room_for(box);
+        }
+        if (!labels.last_room) {
+            count_culled(run.kind, i < run.values.size() ? run.values[i] : 0.0);
+            continue;
+        }
+        char text[16];
+        const char* end = std::to_chars(text, text + sizeof text, i).ptr;
+        add_pending(label_of(i), x + run.dx, y + run.dy, std::string_view(text, static_cast<std::size_t>(end - text)),
+                    front, back, false);
+    }
+}
+
 void scene_number_label(const SceneLabel& label, float x, float y, int number, int front, int back)
 {
     char text[16];
@@ -474,14 +566,9 @@ void scene_number_label(const SceneLabel& label, float x, float y, int number, i
         scene_label(label, x, y, written(), front, back);
         return;
     }
-    if (labels.digit_width == UNMEASURED) {
-        labels.digit_width = text_width("0");
-        for (const char c : std::string_view("123456789"))
-            labels.digit_width = text_width({&c, 1}) == labels.digit_width ? labels.digit_width : DIGITS_DIFFER;
-    }
     // With digits all as wide, the box is had without the text: most labels of a crowded picture
     // have no room among the support markers.
-    if (labels.digit_width != DIGITS_DIFFER && labels.cull && label.anchor_x >= labels.field.x0 &&
+    if (digit_width() != DIGITS_DIFFER && labels.cull && label.anchor_x >= labels.field.x0 &&
         label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1) {
         int digits = 1;
         for (std::int64_t below = 10; number >= below; below *= 10)

@@ -53,6 +53,18 @@ void scene_label(const SceneLabel& label, float x, float y, std::string_view tex
 // A label of the additions whose text is number (from 0) in decimal, with its top-left corner at
 // (x, y), placed with the rest; on a crowded picture the text is mostly never written.
 void scene_number_label(const SceneLabel& label, float x, float y, int number, int front, int back);
+// Labels of the same kind whose texts are their numbers: number i (from 1) belongs to the point
+// (xs[i], ys[i]), with its top-left corner dx, dy from it, and ranks by values[i] (0 where values
+// has none); entry 0 and points that are not finite have none.
+struct NumberLabels {
+    LabelKind kind;
+    std::span<const float> xs, ys;
+    std::span<const double> values;
+    float dx, dy;
+};
+// scene_number_label for each of run's labels in turn; a run of neighbours on the same pixels is
+// passed over at little cost.
+void scene_number_labels(const NumberLabels& run, int front, int back);
 // A top-left corner of a label, canvas pixels.
 struct LabelCorner {
     float x, y;

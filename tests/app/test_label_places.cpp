@@ -1,6 +1,7 @@
 // Labels with places whose text is made late: the placer makes a label only where its narrowest
 // box is free, and keeps the made box, each label to its own text where two share their narrowest
-// places; the priority order on both sides of the sort's change of method; a text's width as its
+// places; labels offered as sets with the very same places placed as each on its own; the
+// priority order on both sides of the sort's change of method; a text's width as its
 // characters' together (what the narrowest box rests on); and on a crowded bridge, the reaction
 // values drawn at their own texts' widths and every node number drawn or counted as hidden.
 #include <gtest/gtest.h>
@@ -120,6 +121,83 @@ TEST(LabelPlacer, LabelsSharingTheirNarrowestPlacesAreEachMadeToTheirOwnText)
         EXPECT_EQ(placed.hidden, 2 - static_cast<int>(c.kept.size()));
         EXPECT_EQ(makings, c.makings);
     }
+}
+
+// A crowd of labels in sets with the very same places, each made wider by its own text: the
+// places of the run being placed and the labels made, in turn.
+std::vector<LabelBox> crowd_places;
+std::vector<LabelChoice> crowd;
+std::vector<std::size_t> crowd_made;
+
+bool make_crowd_label(std::size_t label)
+{
+    if (std::find(crowd_made.begin(), crowd_made.end(), label) != crowd_made.end())
+        return false;
+    crowd_made.push_back(label);
+    const int growth = static_cast<int>(label * 5 % 7) + 1;
+    for (std::uint32_t n = 0; n < crowd[label].count; ++n) {
+        crowd_places[crowd[label].first + n].x0 -= growth;
+        crowd_places[crowd[label].first + n].x1 += growth;
+    }
+    return true;
+}
+
+TEST(LabelPlacer, SetsOfLabelsWithTheSamePlacesArePlacedAsEachOnItsOwn)
+{
+    std::vector<LabelBox> places;
+    std::vector<LabelChoice> labels;
+    for (int set = 0; set < 300; ++set) {
+        const int size = 1 + (set * 7) % 5, x = (set * 37) % 180, y = (set * 53) % 90;
+        const auto first = static_cast<std::uint32_t>(places.size());
+        for (const LabelBox box : {LabelBox{x, y, x + 8, y + 6}, LabelBox{x + 5, y + 3, x + 13, y + 9},
+                                   LabelBox{x - 4, y + 7, x + 4, y + 13}})
+            places.push_back(box);
+        for (int m = 0; m < size; ++m) {
+            const bool off = set % 17 == 3 && m == 1;  // off the field: neither placed nor counted
+            const LabelRank rank = (set * 5 + m) % 41 == 0 ? LabelRank::Extreme : LabelRank::Value;
+            const float share = static_cast<float>((set * 31 + m * 17) % 23) / 22.0f;  // equal ones too
+            LabelChoice label{off ? -5.0f : static_cast<float>(x), static_cast<float>(y), rank, share, first, 3, true};
+            label.same_places = m == 0 ? static_cast<std::uint32_t>(size - 1) : 0;
+            labels.push_back(label);
+        }
+    }
+    // The first of a set made too wide and left out: the narrower next one is still made and kept.
+    shared_places = {{40, 10, 47, 25}, {52, 30, 58, 45}, {40, 10, 47, 25}, {52, 30, 58, 45}};
+    growth[0] = 4;
+    growth[1] = 1;
+    makings = 0;
+    LabelChoice pair[2] = {{45.0f, 50.0f, LabelRank::Value, 0.9f, 0, 2, true},
+                           {45.0f, 50.0f, LabelRank::Value, 0.5f, 2, 2, true}};
+    pair[0].same_places = 1;
+    LabelPlacer placer;
+    const LabelPlacement& pair_placed = placer.place(pair, shared_places, std::vector<LabelBox>{{50, 0, 60, 100}},
+                                                     FIELD, 0, make_grown);
+    EXPECT_EQ(pair_placed.kept, std::vector<int>{2});
+    EXPECT_EQ(pair_placed.hidden, 1);
+    EXPECT_EQ(makings, 2);
+
+    // Placed with the sets, then with every label on its own: the same labels kept at the same
+    // places, the same count left out, the same labels made in the same turns.
+    std::vector<int> kept[2], hidden(2);
+    std::vector<std::size_t> made[2];
+    for (int pass = 0; pass < 2; ++pass) {
+        crowd = labels;
+        if (pass == 1) {
+            for (LabelChoice& label : crowd)
+                label.same_places = 0;
+        }
+        crowd_places = places;
+        crowd_made.clear();
+        const LabelPlacement& placed = placer.place(crowd, crowd_places, {}, FIELD, 2, make_crowd_label);
+        kept[pass] = placed.kept;
+        hidden[pass] = placed.hidden;
+        made[pass] = crowd_made;
+    }
+    EXPECT_GT(kept[0].size(), 10u);
+    EXPECT_GT(made[0].size(), kept[0].size());  // some made and still left out
+    EXPECT_EQ(kept[0], kept[1]);
+    EXPECT_EQ(hidden[0], hidden[1]);
+    EXPECT_EQ(made[0], made[1]);
 }
 
 TEST(LabelPlacer, OrderIsRankThenShareThenIndexAtAnyCount)
