@@ -469,20 +469,6 @@ bool cell_ready(GlyphCells& cells, const BlendTable& table, unsigned char ch)
     return true;
 }
 
-// bytes bytes from from to to; a cell's row (a few pixels) in two overlapping moves of a fixed size.
-inline void copy_row(std::uint8_t* to, const std::uint8_t* from, std::size_t bytes)
-{
-    if (bytes >= 16 && bytes <= 32) {
-        std::memcpy(to, from, 16);
-        std::memcpy(to + bytes - 16, from + bytes - 16, 16);
-    } else if (bytes >= 8 && bytes < 16) {
-        std::memcpy(to, from, 8);
-        std::memcpy(to + bytes - 8, from + bytes - 8, 8);
-    } else {
-        std::memcpy(to, from, bytes);
-    }
-}
-
 // An opaque text on a 24-bit output from its cells, with its top-left pixel at first and rows
 // pitch bytes apart; false (nothing drawn) when a glyph of it reaches beyond its cell.
 bool copy_cells(const GlyphSet& set, const BlendTable& table, std::string_view text, std::uint8_t* first,
@@ -498,8 +484,8 @@ bool copy_cells(const GlyphSet& set, const BlendTable& table, std::string_view t
         std::uint8_t* p = first + static_cast<std::ptrdiff_t>(r) * pitch;
         for (const char ch : text) {
             const std::size_t bytes = static_cast<std::size_t>(set.glyphs[static_cast<unsigned char>(ch)].advance) * 3;
-            copy_row(p, cells.pixels[static_cast<unsigned char>(ch)].data() + static_cast<std::size_t>(r) * bytes,
-                     bytes);
+            draw_copy_short(
+                p, cells.pixels[static_cast<unsigned char>(ch)].data() + static_cast<std::size_t>(r) * bytes, bytes);
             p += bytes;
         }
     }
@@ -507,17 +493,63 @@ bool copy_cells(const GlyphSet& set, const BlendTable& table, std::string_view t
 }
 
 // Whole texts as their cells make them, for the texts drawn again and again (labels on every
-// redraw): by text, glyph set and colour pair, in slots chosen by a hash (a text whose slot holds
-// another replaces it). Only short texts are kept, so the slots stay small.
+// redraw): by text, glyph set and colour pair, in pairs of slots chosen by a hash (a text new to
+// its pair replaces the one of the two used less recently). Only short texts are kept, so the
+// slots stay small.
 struct KeptText {
     const GlyphSet* set = nullptr;
+    std::uint64_t hash = 0;  // of the text and the colour pair
     std::uint32_t front = 0, back = 0;
     std::string text;
     std::vector<std::uint8_t> pixels;  // the text's rows, top first, advance x 3 bytes each
 };
-constexpr std::size_t KEPT_TEXTS = 512;
-constexpr std::size_t KEPT_TEXT_BYTES = 4096;  // largest text kept, bytes of pixels
-thread_local std::array<KeptText, KEPT_TEXTS> kept_texts;
+struct KeptPair {
+    std::array<KeptText, 2> slots;
+    std::size_t older = 0;  // the slot a new text replaces
+};
+constexpr std::size_t KEPT_PAIRS = 1024;
+constexpr std::size_t KEPT_TEXT_BYTES = 4096;   // largest text kept, bytes of pixels
+thread_local std::vector<KeptPair> kept_texts;  // KEPT_PAIRS once a text is kept
+
+bool keeps(const KeptText& kept, const GlyphSet& set, const BlendTable& table, std::uint64_t hash,
+           std::string_view text)
+{
+    return kept.hash == hash && kept.set == &set && kept.front == table.front && kept.back == table.back &&
+           kept.text == text;
+}
+
+// The kept pixels of text (made when it is new), nullptr when copy_cells cannot draw it.
+const KeptText* kept_text(const GlyphSet& set, const BlendTable& table, std::string_view text, std::size_t row_bytes)
+{
+    std::uint64_t hash = 0xCBF29CE484222325ULL;  // FNV-1a
+    for (const char ch : text) {
+        hash = (hash ^ static_cast<unsigned char>(ch)) * 0x100000001B3ULL;
+    }
+    hash ^= (static_cast<std::uint64_t>(table.front) << 32 | table.back) * 0x9E3779B97F4A7C15ULL;
+    if (kept_texts.empty()) {
+        kept_texts.resize(KEPT_PAIRS);
+    }
+    KeptPair& pair = kept_texts[((hash * 0x9E3779B97F4A7C15ULL) >> 40) % KEPT_PAIRS];
+    for (std::size_t n = 0; n < pair.slots.size(); ++n) {
+        if (keeps(pair.slots[n], set, table, hash, text)) {
+            pair.older = 1 - n;
+            return &pair.slots[n];
+        }
+    }
+    KeptText& kept = pair.slots[pair.older];
+    kept.set = nullptr;
+    kept.pixels.resize(row_bytes * static_cast<std::size_t>(set.line_height));
+    if (!copy_cells(set, table, text, kept.pixels.data(), static_cast<std::ptrdiff_t>(row_bytes))) {
+        return nullptr;
+    }
+    kept.set = &set;
+    kept.hash = hash;
+    kept.front = table.front;
+    kept.back = table.back;
+    kept.text.assign(text);
+    pair.older = 1 - pair.older;
+    return &kept;
+}
 
 // An opaque text of advance pixels on a 24-bit output as copy_cells draws it, from the kept texts
 // when it is among them (it is kept otherwise, when it is short); false as copy_cells.
@@ -525,29 +557,16 @@ bool copy_text(const GlyphSet& set, const BlendTable& table, std::string_view te
                std::uint8_t* first, std::ptrdiff_t pitch)
 {
     const std::size_t row_bytes = static_cast<std::size_t>(advance) * 3;
-    const std::size_t bytes = row_bytes * static_cast<std::size_t>(set.line_height);
-    if (bytes > KEPT_TEXT_BYTES) {
+    if (row_bytes * static_cast<std::size_t>(set.line_height) > KEPT_TEXT_BYTES) {
         return copy_cells(set, table, text, first, pitch);
     }
-    std::uint64_t hash = 0xCBF29CE484222325ULL;  // FNV-1a
-    for (const char ch : text) {
-        hash = (hash ^ static_cast<unsigned char>(ch)) * 0x100000001B3ULL;
+    const KeptText* kept = kept_text(set, table, text, row_bytes);
+    if (kept == nullptr) {
+        return false;
     }
-    hash ^= (static_cast<std::uint64_t>(table.front) << 32 | table.back) * 0x9E3779B97F4A7C15ULL;
-    KeptText& kept = kept_texts[((hash * 0x9E3779B97F4A7C15ULL) >> 40) % KEPT_TEXTS];
-    if (kept.set != &set || kept.front != table.front || kept.back != table.back || kept.text != text) {
-        kept.set = nullptr;
-        kept.pixels.resize(bytes);
-        if (!copy_cells(set, table, text, kept.pixels.data(), static_cast<std::ptrdiff_t>(row_bytes))) {
-            return false;
-        }
-        kept.set = &set;
-        kept.front = table.front;
-        kept.back = table.back;
-        kept.text.assign(text);
-    }
-    for (int r = 0; r < set.line_height; ++r) {
-        std::memcpy(first + static_cast<std::ptrdiff_t>(r) * pitch, kept.pixels.data() + r * row_bytes, row_bytes);
+    const std::uint8_t* from = kept->pixels.data();
+    for (int r = 0; r < set.line_height; ++r, first += pitch, from += row_bytes) {
+        draw_copy_short(first, from, row_bytes);
     }
     return true;
 }
