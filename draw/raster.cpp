@@ -222,33 +222,68 @@ void line_between(DrawOutput& out, long long x1, long long y1, long long x2, lon
     bresenham(out, x1, y1, x2, y2);
 }
 
-// The lines and circles of the present runs (draw_new_line_run), by a hash of their ends (a circle:
-// its centre, radius and mode); a shape whose slot holds another is drawn again, which costs time only.
+// The lines and circles of the present runs (draw_new_line_run): the first few of a run in a short
+// list, the later ones of a long run by a hash of their ends (a circle: its centre, radius and
+// mode); a shape whose slot holds another is drawn again, which costs time only. Most runs hold a
+// line or two between texts and colour changes: the list stays in the cache where the table, one
+// slot a line, would not.
 struct RunLine {
     std::uint64_t run = 0;  // 0: empty
     long long x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int kind = 0;  // RUN_LINE, or a circle's mode bits plus RUN_CIRCLE
+    bool operator==(const RunLine&) const = default;
 };
 constexpr int RUN_LINE = 0;
 constexpr int RUN_CIRCLE = 0x100;
 constexpr std::size_t RUN_LINE_SLOTS = 4096;
+constexpr std::size_t RUN_FIRST_LINES = 8;
 thread_local std::array<RunLine, RUN_LINE_SLOTS> run_lines;
-thread_local std::uint64_t last_run = 0;  // runs are numbered per thread, never twice
+thread_local std::array<RunLine, RUN_FIRST_LINES> run_first;  // the present run's first lines
+thread_local std::size_t run_first_count = 0;                 // of them in run_first; all in run_lines beyond
+thread_local std::uint64_t last_run = 0;                      // runs are numbered per thread, never twice
+
+// True when line was drawn already in its run as the table holds it (it is noted otherwise).
+bool drawn_in_table(const RunLine& line)
+{
+    const std::uint64_t hash = (static_cast<std::uint64_t>(line.x1) * 0x9E3779B97F4A7C15ULL) ^
+                               (static_cast<std::uint64_t>(line.y1) * 0xC2B2AE3D27D4EB4FULL) ^
+                               (static_cast<std::uint64_t>(line.x2) * 0x165667B19E3779F9ULL) ^
+                               (static_cast<std::uint64_t>(line.y2) * 0x27D4EB2F165667C5ULL);
+    RunLine& slot = run_lines[(hash >> 40) % RUN_LINE_SLOTS];
+    if (slot == line) {
+        return true;
+    }
+    slot = line;
+    return false;
+}
 
 // True when the line (or circle, by kind) was drawn already in out's present run (it is noted otherwise).
 bool drawn_in_run(const DrawOutput& out, long long x1, long long y1, long long x2, long long y2, int kind = RUN_LINE)
 {
-    const std::uint64_t hash = (static_cast<std::uint64_t>(x1) * 0x9E3779B97F4A7C15ULL) ^
-                               (static_cast<std::uint64_t>(y1) * 0xC2B2AE3D27D4EB4FULL) ^
-                               (static_cast<std::uint64_t>(x2) * 0x165667B19E3779F9ULL) ^
-                               (static_cast<std::uint64_t>(y2) * 0x27D4EB2F165667C5ULL);
-    RunLine& slot = run_lines[(hash >> 40) % RUN_LINE_SLOTS];
-    if (slot.run == out.line_run && slot.x1 == x1 && slot.y1 == y1 && slot.x2 == x2 && slot.y2 == y2 &&
-        slot.kind == kind) {
-        return true;
+    const RunLine line{out.line_run, x1, y1, x2, y2, kind};
+    if (run_first_count < RUN_FIRST_LINES) {
+        if (run_first_count > 0 && run_first[0].run != line.run) {
+            run_first_count = 0;
+        }
+        for (std::size_t n = 0; n < run_first_count; ++n) {
+            if (run_first[n] == line) {
+                return true;
+            }
+        }
+        run_first[run_first_count++] = line;
+        if (run_first_count == RUN_FIRST_LINES) {
+            // A long run: its lines go to the table from here on.
+            for (const RunLine& first : run_first) {
+                drawn_in_table(first);
+            }
+        }
+        return false;
     }
-    slot = {out.line_run, x1, y1, x2, y2, kind};
-    return false;
+    if (run_first[0].run != line.run) {
+        run_first_count = 0;
+        return drawn_in_run(out, x1, y1, x2, y2, kind);
+    }
+    return drawn_in_table(line);
 }
 
 // The bytes between a box's rows that fill_grey keeps aside to set the rows in one memset.

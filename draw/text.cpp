@@ -258,25 +258,43 @@ const GlyphSet& glyph_set()
     return *set;
 }
 
-// The glyph set in use with every glyph of text rendered.
-const GlyphSet& glyphs_for(std::string_view text)
+// Renders the glyph of byte in set unless another thread has just done so.
+[[gnu::noinline]] void render_missing(const GlyphSet& set, unsigned char byte)
+{
+    const std::lock_guard<std::mutex> guard(set.rendering);
+    if (!set.rendered[byte].load(std::memory_order_relaxed)) {
+        render_glyph(set.face, byte, set.glyphs[byte]);
+        set.rendered[byte].store(true, std::memory_order_release);
+    }
+}
+
+// The glyph set in use with every glyph of text rendered, and the text's width in it in advance
+// (0 when the set is not ready).
+const GlyphSet& glyphs_for(std::string_view text, long long& advance)
 {
     const GlyphSet& set = glyph_set();
+    advance = 0;
     if (!set.ready) {
         return set;
     }
     for (const char ch : text) {
         const auto byte = static_cast<unsigned char>(ch);
-        if (set.rendered[byte].load(std::memory_order_acquire)) {
-            continue;
+        if (!set.rendered[byte].load(std::memory_order_acquire)) {
+            render_missing(set, byte);
         }
-        const std::lock_guard<std::mutex> guard(set.rendering);
-        if (!set.rendered[byte].load(std::memory_order_relaxed)) {
-            render_glyph(set.face, byte, set.glyphs[byte]);
-            set.rendered[byte].store(true, std::memory_order_release);
-        }
+        advance += set.glyphs[byte].advance;
     }
     return set;
+}
+
+// The width of text in set, every glyph of it rendered.
+long long text_advance(const GlyphSet& set, std::string_view text)
+{
+    long long advance = 0;
+    for (const char ch : text) {
+        advance += set.glyphs[static_cast<unsigned char>(ch)].advance;
+    }
+    return advance;
 }
 
 // Scratch coverage strip of the thread, columns x rows with rows packed (stride = columns); kept
@@ -748,15 +766,11 @@ struct TextBox {
     int row_first = 0;      // first strip row inside the output
 };
 
-// The box of text with its top-left corner at output point (tx, ty); false when no pixel of it is
-// inside the output (box.advance is set either way).
-bool place_text(const DrawOutput& out, const GlyphSet& set, long long tx, long long ty, std::string_view text,
-                TextBox& box)
+// The box of a text advance pixels wide with its top-left corner at output point (tx, ty); false
+// when no pixel of it is inside the output (box.advance is set either way).
+bool place_text(const DrawOutput& out, const GlyphSet& set, long long tx, long long ty, long long advance, TextBox& box)
 {
-    box.advance = 0;
-    for (const char ch : text) {
-        box.advance += set.glyphs[static_cast<unsigned char>(ch)].advance;
-    }
+    box.advance = advance;
     box.shift = std::min(tx, 0LL);
     box.left = tx - box.shift;
     box.top = ty;
@@ -830,7 +844,8 @@ void draw_flush_held_texts(DrawOutput& out)
     if (held_texts.empty()) {
         return;
     }
-    const GlyphSet& set = glyphs_for(held_chars);
+    long long all_advance = 0;
+    const GlyphSet& set = glyphs_for(held_chars, all_advance);
     // Every held text is opaque: a pixel shows the last text over it, so the texts are painted
     // latest first, each only where no later one has painted.
     std::vector<TextBox> boxes(held_texts.size());
@@ -838,7 +853,8 @@ void draw_flush_held_texts(DrawOutput& out)
     for (std::size_t n = 0; n < held_texts.size(); ++n) {
         const HeldText& t = held_texts[n];
         TextBox& box = boxes[n];
-        if (!place_text(out, set, t.x, t.y, std::string_view(held_chars).substr(t.offset, t.length), box)) {
+        const std::string_view text = std::string_view(held_chars).substr(t.offset, t.length);
+        if (!place_text(out, set, t.x, t.y, text_advance(set, text), box)) {
             box.columns = 0;
             continue;
         }
@@ -910,13 +926,14 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     if (text.empty() || !out->text_ready) {
         return x;
     }
-    const GlyphSet& set = glyphs_for(text);
+    long long advance = 0;
+    const GlyphSet& set = glyphs_for(text, advance);
     const long long tx = static_cast<long long>(x) + out->origin_x;
     const long long ty = static_cast<long long>(y) + out->origin_y;
     const bool opaque = (out->mode & (DRAW_MODE_XOR | DRAW_MODE_TRANSPARENT)) == 0;
     if (out->batch_texts && opaque && out->recorder == nullptr) {
         TextBox box;
-        if (place_text(*out, set, tx, ty, text, box)) {
+        if (place_text(*out, set, tx, ty, advance, box)) {
             held_texts.push_back({tx, ty, front_colour, back_colour, held_chars.size(), text.size()});
             held_chars.append(text);
             out->texts_held = true;
@@ -925,7 +942,7 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     }
     draw_flush_texts(*out);
     TextBox box;
-    if (!place_text(*out, set, tx, ty, text, box)) {
+    if (!place_text(*out, set, tx, ty, advance, box)) {
         return saturate(static_cast<long long>(x) + box.advance);
     }
     // Wholly inside a 24-bit picture, an opaque text is its glyphs' cells side by side.
@@ -964,19 +981,15 @@ int draw_text_width(std::string_view text)
 
 int draw_text_height()
 {
-    TextMetrics metrics;
-    return text_metrics("", metrics) ? metrics.line_height : 0;
+    const GlyphSet& set = glyph_set();
+    return set.ready ? set.line_height : 0;
 }
 
 bool text_metrics(std::string_view text, TextMetrics& metrics)
 {
-    const GlyphSet& set = glyphs_for(text);
+    const GlyphSet& set = glyphs_for(text, metrics.advance);
     if (!set.ready) {
         return false;
-    }
-    metrics.advance = 0;
-    for (const char ch : text) {
-        metrics.advance += set.glyphs[static_cast<unsigned char>(ch)].advance;
     }
     metrics.ascent = set.ascent;
     metrics.line_height = set.line_height;  // the strip is always taller than a line

@@ -424,6 +424,28 @@ TEST_F(RasterTest, ALineDrawnAgainAfterAnythingElseShowsInFull)
 // A plain circle drawn again shows in full after anything that may have drawn over it since; among
 // plain lines and circles of its own colour it is left out, and only a picture drawn alone says that
 // it sets pixels only.
+// However many lines a run holds before it, a line drawn again after a box over it shows in full.
+TEST_F(RasterTest, ALineLateInALongRunDrawnAgainAfterABoxShowsInFull)
+{
+    draw_line_xy(3, 4, 33, 21, INK);
+    const PixelSet line = drawn();
+    for (const int before : {0, 6, 7, 8, 9, 40}) {
+        start(40, 30);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int n = 0; n < before; ++n) {
+                draw_line_xy(0, n % 30, 39, n * 7 % 30, INK);
+            }
+            draw_line_xy(3, 4, 33, 21, INK);
+            if (pass == 0) {
+                draw_box(0, 0, 40, 30, 0x00FF00);
+            }
+        }
+        for (const auto& [x, y] : line) {
+            ASSERT_EQ(pixel_at(picture, x, y), INK) << before << " lines before, at " << x << "," << y;
+        }
+    }
+}
+
 TEST_F(RasterTest, ACircleDrawnAgainAfterAnythingElseShowsInFull)
 {
     constexpr int OTHER = 0x00FF00;
