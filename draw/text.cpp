@@ -12,7 +12,10 @@
 // Speed: opaque text is most of a redraw with labels or the results table, so its blend
 // mix(m, front, back) is looked up in a table of the 256 coverage values per colour pair, kept
 // for the last few pairs; the table holds exactly what the formula gives, so pixels do not
-// depend on the path. Transparent and XOR texts choose their loop once per text, not per pixel.
+// depend on the path. An opaque text wholly inside a 24-bit picture is copied from its glyphs'
+// blended cells: a few kilobytes per colour pair, which stay in the cache where whole texts kept
+// for the next redraw would not (the redraw's fill of the picture pushes them out).
+// Transparent and XOR texts choose their loop once per text, not per pixel.
 // State: the process-wide glyph sets (the default one built once, scaled ones by
 // draw_set_text_scale; a glyph is written once, under the set's lock, before any text reads it),
 // and per thread the scratch strip and the blend tables.
@@ -498,93 +501,24 @@ bool copy_cells(const GlyphSet& set, const BlendTable& table, std::string_view t
             return false;
         }
     }
-    for (int r = 0; r < set.line_height; ++r) {
-        std::uint8_t* p = first + static_cast<std::ptrdiff_t>(r) * pitch;
-        for (const char ch : text) {
-            const std::size_t bytes = static_cast<std::size_t>(set.glyphs[static_cast<unsigned char>(ch)].advance) * 3;
-            draw_copy_short(
-                p, cells.pixels[static_cast<unsigned char>(ch)].data() + static_cast<std::size_t>(r) * bytes, bytes);
-            p += bytes;
-        }
-    }
-    return true;
-}
-
-// Whole texts as their cells make them, for the texts drawn again and again (labels on every
-// redraw): by text, glyph set and colour pair, in pairs of slots chosen by a hash (a text new to
-// its pair replaces the one of the two used less recently). Only short texts are kept, so the
-// slots stay small.
-struct KeptText {
-    const GlyphSet* set = nullptr;
-    std::uint64_t hash = 0;  // of the text and the colour pair
-    std::uint32_t front = 0, back = 0;
-    std::string text;
-    std::vector<std::uint8_t> pixels;  // the text's rows, top first, advance x 3 bytes each
-};
-struct KeptPair {
-    std::array<KeptText, 2> slots;
-    std::size_t older = 0;  // the slot a new text replaces
-};
-constexpr std::size_t KEPT_PAIRS = 1024;
-constexpr std::size_t KEPT_TEXT_BYTES = 4096;   // largest text kept, bytes of pixels
-thread_local std::vector<KeptPair> kept_texts;  // KEPT_PAIRS once a text is kept
-
-bool keeps(const KeptText& kept, const GlyphSet& set, const BlendTable& table, std::uint64_t hash,
-           std::string_view text)
-{
-    return kept.hash == hash && kept.set == &set && kept.front == table.front && kept.back == table.back &&
-           kept.text == text;
-}
-
-// The kept pixels of text (made when it is new), nullptr when copy_cells cannot draw it.
-const KeptText* kept_text(const GlyphSet& set, const BlendTable& table, std::string_view text, std::size_t row_bytes)
-{
-    std::uint64_t hash = 0xCBF29CE484222325ULL;  // FNV-1a
+    // Glyph by glyph, its cell's rows down the text's rows: a cell's row is a few fixed moves.
+    std::uint8_t* column = first;
     for (const char ch : text) {
-        hash = (hash ^ static_cast<unsigned char>(ch)) * 0x100000001B3ULL;
-    }
-    hash ^= (static_cast<std::uint64_t>(table.front) << 32 | table.back) * 0x9E3779B97F4A7C15ULL;
-    if (kept_texts.empty()) {
-        kept_texts.resize(KEPT_PAIRS);
-    }
-    KeptPair& pair = kept_texts[((hash * 0x9E3779B97F4A7C15ULL) >> 40) % KEPT_PAIRS];
-    for (std::size_t n = 0; n < pair.slots.size(); ++n) {
-        if (keeps(pair.slots[n], set, table, hash, text)) {
-            pair.older = 1 - n;
-            return &pair.slots[n];
+        const auto byte = static_cast<unsigned char>(ch);
+        const std::size_t bytes = static_cast<std::size_t>(set.glyphs[byte].advance) * 3;
+        const std::uint8_t* from = cells.pixels[byte].data();
+        std::uint8_t* to = column;
+        if (bytes >= 16 && bytes <= 32) {
+            for (int r = 0; r < set.line_height; ++r, to += pitch, from += bytes) {
+                std::memcpy(to, from, 16);
+                std::memcpy(to + bytes - 16, from + bytes - 16, 16);
+            }
+        } else {
+            for (int r = 0; r < set.line_height; ++r, to += pitch, from += bytes) {
+                draw_copy_short(to, from, bytes);
+            }
         }
-    }
-    KeptText& kept = pair.slots[pair.older];
-    kept.set = nullptr;
-    kept.pixels.resize(row_bytes * static_cast<std::size_t>(set.line_height));
-    if (!copy_cells(set, table, text, kept.pixels.data(), static_cast<std::ptrdiff_t>(row_bytes))) {
-        return nullptr;
-    }
-    kept.set = &set;
-    kept.hash = hash;
-    kept.front = table.front;
-    kept.back = table.back;
-    kept.text.assign(text);
-    pair.older = 1 - pair.older;
-    return &kept;
-}
-
-// An opaque text of advance pixels on a 24-bit output as copy_cells draws it, from the kept texts
-// when it is among them (it is kept otherwise, when it is short); false as copy_cells.
-bool copy_text(const GlyphSet& set, const BlendTable& table, std::string_view text, long long advance,
-               std::uint8_t* first, std::ptrdiff_t pitch)
-{
-    const std::size_t row_bytes = static_cast<std::size_t>(advance) * 3;
-    if (row_bytes * static_cast<std::size_t>(set.line_height) > KEPT_TEXT_BYTES) {
-        return copy_cells(set, table, text, first, pitch);
-    }
-    const KeptText* kept = kept_text(set, table, text, row_bytes);
-    if (kept == nullptr) {
-        return false;
-    }
-    const std::uint8_t* from = kept->pixels.data();
-    for (int r = 0; r < set.line_height; ++r, first += pitch, from += row_bytes) {
-        draw_copy_short(first, from, row_bytes);
+        column += bytes;
     }
     return true;
 }
@@ -948,9 +882,9 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     // Wholly inside a 24-bit picture, an opaque text is its glyphs' cells side by side.
     if (opaque && out->pixel_bytes == 3 && box.shift == 0 && box.row_first == 0 && box.columns == box.advance &&
         box.rows == set.line_height &&
-        copy_text(set, blend_table(*out), text, box.advance,
-                  draw_pixel_address(*out, static_cast<int>(box.left), static_cast<int>(ty)),
-                  -static_cast<std::ptrdiff_t>(out->pitch))) {
+        copy_cells(set, blend_table(*out), text,
+                   draw_pixel_address(*out, static_cast<int>(box.left), static_cast<int>(ty)),
+                   -static_cast<std::ptrdiff_t>(out->pitch))) {
         return saturate(static_cast<long long>(x) + box.advance);
     }
     InkRows ink;

@@ -416,20 +416,6 @@ TEST_F(TextTest, WhollyInsideTextMatchesTheTextCutAtTheLeftEdge)
     draw_set_text_scale(1.0f);
 }
 
-// A text drawn again draws what it drew first, after thousands of other texts and the same texts
-// in another colour pair.
-TEST_F(TextTest, ATextDrawnAgainAfterManyOthersDrawsTheSame)
-{
-    draw_text(1, 1, "12.5", INK, WHITE);
-    const std::vector<std::uint8_t> first = picture.bits;
-    for (int n = 0; n < 5000; ++n) {
-        draw_text(1, 1, std::to_string(n % 2500), n < 2500 ? INK : BLUE, WHITE);
-        draw_text(1, 1, "12.5", n % 3 ? INK : BLUE, n % 3 ? WHITE : INK);
-    }
-    draw_text(1, 1, "12.5", INK, WHITE);
-    EXPECT_EQ(picture.bits, first);
-}
-
 // Glyphs are rendered the first time a text holds them: two threads drawing the two halves of the
 // character set in opposite orders at once, in a size no text used before, draw what one thread
 // draws once every glyph is made (the halves four lines apart, out of each other's reach), and every
