@@ -4,7 +4,9 @@
 // Pixel writes go straight into the picture's memory through bits and pitch.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +71,34 @@ inline std::uint8_t* draw_pixel_address(const DrawOutput& out, int x, int y)
 {
     return out.bits + static_cast<std::ptrdiff_t>(out.height - 1 - y) * out.pitch +
            static_cast<std::ptrdiff_t>(x) * out.pixel_bytes;
+}
+
+// Copies bytes bytes from from to to, for moves of a few dozen pixels at most without a library
+// call: moves of a fixed size, the last one overlapping the one before; a move beyond 256 bytes by
+// memcpy.
+inline void draw_copy_short(std::uint8_t* to, const std::uint8_t* from, std::size_t bytes)
+{
+    if (bytes > 256) {
+        std::memcpy(to, from, bytes);
+    } else if (bytes > 32) {
+        for (std::size_t n = 0; n < bytes - 32; n += 32) {
+            std::memcpy(to + n, from + n, 32);
+        }
+        std::memcpy(to + bytes - 32, from + bytes - 32, 32);
+    } else if (bytes >= 16) {
+        std::memcpy(to, from, 16);
+        std::memcpy(to + bytes - 16, from + bytes - 16, 16);
+    } else if (bytes >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + bytes - 8, from + bytes - 8, 8);
+    } else if (bytes >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + bytes - 4, from + bytes - 4, 4);
+    } else {
+        for (std::size_t n = 0; n < bytes; ++n) {
+            to[n] = from[n];
+        }
+    }
 }
 
 // Horizontal run of length pixels from (x, y), clipped to the output (coordinates are 64-bit so

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "draw/draw.h"
 #include "draw/draw_internal.h"
@@ -221,33 +222,137 @@ void line_between(DrawOutput& out, long long x1, long long y1, long long x2, lon
     bresenham(out, x1, y1, x2, y2);
 }
 
-// The lines and circles of the present runs (draw_new_line_run), by a hash of their ends (a circle:
-// its centre, radius and mode); a shape whose slot holds another is drawn again, which costs time only.
-struct RunLine {
-    std::uint64_t run = 0;  // 0: empty
+// The lines and circles of the present runs (draw_new_line_run): the first few of a run in a short
+// list, the later ones of a long run by a hash of their ends (a circle: its centre, radius and
+// mode); a shape whose slot holds another is drawn again, which costs time only. Most runs hold a
+// line or two between texts and colour changes, and a long run mostly lines drawn once: the list,
+// and a filter of the hashes a long run has met, stay in the cache where the table, one slot a
+// line, would not; the table is read only for a hash the filter has met.
+struct RunShape {
     long long x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int kind = 0;  // RUN_LINE, or a circle's mode bits plus RUN_CIRCLE
+};
+struct RunSlot {
+    std::uint64_t run = 0;  // 0: empty
+    RunShape shape;
 };
 constexpr int RUN_LINE = 0;
 constexpr int RUN_CIRCLE = 0x100;
 constexpr std::size_t RUN_LINE_SLOTS = 4096;
-thread_local std::array<RunLine, RUN_LINE_SLOTS> run_lines;
+constexpr std::size_t RUN_FIRST_LINES = 8;
+constexpr std::size_t RUN_SEEN_BITS = 4096;
+constexpr std::size_t RUN_SEEN_LINES = 1024;  // a long run's lines the filter takes; fuller, it rarely helps
+struct RunState {
+    std::uint64_t run = 0;                                 // the run the rest is about
+    std::size_t first_count = 0;                           // its lines in first; all in the table beyond
+    std::array<RunShape, RUN_FIRST_LINES> first;           // its first lines
+    std::size_t seen_count = 0;                            // its lines that went through the filter
+    std::array<std::uint64_t, RUN_SEEN_BITS / 64> seen{};  // a bit by hash of its lines in the table
+};
+thread_local RunState run_state;
+thread_local std::array<RunSlot, RUN_LINE_SLOTS> run_lines;
 thread_local std::uint64_t last_run = 0;  // runs are numbered per thread, never twice
 
-// True when the line (or circle, by kind) was drawn already in out's present run (it is noted otherwise).
-bool drawn_in_run(const DrawOutput& out, long long x1, long long y1, long long x2, long long y2, int kind = RUN_LINE)
+inline bool same_shape(const RunShape& s, long long x1, long long y1, long long x2, long long y2, int kind)
 {
+    return s.x1 == x1 && s.y1 == y1 && s.x2 == x2 && s.y2 == y2 && s.kind == kind;
+}
+
+inline void set_shape(RunShape& s, long long x1, long long y1, long long x2, long long y2, int kind)
+{
+    s.x1 = x1;
+    s.y1 = y1;
+    s.x2 = x2;
+    s.y2 = y2;
+    s.kind = kind;
+}
+
+// True when the shape was drawn already in the present long run as the table holds it (it is
+// noted otherwise).
+bool drawn_in_table(long long x1, long long y1, long long x2, long long y2, int kind)
+{
+    RunState& state = run_state;
     const std::uint64_t hash = (static_cast<std::uint64_t>(x1) * 0x9E3779B97F4A7C15ULL) ^
                                (static_cast<std::uint64_t>(y1) * 0xC2B2AE3D27D4EB4FULL) ^
                                (static_cast<std::uint64_t>(x2) * 0x165667B19E3779F9ULL) ^
                                (static_cast<std::uint64_t>(y2) * 0x27D4EB2F165667C5ULL);
-    RunLine& slot = run_lines[(hash >> 40) % RUN_LINE_SLOTS];
-    if (slot.run == out.line_run && slot.x1 == x1 && slot.y1 == y1 && slot.x2 == x2 && slot.y2 == y2 &&
-        slot.kind == kind) {
+    RunSlot& slot = run_lines[(hash >> 40) % RUN_LINE_SLOTS];
+    bool met = true;  // the filter cannot say otherwise
+    if (state.seen_count < RUN_SEEN_LINES) {
+        ++state.seen_count;
+        const std::size_t bit = (hash >> 20) % RUN_SEEN_BITS;
+        std::uint64_t& word = state.seen[bit / 64];
+        const std::uint64_t mask = std::uint64_t{1} << (bit % 64);
+        met = (word & mask) != 0;
+        word |= mask;
+    }
+    if (met && slot.run == state.run && same_shape(slot.shape, x1, y1, x2, y2, kind)) {
         return true;
     }
-    slot = {out.line_run, x1, y1, x2, y2, kind};
+    slot.run = state.run;
+    set_shape(slot.shape, x1, y1, x2, y2, kind);
     return false;
+}
+
+// True when the line (or circle, by kind) was drawn already in out's present run (it is noted otherwise).
+bool drawn_in_run(const DrawOutput& out, long long x1, long long y1, long long x2, long long y2, int kind = RUN_LINE)
+{
+    RunState& state = run_state;
+    if (state.run != out.line_run) {
+        state.run = out.line_run;
+        state.first_count = 0;
+    }
+    if (state.first_count == RUN_FIRST_LINES) {
+        return drawn_in_table(x1, y1, x2, y2, kind);
+    }
+    for (std::size_t n = 0; n < state.first_count; ++n) {
+        if (same_shape(state.first[n], x1, y1, x2, y2, kind)) {
+            return true;
+        }
+    }
+    set_shape(state.first[state.first_count++], x1, y1, x2, y2, kind);
+    if (state.first_count == RUN_FIRST_LINES) {
+        // A long run: its lines go to the table from here on.
+        state.seen.fill(0);
+        state.seen_count = 0;
+        for (const RunShape& s : state.first) {
+            drawn_in_table(s.x1, s.y1, s.x2, s.y2, s.kind);
+        }
+    }
+    return false;
+}
+
+// The bytes between a box's rows that fill_grey keeps aside to set the rows in one memset.
+constexpr std::size_t GREY_FILL_GAP_MAX = 32;
+
+// A plain box on a 24-bit output, cut to it, in a grey: every byte of its pixels is the same, so
+// it is set with memset. When its rows lie close together in memory (a box about as wide as the
+// output) one memset sets them and the few bytes between them, which are kept aside and put back;
+// one large memset runs at the memory's own speed, rows one by one do not.
+void fill_grey(const DrawOutput& out, long long bx, long long by, long long bw, long long bh)
+{
+    const auto row = static_cast<std::size_t>(bw) * 3;
+    const auto pitch = static_cast<std::size_t>(out.pitch);
+    const auto gaps = static_cast<std::size_t>(bh - 1);
+    const std::size_t gap = pitch - row;
+    const std::uint8_t value = out.front.blue;
+    // Rows are stored bottom-up: the box's lowest row comes first in memory.
+    std::uint8_t* first = draw_pixel_address(out, static_cast<int>(bx), static_cast<int>(by + bh - 1));
+    if (gap > GREY_FILL_GAP_MAX) {
+        for (std::size_t n = 0; n <= gaps; ++n) {
+            std::memset(first + n * pitch, value, row);
+        }
+        return;
+    }
+    thread_local std::vector<std::uint8_t> between;
+    between.resize(gaps * gap);
+    for (std::size_t n = 0; n < gaps && gap > 0; ++n) {
+        draw_copy_short(between.data() + n * gap, first + n * pitch + row, gap);
+    }
+    std::memset(first, value, gaps * pitch + row);
+    for (std::size_t n = 0; n < gaps && gap > 0; ++n) {
+        draw_copy_short(first + n * pitch + row, between.data() + n * gap, gap);
+    }
 }
 
 }  // namespace
@@ -413,6 +518,11 @@ void draw_box(int x, int y, int width, int height, int colour)
     bw = std::min(bw, out->width - bx);
     bh = std::min(bh, out->height - by);
     if (bw <= 0 || bh <= 0) {
+        return;
+    }
+    if ((out->mode & DRAW_MODE_XOR) == 0 && out->pixel_bytes == 3 && out->front.blue == out->front.green &&
+        out->front.green == out->front.red) {
+        fill_grey(*out, bx, by, bw, bh);
         return;
     }
     draw_span_h(*out, bx, by, bw);

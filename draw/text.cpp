@@ -12,7 +12,10 @@
 // Speed: opaque text is most of a redraw with labels or the results table, so its blend
 // mix(m, front, back) is looked up in a table of the 256 coverage values per colour pair, kept
 // for the last few pairs; the table holds exactly what the formula gives, so pixels do not
-// depend on the path. Transparent and XOR texts choose their loop once per text, not per pixel.
+// depend on the path. An opaque text wholly inside a 24-bit picture is copied from its glyphs'
+// blended cells: a few kilobytes per colour pair, which stay in the cache where whole texts kept
+// for the next redraw would not (the redraw's fill of the picture pushes them out).
+// Transparent and XOR texts choose their loop once per text, not per pixel.
 // State: the process-wide glyph sets (the default one built once, scaled ones by
 // draw_set_text_scale; a glyph is written once, under the set's lock, before any text reads it),
 // and per thread the scratch strip and the blend tables.
@@ -258,25 +261,43 @@ const GlyphSet& glyph_set()
     return *set;
 }
 
-// The glyph set in use with every glyph of text rendered.
-const GlyphSet& glyphs_for(std::string_view text)
+// Renders the glyph of byte in set unless another thread has just done so.
+[[gnu::noinline]] void render_missing(const GlyphSet& set, unsigned char byte)
+{
+    const std::lock_guard<std::mutex> guard(set.rendering);
+    if (!set.rendered[byte].load(std::memory_order_relaxed)) {
+        render_glyph(set.face, byte, set.glyphs[byte]);
+        set.rendered[byte].store(true, std::memory_order_release);
+    }
+}
+
+// The glyph set in use with every glyph of text rendered, and the text's width in it in advance
+// (0 when the set is not ready).
+const GlyphSet& glyphs_for(std::string_view text, long long& advance)
 {
     const GlyphSet& set = glyph_set();
+    advance = 0;
     if (!set.ready) {
         return set;
     }
     for (const char ch : text) {
         const auto byte = static_cast<unsigned char>(ch);
-        if (set.rendered[byte].load(std::memory_order_acquire)) {
-            continue;
+        if (!set.rendered[byte].load(std::memory_order_acquire)) {
+            render_missing(set, byte);
         }
-        const std::lock_guard<std::mutex> guard(set.rendering);
-        if (!set.rendered[byte].load(std::memory_order_relaxed)) {
-            render_glyph(set.face, byte, set.glyphs[byte]);
-            set.rendered[byte].store(true, std::memory_order_release);
-        }
+        advance += set.glyphs[byte].advance;
     }
     return set;
+}
+
+// The width of text in set, every glyph of it rendered.
+long long text_advance(const GlyphSet& set, std::string_view text)
+{
+    long long advance = 0;
+    for (const char ch : text) {
+        advance += set.glyphs[static_cast<unsigned char>(ch)].advance;
+    }
+    return advance;
 }
 
 // Scratch coverage strip of the thread, columns x rows with rows packed (stride = columns); kept
@@ -469,20 +490,6 @@ bool cell_ready(GlyphCells& cells, const BlendTable& table, unsigned char ch)
     return true;
 }
 
-// bytes bytes from from to to; a cell's row (a few pixels) in two overlapping moves of a fixed size.
-inline void copy_row(std::uint8_t* to, const std::uint8_t* from, std::size_t bytes)
-{
-    if (bytes >= 16 && bytes <= 32) {
-        std::memcpy(to, from, 16);
-        std::memcpy(to + bytes - 16, from + bytes - 16, 16);
-    } else if (bytes >= 8 && bytes < 16) {
-        std::memcpy(to, from, 8);
-        std::memcpy(to + bytes - 8, from + bytes - 8, 8);
-    } else {
-        std::memcpy(to, from, bytes);
-    }
-}
-
 // An opaque text on a 24-bit output from its cells, with its top-left pixel at first and rows
 // pitch bytes apart; false (nothing drawn) when a glyph of it reaches beyond its cell.
 bool copy_cells(const GlyphSet& set, const BlendTable& table, std::string_view text, std::uint8_t* first,
@@ -494,60 +501,24 @@ bool copy_cells(const GlyphSet& set, const BlendTable& table, std::string_view t
             return false;
         }
     }
-    for (int r = 0; r < set.line_height; ++r) {
-        std::uint8_t* p = first + static_cast<std::ptrdiff_t>(r) * pitch;
-        for (const char ch : text) {
-            const std::size_t bytes = static_cast<std::size_t>(set.glyphs[static_cast<unsigned char>(ch)].advance) * 3;
-            copy_row(p, cells.pixels[static_cast<unsigned char>(ch)].data() + static_cast<std::size_t>(r) * bytes,
-                     bytes);
-            p += bytes;
-        }
-    }
-    return true;
-}
-
-// Whole texts as their cells make them, for the texts drawn again and again (labels on every
-// redraw): by text, glyph set and colour pair, in slots chosen by a hash (a text whose slot holds
-// another replaces it). Only short texts are kept, so the slots stay small.
-struct KeptText {
-    const GlyphSet* set = nullptr;
-    std::uint32_t front = 0, back = 0;
-    std::string text;
-    std::vector<std::uint8_t> pixels;  // the text's rows, top first, advance x 3 bytes each
-};
-constexpr std::size_t KEPT_TEXTS = 512;
-constexpr std::size_t KEPT_TEXT_BYTES = 4096;  // largest text kept, bytes of pixels
-thread_local std::array<KeptText, KEPT_TEXTS> kept_texts;
-
-// An opaque text of advance pixels on a 24-bit output as copy_cells draws it, from the kept texts
-// when it is among them (it is kept otherwise, when it is short); false as copy_cells.
-bool copy_text(const GlyphSet& set, const BlendTable& table, std::string_view text, long long advance,
-               std::uint8_t* first, std::ptrdiff_t pitch)
-{
-    const std::size_t row_bytes = static_cast<std::size_t>(advance) * 3;
-    const std::size_t bytes = row_bytes * static_cast<std::size_t>(set.line_height);
-    if (bytes > KEPT_TEXT_BYTES) {
-        return copy_cells(set, table, text, first, pitch);
-    }
-    std::uint64_t hash = 0xCBF29CE484222325ULL;  // FNV-1a
+    // Glyph by glyph, its cell's rows down the text's rows: a cell's row is a few fixed moves.
+    std::uint8_t* column = first;
     for (const char ch : text) {
-        hash = (hash ^ static_cast<unsigned char>(ch)) * 0x100000001B3ULL;
-    }
-    hash ^= (static_cast<std::uint64_t>(table.front) << 32 | table.back) * 0x9E3779B97F4A7C15ULL;
-    KeptText& kept = kept_texts[((hash * 0x9E3779B97F4A7C15ULL) >> 40) % KEPT_TEXTS];
-    if (kept.set != &set || kept.front != table.front || kept.back != table.back || kept.text != text) {
-        kept.set = nullptr;
-        kept.pixels.resize(bytes);
-        if (!copy_cells(set, table, text, kept.pixels.data(), static_cast<std::ptrdiff_t>(row_bytes))) {
-            return false;
+        const auto byte = static_cast<unsigned char>(ch);
+        const std::size_t bytes = static_cast<std::size_t>(set.glyphs[byte].advance) * 3;
+        const std::uint8_t* from = cells.pixels[byte].data();
+        std::uint8_t* to = column;
+        if (bytes >= 16 && bytes <= 32) {
+            for (int r = 0; r < set.line_height; ++r, to += pitch, from += bytes) {
+                std::memcpy(to, from, 16);
+                std::memcpy(to + bytes - 16, from + bytes - 16, 16);
+            }
+        } else {
+            for (int r = 0; r < set.line_height; ++r, to += pitch, from += bytes) {
+                draw_copy_short(to, from, bytes);
+            }
         }
-        kept.set = &set;
-        kept.front = table.front;
-        kept.back = table.back;
-        kept.text.assign(text);
-    }
-    for (int r = 0; r < set.line_height; ++r) {
-        std::memcpy(first + static_cast<std::ptrdiff_t>(r) * pitch, kept.pixels.data() + r * row_bytes, row_bytes);
+        column += bytes;
     }
     return true;
 }
@@ -729,15 +700,11 @@ struct TextBox {
     int row_first = 0;      // first strip row inside the output
 };
 
-// The box of text with its top-left corner at output point (tx, ty); false when no pixel of it is
-// inside the output (box.advance is set either way).
-bool place_text(const DrawOutput& out, const GlyphSet& set, long long tx, long long ty, std::string_view text,
-                TextBox& box)
+// The box of a text advance pixels wide with its top-left corner at output point (tx, ty); false
+// when no pixel of it is inside the output (box.advance is set either way).
+bool place_text(const DrawOutput& out, const GlyphSet& set, long long tx, long long ty, long long advance, TextBox& box)
 {
-    box.advance = 0;
-    for (const char ch : text) {
-        box.advance += set.glyphs[static_cast<unsigned char>(ch)].advance;
-    }
+    box.advance = advance;
     box.shift = std::min(tx, 0LL);
     box.left = tx - box.shift;
     box.top = ty;
@@ -811,7 +778,8 @@ void draw_flush_held_texts(DrawOutput& out)
     if (held_texts.empty()) {
         return;
     }
-    const GlyphSet& set = glyphs_for(held_chars);
+    long long all_advance = 0;
+    const GlyphSet& set = glyphs_for(held_chars, all_advance);
     // Every held text is opaque: a pixel shows the last text over it, so the texts are painted
     // latest first, each only where no later one has painted.
     std::vector<TextBox> boxes(held_texts.size());
@@ -819,7 +787,8 @@ void draw_flush_held_texts(DrawOutput& out)
     for (std::size_t n = 0; n < held_texts.size(); ++n) {
         const HeldText& t = held_texts[n];
         TextBox& box = boxes[n];
-        if (!place_text(out, set, t.x, t.y, std::string_view(held_chars).substr(t.offset, t.length), box)) {
+        const std::string_view text = std::string_view(held_chars).substr(t.offset, t.length);
+        if (!place_text(out, set, t.x, t.y, text_advance(set, text), box)) {
             box.columns = 0;
             continue;
         }
@@ -891,13 +860,14 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     if (text.empty() || !out->text_ready) {
         return x;
     }
-    const GlyphSet& set = glyphs_for(text);
+    long long advance = 0;
+    const GlyphSet& set = glyphs_for(text, advance);
     const long long tx = static_cast<long long>(x) + out->origin_x;
     const long long ty = static_cast<long long>(y) + out->origin_y;
     const bool opaque = (out->mode & (DRAW_MODE_XOR | DRAW_MODE_TRANSPARENT)) == 0;
     if (out->batch_texts && opaque && out->recorder == nullptr) {
         TextBox box;
-        if (place_text(*out, set, tx, ty, text, box)) {
+        if (place_text(*out, set, tx, ty, advance, box)) {
             held_texts.push_back({tx, ty, front_colour, back_colour, held_chars.size(), text.size()});
             held_chars.append(text);
             out->texts_held = true;
@@ -906,15 +876,15 @@ int draw_text(int x, int y, std::string_view text, int front_colour, int back_co
     }
     draw_flush_texts(*out);
     TextBox box;
-    if (!place_text(*out, set, tx, ty, text, box)) {
+    if (!place_text(*out, set, tx, ty, advance, box)) {
         return saturate(static_cast<long long>(x) + box.advance);
     }
     // Wholly inside a 24-bit picture, an opaque text is its glyphs' cells side by side.
     if (opaque && out->pixel_bytes == 3 && box.shift == 0 && box.row_first == 0 && box.columns == box.advance &&
         box.rows == set.line_height &&
-        copy_text(set, blend_table(*out), text, box.advance,
-                  draw_pixel_address(*out, static_cast<int>(box.left), static_cast<int>(ty)),
-                  -static_cast<std::ptrdiff_t>(out->pitch))) {
+        copy_cells(set, blend_table(*out), text,
+                   draw_pixel_address(*out, static_cast<int>(box.left), static_cast<int>(ty)),
+                   -static_cast<std::ptrdiff_t>(out->pitch))) {
         return saturate(static_cast<long long>(x) + box.advance);
     }
     InkRows ink;
@@ -945,19 +915,15 @@ int draw_text_width(std::string_view text)
 
 int draw_text_height()
 {
-    TextMetrics metrics;
-    return text_metrics("", metrics) ? metrics.line_height : 0;
+    const GlyphSet& set = glyph_set();
+    return set.ready ? set.line_height : 0;
 }
 
 bool text_metrics(std::string_view text, TextMetrics& metrics)
 {
-    const GlyphSet& set = glyphs_for(text);
+    const GlyphSet& set = glyphs_for(text, metrics.advance);
     if (!set.ready) {
         return false;
-    }
-    metrics.advance = 0;
-    for (const char ch : text) {
-        metrics.advance += set.glyphs[static_cast<unsigned char>(ch)].advance;
     }
     metrics.ascent = set.ascent;
     metrics.line_height = set.line_height;  // the strip is always taller than a line

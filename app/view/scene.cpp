@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,12 +77,14 @@ constexpr std::uint8_t NODE_FAR = 2;   // placed, but a line to it is cut first 
 thread_local std::vector<NodePixel> node_pixels;       // the pass's nodes, [i]
 thread_local std::vector<NodePixel> deflected_pixels;  // the deflected shape's nodes, [i]
 
-NodePixel node_pixel(float x, float y)
+// Inline: returned from a call, the small result would be packed through memory and read back
+// before the stores into it were done.
+[[gnu::always_inline]] inline NodePixel node_pixel(float x, float y)
 {
-    NodePixel pixel;
-    if (to_pixels(x, y, pixel.x, pixel.y))
-        pixel.place = std::fabs(x) <= PIXEL_LIMIT && std::fabs(y) <= PIXEL_LIMIT ? NODE_NEAR : NODE_FAR;
-    return pixel;
+    int px, py;
+    if (!to_pixels(x, y, px, py))
+        return {};
+    return {px, py, std::fabs(x) <= PIXEL_LIMIT && std::fabs(y) <= PIXEL_LIMIT ? NODE_NEAR : NODE_FAR};
 }
 
 // The line between nodes at p and q, whose canvas points are (x1, y1) and (x2, y2), as pen_segment
@@ -167,23 +170,30 @@ NodeMarks node_marks(const ScenePass& pass, int i, float sx, float sy, const Nod
 }
 
 // The text of a load value (str_from_float with no decimals), kept for the values met lately: the
-// same loads are written on every redraw.
+// same loads are written on every redraw. A slot holds its text itself, so that the slots (4 kB)
+// stay in the cache; a text too long for one is made each time.
 std::string_view load_value_text(float load)
 {
     struct Kept {
         std::uint32_t bits = 0;
-        bool made = false;
-        std::string text;
+        std::uint8_t size = 0;  // the text's length, 0 while the slot is empty
+        char text[11] = {};
     };
     thread_local std::array<Kept, 256> kept;
+    thread_local std::string longer;
     const std::uint32_t bits = std::bit_cast<std::uint32_t>(load);
     Kept& slot = kept[(bits * 2654435761u) >> 24];
-    if (!slot.made || slot.bits != bits) {
-        slot.text = str_from_float(load, 0);
+    if (slot.size == 0 || slot.bits != bits) {
+        std::string text = str_from_float(load, 0);
+        if (text.empty() || text.size() > sizeof slot.text) {
+            longer = std::move(text);
+            return longer;
+        }
         slot.bits = bits;
-        slot.made = true;
+        slot.size = static_cast<std::uint8_t>(text.size());
+        std::memcpy(slot.text, text.data(), text.size());
     }
-    return slot.text;
+    return {slot.text, slot.size};
 }
 
 void draw_pen_line(const PenLine& line, int colour)
@@ -354,6 +364,9 @@ thread_local std::vector<int> last_marks;
 // The largest canvas (in pixels) whose marks are noted: 16 MB of notes, which stay for the next
 // pass; a larger picture draws every mark.
 constexpr long long LAST_MARKS_MOST = 1 << 22;
+// Fewer members draw every mark: their rings seldom share a centre, and the notes, scattered over
+// the canvas, would each be a miss in the cache.
+constexpr int LAST_MARKS_FEWEST = 1000;
 
 // The index of a mark centred on p in last_marks; -1 off the canvas.
 long long last_mark_slot(const ScenePass& pass, const NodePixel& p)
@@ -414,7 +427,7 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
     for (int i = 1; i <= pass.nodes; ++i)
         deflected_pixels[static_cast<std::size_t>(i)] = node_pixel(pass.x(i) + projection.node_deflected_offset[1][i],
                                                                    pass.y(i) + projection.node_deflected_offset[2][i]);
-    const bool last_marks_only = draw_sets_pixels_only() &&
+    const bool last_marks_only = pass.elements >= LAST_MARKS_FEWEST && draw_sets_pixels_only() &&
                                  static_cast<long long>(pass.settings.canvas.width) * pass.settings.canvas.height <=
                                      LAST_MARKS_MOST;
     if (last_marks_only)

@@ -265,6 +265,36 @@ TEST_F(RasterTest, ExclusiveOrTwiceRestoresThePicture)
     EXPECT_EQ(picture.bits, before);
 }
 
+// A box in a grey sets exactly its own bytes: every other byte, the rows' padding among them,
+// keeps its value, for a box about as wide as the picture as for a narrow one, cut or not.
+TEST_F(RasterTest, GreyBoxesSetOnlyTheirOwnBytes)
+{
+    struct Case {
+        int width, height;  // the picture
+        int x, y, w, h;     // the box
+    };
+    const Case cases[] = {
+        {40, 30, 2, 2, 36, 26},  {41, 30, 0, 0, 41, 30}, {43, 30, -3, 5, 50, 7}, {40, 30, 1, 0, 38, 1},
+        {40, 30, 30, 28, 20, 9}, {40, 30, 5, 5, 3, 20},  {40, 30, 39, 0, 1, 30},
+    };
+    constexpr std::uint8_t GREY = 0x9C;
+    for (const Case& c : cases) {
+        start(c.width, c.height);
+        for (std::size_t i = 0; i < picture.bits.size(); ++i) {
+            picture.bits[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+        }
+        Picture expected = picture;
+        for (int y = std::max(c.y, 0); y < std::min(c.y + c.h, c.height); ++y) {
+            for (int x = std::max(c.x, 0); x < std::min(c.x + c.w, c.width); ++x) {
+                std::fill_n(picture_row(expected, y) + 3 * x, 3, GREY);
+            }
+        }
+        draw_box(c.x, c.y, c.w, c.h, GREY * 0x010101);
+        EXPECT_EQ(picture.bits, expected.bits)
+            << c.width << " wide, box " << c.x << "," << c.y << " " << c.w << "x" << c.h;
+    }
+}
+
 TEST_F(RasterTest, RowZeroIsTheLastStoredRowAndBytesAreBlueGreenRed)
 {
     draw_box(0, 0, 1, 1, INK);
@@ -394,6 +424,28 @@ TEST_F(RasterTest, ALineDrawnAgainAfterAnythingElseShowsInFull)
 // A plain circle drawn again shows in full after anything that may have drawn over it since; among
 // plain lines and circles of its own colour it is left out, and only a picture drawn alone says that
 // it sets pixels only.
+// However many lines a run holds before it, a line drawn again after a box over it shows in full.
+TEST_F(RasterTest, ALineLateInALongRunDrawnAgainAfterABoxShowsInFull)
+{
+    draw_line_xy(3, 4, 33, 21, INK);
+    const PixelSet line = drawn();
+    for (const int before : {0, 6, 7, 8, 9, 40}) {
+        start(40, 30);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int n = 0; n < before; ++n) {
+                draw_line_xy(0, n % 30, 39, n * 7 % 30, INK);
+            }
+            draw_line_xy(3, 4, 33, 21, INK);
+            if (pass == 0) {
+                draw_box(0, 0, 40, 30, 0x00FF00);
+            }
+        }
+        for (const auto& [x, y] : line) {
+            ASSERT_EQ(pixel_at(picture, x, y), INK) << before << " lines before, at " << x << "," << y;
+        }
+    }
+}
+
 TEST_F(RasterTest, ACircleDrawnAgainAfterAnythingElseShowsInFull)
 {
     constexpr int OTHER = 0x00FF00;
