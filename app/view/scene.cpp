@@ -404,7 +404,9 @@ bool last_mark_at(const ScenePass& pass, const NodePixel& p, int e)
 //
 // Everything here is drawn in the plain outline mode (no exclusive-or): a pixel ends as the last
 // shape drawn over it left it. A ring drawn again later on the same centre sets the same pixels,
-// so where only pixels are set just the last ring on each centre is drawn.
+// so where only pixels are set just the last ring on each centre is drawn; and a line the next
+// member's line covers pixel for pixel (its ends the same, either way round) is not drawn, while
+// its ring still is.
 void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
 {
     const bool coloured = shape_carries_colours(pass, overlays);
@@ -432,12 +434,40 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
                                      LAST_MARKS_MOST;
     if (last_marks_only)
         note_last_marks(pass);
+    const bool hide = draw_sets_pixels_only();
+    // The line of member e + 1 and whether both its ends are near: looked at before member e's line
+    // is drawn, which it hides when it sets the same pixels.
+    PenLine next;
+    bool near_next = false;
+    const auto look_at = [&](int e) {
+        int a, b;
+        near_next = false;
+        if (e > pass.elements || !pass.ends(e, a, b))
+            return;
+        const NodePixel& p = deflected_pixels[static_cast<std::size_t>(a)];
+        const NodePixel& q = deflected_pixels[static_cast<std::size_t>(b)];
+        near_next = p.place == NODE_NEAR && q.place == NODE_NEAR;
+        next = {p.x, p.y, q.x, q.y};
+    };
+    if (hide)
+        look_at(1);
     for (int e = 1; e <= pass.elements; ++e) {
+        const PenLine line = next;
+        const bool near = near_next;
+        if (hide)
+            look_at(e + 1);
         int a, b;
         if (!pass.ends(e, a, b))
             continue;
         const NodePixel& p = deflected_pixels[static_cast<std::size_t>(a)];
         const NodePixel& q = deflected_pixels[static_cast<std::size_t>(b)];
+        const bool ring = p.place != NODE_OFF && (!last_marks_only || last_mark_at(pass, p, e));
+        if (hide && near && near_next && (next == line || PenLine{line.x2, line.y2, line.x1, line.y1} == next)) {
+            // Member e + 1 sets every pixel of this line next (the ring between is drawn either way).
+            if (ring)
+                draw_circle(p.x, p.y, 2, coloured ? overlay_member_colour(pass, e) : MAGENTA);
+            continue;
+        }
         const int colour = coloured ? overlay_member_colour(pass, e) : MAGENTA;
         if (p.place == NODE_NEAR && q.place == NODE_NEAR) {
             draw_line_xy(p.x, p.y, q.x, q.y, colour);
@@ -447,7 +477,7 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
                         pass.x(b) + projection.node_deflected_offset[1][b],
                         pass.y(b) + projection.node_deflected_offset[2][b], colour);
         }
-        if (p.place != NODE_OFF && (!last_marks_only || last_mark_at(pass, p, e)))
+        if (ring)
             draw_circle(p.x, p.y, 2, colour);
     }
 }

@@ -71,6 +71,20 @@ protected:
         refresh_projection(c.model, c.settings, c.projection, true);
         return c;
     }
+    // The loaded model in plan with its deflected shape, in force colours or magenta, no legend.
+    SceneCase deflected_plan(bool colours)
+    {
+        SceneCase c;
+        c.model = TrussModel;
+        c.numbers = compute_model_numbers(c.model, true);
+        c.settings.azimuth = 0.0f;
+        c.settings.elevation = -90.0f;
+        c.settings.show_deflected = 1;
+        c.settings.overlays.show_force_colours = colours;
+        c.settings.overlays.show_legend = false;
+        refresh_projection(c.model, c.settings, c.projection, true);
+        return c;
+    }
 };
 
 // Two files read into two models and drawn with two settings, interleaved, give each the picture
@@ -183,31 +197,34 @@ TEST(MemberEnds, BothEndsWithinTheNodes)
     }
 }
 
+// Four members, the first three in a row over the same pixels either way round, each with a force
+// of its own; deflections and results in the solver's fixed columns.
+const std::vector<std::string> ROW_FILE = {"ROW",
+                                           "3 4",
+                                           "1 0 0 0 0.0 0.0 0.0 0.0 0.0 0.0",
+                                           "2 0 0 0 10.0 0.0 0.0 0.0 0.0 0.0",
+                                           "3 0 0 0 5.0 4.0 0.0 0.0 0.0 0.0",
+                                           "1 1 2",
+                                           "2 2 1",
+                                           "3 1 2",
+                                           "4 2 3",
+                                           "",
+                                           "NODE X-DEFL Y-DEFL Z-DEFL",
+                                           "1   1.0000E-04  -2.0000E-04  0.0000E+00",
+                                           "2   1.0000E-04  -2.0000E-04  0.0000E+00",
+                                           "3   1.0000E-04  -2.0000E-04  0.0000E+00",
+                                           "",
+                                           "ELEMENT STRESS FORCE",
+                                           "1      1.000E+00       1.000E+02",
+                                           "2     -1.000E+00      -1.000E+02",
+                                           "3     -2.000E+00      -5.000E+01",
+                                           "4      1.000E+00       8.000E+01"};
+
 // Members in a row over the same pixels, either way round, show the last one's force colour, as a
 // pass that draws every member (one that also records an SVG) shows them.
 TEST_F(SceneTest, MembersInARowOverTheSamePixelsShowTheLast)
 {
-    // Deflections and results in the solver's fixed columns.
-    const std::string file = write_file("row.res", {"ROW",
-                                                    "3 4",
-                                                    "1 0 0 0 0.0 0.0 0.0 0.0 0.0 0.0",
-                                                    "2 0 0 0 10.0 0.0 0.0 0.0 0.0 0.0",
-                                                    "3 0 0 0 5.0 4.0 0.0 0.0 0.0 0.0",
-                                                    "1 1 2",
-                                                    "2 2 1",
-                                                    "3 1 2",
-                                                    "4 2 3",
-                                                    "",
-                                                    "NODE X-DEFL Y-DEFL Z-DEFL",
-                                                    "1   1.0000E-04  -2.0000E-04  0.0000E+00",
-                                                    "2   1.0000E-04  -2.0000E-04  0.0000E+00",
-                                                    "3   1.0000E-04  -2.0000E-04  0.0000E+00",
-                                                    "",
-                                                    "ELEMENT STRESS FORCE",
-                                                    "1      1.000E+00       1.000E+02",
-                                                    "2     -1.000E+00      -1.000E+02",
-                                                    "3     -2.000E+00      -5.000E+01",
-                                                    "4      1.000E+00       8.000E+01"});
+    const std::string file = write_file("row.res", ROW_FILE);
     load(file);
     ASSERT_EQ(results_missing, 0);
     SceneCase c;
@@ -242,15 +259,23 @@ TEST_F(SceneTest, DeflectedRingsOnOneCentreShowAsEveryRingDrawn)
          "3   2.0000E-01   1.0000E-01  0.0000E+00", "", "ELEMENT STRESS FORCE", "1      1.000E+00       1.000E+02",
          "2     -1.000E+00      -1.000E+02", "3     -2.000E+00      -5.000E+01"});
     load(file);
-    SceneCase c;
-    c.model = TrussModel;
-    c.numbers = compute_model_numbers(c.model, true);
-    c.settings.azimuth = 0.0f;
-    c.settings.elevation = -90.0f;
-    c.settings.show_deflected = 1;
-    c.settings.overlays.show_force_colours = true;
-    c.settings.overlays.show_legend = false;
-    refresh_projection(c.model, c.settings, c.projection, true);
+    SceneCase c = deflected_plan(true);
     const Picture alone = render(c);
     EXPECT_EQ(render_recording(c).bits, alone.bits);
+}
+
+// The deflected shape of the same row, in force colours and in magenta: each member's ring at its
+// first end lies between its line and the next one over the same pixels, and the ring of member 2
+// stays in sight (member 4 starts at node 3).
+TEST_F(SceneTest, DeflectedMembersInARowShowAsEveryMemberDrawn)
+{
+    std::vector<std::string> lines = ROW_FILE;
+    lines[8] = "4 3 2";
+    const std::string file = write_file("row.res", lines);
+    load(file);
+    for (const bool colours : {true, false}) {
+        SceneCase c = deflected_plan(colours);
+        const Picture alone = render(c);
+        EXPECT_EQ(render_recording(c).bits, alone.bits) << (colours ? "force colours" : "magenta");
+    }
 }
