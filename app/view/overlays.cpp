@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "app/model/checks.h"
+#include "app/view/drawn_lines.h"
 #include "app/view/overlay_numbers.h"
 #include "app/view/pen.h"
 #include "app/view/scene_labels.h"
@@ -380,7 +381,7 @@ bool same_pixels(const ArrowPixels& a, const ArrowPixels& b)
     return a.near && b.near && std::equal(&a.pixel[0][0], &a.pixel[0][0] + 14, &b.pixel[0][0]);
 }
 
-// The arrows drawn in a pass, the last one for each column of its head's point.
+// The arrows drawn in a pass, the last one for each column of its head's point, and their lines.
 class DrawnArrows {
 public:
     // Forgets the arrows of the last pass (without clearing: a small model's redraw stays cheap).
@@ -391,6 +392,7 @@ public:
             std::fill(slots_.begin(), slots_.end(), Slot{});
             pass_ = 1;
         }
+        lines.start();
     }
     // True when an arrow on exactly these pixels was the last drawn in this pass with its head in
     // the same column; else notes it as that.
@@ -402,6 +404,7 @@ public:
         last = {arrow, pass_};
         return false;
     }
+    DrawnLines lines;  // the lines of the arrows drawn in this pass
 
 private:
     static constexpr unsigned COLUMNS = 1024;
@@ -418,7 +421,8 @@ DrawnArrows drawn_arrows;
 // corners are rounded once: where each lies within the pen's reach the segments are drawn between
 // them as pen_segment would draw them, else by pen_segment. With drawn (a pass that only sets
 // pixels, every arrow drawn in plain mode in one colour), an arrow on exactly the pixels of one
-// drawn before is left out: drawing it again would set the same pixels to the same colour.
+// drawn before is left out, and so is each line of it drawn before: drawing it again would set the
+// same pixels to the same colour.
 void draw_reaction_arrow(const ReactionArrow& a, DrawnArrows* drawn_before)
 {
     float tx, ty, hx, hy;
@@ -437,23 +441,36 @@ void draw_reaction_arrow(const ReactionArrow& a, DrawnArrows* drawn_before)
                                  {lx, ly},
                                  {rx, ry}};
     constexpr int SEGMENTS[5][2] = {{0, 1}, {2, 3}, {4, 5}, {4, 6}, {5, 6}};
-    ArrowPixels drawn{};
+    ArrowPixels drawn;
     auto& pixel = drawn.pixel;
-    bool near = true;
-    for (int n = 0; n < 7 && near; ++n) {
-        // Within the pen's reach a corner is finite and never clamped: to_pixels is the rounding alone.
-        near = std::fabs(corners[n][0]) <= PIXEL_LIMIT && std::fabs(corners[n][1]) <= PIXEL_LIMIT;
-        pixel[n][0] = near ? static_cast<int>(round_whole(corners[n][0])) : 0;
-        pixel[n][1] = near ? static_cast<int>(round_whole(corners[n][1])) : 0;
+    // Within the pen's reach a corner is finite and never clamped: to_pixels is the rounding alone.
+    // Every corner lies within (REACTION_GAP + length + REACTION_HEAD + REACTION_HEAD_HALF) times
+    // the direction's larger component of the node, a few hundred pixels at most when these hold.
+    constexpr float SURELY_NEAR = PIXEL_LIMIT - 1000.0f;
+    bool near = std::fabs(a.sx) <= SURELY_NEAR && std::fabs(a.sy) <= SURELY_NEAR && std::fabs(a.dx) <= 2.0f &&
+                std::fabs(a.dy) <= 2.0f && a.length <= 200.0f;
+    if (!near) {
+        near = true;
+        for (int n = 0; n < 7; ++n)
+            near = near && std::fabs(corners[n][0]) <= PIXEL_LIMIT && std::fabs(corners[n][1]) <= PIXEL_LIMIT;
+    }
+    if (near) {
+        for (int n = 0; n < 7; ++n) {
+            pixel[n][0] = static_cast<int>(round_whole(corners[n][0]));
+            pixel[n][1] = static_cast<int>(round_whole(corners[n][1]));
+        }
+    } else {
+        drawn = {};  // only its flag is read
     }
     drawn.near = near;
     if (drawn_before != nullptr && drawn_before->seen(drawn))
         return;
     for (const auto& s : SEGMENTS) {
-        if (near)
-            draw_line_xy(pixel[s[0]][0], pixel[s[0]][1], pixel[s[1]][0], pixel[s[1]][1], REACTION_COLOUR);
-        else
+        const int x1 = pixel[s[0]][0], y1 = pixel[s[0]][1], x2 = pixel[s[1]][0], y2 = pixel[s[1]][1];
+        if (!near)
             pen_segment(corners[s[0]][0], corners[s[0]][1], corners[s[1]][0], corners[s[1]][1], REACTION_COLOUR);
+        else if (drawn_before == nullptr || !drawn_before->lines.seen(x1, y1, x2, y2))
+            draw_line_xy(x1, y1, x2, y2, REACTION_COLOUR);
     }
 }
 
@@ -594,6 +611,8 @@ void draw_reaction_arrows(const ScenePass& scene)
     }
     for (const ReactionArrow& a : arrows) {
         draw_reaction_arrow(a, repeats);
+        if (obstacle_line_count >= MAX_OBSTACLES)
+            continue;  // no room for its shaft
         float tx, ty, hx, hy;
         arrow_ends(a, tx, ty, hx, hy);
         add_obstacle_line(tx, ty, hx, hy);

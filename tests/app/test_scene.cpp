@@ -9,7 +9,9 @@
 #include "app/view/pen.h"
 #include "app/view/scene.h"
 #include "app/view/scene_pass.h"
+#include "app/view/view.h"
 #include "app_fixture.h"
+#include "bench/warren_bridge.h"
 #include "draw/svg.h"
 
 namespace {
@@ -265,17 +267,35 @@ TEST_F(SceneTest, DeflectedRingsOnOneCentreShowAsEveryRingDrawn)
 }
 
 // The deflected shape of the same row, in force colours and in magenta: each member's ring at its
-// first end lies between its line and the next one over the same pixels, and the ring of member 2
-// stays in sight (member 4 starts at node 3).
+// first end lies between its line and the next one over the same pixels; the ring of member 2
+// stays in sight, and member 4 starts where member 3 does but goes elsewhere.
 TEST_F(SceneTest, DeflectedMembersInARowShowAsEveryMemberDrawn)
 {
     std::vector<std::string> lines = ROW_FILE;
-    lines[8] = "4 3 2";
+    lines[8] = "4 1 3";
     const std::string file = write_file("row.res", lines);
     load(file);
     for (const bool colours : {true, false}) {
         SceneCase c = deflected_plan(colours);
         const Picture alone = render(c);
         EXPECT_EQ(render_recording(c).bits, alone.bits) << (colours ? "force colours" : "magenta");
+    }
+}
+
+// A crowded bridge (many nodes, members, supports, load and reaction arrows on each pixel) with
+// its deflected shape, force colours and reactions, whole and zoomed in: the picture is the one of
+// a pass that draws every shape.
+TEST_F(SceneTest, ACrowdedBridgeShowsAsEveryShapeDrawn)
+{
+    load(write_bytes("bridge.res", warren_bridge_results(4000)));
+    ASSERT_EQ(results_missing, 0);
+    SceneCase c = deflected_plan(true);
+    c.settings.overlays.show_reactions = true;
+    for (int zoom = 0; zoom < 2; ++zoom) {
+        const Picture alone = render(c);
+        EXPECT_EQ(inner_differences(render_recording(c), alone), 0) << "zoom " << zoom;
+        for (int step = 0; step < 4; ++step)
+            zoom_in(c.settings);
+        refresh_projection(c.model, c.settings, c.projection, false);
     }
 }
