@@ -87,6 +87,12 @@ thread_local std::vector<NodePixel> deflected_pixels;  // the deflected shape's 
     return {px, py, std::fabs(x) <= PIXEL_LIMIT && std::fabs(y) <= PIXEL_LIMIT ? NODE_NEAR : NODE_FAR};
 }
 
+// True when the nodes at p and q land on the same drawing position.
+inline bool same_pixel(const NodePixel& p, const NodePixel& q)
+{
+    return p.x == q.x && p.y == q.y;
+}
+
 // The line between nodes at p and q, whose canvas points are (x1, y1) and (x2, y2), as pen_segment
 // draws it.
 void node_segment(const NodePixel& p, const NodePixel& q, float x1, float y1, float x2, float y2, int colour)
@@ -368,35 +374,31 @@ constexpr long long LAST_MARKS_MOST = 1 << 22;
 // the canvas, would each be a miss in the cache.
 constexpr int LAST_MARKS_FEWEST = 1000;
 
-// The index of a mark centred on p in last_marks; -1 off the canvas.
-long long last_mark_slot(const ScenePass& pass, const NodePixel& p)
-{
-    const int width = pass.settings.canvas.width;
-    if (p.x < 0 || p.y < 0 || p.x >= width || p.y >= pass.settings.canvas.height)
-        return -1;
-    return static_cast<long long>(p.y) * width + p.x;
-}
+// The index in last_marks of the deflected shape's mark on each node, [i]; -1 where its centre is
+// off the canvas (such a mark is always drawn) or where it is not drawn at all.
+thread_local std::vector<int> mark_slots;
 
+// The slots of the deflected nodes' marks, then the last member to draw a mark in each.
 void note_last_marks(const ScenePass& pass)
 {
-    last_marks.resize(static_cast<std::size_t>(std::max(pass.settings.canvas.width, 0)) *
-                      static_cast<std::size_t>(std::max(pass.settings.canvas.height, 0)));
+    const auto width = static_cast<unsigned>(std::max(pass.settings.canvas.width, 0));
+    const auto height = static_cast<unsigned>(std::max(pass.settings.canvas.height, 0));
+    last_marks.resize(static_cast<std::size_t>(width) * height);
+    mark_slots.resize(deflected_pixels.size());
+    for (int i = 1; i <= pass.nodes; ++i) {
+        const NodePixel& p = deflected_pixels[static_cast<std::size_t>(i)];
+        const bool on_canvas = p.place != NODE_OFF && static_cast<unsigned>(p.x) < width &&
+                               static_cast<unsigned>(p.y) < height;
+        mark_slots[static_cast<std::size_t>(i)] = on_canvas ? p.y * static_cast<int>(width) + p.x : -1;
+    }
     for (int e = 1; e <= pass.elements; ++e) {
         int a, b;
         if (!pass.ends(e, a, b))
             continue;
-        const NodePixel& p = deflected_pixels[static_cast<std::size_t>(a)];
-        const long long slot = last_mark_slot(pass, p);
-        if (p.place != NODE_OFF && slot >= 0)
+        const int slot = mark_slots[static_cast<std::size_t>(a)];
+        if (slot >= 0)
             last_marks[static_cast<std::size_t>(slot)] = e;
     }
-}
-
-// False when a later member's mark of the same size covers the mark of member e at p.
-bool last_mark_at(const ScenePass& pass, const NodePixel& p, int e)
-{
-    const long long slot = last_mark_slot(pass, p);
-    return slot < 0 || last_marks[static_cast<std::size_t>(slot)] == e;
 }
 
 // The canvas offsets of the deflected nodes, then every deflected element in magenta (or its force
@@ -434,44 +436,14 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
                                      LAST_MARKS_MOST;
     if (last_marks_only)
         note_last_marks(pass);
-    const bool hide = draw_sets_pixels_only();
-    // The line of member e + 1 and whether both its ends are near: looked at before member e's line
-    // is drawn, which it hides when it sets the same pixels.
-    PenLine next;
-    bool near_next = false;
-    const auto look_at = [&](int e) {
-        int a, b;
-        near_next = false;
-        if (e > pass.elements || !pass.ends(e, a, b))
-            return;
+    // Member e between nodes a and b: its line unless hidden, then its ring.
+    const auto draw_member = [&](int e, int a, int b, bool hidden, bool ring) {
         const NodePixel& p = deflected_pixels[static_cast<std::size_t>(a)];
         const NodePixel& q = deflected_pixels[static_cast<std::size_t>(b)];
-        near_next = p.place == NODE_NEAR && q.place == NODE_NEAR;
-        next = {p.x, p.y, q.x, q.y};
-    };
-    if (hide)
-        look_at(1);
-    for (int e = 1; e <= pass.elements; ++e) {
-        const PenLine line = next;
-        const bool near = near_next;
-        if (hide)
-            look_at(e + 1);
-        int a, b;
-        if (!pass.ends(e, a, b))
-            continue;
-        const NodePixel& p = deflected_pixels[static_cast<std::size_t>(a)];
-        const NodePixel& q = deflected_pixels[static_cast<std::size_t>(b)];
-        const bool ring = p.place != NODE_OFF && (!last_marks_only || last_mark_at(pass, p, e));
-        if (hide && near && near_next && (next == line || PenLine{line.x2, line.y2, line.x1, line.y1} == next)) {
-            // Member e + 1 sets every pixel of this line next (the ring between is drawn either way).
-            if (ring)
-                draw_circle(p.x, p.y, 2, coloured ? overlay_member_colour(pass, e) : MAGENTA);
-            continue;
-        }
         const int colour = coloured ? overlay_member_colour(pass, e) : MAGENTA;
-        if (p.place == NODE_NEAR && q.place == NODE_NEAR) {
+        if (!hidden && p.place == NODE_NEAR && q.place == NODE_NEAR) {
             draw_line_xy(p.x, p.y, q.x, q.y, colour);
-        } else {
+        } else if (!hidden) {
             pen_segment(pass.x(a) + projection.node_deflected_offset[1][a],
                         pass.y(a) + projection.node_deflected_offset[2][a],
                         pass.x(b) + projection.node_deflected_offset[1][b],
@@ -479,7 +451,40 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
         }
         if (ring)
             draw_circle(p.x, p.y, 2, colour);
+    };
+    // Whether member e's ring at node a is drawn.
+    const auto ring_of = [&](int e, int a) {
+        if (deflected_pixels[static_cast<std::size_t>(a)].place == NODE_OFF)
+            return false;
+        const int slot = last_marks_only ? mark_slots[static_cast<std::size_t>(a)] : -1;
+        return slot < 0 || last_marks[static_cast<std::size_t>(slot)] == e;
+    };
+    // Each member is drawn once the next one's ends are known (the members that cannot be placed
+    // draw nothing between them).
+    const bool hide = draw_sets_pixels_only();
+    int held = 0, held_a = 0, held_b = 0;  // the member waiting, 0 for none, and its ends
+    for (int e = 1; e <= pass.elements; ++e) {
+        int a, b;
+        if (!pass.ends(e, a, b))
+            continue;
+        if (held != 0) {
+            const NodePixel& p = deflected_pixels[static_cast<std::size_t>(held_a)];
+            const NodePixel& q = deflected_pixels[static_cast<std::size_t>(held_b)];
+            const NodePixel& r = deflected_pixels[static_cast<std::size_t>(a)];
+            const NodePixel& s = deflected_pixels[static_cast<std::size_t>(b)];
+            // All four near: NODE_NEAR is the one place with its lowest bit set.
+            const bool hidden = hide && (p.place & q.place & r.place & s.place) == NODE_NEAR &&
+                                ((same_pixel(p, r) && same_pixel(q, s)) || (same_pixel(p, s) && same_pixel(q, r)));
+            const bool ring = ring_of(held, held_a);
+            if (!hidden || ring)
+                draw_member(held, held_a, held_b, hidden, ring);
+        }
+        held = e;
+        held_a = a;
+        held_b = b;
     }
+    if (held != 0)
+        draw_member(held, held_a, held_b, false, ring_of(held, held_a));
 }
 
 // The axis symbol at (50, 50).
