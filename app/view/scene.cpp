@@ -115,8 +115,9 @@ struct NodeMarks {
     {
         if (x != other.x || y != other.y || rings != other.rings || arrows != other.arrows)
             return false;
-        for (int k = 1; k <= 3; ++k) {
-            if ((arrows & (1 << k)) != 0 && (shaft[k] != other.shaft[k] || barb[k] != other.barb[k]))
+        for (unsigned drawn = arrows; drawn != 0; drawn &= drawn - 1) {
+            const int k = std::countr_zero(drawn);
+            if (shaft[k] != other.shaft[k] || barb[k] != other.barb[k])
                 return false;
         }
         return true;
@@ -132,47 +133,60 @@ struct LoadLabels {
     float tip_x[4] = {}, tip_y[4] = {};
 };
 
-// The marks of node i at (sx, sy), drawn at pixel (px, py); the arrows' labels into labels.
-NodeMarks node_marks(const ScenePass& pass, int i, float sx, float sy, const NodePixel& pixel, LoadLabels& labels)
+// The marks of node i, drawn at pixel, into marks (a shaft and barb only for each arrow drawn);
+// with labels, the arrows' labels into it. loads_drawn[k]: arrows along axis k are drawn. False
+// when the node has no marks.
+[[gnu::always_inline]] inline bool node_marks(const ScenePass& pass, const bool (&loads_drawn)[4], int i,
+                                              const NodePixel& pixel, NodeMarks& marks, LoadLabels* labels)
 {
-    const OverlayStateData& shown = pass.settings.overlays;
+    const TrussModelData& model = pass.model;
     const Projection& projection = pass.projection;
-    NodeMarks marks;
     marks.x = pixel.x;
     marks.y = pixel.y;
-    if (shown.show_supports) {
-        marks.rings = static_cast<std::uint8_t>((pass.model.node_fixity[1][i] == 1 ? RING_Z : 0) |
-                                                (pass.model.node_fixity[2][i] == 1 ? RING_X : 0) |
-                                                (pass.model.node_fixity[3][i] == 1 ? RING_Y : 0));
-    }
-    for (int k = 1; k <= 3 && shown.show_loads; ++k) {
-        const float load = pass.model.node_loads[k][i];
-        if (load == 0.0f || !projection.axis_defined[k])
+    marks.rings = pass.settings.overlays.show_supports
+                      ? static_cast<std::uint8_t>((model.node_fixity[1][i] == 1 ? RING_Z : 0) |
+                                                  (model.node_fixity[2][i] == 1 ? RING_X : 0) |
+                                                  (model.node_fixity[3][i] == 1 ? RING_Y : 0))
+                      : 0;
+    marks.arrows = 0;
+    for (int k = 1; k <= 3; ++k) {
+        if (!loads_drawn[k])
+            continue;
+        const float load = model.node_loads[k][i];
+        if (load == 0.0f)
             continue;
         // One load arrow along axis k: shaft and one barb line.
+        const float sx = pass.x(i), sy = pass.y(i);
         const float dx = projection.axis_direction[k][0];
         const float dy = projection.axis_direction[k][1];
-        const float length = load * pass.model.load_scale;
+        const float length = load * model.load_scale;
         const float tx = sx + dx * length;
         const float ty = sy + dy * length;
         int tip_x, tip_y;
         if (!to_pixels(tx, ty, tip_x, tip_y))
             continue;
         const float sign = load > 0.0f ? 1.0f : -1.0f;
-        if (pixel.place == NODE_NEAR && std::fabs(tx) <= PIXEL_LIMIT && std::fabs(ty) <= PIXEL_LIMIT) {
-            marks.shaft[k] = PenLine{pixel.x, pixel.y, tip_x, tip_y};  // what pen_segment_ends gives: no cut
+        const float ex = tx - BARB_LENGTH * dx * sign + 2.0f, ey = ty - BARB_LENGTH * dy * sign + 2.0f;
+        // Lines with both ends within the pen's reach are what pen_segment_ends gives: no cut.
+        const bool tip_near = std::fabs(tx) <= PIXEL_LIMIT && std::fabs(ty) <= PIXEL_LIMIT;
+        if (pixel.place == NODE_NEAR && tip_near) {
+            marks.shaft[k] = PenLine{pixel.x, pixel.y, tip_x, tip_y};
         } else if (!pen_segment_ends(sx, sy, tx, ty, marks.shaft[k])) {
             marks.shaft[k] = PenLine{INT_MIN, 0, 0, 0};
         }
-        if (!pen_segment_ends(tx, ty, tx - BARB_LENGTH * dx * sign + 2.0f, ty - BARB_LENGTH * dy * sign + 2.0f,
-                              marks.barb[k]))
+        if (tip_near && std::fabs(ex) <= PIXEL_LIMIT && std::fabs(ey) <= PIXEL_LIMIT) {
+            marks.barb[k] = PenLine{tip_x, tip_y, static_cast<int>(round_whole(ex)), static_cast<int>(round_whole(ey))};
+        } else if (!pen_segment_ends(tx, ty, ex, ey, marks.barb[k])) {
             marks.barb[k] = PenLine{INT_MIN, 0, 0, 0};
+        }
         marks.arrows = static_cast<std::uint8_t>(marks.arrows | (1 << k));
-        labels.load[k] = load;
-        labels.tip_x[k] = tx;
-        labels.tip_y[k] = ty;
+        if (labels != nullptr) {
+            labels->load[k] = load;
+            labels->tip_x[k] = tx;
+            labels->tip_y[k] = ty;
+        }
     }
-    return marks;
+    return marks.rings != 0 || marks.arrows != 0;
 }
 
 // The text of a load value (str_from_float with no decimals), kept for the values met lately: the
@@ -262,25 +276,22 @@ void draw_nodes(const ScenePass& pass)
             draw_node_marks(last, pass, 0, nullptr);
         repeats = 0;
     };
-    const TrussModelData& model = pass.model;
     bool loads_drawn[4] = {};  // [k]: arrows along axis k are drawn
     for (int k = 1; k <= 3; ++k)
         loads_drawn[k] = shown.show_loads && pass.projection.axis_defined[k];
+    NodeMarks marks;
     for (int i = 1; i <= pass.nodes; ++i) {
         const NodePixel& pixel = node_pixels[static_cast<std::size_t>(i)];
         if (pixel.place == NODE_OFF)
             continue;
-        const bool ringed = shown.show_supports && (model.node_fixity[1][i] == 1 || model.node_fixity[2][i] == 1 ||
-                                                    model.node_fixity[3][i] == 1);
-        if (!ringed && !(loads_drawn[1] && model.node_loads[1][i] != 0.0f) &&
-            !(loads_drawn[2] && model.node_loads[2][i] != 0.0f) && !(loads_drawn[3] && model.node_loads[3][i] != 0.0f))
-            continue;
-        LoadLabels labels;
-        const NodeMarks marks = node_marks(pass, i, pass.x(i), pass.y(i), pixel, labels);
         if (!runs) {
-            draw_node_marks(marks, pass, i, with_labels ? &labels : nullptr);
+            LoadLabels labels;
+            if (node_marks(pass, loads_drawn, i, pixel, marks, &labels))
+                draw_node_marks(marks, pass, i, with_labels ? &labels : nullptr);
             continue;
         }
+        if (!node_marks(pass, loads_drawn, i, pixel, marks, nullptr))
+            continue;
         if (repeats > 0 && marks == last) {
             ++repeats;
             continue;
