@@ -372,7 +372,7 @@ void draw_node_numbers(const ScenePass& scene)
 
 // An arrow's seven corners rounded to pixels; near when each lies within the pen's reach.
 struct ArrowPixels {
-    int pixel[7][2];
+    int pixel[8][2];  // the last pair is not a corner: it rounds the arrays up to whole vectors
     bool near;
 };
 
@@ -433,13 +433,14 @@ void draw_reaction_arrow(const ReactionArrow& a, DrawnArrows* drawn_before)
     const float rx = bx - nx * REACTION_HEAD_HALF, ry = by - ny * REACTION_HEAD_HALF;
     const float side = REACTION_SHAFT_HALF;
     // The shafts' ends (tail and base, each side), the head's point and its base's ends.
-    const float corners[7][2] = {{tx - nx * side, ty - ny * side},
+    const float corners[8][2] = {{tx - nx * side, ty - ny * side},
                                  {bx - nx * side, by - ny * side},
                                  {tx + nx * side, ty + ny * side},
                                  {bx + nx * side, by + ny * side},
                                  {hx, hy},
                                  {lx, ly},
-                                 {rx, ry}};
+                                 {rx, ry},
+                                 {0.0f, 0.0f}};
     constexpr int SEGMENTS[5][2] = {{0, 1}, {2, 3}, {4, 5}, {4, 6}, {5, 6}};
     ArrowPixels drawn;
     auto& pixel = drawn.pixel;
@@ -455,10 +456,8 @@ void draw_reaction_arrow(const ReactionArrow& a, DrawnArrows* drawn_before)
             near = near && std::fabs(corners[n][0]) <= PIXEL_LIMIT && std::fabs(corners[n][1]) <= PIXEL_LIMIT;
     }
     if (near) {
-        for (int n = 0; n < 7; ++n) {
-            pixel[n][0] = static_cast<int>(round_whole(corners[n][0]));
-            pixel[n][1] = static_cast<int>(round_whole(corners[n][1]));
-        }
+        for (int n = 0; n < 16; ++n)
+            (&pixel[0][0])[n] = static_cast<int>(round_whole((&corners[0][0])[n]));
     } else {
         drawn = {};  // only its flag is read
     }

@@ -348,31 +348,35 @@ void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
     const auto colour_of = [&](int e) {
         return grey ? UNDEFORMED_GREY : force_colours ? overlay_member_colour(pass, e) : BLACK;
     };
-    PenLine held;
-    int held_member = 0;
-    bool holding = false;
+    int held = 0, held_a = 0, held_b = 0;  // the member whose line waits, 0 for none, and its ends
+    const auto draw_held = [&] {
+        const NodePixel& p = node_pixels[static_cast<std::size_t>(held_a)];
+        const NodePixel& q = node_pixels[static_cast<std::size_t>(held_b)];
+        draw_line_xy(p.x, p.y, q.x, q.y, colour_of(held));
+    };
     for (int e = 1; e <= pass.elements; ++e) {
         int a, b;
         if (hide && pass.ends(e, a, b)) {
             const NodePixel& p = node_pixels[static_cast<std::size_t>(a)];
             const NodePixel& q = node_pixels[static_cast<std::size_t>(b)];
             if (p.place == NODE_NEAR && q.place == NODE_NEAR) {
-                const PenLine line{p.x, p.y, q.x, q.y};
-                if (holding && line != held && PenLine{q.x, q.y, p.x, p.y} != held)
-                    draw_line_xy(held.x1, held.y1, held.x2, held.y2, colour_of(held_member));
-                held = line;
-                held_member = e;
-                holding = true;
+                const NodePixel& r = node_pixels[static_cast<std::size_t>(held_a)];
+                const NodePixel& s = node_pixels[static_cast<std::size_t>(held_b)];
+                if (held != 0 && !(same_pixel(p, r) && same_pixel(q, s)) && !(same_pixel(p, s) && same_pixel(q, r)))
+                    draw_held();
+                held = e;
+                held_a = a;
+                held_b = b;
                 continue;
             }
         }
-        if (holding)
-            draw_line_xy(held.x1, held.y1, held.x2, held.y2, colour_of(held_member));
-        holding = false;
+        if (held != 0)
+            draw_held();
+        held = 0;
         draw_element(pass, e, colour_of(e));
     }
-    if (holding)
-        draw_line_xy(held.x1, held.y1, held.x2, held.y2, colour_of(held_member));
+    if (held != 0)
+        draw_held();
 }
 
 // The deflected shape's node marks, by where they land: for each canvas pixel the last member
@@ -425,12 +429,18 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
     const bool coloured = shape_carries_colours(pass, overlays);
     Projection& projection = pass.projection;
     const float scale = shape_deflection_scale(pass.settings);
+    int axes[3], axis_count = 0;  // the axes with a canvas direction, in order
+    for (int k = 1; k <= 3; ++k) {
+        if (projection.axis_defined[k])
+            axes[axis_count++] = k;
+    }
     for (int i = 1; i <= pass.nodes; ++i) {
         float dx = 0.0f;
         float dy = 0.0f;
-        for (int k = 1; k <= 3; ++k) {
+        for (int n = 0; n < axis_count; ++n) {
+            const int k = axes[n];
             float d = pass.model.node_deflections[k][i];
-            if (d == 0.0f || !projection.axis_defined[k])
+            if (d == 0.0f)
                 continue;
             dx += projection.axis_direction[k][0] * d;
             dy += projection.axis_direction[k][1] * d;
