@@ -384,15 +384,16 @@ bool same_pixels(const ArrowPixels& a, const ArrowPixels& b)
 // The arrows drawn in a pass, the last one for each column of its head's point, and their lines.
 class DrawnArrows {
 public:
-    // Forgets the arrows of the last pass (without clearing: a small model's redraw stays cheap).
-    void start()
+    // Forgets the arrows of the last pass (without clearing: a small model's redraw stays cheap);
+    // arrows of this pass are to come.
+    void start(std::size_t arrows)
     {
         slots_.resize(COLUMNS);
         if (++pass_ == 0) {  // the count wrapped: every slot is old
             std::fill(slots_.begin(), slots_.end(), Slot{});
             pass_ = 1;
         }
-        lines.start();
+        lines.start(5 * arrows);
     }
     // True when an arrow on exactly these pixels was the last drawn in this pass with its head in
     // the same column; else notes it as that.
@@ -605,7 +606,7 @@ void draw_reaction_arrows(const ScenePass& scene)
     // The arrows are drawn in plain (outline) mode: see draw_reaction_arrow.
     DrawnArrows* repeats = nullptr;
     if (draw_sets_pixels_only()) {
-        drawn_arrows.start();
+        drawn_arrows.start(arrows.size());
         repeats = &drawn_arrows;
     }
     for (const ReactionArrow& a : arrows) {

@@ -7,7 +7,7 @@
 TEST(DrawnLines, OnlyTheSameLineInTheSameRunIsSeen)
 {
     DrawnLines drawn;
-    drawn.start();
+    drawn.start(100);
     EXPECT_FALSE(drawn.seen(3, 4, 10, 20));
     EXPECT_TRUE(drawn.seen(3, 4, 10, 20));
     struct Case {
@@ -19,7 +19,7 @@ TEST(DrawnLines, OnlyTheSameLineInTheSameRunIsSeen)
                            {40000, 4, 10, 20, "far, first time"},      {40000, 4, 10, 20, "far, again"}};
     for (const Case& c : others)
         EXPECT_FALSE(drawn.seen(c.x1, c.y1, c.x2, c.y2)) << c.what;
-    drawn.start();
+    drawn.start(100);
     EXPECT_FALSE(drawn.seen(3, 4, 10, 20)) << "a new run";
 }
 
@@ -29,7 +29,7 @@ TEST(DrawnLines, AFullTableNeverReportsALineItDidNotNote)
 {
     DrawnLines drawn;
     for (int run = 0; run < 2; ++run) {
-        drawn.start();
+        drawn.start(run == 0 ? 100000 : 100);
         constexpr int LINES = 40000;
         for (int n = 0; n < LINES; ++n)
             ASSERT_FALSE(drawn.seen(n % 200, n / 200 + run, 0, 0)) << n;
