@@ -446,11 +446,12 @@ void draw_reaction_arrow(const ReactionArrow& a, DrawnArrows* drawn_before)
     ArrowPixels drawn;
     auto& pixel = drawn.pixel;
     // Within the pen's reach a corner is finite and never clamped: to_pixels is the rounding alone.
-    // Every corner lies within (REACTION_GAP + length + REACTION_HEAD + REACTION_HEAD_HALF) times
-    // the direction's larger component of the node, a few hundred pixels at most when these hold.
+    // Each coordinate of a corner is that of the node give or take (REACTION_GAP + length +
+    // REACTION_HEAD + REACTION_HEAD_HALF) times the larger of |dx| and |dy|: under 500 pixels when
+    // these hold, so that every corner is then within reach.
     constexpr float SURELY_NEAR = PIXEL_LIMIT - 1000.0f;
     bool near = std::fabs(a.sx) <= SURELY_NEAR && std::fabs(a.sy) <= SURELY_NEAR && std::fabs(a.dx) <= 2.0f &&
-                std::fabs(a.dy) <= 2.0f && a.length <= 200.0f;
+                std::fabs(a.dy) <= 2.0f && std::fabs(a.length) <= 200.0f;
     if (!near) {
         near = true;
         for (int n = 0; n < 7; ++n)
