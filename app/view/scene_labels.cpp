@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -46,7 +47,7 @@ constexpr int DIGITS_DIFFER = -2;
 struct PendingLabel {
     SceneLabel label;
     std::uint32_t first_box, boxes;  // in PassLabels::boxes, in the order they are tried
-    std::size_t text_at, text_size;  // in texts
+    std::size_t text_at, text_size;  // in texts; for a label with no text yet, text_at is its maker's key
     int front, back;
     bool fixed;                      // drawn whatever the crowd (a specified label of a small model under a filter)
     std::uint32_t maker = NO_MAKER;  // in makers, for a label with no text yet (its boxes a narrower text's)
@@ -62,7 +63,7 @@ struct PassLabels {
     std::vector<PendingLabel> pending;
     std::size_t run_head = NO_RUN;   // the first of the last labels added, with no text yet and the same places
     std::vector<LabelBox> boxes;     // the pending labels' places
-    std::vector<LabelMaker> makers;  // of the labels with no text yet
+    std::vector<LabelMaker> makers;  // of the labels with no text yet (their keys kept with them)
     std::array<LabelBox, MOST_LABEL_PLACES> made_boxes;  // scratch: one label's boxes
     std::array<int, 256> character_width;                // in the pass's font; UNMEASURED until first needed
     int text_height;                                     // draw_text_height(), UNMEASURED until first needed
@@ -87,6 +88,10 @@ struct PassLabels {
     int culled = 0;
     LabelBox last_tested;  // the box last tested at the start of the pass, and if it had room
     bool last_room = false;
+    // The narrowest places of the label with no text yet culled last.
+    std::array<LabelBox, MOST_LABEL_PLACES> culled_places;
+    std::size_t culled_place_count = 0;
+    bool culled_places_known = false;
     std::array<double, LABEL_KINDS> culled_largest{}, culled_most_negative{}, culled_biggest{};
     std::array<std::size_t, LABEL_KINDS> culled_top_at{}, culled_bottom_at{};  // pending labels before it
 };
@@ -227,6 +232,33 @@ bool same_places_as_head(std::span<const LabelBox> boxes)
            std::memcmp(boxes.data(), labels.boxes.data() + head.first_box, boxes.size_bytes()) == 0;
 }
 
+// The bits of a float without its sign, of PIXEL_LIMIT's: no more for a value within the pen's reach
+// (finite and never clamped), more for one beyond it, an infinity or a NaN.
+constexpr std::uint32_t SIGN_BIT = 0x80000000u;
+constexpr std::uint32_t LIMIT_BITS = std::bit_cast<std::uint32_t>(PIXEL_LIMIT);
+
+// The boxes of a text least wide at the first places.size() of N places, as add_deferred makes them
+// one by one, where each place lies within the pen's reach; false when one does not. Fixed counts
+// that the compiler works through a few coordinates at once.
+template <std::size_t N>
+bool narrowest_boxes(std::span<const LabelCorner> places, int least, int height, LabelBox* boxes)
+{
+    static_assert(sizeof(LabelCorner) == 2 * sizeof(float));
+    float v[2 * N] = {};
+    std::memcpy(v, places.data(), places.size_bytes());
+    std::uint32_t beyond = 0;
+    for (std::size_t n = 0; n < 2 * N; ++n)
+        beyond |= (std::bit_cast<std::uint32_t>(v[n]) & ~SIGN_BIT) > LIMIT_BITS ? 1u : 0u;
+    if (beyond != 0)
+        return false;
+    int r[2 * N];
+    for (std::size_t n = 0; n < 2 * N; ++n)
+        r[n] = static_cast<int>(round_whole(v[n]));
+    for (std::size_t n = 0; n < N; ++n)
+        boxes[n] = {r[2 * n] + 1, r[2 * n + 1], r[2 * n] + least - 1, r[2 * n + 1] + height};
+    return true;
+}
+
 // A label at the first of places that is free, its text made when it is needed (see scene_label).
 void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, int least, const LabelMaker& maker,
                   int front, int back)
@@ -239,27 +271,57 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
     const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
     LabelBox* const made_boxes = labels.made_boxes.data();
-    LabelBox* box = made_boxes;
-    for (const LabelCorner& place : places) {
+    LabelBox* box = made_boxes + places.size();
+    constexpr std::size_t FEW = MOST_LABEL_PLACES / 2;
+    const bool made = (least != 0 || height != 0) &&
+                      (places.size() <= FEW ? narrowest_boxes<FEW>(places, least, height, made_boxes)
+                                            : narrowest_boxes<MOST_LABEL_PLACES>(places, least, height, made_boxes));
+    for (std::size_t n = 0; !made && n < places.size(); ++n) {
         int px = 0, py = 0;
-        if (!corner_pixels(place.x, place.y, px, py) || (least == 0 && height == 0)) {
+        if (!corner_pixels(places[n].x, places[n].y, px, py) || (least == 0 && height == 0)) {
             // A place that cannot be had (or a text of no size): the label as any other, which
             // leaves such places out.
             char buffer[64];
-            LabelCorner made[MOST_LABEL_PLACES];
-            const std::string_view text = make_text(maker, buffer, {made, places.size()});
-            add_pending(label, {made, places.size()}, text, draw_text_width(text), front, back, false);
+            LabelCorner made_places[MOST_LABEL_PLACES];
+            const std::string_view text = make_text(maker, buffer, {made_places, places.size()});
+            add_pending(label, {made_places, places.size()}, text, draw_text_width(text), front, back, false);
             return;
         }
         // The narrowest text's box less a pixel at each side, where rounding may move an end.
-        *box++ = {px + 1, py, px + least - 1, py + height};
+        made_boxes[n] = {px + 1, py, px + least - 1, py + height};
     }
-    const bool same = labels.run_head != NO_RUN && same_places_as_head({made_boxes, box});
+    const std::span<const LabelBox> narrowest = {made_boxes, box};
+    const bool same = labels.run_head != NO_RUN && same_places_as_head(narrowest);
+    // A narrowest box lies within the made one: where the support markers take each of them from the
+    // start, they take each made box too. Neighbouring arrows of a model drawn small have the very
+    // places of the label culled last.
+    if (!same && labels.cull) {
+        if (labels.culled_places_known && std::equal(narrowest.begin(), narrowest.end(), labels.culled_places.begin(),
+                                                     labels.culled_places.begin() + labels.culled_place_count)) {
+            count_culled(label.kind, label.value);
+            return;
+        }
+        if (no_room(label, narrowest.data(), narrowest.size())) {
+            std::copy(narrowest.begin(), narrowest.end(), labels.culled_places.begin());
+            labels.culled_place_count = narrowest.size();
+            labels.culled_places_known = true;
+            return;
+        }
+    }
     labels.boxes.insert(labels.boxes.end(), made_boxes, box);
-    labels.pending.push_back(
-        {label, first, static_cast<std::uint32_t>(places.size()), labels.texts.size(), 0, front, back, false});
-    labels.pending.back().maker = static_cast<std::uint32_t>(labels.makers.size());
-    labels.makers.push_back(maker);
+    // Labels of one maker mostly come one after another: it is kept once for them.
+    if (labels.makers.empty() || labels.makers.back().make != maker.make ||
+        labels.makers.back().context != maker.context)
+        labels.makers.push_back(maker);
+    PendingLabel& p = labels.pending.emplace_back();
+    p.label = label;
+    p.first_box = first;
+    p.boxes = static_cast<std::uint32_t>(places.size());
+    p.text_at = maker.key;
+    p.front = front;
+    p.back = back;
+    p.fixed = false;
+    p.maker = static_cast<std::uint32_t>(labels.makers.size() - 1);
     if (same)
         ++labels.pending[labels.run_head].same_places;
     else
@@ -274,7 +336,8 @@ bool make_label(std::size_t label)
         return false;
     char buffer[64];
     LabelCorner places[MOST_LABEL_PLACES];
-    const std::string_view text = make_text(labels.makers[p.maker], buffer, {places, p.boxes});
+    const LabelMaker& maker = labels.makers[p.maker];
+    const std::string_view text = maker.make(maker.context, p.text_at, std::span<char, 64>(buffer), {places, p.boxes});
     p.maker = NO_MAKER;
     p.text_at = labels.texts.size();
     p.text_size = text.size();
@@ -466,6 +529,7 @@ void scene_labels_begin(const ScenePass& pass)
     for (const LabelBox& obstacle : labels.obstacles)
         labels.taken_at_start.occupy(obstacle);
     labels.last_tested = {};
+    labels.culled_places_known = false;
     labels.last_room = labels.taken_at_start.room_for(labels.last_tested);
 }
 
