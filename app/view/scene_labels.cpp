@@ -88,10 +88,6 @@ struct PassLabels {
     int culled = 0;
     LabelBox last_tested;  // the box last tested at the start of the pass, and if it had room
     bool last_room = false;
-    // The narrowest places of the label with no text yet culled last.
-    std::array<LabelBox, MOST_LABEL_PLACES> culled_places;
-    std::size_t culled_place_count = 0;
-    bool culled_places_known = false;
     std::array<double, LABEL_KINDS> culled_largest{}, culled_most_negative{}, culled_biggest{};
     std::array<std::size_t, LABEL_KINDS> culled_top_at{}, culled_bottom_at{};  // pending labels before it
 };
@@ -139,7 +135,7 @@ double magnitude(double value)
     return to_pixels(x, y, px, py);
 }
 
-LabelBox text_box(float x, float y, int width, int height)
+[[gnu::always_inline]] inline LabelBox text_box(float x, float y, int width, int height)
 {
     int px = 0, py = 0;
     if (!corner_pixels(x, y, px, py))
@@ -154,7 +150,7 @@ LabelBox text_box(float x, float y, std::string_view text)
 
 // Counts a label of kind left out from the start, its value kept where the ranking of its kind
 // needs it.
-void count_culled(LabelKind kind, double value)
+[[gnu::always_inline]] inline void count_culled(LabelKind kind, double value)
 {
     const auto k = static_cast<std::size_t>(kind);
     const double v = std::isfinite(value) ? value : 0.0;
@@ -271,7 +267,6 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
     const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
     LabelBox* const made_boxes = labels.made_boxes.data();
-    LabelBox* box = made_boxes + places.size();
     constexpr std::size_t FEW = MOST_LABEL_PLACES / 2;
     const bool made = (least != 0 || height != 0) &&
                       (places.size() <= FEW ? narrowest_boxes<FEW>(places, least, height, made_boxes)
@@ -290,25 +285,9 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
         // The narrowest text's box less a pixel at each side, where rounding may move an end.
         made_boxes[n] = {px + 1, py, px + least - 1, py + height};
     }
-    const std::span<const LabelBox> narrowest = {made_boxes, box};
+    const std::span<const LabelBox> narrowest = {made_boxes, places.size()};
     const bool same = labels.run_head != NO_RUN && same_places_as_head(narrowest);
-    // A narrowest box lies within the made one: where the support markers take each of them from the
-    // start, they take each made box too. Neighbouring arrows of a model drawn small have the very
-    // places of the label culled last.
-    if (!same && labels.cull) {
-        if (labels.culled_places_known && std::equal(narrowest.begin(), narrowest.end(), labels.culled_places.begin(),
-                                                     labels.culled_places.begin() + labels.culled_place_count)) {
-            count_culled(label.kind, label.value);
-            return;
-        }
-        if (no_room(label, narrowest.data(), narrowest.size())) {
-            std::copy(narrowest.begin(), narrowest.end(), labels.culled_places.begin());
-            labels.culled_place_count = narrowest.size();
-            labels.culled_places_known = true;
-            return;
-        }
-    }
-    labels.boxes.insert(labels.boxes.end(), made_boxes, box);
+    labels.boxes.insert(labels.boxes.end(), narrowest.begin(), narrowest.end());
     // Labels of one maker mostly come one after another: it is kept once for them.
     if (labels.makers.empty() || labels.makers.back().make != maker.make ||
         labels.makers.back().context != maker.context)
@@ -328,6 +307,8 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
         labels.run_head = labels.pending.size() - 1;
 }
 
+int text_width(std::string_view text);
+
 // Makes the text and the boxes of label (a candidate) when it has none yet; true when it did.
 bool make_label(std::size_t label)
 {
@@ -342,7 +323,7 @@ bool make_label(std::size_t label)
     p.text_at = labels.texts.size();
     p.text_size = text.size();
     labels.texts.append(text);
-    const int width = draw_text_width(text), height = text_height();
+    const int width = text_width(text), height = text_height();
     for (std::uint32_t n = 0; n < p.boxes; ++n)
         labels.boxes[p.first_box + n] = text_box(places[n].x, places[n].y, width, height);
     return true;
@@ -529,7 +510,6 @@ void scene_labels_begin(const ScenePass& pass)
     for (const LabelBox& obstacle : labels.obstacles)
         labels.taken_at_start.occupy(obstacle);
     labels.last_tested = {};
-    labels.culled_places_known = false;
     labels.last_room = labels.taken_at_start.room_for(labels.last_tested);
 }
 
