@@ -43,7 +43,7 @@ std::uint64_t round_share(double value)
 }
 
 // Rank first, then the larger share, then the earlier index: ascending keys.
-std::uint64_t sort_key(const LabelChoice& c, std::size_t index)
+[[gnu::always_inline]] inline std::uint64_t sort_key(const LabelChoice& c, std::size_t index)
 {
     const float share = std::isnan(c.share) ? 0.0f : std::clamp(c.share, 0.0f, 1.0f);
     const std::uint64_t rest = round_share((1.0 - share) * ((1u << SHARE_BITS) - 1));

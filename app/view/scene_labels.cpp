@@ -54,12 +54,20 @@ struct PendingLabel {
     std::uint32_t same_places = 0;   // the pending labels after it with its places (LabelChoice::same_places)
 };
 
+// A field's edges as floats: a canvas point compared with them as with the field's whole numbers.
+struct FieldEdges {
+    float x0, y0, x1, y1;
+
+    bool contain(float x, float y) const { return x >= x0 && x < x1 && y >= y0 && y < y1; }
+};
+
 struct PassLabels {
     bool active = false;  // between scene_labels_begin and scene_labels_finish
     int highlight_member = 0, highlight_node = 0;
     LabelFilter filter;
     bool large = false;  // more nodes or members than the first layout's
     LabelBox field;
+    FieldEdges edges;  // the field's, which a label's point is compared with
     std::vector<PendingLabel> pending;
     std::size_t run_head = NO_RUN;   // the first of the last labels added, with no text yet and the same places
     std::vector<LabelBox> boxes;     // the pending labels' places
@@ -189,8 +197,7 @@ bool no_room(const SceneLabel& label, const LabelBox* boxes, std::size_t count)
 void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
                  int front, int back, bool fixed)
 {
-    if (!fixed && !(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 &&
-                    label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1))
+    if (!fixed && !labels.edges.contain(label.anchor_x, label.anchor_y))
         return;  // off the field: neither drawn nor counted
     const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
@@ -259,8 +266,7 @@ bool narrowest_boxes(std::span<const LabelCorner> places, int least, int height,
 void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, int least, const LabelMaker& maker,
                   int front, int back)
 {
-    if (!(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 &&
-          label.anchor_y < labels.field.y1))
+    if (!labels.edges.contain(label.anchor_x, label.anchor_y))
         return;  // off the field: neither drawn nor counted
     if (places.empty())
         return;
@@ -404,11 +410,13 @@ void make_candidates()
         c.anchor_x = p.label.anchor_x;
         c.anchor_y = p.label.anchor_y;
         // A culled label of the extreme value before this one was the extreme's.
-        const bool culled_top = labels.culled_largest[k] == largest[k] && labels.culled_top_at[k] <= n;
-        const bool culled_bottom = labels.culled_most_negative[k] == most_negative[k] &&
-                                   labels.culled_bottom_at[k] <= n;
-        const bool top = v > 0.0 && v == largest[k] && !culled_top && !std::exchange(top_seen[k], true);
-        const bool bottom = v < 0.0 && v == most_negative[k] && !culled_bottom && !std::exchange(bottom_seen[k], true);
+        const auto culled_top = [&] { return labels.culled_largest[k] == largest[k] && labels.culled_top_at[k] <= n; };
+        const auto culled_bottom = [&] {
+            return labels.culled_most_negative[k] == most_negative[k] && labels.culled_bottom_at[k] <= n;
+        };
+        const bool top = v > 0.0 && v == largest[k] && !culled_top() && !std::exchange(top_seen[k], true);
+        const bool bottom = v < 0.0 && v == most_negative[k] && !culled_bottom() &&
+                            !std::exchange(bottom_seen[k], true);
         c.rank = selected(p.label) ? LabelRank::Selection : top || bottom ? LabelRank::Extreme : LabelRank::Value;
         c.share = biggest[k] > 0.0 ? static_cast<float>(magnitude(v) / biggest[k]) : 0.0f;
         c.first = p.first_box;
@@ -467,6 +475,8 @@ void scene_labels_begin(const ScenePass& pass)
     labels.filter = s.overlays.label_filter;
     labels.large = pass.nodes > FIRST_LAYOUT_LIMIT || pass.elements > FIRST_LAYOUT_LIMIT;
     labels.field = {FIELD_MARGIN, FIELD_MARGIN, s.canvas.width - FIELD_MARGIN, s.canvas.height - FIELD_MARGIN};
+    labels.edges = {static_cast<float>(labels.field.x0), static_cast<float>(labels.field.y0),
+                    static_cast<float>(labels.field.x1), static_cast<float>(labels.field.y1)};
     labels.pending.clear();
     labels.run_head = NO_RUN;
     labels.boxes.clear();
@@ -563,7 +573,7 @@ void scene_number_labels(const NumberLabels& run, int front, int back)
         return SceneLabel{run.kind, static_cast<int>(i), value, run.xs[i], run.ys[i]};
     };
     const bool boxes_known = labels.active && labels.cull && digit_width() != DIGITS_DIFFER;
-    const LabelBox field = labels.field;
+    const FieldEdges edges = labels.edges;
     const int width = boxes_known ? labels.digit_width : 0, height = boxes_known ? text_height() : 0;
     int digits = 1;
     std::size_t next_digit = 10;  // the first number of one digit more
@@ -573,9 +583,7 @@ void scene_number_labels(const NumberLabels& run, int front, int back)
             continue;
         for (; i >= next_digit; next_digit *= 10)
             ++digits;
-        const bool on_field = x >= static_cast<float>(field.x0) && x < static_cast<float>(field.x1) &&
-                              y >= static_cast<float>(field.y0) && y < static_cast<float>(field.y1);
-        if (!boxes_known || !on_field) {
+        if (!boxes_known || !edges.contain(x, y)) {
             scene_number_label(label_of(i), x + run.dx, y + run.dy, static_cast<int>(i), front, back);
             continue;
         }
@@ -612,8 +620,7 @@ void scene_number_label(const SceneLabel& label, float x, float y, int number, i
     }
     // With digits all as wide, the box is had without the text: most labels of a crowded picture
     // have no room among the support markers.
-    if (digit_width() != DIGITS_DIFFER && labels.cull && label.anchor_x >= labels.field.x0 &&
-        label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1) {
+    if (digit_width() != DIGITS_DIFFER && labels.cull && labels.edges.contain(label.anchor_x, label.anchor_y)) {
         int digits = 1;
         for (std::int64_t below = 10; number >= below; below *= 10)
             ++digits;
