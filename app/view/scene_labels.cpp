@@ -497,18 +497,21 @@ void scene_labels_begin(const ScenePass& pass)
                      s.overlays.show_reactions || s.overlays.show_max_deflection || s.overlays.show_free_body;
     if (!any || !s.overlays.show_supports)
         return;
+    const std::int8_t* const fixity[3] = {pass.model.node_fixity[1].data(), pass.model.node_fixity[2].data(),
+                                          pass.model.node_fixity[3].data()};
+    const float* const xs = pass.projection.node_screen[1].data();
+    const float* const ys = pass.projection.node_screen[2].data();
     for (int i = 1; i <= pass.nodes; ++i) {
-        if (pass.model.node_fixity[1][i] != 1 && pass.model.node_fixity[2][i] != 1 && pass.model.node_fixity[3][i] != 1)
+        if (fixity[0][i] != 1 && fixity[1][i] != 1 && fixity[2][i] != 1)
             continue;
         int x = 0, y = 0;
-        if (!corner_pixels(pass.x(i), pass.y(i), x, y))
+        if (!corner_pixels(xs[i], ys[i], x, y))
             continue;
         const LabelBox ring = {x - SUPPORT_REACH, y - SUPPORT_REACH, x + SUPPORT_REACH + 1, y + SUPPORT_REACH + 1};
         // Neighbouring supports of a large model drawn small often stand on the same pixel: one box
         // covers them all.
-        const LabelBox* last = labels.obstacles.empty() ? nullptr : &labels.obstacles.back();
-        const bool again = last != nullptr && *last == ring;
-        if (boxes_overlap(ring, labels.field) && !again)
+        const bool again = !labels.obstacles.empty() && labels.obstacles.back() == ring;
+        if (!again && boxes_overlap(ring, labels.field))
             labels.obstacles.push_back(ring);
     }
     // The map of the supports' pixels pays only where labels are many: a model of the first
