@@ -69,12 +69,11 @@ struct PassLabels {
     LabelBox field;
     FieldEdges edges;  // the field's, which a label's point is compared with
     std::vector<PendingLabel> pending;
-    std::size_t run_head = NO_RUN;   // the first of the last labels added, with no text yet and the same places
-    std::vector<LabelBox> boxes;     // the pending labels' places
-    std::vector<LabelMaker> makers;  // of the labels with no text yet (their keys kept with them)
-    std::array<LabelBox, MOST_LABEL_PLACES> made_boxes;  // scratch: one label's boxes
-    std::array<int, 256> character_width;                // in the pass's font; UNMEASURED until first needed
-    int text_height;                                     // draw_text_height(), UNMEASURED until first needed
+    std::size_t run_head = NO_RUN;         // the first of the last labels added, with no text yet and the same places
+    std::vector<LabelBox> boxes;           // the pending labels' places
+    std::vector<LabelMaker> makers;        // of the labels with no text yet (their keys kept with them)
+    std::array<int, 256> character_width;  // in the pass's font; UNMEASURED until first needed
+    int text_height;                       // draw_text_height(), UNMEASURED until first needed
     int digit_width;  // of each digit when all are as wide, else DIGITS_DIFFER; UNMEASURED until first needed
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
@@ -240,25 +239,37 @@ bool same_places_as_head(std::span<const LabelBox> boxes)
 constexpr std::uint32_t SIGN_BIT = 0x80000000u;
 constexpr std::uint32_t LIMIT_BITS = std::bit_cast<std::uint32_t>(PIXEL_LIMIT);
 
-// The boxes of a text least wide at the first places.size() of N places, as add_deferred makes them
-// one by one, where each place lies within the pen's reach; false when one does not. Fixed counts
-// that the compiler works through a few coordinates at once.
-template <std::size_t N>
-bool narrowest_boxes(std::span<const LabelCorner> places, int least, int height, LabelBox* boxes)
+// Appends the boxes of a text least wide at each of places, as add_deferred makes them one by one,
+// where each place lies within the pen's reach; false, with nothing appended, where one does not.
+// Two places at a time: their four coordinates tested, rounded as round_whole rounds them (pen.h)
+// and made into two boxes together.
+bool append_narrowest_boxes(std::span<const LabelCorner> places, int least, int height, std::vector<LabelBox>& boxes)
 {
-    static_assert(sizeof(LabelCorner) == 2 * sizeof(float));
-    float v[2 * N] = {};
-    std::memcpy(v, places.data(), places.size_bytes());
-    std::uint32_t beyond = 0;
-    for (std::size_t n = 0; n < 2 * N; ++n)
-        beyond |= (std::bit_cast<std::uint32_t>(v[n]) & ~SIGN_BIT) > LIMIT_BITS ? 1u : 0u;
-    if (beyond != 0)
+    using Floats = float __attribute__((vector_size(16)));
+    using Ints = std::int32_t __attribute__((vector_size(16)));
+    using Bits = std::uint32_t __attribute__((vector_size(16)));
+    constexpr float SHIFT = 12582912.0f;  // 1.5 * 2^23: beside it a float's last bit is worth 1
+    static_assert(sizeof(LabelCorner) == 2 * sizeof(float) && sizeof(LabelBox) == sizeof(Ints));
+    Floats pairs[MOST_LABEL_PLACES / 2];
+    const std::size_t count = (places.size() + 1) / 2;
+    Bits beyond = {};
+    for (std::size_t k = 0; k < count; ++k) {
+        const LabelCorner& a = places[2 * k];
+        if (2 * k + 1 < places.size())
+            std::memcpy(&pairs[k], &a, sizeof pairs[k]);
+        else
+            pairs[k] = Floats{a.x, a.y, 0.0f, 0.0f};
+        beyond |= (std::bit_cast<Bits>(pairs[k]) & ~SIGN_BIT) > LIMIT_BITS;
+    }
+    if ((beyond[0] | beyond[1] | beyond[2] | beyond[3]) != 0)
         return false;
-    int r[2 * N];
-    for (std::size_t n = 0; n < 2 * N; ++n)
-        r[n] = static_cast<int>(round_whole(v[n]));
-    for (std::size_t n = 0; n < N; ++n)
-        boxes[n] = {r[2 * n] + 1, r[2 * n + 1], r[2 * n] + least - 1, r[2 * n + 1] + height};
+    const Ints grown = {1, 0, least - 1, height};  // from a corner to its box
+    for (std::size_t k = 0; k < count; ++k) {
+        const Ints corners = __builtin_convertvector((pairs[k] + SHIFT) - SHIFT, Ints);
+        boxes.push_back(std::bit_cast<LabelBox>(__builtin_shufflevector(corners, corners, 0, 1, 0, 1) + grown));
+        if (2 * k + 1 < places.size())
+            boxes.push_back(std::bit_cast<LabelBox>(__builtin_shufflevector(corners, corners, 2, 3, 2, 3) + grown));
+    }
     return true;
 }
 
@@ -272,28 +283,24 @@ void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, 
         return;
     const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
-    LabelBox* const made_boxes = labels.made_boxes.data();
-    constexpr std::size_t FEW = MOST_LABEL_PLACES / 2;
-    const bool made = (least != 0 || height != 0) &&
-                      (places.size() <= FEW ? narrowest_boxes<FEW>(places, least, height, made_boxes)
-                                            : narrowest_boxes<MOST_LABEL_PLACES>(places, least, height, made_boxes));
-    for (std::size_t n = 0; !made && n < places.size(); ++n) {
-        int px = 0, py = 0;
-        if (!corner_pixels(places[n].x, places[n].y, px, py) || (least == 0 && height == 0)) {
-            // A place that cannot be had (or a text of no size): the label as any other, which
-            // leaves such places out.
-            char buffer[64];
-            LabelCorner made_places[MOST_LABEL_PLACES];
-            const std::string_view text = make_text(maker, buffer, {made_places, places.size()});
-            add_pending(label, {made_places, places.size()}, text, draw_text_width(text), front, back, false);
-            return;
+    if ((least == 0 && height == 0) || !append_narrowest_boxes(places, least, height, labels.boxes)) {
+        for (std::size_t n = 0; n < places.size(); ++n) {
+            int px = 0, py = 0;
+            if (!corner_pixels(places[n].x, places[n].y, px, py) || (least == 0 && height == 0)) {
+                // A place that cannot be had (or a text of no size): the label as any other, which
+                // leaves such places out.
+                labels.boxes.resize(first);
+                char buffer[64];
+                LabelCorner made_places[MOST_LABEL_PLACES];
+                const std::string_view text = make_text(maker, buffer, {made_places, places.size()});
+                add_pending(label, {made_places, places.size()}, text, draw_text_width(text), front, back, false);
+                return;
+            }
+            // The narrowest text's box less a pixel at each side, where rounding may move an end.
+            labels.boxes.push_back({px + 1, py, px + least - 1, py + height});
         }
-        // The narrowest text's box less a pixel at each side, where rounding may move an end.
-        made_boxes[n] = {px + 1, py, px + least - 1, py + height};
     }
-    const std::span<const LabelBox> narrowest = {made_boxes, places.size()};
-    const bool same = labels.run_head != NO_RUN && same_places_as_head(narrowest);
-    labels.boxes.insert(labels.boxes.end(), narrowest.begin(), narrowest.end());
+    const bool same = labels.run_head != NO_RUN && same_places_as_head({labels.boxes.data() + first, places.size()});
     // Labels of one maker mostly come one after another: it is kept once for them.
     if (labels.makers.empty() || labels.makers.back().make != maker.make ||
         labels.makers.back().context != maker.context)
