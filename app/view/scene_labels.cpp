@@ -86,6 +86,7 @@ struct PassLabels {
     std::vector<std::size_t> value_label;
     std::vector<char> passes;
     std::vector<char> dropped;
+    bool any_fixed = false;  // a label of the pass is drawn whatever the crowd
     LabelPlacer placer;
     // Labels every place of which an obstacle noted at the start of the pass takes, without a
     // filter: they are left out whatever comes before them, so they are only counted, with what
@@ -214,6 +215,7 @@ void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, s
         return;
     }
     labels.pending.push_back({label, first, boxes, labels.texts.size(), text.size(), front, back, fixed});
+    labels.any_fixed = labels.any_fixed || fixed;
     labels.texts.append(text);
     labels.run_head = NO_RUN;
 }
@@ -485,6 +487,7 @@ void scene_labels_begin(const ScenePass& pass)
     labels.edges = {static_cast<float>(labels.field.x0), static_cast<float>(labels.field.y0),
                     static_cast<float>(labels.field.x1), static_cast<float>(labels.field.y1)};
     labels.pending.clear();
+    labels.any_fixed = false;
     labels.run_head = NO_RUN;
     labels.boxes.clear();
     labels.makers.clear();
@@ -691,7 +694,7 @@ void scene_labels_finish(const ScenePass& pass)
         note = hidden_labels_note(placer.placement().hidden + labels.culled);
     }
     draw_mode(DRAW_MODE_OUTLINE);
-    for (std::size_t n = 0; n < labels.pending.size(); ++n) {
+    for (std::size_t n = 0; labels.any_fixed && n < labels.pending.size(); ++n) {  // few passes have any
         const PendingLabel& p = labels.pending[n];
         if (p.fixed && labels.dropped[n] == 0)
             draw_pending(p, labels.boxes[p.first_box]);
