@@ -43,7 +43,7 @@ std::uint64_t round_share(double value)
 }
 
 // Rank first, then the larger share, then the earlier index: ascending keys.
-std::uint64_t sort_key(const LabelChoice& c, std::size_t index)
+[[gnu::always_inline]] inline std::uint64_t sort_key(const LabelChoice& c, std::size_t index)
 {
     const float share = std::isnan(c.share) ? 0.0f : std::clamp(c.share, 0.0f, 1.0f);
     const std::uint64_t rest = round_share((1.0 - share) * ((1u << SHARE_BITS) - 1));
@@ -253,7 +253,8 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         --i;
         if (waiting_.size() == next)
             continue;
-        std::sort(waiting_.begin() + next, waiting_.end());
+        // The first in priority order up front; the rest are put in order only if their turn comes.
+        std::iter_swap(waiting_.begin() + next, std::min_element(waiting_.begin() + next, waiting_.end()));
         const std::uint64_t first = waiting_[next];
         order_.push_back(first);
         runs_.push_back({first, next + 1, static_cast<std::uint32_t>(waiting_.size())});
@@ -261,10 +262,12 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
     }
     sort_keys(order_, sorted_);
     // After a label's turn, the rest of its set: left out with it, or the next of them takes its turn.
-    const auto after = [&](const Run& run, bool left_out) {
+    const auto after = [&](const Run& run, bool left_out, bool first_turn) {
         if (left_out) {
             placement_.hidden += static_cast<int>(run.end - run.next);
         } else if (run.next < run.end) {
+            if (first_turn)
+                std::sort(waiting_.begin() + run.next, waiting_.begin() + run.end);
             released_.push_back({waiting_[run.next], run.next + 1, run.end});
             std::push_heap(released_.begin(), released_.end(), std::greater<>());
         }
@@ -282,15 +285,18 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
                 __builtin_prefetch(&places[ahead.first] + ahead.count - 1);
             }
         }
-        Run run{0, 0, 0};  // the rest of the label's set
+        Run run{0, 0, 0};         // the rest of the label's set
+        bool first_turn = false;  // the set's first turn (its first label's)
         if (!released_.empty() && (k == order_.size() || released_.front().key < order_[k])) {
             std::pop_heap(released_.begin(), released_.end(), std::greater<>());
             run = released_.back();
             released_.pop_back();
         } else {
             run.key = order_[k++];
-            if (const std::uint32_t at = run_at_[static_cast<std::uint32_t>(run.key)]; at != 0)
+            if (const std::uint32_t at = run_at_[static_cast<std::uint32_t>(run.key)]; at != 0) {
                 run = runs_[at - 1];
+                first_turn = true;
+            }
         }
         const std::uint64_t key = run.key;
         const LabelChoice& label = labels[static_cast<std::uint32_t>(key)];
@@ -302,7 +308,7 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
             failed = &failed_[slot_of(box_key(own.front()) ^ (box_key(own.back()) * 3 + own.size()), FAILED_SLOTS)];
             if (*failed != 0 && same_boxes(places_of(labels[*failed - 1]), own)) {
                 ++placement_.hidden;
-                after(run, true);
+                after(run, true, first_turn);
                 continue;
             }
         }
@@ -321,7 +327,7 @@ const LabelPlacement& LabelPlacer::place(std::span<const LabelChoice> labels, st
         if (!placed)
             ++placement_.hidden;
         // The rest of its set have places taken too unless it was kept or its making changed its own.
-        after(run, !placed && !made);
+        after(run, !placed && !made, first_turn);
         // Each of its places is taken now: where it was made, a narrowest box taken before its
         // making lies within the made one.
         if (!placed && failed != nullptr)

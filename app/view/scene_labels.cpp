@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -46,11 +47,18 @@ constexpr int DIGITS_DIFFER = -2;
 struct PendingLabel {
     SceneLabel label;
     std::uint32_t first_box, boxes;  // in PassLabels::boxes, in the order they are tried
-    std::size_t text_at, text_size;  // in texts
+    std::size_t text_at, text_size;  // in texts; for a label with no text yet, text_at is its maker's key
     int front, back;
     bool fixed;                      // drawn whatever the crowd (a specified label of a small model under a filter)
     std::uint32_t maker = NO_MAKER;  // in makers, for a label with no text yet (its boxes a narrower text's)
     std::uint32_t same_places = 0;   // the pending labels after it with its places (LabelChoice::same_places)
+};
+
+// A field's edges as floats: a canvas point compared with them as with the field's whole numbers.
+struct FieldEdges {
+    float x0, y0, x1, y1;
+
+    bool contain(float x, float y) const { return x >= x0 && x < x1 && y >= y0 && y < y1; }
 };
 
 struct PassLabels {
@@ -59,13 +67,13 @@ struct PassLabels {
     LabelFilter filter;
     bool large = false;  // more nodes or members than the first layout's
     LabelBox field;
+    FieldEdges edges;  // the field's, which a label's point is compared with
     std::vector<PendingLabel> pending;
-    std::size_t run_head = NO_RUN;   // the first of the last labels added, with no text yet and the same places
-    std::vector<LabelBox> boxes;     // the pending labels' places
-    std::vector<LabelMaker> makers;  // of the labels with no text yet
-    std::array<LabelBox, MOST_LABEL_PLACES> made_boxes;  // scratch: one label's boxes
-    std::array<int, 256> character_width;                // in the pass's font; UNMEASURED until first needed
-    int text_height;                                     // draw_text_height(), UNMEASURED until first needed
+    std::size_t run_head = NO_RUN;         // the first of the last labels added, with no text yet and the same places
+    std::vector<LabelBox> boxes;           // the pending labels' places
+    std::vector<LabelMaker> makers;        // of the labels with no text yet (their keys kept with them)
+    std::array<int, 256> character_width;  // in the pass's font; UNMEASURED until first needed
+    int text_height;                       // draw_text_height(), UNMEASURED until first needed
     int digit_width;  // of each digit when all are as wide, else DIGITS_DIFFER; UNMEASURED until first needed
     std::string texts;
     std::vector<LabelBox> obstacles;  // support markers, labels drawn where they stand, the legend
@@ -78,6 +86,7 @@ struct PassLabels {
     std::vector<std::size_t> value_label;
     std::vector<char> passes;
     std::vector<char> dropped;
+    bool any_fixed = false;  // a label of the pass is drawn whatever the crowd
     LabelPlacer placer;
     // Labels every place of which an obstacle noted at the start of the pass takes, without a
     // filter: they are left out whatever comes before them, so they are only counted, with what
@@ -134,7 +143,7 @@ double magnitude(double value)
     return to_pixels(x, y, px, py);
 }
 
-LabelBox text_box(float x, float y, int width, int height)
+[[gnu::always_inline]] inline LabelBox text_box(float x, float y, int width, int height)
 {
     int px = 0, py = 0;
     if (!corner_pixels(x, y, px, py))
@@ -149,7 +158,7 @@ LabelBox text_box(float x, float y, std::string_view text)
 
 // Counts a label of kind left out from the start, its value kept where the ranking of its kind
 // needs it.
-void count_culled(LabelKind kind, double value)
+[[gnu::always_inline]] inline void count_culled(LabelKind kind, double value)
 {
     const auto k = static_cast<std::size_t>(kind);
     const double v = std::isfinite(value) ? value : 0.0;
@@ -188,8 +197,7 @@ bool no_room(const SceneLabel& label, const LabelBox* boxes, std::size_t count)
 void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, std::string_view text, int width,
                  int front, int back, bool fixed)
 {
-    if (!fixed && !(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 &&
-                    label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1))
+    if (!fixed && !labels.edges.contain(label.anchor_x, label.anchor_y))
         return;  // off the field: neither drawn nor counted
     const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
@@ -207,6 +215,7 @@ void add_pending(const SceneLabel& label, std::span<const LabelCorner> places, s
         return;
     }
     labels.pending.push_back({label, first, boxes, labels.texts.size(), text.size(), front, back, fixed});
+    labels.any_fixed = labels.any_fixed || fixed;
     labels.texts.append(text);
     labels.run_head = NO_RUN;
 }
@@ -227,44 +236,93 @@ bool same_places_as_head(std::span<const LabelBox> boxes)
            std::memcmp(boxes.data(), labels.boxes.data() + head.first_box, boxes.size_bytes()) == 0;
 }
 
+// The bits of a float without its sign, of PIXEL_LIMIT's: no more for a value within the pen's reach
+// (finite and never clamped), more for one beyond it, an infinity or a NaN.
+constexpr std::uint32_t SIGN_BIT = 0x80000000u;
+constexpr std::uint32_t LIMIT_BITS = std::bit_cast<std::uint32_t>(PIXEL_LIMIT);
+
+// Appends the boxes of a text least wide at each of places, as add_deferred makes them one by one,
+// where each place lies within the pen's reach; false, with nothing appended, where one does not.
+// Two places at a time: their four coordinates tested, rounded as round_whole rounds them (pen.h)
+// and made into two boxes together.
+bool append_narrowest_boxes(std::span<const LabelCorner> places, int least, int height, std::vector<LabelBox>& boxes)
+{
+    using Floats = float __attribute__((vector_size(16)));
+    using Ints = std::int32_t __attribute__((vector_size(16)));
+    using Bits = std::uint32_t __attribute__((vector_size(16)));
+    constexpr float SHIFT = 12582912.0f;  // 1.5 * 2^23: beside it a float's last bit is worth 1
+    static_assert(sizeof(LabelCorner) == 2 * sizeof(float) && sizeof(LabelBox) == sizeof(Ints));
+    Floats pairs[MOST_LABEL_PLACES / 2];
+    const std::size_t count = (places.size() + 1) / 2;
+    Bits beyond = {};
+    for (std::size_t k = 0; k < count; ++k) {
+        const LabelCorner& a = places[2 * k];
+        if (2 * k + 1 < places.size())
+            std::memcpy(&pairs[k], &a, sizeof pairs[k]);
+        else
+            pairs[k] = Floats{a.x, a.y, 0.0f, 0.0f};
+        beyond |= (std::bit_cast<Bits>(pairs[k]) & ~SIGN_BIT) > LIMIT_BITS;
+    }
+    if ((beyond[0] | beyond[1] | beyond[2] | beyond[3]) != 0)
+        return false;
+    const Ints grown = {1, 0, least - 1, height};  // from a corner to its box
+    for (std::size_t k = 0; k < count; ++k) {
+        const Ints corners = __builtin_convertvector((pairs[k] + SHIFT) - SHIFT, Ints);
+        boxes.push_back(std::bit_cast<LabelBox>(__builtin_shufflevector(corners, corners, 0, 1, 0, 1) + grown));
+        if (2 * k + 1 < places.size())
+            boxes.push_back(std::bit_cast<LabelBox>(__builtin_shufflevector(corners, corners, 2, 3, 2, 3) + grown));
+    }
+    return true;
+}
+
 // A label at the first of places that is free, its text made when it is needed (see scene_label).
 void add_deferred(const SceneLabel& label, std::span<const LabelCorner> places, int least, const LabelMaker& maker,
                   int front, int back)
 {
-    if (!(label.anchor_x >= labels.field.x0 && label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 &&
-          label.anchor_y < labels.field.y1))
+    if (!labels.edges.contain(label.anchor_x, label.anchor_y))
         return;  // off the field: neither drawn nor counted
     if (places.empty())
         return;
     const int height = text_height();
     const auto first = static_cast<std::uint32_t>(labels.boxes.size());
-    LabelBox* const made_boxes = labels.made_boxes.data();
-    LabelBox* box = made_boxes;
-    for (const LabelCorner& place : places) {
-        int px = 0, py = 0;
-        if (!corner_pixels(place.x, place.y, px, py) || (least == 0 && height == 0)) {
-            // A place that cannot be had (or a text of no size): the label as any other, which
-            // leaves such places out.
-            char buffer[64];
-            LabelCorner made[MOST_LABEL_PLACES];
-            const std::string_view text = make_text(maker, buffer, {made, places.size()});
-            add_pending(label, {made, places.size()}, text, draw_text_width(text), front, back, false);
-            return;
+    if ((least == 0 && height == 0) || !append_narrowest_boxes(places, least, height, labels.boxes)) {
+        for (std::size_t n = 0; n < places.size(); ++n) {
+            int px = 0, py = 0;
+            if (!corner_pixels(places[n].x, places[n].y, px, py) || (least == 0 && height == 0)) {
+                // A place that cannot be had (or a text of no size): the label as any other, which
+                // leaves such places out.
+                labels.boxes.resize(first);
+                char buffer[64];
+                LabelCorner made_places[MOST_LABEL_PLACES];
+                const std::string_view text = make_text(maker, buffer, {made_places, places.size()});
+                add_pending(label, {made_places, places.size()}, text, draw_text_width(text), front, back, false);
+                return;
+            }
+            // The narrowest text's box less a pixel at each side, where rounding may move an end.
+            labels.boxes.push_back({px + 1, py, px + least - 1, py + height});
         }
-        // The narrowest text's box less a pixel at each side, where rounding may move an end.
-        *box++ = {px + 1, py, px + least - 1, py + height};
     }
-    const bool same = labels.run_head != NO_RUN && same_places_as_head({made_boxes, box});
-    labels.boxes.insert(labels.boxes.end(), made_boxes, box);
-    labels.pending.push_back(
-        {label, first, static_cast<std::uint32_t>(places.size()), labels.texts.size(), 0, front, back, false});
-    labels.pending.back().maker = static_cast<std::uint32_t>(labels.makers.size());
-    labels.makers.push_back(maker);
+    const bool same = labels.run_head != NO_RUN && same_places_as_head({labels.boxes.data() + first, places.size()});
+    // Labels of one maker mostly come one after another: it is kept once for them.
+    if (labels.makers.empty() || labels.makers.back().make != maker.make ||
+        labels.makers.back().context != maker.context)
+        labels.makers.push_back(maker);
+    PendingLabel& p = labels.pending.emplace_back();
+    p.label = label;
+    p.first_box = first;
+    p.boxes = static_cast<std::uint32_t>(places.size());
+    p.text_at = maker.key;
+    p.front = front;
+    p.back = back;
+    p.fixed = false;
+    p.maker = static_cast<std::uint32_t>(labels.makers.size() - 1);
     if (same)
         ++labels.pending[labels.run_head].same_places;
     else
         labels.run_head = labels.pending.size() - 1;
 }
+
+int text_width(std::string_view text);
 
 // Makes the text and the boxes of label (a candidate) when it has none yet; true when it did.
 bool make_label(std::size_t label)
@@ -274,12 +332,13 @@ bool make_label(std::size_t label)
         return false;
     char buffer[64];
     LabelCorner places[MOST_LABEL_PLACES];
-    const std::string_view text = make_text(labels.makers[p.maker], buffer, {places, p.boxes});
+    const LabelMaker& maker = labels.makers[p.maker];
+    const std::string_view text = maker.make(maker.context, p.text_at, std::span<char, 64>(buffer), {places, p.boxes});
     p.maker = NO_MAKER;
     p.text_at = labels.texts.size();
     p.text_size = text.size();
     labels.texts.append(text);
-    const int width = draw_text_width(text), height = text_height();
+    const int width = text_width(text), height = text_height();
     for (std::uint32_t n = 0; n < p.boxes; ++n)
         labels.boxes[p.first_box + n] = text_box(places[n].x, places[n].y, width, height);
     return true;
@@ -360,11 +419,13 @@ void make_candidates()
         c.anchor_x = p.label.anchor_x;
         c.anchor_y = p.label.anchor_y;
         // A culled label of the extreme value before this one was the extreme's.
-        const bool culled_top = labels.culled_largest[k] == largest[k] && labels.culled_top_at[k] <= n;
-        const bool culled_bottom = labels.culled_most_negative[k] == most_negative[k] &&
-                                   labels.culled_bottom_at[k] <= n;
-        const bool top = v > 0.0 && v == largest[k] && !culled_top && !std::exchange(top_seen[k], true);
-        const bool bottom = v < 0.0 && v == most_negative[k] && !culled_bottom && !std::exchange(bottom_seen[k], true);
+        const auto culled_top = [&] { return labels.culled_largest[k] == largest[k] && labels.culled_top_at[k] <= n; };
+        const auto culled_bottom = [&] {
+            return labels.culled_most_negative[k] == most_negative[k] && labels.culled_bottom_at[k] <= n;
+        };
+        const bool top = v > 0.0 && v == largest[k] && !culled_top() && !std::exchange(top_seen[k], true);
+        const bool bottom = v < 0.0 && v == most_negative[k] && !culled_bottom() &&
+                            !std::exchange(bottom_seen[k], true);
         c.rank = selected(p.label) ? LabelRank::Selection : top || bottom ? LabelRank::Extreme : LabelRank::Value;
         c.share = biggest[k] > 0.0 ? static_cast<float>(magnitude(v) / biggest[k]) : 0.0f;
         c.first = p.first_box;
@@ -423,7 +484,10 @@ void scene_labels_begin(const ScenePass& pass)
     labels.filter = s.overlays.label_filter;
     labels.large = pass.nodes > FIRST_LAYOUT_LIMIT || pass.elements > FIRST_LAYOUT_LIMIT;
     labels.field = {FIELD_MARGIN, FIELD_MARGIN, s.canvas.width - FIELD_MARGIN, s.canvas.height - FIELD_MARGIN};
+    labels.edges = {static_cast<float>(labels.field.x0), static_cast<float>(labels.field.y0),
+                    static_cast<float>(labels.field.x1), static_cast<float>(labels.field.y1)};
     labels.pending.clear();
+    labels.any_fixed = false;
     labels.run_head = NO_RUN;
     labels.boxes.clear();
     labels.makers.clear();
@@ -443,18 +507,21 @@ void scene_labels_begin(const ScenePass& pass)
                      s.overlays.show_reactions || s.overlays.show_max_deflection || s.overlays.show_free_body;
     if (!any || !s.overlays.show_supports)
         return;
+    const std::int8_t* const fixity[3] = {pass.model.node_fixity[1].data(), pass.model.node_fixity[2].data(),
+                                          pass.model.node_fixity[3].data()};
+    const float* const xs = pass.projection.node_screen[1].data();
+    const float* const ys = pass.projection.node_screen[2].data();
     for (int i = 1; i <= pass.nodes; ++i) {
-        if (pass.model.node_fixity[1][i] != 1 && pass.model.node_fixity[2][i] != 1 && pass.model.node_fixity[3][i] != 1)
+        if (fixity[0][i] != 1 && fixity[1][i] != 1 && fixity[2][i] != 1)
             continue;
         int x = 0, y = 0;
-        if (!corner_pixels(pass.x(i), pass.y(i), x, y))
+        if (!corner_pixels(xs[i], ys[i], x, y))
             continue;
         const LabelBox ring = {x - SUPPORT_REACH, y - SUPPORT_REACH, x + SUPPORT_REACH + 1, y + SUPPORT_REACH + 1};
         // Neighbouring supports of a large model drawn small often stand on the same pixel: one box
         // covers them all.
-        const LabelBox* last = labels.obstacles.empty() ? nullptr : &labels.obstacles.back();
-        const bool again = last != nullptr && *last == ring;
-        if (boxes_overlap(ring, labels.field) && !again)
+        const bool again = !labels.obstacles.empty() && labels.obstacles.back() == ring;
+        if (!again && boxes_overlap(ring, labels.field))
             labels.obstacles.push_back(ring);
     }
     // The map of the supports' pixels pays only where labels are many: a model of the first
@@ -519,7 +586,7 @@ void scene_number_labels(const NumberLabels& run, int front, int back)
         return SceneLabel{run.kind, static_cast<int>(i), value, run.xs[i], run.ys[i]};
     };
     const bool boxes_known = labels.active && labels.cull && digit_width() != DIGITS_DIFFER;
-    const LabelBox field = labels.field;
+    const FieldEdges edges = labels.edges;
     const int width = boxes_known ? labels.digit_width : 0, height = boxes_known ? text_height() : 0;
     int digits = 1;
     std::size_t next_digit = 10;  // the first number of one digit more
@@ -529,9 +596,7 @@ void scene_number_labels(const NumberLabels& run, int front, int back)
             continue;
         for (; i >= next_digit; next_digit *= 10)
             ++digits;
-        const bool on_field = x >= static_cast<float>(field.x0) && x < static_cast<float>(field.x1) &&
-                              y >= static_cast<float>(field.y0) && y < static_cast<float>(field.y1);
-        if (!boxes_known || !on_field) {
+        if (!boxes_known || !edges.contain(x, y)) {
             scene_number_label(label_of(i), x + run.dx, y + run.dy, static_cast<int>(i), front, back);
             continue;
         }
@@ -568,8 +633,7 @@ void scene_number_label(const SceneLabel& label, float x, float y, int number, i
     }
     // With digits all as wide, the box is had without the text: most labels of a crowded picture
     // have no room among the support markers.
-    if (digit_width() != DIGITS_DIFFER && labels.cull && label.anchor_x >= labels.field.x0 &&
-        label.anchor_x < labels.field.x1 && label.anchor_y >= labels.field.y0 && label.anchor_y < labels.field.y1) {
+    if (digit_width() != DIGITS_DIFFER && labels.cull && labels.edges.contain(label.anchor_x, label.anchor_y)) {
         int digits = 1;
         for (std::int64_t below = 10; number >= below; below *= 10)
             ++digits;
@@ -630,7 +694,7 @@ void scene_labels_finish(const ScenePass& pass)
         note = hidden_labels_note(placer.placement().hidden + labels.culled);
     }
     draw_mode(DRAW_MODE_OUTLINE);
-    for (std::size_t n = 0; n < labels.pending.size(); ++n) {
+    for (std::size_t n = 0; labels.any_fixed && n < labels.pending.size(); ++n) {  // few passes have any
         const PendingLabel& p = labels.pending[n];
         if (p.fixed && labels.dropped[n] == 0)
             draw_pending(p, labels.boxes[p.first_box]);
