@@ -457,8 +457,10 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
                                      LAST_MARKS_MOST;
     if (last_marks_only)
         note_last_marks(pass);
-    // Member e between nodes a and b: its line unless hidden, then its ring.
-    const auto draw_member = [&](int e, int a, int b, bool hidden, bool ring) {
+    // Member e between nodes a and b: its line unless hidden, then its ring. Both helpers are kept
+    // inline: where few lines share their pixels (a larger magnification) nearly every member calls them.
+    const auto draw_member = [&](int e, int a, int b, bool hidden, bool ring) __attribute__((always_inline))
+    {
         const NodePixel& p = deflected_pixels[static_cast<std::size_t>(a)];
         const NodePixel& q = deflected_pixels[static_cast<std::size_t>(b)];
         const int colour = coloured ? overlay_member_colour(pass, e) : MAGENTA;
@@ -474,7 +476,8 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
             draw_circle(p.x, p.y, 2, colour);
     };
     // Whether member e's ring at node a is drawn.
-    const auto ring_of = [&](int e, int a) {
+    const auto ring_of = [&](int e, int a) __attribute__((always_inline))
+    {
         if (deflected_pixels[static_cast<std::size_t>(a)].place == NODE_OFF)
             return false;
         const int slot = last_marks_only ? mark_slots[static_cast<std::size_t>(a)] : -1;
