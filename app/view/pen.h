@@ -12,11 +12,11 @@ constexpr float PIXEL_LIMIT = 1.0e6f;  // points beyond +-this are clamped, line
 // default), as std::nearbyint gives it but without a library call: beside 1.5 * 2^23 a float's
 // last bit is worth 1, so the sum rounds the value and the difference is exact. Inline, as the
 // overlays round a few coordinates for every node of a large model.
+constexpr float ROUND_SHIFT = 12582912.0f;  // 1.5 * 2^23
 inline float round_whole(float value)
 {
     static_assert(PIXEL_LIMIT < 4194304.0f, "the sum's last bit must be worth 1 for every clamped value");
-    constexpr float SHIFT = 12582912.0f;  // 1.5 * 2^23
-    return (value + SHIFT) - SHIFT;
+    return (value + ROUND_SHIFT) - ROUND_SHIFT;
 }
 
 // A real canvas coordinate as a drawing position: rounded half to even, clamped to +-PIXEL_LIMIT.

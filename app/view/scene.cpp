@@ -93,6 +93,13 @@ inline bool same_pixel(const NodePixel& p, const NodePixel& q)
     return p.x == q.x && p.y == q.y;
 }
 
+// True when the line between the nodes at p and q has the ends of the one between r and s, either
+// way round: drawn with the same pen, each covers the other pixel for pixel.
+inline bool same_line(const NodePixel& p, const NodePixel& q, const NodePixel& r, const NodePixel& s)
+{
+    return (same_pixel(p, r) && same_pixel(q, s)) || (same_pixel(p, s) && same_pixel(q, r));
+}
+
 // The line between nodes at p and q, whose canvas points are (x1, y1) and (x2, y2), as pen_segment
 // draws it.
 void node_segment(const NodePixel& p, const NodePixel& q, float x1, float y1, float x2, float y2, int colour)
@@ -362,7 +369,7 @@ void draw_elements(const ScenePass& pass, const OverlayPass& overlays)
             if (p.place == NODE_NEAR && q.place == NODE_NEAR) {
                 const NodePixel& r = node_pixels[static_cast<std::size_t>(held_a)];
                 const NodePixel& s = node_pixels[static_cast<std::size_t>(held_b)];
-                if (held != 0 && !(same_pixel(p, r) && same_pixel(q, s)) && !(same_pixel(p, s) && same_pixel(q, r)))
+                if (held != 0 && !same_line(p, q, r, s))
                     draw_held();
                 held = e;
                 held_a = a;
@@ -497,8 +504,7 @@ void draw_deflected_shape(const ScenePass& pass, const OverlayPass& overlays)
             const NodePixel& r = deflected_pixels[static_cast<std::size_t>(a)];
             const NodePixel& s = deflected_pixels[static_cast<std::size_t>(b)];
             // All four near: NODE_NEAR is the one place with its lowest bit set.
-            const bool hidden = hide && (p.place & q.place & r.place & s.place) == NODE_NEAR &&
-                                ((same_pixel(p, r) && same_pixel(q, s)) || (same_pixel(p, s) && same_pixel(q, r)));
+            const bool hidden = hide && (p.place & q.place & r.place & s.place) == NODE_NEAR && same_line(p, q, r, s);
             const bool ring = ring_of(held, held_a);
             if (!hidden || ring)
                 draw_member(held, held_a, held_b, hidden, ring);

@@ -250,7 +250,6 @@ bool append_narrowest_boxes(std::span<const LabelCorner> places, int least, int 
     using Floats = float __attribute__((vector_size(16)));
     using Ints = std::int32_t __attribute__((vector_size(16)));
     using Bits = std::uint32_t __attribute__((vector_size(16)));
-    constexpr float SHIFT = 12582912.0f;  // 1.5 * 2^23: beside it a float's last bit is worth 1
     static_assert(sizeof(LabelCorner) == 2 * sizeof(float) && sizeof(LabelBox) == sizeof(Ints));
     Floats pairs[MOST_LABEL_PLACES / 2];
     const std::size_t count = (places.size() + 1) / 2;
@@ -267,7 +266,7 @@ bool append_narrowest_boxes(std::span<const LabelCorner> places, int least, int 
         return false;
     const Ints grown = {1, 0, least - 1, height};  // from a corner to its box
     for (std::size_t k = 0; k < count; ++k) {
-        const Ints corners = __builtin_convertvector((pairs[k] + SHIFT) - SHIFT, Ints);
+        const Ints corners = __builtin_convertvector((pairs[k] + ROUND_SHIFT) - ROUND_SHIFT, Ints);
         boxes.push_back(std::bit_cast<LabelBox>(__builtin_shufflevector(corners, corners, 0, 1, 0, 1) + grown));
         if (2 * k + 1 < places.size())
             boxes.push_back(std::bit_cast<LabelBox>(__builtin_shufflevector(corners, corners, 2, 3, 2, 3) + grown));
